@@ -1,0 +1,99 @@
+// The camera data file: the camera count, then one tab-separated line of ten
+// numbers per camera in the user frame, CR LF line ends with an empty line
+// after each data line, and an unterminated comment line at the end.
+#include "cameras/CameraSet.h"
+#include "cameras/NumberText.h"
+#include "scene/AtomicFile.h"
+#include "scene/SceneSettings.h"
+
+#include <fstream>
+
+namespace {
+
+constexpr const char* kLineEnd = "\r\n";
+constexpr const char* kComment =
+    "# camera x position, y position, z position, focal length, fstop number 1/x, sensor frame width, "
+    "sensor frame height, camera spin angle, horizontal tilt angle and vertical tilt angle";
+constexpr int kColumns = 10;
+
+} // namespace
+
+bool CCameraSet::SaveToFile(const std::string& path) const
+{
+    const SceneSettings* settings = GetSceneSettings();
+    const uint32_t n = settings ? settings->GetCameraCount() : 0;
+    // The file holds the origin as the single-precision values the dialog shows.
+    const double ox = static_cast<float>(m_userOrigin.x);
+    const double oy = static_cast<float>(m_userOrigin.y);
+    const double oz = static_cast<float>(m_userOrigin.z);
+
+    std::string text = std::to_string(n) + kLineEnd + kLineEnd;
+    for (uint32_t i = 0; i < n && i < m_cameras.size(); ++i) {
+        const Camera& cam = m_cameras[i];
+        // 1 / (1 / N) rounded to float prints the same text as N itself.
+        const float fNumber = static_cast<float>(1.0 / GetAperture(static_cast<int>(i)));
+        const double columns[kColumns] = {
+            cam.position.x - ox, cam.position.y + oy, oz - cam.position.z,
+            cam.focalLength,     fNumber,             cam.frameWidth,
+            cam.frameHeight,     cam.spin,            cam.hTilt,
+            cam.vTilt,
+        };
+        for (int c = 0; c < kColumns; ++c) {
+            text += FormatG6(columns[c]);
+            text += c + 1 < kColumns ? "\t" : kLineEnd;
+        }
+        text += kLineEnd;
+    }
+    text += kComment;
+
+    AtomicFile file(path);
+    return file.Open() && file.Write(text) && file.Commit();
+}
+
+bool CCameraSet::LoadFromFile(const std::string& path)
+{
+    SceneSettings* settings = GetSceneSettings();
+    if (!settings)
+        return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    TokenReader reader(in);
+
+    uint32_t n = 0;
+    if (!reader.NextUnsigned(n) || !IsValidCameraCount(n))
+        return false;
+
+    // Read and check the whole rig before anything is replaced: a short or
+    // malformed file leaves the current rig and the camera count as they were.
+    const double ox = static_cast<float>(m_userOrigin.x);
+    const double oy = static_cast<float>(m_userOrigin.y);
+    const double oz = static_cast<float>(m_userOrigin.z);
+    std::vector<Camera> loaded(n);
+    for (uint32_t i = 0; i < n; ++i) {
+        float v[kColumns];
+        for (float& value : v) {
+            if (!reader.NextFloat(value))
+                return false;
+        }
+        Camera& cam = loaded[i];
+        cam.label = "Camera " + std::to_string(i + 1);
+        cam.position = {v[0] + ox, v[1] - oy, oz - v[2]};
+        cam.focalLength = v[3];
+        cam.fNumber = v[4];
+        cam.frameWidth = v[5];
+        cam.frameHeight = v[6];
+        cam.spin = v[7];
+        cam.hTilt = v[8];
+        cam.vTilt = v[9];
+        cam.enabled = 1;
+        // Derived here so the angles are valid even when the next rebuild
+        // runs in test mode, which does not derive them.
+        DeriveFieldOfView(cam);
+    }
+
+    settings->SetCameraCount(n);
+    m_cameras = std::move(loaded);
+    m_allocated = true;
+    return true;
+}

@@ -1,0 +1,134 @@
+#include "cameras/CameraSet.h"
+
+#include "cameras/Angles.h"
+#include "scene/RoomBox.h"
+#include "scene/SceneSettings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace {
+
+std::unique_ptr<CCameraSet> g_pCameraSet;
+
+uint32_t SceneCameraCount()
+{
+    const SceneSettings* settings = GetSceneSettings();
+    return settings ? settings->GetCameraCount() : 0;
+}
+
+constexpr int kCornerTable[4] = {3, 2, 6, 7};
+constexpr float kHTiltTable[4] = {45.0f, 135.0f, 225.0f, 315.0f};
+
+} // namespace
+
+CCameraSet& CCameraSet::Instance()
+{
+    if (!g_pCameraSet)
+        g_pCameraSet.reset(new CCameraSet());
+    return *g_pCameraSet;
+}
+
+CCameraSet* CCameraSet::Current() { return g_pCameraSet.get(); }
+
+void CCameraSet::DestroyInstance() { g_pCameraSet.reset(); }
+
+void CCameraSet::FillForCount(uint32_t n)
+{
+    m_cameras.assign(n, Camera{});
+    for (uint32_t i = 0; i < n; ++i)
+        m_cameras[i].label = "Camera " + std::to_string(i + 1);
+}
+
+void CCameraSet::Allocate()
+{
+    const uint32_t n = SceneCameraCount();
+    if (!IsValidCameraCount(n))
+        return;
+    FillForCount(n);
+    m_allocated = true;
+}
+
+void CCameraSet::Release()
+{
+    if (!m_allocated)
+        return;
+    m_cameras.clear();
+    m_cameras.shrink_to_fit();
+    m_allocated = false;
+}
+
+void CCameraSet::DeriveFieldOfView(Camera& cam)
+{
+    const double f = cam.focalLength;
+    cam.hFov = static_cast<float>(2.0 * std::atan(cam.frameWidth / (2.0 * f)) * kDegreesPerRadian);
+    cam.vFov = static_cast<float>(2.0 * std::atan(cam.frameHeight / (2.0 * f)) * kDegreesPerRadian);
+}
+
+void CCameraSet::ResetEdges(Camera& cam)
+{
+    cam.edgeHPlus = cam.edgeHMinus = {0, -1, 0};
+    cam.edgeVPlus = cam.edgeVMinus = {1, 0, 0};
+}
+
+void CCameraSet::SetDefaults(const CRoomBox& room)
+{
+    if (!m_allocated)
+        return;
+    for (size_t k = 0; k < m_cameras.size(); ++k) {
+        Camera& cam = m_cameras[k];
+        if (k < 4) {
+            cam.position = room.Corner(kCornerTable[k]);
+            cam.hTilt = kHTiltTable[k];
+        } else {
+            cam.hTilt = 0.0f;
+        }
+        cam.fNumber = 12.0f;
+        cam.focalLength = 8.5f;
+        cam.frameWidth = 6.5241f;
+        cam.frameHeight = 4.8807f;
+        cam.spin = 0.0f;
+        DeriveFieldOfView(cam);
+        cam.vTilt = 45.0f;
+        cam.enabled = 1;
+    }
+}
+
+void CCameraSet::RecomputeFieldOfView()
+{
+    for (Camera& cam : m_cameras) {
+        DeriveFieldOfView(cam);
+        ResetEdges(cam);
+    }
+}
+
+uint32_t CCameraSet::CountEnabledInRange() const
+{
+    const SceneSettings* settings = GetSceneSettings();
+    if (!settings)
+        return 0;
+    // The dialog keeps the range inside the set; never read past it anyway.
+    const uint32_t end = std::min<uint32_t>(settings->GetEndCamera(), static_cast<uint32_t>(m_cameras.size()));
+    uint32_t count = 0;
+    for (uint32_t i = settings->GetFirstCamera(); i < end; ++i)
+        count += m_cameras[i].enabled == 1 ? 1 : 0;
+    return count;
+}
+
+Vec3d CCameraSet::ToUser(const Vec3d& p) const
+{
+    return {p.x - m_userOrigin.x, p.y + m_userOrigin.y, m_userOrigin.z - p.z};
+}
+
+Vec3d CCameraSet::FromUser(const Vec3d& u) const
+{
+    return {u.x + m_userOrigin.x, u.y - m_userOrigin.y, m_userOrigin.z - u.z};
+}
+
+std::string CCameraSet::GetLabel(int i) const
+{
+    if (!m_allocated)
+        return "Invalid Camera No.";
+    return Cam(i).label;
+}

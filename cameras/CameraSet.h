@@ -1,0 +1,130 @@
+#pragma once
+
+#include "scene/Vec3d.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CRoomBox;
+
+// Largest rig the program accepts. The largest studios run a few hundred
+// cameras; a count above this is refused ("Invalid Number of Cameras") rather
+// than risking an allocation that cannot be met.
+inline constexpr uint32_t kMaxCameras = 1000;
+inline bool IsValidCameraCount(long long n) { return n >= 1 && n <= kMaxCameras; }
+
+inline constexpr int kCalibrationSlots = 12;
+using CalibrationMatrix = std::array<float, 9>; // 3 x 3, row by row
+
+// The one camera set of the process. Its size always follows the scene
+// settings' camera count. Positions are held in the internal scene frame;
+// ToUser/FromUser cross to the user frame shown in the dialog and in files.
+// Per-camera accessors do not check the index: callers keep 0 <= i < count.
+class CCameraSet {
+public:
+    static CCameraSet& Instance();   // creates the set on first use
+    static CCameraSet* Current();    // null until created
+    static void DestroyInstance();
+
+    // Per-camera storage for the scene's camera count (nothing for 0 or for
+    // a count above kMaxCameras). Callers Release first.
+    void Allocate();
+    void Release();
+    bool IsAllocated() const { return m_allocated; }
+    // Default rig: the first four cameras at the ceiling corners 3, 2, 6, 7
+    // with horizontal tilts 45, 135, 225, 315; the rest at the room centre.
+    void SetDefaults(const CRoomBox& room);
+    // Fields of view from lens and sensor; edge directions back to their reset values.
+    void RecomputeFieldOfView();
+    // Enabled cameras in the active range of the scene settings.
+    uint32_t CountEnabledInRange() const;
+
+    void SetUserOrigin(const Vec3d& origin) { m_userOrigin = origin; }
+    double GetUserOriginX() const { return m_userOrigin.x; }
+    double GetUserOriginY() const { return m_userOrigin.y; }
+    double GetUserOriginZ() const { return m_userOrigin.z; }
+    // X = x - o.x, Y = y + o.y, Z = o.z - z, and back.
+    Vec3d ToUser(const Vec3d& scene) const;
+    Vec3d FromUser(const Vec3d& user) const;
+
+    // Camera data file. Save writes a complete file or leaves the old one
+    // untouched; Load replaces the set only with a complete, valid file.
+    bool SaveToFile(const std::string& path) const;
+    bool LoadFromFile(const std::string& path);
+    // Calibration test file: fills the twelve slots only from a complete file.
+    bool ImportCalibration(const std::string& path);
+    const CalibrationMatrix& GetCalibration(int slot) const { return m_calibration[static_cast<size_t>(slot)]; }
+
+    const Vec3d& GetPosition(int i) const { return Cam(i).position; }
+    double GetX(int i) const { return Cam(i).position.x; }
+    double GetY(int i) const { return Cam(i).position.y; }
+    double GetZ(int i) const { return Cam(i).position.z; }
+    void SetX(int i, float v) { Cam(i).position.x = v; }
+    void SetY(int i, float v) { Cam(i).position.y = v; }
+    void SetZ(int i, float v) { Cam(i).position.z = v; }
+
+    float GetFocalLength(int i) const { return Cam(i).focalLength; }
+    void SetFocalLength(int i, float v) { Cam(i).focalLength = v; }
+    // 1/N in double; there is no reader of N itself.
+    double GetAperture(int i) const { return 1.0 / static_cast<double>(Cam(i).fNumber); }
+    void SetFNumber(int i, float n) { Cam(i).fNumber = n; }
+    float GetHFov(int i) const { return Cam(i).hFov; }
+    float GetVFov(int i) const { return Cam(i).vFov; }
+    float GetFrameWidth(int i) const { return Cam(i).frameWidth; }
+    void SetFrameWidth(int i, float v) { Cam(i).frameWidth = v; }
+    float GetFrameHeight(int i) const { return Cam(i).frameHeight; }
+    void SetFrameHeight(int i, float v) { Cam(i).frameHeight = v; }
+    float GetHTilt(int i) const { return Cam(i).hTilt; }
+    void SetHTilt(int i, float v) { Cam(i).hTilt = v; }
+    float GetVTilt(int i) const { return Cam(i).vTilt; }
+    void SetVTilt(int i, float v) { Cam(i).vTilt = v; }
+    float GetSpin(int i) const { return Cam(i).spin; }
+    void SetSpin(int i, float v) { Cam(i).spin = v; }
+    int GetEnabled(int i) const { return Cam(i).enabled; }
+    void SetEnabled(int i, int v) { Cam(i).enabled = v; }
+
+    Vec3d GetEdgeHPlus(int i) const { return Cam(i).edgeHPlus; }
+    Vec3d GetEdgeHMinus(int i) const { return Cam(i).edgeHMinus; }
+    Vec3d GetEdgeVPlus(int i) const { return Cam(i).edgeVPlus; }
+    Vec3d GetEdgeVMinus(int i) const { return Cam(i).edgeVMinus; }
+    void SetEdgeHPlus(int i, const Vec3d& v) { Cam(i).edgeHPlus = v; }
+    void SetEdgeHMinus(int i, const Vec3d& v) { Cam(i).edgeHMinus = v; }
+    void SetEdgeVPlus(int i, const Vec3d& v) { Cam(i).edgeVPlus = v; }
+    void SetEdgeVMinus(int i, const Vec3d& v) { Cam(i).edgeVMinus = v; }
+
+    // "Camera %d" with the 1-based number; "Invalid Camera No." while unallocated.
+    std::string GetLabel(int i) const;
+
+private:
+    struct Camera {
+        Vec3d position;
+        std::string label;
+        Vec3d edgeHPlus{0, -1, 0};
+        Vec3d edgeHMinus{0, -1, 0};
+        Vec3d edgeVPlus{1, 0, 0};
+        Vec3d edgeVMinus{1, 0, 0};
+        float fNumber = 0.0f;
+        float focalLength = 0.0f;
+        float hFov = 0.0f;
+        float vFov = 0.0f;
+        float frameWidth = 0.0f;
+        float frameHeight = 0.0f;
+        float hTilt = 0.0f;
+        float vTilt = 0.0f;
+        float spin = 0.0f;
+        int32_t enabled = 1;
+    };
+
+    Camera& Cam(int i) { return m_cameras[static_cast<size_t>(i)]; }
+    const Camera& Cam(int i) const { return m_cameras[static_cast<size_t>(i)]; }
+    static void DeriveFieldOfView(Camera& cam);
+    static void ResetEdges(Camera& cam);
+    void FillForCount(uint32_t n);
+
+    std::vector<Camera> m_cameras;
+    std::array<CalibrationMatrix, kCalibrationSlots> m_calibration{};
+    bool m_allocated = false;
+    Vec3d m_userOrigin;
+};

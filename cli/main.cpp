@@ -1,0 +1,7 @@
+#include <cstdio>
+
+int main()
+{
+    std::puts("volume-planner-cli");
+    return 0;
+}

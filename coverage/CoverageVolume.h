@@ -1,0 +1,172 @@
+#pragma once
+
+#include "scene/DrawColor.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// ---- Coverage parameters (process-wide, set by the dialog) ----------------
+
+inline constexpr float kCmPerMetre = 100.0f;
+extern float g_fVoxelSizeCm; // voxel edge in centimetres, 20 at start
+float GetVoxelSize();
+void SetVoxelSize(float centimetres);
+
+// Point size while a volume display is drawn (takes effect in see-through mode).
+extern float g_fVoxelPointSize;
+
+// Iso condition: a voxel's camera count compared with a threshold.
+inline constexpr int kComparisonOpCount = 6;
+inline constexpr const char* kComparisonOps[kComparisonOpCount] = {"<", "<=", "==", ">=", ">", "!="};
+// The text of operator i, "Invalid Control" for i >= 6.
+std::string ComparisonOpText(unsigned i);
+
+extern unsigned g_nIsoThreshold; // 1 at start
+extern unsigned g_nIsoOperator;  // 2 ("==") at start
+unsigned GetIsoThreshold();
+// A threshold above the end of the active camera range is refused: the end is
+// stored instead and false returned; the caller then shows
+// kIsoThresholdClampedMessage with the caption "Warning".
+bool SetIsoThreshold(unsigned n);
+inline constexpr const char* kIsoThresholdClampedMessage = "Camera slected out of range. Set to last camera viewable";
+unsigned GetIsoOperator();
+void SetIsoOperator(unsigned k); // k > 5 is ignored
+// Whether a voxel seen by `count` cameras satisfies the iso condition.
+bool IsoConditionHolds(unsigned count);
+
+// Resolution filter: a range between two bounds, the first operator naming
+// which bound comes first.
+extern unsigned g_nResOperator1; // 3 (">=")
+extern float g_fResBound1;       // 0.7
+extern unsigned g_nResOperator2; // 1 ("<=")
+extern float g_fResBound2;       // 0.8
+unsigned GetResOperator1();
+void SetResOperator1(unsigned k);
+unsigned GetResOperator2();
+void SetResOperator2(unsigned k);
+float GetResBound1();
+void SetResBound1(float b);
+float GetResBound2();
+void SetResBound2(float b);
+
+// Rounds half away from zero to `digits` decimals; the result in extended precision.
+long double RoundTo(float v, int digits, int base);
+long double RoundTo(double v, int digits, int base);
+
+// Message of a grid that cannot be allocated (caption "Fatal Error").
+inline constexpr const char* kNotEnoughMemoryMessage = "Not Enough Memory Pool";
+
+// Colour bands of the resolution scale: 1..8 the eight bands from violet to
+// grey, 9 chocolate (at or above the top), 0 black (below the scale, or no value).
+inline constexpr int kBandChocolate = 9;
+inline constexpr int kBandBlack = 0;
+ColorName BandColor(int band);
+
+// One voxel of a display and the colour it is drawn in.
+struct VoxelPaint {
+    uint32_t voxel;
+    ColorName color;
+};
+
+// The voxel grid over the room and, for the active camera range, which
+// cameras see each voxel and how finely each resolves it. Runs without any
+// display; the drawing layer compiles the *Paint data into display lists.
+class CCoverageVolume {
+public:
+    enum class GridStatus { Ok, InvalidSize, OutOfMemory };
+
+    CCoverageVolume();
+
+    // Frees every array; the volume is empty afterwards.
+    void Release();
+    // Sizes and allocates the grid and fills the voxel centres. A voxel size or
+    // room dimension of zero, below or not a number gives InvalidSize, a grid
+    // that cannot be allocated OutOfMemory; either leaves the volume empty.
+    GridStatus BuildGrid();
+    // Normal computation: frustum edges from the cameras' angles, visibility,
+    // counts, resolution values, iso list and colour scale. Needs a built grid.
+    GridStatus ComputeCoverage();
+    // Test mode: frustum edges from the calibration matrices.
+    GridStatus ComputeCoverageFromCalibration();
+    // Reports the share of voxels done (0..1) during a computation.
+    void SetProgressCallback(std::function<void(double)> callback) { m_progress = std::move(callback); }
+
+    // 0-based camera of the resolution map and the colour scale; a camera
+    // beyond the set falls back to the first.
+    void SetResolutionCamera(int camera);
+    int GetResolutionCamera() const;
+
+    bool HasResults() const { return m_bComputed; }
+    uint32_t GetCountX() const { return m_nCountX; }
+    uint32_t GetCountY() const { return m_nCountY; }
+    uint32_t GetCountZ() const { return m_nCountZ; }
+    size_t GetVoxelCount() const;
+    float GetVoxelEdge() const { return m_fVoxelEdge; }
+    float GetHalfEdge() const { return m_fHalfEdge; }
+    // Voxel index t = j + CountY * (i + CountX * k), layer j fastest.
+    size_t VoxelIndex(uint32_t i, uint32_t j, uint32_t k) const;
+    // Centre of voxel t (x, y, z floats, internal scene frame).
+    const float* Centre(size_t t) const { return &m_pCentres[3 * t]; }
+    uint32_t SeenCount(size_t t) const { return m_pSeenCount[t]; }
+    // Resolution value of camera c at voxel t; a quiet NaN where the camera
+    // has none (disabled or outside the active range).
+    float Resolution(int camera, size_t t) const;
+    uint32_t GetIsoCount() const { return m_nIsoCount; }
+    uint32_t IsoIndex(uint32_t e) const { return static_cast<uint32_t>(m_pIsoIndex[e]); }
+    const float* IsoCentre(uint32_t e) const { return &m_pIsoCentres[3 * static_cast<size_t>(e)]; }
+
+    double GetResolutionMin() const { return m_dResolutionMin; }
+    double GetResolutionMax() const { return m_dResolutionMax; }
+    double GetBandWidth() const { return m_dBandWidth; }
+    // Band of a value on the current scale (see kBandChocolate, kBandBlack).
+    int ResolutionBand(float r) const;
+    // Sets the drawing colour to the band of r and returns it.
+    const double* ResolutionColor(float r) const;
+    // The resolution filter of the map, applied to one value.
+    bool PassesResolutionFilter(float r) const;
+
+    // Display data. The iso list in list order, skipping entries above the
+    // display ceiling, in the resolution camera's band colours.
+    std::vector<VoxelPaint> IsoListPaint() const;
+    // Layer j of the camera-count display: every voxel, red where the iso
+    // condition holds, green where not; i over x outer, k over z inner.
+    std::vector<VoxelPaint> CountLayerPaint(uint32_t j) const;
+    // Layer j of the resolution map: voxels meeting the iso condition and the
+    // resolution filter, in their band colours; same order.
+    std::vector<VoxelPaint> MapLayerPaint(uint32_t j) const;
+
+    // Layer truncation: the lowest GetShownLayers layers are drawn.
+    int GetLayerTotal() const;
+    void SetShownLayers(int n) { m_nShownLayers = n; }
+    int GetShownLayers() const { return m_nShownLayers; }
+    // Offsets 0..CountY-1 for calling the layer lists.
+    const std::vector<int>& LayerIds() const { return m_aLayerIds; }
+
+private:
+    // Implementation detail is the coverage module's own; see CoverageVolume.cpp.
+    GridStatus AllocateResolution();
+    void CountAndResolve();
+    void ComputeResolutionScale();
+
+    int m_nResolutionCamera = 0;
+    double m_dResolutionMax = 0.0;
+    double m_dResolutionMin = 10.0;
+    double m_dBandWidth = 0.0;
+    bool m_bComputed = false;
+    uint32_t m_nIsoCount = 0;
+    uint32_t m_nCountX = 0;
+    uint32_t m_nCountY = 0;
+    uint32_t m_nCountZ = 0;
+    float m_fVoxelEdge = 0.0f;
+    float m_fHalfEdge = 0.0f;
+    std::vector<float> m_pResolution;
+    std::vector<uint32_t> m_pSeenCount;
+    std::vector<float> m_pCentres;
+    std::vector<float> m_pIsoCentres;
+    std::vector<int32_t> m_pIsoIndex;
+    std::vector<int> m_aLayerIds;
+    int m_nShownLayers = 0;
+    std::function<void(double)> m_progress;
+};
