@@ -27,7 +27,7 @@ run: build
 	$(BUILD_DIR)/cli/volume-planner-cli rig
 
 bench: build
-	$(BUILD_DIR)/bench/volume-planner-bench
+	@for b in $(BUILD_DIR)/bench/*/*-bench; do echo "== $$b"; $$b; done
 
 clean:
 	rm -rf $(BUILD_DIR)
