@@ -1,7 +1,12 @@
-#include <cstdio>
+#include "cli/Commands.h"
 
-int main()
+#include <CLI/CLI.hpp>
+
+int main(int argc, char** argv)
 {
-    std::puts("volume-planner-cli");
+    CLI::App app{"Volume Planner: camera rigs and their coverage of a room, without the window"};
+    app.require_subcommand(1);
+    AddRigCommand(app);
+    CLI11_PARSE(app, argc, argv);
     return 0;
 }

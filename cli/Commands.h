@@ -1,0 +1,8 @@
+#pragma once
+
+namespace CLI {
+class App;
+}
+
+// One registration function per subcommand; main() calls each once.
+void AddRigCommand(CLI::App& app);

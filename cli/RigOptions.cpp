@@ -1,0 +1,115 @@
+#include "cli/RigOptions.h"
+
+#include "cameras/CameraSet.h"
+#include "scene/RoomBox.h"
+#include "scene/SceneSettings.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cmath>
+#include <utility>
+
+void AddRigOptions(CLI::App& command, RigOptions& options)
+{
+    command.add_option("--room", options.room, "room length, width and height, in --units")
+        ->delimiter(',')
+        ->expected(3)
+        ->type_name("L,W,H")
+        ->capture_default_str();
+    command.add_option("--units", options.units, "unit of --room: m (metres) or f (feet)")
+        ->check(CLI::IsMember({"m", "M", "f", "F"}))
+        ->capture_default_str();
+    CLI::Option* cameras = command.add_option("--cameras", options.camerasFile,
+                                              "load the rig from a camera data file; positions relative to --room")
+                               ->type_name("FILE");
+    command.add_option("--default-rig", options.defaultRig, "without --cameras: this many cameras, default placement")
+        ->type_name("N")
+        ->capture_default_str()
+        ->excludes(cameras);
+    command.add_option("--range", options.range, "active range: N cameras starting at camera M (default all)")
+        ->delimiter(',')
+        ->expected(2)
+        ->type_name("M,N");
+    command.add_option("--disable", options.disable, "comma-separated camera numbers (from 1) to disable")
+        ->delimiter(',')
+        ->type_name("LIST");
+}
+
+void DestroyRigScene()
+{
+    CCameraSet::DestroyInstance();
+    DestroySceneSettings();
+}
+
+namespace {
+
+RigSceneResult Failure(std::string message)
+{
+    DestroyRigScene();
+    RigSceneResult result;
+    result.error = std::move(message);
+    return result;
+}
+
+} // namespace
+
+RigSceneResult BuildRigScene(const RigOptions& options, CRoomBox& room)
+{
+    DestroyRigScene();
+    if (options.room.size() != 3)
+        return Failure("--room needs three values: length,width,height");
+    // The window takes any typed size; on the command line a room that is not
+    // a positive, finite size is a typing error worth refusing.
+    for (const float size : options.room) {
+        if (!std::isfinite(size) || size <= 0.0f)
+            return Failure("--room: length, width and height must be positive");
+    }
+    if (options.camerasFile.empty() && !IsValidCameraCount(options.defaultRig))
+        return Failure("Invalid Number of Cameras");
+
+    CreateSceneSettings();
+    SceneSettings& settings = *GetSceneSettings();
+    settings.SetUnits(options.units);
+    settings.SetRoomLength(options.room[0]);
+    settings.SetRoomWidth(options.room[1]);
+    settings.SetRoomHeight(options.room[2]);
+    settings.ConvertToMetres();
+    settings.SetDisplayCeiling(settings.GetRoomHeight() * 0.5f);
+    room.Update();
+
+    CCameraSet& cameras = CCameraSet::Instance();
+    // File positions are relative to this origin, so it is set before loading.
+    cameras.SetUserOrigin(room.Corner(3));
+    if (!options.camerasFile.empty()) {
+        if (!cameras.LoadFromFile(options.camerasFile))
+            return Failure("File Not Found or Invalid File");
+    } else {
+        settings.SetCameraCount(static_cast<uint32_t>(options.defaultRig));
+        cameras.Release();
+        cameras.Allocate();
+        cameras.SetDefaults(room);
+    }
+
+    const long long count = settings.GetCameraCount();
+    if (!options.range.empty()) {
+        const long long first = options.range[0];
+        const long long n = options.range[1];
+        if (first < 1 || n < 1)
+            return Failure("--range M,N: the first camera M and the count N must be at least 1");
+        if (first > count || n > count || first - 1 + n > count)
+            return Failure("Exceeding Total Cameras");
+        settings.SetFirstCamera(static_cast<uint32_t>(first - 1));
+        settings.SetEndCamera(static_cast<uint32_t>(first - 1 + n));
+    }
+    for (const long long number : options.disable) {
+        if (number < 1 || number > count)
+            return Failure("--disable: there is no camera " + std::to_string(number) + "; the rig has cameras 1 to " +
+                           std::to_string(count));
+        cameras.SetEnabled(static_cast<int>(number - 1), 0);
+    }
+
+    RigSceneResult result;
+    result.ok = true;
+    result.cameraCount = static_cast<uint32_t>(count);
+    return result;
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace CLI {
+class App;
+}
+class CRoomBox;
+
+// The rig options every command shares, as parsed from the command line.
+struct RigOptions {
+    std::vector<float> room{5.0f, 5.0f, 5.0f}; // length, width, height in `units`
+    std::string units = "m";                   // "m"/"M" metres, "f"/"F" feet
+    std::string camerasFile;                   // camera data file; empty for the default rig
+    long long defaultRig = 4;                  // cameras of the default rig
+    std::vector<long long> range;              // {first camera (1-based), count}; empty for all
+    std::vector<long long> disable;            // 1-based camera numbers
+};
+
+// What building the scene gave.
+struct RigSceneResult {
+    bool ok = false;
+    std::string error;        // the message for standard error when !ok
+    uint32_t cameraCount = 0; // cameras in the rig, once built
+};
+
+// Adds --room, --units, --cameras, --default-rig, --range and --disable.
+void AddRigOptions(CLI::App& command, RigOptions& options);
+
+// Creates the scene settings and the camera set and fills them as the view
+// does before its first frame: room in metres, display ceiling, room corners
+// (into `room`, which the caller may keep for drawing), the default rig or the
+// loaded file, the user origin at room corner 3, then the range and the
+// disabled cameras. On failure the result carries the program's message.
+RigSceneResult BuildRigScene(const RigOptions& options, CRoomBox& room);
+
+// Destroys what BuildRigScene created.
+void DestroyRigScene();
