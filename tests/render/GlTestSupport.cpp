@@ -1,0 +1,126 @@
+#include "GlTestSupport.h"
+
+#include "render/PngWriter.h"
+
+#include <GL/gl.h>
+#include <png.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <sstream>
+
+std::unique_ptr<COffscreenContext> CGlPixelTest::s_pContext;
+
+namespace {
+
+int ToByte(double v) { return static_cast<int>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0)); }
+
+std::string Describe(CRgb8 c)
+{
+    std::ostringstream out;
+    out << "(" << c.r << ", " << c.g << ", " << c.b << ")";
+    return out.str();
+}
+
+bool Near(const std::array<std::uint8_t, 4>& p, CRgb8 c, int tolerance)
+{
+    return std::abs(p[0] - c.r) <= tolerance && std::abs(p[1] - c.g) <= tolerance && std::abs(p[2] - c.b) <= tolerance;
+}
+
+} // namespace
+
+CRgb8 ToRgb8(const double* rgb) { return {ToByte(rgb[0]), ToByte(rgb[1]), ToByte(rgb[2])}; }
+
+::testing::AssertionResult PixelNear(const CFrameImage& image, int x, int y, CRgb8 expected, int tolerance)
+{
+    if (!image.Contains(x, y))
+        return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") lies outside the "
+                                             << image.m_nWidth << " x " << image.m_nHeight << " frame";
+    const auto p = image.Pixel(x, y);
+    if (Near(p, expected, tolerance))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << Describe({p[0], p[1], p[2]})
+                                         << ", expected " << Describe(expected) << " +- " << tolerance;
+}
+
+::testing::AssertionResult IsBackground(const CFrameImage& image, int x, int y)
+{
+    return PixelNear(image, x, y, kBackgroundRgb8, 1);
+}
+
+int CountPixelsNear(const CFrameImage& image, int x0, int y0, int x1, int y1, CRgb8 color, int tolerance)
+{
+    int count = 0;
+    for (int y = std::max(y0, 0); y <= std::min(y1, image.m_nHeight - 1); ++y)
+        for (int x = std::max(x0, 0); x <= std::min(x1, image.m_nWidth - 1); ++x)
+            if (Near(image.Pixel(x, y), color, tolerance))
+                ++count;
+    return count;
+}
+
+::testing::AssertionResult RegionContains(const CFrameImage& image, int x0, int y0, int x1, int y1, CRgb8 color,
+                                          int tolerance)
+{
+    if (CountPixelsNear(image, x0, y0, x1, y1, color, tolerance) > 0)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "no pixel near " << Describe(color) << " +- " << tolerance << " in ["
+                                         << x0 << ", " << x1 << "] x [" << y0 << ", " << y1 << "]";
+}
+
+CFrameImage ReadPngFrame(const std::string& path)
+{
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    CFrameImage frame;
+    if (!png_image_begin_read_from_file(&png, path.c_str()))
+        return frame;
+    png.format = PNG_FORMAT_RGBA;
+    std::vector<std::uint8_t> pixels(PNG_IMAGE_SIZE(png));
+    // A negative row stride stores the last PNG row first, as GL does.
+    const auto stride = -static_cast<png_int_32>(PNG_IMAGE_ROW_STRIDE(png));
+    if (!png_image_finish_read(&png, nullptr, pixels.data(), stride, nullptr))
+        return frame;
+    frame.m_nWidth = static_cast<int>(png.width);
+    frame.m_nHeight = static_cast<int>(png.height);
+    frame.m_pixels = std::move(pixels);
+    return frame;
+}
+
+void CGlPixelTest::SetUpTestSuite()
+{
+    s_pContext = std::make_unique<COffscreenContext>();
+    s_pContext->Create();
+}
+
+void CGlPixelTest::TearDownTestSuite() { s_pContext.reset(); }
+
+void CGlPixelTest::SetUp()
+{
+    ASSERT_TRUE(s_pContext && s_pContext->IsValid()) << (s_pContext ? s_pContext->GetError() : "no context");
+    ASSERT_TRUE(s_pContext->MakeCurrent());
+    glViewport(0, 0, s_pContext->GetWidth(), s_pContext->GetHeight());
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
+    glClearDepth(1.0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void CGlPixelTest::TearDown()
+{
+    if (!HasFailure() || !s_pContext || !s_pContext->IsValid())
+        return;
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(info->test_suite_name()) + "." + info->name() + ".actual.png";
+    std::replace(name.begin(), name.end(), '/', '_');
+    const std::string path = std::filesystem::absolute(name).string();
+    if (WritePng(path, Frame()))
+        std::cout << "The frame of the failed test is in " << path << "\n";
+    else
+        std::cout << "Could not write the frame of the failed test to " << path << "\n";
+}
