@@ -1,7 +1,10 @@
 #pragma once
 
+#include "coverage/Matrix4f.h"
 #include "scene/DrawColor.h"
+#include "scene/Vec3d.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -145,20 +148,39 @@ public:
     const std::vector<int>& LayerIds() const { return m_aLayerIds; }
 
 private:
-    // Implementation detail is the coverage module's own; see CoverageVolume.cpp.
+    // Which rotation a construction step writes into m_mStep.
+    enum class Axis { X, Y, Z };
+    struct Turn {
+        Axis axis;
+        long double radians;
+    };
+
     GridStatus AllocateResolution();
-    void CountAndResolve();
+    void BuildEdges();
+    void BuildEdgesFromCalibration();
+    // Loads `start` into the work vector and applies the turns in order.
+    void TurnWork(const Vec3d& start, const Turn (&turns)[4]);
+    void ApplyStep();
+    void SetRotation(Axis axis, long double radians);
+    void CountAndResolve(bool calibration);
     void ComputeResolutionScale();
+    // The resolution camera, or the first camera when it names none of the set.
+    int ResolutionCameraIndex() const;
+    float ResolutionOfMapCamera(size_t t) const;
+    static uint32_t RigCameraCount();
 
     int m_nResolutionCamera = 0;
     double m_dResolutionMax = 0.0;
     double m_dResolutionMin = 10.0;
     double m_dBandWidth = 0.0;
+    bool m_bGridBuilt = false;
     bool m_bComputed = false;
     uint32_t m_nIsoCount = 0;
     uint32_t m_nCountX = 0;
     uint32_t m_nCountY = 0;
     uint32_t m_nCountZ = 0;
+    // Cameras m_pResolution holds values for (the rig's size at the computation).
+    uint32_t m_nCameraCount = 0;
     float m_fVoxelEdge = 0.0f;
     float m_fHalfEdge = 0.0f;
     std::vector<float> m_pResolution;
@@ -166,6 +188,12 @@ private:
     std::vector<float> m_pCentres;
     std::vector<float> m_pIsoCentres;
     std::vector<int32_t> m_pIsoIndex;
+    // Edge construction state: a work vector turned by m_mApply, the copy of
+    // the current step's rotation m_mStep.
+    std::array<float, 4> m_vWork{};
+    Matrix4f m_mStep;
+    Matrix4f m_mApply;
+    int m_nRunCount = 0;
     std::vector<int> m_aLayerIds;
     int m_nShownLayers = 0;
     std::function<void(double)> m_progress;

@@ -1,0 +1,107 @@
+#include "coverage/CoverageVolume.h"
+
+#include "scene/SceneSettings.h"
+
+#include <cmath>
+
+float g_fVoxelSizeCm = 20.0f;
+float g_fVoxelPointSize = 4.0f;
+unsigned g_nIsoThreshold = 1;
+unsigned g_nIsoOperator = 2;
+unsigned g_nResOperator1 = 3;
+float g_fResBound1 = 0.7f;
+unsigned g_nResOperator2 = 1;
+float g_fResBound2 = 0.8f;
+
+float GetVoxelSize() { return g_fVoxelSizeCm; }
+// Any value is stored; BuildGrid refuses the ones that give no grid.
+void SetVoxelSize(float centimetres) { g_fVoxelSizeCm = centimetres; }
+
+std::string ComparisonOpText(unsigned i)
+{
+    return i < static_cast<unsigned>(kComparisonOpCount) ? kComparisonOps[i] : "Invalid Control";
+}
+
+unsigned GetIsoThreshold() { return g_nIsoThreshold; }
+
+bool SetIsoThreshold(unsigned n)
+{
+    // Without scene settings there is no camera range to hold the threshold to.
+    const SceneSettings* settings = GetSceneSettings();
+    if (settings && n > settings->GetEndCamera()) {
+        g_nIsoThreshold = settings->GetEndCamera();
+        return false;
+    }
+    g_nIsoThreshold = n;
+    return true;
+}
+
+unsigned GetIsoOperator() { return g_nIsoOperator; }
+
+void SetIsoOperator(unsigned k)
+{
+    if (k < static_cast<unsigned>(kComparisonOpCount))
+        g_nIsoOperator = k;
+}
+
+bool IsoConditionHolds(unsigned count)
+{
+    // Matched by text so that an index outside the table falls to "==".
+    const std::string op = ComparisonOpText(g_nIsoOperator);
+    const unsigned t = g_nIsoThreshold;
+    if (op == "<")
+        return count < t;
+    if (op == "<=")
+        return count <= t && count != 0;
+    if (op == ">=")
+        return count >= t;
+    if (op == ">")
+        return count > t;
+    if (op == "!=")
+        return count != t;
+    return count == t;
+}
+
+unsigned GetResOperator1() { return g_nResOperator1; }
+void SetResOperator1(unsigned k) { g_nResOperator1 = k; }
+unsigned GetResOperator2() { return g_nResOperator2; }
+void SetResOperator2(unsigned k) { g_nResOperator2 = k; }
+float GetResBound1() { return g_fResBound1; }
+void SetResBound1(float b) { g_fResBound1 = b; }
+float GetResBound2() { return g_fResBound2; }
+void SetResBound2(float b) { g_fResBound2 = b; }
+
+namespace {
+
+// Shifting by 5 one decimal below the kept ones and truncating rounds half
+// away from zero; extended precision keeps a double just below a half (0.705
+// is 0.70499999...) from being rounded up by the scaling itself.
+long double RoundExtended(long double v, bool nonNegativeOrNaN, int digits, int base)
+{
+    const long double p = std::pow(static_cast<double>(base), digits + 1);
+    long double x = v * p;
+    x += nonNegativeOrNaN ? 5.0L : -5.0L;
+    x /= base;
+    return std::trunc(x) / static_cast<long double>(std::pow(static_cast<double>(base), digits));
+}
+
+} // namespace
+
+long double RoundTo(float v, int digits, int base)
+{
+    return RoundExtended(v, v >= 0.0f || std::isnan(v), digits, base);
+}
+
+long double RoundTo(double v, int digits, int base)
+{
+    return RoundExtended(v, v >= 0.0 || std::isnan(v), digits, base);
+}
+
+ColorName BandColor(int band)
+{
+    static constexpr ColorName kBands[] = {ColorName::Black,  ColorName::DarkViolet, ColorName::Indigo,
+                                           ColorName::Blue,   ColorName::Green,      ColorName::Yellow,
+                                           ColorName::Orange, ColorName::Red,        ColorName::Grey,
+                                           ColorName::Chocolate};
+    return band >= 0 && band <= kBandChocolate ? kBands[band] : ColorName::Black;
+}
