@@ -2,6 +2,7 @@
 
 #include "coverage/CoverageVolume.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -29,6 +30,25 @@ inline constexpr int kViewWidth = 1000;
 inline constexpr int kViewHeight = 725;
 
 inline constexpr const char* kWaitingMessage = "Performing Calculations. Please Wait...";
+// Reported when the room or the voxel size gives no usable grid.
+inline constexpr const char* kInvalidGridMessage = "Invalid room or voxel size";
+
+// The last mouse position the view reported (client pixels, y down); shared
+// by every renderer, a drag measures from the last motion message.
+extern int g_nLastMouseX;
+extern int g_nLastMouseY;
+
+// The five values that place the scene on screen: turn about the room's
+// vertical axis and tilt about the screen's horizontal axis in degrees, pan
+// and zoom in scene units.
+struct ViewPose {
+    float yaw = 0.0f;
+    float pitch = 0.0f;
+    float panX = 0.0f;
+    float panY = 0.0f;
+    float zoom = 0.0f;
+    friend bool operator==(const ViewPose&, const ViewPose&) = default;
+};
 
 // Turns the program's state into one OpenGL frame and keeps the view state
 // and its navigation. The navigation and view-state operations are plain
@@ -43,6 +63,9 @@ public:
 
     // GL state, the font, the shared singletons, the room corners.
     void InitGL();
+    // Deletes the font and the volume's display lists; call it while the
+    // context InitGL ran in is still current, before that context goes.
+    void ReleaseGL();
     // Runs the pending computations the flags ask for, then draws the frame.
     void Render();
     void Resize(int width, int height);
@@ -80,4 +103,59 @@ public:
     int GetLayerTotal() const;
     void SetShownLayers(int n);
     int GetShownLayers() const;
+
+    // Read-only view state, and direct setters for the command line.
+    ViewPose GetView() const { return {m_fYaw, m_fPitch, m_fPanX, m_fPanY, m_fZoom}; }
+    ViewPose GetHomeView() const { return {m_fHomeYaw, m_fHomePitch, m_fHomePanX, m_fHomePanY, m_fHomeZoom}; }
+    void SetView(const ViewPose& view);
+    void SetScaleRows(bool x, bool y, bool z);
+    bool IsLeftButtonDown() const { return m_bLeftButton; }
+    bool IsRightButtonDown() const { return m_bRightButton; }
+    bool IsShiftDown() const { return m_bShiftKey; }
+    bool IsPerspective() const { return m_bPerspective || !m_bOrthographic; }
+    bool IsSeeThrough() const { return m_bSeeThrough; }
+    bool IsResolutionMapDirty() const { return m_bResolutionMapDirty; }
+    unsigned GetScaleDivisions() const;
+    const CCoverageVolume& GetVolume() const { return m_volume; }
+    const CVolumeLists& GetVolumeLists() const { return *m_lists; }
+    const CRoomModel& GetRoom() const { return *m_room; }
+
+private:
+    // Release, grid and coverage anew, then the display lists; a failure
+    // leaves the volume empty and a message for the caller.
+    void Recompute(bool fromCalibration);
+    void CompileLists();
+    void DrawMainScene();
+    void DrawLegendInset();
+    void DrawStatusStrip();
+
+    bool m_bResolutionMapDirty = false;
+    bool m_bShowXScale = false;
+    bool m_bShowYScale = true;
+    bool m_bShowZScale = false;
+    bool m_bPerspective = true;
+    bool m_bOrthographic = false;
+    float m_fYaw = 0.0f;
+    float m_fPitch = 0.0f;
+    float m_fHomeYaw = 0.0f;
+    float m_fHomePitch = 0.0f;
+    float m_fPanX = 0.0f;
+    float m_fPanY = 0.0f;
+    float m_fZoom = 0.0f;
+    float m_fHomePanX = 0.0f;
+    float m_fHomePanY = 0.0f;
+    float m_fHomeZoom = 0.0f;
+    bool m_bLeftButton = false;
+    bool m_bRightButton = false;
+    bool m_bSeeThrough = false;
+    bool m_bShiftKey = false;
+    CCoverageVolume m_volume;
+    std::unique_ptr<CRoomModel> m_room;
+    std::unique_ptr<CAxesDrawer> m_axes;
+    std::unique_ptr<CCameraGlyphs> m_glyphs;
+    std::unique_ptr<CVolumeLists> m_lists;
+    std::optional<std::string> m_strComputationMessage;
+    // InitGL ran (the renderer then owns the singletons) and its GL objects are not yet released.
+    bool m_bInitialised = false;
+    bool m_bGLLive = false;
 };
