@@ -22,13 +22,17 @@ bool CCameraSet::SaveToFile(const std::string& path) const
 {
     const SceneSettings* settings = GetSceneSettings();
     const uint32_t n = settings ? settings->GetCameraCount() : 0;
+    // A count the set does not hold (a count set without its rig) would
+    // write a file that claims cameras it lacks.
+    if (n != m_cameras.size())
+        return false;
     // The file holds the origin as the single-precision values the dialog shows.
     const double ox = static_cast<float>(m_userOrigin.x);
     const double oy = static_cast<float>(m_userOrigin.y);
     const double oz = static_cast<float>(m_userOrigin.z);
 
     std::string text = std::to_string(n) + kLineEnd + kLineEnd;
-    for (uint32_t i = 0; i < n && i < m_cameras.size(); ++i) {
+    for (uint32_t i = 0; i < n; ++i) {
         const Camera& cam = m_cameras[i];
         // 1 / (1 / N) rounded to float prints the same text as N itself.
         const float fNumber = static_cast<float>(1.0 / GetAperture(static_cast<int>(i)));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <istream>
 #include <string>
 #include <string_view>
 
@@ -14,8 +15,6 @@ bool ParseFloatToken(std::string_view token, float& value);
 bool ParseUnsignedToken(std::string_view token, uint32_t& value);
 // printf's %g with precision 6: six significant digits, no trailing zeros.
 std::string FormatG6(double value);
-
-#include <istream>
 
 // Reads whitespace-separated tokens from a stream. A token longer than any
 // number could be (a binary file, say) ends the stream as unreadable instead

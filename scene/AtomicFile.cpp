@@ -41,6 +41,11 @@ AtomicFile::~AtomicFile() { Abort(); }
 
 bool AtomicFile::Open()
 {
+    // Renaming over a device, a pipe or a socket would replace that node by a
+    // plain file; only regular files (or new names) are written.
+    struct stat st {};
+    if (stat(m_target.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return false;
     std::string pattern = m_target + ".tmp-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
