@@ -1,0 +1,21 @@
+#pragma once
+
+struct GLUquadric;
+
+// Draws the cameras of the active range: a lit sphere at each camera, its
+// number in red above it and, for an enabled camera, its four frustum edges
+// as short lines. Reads the camera set and the scene settings; keeps only the
+// quadric the spheres are drawn with.
+class CCameraGlyphs {
+public:
+    CCameraGlyphs();
+    ~CCameraGlyphs();
+    CCameraGlyphs(const CCameraGlyphs&) = delete;
+    CCameraGlyphs& operator=(const CCameraGlyphs&) = delete;
+
+    // Leaves lighting on and the colour white (unchanged when no set is allocated).
+    void Draw() const;
+
+private:
+    GLUquadric* m_quadric = nullptr;
+};

@@ -1,0 +1,426 @@
+#include "render/SceneRenderer.h"
+
+#include "cameras/CameraSet.h"
+#include "render/AxesDrawer.h"
+#include "render/BitmapText.h"
+#include "render/CameraGlyphs.h"
+#include "render/ResolutionLegend.h"
+#include "render/RoomModel.h"
+#include "render/VolumeLists.h"
+#include "scene/DrawColor.h"
+#include "scene/SceneSettings.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cstdio>
+
+int g_nLastMouseX = 0;
+int g_nLastMouseY = 0;
+
+namespace {
+
+// Viewports of the fixed 1000 x 725 layout, origin at the bottom left.
+constexpr GLint kMainViewport[4] = {0, 0, 1000, 680};
+constexpr GLint kLegendViewport[4] = {800, 0, 200, 225};
+constexpr GLint kStatusViewport[4] = {0, 680, 1000, 45};
+// The window's width over its full height, not over the main viewport's.
+constexpr double kPerspectiveAspect = 1.3793103448275863;
+constexpr float kPanStep = 0.01f;
+constexpr float kArrowPanStep = 0.1f;
+constexpr float kZoomStep = 0.5f;
+
+void SetViewport(const GLint (&v)[4]) { glViewport(v[0], v[1], v[2], v[3]); }
+
+// The legend inset and the status strip share this projection: at z = -1 a
+// scene unit is a tenth of the viewport.
+void LoadInsetProjection()
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(-5.0, 5.0, -5.0, 5.0, 1.0, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void DrawText(double x, double y, double z, const char* text)
+{
+    glRasterPos3d(x, y, z);
+    DrawBitmapText(text);
+}
+
+} // namespace
+
+CSceneRenderer::CSceneRenderer()
+    : m_room(std::make_unique<CRoomModel>()),
+      m_axes(std::make_unique<CAxesDrawer>()),
+      m_glyphs(std::make_unique<CCameraGlyphs>()),
+      m_lists(std::make_unique<CVolumeLists>())
+{
+}
+
+CSceneRenderer::~CSceneRenderer()
+{
+    if (!m_bInitialised)
+        return;
+    DestroySceneSettings();
+    CCameraSet::DestroyInstance();
+    DestroyDrawColor();
+    // Normally ReleaseGL ran while the context was current. Otherwise the
+    // context has gone with its objects, and these deletions reach no context.
+    ReleaseGL();
+}
+
+void CSceneRenderer::InitGL()
+{
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LINE_SMOOTH);
+    glDepthFunc(GL_LEQUAL);
+    glShadeModel(GL_SMOOTH);
+    glEnable(GL_COLOR_MATERIAL);
+    glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+
+    m_bResolutionMapDirty = false;
+    m_bShowXScale = false;
+    m_bShowYScale = true;
+    m_bShowZScale = false;
+    m_bPerspective = true;
+    m_bOrthographic = false;
+    m_fYaw = m_fPitch = m_fPanX = m_fPanY = m_fZoom = 0.0f;
+    m_fHomeYaw = m_fHomePitch = m_fHomePanX = m_fHomePanY = m_fHomeZoom = 0.0f;
+    m_bLeftButton = m_bRightButton = m_bSeeThrough = m_bShiftKey = false;
+
+    BuildBitmapFont();
+
+    CreateSceneSettings();
+    CCameraSet::Instance();
+    CreateDrawColor();
+    SceneSettings* settings = GetSceneSettings();
+    settings->ConvertToMetres();
+    settings->SetDisplayCeiling(settings->GetRoomHeight() * 0.5f);
+    m_room->Update();
+    m_bInitialised = true;
+    m_bGLLive = true;
+}
+
+void CSceneRenderer::ReleaseGL()
+{
+    if (!m_bGLLive)
+        return;
+    m_lists->DeleteLists();
+    DeleteBitmapFont();
+    m_bGLLive = false;
+}
+
+void CSceneRenderer::Recompute(bool fromCalibration)
+{
+    m_lists->DeleteLists();
+    m_volume.Release();
+    CCoverageVolume::GridStatus status = m_volume.BuildGrid();
+    if (status == CCoverageVolume::GridStatus::Ok)
+        status = fromCalibration ? m_volume.ComputeCoverageFromCalibration() : m_volume.ComputeCoverage();
+    if (status != CCoverageVolume::GridStatus::Ok) {
+        // Nothing half-built may be drawn: the volume stays empty until the next computation.
+        m_volume.Release();
+        m_strComputationMessage =
+            status == CCoverageVolume::GridStatus::OutOfMemory ? kNotEnoughMemoryMessage : kInvalidGridMessage;
+        return;
+    }
+    CompileLists();
+}
+
+void CSceneRenderer::CompileLists()
+{
+    m_lists->BuildIsoList(m_volume);
+    m_lists->BuildMapLists(m_volume);
+    m_lists->BuildCountLists(m_volume);
+}
+
+void CSceneRenderer::Render()
+{
+    SceneSettings* settings = GetSceneSettings();
+    if (!settings || !GetDrawColor())
+        return;
+
+    settings->ConvertToMetres();
+    m_room->Update();
+    if (settings->GetRecalculate()) {
+        if (!settings->GetTestMode())
+            if (CCameraSet* cameras = CCameraSet::Current())
+                cameras->RecomputeFieldOfView();
+        Recompute(settings->GetTestMode());
+        settings->SetRecalculate(false);
+        // The lists were just compiled for the current resolution camera.
+        m_bResolutionMapDirty = false;
+    }
+    if (m_bResolutionMapDirty) {
+        m_lists->DeleteLists();
+        if (m_volume.HasResults())
+            CompileLists();
+        m_bResolutionMapDirty = false;
+    }
+    if (settings->GetTestDataPending()) {
+        Recompute(true);
+        settings->SetTestDataPending(false);
+    }
+    if (CCameraSet* cameras = CCameraSet::Current())
+        cameras->SetUserOrigin(m_room->Corner(3));
+
+    DrawMainScene();
+    if (!settings->Get2DView() && settings->GetShowLegend())
+        DrawLegendInset();
+    DrawStatusStrip();
+}
+
+void CSceneRenderer::DrawMainScene()
+{
+    const SceneSettings* settings = GetSceneSettings();
+    DrawColor* colors = GetDrawColor();
+
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    if (m_bPerspective || !m_bOrthographic)
+        gluPerspective(60.0, kPerspectiveAspect, 1.0, 100.0);
+    else
+        glOrtho(-5.0, 5.0, -5.0, 5.0, 1.0, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    SetViewport(kMainViewport);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    glPushMatrix();
+    glTranslated(0.0, 0.0, -10.0);
+    // Under this translation alone, so the light stays put while the scene turns.
+    m_room->ApplyLight();
+    glTranslatef(0.0f, 0.0f, m_fZoom);
+    glRotatef(-m_fPitch, 1.0f, 0.0f, 0.0f);
+
+    glPushMatrix();
+    glScalef(g_fSceneScaleX, g_fSceneScaleY, g_fSceneScaleZ);
+    glTranslatef(m_fPanX, 0.0f, 0.0f);
+    glTranslatef(0.0f, m_fPanY, 0.0f);
+    glRotatef(m_fYaw, 0.0f, 1.0f, 0.0f);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+
+    if (settings->GetShowRoom())
+        m_room->Draw();
+    if (m_bShowXScale)
+        m_axes->DrawXScale(*m_room, colors->Red());
+    if (m_bShowYScale)
+        m_axes->DrawYScale(*m_room, colors->Green());
+    if (m_bShowZScale)
+        m_axes->DrawZScale(*m_room, colors->Blue());
+    const Vec3d& c0 = m_room->Corner(0);
+    m_axes->DrawAxes(c0.x - 0.5, c0.y - 0.1, c0.z + 0.5);
+    m_glyphs->Draw();
+
+    glPolygonMode(GL_FRONT_AND_BACK, m_bSeeThrough ? GL_POINT : GL_FILL);
+    if (settings->GetSelectiveCameras())
+        m_lists->DrawIsoList();
+    else if (settings->Get2DView())
+        m_lists->DrawCountLists(m_volume);
+    else
+        m_lists->DrawMapLists(m_volume);
+
+    glPopMatrix();
+    glPopMatrix();
+    glColor3dv(colors->White());
+}
+
+void CSceneRenderer::DrawLegendInset()
+{
+    LoadInsetProjection();
+    SetViewport(kLegendViewport);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glPushMatrix();
+    DrawResolutionLegend(m_volume, 0.0, 0.0, -1.0);
+    glPopMatrix();
+}
+
+void CSceneRenderer::DrawStatusStrip()
+{
+    const SceneSettings* settings = GetSceneSettings();
+    LoadInsetProjection();
+    SetViewport(kStatusViewport);
+    glPushMatrix();
+    glColor3dv(GetDrawColor()->White());
+
+    char text[64];
+    std::snprintf(text, sizeof text, "Resolution for camera : %u",
+                  static_cast<unsigned>(m_volume.GetResolutionCamera() + 1));
+    DrawText(-4.95, 2.0, -1.0, text);
+    const bool selective = settings->GetSelectiveCameras();
+    DrawText(-4.95, -1.5, -1.0, selective ? "Selective Cameras Volume: ON" : "Selective Cameras Volume: OFF");
+    // Truncation applies only to the layered displays, not to the selective volume.
+    DrawText(-4.95, -5.0, -1.0, selective ? "Volume Truncation: OFF" : "Volume Truncation: ON");
+    glPopMatrix();
+}
+
+void CSceneRenderer::DrawWaitingMessage()
+{
+    // The status strip's projection is set here rather than taken over from
+    // the last frame, so the message also shows before the first frame.
+    LoadInsetProjection();
+    SetViewport(kStatusViewport);
+    if (DrawColor* colors = GetDrawColor())
+        glColor3dv(colors->White());
+    DrawText(0.0, -5.0, -1.0, kWaitingMessage);
+}
+
+std::optional<std::string> CSceneRenderer::TakeComputationMessage()
+{
+    std::optional<std::string> message;
+    message.swap(m_strComputationMessage);
+    return message;
+}
+
+void CSceneRenderer::Resize(int width, int height) { glViewport(0, 0, width, height); }
+
+void CSceneRenderer::OnButtonDown(unsigned keyStateFlags)
+{
+    // Only a press with no other button or modifier held registers: a press
+    // with Shift already down starts neither a turn nor a pan.
+    if (keyStateFlags == kButtonFlagLeft)
+        m_bLeftButton = true;
+    else if (keyStateFlags == kButtonFlagRight)
+        m_bRightButton = true;
+}
+
+void CSceneRenderer::OnLeftButtonUp() { m_bLeftButton = false; }
+
+void CSceneRenderer::OnRightButtonUp() { m_bRightButton = false; }
+
+void CSceneRenderer::OnMouseMove(int x, int y)
+{
+    const int dx = x - g_nLastMouseX;
+    const int up = g_nLastMouseY - y;
+    if (m_bLeftButton) {
+        if (m_bShiftKey) {
+            // A fixed step per motion message, whatever its length.
+            m_fPanX += dx >= 0 ? kPanStep : -kPanStep;
+            m_fPanY += up > 0 ? kPanStep : -kPanStep;
+        } else {
+            m_fYaw += static_cast<float>(dx);
+        }
+    }
+    g_nLastMouseX = x;
+    g_nLastMouseY = y;
+    if (m_bRightButton)
+        m_fPitch += static_cast<float>(up);
+}
+
+bool CSceneRenderer::OnKeyDown(unsigned key)
+{
+    switch (key) {
+    case kKeyShift:
+        m_bShiftKey = true;
+        break;
+    case kKeyEscape:
+        return true;
+    case kKeyLeft:
+        m_fPanX -= kArrowPanStep;
+        break;
+    case kKeyUp:
+        m_fPanY += kArrowPanStep;
+        break;
+    case kKeyRight:
+        m_fPanX += kArrowPanStep;
+        break;
+    case kKeyDown:
+        m_fPanY -= kArrowPanStep;
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+void CSceneRenderer::OnKeyUp(unsigned key)
+{
+    if (key == kKeyShift)
+        m_bShiftKey = false;
+}
+
+void CSceneRenderer::ZoomIn() { m_fZoom += kZoomStep; }
+
+void CSceneRenderer::ZoomOut() { m_fZoom -= kZoomStep; }
+
+void CSceneRenderer::SetPerspective()
+{
+    m_bPerspective = true;
+    m_bOrthographic = false;
+}
+
+void CSceneRenderer::SetOrthographic()
+{
+    m_bPerspective = false;
+    m_bOrthographic = true;
+}
+
+void CSceneRenderer::ToggleXScale() { m_bShowXScale = !m_bShowXScale; }
+
+void CSceneRenderer::ToggleYScale() { m_bShowYScale = !m_bShowYScale; }
+
+void CSceneRenderer::ToggleZScale() { m_bShowZScale = !m_bShowZScale; }
+
+void CSceneRenderer::ToggleSeeThrough() { m_bSeeThrough = !m_bSeeThrough; }
+
+void CSceneRenderer::SetScaleRows(bool x, bool y, bool z)
+{
+    m_bShowXScale = x;
+    m_bShowYScale = y;
+    m_bShowZScale = z;
+}
+
+void CSceneRenderer::ResetCameras()
+{
+    CCameraSet* cameras = CCameraSet::Current();
+    if (!cameras)
+        return;
+    cameras->Release();
+    cameras->Allocate();
+    cameras->SetDefaults(*m_room);
+}
+
+void CSceneRenderer::ShowResolutionMap(int camera)
+{
+    m_volume.SetResolutionCamera(camera);
+    m_bResolutionMapDirty = true;
+}
+
+void CSceneRenderer::SetScaleDivisions(int n)
+{
+    // A negative count from a caller would become billions of ticks.
+    m_axes->SetDivisions(n < 0 ? 0u : static_cast<unsigned>(n));
+}
+
+unsigned CSceneRenderer::GetScaleDivisions() const { return m_axes->GetDivisions(); }
+
+void CSceneRenderer::SetView(const ViewPose& view)
+{
+    m_fYaw = view.yaw;
+    m_fPitch = view.pitch;
+    m_fPanX = view.panX;
+    m_fPanY = view.panY;
+    m_fZoom = view.zoom;
+}
+
+void CSceneRenderer::GoHome() { SetView(GetHomeView()); }
+
+void CSceneRenderer::SetHome()
+{
+    m_fHomeYaw = m_fYaw;
+    m_fHomePitch = m_fPitch;
+    m_fHomePanX = m_fPanX;
+    m_fHomePanY = m_fPanY;
+    m_fHomeZoom = m_fZoom;
+}
+
+void CSceneRenderer::ResetHome() { SetView(ViewPose{}); }
+
+int CSceneRenderer::GetLayerTotal() const { return m_volume.GetLayerTotal(); }
+
+void CSceneRenderer::SetShownLayers(int n) { m_volume.SetShownLayers(n); }
+
+int CSceneRenderer::GetShownLayers() const { return m_volume.GetShownLayers(); }
