@@ -325,9 +325,10 @@ void CCoverageVolume::CountAndResolve(bool calibration)
 {
     struct ActiveCamera {
         int index;
+        bool oriented;
         Vec3d position;
         double focal;
-        double a; // focal length times the aperture rounded to float
+        double a;
         double fov[4];
         Vec3d edges[4];
     };
@@ -341,24 +342,26 @@ void CCoverageVolume::CountAndResolve(bool calibration)
             const int i = static_cast<int>(c);
             if (set->GetEnabled(i) != 1)
                 continue;
-            // In test mode a camera without a calibration slot sees nothing,
-            // and it is not counted among the cameras the iso list asks for:
-            // the list then holds what every calibrated camera sees, rather
-            // than being empty whenever the rig exceeds the slots.
-            if (calibration && i >= kCalibrationSlots)
-                continue;
             const double hfov = set->GetHFov(i);
             const double vfov = set->GetVFov(i);
+            // In test mode a camera without a calibration slot has no
+            // orientation: it sees nothing and the iso list does not wait for
+            // it, so the list holds what every calibrated camera sees rather
+            // than being empty whenever the rig outgrows the slots. Its
+            // resolution values, which depend on distance only, are kept.
+            const bool oriented = !calibration || i < kCalibrationSlots;
             active.push_back({i,
+                              oriented,
                               set->GetPosition(i),
                               set->GetFocalLength(i),
-                              set->GetFocalLength(i) * static_cast<double>(static_cast<float>(set->GetAperture(i))),
+                              ApertureFactor(i),
                               {hfov, hfov, vfov, vfov},
                               {Normalized(set->GetEdgeHPlus(i)), Normalized(set->GetEdgeHMinus(i)),
                                Normalized(set->GetEdgeVPlus(i)), Normalized(set->GetEdgeVMinus(i))}});
         }
     }
-    const uint32_t enabledInRange = static_cast<uint32_t>(active.size());
+    const auto enabledInRange = static_cast<uint32_t>(
+        std::count_if(active.begin(), active.end(), [](const ActiveCamera& cam) { return cam.oriented; }));
     const size_t n = GetVoxelCount();
 
     for (uint32_t a = 0; a < m_nCountX; ++a) {
@@ -375,7 +378,7 @@ void CCoverageVolume::CountAndResolve(bool calibration)
                     m_pResolution[static_cast<size_t>(cam.index) * n + t] =
                         static_cast<float>((1.0 + cam.focal / (dist * 1000.0)) * cam.a);
                     const Vec3d u = dist != 0.0 ? Vec3d{d.x / dist, d.y / dist, d.z / dist} : Vec3d{};
-                    bool seen = true;
+                    bool seen = cam.oriented;
                     for (int e = 0; e < 4 && seen; ++e) {
                         const double angle = std::acos(Dot(cam.edges[e], u)) * kDegreesPerRadian;
                         // An angle that is not a number (the dot product left
@@ -400,9 +403,20 @@ void CCoverageVolume::CountAndResolve(bool calibration)
     }
 }
 
+double CCoverageVolume::ApertureFactor(int camera)
+{
+    const CCameraSet* set = CCameraSet::Current();
+    if (!set)
+        return std::numeric_limits<double>::quiet_NaN();
+    return set->GetFocalLength(camera) * static_cast<double>(static_cast<float>(set->GetAperture(camera)));
+}
+
 int CCoverageVolume::ResolutionCameraIndex() const
 {
-    const uint32_t cameras = m_nCameraCount != 0 ? m_nCameraCount : RigCameraCount();
+    // Valid for the rig as it is now and, once computed, for the values held.
+    uint32_t cameras = RigCameraCount();
+    if (m_nCameraCount != 0)
+        cameras = std::min(cameras, m_nCameraCount);
     if (m_nResolutionCamera < 0 || static_cast<uint32_t>(m_nResolutionCamera) >= cameras)
         return 0;
     return m_nResolutionCamera;
@@ -420,7 +434,7 @@ void CCoverageVolume::ComputeResolutionScale()
         return;
     const int r = ResolutionCameraIndex();
     const float focal = set->GetFocalLength(r);
-    const double a = focal * static_cast<double>(static_cast<float>(set->GetAperture(r)));
+    const double a = ApertureFactor(r);
     // The value at half a voxel from the camera, and at the room diagonal.
     const long double halfVoxelMm = static_cast<long double>(m_fVoxelEdge) * 0.5f * 1000.0f;
     m_dResolutionMax = static_cast<double>((1.0L + focal / halfVoxelMm) * a);

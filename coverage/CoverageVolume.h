@@ -120,6 +120,10 @@ public:
     uint32_t IsoIndex(uint32_t e) const { return static_cast<uint32_t>(m_pIsoIndex[e]); }
     const float* IsoCentre(uint32_t e) const { return &m_pIsoCentres[3 * static_cast<size_t>(e)]; }
 
+    // A of a camera: focal length times the aperture 1/N rounded to float,
+    // the value its resolution falls towards with distance.
+    static double ApertureFactor(int camera);
+
     double GetResolutionMin() const { return m_dResolutionMin; }
     double GetResolutionMax() const { return m_dResolutionMax; }
     double GetBandWidth() const { return m_dBandWidth; }

@@ -1,0 +1,147 @@
+#include "CoverageFixture.h"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+using Status = CCoverageVolume::GridStatus;
+
+TEST_F(CoverageTest, DefaultRoomGivesTwentyFiveVoxelsPerAxisFromTheCorner)
+{
+    MakeRig(4);
+    ASSERT_EQ(volume.BuildGrid(), Status::Ok);
+    EXPECT_EQ(volume.GetCountX(), 25u);
+    EXPECT_EQ(volume.GetCountY(), 25u);
+    EXPECT_EQ(volume.GetCountZ(), 25u);
+    EXPECT_EQ(static_cast<double>(volume.GetVoxelEdge()), 0.20000000298023224);
+    EXPECT_EQ(static_cast<double>(volume.GetHalfEdge()), 0.10000000149011612);
+    const float* first = volume.Centre(volume.VoxelIndex(0, 0, 0));
+    EXPECT_EQ(static_cast<double>(first[0]), -2.4000000953674316);
+    EXPECT_EQ(static_cast<double>(first[1]), -2.4000000953674316);
+    EXPECT_EQ(static_cast<double>(first[2]), 2.4000000953674316);
+    // x grows with i, y with the layer j, z falls with k; the layer runs fastest.
+    EXPECT_EQ(volume.VoxelIndex(0, 1, 0), 1u);
+    EXPECT_EQ(volume.VoxelIndex(1, 0, 0), 25u);
+    EXPECT_EQ(volume.VoxelIndex(0, 0, 1), 625u);
+    const float* last = volume.Centre(volume.VoxelIndex(24, 24, 24));
+    EXPECT_NEAR(last[0], 2.4, 1e-5);
+    EXPECT_NEAR(last[1], 2.4, 1e-5);
+    EXPECT_NEAR(last[2], -2.4, 1e-5);
+    // Not computed yet: nothing to draw.
+    EXPECT_FALSE(volume.HasResults());
+    EXPECT_EQ(volume.GetLayerTotal(), 0);
+}
+
+TEST_F(CoverageTest, CountsFloorTheRoomOverTheVoxelAndLeaveTheRemainderOut)
+{
+    struct Case {
+        float voxelCm, length, width, height;
+        uint32_t nx, ny, nz;
+    };
+    const Case cases[] = {
+        {30.0f, 5.0f, 5.0f, 5.0f, 16, 16, 16}, // ratio 3.3333332538604736, 16.67 per axis
+        {20.0f, 5.1f, 5.0f, 5.0f, 25, 25, 25}, // 25.5 along x is 25, not 26
+        {20.0f, 12.0f, 10.0f, 4.0f, 60, 20, 50},
+        {50.0f, 0.4f, 5.0f, 5.0f, 0, 10, 10}, // a room narrower than one voxel has no column
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.voxelCm << " cm in " << c.length << " x " << c.width << " x " << c.height);
+        MakeRig(1, c.length, c.width, c.height);
+        g_fVoxelSizeCm = c.voxelCm;
+        ASSERT_EQ(volume.BuildGrid(), Status::Ok);
+        EXPECT_EQ(volume.GetCountX(), c.nx);
+        EXPECT_EQ(volume.GetCountY(), c.ny);
+        EXPECT_EQ(volume.GetCountZ(), c.nz);
+        EXPECT_EQ(volume.GetVoxelCount(), static_cast<size_t>(c.nx) * c.ny * c.nz);
+    }
+    EXPECT_EQ(static_cast<double>(kCmPerMetre / 30.0f), 3.3333332538604736);
+}
+
+TEST_F(CoverageTest, CentresAccumulateByAdditionAndEveryVoxelHasItsOwn)
+{
+    MakeRig(1, 3.0f, 2.0f, 2.4f);
+    g_fVoxelSizeCm = 30.0f;
+    ASSERT_EQ(volume.BuildGrid(), Status::Ok);
+    const double e = volume.GetVoxelEdge();
+    for (uint32_t k = 0; k < volume.GetCountZ(); ++k) {
+        for (uint32_t i = 0; i < volume.GetCountX(); ++i) {
+            for (uint32_t j = 0; j < volume.GetCountY(); ++j) {
+                const float* c = volume.Centre(volume.VoxelIndex(i, j, k));
+                EXPECT_NEAR(c[0], -1.5 + (i + 0.5) * e, 1e-5);
+                EXPECT_NEAR(c[1], -1.2 + (j + 0.5) * e, 1e-5);
+                EXPECT_NEAR(c[2], 1.0 - (k + 0.5) * e, 1e-5);
+            }
+        }
+    }
+}
+
+TEST_F(CoverageTest, TallGridsGetALayerTableOfTheirOwnHeight)
+{
+    MakeRig(1, 0.4f, 0.4f, 50.0f);
+    Compute();
+    ASSERT_EQ(volume.GetCountY(), 250u);
+    EXPECT_EQ(volume.GetLayerTotal(), 250);
+    EXPECT_EQ(volume.GetShownLayers(), 250);
+    ASSERT_EQ(volume.LayerIds().size(), 250u);
+    for (int j = 0; j < 250; ++j)
+        EXPECT_EQ(volume.LayerIds()[static_cast<size_t>(j)], j);
+}
+
+TEST_F(CoverageTest, SizesThatGiveNoGridAreRefusedAndLeaveTheVolumeEmpty)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        float voxelCm, length, width, height;
+        Status expected;
+    };
+    const Case cases[] = {
+        {0.0f, 5, 5, 5, Status::InvalidSize},   {-20.0f, 5, 5, 5, Status::InvalidSize},
+        {nan, 5, 5, 5, Status::InvalidSize},    {inf, 5, 5, 5, Status::InvalidSize},
+        {20.0f, 0, 5, 5, Status::InvalidSize},  {20.0f, 5, -1, 5, Status::InvalidSize},
+        {20.0f, 5, 5, nan, Status::InvalidSize}, {20.0f, inf, 5, 5, Status::InvalidSize},
+        // Far more voxels than memory or the voxel index can hold.
+        {0.001f, 5, 5, 5, Status::OutOfMemory}, {1e-30f, 5, 5, 5, Status::OutOfMemory},
+        {20.0f, 1e30f, 1e30f, 1e30f, Status::OutOfMemory},
+        // 2^31 voxels: one too many for the index of the iso list.
+        {100.0f, 2048.0f, 1024.0f, 1024.0f, Status::OutOfMemory},
+    };
+    MakeRig(4);
+    Compute();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.voxelCm << " cm in " << c.length << " x " << c.width << " x " << c.height);
+        Scene().SetRoomLength(c.length);
+        Scene().SetRoomWidth(c.width);
+        Scene().SetRoomHeight(c.height);
+        g_fVoxelSizeCm = c.voxelCm;
+        EXPECT_EQ(volume.BuildGrid(), c.expected);
+        EXPECT_EQ(volume.GetVoxelCount(), 0u);
+        EXPECT_FALSE(volume.HasResults());
+        EXPECT_EQ(volume.GetLayerTotal(), 0);
+        EXPECT_TRUE(volume.LayerIds().empty());
+        // A computation on the refused grid does not run.
+        EXPECT_EQ(volume.ComputeCoverage(), Status::InvalidSize);
+        EXPECT_FALSE(volume.HasResults());
+        EXPECT_TRUE(volume.IsoListPaint().empty());
+    }
+}
+
+TEST_F(CoverageTest, ResolutionValuesBeyondMemoryAreRefusedAndLeaveTheVolumeEmpty)
+{
+    // 250 x 200 x 250 voxels (a 400 MB grid) for a thousand cameras need 50 GB
+    // of resolution values.
+    const long double memory = static_cast<long double>(sysconf(_SC_PHYS_PAGES)) * sysconf(_SC_PAGE_SIZE);
+    if (memory > 40e9L)
+        GTEST_SKIP() << "this machine could hold the values";
+    MakeRig(kMaxCameras, 50.0f, 50.0f, 40.0f);
+    ASSERT_EQ(volume.BuildGrid(), Status::Ok);
+    EXPECT_EQ(volume.ComputeCoverage(), Status::OutOfMemory);
+    EXPECT_EQ(volume.GetVoxelCount(), 0u);
+    EXPECT_FALSE(volume.HasResults());
+    EXPECT_EQ(volume.GetLayerTotal(), 0);
+}
+
+} // namespace
