@@ -71,18 +71,11 @@ TEST_F(CliRigTest, ErrorsGoToStandardErrorAndWriteNothing)
     const Case cases[] = {
         {"--default-rig 0", "Invalid Number of Cameras"},
         {"--default-rig 1001", "Invalid Number of Cameras"},
-        {"--default-rig -3", "Invalid Number of Cameras"},
-        {"--cameras " + Quoted("missing.txt"), "File Not Found or Invalid File"},
         {"--cameras " + Quoted("short.txt"), "File Not Found or Invalid File"},
-        {"--default-rig 4 --range 2,4", "Exceeding Total Cameras"},
         {"--default-rig 8 --range 6,4", "Exceeding Total Cameras"},
         {"--range 0,2", "at least 1"},
-        {"--range 1,0", "at least 1"},
         {"--disable 2,5", "no camera 5"},
-        {"--disable 0", "no camera 0"},
         {"--room 10,0,3", "positive"},
-        {"--room 10,6", "--room"},
-        {"--room 10,x,3", "--room"},
         {"--units ft", "--units"},
         {"--cameras " + Quoted("short.txt") + " --default-rig 2", "--default-rig"},
     };

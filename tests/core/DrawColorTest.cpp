@@ -11,53 +11,32 @@ protected:
     DrawColor& c() { return *GetDrawColor(); }
 };
 
-double FromByte(int b) { return 1.0 - (255 - b) * 0.00392156862745098; }
-
-TEST_F(DrawColorTest, EveryPresetGivesItsColourThroughTheSharedDoubles)
+TEST_F(DrawColorTest, BytePresetsSetTheirBytesAndPlainPresetsLeaveThem)
 {
     struct Case {
         ColorName name;
-        double r, g, b;
+        int r, g, b;
     };
-    const Case cases[] = {
-        {ColorName::White, 1, 1, 1},
-        {ColorName::Black, 0, 0, 0},
-        {ColorName::Red, 1, 0, 0},
-        {ColorName::Green, 0, 1, 0},
-        {ColorName::Blue, 0, 0, 1},
-        {ColorName::Yellow, 1, 1, 0},
-        {ColorName::Cyan, 0, 1, 1},
-        {ColorName::DarkViolet, FromByte(148), FromByte(0), FromByte(211)},
-        {ColorName::Indigo, FromByte(75), FromByte(0), FromByte(130)},
-        {ColorName::Orange, FromByte(255), FromByte(165), FromByte(0)},
-        {ColorName::Grey, FromByte(190), FromByte(190), FromByte(190)},
-        {ColorName::Brown, FromByte(165), FromByte(42), FromByte(42)},
-        {ColorName::AliceBlue, FromByte(240), FromByte(248), FromByte(255)},
-        {ColorName::RosyBrown, FromByte(188), FromByte(143), FromByte(143)},
-        {ColorName::Chocolate, FromByte(210), FromByte(105), FromByte(30)},
+    const Case bytePresets[] = {
+        {ColorName::DarkViolet, 148, 0, 211}, {ColorName::Indigo, 75, 0, 130},     {ColorName::Orange, 255, 165, 0},
+        {ColorName::Grey, 190, 190, 190},     {ColorName::Brown, 165, 42, 42},     {ColorName::AliceBlue, 240, 248, 255},
+        {ColorName::RosyBrown, 188, 143, 143}, {ColorName::Chocolate, 210, 105, 30},
     };
-    for (const Case& k : cases) {
+    for (const Case& k : bytePresets) {
         const double* rgb = ApplyColor(c(), k.name);
         ASSERT_EQ(rgb, c().Rgb());
-        EXPECT_EQ(rgb[0], k.r) << static_cast<int>(k.name);
-        EXPECT_EQ(rgb[1], k.g) << static_cast<int>(k.name);
-        EXPECT_EQ(rgb[2], k.b) << static_cast<int>(k.name);
+        const int bytes[] = {k.r, k.g, k.b};
+        for (int ch = 0; ch < 3; ++ch) {
+            EXPECT_EQ(c().Byte(ch), bytes[ch]);
+            EXPECT_NEAR(rgb[ch], bytes[ch] / 255.0, 1e-15);
+        }
     }
+    EXPECT_EQ(ApplyColor(c(), ColorName::Orange)[0], 1.0); // a byte of 255 is exactly 1
+
+    const double* cyan = ApplyColor(c(), ColorName::Cyan);
+    EXPECT_EQ(cyan[0] + 2 * cyan[1] + 4 * cyan[2], 6.0);
+    EXPECT_EQ(c().Byte(1), 165); // still Orange's bytes
     EXPECT_EQ(c().Alpha(), 1.0);
-}
-
-TEST_F(DrawColorTest, ByteLimitsAndPlainPresetsLeaveTheBytes)
-{
-    c().Orange();
-    EXPECT_EQ(c().Rgb()[0], 1.0); // a byte of 255 is exactly 1
-    EXPECT_NEAR(c().Rgb()[2], 0.0, 1e-15);
-
-    c().Indigo();
-    c().Red();
-    EXPECT_EQ(c().Byte(0), 75);
-    EXPECT_EQ(c().Byte(1), 0);
-    EXPECT_EQ(c().Byte(2), 130);
-    EXPECT_EQ(c().FromBytes()[2], FromByte(130));
 }
 
 } // namespace
