@@ -1,0 +1,17 @@
+#include "app/EditBox.h"
+
+CEditBox::CEditBox(QWidget* parent) : QLineEdit(parent)
+{
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (!m_bWriting)
+            emit changed();
+    });
+}
+
+void CEditBox::SetTextNotify(const QString& text)
+{
+    m_bWriting = true;
+    setText(text);
+    m_bWriting = false;
+    emit changed();
+}

@@ -1,0 +1,27 @@
+#include "app/VolumePlannerApp.h"
+
+#include "app/QtUserPrompts.h"
+#include "app/VolumePlannerDlg.h"
+#include "render/view/VolumeView.h"
+
+CVolumePlannerApp::CVolumePlannerApp(int& argc, char** argv) : m_application(argc, argv)
+{
+    QApplication::setApplicationName("volume-planner");
+}
+
+int CVolumePlannerApp::Run()
+{
+    CVolumePlannerDlg dialog;
+    // Escape in the view ends the program at once, successfully.
+    QObject::connect(dialog.View(), &CVolumeView::exitRequested, &dialog, &QDialog::reject);
+    dialog.show();
+    QApplication::processEvents();
+    if (!dialog.IsSceneReady()) {
+        // Without its OpenGL view the dialog has no scene to work on.
+        CQtUserPrompts(nullptr).ShowMessage("The OpenGL view could not be created. The program ends.", "Error",
+                                            PromptButtons::Ok);
+        return 1;
+    }
+    dialog.exec();
+    return 0;
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "app/UserPrompts.h"
+
+#include <QDialog>
+
+#include <map>
+#include <memory>
+#include <string>
+
+class CVolumeView;
+class QComboBox;
+
+// Set by the first change of the focal-length box and never cleared: until
+// then the focal-length watch stores nothing.
+extern bool g_bFocalLengthWatchArmed;
+
+// The program's one window: the OpenGL view with every control around it.
+// Handlers read the controls as text, store what they read in the scene
+// settings, the camera set and the coverage parameters, and ask the view to
+// repaint; they never draw.
+class CVolumePlannerDlg : public QDialog {
+    Q_OBJECT
+public:
+    // Without prompts the dialog asks through Qt's message boxes and file dialogs.
+    explicit CVolumePlannerDlg(std::unique_ptr<CUserPrompts> prompts = nullptr, QWidget* parent = nullptr);
+    ~CVolumePlannerDlg() override;
+    CVolumePlannerDlg(const CVolumePlannerDlg&) = delete;
+    CVolumePlannerDlg& operator=(const CVolumePlannerDlg&) = delete;
+
+    // The control with this id; null for an id the dialog does not have.
+    QWidget* Control(int id) const;
+    CVolumeView* View() const { return m_pView; }
+    // The view's scene (and with it the shared state) exists.
+    bool IsSceneReady() const;
+
+    int GetSelectedCamera() const { return m_nSelectedCamera; }
+    bool AreCamerasInitialised() const { return m_bCamerasInitialised; }
+    bool AreCameraEditsUnsaved() const { return m_bCameraEditsUnsaved; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void CreateControls();
+    void RouteMessages();
+    void OnSceneReady();
+
+    // Control access in the dialog's text conventions.
+    std::string ItemText(int id) const;
+    void SetItemText(int id, const std::string& text);
+    int ItemInt(int id) const;
+    float ItemFloat(int id) const;
+    QComboBox* Combo(int id) const;
+    PromptAnswer Message(const std::string& text, const std::string& caption,
+                         PromptButtons buttons = PromptButtons::Ok);
+
+    void RefreshDialog();
+    // The unsaved-edits question; Yes stores the edits, No drops them.
+    void AskToStoreCameraEdits();
+
+    // Room, camera count and volume criteria.
+    void OnEnter();
+    void OnRender();
+    void OnIsoVolume();
+    // Camera editing and selection.
+    void OnCameraSelected();
+    void ShowCameraSettings();
+    void OnCameraEdit();
+    void OnFocalLengthChanged();
+    void OnFrameSizeChanged(int id);
+    void OnEnableCamera();
+    void OnUpdateSettings();
+    void OnCameraType();
+    void OnPixelCalculator();
+    void OnClickRange();
+    void OnViewAllCams();
+    // View, volume and file buttons.
+    void OnViewRes();
+    void OnDimensionsReleased();
+    void OnTranslate(int delta);
+    void OnTruncate(int delta);
+    void OnLoadFile();
+    void OnSaveFile();
+    void OnTest();
+
+    std::unique_ptr<CUserPrompts> m_prompts;
+    std::map<int, QWidget*> m_controls;
+
+    int m_nSelectedCamera = -1;
+    int m_nSelectedCameraType = -1;
+    bool m_bCamerasInitialised = false;
+    bool m_bCameraEditsUnsaved = false;
+    CVolumeView* m_pView;
+};

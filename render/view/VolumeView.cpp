@@ -1,0 +1,255 @@
+#include "render/view/VolumeView.h"
+
+#include "render/SceneRenderer.h"
+#include "scene/SceneSettings.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QSurfaceFormat>
+#include <QTimer>
+
+#include <optional>
+
+namespace {
+
+// The renderer's key code for a Qt key; letters and digits keep their codes.
+std::optional<unsigned> RendererKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Shift:
+        return kKeyShift;
+    case Qt::Key_Escape:
+        return kKeyEscape;
+    case Qt::Key_Left:
+        return kKeyLeft;
+    case Qt::Key_Up:
+        return kKeyUp;
+    case Qt::Key_Right:
+        return kKeyRight;
+    case Qt::Key_Down:
+        return kKeyDown;
+    default:
+        break;
+    }
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
+        return static_cast<unsigned>(key);
+    return std::nullopt;
+}
+
+unsigned ButtonFlags(const QMouseEvent& event)
+{
+    unsigned flags = 0;
+    if (event.buttons() & Qt::LeftButton)
+        flags |= kButtonFlagLeft;
+    if (event.buttons() & Qt::RightButton)
+        flags |= kButtonFlagRight;
+    if (event.buttons() & Qt::MiddleButton)
+        flags |= kButtonFlagMiddle;
+    if (event.modifiers() & Qt::ShiftModifier)
+        flags |= kButtonFlagShift;
+    if (event.modifiers() & Qt::ControlModifier)
+        flags |= kButtonFlagControl;
+    return flags;
+}
+
+} // namespace
+
+CVolumeView::CVolumeView(QWidget* parent) : QOpenGLWidget(parent), m_renderer(std::make_unique<CSceneRenderer>())
+{
+    // No version is asked for: with a version Mesa hands out a core profile,
+    // which draws nothing of the fixed-function pipeline.
+    QSurfaceFormat format;
+    format.setDepthBufferSize(24);
+    format.setStencilBufferSize(8);
+    format.setAlphaBufferSize(8);
+    setFormat(format);
+    setFixedSize(kViewWidth, kViewHeight);
+    // The waiting message is drawn over the last frame, so the frame must survive.
+    setUpdateBehavior(QOpenGLWidget::PartialUpdate);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::ClickFocus);
+    connect(this, &QOpenGLWidget::frameSwapped, this, &CVolumeView::OnFrameSwapped, Qt::QueuedConnection);
+}
+
+CVolumeView::~CVolumeView()
+{
+    // The renderer deletes its display lists and quadric, which belong to this context.
+    makeCurrent();
+    m_renderer.reset();
+    doneCurrent();
+}
+
+void CVolumeView::RequestRepaint()
+{
+    update();
+}
+
+void CVolumeView::initializeGL()
+{
+    m_renderer->InitGL();
+    m_bSceneReady = true;
+    emit sceneReady();
+}
+
+void CVolumeView::paintGL()
+{
+    const SceneSettings* settings = GetSceneSettings();
+    // The framebuffer cannot be shown in the middle of a paint: show the
+    // waiting message in a pass of its own, then compute in the next one.
+    if (settings && settings->GetRecalculate() && !m_bWaitingShown) {
+        m_renderer->DrawWaitingMessage();
+        m_bWaitingShown = true;
+        return;
+    }
+    m_bWaitingShown = false;
+    m_renderer->Render();
+    if (std::optional<std::string> message = m_renderer->TakeComputationMessage()) {
+        // Shown after the paint: a modal box must not run inside it.
+        QTimer::singleShot(0, this, [this, text = QString::fromStdString(*message)] { emit computationMessage(text); });
+    }
+}
+
+void CVolumeView::OnFrameSwapped()
+{
+    if (m_bWaitingShown)
+        update();
+}
+
+void CVolumeView::resizeGL(int width, int height)
+{
+    m_renderer->Resize(width, height);
+}
+
+void CVolumeView::mousePressEvent(QMouseEvent* event)
+{
+    m_renderer->OnButtonDown(ButtonFlags(*event));
+}
+
+void CVolumeView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_renderer->OnLeftButtonUp();
+    else if (event->button() == Qt::RightButton)
+        m_renderer->OnRightButtonUp();
+}
+
+void CVolumeView::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint at = event->position().toPoint();
+    m_renderer->OnMouseMove(at.x(), at.y());
+    RequestRepaint();
+}
+
+void CVolumeView::keyPressEvent(QKeyEvent* event)
+{
+    const std::optional<unsigned> key = RendererKey(event->key());
+    if (!key) {
+        // Enter and the like go on to the dialog.
+        event->ignore();
+        return;
+    }
+    if (m_renderer->OnKeyDown(*key)) {
+        emit exitRequested();
+        return;
+    }
+    RequestRepaint();
+}
+
+void CVolumeView::keyReleaseEvent(QKeyEvent* event)
+{
+    const std::optional<unsigned> key = RendererKey(event->key());
+    if (!key || event->isAutoRepeat()) {
+        event->ignore();
+        return;
+    }
+    m_renderer->OnKeyUp(*key);
+    RequestRepaint();
+}
+
+void CVolumeView::ZoomIn()
+{
+    m_renderer->ZoomIn();
+    RequestRepaint();
+}
+
+void CVolumeView::ZoomOut()
+{
+    m_renderer->ZoomOut();
+    RequestRepaint();
+}
+
+void CVolumeView::ToggleSeeThrough()
+{
+    m_renderer->ToggleSeeThrough();
+    RequestRepaint();
+}
+
+void CVolumeView::ResetCameras()
+{
+    m_renderer->ResetCameras();
+}
+
+void CVolumeView::ShowResolutionMap(int camera)
+{
+    m_renderer->ShowResolutionMap(camera);
+}
+
+void CVolumeView::SetPerspective()
+{
+    m_renderer->SetPerspective();
+}
+
+void CVolumeView::SetOrthographic()
+{
+    m_renderer->SetOrthographic();
+}
+
+void CVolumeView::ToggleXScale()
+{
+    m_renderer->ToggleXScale();
+}
+
+void CVolumeView::ToggleYScale()
+{
+    m_renderer->ToggleYScale();
+}
+
+void CVolumeView::ToggleZScale()
+{
+    m_renderer->ToggleZScale();
+}
+
+void CVolumeView::SetScaleDivisions(int n)
+{
+    m_renderer->SetScaleDivisions(n);
+}
+
+void CVolumeView::GoHome()
+{
+    m_renderer->GoHome();
+}
+
+void CVolumeView::SetHome()
+{
+    m_renderer->SetHome();
+}
+
+void CVolumeView::ResetHome()
+{
+    m_renderer->ResetHome();
+}
+
+int CVolumeView::GetLayerTotal() const
+{
+    return m_renderer->GetLayerTotal();
+}
+
+void CVolumeView::SetShownLayers(int n)
+{
+    m_renderer->SetShownLayers(n);
+}
+
+int CVolumeView::GetShownLayers() const
+{
+    return m_renderer->GetShownLayers();
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QOpenGLWidget>
+
+#include <memory>
+
+class CSceneRenderer;
+
+// The 1000 x 725 OpenGL view of the main dialog: a thin layer that routes
+// paint, size, mouse and keys to the renderer and offers the dialog its view
+// commands. Repaint requests are coalesced and served one after another.
+class CVolumeView : public QOpenGLWidget {
+    Q_OBJECT
+public:
+    explicit CVolumeView(QWidget* parent = nullptr);
+    ~CVolumeView() override;
+    CVolumeView(const CVolumeView&) = delete;
+    CVolumeView& operator=(const CVolumeView&) = delete;
+
+    // True once the renderer's scene initialisation has run; the scene
+    // settings, the camera set and the drawing colour exist from then on.
+    bool IsSceneReady() const { return m_bSceneReady; }
+
+    void RequestRepaint();
+
+    void ZoomIn();
+    void ZoomOut();
+    void ToggleSeeThrough();
+    void ResetCameras();
+    void ShowResolutionMap(int camera);
+    void SetPerspective();
+    void SetOrthographic();
+    void ToggleXScale();
+    void ToggleYScale();
+    void ToggleZScale();
+    void SetScaleDivisions(int n);
+    void GoHome();
+    void SetHome();
+    void ResetHome();
+    int GetLayerTotal() const;
+    void SetShownLayers(int n);
+    int GetShownLayers() const;
+
+signals:
+    void sceneReady();
+    // Escape was pressed in the view: the program is to end with status 0.
+    void exitRequested();
+    // A computation ended with a message for the user (caption "Fatal Error").
+    void computationMessage(const QString& text);
+
+protected:
+    void initializeGL() override;
+    void paintGL() override;
+    void resizeGL(int width, int height) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+
+private:
+    void OnFrameSwapped();
+
+    std::unique_ptr<CSceneRenderer> m_renderer;
+    bool m_bSceneReady = false;
+    // The waiting message has been painted; the computing frame follows once
+    // that picture has reached the screen.
+    bool m_bWaitingShown = false;
+};
