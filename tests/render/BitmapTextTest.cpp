@@ -71,7 +71,6 @@ protected:
 };
 
 const double kWhite[3] = {1.0, 1.0, 1.0};
-const double kYellow[3] = {1.0, 1.0, 0.0};
 
 TEST_F(BitmapText, GlyphBitsLandTwoRowsBelowTheRasterPositionAndAdvanceTenPixels)
 {
@@ -97,17 +96,6 @@ TEST_F(BitmapText, GlyphBitsLandTwoRowsBelowTheRasterPositionAndAdvanceTenPixels
     // Nothing above or below the glyph cells.
     EXPECT_EQ(CountPixelsNear(frame, 95, 190, 150, 197, {0, 0, 0}, 0), 56 * 8);
     EXPECT_EQ(CountPixelsNear(frame, 95, 211, 150, 220, {0, 0, 0}, 0), 56 * 10);
-}
-
-TEST_F(BitmapText, TextTakesTheColourLatchedWithTheRasterPosition)
-{
-    StartText(300, 300, kYellow);
-    glColor3dv(kWhite); // too late: the raster colour is already latched
-    DrawBitmapText("A");
-    const CFrameImage frame = Frame();
-    // The cross bar of the A is row 6: eight pixels of ink.
-    for (int x = 300; x < 308; ++x)
-        EXPECT_TRUE(PixelNear(frame, x, 298 + 6, {255, 255, 0}, 0));
 }
 
 TEST_F(BitmapText, EmptyAndUnprintableTextDrawNothingAndStayPut)
