@@ -1,0 +1,183 @@
+#include "cli/Commands.h"
+#include "cli/CoverageOptions.h"
+#include "cli/RigOptions.h"
+
+#include "render/OffscreenContext.h"
+#include "render/PngWriter.h"
+#include "render/SceneRenderer.h"
+#include "scene/RoomBox.h"
+#include "scene/SceneSettings.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cmath>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// How the frame looks: everything a user of the window can change without
+// changing what is computed.
+struct ViewOptions {
+    float yaw = 0.0f;
+    float pitch = 0.0f;
+    std::vector<float> pan{0.0f, 0.0f};
+    float zoom = 0.0f;
+    bool orthographic = false;
+    bool seeThrough = false;
+    bool view2d = false;
+    bool selective = false;
+    bool noLegend = false;
+    bool noRoom = false;
+    std::string scales = "y";
+    int divisions = 1;
+    std::optional<int> shownLayers;
+    std::string pngFile;
+};
+
+// More ticks than this only paint the rulers solid.
+constexpr int kMaxDivisions = 1000;
+
+[[noreturn]] void Fail(const std::string& message)
+{
+    std::cerr << message << '\n';
+    DestroyRigScene();
+    throw CLI::RuntimeError(1);
+}
+
+struct ScaleRows {
+    bool x = false;
+    bool y = false;
+    bool z = false;
+};
+
+std::optional<ScaleRows> ParseScales(const std::string& text)
+{
+    ScaleRows rows;
+    if (text == "none")
+        return rows;
+    for (const char c : text) {
+        if (c == 'x' || c == 'X')
+            rows.x = true;
+        else if (c == 'y' || c == 'Y')
+            rows.y = true;
+        else if (c == 'z' || c == 'Z')
+            rows.z = true;
+        else
+            return std::nullopt;
+    }
+    return rows;
+}
+
+bool AllFinite(std::initializer_list<float> values)
+{
+    for (const float v : values)
+        if (!std::isfinite(v))
+            return false;
+    return true;
+}
+
+void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const ViewOptions& view)
+{
+    const std::optional<ScaleRows> scales = ParseScales(view.scales);
+    if (!scales)
+        Fail("--scales: any of the letters x, y and z, or none");
+    if (view.divisions < 0 || view.divisions > kMaxDivisions)
+        Fail("--divisions: from 0 to " + std::to_string(kMaxDivisions));
+    if (view.pan.size() != 2 || !AllFinite({view.yaw, view.pitch, view.pan[0], view.pan[1], view.zoom}))
+        Fail("--yaw, --pitch, --pan X,Y and --zoom take finite numbers");
+    if (view.shownLayers && *view.shownLayers < 0)
+        Fail("--shown-layers: a number of layers from 0");
+
+    CRoomBox room;
+    const RigSceneResult scene = BuildRigScene(rig, room);
+    if (!scene.ok)
+        Fail(scene.error);
+    if (const auto error = ApplyCoverageOptions(coverage, scene.cameraCount))
+        Fail(*error);
+
+    COffscreenContext context;
+    if (!context.Create())
+        Fail("Cannot draw without an OpenGL context: " + context.GetError());
+    CFrameImage image;
+    {
+        CSceneRenderer renderer;
+        renderer.InitGL();
+        SceneSettings& settings = *GetSceneSettings();
+        settings.SetShowRoom(!view.noRoom);
+        settings.Set2DView(view.view2d);
+        settings.SetSelectiveCameras(view.selective);
+        settings.SetShowLegend(!view.noLegend);
+        settings.SetTestMode(!coverage.calibrationFile.empty());
+        renderer.ShowResolutionMap(static_cast<int>(coverage.resolutionCamera - 1));
+        renderer.SetView({view.yaw, view.pitch, view.pan[0], view.pan[1], view.zoom});
+        if (view.orthographic)
+            renderer.SetOrthographic();
+        if (view.seeThrough)
+            renderer.ToggleSeeThrough();
+        renderer.SetScaleRows(scales->x, scales->y, scales->z);
+        renderer.SetScaleDivisions(view.divisions);
+
+        // The frame that computes, then the ordinary frame the window shows after it.
+        settings.SetRecalculate(true);
+        renderer.Render();
+        if (const auto message = renderer.TakeComputationMessage())
+            Fail(*message);
+        if (view.shownLayers) {
+            if (*view.shownLayers > renderer.GetLayerTotal())
+                Fail("--shown-layers: the grid has " + std::to_string(renderer.GetLayerTotal()) + " layers");
+            renderer.SetShownLayers(*view.shownLayers);
+        }
+        renderer.Render();
+        image = context.ReadPixels();
+        renderer.ReleaseGL();
+    }
+    if (!WritePng(view.pngFile, image))
+        Fail("Unable to write file: " + view.pngFile);
+    DestroyRigScene();
+}
+
+} // namespace
+
+void AddRenderCommand(CLI::App& app)
+{
+    CLI::App* command =
+        app.add_subcommand("render", "Draw the view of the computed coverage, as the window shows it, into a PNG file");
+    auto rig = std::make_shared<RigOptions>();
+    auto coverage = std::make_shared<CoverageOptions>();
+    auto view = std::make_shared<ViewOptions>();
+    AddRigOptions(*command, *rig);
+    AddCoverageOptions(*command, *coverage);
+    command->add_option("--yaw", view->yaw, "turn of the room about its vertical axis, degrees")
+        ->type_name("DEG")
+        ->capture_default_str();
+    command->add_option("--pitch", view->pitch, "tilt of the scene about the screen's horizontal axis, degrees")
+        ->type_name("DEG")
+        ->capture_default_str();
+    command->add_option("--pan", view->pan, "pan along the screen's x and y, scene units")
+        ->delimiter(',')
+        ->expected(2)
+        ->type_name("X,Y");
+    command->add_option("--zoom", view->zoom, "move towards the viewer, scene units (each zoom click is 0.5)")
+        ->type_name("Z")
+        ->capture_default_str();
+    command->add_flag("--orthographic", view->orthographic, "orthographic instead of perspective projection");
+    command->add_flag("--see-through", view->seeThrough, "draw the volume as points");
+    command->add_flag("--view-2d", view->view2d, "the camera-count layers, red where the iso condition holds");
+    command->add_flag("--selective", view->selective, "the voxels every enabled camera of the range sees");
+    command->add_flag("--no-legend", view->noLegend, "leave out the legend inset");
+    command->add_flag("--no-room", view->noRoom, "leave out the floor slabs and corner posts");
+    command->add_option("--scales", view->scales, "scale rulers shown: any of x, y, z, or none")
+        ->type_name("xyz")
+        ->capture_default_str();
+    command->add_option("--divisions", view->divisions, "divisions of every scale ruler")
+        ->type_name("N")
+        ->capture_default_str();
+    command->add_option("--shown-layers", view->shownLayers, "draw only the lowest N layers of the volume")
+        ->type_name("N");
+    command->add_option("--png", view->pngFile, "the PNG file to write (1000 x 725)")->type_name("FILE")->required();
+    command->callback([rig, coverage, view]() { RunRender(*rig, *coverage, *view); });
+}
