@@ -7,6 +7,8 @@ int main(int argc, char** argv)
     CLI::App app{"Volume Planner: camera rigs and their coverage of a room, without the window"};
     app.require_subcommand(1);
     AddRigCommand(app);
+    AddCoverageCommand(app);
+    AddRenderCommand(app);
     CLI11_PARSE(app, argc, argv);
     return 0;
 }
