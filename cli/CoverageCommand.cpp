@@ -1,4 +1,5 @@
 #include "cli/Commands.h"
+#include "cli/CoverageOptions.h"
 #include "cli/RigOptions.h"
 
 #include "cameras/CameraSet.h"
@@ -18,7 +19,6 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
-#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -26,15 +26,6 @@
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-struct CoverageOptions {
-    float voxelCm = 20.0f;
-    std::string iso;             // "OP,T"; empty for "==" and the camera count
-    std::string res = ">=,0.7,<=,0.8";
-    long long resolutionCamera = 1;
-    std::string calibrationFile; // empty: normal mode
-    std::string voxelsFile;      // empty: no CSV
-};
 
 // The shortest text that reads back to the same value; floats as floats.
 template <typename T>
@@ -62,81 +53,11 @@ Json DoubleJson(double value) { return std::isfinite(value) ? Json(value) : Json
 
 Json VecJson(const Vec3d& v) { return Json::array({DoubleJson(v.x), DoubleJson(v.y), DoubleJson(v.z)}); }
 
-std::optional<unsigned> ParseOperator(const std::string& text)
-{
-    for (unsigned i = 0; i < static_cast<unsigned>(kComparisonOpCount); ++i) {
-        if (text == kComparisonOps[i])
-            return i;
-    }
-    return std::nullopt;
-}
-
-template <typename T>
-std::optional<T> ParseNumber(const std::string& text)
-{
-    T value{};
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc{} || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
-
-std::vector<std::string> SplitCommas(const std::string& text)
-{
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (size_t comma; (comma = text.find(',', start)) != std::string::npos; start = comma + 1)
-        parts.push_back(text.substr(start, comma - start));
-    parts.push_back(text.substr(start));
-    return parts;
-}
-
 [[noreturn]] void Fail(const std::string& message)
 {
     std::cerr << message << '\n';
     DestroyRigScene();
     throw CLI::RuntimeError(1);
-}
-
-constexpr const char* kOperatorList = "one of < <= == >= > !=";
-
-// Stores the iso condition; the default is "==" and the camera count, as
-// after the camera count is entered (held to the end of the active range).
-void ApplyIsoOption(const std::string& iso, uint32_t cameraCount)
-{
-    if (iso.empty()) {
-        SetIsoOperator(2);
-        SetIsoThreshold(cameraCount);
-        return;
-    }
-    const std::vector<std::string> parts = SplitCommas(iso);
-    const std::optional<unsigned> op = parts.size() == 2 ? ParseOperator(parts[0]) : std::nullopt;
-    const std::optional<unsigned> threshold = parts.size() == 2 ? ParseNumber<unsigned>(parts[1]) : std::nullopt;
-    if (!op || !threshold)
-        Fail("--iso OP,T: OP " + std::string(kOperatorList) + ", T a camera count, e.g. --iso '>=,2'");
-    SetIsoOperator(*op);
-    if (!SetIsoThreshold(*threshold))
-        Fail("--iso: the threshold " + std::to_string(*threshold) + " is above the end of the active camera range (" +
-             std::to_string(GetSceneSettings()->GetEndCamera()) + ")");
-}
-
-void ApplyResOption(const std::string& res)
-{
-    const std::vector<std::string> parts = SplitCommas(res);
-    std::optional<unsigned> op1, op2;
-    std::optional<float> b1, b2;
-    if (parts.size() == 4) {
-        op1 = ParseOperator(parts[0]);
-        b1 = ParseNumber<float>(parts[1]);
-        op2 = ParseOperator(parts[2]);
-        b2 = ParseNumber<float>(parts[3]);
-    }
-    if (!op1 || !b1 || !op2 || !b2)
-        Fail("--res OP1,B1,OP2,B2: operators " + std::string(kOperatorList) + ", bounds numbers, e.g. --res '>=,0.7,<=,0.8'");
-    SetResOperator1(*op1);
-    SetResBound1(*b1);
-    SetResOperator2(*op2);
-    SetResBound2(*b2);
 }
 
 // Progress on a terminal, once the computation has taken more than a second.
@@ -309,7 +230,7 @@ void WriteVoxels(const std::string& path, const CCoverageVolume& volume, const V
         Fail("Unable to write file: " + path);
 }
 
-void RunCoverage(const RigOptions& rig, const CoverageOptions& options)
+void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const std::string& voxelsFile)
 {
     CRoomBox room;
     const RigSceneResult scene = BuildRigScene(rig, room);
@@ -317,15 +238,9 @@ void RunCoverage(const RigOptions& rig, const CoverageOptions& options)
         Fail(scene.error);
     CCameraSet& cameras = *CCameraSet::Current();
 
-    SetVoxelSize(options.voxelCm);
-    ApplyIsoOption(options.iso, scene.cameraCount);
-    ApplyResOption(options.res);
-    if (options.resolutionCamera < 1 || options.resolutionCamera > scene.cameraCount)
-        Fail("--resolution-camera: there is no camera " + std::to_string(options.resolutionCamera) +
-             "; the rig has cameras 1 to " + std::to_string(scene.cameraCount));
+    if (const auto error = ApplyCoverageOptions(options, scene.cameraCount))
+        Fail(*error);
     const bool calibration = !options.calibrationFile.empty();
-    if (calibration && !cameras.ImportCalibration(options.calibrationFile))
-        Fail("File Not Found or Invalid File");
 
     CCoverageVolume volume;
     volume.SetResolutionCamera(static_cast<int>(options.resolutionCamera - 1));
@@ -345,8 +260,8 @@ void RunCoverage(const RigOptions& rig, const CoverageOptions& options)
     }
 
     const VoxelFacts facts = CollectFacts(volume);
-    if (!options.voxelsFile.empty())
-        WriteVoxels(options.voxelsFile, volume, facts);
+    if (!voxelsFile.empty())
+        WriteVoxels(voxelsFile, volume, facts);
     std::cout << BuildReport(volume, facts, calibration).dump(2) << '\n';
     DestroyRigScene();
 }
@@ -358,17 +273,9 @@ void AddCoverageCommand(CLI::App& app)
     CLI::App* command = app.add_subcommand("coverage", "Compute the coverage of the room and print it as JSON");
     auto rig = std::make_shared<RigOptions>();
     auto options = std::make_shared<CoverageOptions>();
+    auto voxelsFile = std::make_shared<std::string>();
     AddRigOptions(*command, *rig);
-    command->add_option("--voxel", options->voxelCm, "voxel size in centimetres")->type_name("CM")->capture_default_str();
-    command->add_option("--iso", options->iso, "iso condition, OP one of < <= == >= > != (default ==,camera count)")
-        ->type_name("OP,T");
-    command->add_option("--res", options->res, "resolution filter")->type_name("OP1,B1,OP2,B2")->capture_default_str();
-    command->add_option("--resolution-camera", options->resolutionCamera,
-                        "camera (from 1) of the resolution map and the colour scale")
-        ->type_name("K")
-        ->capture_default_str();
-    command->add_option("--calibration", options->calibrationFile, "compute in test mode from this calibration file")
-        ->type_name("FILE");
-    command->add_option("--voxels", options->voxelsFile, "also write every voxel as a CSV file")->type_name("FILE");
-    command->callback([rig, options]() { RunCoverage(*rig, *options); });
+    AddCoverageOptions(*command, *options);
+    command->add_option("--voxels", *voxelsFile, "also write every voxel as a CSV file")->type_name("FILE");
+    command->callback([rig, options, voxelsFile]() { RunCoverage(*rig, *options, *voxelsFile); });
 }
