@@ -23,8 +23,7 @@ test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure
 
 run: build
-	@echo "The main window comes with a later release; showing the default rig from the command-line tool:"
-	$(BUILD_DIR)/cli/volume-planner-cli rig
+	$(BUILD_DIR)/app/volume-planner
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/*/*-bench; do echo "== $$b"; $$b; done

@@ -78,9 +78,13 @@ CVolumePlannerDlg::CVolumePlannerDlg(std::unique_ptr<CUserPrompts> prompts, QWid
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowIcon(MakeButtonIcon(ButtonIcon::Window));
     setFixedSize(DuToPixelsX(kDialogWidthDu), DuToPixelsY(kDialogHeightDu));
+    // The layout is measured for a small dialog font; a narrow face keeps the
+    // captions inside their controls.
     QFont dialogFont = font();
     dialogFont.setPixelSize(11);
+    dialogFont.setStretch(QFont::SemiCondensed);
     setFont(dialogFont);
+    setStyleSheet("QPushButton { padding: 0px 1px; }");
 
     m_pView->move(kViewLeftPx, kViewTopPx);
     CreateControls();
@@ -145,7 +149,12 @@ void CVolumePlannerDlg::CreateControls()
             w = new QLabel(caption, this);
             break;
         }
-        w->setGeometry(DuToPixelsX(c.x), DuToPixelsY(c.y), DuToPixelsX(c.width), DuToPixelsY(heightDu));
+        int width = DuToPixelsX(c.width);
+        // Texts may run past their box into the free space on their right,
+        // as the platform's static texts do when the font is wider.
+        if (c.kind == ControlKind::Label || c.kind == ControlKind::CheckBox)
+            width = std::max(width, w->sizeHint().width());
+        w->setGeometry(DuToPixelsX(c.x), DuToPixelsY(c.y), width, DuToPixelsY(heightDu));
         if (c.id != kIdNone) {
             w->setObjectName(QString("control%1").arg(c.id));
             w->setProperty("controlId", c.id);

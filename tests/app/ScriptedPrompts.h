@@ -1,0 +1,66 @@
+#pragma once
+
+#include "app/UserPrompts.h"
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Answers the dialog's questions from a script and records what was asked.
+class CScriptedPrompts : public CUserPrompts {
+public:
+    struct Shown {
+        std::string text;
+        std::string caption;
+        PromptButtons buttons;
+    };
+
+    PromptAnswer ShowMessage(const std::string& text, const std::string& caption, PromptButtons buttons) override
+    {
+        messages.push_back({text, caption, buttons});
+        if (buttons == PromptButtons::Ok)
+            return PromptAnswer::Ok;
+        if (answers.empty())
+            return PromptAnswer::No;
+        const PromptAnswer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    std::optional<std::string> ChooseFileToOpen(const FileDialogRequest& request) override
+    {
+        openRequests.push_back(request);
+        return NextFile();
+    }
+
+    std::optional<std::string> ChooseFileToSave(const FileDialogRequest& request) override
+    {
+        saveRequests.push_back(request);
+        return NextFile();
+    }
+
+    std::vector<std::string> Texts() const
+    {
+        std::vector<std::string> texts;
+        for (const Shown& m : messages)
+            texts.push_back(m.text);
+        return texts;
+    }
+
+    std::vector<Shown> messages;
+    std::deque<PromptAnswer> answers;
+    std::deque<std::optional<std::string>> files;
+    std::vector<FileDialogRequest> openRequests;
+    std::vector<FileDialogRequest> saveRequests;
+
+private:
+    std::optional<std::string> NextFile()
+    {
+        if (files.empty())
+            return std::nullopt;
+        std::optional<std::string> file = files.front();
+        files.pop_front();
+        return file;
+    }
+};
