@@ -46,6 +46,30 @@ bool CountAlong(float extent, float ratio, uint32_t& count)
     return true;
 }
 
+// The edge test rejects a direction when F < acos(dot) * kDegreesPerRadian.
+// Far from the boundary the cosine of F decides the same without acos; the
+// margin dwarfs every rounding on either side, so the outcome is unchanged.
+constexpr double kCosineMargin = 1e-9;
+
+// cos(F) for a field F whose cosine decides monotonically (0 < F < 177
+// degrees); NaN otherwise, which sends every test down the exact path.
+double FieldCosine(double fovDegrees)
+{
+    const double radians = fovDegrees / kDegreesPerRadian;
+    return radians > 0.0 && radians < 3.09 ? std::cos(radians) : std::numeric_limits<double>::quiet_NaN();
+}
+
+bool WithinField(double dot, double fovDegrees, double cosFov)
+{
+    if (dot > cosFov + kCosineMargin)
+        return true;
+    if (dot < cosFov - kCosineMargin && dot >= -1.0)
+        return false;
+    // An angle that is not a number (the dot product left [-1, 1] by
+    // rounding) does not reject.
+    return !(fovDegrees < std::acos(dot) * kDegreesPerRadian);
+}
+
 } // namespace
 
 CCoverageVolume::CCoverageVolume()
@@ -330,6 +354,7 @@ void CCoverageVolume::CountAndResolve(bool calibration)
         double focal;
         double a;
         double fov[4];
+        double cosFov[4];
         Vec3d edges[4];
     };
     m_nIsoCount = 0;
@@ -344,6 +369,7 @@ void CCoverageVolume::CountAndResolve(bool calibration)
                 continue;
             const double hfov = set->GetHFov(i);
             const double vfov = set->GetVFov(i);
+            const double cosH = FieldCosine(hfov), cosV = FieldCosine(vfov);
             // In test mode a camera without a calibration slot has no
             // orientation: it sees nothing and the iso list does not wait for
             // it, so the list holds what every calibrated camera sees rather
@@ -356,6 +382,7 @@ void CCoverageVolume::CountAndResolve(bool calibration)
                               set->GetFocalLength(i),
                               ApertureFactor(i),
                               {hfov, hfov, vfov, vfov},
+                              {cosH, cosH, cosV, cosV},
                               {Normalized(set->GetEdgeHPlus(i)), Normalized(set->GetEdgeHMinus(i)),
                                Normalized(set->GetEdgeVPlus(i)), Normalized(set->GetEdgeVMinus(i))}});
         }
@@ -364,43 +391,45 @@ void CCoverageVolume::CountAndResolve(bool calibration)
         std::count_if(active.begin(), active.end(), [](const ActiveCamera& cam) { return cam.oriented; }));
     const size_t n = GetVoxelCount();
 
-    for (uint32_t a = 0; a < m_nCountX; ++a) {
+    // Voxels are visited in index order, which walks every array forwards;
+    // a voxel's outcome does not depend on the others.
+    const size_t progressStep = std::max<size_t>(n / 100, 1);
+    for (size_t t = 0; t < n; ++t) {
+        const float* centre = &m_pCentres[3 * t];
+        const Vec3d p{centre[0], centre[1], centre[2]};
+        m_nRunCount = 0;
+        for (const ActiveCamera& cam : active) {
+            const Vec3d d = p - cam.position;
+            const double dist = Length(d);
+            m_pResolution[static_cast<size_t>(cam.index) * n + t] =
+                static_cast<float>((1.0 + cam.focal / (dist * 1000.0)) * cam.a);
+            const Vec3d u = dist != 0.0 ? Vec3d{d.x / dist, d.y / dist, d.z / dist} : Vec3d{};
+            bool seen = cam.oriented;
+            for (int e = 0; e < 4 && seen; ++e)
+                seen = WithinField(Dot(cam.edges[e], u), cam.fov[e], cam.cosFov[e]);
+            m_nRunCount += seen ? 1 : 0;
+        }
+        m_pSeenCount[t] = static_cast<uint32_t>(m_nRunCount);
+        if (m_progress && (t + 1) % progressStep == 0)
+            m_progress(static_cast<double>(t + 1) / static_cast<double>(n));
+    }
+
+    // The iso list holds the voxels every awaited camera sees, in the order
+    // x slowest, then the layer, then z, of t = a + CountX (b + CountY g).
+    for (uint32_t a = 0; a < m_nCountX && enabledInRange != 0; ++a) {
         for (uint32_t b = 0; b < m_nCountY; ++b) {
             for (uint32_t g = 0; g < m_nCountZ; ++g) {
                 const size_t t = a + static_cast<size_t>(m_nCountX) * (b + static_cast<size_t>(m_nCountY) * g);
-                const float* centre = &m_pCentres[3 * t];
-                const Vec3d p{centre[0], centre[1], centre[2]};
-                m_nRunCount = 0;
-                m_pSeenCount[t] = 0;
-                for (const ActiveCamera& cam : active) {
-                    const Vec3d d = p - cam.position;
-                    const double dist = Length(d);
-                    m_pResolution[static_cast<size_t>(cam.index) * n + t] =
-                        static_cast<float>((1.0 + cam.focal / (dist * 1000.0)) * cam.a);
-                    const Vec3d u = dist != 0.0 ? Vec3d{d.x / dist, d.y / dist, d.z / dist} : Vec3d{};
-                    bool seen = cam.oriented;
-                    for (int e = 0; e < 4 && seen; ++e) {
-                        const double angle = std::acos(Dot(cam.edges[e], u)) * kDegreesPerRadian;
-                        // An angle that is not a number (the dot product left
-                        // [-1, 1] by rounding) does not reject.
-                        seen = !(cam.fov[e] < angle);
-                    }
-                    if (!seen)
-                        continue;
-                    ++m_nRunCount;
-                    m_pSeenCount[t] = static_cast<uint32_t>(m_nRunCount);
-                    if (static_cast<uint32_t>(m_nRunCount) == enabledInRange) {
-                        std::copy(centre, centre + 3, &m_pIsoCentres[3 * static_cast<size_t>(m_nIsoCount)]);
-                        m_pIsoIndex[m_nIsoCount] = static_cast<int32_t>(t);
-                        ++m_nIsoCount;
-                        m_nRunCount = 0;
-                    }
-                }
+                if (m_pSeenCount[t] != enabledInRange)
+                    continue;
+                std::copy_n(&m_pCentres[3 * t], 3, &m_pIsoCentres[3 * static_cast<size_t>(m_nIsoCount)]);
+                m_pIsoIndex[m_nIsoCount] = static_cast<int32_t>(t);
+                ++m_nIsoCount;
             }
         }
-        if (m_progress)
-            m_progress(static_cast<double>(a + 1) / m_nCountX);
     }
+    if (m_progress)
+        m_progress(1.0);
 }
 
 double CCoverageVolume::ApertureFactor(int camera)

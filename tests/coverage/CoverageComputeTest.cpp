@@ -209,6 +209,43 @@ TEST_F(CoverageTest, CountsAndIsoListFollowTheEnabledCamerasOfTheRange)
         ASSERT_LE(volume.SeenCount(t), 2u);
 }
 
+TEST_F(CoverageTest, CountsMatchTheAngleTestVoxelForVoxel)
+{
+    // Varied aims, narrow and wide lenses: every count must be what the
+    // literal test gives (reject when the field is below the angle to an edge).
+    MakeRig(6, 6.0f, 4.0f, 3.0f);
+    const float spins[] = {0, 17, -40, 90, 5, 180};
+    const float widths[] = {6.5241f, 2.0f, 30.0f, 6.5241f, 12.0f, 1.0f};
+    for (int c = 0; c < 6; ++c) {
+        Rig().SetSpin(c, spins[c]);
+        Rig().SetFrameWidth(c, widths[c]);
+        Rig().SetVTilt(c, 10.0f * static_cast<float>(c) - 5.0f);
+        Rig().SetHTilt(c, 61.0f * static_cast<float>(c));
+    }
+    PlaceCamera(5, 1.0, -0.5, 0.3);
+    g_fVoxelSizeCm = 10.0f;
+    Compute();
+    for (size_t t = 0; t < volume.GetVoxelCount(); ++t) {
+        const Vec3d p{volume.Centre(t)[0], volume.Centre(t)[1], volume.Centre(t)[2]};
+        uint32_t expected = 0;
+        for (int c = 0; c < 6; ++c) {
+            const Vec3d d = p - Rig().GetPosition(c);
+            const double dist = Length(d);
+            const Vec3d unit{d.x / dist, d.y / dist, d.z / dist};
+            const Vec3d edges[] = {Rig().GetEdgeHPlus(c), Rig().GetEdgeHMinus(c), Rig().GetEdgeVPlus(c),
+                                   Rig().GetEdgeVMinus(c)};
+            bool seen = true;
+            for (int e = 0; e < 4; ++e) {
+                const double field = e < 2 ? Rig().GetHFov(c) : Rig().GetVFov(c);
+                if (field < std::acos(Dot(Normalized(edges[e]), unit)) * kDegreesPerRadian)
+                    seen = false;
+            }
+            expected += seen ? 1 : 0;
+        }
+        ASSERT_EQ(volume.SeenCount(t), expected) << "voxel " << t;
+    }
+}
+
 TEST_F(CoverageTest, CameraAtAVoxelCentreGivesInfinityAndSeesItOnlyWithWideFields)
 {
     MakeRig(1);
