@@ -6,7 +6,8 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 constexpr int kSize = 32;
 const QColor kInk(40, 40, 48);
@@ -136,7 +137,7 @@ void PaintResetHome(QPainter& p)
 void PaintRender(QPainter& p)
 {
     // A block of coloured voxels: compute and show the coverage.
-    const QColor bands[] = {QColor(148, 0, 211), QColor(75, 0, 130), QColor(30, 90, 200), QColor(30, 170, 60),
+    const QColor bands[] = {QColor(148, 0, 211), QColor(75, 0, 130),  QColor(30, 90, 200), QColor(30, 170, 60),
                             QColor(240, 220, 0), QColor(255, 140, 0), QColor(210, 30, 30)};
     p.setPen(QPen(QColor(30, 30, 30), 0.8));
     for (int i = 0; i < 3; ++i) {
@@ -217,7 +218,7 @@ void PaintRoomOnOff(QPainter& p)
 void PaintLegend(QPainter& p)
 {
     // The colour legend: a ladder of the resolution bands with tick marks.
-    const QColor bands[] = {QColor(148, 0, 211), QColor(75, 0, 130), QColor(30, 90, 200), QColor(30, 170, 60),
+    const QColor bands[] = {QColor(148, 0, 211), QColor(75, 0, 130),  QColor(30, 90, 200), QColor(30, 170, 60),
                             QColor(240, 220, 0), QColor(255, 140, 0), QColor(210, 30, 30), QColor(128, 128, 128)};
     p.setPen(Qt::NoPen);
     for (int i = 0; i < 8; ++i) {

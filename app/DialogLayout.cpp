@@ -12,7 +12,8 @@ int DuToPixelsY(int du)
     return static_cast<int>(std::lround(du * 1.625));
 }
 
-namespace {
+namespace
+{
 using K = ControlKind;
 using I = ButtonIcon;
 } // namespace

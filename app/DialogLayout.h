@@ -77,8 +77,21 @@ inline constexpr int kIdNone = -1;
 enum class ControlKind { PushButton, IconButton, Edit, ComboBox, CheckBox, Slider, UpDown, Label };
 
 // What an icon button's picture shows.
-enum class ButtonIcon { None, Window, Home, Perspective, Orthographic, SeeThrough, ResetHome, Render, LoadFile,
-                        SaveFile, SetHome, RoomOnOff, Legend };
+enum class ButtonIcon {
+    None,
+    Window,
+    Home,
+    Perspective,
+    Orthographic,
+    SeeThrough,
+    ResetHome,
+    Render,
+    LoadFile,
+    SaveFile,
+    SetHome,
+    RoomOnOff,
+    Legend
+};
 
 struct DialogControl {
     int id;

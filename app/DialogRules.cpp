@@ -43,7 +43,8 @@ std::optional<uint32_t> SensorPixels(uint32_t pixels, float lengthMm, float fram
     return static_cast<uint32_t>(quotient);
 }
 
-namespace {
+namespace
+{
 
 std::vector<std::string> SplitBars(const std::string& text)
 {

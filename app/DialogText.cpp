@@ -7,7 +7,8 @@
 #include <cstdlib>
 #include <locale.h>
 
-namespace {
+namespace
+{
 
 locale_t CLocale()
 {
@@ -16,14 +17,15 @@ locale_t CLocale()
 }
 
 // Switches this thread to the C locale for the lifetime of the object.
-class ScopedCLocale {
-public:
+class ScopedCLocale
+{
+  public:
     ScopedCLocale() : m_previous(uselocale(CLocale())) {}
     ~ScopedCLocale() { uselocale(m_previous); }
     ScopedCLocale(const ScopedCLocale&) = delete;
     ScopedCLocale& operator=(const ScopedCLocale&) = delete;
 
-private:
+  private:
     locale_t m_previous;
 };
 

@@ -12,6 +12,8 @@ void CEditBox::SetTextNotify(const QString& text)
 {
     m_bWriting = true;
     setText(text);
+    // Show the start of a long number, as a freshly filled box does.
+    setCursorPosition(0);
     m_bWriting = false;
     emit changed();
 }

@@ -5,7 +5,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-namespace {
+namespace
+{
 
 QMessageBox::Icon IconForCaption(const std::string& caption, PromptButtons buttons)
 {

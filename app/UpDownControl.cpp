@@ -3,7 +3,8 @@
 #include <QKeyEvent>
 #include <QToolButton>
 
-CUpDownControl::CUpDownControl(QWidget* parent) : QWidget(parent), m_up(new QToolButton(this)), m_down(new QToolButton(this))
+CUpDownControl::CUpDownControl(QWidget* parent)
+    : QWidget(parent), m_up(new QToolButton(this)), m_down(new QToolButton(this))
 {
     setFocusPolicy(Qt::StrongFocus);
     for (QToolButton* arrow : {m_up, m_down}) {

@@ -17,8 +17,9 @@ struct FileDialogRequest {
 
 // Every question the main window asks the user goes through this interface,
 // so the dialog's commands can be driven without anybody at the screen.
-class CUserPrompts {
-public:
+class CUserPrompts
+{
+  public:
     virtual ~CUserPrompts() = default;
     // A modal message box with the given text, caption and buttons.
     virtual PromptAnswer ShowMessage(const std::string& text, const std::string& caption, PromptButtons buttons) = 0;

@@ -3,13 +3,14 @@
 #include <QApplication>
 
 // The application: runs the main dialog and ends when it closes.
-class CVolumePlannerApp {
-public:
+class CVolumePlannerApp
+{
+  public:
     CVolumePlannerApp(int& argc, char** argv);
 
     // Shows the dialog modally; the process's exit status.
     int Run();
 
-private:
+  private:
     QApplication m_application;
 };

@@ -27,7 +27,8 @@
 
 bool g_bFocalLengthWatchArmed = false;
 
-namespace {
+namespace
+{
 
 const char* const kUnsavedEditsQuestion = "Previous Camera Settings not saved. Click on Update Settings";
 const char* const kInvalidAction = "Invalid Action";

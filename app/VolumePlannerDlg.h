@@ -19,9 +19,10 @@ extern bool g_bFocalLengthWatchArmed;
 // Handlers read the controls as text, store what they read in the scene
 // settings, the camera set and the coverage parameters, and ask the view to
 // repaint; they never draw.
-class CVolumePlannerDlg : public QDialog {
+class CVolumePlannerDlg : public QDialog
+{
     Q_OBJECT
-public:
+  public:
     // Without prompts the dialog asks through Qt's message boxes and file dialogs.
     explicit CVolumePlannerDlg(std::unique_ptr<CUserPrompts> prompts = nullptr, QWidget* parent = nullptr);
     ~CVolumePlannerDlg() override;
@@ -38,10 +39,10 @@ public:
     bool AreCamerasInitialised() const { return m_bCamerasInitialised; }
     bool AreCameraEditsUnsaved() const { return m_bCameraEditsUnsaved; }
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void CreateControls();
     void RouteMessages();
     void OnSceneReady();

@@ -10,7 +10,8 @@
 
 #include <optional>
 
-namespace {
+namespace
+{
 
 // The renderer's key code for a Qt key; letters and digits keep their codes.
 std::optional<unsigned> RendererKey(int key)

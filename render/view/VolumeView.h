@@ -9,9 +9,10 @@ class CSceneRenderer;
 // The 1000 x 725 OpenGL view of the main dialog: a thin layer that routes
 // paint, size, mouse and keys to the renderer and offers the dialog its view
 // commands. Repaint requests are coalesced and served one after another.
-class CVolumeView : public QOpenGLWidget {
+class CVolumeView : public QOpenGLWidget
+{
     Q_OBJECT
-public:
+  public:
     explicit CVolumeView(QWidget* parent = nullptr);
     ~CVolumeView() override;
     CVolumeView(const CVolumeView&) = delete;
@@ -41,14 +42,14 @@ public:
     void SetShownLayers(int n);
     int GetShownLayers() const;
 
-signals:
+  signals:
     void sceneReady();
     // Escape was pressed in the view: the program is to end with status 0.
     void exitRequested();
     // A computation ended with a message for the user (caption "Fatal Error").
     void computationMessage(const QString& text);
 
-protected:
+  protected:
     void initializeGL() override;
     void paintGL() override;
     void resizeGL(int width, int height) override;
@@ -58,7 +59,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void OnFrameSwapped();
 
     std::unique_ptr<CSceneRenderer> m_renderer;

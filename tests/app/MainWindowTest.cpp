@@ -25,10 +25,11 @@
 #include <sstream>
 
 // Drives the real main window, with its OpenGL view, on an X display.
-class MainWindowTest : public QObject {
+class MainWindowTest : public QObject
+{
     Q_OBJECT
 
-private slots:
+  private slots:
     void init();
     void cleanup();
 
@@ -52,7 +53,7 @@ private slots:
     void gridTooLargeIsReportedAndTheWindowGoesOn();
     void endToEndCoverageVolumeOnScreen();
 
-private:
+  private:
     QWidget* Ctl(int id) const { return m_dlg->Control(id); }
     QLineEdit* Edit(int id) const { return qobject_cast<QLineEdit*>(Ctl(id)); }
     QComboBox* Combo(int id) const { return qobject_cast<QComboBox*>(Ctl(id)); }
@@ -229,8 +230,7 @@ void MainWindowTest::enterKeyRunsRenderFromAnyEditBox()
     Edit(kIdCameraCount)->setText("4");
     Edit(kIdCameraCount)->setFocus();
     QTest::keyClick(Edit(kIdCameraCount), Qt::Key_Return);
-    QCOMPARE(m_prompts->Texts(),
-             (std::vector<std::string>{"No Cameras Initialized", "Initialize Number of Cameras"}));
+    QCOMPARE(m_prompts->Texts(), (std::vector<std::string>{"No Cameras Initialized", "Initialize Number of Cameras"}));
     QCOMPARE(Settings().GetCameraCount(), 0u);
     QVERIFY(m_dlg->isVisible());
 
@@ -287,8 +287,8 @@ void MainWindowTest::renderStoresTheRoomAndRefusesUnusableSizes()
     SettleView();
 
     const float widthBefore = Settings().GetRoomWidth();
-    const char* unusable[][2] = {{"1045", "0"}, {"1046", "-3"}, {"1047", "abc"}, {"1044", "0"}, {"1044", "nan"},
-                                 {"1045", "inf"}};
+    const char* unusable[][2] = {{"1045", "0"}, {"1046", "-3"},  {"1047", "abc"},
+                                 {"1044", "0"}, {"1044", "nan"}, {"1045", "inf"}};
     for (const auto& [id, text] : unusable) {
         m_prompts->messages.clear();
         Settings().SetRecalculate(false);
@@ -423,8 +423,8 @@ void MainWindowTest::choosingAnotherCameraWithUnsavedEditsKeepsTheFirst()
     Choose(kIdCameraSelector, 2);
     QCOMPARE(m_dlg->GetSelectedCamera(), 2);
     CCameraSet& cams = CCameraSet::Instance();
-    QCOMPARE(Text(kIdPositionX), QString::fromStdString(QString::number(cams.ToUser(cams.GetPosition(2)).x, 'f', 2)
-                                                            .toStdString()));
+    QCOMPARE(Text(kIdPositionX),
+             QString::fromStdString(QString::number(cams.ToUser(cams.GetPosition(2)).x, 'f', 2).toStdString()));
 
     // Enable Camera with no camera chosen marks edits; Yes then cannot store them and asks again next time.
     m_dlg.reset();
@@ -669,7 +669,8 @@ void MainWindowTest::gridTooLargeIsReportedAndTheWindowGoesOn()
     QVERIFY(m_dlg->isVisible());
 }
 
-namespace {
+namespace
+{
 
 // Pixels of a strongly coloured voxel: far from the grey background, the
 // white glyphs and the pale room floor.

@@ -8,8 +8,9 @@
 #include <vector>
 
 // Answers the dialog's questions from a script and records what was asked.
-class CScriptedPrompts : public CUserPrompts {
-public:
+class CScriptedPrompts : public CUserPrompts
+{
+  public:
     struct Shown {
         std::string text;
         std::string caption;
@@ -54,7 +55,7 @@ public:
     std::vector<FileDialogRequest> openRequests;
     std::vector<FileDialogRequest> saveRequests;
 
-private:
+  private:
     std::optional<std::string> NextFile()
     {
         if (files.empty())
