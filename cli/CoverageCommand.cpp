@@ -23,13 +23,13 @@
 #include <system_error>
 #include <vector>
 
-namespace {
+namespace
+{
 
 using Json = nlohmann::ordered_json;
 
 // The shortest text that reads back to the same value; floats as floats.
-template <typename T>
-std::string Shortest(T value)
+template <typename T> std::string Shortest(T value)
 {
     std::array<char, 64> buffer{};
     const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
@@ -49,9 +49,15 @@ Json FloatJson(float value)
     return parsed;
 }
 
-Json DoubleJson(double value) { return std::isfinite(value) ? Json(value) : Json(nullptr); }
+Json DoubleJson(double value)
+{
+    return std::isfinite(value) ? Json(value) : Json(nullptr);
+}
 
-Json VecJson(const Vec3d& v) { return Json::array({DoubleJson(v.x), DoubleJson(v.y), DoubleJson(v.z)}); }
+Json VecJson(const Vec3d& v)
+{
+    return Json::array({DoubleJson(v.x), DoubleJson(v.y), DoubleJson(v.z)});
+}
 
 [[noreturn]] void Fail(const std::string& message)
 {
@@ -61,8 +67,9 @@ Json VecJson(const Vec3d& v) { return Json::array({DoubleJson(v.x), DoubleJson(v
 }
 
 // Progress on a terminal, once the computation has taken more than a second.
-class ProgressLine {
-public:
+class ProgressLine
+{
+  public:
     ProgressLine() : m_start(std::chrono::steady_clock::now()), m_enabled(isatty(STDERR_FILENO) == 1) {}
     ~ProgressLine()
     {
@@ -81,7 +88,7 @@ public:
         std::fflush(stderr);
     }
 
-private:
+  private:
     std::chrono::steady_clock::time_point m_start;
     bool m_enabled;
     int m_shown = -1;
@@ -137,13 +144,12 @@ Json BuildReport(const CCoverageVolume& volume, const VoxelFacts& facts, bool ca
     report["scale"] = {{"min", DoubleJson(volume.GetResolutionMin())},
                        {"max", DoubleJson(volume.GetResolutionMax())},
                        {"band", DoubleJson(volume.GetBandWidth())}};
-    report["filters"] = {
-        {"iso", {{"op", ComparisonOpText(GetIsoOperator())}, {"threshold", GetIsoThreshold()}}},
-        {"res",
-         {{"op1", ComparisonOpText(GetResOperator1())},
-          {"bound1", FloatJson(GetResBound1())},
-          {"op2", ComparisonOpText(GetResOperator2())},
-          {"bound2", FloatJson(GetResBound2())}}}};
+    report["filters"] = {{"iso", {{"op", ComparisonOpText(GetIsoOperator())}, {"threshold", GetIsoThreshold()}}},
+                         {"res",
+                          {{"op1", ComparisonOpText(GetResOperator1())},
+                           {"bound1", FloatJson(GetResBound1())},
+                           {"op2", ComparisonOpText(GetResOperator2())},
+                           {"bound2", FloatJson(GetResBound2())}}}};
 
     Json list = Json::array();
     for (uint32_t c = 0; c < cameraCount; ++c) {
@@ -210,8 +216,8 @@ void WriteVoxels(const std::string& path, const CCoverageVolume& volume, const V
     for (size_t t = 0; t < n && ok; ++t) {
         const size_t j = t % ny, i = (t / ny) % nx, k = t / ny / nx;
         const float* centre = volume.Centre(t);
-        text += std::to_string(t) + ',' + std::to_string(i) + ',' + std::to_string(j) + ',' + std::to_string(k) +
-                ',' + Shortest(centre[0]) + ',' + Shortest(centre[1]) + ',' + Shortest(centre[2]) + ',' +
+        text += std::to_string(t) + ',' + std::to_string(i) + ',' + std::to_string(j) + ',' + std::to_string(k) + ',' +
+                Shortest(centre[0]) + ',' + Shortest(centre[1]) + ',' + Shortest(centre[2]) + ',' +
                 std::to_string(volume.SeenCount(t)) + ',' + (facts.inIsoList[t] ? '1' : '0') + ',' +
                 (IsoConditionHolds(volume.SeenCount(t)) ? '1' : '0') + ',' + std::to_string(facts.mapBand[t]);
         for (uint32_t c = 0; c < cameraCount; ++c) {

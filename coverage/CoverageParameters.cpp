@@ -13,16 +13,25 @@ float g_fResBound1 = 0.7f;
 unsigned g_nResOperator2 = 1;
 float g_fResBound2 = 0.8f;
 
-float GetVoxelSize() { return g_fVoxelSizeCm; }
+float GetVoxelSize()
+{
+    return g_fVoxelSizeCm;
+}
 // Any value is stored; BuildGrid refuses the ones that give no grid.
-void SetVoxelSize(float centimetres) { g_fVoxelSizeCm = centimetres; }
+void SetVoxelSize(float centimetres)
+{
+    g_fVoxelSizeCm = centimetres;
+}
 
 std::string ComparisonOpText(unsigned i)
 {
     return i < static_cast<unsigned>(kComparisonOpCount) ? kComparisonOps[i] : "Invalid Control";
 }
 
-unsigned GetIsoThreshold() { return g_nIsoThreshold; }
+unsigned GetIsoThreshold()
+{
+    return g_nIsoThreshold;
+}
 
 bool SetIsoThreshold(unsigned n)
 {
@@ -36,7 +45,10 @@ bool SetIsoThreshold(unsigned n)
     return true;
 }
 
-unsigned GetIsoOperator() { return g_nIsoOperator; }
+unsigned GetIsoOperator()
+{
+    return g_nIsoOperator;
+}
 
 void SetIsoOperator(unsigned k)
 {
@@ -62,16 +74,41 @@ bool IsoConditionHolds(unsigned count)
     return count == t;
 }
 
-unsigned GetResOperator1() { return g_nResOperator1; }
-void SetResOperator1(unsigned k) { g_nResOperator1 = k; }
-unsigned GetResOperator2() { return g_nResOperator2; }
-void SetResOperator2(unsigned k) { g_nResOperator2 = k; }
-float GetResBound1() { return g_fResBound1; }
-void SetResBound1(float b) { g_fResBound1 = b; }
-float GetResBound2() { return g_fResBound2; }
-void SetResBound2(float b) { g_fResBound2 = b; }
+unsigned GetResOperator1()
+{
+    return g_nResOperator1;
+}
+void SetResOperator1(unsigned k)
+{
+    g_nResOperator1 = k;
+}
+unsigned GetResOperator2()
+{
+    return g_nResOperator2;
+}
+void SetResOperator2(unsigned k)
+{
+    g_nResOperator2 = k;
+}
+float GetResBound1()
+{
+    return g_fResBound1;
+}
+void SetResBound1(float b)
+{
+    g_fResBound1 = b;
+}
+float GetResBound2()
+{
+    return g_fResBound2;
+}
+void SetResBound2(float b)
+{
+    g_fResBound2 = b;
+}
 
-namespace {
+namespace
+{
 
 // Shifting by 5 one decimal below the kept ones and truncating rounds half
 // away from zero; extended precision keeps a double just below a half (0.705
@@ -99,9 +136,8 @@ long double RoundTo(double v, int digits, int base)
 
 ColorName BandColor(int band)
 {
-    static constexpr ColorName kBands[] = {ColorName::Black,  ColorName::DarkViolet, ColorName::Indigo,
-                                           ColorName::Blue,   ColorName::Green,      ColorName::Yellow,
-                                           ColorName::Orange, ColorName::Red,        ColorName::Grey,
-                                           ColorName::Chocolate};
+    static constexpr ColorName kBands[] = {ColorName::Black, ColorName::DarkViolet, ColorName::Indigo, ColorName::Blue,
+                                           ColorName::Green, ColorName::Yellow,     ColorName::Orange, ColorName::Red,
+                                           ColorName::Grey,  ColorName::Chocolate};
     return band >= 0 && band <= kBandChocolate ? kBands[band] : ColorName::Black;
 }

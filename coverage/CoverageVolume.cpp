@@ -13,7 +13,8 @@
 #include <new>
 #include <numeric>
 
-namespace {
+namespace
+{
 
 constexpr float kQuietNaN = std::numeric_limits<float>::quiet_NaN();
 
@@ -31,7 +32,10 @@ uint64_t PhysicalMemoryBytes()
     return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
 }
 
-bool IsPositiveFinite(float v) { return std::isfinite(v) && v > 0.0f; }
+bool IsPositiveFinite(float v)
+{
+    return std::isfinite(v) && v > 0.0f;
+}
 
 // floor(extent * ratio) as a voxel count; false when it does not fit.
 bool CountAlong(float extent, float ratio, uint32_t& count)
@@ -172,7 +176,10 @@ CCoverageVolume::GridStatus CCoverageVolume::BuildGrid()
     return GridStatus::Ok;
 }
 
-size_t CCoverageVolume::GetVoxelCount() const { return static_cast<size_t>(m_nCountX) * m_nCountY * m_nCountZ; }
+size_t CCoverageVolume::GetVoxelCount() const
+{
+    return static_cast<size_t>(m_nCountX) * m_nCountY * m_nCountZ;
+}
 
 size_t CCoverageVolume::VoxelIndex(uint32_t i, uint32_t j, uint32_t k) const
 {
@@ -271,7 +278,7 @@ void CCoverageVolume::TurnWork(const Vec3d& start, const Turn (&turns)[4])
 void CCoverageVolume::BuildEdges()
 {
     CCameraSet* set = CCameraSet::Current();
-    auto turnEdge = [this](const Vec3d& start, const Turn (&turns)[4]) {
+    auto turnEdge = [this](const Vec3d& start, const Turn(&turns)[4]) {
         TurnWork(start, turns);
         return Normalized({m_vWork[0], m_vWork[1], m_vWork[2]});
     };
@@ -286,22 +293,14 @@ void CCoverageVolume::BuildEdges()
         const long double quarterMinusB = (90.0L - b) * kRadiansPerDegree;
         const long double minusB = -b * kRadiansPerDegree;
         // Each edge turns the direction stored now (the reset value), not a constant.
-        set->SetEdgeHPlus(c, turnEdge(set->GetEdgeHPlus(c), {{Axis::X, halfH},
-                                                             {Axis::Y, -s},
-                                                             {Axis::Z, quarterMinusB},
-                                                             {Axis::Y, a}}));
-        set->SetEdgeHMinus(c, turnEdge(set->GetEdgeHMinus(c), {{Axis::X, -halfH},
-                                                               {Axis::Y, -s},
-                                                               {Axis::Z, quarterMinusB},
-                                                               {Axis::Y, a}}));
-        set->SetEdgeVPlus(c, turnEdge(set->GetEdgeVPlus(c), {{Axis::Z, halfV},
-                                                             {Axis::X, s},
-                                                             {Axis::Z, minusB},
-                                                             {Axis::Y, a}}));
-        set->SetEdgeVMinus(c, turnEdge(set->GetEdgeVMinus(c), {{Axis::Z, -halfV},
-                                                               {Axis::X, s},
-                                                               {Axis::Z, minusB},
-                                                               {Axis::Y, a}}));
+        set->SetEdgeHPlus(c, turnEdge(set->GetEdgeHPlus(c),
+                                      {{Axis::X, halfH}, {Axis::Y, -s}, {Axis::Z, quarterMinusB}, {Axis::Y, a}}));
+        set->SetEdgeHMinus(c, turnEdge(set->GetEdgeHMinus(c),
+                                       {{Axis::X, -halfH}, {Axis::Y, -s}, {Axis::Z, quarterMinusB}, {Axis::Y, a}}));
+        set->SetEdgeVPlus(
+            c, turnEdge(set->GetEdgeVPlus(c), {{Axis::Z, halfV}, {Axis::X, s}, {Axis::Z, minusB}, {Axis::Y, a}}));
+        set->SetEdgeVMinus(
+            c, turnEdge(set->GetEdgeVMinus(c), {{Axis::Z, -halfV}, {Axis::X, s}, {Axis::Z, minusB}, {Axis::Y, a}}));
     }
 }
 
@@ -451,9 +450,15 @@ int CCoverageVolume::ResolutionCameraIndex() const
     return m_nResolutionCamera;
 }
 
-void CCoverageVolume::SetResolutionCamera(int camera) { m_nResolutionCamera = camera; }
+void CCoverageVolume::SetResolutionCamera(int camera)
+{
+    m_nResolutionCamera = camera;
+}
 
-int CCoverageVolume::GetResolutionCamera() const { return ResolutionCameraIndex(); }
+int CCoverageVolume::GetResolutionCamera() const
+{
+    return ResolutionCameraIndex();
+}
 
 void CCoverageVolume::ComputeResolutionScale()
 {
@@ -482,6 +487,12 @@ float CCoverageVolume::Resolution(int camera, size_t t) const
     return m_pResolution[static_cast<size_t>(camera) * GetVoxelCount() + t];
 }
 
-float CCoverageVolume::ResolutionOfMapCamera(size_t t) const { return Resolution(ResolutionCameraIndex(), t); }
+float CCoverageVolume::ResolutionOfMapCamera(size_t t) const
+{
+    return Resolution(ResolutionCameraIndex(), t);
+}
 
-int CCoverageVolume::GetLayerTotal() const { return m_bComputed ? static_cast<int>(m_nCountY) : 0; }
+int CCoverageVolume::GetLayerTotal() const
+{
+    return m_bComputed ? static_cast<int>(m_nCountY) : 0;
+}

@@ -11,7 +11,8 @@
 #include <cmath>
 #include <numbers>
 
-namespace {
+namespace
+{
 
 struct Stage {
     float length, width, height;
@@ -20,9 +21,9 @@ struct Stage {
 };
 
 constexpr Stage kStages[] = {
-    {5.0f, 5.0f, 5.0f, 4, 20.0f},     // the default room and rig
-    {12.0f, 10.0f, 4.0f, 24, 5.0f},   // a studio stage
-    {20.0f, 20.0f, 6.0f, 64, 10.0f},  // a large hall
+    {5.0f, 5.0f, 5.0f, 4, 20.0f},    // the default room and rig
+    {12.0f, 10.0f, 4.0f, 24, 5.0f},  // a studio stage
+    {20.0f, 20.0f, 6.0f, 64, 10.0f}, // a large hall
 };
 
 // The default rig, with the cameras beyond the four ceiling corners spread

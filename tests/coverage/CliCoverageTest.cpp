@@ -14,7 +14,8 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
+namespace
+{
 
 namespace fs = std::filesystem;
 
@@ -43,8 +44,9 @@ std::vector<std::string> Split(const std::string& line, char separator)
     return fields;
 }
 
-class CliCoverageTest : public ::testing::Test {
-protected:
+class CliCoverageTest : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         m_dir = fs::temp_directory_path() / ("cli_coverage_" + std::to_string(getpid()));
@@ -55,8 +57,8 @@ protected:
     CliRun Cli(const std::string& arguments)
     {
         const fs::path out = m_dir / "stdout", err = m_dir / "stderr";
-        const std::string command = std::string("'") + VP_CLI_PATH + "' coverage " + arguments + " >'" +
-                                    out.string() + "' 2>'" + err.string() + "'";
+        const std::string command = std::string("'") + VP_CLI_PATH + "' coverage " + arguments + " >'" + out.string() +
+                                    "' 2>'" + err.string() + "'";
         const int raw = std::system(command.c_str());
         CliRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
         fs::remove(out);
@@ -125,9 +127,8 @@ TEST_F(CliCoverageTest, DefaultRigReportsTheGridScaleAndConsistentCounts)
 
 TEST_F(CliCoverageTest, VoxelFileListsEveryVoxelAndAgreesWithTheReport)
 {
-    const CliRun run =
-        Cli("--voxel 50 --disable 2 --iso '>=,1' --res '>=,0.7,<,0.72' --resolution-camera 3 --voxels " +
-            Path("v.csv"));
+    const CliRun run = Cli("--voxel 50 --disable 2 --iso '>=,1' --res '>=,0.7,<,0.72' --resolution-camera 3 --voxels " +
+                           Path("v.csv"));
     ASSERT_EQ(run.status, 0) << run.err;
     const auto report = nlohmann::json::parse(run.out);
     EXPECT_EQ(report["resolution_camera"], 3);

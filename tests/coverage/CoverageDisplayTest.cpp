@@ -5,7 +5,8 @@
 #include <limits>
 #include <string>
 
-namespace {
+namespace
+{
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
@@ -36,10 +37,21 @@ TEST(IsoCondition, ComparesTheCountWithTheThresholdByOperatorText)
         bool holds;
     };
     const Case cases[] = {
-        {LessEqual, 2, 0, false}, {LessEqual, 2, 1, true},  {LessEqual, 2, 2, true}, {LessEqual, 2, 3, false},
-        {Less, 2, 0, true},       {Less, 2, 1, true},       {Less, 2, 2, false},     {Equal, 4, 4, true},
-        {Equal, 4, 3, false},     {GreaterEqual, 2, 2, true}, {GreaterEqual, 2, 1, false},
-        {Greater, 2, 2, false},   {Greater, 2, 3, true},    {NotEqual, 2, 0, true},  {NotEqual, 2, 2, false},
+        {LessEqual, 2, 0, false},
+        {LessEqual, 2, 1, true},
+        {LessEqual, 2, 2, true},
+        {LessEqual, 2, 3, false},
+        {Less, 2, 0, true},
+        {Less, 2, 1, true},
+        {Less, 2, 2, false},
+        {Equal, 4, 4, true},
+        {Equal, 4, 3, false},
+        {GreaterEqual, 2, 2, true},
+        {GreaterEqual, 2, 1, false},
+        {Greater, 2, 2, false},
+        {Greater, 2, 3, true},
+        {NotEqual, 2, 0, true},
+        {NotEqual, 2, 2, false},
         {9, 3, 3, true}, // an index outside the table reads as "=="
         {9, 3, 2, false},
     };
@@ -105,9 +117,9 @@ TEST_F(CoverageTest, BandBoundsSplitTheScaleExactly)
     EXPECT_EQ(volume.ResolutionBand(kNaN), kBandBlack);
     EXPECT_EQ(volume.ResolutionBand(0.1f), kBandBlack);
 
-    const ColorName expected[] = {ColorName::Black,  ColorName::DarkViolet, ColorName::Indigo, ColorName::Blue,
-                                  ColorName::Green,  ColorName::Yellow,     ColorName::Orange, ColorName::Red,
-                                  ColorName::Grey,   ColorName::Chocolate};
+    const ColorName expected[] = {ColorName::Black, ColorName::DarkViolet, ColorName::Indigo, ColorName::Blue,
+                                  ColorName::Green, ColorName::Yellow,     ColorName::Orange, ColorName::Red,
+                                  ColorName::Grey,  ColorName::Chocolate};
     for (int band = 0; band <= kBandChocolate; ++band)
         EXPECT_EQ(BandColor(band), expected[band]);
 }

@@ -5,7 +5,8 @@
 #include <cmath>
 #include <limits>
 
-namespace {
+namespace
+{
 
 using Status = CCoverageVolume::GridStatus;
 
@@ -60,24 +61,6 @@ TEST_F(CoverageTest, CountsFloorTheRoomOverTheVoxelAndLeaveTheRemainderOut)
     EXPECT_EQ(static_cast<double>(kCmPerMetre / 30.0f), 3.3333332538604736);
 }
 
-TEST_F(CoverageTest, CentresAccumulateByAdditionAndEveryVoxelHasItsOwn)
-{
-    MakeRig(1, 3.0f, 2.0f, 2.4f);
-    g_fVoxelSizeCm = 30.0f;
-    ASSERT_EQ(volume.BuildGrid(), Status::Ok);
-    const double e = volume.GetVoxelEdge();
-    for (uint32_t k = 0; k < volume.GetCountZ(); ++k) {
-        for (uint32_t i = 0; i < volume.GetCountX(); ++i) {
-            for (uint32_t j = 0; j < volume.GetCountY(); ++j) {
-                const float* c = volume.Centre(volume.VoxelIndex(i, j, k));
-                EXPECT_NEAR(c[0], -1.5 + (i + 0.5) * e, 1e-5);
-                EXPECT_NEAR(c[1], -1.2 + (j + 0.5) * e, 1e-5);
-                EXPECT_NEAR(c[2], 1.0 - (k + 0.5) * e, 1e-5);
-            }
-        }
-    }
-}
-
 TEST_F(CoverageTest, TallGridsGetALayerTableOfTheirOwnHeight)
 {
     MakeRig(1, 0.4f, 0.4f, 50.0f);
@@ -99,12 +82,17 @@ TEST_F(CoverageTest, SizesThatGiveNoGridAreRefusedAndLeaveTheVolumeEmpty)
         Status expected;
     };
     const Case cases[] = {
-        {0.0f, 5, 5, 5, Status::InvalidSize},   {-20.0f, 5, 5, 5, Status::InvalidSize},
-        {nan, 5, 5, 5, Status::InvalidSize},    {inf, 5, 5, 5, Status::InvalidSize},
-        {20.0f, 0, 5, 5, Status::InvalidSize},  {20.0f, 5, -1, 5, Status::InvalidSize},
-        {20.0f, 5, 5, nan, Status::InvalidSize}, {20.0f, inf, 5, 5, Status::InvalidSize},
+        {0.0f, 5, 5, 5, Status::InvalidSize},
+        {-20.0f, 5, 5, 5, Status::InvalidSize},
+        {nan, 5, 5, 5, Status::InvalidSize},
+        {inf, 5, 5, 5, Status::InvalidSize},
+        {20.0f, 0, 5, 5, Status::InvalidSize},
+        {20.0f, 5, -1, 5, Status::InvalidSize},
+        {20.0f, 5, 5, nan, Status::InvalidSize},
+        {20.0f, inf, 5, 5, Status::InvalidSize},
         // Far more voxels than memory or the voxel index can hold.
-        {0.001f, 5, 5, 5, Status::OutOfMemory}, {1e-30f, 5, 5, 5, Status::OutOfMemory},
+        {0.001f, 5, 5, 5, Status::OutOfMemory},
+        {1e-30f, 5, 5, 5, Status::OutOfMemory},
         {20.0f, 1e30f, 1e30f, 1e30f, Status::OutOfMemory},
         // 2^31 voxels: one too many for the index of the iso list.
         {100.0f, 2048.0f, 1024.0f, 1024.0f, Status::OutOfMemory},
