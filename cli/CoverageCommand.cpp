@@ -67,9 +67,8 @@ Json VecJson(const Vec3d& v)
 }
 
 // Progress on a terminal, once the computation has taken more than a second.
-class ProgressLine
-{
-  public:
+class ProgressLine {
+public:
     ProgressLine() : m_start(std::chrono::steady_clock::now()), m_enabled(isatty(STDERR_FILENO) == 1) {}
     ~ProgressLine()
     {
@@ -88,7 +87,7 @@ class ProgressLine
         std::fflush(stderr);
     }
 
-  private:
+private:
     std::chrono::steady_clock::time_point m_start;
     bool m_enabled;
     int m_shown = -1;

@@ -76,9 +76,8 @@ struct VoxelPaint {
 // The voxel grid over the room and, for the active camera range, which
 // cameras see each voxel and how finely each resolves it. Runs without any
 // display; the drawing layer compiles the *Paint data into display lists.
-class CCoverageVolume
-{
-  public:
+class CCoverageVolume {
+public:
     enum class GridStatus { Ok, InvalidSize, OutOfMemory };
 
     CCoverageVolume();
@@ -152,7 +151,7 @@ class CCoverageVolume
     // Offsets 0..CountY-1 for calling the layer lists.
     const std::vector<int>& LayerIds() const { return m_aLayerIds; }
 
-  private:
+private:
     // Which rotation a construction step writes into m_mStep.
     enum class Axis { X, Y, Z };
     struct Turn {

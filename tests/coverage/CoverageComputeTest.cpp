@@ -272,9 +272,8 @@ TEST_F(CoverageTest, ProgressIsReportedUpToTheWhole)
     EXPECT_EQ(reports.back(), 1.0);
 }
 
-class CalibrationTest : public CoverageTest
-{
-  protected:
+class CalibrationTest : public CoverageTest {
+protected:
     void TearDown() override
     {
         std::filesystem::remove(m_path);
