@@ -23,8 +23,7 @@
 #include <system_error>
 #include <vector>
 
-namespace
-{
+namespace {
 
 using Json = nlohmann::ordered_json;
 

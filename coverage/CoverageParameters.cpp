@@ -107,8 +107,7 @@ void SetResBound2(float b)
     g_fResBound2 = b;
 }
 
-namespace
-{
+namespace {
 
 // Shifting by 5 one decimal below the kept ones and truncating rounds half
 // away from zero; extended precision keeps a double just below a half (0.705

@@ -13,8 +13,7 @@
 #include <new>
 #include <numeric>
 
-namespace
-{
+namespace {
 
 constexpr float kQuietNaN = std::numeric_limits<float>::quiet_NaN();
 
@@ -125,7 +124,8 @@ CCoverageVolume::GridStatus CCoverageVolume::BuildGrid()
     if (!CountAlong(length, ratio, nx) || !CountAlong(height, ratio, ny) || !CountAlong(width, ratio, nz))
         return GridStatus::OutOfMemory;
     // The iso list stores voxel indices as int32, so the grid must fit them.
-    const uint64_t voxels = static_cast<uint64_t>(nx) * ny * nz; // below 2^96 cannot wrap for the check below
+    // The product may wrap in 64 bits; dividing back detects it.
+    const uint64_t voxels = static_cast<uint64_t>(nx) * ny * nz;
     if ((nx != 0 && ny != 0 && voxels / nx / ny != nz) ||
         voxels > static_cast<uint64_t>(std::numeric_limits<int32_t>::max()) ||
         voxels * kGridBytesPerVoxel > PhysicalMemoryBytes())
@@ -151,8 +151,8 @@ CCoverageVolume::GridStatus CCoverageVolume::BuildGrid()
     m_fVoxelEdge = g_fVoxelSizeCm / kCmPerMetre;
     m_fHalfEdge = m_fVoxelEdge * 0.5f;
 
-    // Positions accumulate by repeated addition in double, so the centres
-    // match those of any saved result voxel for voxel.
+    // Positions accumulate by repeated addition in double, not by
+    // multiplication: the float centres depend on it in their last bit.
     const Vec3d corner = settings->GetRoomCorner();
     const double edge = m_fVoxelEdge;
     const double half = m_fHalfEdge;
@@ -309,8 +309,8 @@ void CCoverageVolume::BuildEdgesFromCalibration()
     CCameraSet* set = CCameraSet::Current();
     for (int c = 0; c < static_cast<int>(m_nCameraCount); ++c) {
         if (c >= kCalibrationSlots) {
-            // No calibration slot, no orientation: no edges (CountAndResolve
-            // leaves these cameras out altogether).
+            // No calibration slot, no orientation: no edges, and
+            // CountAndResolve lets these cameras see nothing.
             set->SetEdgeHPlus(c, {});
             set->SetEdgeHMinus(c, {});
             set->SetEdgeVPlus(c, {});

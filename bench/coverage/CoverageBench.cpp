@@ -11,8 +11,7 @@
 #include <cmath>
 #include <numbers>
 
-namespace
-{
+namespace {
 
 struct Stage {
     float length, width, height;

@@ -10,8 +10,7 @@
 #include <numbers>
 #include <set>
 
-namespace
-{
+namespace {
 
 using Status = CCoverageVolume::GridStatus;
 

@@ -5,8 +5,7 @@
 #include <limits>
 #include <string>
 
-namespace
-{
+namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 

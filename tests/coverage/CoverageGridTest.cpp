@@ -5,8 +5,7 @@
 #include <cmath>
 #include <limits>
 
-namespace
-{
+namespace {
 
 using Status = CCoverageVolume::GridStatus;
 
