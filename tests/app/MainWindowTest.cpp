@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -50,6 +52,7 @@ class MainWindowTest : public QObject
     void saveFileRules();
     void truncateAndFlagToggles();
     void escapeInTheViewAsksToEnd();
+    void viewControlsChangeThePicture();
     void gridTooLargeIsReportedAndTheWindowGoesOn();
     void endToEndCoverageVolumeOnScreen();
 
@@ -647,6 +650,47 @@ void MainWindowTest::escapeInTheViewAsksToEnd()
     QCOMPARE(exit.count(), 0);
     QTest::keyClick(m_dlg->View(), Qt::Key_Escape);
     QCOMPARE(exit.count(), 1);
+}
+
+void MainWindowTest::viewControlsChangeThePicture()
+{
+    EnterCameras(4);
+    SettleView();
+    CVolumeView* view = m_dlg->View();
+    QImage last = view->grabFramebuffer();
+    const auto changed = [&] {
+        const QImage now = view->grabFramebuffer();
+        const bool different = now != last;
+        last = now;
+        return different;
+    };
+
+    // Dragging the Dimensions thumb sets the ruler divisions on release only.
+    auto* slider = static_cast<QSlider*>(Ctl(kIdDimensions));
+    QStyleOptionSlider option;
+    option.initFrom(slider);
+    option.orientation = slider->orientation();
+    option.minimum = slider->minimum();
+    option.maximum = slider->maximum();
+    option.sliderPosition = slider->sliderPosition();
+    option.sliderValue = slider->value();
+    const QPoint thumb =
+        slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider).center();
+    QTest::mousePress(slider, Qt::LeftButton, {}, thumb);
+    QTest::mouseMove(slider, thumb + QPoint(60, 0));
+    QVERIFY(slider->value() > 1);
+    QVERIFY(!changed());
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, thumb + QPoint(60, 0));
+    QVERIFY(changed());
+
+    QTest::mouseClick(static_cast<CUpDownControl*>(Ctl(kIdTranslate))->DownArrow(), Qt::LeftButton);
+    QVERIFY(changed());
+    Click(kIdOrthographic);
+    QVERIFY(changed());
+    Click(kIdRoomOnOff);
+    QVERIFY(changed());
+    Click(kIdToggleXScale);
+    QVERIFY(changed());
 }
 
 void MainWindowTest::gridTooLargeIsReportedAndTheWindowGoesOn()
