@@ -212,6 +212,23 @@ TEST_F(SceneFrameTest, CameraSphereAndRedNumberStandAtTheCamerasProjection)
     const CRgb8 red{255, 0, 0};
     EXPECT_GT(CountPixelsNear(shown, label.Px() - 1, label.Py() - 3, label.Px() + 10, label.Py() + 12, red, 2), 5);
 
+    // A disabled camera keeps its sphere and number but loses its frustum edges.
+    const auto yellowEdges = [&](const CFrameImage& frame) {
+        int count = 0;
+        for (int y = centre.Py() - 80; y <= centre.Py(); ++y)
+            for (int x = centre.Px(); x <= centre.Px() + 80; ++x) {
+                const auto p = frame.Pixel(x, y);
+                count += p[0] > 60 && p[1] > 60 && p[2] == 0 ? 1 : 0;
+            }
+        return count;
+    };
+    EXPECT_GT(yellowEdges(shown), 10);
+    CCameraSet::Current()->SetEnabled(0, 0);
+    const CFrameImage disabled = Draw();
+    EXPECT_EQ(yellowEdges(disabled), 0);
+    EXPECT_EQ(disabled.Pixel(centre.Px() + 3, centre.Py() + 3), sphere);
+    EXPECT_GT(CountPixelsNear(disabled, label.Px() - 1, label.Py() - 3, label.Px() + 10, label.Py() + 12, red, 2), 5);
+
     // Outside the active range the camera is not drawn at all.
     Settings().SetFirstCamera(1);
     const CFrameImage hidden = Draw();
