@@ -11,10 +11,10 @@ class App;
 // The coverage options the commands that compute share, as parsed.
 struct CoverageOptions {
     float voxelCm = 20.0f;
-    std::string iso;                        // "OP,T"; empty for "==" and the camera count
-    std::string res = ">=,0.7,<=,0.8";      // "OP1,B1,OP2,B2"
-    long long resolutionCamera = 1;         // 1-based
-    std::string calibrationFile;            // empty: normal mode
+    std::string iso;                   // "OP,T"; empty for "==" and the camera count
+    std::string res = ">=,0.7,<=,0.8"; // "OP1,B1,OP2,B2"
+    long long resolutionCamera = 1;    // 1-based
+    std::string calibrationFile;       // empty: normal mode
 };
 
 // Adds --voxel, --iso, --res, --resolution-camera and --calibration.
