@@ -8,9 +8,7 @@ int main(int argc, char** argv)
     app.require_subcommand(1);
     AddRigCommand(app);
     AddCoverageCommand(app);
-#ifdef VP_WITH_RENDER
-    AddRenderCommand(app);
-#endif
+    AddRenderForwarder(app);
     CLI11_PARSE(app, argc, argv);
     return 0;
 }

@@ -93,3 +93,15 @@ TEST_F(CliRigTest, ErrorsGoToStandardErrorAndWriteNothing)
 }
 
 } // namespace
+
+// The rig and coverage commands must run where no GL library exists: the
+// tool itself links none, only its separate render binary does.
+TEST_F(CliRigTest, ToolLoadsNoGraphicsLibrary)
+{
+    const std::string listing = m_dir.File("ldd");
+    ASSERT_EQ(std::system((std::string("ldd '") + VP_CLI_PATH + "' >'" + listing + "'").c_str()), 0);
+    const std::string libraries = ReadBytes(listing);
+    ASSERT_NE(libraries.find("libc.so"), std::string::npos) << libraries;
+    for (const char* graphics : {"libGL", "libOpenGL", "libEGL", "libGLU", "libGLX", "libQt"})
+        EXPECT_EQ(libraries.find(graphics), std::string::npos) << graphics << " in\n" << libraries;
+}

@@ -1,0 +1,14 @@
+// volume-planner-render: the render command of the command-line tool, which
+// `volume-planner-cli render` runs. It is the only command that needs OpenGL.
+#include "cli/Commands.h"
+
+#include <CLI/CLI.hpp>
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"Volume Planner: draw the computed view into a PNG file, without the window"};
+    app.require_subcommand(1);
+    AddRenderCommand(app);
+    CLI11_PARSE(app, argc, argv);
+    return 0;
+}
