@@ -5,44 +5,36 @@
 
 #include <GL/gl.h>
 
-namespace {
-
-struct RoomPiece {
-    ColorName color;
-    float x, y, z;
-    float hx, hy, hz;
-};
-
-void DrawPiece(DrawColor& colors, const RoomPiece& piece)
+std::array<RoomPiece, 6> CRoomModel::Pieces() const
 {
-    glColor3dv(ApplyColor(colors, piece.color));
-    DrawSolidBox(piece.x, piece.y, piece.z, piece.hx, piece.hy, piece.hz, true, true);
+    const float hl = m_fHalfLength;
+    const float hw = m_fHalfWidth;
+    const float hh = m_fHalfHeight;
+    const double w = kWallThickness;
+    const float t = static_cast<float>(w * 0.5);
+    // The posts stand just outside the footprint, from the slab's bottom to
+    // the ceiling. The base slab is formed from the double thickness, the
+    // other extents in single precision.
+    return {{
+        {ColorName::RosyBrown, 0.0f, -(hh + t), 0.0f, hl, t, hw},
+        {ColorName::RosyBrown, 0.0f, static_cast<float>(-hh - 1.5 * w), 0.0f, static_cast<float>(hl + w), t,
+         static_cast<float>(hw + w)},
+        {ColorName::Cyan, -(hl + t), -t, hw + t, t, hh + t, t},
+        {ColorName::RosyBrown, hl + t, -t, hw + t, t, hh + t, t},
+        {ColorName::RosyBrown, -(hl + t), -t, -(hw + t), t, hh + t, t},
+        {ColorName::RosyBrown, hl + t, -t, -(hw + t), t, hh + t, t},
+    }};
 }
-
-} // namespace
 
 void CRoomModel::Draw() const
 {
     DrawColor* colors = GetDrawColor();
     if (!colors)
         return;
-    const float hl = m_fHalfLength;
-    const float hw = m_fHalfWidth;
-    const float hh = m_fHalfHeight;
-    const double w = kWallThickness;
-    const float t = static_cast<float>(w * 0.5);
-    const float wf = static_cast<float>(w);
-    // The posts stand just outside the footprint, from the slab's bottom to the ceiling.
-    const RoomPiece pieces[] = {
-        {ColorName::RosyBrown, 0.0f, -(hh + t), 0.0f, hl, t, hw},
-        {ColorName::RosyBrown, 0.0f, static_cast<float>(-hh - 1.5 * w), 0.0f, hl + wf, t, hw + wf},
-        {ColorName::Cyan, -(hl + t), -t, hw + t, t, hh + t, t},
-        {ColorName::RosyBrown, hl + t, -t, hw + t, t, hh + t, t},
-        {ColorName::RosyBrown, -(hl + t), -t, -(hw + t), t, hh + t, t},
-        {ColorName::RosyBrown, hl + t, -t, -(hw + t), t, hh + t, t},
-    };
-    for (const RoomPiece& piece : pieces)
-        DrawPiece(*colors, piece);
+    for (const RoomPiece& piece : Pieces()) {
+        glColor3dv(ApplyColor(*colors, piece.color));
+        DrawSolidBox(piece.x, piece.y, piece.z, piece.hx, piece.hy, piece.hz, true, true);
+    }
     glColor3dv(colors->White());
 }
 
