@@ -284,6 +284,38 @@ TEST_F(SceneFrameTest, CountLayersAreRedWhereTheIsoConditionHoldsAndGreenElsewhe
     EXPECT_TRUE(IsBackground(cut, highPoint.Px(), highPoint.Py()));
 }
 
+TEST_F(SceneFrameTest, OrthographicViewIsTenUnitsWideWhateverTheZoom)
+{
+    // Columns of the cyan front-left post on the main viewport's middle row.
+    const auto postColumns = [](const CFrameImage& frame) {
+        std::pair<int, int> columns{1000, -1};
+        for (int x = 0; x < 500; ++x) {
+            const auto p = frame.Pixel(x, 340);
+            if (p[0] == 0 && p[1] > 60 && p[2] > 60)
+                columns = {std::min(columns.first, x), std::max(columns.second, x)};
+        }
+        return columns;
+    };
+    m_renderer->SetOrthographic();
+    const auto flat = postColumns(Draw());
+    // x from -2.55 to -2.5 over a window of -5 .. 5 on 1000 pixels.
+    EXPECT_NEAR(flat.first, 245, 1);
+    EXPECT_NEAR(flat.second, 249, 1);
+    m_renderer->ZoomIn();
+    m_renderer->ZoomIn();
+    m_renderer->ZoomIn();
+    EXPECT_EQ(postColumns(Draw()), flat);
+
+    // In perspective the zoom brings the post closer and further out.
+    m_renderer->SetPerspective();
+    const auto nearer = postColumns(Draw());
+    m_renderer->ResetHome();
+    const auto initial = postColumns(Draw());
+    const ScreenPoint front = ProjectInitialView(-2.5, 0.0, 2.55);
+    EXPECT_NEAR(initial.second, front.Px(), 1);
+    EXPECT_LT(nearer.second, initial.second - 20);
+}
+
 TEST_F(SceneFrameTest, SeeThroughDrawsTheVolumeAsPoints)
 {
     const CFrameImage filled = ComputeAndDraw();
