@@ -292,14 +292,7 @@ void CVolumePlannerDlg::keyPressEvent(QKeyEvent* event)
 
 std::string CVolumePlannerDlg::ItemText(int id) const
 {
-    QWidget* w = Control(id);
-    if (auto* edit = qobject_cast<QLineEdit*>(w))
-        return edit->text().toStdString();
-    if (auto* label = qobject_cast<QLabel*>(w))
-        return label->text().toStdString();
-    if (auto* combo = qobject_cast<QComboBox*>(w))
-        return combo->currentText().toStdString();
-    return {};
+    return static_cast<CEditBox*>(Control(id))->text().toStdString();
 }
 
 void CVolumePlannerDlg::SetItemText(int id, const std::string& text)

@@ -47,7 +47,8 @@ class CVolumePlannerDlg : public QDialog
     void RouteMessages();
     void OnSceneReady();
 
-    // Control access in the dialog's text conventions.
+    // Control access in the dialog's text conventions: reads come from edit
+    // boxes, writes go to edit boxes (which report the change) or labels.
     std::string ItemText(int id) const;
     void SetItemText(int id, const std::string& text);
     int ItemInt(int id) const;
