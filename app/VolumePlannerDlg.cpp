@@ -363,12 +363,12 @@ void CVolumePlannerDlg::RefreshDialog()
     for (int i = 0; i < count; ++i)
         selector->insertItem(i, QString::fromStdString(Cameras().GetLabel(i)));
     selector->setCurrentIndex(-1);
-    // A selected camera that no longer exists is no selection, and its
-    // pending edits have nowhere to go.
-    if (m_nSelectedCamera >= count) {
+    // The refresh follows a new rig (Enter or Load File). Edits pending for
+    // the cameras it replaced would overwrite a new camera on the next Yes,
+    // so they go; a selected camera beyond the new count is no selection.
+    m_bCameraEditsUnsaved = false;
+    if (m_nSelectedCamera >= count)
         m_nSelectedCamera = -1;
-        m_bCameraEditsUnsaved = false;
-    }
 }
 
 void CVolumePlannerDlg::AskToStoreCameraEdits()

@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 
@@ -49,6 +50,7 @@ class MainWindowTest : public QObject
     void updateSettingsStoresUserFrameAndKeepsAnIndeterminateEnable();
     void pixelCalculator();
     void loadFileFillsTheBoxesAndClearsAVanishedSelection();
+    void aNewRigDropsEditsPendingForTheOldOne();
     void saveFileRules();
     void truncateAndFlagToggles();
     void escapeInTheViewAsksToEnd();
@@ -572,6 +574,38 @@ void MainWindowTest::loadFileFillsTheBoxesAndClearsAVanishedSelection()
     m_prompts->messages.clear();
     Click(kIdLoadFile);
     QVERIFY(m_prompts->messages.empty());
+}
+
+void MainWindowTest::aNewRigDropsEditsPendingForTheOldOne()
+{
+    const std::string path = QDir(m_dir.path()).filePath("four.txt").toStdString();
+    EnterCameras(4);
+    m_prompts->files = {path};
+    Click(kIdSaveFile);
+    CCameraSet& cams = CCameraSet::Instance();
+    const float savedTilt = cams.GetHTilt(1);
+
+    // Edits typed for camera 2, then the rig is replaced: a Yes at the next
+    // RENDER must not write them over the new camera 2.
+    const std::function<void()> replaceRig[] = {[&] {
+                                                    m_prompts->files = {path};
+                                                    Click(kIdLoadFile);
+                                                },
+                                                [&] { EnterCameras(4); }};
+    for (const auto& replace : replaceRig) {
+        Choose(kIdCameraSelector, 1);
+        Type(kIdHTilt, "33");
+        QVERIFY(m_dlg->AreCameraEditsUnsaved());
+        replace();
+        QCOMPARE(m_dlg->GetSelectedCamera(), 1); // still inside the rig
+        QVERIFY(!m_dlg->AreCameraEditsUnsaved());
+        m_prompts->messages.clear();
+        m_prompts->answers = {PromptAnswer::Yes};
+        Click(kIdRender);
+        QVERIFY(m_prompts->messages.empty());
+        QCOMPARE(cams.GetHTilt(1), savedTilt);
+        SettleView();
+    }
 }
 
 void MainWindowTest::saveFileRules()
