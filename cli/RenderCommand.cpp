@@ -121,7 +121,8 @@ void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const Vie
         renderer.SetScaleRows(scales->x, scales->y, scales->z);
         renderer.SetScaleDivisions(view.divisions);
 
-        // The frame that computes, then the ordinary frame the window shows after it.
+        // The frame that computes is the picture the window shows. Only a
+        // truncation needs a second frame: each computation shows all layers.
         settings.SetRecalculate(true);
         renderer.Render();
         if (const auto message = renderer.TakeComputationMessage())
@@ -130,8 +131,8 @@ void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const Vie
             if (*view.shownLayers > renderer.GetLayerTotal())
                 Fail("--shown-layers: the grid has " + std::to_string(renderer.GetLayerTotal()) + " layers");
             renderer.SetShownLayers(*view.shownLayers);
+            renderer.Render();
         }
-        renderer.Render();
         image = context.ReadPixels();
         renderer.ReleaseGL();
     }

@@ -112,6 +112,23 @@ TEST_F(CliRenderTest, ViewOptionsChangeThePicture)
     EXPECT_GT(CountMain(frame, IsGreen), 20000);
 }
 
+TEST_F(CliRenderTest, ShownLayersCutTheMapAtTheirHeight)
+{
+    // Ten 20 cm layers end at y = -0.5 m, below the screen's row 320 at any
+    // depth inside the room; the full map reaches well above it.
+    const fs::path full = m_dir / "full.png";
+    const fs::path cut = m_dir / "cut.png";
+    ASSERT_EQ(Render("--png '" + full.string() + "'"), 0) << m_strErr;
+    ASSERT_EQ(Render("--shown-layers 10 --png '" + cut.string() + "'"), 0) << m_strErr;
+    const CFrameImage fullFrame = ReadPngFrame(full.string());
+    const CFrameImage cutFrame = ReadPngFrame(cut.string());
+    ASSERT_FALSE(fullFrame.IsEmpty());
+    ASSERT_FALSE(cutFrame.IsEmpty());
+    EXPECT_GT(CountViolet(fullFrame, 250, 330, 750, 450), 1000);
+    EXPECT_EQ(CountViolet(cutFrame, 250, 330, 750, 450), 0);
+    EXPECT_GT(CountViolet(cutFrame, 250, 150, 750, 300), 500);
+}
+
 TEST_F(CliRenderTest, RefusalsWriteNothingAndKeepTheOldPicture)
 {
     const fs::path png = m_dir / "keep.png";
