@@ -68,6 +68,8 @@ CVolumeView::CVolumeView(QWidget* parent) : QOpenGLWidget(parent), m_renderer(st
     // The waiting message is drawn over the last frame, so the frame must survive.
     setUpdateBehavior(QOpenGLWidget::PartialUpdate);
     setMouseTracking(true);
+    // A click into the view gives it the keys (arrows pan, Shift, Escape);
+    // tabbing through the dialog's controls passes it by.
     setFocusPolicy(Qt::ClickFocus);
     connect(this, &QOpenGLWidget::frameSwapped, this, &CVolumeView::OnFrameSwapped, Qt::QueuedConnection);
 }
@@ -167,6 +169,14 @@ void CVolumeView::keyReleaseEvent(QKeyEvent* event)
     RequestRepaint();
 }
 
+void CVolumeView::focusOutEvent(QFocusEvent* event)
+{
+    // A Shift released over another control never reaches the view; held on
+    // in the renderer it would turn every later left drag into a pan.
+    m_renderer->OnKeyUp(kKeyShift);
+    QOpenGLWidget::focusOutEvent(event);
+}
+
 void CVolumeView::ZoomIn()
 {
     m_renderer->ZoomIn();
@@ -253,4 +263,9 @@ void CVolumeView::SetShownLayers(int n)
 int CVolumeView::GetShownLayers() const
 {
     return m_renderer->GetShownLayers();
+}
+
+ViewPose CVolumeView::GetView() const
+{
+    return m_renderer->GetView();
 }

@@ -5,6 +5,7 @@
 #include <memory>
 
 class CSceneRenderer;
+struct ViewPose;
 
 // The 1000 x 725 OpenGL view of the main dialog: a thin layer that routes
 // paint, size, mouse and keys to the renderer and offers the dialog its view
@@ -41,6 +42,8 @@ class CVolumeView : public QOpenGLWidget
     int GetLayerTotal() const;
     void SetShownLayers(int n);
     int GetShownLayers() const;
+    // Where the mouse and keys have turned, tilted, panned and zoomed the scene.
+    ViewPose GetView() const;
 
   signals:
     void sceneReady();
@@ -58,6 +61,7 @@ class CVolumeView : public QOpenGLWidget
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     void OnFrameSwapped();

@@ -5,14 +5,17 @@
 #include "app/VolumePlannerDlg.h"
 #include "cameras/CameraSet.h"
 #include "coverage/CoverageVolume.h"
+#include "render/SceneRenderer.h"
 #include "render/view/VolumeView.h"
 #include "scene/SceneSettings.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStyle>
@@ -54,6 +57,7 @@ class MainWindowTest : public QObject
     void saveFileRules();
     void truncateAndFlagToggles();
     void escapeInTheViewAsksToEnd();
+    void mouseTurnsAndTiltsAndShiftPansOnlyWhileHeld();
     void viewControlsChangeThePicture();
     void gridTooLargeIsReportedAndTheWindowGoesOn();
     void endToEndCoverageVolumeOnScreen();
@@ -684,6 +688,45 @@ void MainWindowTest::escapeInTheViewAsksToEnd()
     QCOMPARE(exit.count(), 0);
     QTest::keyClick(m_dlg->View(), Qt::Key_Escape);
     QCOMPARE(exit.count(), 1);
+}
+
+void MainWindowTest::mouseTurnsAndTiltsAndShiftPansOnlyWhileHeld()
+{
+    CVolumeView* view = m_dlg->View();
+    // Sent straight to the view, so each one arrives before the next step.
+    const auto mouse = [view](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held, QPoint at) {
+        QMouseEvent event(type, QPointF(at), QPointF(view->mapToGlobal(at)), button, held, Qt::NoModifier);
+        QApplication::sendEvent(view, &event);
+    };
+    const auto drag = [&mouse](Qt::MouseButton button, QPoint from, QPoint to) {
+        mouse(QEvent::MouseMove, Qt::NoButton, {}, from); // a drag measures from the last motion
+        mouse(QEvent::MouseButtonPress, button, button, from);
+        mouse(QEvent::MouseMove, Qt::NoButton, button, to);
+        mouse(QEvent::MouseButtonRelease, button, {}, to);
+    };
+    drag(Qt::LeftButton, {500, 300}, {540, 300});
+    QCOMPARE(view->GetView().yaw, 40.0f);
+    drag(Qt::RightButton, {500, 300}, {500, 290});
+    QCOMPARE(view->GetView().pitch, 10.0f);
+
+    // Shift pressed during a left drag pans instead of turning.
+    mouse(QEvent::MouseMove, Qt::NoButton, {}, {500, 300});
+    mouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, {500, 300});
+    QTest::keyPress(view, Qt::Key_Shift);
+    mouse(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, {520, 280});
+    mouse(QEvent::MouseButtonRelease, Qt::LeftButton, {}, {520, 280});
+    QCOMPARE(view->GetView().yaw, 40.0f);
+    QCOMPARE(view->GetView().panX, 0.01f);
+
+    // Shift let go over another control: the next left drag turns again.
+    m_dlg->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_dlg.get()));
+    view->setFocus();
+    Edit(kIdCameraCount)->setFocus();
+    QTest::keyRelease(Edit(kIdCameraCount), Qt::Key_Shift);
+    drag(Qt::LeftButton, {500, 300}, {510, 300});
+    QCOMPARE(view->GetView().yaw, 50.0f);
+    QCOMPARE(view->GetView().panX, 0.01f);
 }
 
 void MainWindowTest::viewControlsChangeThePicture()
