@@ -3,6 +3,7 @@
 #include "scene/SceneSettings.h"
 
 #include <limits>
+#include <string>
 
 int CCoverageVolume::ResolutionBand(float r) const
 {
@@ -32,44 +33,74 @@ const double* CCoverageVolume::ResolutionColor(float r) const
     return ApplyColor(local, name);
 }
 
-bool CCoverageVolume::PassesResolutionFilter(float r) const
-{
+namespace {
+
+// The resolution filter as the parameters set it, decoded once per display
+// rather than once per voxel. It is a range between a lower and an upper
+// bound, the first operator naming which bound comes first ("<", "<=" the
+// upper, ">", ">=" the lower); the bounds must be in that order and the
+// second operator must name the other side, else nothing passes.
+class ResolutionFilter {
+public:
+    ResolutionFilter()
+    {
+        const std::string op1 = ComparisonOpText(g_nResOperator1);
+        const std::string op2 = ComparisonOpText(g_nResOperator2);
+        const float b1 = g_fResBound1;
+        const float b2 = g_fResBound2;
+        if (op1 == "==") {
+            m_kind = Kind::Equal;
+            m_upper = Rounded(b1);
+        } else if ((op1 == "<" || op1 == "<=") && b1 >= b2 && (op2 == ">" || op2 == ">=")) {
+            m_kind = Kind::Range;
+            m_upperStrict = op1 == "<";
+            m_lowerStrict = op2 == ">";
+            m_upper = Rounded(b1);
+            m_lower = Rounded(b2);
+        } else if ((op1 == ">" || op1 == ">=") && b2 >= b1 && (op2 == "<" || op2 == "<=")) {
+            m_kind = Kind::Range;
+            m_lowerStrict = op1 == ">";
+            m_upperStrict = op2 == "<";
+            m_lower = Rounded(b1);
+            m_upper = Rounded(b2);
+        }
+    }
+
+    // The upper bound compares with the rounded value, the lower bound with
+    // the value itself.
+    bool Passes(float r) const
+    {
+        switch (m_kind) {
+        case Kind::Equal:
+            return Rounded(r) == m_upper;
+        case Kind::Range:
+            if (!(m_lowerStrict ? r > m_lower : r >= m_lower))
+                return false;
+            return m_upperStrict ? Rounded(r) < m_upper : Rounded(r) <= m_upper;
+        case Kind::Nothing:
+            break;
+        }
+        return false;
+    }
+
+private:
     // Both rounded sides are held as float, so that "==" 0.71 matches the
     // values that round to 0.71 and a bound compares with the float nearest it.
-    const auto rho = [](float v) { return static_cast<float>(RoundTo(v, 2, 10)); };
-    const float b1 = g_fResBound1;
-    const float b2 = g_fResBound2;
-    const float rr = rho(r);
-    const float lo1 = rho(b1);
-    const float lo2 = rho(b2);
-    const std::string op1 = ComparisonOpText(g_nResOperator1);
-    const std::string op2 = ComparisonOpText(g_nResOperator2);
+    static float Rounded(float v) { return static_cast<float>(RoundTo(v, 2, 10)); }
 
-    if (op1 == "==")
-        return rr == lo1;
-    // The first operator names the upper bound ("<", "<=") or the lower one
-    // (">", ">="); the bounds must be in that order.
-    if (op1 == "<" || op1 == "<=") {
-        if (!(b1 >= b2))
-            return false;
-        const bool below = op1 == "<" ? rr < lo1 : rr <= lo1;
-        if (op2 == ">")
-            return below && r > lo2;
-        if (op2 == ">=")
-            return below && r >= lo2;
-        return false;
-    }
-    if (op1 == ">" || op1 == ">=") {
-        if (!(b2 >= b1))
-            return false;
-        const bool above = op1 == ">" ? r > lo1 : r >= lo1;
-        if (op2 == "<")
-            return above && rr < lo2;
-        if (op2 == "<=")
-            return above && rr <= lo2;
-        return false;
-    }
-    return false;
+    enum class Kind { Nothing, Equal, Range };
+    Kind m_kind = Kind::Nothing;
+    bool m_lowerStrict = false;
+    bool m_upperStrict = false;
+    float m_lower = 0.0f;
+    float m_upper = 0.0f;
+};
+
+} // namespace
+
+bool CCoverageVolume::PassesResolutionFilter(float r) const
+{
+    return ResolutionFilter().Passes(r);
 }
 
 std::vector<VoxelPaint> CCoverageVolume::IsoListPaint() const
@@ -112,13 +143,14 @@ std::vector<VoxelPaint> CCoverageVolume::MapLayerPaint(uint32_t j) const
     std::vector<VoxelPaint> paint;
     if (!m_bComputed || j >= m_nCountY)
         return paint;
+    const ResolutionFilter filter;
     for (uint32_t i = 0; i < m_nCountX; ++i) {
         for (uint32_t k = 0; k < m_nCountZ; ++k) {
             const size_t t = VoxelIndex(i, j, k);
             if (!IsoConditionHolds(m_pSeenCount[t]))
                 continue;
             const float r = ResolutionOfMapCamera(t);
-            if (PassesResolutionFilter(r))
+            if (filter.Passes(r))
                 paint.push_back({static_cast<uint32_t>(t), BandColor(ResolutionBand(r))});
         }
     }
