@@ -1,5 +1,4 @@
-// Where the ticks, their labels and the axis letters land, read back from
-// OpenGL's feedback mode in scene coordinates.
+// Where the ticks, their labels and the axis letters land, in scene coordinates.
 #include "GlTestSupport.h"
 
 #include "render/AxesDrawer.h"
@@ -11,30 +10,15 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <vector>
-
 namespace {
 
-struct Segment {
-    Vec3d from, to;
-};
-
-// What one drawing issued: its lines, and the raster position of every glyph.
-struct Issued {
-    std::vector<Segment> lines;
-    std::vector<Vec3d> glyphs;
-};
-
-// An orthographic box of 10 x 7.25 x 20 scene units over the 1000 x 725
-// frame: 100 pixels per unit, depth 0..1 for z from +10 to -10.
+// Ticks, labels and letters on an orthographic box of 100 pixels per unit.
 class AxesDrawerTest : public CGlPixelTest {
 protected:
     void SetUp() override
     {
         CGlPixelTest::SetUp();
-        glMatrixMode(GL_PROJECTION);
-        glOrtho(-5.0, 5.0, -3.625, 3.625, -10.0, 10.0);
-        glMatrixMode(GL_MODELVIEW);
+        LoadFeedbackProjection();
         BuildBitmapFont();
         CreateDrawColor();
     }
@@ -44,40 +28,17 @@ protected:
         DestroyDrawColor();
         CGlPixelTest::TearDown();
     }
-
-    template <typename Draw>
-    static Issued Capture(Draw draw)
-    {
-        std::vector<GLfloat> buffer(1 << 20);
-        glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D, buffer.data());
-        glRenderMode(GL_FEEDBACK);
-        draw();
-        const GLint size = glRenderMode(GL_RENDER);
-        EXPECT_GE(size, 0) << "feedback buffer overflow";
-        Issued issued;
-        const auto point = [&](GLint i) {
-            return Vec3d{buffer[i] / 100.0 - 5.0, buffer[i + 1] / 100.0 - 3.625, 10.0 * (1.0 - 2.0 * buffer[i + 2])};
-        };
-        for (GLint i = 0; i < size;) {
-            const auto token = static_cast<GLint>(buffer[i]);
-            if (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) {
-                issued.lines.push_back({point(i + 1), point(i + 4)});
-                i += 7;
-            } else if (token == GL_BITMAP_TOKEN) {
-                issued.glyphs.push_back(point(i + 1));
-                i += 4;
-            } else if (token == GL_POLYGON_TOKEN) {
-                i += 2 + 3 * static_cast<GLint>(buffer[i + 1]);
-            } else {
-                ADD_FAILURE() << "unexpected feedback token " << token;
-                break;
-            }
-        }
-        return issued;
-    }
 };
 
+const double kWhite[3] = {1.0, 1.0, 1.0};
+
 Vec3d Scaled(const Vec3d& v, double k) { return {v.x * k, v.y * k, v.z * k}; }
+
+void ExpectColor(const std::array<float, 4>& actual, const double* rgb, const char* what, size_t index)
+{
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FLOAT_EQ(actual[static_cast<size_t>(i)], static_cast<float>(rgb[i])) << what << " " << index;
+}
 
 void ExpectNear(const Vec3d& actual, const Vec3d& expected, const char* what, size_t index)
 {
@@ -109,16 +70,16 @@ TEST_F(AxesDrawerTest, TickRowsRunFromTheirCornerWithTicksAndLabelsOnTheirSide)
     const Vec3d start{-1.0, -1.0, 1.0};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const Issued issued = Capture([&] { (axes.*c.row)(start, c.side, 2.0f); });
+        const CFeedback issued = CaptureFeedback([&] { (axes.*c.row)(start, c.side, 2.0f); });
         ASSERT_EQ(issued.lines.size(), 3u);
         // "1.0" and "2.0": three glyphs each, the first at the label point.
         ASSERT_EQ(issued.glyphs.size(), 6u);
         for (size_t i = 0; i < 3; ++i) {
             const Vec3d tick = start + Scaled(c.along, static_cast<double>(i));
-            ExpectNear(issued.lines[i].from, tick, "tick", i);
-            ExpectNear(issued.lines[i].to, tick + c.tickEnd, "tick end", i);
+            ExpectNear(issued.lines[i].from.p, tick, "tick", i);
+            ExpectNear(issued.lines[i].to.p, tick + c.tickEnd, "tick end", i);
             if (i > 0)
-                ExpectNear(issued.glyphs[3 * (i - 1)], tick + c.labelAt, "label", i);
+                ExpectNear(issued.glyphs[3 * (i - 1)].p, tick + c.labelAt, "label", i);
         }
     }
 }
@@ -133,7 +94,8 @@ TEST_F(AxesDrawerTest, ScalesPutTheirRowsOnTheRoomEdgesWithTicksPointingAsTheRoo
     CRoomModel room;
     room.Update();
     CAxesDrawer axes;
-    const double* green = GetDrawColor()->Green();
+    // A colour of its own: the shared drawing colour turns white after each scale.
+    const double green[3] = {0.0, 1.0, 0.0};
 
     // One division: each row is the corner tick and the far tick, labelled
     // with the whole edge.
@@ -155,15 +117,19 @@ TEST_F(AxesDrawerTest, ScalesPutTheirRowsOnTheRoomEdgesWithTicksPointingAsTheRoo
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const Issued issued = Capture([&] { (axes.*c.scale)(room, green); });
+        // Lit lines would not keep their colour: the scale switches lighting off.
+        glEnable(GL_LIGHTING);
+        const CFeedback issued = CaptureFeedback([&] { (axes.*c.scale)(room, green); });
         ASSERT_EQ(issued.lines.size(), 2 * c.rows.size());
         EXPECT_EQ(issued.glyphs.size(), 3 * c.rows.size()); // "4.0", "2.0" or "3.0" once per row
         for (size_t r = 0; r < c.rows.size(); ++r) {
-            const Segment& first = issued.lines[2 * r];
-            const Segment& far = issued.lines[2 * r + 1];
-            ExpectNear(first.from, c.rows[r].corner, "row start", r);
-            ExpectNear(far.from, c.rows[r].corner + c.edge, "row end", r);
-            ExpectNear(first.to - first.from, Scaled(c.rows[r].tickDirection, 0.1), "tick", r);
+            const CFeedbackLine& first = issued.lines[2 * r];
+            const CFeedbackLine& far = issued.lines[2 * r + 1];
+            ExpectNear(first.from.p, c.rows[r].corner, "row start", r);
+            ExpectNear(far.from.p, c.rows[r].corner + c.edge, "row end", r);
+            ExpectNear(first.to.p - first.from.p, Scaled(c.rows[r].tickDirection, 0.1), "tick", r);
+            ExpectColor(far.to.color, green, "tick colour", r);
+            ExpectColor(issued.glyphs[3 * r].color, green, "label colour", r);
         }
     }
     // Each scale leaves lighting on and the colour white.
@@ -179,11 +145,15 @@ TEST_F(AxesDrawerTest, AxisLettersStandBeyondTheArrowTips)
 {
     CAxesDrawer axes;
     const Vec3d o{-2.0, -1.0, 0.5};
-    const Issued issued = Capture([&] { axes.DrawAxes(o.x, o.y, o.z); });
+    glEnable(GL_LIGHTING);
+    const CFeedback issued = CaptureFeedback([&] { axes.DrawAxes(o.x, o.y, o.z); });
     ASSERT_EQ(issued.glyphs.size(), 3u);
-    ExpectNear(issued.glyphs[0], o + Vec3d{1.1, 0, 0}, "X", 0);
-    ExpectNear(issued.glyphs[1], o + Vec3d{0, 1.1, 0}, "Y", 1);
-    ExpectNear(issued.glyphs[2], o + Vec3d{0, 0, -1.2}, "Z", 2);
+    // Unlit and white.
+    for (size_t i = 0; i < 3; ++i)
+        ExpectColor(issued.glyphs[i].color, kWhite, "letter", i);
+    ExpectNear(issued.glyphs[0].p, o + Vec3d{1.1, 0, 0}, "X", 0);
+    ExpectNear(issued.glyphs[1].p, o + Vec3d{0, 1.1, 0}, "Y", 1);
+    ExpectNear(issued.glyphs[2].p, o + Vec3d{0, 0, -1.2}, "Z", 2);
     EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
     glDisable(GL_LIGHTING);
 }

@@ -89,6 +89,52 @@ CFrameImage ReadPngFrame(const std::string& path)
     return frame;
 }
 
+void LoadFeedbackProjection()
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-5.0, 5.0, -3.625, 3.625, -10.0, 10.0);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+CFeedback CaptureFeedback(const std::function<void()>& draw)
+{
+    // Room for the quadrics of the axes triad, 7 floats a vertex.
+    std::vector<GLfloat> buffer(1 << 21);
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    draw();
+    const GLint size = glRenderMode(GL_RENDER);
+    EXPECT_GE(size, 0) << "feedback buffer overflow";
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const double pixelsPerUnit = viewport[2] / 10.0;
+    const auto vertex = [&](GLint i) {
+        CFeedbackVertex v;
+        v.p = {buffer[i] / pixelsPerUnit - 5.0, buffer[i + 1] / pixelsPerUnit - 3.625,
+               10.0 * (1.0 - 2.0 * buffer[i + 2])};
+        std::copy(&buffer[i + 3], &buffer[i + 7], v.color.begin());
+        return v;
+    };
+    CFeedback feedback;
+    for (GLint i = 0; i < size;) {
+        const auto token = static_cast<GLint>(buffer[i]);
+        if (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) {
+            feedback.lines.push_back({vertex(i + 1), vertex(i + 8)});
+            i += 15;
+        } else if (token == GL_BITMAP_TOKEN) {
+            feedback.glyphs.push_back(vertex(i + 1));
+            i += 8;
+        } else if (token == GL_POLYGON_TOKEN) {
+            i += 2 + 7 * static_cast<GLint>(buffer[i + 1]);
+        } else {
+            ADD_FAILURE() << "unexpected feedback token " << token;
+            break;
+        }
+    }
+    return feedback;
+}
+
 void CGlPixelTest::SetUpTestSuite()
 {
     s_pContext = std::make_unique<COffscreenContext>();

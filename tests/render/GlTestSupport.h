@@ -2,11 +2,15 @@
 
 #include "render/FrameImage.h"
 #include "render/OffscreenContext.h"
+#include "scene/Vec3d.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // A colour as the frame stores it, one byte per channel.
 struct CRgb8 {
@@ -30,6 +34,25 @@ int CountPixelsNear(const CFrameImage& image, int x0, int y0, int x1, int y1, CR
 
 // Reads a PNG back into a frame (rows bottom-up, alpha 255); empty on failure.
 CFrameImage ReadPngFrame(const std::string& path);
+
+// What a drawing issued, read back from OpenGL's feedback mode in scene
+// coordinates: its lines and the raster position of every glyph, each with
+// its colour. LoadFeedbackProjection sets the orthographic box this maps
+// back from (10 x 7.25 x 20 scene units over the 1000 x 725 frame, z from
+// +10 to -10); the model-view matrix is the caller's.
+struct CFeedbackVertex {
+    Vec3d p;
+    std::array<float, 4> color{};
+};
+struct CFeedbackLine {
+    CFeedbackVertex from, to;
+};
+struct CFeedback {
+    std::vector<CFeedbackLine> lines;
+    std::vector<CFeedbackVertex> glyphs;
+};
+void LoadFeedbackProjection();
+CFeedback CaptureFeedback(const std::function<void()>& draw);
 
 // Base of the pixel tests: one offscreen 1000 x 725 context per test suite,
 // made current before every test with a fresh frame: viewport over the whole
