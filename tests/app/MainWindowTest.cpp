@@ -55,6 +55,7 @@ class MainWindowTest : public QObject
     void loadFileFillsTheBoxesAndClearsAVanishedSelection();
     void aNewRigDropsEditsPendingForTheOldOne();
     void saveFileRules();
+    void testImportsACalibrationWithoutCameras();
     void truncateAndFlagToggles();
     void escapeInTheViewAsksToEnd();
     void mouseTurnsAndTiltsAndShiftPansOnlyWhileHeld();
@@ -432,8 +433,7 @@ void MainWindowTest::choosingAnotherCameraWithUnsavedEditsKeepsTheFirst()
     Choose(kIdCameraSelector, 2);
     QCOMPARE(m_dlg->GetSelectedCamera(), 2);
     CCameraSet& cams = CCameraSet::Instance();
-    QCOMPARE(Text(kIdPositionX),
-             QString::fromStdString(QString::number(cams.ToUser(cams.GetPosition(2)).x, 'f', 2).toStdString()));
+    QCOMPARE(Text(kIdPositionX), QString::number(cams.ToUser(cams.GetPosition(2)).x, 'f', 2));
 
     // Enable Camera with no camera chosen marks edits; Yes then cannot store them and asks again next time.
     m_dlg.reset();
@@ -647,6 +647,42 @@ void MainWindowTest::saveFileRules()
     QCOMPARE(m_prompts->Texts(), std::vector<std::string>{"Unable to Create File"});
 }
 
+void MainWindowTest::testImportsACalibrationWithoutCameras()
+{
+    const auto file = [this](const char* name, const std::string& text) {
+        const std::string path = QDir(m_dir.path()).filePath(name).toStdString();
+        std::ofstream(path) << text;
+        return path;
+    };
+    std::string numbers = "Calibration\n";
+    for (int k = 1; k <= 7 + 12 * 9 + 11 * 25; ++k)
+        numbers += std::to_string(k) + " ";
+
+    m_prompts->files = {std::nullopt, file("short.txt", "Calibration 1 2 3\n"), file("good.txt", numbers)};
+    Click(kIdTest); // cancelled
+    QVERIFY(m_prompts->messages.empty());
+    const FileDialogRequest& request = m_prompts->openRequests.at(0);
+    QCOMPARE(request.title, std::string("Open ZARVO Data File for testing"));
+    QCOMPARE(request.initialName, std::string("OriginalLatestCalibration"));
+    QCOMPARE(request.defaultExtension, std::string("txt"));
+    QCOMPARE(request.filter, std::string("ZARVO Data File for testing(*.txt)|*.txt|*.dat||"));
+
+    Click(kIdTest);
+    QCOMPARE(m_prompts->Texts(), std::vector<std::string>{"File Not Found or Invalid File"});
+    QCOMPARE(m_prompts->messages[0].caption, std::string("File Not Found"));
+    QVERIFY(!Settings().GetTestMode());
+    QVERIFY(!Settings().GetTestDataPending());
+
+    Click(kIdTest);
+    QCOMPARE(m_prompts->messages.size(), size_t{1});
+    QVERIFY(Settings().GetTestMode());
+    QVERIFY(Settings().GetTestDataPending());
+    QVERIFY(!m_dlg->AreCamerasInitialised());
+    // The next frame takes the imported cameras, even with no rig entered.
+    QTRY_VERIFY(!Settings().GetTestDataPending());
+    QVERIFY(m_dlg->isVisible());
+}
+
 void MainWindowTest::truncateAndFlagToggles()
 {
     EnterCameras(4);
@@ -668,10 +704,13 @@ void MainWindowTest::truncateAndFlagToggles()
     const bool room = Settings().GetShowRoom();
     const bool testMode = Settings().GetTestMode();
     const bool legend = Settings().GetShowLegend();
+    const bool twoD = Settings().Get2DView();
     Click(kIdRoomOnOff);
     Click(kIdTestOnOff);
     Click(kIdLegend);
+    Click(kId2D3DView);
     Click(kIdSelectiveCams);
+    QCOMPARE(Settings().Get2DView(), !twoD);
     QCOMPARE(Settings().GetShowRoom(), !room);
     QCOMPARE(Settings().GetTestMode(), !testMode);
     QCOMPARE(Settings().GetShowLegend(), !legend);
