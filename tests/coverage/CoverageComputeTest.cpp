@@ -3,6 +3,7 @@
 #include "cameras/Angles.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -18,6 +19,33 @@ using Status = CCoverageVolume::GridStatus;
 double AngleBetween(const Vec3d& a, const Vec3d& b)
 {
     return std::acos(std::clamp(Dot(Normalized(a), Normalized(b)), -1.0, 1.0)) * 180.0 / std::numbers::pi;
+}
+
+using Exact = std::array<long double, 3>;
+
+// v turned about the axis 'x', 'y' or 'z' by an angle in the program's
+// degrees, in extended precision: the reference for the float construction.
+Exact Turned(char axis, long double degrees, const Exact& v)
+{
+    const long double t = degrees * kRadiansPerDegree, c = std::cos(t), s = std::sin(t);
+    switch (axis) {
+    case 'x':
+        return {v[0], c * v[1] - s * v[2], s * v[1] + c * v[2]};
+    case 'y':
+        return {c * v[0] + s * v[2], v[1], -s * v[0] + c * v[2]};
+    default:
+        return {c * v[0] - s * v[1], s * v[0] + c * v[1], v[2]};
+    }
+}
+
+// A stored edge against the reference direction, to float precision.
+void ExpectDirection(const Vec3d& got, const Exact& want, const char* edge)
+{
+    SCOPED_TRACE(edge);
+    const long double length = std::sqrt(want[0] * want[0] + want[1] * want[1] + want[2] * want[2]);
+    EXPECT_NEAR(got.x, static_cast<double>(want[0] / length), 1e-6);
+    EXPECT_NEAR(got.y, static_cast<double>(want[1] / length), 1e-6);
+    EXPECT_NEAR(got.z, static_cast<double>(want[2] / length), 1e-6);
 }
 
 // Sensor size that gives a field of view of `degrees` with the 8.5 mm lens.
@@ -106,6 +134,41 @@ TEST_F(CoverageTest, DefaultEdgesBracketTheViewingAxisByTheFieldsOfView)
     Rig().SetSpin(0, 90.0f);
     Compute();
     EXPECT_NEAR(AngleBetween(verticalPlaneNormal(), unrolled), 90.0, 0.1);
+}
+
+TEST_F(CoverageTest, EdgesFollowTheRotationSequenceInTheProgramsDegrees)
+{
+    // The horizontal pair passes through a turn of 90 - b program degrees,
+    // which is not a quarter turn: with every angle 0 the horizontal edges
+    // still dip by about 1.9e-4, which a closed form or true degrees would miss.
+    struct Aim {
+        float hTilt, vTilt, spin;
+    };
+    const Aim aims[] = {{0, 0, 0}, {45, 45, 0}, {135, -20, 30}, {-70, 80, -115}, {300, 10, 170}};
+    MakeRig(5);
+    for (int c = 0; c < 5; ++c) {
+        Rig().SetHTilt(c, aims[c].hTilt);
+        Rig().SetVTilt(c, aims[c].vTilt);
+        Rig().SetSpin(c, aims[c].spin);
+    }
+    Rig().SetFrameWidth(3, 2.0f);
+    Compute();
+    for (int c = 0; c < 5; ++c) {
+        SCOPED_TRACE(c);
+        const long double a = aims[c].hTilt, b = aims[c].vTilt, s = aims[c].spin;
+        const long double h = Rig().GetHFov(c) * 0.5L, v = Rig().GetVFov(c) * 0.5L;
+        auto horizontal = [&](long double half) {
+            return Turned('y', a, Turned('z', 90 - b, Turned('y', -s, Turned('x', half, {0, -1, 0}))));
+        };
+        auto vertical = [&](long double half) {
+            return Turned('y', a, Turned('z', -b, Turned('x', s, Turned('z', half, {1, 0, 0}))));
+        };
+        ExpectDirection(Rig().GetEdgeHPlus(c), horizontal(h), "h_plus");
+        ExpectDirection(Rig().GetEdgeHMinus(c), horizontal(-h), "h_minus");
+        ExpectDirection(Rig().GetEdgeVPlus(c), vertical(v), "v_plus");
+        ExpectDirection(Rig().GetEdgeVMinus(c), vertical(-v), "v_minus");
+    }
+    EXPECT_LT(Rig().GetEdgeHPlus(0).y, -1.5e-4);
 }
 
 TEST_F(CoverageTest, FourEdgeTestAcceptsTheFieldOfViewAndNoMore)
@@ -209,12 +272,17 @@ TEST_F(CoverageTest, CountsMatchTheAngleTestVoxelForVoxel)
 {
     // Varied aims, narrow and wide lenses: every count must be what the
     // literal test gives (reject when the field is below the angle to an edge).
-    MakeRig(6, 6.0f, 4.0f, 3.0f);
-    const float spins[] = {0, 17, -40, 90, 5, 180};
-    const float widths[] = {6.5241f, 2.0f, 30.0f, 6.5241f, 12.0f, 1.0f};
-    for (int c = 0; c < 6; ++c) {
+    // The last three have fields whose cosine cannot decide: 180.02 degrees
+    // (no focal length), 0 (no sensor width) and not a number (neither).
+    constexpr int kCameras = 9;
+    MakeRig(kCameras, 6.0f, 4.0f, 3.0f);
+    const float spins[kCameras] = {0, 17, -40, 90, 5, 180, 20, 0, 45};
+    const float widths[kCameras] = {6.5241f, 2.0f, 30.0f, 6.5241f, 12.0f, 1.0f, 6.5241f, 0.0f, 0.0f};
+    const float focals[kCameras] = {8.5f, 8.5f, 8.5f, 8.5f, 8.5f, 8.5f, 0.0f, 8.5f, 0.0f};
+    for (int c = 0; c < kCameras; ++c) {
         Rig().SetSpin(c, spins[c]);
         Rig().SetFrameWidth(c, widths[c]);
+        Rig().SetFocalLength(c, focals[c]);
         Rig().SetVTilt(c, 10.0f * static_cast<float>(c) - 5.0f);
         Rig().SetHTilt(c, 61.0f * static_cast<float>(c));
     }
@@ -224,7 +292,7 @@ TEST_F(CoverageTest, CountsMatchTheAngleTestVoxelForVoxel)
     for (size_t t = 0; t < volume.GetVoxelCount(); ++t) {
         const Vec3d p{volume.Centre(t)[0], volume.Centre(t)[1], volume.Centre(t)[2]};
         uint32_t expected = 0;
-        for (int c = 0; c < 6; ++c) {
+        for (int c = 0; c < kCameras; ++c) {
             const Vec3d d = p - Rig().GetPosition(c);
             const double dist = Length(d);
             const Vec3d unit{d.x / dist, d.y / dist, d.z / dist};
@@ -303,15 +371,25 @@ protected:
 TEST_F(CalibrationTest, SlotsTurnTheUpVectorWithPerCameraSignFlips)
 {
     MakeRig(6);
+    // A turn about an oblique axis: not symmetric, so reading the slot by
+    // columns instead of rows would show.
+    const CalibrationMatrix turn{0.36f, 0.48f, -0.8f, -0.8f, 0.6f, 0.0f, 0.48f, 0.64f, 0.6f};
     std::array<CalibrationMatrix, kCalibrationSlots> slots;
-    slots.fill(kIdentity);
+    slots.fill(turn);
     Import(slots);
     Compute(true);
     const double h = Rig().GetHFov(0) * 0.5 / kDegreesPerRadian;
     const double v = Rig().GetVFov(0) * 0.5 / kDegreesPerRadian;
-    // Unflipped: the up vector turned about x by +H/2 and about z by +V/2.
-    const Vec3d hPlus{0, std::cos(h), std::sin(h)};
-    const Vec3d vPlus{-std::sin(v), std::cos(v), 0};
+    // Unflipped: the up vector turned about x by +H/2 (about z by +V/2), then by the slot.
+    auto bySlot = [&](const Vec3d& w) {
+        const CalibrationMatrix& m = Rig().GetCalibration(0);
+        return Vec3d{m[0] * w.x + m[1] * w.y + m[2] * w.z, m[3] * w.x + m[4] * w.y + m[5] * w.z,
+                     m[6] * w.x + m[7] * w.y + m[8] * w.z};
+    };
+    const Vec3d hPlus = bySlot({0, std::cos(h), std::sin(h)});
+    const Vec3d hMinus = bySlot({0, std::cos(h), -std::sin(h)});
+    const Vec3d vPlus = bySlot({-std::sin(v), std::cos(v), 0});
+    const Vec3d vMinus = bySlot({std::sin(v), std::cos(v), 0});
     struct Case {
         int camera;
         double sx, sy; // sign applied to x and y
@@ -319,14 +397,15 @@ TEST_F(CalibrationTest, SlotsTurnTheUpVectorWithPerCameraSignFlips)
     for (const Case& c :
          {Case{0, -1, -1}, Case{1, -1, -1}, Case{2, 1, -1}, Case{3, 1, 1}, Case{4, -1, -1}, Case{5, 1, 1}}) {
         SCOPED_TRACE(c.camera);
-        const Vec3d hp = Rig().GetEdgeHPlus(c.camera), vp = Rig().GetEdgeVPlus(c.camera);
-        EXPECT_NEAR(hp.x, c.sx * hPlus.x, 1e-6);
-        EXPECT_NEAR(hp.y, c.sy * hPlus.y, 1e-6);
-        EXPECT_NEAR(hp.z, hPlus.z, 1e-6);
-        EXPECT_NEAR(vp.x, c.sx * vPlus.x, 1e-6);
-        EXPECT_NEAR(vp.y, c.sy * vPlus.y, 1e-6);
-        EXPECT_NEAR(Rig().GetEdgeHMinus(c.camera).z, -hPlus.z, 1e-6);
-        EXPECT_NEAR(Rig().GetEdgeVMinus(c.camera).x, -c.sx * vPlus.x, 1e-6);
+        const std::pair<Vec3d, Vec3d> edges[] = {{Rig().GetEdgeHPlus(c.camera), hPlus},
+                                                 {Rig().GetEdgeHMinus(c.camera), hMinus},
+                                                 {Rig().GetEdgeVPlus(c.camera), vPlus},
+                                                 {Rig().GetEdgeVMinus(c.camera), vMinus}};
+        for (const auto& [got, want] : edges) {
+            EXPECT_NEAR(got.x, c.sx * want.x, 1e-6);
+            EXPECT_NEAR(got.y, c.sy * want.y, 1e-6);
+            EXPECT_NEAR(got.z, want.z, 1e-6);
+        }
     }
     // Test mode takes the angles from the slots, not from the tilts.
     Rig().SetHTilt(0, 10.0f);
