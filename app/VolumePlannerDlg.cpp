@@ -131,6 +131,8 @@ void CVolumePlannerDlg::CreateControls()
             w = new CEditBox(this);
             break;
         case ControlKind::ComboBox:
+            // Handlers read only the chosen entry, so typed text would be
+            // ignored anyway: the lists offer no edit field.
             w = new QComboBox(this);
             heightDu = kComboHeightDu;
             break;
