@@ -13,7 +13,11 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <fstream>
+#include <limits>
+#include <string>
 
 int g_nLastMouseX = 0;
 int g_nLastMouseY = 0;
@@ -29,6 +33,25 @@ constexpr double kPerspectiveAspect = 1.3793103448275863;
 constexpr float kPanStep = 0.01f;
 constexpr float kArrowPanStep = 0.1f;
 constexpr float kZoomStep = 0.5f;
+
+// The driver keeps about a kibibyte per compiled box, and a voxel may stand in
+// all three kinds of list (count layers hold every voxel; the map and the iso
+// list at most every voxel again).
+constexpr uint64_t kListBytesPerVoxel = 3 * 1024;
+
+// Memory the system can still hand out; unknown (no limit) where it cannot tell.
+uint64_t AvailableMemoryBytes()
+{
+    std::ifstream meminfo("/proc/meminfo");
+    std::string key;
+    uint64_t kib = 0;
+    while (meminfo >> key >> kib) {
+        if (key == "MemAvailable:")
+            return kib * 1024;
+        meminfo.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+    }
+    return std::numeric_limits<uint64_t>::max();
+}
 
 void SetViewport(const GLint (&v)[4]) { glViewport(v[0], v[1], v[2], v[3]); }
 
@@ -118,6 +141,11 @@ void CSceneRenderer::Recompute(bool fromCalibration)
     m_lists->DeleteLists();
     m_volume.Release();
     CCoverageVolume::GridStatus status = m_volume.BuildGrid();
+    // A grid whose display lists would exhaust the machine is refused before
+    // the computation, rather than ending the program half-way through compiling.
+    if (status == CCoverageVolume::GridStatus::Ok &&
+        m_volume.GetVoxelCount() > AvailableMemoryBytes() / kListBytesPerVoxel)
+        status = CCoverageVolume::GridStatus::OutOfMemory;
     if (status == CCoverageVolume::GridStatus::Ok)
         status = fromCalibration ? m_volume.ComputeCoverageFromCalibration() : m_volume.ComputeCoverage();
     if (status != CCoverageVolume::GridStatus::Ok) {

@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <numbers>
 #include <string>
@@ -366,6 +367,30 @@ TEST_F(SceneFrameTest, UnusableRoomLeavesAMessageAndAnEmptyVolume)
     const CFrameImage frame = ComputeAndDraw();
     EXPECT_EQ(m_renderer->TakeComputationMessage(), std::optional<std::string>(kInvalidGridMessage));
     EXPECT_EQ(m_renderer->TakeComputationMessage(), std::nullopt);
+    EXPECT_EQ(m_renderer->GetLayerTotal(), 0);
+    EXPECT_FALSE(m_renderer->GetVolumeLists().IsBuilt());
+    EXPECT_GT(TextExtent(frame, kStatusLineY[0]), kTextLeft);
+}
+
+// A grid the core could hold but whose display lists could not fit the memory
+// left: refused before computing, with the memory message, the window usable.
+TEST_F(SceneFrameTest, GridWhoseListsCannotFitMemoryIsRefusedBeforeComputing)
+{
+    std::ifstream meminfo("/proc/meminfo");
+    std::string key;
+    double availableKib = 0;
+    while (meminfo >> key >> availableKib && key != "MemAvailable:")
+        meminfo.ignore(1 << 20, '\n');
+    ASSERT_EQ(key, "MemAvailable:");
+    // Twice the voxels the lists could take, 10 layers of 20 cm: the grid
+    // arrays themselves need only about a hundredth of the memory.
+    const double voxels = 2.0 * availableKib / 3.0;
+    const float side = static_cast<float>(std::ceil(std::sqrt(voxels / 10.0)) * 0.2);
+    Settings().SetRoomLength(side);
+    Settings().SetRoomWidth(side);
+    Settings().SetRoomHeight(2.0f);
+    const CFrameImage frame = ComputeAndDraw();
+    EXPECT_EQ(m_renderer->TakeComputationMessage(), std::optional<std::string>(kNotEnoughMemoryMessage));
     EXPECT_EQ(m_renderer->GetLayerTotal(), 0);
     EXPECT_FALSE(m_renderer->GetVolumeLists().IsBuilt());
     EXPECT_GT(TextExtent(frame, kStatusLineY[0]), kTextLeft);
