@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdio>
 #include <iostream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -46,6 +47,39 @@ Json FloatJson(float value)
     double parsed = 0.0;
     std::from_chars(text.data(), text.data() + text.size(), parsed);
     return parsed;
+}
+
+// Writes the report as the library's dump(2) does, but every floating-point
+// number in its shortest round-trip form: the library's own writer keeps to
+// round-trip yet now and then prints a digit more (17.415000778511178 for
+// 17.41500077851118). An integral value keeps its ".0", so it stays a float.
+void WriteJson(std::string& out, const Json& value, int depth)
+{
+    const std::string indent(2 * static_cast<size_t>(depth), ' ');
+    if (value.is_object() && !value.empty()) {
+        out += "{\n";
+        for (auto it = value.begin(); it != value.end(); ++it) {
+            out += indent + "  " + Json(it.key()).dump() + ": ";
+            WriteJson(out, it.value(), depth + 1);
+            out += std::next(it) == value.end() ? "\n" : ",\n";
+        }
+        out += indent + '}';
+    } else if (value.is_array() && !value.empty()) {
+        out += "[\n";
+        for (auto it = value.begin(); it != value.end(); ++it) {
+            out += indent + "  ";
+            WriteJson(out, *it, depth + 1);
+            out += std::next(it) == value.end() ? "\n" : ",\n";
+        }
+        out += indent + ']';
+    } else if (value.is_number_float()) {
+        const std::string text = Shortest(value.get<double>());
+        out += text;
+        if (text.find_first_of(".e") == std::string::npos)
+            out += ".0";
+    } else {
+        out += value.dump();
+    }
 }
 
 Json DoubleJson(double value)
@@ -266,7 +300,9 @@ void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const st
     const VoxelFacts facts = CollectFacts(volume);
     if (!voxelsFile.empty())
         WriteVoxels(voxelsFile, volume, facts);
-    std::cout << BuildReport(volume, facts, calibration).dump(2) << '\n';
+    std::string text;
+    WriteJson(text, BuildReport(volume, facts, calibration), 0);
+    std::cout << text << '\n';
     DestroyRigScene();
 }
 

@@ -4,11 +4,13 @@
 #include <nlohmann/json.hpp>
 #include <sys/wait.h>
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -121,6 +123,33 @@ TEST_F(CliCoverageTest, DefaultRigReportsTheGridScaleAndConsistentCounts)
     const double edge = 0.2f;
     EXPECT_DOUBLE_EQ(volume[0], 15625 * edge * edge * edge);
     EXPECT_DOUBLE_EQ(volume[4], histogram[4] * edge * edge * edge);
+}
+
+TEST_F(CliCoverageTest, NumbersPrintInTheirShortestRoundTripForm)
+{
+    // 15 x 27 x 43 voxels of 10 cm: the room's volume, 17415 voxels of
+    // 0.1f cubed, is a double that a round-trip writer may print with a digit
+    // too many.
+    const CliRun run = Cli("--room 1.5,4.3,2.7 --voxel 10");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto report = nlohmann::json::parse(run.out);
+    EXPECT_EQ(report["grid"]["voxels"], 17415);
+    EXPECT_NE(run.out.find("17.41500077851118,\n"), std::string::npos);
+    const std::regex number(R"((?:[^\w"]|^)(-?\d+\.\d+(?:e[-+]?\d+)?))");
+    int checked = 0;
+    for (auto it = std::sregex_iterator(run.out.begin(), run.out.end(), number); it != std::sregex_iterator(); ++it) {
+        const std::string text = (*it)[1];
+        double value = 0;
+        std::from_chars(text.data(), text.data() + text.size(), value);
+        std::array<char, 64> shortest{};
+        const auto end = std::to_chars(shortest.data(), shortest.data() + shortest.size(), value).ptr;
+        std::string expected(shortest.data(), end);
+        if (expected.find_first_of(".e") == std::string::npos)
+            expected += ".0"; // an integral value stays a float
+        EXPECT_EQ(text, expected);
+        ++checked;
+    }
+    EXPECT_GT(checked, 50);
 }
 
 TEST_F(CliCoverageTest, VoxelFileListsEveryVoxelAndAgreesWithTheReport)
