@@ -26,21 +26,16 @@ bool CCameraSet::SaveToFile(const std::string& path) const
     // write a file that claims cameras it lacks.
     if (n != m_cameras.size())
         return false;
-    // The file holds the origin as the single-precision values the dialog shows.
-    const double ox = static_cast<float>(m_userOrigin.x);
-    const double oy = static_cast<float>(m_userOrigin.y);
-    const double oz = static_cast<float>(m_userOrigin.z);
-
+    const Vec3d origin = FileOrigin();
     std::string text = std::to_string(n) + kLineEnd + kLineEnd;
     for (uint32_t i = 0; i < n; ++i) {
         const Camera& cam = m_cameras[i];
         // 1 / (1 / N) rounded to float prints the same text as N itself.
         const float fNumber = static_cast<float>(1.0 / GetAperture(static_cast<int>(i)));
+        const Vec3d user = ToUser(cam.position, origin);
         const double columns[kColumns] = {
-            cam.position.x - ox, cam.position.y + oy, oz - cam.position.z,
-            cam.focalLength,     fNumber,             cam.frameWidth,
-            cam.frameHeight,     cam.spin,            cam.hTilt,
-            cam.vTilt,
+            user.x,          user.y,    user.z,        cam.focalLength, fNumber,
+            cam.frameWidth,  cam.frameHeight, cam.spin, cam.hTilt,      cam.vTilt,
         };
         for (int c = 0; c < kColumns; ++c) {
             text += FormatG6(columns[c]);
@@ -70,10 +65,8 @@ bool CCameraSet::LoadFromFile(const std::string& path)
 
     // Read and check the whole rig before anything is replaced: a short or
     // malformed file leaves the current rig and the camera count as they were.
-    const double ox = static_cast<float>(m_userOrigin.x);
-    const double oy = static_cast<float>(m_userOrigin.y);
-    const double oz = static_cast<float>(m_userOrigin.z);
-    std::vector<Camera> loaded(n);
+    const Vec3d origin = FileOrigin();
+    std::vector<Camera> loaded = NewCameras(n);
     for (uint32_t i = 0; i < n; ++i) {
         float v[kColumns];
         for (float& value : v) {
@@ -81,8 +74,7 @@ bool CCameraSet::LoadFromFile(const std::string& path)
                 return false;
         }
         Camera& cam = loaded[i];
-        cam.label = "Camera " + std::to_string(i + 1);
-        cam.position = {v[0] + ox, v[1] - oy, oz - v[2]};
+        cam.position = FromUser({v[0], v[1], v[2]}, origin);
         cam.focalLength = v[3];
         cam.fNumber = v[4];
         cam.frameWidth = v[5];

@@ -34,11 +34,12 @@ CCameraSet* CCameraSet::Current() { return g_pCameraSet.get(); }
 
 void CCameraSet::DestroyInstance() { g_pCameraSet.reset(); }
 
-void CCameraSet::FillForCount(uint32_t n)
+std::vector<CCameraSet::Camera> CCameraSet::NewCameras(uint32_t n)
 {
-    m_cameras.assign(n, Camera{});
+    std::vector<Camera> cameras(n);
     for (uint32_t i = 0; i < n; ++i)
-        m_cameras[i].label = "Camera " + std::to_string(i + 1);
+        cameras[i].label = "Camera " + std::to_string(i + 1);
+    return cameras;
 }
 
 void CCameraSet::Allocate()
@@ -46,7 +47,7 @@ void CCameraSet::Allocate()
     const uint32_t n = SceneCameraCount();
     if (!IsValidCameraCount(n))
         return;
-    FillForCount(n);
+    m_cameras = NewCameras(n);
     m_allocated = true;
 }
 
@@ -116,14 +117,14 @@ uint32_t CCameraSet::CountEnabledInRange() const
     return count;
 }
 
-Vec3d CCameraSet::ToUser(const Vec3d& p) const
-{
-    return {p.x - m_userOrigin.x, p.y + m_userOrigin.y, m_userOrigin.z - p.z};
-}
+Vec3d CCameraSet::ToUser(const Vec3d& p, const Vec3d& o) { return {p.x - o.x, p.y + o.y, o.z - p.z}; }
 
-Vec3d CCameraSet::FromUser(const Vec3d& u) const
+Vec3d CCameraSet::FromUser(const Vec3d& u, const Vec3d& o) { return {u.x + o.x, u.y - o.y, o.z - u.z}; }
+
+Vec3d CCameraSet::FileOrigin() const
 {
-    return {u.x + m_userOrigin.x, u.y - m_userOrigin.y, m_userOrigin.z - u.z};
+    return {static_cast<float>(m_userOrigin.x), static_cast<float>(m_userOrigin.y),
+            static_cast<float>(m_userOrigin.z)};
 }
 
 std::string CCameraSet::GetLabel(int i) const

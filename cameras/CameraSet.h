@@ -46,8 +46,8 @@ public:
     double GetUserOriginY() const { return m_userOrigin.y; }
     double GetUserOriginZ() const { return m_userOrigin.z; }
     // X = x - o.x, Y = y + o.y, Z = o.z - z, and back.
-    Vec3d ToUser(const Vec3d& scene) const;
-    Vec3d FromUser(const Vec3d& user) const;
+    Vec3d ToUser(const Vec3d& scene) const { return ToUser(scene, m_userOrigin); }
+    Vec3d FromUser(const Vec3d& user) const { return FromUser(user, m_userOrigin); }
 
     // Camera data file. Save writes a complete file or leaves the old one
     // untouched; Load replaces the set only with a complete, valid file.
@@ -117,11 +117,17 @@ private:
         int32_t enabled = 1;
     };
 
+    static Vec3d ToUser(const Vec3d& scene, const Vec3d& origin);
+    static Vec3d FromUser(const Vec3d& user, const Vec3d& origin);
+    // The origin as camera data files hold it: each component in single precision.
+    Vec3d FileOrigin() const;
+
     Camera& Cam(int i) { return m_cameras[static_cast<size_t>(i)]; }
     const Camera& Cam(int i) const { return m_cameras[static_cast<size_t>(i)]; }
     static void DeriveFieldOfView(Camera& cam);
     static void ResetEdges(Camera& cam);
-    void FillForCount(uint32_t n);
+    // n cameras with their labels, zero positions and reset edge directions.
+    static std::vector<Camera> NewCameras(uint32_t n);
 
     std::vector<Camera> m_cameras;
     std::array<CalibrationMatrix, kCalibrationSlots> m_calibration{};

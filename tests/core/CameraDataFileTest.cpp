@@ -81,6 +81,22 @@ TEST_F(CameraDataFileTest, SavedRigLoadsBackTheSame)
                 << "camera " << i + 1 << " column " << c + 1;
 }
 
+TEST_F(CameraDataFileTest, PositionsAreRelativeToTheOriginInSinglePrecision)
+{
+    MakeDefaultRig(1, 10, 6, 3);
+    Cameras().SetUserOrigin({0.1, 0.2, 0.3}); // none of them a float
+    Cameras().SetX(0, 0.1f);
+    Cameras().SetY(0, -0.2f);
+    Cameras().SetZ(0, 0.3f);
+    const Vec3d stored = Cameras().GetPosition(0);
+    const std::string path = m_dir.File("rig.txt");
+    ASSERT_TRUE(Cameras().SaveToFile(path));
+    EXPECT_EQ(ReadBytes(path).substr(0, 11), "1\r\n\r\n0\t0\t0\t") << ReadBytes(path);
+    Cameras().SetX(0, 5);
+    ASSERT_TRUE(Cameras().LoadFromFile(path));
+    EXPECT_EQ(Cameras().GetPosition(0), stored);
+}
+
 TEST_F(CameraDataFileTest, AnyWhitespaceAndExtraCamerasAreAccepted)
 {
     MakeDefaultRig(3, 10, 6, 3);
