@@ -1,36 +1,48 @@
 #include "scene/AtomicFile.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
-#include <vector>
+
+#include <cerrno>
+#include <filesystem>
+#include <random>
+#include <system_error>
 
 namespace {
 
-// Saving through a symbolic link replaces the file it points to, not the link.
+// Links followed before the name is taken as a loop, as the kernel does.
+constexpr int kMaxLinkDepth = 40;
+constexpr int kTempNameAttempts = 100;
+
+// Saving through a symbolic link replaces the file it points to, not the
+// link; a link to a file that does not exist yet gets that file created.
 std::string ResolveTarget(const std::string& path)
 {
-    struct stat st {};
-    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char resolved[PATH_MAX];
-        if (realpath(path.c_str(), resolved))
-            return resolved;
+    namespace fs = std::filesystem;
+    fs::path target = path;
+    std::error_code ec;
+    for (int depth = 0; depth < kMaxLinkDepth && fs::is_symlink(fs::symlink_status(target, ec)); ++depth) {
+        const fs::path link = fs::read_symlink(target, ec);
+        if (ec)
+            break;
+        target = link.is_absolute() ? link : target.parent_path() / link;
     }
-    return path;
+    return target.string();
 }
 
-mode_t CreationMode(const std::string& target)
+// A new, exclusive file beside the target. open() applies the umask to 0666
+// as for any file the program creates, which mkstemp's fixed 0600 would not.
+int CreateTemporary(const std::string& target, std::string& tempPath)
 {
-    struct stat st {};
-    if (stat(target.c_str(), &st) == 0)
-        return st.st_mode & 07777;
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
+    std::random_device random;
+    for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
+        tempPath = target + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(random());
+        const int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
 }
 
 } // namespace
@@ -41,25 +53,29 @@ AtomicFile::~AtomicFile() { Abort(); }
 
 bool AtomicFile::Open()
 {
-    // Renaming over a device, a pipe or a socket would replace that node by a
-    // plain file; only regular files (or new names) are written.
-    struct stat st {};
-    if (stat(m_target.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    // Renaming over a device, a pipe, a socket or a link left over from a
+    // loop would replace that node by a plain file; only regular files (or
+    // new names) are written.
+    struct stat existing {};
+    const bool exists = lstat(m_target.c_str(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode))
         return false;
-    std::string pattern = m_target + ".tmp-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = mkstemp(name.data());
+    std::string tempPath;
+    const int fd = CreateTemporary(m_target, tempPath);
     if (fd < 0)
         return false;
-    m_tempPath = name.data();
-    // mkstemp creates 0600; a saved file should get the usual permissions.
-    fchmod(fd, CreationMode(m_target));
+    m_tempPath = tempPath;
+    if (exists) {
+        // The replacement keeps the old file's owner where the system allows
+        // it (otherwise the saver owns it), then its mode: a change of owner
+        // may clear set-id bits.
+        [[maybe_unused]] const int ownerKept = fchown(fd, existing.st_uid, existing.st_gid);
+        fchmod(fd, existing.st_mode & 07777);
+    }
     m_file = fdopen(fd, "wb");
     if (!m_file) {
         close(fd);
-        unlink(m_tempPath.c_str());
-        m_tempPath.clear();
+        Abort();
         return false;
     }
     return true;

@@ -6,7 +6,9 @@
 // Writes a file so that a failed save never destroys the previous one: the
 // data goes to a temporary file in the target's folder, which replaces the
 // target only after every write, the flush and the close succeeded.
-// Destroying an uncommitted AtomicFile removes the temporary.
+// Destroying an uncommitted AtomicFile removes the temporary. Through a
+// symbolic link, the file it points to is replaced and the link kept; the
+// replacement keeps an existing file's permissions.
 class AtomicFile {
 public:
     explicit AtomicFile(std::string path);

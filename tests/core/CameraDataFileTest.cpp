@@ -210,7 +210,50 @@ TEST_F(FailedSaveTest, ReadOnlyFolder)
     ExpectUntouched();
 }
 
-TEST_F(FailedSaveTest, SuccessReplacesTheFileAndKeepsItsPermissions)
+// Where a save lands: through links to the file they name, with the
+// permissions a careful user expects.
+using SaveTargetTest = FailedSaveTest;
+
+TEST_F(SaveTargetTest, LinksAreFollowedAndKept)
+{
+    namespace fs = std::filesystem;
+    fs::create_symlink("rig.txt", m_dir.File("link.txt"));
+    ASSERT_TRUE(Cameras().SaveToFile(m_dir.File("link.txt")));
+    EXPECT_TRUE(fs::is_symlink(m_dir.File("link.txt")));
+    EXPECT_EQ(ReadBytes(m_target), kTwoDefaultCameras);
+
+    // A link to a file not yet written creates that file, through a chain.
+    fs::create_directory(m_dir.File("sub"));
+    fs::create_symlink("sub/new.txt", m_dir.File("dangling"));
+    fs::create_symlink("dangling", m_dir.File("chain"));
+    ASSERT_TRUE(Cameras().SaveToFile(m_dir.File("chain")));
+    EXPECT_TRUE(fs::is_symlink(m_dir.File("chain")) && fs::is_symlink(m_dir.File("dangling")));
+    EXPECT_EQ(ReadBytes(m_dir.File("sub/new.txt")), kTwoDefaultCameras);
+
+    // A loop names no file: refused, the links stay links.
+    fs::create_symlink("loop-b", m_dir.File("loop-a"));
+    fs::create_symlink("loop-a", m_dir.File("loop-b"));
+    EXPECT_FALSE(Cameras().SaveToFile(m_dir.File("loop-a")));
+    EXPECT_TRUE(fs::is_symlink(m_dir.File("loop-a")) && fs::is_symlink(m_dir.File("loop-b")));
+    m_extraEntries = 6; // link.txt, sub, dangling, chain, loop-a, loop-b; no temporary left
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(m_dir.Path()))
+        ++files;
+    EXPECT_EQ(files, 1u + m_extraEntries);
+}
+
+TEST_F(SaveTargetTest, NewFileGetsTheUsualPermissions)
+{
+    const mode_t previous = umask(027);
+    const bool ok = Cameras().SaveToFile(m_dir.File("new.txt"));
+    umask(previous);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(std::filesystem::status(m_dir.File("new.txt")).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                  std::filesystem::perms::group_read);
+}
+
+TEST_F(SaveTargetTest, SuccessReplacesTheFileAndKeepsItsPermissions)
 {
     std::filesystem::permissions(m_target, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
                                                std::filesystem::perms::group_read);
