@@ -18,8 +18,8 @@ bool CCameraSet::ImportCalibration(const std::string& path)
         return false;
     TokenReader reader(in);
 
-    std::string word;
-    if (!reader.Next(word))
+    // The leading word, a title of any length, is not kept.
+    if (!reader.Skip())
         return false;
     float ignored = 0.0f;
     for (int i = 0; i < kSkippedAfterWord; ++i) {

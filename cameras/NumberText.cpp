@@ -50,12 +50,18 @@ constexpr size_t kMaxTokenLength = 256;
 bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 }
 
-bool TokenReader::Next(std::string& token)
+int TokenReader::FirstNonSpace()
 {
-    token.clear();
     int c = m_in.get();
     while (c != std::char_traits<char>::eof() && IsSpace(c))
         c = m_in.get();
+    return c;
+}
+
+bool TokenReader::Next(std::string& token)
+{
+    token.clear();
+    int c = FirstNonSpace();
     while (c != std::char_traits<char>::eof() && !IsSpace(c)) {
         if (token.size() == kMaxTokenLength)
             return false;
@@ -63,6 +69,16 @@ bool TokenReader::Next(std::string& token)
         c = m_in.get();
     }
     return !token.empty();
+}
+
+bool TokenReader::Skip()
+{
+    int c = FirstNonSpace();
+    if (c == std::char_traits<char>::eof())
+        return false;
+    while (c != std::char_traits<char>::eof() && !IsSpace(c))
+        c = m_in.get();
+    return true;
 }
 
 bool TokenReader::NextFloat(float& value)

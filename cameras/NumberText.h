@@ -23,9 +23,13 @@ class TokenReader {
 public:
     explicit TokenReader(std::istream& in) : m_in(in) {}
     bool Next(std::string& token);
+    // Passes over one token of any length; false at the end of the stream.
+    bool Skip();
     bool NextFloat(float& value);
     bool NextUnsigned(uint32_t& value);
 
 private:
+    int FirstNonSpace();
+
     std::istream& m_in;
 };

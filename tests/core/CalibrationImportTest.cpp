@@ -25,15 +25,17 @@ TEST_F(CalibrationImportTest, SlotsTakeTheirNumbersInRowOrder)
 {
     Settings().SetCameraCount(4);
     const std::string path = m_dir.File("calibration.txt");
-    // A number in the word's place is skipped like a word; text after the
-    // last slot is never read.
-    WriteBytes(path, CalibrationText("3.5", kNumbersInFile) + " trailing words");
-    ASSERT_TRUE(Cameras().ImportCalibration(path));
-    for (int k = 0; k < kCalibrationSlots; ++k) {
-        const float first = static_cast<float>(8 + 34 * k); // 8, 42, ...
-        for (int e = 0; e < 9; ++e)
-            EXPECT_EQ(Cameras().GetCalibration(k)[static_cast<size_t>(e)], first + static_cast<float>(e))
-                << "slot " << k << " entry " << e;
+    // A number in the word's place is skipped like a word, and so is a word
+    // longer than any number; text after the last slot is never read.
+    for (const std::string& word : {std::string("3.5"), std::string(1000, 'W')}) {
+        WriteBytes(path, CalibrationText(word, kNumbersInFile) + " trailing words");
+        ASSERT_TRUE(Cameras().ImportCalibration(path)) << word.size();
+        for (int k = 0; k < kCalibrationSlots; ++k) {
+            const float first = static_cast<float>(8 + 34 * k); // 8, 42, ...
+            for (int e = 0; e < 9; ++e)
+                EXPECT_EQ(Cameras().GetCalibration(k)[static_cast<size_t>(e)], first + static_cast<float>(e))
+                    << "slot " << k << " entry " << e;
+        }
     }
 }
 
