@@ -10,7 +10,7 @@
 // it validates only the unit text and converts feet once.
 class SceneSettings {
 public:
-    const std::string& GetUnits() const { return m_strUnits; }
+    std::string GetUnits() const { return m_strUnits; }
     // Accepts exactly "m", "M", "f" or "F"; anything else is ignored.
     void SetUnits(const std::string& units);
 
