@@ -36,6 +36,7 @@ TEST_F(DrawColorTest, BytePresetsSetTheirBytesAndPlainPresetsLeaveThem)
     const double* cyan = ApplyColor(c(), ColorName::Cyan);
     EXPECT_EQ(cyan[0] + 2 * cyan[1] + 4 * cyan[2], 6.0);
     EXPECT_EQ(c().Byte(1), 165); // still Orange's bytes
+    EXPECT_EQ(c().FromBytes()[1], 1.0 - 90 * 0.00392156862745098); // and they bring Orange back
     EXPECT_EQ(c().Alpha(), 1.0);
 }
 

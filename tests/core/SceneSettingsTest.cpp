@@ -27,10 +27,6 @@ TEST_F(SceneSettingsTest, FeetAreConvertedOnceWithTheInternationalFoot)
     EXPECT_EQ(s().GetRoomLength(), 10.0f * 0.3048f);
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(SceneSettingsTest, FreshObjectHoldsTheStartingScene)
 {
     EXPECT_EQ(s().GetUnits(), "m");
