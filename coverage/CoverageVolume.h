@@ -89,7 +89,9 @@ public:
     // that cannot be allocated OutOfMemory; either leaves the volume empty.
     GridStatus BuildGrid();
     // Normal computation: frustum edges from the cameras' angles, visibility,
-    // counts, resolution values, iso list and colour scale. Needs a built grid.
+    // counts, resolution values, iso list and colour scale. Needs a built grid
+    // (else InvalidSize); resolution values that do not fit in memory give
+    // OutOfMemory and leave the volume empty.
     GridStatus ComputeCoverage();
     // Test mode: frustum edges from the calibration matrices.
     GridStatus ComputeCoverageFromCalibration();
