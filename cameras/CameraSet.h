@@ -105,6 +105,7 @@ private:
         Vec3d edgeHMinus{0, -1, 0};
         Vec3d edgeVPlus{1, 0, 0};
         Vec3d edgeVMinus{1, 0, 0};
+        // Zero until SetDefaults or the loader fills them; nothing reads them before.
         float fNumber = 0.0f;
         float focalLength = 0.0f;
         float hFov = 0.0f;
@@ -130,6 +131,7 @@ private:
     static std::vector<Camera> NewCameras(uint32_t n);
 
     std::vector<Camera> m_cameras;
+    // All zero until the first import; only the test-mode computation reads them.
     std::array<CalibrationMatrix, kCalibrationSlots> m_calibration{};
     bool m_allocated = false;
     Vec3d m_userOrigin;
