@@ -206,22 +206,12 @@ CCoverageVolume::GridStatus CCoverageVolume::AllocateResolution()
     return GridStatus::Ok;
 }
 
-CCoverageVolume::GridStatus CCoverageVolume::ComputeCoverage()
-{
-    if (!m_bGridBuilt)
-        return GridStatus::InvalidSize;
-    if (const GridStatus status = AllocateResolution(); status != GridStatus::Ok) {
-        Release();
-        return status;
-    }
-    BuildEdges();
-    CountAndResolve(false);
-    ComputeResolutionScale();
-    m_bComputed = true;
-    return GridStatus::Ok;
-}
+CCoverageVolume::GridStatus CCoverageVolume::ComputeCoverage() { return Compute(false); }
 
-CCoverageVolume::GridStatus CCoverageVolume::ComputeCoverageFromCalibration()
+CCoverageVolume::GridStatus CCoverageVolume::ComputeCoverageFromCalibration() { return Compute(true); }
+
+// Both modes differ only in how the frustum edges are derived.
+CCoverageVolume::GridStatus CCoverageVolume::Compute(bool fromCalibration)
 {
     if (!m_bGridBuilt)
         return GridStatus::InvalidSize;
@@ -229,8 +219,11 @@ CCoverageVolume::GridStatus CCoverageVolume::ComputeCoverageFromCalibration()
         Release();
         return status;
     }
-    BuildEdgesFromCalibration();
-    CountAndResolve(true);
+    if (fromCalibration)
+        BuildEdgesFromCalibration();
+    else
+        BuildEdges();
+    CountAndResolve(fromCalibration);
     ComputeResolutionScale();
     m_bComputed = true;
     return GridStatus::Ok;

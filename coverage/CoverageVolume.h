@@ -162,6 +162,7 @@ private:
     };
 
     GridStatus AllocateResolution();
+    GridStatus Compute(bool fromCalibration);
     void BuildEdges();
     void BuildEdgesFromCalibration();
     // Loads `start` into the work vector and applies the turns in order.
