@@ -4,14 +4,35 @@
 
 #include <cmath>
 
-float g_fVoxelSizeCm = 20.0f;
+namespace {
+constexpr float kStartVoxelSizeCm = 20.0f;
+constexpr unsigned kStartIsoThreshold = 1;
+constexpr unsigned kStartIsoOperator = 2; // "=="
+constexpr unsigned kStartResOperator1 = 3; // ">="
+constexpr float kStartResBound1 = 0.7f;
+constexpr unsigned kStartResOperator2 = 1; // "<="
+constexpr float kStartResBound2 = 0.8f;
+}
+
+float g_fVoxelSizeCm = kStartVoxelSizeCm;
 float g_fVoxelPointSize = 4.0f;
-unsigned g_nIsoThreshold = 1;
-unsigned g_nIsoOperator = 2;
-unsigned g_nResOperator1 = 3;
-float g_fResBound1 = 0.7f;
-unsigned g_nResOperator2 = 1;
-float g_fResBound2 = 0.8f;
+unsigned g_nIsoThreshold = kStartIsoThreshold;
+unsigned g_nIsoOperator = kStartIsoOperator;
+unsigned g_nResOperator1 = kStartResOperator1;
+float g_fResBound1 = kStartResBound1;
+unsigned g_nResOperator2 = kStartResOperator2;
+float g_fResBound2 = kStartResBound2;
+
+void ResetCoverageParameters()
+{
+    g_fVoxelSizeCm = kStartVoxelSizeCm;
+    g_nIsoThreshold = kStartIsoThreshold;
+    g_nIsoOperator = kStartIsoOperator;
+    g_nResOperator1 = kStartResOperator1;
+    g_fResBound1 = kStartResBound1;
+    g_nResOperator2 = kStartResOperator2;
+    g_fResBound2 = kStartResBound2;
+}
 
 float GetVoxelSize()
 {

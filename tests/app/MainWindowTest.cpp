@@ -86,13 +86,7 @@ void MainWindowTest::init()
     // Process-wide values start as at program start for every test.
     g_bFocalLengthWatchArmed = false;
     g_fSceneScaleX = g_fSceneScaleY = g_fSceneScaleZ = 1.0f;
-    SetVoxelSize(20.0f);
-    g_nIsoThreshold = 1;
-    g_nIsoOperator = 2;
-    g_nResOperator1 = 3;
-    g_nResOperator2 = 1;
-    g_fResBound1 = 0.7f;
-    g_fResBound2 = 0.8f;
+    ResetCoverageParameters();
 
     auto prompts = std::make_unique<CScriptedPrompts>();
     m_prompts = prompts.get();

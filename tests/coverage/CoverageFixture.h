@@ -14,25 +14,14 @@ protected:
     void SetUp() override
     {
         CreateSceneSettings();
-        ResetParameters();
+        ResetCoverageParameters();
     }
     void TearDown() override
     {
         CCameraSet::DestroyInstance();
         DestroySceneSettings();
         DestroyDrawColor();
-        ResetParameters();
-    }
-
-    static void ResetParameters()
-    {
-        g_fVoxelSizeCm = 20.0f;
-        g_nIsoThreshold = 1;
-        g_nIsoOperator = 2;
-        g_nResOperator1 = 3;
-        g_fResBound1 = 0.7f;
-        g_nResOperator2 = 1;
-        g_fResBound2 = 0.8f;
+        ResetCoverageParameters();
     }
 
     SceneSettings& Scene() { return *GetSceneSettings(); }
