@@ -133,3 +133,34 @@ std::string CCameraSet::GetLabel(int i) const
         return "Invalid Camera No.";
     return Cam(i).label;
 }
+
+bool CCameraSet::SetCameraType(int i, int type)
+{
+    if (type < 0 || type >= kCameraTypeCount)
+        return false;
+    Cam(i).cameraType = type;
+    return true;
+}
+
+bool CCameraSet::SetCustomPixels(int i, int pixelsX, int pixelsY)
+{
+    if (pixelsX < 1 || pixelsY < 1)
+        return false;
+    Camera& cam = Cam(i);
+    cam.cameraType = kCustomCameraType;
+    cam.customPixelsX = pixelsX;
+    cam.customPixelsY = pixelsY;
+    return true;
+}
+
+int CCameraSet::GetSensorPixelsX(int i) const
+{
+    const Camera& cam = Cam(i);
+    return cam.cameraType == kCustomCameraType ? cam.customPixelsX : CameraTypePixelsX(cam.cameraType);
+}
+
+int CCameraSet::GetSensorPixelsY(int i) const
+{
+    const Camera& cam = Cam(i);
+    return cam.cameraType == kCustomCameraType ? cam.customPixelsY : CameraTypePixelsY(cam.cameraType);
+}

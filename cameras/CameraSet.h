@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cameras/CameraTypes.h"
 #include "scene/Vec3d.h"
 
 #include <array>
@@ -97,6 +98,17 @@ public:
     // "Camera %d" with the 1-based number; "Invalid Camera No." while unallocated.
     std::string GetLabel(int i) const;
 
+    // Sensor pixels: an index into kCameraTypes (0 for a new camera) or
+    // kCustomCameraType with pixel counts of the camera's own. The camera
+    // data file does not hold them; a loaded rig starts at type 0.
+    int GetCameraType(int i) const { return Cam(i).cameraType; }
+    // False, and nothing changed, for an index outside kCameraTypes.
+    bool SetCameraType(int i, int type);
+    // False, and nothing changed, unless both counts are at least 1.
+    bool SetCustomPixels(int i, int pixelsX, int pixelsY);
+    int GetSensorPixelsX(int i) const;
+    int GetSensorPixelsY(int i) const;
+
 private:
     struct Camera {
         Vec3d position;
@@ -116,6 +128,9 @@ private:
         float vTilt = 0.0f;
         float spin = 0.0f;
         int32_t enabled = 1;
+        int32_t cameraType = 0;
+        int32_t customPixelsX = 0;
+        int32_t customPixelsY = 0;
     };
 
     static Vec3d ToUser(const Vec3d& scene, const Vec3d& origin);

@@ -16,6 +16,9 @@ inline constexpr CameraType kCameraTypes[kCameraTypeCount] = {
     {"KX Camera", 659, 493},
 };
 
+// The camera type of a camera whose sensor pixels are entered by hand.
+inline constexpr int kCustomCameraType = -1;
+
 // "Invalid Camera" outside 0..2.
 std::string CameraTypeName(int index);
 // -1 outside 0..2.

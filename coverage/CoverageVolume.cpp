@@ -1,5 +1,7 @@
 #include "coverage/CoverageVolume.h"
 
+#include "coverage/FieldTest.h"
+
 #include "cameras/Angles.h"
 #include "cameras/CameraSet.h"
 #include "scene/SceneSettings.h"
@@ -47,30 +49,6 @@ bool CountAlong(float extent, float ratio, uint32_t& count)
         return false;
     count = static_cast<uint32_t>(cells);
     return true;
-}
-
-// The edge test rejects a direction when F < acos(dot) * kDegreesPerRadian.
-// Far from the boundary the cosine of F decides the same without acos; the
-// margin dwarfs every rounding on either side, so the outcome is unchanged.
-constexpr double kCosineMargin = 1e-9;
-
-// cos(F) for a field F whose cosine decides monotonically (0 < F < 177
-// degrees); NaN otherwise, which sends every test down the exact path.
-double FieldCosine(double fovDegrees)
-{
-    const double radians = fovDegrees / kDegreesPerRadian;
-    return radians > 0.0 && radians < 3.09 ? std::cos(radians) : std::numeric_limits<double>::quiet_NaN();
-}
-
-bool WithinField(double dot, double fovDegrees, double cosFov)
-{
-    if (dot > cosFov + kCosineMargin)
-        return true;
-    if (dot < cosFov - kCosineMargin && dot >= -1.0)
-        return false;
-    // An angle that is not a number (the dot product left [-1, 1] by
-    // rounding) does not reject.
-    return !(fovDegrees < std::acos(dot) * kDegreesPerRadian);
 }
 
 } // namespace

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+// The planning options of the commands that compute, as parsed. Without any
+// of them the planning measures are not computed and every output is the
+// classic one.
+struct PlanningOptions {
+    bool planning = false;            // --planning
+    std::optional<double> markerMm;   // --marker-mm D
+    std::optional<double> minPx;      // --min-px N
+    std::string angleRange;           // --angle-range A,B
+    std::optional<double> pixelNoise; // --pixel-noise S
+    std::optional<double> sigmaMax;   // --sigma-max MM
+    std::optional<int> cameraType;    // --camera-type K (index into the camera-type table)
+    std::string sensorPx;             // --sensor-px W,H
+    // Whether any planning option was given.
+    bool Requested() const;
+};
+
+void AddPlanningOptions(CLI::App& command, PlanningOptions& options);
+
+// Stores the planning settings and the cameras' sensor pixels. Needs the
+// scene built (BuildRigScene). Returns the message for standard error on a
+// refusal, with nothing stored.
+std::optional<std::string> ApplyPlanningOptions(const PlanningOptions& options, uint32_t cameraCount);
