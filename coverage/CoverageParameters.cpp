@@ -1,5 +1,7 @@
 #include "coverage/CoverageVolume.h"
 
+#include "coverage/PlanningMeasures.h"
+
 #include "scene/SceneSettings.h"
 
 #include <cmath>
@@ -32,6 +34,7 @@ void ResetCoverageParameters()
     g_fResBound1 = kStartResBound1;
     g_nResOperator2 = kStartResOperator2;
     g_fResBound2 = kStartResBound2;
+    ResetPlanningSettings();
 }
 
 float GetVoxelSize()

@@ -54,8 +54,8 @@ void SetResBound1(float b);
 float GetResBound2();
 void SetResBound2(float b);
 
-// Puts the voxel size, the iso condition and the resolution filter back to
-// their start values, as a fresh program has them.
+// Puts the voxel size, the iso condition, the resolution filter and the
+// planning settings back to their start values, as a fresh program has them.
 void ResetCoverageParameters();
 
 // Rounds half away from zero to `digits` decimals; the result in extended precision.

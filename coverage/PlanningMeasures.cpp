@@ -1,0 +1,457 @@
+#include "coverage/PlanningMeasures.h"
+
+#include "cameras/CameraSet.h"
+#include "coverage/CoverageVolume.h"
+#include "coverage/FieldTest.h"
+#include "scene/MemoryInfo.h"
+#include "scene/SceneSettings.h"
+#include "scene/Vec3d.h"
+
+#include <Eigen/Dense>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <new>
+#include <numbers>
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr float kNaNf = std::numeric_limits<float>::quiet_NaN();
+constexpr double kDegreesPerTrueRadian = 180.0 / std::numbers::pi;
+
+// A pair this close to 90 degrees cannot be bettered by enough to matter, so
+// the pair search stops there (once nothing else is left to learn).
+constexpr double kRightAngleToleranceDeg = 1.0;
+
+// Below this share of the largest eigenvalue the rays are taken as parallel:
+// a depth that no pair of them can fix.
+constexpr double kParallelRatio = 1e-9;
+
+// Bytes per voxel of the measure arrays.
+constexpr uint64_t kBytesPerVoxel = sizeof(uint16_t) + 3 * sizeof(float) + sizeof(uint8_t);
+
+PlanningSettings g_planningSettings;
+
+bool IsPositiveFinite(double v) { return std::isfinite(v) && v > 0.0; }
+
+// The sum J of (I - u u^T) / sigma^2, upper triangle: xx, xy, xz, yy, yz, zz.
+struct InformationSum {
+    double m[6] = {};
+    void Add(const double (&u)[3], double sigma)
+    {
+        const double w = 1.0 / (sigma * sigma);
+        m[0] += w * (1.0 - u[0] * u[0]);
+        m[1] -= w * u[0] * u[1];
+        m[2] -= w * u[0] * u[2];
+        m[3] += w * (1.0 - u[1] * u[1]);
+        m[4] -= w * u[1] * u[2];
+        m[5] += w * (1.0 - u[2] * u[2]);
+    }
+    // sqrt of the largest eigenvalue of J^-1, that is 1 / sqrt(smallest of J).
+    double Sigma() const
+    {
+        Eigen::Matrix3d j;
+        j << m[0], m[1], m[2], m[1], m[3], m[4], m[2], m[4], m[5];
+        Eigen::SelfAdjointEigenSolver<Eigen::Matrix3d> solver;
+        solver.computeDirect(j, Eigen::EigenvaluesOnly);
+        const Eigen::Vector3d values = solver.eigenvalues(); // ascending
+        if (!(values[2] > 0.0) || !(values[0] > kParallelRatio * values[2]))
+            return kNaN;
+        return 1.0 / std::sqrt(values[0]);
+    }
+};
+
+// Nearest rank: the smallest value with at least q of the values at or below it.
+double NearestRank(std::vector<float>& values, double q)
+{
+    if (values.empty())
+        return kNaN;
+    const auto n = static_cast<double>(values.size());
+    size_t rank = static_cast<size_t>(std::ceil(q * n));
+    rank = std::clamp<size_t>(rank, 1, values.size());
+    const auto nth = values.begin() + static_cast<std::ptrdiff_t>(rank - 1);
+    std::nth_element(values.begin(), nth, values.end());
+    return *nth;
+}
+
+// What the pass needs of one counted camera, in the forms the classic edge
+// test uses, so that "seen" is decided exactly as the coverage pass does.
+struct PlanningCamera {
+    int index;
+    Vec3d position;
+    Vec3d edges[4];
+    double fov[4];
+    double cosFov[4];
+    Vec3d axis;
+    double focal;
+    double pitch;
+    double sigmaPerDepth; // sigma_c / z
+};
+
+// One camera that sees a marker at the voxel in hand.
+struct MarkerRay {
+    uint32_t camera; // position in the counted list
+    double u[3];
+};
+
+} // namespace
+
+std::optional<std::string> CheckPlanningSettings(const PlanningSettings& s)
+{
+    if (!IsPositiveFinite(s.markerDiameterMm))
+        return "marker diameter: must be a number above 0 mm";
+    if (!IsPositiveFinite(s.minImagePx))
+        return "minimum marker image: must be a number above 0 px";
+    if (!std::isfinite(s.minAngleDeg) || !std::isfinite(s.maxAngleDeg) || s.minAngleDeg < 0.0 ||
+        s.maxAngleDeg > 180.0 || s.minAngleDeg > s.maxAngleDeg)
+        return "triangulation angle range: must be two angles from 0 to 180 degrees, the first not above the second";
+    if (!IsPositiveFinite(s.pixelNoisePx))
+        return "image noise: must be a number above 0 px";
+    if (!IsPositiveFinite(s.sigmaBoundMm))
+        return "3D error bound: must be a number above 0 mm";
+    return std::nullopt;
+}
+
+const PlanningSettings& GetPlanningSettings() { return g_planningSettings; }
+
+bool SetPlanningSettings(const PlanningSettings& settings)
+{
+    if (CheckPlanningSettings(settings))
+        return false;
+    g_planningSettings = settings;
+    return true;
+}
+
+void ResetPlanningSettings() { g_planningSettings = PlanningSettings{}; }
+
+double PixelPitchMm(double frameWidthMm, double frameHeightMm, int pixelsX, int pixelsY)
+{
+    if (pixelsX < 1 || pixelsY < 1)
+        return kNaN;
+    return std::max(frameWidthMm / pixelsX, frameHeightMm / pixelsY);
+}
+
+double MarkerImagePx(double focalMm, double markerMm, double depthMm, double pitchMm)
+{
+    if (!(depthMm > focalMm))
+        return kNaN;
+    return focalMm * markerMm / ((depthMm - focalMm) * pitchMm);
+}
+
+double CameraReachMm(double focalMm, double markerMm, double minImagePx, double pitchMm)
+{
+    return focalMm * markerMm / (minImagePx * pitchMm) + focalMm;
+}
+
+double RayAngleDeg(const double (&a)[3], const double (&b)[3])
+{
+    const double dot = std::clamp(a[0] * b[0] + a[1] * b[1] + a[2] * b[2], -1.0, 1.0);
+    return std::acos(dot) * kDegreesPerTrueRadian;
+}
+
+double Sigma3dMm(const std::vector<std::array<double, 3>>& rays, const std::vector<double>& sigmaMm)
+{
+    if (rays.size() < 2 || sigmaMm.size() != rays.size())
+        return kNaN;
+    InformationSum sum;
+    for (size_t r = 0; r < rays.size(); ++r)
+        sum.Add({rays[r][0], rays[r][1], rays[r][2]}, sigmaMm[r]);
+    return sum.Sigma();
+}
+
+const char* PlanningMeasureKey(PlanningMeasure measure)
+{
+    switch (measure) {
+    case PlanningMeasure::Cameras:
+        return "cameras";
+    case PlanningMeasure::MarkerPx:
+        return "marker-px";
+    case PlanningMeasure::Angle:
+        return "angle";
+    case PlanningMeasure::Sigma:
+        return "sigma";
+    }
+    return "";
+}
+
+std::optional<PlanningMeasure> PlanningMeasureFromKey(const std::string& key)
+{
+    for (PlanningMeasure m :
+         {PlanningMeasure::Cameras, PlanningMeasure::MarkerPx, PlanningMeasure::Angle, PlanningMeasure::Sigma}) {
+        if (key == PlanningMeasureKey(m))
+            return m;
+    }
+    return std::nullopt;
+}
+
+const char* PlanningMeasureName(PlanningMeasure measure)
+{
+    switch (measure) {
+    case PlanningMeasure::Cameras:
+        return "Cameras seeing a marker";
+    case PlanningMeasure::MarkerPx:
+        return "Best marker size";
+    case PlanningMeasure::Angle:
+        return "Best pair angle";
+    case PlanningMeasure::Sigma:
+        return "Expected 3D error";
+    }
+    return "";
+}
+
+const char* PlanningMeasureUnit(PlanningMeasure measure)
+{
+    switch (measure) {
+    case PlanningMeasure::Cameras:
+        return "";
+    case PlanningMeasure::MarkerPx:
+        return "px";
+    case PlanningMeasure::Angle:
+        return "deg";
+    case PlanningMeasure::Sigma:
+        return "mm";
+    }
+    return "";
+}
+
+void CPlanningMeasures::Release()
+{
+    m_bComputed = false;
+    m_pMarkerCount = {};
+    m_pBestMarkerPx = {};
+    m_pBestAngleDeg = {};
+    m_pSigma3d = {};
+    m_pTriangulable = {};
+    m_cameraFigures = {};
+    m_aSeenAtLeast = {};
+    m_aMarkerAtLeast = {};
+    m_nTriangulable = m_nWithinSigma = 0;
+    m_dSigmaMedian = m_dSigmaP95 = kNaN;
+}
+
+float CPlanningMeasures::Value(PlanningMeasure measure, size_t t) const
+{
+    switch (measure) {
+    case PlanningMeasure::Cameras:
+        return static_cast<float>(m_pMarkerCount[t]);
+    case PlanningMeasure::MarkerPx:
+        return m_pBestMarkerPx[t];
+    case PlanningMeasure::Angle:
+        return m_pBestAngleDeg[t];
+    case PlanningMeasure::Sigma:
+        return m_pSigma3d[t];
+    }
+    return kNaNf;
+}
+
+double CPlanningMeasures::VolumeOf(uint64_t voxels) const { return static_cast<double>(voxels) * m_dVoxelVolume; }
+
+CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volume)
+{
+    Release();
+    const SceneSettings* scene = GetSceneSettings();
+    const CCameraSet* set = CCameraSet::Current();
+    if (!volume.HasResults() || !scene || !set || !set->IsAllocated())
+        return Status::NoCoverage;
+    m_settings = GetPlanningSettings();
+    const PlanningSettings& s = m_settings;
+
+    const size_t n = volume.GetVoxelCount();
+    const uint32_t cameraCount = scene->GetCameraCount();
+    if (n * kBytesPerVoxel > AvailableMemoryBytes())
+        return Status::OutOfMemory;
+    try {
+        m_pMarkerCount.assign(n, 0);
+        m_pBestMarkerPx.assign(n, kNaNf);
+        m_pBestAngleDeg.assign(n, kNaNf);
+        m_pSigma3d.assign(n, kNaNf);
+        m_pTriangulable.assign(n, 0);
+        m_cameraFigures.resize(cameraCount);
+    } catch (const std::bad_alloc&) {
+        Release();
+        return Status::OutOfMemory;
+    }
+
+    std::vector<PlanningCamera> counted;
+    for (uint32_t c = 0; c < cameraCount; ++c) {
+        const int i = static_cast<int>(c);
+        CameraFigures& figures = m_cameraFigures[c];
+        figures.number = c + 1;
+        const double pitch = PixelPitchMm(set->GetFrameWidth(i), set->GetFrameHeight(i), set->GetSensorPixelsX(i),
+                                          set->GetSensorPixelsY(i));
+        const double focal = set->GetFocalLength(i);
+        figures.reachMm = IsPositiveFinite(pitch) && IsPositiveFinite(focal)
+                              ? CameraReachMm(focal, s.markerDiameterMm, s.minImagePx, pitch)
+                              : kNaN;
+        figures.counted = c >= scene->GetFirstCamera() && c < scene->GetEndCamera() && set->GetEnabled(i) == 1;
+        if (!figures.counted)
+            continue;
+        PlanningCamera cam{};
+        cam.index = i;
+        cam.position = set->GetPosition(i);
+        cam.edges[0] = Normalized(set->GetEdgeHPlus(i));
+        cam.edges[1] = Normalized(set->GetEdgeHMinus(i));
+        cam.edges[2] = Normalized(set->GetEdgeVPlus(i));
+        cam.edges[3] = Normalized(set->GetEdgeVMinus(i));
+        const double hfov = set->GetHFov(i), vfov = set->GetVFov(i);
+        cam.fov[0] = cam.fov[1] = hfov;
+        cam.fov[2] = cam.fov[3] = vfov;
+        cam.cosFov[0] = cam.cosFov[1] = FieldCosine(hfov);
+        cam.cosFov[2] = cam.cosFov[3] = FieldCosine(vfov);
+        // The vertical edges lie symmetric about the optical axis.
+        cam.axis = Normalized(set->GetEdgeVPlus(i) + set->GetEdgeVMinus(i));
+        cam.focal = focal;
+        cam.pitch = pitch;
+        cam.sigmaPerDepth = s.pixelNoisePx * pitch / focal;
+        counted.push_back(cam);
+    }
+    const size_t m = counted.size();
+
+    // Per-camera counts per thread, summed at the end: integers, so the sum
+    // does not depend on how the voxels were shared out.
+    std::vector<uint64_t> seenByCamera(m, 0), markerByCamera(m, 0), uniqueByCamera(m, 0);
+    std::vector<uint64_t> markerHistogram(m + 1, 0);
+    uint64_t triangulable = 0, withinSigma = 0;
+    const double minAngle = s.minAngleDeg, maxAngle = s.maxAngleDeg;
+
+#pragma omp parallel
+    {
+        std::vector<uint64_t> seenLocal(m, 0), markerLocal(m, 0), uniqueLocal(m, 0), histogramLocal(m + 1, 0);
+        uint64_t triangulableLocal = 0, withinLocal = 0;
+        std::vector<MarkerRay> rays;
+        rays.reserve(m);
+
+#pragma omp for schedule(dynamic, 4096)
+        for (size_t t = 0; t < n; ++t) {
+            const auto centre = volume.Centre(t);
+            const Vec3d p{centre[0], centre[1], centre[2]};
+            rays.clear();
+            InformationSum information;
+            float bestPx = kNaNf;
+            for (uint32_t k = 0; k < m; ++k) {
+                const PlanningCamera& cam = counted[k];
+                const Vec3d d = p - cam.position;
+                const double dist = Length(d);
+                const Vec3d u = dist != 0.0 ? Vec3d{d.x / dist, d.y / dist, d.z / dist} : Vec3d{};
+                bool seen = cam.axis != Vec3d{};
+                for (int e = 0; e < 4 && seen; ++e)
+                    seen = WithinField(Dot(cam.edges[e], u), cam.fov[e], cam.cosFov[e]);
+                if (!seen)
+                    continue;
+                ++seenLocal[k];
+                const double depth = 1000.0 * Dot(d, cam.axis);
+                const double size = MarkerImagePx(cam.focal, s.markerDiameterMm, depth, cam.pitch);
+                if (!(size >= s.minImagePx))
+                    continue;
+                ++markerLocal[k];
+                rays.push_back({k, {u.x, u.y, u.z}});
+                information.Add(rays.back().u, cam.sigmaPerDepth * depth);
+                if (!(static_cast<float>(size) <= bestPx))
+                    bestPx = static_cast<float>(size);
+            }
+            const size_t r = rays.size();
+            ++histogramLocal[r];
+            m_pMarkerCount[t] = static_cast<uint16_t>(r);
+            m_pBestMarkerPx[t] = bestPx;
+            if (r < 2)
+                continue;
+
+            // The pair closest to 90 degrees, whether any pair lies in the
+            // range, and the cameras every such pair shares: those are the
+            // cameras without which the voxel is no longer triangulable.
+            double bestAngle = kNaN, bestOff = std::numeric_limits<double>::infinity();
+            bool anyPair = false;
+            uint32_t shared[2] = {0, 0};
+            int sharedCount = 0;
+            bool done = false;
+            for (size_t a = 0; a + 1 < r && !done; ++a) {
+                for (size_t b = a + 1; b < r && !done; ++b) {
+                    const double angle = RayAngleDeg(rays[a].u, rays[b].u);
+                    if (std::abs(angle - 90.0) < bestOff) {
+                        bestOff = std::abs(angle - 90.0);
+                        bestAngle = angle;
+                    }
+                    if (angle >= minAngle && angle <= maxAngle) {
+                        const uint32_t ca = rays[a].camera, cb = rays[b].camera;
+                        if (!anyPair) {
+                            anyPair = true;
+                            shared[0] = ca;
+                            shared[1] = cb;
+                            sharedCount = 2;
+                        } else {
+                            int kept = 0;
+                            for (int q = 0; q < sharedCount; ++q) {
+                                if (shared[q] == ca || shared[q] == cb)
+                                    shared[kept++] = shared[q];
+                            }
+                            sharedCount = kept;
+                        }
+                    }
+                    done = anyPair && sharedCount == 0 && bestOff <= kRightAngleToleranceDeg;
+                }
+            }
+            m_pBestAngleDeg[t] = static_cast<float>(bestAngle);
+            const double sigma = information.Sigma();
+            m_pSigma3d[t] = static_cast<float>(sigma);
+            if (!anyPair)
+                continue;
+            m_pTriangulable[t] = 1;
+            ++triangulableLocal;
+            if (sigma <= s.sigmaBoundMm)
+                ++withinLocal;
+            for (int q = 0; q < sharedCount; ++q)
+                ++uniqueLocal[shared[q]];
+        }
+
+#pragma omp critical
+        {
+            for (size_t k = 0; k < m; ++k) {
+                seenByCamera[k] += seenLocal[k];
+                markerByCamera[k] += markerLocal[k];
+                uniqueByCamera[k] += uniqueLocal[k];
+            }
+            for (size_t k = 0; k <= m; ++k)
+                markerHistogram[k] += histogramLocal[k];
+            triangulable += triangulableLocal;
+            withinSigma += withinLocal;
+        }
+    }
+
+    for (size_t k = 0; k < m; ++k) {
+        CameraFigures& figures = m_cameraFigures[static_cast<size_t>(counted[k].index)];
+        figures.voxelsSeen = seenByCamera[k];
+        figures.voxelsMarker = markerByCamera[k];
+        figures.uniqueTriangulable = uniqueByCamera[k];
+    }
+
+    std::vector<uint64_t> seenHistogram(m + 1, 0);
+    for (size_t t = 0; t < n; ++t)
+        ++seenHistogram[std::min<size_t>(volume.SeenCount(t), m)];
+    auto atLeast = [](const std::vector<uint64_t>& histogram) {
+        std::vector<uint64_t> cumulative(histogram.size(), 0);
+        uint64_t sum = 0;
+        for (size_t k = histogram.size(); k-- > 0;)
+            cumulative[k] = sum += histogram[k];
+        return cumulative;
+    };
+    m_aSeenAtLeast = atLeast(seenHistogram);
+    m_aMarkerAtLeast = atLeast(markerHistogram);
+    m_nTriangulable = triangulable;
+    m_nWithinSigma = withinSigma;
+
+    std::vector<float> sigmas;
+    sigmas.reserve(static_cast<size_t>(triangulable));
+    for (size_t t = 0; t < n; ++t) {
+        if (m_pTriangulable[t] && !std::isnan(m_pSigma3d[t]))
+            sigmas.push_back(m_pSigma3d[t]);
+    }
+    m_dSigmaMedian = NearestRank(sigmas, 0.5);
+    m_dSigmaP95 = NearestRank(sigmas, 0.95);
+
+    const double edge = volume.GetVoxelEdge();
+    m_dVoxelVolume = edge * edge * edge;
+    m_bComputed = true;
+    return Status::Ok;
+}
