@@ -1,6 +1,7 @@
 #include "render/CameraGlyphs.h"
 
 #include "cameras/CameraSet.h"
+#include "coverage/PlanningMeasures.h"
 #include "render/BitmapText.h"
 #include "scene/DrawColor.h"
 #include "scene/SceneSettings.h"
@@ -9,6 +10,7 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 namespace {
@@ -29,7 +31,7 @@ CCameraGlyphs::~CCameraGlyphs()
         gluDeleteQuadric(m_quadric);
 }
 
-void CCameraGlyphs::Draw() const
+void CCameraGlyphs::Draw(const CPlanningMeasures* planning) const
 {
     const CCameraSet* cameras = CCameraSet::Current();
     const SceneSettings* settings = GetSceneSettings();
@@ -67,6 +69,15 @@ void CCameraGlyphs::Draw() const
             glColor3dv(colors->Yellow());
             Line(p, vPlus);
             Line(p, vMinus);
+            if (planning && n < planning->GetCameraFigures().size()) {
+                const double reachM = planning->GetCameraFigures()[n].reachMm / 1000.0;
+                // The vertical edges lie symmetric about the optical axis.
+                const Vec3d axis = Normalized(cameras->GetEdgeVPlus(i) + cameras->GetEdgeVMinus(i));
+                if (std::isfinite(reachM)) {
+                    glColor3dv(colors->Cyan());
+                    Line(p, p + Vec3d{axis.x * reachM, axis.y * reachM, axis.z * reachM});
+                }
+            }
             glEnd();
         }
         glEnable(GL_LIGHTING);

@@ -4,6 +4,8 @@
 #include "render/AxesDrawer.h"
 #include "render/BitmapText.h"
 #include "render/CameraGlyphs.h"
+#include "render/QualityLegend.h"
+#include "render/QualityLists.h"
 #include "render/ResolutionLegend.h"
 #include "render/RoomModel.h"
 #include "render/VolumeLists.h"
@@ -38,6 +40,8 @@ constexpr float kZoomStep = 0.5f;
 // all three kinds of list (count layers hold every voxel; the map and the iso
 // list at most every voxel again).
 constexpr uint64_t kListBytesPerVoxel = 3 * 1024;
+// The Quality lists may hold every voxel once more.
+constexpr uint64_t kQualityListBytesPerVoxel = 1024;
 
 // Memory the system can still hand out; unknown (no limit) where it cannot tell.
 uint64_t AvailableMemoryBytes()
@@ -78,7 +82,8 @@ CSceneRenderer::CSceneRenderer()
     : m_room(std::make_unique<CRoomModel>()),
       m_axes(std::make_unique<CAxesDrawer>()),
       m_glyphs(std::make_unique<CCameraGlyphs>()),
-      m_lists(std::make_unique<CVolumeLists>())
+      m_lists(std::make_unique<CVolumeLists>()),
+      m_quality(std::make_unique<CQualityLists>())
 {
 }
 
@@ -132,6 +137,7 @@ void CSceneRenderer::ReleaseGL()
     if (!m_bGLLive)
         return;
     m_lists->DeleteLists();
+    m_quality->DeleteLists();
     DeleteBitmapFont();
     m_bGLLive = false;
 }
@@ -139,12 +145,18 @@ void CSceneRenderer::ReleaseGL()
 void CSceneRenderer::Recompute(bool fromCalibration)
 {
     m_lists->DeleteLists();
+    m_quality->DeleteLists();
+    m_planning.Release();
+    m_bPlanningStale = true;
+    m_bQualityListsStale = true;
+    m_bLastRenderComputed = true;
     m_volume.Release();
     CCoverageVolume::GridStatus status = m_volume.BuildGrid();
     // A grid whose display lists would exhaust the machine is refused before
     // the computation, rather than ending the program half-way through compiling.
+    const uint64_t listBytesPerVoxel = kListBytesPerVoxel + (m_bQualityDisplay ? kQualityListBytesPerVoxel : 0);
     if (status == CCoverageVolume::GridStatus::Ok &&
-        m_volume.GetVoxelCount() > AvailableMemoryBytes() / kListBytesPerVoxel)
+        m_volume.GetVoxelCount() > AvailableMemoryBytes() / listBytesPerVoxel)
         status = CCoverageVolume::GridStatus::OutOfMemory;
     if (status == CCoverageVolume::GridStatus::Ok)
         status = fromCalibration ? m_volume.ComputeCoverageFromCalibration() : m_volume.ComputeCoverage();
@@ -165,6 +177,21 @@ void CSceneRenderer::CompileLists()
     m_lists->BuildCountLists(m_volume);
 }
 
+void CSceneRenderer::UpdatePlanning()
+{
+    if (m_bPlanningStale && (m_bPlanningEnabled || m_bQualityDisplay) && m_volume.HasResults()) {
+        m_bPlanningStale = false;
+        m_bQualityListsStale = true;
+        m_bLastRenderComputed = true;
+        if (m_planning.Compute(m_volume) == CPlanningMeasures::Status::OutOfMemory)
+            m_strComputationMessage = kNotEnoughMemoryMessage;
+    }
+    if (m_bQualityDisplay && m_bQualityListsStale) {
+        m_bQualityListsStale = false;
+        m_quality->Build(m_volume, m_planning, m_eQualityMeasure, m_qualityThreshold);
+    }
+}
+
 void CSceneRenderer::Render()
 {
     SceneSettings* settings = GetSceneSettings();
@@ -173,6 +200,7 @@ void CSceneRenderer::Render()
 
     settings->ConvertToMetres();
     m_room->Update();
+    m_bLastRenderComputed = false;
     if (settings->GetRecalculate()) {
         if (!settings->GetTestMode())
             if (CCameraSet* cameras = CCameraSet::Current())
@@ -192,12 +220,19 @@ void CSceneRenderer::Render()
         Recompute(true);
         settings->SetTestDataPending(false);
     }
+    UpdatePlanning();
     if (CCameraSet* cameras = CCameraSet::Current())
         cameras->SetUserOrigin(m_room->Corner(3));
 
     DrawMainScene();
-    if (!settings->Get2DView() && settings->GetShowLegend())
+    if (m_bQualityDisplay) {
+        if (settings->GetShowLegend()) {
+            SetViewport(kQualityLegendViewport);
+            DrawQualityLegend(m_eQualityMeasure, m_quality->GetScale(), m_qualityThreshold);
+        }
+    } else if (!settings->Get2DView() && settings->GetShowLegend()) {
         DrawLegendInset();
+    }
     DrawStatusStrip();
 }
 
@@ -241,10 +276,12 @@ void CSceneRenderer::DrawMainScene()
         m_axes->DrawZScale(*m_room, colors->Blue());
     const Vec3d& c0 = m_room->Corner(0);
     m_axes->DrawAxes(c0.x - 0.5, c0.y - 0.1, c0.z + 0.5);
-    m_glyphs->Draw();
+    m_glyphs->Draw(m_bPlanningEnabled && m_planning.HasResults() ? &m_planning : nullptr);
 
     glPolygonMode(GL_FRONT_AND_BACK, m_bSeeThrough ? GL_POINT : GL_FILL);
-    if (settings->GetSelectiveCameras())
+    if (m_bQualityDisplay)
+        m_quality->Draw(m_volume);
+    else if (settings->GetSelectiveCameras())
         m_lists->DrawIsoList();
     else if (settings->Get2DView())
         m_lists->DrawCountLists(m_volume);
@@ -452,3 +489,23 @@ int CSceneRenderer::GetLayerTotal() const { return m_volume.GetLayerTotal(); }
 void CSceneRenderer::SetShownLayers(int n) { m_volume.SetShownLayers(n); }
 
 int CSceneRenderer::GetShownLayers() const { return m_volume.GetShownLayers(); }
+
+void CSceneRenderer::SetPlanningEnabled(bool on) { m_bPlanningEnabled = on; }
+
+void CSceneRenderer::SetQualityDisplay(bool on) { m_bQualityDisplay = on; }
+
+void CSceneRenderer::SetQualityMeasure(PlanningMeasure measure)
+{
+    if (measure != m_eQualityMeasure)
+        m_bQualityListsStale = true;
+    m_eQualityMeasure = measure;
+}
+
+void CSceneRenderer::SetQualityThreshold(std::optional<QualityThreshold> threshold)
+{
+    if (threshold != m_qualityThreshold)
+        m_bQualityListsStale = true;
+    m_qualityThreshold = threshold;
+}
+
+void CSceneRenderer::RequestPlanningUpdate() { m_bPlanningStale = true; }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "coverage/CoverageVolume.h"
+#include "coverage/PlanningMeasures.h"
+#include "coverage/QualityDisplay.h"
 
 #include <memory>
 #include <optional>
@@ -10,6 +12,7 @@ class CRoomModel;
 class CAxesDrawer;
 class CCameraGlyphs;
 class CVolumeLists;
+class CQualityLists;
 
 // Key codes the renderer understands (the view translates its toolkit's keys).
 inline constexpr unsigned kKeyShift = 16;
@@ -120,11 +123,34 @@ public:
     const CVolumeLists& GetVolumeLists() const { return *m_lists; }
     const CRoomModel& GetRoom() const { return *m_room; }
 
+    // Planning: every computation is followed by the planning measures, and
+    // the camera glyphs show each enabled camera's reach.
+    void SetPlanningEnabled(bool on);
+    bool IsPlanningEnabled() const { return m_bPlanningEnabled; }
+    // The Quality display replaces the volume display (and computes the
+    // planning measures when they are missing).
+    void SetQualityDisplay(bool on);
+    bool IsQualityDisplay() const { return m_bQualityDisplay; }
+    void SetQualityMeasure(PlanningMeasure measure);
+    PlanningMeasure GetQualityMeasure() const { return m_eQualityMeasure; }
+    void SetQualityThreshold(std::optional<QualityThreshold> threshold);
+    std::optional<QualityThreshold> GetQualityThreshold() const { return m_qualityThreshold; }
+    // The next Render computes the planning measures again from the coverage
+    // it has (after a change of the planning settings or a camera's type).
+    void RequestPlanningUpdate();
+    const CPlanningMeasures& GetPlanning() const { return m_planning; }
+    const CQualityLists& GetQualityLists() const { return *m_quality; }
+    // Whether the last Render ran a computation (coverage or planning).
+    bool LastRenderComputed() const { return m_bLastRenderComputed; }
+
 private:
     // Release, grid and coverage anew, then the display lists; a failure
     // leaves the volume empty and a message for the caller.
     void Recompute(bool fromCalibration);
     void CompileLists();
+    // The planning measures when they are wanted and stale, then the Quality
+    // lists when that display is shown and they are stale.
+    void UpdatePlanning();
     void DrawMainScene();
     void DrawLegendInset();
     void DrawStatusStrip();
@@ -154,6 +180,16 @@ private:
     std::unique_ptr<CAxesDrawer> m_axes;
     std::unique_ptr<CCameraGlyphs> m_glyphs;
     std::unique_ptr<CVolumeLists> m_lists;
+    std::unique_ptr<CQualityLists> m_quality;
+    CPlanningMeasures m_planning;
+    bool m_bPlanningEnabled = false;
+    bool m_bQualityDisplay = false;
+    PlanningMeasure m_eQualityMeasure = PlanningMeasure::Cameras;
+    std::optional<QualityThreshold> m_qualityThreshold;
+    // The planning measures do not belong to the current coverage (or were asked for again).
+    bool m_bPlanningStale = true;
+    bool m_bQualityListsStale = true;
+    bool m_bLastRenderComputed = false;
     std::optional<std::string> m_strComputationMessage;
     // InitGL ran (the renderer then owns the singletons) and its GL objects are not yet released.
     bool m_bInitialised = false;

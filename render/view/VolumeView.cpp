@@ -106,6 +106,8 @@ void CVolumeView::paintGL()
     }
     m_bWaitingShown = false;
     m_renderer->Render();
+    if (m_renderer->LastRenderComputed())
+        QTimer::singleShot(0, this, [this] { emit computationFinished(); });
     if (std::optional<std::string> message = m_renderer->TakeComputationMessage()) {
         // Shown after the paint: a modal box must not run inside it.
         QTimer::singleShot(0, this, [this, text = QString::fromStdString(*message)] { emit computationMessage(text); });
@@ -268,4 +270,54 @@ int CVolumeView::GetShownLayers() const
 ViewPose CVolumeView::GetView() const
 {
     return m_renderer->GetView();
+}
+
+void CVolumeView::SetPlanningEnabled(bool on)
+{
+    m_renderer->SetPlanningEnabled(on);
+}
+
+bool CVolumeView::IsPlanningEnabled() const
+{
+    return m_renderer->IsPlanningEnabled();
+}
+
+void CVolumeView::SetQualityDisplay(bool on)
+{
+    m_renderer->SetQualityDisplay(on);
+}
+
+bool CVolumeView::IsQualityDisplay() const
+{
+    return m_renderer->IsQualityDisplay();
+}
+
+void CVolumeView::SetQualityMeasure(PlanningMeasure measure)
+{
+    m_renderer->SetQualityMeasure(measure);
+}
+
+PlanningMeasure CVolumeView::GetQualityMeasure() const
+{
+    return m_renderer->GetQualityMeasure();
+}
+
+void CVolumeView::SetQualityThreshold(std::optional<QualityThreshold> threshold)
+{
+    m_renderer->SetQualityThreshold(threshold);
+}
+
+std::optional<QualityThreshold> CVolumeView::GetQualityThreshold() const
+{
+    return m_renderer->GetQualityThreshold();
+}
+
+void CVolumeView::RequestPlanningUpdate()
+{
+    m_renderer->RequestPlanningUpdate();
+}
+
+const CPlanningMeasures& CVolumeView::GetPlanning() const
+{
+    return m_renderer->GetPlanning();
 }

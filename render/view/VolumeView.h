@@ -1,8 +1,11 @@
 #pragma once
 
+#include "coverage/QualityDisplay.h"
+
 #include <QOpenGLWidget>
 
 #include <memory>
+#include <optional>
 
 class CSceneRenderer;
 struct ViewPose;
@@ -45,12 +48,30 @@ class CVolumeView : public QOpenGLWidget
     // Where the mouse and keys have turned, tilted, panned and zoomed the scene.
     ViewPose GetView() const;
 
+    // Planning and the Quality display (see CSceneRenderer); the caller
+    // repaints, as after the other view commands.
+    void SetPlanningEnabled(bool on);
+    bool IsPlanningEnabled() const;
+    void SetQualityDisplay(bool on);
+    bool IsQualityDisplay() const;
+    void SetQualityMeasure(PlanningMeasure measure);
+    PlanningMeasure GetQualityMeasure() const;
+    void SetQualityThreshold(std::optional<QualityThreshold> threshold);
+    std::optional<QualityThreshold> GetQualityThreshold() const;
+    void RequestPlanningUpdate();
+    const CPlanningMeasures& GetPlanning() const;
+    CSceneRenderer& Renderer() { return *m_renderer; }
+    const CSceneRenderer& Renderer() const { return *m_renderer; }
+
   signals:
     void sceneReady();
     // Escape was pressed in the view: the program is to end with status 0.
     void exitRequested();
     // A computation ended with a message for the user (caption "Fatal Error").
     void computationMessage(const QString& text);
+    // A paint ran a computation (coverage or planning measures); its results
+    // are there to be read.
+    void computationFinished();
 
   protected:
     void initializeGL() override;

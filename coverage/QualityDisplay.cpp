@@ -1,0 +1,165 @@
+#include "coverage/QualityDisplay.h"
+
+#include "coverage/CoverageVolume.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+// Nine evenly spaced samples of the published viridis map (public domain),
+// as bytes; colours between them are interpolated linearly.
+constexpr int kColorSamples = 9;
+constexpr unsigned char kViridisSamples[kColorSamples][3] = {
+    {0x44, 0x01, 0x54}, {0x47, 0x2d, 0x7b}, {0x3b, 0x52, 0x8b}, {0x2c, 0x72, 0x8e}, {0x21, 0x90, 0x8c},
+    {0x27, 0xad, 0x81}, {0x5d, 0xc8, 0x63}, {0xaa, 0xdc, 0x32}, {0xfd, 0xe7, 0x25},
+};
+
+// Legends have room for this many intervals before the ends are widened.
+constexpr int kTickIntervals = 5;
+constexpr double kScalePercentile = 0.95;
+
+// Nearest-rank percentile of the finite values; NaN when there are none.
+double Percentile(std::vector<float> values, double q)
+{
+    if (values.empty())
+        return std::nan("");
+    const size_t rank = static_cast<size_t>(std::ceil(q * static_cast<double>(values.size())));
+    const size_t index = std::min(values.size() - 1, rank == 0 ? 0 : rank - 1);
+    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(index), values.end());
+    return values[index];
+}
+
+} // namespace
+
+bool QualityThresholdHolds(const QualityThreshold& threshold, float v)
+{
+    if (std::isnan(v))
+        return false;
+    const float b = threshold.value;
+    switch (threshold.op) {
+    case 0:
+        return v < b;
+    case 1:
+        return v <= b;
+    case 2:
+        return v == b;
+    case 3:
+        return v >= b;
+    case 4:
+        return v > b;
+    case 5:
+        return v != b;
+    default:
+        return false;
+    }
+}
+
+QualityRgb QualityColor(double f)
+{
+    if (!(f > 0.0))
+        f = 0.0;
+    f = std::min(f, 1.0) * (kColorSamples - 1);
+    const int i = std::min(static_cast<int>(f), kColorSamples - 2);
+    const double w = f - i;
+    QualityRgb rgb{};
+    for (int c = 0; c < 3; ++c)
+        rgb[c] = static_cast<float>(((1.0 - w) * kViridisSamples[i][c] + w * kViridisSamples[i + 1][c]) / 255.0);
+    return rgb;
+}
+
+std::string QualityScale::TickLabel(double tick) const
+{
+    char text[32];
+    // A tick of -0.0 after rounding prints as 0.
+    std::snprintf(text, sizeof text, "%.*f", decimals, tick == 0.0 ? 0.0 : tick);
+    return text;
+}
+
+QualityRgb QualityScale::ColorOf(float v) const { return QualityColor((v - low) / (high - low)); }
+
+double RoundTickStep(double span, int maxIntervals, bool integer)
+{
+    if (!(span > 0.0) || !std::isfinite(span) || maxIntervals < 1)
+        return 1.0;
+    const double raw = span / maxIntervals;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = 10.0 * power;
+    for (const double m : {1.0, 2.0, 5.0}) {
+        if (m * power >= raw * (1.0 - 1e-9)) {
+            step = m * power;
+            break;
+        }
+    }
+    return integer ? std::max(1.0, std::round(step)) : step;
+}
+
+QualityScale MakeQualityScale(double lo, double hi, bool integer)
+{
+    if (!std::isfinite(lo))
+        lo = 0.0;
+    if (!std::isfinite(hi) || hi <= lo)
+        hi = lo + 1.0;
+    QualityScale scale;
+    scale.step = RoundTickStep(hi - lo, kTickIntervals, integer);
+    const double first = std::floor(lo / scale.step + 1e-9);
+    const double last = std::ceil(hi / scale.step - 1e-9);
+    for (double k = first; k <= last; k += 1.0)
+        scale.ticks.push_back(k * scale.step);
+    scale.low = scale.ticks.front();
+    scale.high = scale.ticks.back();
+    scale.decimals = scale.step >= 1.0 ? 0 : static_cast<int>(std::ceil(-std::log10(scale.step) - 1e-9));
+    return scale;
+}
+
+QualityScale ComputeQualityScale(const CPlanningMeasures& planning, PlanningMeasure measure)
+{
+    if (measure == PlanningMeasure::Cameras) {
+        const auto& figures = planning.GetCameraFigures();
+        const auto counted = std::count_if(figures.begin(), figures.end(), [](const auto& f) { return f.counted; });
+        return MakeQualityScale(0.0, static_cast<double>(std::max<std::ptrdiff_t>(counted, 1)), true);
+    }
+    std::vector<float> values;
+    for (size_t t = 0; t < planning.GetVoxelCount(); ++t) {
+        const float v = planning.Value(measure, t);
+        if (std::isfinite(v))
+            values.push_back(v);
+    }
+    switch (measure) {
+    case PlanningMeasure::MarkerPx:
+        return MakeQualityScale(planning.GetSettings().minImagePx, Percentile(std::move(values), kScalePercentile),
+                                false);
+    case PlanningMeasure::Sigma:
+        return MakeQualityScale(0.0, Percentile(std::move(values), kScalePercentile), false);
+    case PlanningMeasure::Angle:
+    case PlanningMeasure::Cameras:
+        break;
+    }
+    if (values.empty())
+        return MakeQualityScale(0.0, 180.0, false);
+    const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
+    return MakeQualityScale(*lo, *hi, false);
+}
+
+std::vector<QualityVoxelPaint> QualityLayerPaint(const CCoverageVolume& volume, const CPlanningMeasures& planning,
+                                                 PlanningMeasure measure, const QualityScale& scale,
+                                                 const std::optional<QualityThreshold>& threshold, uint32_t j)
+{
+    std::vector<QualityVoxelPaint> paint;
+    if (!volume.HasResults() || !planning.HasResults() || planning.GetVoxelCount() != volume.GetVoxelCount() ||
+        j >= volume.GetCountY())
+        return paint;
+    for (uint32_t i = 0; i < volume.GetCountX(); ++i) {
+        for (uint32_t k = 0; k < volume.GetCountZ(); ++k) {
+            const size_t t = volume.VoxelIndex(i, j, k);
+            if (planning.MarkerCount(t) == 0)
+                continue;
+            const float v = planning.Value(measure, t);
+            if (std::isnan(v) || (threshold && !QualityThresholdHolds(*threshold, v)))
+                continue;
+            paint.push_back({static_cast<uint32_t>(t), scale.ColorOf(v)});
+        }
+    }
+    return paint;
+}
