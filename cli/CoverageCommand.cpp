@@ -1,9 +1,11 @@
 #include "cli/Commands.h"
 #include "cli/CoverageOptions.h"
+#include "cli/PlanningOptions.h"
 #include "cli/RigOptions.h"
 
 #include "cameras/CameraSet.h"
 #include "coverage/CoverageVolume.h"
+#include "coverage/PlanningMeasures.h"
 #include "scene/AtomicFile.h"
 #include "scene/RoomBox.h"
 #include "scene/SceneSettings.h"
@@ -232,13 +234,69 @@ Json BuildReport(const CCoverageVolume& volume, const VoxelFacts& facts, bool ca
     return report;
 }
 
-void WriteVoxels(const std::string& path, const CCoverageVolume& volume, const VoxelFacts& facts)
+Json PlanningJson(const CPlanningMeasures& planning)
+{
+    const PlanningSettings& s = planning.GetSettings();
+    const CCameraSet& cameras = *CCameraSet::Current();
+    Json types = Json::array();
+    for (const CPlanningMeasures::CameraFigures& figures : planning.GetCameraFigures()) {
+        const int i = static_cast<int>(figures.number - 1);
+        types.push_back({{"number", figures.number},
+                         {"type", cameras.GetCameraType(i) == kCustomCameraType
+                                      ? Json("custom")
+                                      : Json(CameraTypeName(cameras.GetCameraType(i)))},
+                         {"pixels", {cameras.GetSensorPixelsX(i), cameras.GetSensorPixelsY(i)}}});
+    }
+    auto volumes = [&planning](const std::vector<uint64_t>& counts) {
+        Json list = Json::array();
+        for (const uint64_t count : counts)
+            list.push_back(DoubleJson(planning.VolumeOf(count)));
+        return list;
+    };
+    Json perCamera = Json::array();
+    for (const CPlanningMeasures::CameraFigures& figures : planning.GetCameraFigures()) {
+        perCamera.push_back({{"number", figures.number},
+                             {"counted", figures.counted},
+                             {"reach_m", DoubleJson(figures.reachMm / 1000.0)},
+                             {"voxels_seen", figures.voxelsSeen},
+                             {"voxels_marker", figures.voxelsMarker},
+                             {"unique_triangulable_m3", DoubleJson(planning.VolumeOf(figures.uniqueTriangulable))}});
+    }
+    Json json;
+    json["settings"] = {{"marker_mm", DoubleJson(s.markerDiameterMm)},
+                        {"min_px", DoubleJson(s.minImagePx)},
+                        {"angle_range", {DoubleJson(s.minAngleDeg), DoubleJson(s.maxAngleDeg)}},
+                        {"pixel_noise_px", DoubleJson(s.pixelNoisePx)},
+                        {"sigma_max_mm", DoubleJson(s.sigmaBoundMm)},
+                        {"sensors", std::move(types)}};
+    json["volume_m3"] = {{"seen_by_at_least", volumes(planning.SeenAtLeast())},
+                         {"marker_by_at_least", volumes(planning.MarkerAtLeast())},
+                         {"triangulable", DoubleJson(planning.VolumeOf(planning.TriangulableCount()))},
+                         {"triangulable_within_sigma", DoubleJson(planning.VolumeOf(planning.WithinSigmaCount()))}};
+    json["voxels"] = {{"triangulable", planning.TriangulableCount()},
+                      {"triangulable_within_sigma", planning.WithinSigmaCount()}};
+    json["sigma3d_mm"] = {{"median", DoubleJson(planning.Sigma3dMedian())},
+                          {"p95", DoubleJson(planning.Sigma3dP95())}};
+    json["per_camera"] = std::move(perCamera);
+    return json;
+}
+
+// A measure's CSV field: empty where it has no value.
+std::string MeasureText(float value)
+{
+    return std::isnan(value) ? std::string() : Shortest(value);
+}
+
+void WriteVoxels(const std::string& path, const CCoverageVolume& volume, const VoxelFacts& facts,
+                 const CPlanningMeasures* planning)
 {
     const uint32_t cameraCount = GetSceneSettings()->GetCameraCount();
     AtomicFile file(path);
     if (!file.Open())
         Fail("Unable to Create File: " + path);
     std::string text = "t,i,j,k,x,y,z,seen,iso_list,iso_condition,map_band";
+    if (planning)
+        text += ",marker_px_best,cameras_marker,best_angle_deg,sigma3d_mm,triangulable";
     for (uint32_t c = 1; c <= cameraCount; ++c)
         text += ",r" + std::to_string(c);
     text += '\n';
@@ -252,6 +310,10 @@ void WriteVoxels(const std::string& path, const CCoverageVolume& volume, const V
                 Shortest(centre[0]) + ',' + Shortest(centre[1]) + ',' + Shortest(centre[2]) + ',' +
                 std::to_string(volume.SeenCount(t)) + ',' + (facts.inIsoList[t] ? '1' : '0') + ',' +
                 (IsoConditionHolds(volume.SeenCount(t)) ? '1' : '0') + ',' + std::to_string(facts.mapBand[t]);
+        if (planning)
+            text += ',' + MeasureText(planning->BestMarkerPx(t)) + ',' + std::to_string(planning->MarkerCount(t)) + ',' +
+                    MeasureText(planning->BestAngleDeg(t)) + ',' + MeasureText(planning->Sigma3d(t)) + ',' +
+                    (planning->Triangulable(t) ? '1' : '0');
         for (uint32_t c = 0; c < cameraCount; ++c) {
             text += ',';
             const float r = volume.Resolution(static_cast<int>(c), t);
@@ -268,7 +330,8 @@ void WriteVoxels(const std::string& path, const CCoverageVolume& volume, const V
         Fail("Unable to write file: " + path);
 }
 
-void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const std::string& voxelsFile)
+void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const PlanningOptions& planningOptions,
+                 const std::string& voxelsFile)
 {
     CRoomBox room;
     const RigSceneResult scene = BuildRigScene(rig, room);
@@ -277,6 +340,8 @@ void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const st
     CCameraSet& cameras = *CCameraSet::Current();
 
     if (const auto error = ApplyCoverageOptions(options, scene.cameraCount))
+        Fail(*error);
+    if (const auto error = ApplyPlanningOptions(planningOptions, scene.cameraCount))
         Fail(*error);
     const bool calibration = !options.calibrationFile.empty();
 
@@ -297,11 +362,22 @@ void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const st
             Fail("Invalid room or voxel size: the voxel size and every room dimension must be positive");
     }
 
+    // Without a planning option every output stays the classic one.
+    std::unique_ptr<CPlanningMeasures> planning;
+    if (planningOptions.Requested()) {
+        planning = std::make_unique<CPlanningMeasures>();
+        if (planning->Compute(volume) == CPlanningMeasures::Status::OutOfMemory)
+            Fail(kNotEnoughMemoryMessage);
+    }
+
     const VoxelFacts facts = CollectFacts(volume);
     if (!voxelsFile.empty())
-        WriteVoxels(voxelsFile, volume, facts);
+        WriteVoxels(voxelsFile, volume, facts, planning.get());
+    Json report = BuildReport(volume, facts, calibration);
+    if (planning)
+        report["planning"] = PlanningJson(*planning);
     std::string text;
-    WriteJson(text, BuildReport(volume, facts, calibration), 0);
+    WriteJson(text, report, 0);
     std::cout << text << '\n';
     DestroyRigScene();
 }
@@ -313,9 +389,12 @@ void AddCoverageCommand(CLI::App& app)
     CLI::App* command = app.add_subcommand("coverage", "Compute the coverage of the room and print it as JSON");
     auto rig = std::make_shared<RigOptions>();
     auto options = std::make_shared<CoverageOptions>();
+    auto planning = std::make_shared<PlanningOptions>();
     auto voxelsFile = std::make_shared<std::string>();
     AddRigOptions(*command, *rig);
     AddCoverageOptions(*command, *options);
+    AddPlanningOptions(*command, *planning);
     command->add_option("--voxels", *voxelsFile, "also write every voxel as a CSV file")->type_name("FILE");
-    command->callback([rig, options, voxelsFile]() { RunCoverage(*rig, *options, *voxelsFile); });
+    command->callback(
+        [rig, options, planning, voxelsFile]() { RunCoverage(*rig, *options, *planning, *voxelsFile); });
 }
