@@ -1,20 +1,24 @@
 #include "cli/Commands.h"
 #include "cli/CoverageOptions.h"
+#include "cli/PlanningOptions.h"
 #include "cli/RigOptions.h"
 
 #include "render/OffscreenContext.h"
 #include "render/PngWriter.h"
+#include "coverage/QualityDisplay.h"
 #include "render/SceneRenderer.h"
 #include "scene/RoomBox.h"
 #include "scene/SceneSettings.h"
 
 #include <CLI/CLI.hpp>
 
+#include <charconv>
 #include <cmath>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -36,6 +40,9 @@ struct ViewOptions {
     int divisions = 1;
     std::optional<int> shownLayers;
     std::string pngFile;
+    std::string display = "classic";
+    std::string measure;
+    std::string qualityThreshold;
 };
 
 // More ticks than this only paint the rulers solid.
@@ -72,6 +79,27 @@ std::optional<ScaleRows> ParseScales(const std::string& text)
     return rows;
 }
 
+// "OP,V" with OP one of the comparison operators and V a finite number.
+std::optional<QualityThreshold> ParseQualityThreshold(const std::string& text)
+{
+    const size_t comma = text.find(',');
+    if (comma == std::string::npos)
+        return std::nullopt;
+    const std::string op = text.substr(0, comma);
+    const std::string value = text.substr(comma + 1);
+    for (unsigned k = 0; k < kComparisonOpCount; ++k) {
+        if (op != kComparisonOps[k])
+            continue;
+        float v = 0.0f;
+        const char* end = value.data() + value.size();
+        const auto [ptr, ec] = std::from_chars(value.data(), end, v);
+        if (ec != std::errc{} || ptr != end || value.empty() || !std::isfinite(v))
+            return std::nullopt;
+        return QualityThreshold{k, v};
+    }
+    return std::nullopt;
+}
+
 bool AllFinite(std::initializer_list<float> values)
 {
     for (const float v : values)
@@ -80,7 +108,8 @@ bool AllFinite(std::initializer_list<float> values)
     return true;
 }
 
-void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const ViewOptions& view)
+void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const PlanningOptions& planning,
+               const ViewOptions& view)
 {
     const std::optional<ScaleRows> scales = ParseScales(view.scales);
     if (!scales)
@@ -91,12 +120,32 @@ void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const Vie
         Fail("--yaw, --pitch, --pan X,Y and --zoom take finite numbers");
     if (view.shownLayers && *view.shownLayers < 0)
         Fail("--shown-layers: a number of layers from 0");
+    const bool quality = view.display == "quality";
+    if (quality && (view.view2d || view.selective))
+        Fail("--display quality replaces the volume display: leave out --view-2d and --selective");
+    if (!quality && (!view.measure.empty() || !view.qualityThreshold.empty()))
+        Fail("--measure and --quality-threshold need --display quality");
+    PlanningMeasure measure = PlanningMeasure::Cameras;
+    if (!view.measure.empty()) {
+        const auto key = PlanningMeasureFromKey(view.measure);
+        if (!key)
+            Fail("--measure: one of cameras, marker-px, angle, sigma");
+        measure = *key;
+    }
+    std::optional<QualityThreshold> threshold;
+    if (!view.qualityThreshold.empty()) {
+        threshold = ParseQualityThreshold(view.qualityThreshold);
+        if (!threshold)
+            Fail("--quality-threshold OP,V: OP one of < <= == >= > != and V a number, e.g. --quality-threshold '<=,1'");
+    }
 
     CRoomBox room;
     const RigSceneResult scene = BuildRigScene(rig, room);
     if (!scene.ok)
         Fail(scene.error);
     if (const auto error = ApplyCoverageOptions(coverage, scene.cameraCount))
+        Fail(*error);
+    if (const auto error = ApplyPlanningOptions(planning, scene.cameraCount))
         Fail(*error);
 
     COffscreenContext context;
@@ -120,6 +169,10 @@ void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const Vie
             renderer.ToggleSeeThrough();
         renderer.SetScaleRows(scales->x, scales->y, scales->z);
         renderer.SetScaleDivisions(view.divisions);
+        renderer.SetPlanningEnabled(planning.Requested());
+        renderer.SetQualityDisplay(quality);
+        renderer.SetQualityMeasure(measure);
+        renderer.SetQualityThreshold(threshold);
 
         // The frame that computes is the picture the window shows. Only a
         // truncation needs a second frame: each computation shows all layers.
@@ -149,9 +202,11 @@ void AddRenderCommand(CLI::App& app)
         app.add_subcommand("render", "Draw the view of the computed coverage, as the window shows it, into a PNG file");
     auto rig = std::make_shared<RigOptions>();
     auto coverage = std::make_shared<CoverageOptions>();
+    auto planning = std::make_shared<PlanningOptions>();
     auto view = std::make_shared<ViewOptions>();
     AddRigOptions(*command, *rig);
     AddCoverageOptions(*command, *coverage);
+    AddPlanningOptions(*command, *planning);
     command->add_option("--yaw", view->yaw, "turn of the room about its vertical axis, degrees")
         ->type_name("DEG")
         ->capture_default_str();
@@ -179,6 +234,13 @@ void AddRenderCommand(CLI::App& app)
         ->capture_default_str();
     command->add_option("--shown-layers", view->shownLayers, "draw only the lowest N layers of the volume")
         ->type_name("N");
+    command->add_option("--display", view->display, "classic (the map, or what --view-2d or --selective choose) or quality")
+        ->check(CLI::IsMember({"classic", "quality"}))
+        ->capture_default_str();
+    command->add_option("--measure", view->measure, "measure of the Quality display: cameras, marker-px, angle, sigma")
+        ->type_name("M");
+    command->add_option("--quality-threshold", view->qualityThreshold, "show only voxels whose measure meets OP V")
+        ->type_name("OP,V");
     command->add_option("--png", view->pngFile, "the PNG file to write (1000 x 725)")->type_name("FILE")->required();
-    command->callback([rig, coverage, view]() { RunRender(*rig, *coverage, *view); });
+    command->callback([rig, coverage, planning, view]() { RunRender(*rig, *coverage, *planning, *view); });
 }
