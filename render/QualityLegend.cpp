@@ -5,6 +5,7 @@
 
 #include <GL/gl.h>
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -72,17 +73,18 @@ void DrawQualityLegend(PlanningMeasure measure, const QualityScale& scale,
     }
     glEnd();
 
+    // Each tick mark fills the pixel row its value falls in.
     glColor3f(1.0f, 1.0f, 1.0f);
     glBegin(GL_LINES);
     for (const double tick : scale.ticks) {
-        const double y = layout.BarY(scale, tick) + 0.5;
+        const double y = std::floor(layout.BarY(scale, tick)) + 0.5;
         glVertex2d(layout.barRight, y);
         glVertex2d(layout.tickRight, y);
     }
     glEnd();
     // Text centred on its tick: the glyphs stand 11 pixels above the baseline.
     for (const double tick : scale.ticks)
-        DrawLabel(layout.labelLeft, layout.BarY(scale, tick) - 5.0, scale.TickLabel(tick));
+        DrawLabel(layout.labelLeft, std::floor(layout.BarY(scale, tick)) - 5.0, scale.TickLabel(tick));
     DrawLabel(layout.titleX, layout.titleBaseline, QualityLegendTitle(measure));
     if (threshold)
         DrawLabel(layout.titleX, layout.thresholdBaseline, QualityThresholdText(threshold));

@@ -1,0 +1,219 @@
+// The Quality display's data: colour map, scales and ticks, the threshold and
+// the layer paint over a computed rig.
+#include "CoverageFixture.h"
+
+#include "coverage/QualityDisplay.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+
+namespace {
+
+QualityRgb FromBytes(double r, double g, double b)
+{
+    return {static_cast<float>(r / 255.0), static_cast<float>(g / 255.0), static_cast<float>(b / 255.0)};
+}
+
+void ExpectColorNear(const QualityRgb& actual, const QualityRgb& expected, const std::string& what)
+{
+    for (int c = 0; c < 3; ++c)
+        EXPECT_NEAR(actual[c], expected[c], 1e-6) << what << " channel " << c;
+}
+
+TEST(QualityColorTest, SamplesEndsAndInterpolation)
+{
+    struct Case {
+        double f;
+        QualityRgb expected;
+    };
+    const Case cases[] = {
+        {0.0, FromBytes(0x44, 0x01, 0x54)},
+        {0.5, FromBytes(0x21, 0x90, 0x8c)},
+        {1.0, FromBytes(0xfd, 0xe7, 0x25)},
+        {0.125, FromBytes(0x47, 0x2d, 0x7b)},
+        // Halfway between the last two samples.
+        {0.9375, FromBytes((0xaa + 0xfd) / 2.0, (0xdc + 0xe7) / 2.0, (0x32 + 0x25) / 2.0)},
+        // Out of range and NaN take the ends.
+        {-3.0, FromBytes(0x44, 0x01, 0x54)},
+        {7.0, FromBytes(0xfd, 0xe7, 0x25)},
+        {std::nan(""), FromBytes(0x44, 0x01, 0x54)},
+    };
+    for (const Case& c : cases)
+        ExpectColorNear(QualityColor(c.f), c.expected, "f = " + std::to_string(c.f));
+    // Perceptually ordered: lightness (a luma proxy) rises along the map.
+    double last = -1.0;
+    for (int s = 0; s <= 64; ++s) {
+        const QualityRgb rgb = QualityColor(s / 64.0);
+        const double luma = 0.299 * rgb[0] + 0.587 * rgb[1] + 0.114 * rgb[2];
+        EXPECT_GT(luma, last) << s;
+        last = luma;
+    }
+}
+
+TEST(QualityScaleTest, RoundStepsAndWidenedEnds)
+{
+    struct Case {
+        double lo, hi;
+        bool integer;
+        double step, low, high;
+        size_t ticks;
+        int decimals;
+    };
+    const Case cases[] = {
+        {0.0, 4.0, true, 1.0, 0.0, 4.0, 5, 0},
+        {0.0, 1.0, true, 1.0, 0.0, 1.0, 2, 0},
+        {0.0, 12.0, true, 5.0, 0.0, 15.0, 4, 0},
+        {0.0, 4.8, false, 1.0, 0.0, 5.0, 6, 0},
+        {3.0, 11.2, false, 2.0, 2.0, 12.0, 6, 0},
+        {0.0, 0.37, false, 0.1, 0.0, 0.4, 5, 1},
+        {0.12, 0.31, false, 0.05, 0.1, 0.35, 6, 2},
+        {41.3, 138.9, false, 20.0, 40.0, 140.0, 6, 0},
+        // Nothing to span: one step above.
+        {2.0, 2.0, false, 0.2, 2.0, 3.0, 6, 1},
+        {std::nan(""), std::nan(""), false, 0.2, 0.0, 1.0, 6, 1},
+    };
+    for (const Case& c : cases) {
+        const QualityScale scale = MakeQualityScale(c.lo, c.hi, c.integer);
+        const std::string what = std::to_string(c.lo) + " .. " + std::to_string(c.hi);
+        EXPECT_DOUBLE_EQ(scale.step, c.step) << what;
+        EXPECT_NEAR(scale.low, c.low, 1e-12) << what;
+        EXPECT_NEAR(scale.high, c.high, 1e-12) << what;
+        ASSERT_EQ(scale.ticks.size(), c.ticks) << what;
+        EXPECT_EQ(scale.decimals, c.decimals) << what;
+        EXPECT_FALSE(scale.low > c.lo) << what;
+        EXPECT_FALSE(scale.high < c.hi) << what;
+        for (size_t i = 1; i < scale.ticks.size(); ++i)
+            EXPECT_NEAR(scale.ticks[i] - scale.ticks[i - 1], c.step, 1e-12) << what;
+    }
+}
+
+TEST(QualityScaleTest, TickLabelsAndColours)
+{
+    const QualityScale fine = MakeQualityScale(0.0, 0.37, false);
+    EXPECT_EQ(fine.TickLabel(fine.ticks[3]), "0.3");
+    EXPECT_EQ(fine.TickLabel(-0.0), "0.0");
+    const QualityScale counts = MakeQualityScale(0.0, 4.0, true);
+    EXPECT_EQ(counts.TickLabel(3.0), "3");
+    ExpectColorNear(counts.ColorOf(2.0f), QualityColor(0.5), "middle");
+    ExpectColorNear(counts.ColorOf(9.0f), QualityColor(1.0), "above");
+    ExpectColorNear(counts.ColorOf(-1.0f), QualityColor(0.0), "below");
+}
+
+TEST(QualityThresholdTest, OperatorsOfTheComparisonTable)
+{
+    struct Case {
+        unsigned op;
+        float v;
+        bool holds;
+    };
+    // Against a threshold of 2.
+    const Case cases[] = {{0, 1.0f, true},  {0, 2.0f, false}, {1, 2.0f, true},  {1, 2.5f, false},
+                          {2, 2.0f, true},  {2, 2.1f, false}, {3, 2.0f, true},  {3, 1.9f, false},
+                          {4, 2.1f, true},  {4, 2.0f, false}, {5, 3.0f, true},  {5, 2.0f, false},
+                          {6, 2.0f, false}, {3, std::nanf(""), false}, {5, std::nanf(""), false}};
+    for (const Case& c : cases)
+        EXPECT_EQ(QualityThresholdHolds({c.op, 2.0f}, c.v), c.holds) << "op " << c.op << " v " << c.v;
+}
+
+class QualityPaintTest : public CoverageTest {
+protected:
+    void ComputeAll()
+    {
+        MakeRig(4);
+        Compute();
+        ASSERT_EQ(planning.Compute(volume), CPlanningMeasures::Status::Ok);
+    }
+    CPlanningMeasures planning;
+};
+
+TEST_F(QualityPaintTest, LayersHoldTheVoxelsWithAValueInMapOrder)
+{
+    ComputeAll();
+    for (const PlanningMeasure measure :
+         {PlanningMeasure::Cameras, PlanningMeasure::MarkerPx, PlanningMeasure::Angle, PlanningMeasure::Sigma}) {
+        const QualityScale scale = ComputeQualityScale(planning, measure);
+        std::set<size_t> painted;
+        for (uint32_t j = 0; j < volume.GetCountY(); ++j) {
+            size_t last = 0;
+            bool first = true;
+            for (const QualityVoxelPaint& p : QualityLayerPaint(volume, planning, measure, scale, std::nullopt, j)) {
+                // t = j + CountY (i + CountX k): i outer and k inner, the order of the map.
+                const size_t i = (p.voxel / volume.GetCountY()) % volume.GetCountX();
+                const size_t k = p.voxel / volume.GetCountY() / volume.GetCountX();
+                const size_t order = i * volume.GetCountZ() + k;
+                EXPECT_EQ(p.voxel % volume.GetCountY(), j);
+                EXPECT_TRUE(first || order > last);
+                first = false;
+                last = order;
+                ExpectColorNear(p.color, scale.ColorOf(planning.Value(measure, p.voxel)), "voxel colour");
+                painted.insert(p.voxel);
+            }
+        }
+        size_t expected = 0;
+        for (size_t t = 0; t < volume.GetVoxelCount(); ++t) {
+            const bool hasValue = planning.MarkerCount(t) > 0 && !std::isnan(planning.Value(measure, t));
+            expected += hasValue ? 1 : 0;
+            if (!hasValue)
+                EXPECT_EQ(painted.count(t), 0u) << PlanningMeasureKey(measure) << " voxel " << t;
+        }
+        EXPECT_EQ(painted.size(), expected) << PlanningMeasureKey(measure);
+        EXPECT_GT(expected, 0u) << PlanningMeasureKey(measure);
+    }
+}
+
+TEST_F(QualityPaintTest, ThresholdKeepsOnlyTheVoxelsMeetingIt)
+{
+    ComputeAll();
+    const QualityScale scale = ComputeQualityScale(planning, PlanningMeasure::Cameras);
+    EXPECT_EQ(scale.low, 0.0);
+    EXPECT_EQ(scale.high, 4.0);
+    const QualityThreshold atLeastTwo{3, 2.0f};
+    size_t shown = 0;
+    for (uint32_t j = 0; j < volume.GetCountY(); ++j)
+        for (const QualityVoxelPaint& p :
+             QualityLayerPaint(volume, planning, PlanningMeasure::Cameras, scale, atLeastTwo, j)) {
+            EXPECT_GE(planning.MarkerCount(p.voxel), 2u);
+            ++shown;
+        }
+    EXPECT_EQ(shown, planning.MarkerAtLeast()[2]);
+    EXPECT_GT(shown, 0u);
+    // Nothing past the grid or before a computation.
+    EXPECT_TRUE(
+        QualityLayerPaint(volume, planning, PlanningMeasure::Cameras, scale, std::nullopt, volume.GetCountY()).empty());
+    EXPECT_TRUE(QualityLayerPaint(volume, CPlanningMeasures{}, PlanningMeasure::Cameras, scale, std::nullopt, 0).empty());
+}
+
+TEST_F(QualityPaintTest, ScalesOfTheMeasuresSpanTheirValues)
+{
+    ComputeAll();
+    const QualityScale marker = ComputeQualityScale(planning, PlanningMeasure::MarkerPx);
+    EXPECT_LE(marker.low, GetPlanningSettings().minImagePx);
+    const QualityScale sigma = ComputeQualityScale(planning, PlanningMeasure::Sigma);
+    EXPECT_EQ(sigma.low, 0.0);
+    const QualityScale angle = ComputeQualityScale(planning, PlanningMeasure::Angle);
+    for (size_t t = 0; t < planning.GetVoxelCount(); ++t) {
+        const float a = planning.Value(PlanningMeasure::Angle, t);
+        if (!std::isnan(a)) {
+            EXPECT_GE(a, angle.low);
+            EXPECT_LE(a, angle.high);
+        }
+    }
+    // At least 95 % of the values lie inside the marker and error scales.
+    for (const auto& [measure, scale] :
+         {std::pair{PlanningMeasure::MarkerPx, marker}, std::pair{PlanningMeasure::Sigma, sigma}}) {
+        size_t inside = 0, total = 0;
+        for (size_t t = 0; t < planning.GetVoxelCount(); ++t) {
+            const float v = planning.Value(measure, t);
+            if (std::isnan(v))
+                continue;
+            ++total;
+            inside += v <= scale.high ? 1 : 0;
+        }
+        ASSERT_GT(total, 0u);
+        EXPECT_GE(static_cast<double>(inside), 0.95 * static_cast<double>(total)) << PlanningMeasureKey(measure);
+    }
+}
+
+} // namespace
