@@ -1,5 +1,6 @@
 #include "app/VolumePlannerApp.h"
 
+#include "app/MainMenu.h"
 #include "app/QtUserPrompts.h"
 #include "app/VolumePlannerDlg.h"
 #include "render/view/VolumeView.h"
@@ -12,6 +13,8 @@ CVolumePlannerApp::CVolumePlannerApp(int& argc, char** argv) : m_application(arg
 int CVolumePlannerApp::Run()
 {
     CVolumePlannerDlg dialog;
+    // Owned by the dialog; placed before the first show so the window opens at its full size.
+    new CMainMenu(dialog);
     // Escape in the view ends the program at once, successfully.
     QObject::connect(dialog.View(), &CVolumeView::exitRequested, &dialog, &QDialog::reject);
     dialog.show();

@@ -32,6 +32,8 @@ class CVolumePlannerDlg : public QDialog
     // The control with this id; null for an id the dialog does not have.
     QWidget* Control(int id) const;
     CVolumeView* View() const { return m_pView; }
+    // The questions of the window's parts go through the dialog's own prompts.
+    CUserPrompts& Prompts() const { return *m_prompts; }
     // The view's scene (and with it the shared state) exists.
     bool IsSceneReady() const;
 

@@ -1,0 +1,217 @@
+#include "app/MainMenu.h"
+
+#include "app/DialogLayout.h"
+#include "app/PlanningPanel.h"
+#include "app/VolumePlannerDlg.h"
+#include "coverage/PlanningMeasures.h"
+#include "render/view/VolumeView.h"
+#include "scene/SceneSettings.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QActionGroup>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace
+{
+
+constexpr int kPanelWidthPx = 390;
+constexpr int kPanelMarginPx = 7;
+
+constexpr MenuCommand kDisplays[] = {MenuCommand::ResolutionMap, MenuCommand::CameraCount2D,
+                                     MenuCommand::SelectiveCameras, MenuCommand::Quality};
+
+struct MeasureEntry {
+    MenuCommand command;
+    PlanningMeasure measure;
+};
+constexpr MeasureEntry kMeasures[] = {{MenuCommand::MeasureCameras, PlanningMeasure::Cameras},
+                                      {MenuCommand::MeasureMarkerPx, PlanningMeasure::MarkerPx},
+                                      {MenuCommand::MeasureAngle, PlanningMeasure::Angle},
+                                      {MenuCommand::MeasureSigma, PlanningMeasure::Sigma}};
+
+const char* const kMouseAndKeys = "In the view:\n"
+                                  "Left button drag: turn the scene\n"
+                                  "Right button drag: tilt the scene\n"
+                                  "Left button, then hold Shift while dragging: pan\n"
+                                  "Arrow keys (after a click into the view): pan\n"
+                                  "Escape: end the program\n"
+                                  "\n"
+                                  "In the boxes of the window:\n"
+                                  "Enter: RENDER";
+
+} // namespace
+
+CMainMenu::CMainMenu(CVolumePlannerDlg& dialog)
+    : QObject(&dialog), m_dialog(dialog), m_pMenuBar(new QMenuBar(&dialog)), m_nClassicWidth(dialog.width())
+{
+    BuildFileMenu();
+    BuildViewMenu();
+    BuildPlanMenu();
+    BuildHelpMenu();
+
+    const int barHeight = m_pMenuBar->sizeHint().height();
+    for (QWidget* child : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child != m_pMenuBar)
+            child->move(child->pos() + QPoint(0, barHeight));
+    dialog.setFixedSize(m_nClassicWidth, dialog.height() + barHeight);
+    m_pMenuBar->setGeometry(0, 0, m_nClassicWidth, barHeight);
+}
+
+QAction* CMainMenu::AddAction(MenuCommand command, QMenu* menu, const QString& text)
+{
+    QAction* action = menu->addAction(text);
+    m_actions[static_cast<size_t>(command)] = action;
+    return action;
+}
+
+void CMainMenu::BuildFileMenu()
+{
+    QMenu* menu = m_pMenuBar->addMenu("&File");
+    // The buttons' own clicks: the menu runs exactly what the buttons run.
+    const auto clickOf = [this](int id) {
+        return [this, id] { static_cast<QAbstractButton*>(m_dialog.Control(id))->click(); };
+    };
+    QAction* load = AddAction(MenuCommand::LoadFile, menu, "&Load File...");
+    load->setShortcut(QKeySequence::Open);
+    connect(load, &QAction::triggered, this, clickOf(kIdLoadFile));
+    QAction* save = AddAction(MenuCommand::SaveFile, menu, "&Save File...");
+    save->setShortcut(QKeySequence::Save);
+    connect(save, &QAction::triggered, this, clickOf(kIdSaveFile));
+    menu->addSeparator();
+    QAction* quit = AddAction(MenuCommand::Quit, menu, "&Quit");
+    quit->setShortcut(QKeySequence::Quit);
+    connect(quit, &QAction::triggered, this, clickOf(kIdQuit));
+}
+
+void CMainMenu::BuildViewMenu()
+{
+    QMenu* menu = m_pMenuBar->addMenu("&View");
+    auto* displays = new QActionGroup(this);
+    const char* const names[] = {"&Resolution Map", "&Camera Count (2D)", "&Selective Cameras", "&Quality"};
+    for (size_t n = 0; n < std::size(kDisplays); ++n) {
+        QAction* action = AddAction(kDisplays[n], menu, names[n]);
+        action->setCheckable(true);
+        displays->addAction(action);
+        connect(action, &QAction::triggered, this, [this, display = kDisplays[n]] { ChooseDisplay(display); });
+    }
+
+    QMenu* measures = menu->addMenu("Quality &Measure");
+    auto* measureGroup = new QActionGroup(this);
+    for (const MeasureEntry& entry : kMeasures) {
+        QAction* action = AddAction(entry.command, measures, PlanningMeasureName(entry.measure));
+        action->setCheckable(true);
+        measureGroup->addAction(action);
+        connect(action, &QAction::triggered, this, [this, command = entry.command] { ChooseMeasure(command); });
+    }
+    connect(menu, &QMenu::aboutToShow, this, &CMainMenu::ShowDisplayState);
+    ShowDisplayState();
+}
+
+void CMainMenu::BuildPlanMenu()
+{
+    QMenu* menu = m_pMenuBar->addMenu("&Plan");
+    QAction* panel = AddAction(MenuCommand::PlanningPanel, menu, "&Planning Panel");
+    panel->setCheckable(true);
+    connect(panel, &QAction::toggled, this, &CMainMenu::ShowPanel);
+}
+
+void CMainMenu::BuildHelpMenu()
+{
+    QMenu* menu = m_pMenuBar->addMenu("&Help");
+    QAction* keys = AddAction(MenuCommand::MouseAndKeys, menu, "&Mouse and Keys");
+    keys->setShortcut(QKeySequence::HelpContents);
+    connect(keys, &QAction::triggered, this, &CMainMenu::ShowMouseAndKeys);
+    connect(AddAction(MenuCommand::About, menu, "&About"), &QAction::triggered, this, &CMainMenu::ShowAbout);
+}
+
+void CMainMenu::ShowDisplayState()
+{
+    const CVolumeView* view = m_dialog.View();
+    MenuCommand display = MenuCommand::ResolutionMap;
+    if (view->IsQualityDisplay())
+        display = MenuCommand::Quality;
+    else if (const SceneSettings* s = GetSceneSettings()) {
+        // The order the renderer picks the classic displays in.
+        if (s->GetSelectiveCameras())
+            display = MenuCommand::SelectiveCameras;
+        else if (s->Get2DView())
+            display = MenuCommand::CameraCount2D;
+    }
+    Action(display)->setChecked(true);
+    for (const MeasureEntry& entry : kMeasures)
+        if (entry.measure == view->GetQualityMeasure())
+            Action(entry.command)->setChecked(true);
+}
+
+void CMainMenu::ChooseDisplay(MenuCommand display)
+{
+    SceneSettings* s = GetSceneSettings();
+    if (!m_dialog.IsSceneReady() || !s) {
+        ShowDisplayState();
+        return;
+    }
+    m_dialog.View()->SetQualityDisplay(display == MenuCommand::Quality);
+    switch (display) {
+    case MenuCommand::ResolutionMap:
+        s->SetSelectiveCameras(false);
+        s->Set2DView(false);
+        break;
+    case MenuCommand::CameraCount2D:
+        s->SetSelectiveCameras(false);
+        s->Set2DView(true);
+        break;
+    case MenuCommand::SelectiveCameras:
+        s->SetSelectiveCameras(true);
+        break;
+    default:
+        break;
+    }
+    m_dialog.View()->RequestRepaint();
+}
+
+void CMainMenu::ChooseMeasure(MenuCommand command)
+{
+    for (const MeasureEntry& entry : kMeasures)
+        if (entry.command == command)
+            m_dialog.View()->SetQualityMeasure(entry.measure);
+    m_dialog.View()->RequestRepaint();
+}
+
+void CMainMenu::ShowPanel(bool on)
+{
+    CVolumeView* view = m_dialog.View();
+    if (on && !m_pPanel) {
+        // Built on first use: the classic window carries nothing of it.
+        m_pPanel = new CPlanningPanel(*view, m_dialog.Prompts(), &m_dialog);
+        m_pPanel->setGeometry(m_nClassicWidth, m_pMenuBar->height() + kPanelMarginPx, kPanelWidthPx,
+                              m_dialog.height() - m_pMenuBar->height() - 2 * kPanelMarginPx);
+        // A new rig replaces every camera: the table follows, after the dialog's own handler.
+        for (const int id : {kIdEnter, kIdLoadFile})
+            connect(static_cast<QAbstractButton*>(m_dialog.Control(id)), &QAbstractButton::clicked, m_pPanel,
+                    &CPlanningPanel::Refresh);
+    }
+    if (m_pPanel) {
+        m_pPanel->setVisible(on);
+        if (on)
+            m_pPanel->Refresh();
+    }
+    m_dialog.setFixedSize(m_nClassicWidth + (on ? kPanelWidthPx + kPanelMarginPx : 0), m_dialog.height());
+    m_pMenuBar->resize(m_dialog.width(), m_pMenuBar->height());
+    view->SetPlanningEnabled(on);
+    if (on)
+        view->RequestPlanningUpdate();
+    view->RequestRepaint();
+}
+
+void CMainMenu::ShowMouseAndKeys()
+{
+    m_dialog.Prompts().ShowMessage(kMouseAndKeys, "Mouse and Keys", PromptButtons::Ok);
+}
+
+void CMainMenu::ShowAbout()
+{
+    m_dialog.Prompts().ShowMessage("Volume Planner " VP_VERSION "\nHow well a rig of cameras covers a room.",
+                                   "About Volume Planner", PromptButtons::Ok);
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QObject>
+
+#include <array>
+#include <cstddef>
+
+class CPlanningPanel;
+class CVolumePlannerDlg;
+class QAction;
+class QMenu;
+class QMenuBar;
+
+// The commands of the menu bar.
+enum class MenuCommand {
+    LoadFile,
+    SaveFile,
+    Quit,
+    ResolutionMap,
+    CameraCount2D,
+    SelectiveCameras,
+    Quality,
+    MeasureCameras,
+    MeasureMarkerPx,
+    MeasureAngle,
+    MeasureSigma,
+    PlanningPanel,
+    MouseAndKeys,
+    About,
+    Count
+};
+
+// The menu bar over the main dialog's controls, and the Planning panel it
+// opens beside them. The window grows by the bar's height (every control
+// moves down by it) and, while the panel shows, to the right. Built before
+// the dialog is shown; owned by the dialog.
+class CMainMenu : public QObject
+{
+    Q_OBJECT
+  public:
+    explicit CMainMenu(CVolumePlannerDlg& dialog);
+
+    QMenuBar* MenuBar() const { return m_pMenuBar; }
+    QAction* Action(MenuCommand command) const { return m_actions[static_cast<size_t>(command)]; }
+    // Null until the panel is first shown.
+    CPlanningPanel* Panel() const { return m_pPanel; }
+
+  private:
+    QAction* AddAction(MenuCommand command, QMenu* menu, const QString& text);
+    void BuildFileMenu();
+    void BuildViewMenu();
+    void BuildPlanMenu();
+    void BuildHelpMenu();
+
+    // The display and measure marks follow the dialog's toggles, which may
+    // have changed them since the menu was last open.
+    void ShowDisplayState();
+    void ChooseDisplay(MenuCommand display);
+    void ChooseMeasure(MenuCommand measure);
+    void ShowPanel(bool on);
+    void ShowMouseAndKeys();
+    void ShowAbout();
+
+    CVolumePlannerDlg& m_dialog;
+    QMenuBar* m_pMenuBar;
+    CPlanningPanel* m_pPanel = nullptr;
+    std::array<QAction*, static_cast<size_t>(MenuCommand::Count)> m_actions{};
+    int m_nClassicWidth;
+};

@@ -1,0 +1,322 @@
+#include "app/PlanningPanel.h"
+
+#include "app/UserPrompts.h"
+#include "cameras/CameraSet.h"
+#include "cameras/CameraTypes.h"
+#include "coverage/PlanningMeasures.h"
+#include "render/view/VolumeView.h"
+#include "scene/SceneSettings.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <limits>
+
+namespace
+{
+
+struct SettingField {
+    const char* label;
+    double PlanningSettings::*value;
+};
+constexpr SettingField kSettingFields[CPlanningPanel::kSettingCount] = {
+    {"Marker diameter (mm)", &PlanningSettings::markerDiameterMm},
+    {"Minimum image (px)", &PlanningSettings::minImagePx},
+    {"Angle range min (deg)", &PlanningSettings::minAngleDeg},
+    {"Angle range max (deg)", &PlanningSettings::maxAngleDeg},
+    {"Pixel noise (px)", &PlanningSettings::pixelNoisePx},
+    {"3D error bound (mm)", &PlanningSettings::sigmaBoundMm},
+};
+
+const char* const kRefusedCaption = "Invalid Action";
+const char* const kCustomPixelsRefused =
+    "Custom sensor pixels must be whole numbers of at least 1 across and down. The previous values are kept.";
+const char* const kCustomTypeName = "Custom";
+const char* const kNoFigure = "-";
+
+// Enter commits the box it is typed in; it does not go on to the dialog,
+// where it would start a whole new coverage computation.
+class CPanelEdit : public QLineEdit
+{
+  public:
+    using QLineEdit::QLineEdit;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        QLineEdit::keyPressEvent(event);
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+            event->accept();
+    }
+};
+
+QString SettingText(double value)
+{
+    return QString::number(value, 'g', 10);
+}
+
+QString CubicMetres(double value)
+{
+    return QString::number(value, 'f', 3);
+}
+
+CCameraSet* AllocatedCameras()
+{
+    CCameraSet* cameras = CCameraSet::Current();
+    return cameras && cameras->IsAllocated() ? cameras : nullptr;
+}
+
+int CameraRows()
+{
+    const SceneSettings* s = GetSceneSettings();
+    return s && AllocatedCameras() ? static_cast<int>(s->GetCameraCount()) : 0;
+}
+
+QTableWidgetItem* ReadOnlyItem(const QString& text)
+{
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsEnabled);
+    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return item;
+}
+
+} // namespace
+
+CPlanningPanel::CPlanningPanel(CVolumeView& view, CUserPrompts& prompts, QWidget* parent)
+    : QWidget(parent), m_view(view), m_prompts(prompts)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    auto* settingsBox = new QGroupBox("Planning settings", this);
+    auto* form = new QFormLayout(settingsBox);
+    for (int n = 0; n < kSettingCount; ++n) {
+        auto* box = new CPanelEdit(settingsBox);
+        box->setObjectName(QString("planningSetting%1").arg(n));
+        connect(box, &QLineEdit::editingFinished, this, [this, n] { OnSettingEdited(n); });
+        form->addRow(kSettingFields[n].label, box);
+        m_settingBoxes[n] = box;
+    }
+    layout->addWidget(settingsBox);
+
+    auto* camerasBox = new QGroupBox("Cameras", this);
+    auto* camerasLayout = new QVBoxLayout(camerasBox);
+    m_pCameras = new QTableWidget(0, kColCount, camerasBox);
+    m_pCameras->setHorizontalHeaderLabels({"No.", "Type", "W px", "H px", "Reach (m)", "Unique (m\u00b3)"});
+    m_pCameras->verticalHeader()->hide();
+    m_pCameras->setSelectionMode(QAbstractItemView::NoSelection);
+    const int columnWidths[kColCount] = {28, 96, 40, 40, 60, 60};
+    for (int c = 0; c < kColCount; ++c)
+        m_pCameras->setColumnWidth(c, columnWidths[c]);
+    m_pCameras->horizontalHeader()->setStretchLastSection(true);
+    camerasLayout->addWidget(m_pCameras);
+    layout->addWidget(camerasBox, 1);
+
+    auto* figuresBox = new QGroupBox("Figures", this);
+    auto* figuresLayout = new QVBoxLayout(figuresBox);
+    m_pCounts = new QTableWidget(0, 2, figuresBox);
+    m_pCounts->setHorizontalHeaderLabels({"Seen (m\u00b3)", "Marker seen (m\u00b3)"});
+    m_pCounts->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_pCounts->setSelectionMode(QAbstractItemView::NoSelection);
+    figuresLayout->addWidget(m_pCounts);
+    auto* totals = new QFormLayout;
+    m_pTriangulable = new QLabel(kNoFigure, figuresBox);
+    m_pWithinSigma = new QLabel(kNoFigure, figuresBox);
+    m_pMedianSigma = new QLabel(kNoFigure, figuresBox);
+    totals->addRow("Triangulable (m\u00b3)", m_pTriangulable);
+    totals->addRow("Within the 3D error bound (m\u00b3)", m_pWithinSigma);
+    totals->addRow("Median 3D error (mm)", m_pMedianSigma);
+    figuresLayout->addLayout(totals);
+    layout->addWidget(figuresBox, 1);
+
+    connect(&m_view, &CVolumeView::computationFinished, this, [this] {
+        if (m_pCameras->rowCount() != CameraRows())
+            RebuildCameraRows();
+        else
+            for (int i = 0; i < m_pCameras->rowCount(); ++i)
+                ShowCameraRow(i);
+        ShowFigures();
+    });
+}
+
+void CPlanningPanel::Refresh()
+{
+    ShowSettings();
+    RebuildCameraRows();
+    ShowFigures();
+}
+
+void CPlanningPanel::ShowSettings()
+{
+    const PlanningSettings& s = GetPlanningSettings();
+    for (int n = 0; n < kSettingCount; ++n)
+        m_settingBoxes[n]->setText(SettingText(s.*kSettingFields[n].value));
+}
+
+void CPlanningPanel::OnSettingEdited(int setting)
+{
+    QLineEdit* box = m_settingBoxes[setting];
+    double PlanningSettings::*field = kSettingFields[setting].value;
+    PlanningSettings s = GetPlanningSettings();
+    bool ok = false;
+    const double value = box->text().trimmed().toDouble(&ok);
+    if (ok && value == s.*field) {
+        box->setText(SettingText(value));
+        return;
+    }
+    // Text that is no number is named by the check like any other refusal.
+    s.*field = ok ? value : std::numeric_limits<double>::quiet_NaN();
+    if (const std::optional<std::string> reason = CheckPlanningSettings(s)) {
+        m_prompts.ShowMessage("The planning setting is refused: " + *reason + ". The previous value is kept.",
+                              kRefusedCaption, PromptButtons::Ok);
+        box->setText(SettingText(GetPlanningSettings().*field));
+        return;
+    }
+    SetPlanningSettings(s);
+    box->setText(SettingText(value));
+    for (int i = 0; i < m_pCameras->rowCount(); ++i)
+        ShowCameraRow(i);
+    RequestPlanningUpdate();
+}
+
+void CPlanningPanel::RebuildCameraRows()
+{
+    const int rows = CameraRows();
+    m_pCameras->setRowCount(0);
+    m_pCameras->setRowCount(rows);
+    for (int i = 0; i < rows; ++i) {
+        m_pCameras->setItem(i, kColNumber, ReadOnlyItem(QString::number(i + 1)));
+        auto* type = new QComboBox(m_pCameras);
+        for (int t = 0; t < kCameraTypeCount; ++t)
+            type->addItem(QString::fromStdString(CameraTypeName(t)));
+        type->addItem(kCustomTypeName);
+        connect(type, &QComboBox::activated, this, [this, i](int index) { OnTypeChosen(i, index); });
+        m_pCameras->setCellWidget(i, kColType, type);
+        for (const int column : {kColPixelsX, kColPixelsY}) {
+            auto* box = new CPanelEdit(m_pCameras);
+            connect(box, &QLineEdit::editingFinished, this, [this, i] { OnCustomPixelsEdited(i); });
+            m_pCameras->setCellWidget(i, column, box);
+        }
+        m_pCameras->setItem(i, kColReach, ReadOnlyItem(kNoFigure));
+        m_pCameras->setItem(i, kColUnique, ReadOnlyItem(kNoFigure));
+        ShowCameraRow(i);
+    }
+}
+
+void CPlanningPanel::ShowCameraRow(int camera)
+{
+    const CCameraSet* cameras = AllocatedCameras();
+    if (!cameras)
+        return;
+    const int type = cameras->GetCameraType(camera);
+    const bool custom = type == kCustomCameraType;
+    static_cast<QComboBox*>(m_pCameras->cellWidget(camera, kColType))
+        ->setCurrentIndex(custom ? kCameraTypeCount : type);
+    const int pixelsX = cameras->GetSensorPixelsX(camera);
+    const int pixelsY = cameras->GetSensorPixelsY(camera);
+    const std::pair<int, int> pixelBoxes[] = {{kColPixelsX, pixelsX}, {kColPixelsY, pixelsY}};
+    for (const auto& [column, pixels] : pixelBoxes) {
+        auto* box = static_cast<QLineEdit*>(m_pCameras->cellWidget(camera, column));
+        box->setText(QString::number(pixels));
+        box->setEnabled(custom);
+    }
+
+    const PlanningSettings& s = GetPlanningSettings();
+    const double pitch =
+        PixelPitchMm(cameras->GetFrameWidth(camera), cameras->GetFrameHeight(camera), pixelsX, pixelsY);
+    const double reachMm = CameraReachMm(cameras->GetFocalLength(camera), s.markerDiameterMm, s.minImagePx, pitch);
+    m_pCameras->item(camera, kColReach)
+        ->setText(std::isfinite(reachMm) ? QString::number(reachMm / 1000.0, 'f', 2) : QString(kNoFigure));
+
+    QString unique = kNoFigure;
+    const CPlanningMeasures& planning = m_view.GetPlanning();
+    if (planning.HasResults() && camera < static_cast<int>(planning.GetCameraFigures().size())) {
+        const CPlanningMeasures::CameraFigures& figures = planning.GetCameraFigures()[static_cast<size_t>(camera)];
+        if (figures.counted)
+            unique = CubicMetres(planning.VolumeOf(figures.uniqueTriangulable));
+    }
+    m_pCameras->item(camera, kColUnique)->setText(unique);
+}
+
+void CPlanningPanel::OnTypeChosen(int camera, int index)
+{
+    CCameraSet* cameras = AllocatedCameras();
+    if (!cameras || camera >= CameraRows())
+        return;
+    if (index == kCameraTypeCount) {
+        // Custom starts from the pixels the camera has, ready to be edited.
+        if (cameras->GetCameraType(camera) != kCustomCameraType)
+            cameras->SetCustomPixels(camera, cameras->GetSensorPixelsX(camera), cameras->GetSensorPixelsY(camera));
+    } else if (index == cameras->GetCameraType(camera) || !cameras->SetCameraType(camera, index)) {
+        ShowCameraRow(camera);
+        return;
+    }
+    ShowCameraRow(camera);
+    RequestPlanningUpdate();
+}
+
+void CPlanningPanel::OnCustomPixelsEdited(int camera)
+{
+    CCameraSet* cameras = AllocatedCameras();
+    if (!cameras || camera >= CameraRows() || cameras->GetCameraType(camera) != kCustomCameraType)
+        return;
+    const auto read = [this, camera](int column, bool& ok) {
+        return static_cast<QLineEdit*>(m_pCameras->cellWidget(camera, column))->text().trimmed().toInt(&ok);
+    };
+    bool okX = false;
+    bool okY = false;
+    const int pixelsX = read(kColPixelsX, okX);
+    const int pixelsY = read(kColPixelsY, okY);
+    if (okX && okY && pixelsX == cameras->GetSensorPixelsX(camera) && pixelsY == cameras->GetSensorPixelsY(camera)) {
+        ShowCameraRow(camera);
+        return;
+    }
+    if (!okX || !okY || !cameras->SetCustomPixels(camera, pixelsX, pixelsY)) {
+        m_prompts.ShowMessage(kCustomPixelsRefused, kRefusedCaption, PromptButtons::Ok);
+        ShowCameraRow(camera);
+        return;
+    }
+    ShowCameraRow(camera);
+    RequestPlanningUpdate();
+}
+
+void CPlanningPanel::ShowFigures()
+{
+    const CPlanningMeasures& planning = m_view.GetPlanning();
+    if (!planning.HasResults()) {
+        m_pCounts->setRowCount(0);
+        for (QLabel* label : {m_pTriangulable, m_pWithinSigma, m_pMedianSigma})
+            label->setText(kNoFigure);
+        return;
+    }
+    const std::vector<uint64_t>& seen = planning.SeenAtLeast();
+    const std::vector<uint64_t>& marker = planning.MarkerAtLeast();
+    // Row k - 1 holds "at least k cameras"; at least 0 is the whole grid.
+    const int rows = seen.empty() ? 0 : static_cast<int>(seen.size()) - 1;
+    m_pCounts->setRowCount(rows);
+    for (int k = 1; k <= rows; ++k) {
+        m_pCounts->setVerticalHeaderItem(k - 1, new QTableWidgetItem(QString("\u2265 %1").arg(k)));
+        const size_t at = static_cast<size_t>(k);
+        m_pCounts->setItem(k - 1, 0, ReadOnlyItem(CubicMetres(planning.VolumeOf(seen[at]))));
+        m_pCounts->setItem(k - 1, 1,
+                           ReadOnlyItem(at < marker.size() ? CubicMetres(planning.VolumeOf(marker[at])) : kNoFigure));
+    }
+    m_pTriangulable->setText(CubicMetres(planning.VolumeOf(planning.TriangulableCount())));
+    m_pWithinSigma->setText(CubicMetres(planning.VolumeOf(planning.WithinSigmaCount())));
+    const double median = planning.Sigma3dMedian();
+    m_pMedianSigma->setText(std::isfinite(median) ? QString::number(median, 'f', 3) : QString(kNoFigure));
+}
+
+void CPlanningPanel::RequestPlanningUpdate()
+{
+    m_view.RequestPlanningUpdate();
+    m_view.RequestRepaint();
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QWidget>
+
+class CUserPrompts;
+class CVolumeView;
+class QLabel;
+class QLineEdit;
+class QTableWidget;
+
+// The Planning panel beside the view: the planning settings, the sensor type
+// of every camera with its reach and unique contribution, and the figures of
+// the last planning computation. A change is stored at once (refused input
+// is named to the user and the box goes back to the stored value) and the
+// view recomputes the measures from the coverage it has.
+class CPlanningPanel : public QWidget
+{
+    Q_OBJECT
+  public:
+    // The table's columns.
+    enum CameraColumn { kColNumber, kColType, kColPixelsX, kColPixelsY, kColReach, kColUnique, kColCount };
+
+    CPlanningPanel(CVolumeView& view, CUserPrompts& prompts, QWidget* parent = nullptr);
+
+    // Boxes from the stored settings, the table from the camera set, the
+    // figures from the view's last planning computation.
+    void Refresh();
+
+    QLineEdit* SettingBox(int setting) const { return m_settingBoxes[setting]; }
+    QTableWidget* CameraTable() const { return m_pCameras; }
+    QTableWidget* CountFigures() const { return m_pCounts; }
+    QLabel* TriangulableFigure() const { return m_pTriangulable; }
+    QLabel* WithinSigmaFigure() const { return m_pWithinSigma; }
+    QLabel* MedianSigmaFigure() const { return m_pMedianSigma; }
+
+    // The settings boxes, top to bottom.
+    enum Setting { kMarkerMm, kMinImagePx, kMinAngleDeg, kMaxAngleDeg, kPixelNoisePx, kSigmaBoundMm, kSettingCount };
+
+  private:
+    void ShowSettings();
+    void OnSettingEdited(int setting);
+    void RebuildCameraRows();
+    void ShowCameraRow(int camera);
+    void OnTypeChosen(int camera, int index);
+    void OnCustomPixelsEdited(int camera);
+    void ShowFigures();
+    // Stored settings or camera types take effect in the next paint.
+    void RequestPlanningUpdate();
+
+    CVolumeView& m_view;
+    CUserPrompts& m_prompts;
+    QLineEdit* m_settingBoxes[kSettingCount];
+    QTableWidget* m_pCameras;
+    QTableWidget* m_pCounts;
+    QLabel* m_pTriangulable;
+    QLabel* m_pWithinSigma;
+    QLabel* m_pMedianSigma;
+};
