@@ -3,6 +3,7 @@
 #include "app/UserPrompts.h"
 #include "cameras/CameraSet.h"
 #include "cameras/CameraTypes.h"
+#include "coverage/CoverageVolume.h"
 #include "coverage/PlanningMeasures.h"
 #include "render/view/VolumeView.h"
 #include "scene/SceneSettings.h"
@@ -10,6 +11,7 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -41,6 +43,8 @@ const char* const kCustomPixelsRefused =
     "Custom sensor pixels must be whole numbers of at least 1 across and down. The previous values are kept.";
 const char* const kCustomTypeName = "Custom";
 const char* const kNoFigure = "-";
+const char* const kThresholdRefused = "The Quality threshold must be a number. The previous threshold is kept.";
+const char* const kNoThreshold = "all voxels";
 
 // Enter commits the box it is typed in; it does not go on to the dialog,
 // where it would start a whole new coverage computation.
@@ -107,13 +111,26 @@ CPlanningPanel::CPlanningPanel(CVolumeView& view, CUserPrompts& prompts, QWidget
     }
     layout->addWidget(settingsBox);
 
+    auto* thresholdBox = new QGroupBox("Quality display: show where the measure is", this);
+    auto* thresholdLayout = new QHBoxLayout(thresholdBox);
+    m_pThresholdOp = new QComboBox(thresholdBox);
+    m_pThresholdOp->addItem(kNoThreshold);
+    for (int op = 0; op < kComparisonOpCount; ++op)
+        m_pThresholdOp->addItem(QString::fromStdString(ComparisonOpText(static_cast<unsigned>(op))));
+    m_pThresholdValue = new CPanelEdit(thresholdBox);
+    connect(m_pThresholdOp, &QComboBox::activated, this, &CPlanningPanel::OnThresholdEdited);
+    connect(m_pThresholdValue, &QLineEdit::editingFinished, this, &CPlanningPanel::OnThresholdEdited);
+    thresholdLayout->addWidget(m_pThresholdOp);
+    thresholdLayout->addWidget(m_pThresholdValue, 1);
+    layout->addWidget(thresholdBox);
+
     auto* camerasBox = new QGroupBox("Cameras", this);
     auto* camerasLayout = new QVBoxLayout(camerasBox);
     m_pCameras = new QTableWidget(0, kColCount, camerasBox);
     m_pCameras->setHorizontalHeaderLabels({"No.", "Type", "W px", "H px", "Reach (m)", "Unique (m\u00b3)"});
     m_pCameras->verticalHeader()->hide();
     m_pCameras->setSelectionMode(QAbstractItemView::NoSelection);
-    const int columnWidths[kColCount] = {28, 96, 40, 40, 60, 60};
+    const int columnWidths[kColCount] = {28, 92, 40, 40, 64, 60};
     for (int c = 0; c < kColCount; ++c)
         m_pCameras->setColumnWidth(c, columnWidths[c]);
     m_pCameras->horizontalHeader()->setStretchLastSection(true);
@@ -150,6 +167,7 @@ CPlanningPanel::CPlanningPanel(CVolumeView& view, CUserPrompts& prompts, QWidget
 void CPlanningPanel::Refresh()
 {
     ShowSettings();
+    ShowThreshold();
     RebuildCameraRows();
     ShowFigures();
 }
@@ -318,5 +336,36 @@ void CPlanningPanel::ShowFigures()
 void CPlanningPanel::RequestPlanningUpdate()
 {
     m_view.RequestPlanningUpdate();
+    m_view.RequestRepaint();
+}
+
+void CPlanningPanel::ShowThreshold()
+{
+    const std::optional<QualityThreshold> threshold = m_view.GetQualityThreshold();
+    m_pThresholdOp->setCurrentIndex(threshold ? static_cast<int>(threshold->op) + 1 : 0);
+    m_pThresholdValue->setText(threshold ? QString::number(threshold->value, 'g', 7) : QString("0"));
+    m_pThresholdValue->setEnabled(threshold.has_value());
+}
+
+void CPlanningPanel::OnThresholdEdited()
+{
+    const int index = m_pThresholdOp->currentIndex();
+    std::optional<QualityThreshold> threshold;
+    if (index > 0) {
+        bool ok = false;
+        const float value = m_pThresholdValue->text().trimmed().toFloat(&ok);
+        if (!ok || !std::isfinite(value)) {
+            m_prompts.ShowMessage(kThresholdRefused, kRefusedCaption, PromptButtons::Ok);
+            ShowThreshold();
+            return;
+        }
+        threshold = QualityThreshold{static_cast<unsigned>(index - 1), value};
+    }
+    if (threshold == m_view.GetQualityThreshold()) {
+        ShowThreshold();
+        return;
+    }
+    m_view.SetQualityThreshold(threshold);
+    ShowThreshold();
     m_view.RequestRepaint();
 }

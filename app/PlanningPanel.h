@@ -4,13 +4,14 @@
 
 class CUserPrompts;
 class CVolumeView;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QTableWidget;
 
 // The Planning panel beside the view: the planning settings, the sensor type
 // of every camera with its reach and unique contribution, and the figures of
-// the last planning computation. A change is stored at once (refused input
+// the last planning computation, and the Quality display's threshold. A change is stored at once (refused input
 // is named to the user and the box goes back to the stored value) and the
 // view recomputes the measures from the coverage it has.
 class CPlanningPanel : public QWidget
@@ -32,6 +33,9 @@ class CPlanningPanel : public QWidget
     QLabel* TriangulableFigure() const { return m_pTriangulable; }
     QLabel* WithinSigmaFigure() const { return m_pWithinSigma; }
     QLabel* MedianSigmaFigure() const { return m_pMedianSigma; }
+    // The Quality display's threshold: "all" or an operator, and its value.
+    QComboBox* ThresholdOperator() const { return m_pThresholdOp; }
+    QLineEdit* ThresholdValue() const { return m_pThresholdValue; }
 
     // The settings boxes, top to bottom.
     enum Setting { kMarkerMm, kMinImagePx, kMinAngleDeg, kMaxAngleDeg, kPixelNoisePx, kSigmaBoundMm, kSettingCount };
@@ -44,6 +48,8 @@ class CPlanningPanel : public QWidget
     void OnTypeChosen(int camera, int index);
     void OnCustomPixelsEdited(int camera);
     void ShowFigures();
+    void ShowThreshold();
+    void OnThresholdEdited();
     // Stored settings or camera types take effect in the next paint.
     void RequestPlanningUpdate();
 
@@ -55,4 +61,6 @@ class CPlanningPanel : public QWidget
     QLabel* m_pTriangulable;
     QLabel* m_pWithinSigma;
     QLabel* m_pMedianSigma;
+    QComboBox* m_pThresholdOp;
+    QLineEdit* m_pThresholdValue;
 };

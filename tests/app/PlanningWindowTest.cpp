@@ -50,6 +50,7 @@ class PlanningWindowTest : public QObject
     void refusedSettingKeepsThePreviousValue();
     void cameraTypeAndCustomPixels();
     void qualityDisplayLegendOnScreen();
+    void qualityThresholdHidesVoxels();
 
   private:
     QWidget* Ctl(int id) const { return m_dlg->Control(id); }
@@ -475,6 +476,42 @@ void PlanningWindowTest::qualityDisplayLegendOnScreen()
     Trigger(MenuCommand::ResolutionMap);
     QVERIFY(!View().IsQualityDisplay());
     QVERIFY(!LegendBarShows(View().grabFramebuffer(), 0.5));
+}
+
+void PlanningWindowTest::qualityThresholdHidesVoxels()
+{
+    OpenPanelAndRender(4);
+    Trigger(MenuCommand::Quality);
+    const QImage all = View().grabFramebuffer();
+    CPlanningPanel* panel = m_menu->Panel();
+    QComboBox* op = panel->ThresholdOperator();
+    QCOMPARE(op->currentIndex(), 0);
+    QVERIFY(!panel->ThresholdValue()->isEnabled());
+
+    // Only where all four cameras see a marker: the fringe of the volume goes.
+    op->setCurrentIndex(4); // ">="
+    emit op->activated(4);
+    QVERIFY(panel->ThresholdValue()->isEnabled());
+    TypeAndEnter(panel->ThresholdValue(), "4");
+    QCOMPARE(View().GetQualityThreshold(), std::optional<QualityThreshold>(QualityThreshold{3, 4.0f}));
+    const QImage four = View().grabFramebuffer();
+    SaveScreenshot("quality_threshold.png");
+    int changed = 0;
+    for (int y = 150; y < 600; ++y)
+        for (int x = 250; x < 720; ++x)
+            changed += all.pixel(x, y) != four.pixel(x, y);
+    QVERIFY2(changed > 2000, qPrintable(QString::number(changed)));
+
+    TypeAndEnter(panel->ThresholdValue(), "four");
+    QCOMPARE(m_prompts->Texts(),
+             std::vector<std::string>{"The Quality threshold must be a number. The previous threshold is kept."});
+    QCOMPARE(panel->ThresholdValue()->text(), QString("4"));
+    QCOMPARE(View().GetQualityThreshold()->value, 4.0f);
+
+    op->setCurrentIndex(0);
+    emit op->activated(0);
+    QVERIFY(!View().GetQualityThreshold());
+    QVERIFY(!panel->ThresholdValue()->isEnabled());
 }
 
 QTEST_MAIN(PlanningWindowTest)
