@@ -185,35 +185,4 @@ TEST_F(QualityPaintTest, ThresholdKeepsOnlyTheVoxelsMeetingIt)
     EXPECT_TRUE(QualityLayerPaint(volume, CPlanningMeasures{}, PlanningMeasure::Cameras, scale, std::nullopt, 0).empty());
 }
 
-TEST_F(QualityPaintTest, ScalesOfTheMeasuresSpanTheirValues)
-{
-    ComputeAll();
-    const QualityScale marker = ComputeQualityScale(planning, PlanningMeasure::MarkerPx);
-    EXPECT_LE(marker.low, GetPlanningSettings().minImagePx);
-    const QualityScale sigma = ComputeQualityScale(planning, PlanningMeasure::Sigma);
-    EXPECT_EQ(sigma.low, 0.0);
-    const QualityScale angle = ComputeQualityScale(planning, PlanningMeasure::Angle);
-    for (size_t t = 0; t < planning.GetVoxelCount(); ++t) {
-        const float a = planning.Value(PlanningMeasure::Angle, t);
-        if (!std::isnan(a)) {
-            EXPECT_GE(a, angle.low);
-            EXPECT_LE(a, angle.high);
-        }
-    }
-    // At least 95 % of the values lie inside the marker and error scales.
-    for (const auto& [measure, scale] :
-         {std::pair{PlanningMeasure::MarkerPx, marker}, std::pair{PlanningMeasure::Sigma, sigma}}) {
-        size_t inside = 0, total = 0;
-        for (size_t t = 0; t < planning.GetVoxelCount(); ++t) {
-            const float v = planning.Value(measure, t);
-            if (std::isnan(v))
-                continue;
-            ++total;
-            inside += v <= scale.high ? 1 : 0;
-        }
-        ASSERT_GT(total, 0u);
-        EXPECT_GE(static_cast<double>(inside), 0.95 * static_cast<double>(total)) << PlanningMeasureKey(measure);
-    }
-}
-
 } // namespace

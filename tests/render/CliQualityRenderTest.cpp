@@ -103,22 +103,6 @@ TEST_F(CliQualityRenderTest, OneCameraVolumeInTheTopColourBesideItsLegend)
             ASSERT_EQ(hidden.Pixel(x, y), none.Pixel(x, y)) << x << ", " << y;
 }
 
-TEST_F(CliQualityRenderTest, ClassicPictureStaysWithoutTheQualityOptions)
-{
-    const CFrameImage classic = RenderFrame("");
-    const CFrameImage named = RenderFrame("--display classic");
-    for (int y = 0; y < 725; ++y)
-        for (int x = 0; x < 1000; ++x)
-            ASSERT_EQ(classic.Pixel(x, y), named.Pixel(x, y)) << x << ", " << y;
-    // The planning options draw the reach lines only.
-    const CFrameImage planning = RenderFrame("--marker-mm 20");
-    int changed = 0;
-    for (int y = 0; y < 680; ++y)
-        for (int x = 0; x < 1000; ++x)
-            changed += classic.Pixel(x, y) != planning.Pixel(x, y) ? 1 : 0;
-    EXPECT_GT(changed, 100);
-}
-
 TEST_F(CliQualityRenderTest, RefusalsNameTheOption)
 {
     struct Case {
@@ -128,13 +112,10 @@ TEST_F(CliQualityRenderTest, RefusalsNameTheOption)
     const Case cases[] = {
         {"--display quality --measure size", "--measure: one of cameras, marker-px, angle, sigma"},
         {"--measure sigma", "--measure and --quality-threshold need --display quality"},
-        {"--quality-threshold '<=,1'", "--measure and --quality-threshold need --display quality"},
         {"--display quality --quality-threshold '=<,1'", "--quality-threshold OP,V"},
-        {"--display quality --quality-threshold '<=,x'", "--quality-threshold OP,V"},
         {"--display quality --quality-threshold '<=,inf'", "--quality-threshold OP,V"},
         {"--display quality --view-2d", "--display quality replaces the volume display"},
         {"--display quality --min-px 0", "planning settings"},
-        {"--display nice", "--display"},
     };
     const fs::path png = m_dir / "keep.png";
     for (const Case& c : cases) {
