@@ -155,8 +155,7 @@ TEST_F(QualityPaintTest, LayersHoldTheVoxelsWithAValueInMapOrder)
         for (size_t t = 0; t < volume.GetVoxelCount(); ++t) {
             const bool hasValue = planning.MarkerCount(t) > 0 && !std::isnan(planning.Value(measure, t));
             expected += hasValue ? 1 : 0;
-            if (!hasValue)
-                EXPECT_EQ(painted.count(t), 0u) << PlanningMeasureKey(measure) << " voxel " << t;
+            EXPECT_EQ(painted.count(t), hasValue ? 1u : 0u) << PlanningMeasureKey(measure) << " voxel " << t;
         }
         EXPECT_EQ(painted.size(), expected) << PlanningMeasureKey(measure);
         EXPECT_GT(expected, 0u) << PlanningMeasureKey(measure);
