@@ -6,6 +6,7 @@
 #include "cameras/CameraSet.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/PlanningMeasures.h"
+#include "exports/VoxelExport.h"
 #include "project/JsonText.h"
 #include "scene/AtomicFile.h"
 #include "scene/RoomBox.h"
@@ -75,14 +76,9 @@ VoxelFacts CollectFacts(const CCoverageVolume& volume)
     VoxelFacts facts;
     const size_t n = volume.GetVoxelCount();
     facts.inIsoList.assign(n, false);
-    facts.mapBand.assign(n, -1);
     for (uint32_t e = 0; e < volume.GetIsoCount(); ++e)
         facts.inIsoList[volume.IsoIndex(e)] = true;
-    const int camera = volume.GetResolutionCamera();
-    for (uint32_t j = 0; j < volume.GetCountY(); ++j) {
-        for (const VoxelPaint& paint : volume.MapLayerPaint(j))
-            facts.mapBand[paint.voxel] = volume.ResolutionBand(volume.Resolution(camera, paint.voxel));
-    }
+    facts.mapBand = MapBands(volume);
     return facts;
 }
 
@@ -266,8 +262,15 @@ void WriteVoxels(const std::string& path, const CCoverageVolume& volume, const V
         Fail("Unable to write file: " + path);
 }
 
+// Where the voxels go besides the report.
+struct VoxelFiles {
+    std::string csv;
+    std::string vtk;
+    std::string ply;
+};
+
 void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const PlanningOptions& planningOptions,
-                 const std::string& voxelsFile)
+                 const VoxelFiles& files)
 {
     CRoomBox room;
     const RigSceneResult scene = BuildRigScene(rig, room);
@@ -308,8 +311,12 @@ void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const Pl
     }
 
     const VoxelFacts facts = CollectFacts(volume);
-    if (!voxelsFile.empty())
-        WriteVoxels(voxelsFile, volume, facts, planning.get());
+    if (!files.csv.empty())
+        WriteVoxels(files.csv, volume, facts, planning.get());
+    if (!files.vtk.empty() && !WriteVtk(files.vtk, volume, planning.get()))
+        Fail("Unable to write file: " + files.vtk);
+    if (!files.ply.empty() && !WritePly(files.ply, volume, planning.get()))
+        Fail("Unable to write file: " + files.ply);
     Json report = BuildReport(volume, facts, calibration);
     if (planning)
         report["planning"] = PlanningJson(*planning);
@@ -325,11 +332,13 @@ void AddCoverageCommand(CLI::App& app)
     auto rig = std::make_shared<RigOptions>();
     auto options = std::make_shared<CoverageOptions>();
     auto planning = std::make_shared<PlanningOptions>();
-    auto voxelsFile = std::make_shared<std::string>();
+    auto files = std::make_shared<VoxelFiles>();
     AddRigOptions(*command, *rig);
     AddCoverageOptions(*command, *options);
     AddPlanningOptions(*command, *planning);
-    command->add_option("--voxels", *voxelsFile, "also write every voxel as a CSV file")->type_name("FILE");
-    command->callback(
-        [rig, options, planning, voxelsFile]() { RunCoverage(*rig, *options, *planning, *voxelsFile); });
+    command->add_option("--voxels", files->csv, "also write every voxel as a CSV file")->type_name("FILE");
+    command->add_option("--vtk", files->vtk, "also write the grid as a binary VTK legacy volume")->type_name("FILE");
+    command->add_option("--ply", files->ply, "also write the voxels seen as a binary PLY point cloud")
+        ->type_name("FILE");
+    command->callback([rig, options, planning, files]() { RunCoverage(*rig, *options, *planning, *files); });
 }
