@@ -4,7 +4,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps configure build test run bench package clean
 
 all: build
 
@@ -24,6 +24,11 @@ test: build
 
 run: build
 	$(BUILD_DIR)/app/volume-planner
+
+# A .deb of the program, the command-line tool, the desktop entry, the icon
+# and the manual page, in $(BUILD_DIR).
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/*/*-bench; do echo "== $$b"; $$b; done

@@ -290,3 +290,15 @@ QIcon MakeButtonIcon(ButtonIcon which)
     p.end();
     return QIcon(pixmap);
 }
+
+QImage PaintWindowIcon(int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / static_cast<double>(kSize), size / static_cast<double>(kSize));
+    PaintWindow(p);
+    p.end();
+    return image;
+}

@@ -164,3 +164,15 @@ int CCameraSet::GetSensorPixelsY(int i) const
     const Camera& cam = Cam(i);
     return cam.cameraType == kCustomCameraType ? cam.customPixelsY : CameraTypePixelsY(cam.cameraType);
 }
+
+Vec3d CCameraSet::GetFilePosition(int i) const
+{
+    const Vec3d user = ToUser(Cam(i).position, FileOrigin());
+    return {static_cast<float>(user.x), static_cast<float>(user.y), static_cast<float>(user.z)};
+}
+
+void CCameraSet::SetFilePosition(int i, const Vec3d& user)
+{
+    const Vec3d user32{static_cast<float>(user.x), static_cast<float>(user.y), static_cast<float>(user.z)};
+    Cam(i).position = FromUser(user32, FileOrigin());
+}

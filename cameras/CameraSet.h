@@ -68,8 +68,9 @@ public:
 
     float GetFocalLength(int i) const { return Cam(i).focalLength; }
     void SetFocalLength(int i, float v) { Cam(i).focalLength = v; }
-    // 1/N in double; there is no reader of N itself.
+    // 1/N in double, what the computation reads.
     double GetAperture(int i) const { return 1.0 / static_cast<double>(Cam(i).fNumber); }
+    float GetFNumber(int i) const { return Cam(i).fNumber; }
     void SetFNumber(int i, float n) { Cam(i).fNumber = n; }
     float GetHFov(int i) const { return Cam(i).hFov; }
     float GetVFov(int i) const { return Cam(i).vFov; }
@@ -97,6 +98,13 @@ public:
 
     // "Camera %d" with the 1-based number; "Invalid Camera No." while unallocated.
     std::string GetLabel(int i) const;
+    void SetLabel(int i, const std::string& label) { Cam(i).label = label; }
+
+    // The position in the user frame as files hold it, each coordinate in
+    // single precision against the origin in single precision, and back:
+    // the round trip the camera data file makes.
+    Vec3d GetFilePosition(int i) const;
+    void SetFilePosition(int i, const Vec3d& user);
 
     // Sensor pixels: an index into kCameraTypes (0 for a new camera) or
     // kCustomCameraType with pixel counts of the camera's own. The camera

@@ -6,88 +6,25 @@
 #include "cameras/CameraSet.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/PlanningMeasures.h"
+#include "exports/VoxelExport.h"
+#include "project/JsonText.h"
 #include "scene/AtomicFile.h"
 #include "scene/RoomBox.h"
 #include "scene/SceneSettings.h"
 
 #include <CLI/CLI.hpp>
-#include <nlohmann/json.hpp>
 #include <unistd.h>
 
 #include <array>
-#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
-#include <iterator>
 #include <memory>
 #include <string>
-#include <system_error>
 #include <vector>
 
 namespace {
-
-using Json = nlohmann::ordered_json;
-
-// The shortest text that reads back to the same value; floats as floats.
-template <typename T> std::string Shortest(T value)
-{
-    std::array<char, 64> buffer{};
-    const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    return ec == std::errc{} ? std::string(buffer.data(), end) : std::string();
-}
-
-// The JSON writer prints doubles in their shortest form; a float widened to
-// double would show its binary tail (0.20000000298023224), so it is stored as
-// the double nearest its own shortest text (0.2).
-Json FloatJson(float value)
-{
-    if (!std::isfinite(value))
-        return nullptr;
-    const std::string text = Shortest(value);
-    double parsed = 0.0;
-    std::from_chars(text.data(), text.data() + text.size(), parsed);
-    return parsed;
-}
-
-// Writes the report as the library's dump(2) does, but every floating-point
-// number in its shortest round-trip form: the library's own writer keeps to
-// round-trip yet now and then prints a digit more (17.415000778511178 for
-// 17.41500077851118). An integral value keeps its ".0", so it stays a float.
-void WriteJson(std::string& out, const Json& value, int depth)
-{
-    const std::string indent(2 * static_cast<size_t>(depth), ' ');
-    if (value.is_object() && !value.empty()) {
-        out += "{\n";
-        for (auto it = value.begin(); it != value.end(); ++it) {
-            out += indent + "  " + Json(it.key()).dump() + ": ";
-            WriteJson(out, it.value(), depth + 1);
-            out += std::next(it) == value.end() ? "\n" : ",\n";
-        }
-        out += indent + '}';
-    } else if (value.is_array() && !value.empty()) {
-        out += "[\n";
-        for (auto it = value.begin(); it != value.end(); ++it) {
-            out += indent + "  ";
-            WriteJson(out, *it, depth + 1);
-            out += std::next(it) == value.end() ? "\n" : ",\n";
-        }
-        out += indent + ']';
-    } else if (value.is_number_float()) {
-        const std::string text = Shortest(value.get<double>());
-        out += text;
-        if (text.find_first_of(".e") == std::string::npos)
-            out += ".0";
-    } else {
-        out += value.dump();
-    }
-}
-
-Json DoubleJson(double value)
-{
-    return std::isfinite(value) ? Json(value) : Json(nullptr);
-}
 
 Json VecJson(const Vec3d& v)
 {
@@ -139,14 +76,9 @@ VoxelFacts CollectFacts(const CCoverageVolume& volume)
     VoxelFacts facts;
     const size_t n = volume.GetVoxelCount();
     facts.inIsoList.assign(n, false);
-    facts.mapBand.assign(n, -1);
     for (uint32_t e = 0; e < volume.GetIsoCount(); ++e)
         facts.inIsoList[volume.IsoIndex(e)] = true;
-    const int camera = volume.GetResolutionCamera();
-    for (uint32_t j = 0; j < volume.GetCountY(); ++j) {
-        for (const VoxelPaint& paint : volume.MapLayerPaint(j))
-            facts.mapBand[paint.voxel] = volume.ResolutionBand(volume.Resolution(camera, paint.voxel));
-    }
+    facts.mapBand = MapBands(volume);
     return facts;
 }
 
@@ -284,7 +216,7 @@ Json PlanningJson(const CPlanningMeasures& planning)
 // A measure's CSV field: empty where it has no value.
 std::string MeasureText(float value)
 {
-    return std::isnan(value) ? std::string() : Shortest(value);
+    return std::isnan(value) ? std::string() : ShortestText(value);
 }
 
 void WriteVoxels(const std::string& path, const CCoverageVolume& volume, const VoxelFacts& facts,
@@ -307,7 +239,7 @@ void WriteVoxels(const std::string& path, const CCoverageVolume& volume, const V
         const size_t j = t % ny, i = (t / ny) % nx, k = t / ny / nx;
         const float* centre = volume.Centre(t);
         text += std::to_string(t) + ',' + std::to_string(i) + ',' + std::to_string(j) + ',' + std::to_string(k) + ',' +
-                Shortest(centre[0]) + ',' + Shortest(centre[1]) + ',' + Shortest(centre[2]) + ',' +
+                ShortestText(centre[0]) + ',' + ShortestText(centre[1]) + ',' + ShortestText(centre[2]) + ',' +
                 std::to_string(volume.SeenCount(t)) + ',' + (facts.inIsoList[t] ? '1' : '0') + ',' +
                 (IsoConditionHolds(volume.SeenCount(t)) ? '1' : '0') + ',' + std::to_string(facts.mapBand[t]);
         if (planning)
@@ -318,7 +250,7 @@ void WriteVoxels(const std::string& path, const CCoverageVolume& volume, const V
             text += ',';
             const float r = volume.Resolution(static_cast<int>(c), t);
             if (!std::isnan(r))
-                text += Shortest(r);
+                text += ShortestText(r);
         }
         text += '\n';
         if (text.size() > (1u << 20)) {
@@ -330,8 +262,15 @@ void WriteVoxels(const std::string& path, const CCoverageVolume& volume, const V
         Fail("Unable to write file: " + path);
 }
 
+// Where the voxels go besides the report.
+struct VoxelFiles {
+    std::string csv;
+    std::string vtk;
+    std::string ply;
+};
+
 void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const PlanningOptions& planningOptions,
-                 const std::string& voxelsFile)
+                 const VoxelFiles& files)
 {
     CRoomBox room;
     const RigSceneResult scene = BuildRigScene(rig, room);
@@ -339,14 +278,15 @@ void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const Pl
         Fail(scene.error);
     CCameraSet& cameras = *CCameraSet::Current();
 
-    if (const auto error = ApplyCoverageOptions(options, scene.cameraCount))
+    const Project* project = scene.project ? &*scene.project : nullptr;
+    if (const auto error = ApplyCoverageOptions(options, scene.cameraCount, project))
         Fail(*error);
     if (const auto error = ApplyPlanningOptions(planningOptions, scene.cameraCount))
         Fail(*error);
     const bool calibration = !options.calibrationFile.empty();
 
     CCoverageVolume volume;
-    volume.SetResolutionCamera(static_cast<int>(options.resolutionCamera - 1));
+    volume.SetResolutionCamera(static_cast<int>(ResolutionCameraOf(options, project) - 1));
     {
         ProgressLine progress;
         volume.SetProgressCallback([&progress](double done) { progress(done); });
@@ -371,14 +311,16 @@ void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const Pl
     }
 
     const VoxelFacts facts = CollectFacts(volume);
-    if (!voxelsFile.empty())
-        WriteVoxels(voxelsFile, volume, facts, planning.get());
+    if (!files.csv.empty())
+        WriteVoxels(files.csv, volume, facts, planning.get());
+    if (!files.vtk.empty() && !WriteVtk(files.vtk, volume, planning.get()))
+        Fail("Unable to write file: " + files.vtk);
+    if (!files.ply.empty() && !WritePly(files.ply, volume, planning.get()))
+        Fail("Unable to write file: " + files.ply);
     Json report = BuildReport(volume, facts, calibration);
     if (planning)
         report["planning"] = PlanningJson(*planning);
-    std::string text;
-    WriteJson(text, report, 0);
-    std::cout << text << '\n';
+    std::cout << JsonText(report) << '\n';
     DestroyRigScene();
 }
 
@@ -390,11 +332,13 @@ void AddCoverageCommand(CLI::App& app)
     auto rig = std::make_shared<RigOptions>();
     auto options = std::make_shared<CoverageOptions>();
     auto planning = std::make_shared<PlanningOptions>();
-    auto voxelsFile = std::make_shared<std::string>();
+    auto files = std::make_shared<VoxelFiles>();
     AddRigOptions(*command, *rig);
     AddCoverageOptions(*command, *options);
     AddPlanningOptions(*command, *planning);
-    command->add_option("--voxels", *voxelsFile, "also write every voxel as a CSV file")->type_name("FILE");
-    command->callback(
-        [rig, options, planning, voxelsFile]() { RunCoverage(*rig, *options, *planning, *voxelsFile); });
+    command->add_option("--voxels", files->csv, "also write every voxel as a CSV file")->type_name("FILE");
+    command->add_option("--vtk", files->vtk, "also write the grid as a binary VTK legacy volume")->type_name("FILE");
+    command->add_option("--ply", files->ply, "also write the voxels seen as a binary PLY point cloud")
+        ->type_name("FILE");
+    command->callback([rig, options, planning, files]() { RunCoverage(*rig, *options, *planning, *files); });
 }

@@ -1,5 +1,7 @@
 #include "cli/CoverageOptions.h"
 
+#include "cli/RigOptions.h"
+
 #include "cameras/CameraSet.h"
 #include "coverage/CoverageVolume.h"
 #include "scene/SceneSettings.h"
@@ -99,17 +101,35 @@ void AddCoverageOptions(CLI::App& command, CoverageOptions& options)
         ->capture_default_str();
     command.add_option("--calibration", options.calibrationFile, "compute in test mode from this calibration file")
         ->type_name("FILE");
+    options.command = &command;
 }
 
-std::optional<std::string> ApplyCoverageOptions(const CoverageOptions& options, uint32_t cameraCount)
+long long ResolutionCameraOf(const CoverageOptions& options, const Project* project)
 {
-    SetVoxelSize(options.voxelCm);
-    if (auto error = ApplyIso(options.iso, cameraCount))
-        return error;
-    if (auto error = ApplyRes(options.res))
-        return error;
-    if (options.resolutionCamera < 1 || options.resolutionCamera > cameraCount)
-        return "--resolution-camera: there is no camera " + std::to_string(options.resolutionCamera) +
+    if (project && !OptionGiven(options.command, "--resolution-camera"))
+        return project->resolutionCamera;
+    return options.resolutionCamera;
+}
+
+std::optional<std::string> ApplyCoverageOptions(const CoverageOptions& options, uint32_t cameraCount,
+                                                const Project* project)
+{
+    const auto given = [&](const char* name) { return !project || OptionGiven(options.command, name); };
+    if (given("--voxel"))
+        SetVoxelSize(options.voxelCm);
+    // A rig other than the project's resets the iso condition as a new rig does.
+    const bool newRig = OptionGiven(options.command, "--cameras") || OptionGiven(options.command, "--default-rig");
+    if (given("--iso") || newRig) {
+        if (auto error = ApplyIso(options.iso, cameraCount))
+            return error;
+    }
+    if (given("--res")) {
+        if (auto error = ApplyRes(options.res))
+            return error;
+    }
+    const long long resolutionCamera = ResolutionCameraOf(options, project);
+    if (resolutionCamera < 1 || resolutionCamera > cameraCount)
+        return "--resolution-camera: there is no camera " + std::to_string(resolutionCamera) +
                "; the rig has cameras 1 to " + std::to_string(cameraCount);
     if (!options.calibrationFile.empty() && !CCameraSet::Instance().ImportCalibration(options.calibrationFile))
         return std::string("File Not Found or Invalid File");

@@ -15,7 +15,10 @@ struct CoverageOptions {
     std::string res = ">=,0.7,<=,0.8"; // "OP1,B1,OP2,B2"
     long long resolutionCamera = 1;    // 1-based
     std::string calibrationFile;       // empty: normal mode
+    const CLI::App* command = nullptr; // where they were parsed: tells given options from defaults
 };
+
+struct Project;
 
 // Adds --voxel, --iso, --res, --resolution-camera and --calibration.
 void AddCoverageOptions(CLI::App& command, CoverageOptions& options);
@@ -23,5 +26,10 @@ void AddCoverageOptions(CLI::App& command, CoverageOptions& options);
 // Stores the voxel size, the iso condition and the resolution filter in the
 // coverage parameters, checks the resolution camera against the rig and
 // imports the calibration file into the camera set. Needs the scene built
-// (BuildRigScene). Returns the message for standard error on a refusal.
-std::optional<std::string> ApplyCoverageOptions(const CoverageOptions& options, uint32_t cameraCount);
+// (BuildRigScene). With a project, which BuildRigScene has applied, only the
+// options given change its criteria and resolution camera. Returns the
+// message for standard error on a refusal.
+std::optional<std::string> ApplyCoverageOptions(const CoverageOptions& options, uint32_t cameraCount,
+                                                const Project* project = nullptr);
+// The resolution camera (1-based) the options and the project name.
+long long ResolutionCameraOf(const CoverageOptions& options, const Project* project);

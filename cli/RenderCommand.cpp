@@ -143,7 +143,8 @@ void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const Pla
     const RigSceneResult scene = BuildRigScene(rig, room);
     if (!scene.ok)
         Fail(scene.error);
-    if (const auto error = ApplyCoverageOptions(coverage, scene.cameraCount))
+    const Project* project = scene.project ? &*scene.project : nullptr;
+    if (const auto error = ApplyCoverageOptions(coverage, scene.cameraCount, project))
         Fail(*error);
     if (const auto error = ApplyPlanningOptions(planning, scene.cameraCount))
         Fail(*error);
@@ -161,7 +162,7 @@ void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const Pla
         settings.SetSelectiveCameras(view.selective);
         settings.SetShowLegend(!view.noLegend);
         settings.SetTestMode(!coverage.calibrationFile.empty());
-        renderer.ShowResolutionMap(static_cast<int>(coverage.resolutionCamera - 1));
+        renderer.ShowResolutionMap(static_cast<int>(ResolutionCameraOf(coverage, project) - 1));
         renderer.SetView({view.yaw, view.pitch, view.pan[0], view.pan[1], view.zoom});
         if (view.orthographic)
             renderer.SetOrthographic();

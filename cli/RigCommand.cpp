@@ -1,7 +1,10 @@
 #include "cli/Commands.h"
+#include "cli/CoverageOptions.h"
+#include "cli/PlanningOptions.h"
 #include "cli/RigOptions.h"
 
 #include "cameras/CameraSet.h"
+#include "project/ProjectFile.h"
 #include "scene/RoomBox.h"
 #include "scene/SceneSettings.h"
 
@@ -34,26 +37,62 @@ void PrintRig(const CCameraSet& cameras, const SceneSettings& settings)
     }
 }
 
+// The plan as built: the room in the unit it was given in (the project's
+// when the room came from it), and what the project kept.
+bool SaveProject(const std::string& path, const RigOptions& options, const RigSceneResult& scene,
+                 uint32_t resolutionCamera)
+{
+    std::string unit = options.units == "f" || options.units == "F" ? "ft" : "m";
+    if (scene.project && !OptionGiven(options.command, "--room"))
+        unit = scene.project->unit;
+    const Project project =
+        CaptureProject(unit, resolutionCamera, scene.project ? scene.project->kept : Json::object());
+    return !CheckProject(project) && WriteProjectFile(path, project);
+}
+
 } // namespace
 
 void AddRigCommand(CLI::App& app)
 {
-    CLI::App* command = app.add_subcommand("rig", "Print the camera rig as a table, or save it as a camera data file");
+    CLI::App* command = app.add_subcommand("rig", "Print the camera rig as a table, or save it as a camera data file or a project");
     auto options = std::make_shared<RigOptions>();
     auto savePath = std::make_shared<std::string>();
+    auto projectPath = std::make_shared<std::string>();
+    auto coverage = std::make_shared<CoverageOptions>();
+    auto planning = std::make_shared<PlanningOptions>();
     AddRigOptions(*command, *options);
+    AddCoverageOptions(*command, *coverage);
+    AddPlanningOptions(*command, *planning);
     command->add_option("--save", *savePath, "write the rig to this camera data file")->type_name("FILE");
+    command->add_option("--save-project", *projectPath, "write the plan to this project file (.vplan)")
+        ->type_name("FILE");
 
-    command->callback([options, savePath]() {
+    command->callback([options, savePath, projectPath, coverage, planning]() {
         CRoomBox room;
         const RigSceneResult scene = BuildRigScene(*options, room);
         if (!scene.ok) {
             std::cerr << scene.error << '\n';
             throw CLI::RuntimeError(1);
         }
+        // The criteria and planning settings a saved project holds.
+        const Project* project = scene.project ? &*scene.project : nullptr;
+        std::optional<std::string> error = ApplyCoverageOptions(*coverage, scene.cameraCount, project);
+        if (!error)
+            error = ApplyPlanningOptions(*planning, scene.cameraCount);
+        if (error) {
+            std::cerr << *error << '\n';
+            DestroyRigScene();
+            throw CLI::RuntimeError(1);
+        }
         const CCameraSet& cameras = *CCameraSet::Current();
         if (!savePath->empty() && !cameras.SaveToFile(*savePath)) {
             std::cerr << "Unable to Create File: " << *savePath << '\n';
+            DestroyRigScene();
+            throw CLI::RuntimeError(1);
+        }
+        const auto resolutionCamera = static_cast<uint32_t>(ResolutionCameraOf(*coverage, project));
+        if (!projectPath->empty() && !SaveProject(*projectPath, *options, scene, resolutionCamera)) {
+            std::cerr << "Unable to Create File: " << *projectPath << '\n';
             DestroyRigScene();
             throw CLI::RuntimeError(1);
         }

@@ -33,6 +33,13 @@ void AddRigOptions(CLI::App& command, RigOptions& options)
     command.add_option("--disable", options.disable, "comma-separated camera numbers (from 1) to disable")
         ->delimiter(',')
         ->type_name("LIST");
+    command.add_option("--project", options.projectFile, "start from this project file (.vplan)")->type_name("FILE");
+    options.command = &command;
+}
+
+bool OptionGiven(const CLI::App* command, const std::string& name)
+{
+    return command && command->count(name) > 0;
 }
 
 void DestroyRigScene()
@@ -66,29 +73,53 @@ RigSceneResult BuildRigScene(const RigOptions& options, CRoomBox& room)
     }
     if (options.camerasFile.empty() && !IsValidCameraCount(options.defaultRig))
         return Failure("Invalid Number of Cameras");
+    std::optional<Project> project;
+    if (!options.projectFile.empty()) {
+        ProjectReadResult read = ReadProjectFile(options.projectFile);
+        if (!read.project)
+            return Failure("Project not loaded: " + options.projectFile + ": " + read.error);
+        project = std::move(read.project);
+    }
 
     CreateSceneSettings();
     SceneSettings& settings = *GetSceneSettings();
-    settings.SetUnits(options.units);
-    settings.SetRoomLength(options.room[0]);
-    settings.SetRoomWidth(options.room[1]);
-    settings.SetRoomHeight(options.room[2]);
-    settings.ConvertToMetres();
-    settings.SetDisplayCeiling(settings.GetRoomHeight() * 0.5f);
+    const bool roomGiven = !project || OptionGiven(options.command, "--room");
+    if (roomGiven) {
+        settings.SetUnits(options.units);
+        settings.SetRoomLength(options.room[0]);
+        settings.SetRoomWidth(options.room[1]);
+        settings.SetRoomHeight(options.room[2]);
+        settings.ConvertToMetres();
+        settings.SetDisplayCeiling(settings.GetRoomHeight() * 0.5f);
+    }
+    if (project) {
+        if (roomGiven) {
+            project->length = settings.GetRoomLength();
+            project->width = settings.GetRoomWidth();
+            project->height = settings.GetRoomHeight();
+            project->unit = options.units == "f" || options.units == "F" ? "ft" : "m";
+        }
+        ApplyProject(*project, room);
+    }
     room.Update();
 
     CCameraSet& cameras = CCameraSet::Instance();
+    const bool camerasGiven =
+        !project || OptionGiven(options.command, "--cameras") || OptionGiven(options.command, "--default-rig");
     // File positions are relative to this origin, so it is set before loading.
     cameras.SetUserOrigin(room.Corner(3));
-    if (!options.camerasFile.empty()) {
+    // Without a camera option the project's cameras, range and criteria stand.
+    if (camerasGiven && !options.camerasFile.empty()) {
         if (!cameras.LoadFromFile(options.camerasFile))
             return Failure("File Not Found or Invalid File");
-    } else {
+    } else if (camerasGiven) {
         settings.SetCameraCount(static_cast<uint32_t>(options.defaultRig));
         cameras.Release();
         cameras.Allocate();
         cameras.SetDefaults(room);
     }
+    if (camerasGiven && project)
+        settings.SetFirstCamera(0);
 
     const long long count = settings.GetCameraCount();
     if (!options.range.empty()) {
@@ -111,5 +142,6 @@ RigSceneResult BuildRigScene(const RigOptions& options, CRoomBox& room)
     RigSceneResult result;
     result.ok = true;
     result.cameraCount = static_cast<uint32_t>(count);
+    result.project = std::move(project);
     return result;
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "project/ProjectFile.h"
+
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,23 +20,32 @@ struct RigOptions {
     long long defaultRig = 4;                  // cameras of the default rig
     std::vector<long long> range;              // {first camera (1-based), count}; empty for all
     std::vector<long long> disable;            // 1-based camera numbers
+    std::string projectFile;                   // plan to start from; rig options given as well override it
+    const CLI::App* command = nullptr;         // where they were parsed: tells given options from defaults
 };
+
+// Whether the option was given on the command line (not just defaulted).
+bool OptionGiven(const CLI::App* command, const std::string& name);
 
 // What building the scene gave.
 struct RigSceneResult {
     bool ok = false;
     std::string error;        // the message for standard error when !ok
     uint32_t cameraCount = 0; // cameras in the rig, once built
+    std::optional<Project> project; // the project it started from, with --project
 };
 
-// Adds --room, --units, --cameras, --default-rig, --range and --disable.
+// Adds --room, --units, --cameras, --default-rig, --range, --disable and --project.
 void AddRigOptions(CLI::App& command, RigOptions& options);
 
 // Creates the scene settings and the camera set and fills them as the view
 // does before its first frame: room in metres, display ceiling, room corners
 // (into `room`, which the caller may keep for drawing), the default rig or the
 // loaded file, the user origin at room corner 3, then the range and the
-// disabled cameras. On failure the result carries the program's message.
+// disabled cameras. With --project the project is applied first and the rig
+// options given as well change it: a room keeps the cameras at their
+// user-frame places, a camera file or default rig replaces its cameras. On
+// failure the result carries the program's message.
 RigSceneResult BuildRigScene(const RigOptions& options, CRoomBox& room);
 
 // Destroys what BuildRigScene created.

@@ -2,9 +2,12 @@
 
 #include <CLI/CLI.hpp>
 
+#include <string>
+
 int main(int argc, char** argv)
 {
     CLI::App app{"Volume Planner: camera rigs and their coverage of a room, without the window"};
+    app.set_version_flag("--version", std::string("Volume Planner ") + VP_VERSION);
     app.require_subcommand(1);
     AddRigCommand(app);
     AddCoverageCommand(app);

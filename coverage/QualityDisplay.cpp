@@ -16,8 +16,10 @@ constexpr unsigned char kViridisSamples[kColorSamples][3] = {
     {0x27, 0xad, 0x81}, {0x5d, 0xc8, 0x63}, {0xaa, 0xdc, 0x32}, {0xfd, 0xe7, 0x25},
 };
 
-// Legends have room for this many intervals before the ends are widened.
+// Legends have room for this many intervals before the ends are widened;
+// counts take one more, so that the common rigs of 6, 8 or 12 cameras end on a tick.
 constexpr int kTickIntervals = 5;
+constexpr int kCountTickIntervals = 6;
 constexpr double kScalePercentile = 0.95;
 
 // Nearest-rank percentile of the finite values; NaN when there are none.
@@ -102,7 +104,7 @@ QualityScale MakeQualityScale(double lo, double hi, bool integer)
     if (!std::isfinite(hi) || hi <= lo)
         hi = lo + 1.0;
     QualityScale scale;
-    scale.step = RoundTickStep(hi - lo, kTickIntervals, integer);
+    scale.step = RoundTickStep(hi - lo, integer ? kCountTickIntervals : kTickIntervals, integer);
     const double first = std::floor(lo / scale.step + 1e-9);
     const double last = std::ceil(hi / scale.step - 1e-9);
     for (double k = first; k <= last; k += 1.0)

@@ -188,7 +188,15 @@ void CSceneRenderer::UpdatePlanning()
     }
     if (m_bQualityDisplay && m_bQualityListsStale) {
         m_bQualityListsStale = false;
-        m_quality->Build(m_volume, m_planning, m_eQualityMeasure, m_qualityThreshold);
+        // Switched on after the computation, the display must still not
+        // compile more than the machine can hold.
+        if (m_planning.HasResults() &&
+            m_volume.GetVoxelCount() > AvailableMemoryBytes() / kQualityListBytesPerVoxel) {
+            m_quality->DeleteLists();
+            m_strComputationMessage = kNotEnoughMemoryMessage;
+        } else {
+            m_quality->Build(m_volume, m_planning, m_eQualityMeasure, m_qualityThreshold);
+        }
     }
 }
 

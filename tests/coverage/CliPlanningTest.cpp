@@ -1,15 +1,14 @@
 // `volume-planner-cli coverage` with the planning options: the planning
 // object, the CSV columns that back it, the refusals, and the classic output
 // left exactly as it was.
+#include "support/CliRun.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,22 +28,12 @@ protected:
     // Runs `coverage ARGUMENTS`; the exit status, standard output in m_out, standard error in m_err.
     int Coverage(const std::string& arguments)
     {
-        const std::string out = Path("stdout"), err = Path("stderr");
-        const std::string command =
-            std::string("'") + VP_CLI_PATH + "' coverage " + arguments + " >'" + out + "' 2>'" + err + "'";
-        const int raw = std::system(command.c_str());
-        m_out = Read(out);
-        m_err = Read(err);
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        const CliRun run = RunCli(VP_CLI_PATH, "coverage " + arguments, m_dir);
+        m_out = run.out;
+        m_err = run.err;
+        return run.status;
     }
     std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-    static std::string Read(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
     static std::vector<std::string> Fields(const std::string& line)
     {
         std::vector<std::string> fields;

@@ -122,8 +122,9 @@ protected:
     // The grid fixes the centres; it is built here when no computation has yet.
     Vec3d TargetCentre()
     {
-        if (volume.GetVoxelCount() == 0)
+        if (volume.GetVoxelCount() == 0) {
             EXPECT_EQ(volume.BuildGrid(), CCoverageVolume::GridStatus::Ok);
+        }
         const auto c = volume.Centre(Target());
         return {c[0], c[1], c[2]};
     }

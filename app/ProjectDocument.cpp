@@ -1,0 +1,115 @@
+#include "app/ProjectDocument.h"
+
+#include "scene/RoomBox.h"
+
+#include <filesystem>
+
+namespace {
+
+const FileDialogRequest kProjectOpen{"Open Project", "plan", "vplan", "Volume Planner Projects (*.vplan)|*.vplan||"};
+const FileDialogRequest kProjectSave{"Save Project", "plan", "vplan", "Volume Planner Projects (*.vplan)|*.vplan||"};
+
+} // namespace
+
+CProjectDocument::CProjectDocument(CUserPrompts& prompts, WindowLink link) : m_prompts(prompts), m_link(std::move(link))
+{
+}
+
+std::string CProjectDocument::CurrentText() const
+{
+    return ProjectText(CaptureProject(m_link.unit(), m_link.resolutionCamera(), m_kept));
+}
+
+bool CProjectDocument::IsModified() const
+{
+    if (m_link.hasPendingEdits())
+        return true;
+    // A window without a rig has nothing to lose until a project is opened.
+    if (m_strSavedText.empty())
+        return m_link.hasRig();
+    return CurrentText() != m_strSavedText;
+}
+
+std::string CProjectDocument::Title() const
+{
+    const std::string name =
+        m_strPath.empty() ? std::string("Untitled plan") : std::filesystem::path(m_strPath).filename().string();
+    return IsModified() ? name + "*" : name;
+}
+
+void CProjectDocument::Open()
+{
+    if (!MayDiscard())
+        return;
+    const std::optional<std::string> path = m_prompts.ChooseFileToOpen(kProjectOpen);
+    if (!path)
+        return;
+    const ProjectReadResult read = ReadProjectFile(*path);
+    if (!read.project) {
+        m_prompts.ShowMessage("Project not opened\n" + read.error, "File Not Found", PromptButtons::Ok);
+        return;
+    }
+    CRoomBox room;
+    ApplyProject(*read.project, room);
+    m_strPath = *path;
+    m_kept = read.project->kept;
+    m_link.projectOpened(*read.project);
+    m_strSavedText = CurrentText();
+}
+
+bool CProjectDocument::WriteTo(const std::string& path)
+{
+    const Project project = CaptureProject(m_link.unit(), m_link.resolutionCamera(), m_kept);
+    if (const auto error = CheckProject(project)) {
+        m_prompts.ShowMessage("The plan cannot be saved\n" + *error, "Error", PromptButtons::Ok);
+        return false;
+    }
+    if (!WriteProjectFile(path, project)) {
+        m_prompts.ShowMessage("Unable to Create File\n" + path, "Error", PromptButtons::Ok);
+        return false;
+    }
+    m_strPath = path;
+    m_strSavedText = ProjectText(project);
+    return true;
+}
+
+bool CProjectDocument::Save()
+{
+    if (!m_link.hasRig()) {
+        m_prompts.ShowMessage("No cameras loaded", "Invalid Action", PromptButtons::Ok);
+        return false;
+    }
+    return m_strPath.empty() ? SaveAs() : WriteTo(m_strPath);
+}
+
+bool CProjectDocument::SaveAs()
+{
+    if (!m_link.hasRig()) {
+        m_prompts.ShowMessage("No cameras loaded", "Invalid Action", PromptButtons::Ok);
+        return false;
+    }
+    std::optional<std::string> path = m_prompts.ChooseFileToSave(kProjectSave);
+    if (!path)
+        return false;
+    if (std::filesystem::path(*path).extension().empty())
+        *path += kProjectExtension;
+    std::error_code error;
+    if (*path != m_strPath && std::filesystem::exists(*path, error)) {
+        const std::string name = std::filesystem::path(*path).filename().string();
+        if (m_prompts.ShowMessage(name + " already exists.\nDo you want to replace it?", kProjectSave.title,
+                                  PromptButtons::YesNo) != PromptAnswer::Yes)
+            return false;
+    }
+    return WriteTo(*path);
+}
+
+bool CProjectDocument::MayDiscard()
+{
+    if (!IsModified())
+        return true;
+    // Yes saves first; No lets the changes go.
+    const PromptAnswer answer =
+        m_prompts.ShowMessage("The plan has unsaved changes.\nSave them before they are lost?", "Warning",
+                              PromptButtons::YesNo);
+    return answer == PromptAnswer::No || Save();
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "app/UserPrompts.h"
+#include "project/ProjectFile.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+// The plan the window works on as a project file: where it was opened from
+// or saved to, whether it has changed since, and the commands Open Project,
+// Save Project and Save Project As. The window tells it what the shared state
+// does not hold (the unit typed, the resolution camera, pending camera
+// edits) and refreshes itself after a project was opened.
+class CProjectDocument
+{
+  public:
+    struct WindowLink {
+        // The unit of the room as typed: "m" or "ft".
+        std::function<std::string()> unit;
+        // 1-based camera of the resolution map.
+        std::function<uint32_t()> resolutionCamera;
+        // Whether the window holds a rig at all (a count was entered or a file loaded).
+        std::function<bool()> hasRig;
+        // Edits in the boxes not yet stored in the rig.
+        std::function<bool()> hasPendingEdits;
+        // After a project was applied to the shared state.
+        std::function<void(const Project&)> projectOpened;
+    };
+
+    CProjectDocument(CUserPrompts& prompts, WindowLink link);
+
+    // Ask for a file, read it whole, apply it; a refusal leaves the plan as it was.
+    void Open();
+    // To the file it came from, or as Save As when it has none. True once saved.
+    bool Save();
+    bool SaveAs();
+    // Before the plan is discarded: true when it may go (nothing unsaved, the
+    // user saved it, or the user agreed to lose it).
+    bool MayDiscard();
+
+    bool IsModified() const;
+    // "name.vplan" or "Untitled plan", with a star while modified.
+    std::string Title() const;
+    const std::string& Path() const { return m_strPath; }
+
+  private:
+    std::string CurrentText() const;
+    bool WriteTo(const std::string& path);
+
+    CUserPrompts& m_prompts;
+    WindowLink m_link;
+    std::string m_strPath;
+    // The text of the plan as last opened or saved; empty before either.
+    std::string m_strSavedText;
+    Json m_kept = Json::object();
+};

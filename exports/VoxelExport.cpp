@@ -1,0 +1,171 @@
+#include "exports/VoxelExport.h"
+
+#include "cameras/CameraSet.h"
+#include "coverage/CoverageVolume.h"
+#include "coverage/PlanningMeasures.h"
+#include "scene/AtomicFile.h"
+
+#include <bit>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+
+namespace {
+
+// Files are written in pieces of this size, whatever the grid's.
+constexpr size_t kChunkBytes = 1u << 20;
+
+// One per-voxel quantity of an export: its name, its type and its value.
+struct Field {
+    const char* name;
+    bool isFloat; // float32, else int32
+    std::function<float(size_t)> floatValue;
+    std::function<int32_t(size_t)> intValue;
+};
+
+std::vector<Field> Fields(const CCoverageVolume& volume, const std::vector<int>& bands,
+                          const CPlanningMeasures* planning)
+{
+    const int camera = volume.GetResolutionCamera();
+    std::vector<Field> fields = {
+        {"seen", false, {}, [&volume](size_t t) { return static_cast<int32_t>(volume.SeenCount(t)); }},
+        {"map_band", false, {}, [&bands](size_t t) { return static_cast<int32_t>(bands[t]); }},
+        {"resolution", true, [&volume, camera](size_t t) { return volume.Resolution(camera, t); }, {}},
+    };
+    if (planning) {
+        const CPlanningMeasures& p = *planning;
+        fields.push_back({"cameras_marker", false, {}, [&p](size_t t) { return static_cast<int32_t>(p.MarkerCount(t)); }});
+        fields.push_back({"marker_px_best", true, [&p](size_t t) { return p.BestMarkerPx(t); }, {}});
+        fields.push_back({"best_angle_deg", true, [&p](size_t t) { return p.BestAngleDeg(t); }, {}});
+        fields.push_back({"sigma3d_mm", true, [&p](size_t t) { return p.Sigma3d(t); }, {}});
+        fields.push_back({"triangulable", false, {}, [&p](size_t t) { return p.Triangulable(t) ? 1 : 0; }});
+    }
+    return fields;
+}
+
+// Appends a 32-bit value in the byte order asked for.
+template <typename T> void Append(std::string& out, T value, bool bigEndian)
+{
+    static_assert(sizeof(T) == 4);
+    uint32_t bits = std::bit_cast<uint32_t>(value);
+    if (bigEndian != (std::endian::native == std::endian::big))
+        bits = ((bits & 0xffu) << 24) | ((bits & 0xff00u) << 8) | ((bits >> 8) & 0xff00u) | (bits >> 24);
+    char bytes[4];
+    std::memcpy(bytes, &bits, 4);
+    out.append(bytes, 4);
+}
+
+// Positions and spacing as the single-precision values they are.
+std::string Shortest(float value)
+{
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+// Writes whenever the buffer has grown past a chunk; false once a write failed.
+bool Flush(AtomicFile& file, std::string& buffer, bool force)
+{
+    if (buffer.size() < kChunkBytes && !force)
+        return true;
+    const bool ok = file.Write(buffer);
+    buffer.clear();
+    return ok;
+}
+
+} // namespace
+
+std::vector<int> MapBands(const CCoverageVolume& volume)
+{
+    std::vector<int> bands(volume.GetVoxelCount(), -1);
+    const int camera = volume.GetResolutionCamera();
+    for (uint32_t j = 0; j < volume.GetCountY(); ++j) {
+        for (const VoxelPaint& paint : volume.MapLayerPaint(j))
+            bands[paint.voxel] = volume.ResolutionBand(volume.Resolution(camera, paint.voxel));
+    }
+    return bands;
+}
+
+bool WriteVtk(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning)
+{
+    const std::vector<int> bands = MapBands(volume);
+    const std::vector<Field> fields = Fields(volume, bands, planning);
+    const uint32_t nx = volume.GetCountX(), ny = volume.GetCountY(), nz = volume.GetCountZ();
+    if (volume.GetVoxelCount() == 0)
+        return false;
+    // The first voxel's centre in the user frame, and the float edge the grid steps by.
+    const CCameraSet* set = CCameraSet::Current();
+    const auto first = volume.Centre(0);
+    const Vec3d origin = set ? set->ToUser({first[0], first[1], first[2]}) : Vec3d{};
+    const std::string edge = Shortest(volume.GetVoxelEdge());
+    AtomicFile file(path);
+    if (!file.Open())
+        return false;
+    // x fastest: user X (the length), then Y (the height), then Z (the width).
+    std::string out = "# vtk DataFile Version 3.0\nVolume Planner coverage, user frame in metres\nBINARY\n"
+                      "DATASET STRUCTURED_POINTS\nDIMENSIONS " +
+                      std::to_string(nx) + " " + std::to_string(ny) + " " + std::to_string(nz) + "\nORIGIN " + Shortest(static_cast<float>(origin.x)) +
+                      " " + Shortest(static_cast<float>(origin.y)) + " " + Shortest(static_cast<float>(origin.z)) + "\nSPACING " + edge + " " + edge + " " + edge + "\nPOINT_DATA " +
+                      std::to_string(volume.GetVoxelCount()) + "\n";
+    bool ok = true;
+    for (const Field& field : fields) {
+        out += std::string("SCALARS ") + field.name + (field.isFloat ? " float" : " int") + " 1\nLOOKUP_TABLE default\n";
+        for (uint32_t k = 0; k < nz && ok; ++k) {
+            for (uint32_t j = 0; j < ny; ++j) {
+                for (uint32_t i = 0; i < nx; ++i) {
+                    const size_t t = volume.VoxelIndex(i, j, k);
+                    if (field.isFloat)
+                        Append(out, field.floatValue(t), true);
+                    else
+                        Append(out, field.intValue(t), true);
+                }
+            }
+            ok = Flush(file, out, false);
+        }
+        out += '\n';
+    }
+    return ok && Flush(file, out, true) && file.Commit();
+}
+
+bool WritePly(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning)
+{
+    const std::vector<int> bands = MapBands(volume);
+    const std::vector<Field> fields = Fields(volume, bands, planning);
+    const CCameraSet* set = CCameraSet::Current();
+    const double ox = set ? set->GetUserOriginX() : 0.0, oy = set ? set->GetUserOriginY() : 0.0,
+                 oz = set ? set->GetUserOriginZ() : 0.0;
+    const size_t n = volume.GetVoxelCount();
+    size_t seen = 0;
+    for (size_t t = 0; t < n; ++t)
+        seen += volume.SeenCount(t) > 0 ? 1 : 0;
+
+    AtomicFile file(path);
+    if (!file.Open())
+        return false;
+    std::string out = "ply\nformat binary_little_endian 1.0\n"
+                      "comment Volume Planner coverage: the voxels at least one camera sees\n"
+                      "comment user frame in metres: x along the length, y above the floor, z across the width\n"
+                      "element vertex " +
+                      std::to_string(seen) + "\nproperty float x\nproperty float y\nproperty float z\n";
+    for (const Field& field : fields)
+        out += std::string("property ") + (field.isFloat ? "float " : "int ") + field.name + "\n";
+    out += "end_header\n";
+    bool ok = true;
+    for (size_t t = 0; t < n && ok; ++t) {
+        if (volume.SeenCount(t) == 0)
+            continue;
+        const auto c = volume.Centre(t);
+        Append(out, static_cast<float>(c[0] - ox), false);
+        Append(out, static_cast<float>(c[1] + oy), false);
+        Append(out, static_cast<float>(oz - c[2]), false);
+        for (const Field& field : fields) {
+            if (field.isFloat)
+                Append(out, field.floatValue(t), false);
+            else
+                Append(out, field.intValue(t), false);
+        }
+        ok = Flush(file, out, false);
+    }
+    return ok && Flush(file, out, true) && file.Commit();
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+class CCoverageVolume;
+class CPlanningMeasures;
+
+// The coverage as files the tools of the field open: a VTK legacy
+// structured-points volume (every voxel) and a PLY point cloud (the voxels
+// at least one camera sees). Positions are in the user frame in metres: X
+// along the length, Y above the floor, Z across the width, from the room
+// corner. Each voxel carries its camera count, its map band (-1 where the
+// map does not draw it), the map camera's resolution value (NaN where it has
+// none) and, with planning measures, those too. Both go through the safe
+// writer: a failed export leaves an earlier file whole.
+
+// Map band of every voxel, by voxel index: -1 where the map does not draw it,
+// else the band of the map camera's value (see ResolutionBand).
+std::vector<int> MapBands(const CCoverageVolume& volume);
+
+// Binary VTK legacy file. The format defines its binary data as big-endian,
+// and every reader expects it so.
+bool WriteVtk(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning);
+// Binary little-endian PLY file.
+bool WritePly(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning);

@@ -1,0 +1,501 @@
+#include "project/ProjectFile.h"
+
+#include "cameras/CameraSet.h"
+#include "cameras/CameraTypes.h"
+#include "coverage/CoverageVolume.h"
+#include "scene/AtomicFile.h"
+#include "scene/RoomBox.h"
+#include "scene/SceneSettings.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+namespace {
+
+constexpr const char* kCustomTypeKey = "custom";
+// A project file is a few kilobytes a camera; anything far beyond is not one.
+constexpr std::streamoff kLargestProjectBytes = 64ll << 20;
+
+// A refusal on the way in, with the key it concerns.
+struct ProjectError {
+    std::string message;
+};
+
+[[noreturn]] void Refuse(const std::string& key, const std::string& reason)
+{
+    throw ProjectError{key + ": " + reason};
+}
+
+std::string Join(const std::string& path, const std::string& key) { return path.empty() ? key : path + "." + key; }
+
+const Json& Member(const Json& object, const std::string& path, const std::string& key)
+{
+    const auto it = object.find(key);
+    if (it == object.end())
+        Refuse(Join(path, key), "missing");
+    return *it;
+}
+
+const Json& ObjectMember(const Json& object, const std::string& path, const std::string& key)
+{
+    const Json& value = Member(object, path, key);
+    if (!value.is_object())
+        Refuse(Join(path, key), "must be an object");
+    return value;
+}
+
+double NumberMember(const Json& object, const std::string& path, const std::string& key)
+{
+    const Json& value = Member(object, path, key);
+    if (!value.is_number())
+        Refuse(Join(path, key), "must be a number");
+    return value.get<double>();
+}
+
+// Numbers the program holds in single precision must fit one.
+float FloatMember(const Json& object, const std::string& path, const std::string& key)
+{
+    const double value = NumberMember(object, path, key);
+    if (!(std::abs(value) <= std::numeric_limits<float>::max()))
+        Refuse(Join(path, key), "must be a number that fits single precision");
+    return static_cast<float>(value);
+}
+
+uint32_t CountMember(const Json& object, const std::string& path, const std::string& key)
+{
+    const Json& value = Member(object, path, key);
+    if (!value.is_number_integer() || value.get<long long>() < 0 ||
+        value.get<long long>() > std::numeric_limits<uint32_t>::max())
+        Refuse(Join(path, key), "must be a whole number of at least 0");
+    return value.get<uint32_t>();
+}
+
+std::string StringMember(const Json& object, const std::string& path, const std::string& key)
+{
+    const Json& value = Member(object, path, key);
+    if (!value.is_string())
+        Refuse(Join(path, key), "must be a string");
+    return value.get<std::string>();
+}
+
+bool BoolMember(const Json& object, const std::string& path, const std::string& key)
+{
+    const Json& value = Member(object, path, key);
+    if (!value.is_boolean())
+        Refuse(Join(path, key), "must be true or false");
+    return value.get<bool>();
+}
+
+unsigned OperatorMember(const Json& object, const std::string& path, const std::string& key)
+{
+    const std::string text = StringMember(object, path, key);
+    for (unsigned i = 0; i < static_cast<unsigned>(kComparisonOpCount); ++i) {
+        if (text == kComparisonOps[i])
+            return i;
+    }
+    Refuse(Join(path, key), "must be one of < <= == >= > !=");
+}
+
+// [a, b, ...] of exactly n numbers.
+std::vector<double> NumberList(const Json& object, const std::string& path, const std::string& key, size_t n)
+{
+    const Json& value = Member(object, path, key);
+    if (!value.is_array() || value.size() != n)
+        Refuse(Join(path, key), "must be a list of " + std::to_string(n) + " numbers");
+    std::vector<double> numbers;
+    for (const Json& item : value) {
+        if (!item.is_number())
+            Refuse(Join(path, key), "must be a list of " + std::to_string(n) + " numbers");
+        numbers.push_back(item.get<double>());
+    }
+    return numbers;
+}
+
+bool PositiveFinite(double v) { return std::isfinite(v) && v > 0.0; }
+
+ProjectCamera ReadCamera(const Json& value, const std::string& path)
+{
+    if (!value.is_object())
+        Refuse(path, "must be an object");
+    ProjectCamera camera;
+    camera.label = StringMember(value, path, "label");
+    camera.enabled = BoolMember(value, path, "enabled");
+    const std::vector<double> position = NumberList(value, path, "position_m", 3);
+    for (const double v : position) {
+        if (!(std::abs(v) <= std::numeric_limits<float>::max()))
+            Refuse(Join(path, "position_m"), "must be three numbers that fit single precision");
+    }
+    camera.x = static_cast<float>(position[0]);
+    camera.y = static_cast<float>(position[1]);
+    camera.z = static_cast<float>(position[2]);
+    camera.focalLength = FloatMember(value, path, "focal_length_mm");
+    camera.fNumber = FloatMember(value, path, "f_stop");
+    camera.frameWidth = FloatMember(value, path, "frame_width_mm");
+    camera.frameHeight = FloatMember(value, path, "frame_height_mm");
+    camera.spin = FloatMember(value, path, "spin_deg");
+    camera.hTilt = FloatMember(value, path, "h_tilt_deg");
+    camera.vTilt = FloatMember(value, path, "v_tilt_deg");
+    const Json& type = Member(value, path, "camera_type");
+    if (type.is_string() && type.get<std::string>() == kCustomTypeKey) {
+        camera.cameraType = kCustomCameraType;
+        const std::vector<double> pixels = NumberList(value, path, "pixels", 2);
+        for (const double p : pixels) {
+            if (!(p >= 1.0 && p <= 1e9 && p == std::floor(p)))
+                Refuse(Join(path, "pixels"), "must be two whole numbers of at least 1");
+        }
+        camera.pixelsX = static_cast<int>(pixels[0]);
+        camera.pixelsY = static_cast<int>(pixels[1]);
+    } else if (type.is_number_integer() && type.get<long long>() >= 0 && type.get<long long>() < kCameraTypeCount) {
+        camera.cameraType = type.get<int>();
+    } else {
+        Refuse(Join(path, "camera_type"),
+               "must be a camera type from 0 to " + std::to_string(kCameraTypeCount - 1) + " or \"custom\"");
+    }
+    return camera;
+}
+
+Project ReadProject(const Json& document)
+{
+    if (!document.is_object())
+        Refuse("(document)", "must be a JSON object");
+    if (StringMember(document, "", "format") != kProjectFormatName)
+        Refuse("format", std::string("must be \"") + kProjectFormatName + "\"");
+    const std::string version = StringMember(document, "", "version");
+    int major = 0, minor = 0;
+    char dot = 0;
+    std::istringstream versionText(version);
+    if (!(versionText >> major >> dot >> minor) || dot != '.' || !versionText.eof() || major < 1 || minor < 0)
+        Refuse("version", "must read MAJOR.MINOR, e.g. \"1.0\"");
+    if (major > kProjectMajorVersion)
+        Refuse("version", "the project is in format " + version + ", written by a newer program; this one reads " +
+                              std::to_string(kProjectMajorVersion) + ".x");
+
+    Project project;
+    project.kept = document;
+    const Json& room = ObjectMember(document, "", "room");
+    project.length = FloatMember(room, "room", "length_m");
+    project.width = FloatMember(room, "room", "width_m");
+    project.height = FloatMember(room, "room", "height_m");
+    project.unit = StringMember(room, "room", "unit");
+    const Json& scale = ObjectMember(document, "", "scale");
+    project.scaleX = FloatMember(scale, "scale", "x");
+    project.scaleY = FloatMember(scale, "scale", "y");
+    project.scaleZ = FloatMember(scale, "scale", "z");
+    project.voxelCm = FloatMember(document, "", "voxel_cm");
+
+    const Json& cameras = Member(document, "", "cameras");
+    if (!cameras.is_array())
+        Refuse("cameras", "must be a list of cameras");
+    if (!IsValidCameraCount(static_cast<long long>(cameras.size())))
+        Refuse("cameras", "must hold 1 to " + std::to_string(kMaxCameras) + " cameras");
+    for (size_t i = 0; i < cameras.size(); ++i)
+        project.cameras.push_back(ReadCamera(cameras[i], "cameras[" + std::to_string(i) + "]"));
+
+    const Json& range = ObjectMember(document, "", "active_range");
+    project.firstCamera = CountMember(range, "active_range", "first");
+    project.rangeCount = CountMember(range, "active_range", "count");
+    const Json& iso = ObjectMember(document, "", "iso");
+    project.isoOp = OperatorMember(iso, "iso", "op");
+    project.isoThreshold = CountMember(iso, "iso", "threshold");
+    const Json& res = ObjectMember(document, "", "resolution_filter");
+    project.resOp1 = OperatorMember(res, "resolution_filter", "op1");
+    project.resBound1 = FloatMember(res, "resolution_filter", "bound1");
+    project.resOp2 = OperatorMember(res, "resolution_filter", "op2");
+    project.resBound2 = FloatMember(res, "resolution_filter", "bound2");
+    project.resolutionCamera = CountMember(document, "", "resolution_camera");
+
+    const Json& planning = ObjectMember(document, "", "planning");
+    project.planning.markerDiameterMm = NumberMember(planning, "planning", "marker_mm");
+    project.planning.minImagePx = NumberMember(planning, "planning", "min_px");
+    const std::vector<double> angles = NumberList(planning, "planning", "angle_range", 2);
+    project.planning.minAngleDeg = angles[0];
+    project.planning.maxAngleDeg = angles[1];
+    project.planning.pixelNoisePx = NumberMember(planning, "planning", "pixel_noise_px");
+    project.planning.sigmaBoundMm = NumberMember(planning, "planning", "sigma_max_mm");
+    return project;
+}
+
+// Known keys over what was read, in the order a new file has them.
+Json CameraJson(const ProjectCamera& camera, Json base)
+{
+    base["label"] = camera.label;
+    base["enabled"] = camera.enabled;
+    base["position_m"] = Json::array({FloatJson(static_cast<float>(camera.x)), FloatJson(static_cast<float>(camera.y)),
+                                      FloatJson(static_cast<float>(camera.z))});
+    base["focal_length_mm"] = FloatJson(camera.focalLength);
+    base["f_stop"] = FloatJson(camera.fNumber);
+    base["frame_width_mm"] = FloatJson(camera.frameWidth);
+    base["frame_height_mm"] = FloatJson(camera.frameHeight);
+    base["spin_deg"] = FloatJson(camera.spin);
+    base["h_tilt_deg"] = FloatJson(camera.hTilt);
+    base["v_tilt_deg"] = FloatJson(camera.vTilt);
+    if (camera.cameraType == kCustomCameraType) {
+        base["camera_type"] = kCustomTypeKey;
+        base["pixels"] = Json::array({camera.pixelsX, camera.pixelsY});
+    } else {
+        base["camera_type"] = camera.cameraType;
+        base.erase("pixels");
+    }
+    return base;
+}
+
+} // namespace
+
+std::optional<std::string> CheckProject(const Project& p)
+{
+    if (p.unit != "m" && p.unit != "ft")
+        return "room.unit: must be \"m\" or \"ft\"";
+    if (!PositiveFinite(p.length) || !PositiveFinite(p.width) || !PositiveFinite(p.height))
+        return std::string("room: length_m, width_m and height_m must be numbers above 0");
+    if (!PositiveFinite(p.scaleX) || !PositiveFinite(p.scaleY) || !PositiveFinite(p.scaleZ))
+        return std::string("scale: x, y and z must be numbers above 0");
+    if (!PositiveFinite(p.voxelCm))
+        return std::string("voxel_cm: must be a number above 0");
+    if (!IsValidCameraCount(static_cast<long long>(p.cameras.size())))
+        return "cameras: must hold 1 to " + std::to_string(kMaxCameras) + " cameras";
+    for (size_t i = 0; i < p.cameras.size(); ++i) {
+        const ProjectCamera& c = p.cameras[i];
+        const std::string key = "cameras[" + std::to_string(i) + "].";
+        if (!std::isfinite(c.x) || !std::isfinite(c.y) || !std::isfinite(c.z))
+            return key + "position_m: must be three numbers";
+        const std::pair<const char*, float> positive[] = {{"focal_length_mm", c.focalLength},
+                                                          {"f_stop", c.fNumber},
+                                                          {"frame_width_mm", c.frameWidth},
+                                                          {"frame_height_mm", c.frameHeight}};
+        for (const auto& [name, value] : positive) {
+            if (!PositiveFinite(value))
+                return key + name + ": must be a number above 0";
+        }
+        if (!std::isfinite(c.spin) || !std::isfinite(c.hTilt) || !std::isfinite(c.vTilt))
+            return key + "spin_deg, h_tilt_deg, v_tilt_deg: must be numbers";
+        if (c.cameraType == kCustomCameraType ? c.pixelsX < 1 || c.pixelsY < 1
+                                              : c.cameraType < 0 || c.cameraType >= kCameraTypeCount)
+            return key + "camera_type: must be a camera type or \"custom\" with pixels of at least 1";
+    }
+    const auto n = static_cast<uint64_t>(p.cameras.size());
+    if (p.firstCamera < 1 || p.rangeCount < 1 || p.firstCamera - 1 + static_cast<uint64_t>(p.rangeCount) > n)
+        return "active_range: first and count must be at least 1 and the range within the " + std::to_string(n) +
+               " cameras";
+    if (p.isoOp >= static_cast<unsigned>(kComparisonOpCount) || p.resOp1 >= static_cast<unsigned>(kComparisonOpCount) ||
+        p.resOp2 >= static_cast<unsigned>(kComparisonOpCount))
+        return std::string("iso, resolution_filter: operators must be one of < <= == >= > !=");
+    if (p.isoThreshold > p.firstCamera - 1 + p.rangeCount)
+        return "iso.threshold: must not exceed the end of the active range (" +
+               std::to_string(p.firstCamera - 1 + p.rangeCount) + ")";
+    if (!std::isfinite(p.resBound1) || !std::isfinite(p.resBound2))
+        return std::string("resolution_filter: bound1 and bound2 must be numbers");
+    if (p.resolutionCamera < 1 || p.resolutionCamera > n)
+        return "resolution_camera: must be a camera from 1 to " + std::to_string(n);
+    if (const auto error = CheckPlanningSettings(p.planning))
+        return "planning: " + *error;
+    return std::nullopt;
+}
+
+Project CaptureProject(const std::string& unit, uint32_t resolutionCamera, const Json& previous)
+{
+    Project project;
+    project.kept = previous.is_object() ? previous : Json::object();
+    project.unit = unit;
+    const SceneSettings& settings = *GetSceneSettings();
+    project.length = settings.GetRoomLength();
+    project.width = settings.GetRoomWidth();
+    project.height = settings.GetRoomHeight();
+    project.scaleX = g_fSceneScaleX;
+    project.scaleY = g_fSceneScaleY;
+    project.scaleZ = g_fSceneScaleZ;
+    project.voxelCm = GetVoxelSize();
+    project.firstCamera = settings.GetFirstCamera() + 1;
+    project.rangeCount = settings.GetEndCamera() - settings.GetFirstCamera();
+    project.isoOp = GetIsoOperator();
+    project.isoThreshold = GetIsoThreshold();
+    project.resOp1 = GetResOperator1();
+    project.resBound1 = GetResBound1();
+    project.resOp2 = GetResOperator2();
+    project.resBound2 = GetResBound2();
+    project.resolutionCamera = resolutionCamera;
+    project.planning = GetPlanningSettings();
+    const CCameraSet* set = CCameraSet::Current();
+    const uint32_t count = set && set->IsAllocated() ? settings.GetCameraCount() : 0;
+    for (uint32_t c = 0; c < count; ++c) {
+        const int i = static_cast<int>(c);
+        ProjectCamera camera;
+        camera.label = set->GetLabel(i);
+        camera.enabled = set->GetEnabled(i) == 1;
+        const Vec3d user = set->GetFilePosition(i);
+        camera.x = user.x;
+        camera.y = user.y;
+        camera.z = user.z;
+        camera.focalLength = set->GetFocalLength(i);
+        camera.fNumber = set->GetFNumber(i);
+        camera.frameWidth = set->GetFrameWidth(i);
+        camera.frameHeight = set->GetFrameHeight(i);
+        camera.spin = set->GetSpin(i);
+        camera.hTilt = set->GetHTilt(i);
+        camera.vTilt = set->GetVTilt(i);
+        camera.cameraType = set->GetCameraType(i);
+        if (camera.cameraType == kCustomCameraType) {
+            camera.pixelsX = set->GetSensorPixelsX(i);
+            camera.pixelsY = set->GetSensorPixelsY(i);
+        }
+        project.cameras.push_back(std::move(camera));
+    }
+    return project;
+}
+
+void ApplyProject(const Project& p, CRoomBox& room)
+{
+    SceneSettings& settings = *GetSceneSettings();
+    settings.SetUnits("m");
+    settings.SetRoomLength(p.length);
+    settings.SetRoomWidth(p.width);
+    settings.SetRoomHeight(p.height);
+    g_fSceneScaleX = p.scaleX;
+    g_fSceneScaleY = p.scaleY;
+    g_fSceneScaleZ = p.scaleZ;
+    SetVoxelSize(p.voxelCm);
+    room.Update();
+
+    const auto n = static_cast<uint32_t>(p.cameras.size());
+    settings.SetCameraCount(n);
+    CCameraSet& set = CCameraSet::Instance();
+    set.Release();
+    set.Allocate();
+    set.SetUserOrigin(room.Corner(3));
+    for (uint32_t c = 0; c < n; ++c) {
+        const int i = static_cast<int>(c);
+        const ProjectCamera& camera = p.cameras[c];
+        set.SetLabel(i, camera.label);
+        set.SetEnabled(i, camera.enabled ? 1 : 0);
+        set.SetFilePosition(i, {camera.x, camera.y, camera.z});
+        set.SetFocalLength(i, camera.focalLength);
+        set.SetFNumber(i, camera.fNumber);
+        set.SetFrameWidth(i, camera.frameWidth);
+        set.SetFrameHeight(i, camera.frameHeight);
+        set.SetSpin(i, camera.spin);
+        set.SetHTilt(i, camera.hTilt);
+        set.SetVTilt(i, camera.vTilt);
+        if (camera.cameraType == kCustomCameraType)
+            set.SetCustomPixels(i, camera.pixelsX, camera.pixelsY);
+        else
+            set.SetCameraType(i, camera.cameraType);
+    }
+    set.RecomputeFieldOfView();
+    settings.SetFirstCamera(p.firstCamera - 1);
+    settings.SetEndCamera(p.firstCamera - 1 + p.rangeCount);
+    SetIsoOperator(p.isoOp);
+    SetIsoThreshold(p.isoThreshold);
+    SetResOperator1(p.resOp1);
+    SetResBound1(p.resBound1);
+    SetResOperator2(p.resOp2);
+    SetResBound2(p.resBound2);
+    SetPlanningSettings(p.planning);
+}
+
+std::string ProjectText(const Project& p)
+{
+    Json document = p.kept.is_object() ? p.kept : Json::object();
+    // Each section keeps the keys it had that this program does not know.
+    auto section = [&document](const char* key) -> Json& {
+        Json& value = document[key];
+        if (!value.is_object())
+            value = Json::object();
+        return value;
+    };
+    document["format"] = kProjectFormatName;
+    document["version"] = std::to_string(kProjectMajorVersion) + "." + std::to_string(kProjectMinorVersion);
+    Json& room = section("room");
+    room["length_m"] = FloatJson(p.length);
+    room["width_m"] = FloatJson(p.width);
+    room["height_m"] = FloatJson(p.height);
+    room["unit"] = p.unit;
+    Json& scale = section("scale");
+    scale["x"] = FloatJson(p.scaleX);
+    scale["y"] = FloatJson(p.scaleY);
+    scale["z"] = FloatJson(p.scaleZ);
+    document["voxel_cm"] = FloatJson(p.voxelCm);
+    Json& range = section("active_range");
+    range["first"] = p.firstCamera;
+    range["count"] = p.rangeCount;
+    Json& iso = section("iso");
+    iso["op"] = ComparisonOpText(p.isoOp);
+    iso["threshold"] = p.isoThreshold;
+    Json& res = section("resolution_filter");
+    res["op1"] = ComparisonOpText(p.resOp1);
+    res["bound1"] = FloatJson(p.resBound1);
+    res["op2"] = ComparisonOpText(p.resOp2);
+    res["bound2"] = FloatJson(p.resBound2);
+    document["resolution_camera"] = p.resolutionCamera;
+    Json& planning = section("planning");
+    planning["marker_mm"] = DoubleJson(p.planning.markerDiameterMm);
+    planning["min_px"] = DoubleJson(p.planning.minImagePx);
+    planning["angle_range"] = Json::array({DoubleJson(p.planning.minAngleDeg), DoubleJson(p.planning.maxAngleDeg)});
+    planning["pixel_noise_px"] = DoubleJson(p.planning.pixelNoisePx);
+    planning["sigma_max_mm"] = DoubleJson(p.planning.sigmaBoundMm);
+    const Json keptCameras = document.contains("cameras") && document["cameras"].is_array() ? document["cameras"]
+                                                                                             : Json::array();
+    Json cameras = Json::array();
+    for (size_t i = 0; i < p.cameras.size(); ++i) {
+        const bool kept = i < keptCameras.size() && keptCameras[i].is_object();
+        cameras.push_back(CameraJson(p.cameras[i], kept ? keptCameras[i] : Json::object()));
+    }
+    document["cameras"] = std::move(cameras);
+    return JsonText(document) + "\n";
+}
+
+ProjectReadResult ParseProject(const std::string& text)
+{
+    ProjectReadResult result;
+    const Json document = Json::parse(text, nullptr, false);
+    if (document.is_discarded()) {
+        result.error = "the file is not JSON";
+        return result;
+    }
+    try {
+        Project project = ReadProject(document);
+        if (const auto error = CheckProject(project)) {
+            result.error = *error;
+            return result;
+        }
+        result.project = std::move(project);
+    } catch (const ProjectError& error) {
+        result.error = error.message;
+    }
+    return result;
+}
+
+ProjectReadResult ReadProjectFile(const std::string& path)
+{
+    ProjectReadResult result;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        result.error = std::filesystem::exists(path, ec) ? path + " is not a regular file" : path + " does not exist";
+        return result;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        result.error = "cannot open " + path;
+        return result;
+    }
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0 || size > kLargestProjectBytes) {
+        result.error = path + " is too large for a project file";
+        return result;
+    }
+    in.seekg(0);
+    std::string text(static_cast<size_t>(size), '\0');
+    if (!in.read(text.data(), size)) {
+        result.error = "cannot read " + path;
+        return result;
+    }
+    return ParseProject(text);
+}
+
+bool WriteProjectFile(const std::string& path, const Project& project)
+{
+    AtomicFile file(path);
+    return file.Open() && file.Write(ProjectText(project)) && file.Commit();
+}

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds the .deb from this build folder, unpacks it into a scratch root as
+# dpkg would install it, and checks that what a desktop needs is there and
+# that the unpacked tools run (the command-line tool finds its partner).
+# Usage: check_package.sh BUILD_DIR SCRATCH_DIR
+set -euo pipefail
+build=$1
+scratch=$2
+rm -rf "$scratch"
+mkdir -p "$scratch/out" "$scratch/root"
+(cd "$build" && cpack -G DEB -B "$scratch/out" > "$scratch/cpack.log")
+deb=$(ls "$scratch"/out/volume-planner_*.deb)
+dpkg-deb --info "$deb" > "$scratch/info"
+dpkg -x "$deb" "$scratch/root"
+
+passed=0
+failed=0
+check() {
+  if "$@"; then passed=$((passed + 1)); else echo "failed: $*"; failed=$((failed + 1)); fi
+}
+root=$scratch/root/usr
+check test -x "$root/bin/volume-planner"
+check test -x "$root/bin/volume-planner-cli"
+check test -x "$root/bin/volume-planner-render"
+check grep -qx 'Exec=volume-planner' "$root/share/applications/volume-planner.desktop"
+check grep -qx 'Icon=volume-planner' "$root/share/applications/volume-planner.desktop"
+check test -s "$root/share/icons/hicolor/256x256/apps/volume-planner.png"
+check test -s "$root/share/man/man1/volume-planner-cli.1"
+check grep -q '^ Depends:.*libqt6widgets6' "$scratch/info"
+check grep -q '^ Depends:.*libgl1-mesa-dri' "$scratch/info"
+check sh -c "'$root/bin/volume-planner-cli' --version | grep -q '^Volume Planner '"
+check sh -c "'$root/bin/volume-planner-cli' rig --default-rig 2 > /dev/null"
+check sh -c "DISPLAY= '$root/bin/volume-planner-cli' render --default-rig 2 --png '$scratch/view.png' && test -s '$scratch/view.png'"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

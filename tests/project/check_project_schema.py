@@ -1,0 +1,50 @@
+#!/usr/bin/python3
+"""Every project file the program writes validates against docs/project.schema.json.
+
+Usage: check_project_schema.py SCHEMA CLI SCRATCH_DIR
+"""
+import json
+import pathlib
+import subprocess
+import sys
+
+import jsonschema
+
+schema_path, cli, scratch = sys.argv[1], sys.argv[2], pathlib.Path(sys.argv[3])
+scratch.mkdir(parents=True, exist_ok=True)
+schema = json.loads(pathlib.Path(schema_path).read_text())
+jsonschema.Draft202012Validator.check_schema(schema)
+validator = jsonschema.Draft202012Validator(schema)
+
+# The plans the command line writes: the defaults, every field set, custom
+# sensors, and one loaded and saved again.
+plans = {
+    "default": [],
+    "full": ["--room", "30,20,12", "--units", "f", "--default-rig", "6", "--disable", "2", "--range", "2,4",
+             "--voxel", "25", "--iso", ">=,2", "--res", ">,0.705,<,0.75", "--resolution-camera", "3",
+             "--marker-mm", "9", "--angle-range", "30,150"],
+    "custom": ["--default-rig", "2", "--sensor-px", "2048,1088"],
+}
+checks = failures = 0
+for name, options in plans.items():
+    path = scratch / f"{name}.vplan"
+    subprocess.run([cli, "rig", *options, "--save-project", str(path)], check=True, stdout=subprocess.DEVNULL)
+    again = scratch / f"{name}-again.vplan"
+    subprocess.run([cli, "rig", "--project", str(path), "--save-project", str(again)], check=True,
+                   stdout=subprocess.DEVNULL)
+    for written in (path, again):
+        checks += 1
+        errors = list(validator.iter_errors(json.loads(written.read_text())))
+        for error in errors:
+            print(f"{written.name}: {'/'.join(map(str, error.path))}: {error.message}")
+        failures += len(errors)
+
+# The schema refuses what the program refuses.
+bad = json.loads((scratch / "full.vplan").read_text())
+bad["voxel_cm"] = -1
+checks += 1
+if validator.is_valid(bad):
+    print("a negative voxel size passed the schema")
+    failures += 1
+print(f"{checks} checks, {failures} failures")
+sys.exit(1 if failures else 0)
