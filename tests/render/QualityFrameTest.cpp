@@ -40,8 +40,8 @@ constexpr int kLegendH = kQualityLegendViewport[3];
 // The backing grey 0.08 as stored.
 constexpr CRgb8 kBacking{20, 20, 20};
 
-// A lit face shows its colour scaled alike in every channel (white light, no
-// specular material): the pixel is `rgb` times one factor.
+// A lit face shows its colour scaled alike in every channel (white light, a
+// material without shine): the pixel is `rgb` times one factor.
 ::testing::AssertionResult IsLitShadeOf(const std::array<std::uint8_t, 4>& p, const QualityRgb& rgb)
 {
     double lo = 1e9, hi = 0.0;
@@ -135,7 +135,7 @@ TEST_F(QualityFrameTest, LegendHasBackingBarTicksAndTitleInsideTheFrame)
                                                          kLegendX + layout.titleX + 230, titleTop, kBacking, 2);
     EXPECT_GT(lit, 150);
     // The backing between bar labels and title, and along every edge of the
-    // panel: no part of the legend reaches the frame's or the panel's border.
+    // panel: nothing of the legend reaches the frame's or the panel's border.
     EXPECT_TRUE(PixelNear(frame, kLegendX + 200, 100, kBacking, 1));
     for (int y = 0; y < kLegendH; ++y)
         for (const int x : {kLegendX, kLegendX + 1, kLegendX + kLegendW - 2, kLegendX + kLegendW - 1})
