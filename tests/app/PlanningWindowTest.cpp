@@ -201,7 +201,11 @@ void PlanningWindowTest::fileMenuRunsTheClassicCommands()
     QCOMPARE(m_menu->Panel()->CameraTable()->rowCount(), 5);
     QVERIFY(m_prompts->messages.empty());
 
-    Trigger(MenuCommand::Quit);
+    // The shortcut reaches the menu from the view too.
+    m_dlg->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_dlg.get()));
+    m_dlg->View()->setFocus();
+    QTest::keyClick(m_dlg->View(), Qt::Key_Q, Qt::ControlModifier);
     QVERIFY(!m_dlg->isVisible());
     QCOMPARE(m_dlg->result(), int(QDialog::Rejected));
 }
