@@ -38,8 +38,8 @@ const char* const kMouseAndKeys = "In the view:\n"
                                   "Arrow keys (after a click into the view): pan\n"
                                   "Escape: end the program\n"
                                   "\n"
-                                  "In the boxes of the window:\n"
-                                  "Enter: RENDER";
+                                  "Enter in a box of the window: RENDER\n"
+                                  "Enter in a box of the Planning panel: take its value";
 
 } // namespace
 
