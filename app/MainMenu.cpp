@@ -2,6 +2,7 @@
 
 #include "app/DialogLayout.h"
 #include "app/PlanningPanel.h"
+#include "app/ProjectCommands.h"
 #include "app/VolumePlannerDlg.h"
 #include "coverage/PlanningMeasures.h"
 #include "render/view/VolumeView.h"
@@ -44,7 +45,8 @@ const char* const kMouseAndKeys = "In the view:\n"
 } // namespace
 
 CMainMenu::CMainMenu(CVolumePlannerDlg& dialog)
-    : QObject(&dialog), m_dialog(dialog), m_pMenuBar(new QMenuBar(&dialog)), m_nClassicWidth(dialog.width())
+    : QObject(&dialog), m_dialog(dialog), m_pMenuBar(new QMenuBar(&dialog)), m_pProject(new CProjectCommands(dialog)),
+      m_nClassicWidth(dialog.width())
 {
     BuildFileMenu();
     BuildViewMenu();
@@ -73,12 +75,24 @@ void CMainMenu::BuildFileMenu()
     const auto clickOf = [this](int id) {
         return [this, id] { static_cast<QAbstractButton*>(m_dialog.Control(id))->click(); };
     };
-    QAction* load = AddAction(MenuCommand::LoadFile, menu, "&Load File...");
-    load->setShortcut(QKeySequence::Open);
-    connect(load, &QAction::triggered, this, clickOf(kIdLoadFile));
-    QAction* save = AddAction(MenuCommand::SaveFile, menu, "&Save File...");
-    save->setShortcut(QKeySequence::Save);
-    connect(save, &QAction::triggered, this, clickOf(kIdSaveFile));
+    // The project holds the whole plan: it takes the standard shortcuts.
+    QAction* open = AddAction(MenuCommand::OpenProject, menu, "&Open Project...");
+    open->setShortcut(QKeySequence::Open);
+    connect(open, &QAction::triggered, m_pProject, &CProjectCommands::OpenProject);
+    QAction* saveProject = AddAction(MenuCommand::SaveProject, menu, "&Save Project");
+    saveProject->setShortcut(QKeySequence::Save);
+    connect(saveProject, &QAction::triggered, m_pProject, &CProjectCommands::SaveProject);
+    QAction* saveAs = AddAction(MenuCommand::SaveProjectAs, menu, "Save Project &As...");
+    saveAs->setShortcut(QKeySequence("Ctrl+Shift+S"));
+    connect(saveAs, &QAction::triggered, m_pProject, &CProjectCommands::SaveProjectAs);
+    menu->addSeparator();
+    connect(AddAction(MenuCommand::LoadFile, menu, "&Load File..."), &QAction::triggered, this, clickOf(kIdLoadFile));
+    connect(AddAction(MenuCommand::SaveFile, menu, "Save &File..."), &QAction::triggered, this, clickOf(kIdSaveFile));
+    menu->addSeparator();
+    connect(AddAction(MenuCommand::ExportCoverage, menu, "&Export Coverage..."), &QAction::triggered, m_pProject,
+            &CProjectCommands::ExportCoverage);
+    connect(AddAction(MenuCommand::SaveViewPng, menu, "Save &View as PNG..."), &QAction::triggered, m_pProject,
+            &CProjectCommands::SaveViewAsPng);
     menu->addSeparator();
     QAction* quit = AddAction(MenuCommand::Quit, menu, "&Quit");
     quit->setShortcut(QKeySequence::Quit);

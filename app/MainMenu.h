@@ -6,6 +6,7 @@
 #include <cstddef>
 
 class CPlanningPanel;
+class CProjectCommands;
 class CVolumePlannerDlg;
 class QAction;
 class QMenu;
@@ -13,8 +14,13 @@ class QMenuBar;
 
 // The commands of the menu bar.
 enum class MenuCommand {
+    OpenProject,
+    SaveProject,
+    SaveProjectAs,
     LoadFile,
     SaveFile,
+    ExportCoverage,
+    SaveViewPng,
     Quit,
     ResolutionMap,
     CameraCount2D,
@@ -44,6 +50,7 @@ class CMainMenu : public QObject
     QAction* Action(MenuCommand command) const { return m_actions[static_cast<size_t>(command)]; }
     // Null until the panel is first shown.
     CPlanningPanel* Panel() const { return m_pPanel; }
+    CProjectCommands& Project() const { return *m_pProject; }
 
   private:
     QAction* AddAction(MenuCommand command, QMenu* menu, const QString& text);
@@ -64,6 +71,7 @@ class CMainMenu : public QObject
     CVolumePlannerDlg& m_dialog;
     QMenuBar* m_pMenuBar;
     CPlanningPanel* m_pPanel = nullptr;
+    CProjectCommands* m_pProject;
     std::array<QAction*, static_cast<size_t>(MenuCommand::Count)> m_actions{};
     int m_nClassicWidth;
 };

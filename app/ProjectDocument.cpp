@@ -4,7 +4,8 @@
 
 #include <filesystem>
 
-namespace {
+namespace
+{
 
 const FileDialogRequest kProjectOpen{"Open Project", "plan", "vplan", "Volume Planner Projects (*.vplan)|*.vplan||"};
 const FileDialogRequest kProjectSave{"Save Project", "plan", "vplan", "Volume Planner Projects (*.vplan)|*.vplan||"};
@@ -108,8 +109,7 @@ bool CProjectDocument::MayDiscard()
     if (!IsModified())
         return true;
     // Yes saves first; No lets the changes go.
-    const PromptAnswer answer =
-        m_prompts.ShowMessage("The plan has unsaved changes.\nSave them before they are lost?", "Warning",
-                              PromptButtons::YesNo);
+    const PromptAnswer answer = m_prompts.ShowMessage("The plan has unsaved changes.\nSave them before they are lost?",
+                                                      "Warning", PromptButtons::YesNo);
     return answer == PromptAnswer::No || Save();
 }

@@ -716,6 +716,39 @@ void CVolumePlannerDlg::OnLoadFile()
     m_bCamerasInitialised = true;
 }
 
+void CVolumePlannerDlg::reject()
+{
+    if (m_closeGuard && !m_closeGuard())
+        return;
+    QDialog::reject();
+}
+
+std::string CVolumePlannerDlg::TypedUnit() const
+{
+    const std::string unit = ItemText(kIdUnits);
+    return unit == "f" || unit == "F" ? "ft" : "m";
+}
+
+void CVolumePlannerDlg::ShowOpenedPlan(const std::string& unit, int resolutionCamera)
+{
+    const SceneSettings& s = Settings();
+    SetItemText(kIdCameraCount, FormatUnsigned(s.GetCameraCount()));
+    RefreshDialog();
+    SetItemText(kIdRangeFirst, FormatUnsigned(s.GetFirstCamera() + 1));
+    SetItemText(kIdRangeCount, FormatUnsigned(s.GetEndCamera() - s.GetFirstCamera()));
+    if (unit == "ft") {
+        // As typed: the next RENDER converts the feet again.
+        SetItemText(kIdUnits, "F");
+        SetItemText(kIdRoomLength, Fixed2(s.GetRoomLength() / kMetresPerFoot));
+        SetItemText(kIdRoomWidth, Fixed2(s.GetRoomWidth() / kMetresPerFoot));
+        SetItemText(kIdRoomHeight, Fixed2(s.GetRoomHeight() / kMetresPerFoot));
+    }
+    m_pView->ShowResolutionMap(resolutionCamera);
+    m_bCamerasInitialised = true;
+    Settings().SetRecalculate(true);
+    m_pView->RequestRepaint();
+}
+
 void CVolumePlannerDlg::OnSaveFile()
 {
     if (!m_bCamerasInitialised) {

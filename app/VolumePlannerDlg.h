@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 #include <map>
 #include <memory>
 #include <string>
@@ -40,6 +42,19 @@ class CVolumePlannerDlg : public QDialog
     int GetSelectedCamera() const { return m_nSelectedCamera; }
     bool AreCamerasInitialised() const { return m_bCamerasInitialised; }
     bool AreCameraEditsUnsaved() const { return m_bCameraEditsUnsaved; }
+
+    // Asked before the window closes (Quit, Esc, the close box, Escape in
+    // the view); false keeps it open. Without one it closes at once.
+    void SetCloseGuard(std::function<bool()> guard) { m_closeGuard = std::move(guard); }
+    // After a plan was applied to the shared state from a project: the boxes
+    // show it (the room in the unit it was entered in), the rig is the
+    // window's, and the next frame computes it.
+    void ShowOpenedPlan(const std::string& unit, int resolutionCamera);
+    // The unit of the room as typed: "m" or "ft".
+    std::string TypedUnit() const;
+
+  public slots:
+    void reject() override;
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -96,4 +111,5 @@ class CVolumePlannerDlg : public QDialog
     bool m_bCamerasInitialised = false;
     bool m_bCameraEditsUnsaved = false;
     CVolumeView* m_pView;
+    std::function<bool()> m_closeGuard;
 };

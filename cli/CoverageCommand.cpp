@@ -65,24 +65,8 @@ private:
     int m_shown = -1;
 };
 
-// Per-voxel display facts the JSON counts and the CSV lists.
-struct VoxelFacts {
-    std::vector<bool> inIsoList;
-    std::vector<int> mapBand; // -1 where the map does not draw the voxel
-};
-
-VoxelFacts CollectFacts(const CCoverageVolume& volume)
-{
-    VoxelFacts facts;
-    const size_t n = volume.GetVoxelCount();
-    facts.inIsoList.assign(n, false);
-    for (uint32_t e = 0; e < volume.GetIsoCount(); ++e)
-        facts.inIsoList[volume.IsoIndex(e)] = true;
-    facts.mapBand = MapBands(volume);
-    return facts;
-}
-
-Json BuildReport(const CCoverageVolume& volume, const VoxelFacts& facts, bool calibration)
+// `mapBand` holds every voxel's map band, -1 where the map does not draw it.
+Json BuildReport(const CCoverageVolume& volume, const std::vector<int>& mapBand, bool calibration)
 {
     const SceneSettings& settings = *GetSceneSettings();
     const CCameraSet& cameras = *CCameraSet::Current();
@@ -143,7 +127,7 @@ Json BuildReport(const CCoverageVolume& volume, const VoxelFacts& facts, bool ca
             histogram.resize(seen + 1, 0);
         ++histogram[seen];
         isoCondition += IsoConditionHolds(seen) ? 1 : 0;
-        if (const int band = facts.mapBand[t]; band >= 0) {
+        if (const int band = mapBand[t]; band >= 0) {
             ++mapVoxels;
             ++bands[band == kBandBlack ? 9 : static_cast<size_t>(band - 1)];
         }
@@ -213,55 +197,6 @@ Json PlanningJson(const CPlanningMeasures& planning)
     return json;
 }
 
-// A measure's CSV field: empty where it has no value.
-std::string MeasureText(float value)
-{
-    return std::isnan(value) ? std::string() : ShortestText(value);
-}
-
-void WriteVoxels(const std::string& path, const CCoverageVolume& volume, const VoxelFacts& facts,
-                 const CPlanningMeasures* planning)
-{
-    const uint32_t cameraCount = GetSceneSettings()->GetCameraCount();
-    AtomicFile file(path);
-    if (!file.Open())
-        Fail("Unable to Create File: " + path);
-    std::string text = "t,i,j,k,x,y,z,seen,iso_list,iso_condition,map_band";
-    if (planning)
-        text += ",marker_px_best,cameras_marker,best_angle_deg,sigma3d_mm,triangulable";
-    for (uint32_t c = 1; c <= cameraCount; ++c)
-        text += ",r" + std::to_string(c);
-    text += '\n';
-    const uint32_t nx = volume.GetCountX(), ny = volume.GetCountY();
-    const size_t n = volume.GetVoxelCount();
-    bool ok = true;
-    for (size_t t = 0; t < n && ok; ++t) {
-        const size_t j = t % ny, i = (t / ny) % nx, k = t / ny / nx;
-        const float* centre = volume.Centre(t);
-        text += std::to_string(t) + ',' + std::to_string(i) + ',' + std::to_string(j) + ',' + std::to_string(k) + ',' +
-                ShortestText(centre[0]) + ',' + ShortestText(centre[1]) + ',' + ShortestText(centre[2]) + ',' +
-                std::to_string(volume.SeenCount(t)) + ',' + (facts.inIsoList[t] ? '1' : '0') + ',' +
-                (IsoConditionHolds(volume.SeenCount(t)) ? '1' : '0') + ',' + std::to_string(facts.mapBand[t]);
-        if (planning)
-            text += ',' + MeasureText(planning->BestMarkerPx(t)) + ',' + std::to_string(planning->MarkerCount(t)) + ',' +
-                    MeasureText(planning->BestAngleDeg(t)) + ',' + MeasureText(planning->Sigma3d(t)) + ',' +
-                    (planning->Triangulable(t) ? '1' : '0');
-        for (uint32_t c = 0; c < cameraCount; ++c) {
-            text += ',';
-            const float r = volume.Resolution(static_cast<int>(c), t);
-            if (!std::isnan(r))
-                text += ShortestText(r);
-        }
-        text += '\n';
-        if (text.size() > (1u << 20)) {
-            ok = file.Write(text);
-            text.clear();
-        }
-    }
-    if (!ok || !file.Write(text) || !file.Commit())
-        Fail("Unable to write file: " + path);
-}
-
 // Where the voxels go besides the report.
 struct VoxelFiles {
     std::string csv;
@@ -310,14 +245,13 @@ void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const Pl
             Fail(kNotEnoughMemoryMessage);
     }
 
-    const VoxelFacts facts = CollectFacts(volume);
-    if (!files.csv.empty())
-        WriteVoxels(files.csv, volume, facts, planning.get());
+    if (!files.csv.empty() && !WriteVoxelTable(files.csv, volume, planning.get()))
+        Fail("Unable to write file: " + files.csv);
     if (!files.vtk.empty() && !WriteVtk(files.vtk, volume, planning.get()))
         Fail("Unable to write file: " + files.vtk);
     if (!files.ply.empty() && !WritePly(files.ply, volume, planning.get()))
         Fail("Unable to write file: " + files.ply);
-    Json report = BuildReport(volume, facts, calibration);
+    Json report = BuildReport(volume, MapBands(volume), calibration);
     if (planning)
         report["planning"] = PlanningJson(*planning);
     std::cout << JsonText(report) << '\n';

@@ -3,15 +3,18 @@
 #include "cameras/CameraSet.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/PlanningMeasures.h"
+#include "project/JsonText.h"
 #include "scene/AtomicFile.h"
+#include "scene/SceneSettings.h"
 
 #include <bit>
-#include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <functional>
 
-namespace {
+namespace
+{
 
 // Files are written in pieces of this size, whatever the grid's.
 constexpr size_t kChunkBytes = 1u << 20;
@@ -35,7 +38,8 @@ std::vector<Field> Fields(const CCoverageVolume& volume, const std::vector<int>&
     };
     if (planning) {
         const CPlanningMeasures& p = *planning;
-        fields.push_back({"cameras_marker", false, {}, [&p](size_t t) { return static_cast<int32_t>(p.MarkerCount(t)); }});
+        fields.push_back(
+            {"cameras_marker", false, {}, [&p](size_t t) { return static_cast<int32_t>(p.MarkerCount(t)); }});
         fields.push_back({"marker_px_best", true, [&p](size_t t) { return p.BestMarkerPx(t); }, {}});
         fields.push_back({"best_angle_deg", true, [&p](size_t t) { return p.BestAngleDeg(t); }, {}});
         fields.push_back({"sigma3d_mm", true, [&p](size_t t) { return p.Sigma3d(t); }, {}});
@@ -54,14 +58,6 @@ template <typename T> void Append(std::string& out, T value, bool bigEndian)
     char bytes[4];
     std::memcpy(bytes, &bits, 4);
     out.append(bytes, 4);
-}
-
-// Positions and spacing as the single-precision values they are.
-std::string Shortest(float value)
-{
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
 }
 
 // Writes whenever the buffer has grown past a chunk; false once a write failed.
@@ -87,6 +83,51 @@ std::vector<int> MapBands(const CCoverageVolume& volume)
     return bands;
 }
 
+bool WriteVoxelTable(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning)
+{
+    const SceneSettings* settings = GetSceneSettings();
+    const uint32_t cameraCount = settings ? settings->GetCameraCount() : 0;
+    const size_t n = volume.GetVoxelCount();
+    std::vector<bool> inIsoList(n, false);
+    for (uint32_t e = 0; e < volume.GetIsoCount(); ++e)
+        inIsoList[volume.IsoIndex(e)] = true;
+    const std::vector<int> bands = MapBands(volume);
+    const auto measure = [](float value) { return std::isnan(value) ? std::string() : ShortestText(value); };
+
+    AtomicFile file(path);
+    if (!file.Open())
+        return false;
+    std::string text = "t,i,j,k,x,y,z,seen,iso_list,iso_condition,map_band";
+    if (planning)
+        text += ",marker_px_best,cameras_marker,best_angle_deg,sigma3d_mm,triangulable";
+    for (uint32_t c = 1; c <= cameraCount; ++c)
+        text += ",r" + std::to_string(c);
+    text += '\n';
+    const uint32_t nx = volume.GetCountX(), ny = volume.GetCountY();
+    bool ok = true;
+    for (size_t t = 0; t < n && ok; ++t) {
+        const size_t j = t % ny, i = (t / ny) % nx, k = t / ny / nx;
+        const auto centre = volume.Centre(t);
+        text += std::to_string(t) + ',' + std::to_string(i) + ',' + std::to_string(j) + ',' + std::to_string(k) + ',' +
+                ShortestText(centre[0]) + ',' + ShortestText(centre[1]) + ',' + ShortestText(centre[2]) + ',' +
+                std::to_string(volume.SeenCount(t)) + ',' + (inIsoList[t] ? '1' : '0') + ',' +
+                (IsoConditionHolds(volume.SeenCount(t)) ? '1' : '0') + ',' + std::to_string(bands[t]);
+        if (planning)
+            text += ',' + measure(planning->BestMarkerPx(t)) + ',' + std::to_string(planning->MarkerCount(t)) + ',' +
+                    measure(planning->BestAngleDeg(t)) + ',' + measure(planning->Sigma3d(t)) + ',' +
+                    (planning->Triangulable(t) ? '1' : '0');
+        for (uint32_t c = 0; c < cameraCount; ++c) {
+            text += ',';
+            const float r = volume.Resolution(static_cast<int>(c), t);
+            if (!std::isnan(r))
+                text += ShortestText(r);
+        }
+        text += '\n';
+        ok = Flush(file, text, false);
+    }
+    return ok && Flush(file, text, true) && file.Commit();
+}
+
 bool WriteVtk(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning)
 {
     const std::vector<int> bands = MapBands(volume);
@@ -98,19 +139,21 @@ bool WriteVtk(const std::string& path, const CCoverageVolume& volume, const CPla
     const CCameraSet* set = CCameraSet::Current();
     const auto first = volume.Centre(0);
     const Vec3d origin = set ? set->ToUser({first[0], first[1], first[2]}) : Vec3d{};
-    const std::string edge = Shortest(volume.GetVoxelEdge());
+    const std::string edge = ShortestText(volume.GetVoxelEdge());
     AtomicFile file(path);
     if (!file.Open())
         return false;
     // x fastest: user X (the length), then Y (the height), then Z (the width).
     std::string out = "# vtk DataFile Version 3.0\nVolume Planner coverage, user frame in metres\nBINARY\n"
                       "DATASET STRUCTURED_POINTS\nDIMENSIONS " +
-                      std::to_string(nx) + " " + std::to_string(ny) + " " + std::to_string(nz) + "\nORIGIN " + Shortest(static_cast<float>(origin.x)) +
-                      " " + Shortest(static_cast<float>(origin.y)) + " " + Shortest(static_cast<float>(origin.z)) + "\nSPACING " + edge + " " + edge + " " + edge + "\nPOINT_DATA " +
-                      std::to_string(volume.GetVoxelCount()) + "\n";
+                      std::to_string(nx) + " " + std::to_string(ny) + " " + std::to_string(nz) + "\nORIGIN " +
+                      ShortestText(static_cast<float>(origin.x)) + " " + ShortestText(static_cast<float>(origin.y)) +
+                      " " + ShortestText(static_cast<float>(origin.z)) + "\nSPACING " + edge + " " + edge + " " + edge +
+                      "\nPOINT_DATA " + std::to_string(volume.GetVoxelCount()) + "\n";
     bool ok = true;
     for (const Field& field : fields) {
-        out += std::string("SCALARS ") + field.name + (field.isFloat ? " float" : " int") + " 1\nLOOKUP_TABLE default\n";
+        out +=
+            std::string("SCALARS ") + field.name + (field.isFloat ? " float" : " int") + " 1\nLOOKUP_TABLE default\n";
         for (uint32_t k = 0; k < nz && ok; ++k) {
             for (uint32_t j = 0; j < ny; ++j) {
                 for (uint32_t i = 0; i < nx; ++i) {

@@ -12,12 +12,18 @@ class CPlanningMeasures;
 // along the length, Y above the floor, Z across the width, from the room
 // corner. Each voxel carries its camera count, its map band (-1 where the
 // map does not draw it), the map camera's resolution value (NaN where it has
-// none) and, with planning measures, those too. Both go through the safe
-// writer: a failed export leaves an earlier file whole.
+// none) and, with planning measures, those too. Every export goes through
+// the safe writer: a failed export leaves an earlier file whole.
 
 // Map band of every voxel, by voxel index: -1 where the map does not draw it,
 // else the band of the map camera's value (see ResolutionBand).
 std::vector<int> MapBands(const CCoverageVolume& volume);
+
+// Every voxel as a CSV row in index order: index, grid indices, centre in
+// the internal frame, camera count, iso list, iso condition, map band, the
+// planning measures when given (empty where undefined), then every camera's
+// resolution value (empty where it has none).
+bool WriteVoxelTable(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning);
 
 // Binary VTK legacy file. The format defines its binary data as big-endian,
 // and every reader expects it so.

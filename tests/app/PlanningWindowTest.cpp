@@ -174,7 +174,9 @@ void PlanningWindowTest::menuBarMovesTheClassicWindowDownAndThePanelWidensIt()
 void PlanningWindowTest::fileMenuRunsTheClassicCommands()
 {
     QCOMPARE(m_menu->Action(MenuCommand::LoadFile)->text(), QString("&Load File..."));
-    QCOMPARE(m_menu->Action(MenuCommand::SaveFile)->shortcut(), QKeySequence(QKeySequence::Save));
+    QCOMPARE(m_menu->Action(MenuCommand::SaveProject)->shortcut(), QKeySequence(QKeySequence::Save));
+    QCOMPARE(m_menu->Action(MenuCommand::OpenProject)->shortcut(), QKeySequence(QKeySequence::Open));
+    QCOMPARE(m_menu->Action(MenuCommand::SaveProjectAs)->shortcut(), QKeySequence("Ctrl+Shift+S"));
     QCOMPARE(m_menu->Action(MenuCommand::Quit)->shortcut(), QKeySequence("Ctrl+Q"));
 
     // Save before any rig: the classic refusal.

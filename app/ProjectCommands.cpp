@@ -1,0 +1,150 @@
+#include "app/ProjectCommands.h"
+
+#include "app/VolumePlannerDlg.h"
+#include "exports/VoxelExport.h"
+#include "render/PngWriter.h"
+#include "render/SceneRenderer.h"
+#include "render/view/VolumeView.h"
+
+#include <QImage>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+namespace
+{
+
+const FileDialogRequest kExportCoverage{"Export Coverage", "coverage", "vtk",
+                                        "VTK Volume (*.vtk)|*.vtk|PLY Point Cloud (*.ply)|*.ply|"
+                                        "Voxel Table (*.csv)|*.csv||"};
+const FileDialogRequest kSaveView{"Save View as PNG", "view", "png", "PNG Pictures (*.png)|*.png||"};
+
+// Often enough to follow typing, seldom enough to cost nothing.
+constexpr int kTitleRefreshMs = 400;
+
+// The file the user chose, asked about first when it would replace another.
+std::optional<std::string> ChooseTarget(CUserPrompts& prompts, const FileDialogRequest& request)
+{
+    const std::optional<std::string> path = prompts.ChooseFileToSave(request);
+    if (!path)
+        return std::nullopt;
+    std::error_code error;
+    if (std::filesystem::exists(*path, error)) {
+        const std::string name = std::filesystem::path(*path).filename().string();
+        if (prompts.ShowMessage(name + " already exists.\nDo you want to replace it?", request.title,
+                                PromptButtons::YesNo) != PromptAnswer::Yes)
+            return std::nullopt;
+    }
+    return path;
+}
+
+// The widget's picture, rows top-down, as the frame the PNG writer takes (rows bottom-up).
+CFrameImage FrameOf(const QImage& picture)
+{
+    const QImage rgba = picture.convertToFormat(QImage::Format_RGBA8888);
+    CFrameImage frame;
+    frame.m_nWidth = rgba.width();
+    frame.m_nHeight = rgba.height();
+    frame.m_pixels.resize(static_cast<size_t>(frame.m_nWidth) * static_cast<size_t>(frame.m_nHeight) * 4);
+    const size_t row = static_cast<size_t>(frame.m_nWidth) * 4;
+    for (int y = 0; y < frame.m_nHeight; ++y)
+        std::memcpy(&frame.m_pixels[static_cast<size_t>(frame.m_nHeight - 1 - y) * row], rgba.constScanLine(y), row);
+    return frame;
+}
+
+} // namespace
+
+CProjectCommands::CProjectCommands(CVolumePlannerDlg& dialog)
+    : QObject(&dialog), m_dialog(dialog),
+      m_document(
+          dialog.Prompts(),
+          {[&dialog] { return dialog.TypedUnit(); },
+           [&dialog] { return static_cast<uint32_t>(dialog.View()->Renderer().GetVolume().GetResolutionCamera() + 1); },
+           [&dialog] { return dialog.AreCamerasInitialised(); }, [&dialog] { return dialog.AreCameraEditsUnsaved(); },
+           [&dialog](const Project& project) {
+               dialog.ShowOpenedPlan(project.unit, static_cast<int>(project.resolutionCamera) - 1);
+           }}),
+      m_strClassicTitle(dialog.windowTitle()), m_pTitleTimer(new QTimer(this))
+{
+    // Without a scene there is no plan to lose.
+    dialog.SetCloseGuard([this] { return !m_dialog.IsSceneReady() || m_document.MayDiscard(); });
+    connect(m_pTitleTimer, &QTimer::timeout, this, &CProjectCommands::UpdateTitle);
+    m_pTitleTimer->start(kTitleRefreshMs);
+}
+
+void CProjectCommands::UpdateTitle()
+{
+    if (!m_dialog.IsSceneReady() || (!m_dialog.AreCamerasInitialised() && m_document.Path().empty())) {
+        m_dialog.setWindowTitle(m_strClassicTitle);
+        return;
+    }
+    m_dialog.setWindowTitle(QString::fromStdString(m_document.Title()) + " - " + m_strClassicTitle);
+}
+
+void CProjectCommands::OpenProject()
+{
+    if (!m_dialog.IsSceneReady())
+        return;
+    m_document.Open();
+    UpdateTitle();
+}
+
+void CProjectCommands::SaveProject()
+{
+    if (!m_dialog.IsSceneReady())
+        return;
+    m_document.Save();
+    UpdateTitle();
+}
+
+void CProjectCommands::SaveProjectAs()
+{
+    if (!m_dialog.IsSceneReady())
+        return;
+    m_document.SaveAs();
+    UpdateTitle();
+}
+
+void CProjectCommands::ExportCoverage()
+{
+    CUserPrompts& prompts = m_dialog.Prompts();
+    const CSceneRenderer& renderer = m_dialog.View()->Renderer();
+    if (!m_dialog.IsSceneReady() || !renderer.GetVolume().HasResults()) {
+        prompts.ShowMessage("There is no coverage to export yet: press RENDER first", "Invalid Action",
+                            PromptButtons::Ok);
+        return;
+    }
+    std::optional<std::string> path = ChooseTarget(prompts, kExportCoverage);
+    if (!path)
+        return;
+    std::string extension = std::filesystem::path(*path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const CPlanningMeasures* planning = renderer.GetPlanning().HasResults() ? &renderer.GetPlanning() : nullptr;
+    bool written = false;
+    if (extension == ".vtk")
+        written = WriteVtk(*path, renderer.GetVolume(), planning);
+    else if (extension == ".ply")
+        written = WritePly(*path, renderer.GetVolume(), planning);
+    else if (extension == ".csv")
+        written = WriteVoxelTable(*path, renderer.GetVolume(), planning);
+    else {
+        prompts.ShowMessage("Choose a file ending in .vtk, .ply or .csv", "Invalid Action", PromptButtons::Ok);
+        return;
+    }
+    if (!written)
+        prompts.ShowMessage("Unable to write file\n" + *path, "Error", PromptButtons::Ok);
+}
+
+void CProjectCommands::SaveViewAsPng()
+{
+    if (!m_dialog.IsSceneReady())
+        return;
+    const std::optional<std::string> path = ChooseTarget(m_dialog.Prompts(), kSaveView);
+    if (!path)
+        return;
+    if (!WritePng(*path, FrameOf(m_dialog.View()->grabFramebuffer())))
+        m_dialog.Prompts().ShowMessage("Unable to write file\n" + *path, "Error", PromptButtons::Ok);
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "app/ProjectDocument.h"
+
+#include <QObject>
+#include <QString>
+
+class CVolumePlannerDlg;
+class QMenu;
+class QAction;
+class QTimer;
+
+// The File menu's commands on whole plans: project files, exports of the
+// coverage for other tools and the picture of the view; the title that
+// names the plan, and the question before unsaved changes are lost.
+class CProjectCommands : public QObject
+{
+    Q_OBJECT
+  public:
+    explicit CProjectCommands(CVolumePlannerDlg& dialog);
+
+    CProjectDocument& Document() { return m_document; }
+    void OpenProject();
+    void SaveProject();
+    void SaveProjectAs();
+    // VTK, PLY or CSV, by the extension of the file chosen.
+    void ExportCoverage();
+    void SaveViewAsPng();
+    // The title now: the classic caption until there is a plan, then the
+    // plan's name with a star while it has unsaved changes.
+    void UpdateTitle();
+
+  private:
+    CVolumePlannerDlg& m_dialog;
+    CProjectDocument m_document;
+    QString m_strClassicTitle;
+    QTimer* m_pTitleTimer;
+};
