@@ -9,6 +9,5 @@ int main(int argc, char** argv)
     CLI::App app{"Volume Planner: draw the computed view into a PNG file, without the window"};
     app.require_subcommand(1);
     AddRenderCommand(app);
-    CLI11_PARSE(app, argc, argv);
-    return 0;
+    return RunCommandLine(app, argc, argv);
 }
