@@ -4,6 +4,7 @@
 
 #include "cameras/CameraSet.h"
 #include "coverage/CoverageVolume.h"
+#include "coverage/MapDiagnostics.h"
 #include "scene/AtomicFile.h"
 #include "scene/RoomBox.h"
 #include "scene/SceneSettings.h"
@@ -229,6 +230,14 @@ Json BuildReport(const CCoverageVolume& volume, const VoxelFacts& facts, bool ca
         cumulative -= histogram[k];
     }
     report["volume_m3"] = {{"seen_by_at_least", std::move(atLeast)}};
+
+    // What the numbers above leave unsaid; also on standard error.
+    Json warnings = Json::array();
+    if (const auto emptyMap = ExplainEmptyMap(volume))
+        warnings.push_back(*emptyMap);
+    for (const auto& warning : warnings)
+        std::cerr << "warning: " << warning.get<std::string>() << '\n';
+    report["warnings"] = std::move(warnings);
     return report;
 }
 
@@ -292,7 +301,7 @@ void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const st
         if (status == CCoverageVolume::GridStatus::Ok)
             status = calibration ? volume.ComputeCoverageFromCalibration() : volume.ComputeCoverage();
         if (status == CCoverageVolume::GridStatus::OutOfMemory)
-            Fail(kNotEnoughMemoryMessage);
+            Fail(std::string(kNotEnoughMemoryMessage) + '\n' + volume.GetMemoryAdvice());
         if (status != CCoverageVolume::GridStatus::Ok)
             Fail("Invalid room or voxel size: the voxel size and every room dimension must be positive");
     }

@@ -82,7 +82,7 @@ RigSceneResult BuildRigScene(const RigOptions& options, CRoomBox& room)
     cameras.SetUserOrigin(room.Corner(3));
     if (!options.camerasFile.empty()) {
         if (!cameras.LoadFromFile(options.camerasFile))
-            return Failure("File Not Found or Invalid File");
+            return Failure("File Not Found or Invalid File\n" + cameras.GetFileError());
     } else {
         settings.SetCameraCount(static_cast<uint32_t>(options.defaultRig));
         cameras.Release();

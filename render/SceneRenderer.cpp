@@ -1,6 +1,8 @@
 #include "render/SceneRenderer.h"
 
 #include "cameras/CameraSet.h"
+#include "coverage/GridBudget.h"
+#include "coverage/MapDiagnostics.h"
 #include "render/AxesDrawer.h"
 #include "render/BitmapText.h"
 #include "render/CameraGlyphs.h"
@@ -140,12 +142,19 @@ void CSceneRenderer::Recompute(bool fromCalibration)
 {
     m_lists->DeleteLists();
     m_volume.Release();
+    m_strMapDiagnosis.clear();
     CCoverageVolume::GridStatus status = m_volume.BuildGrid();
+    m_strComputationReason = m_volume.GetMemoryAdvice();
     // A grid whose display lists would exhaust the machine is refused before
     // the computation, rather than ending the program half-way through compiling.
-    if (status == CCoverageVolume::GridStatus::Ok &&
-        m_volume.GetVoxelCount() > AvailableMemoryBytes() / kListBytesPerVoxel)
+    if (const GridBudget lists = CheckGridBudget(m_volume.GetVoxelCount(), kListBytesPerVoxel, AvailableMemoryBytes());
+        status == CCoverageVolume::GridStatus::Ok && !lists.fits) {
+        const SceneSettings& s = *GetSceneSettings();
+        m_strComputationReason = GridBudgetAdvice(
+            lists, SmallestFittingVoxelCm(s.GetRoomLength(), s.GetRoomWidth(), s.GetRoomHeight(), kListBytesPerVoxel,
+                                          lists.freeBytes));
         status = CCoverageVolume::GridStatus::OutOfMemory;
+    }
     if (status == CCoverageVolume::GridStatus::Ok)
         status = fromCalibration ? m_volume.ComputeCoverageFromCalibration() : m_volume.ComputeCoverage();
     if (status != CCoverageVolume::GridStatus::Ok) {
@@ -160,6 +169,7 @@ void CSceneRenderer::Recompute(bool fromCalibration)
 
 void CSceneRenderer::CompileLists()
 {
+    m_strMapDiagnosis = ExplainEmptyMap(m_volume).value_or("");
     m_lists->BuildIsoList(m_volume);
     m_lists->BuildMapLists(m_volume);
     m_lists->BuildCountLists(m_volume);
@@ -282,6 +292,8 @@ void CSceneRenderer::DrawStatusStrip()
     DrawText(-4.95, -1.5, -1.0, selective ? "Selective Cameras Volume: ON" : "Selective Cameras Volume: OFF");
     // Truncation applies only to the layered displays, not to the selective volume.
     DrawText(-4.95, -5.0, -1.0, selective ? "Volume Truncation: OFF" : "Volume Truncation: ON");
+    if (!selective && !settings->Get2DView() && !m_strMapDiagnosis.empty())
+        DrawText(-2.0, 2.0, -1.0, m_strMapDiagnosis.c_str());
     glPopMatrix();
 }
 

@@ -50,7 +50,7 @@ class CVolumeView : public QOpenGLWidget
     // Escape was pressed in the view: the program is to end with status 0.
     void exitRequested();
     // A computation ended with a message for the user (caption "Fatal Error").
-    void computationMessage(const QString& text);
+    void computationMessage(const QString& text, const QString& reason);
 
   protected:
     void initializeGL() override;
