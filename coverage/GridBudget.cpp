@@ -53,11 +53,8 @@ int SmallestFittingVoxelCm(float length, float width, float height, uint64_t byt
 {
     // The count falls with the cube of the size: doubling finds a fitting
     // size quickly, halving back finds the smallest.
-    const auto fits = [&](int cm) {
-        return CheckGridBudget(GridVoxels(length, width, height, static_cast<float>(cm)), bytesPerVoxel,
-                               availableBytes)
-            .fits;
-    };
+    const auto voxelsAt = [&](int cm) { return GridVoxels(length, width, height, static_cast<float>(cm)); };
+    const auto fits = [&](int cm) { return CheckGridBudget(voxelsAt(cm), bytesPerVoxel, availableBytes).fits; };
     int high = 1;
     while (!fits(high)) {
         if (high >= kLargestAdvisedVoxelCm)
@@ -69,7 +66,8 @@ int SmallestFittingVoxelCm(float length, float width, float height, uint64_t byt
         const int mid = low + (high - low) / 2;
         (fits(mid) ? high : low) = mid;
     }
-    return high;
+    // A size past a room dimension "fits" with no voxel at all: no advice.
+    return voxelsAt(high) > 0 ? high : 0;
 }
 
 std::string GridBudgetAdvice(const GridBudget& budget, int suggestedVoxelCm)
