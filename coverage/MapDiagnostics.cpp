@@ -75,7 +75,7 @@ std::optional<std::string> ExplainEmptyMap(const CCoverageVolume& volume)
         std::string text = "Map empty: no voxel is seen by " + DescribeIsoCondition();
         const uint32_t enabled = cameras->CountEnabledInRange();
         if (enabled < GetIsoThreshold())
-            text += "; " + std::to_string(enabled) + " of the range's cameras are enabled";
+            text += " (" + std::to_string(enabled) + " enabled in the range)";
         return text;
     }
     return "Map empty: no value of " + name + " lies in the band " +

@@ -85,7 +85,7 @@ TEST_F(CliSafetyTest, AnEmptyMapIsAWarningInTheReportAndOnStandardError)
 {
     const ToolRun run = Cli("coverage --disable 2");
     ASSERT_EQ(run.status, 0) << run.err;
-    const std::string warning = "Map empty: no voxel is seen by 4 cameras; 3 of the range's cameras are enabled";
+    const std::string warning = "Map empty: no voxel is seen by 4 cameras (3 enabled in the range)";
     EXPECT_EQ(run.err, "warning: " + warning + "\n");
     const auto report = nlohmann::ordered_json::parse(run.out);
     EXPECT_EQ(report["warnings"], nlohmann::json::array({warning}));

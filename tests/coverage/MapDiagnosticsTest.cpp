@@ -44,7 +44,7 @@ TEST_F(MapDiagnosticsTest, EachReasonForAnEmptyMap)
     const Case cases[] = {
         {"default rig", [](CoverageTest&) {}, std::nullopt},
         {"camera 2 disabled", [](CoverageTest&) { CCameraSet::Instance().SetEnabled(1, 0); },
-         "Map empty: no voxel is seen by 4 cameras; 3 of the range's cameras are enabled"},
+         "Map empty: no voxel is seen by 4 cameras (3 enabled in the range)"},
         {"map camera disabled",
          [](CoverageTest&) {
              CCameraSet::Instance().SetEnabled(0, 0);
