@@ -4,7 +4,8 @@
 #include <cstdio>
 #include <limits>
 
-namespace {
+namespace
+{
 
 constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
 // The advice stops where a voxel would be larger than any room dimension.
@@ -72,8 +73,8 @@ int SmallestFittingVoxelCm(float length, float width, float height, uint64_t byt
 
 std::string GridBudgetAdvice(const GridBudget& budget, int suggestedVoxelCm)
 {
-    std::string text = "The grid needs " + Gigabytes(budget.neededBytes) + ", " + Gigabytes(budget.freeBytes) +
-                       " are free";
+    std::string text =
+        "The grid needs " + Gigabytes(budget.neededBytes) + ", " + Gigabytes(budget.freeBytes) + " are free";
     if (suggestedVoxelCm > 0)
         text += ": try a voxel size of " + std::to_string(suggestedVoxelCm) + " cm or more";
     return text;

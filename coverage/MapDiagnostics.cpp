@@ -7,7 +7,8 @@
 #include <cmath>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 std::string Cameras(unsigned n)
 {
@@ -65,8 +66,8 @@ std::optional<std::string> ExplainEmptyMap(const CCoverageVolume& volume)
         return "Map empty: " + name + " is disabled";
     const uint32_t first = settings->GetFirstCamera(), end = settings->GetEndCamera();
     if (static_cast<uint32_t>(camera) < first || static_cast<uint32_t>(camera) >= end)
-        return "Map empty: " + name + " is outside the active range (cameras " + std::to_string(first + 1) +
-               " to " + std::to_string(end) + ")";
+        return "Map empty: " + name + " is outside the active range (cameras " + std::to_string(first + 1) + " to " +
+               std::to_string(end) + ")";
 
     bool isoHolds = false;
     for (size_t t = 0; t < volume.GetVoxelCount() && !isoHolds; ++t)
@@ -78,7 +79,6 @@ std::optional<std::string> ExplainEmptyMap(const CCoverageVolume& volume)
             text += " (" + std::to_string(enabled) + " enabled in the range)";
         return text;
     }
-    return "Map empty: no value of " + name + " lies in the band " +
-           ComparisonOpText(GetResOperator1()) + " " + Bound(GetResBound1()) + ", " +
-           ComparisonOpText(GetResOperator2()) + " " + Bound(GetResBound2());
+    return "Map empty: no value of " + name + " lies in the band " + ComparisonOpText(GetResOperator1()) + " " +
+           Bound(GetResBound1()) + ", " + ComparisonOpText(GetResOperator2()) + " " + Bound(GetResBound2());
 }

@@ -5,12 +5,14 @@
 #include <chrono>
 #include <limits>
 
-namespace {
+namespace
+{
 
 const std::string kCamera = "0\t3\t0\t8.5\t12\t6.5241\t4.8807\t0\t45\t45\r\n\r\n";
 
-class FileErrorTest : public RigFixture {
-protected:
+class FileErrorTest : public RigFixture
+{
+  protected:
     std::string Write(const std::string& name, const std::string& bytes)
     {
         const std::string path = m_dir.File(name);
@@ -39,15 +41,19 @@ TEST_F(FileErrorTest, RefusedCameraFilesSayWhyAndWhere)
         {"many.txt", "1001\r\n" + kCamera, "line 1: the camera count 1001 is not from 1 to 1000"},
         {"zero.txt", "0\r\n", "the camera count 0 is not"},
         {"short.txt", "3\r\n\r\n" + kCamera + kCamera, "the file ends after 2 of the 3 cameras it announces"},
-        {"bom.txt", "\xEF\xBB\xBF" "1\r\n" + kCamera, "byte-order mark"},
+        {"bom.txt",
+         "\xEF\xBB\xBF"
+         "1\r\n" +
+             kCamera,
+         "byte-order mark"},
         {"binary.txt", std::string(300, '\x01'), "line 1: a word too long to be a camera count"},
         {"empty.txt", " \r\n", "the file ends where a camera count belongs"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = c.name.front() == '/' ? c.name
-                                 : c.bytes.empty()      ? m_dir.File(c.name)
-                                                        : Write(c.name, c.bytes);
+                                 : c.bytes.empty()     ? m_dir.File(c.name)
+                                                       : Write(c.name, c.bytes);
         EXPECT_FALSE(Cameras().LoadFromFile(path));
         EXPECT_NE(Cameras().GetFileError().find(c.reason), std::string::npos) << Cameras().GetFileError();
         EXPECT_EQ(Settings().GetCameraCount(), 3u);

@@ -14,7 +14,8 @@
 #include <string>
 #include <thread>
 
-namespace {
+namespace
+{
 
 namespace fs = std::filesystem;
 
@@ -26,8 +27,9 @@ struct ToolRun {
     double seconds = 0.0;
 };
 
-class CliSafetyTest : public ::testing::Test {
-protected:
+class CliSafetyTest : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         m_dir = fs::temp_directory_path() / ("cli_safety_" + std::to_string(getpid()));

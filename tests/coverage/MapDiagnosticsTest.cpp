@@ -5,7 +5,8 @@
 
 #include <functional>
 
-namespace {
+namespace
+{
 
 TEST(GridBudgetTest, HalfTheFreeMemoryAndTheSmallestVoxelThatFits)
 {
@@ -32,7 +33,9 @@ TEST(GridBudgetTest, HalfTheFreeMemoryAndTheSmallestVoxelThatFits)
     EXPECT_EQ(SmallestFittingVoxelCm(5, 5, 5, 32, 0), 0);
 }
 
-class MapDiagnosticsTest : public CoverageTest {};
+class MapDiagnosticsTest : public CoverageTest
+{
+};
 
 TEST_F(MapDiagnosticsTest, EachReasonForAnEmptyMap)
 {
@@ -89,8 +92,8 @@ TEST_F(MapDiagnosticsTest, EachReasonForAnEmptyMap)
 
 TEST(MapDiagnosticsIsoTest, EveryOperatorInWords)
 {
-    const char* expected[] = {"fewer than 1 camera", "1 camera or fewer", "1 camera", "1 camera or more",
-                              "more than 1 camera", "a number of cameras other than 1"};
+    const char* expected[] = {"fewer than 1 camera", "1 camera or fewer",  "1 camera",
+                              "1 camera or more",    "more than 1 camera", "a number of cameras other than 1"};
     for (unsigned op = 0; op < 6; ++op) {
         SetIsoOperator(op);
         EXPECT_EQ(DescribeIsoCondition(), expected[op]);

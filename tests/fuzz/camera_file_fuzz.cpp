@@ -9,7 +9,8 @@
 #include <fstream>
 #include <iterator>
 
-namespace {
+namespace
+{
 
 std::string ReadAll(const std::string& path)
 {
