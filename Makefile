@@ -4,7 +4,19 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test run bench package clean
+# `make fuzz` runs each reader's fuzz target for FUZZ_SECONDS (clang's
+# libFuzzer); `make sanitize` builds with AddressSanitizer and
+# UndefinedBehaviorSanitizer in a build directory of its own and runs the
+# tests, those of SANITIZE_LABELS (a ctest label pattern) if given.
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 30
+FUZZ_TARGETS = camera_file calibration number_text
+SANITIZE_DIR ?= build-sanitize
+SANITIZE_CMAKE_FLAGS ?=
+SANITIZE_LABELS ?=
+SANITIZE_FLAGS = -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+
+.PHONY: all deps configure build test run bench package fuzz sanitize clean
 
 all: build
 
@@ -33,5 +45,24 @@ package: build
 bench: build
 	@for b in $(BUILD_DIR)/bench/*/*-bench; do echo "== $$b"; $$b; done
 
+fuzz: deps
+	cmake -S tests/fuzz -B $(FUZZ_DIR) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(FUZZ_DIR)
+	@for t in $(FUZZ_TARGETS); do \
+	  echo "== fuzz_$$t for $(FUZZ_SECONDS) s"; \
+	  mkdir -p $(FUZZ_DIR)/corpus-$$t; \
+	  $(FUZZ_DIR)/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -print_final_stats=1 \
+	    -artifact_prefix=$(FUZZ_DIR)/ $(FUZZ_DIR)/corpus-$$t tests/fuzz/corpus/$$t || exit 1; \
+	done
+
+# Leak reports are left out: the GL driver and the toolkit's bus library
+# keep memory to the end by design.
+sanitize: deps
+	cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE_FLAGS)" $(SANITIZE_CMAKE_FLAGS)
+	cmake --build $(SANITIZE_DIR)
+	ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir $(SANITIZE_DIR) --output-on-failure $(if $(SANITIZE_LABELS),-L "$(SANITIZE_LABELS)")
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(FUZZ_DIR) $(SANITIZE_DIR)

@@ -23,6 +23,11 @@ class CUserPrompts
     virtual ~CUserPrompts() = default;
     // A modal message box with the given text, caption and buttons.
     virtual PromptAnswer ShowMessage(const std::string& text, const std::string& caption, PromptButtons buttons) = 0;
+    // A message whose second line says why; no second line for an empty reason.
+    virtual void ShowMessageWithReason(const std::string& text, const std::string& reason, const std::string& caption)
+    {
+        ShowMessage(reason.empty() ? text : text + "\n" + reason, caption, PromptButtons::Ok);
+    }
     // An existing file to read, or nothing when the user cancels.
     virtual std::optional<std::string> ChooseFileToOpen(const FileDialogRequest& request) = 0;
     // A file to write, or nothing when the user cancels. Does not ask about

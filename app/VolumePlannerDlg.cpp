@@ -10,7 +10,9 @@
 #include "cameras/CameraSet.h"
 #include "cameras/CameraTypes.h"
 #include "coverage/CoverageVolume.h"
+#include "coverage/GridBudget.h"
 #include "render/view/VolumeView.h"
+#include "scene/RoomBox.h"
 #include "scene/SceneSettings.h"
 
 #include <QCheckBox>
@@ -22,6 +24,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <vector>
 
@@ -41,6 +44,33 @@ const char* const kInvalidRoomOrVoxel =
 const char* const kCameraRangeBelowOne = "Select at least 1 camera, starting from camera 1";
 const char* const kFrameSizeNotUsable = "The selected camera's film frame width and height must be above 0";
 const char* const kNoPixelCount = "Enter pixel numbers and a length of 0 or more";
+// A negative scale mirrors the drawing; 0 or no number leaves nothing to see.
+const char* const kInvalidScale =
+    "The scale factors must be numbers other than 0. The previous room, voxel size and scales are kept.";
+const char* const kNoVoxelInRoom = "The voxel size is larger than a room dimension, so the grid would hold no voxel. "
+                                   "The previous room and voxel size are kept.";
+const char* const kDiscardRigQuestion =
+    "The cameras were changed since the last save or load. Set up a new rig and lose the changes?";
+
+// The camera boxes Update Settings stores, and whether each must be above 0
+// (a lens or sensor of no size sees nothing) or only finite.
+struct CameraBox {
+    int id;
+    const char* name;
+    bool positive;
+};
+const CameraBox kCameraBoxes[] = {
+    {kIdPositionX, "X position", false},  {kIdPositionY, "Y position", false},
+    {kIdPositionZ, "Z position", false},  {kIdFocalLength, "focal length", true},
+    {kIdFrameWidth, "frame width", true}, {kIdFrameHeight, "frame height", true},
+    {kIdHTilt, "horizontal tilt", false}, {kIdVTilt, "vertical tilt", false},
+    {kIdFStop, "f-stop", true},           {kIdSpin, "spin", false},
+};
+
+bool IsStorable(float value, bool positive)
+{
+    return std::isfinite(value) && (!positive || value > 0.0f);
+}
 
 const FileDialogRequest kCameraFileOpen{"Open Camera Data File", "zarvo_cams_data", "txt",
                                         "Camera Data Files (*.txt)|*.txt|*.dat||"};
@@ -91,8 +121,9 @@ CVolumePlannerDlg::CVolumePlannerDlg(std::unique_ptr<CUserPrompts> prompts, QWid
     CreateControls();
     RouteMessages();
     connect(m_pView, &CVolumeView::sceneReady, this, &CVolumePlannerDlg::OnSceneReady);
-    connect(m_pView, &CVolumeView::computationMessage, this,
-            [this](const QString& text) { Message(text.toStdString(), "Fatal Error"); });
+    connect(m_pView, &CVolumeView::computationMessage, this, [this](const QString& text, const QString& reason) {
+        Message(text.toStdString(), reason.toStdString(), "Fatal Error");
+    });
 }
 
 CVolumePlannerDlg::~CVolumePlannerDlg() = default;
@@ -326,6 +357,11 @@ PromptAnswer CVolumePlannerDlg::Message(const std::string& text, const std::stri
     return m_prompts->ShowMessage(text, caption, buttons);
 }
 
+void CVolumePlannerDlg::Message(const std::string& text, const std::string& reason, const std::string& caption)
+{
+    m_prompts->ShowMessageWithReason(text, reason, caption);
+}
+
 void CVolumePlannerDlg::RefreshDialog()
 {
     const SceneSettings& s = Settings();
@@ -368,9 +404,15 @@ void CVolumePlannerDlg::RefreshDialog()
     // The refresh follows a new rig (Enter or Load File). Edits pending for
     // the cameras it replaced would overwrite a new camera on the next Yes,
     // so they go; a selected camera beyond the new count is no selection.
-    m_bCameraEditsUnsaved = false;
+    // A camera still in the rig stays selected, visibly, with its new values
+    // in the boxes: the boxes never hold another camera's values.
     if (m_nSelectedCamera >= count)
         m_nSelectedCamera = -1;
+    if (m_nSelectedCamera >= 0) {
+        selector->setCurrentIndex(m_nSelectedCamera);
+        ShowCameraSettings();
+    }
+    m_bCameraEditsUnsaved = false;
 }
 
 void CVolumePlannerDlg::AskToStoreCameraEdits()
@@ -388,6 +430,9 @@ void CVolumePlannerDlg::OnEnter()
         Message("Invalid Number of Cameras", "Error");
         return;
     }
+    if (m_bRigEdited && Message(kDiscardRigQuestion, "Warning", PromptButtons::YesNo) != PromptAnswer::Yes)
+        return;
+    m_bRigEdited = false;
     SceneSettings& s = Settings();
     s.SetCameraCount(static_cast<uint32_t>(n));
     s.SetFirstCamera(0);
@@ -411,7 +456,14 @@ void CVolumePlannerDlg::OnRender()
     const float scaleY = ItemFloat(kIdScaleY);
     const float scaleZ = ItemFloat(kIdScaleZ);
     const float voxelSize = ItemFloat(kIdVoxelSize);
-    if (IsUsableRoomAndVoxel(length, width, height, voxelSize)) {
+    const bool feet = units == "f" || units == "F";
+    const float toMetres = feet ? kMetresPerFoot : 1.0f;
+    const bool usable = IsUsableRoomAndVoxel(length, width, height, voxelSize);
+    const bool scalesUsable = std::isfinite(scaleX) && std::isfinite(scaleY) && std::isfinite(scaleZ) &&
+                              scaleX != 0.0f && scaleY != 0.0f && scaleZ != 0.0f;
+    const bool hasVoxels =
+        usable && GridVoxels(length * toMetres, width * toMetres, height * toMetres, voxelSize) > 0;
+    if (usable && scalesUsable && hasVoxels) {
         s.SetUnits(units);
         s.SetRoomLength(length);
         s.SetRoomWidth(width);
@@ -420,8 +472,9 @@ void CVolumePlannerDlg::OnRender()
         g_fSceneScaleY = scaleY;
         g_fSceneScaleZ = scaleZ;
         SetVoxelSize(voxelSize);
+        KeepCamerasInTheRoom();
     } else if (m_bCamerasInitialised) {
-        Message(kInvalidRoomOrVoxel, kInvalidAction);
+        Message(!usable ? kInvalidRoomOrVoxel : !scalesUsable ? kInvalidScale : kNoVoxelInRoom, kInvalidAction);
         return;
     }
     // Before any camera count the boxes have never been filled: nothing is
@@ -435,6 +488,21 @@ void CVolumePlannerDlg::OnRender()
         s.SetRecalculate(true);
     OnIsoVolume();
     m_pView->RequestRepaint();
+}
+
+void CVolumePlannerDlg::KeepCamerasInTheRoom()
+{
+    CCameraSet& cams = Cameras();
+    if (!m_bCamerasInitialised || !cams.IsAllocated())
+        return;
+    // The frame converts feet at its next paint; the corner is needed now,
+    // from the same single-precision products.
+    const SceneSettings& s = Settings();
+    const bool feet = s.GetUnits() == "f" || s.GetUnits() == "F";
+    const float toMetres = feet ? kMetresPerFoot : 1.0f;
+    CRoomBox room;
+    room.Update(s.GetRoomLength() * toMetres, s.GetRoomWidth() * toMetres, s.GetRoomHeight() * toMetres);
+    cams.MoveUserOrigin(room.Corner(3));
 }
 
 void CVolumePlannerDlg::OnIsoVolume()
@@ -492,6 +560,7 @@ void CVolumePlannerDlg::ShowCameraSettings()
         return;
     }
     // Each write runs the box's watch before the next one, as typing would.
+    m_bShowingCamera = true;
     const int i = m_nSelectedCamera;
     CCameraSet& cams = Cameras();
     const Vec3d user = cams.ToUser(cams.GetPosition(i));
@@ -509,6 +578,7 @@ void CVolumePlannerDlg::ShowCameraSettings()
     SetItemText(kIdSpin, Fixed2(cams.GetSpin(i)));
     static_cast<QCheckBox*>(Control(kIdEnableCamera))
         ->setCheckState(cams.GetEnabled(i) == 1 ? Qt::Checked : Qt::Unchecked);
+    m_bShowingCamera = false;
     m_pView->RequestRepaint();
 }
 
@@ -535,7 +605,12 @@ void CVolumePlannerDlg::OnFocalLengthChanged()
         }
         const int i = m_nSelectedCamera;
         CCameraSet& cams = Cameras();
-        cams.SetFocalLength(i, ItemFloat(kIdFocalLength));
+        // Typing passes through values that cannot be stored ("0" of "0.5",
+        // "n" of "nan"): they are skipped here, Update Settings names them.
+        if (const float focal = ItemFloat(kIdFocalLength); IsStorable(focal, true)) {
+            m_bRigEdited = m_bRigEdited || (!m_bShowingCamera && focal != cams.GetFocalLength(i));
+            cams.SetFocalLength(i, focal);
+        }
         cams.RecomputeFieldOfView();
         SetItemText(kIdHFov, Fixed2(cams.GetHFov(i)));
         SetItemText(kIdVFov, Fixed2(cams.GetVFov(i)));
@@ -554,10 +629,19 @@ void CVolumePlannerDlg::OnFrameSizeChanged(int id)
         Message(kNoCameraSelected, kInvalidAction);
         return;
     }
-    if (id == kIdFrameWidth)
-        Cameras().SetFrameWidth(m_nSelectedCamera, ItemFloat(id));
-    else
-        Cameras().SetFrameHeight(m_nSelectedCamera, ItemFloat(id));
+    // A size of 0 is stored (the pixel calculator then says why it cannot
+    // count); Update Settings refuses it for the camera's lens.
+    const float size = ItemFloat(id);
+    if (std::isfinite(size)) {
+        CCameraSet& cams = Cameras();
+        const int i = m_nSelectedCamera;
+        const float before = id == kIdFrameWidth ? cams.GetFrameWidth(i) : cams.GetFrameHeight(i);
+        m_bRigEdited = m_bRigEdited || (!m_bShowingCamera && size != before);
+        if (id == kIdFrameWidth)
+            cams.SetFrameWidth(i, size);
+        else
+            cams.SetFrameHeight(i, size);
+    }
     OnFocalLengthChanged();
 }
 
@@ -566,10 +650,26 @@ void CVolumePlannerDlg::OnEnableCamera()
     m_bCameraEditsUnsaved = true;
 }
 
+std::string CVolumePlannerDlg::CheckCameraBoxes() const
+{
+    for (const CameraBox& box : kCameraBoxes) {
+        if (!IsStorable(ItemFloat(box.id), box.positive))
+            return std::string("The ") + box.name + " \"" + ItemText(box.id) + "\" is not " +
+                   (box.positive ? "a number above 0" : "a finite number") +
+                   ". The camera keeps all its previous values.";
+    }
+    return {};
+}
+
 void CVolumePlannerDlg::OnUpdateSettings()
 {
-    if (m_nSelectedCamera == -1) {
+    // The boxes must show the camera they are stored into.
+    if (m_nSelectedCamera == -1 || Combo(kIdCameraSelector)->currentIndex() != m_nSelectedCamera) {
         Message(kNoCameraSelected, kInvalidAction);
+        return;
+    }
+    if (const std::string refusal = CheckCameraBoxes(); !refusal.empty()) {
+        Message(refusal, kInvalidAction);
         return;
     }
     const int i = m_nSelectedCamera;
@@ -591,6 +691,7 @@ void CVolumePlannerDlg::OnUpdateSettings()
     else if (enabled == Qt::Unchecked)
         cams.SetEnabled(i, 0);
     m_bCameraEditsUnsaved = false;
+    m_bRigEdited = true;
 }
 
 void CVolumePlannerDlg::OnCameraType()
@@ -704,9 +805,10 @@ void CVolumePlannerDlg::OnLoadFile()
     if (!path)
         return;
     if (!Cameras().LoadFromFile(*path)) {
-        Message(kFileNotFoundOrInvalid, "File Not Found");
+        Message(kFileNotFoundOrInvalid, Cameras().GetFileError(), "File Not Found");
         return;
     }
+    m_bRigEdited = false;
     SceneSettings& s = Settings();
     SetIsoThreshold(s.GetCameraCount());
     SetItemText(kIdCameraCount, FormatUnsigned(s.GetCameraCount()));
@@ -766,8 +868,10 @@ void CVolumePlannerDlg::OnSaveFile()
                     PromptButtons::YesNo) != PromptAnswer::Yes)
             return;
     }
-    if (!Cameras().SaveToFile(*path))
-        Message("Unable to Create File", "Error");
+    if (Cameras().SaveToFile(*path))
+        m_bRigEdited = false;
+    else
+        Message("Unable to Create File", Cameras().GetFileError(), "Error");
 }
 
 void CVolumePlannerDlg::OnTest()
@@ -776,7 +880,7 @@ void CVolumePlannerDlg::OnTest()
     if (!path)
         return;
     if (!Cameras().ImportCalibration(*path)) {
-        Message(kFileNotFoundOrInvalid, "File Not Found");
+        Message(kFileNotFoundOrInvalid, Cameras().GetFileError(), "File Not Found");
         return;
     }
     SceneSettings& s = Settings();

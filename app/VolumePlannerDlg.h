@@ -42,6 +42,8 @@ class CVolumePlannerDlg : public QDialog
     int GetSelectedCamera() const { return m_nSelectedCamera; }
     bool AreCamerasInitialised() const { return m_bCamerasInitialised; }
     bool AreCameraEditsUnsaved() const { return m_bCameraEditsUnsaved; }
+    // The rig holds values stored since the last Enter, load or save.
+    bool IsRigEdited() const { return m_bRigEdited; }
 
     // Asked before the window closes (Quit, Esc, the close box, Escape in
     // the view); false keeps it open. Without one it closes at once.
@@ -73,6 +75,11 @@ class CVolumePlannerDlg : public QDialog
     QComboBox* Combo(int id) const;
     PromptAnswer Message(const std::string& text, const std::string& caption,
                          PromptButtons buttons = PromptButtons::Ok);
+    void Message(const std::string& text, const std::string& reason, const std::string& caption);
+    // The first camera box whose value cannot be stored, as a message; empty when all can.
+    std::string CheckCameraBoxes() const;
+    // Moves the cameras with the room just stored, keeping their user-frame positions.
+    void KeepCamerasInTheRoom();
 
     void RefreshDialog();
     // The unsaved-edits question; Yes stores the edits, No drops them.
@@ -110,6 +117,9 @@ class CVolumePlannerDlg : public QDialog
     int m_nSelectedCameraType = -1;
     bool m_bCamerasInitialised = false;
     bool m_bCameraEditsUnsaved = false;
+    bool m_bRigEdited = false;
+    // Showing a camera writes its boxes, which stores nothing new.
+    bool m_bShowingCamera = false;
     CVolumeView* m_pView;
     std::function<bool()> m_closeGuard;
 };

@@ -121,6 +121,16 @@ Vec3d CCameraSet::ToUser(const Vec3d& p, const Vec3d& o) { return {p.x - o.x, p.
 
 Vec3d CCameraSet::FromUser(const Vec3d& u, const Vec3d& o) { return {u.x + o.x, u.y - o.y, o.z - u.z}; }
 
+void CCameraSet::MoveUserOrigin(const Vec3d& origin)
+{
+    // Held in single precision, as every position the dialog stores.
+    for (Camera& cam : m_cameras) {
+        const Vec3d p = FromUser(ToUser(cam.position, m_userOrigin), origin);
+        cam.position = {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)};
+    }
+    m_userOrigin = origin;
+}
+
 Vec3d CCameraSet::FileOrigin() const
 {
     return {static_cast<float>(m_userOrigin.x), static_cast<float>(m_userOrigin.y),

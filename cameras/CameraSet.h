@@ -50,12 +50,19 @@ public:
     Vec3d ToUser(const Vec3d& scene) const { return ToUser(scene, m_userOrigin); }
     Vec3d FromUser(const Vec3d& user) const { return FromUser(user, m_userOrigin); }
 
+    // A new origin (the room changed) with every camera kept at its user-frame
+    // position, its distance from the room corner.
+    void MoveUserOrigin(const Vec3d& origin);
+
     // Camera data file. Save writes a complete file or leaves the old one
-    // untouched; Load replaces the set only with a complete, valid file.
+    // untouched, and writes no value the loader would refuse; Load replaces
+    // the set only with a complete, valid file.
     bool SaveToFile(const std::string& path) const;
     bool LoadFromFile(const std::string& path);
     // Calibration test file: fills the twelve slots only from a complete file.
     bool ImportCalibration(const std::string& path);
+    // Why the last save, load or import failed, naming the place in the file.
+    const std::string& GetFileError() const { return m_strFileError; }
     const CalibrationMatrix& GetCalibration(int slot) const { return m_calibration[static_cast<size_t>(slot)]; }
 
     const Vec3d& GetPosition(int i) const { return Cam(i).position; }
@@ -158,4 +165,5 @@ private:
     std::array<CalibrationMatrix, kCalibrationSlots> m_calibration{};
     bool m_allocated = false;
     Vec3d m_userOrigin;
+    mutable std::string m_strFileError;
 };

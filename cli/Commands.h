@@ -4,6 +4,19 @@ namespace CLI {
 class App;
 }
 
+// Exit status of both binaries: 0 done, 1 refused input (a file, a value
+// or a size the program cannot use), 2 a usage error (an unknown option, a
+// value of the wrong form).
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitRefused = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr const char* kExitStatusHelp =
+    "Exit status: 0 done, 1 refused input (a file, value or size the program cannot use), 2 usage error.";
+
+// Parses and runs the command line with the exit status above; an interrupt
+// leaves no temporary file behind.
+int RunCommandLine(CLI::App& app, int argc, char** argv);
+
 // One registration function per subcommand; main() calls each once.
 void AddRigCommand(CLI::App& app);
 void AddCoverageCommand(CLI::App& app);

@@ -5,6 +5,7 @@
 
 #include "cameras/CameraSet.h"
 #include "coverage/CoverageVolume.h"
+#include "coverage/MapDiagnostics.h"
 #include "coverage/PlanningMeasures.h"
 #include "exports/VoxelExport.h"
 #include "project/JsonText.h"
@@ -147,6 +148,14 @@ Json BuildReport(const CCoverageVolume& volume, const std::vector<int>& mapBand,
         cumulative -= histogram[k];
     }
     report["volume_m3"] = {{"seen_by_at_least", std::move(atLeast)}};
+
+    // What the numbers above leave unsaid; also on standard error.
+    Json warnings = Json::array();
+    if (const auto emptyMap = ExplainEmptyMap(volume))
+        warnings.push_back(*emptyMap);
+    for (const auto& warning : warnings)
+        std::cerr << "warning: " << warning.get<std::string>() << '\n';
+    report["warnings"] = std::move(warnings);
     return report;
 }
 
@@ -232,7 +241,7 @@ void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const Pl
         if (status == CCoverageVolume::GridStatus::Ok)
             status = calibration ? volume.ComputeCoverageFromCalibration() : volume.ComputeCoverage();
         if (status == CCoverageVolume::GridStatus::OutOfMemory)
-            Fail(kNotEnoughMemoryMessage);
+            Fail(std::string(kNotEnoughMemoryMessage) + '\n' + volume.GetMemoryAdvice());
         if (status != CCoverageVolume::GridStatus::Ok)
             Fail("Invalid room or voxel size: the voxel size and every room dimension must be positive");
     }

@@ -132,6 +132,6 @@ std::optional<std::string> ApplyCoverageOptions(const CoverageOptions& options, 
         return "--resolution-camera: there is no camera " + std::to_string(resolutionCamera) +
                "; the rig has cameras 1 to " + std::to_string(cameraCount);
     if (!options.calibrationFile.empty() && !CCameraSet::Instance().ImportCalibration(options.calibrationFile))
-        return std::string("File Not Found or Invalid File");
+        return "File Not Found or Invalid File\n" + CCameraSet::Instance().GetFileError();
     return std::nullopt;
 }

@@ -12,6 +12,5 @@ int main(int argc, char** argv)
     app.set_version_flag("--version", std::string("Volume Planner ") + VP_VERSION);
     app.require_subcommand(1);
     AddRenderCommand(app);
-    CLI11_PARSE(app, argc, argv);
-    return 0;
+    return RunCommandLine(app, argc, argv);
 }

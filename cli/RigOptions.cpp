@@ -111,7 +111,7 @@ RigSceneResult BuildRigScene(const RigOptions& options, CRoomBox& room)
     // Without a camera option the project's cameras, range and criteria stand.
     if (camerasGiven && !options.camerasFile.empty()) {
         if (!cameras.LoadFromFile(options.camerasFile))
-            return Failure("File Not Found or Invalid File");
+            return Failure("File Not Found or Invalid File\n" + cameras.GetFileError());
     } else if (camerasGiven) {
         settings.SetCameraCount(static_cast<uint32_t>(options.defaultRig));
         cameras.Release();

@@ -12,6 +12,5 @@ int main(int argc, char** argv)
     AddRigCommand(app);
     AddCoverageCommand(app);
     AddRenderForwarder(app);
-    CLI11_PARSE(app, argc, argv);
-    return 0;
+    return RunCommandLine(app, argc, argv);
 }

@@ -1,9 +1,11 @@
 #include "coverage/CoverageVolume.h"
 
 #include "coverage/FieldTest.h"
+#include "coverage/GridBudget.h"
 
 #include "cameras/Angles.h"
 #include "cameras/CameraSet.h"
+#include "scene/MemoryInfo.h"
 #include "scene/SceneSettings.h"
 
 #include <unistd.h>
@@ -84,9 +86,20 @@ uint32_t CCoverageVolume::RigCameraCount()
     return settings->GetCameraCount();
 }
 
+CCoverageVolume::GridStatus CCoverageVolume::RefuseGrid(float length, float width, float height)
+{
+    const uint64_t available = AvailableMemoryBytes();
+    const GridBudget budget =
+        CheckGridBudget(GridVoxels(length, width, height, g_fVoxelSizeCm), kGridBytesPerVoxel, available);
+    m_strMemoryAdvice =
+        GridBudgetAdvice(budget, SmallestFittingVoxelCm(length, width, height, kGridBytesPerVoxel, available));
+    return GridStatus::OutOfMemory;
+}
+
 CCoverageVolume::GridStatus CCoverageVolume::BuildGrid()
 {
     Release();
+    m_strMemoryAdvice.clear();
     const SceneSettings* settings = GetSceneSettings();
     if (!settings)
         return GridStatus::InvalidSize;
@@ -100,14 +113,14 @@ CCoverageVolume::GridStatus CCoverageVolume::BuildGrid()
     const float ratio = kCmPerMetre / g_fVoxelSizeCm;
     uint32_t nx = 0, ny = 0, nz = 0;
     if (!CountAlong(length, ratio, nx) || !CountAlong(height, ratio, ny) || !CountAlong(width, ratio, nz))
-        return GridStatus::OutOfMemory;
+        return RefuseGrid(length, width, height);
     // The iso list stores voxel indices as int32, so the grid must fit them.
     // The product may wrap in 64 bits; dividing back detects it.
     const uint64_t voxels = static_cast<uint64_t>(nx) * ny * nz;
     if ((nx != 0 && ny != 0 && voxels / nx / ny != nz) ||
         voxels > static_cast<uint64_t>(std::numeric_limits<int32_t>::max()) ||
-        voxels * kGridBytesPerVoxel > PhysicalMemoryBytes())
-        return GridStatus::OutOfMemory;
+        !CheckGridBudget(voxels, kGridBytesPerVoxel, AvailableMemoryBytes()).fits)
+        return RefuseGrid(length, width, height);
 
     const size_t n = static_cast<size_t>(voxels);
     try {

@@ -99,6 +99,9 @@ public:
     GridStatus ComputeCoverage();
     // Test mode: frustum edges from the calibration matrices.
     GridStatus ComputeCoverageFromCalibration();
+    // After BuildGrid gave OutOfMemory: what the grid needs, what is free
+    // and a voxel size that would fit; empty otherwise.
+    const std::string& GetMemoryAdvice() const { return m_strMemoryAdvice; }
     // Reports the share of voxels done (0..1) during a computation.
     void SetProgressCallback(std::function<void(double)> callback) { m_progress = std::move(callback); }
 
@@ -166,6 +169,7 @@ private:
     };
 
     GridStatus AllocateResolution();
+    GridStatus RefuseGrid(float length, float width, float height);
     GridStatus Compute(bool fromCalibration);
     void BuildEdges();
     void BuildEdgesFromCalibration();
@@ -208,4 +212,5 @@ private:
     std::vector<int> m_aLayerIds;
     int m_nShownLayers = 0;
     std::function<void(double)> m_progress;
+    std::string m_strMemoryAdvice;
 };

@@ -1,6 +1,8 @@
 #include "render/SceneRenderer.h"
 
 #include "cameras/CameraSet.h"
+#include "coverage/GridBudget.h"
+#include "coverage/MapDiagnostics.h"
 #include "render/AxesDrawer.h"
 #include "render/BitmapText.h"
 #include "render/CameraGlyphs.h"
@@ -151,13 +153,20 @@ void CSceneRenderer::Recompute(bool fromCalibration)
     m_bQualityListsStale = true;
     m_bLastRenderComputed = true;
     m_volume.Release();
+    m_strMapDiagnosis.clear();
     CCoverageVolume::GridStatus status = m_volume.BuildGrid();
+    m_strComputationReason = m_volume.GetMemoryAdvice();
     // A grid whose display lists would exhaust the machine is refused before
     // the computation, rather than ending the program half-way through compiling.
     const uint64_t listBytesPerVoxel = kListBytesPerVoxel + (m_bQualityDisplay ? kQualityListBytesPerVoxel : 0);
-    if (status == CCoverageVolume::GridStatus::Ok &&
-        m_volume.GetVoxelCount() > AvailableMemoryBytes() / listBytesPerVoxel)
+    if (const GridBudget lists = CheckGridBudget(m_volume.GetVoxelCount(), listBytesPerVoxel, AvailableMemoryBytes());
+        status == CCoverageVolume::GridStatus::Ok && !lists.fits) {
+        const SceneSettings& s = *GetSceneSettings();
+        m_strComputationReason = GridBudgetAdvice(
+            lists, SmallestFittingVoxelCm(s.GetRoomLength(), s.GetRoomWidth(), s.GetRoomHeight(), listBytesPerVoxel,
+                                          lists.freeBytes));
         status = CCoverageVolume::GridStatus::OutOfMemory;
+    }
     if (status == CCoverageVolume::GridStatus::Ok)
         status = fromCalibration ? m_volume.ComputeCoverageFromCalibration() : m_volume.ComputeCoverage();
     if (status != CCoverageVolume::GridStatus::Ok) {
@@ -172,6 +181,7 @@ void CSceneRenderer::Recompute(bool fromCalibration)
 
 void CSceneRenderer::CompileLists()
 {
+    m_strMapDiagnosis = ExplainEmptyMap(m_volume).value_or("");
     m_lists->BuildIsoList(m_volume);
     m_lists->BuildMapLists(m_volume);
     m_lists->BuildCountLists(m_volume);
@@ -327,6 +337,8 @@ void CSceneRenderer::DrawStatusStrip()
     DrawText(-4.95, -1.5, -1.0, selective ? "Selective Cameras Volume: ON" : "Selective Cameras Volume: OFF");
     // Truncation applies only to the layered displays, not to the selective volume.
     DrawText(-4.95, -5.0, -1.0, selective ? "Volume Truncation: OFF" : "Volume Truncation: ON");
+    if (!selective && !settings->Get2DView() && !m_strMapDiagnosis.empty())
+        DrawText(-2.0, 2.0, -1.0, m_strMapDiagnosis.c_str());
     glPopMatrix();
 }
 

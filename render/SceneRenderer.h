@@ -78,6 +78,10 @@ public:
     // A message the last computation left for the user ("Not Enough Memory
     // Pool"), taken once; the caller shows it in a box captioned "Fatal Error".
     std::optional<std::string> TakeComputationMessage();
+    // The second line of that message: why, and what would do.
+    const std::string& GetComputationReason() const { return m_strComputationReason; }
+    // Why the resolution map shows nothing; empty while it shows voxels.
+    const std::string& GetMapDiagnosis() const { return m_strMapDiagnosis; }
 
     // Navigation.
     void OnButtonDown(unsigned keyStateFlags);
@@ -191,6 +195,8 @@ private:
     bool m_bQualityListsStale = true;
     bool m_bLastRenderComputed = false;
     std::optional<std::string> m_strComputationMessage;
+    std::string m_strComputationReason;
+    std::string m_strMapDiagnosis;
     // InitGL ran (the renderer then owns the singletons) and its GL objects are not yet released.
     bool m_bInitialised = false;
     bool m_bGLLive = false;

@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <system_error>
@@ -45,7 +48,50 @@ int CreateTemporary(const std::string& target, std::string& tempPath)
     return -1;
 }
 
+// Temporaries a signal handler may remove: fixed storage, as a handler may
+// not allocate. A slot is marked used only once its path is complete.
+constexpr int kSignalSlots = 8;
+char g_aTempPaths[kSignalSlots][PATH_MAX];
+volatile std::sig_atomic_t g_aSlotUsed[kSignalSlots];
+
+int RememberTemporary(const std::string& path)
+{
+    if (path.size() >= PATH_MAX)
+        return -1;
+    for (int slot = 0; slot < kSignalSlots; ++slot) {
+        if (g_aSlotUsed[slot])
+            continue;
+        std::memcpy(g_aTempPaths[slot], path.c_str(), path.size() + 1);
+        g_aSlotUsed[slot] = 1;
+        return slot;
+    }
+    return -1;
+}
+
+extern "C" void RemoveTemporariesAndEnd(int signal)
+{
+    for (int slot = 0; slot < kSignalSlots; ++slot) {
+        if (g_aSlotUsed[slot])
+            unlink(g_aTempPaths[slot]);
+    }
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
 } // namespace
+
+void AtomicFile::RemoveTemporariesOnSignal()
+{
+    for (const int signal : {SIGINT, SIGTERM})
+        std::signal(signal, RemoveTemporariesAndEnd);
+}
+
+void AtomicFile::Forget()
+{
+    if (m_nSignalSlot >= 0)
+        g_aSlotUsed[m_nSignalSlot] = 0;
+    m_nSignalSlot = -1;
+}
 
 AtomicFile::AtomicFile(std::string path) : m_target(ResolveTarget(path)) {}
 
@@ -65,6 +111,7 @@ bool AtomicFile::Open()
     if (fd < 0)
         return false;
     m_tempPath = tempPath;
+    m_nSignalSlot = RememberTemporary(tempPath);
     if (exists) {
         // The replacement keeps the old file's owner where the system allows
         // it (otherwise the saver owns it), then its mode: a change of owner
@@ -99,9 +146,10 @@ bool AtomicFile::Commit()
     m_file = nullptr;
     if (ok)
         ok = std::rename(m_tempPath.c_str(), m_target.c_str()) == 0;
-    if (ok)
+    if (ok) {
+        Forget();
         m_tempPath.clear();
-    else
+    } else
         Abort();
     return ok;
 }
@@ -113,6 +161,7 @@ void AtomicFile::Abort()
         m_file = nullptr;
     }
     if (!m_tempPath.empty()) {
+        Forget();
         unlink(m_tempPath.c_str());
         m_tempPath.clear();
     }

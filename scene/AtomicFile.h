@@ -25,11 +25,18 @@ public:
     // target untouched) when any step, or any earlier write, failed.
     bool Commit();
 
+    // From now on an interrupt or a termination request (SIGINT, SIGTERM)
+    // first removes the temporaries of files not yet committed, then ends
+    // the process as the signal would have.
+    static void RemoveTemporariesOnSignal();
+
 private:
     void Abort();
+    void Forget();
 
     std::string m_target;
     std::string m_tempPath;
     std::FILE* m_file = nullptr;
     bool m_failed = false;
+    int m_nSignalSlot = -1;
 };

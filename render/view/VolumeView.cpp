@@ -110,7 +110,11 @@ void CVolumeView::paintGL()
         QTimer::singleShot(0, this, [this] { emit computationFinished(); });
     if (std::optional<std::string> message = m_renderer->TakeComputationMessage()) {
         // Shown after the paint: a modal box must not run inside it.
-        QTimer::singleShot(0, this, [this, text = QString::fromStdString(*message)] { emit computationMessage(text); });
+        QTimer::singleShot(0, this,
+                           [this, text = QString::fromStdString(*message),
+                            reason = QString::fromStdString(m_renderer->GetComputationReason())] {
+                               emit computationMessage(text, reason);
+                           });
     }
 }
 

@@ -68,7 +68,7 @@ class CVolumeView : public QOpenGLWidget
     // Escape was pressed in the view: the program is to end with status 0.
     void exitRequested();
     // A computation ended with a message for the user (caption "Fatal Error").
-    void computationMessage(const QString& text);
+    void computationMessage(const QString& text, const QString& reason);
     // A paint ran a computation (coverage or planning measures); its results
     // are there to be read.
     void computationFinished();

@@ -7,6 +7,7 @@
 #include "coverage/CoverageVolume.h"
 #include "render/SceneRenderer.h"
 #include "render/view/VolumeView.h"
+#include "scene/RoomBox.h"
 #include "scene/SceneSettings.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStyle>
@@ -62,6 +64,12 @@ class MainWindowTest : public QObject
     void viewControlsChangeThePicture();
     void gridTooLargeIsReportedAndTheWindowGoesOn();
     void endToEndCoverageVolumeOnScreen();
+    void cameraValuesThatCannotBeStoredAreRefused_data();
+    void cameraValuesThatCannotBeStoredAreRefused();
+    void enterAsksBeforeDroppingStoredChanges();
+    void aNewRigShowsTheSelectedCamerasOwnValues();
+    void aRoomChangeKeepsTheCamerasUserFramePositions();
+    void refusedFilesAndGridsSayWhy();
 
   private:
     QWidget* Ctl(int id) const { return m_dlg->Control(id); }
@@ -893,6 +901,197 @@ void MainWindowTest::endToEndCoverageVolumeOnScreen()
     QTest::mouseMove(m_dlg->View(), QPoint(560, 310));
     QTest::mouseRelease(m_dlg->View(), Qt::LeftButton, {}, QPoint(560, 310));
     QVERIFY(CountChangedPixels(after, m_dlg->View()->grabFramebuffer(), middle) > 1000);
+}
+
+void MainWindowTest::cameraValuesThatCannotBeStoredAreRefused_data()
+{
+    QTest::addColumn<int>("box");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("nan") << kIdPositionX << "nan"
+                         << "X position";
+    QTest::newRow("too long for a float") << kIdPositionY << "1e39"
+                                          << "Y position";
+    QTest::newRow("inf tilt") << kIdVTilt << "-inf"
+                              << "vertical tilt";
+    QTest::newRow("focal length 0") << kIdFocalLength << "0"
+                                    << "focal length";
+    QTest::newRow("f-stop 0") << kIdFStop << "0"
+                              << "f-stop";
+    QTest::newRow("negative frame") << kIdFrameHeight << "-4"
+                                    << "frame height";
+}
+
+void MainWindowTest::cameraValuesThatCannotBeStoredAreRefused()
+{
+    QFETCH(int, box);
+    QFETCH(QString, text);
+    QFETCH(QString, named);
+    EnterCameras(2);
+    Choose(kIdCameraSelector, 1);
+    CCameraSet& cams = CCameraSet::Instance();
+    const Vec3d positionBefore = cams.GetPosition(1);
+    const float tiltBefore = cams.GetVTilt(1), focalBefore = cams.GetFocalLength(1);
+    const double apertureBefore = cams.GetAperture(1);
+    Type(kIdHTilt, "12");
+    Type(box, text);
+    m_prompts->messages.clear();
+    Click(kIdUpdateSettings);
+    QCOMPARE(m_prompts->messages.size(), size_t{1});
+    QVERIFY2(QString::fromStdString(m_prompts->messages[0].text).contains(named), m_prompts->messages[0].text.c_str());
+    // Nothing of the camera changes, not even the valid boxes.
+    QCOMPARE(cams.GetPosition(1).x, positionBefore.x);
+    QCOMPARE(cams.GetPosition(1).y, positionBefore.y);
+    QCOMPARE(cams.GetVTilt(1), tiltBefore);
+    QCOMPARE(cams.GetFocalLength(1), focalBefore);
+    QCOMPARE(cams.GetAperture(1), apertureBefore);
+    QVERIFY(cams.GetHTilt(1) != 12.0f);
+
+    // Corrected, the values are stored, saved and loaded back as they were.
+    Type(box, "2.5");
+    m_prompts->messages.clear();
+    Click(kIdUpdateSettings);
+    QVERIFY2(m_prompts->messages.empty(), m_prompts->messages.front().text.c_str());
+    const std::string path =
+        QDir(m_dir.path()).filePath(QString("%1.txt").arg(QTest::currentDataTag())).toStdString();
+    m_prompts->files = {path};
+    Click(kIdSaveFile);
+    QVERIFY(m_prompts->messages.empty());
+    const Vec3d user = cams.ToUser(cams.GetPosition(1));
+    const float tilt = cams.GetHTilt(1);
+    EnterCameras(2);
+    m_prompts->files = {path};
+    Click(kIdLoadFile);
+    QVERIFY(m_prompts->messages.empty());
+    QCOMPARE(float(cams.ToUser(cams.GetPosition(1)).y), float(user.y));
+    QCOMPARE(cams.GetHTilt(1), tilt);
+}
+
+void MainWindowTest::enterAsksBeforeDroppingStoredChanges()
+{
+    EnterCameras(3);
+    Choose(kIdCameraSelector, 0);
+    QVERIFY(!m_dlg->IsRigEdited()); // showing a camera changes nothing
+    Type(kIdHTilt, "20");
+    Click(kIdUpdateSettings);
+    QVERIFY(m_dlg->IsRigEdited());
+    CCameraSet& cams = CCameraSet::Instance();
+
+    for (const char* count : {"3", "5"}) {
+        m_prompts->messages.clear();
+        m_prompts->answers = {PromptAnswer::No};
+        Type(kIdCameraCount, count);
+        Click(kIdEnter);
+        QCOMPARE(m_prompts->messages.size(), size_t{1});
+        QCOMPARE(m_prompts->messages[0].buttons, PromptButtons::YesNo);
+        QCOMPARE(Settings().GetCameraCount(), 3u);
+        QCOMPARE(cams.GetHTilt(0), 20.0f);
+    }
+    m_prompts->answers = {PromptAnswer::Yes};
+    Click(kIdEnter);
+    QCOMPARE(Settings().GetCameraCount(), 5u);
+    QCOMPARE(cams.GetHTilt(0), 45.0f);
+    QVERIFY(!m_dlg->IsRigEdited());
+
+    // A save takes the changes into a file: no question afterwards.
+    Choose(kIdCameraSelector, 0);
+    Type(kIdHTilt, "30");
+    Click(kIdUpdateSettings);
+    m_prompts->files = {QDir(m_dir.path()).filePath("saved.txt").toStdString()};
+    Click(kIdSaveFile);
+    m_prompts->messages.clear();
+    Click(kIdEnter);
+    QVERIFY(m_prompts->messages.empty());
+}
+
+void MainWindowTest::aNewRigShowsTheSelectedCamerasOwnValues()
+{
+    const std::string path = QDir(m_dir.path()).filePath("moved.txt").toStdString();
+    EnterCameras(3);
+    Choose(kIdCameraSelector, 1);
+    Type(kIdPositionX, "1.75");
+    Click(kIdUpdateSettings);
+    m_prompts->files = {path};
+    Click(kIdSaveFile);
+    EnterCameras(3);
+    Choose(kIdCameraSelector, 1);
+    QCOMPARE(Text(kIdPositionX), QString("5.00"));
+
+    m_prompts->files = {path};
+    Click(kIdLoadFile);
+    QCOMPARE(Combo(kIdCameraSelector)->currentIndex(), 1);
+    QCOMPARE(Text(kIdPositionX), QString("1.75"));
+    // Update Settings now stores what the boxes show for the camera they show.
+    CCameraSet& cams = CCameraSet::Instance();
+    m_prompts->messages.clear();
+    Click(kIdUpdateSettings);
+    QVERIFY(m_prompts->messages.empty());
+    QCOMPARE(float(cams.ToUser(cams.GetPosition(1)).x), 1.75f);
+    QCOMPARE(float(cams.ToUser(cams.GetPosition(0)).x), 0.0f);
+
+    Combo(kIdCameraSelector)->setCurrentIndex(-1);
+    Click(kIdUpdateSettings);
+    QCOMPARE(m_prompts->Texts(), std::vector<std::string>{"No Camera Selected"});
+}
+
+void MainWindowTest::aRoomChangeKeepsTheCamerasUserFramePositions()
+{
+    EnterCameras(4);
+    SettleView();
+    CCameraSet& cams = CCameraSet::Instance();
+    std::vector<Vec3d> before;
+    for (int i = 0; i < 4; ++i)
+        before.push_back(cams.ToUser(cams.GetPosition(i)));
+    Type(kIdRoomLength, "9");
+    Type(kIdRoomHeight, "6");
+    Click(kIdRender);
+    SettleView();
+    for (int i = 0; i < 4; ++i) {
+        const Vec3d now = cams.ToUser(cams.GetPosition(i));
+        QVERIFY2(std::abs(now.x - before[i].x) < 1e-5 && std::abs(now.y - before[i].y) < 1e-5 &&
+                     std::abs(now.z - before[i].z) < 1e-5,
+                 qPrintable(QString("camera %1").arg(i + 1)));
+    }
+    // The cameras of the 5 m room stand inside the larger one.
+    CRoomBox room;
+    room.Update(9.0f, 5.0f, 6.0f);
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(cams.GetX(i) <= room.Corner(2).x && cams.GetY(i) <= room.Corner(2).y);
+    QCOMPARE(cams.GetX(1), 5.0 + room.Corner(3).x);
+}
+
+void MainWindowTest::refusedFilesAndGridsSayWhy()
+{
+    const std::string broken = QDir(m_dir.path()).filePath("broken.txt").toStdString();
+    std::ofstream(broken) << "2\r\n\r\n0 3 +-8.5\r\n";
+    m_prompts->files = {broken, std::string("/dev/zero")};
+    Click(kIdLoadFile);
+    Click(kIdTest);
+    QCOMPARE(m_prompts->Texts(),
+             (std::vector<std::string>{"File Not Found or Invalid File", "File Not Found or Invalid File"}));
+    QCOMPARE(m_prompts->reasons, (std::vector<std::string>{"line 3: \"+-8.5\" is not a number (camera 1, z position)",
+                                                           "/dev/zero is not a regular file"}));
+
+    EnterCameras(2);
+    SettleView();
+    m_prompts->messages.clear();
+    m_prompts->reasons.clear();
+    Type(kIdVoxelSize, "600");
+    Click(kIdRender);
+    QCOMPARE(m_prompts->messages.size(), size_t{1});
+    QVERIFY(QString::fromStdString(m_prompts->messages[0].text).contains("no voxel"));
+    QCOMPARE(GetVoxelSize(), 20.0f);
+
+    m_prompts->messages.clear();
+    Type(kIdVoxelSize, "0.05");
+    Click(kIdRender);
+    SettleView();
+    QTRY_COMPARE(m_prompts->messages.size(), size_t{1});
+    QCOMPARE(m_prompts->messages[0].text, std::string(kNotEnoughMemoryMessage));
+    QVERIFY2(QString::fromStdString(m_prompts->reasons.at(0))
+                 .contains(QRegularExpression(
+                     "^The grid needs [0-9.]+ GB, [0-9.]+ GB are free: try a voxel size of [0-9]+ cm or more$")),
+             m_prompts->reasons.at(0).c_str());
 }
 
 QTEST_MAIN(MainWindowTest)

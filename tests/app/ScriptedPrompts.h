@@ -29,6 +29,13 @@ class CScriptedPrompts : public CUserPrompts
         return answer;
     }
 
+    // The first line goes with the other messages, the reason beside it.
+    void ShowMessageWithReason(const std::string& text, const std::string& reason, const std::string& caption) override
+    {
+        messages.push_back({text, caption, PromptButtons::Ok});
+        reasons.push_back(reason);
+    }
+
     std::optional<std::string> ChooseFileToOpen(const FileDialogRequest& request) override
     {
         openRequests.push_back(request);
@@ -50,6 +57,7 @@ class CScriptedPrompts : public CUserPrompts
     }
 
     std::vector<Shown> messages;
+    std::vector<std::string> reasons;
     std::deque<PromptAnswer> answers;
     std::deque<std::optional<std::string>> files;
     std::vector<FileDialogRequest> openRequests;

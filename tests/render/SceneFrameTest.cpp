@@ -411,4 +411,28 @@ TEST_F(SceneFrameTest, WaitingMessageStartsAtTheStripCentreOverTheLastFrame)
     EXPECT_EQ(CountDifferences(frame, waiting, 676), 0);
 }
 
+TEST_F(SceneFrameTest, AnEmptyMapSaysWhyOnTheTopLineOfTheStripOnlyWhileTheMapIsShown)
+{
+    EXPECT_EQ(TextExtent(ComputeAndDraw(), kStatusLineY[0], 290, 999), -1);
+    CCameraSet::Instance().SetEnabled(0, 0);
+    SetIsoThreshold(3);
+    const CFrameImage frame = ComputeAndDraw();
+    const std::string reason = "Map empty: camera 1 is disabled";
+    EXPECT_EQ(m_renderer->GetMapDiagnosis(), reason);
+    const int extent = TextExtent(frame, kStatusLineY[0], 290, 999);
+    const int expectedEnd = 300 + 10 * static_cast<int>(reason.size());
+    EXPECT_GT(extent, expectedEnd - 10);
+    EXPECT_LE(extent, expectedEnd);
+    EXPECT_EQ(TextExtent(frame, kStatusLineY[1], 300, 999), -1);
+
+    // The count layers and the selective volume are no map: no reason.
+    Settings().Set2DView(true);
+    EXPECT_EQ(TextExtent(Draw(), kStatusLineY[0], 290, 999), -1);
+    Settings().Set2DView(false);
+    // Another map camera with values: the reason goes.
+    m_renderer->ShowResolutionMap(1);
+    EXPECT_EQ(TextExtent(Draw(), kStatusLineY[0], 290, 999), -1);
+    EXPECT_EQ(m_renderer->GetMapDiagnosis(), "");
+}
+
 } // namespace

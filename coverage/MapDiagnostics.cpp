@@ -1,0 +1,84 @@
+#include "coverage/MapDiagnostics.h"
+
+#include "cameras/CameraSet.h"
+#include "coverage/CoverageVolume.h"
+#include "scene/SceneSettings.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace
+{
+
+std::string Cameras(unsigned n)
+{
+    return std::to_string(n) + (n == 1 ? " camera" : " cameras");
+}
+
+std::string Bound(float b)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", static_cast<double>(b));
+    return text;
+}
+
+} // namespace
+
+std::string DescribeIsoCondition()
+{
+    const unsigned t = GetIsoThreshold();
+    switch (GetIsoOperator()) {
+    case 0:
+        return "fewer than " + Cameras(t);
+    case 1:
+        return Cameras(t) + " or fewer";
+    case 3:
+        return Cameras(t) + " or more";
+    case 4:
+        return "more than " + Cameras(t);
+    case 5:
+        return "a number of cameras other than " + std::to_string(t);
+    default:
+        return Cameras(t);
+    }
+}
+
+std::optional<std::string> ExplainEmptyMap(const CCoverageVolume& volume)
+{
+    const SceneSettings* settings = GetSceneSettings();
+    const CCameraSet* cameras = CCameraSet::Current();
+    if (!settings || !cameras || !cameras->IsAllocated())
+        return std::nullopt;
+    if (volume.HasResults() && volume.GetVoxelCount() == 0)
+        return "Map empty: the grid has no voxel, the voxel size of " + Bound(GetVoxelSize()) +
+               " cm is larger than a room dimension";
+    if (!volume.HasResults())
+        return std::nullopt;
+    size_t shown = 0;
+    for (uint32_t j = 0; j < volume.GetCountY() && shown == 0; ++j)
+        shown += volume.MapLayerPaint(j).size();
+    if (shown != 0)
+        return std::nullopt;
+
+    const int camera = volume.GetResolutionCamera();
+    const std::string name = "camera " + std::to_string(camera + 1);
+    if (cameras->GetEnabled(camera) != 1)
+        return "Map empty: " + name + " is disabled";
+    const uint32_t first = settings->GetFirstCamera(), end = settings->GetEndCamera();
+    if (static_cast<uint32_t>(camera) < first || static_cast<uint32_t>(camera) >= end)
+        return "Map empty: " + name + " is outside the active range (cameras " + std::to_string(first + 1) + " to " +
+               std::to_string(end) + ")";
+
+    bool isoHolds = false;
+    for (size_t t = 0; t < volume.GetVoxelCount() && !isoHolds; ++t)
+        isoHolds = IsoConditionHolds(volume.SeenCount(t));
+    if (!isoHolds) {
+        std::string text = "Map empty: no voxel is seen by " + DescribeIsoCondition();
+        const uint32_t enabled = cameras->CountEnabledInRange();
+        if (enabled < GetIsoThreshold())
+            text += " (" + std::to_string(enabled) + " enabled in the range)";
+        return text;
+    }
+    return "Map empty: no value of " + name + " lies in the band " + ComparisonOpText(GetResOperator1()) + " " +
+           Bound(GetResBound1()) + ", " + ComparisonOpText(GetResOperator2()) + " " + Bound(GetResBound2());
+}
