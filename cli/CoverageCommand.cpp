@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <chrono>
@@ -129,7 +130,7 @@ private:
 // Per-voxel display facts the JSON counts and the CSV lists.
 struct VoxelFacts {
     std::vector<bool> inIsoList;
-    std::vector<int> mapBand; // -1 where the map does not draw the voxel
+    std::vector<int8_t> mapBand; // -1 where the map does not draw the voxel
 };
 
 VoxelFacts CollectFacts(const CCoverageVolume& volume)
@@ -143,7 +144,8 @@ VoxelFacts CollectFacts(const CCoverageVolume& volume)
     const int camera = volume.GetResolutionCamera();
     for (uint32_t j = 0; j < volume.GetCountY(); ++j) {
         for (const VoxelPaint& paint : volume.MapLayerPaint(j))
-            facts.mapBand[paint.voxel] = volume.ResolutionBand(volume.Resolution(camera, paint.voxel));
+            facts.mapBand[paint.voxel] =
+                static_cast<int8_t>(volume.ResolutionBand(volume.Resolution(camera, paint.voxel)));
     }
     return facts;
 }
@@ -244,21 +246,30 @@ void WriteVoxels(const std::string& path, const CCoverageVolume& volume, const V
     text += '\n';
     const uint32_t nx = volume.GetCountX(), ny = volume.GetCountY();
     const size_t n = volume.GetVoxelCount();
+    // Only the resolution camera's values are held: the others are computed
+    // a block of voxels at a time.
+    constexpr size_t kBlock = 4096;
+    std::vector<float> values(static_cast<size_t>(cameraCount) * kBlock);
     bool ok = true;
-    for (size_t t = 0; t < n && ok; ++t) {
-        const size_t j = t % ny, i = (t / ny) % nx, k = t / ny / nx;
-        const float* centre = volume.Centre(t);
-        text += std::to_string(t) + ',' + std::to_string(i) + ',' + std::to_string(j) + ',' + std::to_string(k) + ',' +
-                Shortest(centre[0]) + ',' + Shortest(centre[1]) + ',' + Shortest(centre[2]) + ',' +
-                std::to_string(volume.SeenCount(t)) + ',' + (facts.inIsoList[t] ? '1' : '0') + ',' +
-                (IsoConditionHolds(volume.SeenCount(t)) ? '1' : '0') + ',' + std::to_string(facts.mapBand[t]);
-        for (uint32_t c = 0; c < cameraCount; ++c) {
-            text += ',';
-            const float r = volume.Resolution(static_cast<int>(c), t);
-            if (!std::isnan(r))
-                text += Shortest(r);
+    for (size_t first = 0; first < n && ok; first += kBlock) {
+        const size_t count = std::min(kBlock, n - first);
+        for (uint32_t c = 0; c < cameraCount; ++c)
+            volume.FillResolution(static_cast<int>(c), first, count, &values[c * kBlock]);
+        for (size_t t = first; t < first + count; ++t) {
+            const size_t j = t % ny, i = (t / ny) % nx, k = t / ny / nx;
+            const auto centre = volume.Centre(t);
+            text += std::to_string(t) + ',' + std::to_string(i) + ',' + std::to_string(j) + ',' + std::to_string(k) +
+                    ',' + Shortest(centre[0]) + ',' + Shortest(centre[1]) + ',' + Shortest(centre[2]) + ',' +
+                    std::to_string(volume.SeenCount(t)) + ',' + (facts.inIsoList[t] ? '1' : '0') + ',' +
+                    (IsoConditionHolds(volume.SeenCount(t)) ? '1' : '0') + ',' + std::to_string(facts.mapBand[t]);
+            for (uint32_t c = 0; c < cameraCount; ++c) {
+                text += ',';
+                const float r = values[c * kBlock + (t - first)];
+                if (!std::isnan(r))
+                    text += Shortest(r);
+            }
+            text += '\n';
         }
-        text += '\n';
         if (text.size() > (1u << 20)) {
             ok = file.Write(text);
             text.clear();

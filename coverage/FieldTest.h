@@ -29,3 +29,14 @@ inline bool WithinField(double dot, double fovDegrees, double cosFov)
     // rounding) does not reject.
     return !(fovDegrees < std::acos(dot) * kDegreesPerRadian);
 }
+
+// The same test without dividing d by its length l: with q = edge . d,
+// "q above cos(F) l" and "q below it" decide as WithinField does wherever
+// they hold, the doubled margin leaving far more than any rounding between
+// q / l and edge . (d / l). Where neither holds, or the dot product may lie
+// below -1, only WithinField on the unit vector can tell.
+inline constexpr double kDotFloor = -1.0 + 2 * kCosineMargin;
+inline double FieldAbove(double cosFov) { return cosFov + 2 * kCosineMargin; }
+inline double FieldBelow(double cosFov) { return cosFov - 2 * kCosineMargin; }
+inline bool DotWithin(double q, double l, double above) { return q > above * l; }
+inline bool DotOutside(double q, double l, double below) { return (q < below * l) & (q > kDotFloor * l); }
