@@ -443,21 +443,46 @@ bool CCoverageVolume::CountAndResolve(bool calibration)
                 }
                 const double aboveH = cam.above[0], aboveV = cam.above[1];
                 const double belowH = cam.below[0], belowV = cam.below[1];
-#pragma omp simd
-                for (uint32_t j = 0; j < ny; ++j) {
-                    const double dy = ys[j] - py;
-                    const double l = std::sqrt((dxx + dy * dy) + dzz);
-                    const double q0 = rowDot[0] + ey[0] * dy, q1 = rowDot[1] + ey[1] * dy;
-                    const double q2 = rowDot[2] + ey[2] * dy, q3 = rowDot[3] + ey[3] * dy;
-                    const double in = Flag(DotWithin(q0, l, aboveH)) * Flag(DotWithin(q1, l, aboveH)) *
-                                      Flag(DotWithin(q2, l, aboveV)) * Flag(DotWithin(q3, l, aboveV));
-                    const double open =
-                        (1.0 - Flag(DotOutside(q0, l, belowH))) * (1.0 - Flag(DotOutside(q1, l, belowH))) *
-                        (1.0 - Flag(DotOutside(q2, l, belowV))) * (1.0 - Flag(DotOutside(q3, l, belowV)));
-                    verdict[j] = open * (2.0 - in);
-                    count[j] += open * in;
+                // Fields below a quarter turn, the usual lenses, have positive
+                // bounds and the shorter tests.
+                const bool narrow = aboveH > 0.0 && aboveV > 0.0 && belowH > 0.0 && belowV > 0.0;
+                const double aboveH2 = aboveH * aboveH, aboveV2 = aboveV * aboveV;
+                const double belowH2 = belowH * belowH, belowV2 = belowV * belowV;
+                // Counts whole numbers, the same in any order.
+                double undecided = 0.0;
+                auto classify = [&](auto within, auto outside) {
+#pragma omp simd reduction(+ : undecided)
+                    for (uint32_t j = 0; j < ny; ++j) {
+                        const double dy = ys[j] - py;
+                        const double s2 = (dxx + dy * dy) + dzz;
+                        const double q0 = rowDot[0] + ey[0] * dy, q1 = rowDot[1] + ey[1] * dy;
+                        const double q2 = rowDot[2] + ey[2] * dy, q3 = rowDot[3] + ey[3] * dy;
+                        const double in = Flag(within(q0, s2, 0)) * Flag(within(q1, s2, 0)) *
+                                          Flag(within(q2, s2, 1)) * Flag(within(q3, s2, 1));
+                        const double open = (1.0 - Flag(outside(q0, s2, 0))) * (1.0 - Flag(outside(q1, s2, 0))) *
+                                            (1.0 - Flag(outside(q2, s2, 1))) * (1.0 - Flag(outside(q3, s2, 1)));
+                        verdict[j] = open * (2.0 - in);
+                        count[j] += open * in;
+                        undecided += open * (1.0 - in);
+                    }
+                };
+                if (narrow) {
+                    classify(
+                        [&](double q, double s2, int pair) {
+                            return DotExceedsPositive(q, s2, pair == 0 ? aboveH2 : aboveV2);
+                        },
+                        [&](double q, double s2, int pair) {
+                            return DotFallsShortOfPositive(q, s2, pair == 0 ? belowH2 : belowV2) &
+                                   DotAboveFloor(q, s2);
+                        });
+                } else {
+                    classify([&](double q, double s2,
+                                 int pair) { return DotWithin(q, s2, pair == 0 ? aboveH : aboveV); },
+                             [&](double q, double s2, int pair) {
+                                 return DotOutside(q, s2, pair == 0 ? belowH : belowV);
+                             });
                 }
-                for (uint32_t j = 0; j < ny; ++j) {
+                for (uint32_t j = 0; j < ny && undecided != 0.0; ++j) {
                     if (verdict[j] != 2.0)
                         continue;
                     const Vec3d d = Vec3d{x, ys[j], z} - cam.position;

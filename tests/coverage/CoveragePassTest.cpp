@@ -142,11 +142,11 @@ TEST_F(CoverageTest, SeparableCentresMatchTheRepeatedAdditionOverTheWholeGrid)
     }
 }
 
-TEST(DivisionFreeFieldTest, DecidesOnlyWhereTheUnitVectorTestAgrees)
+TEST(SquaredFieldTest, DecidesOnlyWhereTheUnitVectorTestAgrees)
 {
     // Directions at the field's angle from an edge, off by tiny amounts either
-    // way, at lengths from a millimetre to a kilometre: wherever the test
-    // without division decides, the literal test on the unit vector must
+    // way, at lengths from a millimetre to a kilometre: wherever the squared
+    // test decides, the literal test on the unit vector must
     // give the same; close enough to the boundary it must leave it open.
     std::mt19937_64 random(14);
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
@@ -169,10 +169,17 @@ TEST(DivisionFreeFieldTest, DecidesOnlyWhereTheUnitVectorTestAgrees)
                               scale * (std::cos(angle) * e.z + std::sin(angle) * w.z)};
                 const double l = Length(d);
                 const bool literal = WithinField(Dot(e, {d.x / l, d.y / l, d.z / l}), field, cosF);
-                const double q = Dot(e, d);
-                const bool within = DotWithin(q, l, FieldAbove(cosF));
-                const bool outside = DotOutside(q, l, FieldBelow(cosF));
+                const double q = Dot(e, d), squared = Dot(d, d);
+                const bool within = DotWithin(q, squared, FieldAbove(cosF));
+                const bool outside = DotOutside(q, squared, FieldBelow(cosF));
                 ASSERT_FALSE(within && outside);
+                // The pass's shorter forms for positive bounds agree with the general ones.
+                if (FieldBelow(cosF) > 0.0) {
+                    const double above = FieldAbove(cosF), below = FieldBelow(cosF);
+                    ASSERT_EQ(DotExceedsPositive(q, squared, above * above), within);
+                    ASSERT_EQ(DotFallsShortOfPositive(q, squared, below * below) && DotAboveFloor(q, squared),
+                              outside);
+                }
                 if (within) {
                     ASSERT_TRUE(literal) << field << " degrees, offset " << offset;
                 }
@@ -191,10 +198,10 @@ TEST(DivisionFreeFieldTest, DecidesOnlyWhereTheUnitVectorTestAgrees)
     EXPECT_GT(open, 0);
 
     // Opposite the edge the dot product may round below -1, where the
-    // literal test does not reject; nor may the test without division.
+    // literal test does not reject; nor may the squared test.
     const Vec3d e{0.0, 1.0, 0.0};
     for (double l : {1e-3, 1.0, 1e3})
-        EXPECT_FALSE(DotOutside(Dot(e, {0.0, -l, 0.0}), l, FieldBelow(FieldCosine(30.0))));
+        EXPECT_FALSE(DotOutside(Dot(e, {0.0, -l, 0.0}), l * l, FieldBelow(FieldCosine(30.0))));
     // A camera at the voxel (no length) and fields the cosine cannot decide stay open.
     EXPECT_FALSE(DotWithin(0.0, 0.0, FieldAbove(FieldCosine(30.0))) ||
                  DotOutside(0.0, 0.0, FieldBelow(FieldCosine(30.0))));
