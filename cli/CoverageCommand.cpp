@@ -16,6 +16,7 @@
 #include <CLI/CLI.hpp>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
@@ -67,7 +68,7 @@ private:
 };
 
 // `mapBand` holds every voxel's map band, -1 where the map does not draw it.
-Json BuildReport(const CCoverageVolume& volume, const std::vector<int>& mapBand, bool calibration)
+Json BuildReport(const CCoverageVolume& volume, const std::vector<int8_t>& mapBand, bool calibration)
 {
     const SceneSettings& settings = *GetSceneSettings();
     const CCameraSet& cameras = *CCameraSet::Current();

@@ -82,20 +82,22 @@ void SetIsoOperator(unsigned k)
 
 bool IsoConditionHolds(unsigned count)
 {
-    // Matched by text so that an index outside the table falls to "==".
-    const std::string op = ComparisonOpText(g_nIsoOperator);
+    // An index outside the operator table falls to "==".
     const unsigned t = g_nIsoThreshold;
-    if (op == "<")
+    switch (g_nIsoOperator) {
+    case 0: // "<"
         return count < t;
-    if (op == "<=")
+    case 1: // "<="
         return count <= t && count != 0;
-    if (op == ">=")
+    case 3: // ">="
         return count >= t;
-    if (op == ">")
+    case 4: // ">"
         return count > t;
-    if (op == "!=")
+    case 5: // "!="
         return count != t;
-    return count == t;
+    default:
+        return count == t;
+    }
 }
 
 unsigned GetResOperator1()

@@ -8,9 +8,12 @@
 #include "scene/MemoryInfo.h"
 #include "scene/SceneSettings.h"
 
-#include <unistd.h>
+#include "scene/MemoryInfo.h"
+
+#include <omp.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -21,19 +24,12 @@ namespace {
 
 constexpr float kQuietNaN = std::numeric_limits<float>::quiet_NaN();
 
-// Bytes per voxel of the grid arrays: two centre triples, iso index, count.
-constexpr uint64_t kGridBytesPerVoxel = 6 * sizeof(float) + sizeof(int32_t) + sizeof(uint32_t);
+// Bytes per voxel of a computation's arrays: count, the resolution camera's
+// value and, at most, an iso-list index.
+constexpr uint64_t kResultBytesPerVoxel = sizeof(uint32_t) + sizeof(float) + sizeof(int32_t);
 
-// Arrays larger than the machine's memory are refused up front: the
-// allocation itself might succeed lazily and fail only when filled.
-uint64_t PhysicalMemoryBytes()
-{
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGE_SIZE);
-    if (pages <= 0 || pageSize <= 0)
-        return std::numeric_limits<uint64_t>::max();
-    return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
-}
+// Iso-list slabs of this many x columns share the cache lines they read.
+constexpr uint32_t kIsoSlab = 16;
 
 bool IsPositiveFinite(float v)
 {
@@ -63,16 +59,19 @@ CCoverageVolume::CCoverageVolume()
 
 void CCoverageVolume::Release()
 {
-    m_pResolution = {};
-    m_pSeenCount = {};
-    m_pCentres = {};
-    m_pIsoCentres = {};
-    m_pIsoIndex = {};
+    m_pResolution.reset();
+    m_pSeenCount.reset();
+    m_pIsoIndex.reset();
+    m_aCameraValues = {};
+    m_aCentreX = {};
+    m_aCentreY = {};
+    m_aCentreZ = {};
     m_aLayerIds = {};
     m_nShownLayers = 0;
     m_nIsoCount = 0;
     m_nCountX = m_nCountY = m_nCountZ = 0;
     m_nCameraCount = 0;
+    m_nHeldCamera = -1;
     m_bGridBuilt = false;
     m_bComputed = false;
 }
@@ -90,9 +89,9 @@ CCoverageVolume::GridStatus CCoverageVolume::RefuseGrid(float length, float widt
 {
     const uint64_t available = AvailableMemoryBytes();
     const GridBudget budget =
-        CheckGridBudget(GridVoxels(length, width, height, g_fVoxelSizeCm), kGridBytesPerVoxel, available);
+        CheckGridBudget(GridVoxels(length, width, height, g_fVoxelSizeCm), kResultBytesPerVoxel, available);
     m_strMemoryAdvice =
-        GridBudgetAdvice(budget, SmallestFittingVoxelCm(length, width, height, kGridBytesPerVoxel, available));
+        GridBudgetAdvice(budget, SmallestFittingVoxelCm(length, width, height, kResultBytesPerVoxel, available));
     return GridStatus::OutOfMemory;
 }
 
@@ -119,15 +118,13 @@ CCoverageVolume::GridStatus CCoverageVolume::BuildGrid()
     const uint64_t voxels = static_cast<uint64_t>(nx) * ny * nz;
     if ((nx != 0 && ny != 0 && voxels / nx / ny != nz) ||
         voxels > static_cast<uint64_t>(std::numeric_limits<int32_t>::max()) ||
-        !CheckGridBudget(voxels, kGridBytesPerVoxel, AvailableMemoryBytes()).fits)
+        !CheckGridBudget(voxels, kResultBytesPerVoxel, AvailableMemoryBytes()).fits)
         return RefuseGrid(length, width, height);
 
-    const size_t n = static_cast<size_t>(voxels);
     try {
-        m_pCentres.resize(3 * n);
-        m_pIsoCentres.resize(3 * n);
-        m_pIsoIndex.resize(n);
-        m_pSeenCount.resize(n);
+        m_aCentreX.resize(nx);
+        m_aCentreY.resize(ny);
+        m_aCentreZ.resize(nz);
         m_aLayerIds.resize(ny);
     } catch (const std::bad_alloc&) {
         Release();
@@ -143,25 +140,24 @@ CCoverageVolume::GridStatus CCoverageVolume::BuildGrid()
     m_fHalfEdge = m_fVoxelEdge * 0.5f;
 
     // Positions accumulate by repeated addition in double, not by
-    // multiplication: the float centres depend on it in their last bit.
+    // multiplication: the float centres depend on it in their last bit. Each
+    // axis restarts from the corner for every row, so one run per axis holds
+    // every row's values.
     const Vec3d corner = settings->GetRoomCorner();
     const double edge = m_fVoxelEdge;
     const double half = m_fHalfEdge;
-    Vec3d p = corner;
-    for (uint32_t j = 0; j < ny; ++j) {
-        for (uint32_t i = 0; i < nx; ++i) {
-            for (uint32_t k = 0; k < nz; ++k) {
-                float* c = &m_pCentres[3 * VoxelIndex(i, j, k)];
-                c[0] = static_cast<float>(p.x + half);
-                c[1] = static_cast<float>(p.y + half);
-                c[2] = static_cast<float>(p.z - half);
-                p.z -= edge;
-            }
-            p.x += edge;
-            p.z = corner.z;
-        }
-        p.y += edge;
-        p.x = corner.x;
+    double x = corner.x, y = corner.y, z = corner.z;
+    for (float& c : m_aCentreX) {
+        c = static_cast<float>(x + half);
+        x += edge;
+    }
+    for (float& c : m_aCentreY) {
+        c = static_cast<float>(y + half);
+        y += edge;
+    }
+    for (float& c : m_aCentreZ) {
+        c = static_cast<float>(z - half);
+        z -= edge;
     }
     m_bGridBuilt = true;
     return GridStatus::Ok;
@@ -177,24 +173,38 @@ size_t CCoverageVolume::VoxelIndex(uint32_t i, uint32_t j, uint32_t k) const
     return j + static_cast<size_t>(m_nCountY) * (i + static_cast<size_t>(m_nCountX) * k);
 }
 
-CCoverageVolume::GridStatus CCoverageVolume::AllocateResolution()
+std::array<float, 3> CCoverageVolume::Centre(size_t t) const
 {
-    const uint32_t cameras = RigCameraCount();
+    const size_t row = t / m_nCountY;
+    return {m_aCentreX[row % m_nCountX], m_aCentreY[t % m_nCountY], m_aCentreZ[row / m_nCountX]};
+}
+
+Vec3d CCoverageVolume::CentreOf(size_t t) const
+{
+    const std::array<float, 3> c = Centre(t);
+    return {c[0], c[1], c[2]};
+}
+
+CCoverageVolume::GridStatus CCoverageVolume::AllocateResults()
+{
     const uint64_t n = GetVoxelCount();
-    const uint64_t gridBytes = n * kGridBytesPerVoxel;
-    const uint64_t limit = PhysicalMemoryBytes();
-    // n < 2^31 and cameras < 2^32 keep the product below 2^63.
-    const uint64_t values = n * cameras;
-    if (values > std::numeric_limits<size_t>::max() / sizeof(float) || values * sizeof(float) > limit - gridBytes)
+    // Checked against what the system can hand out now: the allocation itself
+    // might succeed lazily and fail only when filled.
+    if (n > AvailableMemoryBytes() / kResultBytesPerVoxel)
         return GridStatus::OutOfMemory;
     try {
-        // Cameras that are disabled or outside the range keep this: no value.
-        m_pResolution.assign(static_cast<size_t>(values), kQuietNaN);
+        m_pSeenCount = std::make_unique_for_overwrite<uint32_t[]>(n);
+        m_pResolution = std::make_unique_for_overwrite<float[]>(n);
     } catch (const std::bad_alloc&) {
         return GridStatus::OutOfMemory;
     }
-    m_nCameraCount = cameras;
+    m_nCameraCount = RigCameraCount();
     return GridStatus::Ok;
+}
+
+int CCoverageVolume::ThreadCount() const
+{
+    return m_nThreads > 0 ? m_nThreads : omp_get_max_threads();
 }
 
 CCoverageVolume::GridStatus CCoverageVolume::ComputeCoverage() { return Compute(false); }
@@ -206,7 +216,7 @@ CCoverageVolume::GridStatus CCoverageVolume::Compute(bool fromCalibration)
 {
     if (!m_bGridBuilt)
         return GridStatus::InvalidSize;
-    if (const GridStatus status = AllocateResolution(); status != GridStatus::Ok) {
+    if (const GridStatus status = AllocateResults(); status != GridStatus::Ok) {
         Release();
         return status;
     }
@@ -214,7 +224,10 @@ CCoverageVolume::GridStatus CCoverageVolume::Compute(bool fromCalibration)
         BuildEdgesFromCalibration();
     else
         BuildEdges();
-    CountAndResolve(fromCalibration);
+    if (!CountAndResolve(fromCalibration)) {
+        Release();
+        return GridStatus::OutOfMemory;
+    }
     ComputeResolutionScale();
     m_bComputed = true;
     return GridStatus::Ok;
@@ -328,28 +341,47 @@ void CCoverageVolume::BuildEdgesFromCalibration()
     }
 }
 
-void CCoverageVolume::CountAndResolve(bool calibration)
+namespace {
+
+// 1 or 0 as a double, so that a vector of tests stays in vector registers.
+inline double Flag(bool b)
+{
+    return b ? 1.0 : 0.0;
+}
+
+// The value a camera's resolution falls towards 'a' with distance.
+float ResolutionAt(double focal, double a, double dist)
+{
+    return static_cast<float>((1.0 + focal / (dist * 1000.0)) * a);
+}
+
+} // namespace
+
+bool CCoverageVolume::CountAndResolve(bool calibration)
 {
     struct ActiveCamera {
         int index;
         bool oriented;
         Vec3d position;
-        double focal;
-        double a;
         double fov[4];
         double cosFov[4];
         Vec3d edges[4];
+        // Bounds of the division-free edge test, horizontal pair then vertical.
+        double above[2];
+        double below[2];
     };
     m_nIsoCount = 0;
     const SceneSettings* settings = GetSceneSettings();
     const CCameraSet* set = CCameraSet::Current();
     std::vector<ActiveCamera> active;
+    m_aCameraValues.assign(m_nCameraCount, {});
     if (settings && set) {
         const uint32_t end = std::min(settings->GetEndCamera(), m_nCameraCount);
         for (uint32_t c = settings->GetFirstCamera(); c < end; ++c) {
             const int i = static_cast<int>(c);
             if (set->GetEnabled(i) != 1)
                 continue;
+            m_aCameraValues[c] = {true, set->GetPosition(i), set->GetFocalLength(i), ApertureFactor(i)};
             const double hfov = set->GetHFov(i);
             const double vfov = set->GetVFov(i);
             const double cosH = FieldCosine(hfov), cosV = FieldCosine(vfov);
@@ -362,57 +394,173 @@ void CCoverageVolume::CountAndResolve(bool calibration)
             active.push_back({i,
                               oriented,
                               set->GetPosition(i),
-                              set->GetFocalLength(i),
-                              ApertureFactor(i),
                               {hfov, hfov, vfov, vfov},
                               {cosH, cosH, cosV, cosV},
                               {Normalized(set->GetEdgeHPlus(i)), Normalized(set->GetEdgeHMinus(i)),
-                               Normalized(set->GetEdgeVPlus(i)), Normalized(set->GetEdgeVMinus(i))}});
+                               Normalized(set->GetEdgeVPlus(i)), Normalized(set->GetEdgeVMinus(i))},
+                              {FieldAbove(cosH), FieldAbove(cosV)},
+                              {FieldBelow(cosH), FieldBelow(cosV)}});
         }
     }
-    const auto enabledInRange = static_cast<uint32_t>(
+    const int map = ResolutionCameraIndex();
+    m_nHeldCamera = static_cast<size_t>(map) < m_aCameraValues.size() && m_aCameraValues[map].held ? map : -1;
+    const CameraValues* mapValues = m_nHeldCamera >= 0 ? &m_aCameraValues[m_nHeldCamera] : nullptr;
+    const auto awaited = static_cast<uint32_t>(
         std::count_if(active.begin(), active.end(), [](const ActiveCamera& cam) { return cam.oriented; }));
-    const size_t n = GetVoxelCount();
 
-    // Voxels are visited in index order, which walks every array forwards;
-    // a voxel's outcome does not depend on the others.
-    const size_t progressStep = std::max<size_t>(n / 100, 1);
-    for (size_t t = 0; t < n; ++t) {
-        const float* centre = &m_pCentres[3 * t];
-        const Vec3d p{centre[0], centre[1], centre[2]};
-        m_nRunCount = 0;
-        for (const ActiveCamera& cam : active) {
-            const Vec3d d = p - cam.position;
-            const double dist = Length(d);
-            m_pResolution[static_cast<size_t>(cam.index) * n + t] =
-                static_cast<float>((1.0 + cam.focal / (dist * 1000.0)) * cam.a);
-            const Vec3d u = dist != 0.0 ? Vec3d{d.x / dist, d.y / dist, d.z / dist} : Vec3d{};
-            bool seen = cam.oriented;
-            for (int e = 0; e < 4 && seen; ++e)
-                seen = WithinField(Dot(cam.edges[e], u), cam.fov[e], cam.cosFov[e]);
-            m_nRunCount += seen ? 1 : 0;
-        }
-        m_pSeenCount[t] = static_cast<uint32_t>(m_nRunCount);
-        if (m_progress && (t + 1) % progressStep == 0)
-            m_progress(static_cast<double>(t + 1) / static_cast<double>(n));
-    }
-
-    // The iso list holds the voxels every awaited camera sees, in the order
-    // x slowest, then the layer, then z, of t = a + CountX (b + CountY g).
-    for (uint32_t a = 0; a < m_nCountX && enabledInRange != 0; ++a) {
-        for (uint32_t b = 0; b < m_nCountY; ++b) {
-            for (uint32_t g = 0; g < m_nCountZ; ++g) {
-                const size_t t = a + static_cast<size_t>(m_nCountX) * (b + static_cast<size_t>(m_nCountY) * g);
-                if (m_pSeenCount[t] != enabledInRange)
+    // The voxels of one x column and z row lie together, the layer j
+    // running: x and z are constant along it. Rows are independent, so they
+    // are shared out over the threads; every voxel gets the same operations
+    // as one visited alone would.
+    const uint32_t ny = m_nCountY;
+    const size_t rows = static_cast<size_t>(m_nCountX) * m_nCountZ;
+    const size_t progressStep = std::max<size_t>(rows / 100, 1);
+    std::atomic<size_t> rowsDone{0};
+#pragma omp parallel num_threads(ThreadCount())
+    {
+        // Per layer of a row: the verdict of the camera at hand (1 seen, 0
+        // not, 2 for the exact test) and the count so far, both held as
+        // doubles, which keeps the loop in vector registers.
+        std::vector<double> verdicts(ny), counts(ny);
+        double* verdict = verdicts.data();
+        double* count = counts.data();
+        const bool reports = m_progress && omp_get_thread_num() == 0;
+        size_t reported = 0;
+#pragma omp for schedule(dynamic, 8)
+        for (size_t r = 0; r < rows; ++r) {
+            const size_t t0 = r * ny;
+            const double x = m_aCentreX[r % m_nCountX];
+            const double z = m_aCentreZ[r / m_nCountX];
+            const float* ys = m_aCentreY.data();
+            std::fill_n(count, ny, 0.0);
+            if (mapValues) {
+                const double dx = x - mapValues->position.x, dz = z - mapValues->position.z;
+                const double dxx = dx * dx, dzz = dz * dz;
+                const double py = mapValues->position.y, focal = mapValues->focal, a = mapValues->a;
+                float* res = &m_pResolution[t0];
+#pragma omp simd
+                for (uint32_t j = 0; j < ny; ++j) {
+                    const double dy = ys[j] - py;
+                    res[j] = ResolutionAt(focal, a, std::sqrt((dxx + dy * dy) + dzz));
+                }
+            }
+            for (const ActiveCamera& cam : active) {
+                if (!cam.oriented)
                     continue;
-                std::copy_n(&m_pCentres[3 * t], 3, &m_pIsoCentres[3 * static_cast<size_t>(m_nIsoCount)]);
-                m_pIsoIndex[m_nIsoCount] = static_cast<int32_t>(t);
-                ++m_nIsoCount;
+                const double dx = x - cam.position.x, dz = z - cam.position.z;
+                const double dxx = dx * dx, dzz = dz * dz;
+                const double py = cam.position.y;
+                double rowDot[4], ey[4];
+                for (int e = 0; e < 4; ++e) {
+                    rowDot[e] = cam.edges[e].x * dx + cam.edges[e].z * dz;
+                    ey[e] = cam.edges[e].y;
+                }
+                const double aboveH = cam.above[0], aboveV = cam.above[1];
+                const double belowH = cam.below[0], belowV = cam.below[1];
+                // Fields below a quarter turn, the usual lenses, have positive
+                // bounds and the shorter tests.
+                const bool narrow = aboveH > 0.0 && aboveV > 0.0 && belowH > 0.0 && belowV > 0.0;
+                const double aboveH2 = aboveH * aboveH, aboveV2 = aboveV * aboveV;
+                const double belowH2 = belowH * belowH, belowV2 = belowV * belowV;
+                // Counts whole numbers, the same in any order.
+                double undecided = 0.0;
+                auto classify = [&](auto within, auto outside) {
+#pragma omp simd reduction(+ : undecided)
+                    for (uint32_t j = 0; j < ny; ++j) {
+                        const double dy = ys[j] - py;
+                        const double s2 = (dxx + dy * dy) + dzz;
+                        const double q0 = rowDot[0] + ey[0] * dy, q1 = rowDot[1] + ey[1] * dy;
+                        const double q2 = rowDot[2] + ey[2] * dy, q3 = rowDot[3] + ey[3] * dy;
+                        const double in = Flag(within(q0, s2, 0)) * Flag(within(q1, s2, 0)) *
+                                          Flag(within(q2, s2, 1)) * Flag(within(q3, s2, 1));
+                        const double open = (1.0 - Flag(outside(q0, s2, 0))) * (1.0 - Flag(outside(q1, s2, 0))) *
+                                            (1.0 - Flag(outside(q2, s2, 1))) * (1.0 - Flag(outside(q3, s2, 1)));
+                        verdict[j] = open * (2.0 - in);
+                        count[j] += open * in;
+                        undecided += open * (1.0 - in);
+                    }
+                };
+                if (narrow) {
+                    classify(
+                        [&](double q, double s2, int pair) {
+                            return DotExceedsPositive(q, s2, pair == 0 ? aboveH2 : aboveV2);
+                        },
+                        [&](double q, double s2, int pair) {
+                            return DotFallsShortOfPositive(q, s2, pair == 0 ? belowH2 : belowV2) &
+                                   DotAboveFloor(q, s2);
+                        });
+                } else {
+                    classify([&](double q, double s2,
+                                 int pair) { return DotWithin(q, s2, pair == 0 ? aboveH : aboveV); },
+                             [&](double q, double s2, int pair) {
+                                 return DotOutside(q, s2, pair == 0 ? belowH : belowV);
+                             });
+                }
+                for (uint32_t j = 0; j < ny && undecided != 0.0; ++j) {
+                    if (verdict[j] != 2.0)
+                        continue;
+                    const Vec3d d = Vec3d{x, ys[j], z} - cam.position;
+                    const double l = Length(d);
+                    const Vec3d u = l != 0.0 ? Vec3d{d.x / l, d.y / l, d.z / l} : Vec3d{};
+                    bool within = true;
+                    for (int e = 0; e < 4 && within; ++e)
+                        within = WithinField(Dot(cam.edges[e], u), cam.fov[e], cam.cosFov[e]);
+                    count[j] += within ? 1.0 : 0.0;
+                }
+            }
+            std::copy_n(count, ny, &m_pSeenCount[t0]);
+            const size_t done = rowsDone.fetch_add(1, std::memory_order_relaxed) + 1;
+            if (reports && done / progressStep > reported) {
+                reported = done / progressStep;
+                m_progress(static_cast<double>(done) / static_cast<double>(rows));
             }
         }
     }
+    if (!BuildIsoList(awaited))
+        return false;
     if (m_progress)
         m_progress(1.0);
+    return true;
+}
+
+bool CCoverageVolume::BuildIsoList(uint32_t awaited)
+{
+    // The iso list holds the voxels every awaited camera sees, in the order
+    // x slowest, then the layer, then z, of t = a + CountX (b + CountY g).
+    // Counted per a first, so the list is sized exactly and each slab of a
+    // fills its own stretch of it.
+    const uint32_t nx = m_nCountX, ny = m_nCountY, nz = m_nCountZ;
+    const size_t plane = static_cast<size_t>(nx) * ny;
+    const uint32_t slabs = (nx + kIsoSlab - 1) / kIsoSlab;
+    std::vector<size_t> start(static_cast<size_t>(nx) + 1, 0);
+    auto walk = [&](auto&& visit) {
+#pragma omp parallel for schedule(dynamic, 1) num_threads(ThreadCount())
+        for (uint32_t s = 0; s < slabs; ++s) {
+            const uint32_t a0 = s * kIsoSlab, a1 = std::min(nx, a0 + kIsoSlab);
+            for (uint32_t b = 0; b < ny; ++b) {
+                for (uint32_t g = 0; g < nz; ++g) {
+                    const size_t t0 = static_cast<size_t>(nx) * b + plane * g;
+                    for (uint32_t a = a0; a < a1; ++a) {
+                        if (m_pSeenCount[t0 + a] == awaited)
+                            visit(a, t0 + a);
+                    }
+                }
+            }
+        }
+    };
+    if (awaited != 0)
+        walk([&](uint32_t a, size_t) { ++start[a + 1]; });
+    std::partial_sum(start.begin(), start.end(), start.begin());
+    const size_t total = start[nx];
+    try {
+        m_pIsoIndex = std::make_unique_for_overwrite<int32_t[]>(total);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (total != 0)
+        walk([&](uint32_t a, size_t t) { m_pIsoIndex[start[a]++] = static_cast<int32_t>(t); });
+    m_nIsoCount = static_cast<uint32_t>(total);
+    return true;
 }
 
 double CCoverageVolume::ApertureFactor(int camera)
@@ -437,6 +585,21 @@ int CCoverageVolume::ResolutionCameraIndex() const
 void CCoverageVolume::SetResolutionCamera(int camera)
 {
     m_nResolutionCamera = camera;
+    if (m_bComputed)
+        HoldMapCameraValues();
+}
+
+void CCoverageVolume::HoldMapCameraValues()
+{
+    const int map = ResolutionCameraIndex();
+    if (map == m_nHeldCamera)
+        return;
+    // Marked first: the fill computes every value afresh.
+    m_nHeldCamera = -1;
+    if (static_cast<size_t>(map) >= m_aCameraValues.size() || !m_aCameraValues[map].held)
+        return;
+    FillResolution(map, 0, GetVoxelCount(), m_pResolution.get());
+    m_nHeldCamera = map;
 }
 
 int CCoverageVolume::GetResolutionCamera() const
@@ -468,12 +631,53 @@ float CCoverageVolume::Resolution(int camera, size_t t) const
 {
     if (!m_bComputed || camera < 0 || static_cast<uint32_t>(camera) >= m_nCameraCount || t >= GetVoxelCount())
         return kQuietNaN;
-    return m_pResolution[static_cast<size_t>(camera) * GetVoxelCount() + t];
+    if (camera == m_nHeldCamera)
+        return m_pResolution[t];
+    const CameraValues& cam = m_aCameraValues[static_cast<size_t>(camera)];
+    return cam.held ? ResolutionAt(cam.focal, cam.a, Length(CentreOf(t) - cam.position)) : kQuietNaN;
+}
+
+void CCoverageVolume::FillResolution(int camera, size_t first, size_t count, float* out) const
+{
+    const size_t n = GetVoxelCount();
+    const size_t end = first < n ? first + std::min(count, n - first) : first;
+    if (!m_bComputed || camera < 0 || static_cast<uint32_t>(camera) >= m_nCameraCount || first >= n) {
+        std::fill_n(out, count, kQuietNaN);
+        return;
+    }
+    std::fill(out + (end - first), out + count, kQuietNaN);
+    const CameraValues& cam = m_aCameraValues[static_cast<size_t>(camera)];
+    if (camera == m_nHeldCamera) {
+        std::copy(&m_pResolution[first], &m_pResolution[end], out);
+        return;
+    }
+    if (!cam.held) {
+        std::fill(out, out + (end - first), kQuietNaN);
+        return;
+    }
+    // Along rows of the layer j, as the pass forms them.
+    const uint32_t ny = m_nCountY;
+    const size_t rowFirst = first / ny, rowEnd = (end + ny - 1) / ny;
+    const long long rows = static_cast<long long>(rowEnd - rowFirst);
+#pragma omp parallel for schedule(dynamic, 64) num_threads(ThreadCount()) if (end - first > 65536)
+    for (long long q = 0; q < rows; ++q) {
+        const size_t r = rowFirst + static_cast<size_t>(q);
+        const double dx = m_aCentreX[r % m_nCountX] - cam.position.x;
+        const double dz = m_aCentreZ[r / m_nCountX] - cam.position.z;
+        const double dxx = dx * dx, dzz = dz * dz;
+        const size_t t0 = std::max(r * ny, first), t1 = std::min((r + 1) * ny, end);
+#pragma omp simd
+        for (size_t t = t0; t < t1; ++t) {
+            const double dy = m_aCentreY[t - r * ny] - cam.position.y;
+            out[t - first] = ResolutionAt(cam.focal, cam.a, std::sqrt((dxx + dy * dy) + dzz));
+        }
+    }
 }
 
 float CCoverageVolume::ResolutionOfMapCamera(size_t t) const
 {
-    return Resolution(ResolutionCameraIndex(), t);
+    const int map = ResolutionCameraIndex();
+    return map == m_nHeldCamera && t < GetVoxelCount() ? m_pResolution[t] : Resolution(map, t);
 }
 
 int CCoverageVolume::GetLayerTotal() const

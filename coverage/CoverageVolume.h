@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -102,11 +103,15 @@ public:
     // After BuildGrid gave OutOfMemory: what the grid needs, what is free
     // and a voxel size that would fit; empty otherwise.
     const std::string& GetMemoryAdvice() const { return m_strMemoryAdvice; }
-    // Reports the share of voxels done (0..1) during a computation.
+    // Reports the share of voxels done (0..1) during a computation, always on
+    // the thread that called it.
     void SetProgressCallback(std::function<void(double)> callback) { m_progress = std::move(callback); }
+    // Threads of the voxel passes; 0 (the start value) takes every core.
+    void SetThreadCount(int threads) { m_nThreads = threads; }
 
     // 0-based camera of the resolution map and the colour scale; a camera
-    // beyond the set falls back to the first.
+    // beyond the set falls back to the first. Only this camera's values are
+    // held: after a computation they are refilled for the new camera.
     void SetResolutionCamera(int camera);
     int GetResolutionCamera() const;
 
@@ -120,14 +125,18 @@ public:
     // Voxel index t = j + CountY * (i + CountX * k), layer j fastest.
     size_t VoxelIndex(uint32_t i, uint32_t j, uint32_t k) const;
     // Centre of voxel t (x, y, z floats, internal scene frame).
-    const float* Centre(size_t t) const { return &m_pCentres[3 * t]; }
+    std::array<float, 3> Centre(size_t t) const;
     uint32_t SeenCount(size_t t) const { return m_pSeenCount[t]; }
     // Resolution value of camera c at voxel t; a quiet NaN where the camera
-    // has none (disabled or outside the active range).
+    // has none (disabled or outside the active range). Cameras other than the
+    // resolution camera are computed on demand, to the same bit.
     float Resolution(int camera, size_t t) const;
+    // Values of camera c for voxels first .. first + count - 1 into out, as
+    // Resolution gives them one by one.
+    void FillResolution(int camera, size_t first, size_t count, float* out) const;
     uint32_t GetIsoCount() const { return m_nIsoCount; }
     uint32_t IsoIndex(uint32_t e) const { return static_cast<uint32_t>(m_pIsoIndex[e]); }
-    const float* IsoCentre(uint32_t e) const { return &m_pIsoCentres[3 * static_cast<size_t>(e)]; }
+    std::array<float, 3> IsoCentre(uint32_t e) const { return Centre(IsoIndex(e)); }
 
     // A of a camera: focal length times the aperture 1/N rounded to float,
     // the value its resolution falls towards with distance.
@@ -168,7 +177,15 @@ private:
         long double radians;
     };
 
-    GridStatus AllocateResolution();
+    // What a computation fixes of a camera for its resolution values.
+    struct CameraValues {
+        bool held = false; // enabled and in range at the computation
+        Vec3d position;
+        double focal = 0.0;
+        double a = 0.0;
+    };
+
+    GridStatus AllocateResults();
     GridStatus RefuseGrid(float length, float width, float height);
     GridStatus Compute(bool fromCalibration);
     void BuildEdges();
@@ -177,11 +194,18 @@ private:
     void TurnWork(const Vec3d& start, const Turn (&turns)[4]);
     void ApplyStep();
     void SetRotation(Axis axis, long double radians);
-    void CountAndResolve(bool calibration);
+    // False when the iso list cannot be allocated.
+    bool CountAndResolve(bool calibration);
+    bool BuildIsoList(uint32_t awaited);
+    // Fills m_pResolution for the resolution camera unless it holds them already.
+    void HoldMapCameraValues();
+    int ThreadCount() const;
     void ComputeResolutionScale();
     // The resolution camera, or the first camera when it names none of the set.
     int ResolutionCameraIndex() const;
     float ResolutionOfMapCamera(size_t t) const;
+    // Centre of voxel t as the pass forms it.
+    Vec3d CentreOf(size_t t) const;
     static uint32_t RigCameraCount();
 
     int m_nResolutionCamera = 0;
@@ -194,21 +218,27 @@ private:
     uint32_t m_nCountX = 0;
     uint32_t m_nCountY = 0;
     uint32_t m_nCountZ = 0;
-    // Cameras m_pResolution holds values for (the rig's size at the computation).
+    // The rig's size at the computation.
     uint32_t m_nCameraCount = 0;
+    // Camera whose values m_pResolution holds, -1 for none.
+    int m_nHeldCamera = -1;
+    int m_nThreads = 0;
     float m_fVoxelEdge = 0.0f;
     float m_fHalfEdge = 0.0f;
-    std::vector<float> m_pResolution;
-    std::vector<uint32_t> m_pSeenCount;
-    std::vector<float> m_pCentres;
-    std::vector<float> m_pIsoCentres;
-    std::vector<int32_t> m_pIsoIndex;
+    std::vector<CameraValues> m_aCameraValues;
+    // Per-voxel arrays, sized once per computation and never pre-filled.
+    std::unique_ptr<float[]> m_pResolution;
+    std::unique_ptr<uint32_t[]> m_pSeenCount;
+    std::unique_ptr<int32_t[]> m_pIsoIndex;
+    // The centres are separable: x depends on i only, y on j, z on k.
+    std::vector<float> m_aCentreX;
+    std::vector<float> m_aCentreY;
+    std::vector<float> m_aCentreZ;
     // Edge construction state: a work vector turned by m_mApply, the copy of
     // the current step's rotation m_mStep.
     std::array<float, 4> m_vWork{};
     Matrix4f m_mStep;
     Matrix4f m_mApply;
-    int m_nRunCount = 0;
     std::vector<int> m_aLayerIds;
     int m_nShownLayers = 0;
     std::function<void(double)> m_progress;

@@ -7,6 +7,7 @@
 #include "scene/AtomicFile.h"
 #include "scene/SceneSettings.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -27,7 +28,7 @@ struct Field {
     std::function<int32_t(size_t)> intValue;
 };
 
-std::vector<Field> Fields(const CCoverageVolume& volume, const std::vector<int>& bands,
+std::vector<Field> Fields(const CCoverageVolume& volume, const std::vector<int8_t>& bands,
                           const CPlanningMeasures* planning)
 {
     const int camera = volume.GetResolutionCamera();
@@ -72,13 +73,13 @@ bool Flush(AtomicFile& file, std::string& buffer, bool force)
 
 } // namespace
 
-std::vector<int> MapBands(const CCoverageVolume& volume)
+std::vector<int8_t> MapBands(const CCoverageVolume& volume)
 {
-    std::vector<int> bands(volume.GetVoxelCount(), -1);
+    std::vector<int8_t> bands(volume.GetVoxelCount(), -1);
     const int camera = volume.GetResolutionCamera();
     for (uint32_t j = 0; j < volume.GetCountY(); ++j) {
         for (const VoxelPaint& paint : volume.MapLayerPaint(j))
-            bands[paint.voxel] = volume.ResolutionBand(volume.Resolution(camera, paint.voxel));
+            bands[paint.voxel] = static_cast<int8_t>(volume.ResolutionBand(volume.Resolution(camera, paint.voxel)));
     }
     return bands;
 }
@@ -91,7 +92,7 @@ bool WriteVoxelTable(const std::string& path, const CCoverageVolume& volume, con
     std::vector<bool> inIsoList(n, false);
     for (uint32_t e = 0; e < volume.GetIsoCount(); ++e)
         inIsoList[volume.IsoIndex(e)] = true;
-    const std::vector<int> bands = MapBands(volume);
+    const std::vector<int8_t> bands = MapBands(volume);
     const auto measure = [](float value) { return std::isnan(value) ? std::string() : ShortestText(value); };
 
     AtomicFile file(path);
@@ -104,25 +105,34 @@ bool WriteVoxelTable(const std::string& path, const CCoverageVolume& volume, con
         text += ",r" + std::to_string(c);
     text += '\n';
     const uint32_t nx = volume.GetCountX(), ny = volume.GetCountY();
+    // Only the resolution camera's values are held: the others are computed
+    // a block of voxels at a time.
+    constexpr size_t kBlock = 4096;
+    std::vector<float> values(static_cast<size_t>(cameraCount) * kBlock);
     bool ok = true;
-    for (size_t t = 0; t < n && ok; ++t) {
-        const size_t j = t % ny, i = (t / ny) % nx, k = t / ny / nx;
-        const auto centre = volume.Centre(t);
-        text += std::to_string(t) + ',' + std::to_string(i) + ',' + std::to_string(j) + ',' + std::to_string(k) + ',' +
-                ShortestText(centre[0]) + ',' + ShortestText(centre[1]) + ',' + ShortestText(centre[2]) + ',' +
-                std::to_string(volume.SeenCount(t)) + ',' + (inIsoList[t] ? '1' : '0') + ',' +
-                (IsoConditionHolds(volume.SeenCount(t)) ? '1' : '0') + ',' + std::to_string(bands[t]);
-        if (planning)
-            text += ',' + measure(planning->BestMarkerPx(t)) + ',' + std::to_string(planning->MarkerCount(t)) + ',' +
-                    measure(planning->BestAngleDeg(t)) + ',' + measure(planning->Sigma3d(t)) + ',' +
-                    (planning->Triangulable(t) ? '1' : '0');
-        for (uint32_t c = 0; c < cameraCount; ++c) {
-            text += ',';
-            const float r = volume.Resolution(static_cast<int>(c), t);
-            if (!std::isnan(r))
-                text += ShortestText(r);
+    for (size_t first = 0; first < n && ok; first += kBlock) {
+        const size_t count = std::min(kBlock, n - first);
+        for (uint32_t c = 0; c < cameraCount; ++c)
+            volume.FillResolution(static_cast<int>(c), first, count, &values[c * kBlock]);
+        for (size_t t = first; t < first + count; ++t) {
+            const size_t j = t % ny, i = (t / ny) % nx, k = t / ny / nx;
+            const auto centre = volume.Centre(t);
+            text += std::to_string(t) + ',' + std::to_string(i) + ',' + std::to_string(j) + ',' + std::to_string(k) +
+                    ',' + ShortestText(centre[0]) + ',' + ShortestText(centre[1]) + ',' + ShortestText(centre[2]) +
+                    ',' + std::to_string(volume.SeenCount(t)) + ',' + (inIsoList[t] ? '1' : '0') + ',' +
+                    (IsoConditionHolds(volume.SeenCount(t)) ? '1' : '0') + ',' + std::to_string(bands[t]);
+            if (planning)
+                text += ',' + measure(planning->BestMarkerPx(t)) + ',' + std::to_string(planning->MarkerCount(t)) +
+                        ',' + measure(planning->BestAngleDeg(t)) + ',' + measure(planning->Sigma3d(t)) + ',' +
+                        (planning->Triangulable(t) ? '1' : '0');
+            for (uint32_t c = 0; c < cameraCount; ++c) {
+                text += ',';
+                const float r = values[c * kBlock + (t - first)];
+                if (!std::isnan(r))
+                    text += ShortestText(r);
+            }
+            text += '\n';
         }
-        text += '\n';
         ok = Flush(file, text, false);
     }
     return ok && Flush(file, text, true) && file.Commit();
@@ -130,7 +140,7 @@ bool WriteVoxelTable(const std::string& path, const CCoverageVolume& volume, con
 
 bool WriteVtk(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning)
 {
-    const std::vector<int> bands = MapBands(volume);
+    const std::vector<int8_t> bands = MapBands(volume);
     const std::vector<Field> fields = Fields(volume, bands, planning);
     const uint32_t nx = volume.GetCountX(), ny = volume.GetCountY(), nz = volume.GetCountZ();
     if (volume.GetVoxelCount() == 0)
@@ -173,7 +183,7 @@ bool WriteVtk(const std::string& path, const CCoverageVolume& volume, const CPla
 
 bool WritePly(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning)
 {
-    const std::vector<int> bands = MapBands(volume);
+    const std::vector<int8_t> bands = MapBands(volume);
     const std::vector<Field> fields = Fields(volume, bands, planning);
     const CCameraSet* set = CCameraSet::Current();
     const double ox = set ? set->GetUserOriginX() : 0.0, oy = set ? set->GetUserOriginY() : 0.0,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,7 @@ class CPlanningMeasures;
 
 // Map band of every voxel, by voxel index: -1 where the map does not draw it,
 // else the band of the map camera's value (see ResolutionBand).
-std::vector<int> MapBands(const CCoverageVolume& volume);
+std::vector<int8_t> MapBands(const CCoverageVolume& volume);
 
 // Every voxel as a CSV row in index order: index, grid indices, centre in
 // the internal frame, camera count, iso list, iso condition, map band, the

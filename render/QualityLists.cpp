@@ -29,7 +29,7 @@ void CQualityLists::Build(const CCoverageVolume& volume, const CPlanningMeasures
                 glColor3fv(voxel.color.data());
                 current = voxel.color;
             }
-            const float* c = volume.Centre(voxel.voxel);
+            const auto c = volume.Centre(voxel.voxel);
             DrawSolidBox(c[0], c[1], c[2], h, h, h, true, true);
         }
         glEndList();

@@ -20,7 +20,7 @@ void CompileVoxels(const CCoverageVolume& volume, const std::vector<VoxelPaint>&
             glColor3dv(ApplyColor(colors, voxel.color));
             current = voxel.color;
         }
-        const float* c = volume.Centre(voxel.voxel);
+        const auto c = volume.Centre(voxel.voxel);
         DrawSolidBox(c[0], c[1], c[2], h, h, h, true, true);
     }
 }

@@ -1,6 +1,6 @@
 #include "CoverageFixture.h"
 
-#include <unistd.h>
+#include "scene/MemoryInfo.h"
 
 #include <cmath>
 #include <limits>
@@ -18,7 +18,7 @@ TEST_F(CoverageTest, DefaultRoomGivesTwentyFiveVoxelsPerAxisFromTheCorner)
     EXPECT_EQ(volume.GetCountZ(), 25u);
     EXPECT_EQ(static_cast<double>(volume.GetVoxelEdge()), 0.20000000298023224);
     EXPECT_EQ(static_cast<double>(volume.GetHalfEdge()), 0.10000000149011612);
-    const float* first = volume.Centre(volume.VoxelIndex(0, 0, 0));
+    const auto first = volume.Centre(volume.VoxelIndex(0, 0, 0));
     EXPECT_EQ(static_cast<double>(first[0]), -2.4000000953674316);
     EXPECT_EQ(static_cast<double>(first[1]), -2.4000000953674316);
     EXPECT_EQ(static_cast<double>(first[2]), 2.4000000953674316);
@@ -26,7 +26,7 @@ TEST_F(CoverageTest, DefaultRoomGivesTwentyFiveVoxelsPerAxisFromTheCorner)
     EXPECT_EQ(volume.VoxelIndex(0, 1, 0), 1u);
     EXPECT_EQ(volume.VoxelIndex(1, 0, 0), 25u);
     EXPECT_EQ(volume.VoxelIndex(0, 0, 1), 625u);
-    const float* last = volume.Centre(volume.VoxelIndex(24, 24, 24));
+    const auto last = volume.Centre(volume.VoxelIndex(24, 24, 24));
     EXPECT_NEAR(last[0], 2.4, 1e-5);
     EXPECT_NEAR(last[1], 2.4, 1e-5);
     EXPECT_NEAR(last[2], -2.4, 1e-5);
@@ -118,14 +118,15 @@ TEST_F(CoverageTest, SizesThatGiveNoGridAreRefusedAndLeaveTheVolumeEmpty)
 
 TEST_F(CoverageTest, ResolutionValuesBeyondMemoryAreRefusedAndLeaveTheVolumeEmpty)
 {
-    // 250 x 200 x 250 voxels (a 400 MB grid) for a thousand cameras need 50 GB
-    // of resolution values.
-    const long double memory = static_cast<long double>(sysconf(_SC_PHYS_PAGES)) * sysconf(_SC_PAGE_SIZE);
-    if (memory > 40e9L)
+    // 1300 x 1270 x 1300 voxels, just inside the index range, need 25.8 GB for
+    // their counts, resolution values and iso list: the grid is refused
+    // before anything is allocated, with what would fit.
+    if (AvailableMemoryBytes() > 25'000'000'000u)
         GTEST_SKIP() << "this machine could hold the values";
-    MakeRig(kMaxCameras, 50.0f, 50.0f, 40.0f);
-    ASSERT_EQ(volume.BuildGrid(), Status::Ok);
-    EXPECT_EQ(volume.ComputeCoverage(), Status::OutOfMemory);
+    MakeRig(4, 260.0f, 260.0f, 254.0f);
+    EXPECT_EQ(volume.BuildGrid(), Status::OutOfMemory);
+    EXPECT_NE(volume.GetMemoryAdvice().find("The grid needs 25.8 GB"), std::string::npos) << volume.GetMemoryAdvice();
+    EXPECT_EQ(volume.ComputeCoverage(), Status::InvalidSize);
     EXPECT_EQ(volume.GetVoxelCount(), 0u);
     EXPECT_FALSE(volume.HasResults());
     EXPECT_EQ(volume.GetLayerTotal(), 0);

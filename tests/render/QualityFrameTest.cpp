@@ -163,7 +163,7 @@ TEST_F(QualityFrameTest, FrontVoxelsShowTheColourOfTheirCameraCount)
             const uint32_t count = planning.MarkerCount(t);
             if (count == 0)
                 continue;
-            const float* c = volume.Centre(t);
+            const auto c = volume.Centre(t);
             const auto [x, y] = ProjectInitialView(c[0], c[1], c[2] + volume.GetHalfEdge());
             EXPECT_TRUE(IsLitShadeOf(frame.Pixel(x, y), scale.ColorOf(static_cast<float>(count))))
                 << "voxel " << i << ", " << j << " seen with a marker by " << count;
@@ -204,7 +204,7 @@ TEST_F(QualityFrameTest, ThresholdHidesTheVoxelsThatFailIt)
     for (uint32_t i = 3; i <= 21; i += 2)
         for (uint32_t j = 1; j <= 21; j += 2) {
             const size_t t = volume.VoxelIndex(i, j, 0);
-            const float* c = volume.Centre(t);
+            const auto c = volume.Centre(t);
             const auto [x, y] = ProjectInitialView(c[0], c[1], c[2] + volume.GetHalfEdge());
             if (planning.MarkerCount(t) == 1) {
                 EXPECT_TRUE(IsLitShadeOf(all.Pixel(x, y), oneColor));

@@ -258,7 +258,7 @@ TEST_F(SceneFrameTest, CountLayersAreRedWhereTheIsoConditionHoldsAndGreenElsewhe
     for (uint32_t i = 3; i <= 21; i += 2)
         for (uint32_t j = 3; j <= 21; j += 2) {
             const size_t t = volume.VoxelIndex(i, j, 0);
-            const float* c = volume.Centre(t);
+            const auto c = volume.Centre(t);
             const ScreenPoint s = ProjectInitialView(c[0], c[1], c[2] + volume.GetHalfEdge());
             const auto pixel = frame.Pixel(s.Px(), s.Py());
             if (IsoConditionHolds(volume.SeenCount(t))) {
@@ -277,8 +277,8 @@ TEST_F(SceneFrameTest, CountLayersAreRedWhereTheIsoConditionHoldsAndGreenElsewhe
     // Truncated to the lowest ten layers: nothing above y0 + 2 m.
     m_renderer->SetShownLayers(10);
     const CFrameImage cut = Draw();
-    const float* low = volume.Centre(volume.VoxelIndex(12, 9, 0));
-    const float* high = volume.Centre(volume.VoxelIndex(12, 15, 0));
+    const auto low = volume.Centre(volume.VoxelIndex(12, 9, 0));
+    const auto high = volume.Centre(volume.VoxelIndex(12, 15, 0));
     const ScreenPoint lowPoint = ProjectInitialView(low[0], low[1], low[2] + volume.GetHalfEdge());
     const ScreenPoint highPoint = ProjectInitialView(high[0], high[1], high[2] + volume.GetHalfEdge());
     EXPECT_FALSE(IsBackground(cut, lowPoint.Px(), lowPoint.Py()));
