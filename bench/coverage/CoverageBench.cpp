@@ -9,6 +9,7 @@
 #include "cameras/Angles.h"
 #include "cameras/CameraSet.h"
 #include "coverage/CoverageVolume.h"
+#include "coverage/PlanningMeasures.h"
 #include "scene/RoomBox.h"
 #include "scene/SceneSettings.h"
 
@@ -224,6 +225,38 @@ void LiteralCoverage(benchmark::State& state)
     state.counters["mismatches"] = static_cast<double>(mismatches);
 }
 
+// The planning measures over a computed coverage, beside the coverage pass
+// of the same stage: the counter `vs_coverage` is their time over its time.
+void PlanningMeasures(benchmark::State& state)
+{
+    const int index = static_cast<int>(state.range(0));
+    const Stage& stage = kStages[index];
+    SetUpStage(stage);
+    ResetPeakResident();
+    CCoverageVolume volume;
+    CPlanningMeasures planning;
+    double coverageSeconds = 0.0, planningSeconds = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        CCameraSet::Current()->RecomputeFieldOfView();
+        volume.Release();
+        volume.BuildGrid();
+        auto start = std::chrono::steady_clock::now();
+        volume.ComputeCoverage();
+        coverageSeconds += Seconds(start);
+        state.ResumeTiming();
+        start = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(planning.Compute(volume));
+        const double seconds = Seconds(start);
+        planningSeconds += seconds;
+        Record("PlanningMeasures/" + std::to_string(index) + " every core", index, 0, seconds,
+               static_cast<double>(volume.GetVoxelCount()) * stage.cameras);
+    }
+    Label(state, stage, volume);
+    state.counters["vs_coverage"] = planningSeconds / coverageSeconds;
+    state.counters["triangulable"] = static_cast<double>(planning.TriangulableCount());
+}
+
 // Each computation against the literal pass, per voxel-camera pair; the
 // literal time of a stage is its pairs at the literal pass's rate.
 void PrintRatios()
@@ -269,6 +302,8 @@ BENCHMARK(LiteralCoverage)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(ComputeCoverage)->ArgsProduct({{kLiteralStage, 0}, {1, 0}})->Unit(benchmark::kMillisecond);
 BENCHMARK(ComputeCoverage)->ArgsProduct({{1, 2}, {1, 0}})->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(ComputeCoverage)->Args({3, 0})->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(PlanningMeasures)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(PlanningMeasures)->DenseRange(1, 2)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(DisplayData)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(DisplayData)->DenseRange(1, 2)->Unit(benchmark::kMillisecond)->Iterations(2);
 
