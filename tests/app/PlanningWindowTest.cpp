@@ -1,4 +1,4 @@
-#include "ScriptedPrompts.h"
+#include "MenuWindowFixture.h"
 
 #include "app/DialogLayout.h"
 #include "app/MainMenu.h"
@@ -30,7 +30,7 @@
 #include <memory>
 
 // Drives the menu bar and the Planning panel of the real main window on an X display.
-class PlanningWindowTest : public QObject
+class PlanningWindowTest : public QObject, CMenuWindowFixture
 {
     Q_OBJECT
 
@@ -53,9 +53,6 @@ class PlanningWindowTest : public QObject
     void qualityThresholdHidesVoxels();
 
   private:
-    QWidget* Ctl(int id) const { return m_dlg->Control(id); }
-    void Trigger(MenuCommand command) { m_menu->Action(command)->trigger(); }
-    void EnterCameras(int n);
     void OpenPanelAndRender(int cameras);
     // Serves the pending repaints, including any computation they run.
     void SettleView();
@@ -70,39 +67,17 @@ class PlanningWindowTest : public QObject
     SceneSettings& Settings() const { return *GetSceneSettings(); }
     CVolumeView& View() const { return *m_dlg->View(); }
 
-    std::unique_ptr<CVolumePlannerDlg> m_dlg;
-    CMainMenu* m_menu = nullptr;
-    CScriptedPrompts* m_prompts = nullptr;
     QTemporaryDir m_dir;
 };
 
 void PlanningWindowTest::init()
 {
-    g_bFocalLengthWatchArmed = false;
-    g_fSceneScaleX = g_fSceneScaleY = g_fSceneScaleZ = 1.0f;
-    ResetCoverageParameters();
-
-    auto prompts = std::make_unique<CScriptedPrompts>();
-    m_prompts = prompts.get();
-    m_dlg = std::make_unique<CVolumePlannerDlg>(std::move(prompts));
-    m_menu = new CMainMenu(*m_dlg);
-    m_dlg->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
-    QTRY_VERIFY(m_dlg->IsSceneReady());
+    OpenWindow();
 }
 
 void PlanningWindowTest::cleanup()
 {
-    m_dlg.reset();
-    m_menu = nullptr;
-    m_prompts = nullptr;
-}
-
-void PlanningWindowTest::EnterCameras(int n)
-{
-    static_cast<QLineEdit*>(Ctl(kIdCameraCount))->setText(QString::number(n));
-    QTest::mouseClick(Ctl(kIdEnter), Qt::LeftButton);
-    QCOMPARE(Settings().GetCameraCount(), static_cast<uint32_t>(n));
+    CloseWindow();
 }
 
 void PlanningWindowTest::OpenPanelAndRender(int cameras)

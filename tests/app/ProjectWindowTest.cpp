@@ -1,4 +1,4 @@
-#include "ScriptedPrompts.h"
+#include "MenuWindowFixture.h"
 
 #include "app/DialogLayout.h"
 #include "app/MainMenu.h"
@@ -23,7 +23,7 @@
 
 // The File menu's project commands in the real main window: the plan saved,
 // changed, asked about and opened again; exports of what the view computed.
-class ProjectWindowTest : public QObject
+class ProjectWindowTest : public QObject, CMenuWindowFixture
 {
     Q_OBJECT
 
@@ -37,9 +37,6 @@ class ProjectWindowTest : public QObject
     void exportsOfTheComputedView();
 
   private:
-    QWidget* Ctl(int id) const { return m_dlg->Control(id); }
-    void Trigger(MenuCommand command) { m_menu->Action(command)->trigger(); }
-    void EnterCameras(int n);
     void RenderAndSettle();
     QString Path(const char* name) const { return m_dir.filePath(name); }
     static std::string Read(const QString& path)
@@ -55,38 +52,17 @@ class ProjectWindowTest : public QObject
         return m_dlg->windowTitle();
     }
 
-    std::unique_ptr<CVolumePlannerDlg> m_dlg;
-    CMainMenu* m_menu = nullptr;
-    CScriptedPrompts* m_prompts = nullptr;
     QTemporaryDir m_dir;
 };
 
 void ProjectWindowTest::init()
 {
-    g_bFocalLengthWatchArmed = false;
-    g_fSceneScaleX = g_fSceneScaleY = g_fSceneScaleZ = 1.0f;
-    ResetCoverageParameters();
-    auto prompts = std::make_unique<CScriptedPrompts>();
-    m_prompts = prompts.get();
-    m_dlg = std::make_unique<CVolumePlannerDlg>(std::move(prompts));
-    m_menu = new CMainMenu(*m_dlg);
-    m_dlg->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
-    QTRY_VERIFY(m_dlg->IsSceneReady());
+    OpenWindow();
 }
 
 void ProjectWindowTest::cleanup()
 {
-    m_dlg.reset();
-    m_menu = nullptr;
-    m_prompts = nullptr;
-}
-
-void ProjectWindowTest::EnterCameras(int n)
-{
-    static_cast<QLineEdit*>(Ctl(kIdCameraCount))->setText(QString::number(n));
-    QTest::mouseClick(Ctl(kIdEnter), Qt::LeftButton);
-    QCOMPARE(GetSceneSettings()->GetCameraCount(), static_cast<uint32_t>(n));
+    CloseWindow();
 }
 
 void ProjectWindowTest::RenderAndSettle()
