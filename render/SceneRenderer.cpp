@@ -72,6 +72,15 @@ void LoadInsetProjection()
     glLoadIdentity();
 }
 
+VolumeDisplay ShownVolumeDisplay(const SceneSettings& settings)
+{
+    if (settings.GetSelectiveCameras())
+        return VolumeDisplay::Selective;
+    return settings.Get2DView() ? VolumeDisplay::CountLayers : VolumeDisplay::Map;
+}
+
+VoxelFaces ShownVoxelFaces(bool seeThrough) { return seeThrough ? VoxelFaces::Every : VoxelFaces::Outer; }
+
 void DrawText(double x, double y, double z, const char* text)
 {
     glRasterPos3d(x, y, z);
@@ -182,9 +191,9 @@ void CSceneRenderer::Recompute(bool fromCalibration)
 void CSceneRenderer::CompileLists()
 {
     m_strMapDiagnosis = ExplainEmptyMap(m_volume).value_or("");
-    m_lists->BuildIsoList(m_volume);
-    m_lists->BuildMapLists(m_volume);
-    m_lists->BuildCountLists(m_volume);
+    // Only the display shown now; the others when they are first shown.
+    m_lists->Start(m_volume);
+    m_lists->Compile(m_volume, ShownVolumeDisplay(*GetSceneSettings()), ShownVoxelFaces(m_bSeeThrough));
 }
 
 void CSceneRenderer::UpdatePlanning()
@@ -297,14 +306,15 @@ void CSceneRenderer::DrawMainScene()
     m_glyphs->Draw(m_bPlanningEnabled && m_planning.HasResults() ? &m_planning : nullptr);
 
     glPolygonMode(GL_FRONT_AND_BACK, m_bSeeThrough ? GL_POINT : GL_FILL);
-    if (m_bQualityDisplay)
+    if (m_bQualityDisplay) {
         m_quality->Draw(m_volume);
-    else if (settings->GetSelectiveCameras())
-        m_lists->DrawIsoList();
-    else if (settings->Get2DView())
-        m_lists->DrawCountLists(m_volume);
-    else
-        m_lists->DrawMapLists(m_volume);
+    } else {
+        const VolumeDisplay display = ShownVolumeDisplay(*settings);
+        const VoxelFaces faces = ShownVoxelFaces(m_bSeeThrough);
+        if (m_volume.HasResults() && !m_lists->IsCompiled(m_volume, display, faces))
+            m_lists->Compile(m_volume, display, faces);
+        m_lists->Draw(m_volume, display, faces);
+    }
 
     glPopMatrix();
     glPopMatrix();
