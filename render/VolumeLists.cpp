@@ -115,7 +115,9 @@ private:
 // quads, in the same order, as drawing them one by one.
 class CBoxBatch {
 public:
-    static constexpr size_t kBoxes = 2048;
+    // Small enough for the arrays to come from the heap rather than fresh
+    // pages for every list.
+    static constexpr size_t kBoxes = 512;
 
     CBoxBatch()
     {
