@@ -121,6 +121,34 @@ void SetCounters(benchmark::State& state, const CCoverageVolume& volume)
     state.counters["rss_MiB"] = ResidentMiB();
 }
 
+// What the lists of one display hold on to once compiled and drawn, per
+// box: the resident growth while the count layers (a box for every voxel)
+// are compiled on their first showing and drawn, as the window's memory
+// check before a computation counts it.
+void BM_ListResidentBytes(benchmark::State& state)
+{
+    if (!Ready(state))
+        return;
+    CBenchScene scene(static_cast<float>(state.range(0)));
+    CSceneRenderer& renderer = scene.Renderer();
+    const double boxes = static_cast<double>(renderer.GetVolume().GetVoxelCount());
+    double perBox = 0.0;
+    for (auto _ : state) {
+        GetSceneSettings()->Set2DView(false);
+        GetSceneSettings()->SetRecalculate(true);
+        renderer.Render();
+        glFinish();
+        const double before = ResidentMiB();
+        GetSceneSettings()->Set2DView(true);
+        renderer.Render();
+        glFinish();
+        perBox = (ResidentMiB() - before) * 1024.0 * 1024.0 / boxes;
+    }
+    state.counters["voxels"] = boxes;
+    state.counters["resident_B_per_box"] = perBox;
+}
+BENCHMARK(BM_ListResidentBytes)->ArgName("voxel_cm")->Arg(10)->Arg(5)->Iterations(1)->Unit(benchmark::kMillisecond);
+
 // One display's lists as a computation (or its first showing) compiles
 // them: the classic way, or the way the view now compiles them filled or as points.
 void BM_CompileLists(benchmark::State& state)
