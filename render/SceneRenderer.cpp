@@ -195,9 +195,11 @@ void CSceneRenderer::Recompute(bool fromCalibration)
 void CSceneRenderer::CompileLists()
 {
     m_strMapDiagnosis = ExplainEmptyMap(m_volume).value_or("");
-    // Only the display shown now; the others when they are first shown.
+    // Only the display shown now (none beside the Quality display); the
+    // others when they are first shown.
     m_lists->Start(m_volume);
-    m_lists->Compile(m_volume, ShownVolumeDisplay(*GetSceneSettings()), ShownVoxelFaces(m_bSeeThrough));
+    if (!m_bQualityDisplay)
+        m_lists->Compile(m_volume, ShownVolumeDisplay(*GetSceneSettings()), ShownVoxelFaces(m_bSeeThrough));
 }
 
 void CSceneRenderer::UpdatePlanning()

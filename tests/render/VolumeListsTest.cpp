@@ -309,6 +309,16 @@ TEST_F(VolumeListsTest, OnlyTheShownDisplayIsCompiledAndTheOthersOnFirstShowing)
     const CFrameImage recompiled = Draw();
     EXPECT_FALSE(Lists().IsCompiled(Volume(), VolumeDisplay::Selective, VoxelFaces::Outer));
     EXPECT_GT(CountDifferences(countSecond, recompiled), 1000);
+
+    // The Quality display replaces them all: none is compiled beside it.
+    m_renderer->SetQualityDisplay(true);
+    GetSceneSettings()->SetRecalculate(true);
+    Draw();
+    for (VolumeDisplay display : {VolumeDisplay::Selective, VolumeDisplay::Map, VolumeDisplay::CountLayers})
+        EXPECT_FALSE(Lists().IsCompiled(Volume(), display, VoxelFaces::Outer)) << static_cast<int>(display);
+    m_renderer->SetQualityDisplay(false);
+    Draw();
+    EXPECT_TRUE(Lists().IsCompiled(Volume(), VolumeDisplay::CountLayers, VoxelFaces::Outer));
 }
 
 } // namespace
