@@ -12,14 +12,21 @@
 namespace {
 
 // The filters of the moment swapped for those a display is compiled with,
-// and put back afterwards.
+// and put back afterwards; left alone when they are the same, as they are
+// unless a filter changed since the computation.
 class CFilterScope {
 public:
-    explicit CFilterScope(const VolumeListFilters& filters) : m_saved(VolumeListFilters::Current())
+    explicit CFilterScope(const VolumeListFilters& filters)
+        : m_saved(VolumeListFilters::Current()), m_bSwapped(!(filters == m_saved))
     {
-        Apply(filters);
+        if (m_bSwapped)
+            Apply(filters);
     }
-    ~CFilterScope() { Apply(m_saved); }
+    ~CFilterScope()
+    {
+        if (m_bSwapped)
+            Apply(m_saved);
+    }
     CFilterScope(const CFilterScope&) = delete;
     CFilterScope& operator=(const CFilterScope&) = delete;
 
@@ -37,6 +44,7 @@ private:
     }
 
     VolumeListFilters m_saved;
+    bool m_bSwapped;
 };
 
 // The faces of the selective volume's boxes that no ray from outside the

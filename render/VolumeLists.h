@@ -29,6 +29,7 @@ struct VolumeListFilters {
     float m_fResBound2 = 0.0f;
     float m_fDisplayCeiling = 0.0f;
     static VolumeListFilters Current();
+    friend bool operator==(const VolumeListFilters&, const VolumeListFilters&) = default;
 };
 
 // The display lists of the volume displays, compiled from the coverage
