@@ -46,8 +46,8 @@ constexpr float kZoomStep = 0.5f;
 // (each at most every voxel again).
 constexpr uint64_t kListBytesPerBox = 400;
 constexpr uint64_t kListBytesPerVoxel = 4 * kListBytesPerBox;
-// The Quality lists may hold every voxel once more.
-constexpr uint64_t kQualityListBytesPerVoxel = 1024;
+// The Quality lists may hold every voxel once more, a box as the others.
+constexpr uint64_t kQualityListBytesPerVoxel = kListBytesPerBox;
 
 // Memory the system can still hand out; unknown (no limit) where it cannot tell.
 uint64_t AvailableMemoryBytes()
