@@ -34,6 +34,7 @@ constexpr GLint kLegendViewport[4] = {800, 0, 200, 225};
 constexpr GLint kStatusViewport[4] = {0, 680, 1000, 45};
 // The window's width over its full height, not over the main viewport's.
 constexpr double kPerspectiveAspect = 1.3793103448275863;
+constexpr double kNearPlane = 1.0;
 constexpr float kPanStep = 0.01f;
 constexpr float kArrowPanStep = 0.1f;
 constexpr float kZoomStep = 0.5f;
@@ -277,9 +278,9 @@ void CSceneRenderer::DrawMainScene()
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     if (m_bPerspective || !m_bOrthographic)
-        gluPerspective(60.0, kPerspectiveAspect, 1.0, 100.0);
+        gluPerspective(60.0, kPerspectiveAspect, kNearPlane, 100.0);
     else
-        glOrtho(-5.0, 5.0, -5.0, 5.0, 1.0, 100.0);
+        glOrtho(-5.0, 5.0, -5.0, 5.0, kNearPlane, 100.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     SetViewport(kMainViewport);
@@ -316,7 +317,7 @@ void CSceneRenderer::DrawMainScene()
         m_quality->Draw(m_volume);
     } else {
         const VolumeDisplay display = ShownVolumeDisplay(*settings);
-        const VoxelFaces faces = ShownVoxelFaces(m_bSeeThrough);
+        const VoxelFaces faces = CVolumeLists::FacesToDraw(m_volume, display, m_bSeeThrough, kNearPlane);
         if (m_volume.HasResults() && !m_lists->IsCompiled(m_volume, display, faces))
             m_lists->Compile(m_volume, display, faces);
         m_lists->Draw(m_volume, display, faces);

@@ -312,6 +312,32 @@ bool CVolumeLists::IsCompiled(const CCoverageVolume& volume, VolumeDisplay displ
            std::all_of(slot.m_abCompiled.begin(), slot.m_abCompiled.end(), [](bool b) { return b; });
 }
 
+VoxelFaces CVolumeLists::FacesToDraw(const CCoverageVolume& volume, VolumeDisplay display, bool seeThrough,
+                                      double nearDistance)
+{
+    if (seeThrough || display != VolumeDisplay::Selective || !volume.HasResults())
+        return seeThrough ? VoxelFaces::Every : VoxelFaces::Outer;
+    GLdouble m[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, m);
+    const double h = volume.GetHalfEdge();
+    const auto first = volume.Centre(0);
+    const auto last = volume.Centre(volume.GetVoxelCount() - 1);
+    // The grid's corners all beyond the near plane: the eye is outside the
+    // volume and nothing cuts it open.
+    for (int corner = 0; corner < 8; ++corner) {
+        double p[3];
+        for (int axis = 0; axis < 3; ++axis) {
+            const double lo = std::min(first[axis], last[axis]) - h;
+            const double hi = std::max(first[axis], last[axis]) + h;
+            p[axis] = (corner >> axis) & 1 ? hi : lo;
+        }
+        const double eyeZ = m[2] * p[0] + m[6] * p[1] + m[10] * p[2] + m[14];
+        if (!(eyeZ < -nearDistance))
+            return VoxelFaces::Every;
+    }
+    return VoxelFaces::Outer;
+}
+
 bool CVolumeLists::IsBuilt() const
 {
     return std::any_of(std::begin(m_aSlots), std::end(m_aSlots), [](const ListSlot& s) { return s.m_nBase != 0; });

@@ -60,6 +60,13 @@ public:
     bool Compile(const CCoverageVolume& volume, VolumeDisplay display, VoxelFaces faces);
     bool IsCompiled(const CCoverageVolume& volume, VolumeDisplay display, VoxelFaces faces) const;
 
+    // The faces to draw the display with under the current model-view
+    // matrix: the selective volume's deep faces show once the near plane
+    // (at `nearDistance` before the eye) cuts into the grid, and then every
+    // face is drawn.
+    static VoxelFaces FacesToDraw(const CCoverageVolume& volume, VolumeDisplay display, bool seeThrough,
+                                  double nearDistance);
+
     // Replays a display: the selective volume whole, the layered displays'
     // lowest GetShownLayers() layers. Lists not compiled draw nothing.
     void Draw(const CCoverageVolume& volume, VolumeDisplay display, VoxelFaces faces) const;

@@ -89,10 +89,12 @@ struct FrameCase {
     unsigned isoOperator; // index into kComparisonOps
     unsigned isoThreshold;
     int shownLayers;      // -1: all
+    bool cutOpen = false; // the near plane cuts into the grid
 };
 
 // The whole frame with the lists as compiled now, then with the classic
-// lists compiled under the same names, must be the same to the last pixel.
+// lists compiled under the same names, must be the same to the last pixel,
+// also where the near plane cuts into the volume and the inside shows.
 TEST_F(VolumeListsTest, FramesEqualTheClassicListsPixelForPixel)
 {
     const ViewPose front{};
@@ -114,6 +116,11 @@ TEST_F(VolumeListsTest, FramesEqualTheClassicListsPixelForPixel)
         {"selective_points", VolumeDisplay::Selective, true, false, above, 2, 4, -1},
         {"selective_ortho", VolumeDisplay::Selective, false, true, close, 2, 4, -1},
         {"selective_ortho_points", VolumeDisplay::Selective, true, true, above, 2, 4, -1},
+        // Zoomed into the volume, the near plane cuts it open.
+        {"selective_inside", VolumeDisplay::Selective, false, false, {10.0f, -10.0f, 0.0f, 0.0f, 9.0f}, 2, 4, -1, true},
+        {"selective_cut", VolumeDisplay::Selective, false, false, {10.0f, -10.0f, 0.0f, 0.0f, 8.0f}, 2, 4, -1, true},
+        {"map_inside", VolumeDisplay::Map, false, false, {10.0f, -10.0f, 0.0f, 0.0f, 9.0f}, 3, 2, -1, true},
+        {"selective_ortho_cut", VolumeDisplay::Selective, false, true, {0.0f, -10.0f, 0.0f, 0.0f, 8.0f}, 2, 4, -1, true},
     };
     for (const FrameCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -132,21 +139,28 @@ TEST_F(VolumeListsTest, FramesEqualTheClassicListsPixelForPixel)
         m_renderer->SetShownLayers(c.shownLayers < 0 ? m_renderer->GetLayerTotal() : c.shownLayers);
         const CFrameImage now = Draw();
 
-        const VoxelFaces faces = c.seeThrough ? VoxelFaces::Every : VoxelFaces::Outer;
-        ASSERT_TRUE(Lists().IsCompiled(Volume(), c.display, faces));
-        const GLuint base = Lists().GetListBase(c.display, faces);
+        EXPECT_EQ(Lists().IsCompiled(Volume(), VolumeDisplay::Selective, VoxelFaces::Every),
+                  c.display == VolumeDisplay::Selective && (c.seeThrough || c.cutOpen));
+        // Whichever lists the frame drew are compiled again the classic way.
         const uint32_t lists = CVolumeLists::ListCount(Volume(), c.display);
-        for (uint32_t n = 0; n < lists; ++n)
-            CompileClassicList(Volume(), c.display, n, base + n);
+        std::vector<GLuint> bases;
+        for (VoxelFaces faces : {VoxelFaces::Outer, VoxelFaces::Every})
+            if (Lists().IsCompiled(Volume(), c.display, faces))
+                bases.push_back(Lists().GetListBase(c.display, faces));
+        ASSERT_FALSE(bases.empty());
+        for (GLuint base : bases)
+            for (uint32_t n = 0; n < lists; ++n)
+                CompileClassicList(Volume(), c.display, n, base + n);
         const CFrameImage classic = Draw();
         WritePng(std::string("VolumeLists.") + c.name + ".png", now);
         EXPECT_EQ(CountDifferences(now, classic), 0);
 
         // The frame must show the volume at all: without its lists it differs.
-        for (uint32_t n = 0; n < lists; ++n) {
-            glNewList(base + n, GL_COMPILE);
-            glEndList();
-        }
+        for (GLuint base : bases)
+            for (uint32_t n = 0; n < lists; ++n) {
+                glNewList(base + n, GL_COMPILE);
+                glEndList();
+            }
         EXPECT_GT(CountDifferences(now, Draw()), 2000);
     }
 }
