@@ -34,16 +34,21 @@ constexpr GLint kLegendViewport[4] = {800, 0, 200, 225};
 constexpr GLint kStatusViewport[4] = {0, 680, 1000, 45};
 // The window's width over its full height, not over the main viewport's.
 constexpr double kPerspectiveAspect = 1.3793103448275863;
+constexpr double kNearPlane = 1.0;
 constexpr float kPanStep = 0.01f;
 constexpr float kArrowPanStep = 0.1f;
 constexpr float kZoomStep = 0.5f;
 
-// The driver keeps about a kibibyte per compiled box, and a voxel may stand in
-// all three kinds of list (count layers hold every voxel; the map and the iso
-// list at most every voxel again).
-constexpr uint64_t kListBytesPerVoxel = 3 * 1024;
-// The Quality lists may hold every voxel once more.
-constexpr uint64_t kQualityListBytesPerVoxel = 1024;
+// What llvmpipe keeps per compiled box, as render-bench measures it (the
+// heap's growth while a display compiles, the resident growth once it is
+// drawn: 360 to 400 bytes with Mesa 22.3). Only the shown display is compiled
+// with the computation, but a session may show them all: the count layers
+// (every voxel), the map and the filled and see-through selective volume
+// (each at most every voxel again).
+constexpr uint64_t kListBytesPerBox = 400;
+constexpr uint64_t kListBytesPerVoxel = 4 * kListBytesPerBox;
+// The Quality lists may hold every voxel once more, a box as the others.
+constexpr uint64_t kQualityListBytesPerVoxel = kListBytesPerBox;
 
 // Memory the system can still hand out; unknown (no limit) where it cannot tell.
 uint64_t AvailableMemoryBytes()
@@ -71,6 +76,15 @@ void LoadInsetProjection()
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }
+
+VolumeDisplay ShownVolumeDisplay(const SceneSettings& settings)
+{
+    if (settings.GetSelectiveCameras())
+        return VolumeDisplay::Selective;
+    return settings.Get2DView() ? VolumeDisplay::CountLayers : VolumeDisplay::Map;
+}
+
+VoxelFaces ShownVoxelFaces(bool seeThrough) { return seeThrough ? VoxelFaces::Every : VoxelFaces::Outer; }
 
 void DrawText(double x, double y, double z, const char* text)
 {
@@ -182,9 +196,11 @@ void CSceneRenderer::Recompute(bool fromCalibration)
 void CSceneRenderer::CompileLists()
 {
     m_strMapDiagnosis = ExplainEmptyMap(m_volume).value_or("");
-    m_lists->BuildIsoList(m_volume);
-    m_lists->BuildMapLists(m_volume);
-    m_lists->BuildCountLists(m_volume);
+    // Only the display shown now (none beside the Quality display); the
+    // others when they are first shown.
+    m_lists->Start(m_volume);
+    if (!m_bQualityDisplay)
+        m_lists->Compile(m_volume, ShownVolumeDisplay(*GetSceneSettings()), ShownVoxelFaces(m_bSeeThrough));
 }
 
 void CSceneRenderer::UpdatePlanning()
@@ -262,9 +278,9 @@ void CSceneRenderer::DrawMainScene()
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     if (m_bPerspective || !m_bOrthographic)
-        gluPerspective(60.0, kPerspectiveAspect, 1.0, 100.0);
+        gluPerspective(60.0, kPerspectiveAspect, kNearPlane, 100.0);
     else
-        glOrtho(-5.0, 5.0, -5.0, 5.0, 1.0, 100.0);
+        glOrtho(-5.0, 5.0, -5.0, 5.0, kNearPlane, 100.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     SetViewport(kMainViewport);
@@ -297,14 +313,15 @@ void CSceneRenderer::DrawMainScene()
     m_glyphs->Draw(m_bPlanningEnabled && m_planning.HasResults() ? &m_planning : nullptr);
 
     glPolygonMode(GL_FRONT_AND_BACK, m_bSeeThrough ? GL_POINT : GL_FILL);
-    if (m_bQualityDisplay)
+    if (m_bQualityDisplay) {
         m_quality->Draw(m_volume);
-    else if (settings->GetSelectiveCameras())
-        m_lists->DrawIsoList();
-    else if (settings->Get2DView())
-        m_lists->DrawCountLists(m_volume);
-    else
-        m_lists->DrawMapLists(m_volume);
+    } else {
+        const VolumeDisplay display = ShownVolumeDisplay(*settings);
+        const VoxelFaces faces = CVolumeLists::FacesToDraw(m_volume, display, m_bSeeThrough, kNearPlane);
+        if (m_volume.HasResults() && !m_lists->IsCompiled(m_volume, display, faces))
+            m_lists->Compile(m_volume, display, faces);
+        m_lists->Draw(m_volume, display, faces);
+    }
 
     glPopMatrix();
     glPopMatrix();

@@ -2,124 +2,382 @@
 
 #include "render/SolidBox.h"
 #include "scene/DrawColor.h"
+#include "scene/SceneSettings.h"
 
 #include <algorithm>
+#include <limits>
 #include <optional>
+#include <utility>
 
 namespace {
 
+// The filters of the moment swapped for those a display is compiled with,
+// and put back afterwards; left alone when they are the same, as they are
+// unless a filter changed since the computation.
+class CFilterScope {
+public:
+    explicit CFilterScope(const VolumeListFilters& filters)
+        : m_saved(VolumeListFilters::Current()), m_bSwapped(!(filters == m_saved))
+    {
+        if (m_bSwapped)
+            Apply(filters);
+    }
+    ~CFilterScope()
+    {
+        if (m_bSwapped)
+            Apply(m_saved);
+    }
+    CFilterScope(const CFilterScope&) = delete;
+    CFilterScope& operator=(const CFilterScope&) = delete;
+
+private:
+    static void Apply(const VolumeListFilters& f)
+    {
+        g_nIsoThreshold = f.m_nIsoThreshold;
+        g_nIsoOperator = f.m_nIsoOperator;
+        g_nResOperator1 = f.m_nResOperator1;
+        g_nResOperator2 = f.m_nResOperator2;
+        g_fResBound1 = f.m_fResBound1;
+        g_fResBound2 = f.m_fResBound2;
+        if (SceneSettings* settings = GetSceneSettings())
+            settings->SetDisplayCeiling(f.m_fDisplayCeiling);
+    }
+
+    VolumeListFilters m_saved;
+    bool m_bSwapped;
+};
+
+// The faces of the selective volume's boxes that no ray from outside the
+// volume can reach before an outer face nearer by a voxel edge or more: a
+// face between two drawn boxes whose 18 boxes around it (the two, and
+// their neighbours along the face's two axes, diagonals included) are all
+// drawn. Such a face never wins the depth test, not even a tie, so leaving
+// it out draws the same picture. A face nearer the outside can tie with an
+// outer face along their common edge (depth test less-or-equal) and stays.
+// A layer list is one voxel thick: every face of it touches its top and
+// bottom, so none is left out there.
+class CHiddenFaces {
+public:
+    CHiddenFaces(const CCoverageVolume& volume, const std::vector<VoxelPaint>& paint)
+        : m_nCount{volume.GetCountX(), volume.GetCountY(), volume.GetCountZ()}
+    {
+        // The index grows along +x, +y or +z or against it, by axis.
+        for (int axis = 0; axis < 3; ++axis) {
+            if (m_nCount[axis] < 2)
+                continue;
+            uint32_t second[3] = {0, 0, 0};
+            second[axis] = 1;
+            const float from = volume.Centre(volume.VoxelIndex(0, 0, 0))[axis];
+            const float to = volume.Centre(volume.VoxelIndex(second[0], second[1], second[2]))[axis];
+            m_nStep[axis] = to > from ? 1 : -1;
+        }
+        m_abDrawn.assign(static_cast<size_t>(m_nCount[0]) * m_nCount[1] * m_nCount[2], false);
+        for (const VoxelPaint& voxel : paint)
+            m_abDrawn[voxel.voxel] = true;
+    }
+
+    // Bit f set for each hidden face f of the box (in kSolidBoxIndices'
+    // order: +z, -z, -x, +x, -y, +y).
+    unsigned Faces(uint32_t t) const
+    {
+        const uint32_t row = t / m_nCount[1];
+        const int64_t cell[3] = {row % m_nCount[0], t % m_nCount[1], row / m_nCount[0]};
+        constexpr int kFaceAxis[6] = {2, 2, 0, 0, 1, 1};
+        constexpr int kFaceSide[6] = {1, -1, -1, 1, -1, 1};
+        unsigned hidden = 0;
+        for (int f = 0; f < 6; ++f) {
+            const int axis = kFaceAxis[f];
+            const int64_t across = kFaceSide[f] * m_nStep[axis];
+            const int u = (axis + 1) % 3, v = (axis + 2) % 3;
+            bool all = true;
+            for (int64_t a = 0; a <= 1 && all; ++a)
+                for (int64_t du = -1; du <= 1 && all; ++du)
+                    for (int64_t dv = -1; dv <= 1 && all; ++dv) {
+                        int64_t next[3] = {cell[0], cell[1], cell[2]};
+                        next[axis] += a * across;
+                        next[u] += du;
+                        next[v] += dv;
+                        all = IsDrawn(next);
+                    }
+            if (all)
+                hidden |= 1u << f;
+        }
+        return hidden;
+    }
+
+private:
+    bool IsDrawn(const int64_t (&cell)[3]) const
+    {
+        for (int axis = 0; axis < 3; ++axis)
+            if (cell[axis] < 0 || cell[axis] >= m_nCount[axis])
+                return false;
+        return m_abDrawn[static_cast<size_t>(cell[1] + m_nCount[1] * (cell[0] + m_nCount[0] * cell[2]))];
+    }
+
+    int64_t m_nCount[3];
+    int m_nStep[3] = {1, 1, 1};
+    std::vector<bool> m_abDrawn;
+};
+
+// Boxes gathered into one element draw: the same vertices, normals and
+// quads, in the same order, as drawing them one by one.
+class CBoxBatch {
+public:
+    // Small enough for the arrays to come from the heap rather than fresh
+    // pages for every list.
+    static constexpr size_t kBoxes = 512;
+
+    CBoxBatch()
+    {
+        m_aCorners.reserve(24 * kBoxes);
+        m_aNormals.reserve(24 * kBoxes);
+        m_aIndices.reserve(24 * kBoxes);
+    }
+
+    void Add(const CSolidBoxArrays& box, unsigned skippedFaces)
+    {
+        const auto first = static_cast<GLuint>(m_aCorners.size() / 3);
+        m_aCorners.insert(m_aCorners.end(), std::begin(box.m_corners), std::end(box.m_corners));
+        m_aNormals.insert(m_aNormals.end(), std::begin(box.m_normals), std::end(box.m_normals));
+        for (int f = 0; f < 6; ++f)
+            if ((skippedFaces & (1u << f)) == 0)
+                for (int v = 0; v < 4; ++v)
+                    m_aIndices.push_back(first + kSolidBoxIndices[4 * f + v]);
+        if (m_aCorners.size() >= 24 * kBoxes)
+            Flush();
+    }
+
+    void Flush()
+    {
+        if (!m_aIndices.empty()) {
+            glVertexPointer(3, GL_DOUBLE, 0, m_aCorners.data());
+            glNormalPointer(GL_DOUBLE, 0, m_aNormals.data());
+            glDrawElements(GL_QUADS, static_cast<GLsizei>(m_aIndices.size()), GL_UNSIGNED_INT, m_aIndices.data());
+        }
+        m_aCorners.clear();
+        m_aNormals.clear();
+        m_aIndices.clear();
+    }
+
+private:
+    std::vector<double> m_aCorners;
+    std::vector<double> m_aNormals;
+    std::vector<GLuint> m_aIndices;
+};
+
 // Each voxel becomes one box filling it exactly, in its band or count colour.
-// The colour is only re-issued when it changes: that keeps the lists smaller
-// without changing what they draw.
-void CompileVoxels(const CCoverageVolume& volume, const std::vector<VoxelPaint>& paint, DrawColor& colors)
+// The colour is only re-issued when it changes, as for every voxel.
+void CompileVoxels(const CCoverageVolume& volume, const std::vector<VoxelPaint>& paint, const CHiddenFaces* hidden,
+                   DrawColor& colors)
 {
     const float h = volume.GetHalfEdge();
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    CBoxBatch batch;
     std::optional<ColorName> current;
     for (const VoxelPaint& voxel : paint) {
         if (current != voxel.color) {
+            batch.Flush();
             glColor3dv(ApplyColor(colors, voxel.color));
             current = voxel.color;
         }
+        const unsigned skipped = hidden ? hidden->Faces(voxel.voxel) : 0u;
+        if (skipped == 0x3fu)
+            continue;
         const auto c = volume.Centre(voxel.voxel);
-        DrawSolidBox(c[0], c[1], c[2], h, h, h, true, true);
+        batch.Add(ComputeSolidBoxArrays(c[0], c[1], c[2], h, h, h, true), skipped);
     }
+    batch.Flush();
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
 }
 
-// Compiles one list per layer from `base`; returns the base (0 when there is nothing to compile).
-template <typename LayerPaint>
-GLuint CompileLayers(const CCoverageVolume& volume, LayerPaint layerPaint)
+std::vector<VoxelPaint> ListPaint(const CCoverageVolume& volume, VolumeDisplay display, uint32_t n)
 {
-    DrawColor* colors = GetDrawColor();
-    const uint32_t layers = volume.GetCountY();
-    if (!colors || !volume.HasResults() || layers == 0)
-        return 0;
-    const GLuint base = glGenLists(static_cast<GLsizei>(layers));
-    if (base == 0)
-        return 0;
-    for (uint32_t j = 0; j < layers; ++j) {
-        glNewList(base + j, GL_COMPILE);
-        CompileVoxels(volume, layerPaint(j), *colors);
-        glEndList();
+    switch (display) {
+    case VolumeDisplay::Selective:
+        return volume.IsoListPaint();
+    case VolumeDisplay::Map:
+        return volume.MapLayerPaint(n);
+    case VolumeDisplay::CountLayers:
+        return volume.CountLayerPaint(n);
     }
-    return base;
+    return {};
 }
 
 } // namespace
 
-void CVolumeLists::BuildIsoList(const CCoverageVolume& volume)
+VolumeListFilters VolumeListFilters::Current()
 {
-    DrawColor* colors = GetDrawColor();
-    if (!colors || !volume.HasResults())
-        return;
-    m_nIsoList = glGenLists(1);
-    if (m_nIsoList == 0)
-        return;
-    glNewList(m_nIsoList, GL_COMPILE);
-    CompileVoxels(volume, volume.IsoListPaint(), *colors);
-    glEndList();
+    const SceneSettings* settings = GetSceneSettings();
+    return {g_nIsoThreshold,
+            g_nIsoOperator,
+            g_nResOperator1,
+            g_nResOperator2,
+            g_fResBound1,
+            g_fResBound2,
+            settings ? settings->GetDisplayCeiling() : std::numeric_limits<float>::infinity()};
 }
 
-void CVolumeLists::BuildMapLists(const CCoverageVolume& volume)
+int CVolumeLists::SlotIndex(VolumeDisplay display, VoxelFaces faces)
 {
-    m_nMapListBase = CompileLayers(volume, [&](uint32_t j) { return volume.MapLayerPaint(j); });
-    m_nMapLayers = m_nMapListBase != 0 ? static_cast<GLsizei>(volume.GetCountY()) : 0;
+    switch (display) {
+    case VolumeDisplay::Selective:
+        return faces == VoxelFaces::Every ? 0 : 1;
+    case VolumeDisplay::Map:
+        return 2;
+    case VolumeDisplay::CountLayers:
+        break;
+    }
+    return 3;
 }
 
-void CVolumeLists::BuildCountLists(const CCoverageVolume& volume)
+void CVolumeLists::Start(const CCoverageVolume& volume)
 {
-    m_nCountListBase = CompileLayers(volume, [&](uint32_t j) { return volume.CountLayerPaint(j); });
-    m_nCountLayers = m_nCountListBase != 0 ? static_cast<GLsizei>(volume.GetCountY()) : 0;
+    DeleteLists();
+    m_filters = VolumeListFilters::Current();
+    if (!GetDrawColor())
+        return;
+    const std::pair<VolumeDisplay, VoxelFaces> kinds[4] = {{VolumeDisplay::Selective, VoxelFaces::Every},
+                                                           {VolumeDisplay::Selective, VoxelFaces::Outer},
+                                                           {VolumeDisplay::Map, VoxelFaces::Outer},
+                                                           {VolumeDisplay::CountLayers, VoxelFaces::Outer}};
+    for (const auto& [display, faces] : kinds) {
+        const uint32_t count = ListCount(volume, display);
+        ListSlot& slot = Slot(display, faces);
+        slot.m_nBase = count > 0 ? glGenLists(static_cast<GLsizei>(count)) : 0;
+        if (slot.m_nBase != 0) {
+            slot.m_nCount = static_cast<GLsizei>(count);
+            slot.m_abCompiled.assign(count, false);
+        }
+    }
 }
 
 void CVolumeLists::DeleteLists()
 {
-    if (m_nIsoList != 0)
-        glDeleteLists(m_nIsoList, 1);
-    if (m_nMapListBase != 0)
-        glDeleteLists(m_nMapListBase, m_nMapLayers);
-    if (m_nCountListBase != 0)
-        glDeleteLists(m_nCountListBase, m_nCountLayers);
-    m_nIsoList = 0;
-    m_nMapListBase = 0;
-    m_nCountListBase = 0;
-    m_nMapLayers = 0;
-    m_nCountLayers = 0;
+    for (ListSlot& slot : m_aSlots) {
+        if (slot.m_nBase != 0)
+            glDeleteLists(slot.m_nBase, slot.m_nCount);
+        slot = ListSlot{};
+    }
 }
 
-void CVolumeLists::DrawIsoList() const
+uint32_t CVolumeLists::ListCount(const CCoverageVolume& volume, VolumeDisplay display)
 {
-    glPointSize(g_fVoxelPointSize);
-    if (m_nIsoList != 0)
-        glCallList(m_nIsoList);
-    glPointSize(1.0f);
-    if (DrawColor* colors = GetDrawColor())
-        glColor3dv(colors->White());
+    if (!volume.HasResults())
+        return 0;
+    return display == VolumeDisplay::Selective ? 1u : volume.GetCountY();
 }
 
-void CVolumeLists::DrawLayers(const CCoverageVolume& volume, GLuint base, GLsizei layers) const
+bool CVolumeLists::CompileList(const CCoverageVolume& volume, VolumeDisplay display, VoxelFaces faces, uint32_t n)
+{
+    DrawColor* colors = GetDrawColor();
+    const uint32_t count = ListCount(volume, display);
+    if (!colors || n >= count)
+        return false;
+    ListSlot& slot = Slot(display, faces);
+    if (slot.m_nBase == 0 || slot.m_abCompiled.size() != count)
+        return false;
+    if (slot.m_abCompiled[n])
+        return true;
+    std::vector<VoxelPaint> paint;
+    {
+        const CFilterScope scope(m_filters);
+        paint = ListPaint(volume, display, n);
+    }
+    std::optional<CHiddenFaces> hidden;
+    if (faces == VoxelFaces::Outer && display == VolumeDisplay::Selective)
+        hidden.emplace(volume, paint);
+    glNewList(slot.m_nBase + n, GL_COMPILE);
+    CompileVoxels(volume, paint, hidden ? &*hidden : nullptr, *colors);
+    glEndList();
+    slot.m_abCompiled[n] = true;
+    return true;
+}
+
+bool CVolumeLists::Compile(const CCoverageVolume& volume, VolumeDisplay display, VoxelFaces faces)
+{
+    const uint32_t count = ListCount(volume, display);
+    for (uint32_t n = 0; n < count; ++n)
+        if (!CompileList(volume, display, faces, n))
+            return false;
+    return count > 0;
+}
+
+bool CVolumeLists::IsCompiled(const CCoverageVolume& volume, VolumeDisplay display, VoxelFaces faces) const
+{
+    const ListSlot& slot = Slot(display, faces);
+    const uint32_t count = ListCount(volume, display);
+    return count > 0 && slot.m_nBase != 0 && slot.m_abCompiled.size() == count &&
+           std::all_of(slot.m_abCompiled.begin(), slot.m_abCompiled.end(), [](bool b) { return b; });
+}
+
+VoxelFaces CVolumeLists::FacesToDraw(const CCoverageVolume& volume, VolumeDisplay display, bool seeThrough,
+                                      double nearDistance)
+{
+    if (seeThrough || display != VolumeDisplay::Selective || !volume.HasResults())
+        return seeThrough ? VoxelFaces::Every : VoxelFaces::Outer;
+    GLdouble m[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, m);
+    const double h = volume.GetHalfEdge();
+    const auto first = volume.Centre(0);
+    const auto last = volume.Centre(volume.GetVoxelCount() - 1);
+    // The grid's corners all beyond the near plane: the eye is outside the
+    // volume and nothing cuts it open.
+    for (int corner = 0; corner < 8; ++corner) {
+        double p[3];
+        for (int axis = 0; axis < 3; ++axis) {
+            const double lo = std::min(first[axis], last[axis]) - h;
+            const double hi = std::max(first[axis], last[axis]) + h;
+            p[axis] = (corner >> axis) & 1 ? hi : lo;
+        }
+        const double eyeZ = m[2] * p[0] + m[6] * p[1] + m[10] * p[2] + m[14];
+        if (!(eyeZ < -nearDistance))
+            return VoxelFaces::Every;
+    }
+    return VoxelFaces::Outer;
+}
+
+bool CVolumeLists::IsBuilt() const
+{
+    return std::any_of(std::begin(m_aSlots), std::end(m_aSlots), [](const ListSlot& s) { return s.m_nBase != 0; });
+}
+
+void CVolumeLists::Draw(const CCoverageVolume& volume, VolumeDisplay display, VoxelFaces faces) const
+{
+    const ListSlot& slot = Slot(display, faces);
+    switch (display) {
+    case VolumeDisplay::Selective:
+        glPointSize(g_fVoxelPointSize);
+        if (slot.m_nBase != 0)
+            glCallList(slot.m_nBase);
+        glPointSize(1.0f);
+        if (DrawColor* colors = GetDrawColor())
+            glColor3dv(colors->White());
+        break;
+    case VolumeDisplay::Map:
+        if (DrawColor* colors = GetDrawColor())
+            glColor3dv(colors->White());
+        DrawLayers(volume, slot);
+        break;
+    case VolumeDisplay::CountLayers:
+        DrawLayers(volume, slot);
+        break;
+    }
+}
+
+void CVolumeLists::DrawLayers(const CCoverageVolume& volume, const ListSlot& slot) const
 {
     glPointSize(g_fVoxelPointSize);
     const std::vector<int>& ids = volume.LayerIds();
     // A shown-layer count beyond the compiled layers draws all of them.
-    const GLsizei shown = std::clamp<GLsizei>(volume.GetShownLayers(), 0,
-                                              std::min<GLsizei>(layers, static_cast<GLsizei>(ids.size())));
-    if (base != 0 && shown > 0) {
+    const GLsizei shown =
+        std::clamp<GLsizei>(volume.GetShownLayers(), 0, std::min<GLsizei>(slot.m_nCount, static_cast<GLsizei>(ids.size())));
+    if (slot.m_nBase != 0 && shown > 0) {
         glPushAttrib(GL_LIST_BIT);
-        glListBase(base);
+        glListBase(slot.m_nBase);
         glCallLists(shown, GL_INT, ids.data());
         glPopAttrib();
     }
     glPointSize(1.0f);
-}
-
-void CVolumeLists::DrawMapLists(const CCoverageVolume& volume) const
-{
-    if (DrawColor* colors = GetDrawColor())
-        glColor3dv(colors->White());
-    DrawLayers(volume, m_nMapListBase, m_nMapLayers);
-}
-
-void CVolumeLists::DrawCountLists(const CCoverageVolume& volume) const
-{
-    DrawLayers(volume, m_nCountListBase, m_nCountLayers);
 }

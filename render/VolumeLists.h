@@ -4,40 +4,90 @@
 
 #include <GL/gl.h>
 
-// The display lists of the three volume displays, compiled once from the
-// coverage volume's paint data and replayed every frame: the iso list (the
-// selective-cameras volume), one resolution-map list per layer and one
-// camera-count list per layer. The lists belong to the GL context that was
-// current when they were built; DeleteLists must run in that context (or
-// with none current, when it is a no-op), never in another one.
+#include <cstdint>
+#include <vector>
+
+// The three volume displays: the iso list (the selective-cameras volume, one
+// list), the resolution map and the camera-count layers (one list per layer).
+enum class VolumeDisplay { Selective, Map, CountLayers };
+
+// Filled boxes of the selective volume leave out the faces deep inside it,
+// which never show; points (see-through) show every corner of every face, so
+// they keep them all. The layer lists keep every face either way and serve
+// both.
+enum class VoxelFaces { Outer, Every };
+
+// The filters the paint data is drawn with (iso condition, resolution
+// filter, display ceiling), taken when a computation's lists are started so
+// that a display compiled later shows what it would have shown then.
+struct VolumeListFilters {
+    unsigned m_nIsoThreshold = 0;
+    unsigned m_nIsoOperator = 0;
+    unsigned m_nResOperator1 = 0;
+    unsigned m_nResOperator2 = 0;
+    float m_fResBound1 = 0.0f;
+    float m_fResBound2 = 0.0f;
+    float m_fDisplayCeiling = 0.0f;
+    static VolumeListFilters Current();
+    friend bool operator==(const VolumeListFilters&, const VolumeListFilters&) = default;
+};
+
+// The display lists of the volume displays, compiled from the coverage
+// volume's paint data and replayed every frame. A display is compiled the
+// first time it is drawn (or when Compile asks for it), a list at a time if
+// the caller wishes. The lists belong to the GL context that was current when
+// they were built; DeleteLists must run in that context (or with none
+// current, when it is a no-op), never in another one.
 class CVolumeLists {
 public:
     CVolumeLists() = default;
     CVolumeLists(const CVolumeLists&) = delete;
     CVolumeLists& operator=(const CVolumeLists&) = delete;
+    ~CVolumeLists() = default;
 
-    void BuildIsoList(const CCoverageVolume& volume);
-    void BuildMapLists(const CCoverageVolume& volume);
-    void BuildCountLists(const CCoverageVolume& volume);
+    // Forgets every list, takes the current filters for those compiled next
+    // and reserves the names of every display's lists, none compiled yet.
+    void Start(const CCoverageVolume& volume);
     // Deletes every list and forgets the names; harmless when none exist.
     void DeleteLists();
 
-    void DrawIsoList() const;
-    // The lowest GetShownLayers() layers of the volume.
-    void DrawMapLists(const CCoverageVolume& volume) const;
-    void DrawCountLists(const CCoverageVolume& volume) const;
+    // Lists of a display: 1 for the selective volume, the layers otherwise;
+    // 0 when the volume has no results.
+    static uint32_t ListCount(const CCoverageVolume& volume, VolumeDisplay display);
+    // Compiles list n of a display unless it is compiled; false when it has no name.
+    bool CompileList(const CCoverageVolume& volume, VolumeDisplay display, VoxelFaces faces, uint32_t n);
+    // Every list of a display still missing.
+    bool Compile(const CCoverageVolume& volume, VolumeDisplay display, VoxelFaces faces);
+    bool IsCompiled(const CCoverageVolume& volume, VolumeDisplay display, VoxelFaces faces) const;
 
-    bool IsBuilt() const { return m_nIsoList != 0 || m_nMapListBase != 0 || m_nCountListBase != 0; }
-    GLuint GetIsoList() const { return m_nIsoList; }
-    GLuint GetMapListBase() const { return m_nMapListBase; }
-    GLuint GetCountListBase() const { return m_nCountListBase; }
+    // The faces to draw the display with under the current model-view
+    // matrix: the selective volume's deep faces show once the near plane
+    // (at `nearDistance` before the eye) cuts into the grid, and then every
+    // face is drawn.
+    static VoxelFaces FacesToDraw(const CCoverageVolume& volume, VolumeDisplay display, bool seeThrough,
+                                  double nearDistance);
+
+    // Replays a display: the selective volume whole, the layered displays'
+    // lowest GetShownLayers() layers. Lists not compiled draw nothing.
+    void Draw(const CCoverageVolume& volume, VolumeDisplay display, VoxelFaces faces) const;
+
+    bool IsBuilt() const;
+    // Base name of a display's lists; 0 while none are reserved.
+    GLuint GetListBase(VolumeDisplay display, VoxelFaces faces) const { return Slot(display, faces).m_nBase; }
+    // The count layers are reserved last: their names are the highest.
+    GLuint GetCountListBase() const { return GetListBase(VolumeDisplay::CountLayers, VoxelFaces::Outer); }
 
 private:
-    void DrawLayers(const CCoverageVolume& volume, GLuint base, GLsizei layers) const;
+    struct ListSlot {
+        GLuint m_nBase = 0;
+        GLsizei m_nCount = 0;
+        std::vector<bool> m_abCompiled;
+    };
+    static int SlotIndex(VolumeDisplay display, VoxelFaces faces);
+    ListSlot& Slot(VolumeDisplay display, VoxelFaces faces) { return m_aSlots[SlotIndex(display, faces)]; }
+    const ListSlot& Slot(VolumeDisplay display, VoxelFaces faces) const { return m_aSlots[SlotIndex(display, faces)]; }
+    void DrawLayers(const CCoverageVolume& volume, const ListSlot& slot) const;
 
-    GLuint m_nIsoList = 0;
-    GLuint m_nMapListBase = 0;
-    GLuint m_nCountListBase = 0;
-    GLsizei m_nMapLayers = 0;
-    GLsizei m_nCountLayers = 0;
+    ListSlot m_aSlots[4];
+    VolumeListFilters m_filters = VolumeListFilters::Current();
 };
