@@ -49,16 +49,13 @@ std::optional<std::pair<uint32_t, uint32_t>> LayersInBand(const CCoverageVolume&
 
 std::optional<uint32_t> LayerAt(const CCoverageVolume& volume, float roomHeightM, float heightM)
 {
-    if (!(heightM >= 0.0f && heightM <= roomHeightM))
+    if (!(heightM >= 0.0f && heightM <= roomHeightM) || volume.GetCountY() == 0)
         return std::nullopt;
-    const float half = volume.GetHalfEdge();
-    for (uint32_t j = 0; j < volume.GetCountY(); ++j) {
-        const float centre = LayerHeight(volume, roomHeightM, j);
-        if (heightM >= centre - half && heightM < centre + half)
-            return j;
-    }
-    // The ceiling itself, or a grid a little short of it: the top layer.
-    return volume.GetCountY() > 0 ? std::optional<uint32_t>(volume.GetCountY() - 1) : std::nullopt;
+    // Layer j spans j to j + 1 voxel edges above the floor; a height on a
+    // boundary, within rounding, belongs to the layer above it, the ceiling
+    // to the top layer.
+    const double layer = std::floor(static_cast<double>(heightM) / volume.GetVoxelEdge() + 1e-6);
+    return static_cast<uint32_t>(std::min<double>(layer, volume.GetCountY() - 1));
 }
 
 FloorMap WorstCaseMap(const CCoverageVolume& volume, uint32_t first, uint32_t last, std::string title)

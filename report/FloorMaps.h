@@ -22,8 +22,8 @@ struct FloorMap {
 // first and last layer index; nullopt when no centre lies in the band.
 std::optional<std::pair<uint32_t, uint32_t>> LayersInBand(const CCoverageVolume& volume, float roomHeightM,
                                                           float fromM, float toM);
-// The layer that holds the height `heightM` above the floor; nullopt
-// outside the room.
+// The layer that holds the height `heightM` above the floor (a height on a
+// layer boundary: the layer above); nullopt outside the room.
 std::optional<uint32_t> LayerAt(const CCoverageVolume& volume, float roomHeightM, float heightM);
 
 // For every column the least count over layers first..last: the worst case

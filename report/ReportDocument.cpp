@@ -177,6 +177,7 @@ std::string ReportHtml(const ReportContents& contents, const std::function<std::
             "th { background-color: #e8e8e8; }\n"
             "table.figures td, table.figures th { padding: 3px 8px; }\n"
             "table.cameras { font-size: 7pt; }\n"
+            "table.cameras td { white-space: nowrap; }\n"
             "p.picture { text-align: center; }\n"
             "</style></head>\n<body>\n<h1>"
          << title << "</h1>\n";
