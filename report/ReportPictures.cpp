@@ -87,10 +87,12 @@ QImage CReportScene::DrawPerspective()
     const float h = settings.GetRoomHeight() * std::fabs(s.y);
     const float w = settings.GetRoomWidth() * std::fabs(s.z);
     // The 60 degree field of view holds a sphere around the room at twice
-    // its radius; the room's corners rarely reach the sphere, so a little nearer.
+    // its radius; a little farther keeps the nearest corner post and the
+    // glyphs of the cameras on it in the frame (the 5 m room then sits where
+    // the window shows it).
     const float radius = 0.5f * std::sqrt(l * l + h * h + w * w);
     m_renderer->SetPerspective();
-    m_renderer->SetView({30.0f, -25.0f, 0.0f, 0.0f, kEyeDistance - 1.8f * radius});
+    m_renderer->SetView({30.0f, -25.0f, 0.0f, 0.0f, kEyeDistance - 2.3f * radius});
     return Frame();
 }
 
