@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QImage>
 #include <QLineEdit>
 #include <QProcess>
 #include <QProgressDialog>
@@ -35,6 +36,7 @@ class ReportWindowTest : public QObject, CMenuWindowFixture
     void reportOfThePlanWhileTheWindowWorks();
     void cancelledReportLeavesNoFile();
     void refusedTargets();
+    void viewsShowTheWindowsDisplay();
 
   private:
     void SetBox(int id, const char* text) { static_cast<QLineEdit*>(Ctl(id))->setText(text); }
@@ -153,6 +155,29 @@ void ReportWindowTest::refusedTargets()
     QCOMPARE(finished.at(0).at(0).toBool(), false);
     QCOMPARE(m_prompts->messages.back().text, std::string("Unable to make the report"));
     QVERIFY2(m_prompts->reasons.back().rfind("Unable to write file: ", 0) == 0, m_prompts->reasons.back().c_str());
+}
+
+void ReportWindowTest::viewsShowTheWindowsDisplay()
+{
+    EnterCameras(4);
+    Trigger(MenuCommand::Quality);
+    QVERIFY(m_dlg->View()->Renderer().IsQualityDisplay());
+    QSignalSpy finished(&Report(), &CReportCommands::reportFinished);
+    m_prompts->files.push_back(Path("quality.pdf").toStdString());
+    Trigger(MenuCommand::ExportReport);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 120000);
+    QCOMPARE(finished.at(0).at(0).toBool(), true);
+    // The first picture, the perspective view, has the Quality legend's dark backing at its lower right.
+    QProcess pdfimages;
+    pdfimages.start("pdfimages", {"-png", "-f", "2", "-l", "2", Path("quality.pdf"), Path("view")});
+    QVERIFY(pdfimages.waitForFinished(30000));
+    const QImage view(Path("view-000.png"));
+    QCOMPARE(view.size(), QSize(1000, 725));
+    int backing = 0;
+    for (int y = 725 - 250; y < 725; ++y)
+        for (int x = 1000 - 260; x < 1000; ++x)
+            backing += view.pixelColor(x, y) == QColor(20, 20, 20) ? 1 : 0;
+    QVERIFY2(backing > 20000, qPrintable(QString::number(backing)));
 }
 
 QTEST_MAIN(ReportWindowTest)

@@ -7,6 +7,8 @@
 #include "project/JsonText.h"
 #include "report/FloorMaps.h"
 
+#include <QImage>
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -343,6 +345,34 @@ TEST_F(CliReportFileTest, RefusalsWriteNothingAndKeepAnEarlierReport)
     for (const auto& entry : fs::directory_iterator(m_dir))
         files += entry.is_regular_file() ? 1 : 0;
     EXPECT_EQ(files, 1u);
+}
+
+// Pixels of the Quality legend's dark backing in the lower right of the
+// report's first picture, the perspective view.
+int QualityLegendPixels(const std::string& pdf, const fs::path& scratch)
+{
+    const std::string prefix = scratch.string() + "-view";
+    if (std::system(("pdfimages -png -f 2 -l 2 '" + pdf + "' '" + prefix + "'").c_str()) != 0)
+        return -1;
+    const QImage view(QString::fromStdString(prefix + "-000.png"));
+    int n = 0;
+    for (int y = view.height() - 250; y >= 0 && y < view.height(); ++y)
+        for (int x = view.width() - 260; x >= 0 && x < view.width(); ++x) {
+            const QColor c = view.pixelColor(x, y);
+            n += std::abs(c.red() - 20) <= 2 && std::abs(c.green() - 20) <= 2 && std::abs(c.blue() - 20) <= 2 ? 1 : 0;
+        }
+    return n;
+}
+
+TEST_F(CliReportFileTest, ViewsShowTheChosenDisplay)
+{
+    ASSERT_EQ(Cli("report --out '" + File("classic.pdf") + "'").status, 0);
+    ASSERT_EQ(Cli("report --display quality --measure sigma --quality-threshold '<=,2' --out '" + File("quality.pdf") +
+                  "'")
+                  .status,
+              0);
+    EXPECT_LT(QualityLegendPixels(File("classic.pdf"), m_dir / "c"), 100);
+    EXPECT_GT(QualityLegendPixels(File("quality.pdf"), m_dir / "q"), 20000);
 }
 
 TEST_F(CliReportFileTest, ProgressOnlyWhenAskedOrOnATerminal)
