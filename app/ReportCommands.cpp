@@ -18,7 +18,8 @@
 #include <charconv>
 #include <filesystem>
 
-namespace {
+namespace
+{
 
 const FileDialogRequest kExportReport{"Export Report", "report", "pdf",
                                       "PDF Report (*.pdf)|*.pdf|HTML Report (*.html)|*.html||"};
@@ -52,7 +53,9 @@ QStringList DisplayArguments(const CSceneRenderer& renderer)
     const SceneSettings& settings = *GetSceneSettings();
     QStringList arguments;
     if (renderer.IsQualityDisplay()) {
-        arguments << "--display" << "quality" << "--measure" << PlanningMeasureKey(renderer.GetQualityMeasure());
+        arguments << "--display"
+                  << "quality"
+                  << "--measure" << PlanningMeasureKey(renderer.GetQualityMeasure());
         if (const auto threshold = renderer.GetQualityThreshold())
             arguments << "--quality-threshold"
                       << QString::fromStdString(ComparisonOpText(threshold->op)) + "," + ShortestText(threshold->value);
@@ -127,8 +130,14 @@ void CReportCommands::ExportReport()
     std::string title = std::filesystem::path(m_document.Path()).stem().string();
     if (title.empty())
         title = "Untitled plan";
-    QStringList arguments{"report", "--project", QString::fromStdString(projectPath), "--out",
-                          QString::fromStdString(*target), "--title", QString::fromStdString(title), "--progress"};
+    QStringList arguments{"report",
+                          "--project",
+                          QString::fromStdString(projectPath),
+                          "--out",
+                          QString::fromStdString(*target),
+                          "--title",
+                          QString::fromStdString(title),
+                          "--progress"};
     arguments << DisplayArguments(renderer);
 
     m_errorText.clear();
@@ -137,6 +146,8 @@ void CReportCommands::ExportReport()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     m_pProcess->setProcessEnvironment(environment);
+    // The steps and the messages come on standard error.
+    m_pProcess->setReadChannel(QProcess::StandardError);
     connect(m_pProcess, &QProcess::readyReadStandardError, this, &CReportCommands::ReadProgress);
     connect(m_pProcess, &QProcess::finished, this, &CReportCommands::Finish);
     connect(m_pProcess, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
@@ -189,7 +200,6 @@ void CReportCommands::Finish(int exitCode, QProcess::ExitStatus status)
 {
     if (!m_pProcess)
         return;
-    m_pProcess->setReadChannel(QProcess::StandardError);
     ReadProgress();
     m_errorText += m_pProcess->readAll();
     const bool started = m_pProcess->error() != QProcess::FailedToStart;

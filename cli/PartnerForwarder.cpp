@@ -16,7 +16,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 std::string PartnerPath(const std::string& binary)
 {
@@ -40,8 +41,8 @@ std::string PartnerPath(const std::string& binary)
         argv.push_back(word.data());
     argv.push_back(nullptr);
     execv(path.c_str(), argv.data());
-    std::cerr << "The " << command << " command is not available: cannot run " << path << " ("
-              << std::strerror(errno) << "). It is built together with the window.\n";
+    std::cerr << "The " << command << " command is not available: cannot run " << path << " (" << std::strerror(errno)
+              << "). It is built together with the window.\n";
     std::exit(1);
 }
 
@@ -59,14 +60,14 @@ void AddForwarder(CLI::App& app, const std::string& name, const std::string& des
 
 void AddRenderForwarder(CLI::App& app)
 {
-    AddForwarder(app, "render",
-                 "Draw the view of the computed coverage, as the window shows it, into a PNG file (see `render --help`)",
-                 "volume-planner-render");
+    AddForwarder(
+        app, "render",
+        "Draw the view of the computed coverage, as the window shows it, into a PNG file (see `render --help`)",
+        "volume-planner-render");
 }
 
 void AddReportForwarder(CLI::App& app)
 {
-    AddForwarder(app, "report",
-                 "Write a printable coverage report of the plan, PDF or HTML (see `report --help`)",
+    AddForwarder(app, "report", "Write a printable coverage report of the plan, PDF or HTML (see `report --help`)",
                  "volume-planner-report");
 }

@@ -20,7 +20,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 struct ReportOptions {
     std::string outFile;
@@ -94,7 +95,7 @@ void RunReport(const RigOptions& rig, const CoverageOptions& coverage, const Pla
     request.display.testMode = !coverage.calibrationFile.empty();
 
     ReportHeading& heading = request.heading;
-    heading.projectName = !options.title.empty() ? options.title
+    heading.projectName = !options.title.empty()     ? options.title
                           : !rig.projectFile.empty() ? std::filesystem::path(rig.projectFile).stem().string()
                                                      : std::string("Untitled plan");
     heading.date = QDate::currentDate().toString(Qt::ISODate).toStdString();
@@ -144,7 +145,8 @@ void AddReportCommand(CLI::App& app)
     command->add_option("--display", options->display, "classic or quality, the volume display of the pictures")
         ->check(CLI::IsMember({"classic", "quality"}))
         ->capture_default_str();
-    command->add_option("--measure", options->measure, "measure of the Quality display: cameras, marker-px, angle, sigma")
+    command
+        ->add_option("--measure", options->measure, "measure of the Quality display: cameras, marker-px, angle, sigma")
         ->type_name("M");
     command->add_option("--quality-threshold", options->qualityThreshold, "show only voxels whose measure meets OP V")
         ->type_name("OP,V");

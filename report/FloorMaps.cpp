@@ -10,7 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 constexpr int kPlanWidthPx = 1100;
 constexpr int kPlanHeightPx = 760;
@@ -32,8 +33,8 @@ QFont LabelFont(int pixels)
 
 } // namespace
 
-std::optional<std::pair<uint32_t, uint32_t>> LayersInBand(const CCoverageVolume& volume, float roomHeightM,
-                                                          float fromM, float toM)
+std::optional<std::pair<uint32_t, uint32_t>> LayersInBand(const CCoverageVolume& volume, float roomHeightM, float fromM,
+                                                          float toM)
 {
     std::optional<std::pair<uint32_t, uint32_t>> band;
     for (uint32_t j = 0; j < volume.GetCountY(); ++j) {
@@ -89,7 +90,8 @@ uint32_t FloorMapRgb(uint32_t count, uint32_t maxCount)
 QImage DrawFloorMap(const FloorMap& map, uint32_t maxCount, float lengthM, float widthM)
 {
     // The plan keeps the room's proportions inside its box.
-    const double scale = std::min(kPlanWidthPx / static_cast<double>(lengthM), kPlanHeightPx / static_cast<double>(widthM));
+    const double scale =
+        std::min(kPlanWidthPx / static_cast<double>(lengthM), kPlanHeightPx / static_cast<double>(widthM));
     const int planW = static_cast<int>(std::lround(lengthM * scale));
     const int planH = static_cast<int>(std::lround(widthM * scale));
     QImage image(kMarginPx * 2 + planW + kKeyWidthPx, kMarginPx * 2 + planH, QImage::Format_RGB32);

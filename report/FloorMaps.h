@@ -13,15 +13,15 @@ struct FloorMap {
     std::string title;
     uint32_t nx = 0;
     uint32_t nz = 0;
-    float edgeM = 0.0f; // voxel edge
+    float edgeM = 0.0f;           // voxel edge
     std::vector<uint32_t> counts; // i + nx * k
     uint32_t Count(uint32_t i, uint32_t k) const { return counts[i + nx * static_cast<size_t>(k)]; }
 };
 
 // The layers whose centres lie from `fromM` to `toM` above the floor, as
 // first and last layer index; nullopt when no centre lies in the band.
-std::optional<std::pair<uint32_t, uint32_t>> LayersInBand(const CCoverageVolume& volume, float roomHeightM,
-                                                          float fromM, float toM);
+std::optional<std::pair<uint32_t, uint32_t>> LayersInBand(const CCoverageVolume& volume, float roomHeightM, float fromM,
+                                                          float toM);
 // The layer that holds the height `heightM` above the floor (a height on a
 // layer boundary: the layer above); nullopt outside the room.
 std::optional<uint32_t> LayerAt(const CCoverageVolume& volume, float roomHeightM, float heightM);

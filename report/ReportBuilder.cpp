@@ -7,7 +7,8 @@
 #include <cmath>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 // Widths on the page: two views or two maps to a page, three histograms.
 constexpr int kViewWidthPx = 540;
@@ -55,7 +56,8 @@ std::optional<std::string> MakeReport(const ReportRequest& request,
     const ReportFigures& f = contents.figures;
 
     progress(50, "drawing the views");
-    contents.views.push_back({"perspective", "Perspective view of the chosen display", scene.DrawPerspective(), kViewWidthPx});
+    contents.views.push_back(
+        {"perspective", "Perspective view of the chosen display", scene.DrawPerspective(), kViewWidthPx});
     contents.views.push_back({"plan", "Plan: the room from above, orthographic", scene.DrawPlan(), kViewWidthPx});
 
     progress(70, "drawing the floor maps");
@@ -64,12 +66,11 @@ std::optional<std::string> MakeReport(const ReportRequest& request,
         return "--heights: no voxel layer has its centre between " + Metres(request.bandFromM) + " and " +
                Metres(request.bandToM) + " m; choose a wider band or smaller voxels";
     const uint32_t most = f.enabledInRange;
-    const FloorMap worst = WorstCaseMap(volume, band->first, band->second,
-                                        "Worst case from " + Metres(request.bandFromM) + " to " +
-                                            Metres(request.bandToM) + " m");
-    contents.floorMaps.push_back(
-        {"worst-case", "Least camera count over the capture height band", DrawFloorMap(worst, most, f.lengthM, f.widthM),
-         kMapWidthPx});
+    const FloorMap worst =
+        WorstCaseMap(volume, band->first, band->second,
+                     "Worst case from " + Metres(request.bandFromM) + " to " + Metres(request.bandToM) + " m");
+    contents.floorMaps.push_back({"worst-case", "Least camera count over the capture height band",
+                                  DrawFloorMap(worst, most, f.lengthM, f.widthM), kMapWidthPx});
     for (size_t s = 0; s < request.slicesM.size(); ++s) {
         const float h = request.slicesM[s];
         const auto layer = LayerAt(volume, heightM, h);
@@ -81,18 +82,18 @@ std::optional<std::string> MakeReport(const ReportRequest& request,
     }
 
     progress(80, "drawing the histograms");
-    contents.histograms.push_back({"seen", "Voxels by the number of cameras that see them",
-                                   DrawHistogram("Voxels by camera count", "cameras that see the voxel",
-                                                 CameraCountBars(f.seenHistogram)),
-                                   kChartWidthPx});
+    contents.histograms.push_back(
+        {"seen", "Voxels by the number of cameras that see them",
+         DrawHistogram("Voxels by camera count", "cameras that see the voxel", CameraCountBars(f.seenHistogram)),
+         kChartWidthPx});
     if (!f.markerPxBars.empty())
-        contents.histograms.push_back({"marker", "Voxels by the best marker image",
-                                       DrawHistogram("Voxels by best marker size", "largest marker image (px)",
-                                                     f.markerPxBars),
-                                       kChartWidthPx});
+        contents.histograms.push_back(
+            {"marker", "Voxels by the best marker image",
+             DrawHistogram("Voxels by best marker size", "largest marker image (px)", f.markerPxBars), kChartWidthPx});
     if (!f.sigmaBars.empty())
         contents.histograms.push_back({"sigma", "Voxels by the expected 3D error",
-                                       DrawHistogram("Voxels by expected 3D error", "sigma3d (mm)", f.sigmaBars), kChartWidthPx});
+                                       DrawHistogram("Voxels by expected 3D error", "sigma3d (mm)", f.sigmaBars),
+                                       kChartWidthPx});
 
     progress(90, "laying out and writing the report");
     const bool written = request.format == ReportFormat::Pdf

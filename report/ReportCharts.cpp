@@ -9,7 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 constexpr int kWidthPx = 1400;
 constexpr int kHeightPx = 620;
@@ -82,7 +83,8 @@ QImage DrawHistogram(const std::string& title, const std::string& axisLabel, con
                              QString::fromStdString(bars[b].label));
             if (bars.size() <= 16)
                 painter.drawText(QRectF(x - slot, area.bottom() - h - 28, width + 2 * slot, 26),
-                                 Qt::AlignHCenter | Qt::AlignBottom, QString::number(static_cast<qulonglong>(bars[b].voxels)));
+                                 Qt::AlignHCenter | Qt::AlignBottom,
+                                 QString::number(static_cast<qulonglong>(bars[b].voxels)));
         }
     }
     painter.setPen(QPen(Qt::black, 2));

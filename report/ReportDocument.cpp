@@ -6,7 +6,8 @@
 #include <cstdio>
 #include <sstream>
 
-namespace {
+namespace
+{
 
 std::string Fixed(double v, int decimals)
 {
@@ -34,7 +35,8 @@ std::string Picture(const ReportImage& image, const std::function<std::string(co
 
 std::string RoomText(const ReportFigures& f)
 {
-    const std::string metres = MetresText(f.lengthM) + " x " + MetresText(f.widthM) + " x " + MetresText(f.heightM) + " m";
+    const std::string metres =
+        MetresText(f.lengthM) + " x " + MetresText(f.widthM) + " x " + MetresText(f.heightM) + " m";
     if (f.heading.enteredUnit != "ft")
         return metres + " (length x width x height)";
     const auto feet = [](float m) { return Fixed(m / kMetresPerFoot, 2); };
@@ -52,8 +54,8 @@ std::string TitleBlock(const ReportFigures& f)
          << Row({"Voxel size", Fixed(f.voxelCm, 1) + " cm (" + std::to_string(f.nx) + " x " + std::to_string(f.ny) +
                                    " x " + std::to_string(f.nz) + " = " + std::to_string(f.voxels) + " voxels)"})
          << Row({"Cameras", std::to_string(f.cameraCount) + " in the rig; active range: " +
-                                std::to_string(f.rangeCount) + " from camera " + std::to_string(f.firstCamera) +
-                                ", " + std::to_string(f.enabledInRange) + " of them enabled"})
+                                std::to_string(f.rangeCount) + " from camera " + std::to_string(f.firstCamera) + ", " +
+                                std::to_string(f.enabledInRange) + " of them enabled"})
          << Row({"Criteria", "camera count " + EscapeHtml(f.isoText) + "; resolution " + EscapeHtml(f.resText)})
          << Row({"Planning", "marker " + Fixed(p.markerDiameterMm, 1) + " mm, at least " + Fixed(p.minImagePx, 1) +
                                  " px; pair angles " + Fixed(p.minAngleDeg, 0) + "-" + Fixed(p.maxAngleDeg, 0) +
@@ -99,8 +101,8 @@ std::string CameraTable(const ReportFigures& f)
             "across the width. Pan from the inward normal of the nearest wall, positive turning right seen from "
             "above (L the length, W the width); tilt of the optical axis below the horizontal.</p>\n"
          << "<table class=\"cameras\" border=\"1\" cellspacing=\"0\" cellpadding=\"2\">\n"
-         << Row({"No.", "Label", "X (m)", "Z (m)", "Height Y (m)", "Wall", "Pan (deg)", "Tilt down (deg)",
-                 "Lens (mm)", "FOV h / v (deg)", "Reach (m)", "Voxels seen", "Unique (m&#179;)"},
+         << Row({"No.", "Label", "X (m)", "Z (m)", "Height Y (m)", "Wall", "Pan (deg)", "Tilt down (deg)", "Lens (mm)",
+                 "FOV h / v (deg)", "Reach (m)", "Voxels seen", "Unique (m&#179;)"},
                 true);
     for (const CameraRow& c : f.cameras) {
         const bool counted = c.counted;
@@ -114,7 +116,8 @@ std::string CameraTable(const ReportFigures& f)
     return html.str();
 }
 
-std::string Pictures(const std::vector<ReportImage>& images, const std::function<std::string(const ReportImage&)>& source)
+std::string Pictures(const std::vector<ReportImage>& images,
+                     const std::function<std::string(const ReportImage&)>& source)
 {
     std::string html;
     for (const ReportImage& image : images)
@@ -124,22 +127,40 @@ std::string Pictures(const std::vector<ReportImage>& images, const std::function
 
 } // namespace
 
-std::string VolumeText(double cubicMetres) { return Fixed(cubicMetres, 2); }
+std::string VolumeText(double cubicMetres)
+{
+    return Fixed(cubicMetres, 2);
+}
 
-std::string ShareText(double part, double whole) { return whole > 0.0 ? Fixed(100.0 * part / whole, 1) + " %" : "-"; }
+std::string ShareText(double part, double whole)
+{
+    return whole > 0.0 ? Fixed(100.0 * part / whole, 1) + " %" : "-";
+}
 
-std::string MetresText(double metres) { return Fixed(metres, 2); }
+std::string MetresText(double metres)
+{
+    return Fixed(metres, 2);
+}
 
 std::string EscapeHtml(const std::string& text)
 {
     std::string out;
     for (const char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -158,8 +179,8 @@ std::vector<ReportSection> ReportSections(const ReportContents& contents)
                     "single heights.</p>\n" +
                     Pictures(contents.floorMaps, source);
          }});
-    sections.push_back({"Histograms", true,
-                        [&contents](const auto& source) { return Pictures(contents.histograms, source); }});
+    sections.push_back(
+        {"Histograms", true, [&contents](const auto& source) { return Pictures(contents.histograms, source); }});
     sections.push_back({"Installation sheet", true, [&f](const auto&) { return CameraTable(f); }});
     return sections;
 }

@@ -19,8 +19,8 @@ struct ReportImage {
 // The report's contents: the figures and the pictures, in the order they appear.
 struct ReportContents {
     ReportFigures figures;
-    std::vector<ReportImage> views;      // the renderer's frames
-    std::vector<ReportImage> floorMaps;  // worst case over the band, then the slices
+    std::vector<ReportImage> views;     // the renderer's frames
+    std::vector<ReportImage> floorMaps; // worst case over the band, then the slices
     std::vector<ReportImage> histograms;
 };
 

@@ -11,9 +11,13 @@
 #include <cstdio>
 #include <numbers>
 
-namespace {
+namespace
+{
 
-double Degrees(double radians) { return radians * 180.0 / std::numbers::pi; }
+double Degrees(double radians)
+{
+    return radians * 180.0 / std::numbers::pi;
+}
 
 std::string Fixed(double v, int decimals)
 {
@@ -75,10 +79,8 @@ WallPan PanFromNearestWall(double x, double z, double lengthM, double widthM, do
         double distance;
         double nx, nz; // inward normal
     };
-    const Wall walls[] = {{"X=0", x, 1.0, 0.0},
-                          {"X=L", lengthM - x, -1.0, 0.0},
-                          {"Z=0", z, 0.0, 1.0},
-                          {"Z=W", widthM - z, 0.0, -1.0}};
+    const Wall walls[] = {
+        {"X=0", x, 1.0, 0.0}, {"X=L", lengthM - x, -1.0, 0.0}, {"Z=0", z, 0.0, 1.0}, {"Z=W", widthM - z, 0.0, -1.0}};
     const Wall* nearest = &walls[0];
     for (const Wall& wall : walls)
         if (wall.distance < nearest->distance)

@@ -12,8 +12,8 @@ class CCoverageVolume;
 // What the report says about the plan besides the computed volume.
 struct ReportHeading {
     std::string projectName;
-    std::string date;               // as printed
-    std::string enteredUnit = "m";  // "m" or "ft": the unit the room was entered in
+    std::string date;              // as printed
+    std::string enteredUnit = "m"; // "m" or "ft": the unit the room was entered in
 };
 
 // One row of the installation sheet, in the user frame.

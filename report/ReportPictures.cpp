@@ -8,7 +8,8 @@
 #include <cmath>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 // The orthographic window is 10 x 10 scene units over a 1000 x 680 viewport.
 constexpr float kOrthoUnits = 10.0f;
@@ -20,7 +21,10 @@ struct ScaleFactors {
     float x, y, z;
 };
 
-ScaleFactors CurrentScale() { return {g_fSceneScaleX, g_fSceneScaleY, g_fSceneScaleZ}; }
+ScaleFactors CurrentScale()
+{
+    return {g_fSceneScaleX, g_fSceneScaleY, g_fSceneScaleZ};
+}
 
 void ApplyScale(const ScaleFactors& s)
 {
@@ -64,9 +68,15 @@ std::optional<std::string> CReportScene::Compute(const ReportDisplay& display)
     return std::nullopt;
 }
 
-const CCoverageVolume& CReportScene::Volume() const { return m_renderer->GetVolume(); }
+const CCoverageVolume& CReportScene::Volume() const
+{
+    return m_renderer->GetVolume();
+}
 
-const CPlanningMeasures& CReportScene::Planning() const { return m_renderer->GetPlanning(); }
+const CPlanningMeasures& CReportScene::Planning() const
+{
+    return m_renderer->GetPlanning();
+}
 
 QImage CReportScene::Frame()
 {

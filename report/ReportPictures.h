@@ -30,8 +30,9 @@ struct ReportDisplay {
 // read from them) and draws the pictures. Needs the scene built; the
 // renderer owns the shared state from Compute on, so the figures must be
 // read before this object goes.
-class CReportScene {
-public:
+class CReportScene
+{
+  public:
     CReportScene();
     ~CReportScene();
     CReportScene(const CReportScene&) = delete;
@@ -48,7 +49,7 @@ public:
     // The room from straight above, orthographic, at one scale along both axes.
     QImage DrawPlan();
 
-private:
+  private:
     QImage Frame();
 
     std::unique_ptr<COffscreenContext> m_context;

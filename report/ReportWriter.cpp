@@ -14,7 +14,8 @@
 #include <cctype>
 #include <filesystem>
 
-namespace {
+namespace
+{
 
 constexpr double kMarginMm = 15.0;
 constexpr double kFooterMm = 8.0;
@@ -22,10 +23,12 @@ constexpr int kPdfDpi = 300;
 // The unit the document's pixel sizes are in.
 constexpr double kCssDpi = 96.0;
 
-std::string ResourceName(const ReportImage& image) { return "report:" + image.name; }
+std::string ResourceName(const ReportImage& image)
+{
+    return "report:" + image.name;
+}
 
-template <typename Visit>
-void ForEachImage(const ReportContents& contents, Visit visit)
+template <typename Visit> void ForEachImage(const ReportContents& contents, Visit visit)
 {
     for (const auto* list : {&contents.views, &contents.floorMaps, &contents.histograms})
         for (const ReportImage& image : *list)
@@ -78,7 +81,8 @@ bool WriteReportPdf(const std::string& path, const ReportContents& contents, QPa
         buffer.open(QIODevice::WriteOnly);
         QPdfWriter writer(&buffer);
         writer.setPageSize(QPageSize(pageSize));
-        writer.setPageMargins(QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm + kFooterMm), QPageLayout::Millimeter);
+        writer.setPageMargins(QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm + kFooterMm),
+                              QPageLayout::Millimeter);
         writer.setResolution(kPdfDpi);
         writer.setTitle(QString::fromStdString("Coverage report: " + contents.figures.heading.projectName));
         writer.setCreator("Volume Planner");

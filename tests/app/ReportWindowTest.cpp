@@ -66,9 +66,15 @@ class ReportWindowTest : public QObject, CMenuWindowFixture
     QTemporaryDir m_dir;
 };
 
-void ReportWindowTest::init() { OpenWindow(); }
+void ReportWindowTest::init()
+{
+    OpenWindow();
+}
 
-void ReportWindowTest::cleanup() { CloseWindow(); }
+void ReportWindowTest::cleanup()
+{
+    CloseWindow();
+}
 
 void ReportWindowTest::reportOfThePlanWhileTheWindowWorks()
 {
@@ -86,6 +92,8 @@ void ReportWindowTest::reportOfThePlanWhileTheWindowWorks()
     QVERIFY(Report().Progress() != nullptr);
     QTRY_VERIFY(Report().Progress()->isVisible());
     QCOMPARE(Report().Progress()->windowModality(), Qt::NonModal);
+    // The report's steps reach the dialog.
+    QTRY_VERIFY_WITH_TIMEOUT(Report().Progress()->labelText().contains("computing the coverage"), 30000);
 
     // Another computation in the window while the report is made.
     SetBox(kIdRoomLength, "9");
@@ -94,6 +102,7 @@ void ReportWindowTest::reportOfThePlanWhileTheWindowWorks()
     QCOMPARE(GetSceneSettings()->GetRoomLength(), 9.0f);
     QVERIFY2(Report().IsRunning(), "the report ended before the window's own computation");
 
+    QTRY_VERIFY_WITH_TIMEOUT(finished.count() == 1 || Report().Progress()->value() >= 40, 300000);
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 300000);
     QCOMPARE(finished.at(0).at(0).toBool(), true);
     QVERIFY(Report().Progress() == nullptr);

@@ -21,7 +21,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 namespace fs = std::filesystem;
 
@@ -128,8 +129,9 @@ struct Stage {
     std::vector<float> slices; // --slices
 };
 
-class CliReportTest : public ::testing::TestWithParam<Stage> {
-protected:
+class CliReportTest : public ::testing::TestWithParam<Stage>
+{
+  protected:
     void SetUp() override
     {
         m_dir = fs::temp_directory_path() / ("cli_report_" + std::to_string(getpid()));
@@ -221,8 +223,8 @@ TEST_P(CliReportTest, PdfAndHtmlHoldTheCoverageFiguresCamerasAndPictures)
                           w[5] == y && w[13] == reach && w[14] == seen);
         }
         EXPECT_TRUE(row) << "camera " << number << " " << label << " " << x << " " << z << " " << y;
-        EXPECT_NE(page.find("<td>" + number + "</td><td>" + label + "</td><td>" + x + "</td><td>" + z + "</td><td>" + y +
-                            "</td>"),
+        EXPECT_NE(page.find("<td>" + number + "</td><td>" + label + "</td><td>" + x + "</td><td>" + z + "</td><td>" +
+                            y + "</td>"),
                   std::string::npos)
             << number;
     }
@@ -251,8 +253,8 @@ TEST_P(CliReportTest, PdfAndHtmlHoldTheCoverageFiguresCamerasAndPictures)
     const uint32_t cameras = json["range"]["enabled"].get<uint32_t>();
     const auto pageWith = [this](const std::string& heading) {
         for (int p = 1; p <= 12; ++p) {
-            const std::string one = Shell("pdftotext -f " + std::to_string(p) + " -l " + std::to_string(p) + " '" +
-                                          File("r.pdf") + "' -");
+            const std::string one =
+                Shell("pdftotext -f " + std::to_string(p) + " -l " + std::to_string(p) + " '" + File("r.pdf") + "' -");
             if (one.rfind(heading + "\n", 0) == 0)
                 return p;
         }
@@ -281,12 +283,14 @@ INSTANTIATE_TEST_SUITE_P(Stages, CliReportTest,
                                                  {1.0f, 3.0f}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-class CliReportFileTest : public CliReportTest {};
+class CliReportFileTest : public CliReportTest
+{
+};
 
 TEST_F(CliReportFileTest, PageSizeFollowsTheLocale)
 {
-    for (const auto& [locale, size] : {std::pair{"en_US.UTF-8", "letter"}, std::pair{"de_DE.UTF-8", "A4"},
-                                      std::pair{"C", "A4"}}) {
+    for (const auto& [locale, size] :
+         {std::pair{"en_US.UTF-8", "letter"}, std::pair{"de_DE.UTF-8", "A4"}, std::pair{"C", "A4"}}) {
         const std::string out = File(std::string(locale) + ".pdf");
         const std::string info = Shell(std::string("LC_ALL=") + locale + " '" + VP_CLI_PATH +
                                        "' report --voxel 50 --out '" + out + "' && pdfinfo '" + out + "'");
@@ -367,10 +371,10 @@ int QualityLegendPixels(const std::string& pdf, const fs::path& scratch)
 TEST_F(CliReportFileTest, ViewsShowTheChosenDisplay)
 {
     ASSERT_EQ(Cli("report --out '" + File("classic.pdf") + "'").status, 0);
-    ASSERT_EQ(Cli("report --display quality --measure sigma --quality-threshold '<=,2' --out '" + File("quality.pdf") +
-                  "'")
-                  .status,
-              0);
+    ASSERT_EQ(
+        Cli("report --display quality --measure sigma --quality-threshold '<=,2' --out '" + File("quality.pdf") + "'")
+            .status,
+        0);
     EXPECT_LT(QualityLegendPixels(File("classic.pdf"), m_dir / "c"), 100);
     EXPECT_GT(QualityLegendPixels(File("quality.pdf"), m_dir / "q"), 20000);
 }

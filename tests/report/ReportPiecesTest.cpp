@@ -14,7 +14,8 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 TEST(ReportPanTest, FromTheInwardNormalOfTheNearestWall)
 {
@@ -25,15 +26,12 @@ TEST(ReportPanTest, FromTheInwardNormalOfTheNearestWall)
     };
     // A 10 x 6 room, X right and Z up seen from above; positive pans turn right.
     const Case cases[] = {
-        {0.2, 3.0, 1.0, 0.0, "X=0", 0.0},     // straight in from the X = 0 wall
-        {0.2, 3.0, 1.0, 1.0, "X=0", -45.0},   // towards +Z: left of the normal
-        {0.2, 3.0, 1.0, -1.0, "X=0", 45.0},
-        {9.9, 3.0, -1.0, 1.0, "X=L", 45.0},   // facing -X, +Z is on the right
-        {5.0, 0.1, 0.0, 1.0, "Z=0", 0.0},
-        {5.0, 0.1, 1.0, 1.0, "Z=0", 45.0},    // facing +Z, +X is on the right
-        {5.0, 5.8, 1.0, -1.0, "Z=W", -45.0},
-        {5.0, 5.8, 0.0, 1.0, "Z=W", 180.0},   // facing the wall itself
-        {0.0, 0.0, 1.0, 1.0, "X=0", -45.0},   // a corner: the first wall of a tie
+        {0.2, 3.0, 1.0, 0.0, "X=0", 0.0},                                        // straight in from the X = 0 wall
+        {0.2, 3.0, 1.0, 1.0, "X=0", -45.0},                                      // towards +Z: left of the normal
+        {0.2, 3.0, 1.0, -1.0, "X=0", 45.0},  {9.9, 3.0, -1.0, 1.0, "X=L", 45.0}, // facing -X, +Z is on the right
+        {5.0, 0.1, 0.0, 1.0, "Z=0", 0.0},    {5.0, 0.1, 1.0, 1.0, "Z=0", 45.0},  // facing +Z, +X is on the right
+        {5.0, 5.8, 1.0, -1.0, "Z=W", -45.0}, {5.0, 5.8, 0.0, 1.0, "Z=W", 180.0}, // facing the wall itself
+        {0.0, 0.0, 1.0, 1.0, "X=0", -45.0},                                      // a corner: the first wall of a tie
     };
     for (const Case& c : cases) {
         const WallPan pan = PanFromNearestWall(c.x, c.z, 10.0, 6.0, c.dx, c.dz);
@@ -71,7 +69,9 @@ TEST(ReportFormatTest, ByExtensionAndPageByLocale)
     EXPECT_EQ(ReportPageSizeFor(QLocale(QLocale::German, QLocale::Germany)), QPageSize::A4);
 }
 
-class ReportMapTest : public CoverageTest {};
+class ReportMapTest : public CoverageTest
+{
+};
 
 TEST_F(ReportMapTest, BandAndSliceLayersByHeightAboveTheFloor)
 {
@@ -119,8 +119,8 @@ TEST_F(ReportMapTest, DrawnWithXRightZUpAndAKeyFromNoneToAll)
     map.nz = 3;
     map.edgeM = 1.0f;
     map.counts.assign(12, 0);
-    map.counts[0] = 6;           // i = 0, k = 0: the corner X = 0, Z = 0
-    map.counts[3 + 4 * 2] = 3;   // i = 3, k = 2: the opposite corner
+    map.counts[0] = 6;         // i = 0, k = 0: the corner X = 0, Z = 0
+    map.counts[3 + 4 * 2] = 3; // i = 3, k = 2: the opposite corner
     const QImage image = DrawFloorMap(map, 6, 4.0f, 3.0f);
     ASSERT_FALSE(image.isNull());
     const auto countAt = [&image](QRgb rgb, int x0, int x1, int y0, int y1) {
