@@ -112,7 +112,7 @@ std::string CameraTable(const ReportFigures& f)
                      Fixed(c.hFovDeg, 1) + " / " + Fixed(c.vFovDeg, 1), Fixed(c.reachM, 2),
                      counted ? std::to_string(c.voxelsSeen) : "-", counted ? VolumeText(c.uniqueM3) : "-"});
     }
-    html << "</table>\n<p>(off): disabled or outside the active range; it takes no part in the figures.</p>\n";
+    html << "</table>\n<p>(off): disabled or outside the active range; the figures do not count it.</p>\n";
     return html.str();
 }
 

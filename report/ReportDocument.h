@@ -24,7 +24,7 @@ struct ReportContents {
     std::vector<ReportImage> histograms;
 };
 
-// One part of the report under its own heading. New parts are added to the
+// One section of the report under its own heading. New sections are added to the
 // list ReportSections builds and nowhere else.
 struct ReportSection {
     std::string title;

@@ -368,6 +368,26 @@ int QualityLegendPixels(const std::string& pdf, const fs::path& scratch)
     return n;
 }
 
+TEST_F(CliReportFileTest, CamerasOutsideTheFiguresAreMarked)
+{
+    // Camera 2 disabled, camera 4 outside the range of the first three.
+    ASSERT_EQ(Cli("report --voxel 50 --disable 2 --range 1,3 --out '" + File("r.html") + "'").status, 0);
+    const std::string page = ReadText(File("r.html"));
+    const auto row = [&page](int number) {
+        const size_t at = page.find("<tr><td>" + std::to_string(number) + "</td>");
+        return at == std::string::npos ? std::string() : page.substr(at, page.find("</tr>", at) - at);
+    };
+    for (const int off : {2, 4}) {
+        EXPECT_NE(row(off).find("<td>Camera " + std::to_string(off) + " (off)</td>"), std::string::npos) << row(off);
+        EXPECT_NE(row(off).find("<td>-</td><td>-</td>"), std::string::npos) << row(off);
+    }
+    for (const int on : {1, 3}) {
+        EXPECT_NE(row(on).find("<td>Camera " + std::to_string(on) + "</td>"), std::string::npos) << row(on);
+        EXPECT_EQ(row(on).find("<td>-</td>"), std::string::npos) << row(on);
+    }
+    EXPECT_NE(page.find("active range: 3 from camera 1, 2 of them enabled"), std::string::npos);
+}
+
 TEST_F(CliReportFileTest, ViewsShowTheChosenDisplay)
 {
     ASSERT_EQ(Cli("report --out '" + File("classic.pdf") + "'").status, 0);
