@@ -14,6 +14,9 @@
 namespace
 {
 
+// Bars of a measure's histogram over the span of its colours, about.
+constexpr int kBarsPerSpan = 10;
+
 double Degrees(double radians)
 {
     return radians * 180.0 / std::numbers::pi;
@@ -36,8 +39,14 @@ std::vector<HistogramBar> MeasureBars(const CCoverageVolume& volume, const CPlan
             values.push_back(v);
     if (values.empty())
         return {};
+    // The span the Quality display colours, cut finer than its legend's ticks.
     const QualityScale scale = ComputeQualityScale(planning, measure);
-    return BarsOf(values, scale.ticks, scale.decimals);
+    const double step = RoundTickStep(scale.high - scale.low, kBarsPerSpan, false);
+    std::vector<double> edges;
+    for (int k = 0; scale.low + k * step <= scale.high + step * 1e-6; ++k)
+        edges.push_back(scale.low + k * step);
+    const int decimals = std::max(0, static_cast<int>(-std::floor(std::log10(step) + 1e-9)));
+    return BarsOf(values, edges, decimals);
 }
 
 CameraRow RowOf(const CCameraSet& cameras, const CPlanningMeasures& planning, int i, float lengthM, float widthM)
