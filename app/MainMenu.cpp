@@ -3,6 +3,7 @@
 #include "app/DialogLayout.h"
 #include "app/PlanningPanel.h"
 #include "app/ProjectCommands.h"
+#include "app/ReportCommands.h"
 #include "app/VolumePlannerDlg.h"
 #include "coverage/PlanningMeasures.h"
 #include "render/view/VolumeView.h"
@@ -46,6 +47,7 @@ const char* const kMouseAndKeys = "In the view:\n"
 
 CMainMenu::CMainMenu(CVolumePlannerDlg& dialog)
     : QObject(&dialog), m_dialog(dialog), m_pMenuBar(new QMenuBar(&dialog)), m_pProject(new CProjectCommands(dialog)),
+      m_pReport(new CReportCommands(dialog, m_pProject->Document())),
       m_nClassicWidth(dialog.width())
 {
     BuildFileMenu();
@@ -93,6 +95,9 @@ void CMainMenu::BuildFileMenu()
             &CProjectCommands::ExportCoverage);
     connect(AddAction(MenuCommand::SaveViewPng, menu, "Save &View as PNG..."), &QAction::triggered, m_pProject,
             &CProjectCommands::SaveViewAsPng);
+    QAction* report = AddAction(MenuCommand::ExportReport, menu, "Export &Report...");
+    report->setShortcut(QKeySequence("Ctrl+E"));
+    connect(report, &QAction::triggered, m_pReport, &CReportCommands::ExportReport);
     menu->addSeparator();
     QAction* quit = AddAction(MenuCommand::Quit, menu, "&Quit");
     quit->setShortcut(QKeySequence::Quit);

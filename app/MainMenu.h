@@ -7,6 +7,7 @@
 
 class CPlanningPanel;
 class CProjectCommands;
+class CReportCommands;
 class CVolumePlannerDlg;
 class QAction;
 class QMenu;
@@ -21,6 +22,7 @@ enum class MenuCommand {
     SaveFile,
     ExportCoverage,
     SaveViewPng,
+    ExportReport,
     Quit,
     ResolutionMap,
     CameraCount2D,
@@ -51,6 +53,7 @@ class CMainMenu : public QObject
     // Null until the panel is first shown.
     CPlanningPanel* Panel() const { return m_pPanel; }
     CProjectCommands& Project() const { return *m_pProject; }
+    CReportCommands& Report() const { return *m_pReport; }
 
   private:
     QAction* AddAction(MenuCommand command, QMenu* menu, const QString& text);
@@ -72,6 +75,7 @@ class CMainMenu : public QObject
     QMenuBar* m_pMenuBar;
     CPlanningPanel* m_pPanel = nullptr;
     CProjectCommands* m_pProject;
+    CReportCommands* m_pReport;
     std::array<QAction*, static_cast<size_t>(MenuCommand::Count)> m_actions{};
     int m_nClassicWidth;
 };

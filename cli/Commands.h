@@ -21,5 +21,7 @@ int RunCommandLine(CLI::App& app, int argc, char** argv);
 void AddRigCommand(CLI::App& app);
 void AddCoverageCommand(CLI::App& app);
 void AddRenderCommand(CLI::App& app);
-// `render` in the core tool: runs the render command's own binary.
+void AddReportCommand(CLI::App& app);
+// `render` and `report` in the core tool: run the command's own binary.
 void AddRenderForwarder(CLI::App& app);
+void AddReportForwarder(CLI::App& app);

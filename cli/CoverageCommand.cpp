@@ -4,6 +4,7 @@
 #include "cli/RigOptions.h"
 
 #include "cameras/CameraSet.h"
+#include "coverage/CoverageFigures.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/MapDiagnostics.h"
 #include "coverage/PlanningMeasures.h"
@@ -120,15 +121,11 @@ Json BuildReport(const CCoverageVolume& volume, const std::vector<int8_t>& mapBa
     }
     report["cameras"] = std::move(list);
 
-    std::vector<uint64_t> histogram(enabled + 1, 0);
+    const std::vector<uint64_t> histogram = SeenHistogram(volume, enabled);
     uint64_t isoCondition = 0, mapVoxels = 0;
     std::array<uint64_t, 10> bands{};
     for (size_t t = 0; t < n; ++t) {
-        const uint32_t seen = volume.SeenCount(t);
-        if (seen >= histogram.size())
-            histogram.resize(seen + 1, 0);
-        ++histogram[seen];
-        isoCondition += IsoConditionHolds(seen) ? 1 : 0;
+        isoCondition += IsoConditionHolds(volume.SeenCount(t)) ? 1 : 0;
         if (const int band = mapBand[t]; band >= 0) {
             ++mapVoxels;
             ++bands[band == kBandBlack ? 9 : static_cast<size_t>(band - 1)];
@@ -140,14 +137,9 @@ Json BuildReport(const CCoverageVolume& volume, const std::vector<int8_t>& mapBa
     report["map_voxels"] = mapVoxels;
     report["map_bands"] = bands;
 
-    const double edge = volume.GetVoxelEdge();
-    const double voxelVolume = edge * edge * edge;
     Json atLeast = Json::array();
-    uint64_t cumulative = n;
-    for (size_t k = 0; k < histogram.size(); ++k) {
-        atLeast.push_back(DoubleJson(static_cast<double>(cumulative) * voxelVolume));
-        cumulative -= histogram[k];
-    }
+    for (const double cubicMetres : VolumeSeenAtLeast(histogram, n, volume.GetVoxelEdge()))
+        atLeast.push_back(DoubleJson(cubicMetres));
     report["volume_m3"] = {{"seen_by_at_least", std::move(atLeast)}};
 
     // What the numbers above leave unsaid; also on standard error.

@@ -2,11 +2,13 @@
 
 #include "cameras/CameraSet.h"
 #include "cameras/CameraTypes.h"
+#include "coverage/CoverageVolume.h"
 #include "coverage/PlanningMeasures.h"
 
 #include <CLI/CLI.hpp>
 
 #include <charconv>
+#include <cmath>
 #include <system_error>
 
 namespace {
@@ -90,6 +92,26 @@ std::optional<std::string> ApplyPlanningOptions(const PlanningOptions& options, 
             cameras.SetCameraType(i, *options.cameraType);
         if (pixels)
             cameras.SetCustomPixels(i, pixels->first, pixels->second);
+    }
+    return std::nullopt;
+}
+
+std::optional<QualityThreshold> ParseQualityThreshold(const std::string& text)
+{
+    const size_t comma = text.find(',');
+    if (comma == std::string::npos)
+        return std::nullopt;
+    const std::string op = text.substr(0, comma);
+    const std::string value = text.substr(comma + 1);
+    for (unsigned k = 0; k < kComparisonOpCount; ++k) {
+        if (op != kComparisonOps[k])
+            continue;
+        float v = 0.0f;
+        const char* end = value.data() + value.size();
+        const auto [ptr, ec] = std::from_chars(value.data(), end, v);
+        if (ec != std::errc{} || ptr != end || value.empty() || !std::isfinite(v))
+            return std::nullopt;
+        return QualityThreshold{k, v};
     }
     return std::nullopt;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "coverage/QualityDisplay.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,3 +32,7 @@ void AddPlanningOptions(CLI::App& command, PlanningOptions& options);
 // scene built (BuildRigScene). Returns the message for standard error on a
 // refusal, with nothing stored.
 std::optional<std::string> ApplyPlanningOptions(const PlanningOptions& options, uint32_t cameraCount);
+
+// "OP,V" with OP one of the comparison operators and V a finite number, as
+// --quality-threshold takes it; nullopt for any other text.
+std::optional<QualityThreshold> ParseQualityThreshold(const std::string& text);

@@ -79,27 +79,6 @@ std::optional<ScaleRows> ParseScales(const std::string& text)
     return rows;
 }
 
-// "OP,V" with OP one of the comparison operators and V a finite number.
-std::optional<QualityThreshold> ParseQualityThreshold(const std::string& text)
-{
-    const size_t comma = text.find(',');
-    if (comma == std::string::npos)
-        return std::nullopt;
-    const std::string op = text.substr(0, comma);
-    const std::string value = text.substr(comma + 1);
-    for (unsigned k = 0; k < kComparisonOpCount; ++k) {
-        if (op != kComparisonOps[k])
-            continue;
-        float v = 0.0f;
-        const char* end = value.data() + value.size();
-        const auto [ptr, ec] = std::from_chars(value.data(), end, v);
-        if (ec != std::errc{} || ptr != end || value.empty() || !std::isfinite(v))
-            return std::nullopt;
-        return QualityThreshold{k, v};
-    }
-    return std::nullopt;
-}
-
 bool AllFinite(std::initializer_list<float> values)
 {
     for (const float v : values)

@@ -12,5 +12,6 @@ int main(int argc, char** argv)
     AddRigCommand(app);
     AddCoverageCommand(app);
     AddRenderForwarder(app);
+    AddReportForwarder(app);
     return RunCommandLine(app, argc, argv);
 }

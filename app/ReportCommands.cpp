@@ -1,0 +1,234 @@
+#include "app/ReportCommands.h"
+
+#include "app/ProjectDocument.h"
+#include "app/VolumePlannerDlg.h"
+#include "project/ProjectFile.h"
+#include "render/SceneRenderer.h"
+#include "render/view/VolumeView.h"
+#include "report/ReportWriter.h"
+#include "scene/AtomicFile.h"
+#include "scene/SceneSettings.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QProgressDialog>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <charconv>
+#include <filesystem>
+
+namespace
+{
+
+const FileDialogRequest kExportReport{"Export Report", "report", "pdf",
+                                      "PDF Report (*.pdf)|*.pdf|HTML Report (*.html)|*.html||"};
+
+// The file the user chose, asked about first when it would replace another.
+std::optional<std::string> ChooseReportFile(CUserPrompts& prompts)
+{
+    const std::optional<std::string> path = prompts.ChooseFileToSave(kExportReport);
+    if (!path)
+        return std::nullopt;
+    std::error_code error;
+    if (std::filesystem::exists(*path, error)) {
+        const std::string name = std::filesystem::path(*path).filename().string();
+        if (prompts.ShowMessage(name + " already exists.\nDo you want to replace it?", kExportReport.title,
+                                PromptButtons::YesNo) != PromptAnswer::Yes)
+            return std::nullopt;
+    }
+    return path;
+}
+
+QString ShortestText(float v)
+{
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, v);
+    return QString::fromLatin1(text, static_cast<int>(result.ptr - text));
+}
+
+// The display the window shows, as the report command's options.
+QStringList DisplayArguments(const CSceneRenderer& renderer)
+{
+    const SceneSettings& settings = *GetSceneSettings();
+    QStringList arguments;
+    if (renderer.IsQualityDisplay()) {
+        arguments << "--display"
+                  << "quality"
+                  << "--measure" << PlanningMeasureKey(renderer.GetQualityMeasure());
+        if (const auto threshold = renderer.GetQualityThreshold())
+            arguments << "--quality-threshold"
+                      << QString::fromStdString(ComparisonOpText(threshold->op)) + "," + ShortestText(threshold->value);
+        return arguments;
+    }
+    if (settings.Get2DView())
+        arguments << "--view-2d";
+    if (settings.GetSelectiveCameras())
+        arguments << "--selective";
+    return arguments;
+}
+
+} // namespace
+
+CReportCommands::CReportCommands(CVolumePlannerDlg& dialog, CProjectDocument& document)
+    : QObject(&dialog), m_dialog(dialog), m_document(document)
+{
+}
+
+CReportCommands::~CReportCommands()
+{
+    if (m_pProcess) {
+        m_pProcess->disconnect(this);
+        m_pProcess->terminate();
+        m_pProcess->waitForFinished(5000);
+    }
+}
+
+QString CReportCommands::ReportBinary()
+{
+    const QString beside = QCoreApplication::applicationDirPath() + "/volume-planner-report";
+    if (QFileInfo(beside).isExecutable())
+        return beside;
+    return QStringLiteral(VP_REPORT_BINARY);
+}
+
+void CReportCommands::ExportReport()
+{
+    CUserPrompts& prompts = m_dialog.Prompts();
+    if (!m_dialog.IsSceneReady())
+        return;
+    if (IsRunning()) {
+        prompts.ShowMessage("A report is being made already: wait for it or cancel it", "Invalid Action",
+                            PromptButtons::Ok);
+        return;
+    }
+    if (GetSceneSettings()->GetCameraCount() == 0) {
+        prompts.ShowMessage("No Cameras Initialized", "Invalid Action", PromptButtons::Ok);
+        return;
+    }
+    const std::optional<std::string> target = ChooseReportFile(prompts);
+    if (!target)
+        return;
+    if (!ReportFormatOf(*target)) {
+        prompts.ShowMessage("Choose a file ending in .pdf or .html", "Invalid Action", PromptButtons::Ok);
+        return;
+    }
+
+    // The plan as it stands now: later edits in the window do not reach this report.
+    const CSceneRenderer& renderer = m_dialog.View()->Renderer();
+    const Project project =
+        CaptureProject(m_dialog.TypedUnit(), static_cast<uint32_t>(renderer.GetVolume().GetResolutionCamera() + 1));
+    m_pScratch = std::make_unique<QTemporaryDir>();
+    const std::string projectPath = m_pScratch->filePath("plan.vplan").toStdString();
+    AtomicFile file(projectPath);
+    if (!m_pScratch->isValid() || !file.Open() || !file.Write(ProjectText(project)) || !file.Commit()) {
+        m_pScratch.reset();
+        prompts.ShowMessageWithReason("Unable to make the report", "No room for a temporary file", "Error");
+        return;
+    }
+
+    std::string title = std::filesystem::path(m_document.Path()).stem().string();
+    if (title.empty())
+        title = "Untitled plan";
+    QStringList arguments{"report",
+                          "--project",
+                          QString::fromStdString(projectPath),
+                          "--out",
+                          QString::fromStdString(*target),
+                          "--title",
+                          QString::fromStdString(title),
+                          "--progress"};
+    arguments << DisplayArguments(renderer);
+
+    m_errorText.clear();
+    m_bCancelled = false;
+    m_pProcess = new QProcess(this);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    m_pProcess->setProcessEnvironment(environment);
+    // The steps and the messages come on standard error.
+    m_pProcess->setReadChannel(QProcess::StandardError);
+    connect(m_pProcess, &QProcess::readyReadStandardError, this, &CReportCommands::ReadProgress);
+    connect(m_pProcess, &QProcess::finished, this, &CReportCommands::Finish);
+    connect(m_pProcess, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            Finish(-1, QProcess::CrashExit);
+    });
+
+    m_pProgress = new QProgressDialog("Making the report...", "Cancel", 0, 100, &m_dialog);
+    m_pProgress->setWindowTitle("Export Report");
+    m_pProgress->setWindowModality(Qt::NonModal);
+    m_pProgress->setMinimumDuration(0);
+    m_pProgress->setAutoClose(false);
+    m_pProgress->setAutoReset(false);
+    m_pProgress->setValue(0);
+    connect(m_pProgress, &QProgressDialog::canceled, this, &CReportCommands::Cancel);
+    m_pProgress->show();
+
+    m_pProcess->start(ReportBinary(), arguments);
+}
+
+void CReportCommands::ReadProgress()
+{
+    if (!m_pProcess)
+        return;
+    static const QRegularExpression step(R"(^Report:\s+(\d+)% (.*)$)");
+    while (m_pProcess->canReadLine()) {
+        const QByteArray line = m_pProcess->readLine().trimmed();
+        const QRegularExpressionMatch match = step.match(QString::fromUtf8(line));
+        if (!match.hasMatch()) {
+            m_errorText += line + "\n";
+            continue;
+        }
+        if (m_pProgress) {
+            m_pProgress->setValue(match.captured(1).toInt());
+            m_pProgress->setLabelText("Making the report: " + match.captured(2));
+        }
+    }
+}
+
+void CReportCommands::Cancel()
+{
+    if (!m_pProcess)
+        return;
+    m_bCancelled = true;
+    // The report binary removes its unfinished file on a termination request.
+    m_pProcess->terminate();
+}
+
+void CReportCommands::Finish(int exitCode, QProcess::ExitStatus status)
+{
+    if (!m_pProcess)
+        return;
+    ReadProgress();
+    m_errorText += m_pProcess->readAll();
+    const bool started = m_pProcess->error() != QProcess::FailedToStart;
+    const bool written = started && status == QProcess::NormalExit && exitCode == 0;
+    const bool cancelled = m_bCancelled;
+    const QString binary = m_pProcess->program();
+    CleanUp();
+    if (!written && !cancelled) {
+        std::string reason;
+        for (const QByteArray& line : m_errorText.split('\n'))
+            if (!line.isEmpty() && !line.startsWith("QStandardPaths"))
+                reason = line.toStdString();
+        if (!started)
+            reason = "cannot run " + binary.toStdString();
+        m_dialog.Prompts().ShowMessageWithReason("Unable to make the report", reason, "Error");
+    }
+    emit reportFinished(written);
+}
+
+void CReportCommands::CleanUp()
+{
+    m_pProcess->disconnect(this);
+    m_pProcess->deleteLater();
+    m_pProcess = nullptr;
+    if (m_pProgress) {
+        m_pProgress->disconnect(this);
+        m_pProgress->close();
+        m_pProgress->deleteLater();
+        m_pProgress = nullptr;
+    }
+    m_pScratch.reset();
+}

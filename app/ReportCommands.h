@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QObject>
+#include <QProcess>
+#include <QString>
+
+#include <memory>
+#include <string>
+
+class CProjectDocument;
+class CVolumePlannerDlg;
+class QProgressDialog;
+class QTemporaryDir;
+
+// File > Export Report: the plan as it stands is handed, as a project file,
+// to the report binary of the command-line tool, which computes and lays out
+// the report in a process of its own. The window keeps working meanwhile; a
+// progress dialog follows the report's steps and can cancel it.
+class CReportCommands : public QObject
+{
+    Q_OBJECT
+  public:
+    CReportCommands(CVolumePlannerDlg& dialog, CProjectDocument& document);
+    ~CReportCommands() override;
+
+    void ExportReport();
+    bool IsRunning() const { return m_pProcess != nullptr; }
+    // Null while no report is being made.
+    QProgressDialog* Progress() const { return m_pProgress; }
+
+    // The binary that writes reports: beside the program, or where the build put it.
+    static QString ReportBinary();
+
+  signals:
+    // A report ended: written, failed (the user was told why) or cancelled.
+    void reportFinished(bool written);
+
+  private:
+    void ReadProgress();
+    void Finish(int exitCode, QProcess::ExitStatus status);
+    void Cancel();
+    void CleanUp();
+
+    CVolumePlannerDlg& m_dialog;
+    CProjectDocument& m_document;
+    QProcess* m_pProcess = nullptr;
+    QProgressDialog* m_pProgress = nullptr;
+    std::unique_ptr<QTemporaryDir> m_pScratch;
+    QByteArray m_errorText;
+    bool m_bCancelled = false;
+};

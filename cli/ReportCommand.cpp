@@ -1,0 +1,154 @@
+#include "cli/Commands.h"
+#include "cli/CoverageOptions.h"
+#include "cli/PlanningOptions.h"
+#include "cli/RigOptions.h"
+
+#include "report/ReportBuilder.h"
+#include "scene/RoomBox.h"
+#include "scene/SceneSettings.h"
+
+#include <CLI/CLI.hpp>
+#include <QDate>
+#include <QLocale>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+struct ReportOptions {
+    std::string outFile;
+    std::vector<float> heights{0.5f, 2.0f};
+    std::vector<float> slices;
+    std::string title;
+    bool progress = false;
+    bool view2d = false;
+    bool selective = false;
+    std::string display = "classic";
+    std::string measure;
+    std::string qualityThreshold;
+};
+
+[[noreturn]] void Fail(const std::string& message)
+{
+    std::cerr << message << '\n';
+    DestroyRigScene();
+    throw CLI::RuntimeError(1);
+}
+
+ReportDisplay DisplayOf(const ReportOptions& options)
+{
+    ReportDisplay display;
+    display.view2d = options.view2d;
+    display.selective = options.selective;
+    display.quality = options.display == "quality";
+    if (display.quality && (display.view2d || display.selective))
+        Fail("--display quality replaces the volume display: leave out --view-2d and --selective");
+    if (!display.quality && (!options.measure.empty() || !options.qualityThreshold.empty()))
+        Fail("--measure and --quality-threshold need --display quality");
+    if (!options.measure.empty()) {
+        const auto measure = PlanningMeasureFromKey(options.measure);
+        if (!measure)
+            Fail("--measure: one of cameras, marker-px, angle, sigma");
+        display.measure = *measure;
+    }
+    if (!options.qualityThreshold.empty()) {
+        display.threshold = ParseQualityThreshold(options.qualityThreshold);
+        if (!display.threshold)
+            Fail("--quality-threshold OP,V: OP one of < <= == >= > != and V a number, e.g. --quality-threshold '<=,1'");
+    }
+    return display;
+}
+
+void RunReport(const RigOptions& rig, const CoverageOptions& coverage, const PlanningOptions& planning,
+               const ReportOptions& options)
+{
+    const auto format = ReportFormatOf(options.outFile);
+    if (!format)
+        Fail("--out: a file ending in .pdf or .html");
+    ReportRequest request;
+    request.display = DisplayOf(options);
+    request.outPath = options.outFile;
+    request.format = *format;
+    request.pageSize = ReportPageSizeFor(QLocale::system());
+    request.bandFromM = options.heights[0];
+    request.bandToM = options.heights[1];
+    request.slicesM = options.slices;
+
+    CRoomBox room;
+    const RigSceneResult scene = BuildRigScene(rig, room);
+    if (!scene.ok)
+        Fail(scene.error);
+    const Project* project = scene.project ? &*scene.project : nullptr;
+    if (const auto error = ApplyCoverageOptions(coverage, scene.cameraCount, project))
+        Fail(*error);
+    if (const auto error = ApplyPlanningOptions(planning, scene.cameraCount))
+        Fail(*error);
+    request.display.resolutionCamera = static_cast<int>(ResolutionCameraOf(coverage, project) - 1);
+    request.display.testMode = !coverage.calibrationFile.empty();
+
+    ReportHeading& heading = request.heading;
+    heading.projectName = !options.title.empty()     ? options.title
+                          : !rig.projectFile.empty() ? std::filesystem::path(rig.projectFile).stem().string()
+                                                     : std::string("Untitled plan");
+    heading.date = QDate::currentDate().toString(Qt::ISODate).toStdString();
+    if (OptionGiven(rig.command, "--units"))
+        heading.enteredUnit = (rig.units == "f" || rig.units == "F") ? "ft" : "m";
+    else if (project)
+        heading.enteredUnit = project->unit;
+
+    const bool showProgress = options.progress || isatty(STDERR_FILENO) == 1;
+    const auto error = MakeReport(request, [showProgress](int percent, const std::string& step) {
+        if (showProgress)
+            std::fprintf(stderr, "Report: %3d%% %s\n", percent, step.c_str());
+    });
+    if (error)
+        Fail(*error);
+    DestroyRigScene();
+}
+
+} // namespace
+
+void AddReportCommand(CLI::App& app)
+{
+    CLI::App* command = app.add_subcommand("report", "Write a printable coverage report of the plan, PDF or HTML");
+    auto rig = std::make_shared<RigOptions>();
+    auto coverage = std::make_shared<CoverageOptions>();
+    auto planning = std::make_shared<PlanningOptions>();
+    auto options = std::make_shared<ReportOptions>();
+    AddRigOptions(*command, *rig);
+    AddCoverageOptions(*command, *coverage);
+    AddPlanningOptions(*command, *planning);
+    command->add_option("--out", options->outFile, "the report to write: FILE.pdf or FILE.html")
+        ->type_name("FILE")
+        ->required();
+    command->add_option("--heights", options->heights, "capture height band of the worst-case map, metres")
+        ->delimiter(',')
+        ->expected(2)
+        ->type_name("A,B")
+        ->capture_default_str();
+    command->add_option("--slices", options->slices, "heights of single-layer maps, metres")
+        ->delimiter(',')
+        ->type_name("H1,H2,...");
+    command->add_option("--title", options->title, "project name on the title block (default: the project file's name)")
+        ->type_name("TEXT");
+    command->add_flag("--progress", options->progress, "progress on standard error even when it is not a terminal");
+    command->add_flag("--view-2d", options->view2d, "pictures of the camera-count layers");
+    command->add_flag("--selective", options->selective, "pictures of the voxels every enabled camera sees");
+    command->add_option("--display", options->display, "classic or quality, the volume display of the pictures")
+        ->check(CLI::IsMember({"classic", "quality"}))
+        ->capture_default_str();
+    command
+        ->add_option("--measure", options->measure, "measure of the Quality display: cameras, marker-px, angle, sigma")
+        ->type_name("M");
+    command->add_option("--quality-threshold", options->qualityThreshold, "show only voxels whose measure meets OP V")
+        ->type_name("OP,V");
+    command->callback([rig, coverage, planning, options]() { RunReport(*rig, *coverage, *planning, *options); });
+}

@@ -1,0 +1,29 @@
+#include "coverage/CoverageFigures.h"
+
+#include "coverage/CoverageVolume.h"
+
+std::vector<uint64_t> SeenHistogram(const CCoverageVolume& volume, uint32_t enabled)
+{
+    std::vector<uint64_t> histogram(enabled + 1, 0);
+    const size_t n = volume.GetVoxelCount();
+    for (size_t t = 0; t < n; ++t) {
+        const uint32_t seen = volume.SeenCount(t);
+        if (seen >= histogram.size())
+            histogram.resize(seen + 1, 0);
+        ++histogram[seen];
+    }
+    return histogram;
+}
+
+std::vector<double> VolumeSeenAtLeast(const std::vector<uint64_t>& histogram, size_t voxels, float voxelEdge)
+{
+    const double edge = voxelEdge;
+    const double voxelVolume = edge * edge * edge;
+    std::vector<double> atLeast;
+    uint64_t cumulative = voxels;
+    for (const uint64_t count : histogram) {
+        atLeast.push_back(static_cast<double>(cumulative) * voxelVolume);
+        cumulative -= count;
+    }
+    return atLeast;
+}

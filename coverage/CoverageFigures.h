@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class CCoverageVolume;
+
+// The summary figures every output of a computed coverage states: what the
+// `coverage` command prints is what the report shows.
+
+// Voxels seen by 0, 1, ..., n cameras, n at least `enabled`.
+std::vector<uint64_t> SeenHistogram(const CCoverageVolume& volume, uint32_t enabled);
+// Cubic metres seen by at least 0, 1, ... cameras, from SeenHistogram.
+std::vector<double> VolumeSeenAtLeast(const std::vector<uint64_t>& histogram, size_t voxels, float voxelEdge);

@@ -1,0 +1,106 @@
+#include "report/ReportBuilder.h"
+
+#include "report/FloorMaps.h"
+#include "report/ReportCharts.h"
+#include "scene/SceneSettings.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace
+{
+
+// Widths on the page: two views or two maps to a page, three histograms.
+constexpr int kViewWidthPx = 540;
+constexpr int kMapWidthPx = 470;
+constexpr int kChartWidthPx = 600;
+
+std::string Metres(float m)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", m);
+    return text;
+}
+
+} // namespace
+
+std::optional<std::string> CheckReportHeights(const ReportRequest& request, float roomHeightM)
+{
+    const float from = request.bandFromM, to = request.bandToM;
+    if (!std::isfinite(from) || !std::isfinite(to) || from > to)
+        return "--heights A,B: two heights in metres, A not above B";
+    if (to < 0.0f || from > roomHeightM)
+        return "--heights: the band " + Metres(from) + "-" + Metres(to) + " m lies outside the room (0-" +
+               Metres(roomHeightM) + " m)";
+    for (const float h : request.slicesM)
+        if (!(h >= 0.0f && h <= roomHeightM))
+            return "--slices: " + Metres(h) + " m lies outside the room (0-" + Metres(roomHeightM) + " m)";
+    return std::nullopt;
+}
+
+std::optional<std::string> MakeReport(const ReportRequest& request,
+                                      const std::function<void(int, const std::string&)>& progress)
+{
+    if (const auto error = CheckReportHeights(request, GetSceneSettings()->GetRoomHeight()))
+        return error;
+    ReportContents contents;
+    CReportScene scene;
+    progress(0, "computing the coverage and the planning measures");
+    if (const auto error = scene.Compute(request.display))
+        return error;
+
+    progress(40, "collecting the figures");
+    const CCoverageVolume& volume = scene.Volume();
+    const float heightM = GetSceneSettings()->GetRoomHeight();
+    contents.figures = CollectReportFigures(volume, scene.Planning(), request.heading);
+    const ReportFigures& f = contents.figures;
+
+    progress(50, "drawing the views");
+    contents.views.push_back(
+        {"perspective", "Perspective view of the chosen display", scene.DrawPerspective(), kViewWidthPx});
+    contents.views.push_back({"plan", "Plan: the room from above, orthographic", scene.DrawPlan(), kViewWidthPx});
+
+    progress(70, "drawing the floor maps");
+    const auto band = LayersInBand(volume, heightM, request.bandFromM, request.bandToM);
+    if (!band)
+        return "--heights: no voxel layer has its centre between " + Metres(request.bandFromM) + " and " +
+               Metres(request.bandToM) + " m; choose a wider band or smaller voxels";
+    const uint32_t most = f.enabledInRange;
+    const FloorMap worst =
+        WorstCaseMap(volume, band->first, band->second,
+                     "Worst case from " + Metres(request.bandFromM) + " to " + Metres(request.bandToM) + " m");
+    contents.floorMaps.push_back({"worst-case", "Least camera count over the capture height band",
+                                  DrawFloorMap(worst, most, f.lengthM, f.widthM), kMapWidthPx});
+    for (size_t s = 0; s < request.slicesM.size(); ++s) {
+        const float h = request.slicesM[s];
+        const auto layer = LayerAt(volume, heightM, h);
+        if (!layer)
+            return "--slices: " + Metres(h) + " m lies outside the grid";
+        const FloorMap slice = WorstCaseMap(volume, *layer, *layer, "Slice at " + Metres(h) + " m");
+        contents.floorMaps.push_back({"slice-" + std::to_string(s + 1), "Camera count at " + Metres(h) + " m",
+                                      DrawFloorMap(slice, most, f.lengthM, f.widthM), kMapWidthPx});
+    }
+
+    progress(80, "drawing the histograms");
+    contents.histograms.push_back(
+        {"seen", "Voxels by the number of cameras that see them",
+         DrawHistogram("Voxels by camera count", "cameras that see the voxel", CameraCountBars(f.seenHistogram)),
+         kChartWidthPx});
+    if (!f.markerPxBars.empty())
+        contents.histograms.push_back(
+            {"marker", "Voxels by the best marker image",
+             DrawHistogram("Voxels by best marker size", "largest marker image (px)", f.markerPxBars), kChartWidthPx});
+    if (!f.sigmaBars.empty())
+        contents.histograms.push_back({"sigma", "Voxels by the expected 3D error",
+                                       DrawHistogram("Voxels by expected 3D error", "sigma3d (mm)", f.sigmaBars),
+                                       kChartWidthPx});
+
+    progress(90, "laying out and writing the report");
+    const bool written = request.format == ReportFormat::Pdf
+                             ? WriteReportPdf(request.outPath, contents, request.pageSize)
+                             : WriteReportHtml(request.outPath, contents);
+    if (!written)
+        return "Unable to write file: " + request.outPath;
+    progress(100, "done");
+    return std::nullopt;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "report/ReportFigures.h"
+#include "report/ReportPictures.h"
+#include "report/ReportWriter.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// What one report is made of and where it goes.
+struct ReportRequest {
+    ReportHeading heading;
+    ReportDisplay display;
+    float bandFromM = 0.5f; // the capture height band of the worst-case map
+    float bandToM = 2.0f;
+    std::vector<float> slicesM; // heights of single-layer maps
+    std::string outPath;
+    ReportFormat format = ReportFormat::Pdf;
+    QPageSize::PageSizeId pageSize = QPageSize::A4;
+};
+
+// The reason heights cannot be used in a room `roomHeightM` high, naming the
+// option; nullopt when they can.
+std::optional<std::string> CheckReportHeights(const ReportRequest& request, float roomHeightM);
+
+// Computes the coverage and the planning measures of the scene as built
+// (BuildRigScene) and writes the report. `progress` hears the share done
+// (0..100) and the step begun. Returns the message for the user on failure,
+// with nothing written. The scene's shared state is gone afterwards, as
+// after the render command.
+std::optional<std::string> MakeReport(const ReportRequest& request,
+                                      const std::function<void(int, const std::string&)>& progress);

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "coverage/PlanningMeasures.h"
+#include "scene/Vec3d.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CCoverageVolume;
+
+// What the report says about the plan besides the computed volume.
+struct ReportHeading {
+    std::string projectName;
+    std::string date;              // as printed
+    std::string enteredUnit = "m"; // "m" or "ft": the unit the room was entered in
+};
+
+// One row of the installation sheet, in the user frame.
+struct CameraRow {
+    uint32_t number = 0; // 1-based
+    std::string label;
+    bool counted = false; // enabled and inside the active range
+    Vec3d position;       // metres from the room corner
+    // The wall the camera is closest to and the pan from that wall's inward
+    // normal, positive turning right as seen from above.
+    std::string wall;
+    double panDeg = 0.0;
+    double tiltDownDeg = 0.0; // of the optical axis below the horizontal
+    float focalMm = 0.0f;
+    float hFovDeg = 0.0f;
+    float vFovDeg = 0.0f;
+    double reachM = 0.0; // NaN without usable sensor pixels
+    uint64_t voxelsSeen = 0;
+    double uniqueM3 = 0.0;
+};
+
+// A bar of a histogram: its label and how many voxels fall in it.
+struct HistogramBar {
+    std::string label;
+    uint64_t voxels = 0;
+};
+
+// Every number the report prints, taken from the same computations the
+// `coverage` command reports.
+struct ReportFigures {
+    ReportHeading heading;
+    float lengthM = 0.0f, widthM = 0.0f, heightM = 0.0f;
+    float voxelCm = 0.0f;
+    uint32_t nx = 0, ny = 0, nz = 0;
+    size_t voxels = 0;
+    uint32_t cameraCount = 0;
+    uint32_t firstCamera = 1; // 1-based
+    uint32_t rangeCount = 0;
+    uint32_t enabledInRange = 0;
+    std::string isoText; // "OP T"
+    std::string resText; // "OP1 B1 and OP2 B2"
+
+    std::vector<uint64_t> seenHistogram;
+    std::vector<double> seenAtLeastM3; // by at least 0, 1, ... cameras
+
+    PlanningSettings planningSettings;
+    std::vector<double> markerAtLeastM3;
+    double triangulableM3 = 0.0;
+    double withinSigmaM3 = 0.0;
+    double sigmaMedianMm = 0.0; // NaN without triangulable voxels
+    double sigmaP95Mm = 0.0;
+    std::vector<HistogramBar> markerPxBars;
+    std::vector<HistogramBar> sigmaBars;
+
+    std::vector<CameraRow> cameras;
+};
+
+// Reads the scene settings, the coverage parameters and the camera set as
+// the computation left them.
+ReportFigures CollectReportFigures(const CCoverageVolume& volume, const CPlanningMeasures& planning,
+                                   const ReportHeading& heading);
+
+// The wall nearest a point of the floor plan (user frame, metres) and the pan
+// of a horizontal direction (dx, dz) from that wall's inward normal, degrees
+// in (-180, 180], positive turning right as seen from above.
+struct WallPan {
+    std::string wall;
+    double panDeg = 0.0;
+};
+WallPan PanFromNearestWall(double x, double z, double lengthM, double widthM, double dx, double dz);
+
+// Histogram of finite values in bars [edges[i], edges[i+1]); the last bar
+// also takes everything above. Labels are "a-b" and ">= last".
+std::vector<HistogramBar> BarsOf(const std::vector<float>& values, const std::vector<double>& edges, int decimals);

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "coverage/PlanningMeasures.h"
+#include "coverage/QualityDisplay.h"
+
+#include <QImage>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+class CCoverageVolume;
+class COffscreenContext;
+class CSceneRenderer;
+
+// The volume display the pictures show, as the window or the render
+// command choose it.
+struct ReportDisplay {
+    bool view2d = false;
+    bool selective = false;
+    bool quality = false;
+    PlanningMeasure measure = PlanningMeasure::Cameras;
+    std::optional<QualityThreshold> threshold;
+    int resolutionCamera = 0; // 0-based
+    bool testMode = false;    // coverage from the imported calibration
+};
+
+// The offscreen renderer of the render command, kept for one report: it
+// computes the coverage and the planning measures (the report's figures are
+// read from them) and draws the pictures. Needs the scene built; the
+// renderer owns the shared state from Compute on, so the figures must be
+// read before this object goes.
+class CReportScene
+{
+  public:
+    CReportScene();
+    ~CReportScene();
+    CReportScene(const CReportScene&) = delete;
+    CReportScene& operator=(const CReportScene&) = delete;
+
+    // The context and the first frame, which computes; the message for the
+    // user on failure.
+    std::optional<std::string> Compute(const ReportDisplay& display);
+    const CCoverageVolume& Volume() const;
+    const CPlanningMeasures& Planning() const;
+
+    // The frame the window shows, from above at an angle with the whole room in sight.
+    QImage DrawPerspective();
+    // The room from straight above, orthographic, at one scale along both axes.
+    QImage DrawPlan();
+
+  private:
+    QImage Frame();
+
+    std::unique_ptr<COffscreenContext> m_context;
+    std::unique_ptr<CSceneRenderer> m_renderer;
+};
