@@ -1,6 +1,7 @@
 #include "render/SceneRenderer.h"
 
 #include "cameras/CameraSet.h"
+#include "coverage/BackgroundComputation.h"
 #include "coverage/GridBudget.h"
 #include "coverage/MapDiagnostics.h"
 #include "render/AxesDrawer.h"
@@ -91,6 +92,7 @@ CSceneRenderer::CSceneRenderer()
 
 CSceneRenderer::~CSceneRenderer()
 {
+    m_computation.reset();
     if (!m_bInitialised)
         return;
     DestroySceneSettings();
@@ -144,6 +146,23 @@ void CSceneRenderer::ReleaseGL()
     m_bGLLive = false;
 }
 
+CCoverageVolume::GridStatus CSceneRenderer::BuildGridFor(CCoverageVolume& volume, std::string& reason) const
+{
+    CCoverageVolume::GridStatus status = volume.BuildGrid();
+    reason = volume.GetMemoryAdvice();
+    // A grid whose display lists would exhaust the machine is refused before
+    // the computation, rather than ending the program half-way through compiling.
+    const uint64_t listBytesPerVoxel = kListBytesPerVoxel + (m_bQualityDisplay ? kQualityListBytesPerVoxel : 0);
+    if (const GridBudget lists = CheckGridBudget(volume.GetVoxelCount(), listBytesPerVoxel, AvailableMemoryBytes());
+        status == CCoverageVolume::GridStatus::Ok && !lists.fits) {
+        const SceneSettings& s = *GetSceneSettings();
+        reason = GridBudgetAdvice(lists, SmallestFittingVoxelCm(s.GetRoomLength(), s.GetRoomWidth(), s.GetRoomHeight(),
+                                                                listBytesPerVoxel, lists.freeBytes));
+        status = CCoverageVolume::GridStatus::OutOfMemory;
+    }
+    return status;
+}
+
 void CSceneRenderer::Recompute(bool fromCalibration)
 {
     m_lists->DeleteLists();
@@ -154,19 +173,7 @@ void CSceneRenderer::Recompute(bool fromCalibration)
     m_bLastRenderComputed = true;
     m_volume.Release();
     m_strMapDiagnosis.clear();
-    CCoverageVolume::GridStatus status = m_volume.BuildGrid();
-    m_strComputationReason = m_volume.GetMemoryAdvice();
-    // A grid whose display lists would exhaust the machine is refused before
-    // the computation, rather than ending the program half-way through compiling.
-    const uint64_t listBytesPerVoxel = kListBytesPerVoxel + (m_bQualityDisplay ? kQualityListBytesPerVoxel : 0);
-    if (const GridBudget lists = CheckGridBudget(m_volume.GetVoxelCount(), listBytesPerVoxel, AvailableMemoryBytes());
-        status == CCoverageVolume::GridStatus::Ok && !lists.fits) {
-        const SceneSettings& s = *GetSceneSettings();
-        m_strComputationReason = GridBudgetAdvice(
-            lists, SmallestFittingVoxelCm(s.GetRoomLength(), s.GetRoomWidth(), s.GetRoomHeight(), listBytesPerVoxel,
-                                          lists.freeBytes));
-        status = CCoverageVolume::GridStatus::OutOfMemory;
-    }
+    CCoverageVolume::GridStatus status = BuildGridFor(m_volume, m_strComputationReason);
     if (status == CCoverageVolume::GridStatus::Ok)
         status = fromCalibration ? m_volume.ComputeCoverageFromCalibration() : m_volume.ComputeCoverage();
     if (status != CCoverageVolume::GridStatus::Ok) {
@@ -219,26 +226,10 @@ void CSceneRenderer::Render()
     settings->ConvertToMetres();
     m_room->Update();
     m_bLastRenderComputed = false;
-    if (settings->GetRecalculate()) {
-        if (!settings->GetTestMode())
-            if (CCameraSet* cameras = CCameraSet::Current())
-                cameras->RecomputeFieldOfView();
-        Recompute(settings->GetTestMode());
-        settings->SetRecalculate(false);
-        // The lists were just compiled for the current resolution camera.
-        m_bResolutionMapDirty = false;
-    }
-    if (m_bResolutionMapDirty) {
-        m_lists->DeleteLists();
-        if (m_volume.HasResults())
-            CompileLists();
-        m_bResolutionMapDirty = false;
-    }
-    if (settings->GetTestDataPending()) {
-        Recompute(true);
-        settings->SetTestDataPending(false);
-    }
-    UpdatePlanning();
+    if (m_bBackground)
+        RunPendingInBackground(*settings);
+    else
+        RunPendingComputations(*settings);
     if (CCameraSet* cameras = CCameraSet::Current())
         cameras->SetUserOrigin(m_room->Corner(3));
 
@@ -252,6 +243,159 @@ void CSceneRenderer::Render()
         DrawLegendInset();
     }
     DrawStatusStrip();
+    if (IsComputing())
+        DrawWaitingMessage();
+}
+
+void CSceneRenderer::RunPendingComputations(SceneSettings& settings)
+{
+    if (settings.GetRecalculate()) {
+        if (!settings.GetTestMode())
+            if (CCameraSet* cameras = CCameraSet::Current())
+                cameras->RecomputeFieldOfView();
+        Recompute(settings.GetTestMode());
+        settings.SetRecalculate(false);
+        // The lists were just compiled for the current resolution camera.
+        m_bResolutionMapDirty = false;
+    }
+    if (m_bResolutionMapDirty) {
+        m_lists->DeleteLists();
+        if (m_volume.HasResults())
+            CompileLists();
+        m_bResolutionMapDirty = false;
+    }
+    if (settings.GetTestDataPending()) {
+        Recompute(true);
+        settings.SetTestDataPending(false);
+    }
+    UpdatePlanning();
+}
+
+void CSceneRenderer::RunPendingInBackground(SceneSettings& settings)
+{
+    if (m_computation && m_computation->IsFinished())
+        TakeComputationResults(settings);
+    const bool coveragePending = settings.GetRecalculate() || settings.GetTestDataPending();
+    // A request made while a computation runs replaces it.
+    if (coveragePending && (!m_computation || settings.GetComputationRequests() != m_nComputationRequests))
+        StartComputation(settings);
+    if (m_bResolutionMapDirty) {
+        m_lists->DeleteLists();
+        if (m_volume.HasResults())
+            CompileLists();
+        m_bResolutionMapDirty = false;
+    }
+    const bool planningWanted = m_bPlanningEnabled || m_bQualityDisplay;
+    if (m_bPlanningStale && planningWanted && m_volume.HasResults() &&
+        (!m_computation || (!coveragePending && m_nPlanningRequests != m_nComputationPlanningRequests)))
+        StartComputation(settings);
+    // The Quality lists of the measures there are; UpdatePlanning computes nothing while they are fresh.
+    if (!m_bPlanningStale || !planningWanted || !m_volume.HasResults())
+        UpdatePlanning();
+}
+
+CoverageStep CSceneRenderer::PrepareStep(bool fromCalibration) const
+{
+    CoverageStep step;
+    step.volume = std::make_unique<CCoverageVolume>();
+    step.volume->SetResolutionCamera(m_nResolutionCamera);
+    step.fromCalibration = fromCalibration;
+    step.status = BuildGridFor(*step.volume, step.reason);
+    return step;
+}
+
+void CSceneRenderer::StartComputation(SceneSettings& settings)
+{
+    m_computation.reset();
+    m_nComputationRequests = settings.GetComputationRequests();
+    m_nComputationPlanningRequests = m_nPlanningRequests;
+    ComputationInputs inputs = ComputationInputs::Take();
+    std::vector<CoverageStep> steps;
+    if (settings.GetRecalculate()) {
+        // Derived on the copy: a cancelled computation leaves the rig as it was.
+        if (!settings.GetTestMode())
+            inputs.cameras.RecomputeFieldOfView();
+        steps.push_back(PrepareStep(settings.GetTestMode()));
+    }
+    if (settings.GetTestDataPending())
+        steps.push_back(PrepareStep(true));
+    const bool planning = m_bPlanningEnabled || m_bQualityDisplay;
+    // The planning measures alone are computed from the volume shown, which
+    // stays as it is until they are in.
+    const CCoverageVolume* planningVolume = steps.empty() ? &m_volume : nullptr;
+    m_computation =
+        std::make_unique<CBackgroundComputation>(std::move(inputs), std::move(steps), planning, planningVolume);
+}
+
+void CSceneRenderer::TakeComputationResults(SceneSettings& settings)
+{
+    std::unique_ptr<CBackgroundComputation> done = std::move(m_computation);
+    done->Wait();
+    const bool current = settings.GetComputationRequests() == m_nComputationRequests;
+    if (current) {
+        settings.SetRecalculate(false);
+        settings.SetTestDataPending(false);
+    }
+    if (done->WasCancelled()) {
+        // Not started again by itself: the user asks anew.
+        if (done->WantsPlanning() && m_nPlanningRequests == m_nComputationPlanningRequests)
+            m_bPlanningStale = false;
+        return;
+    }
+    m_bLastRenderComputed = true;
+    if (!done->Steps().empty()) {
+        if (CCameraSet* cameras = CCameraSet::Current())
+            cameras->TakeDerivedValues(done->Inputs().cameras);
+        m_lists->DeleteLists();
+        m_quality->DeleteLists();
+        m_planning.Release();
+        m_bPlanningStale = true;
+        m_bQualityListsStale = true;
+        m_strMapDiagnosis.clear();
+        for (CoverageStep& step : done->Steps()) {
+            if (step.status == CCoverageVolume::GridStatus::Ok)
+                continue;
+            // Nothing half-built may be drawn: the volume stays empty until the next computation.
+            m_strComputationReason = step.reason;
+            m_strComputationMessage = step.status == CCoverageVolume::GridStatus::OutOfMemory
+                                          ? kNotEnoughMemoryMessage
+                                          : kInvalidGridMessage;
+        }
+        CoverageStep& last = done->Steps().back();
+        if (last.status == CCoverageVolume::GridStatus::Ok) {
+            std::swap(m_volume, *last.volume);
+            // View Res while it computed: that camera's values are held now.
+            m_volume.SetResolutionCamera(m_nResolutionCamera);
+            CompileLists();
+        } else {
+            m_volume.Release();
+        }
+        m_bResolutionMapDirty = false;
+    }
+    if (done->RanPlanning()) {
+        m_bPlanningStale = m_nPlanningRequests != m_nComputationPlanningRequests;
+        m_bQualityListsStale = true;
+        if (done->GetPlanningStatus() == CPlanningMeasures::Status::OutOfMemory)
+            m_strComputationMessage = kNotEnoughMemoryMessage;
+        else
+            std::swap(m_planning, done->Planning());
+    }
+}
+
+double CSceneRenderer::GetComputationProgress() const
+{
+    return m_computation ? m_computation->GetProgress() : 0.0;
+}
+
+bool CSceneRenderer::IsComputationFinished() const
+{
+    return m_computation && m_computation->IsFinished();
+}
+
+void CSceneRenderer::CancelComputation()
+{
+    if (m_computation)
+        m_computation->Cancel();
 }
 
 void CSceneRenderer::DrawMainScene()
@@ -470,6 +614,7 @@ void CSceneRenderer::ResetCameras()
 
 void CSceneRenderer::ShowResolutionMap(int camera)
 {
+    m_nResolutionCamera = camera;
     m_volume.SetResolutionCamera(camera);
     m_bResolutionMapDirty = true;
 }
@@ -528,4 +673,8 @@ void CSceneRenderer::SetQualityThreshold(std::optional<QualityThreshold> thresho
     m_qualityThreshold = threshold;
 }
 
-void CSceneRenderer::RequestPlanningUpdate() { m_bPlanningStale = true; }
+void CSceneRenderer::RequestPlanningUpdate()
+{
+    m_bPlanningStale = true;
+    ++m_nPlanningRequests;
+}

@@ -10,6 +10,9 @@
 
 class CRoomModel;
 class CAxesDrawer;
+class CBackgroundComputation;
+class SceneSettings;
+struct CoverageStep;
 class CCameraGlyphs;
 class CVolumeLists;
 class CQualityLists;
@@ -144,13 +147,40 @@ public:
     void RequestPlanningUpdate();
     const CPlanningMeasures& GetPlanning() const { return m_planning; }
     const CQualityLists& GetQualityLists() const { return *m_quality; }
-    // Whether the last Render ran a computation (coverage or planning).
+    // Whether the last Render ran a computation (coverage or planning); in
+    // the background, whether it took the results of one.
     bool LastRenderComputed() const { return m_bLastRenderComputed; }
+
+    // The window computes in the background: Render starts the pending
+    // computations on a thread of their own, in their usual order, and draws
+    // the last results with the waiting text until the new ones are in; the
+    // flags that asked for them are cleared then. Without it (the command
+    // line) Render computes before it draws.
+    void SetBackgroundComputation(bool on) { m_bBackground = on; }
+    bool IsComputing() const { return m_computation != nullptr; }
+    // Share done of the running computation, 0..1.
+    double GetComputationProgress() const;
+    // Whether the running computation has ended: the next Render takes its results.
+    bool IsComputationFinished() const;
+    // Stops the running computation; the next Render keeps the results and
+    // the picture there were before it.
+    void CancelComputation();
 
 private:
     // Release, grid and coverage anew, then the display lists; a failure
     // leaves the volume empty and a message for the caller.
     void Recompute(bool fromCalibration);
+    // Grid of the next computation, refused when it or its display lists
+    // would not fit; the reason for the user goes to `reason`.
+    CCoverageVolume::GridStatus BuildGridFor(CCoverageVolume& volume, std::string& reason) const;
+    // The computations the flags ask for, run before drawing.
+    void RunPendingComputations(SceneSettings& settings);
+    // The same in the background: takes a finished computation's results,
+    // starts the one asked for since.
+    void RunPendingInBackground(SceneSettings& settings);
+    CoverageStep PrepareStep(bool fromCalibration) const;
+    void StartComputation(SceneSettings& settings);
+    void TakeComputationResults(SceneSettings& settings);
     void CompileLists();
     // The planning measures when they are wanted and stale, then the Quality
     // lists when that display is shown and they are stale.
@@ -197,6 +227,16 @@ private:
     std::optional<std::string> m_strComputationMessage;
     std::string m_strComputationReason;
     std::string m_strMapDiagnosis;
+    bool m_bBackground = false;
+    // The resolution camera as asked for, carried to each new volume.
+    int m_nResolutionCamera = 0;
+    // Counted at each request of the planning measures; a computation
+    // records the count it started with.
+    uint64_t m_nPlanningRequests = 0;
+    uint64_t m_nComputationPlanningRequests = 0;
+    uint64_t m_nComputationRequests = 0;
+    // Declared after the volume, so it ends (and stops reading it) first.
+    std::unique_ptr<CBackgroundComputation> m_computation;
     // InitGL ran (the renderer then owns the singletons) and its GL objects are not yet released.
     bool m_bInitialised = false;
     bool m_bGLLive = false;

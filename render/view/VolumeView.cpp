@@ -1,10 +1,11 @@
 #include "render/view/VolumeView.h"
 
 #include "render/SceneRenderer.h"
-#include "scene/SceneSettings.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QSurfaceFormat>
 #include <QTimer>
 
@@ -12,6 +13,11 @@
 
 namespace
 {
+
+// Often enough that Cancel and the end of a computation show at once, and
+// the progress moves smoothly.
+constexpr int kComputationTickMs = 15;
+constexpr int kProgressSteps = 1000;
 
 // The renderer's key code for a Qt key; letters and digits keep their codes.
 std::optional<unsigned> RendererKey(int key)
@@ -55,8 +61,23 @@ unsigned ButtonFlags(const QMouseEvent& event)
 
 } // namespace
 
-CVolumeView::CVolumeView(QWidget* parent) : QOpenGLWidget(parent), m_renderer(std::make_unique<CSceneRenderer>())
+CVolumeView::CVolumeView(QWidget* parent)
+    : QOpenGLWidget(parent), m_renderer(std::make_unique<CSceneRenderer>()), m_pProgress(new QProgressBar(this)),
+      m_pCancel(new QPushButton("Cancel", this)), m_pTicker(new QTimer(this))
 {
+    m_renderer->SetBackgroundComputation(true);
+    // In the status strip, right of the waiting text.
+    m_pProgress->setGeometry(700, 26, 220, 16);
+    m_pProgress->setRange(0, kProgressSteps);
+    m_pProgress->setTextVisible(false);
+    m_pCancel->setGeometry(926, 24, 66, 20);
+    m_pCancel->setFocusPolicy(Qt::NoFocus);
+    m_pProgress->hide();
+    m_pCancel->hide();
+    connect(m_pCancel, &QPushButton::clicked, this, &CVolumeView::CancelComputation);
+    m_pTicker->setInterval(kComputationTickMs);
+    connect(m_pTicker, &QTimer::timeout, this, &CVolumeView::OnComputationTick);
+
     // No version is asked for: with a version Mesa hands out a core profile,
     // which draws nothing of the fixed-function pipeline.
     QSurfaceFormat format;
@@ -71,7 +92,6 @@ CVolumeView::CVolumeView(QWidget* parent) : QOpenGLWidget(parent), m_renderer(st
     // A click into the view gives it the keys (arrows pan, Shift, Escape);
     // tabbing through the dialog's controls passes it by.
     setFocusPolicy(Qt::ClickFocus);
-    connect(this, &QOpenGLWidget::frameSwapped, this, &CVolumeView::OnFrameSwapped, Qt::QueuedConnection);
 }
 
 CVolumeView::~CVolumeView()
@@ -96,16 +116,8 @@ void CVolumeView::initializeGL()
 
 void CVolumeView::paintGL()
 {
-    const SceneSettings* settings = GetSceneSettings();
-    // The framebuffer cannot be shown in the middle of a paint: show the
-    // waiting message in a pass of its own, then compute in the next one.
-    if (settings && settings->GetRecalculate() && !m_bWaitingShown) {
-        m_renderer->DrawWaitingMessage();
-        m_bWaitingShown = true;
-        return;
-    }
-    m_bWaitingShown = false;
     m_renderer->Render();
+    ShowComputing(m_renderer->IsComputing());
     if (m_renderer->LastRenderComputed())
         QTimer::singleShot(0, this, [this] { emit computationFinished(); });
     if (std::optional<std::string> message = m_renderer->TakeComputationMessage()) {
@@ -118,10 +130,35 @@ void CVolumeView::paintGL()
     }
 }
 
-void CVolumeView::OnFrameSwapped()
+void CVolumeView::ShowComputing(bool computing)
 {
-    if (m_bWaitingShown)
+    if (computing) {
+        m_pProgress->setValue(static_cast<int>(m_renderer->GetComputationProgress() * kProgressSteps));
+        if (!m_pTicker->isActive())
+            m_pTicker->start();
+    } else {
+        m_pTicker->stop();
+    }
+    m_pProgress->setVisible(computing);
+    m_pCancel->setVisible(computing);
+}
+
+void CVolumeView::OnComputationTick()
+{
+    m_pProgress->setValue(static_cast<int>(m_renderer->GetComputationProgress() * kProgressSteps));
+    if (m_renderer->IsComputationFinished())
         update();
+}
+
+bool CVolumeView::IsComputing() const
+{
+    return m_renderer->IsComputing();
+}
+
+void CVolumeView::CancelComputation()
+{
+    m_renderer->CancelComputation();
+    update();
 }
 
 void CVolumeView::resizeGL(int width, int height)
