@@ -117,7 +117,8 @@ void CVolumeView::initializeGL()
 void CVolumeView::paintGL()
 {
     m_renderer->Render();
-    ShowComputing(m_renderer->IsComputing());
+    // Widgets shown or hidden inside a paint would repaint within it.
+    QMetaObject::invokeMethod(this, [this] { ShowComputing(m_renderer->IsComputing()); }, Qt::QueuedConnection);
     if (m_renderer->LastRenderComputed())
         QTimer::singleShot(0, this, [this] { emit computationFinished(); });
     if (std::optional<std::string> message = m_renderer->TakeComputationMessage()) {
@@ -157,8 +158,8 @@ bool CVolumeView::IsComputing() const
 
 void CVolumeView::CancelComputation()
 {
+    // The ticker repaints once the worker has stopped.
     m_renderer->CancelComputation();
-    update();
 }
 
 void CVolumeView::resizeGL(int width, int height)
