@@ -18,6 +18,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -276,15 +277,22 @@ void CSceneRenderer::RunPendingInBackground(SceneSettings& settings)
     if (m_computation && m_computation->IsFinished())
         TakeComputationResults(settings);
     const bool coveragePending = settings.GetRecalculate() || settings.GetTestDataPending();
-    // A request made while a computation runs replaces it.
-    if (coveragePending && (!m_computation || settings.GetComputationRequests() != m_nComputationRequests))
+    // Each request is served once (its flags stay up until its lists are
+    // in); one made while a computation runs replaces it.
+    if (coveragePending && settings.GetComputationRequests() != m_nComputationRequests)
         StartComputation(settings);
     if (m_bResolutionMapDirty) {
         m_lists->DeleteLists();
+        m_aListQueue.clear();
+        m_nListQueueNext = 0;
         if (m_volume.HasResults())
-            CompileLists();
+            QueueLists();
         m_bResolutionMapDirty = false;
     }
+    // A small volume's lists are all in at once, in the frame that took its
+    // results; a failed computation has none, its flags go down at once.
+    if (IsCompilingLists() || m_bClearFlagsWhenListed)
+        CompileQueuedLists();
     const bool planningWanted = m_bPlanningEnabled || m_bQualityDisplay;
     if (m_bPlanningStale && planningWanted && m_volume.HasResults() &&
         (!m_computation || (!coveragePending && m_nPlanningRequests != m_nComputationPlanningRequests)))
@@ -332,7 +340,7 @@ void CSceneRenderer::TakeComputationResults(SceneSettings& settings)
     std::unique_ptr<CBackgroundComputation> done = std::move(m_computation);
     done->Wait();
     const bool current = settings.GetComputationRequests() == m_nComputationRequests;
-    if (current) {
+    if (current && done->WasCancelled()) {
         settings.SetRecalculate(false);
         settings.SetTestDataPending(false);
     }
@@ -366,11 +374,17 @@ void CSceneRenderer::TakeComputationResults(SceneSettings& settings)
             std::swap(m_volume, *last.volume);
             // View Res while it computed: that camera's values are held now.
             m_volume.SetResolutionCamera(m_nResolutionCamera);
-            CompileLists();
+            QueueLists();
         } else {
+            m_aListQueue.clear();
+            m_nListQueueNext = 0;
             m_volume.Release();
         }
         m_bResolutionMapDirty = false;
+    }
+    if (current && !done->Steps().empty()) {
+        m_bClearFlagsWhenListed = true;
+        m_nListRequests = m_nComputationRequests;
     }
     if (done->RanPlanning()) {
         m_bPlanningStale = m_nPlanningRequests != m_nComputationPlanningRequests;
@@ -382,9 +396,69 @@ void CSceneRenderer::TakeComputationResults(SceneSettings& settings)
     }
 }
 
+void CSceneRenderer::QueueLists()
+{
+    m_strMapDiagnosis = ExplainEmptyMap(m_volume).value_or("");
+    m_lists->ReserveLayerLists(m_volume);
+    const uint32_t layers = m_volume.GetCountY();
+    m_aListQueue.clear();
+    m_nListQueueNext = 0;
+    const auto queueLayers = [&](uint32_t first) {
+        for (uint32_t j = 0; j < layers; ++j)
+            m_aListQueue.push_back(first + j);
+    };
+    const SceneSettings* settings = GetSceneSettings();
+    if (settings && settings->GetSelectiveCameras()) {
+        m_aListQueue.push_back(0);
+        queueLayers(1);
+        queueLayers(1 + layers);
+    } else if (settings && settings->Get2DView()) {
+        queueLayers(1 + layers);
+        m_aListQueue.push_back(0);
+        queueLayers(1);
+    } else {
+        queueLayers(1);
+        m_aListQueue.push_back(0);
+        queueLayers(1 + layers);
+    }
+}
+
+void CSceneRenderer::CompileQueuedLists()
+{
+    // About a frame's worth of compiling per Render, so the event loop
+    // turns in between; at least one list, however long it takes.
+    constexpr auto kBudget = std::chrono::milliseconds(40);
+    const auto start = std::chrono::steady_clock::now();
+    const uint32_t layers = m_volume.GetCountY();
+    while (IsCompilingLists()) {
+        const uint32_t item = m_aListQueue[m_nListQueueNext++];
+        if (item == 0)
+            m_lists->BuildIsoList(m_volume);
+        else if (item <= layers)
+            m_lists->BuildMapLayer(m_volume, item - 1);
+        else
+            m_lists->BuildCountLayer(m_volume, item - 1 - layers);
+        if (std::chrono::steady_clock::now() - start >= kBudget)
+            break;
+    }
+    if (IsCompilingLists())
+        return;
+    m_aListQueue.clear();
+    m_nListQueueNext = 0;
+    SceneSettings* settings = GetSceneSettings();
+    if (settings && m_bClearFlagsWhenListed && settings->GetComputationRequests() == m_nListRequests) {
+        settings->SetRecalculate(false);
+        settings->SetTestDataPending(false);
+    }
+    m_bClearFlagsWhenListed = false;
+}
+
 double CSceneRenderer::GetComputationProgress() const
 {
-    return m_computation ? m_computation->GetProgress() : 0.0;
+    if (m_computation)
+        return m_computation->GetProgress();
+    return m_aListQueue.empty() ? 0.0
+                                : static_cast<double>(m_nListQueueNext) / static_cast<double>(m_aListQueue.size());
 }
 
 bool CSceneRenderer::IsComputationFinished() const

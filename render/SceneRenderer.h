@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class CRoomModel;
 class CAxesDrawer;
@@ -157,11 +158,20 @@ public:
     // flags that asked for them are cleared then. Without it (the command
     // line) Render computes before it draws.
     void SetBackgroundComputation(bool on) { m_bBackground = on; }
-    bool IsComputing() const { return m_computation != nullptr; }
+    // A computation runs, or the display lists of its results are still being compiled.
+    bool IsComputing() const { return m_computation != nullptr || IsCompilingLists(); }
+    // Display lists of new results are left to compile: the caller renders
+    // again soon, each Render compiles some more.
+    bool IsCompilingLists() const { return m_nListQueueNext < m_aListQueue.size(); }
+    // Compiles some more of them, about a frame's worth; needs the context
+    // current, not a frame: a frame of a large volume costs more than its lists.
+    void CompileQueuedLists();
     // Share done of the running computation, 0..1.
     double GetComputationProgress() const;
     // Whether the running computation has ended: the next Render takes its results.
     bool IsComputationFinished() const;
+    // Whether a computation runs that Cancel can stop (its lists compiling cannot).
+    bool IsCancellable() const { return m_computation != nullptr; }
     // Stops the running computation; the next Render keeps the results and
     // the picture there were before it.
     void CancelComputation();
@@ -182,6 +192,9 @@ private:
     void StartComputation(SceneSettings& settings);
     void TakeComputationResults(SceneSettings& settings);
     void CompileLists();
+    // The background's CompileLists: the lists of the display shown first,
+    // then the others, compiled by CompileQueuedLists a share at a time.
+    void QueueLists();
     // The planning measures when they are wanted and stale, then the Quality
     // lists when that display is shown and they are stale.
     void UpdatePlanning();
@@ -235,6 +248,13 @@ private:
     uint64_t m_nPlanningRequests = 0;
     uint64_t m_nComputationPlanningRequests = 0;
     uint64_t m_nComputationRequests = 0;
+    // Lists left to compile: 0 the iso list, 1 + j map layer j, 1 + CountY + j count layer j.
+    std::vector<uint32_t> m_aListQueue;
+    size_t m_nListQueueNext = 0;
+    // The flags that asked for the results are cleared once their lists are
+    // in, unless asked again since (m_nListRequests).
+    bool m_bClearFlagsWhenListed = false;
+    uint64_t m_nListRequests = 0;
     // Declared after the volume, so it ends (and stops reading it) first.
     std::unique_ptr<CBackgroundComputation> m_computation;
     // InitGL ran (the renderer then owns the singletons) and its GL objects are not yet released.

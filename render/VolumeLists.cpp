@@ -71,6 +71,37 @@ void CVolumeLists::BuildCountLists(const CCoverageVolume& volume)
     m_nCountLayers = m_nCountListBase != 0 ? static_cast<GLsizei>(volume.GetCountY()) : 0;
 }
 
+void CVolumeLists::ReserveLayerLists(const CCoverageVolume& volume)
+{
+    const uint32_t layers = volume.GetCountY();
+    if (!GetDrawColor() || !volume.HasResults() || layers == 0)
+        return;
+    m_nMapListBase = glGenLists(static_cast<GLsizei>(layers));
+    m_nMapLayers = m_nMapListBase != 0 ? static_cast<GLsizei>(layers) : 0;
+    m_nCountListBase = glGenLists(static_cast<GLsizei>(layers));
+    m_nCountLayers = m_nCountListBase != 0 ? static_cast<GLsizei>(layers) : 0;
+}
+
+void CVolumeLists::BuildMapLayer(const CCoverageVolume& volume, uint32_t j)
+{
+    DrawColor* colors = GetDrawColor();
+    if (!colors || m_nMapListBase == 0 || j >= static_cast<uint32_t>(m_nMapLayers))
+        return;
+    glNewList(m_nMapListBase + j, GL_COMPILE);
+    CompileVoxels(volume, volume.MapLayerPaint(j), *colors);
+    glEndList();
+}
+
+void CVolumeLists::BuildCountLayer(const CCoverageVolume& volume, uint32_t j)
+{
+    DrawColor* colors = GetDrawColor();
+    if (!colors || m_nCountListBase == 0 || j >= static_cast<uint32_t>(m_nCountLayers))
+        return;
+    glNewList(m_nCountListBase + j, GL_COMPILE);
+    CompileVoxels(volume, volume.CountLayerPaint(j), *colors);
+    glEndList();
+}
+
 void CVolumeLists::DeleteLists()
 {
     if (m_nIsoList != 0)

@@ -19,6 +19,13 @@ public:
     void BuildIsoList(const CCoverageVolume& volume);
     void BuildMapLists(const CCoverageVolume& volume);
     void BuildCountLists(const CCoverageVolume& volume);
+    // The same a layer at a time, for a caller that spreads the compiling
+    // over several frames: Reserve names every layer list of both layered
+    // displays (a list not yet compiled draws nothing), then each layer is
+    // compiled on its own, with the lists the whole builds make.
+    void ReserveLayerLists(const CCoverageVolume& volume);
+    void BuildMapLayer(const CCoverageVolume& volume, uint32_t j);
+    void BuildCountLayer(const CCoverageVolume& volume, uint32_t j);
     // Deletes every list and forgets the names; harmless when none exist.
     void DeleteLists();
 

@@ -142,13 +142,23 @@ void CVolumeView::ShowComputing(bool computing)
     }
     m_pProgress->setVisible(computing);
     m_pCancel->setVisible(computing);
+    m_pCancel->setEnabled(m_renderer->IsCancellable());
 }
 
 void CVolumeView::OnComputationTick()
 {
     m_pProgress->setValue(static_cast<int>(m_renderer->GetComputationProgress() * kProgressSteps));
-    if (m_renderer->IsComputationFinished())
+    m_pCancel->setEnabled(m_renderer->IsCancellable());
+    if (m_renderer->IsComputationFinished()) {
         update();
+    } else if (m_renderer->IsCompilingLists()) {
+        // Between frames, so the event loop turns in between; one frame once all are in.
+        makeCurrent();
+        m_renderer->CompileQueuedLists();
+        doneCurrent();
+        if (!m_renderer->IsCompilingLists())
+            update();
+    }
 }
 
 bool CVolumeView::IsComputing() const

@@ -172,10 +172,13 @@ void BackgroundWindowTest::cancelKeepsThePreviousResultsAndPicture()
     Type(kIdVoxelSize, "10");
     Render();
     AwaitComputing();
+    QTRY_VERIFY(View().CancelButton()->isVisible() && View().CancelButton()->isEnabled());
     QVERIFY(!View().Renderer().IsComputationFinished());
+    // Timed from the click's arrival: the click may first serve a pending paint.
     QElapsedTimer clock;
-    clock.start();
+    connect(View().CancelButton(), &QPushButton::clicked, this, [&clock] { clock.start(); });
     QTest::mouseClick(View().CancelButton(), Qt::LeftButton);
+    QVERIFY(clock.isValid());
     // Without serving events: a paint of the previous frame is not the worker's time.
     while (!View().Renderer().IsComputationFinished() && clock.elapsed() < 5000)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
