@@ -66,11 +66,12 @@ CVolumeView::CVolumeView(QWidget* parent)
       m_pCancel(new QPushButton("Cancel", this)), m_pTicker(new QTimer(this))
 {
     m_renderer->SetBackgroundComputation(true);
-    // In the status strip, right of the waiting text.
-    m_pProgress->setGeometry(700, 26, 220, 16);
+    // In the status strip: the bar on the middle line above the waiting
+    // text, which stands on the lowest, Cancel at the strip's right end.
+    m_pProgress->setGeometry(500, 19, 390, 12);
     m_pProgress->setRange(0, kProgressSteps);
     m_pProgress->setTextVisible(false);
-    m_pCancel->setGeometry(926, 24, 66, 20);
+    m_pCancel->setGeometry(905, 16, 88, 26);
     m_pCancel->setFocusPolicy(Qt::NoFocus);
     m_pProgress->hide();
     m_pCancel->hide();

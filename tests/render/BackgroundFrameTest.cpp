@@ -114,7 +114,7 @@ TEST_F(BackgroundFrameTest, EveryDisplayEndsInTheFrameOfTheSynchronousComputatio
         // strip (its glyphs hang two rows into the scene, as they always did).
         EXPECT_EQ(CountDifferences(classic, waiting, 0, 676), 0);
         EXPECT_GT(CountDifferences(classic, waiting, 676, 725), 100);
-        if (const char* folder = std::getenv("VP_FRAME_DIR"))
+        if (const char* folder = std::getenv("VP_SCREENSHOT_DIR"))
             WritePng(std::string(folder) + "/waiting_" + d.name + ".png", waiting);
         const CFrameImage served = DrawWhenServed();
         const int differences = CountDifferences(classic, served, 0, 725);
