@@ -128,16 +128,20 @@ TEST_F(BackgroundFrameTest, EveryDisplayEndsInTheFrameOfTheSynchronousComputatio
 
 TEST_F(BackgroundFrameTest, CancelledComputationLeavesTheFrameAndAFailedOneEmptiesIt)
 {
+    // Sixty-four cameras: at 4 cm a computation long enough to be cancelled while it runs.
+    Settings().SetCameraCount(64);
+    m_renderer->ResetCameras();
     Settings().SetRecalculate(true);
     const CFrameImage classic = Draw();
     const size_t voxels = m_renderer->GetVolume().GetVoxelCount();
     m_renderer->SetBackgroundComputation(true);
 
-    // The grid halved in voxel size, cancelled at once.
-    SetVoxelSize(5.0f);
+    SetVoxelSize(4.0f);
     Settings().SetRecalculate(true);
     Draw();
     ASSERT_TRUE(m_renderer->IsComputing());
+    if (m_renderer->IsComputationFinished())
+        GTEST_SKIP() << "computed before it could be cancelled";
     m_renderer->CancelComputation();
     const CFrameImage after = DrawWhenServed();
     EXPECT_FALSE(Settings().GetRecalculate());
