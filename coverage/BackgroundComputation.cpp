@@ -25,12 +25,9 @@ CComputationInputsScope::~CComputationInputsScope()
     SetThreadPlanningSettings(nullptr);
 }
 
-CBackgroundComputation::CBackgroundComputation(ComputationInputs inputs, std::vector<CoverageStep> steps,
-                                               bool planning, const CCoverageVolume* planningVolume)
-    : m_inputs(std::move(inputs)),
-      m_aSteps(std::move(steps)),
-      m_bPlanning(planning),
-      m_pPlanningVolume(planningVolume),
+CBackgroundComputation::CBackgroundComputation(ComputationInputs inputs, std::vector<CoverageStep> steps, bool planning,
+                                               const CCoverageVolume* planningVolume)
+    : m_inputs(std::move(inputs)), m_aSteps(std::move(steps)), m_bPlanning(planning), m_pPlanningVolume(planningVolume),
       m_thread([this] { Run(); })
 {
 }
@@ -63,8 +60,9 @@ void CBackgroundComputation::Run()
         CCoverageVolume& volume = *step.volume;
         volume.SetCancelFlag(&m_bCancel);
         const double before = static_cast<double>(k) * share;
-        volume.SetProgressCallback(
-            [this, before, share](double done) { m_dProgress.store(before + done * share, std::memory_order_relaxed); });
+        volume.SetProgressCallback([this, before, share](double done) {
+            m_dProgress.store(before + done * share, std::memory_order_relaxed);
+        });
         step.status = step.fromCalibration ? volume.ComputeCoverageFromCalibration() : volume.ComputeCoverage();
         volume.SetProgressCallback({});
         volume.SetCancelFlag(nullptr);

@@ -30,8 +30,9 @@ struct ComputationInputs {
 
 // Installs inputs as the calling thread's scene settings, camera set and
 // planning settings for as long as it lives.
-class CComputationInputsScope {
-public:
+class CComputationInputsScope
+{
+  public:
     explicit CComputationInputsScope(ComputationInputs& inputs);
     ~CComputationInputsScope();
     CComputationInputsScope(const CComputationInputsScope&) = delete;
@@ -53,8 +54,9 @@ struct CoverageStep {
 // (of the last step's volume, or of `planningVolume` when there is no step).
 // Cancel stops it within a row block of the pass; the results are read only
 // once IsFinished.
-class CBackgroundComputation {
-public:
+class CBackgroundComputation
+{
+  public:
     // `planningVolume` must stay unchanged until the computation has ended.
     CBackgroundComputation(ComputationInputs inputs, std::vector<CoverageStep> steps, bool planning,
                            const CCoverageVolume* planningVolume = nullptr);
@@ -79,7 +81,7 @@ public:
     CPlanningMeasures& Planning() { return m_planning; }
     const ComputationInputs& Inputs() const { return m_inputs; }
 
-private:
+  private:
     void Run();
 
     ComputationInputs m_inputs;

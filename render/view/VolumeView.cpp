@@ -119,7 +119,8 @@ void CVolumeView::paintGL()
 {
     m_renderer->Render();
     // Widgets shown or hidden inside a paint would repaint within it.
-    QMetaObject::invokeMethod(this, [this] { ShowComputing(m_renderer->IsComputing()); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { ShowComputing(m_renderer->IsComputing()); }, Qt::QueuedConnection);
     if (m_renderer->LastRenderComputed())
         QTimer::singleShot(0, this, [this] { emit computationFinished(); });
     if (std::optional<std::string> message = m_renderer->TakeComputationMessage()) {

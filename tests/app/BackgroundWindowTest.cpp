@@ -139,8 +139,8 @@ void BackgroundWindowTest::theEventLoopTurnsWhileALargeHallComputes()
     // Mouse events through the event loop: the view turns while the worker computes.
     const float yaw = View().GetView().yaw;
     const auto post = [this](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held, QPoint at) {
-        QCoreApplication::postEvent(&View(), new QMouseEvent(type, QPointF(at), QPointF(View().mapToGlobal(at)),
-                                                              button, held, Qt::NoModifier));
+        QCoreApplication::postEvent(
+            &View(), new QMouseEvent(type, QPointF(at), QPointF(View().mapToGlobal(at)), button, held, Qt::NoModifier));
     };
     post(QEvent::MouseMove, Qt::NoButton, {}, {500, 300});
     post(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, {500, 300});
@@ -196,8 +196,8 @@ void BackgroundWindowTest::cancelKeepsThePreviousResultsAndPicture()
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     const qint64 stopped = clock.elapsed();
     QTRY_VERIFY(!View().IsComputing());
-    qInfo("Cancel: the worker stopped after %lld ms, the view was back after %lld ms",
-          static_cast<long long>(stopped), static_cast<long long>(clock.elapsed()));
+    qInfo("Cancel: the worker stopped after %lld ms, the view was back after %lld ms", static_cast<long long>(stopped),
+          static_cast<long long>(clock.elapsed()));
     QVERIFY2(stopped < 100, qPrintable(QString("%1 ms").arg(stopped)));
 
     QVERIFY(!GetSceneSettings()->GetRecalculate());

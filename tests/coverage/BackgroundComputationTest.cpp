@@ -9,7 +9,8 @@
 #include <thread>
 #include <vector>
 
-namespace {
+namespace
+{
 
 uint32_t Bits(float v)
 {
@@ -36,8 +37,9 @@ void ExpectSameResults(const CCoverageVolume& a, const CCoverageVolume& b)
     EXPECT_EQ(a.GetResolutionMin(), b.GetResolutionMin());
 }
 
-class BackgroundComputationTest : public CoverageTest {
-protected:
+class BackgroundComputationTest : public CoverageTest
+{
+  protected:
     // Eight cameras in a 6 x 4 x 3 m room at 10 cm, the third disabled and
     // the active range from the second camera on: enough voxels for several
     // progress reports.

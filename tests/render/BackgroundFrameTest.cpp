@@ -11,7 +11,8 @@
 #include <string>
 #include <thread>
 
-namespace {
+namespace
+{
 
 int CountDifferences(const CFrameImage& a, const CFrameImage& b, int y0, int y1)
 {
@@ -26,8 +27,9 @@ int CountDifferences(const CFrameImage& a, const CFrameImage& b, int y0, int y1)
 // One renderer in both modes over the default four-camera rig at 10 cm: the
 // background computation with its lists compiled a share at a time must end
 // in the very frame the synchronous one draws.
-class BackgroundFrameTest : public CGlPixelTest {
-protected:
+class BackgroundFrameTest : public CGlPixelTest
+{
+  protected:
     void SetUp() override
     {
         CGlPixelTest::SetUp();
@@ -82,7 +84,7 @@ protected:
 
     std::unique_ptr<CSceneRenderer> m_renderer;
 
-private:
+  private:
     unsigned m_nSavedThreshold = 0;
 };
 
