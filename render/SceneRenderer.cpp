@@ -389,10 +389,10 @@ void CSceneRenderer::TakeComputationResults(SceneSettings& settings)
     if (done->RanPlanning()) {
         m_bPlanningStale = m_nPlanningRequests != m_nComputationPlanningRequests;
         m_bQualityListsStale = true;
+        // Empty when they did not fit, as the measures computed in the frame are.
+        std::swap(m_planning, done->Planning());
         if (done->GetPlanningStatus() == CPlanningMeasures::Status::OutOfMemory)
             m_strComputationMessage = kNotEnoughMemoryMessage;
-        else
-            std::swap(m_planning, done->Planning());
     }
 }
 
