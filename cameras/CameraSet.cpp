@@ -11,6 +11,7 @@
 namespace {
 
 std::unique_ptr<CCameraSet> g_pCameraSet;
+thread_local CCameraSet* t_pThreadSet = nullptr;
 
 uint32_t SceneCameraCount()
 {
@@ -30,7 +31,9 @@ CCameraSet& CCameraSet::Instance()
     return *g_pCameraSet;
 }
 
-CCameraSet* CCameraSet::Current() { return g_pCameraSet.get(); }
+CCameraSet* CCameraSet::Current() { return t_pThreadSet ? t_pThreadSet : g_pCameraSet.get(); }
+
+void CCameraSet::SetThreadCurrent(CCameraSet* set) { t_pThreadSet = set; }
 
 void CCameraSet::DestroyInstance() { g_pCameraSet.reset(); }
 
@@ -101,6 +104,27 @@ void CCameraSet::RecomputeFieldOfView()
     for (Camera& cam : m_cameras) {
         DeriveFieldOfView(cam);
         ResetEdges(cam);
+    }
+}
+
+void CCameraSet::TakeDerivedValues(const CCameraSet& computed)
+{
+    if (computed.m_calibration != m_calibration)
+        return;
+    const size_t n = std::min(m_cameras.size(), computed.m_cameras.size());
+    for (size_t k = 0; k < n; ++k) {
+        Camera& cam = m_cameras[k];
+        const Camera& from = computed.m_cameras[k];
+        if (cam.focalLength != from.focalLength || cam.frameWidth != from.frameWidth ||
+            cam.frameHeight != from.frameHeight || cam.hTilt != from.hTilt || cam.vTilt != from.vTilt ||
+            cam.spin != from.spin)
+            continue;
+        cam.hFov = from.hFov;
+        cam.vFov = from.vFov;
+        cam.edgeHPlus = from.edgeHPlus;
+        cam.edgeHMinus = from.edgeHMinus;
+        cam.edgeVPlus = from.edgeVPlus;
+        cam.edgeVMinus = from.edgeVMinus;
     }
 }
 

@@ -26,8 +26,12 @@ using CalibrationMatrix = std::array<float, 9>; // 3 x 3, row by row
 class CCameraSet {
 public:
     static CCameraSet& Instance();   // creates the set on first use
-    static CCameraSet* Current();    // null until created
+    // Null until created; on a thread that installed its own copy (a
+    // background computation), that copy.
+    static CCameraSet* Current();
     static void DestroyInstance();
+    // Installs a set for the calling thread only; null goes back to the process-wide one.
+    static void SetThreadCurrent(CCameraSet* set);
 
     // Per-camera storage for the scene's camera count (nothing for 0 or for
     // a count above kMaxCameras). Callers Release first.
@@ -39,6 +43,11 @@ public:
     void SetDefaults(const CRoomBox& room);
     // Fields of view from lens and sensor; edge directions back to their reset values.
     void RecomputeFieldOfView();
+    // After a computation on a copy of this set: takes the fields of view and
+    // edge directions the copy derived, for each camera whose lens, sensor
+    // and aiming (and the calibration) still equal the copy's; a camera edited
+    // meanwhile keeps its own.
+    void TakeDerivedValues(const CCameraSet& computed);
     // Enabled cameras in the active range of the scene settings.
     uint32_t CountEnabledInRange() const;
 

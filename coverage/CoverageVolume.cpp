@@ -224,7 +224,12 @@ CCoverageVolume::GridStatus CCoverageVolume::Compute(bool fromCalibration)
         BuildEdgesFromCalibration();
     else
         BuildEdges();
-    if (!CountAndResolve(fromCalibration)) {
+    const bool resolved = CountAndResolve(fromCalibration);
+    if (IsCancelled()) {
+        Release();
+        return GridStatus::Cancelled;
+    }
+    if (!resolved) {
         Release();
         return GridStatus::OutOfMemory;
     }
@@ -428,6 +433,10 @@ bool CCoverageVolume::CountAndResolve(bool calibration)
         size_t reported = 0;
 #pragma omp for schedule(dynamic, 8)
         for (size_t r = 0; r < rows; ++r) {
+            // A worksharing loop cannot be left early: once cancelled, the
+            // remaining rows are passed over.
+            if (IsCancelled())
+                continue;
             const size_t t0 = r * ny;
             const double x = m_aCentreX[r % m_nCountX];
             const double z = m_aCentreZ[r / m_nCountX];
@@ -516,7 +525,7 @@ bool CCoverageVolume::CountAndResolve(bool calibration)
             }
         }
     }
-    if (!BuildIsoList(awaited))
+    if (IsCancelled() || !BuildIsoList(awaited))
         return false;
     if (m_progress)
         m_progress(1.0);

@@ -5,6 +5,7 @@
 #include "scene/Vec3d.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -83,7 +84,7 @@ struct VoxelPaint {
 // display; the drawing layer compiles the *Paint data into display lists.
 class CCoverageVolume {
 public:
-    enum class GridStatus { Ok, InvalidSize, OutOfMemory };
+    enum class GridStatus { Ok, InvalidSize, OutOfMemory, Cancelled };
 
     CCoverageVolume();
 
@@ -108,6 +109,9 @@ public:
     void SetProgressCallback(std::function<void(double)> callback) { m_progress = std::move(callback); }
     // Threads of the voxel passes; 0 (the start value) takes every core.
     void SetThreadCount(int threads) { m_nThreads = threads; }
+    // A flag another thread may raise to stop a computation: it then ends
+    // with Cancelled and leaves the volume empty. Null (the start value) for none.
+    void SetCancelFlag(const std::atomic<bool>* cancel) { m_pCancel = cancel; }
 
     // 0-based camera of the resolution map and the colour scale; a camera
     // beyond the set falls back to the first. Only this camera's values are
@@ -200,6 +204,7 @@ private:
     // Fills m_pResolution for the resolution camera unless it holds them already.
     void HoldMapCameraValues();
     int ThreadCount() const;
+    bool IsCancelled() const { return m_pCancel && m_pCancel->load(std::memory_order_relaxed); }
     void ComputeResolutionScale();
     // The resolution camera, or the first camera when it names none of the set.
     int ResolutionCameraIndex() const;
@@ -242,5 +247,6 @@ private:
     std::vector<int> m_aLayerIds;
     int m_nShownLayers = 0;
     std::function<void(double)> m_progress;
+    const std::atomic<bool>* m_pCancel = nullptr;
     std::string m_strMemoryAdvice;
 };

@@ -33,6 +33,7 @@ constexpr double kParallelRatio = 1e-9;
 constexpr uint64_t kBytesPerVoxel = sizeof(uint16_t) + 3 * sizeof(float) + sizeof(uint8_t);
 
 PlanningSettings g_planningSettings;
+thread_local const PlanningSettings* t_pThreadPlanningSettings = nullptr;
 
 bool IsPositiveFinite(double v) { return std::isfinite(v) && v > 0.0; }
 
@@ -114,7 +115,12 @@ std::optional<std::string> CheckPlanningSettings(const PlanningSettings& s)
     return std::nullopt;
 }
 
-const PlanningSettings& GetPlanningSettings() { return g_planningSettings; }
+const PlanningSettings& GetPlanningSettings()
+{
+    return t_pThreadPlanningSettings ? *t_pThreadPlanningSettings : g_planningSettings;
+}
+
+void SetThreadPlanningSettings(const PlanningSettings* settings) { t_pThreadPlanningSettings = settings; }
 
 bool SetPlanningSettings(const PlanningSettings& settings)
 {
@@ -325,6 +331,10 @@ CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volu
 
 #pragma omp for schedule(dynamic, 4096)
         for (size_t t = 0; t < n; ++t) {
+            // Once cancelled the remaining voxels are passed over: a
+            // worksharing loop cannot be left early.
+            if (IsCancelled())
+                continue;
             const auto centre = volume.Centre(t);
             const Vec3d p{centre[0], centre[1], centre[2]};
             rays.clear();
@@ -419,6 +429,10 @@ CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volu
         }
     }
 
+    if (IsCancelled()) {
+        Release();
+        return Status::Cancelled;
+    }
     for (size_t k = 0; k < m; ++k) {
         CameraFigures& figures = m_cameraFigures[static_cast<size_t>(counted[k].index)];
         figures.voxelsSeen = seenByCamera[k];

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -25,7 +26,10 @@ struct PlanningSettings {
 // The reason a settings value is refused, naming the value; nullopt when
 // every value is usable.
 std::optional<std::string> CheckPlanningSettings(const PlanningSettings& settings);
+// The process-wide settings, or the calling thread's own copy (see SetThreadPlanningSettings).
 const PlanningSettings& GetPlanningSettings();
+// Installs settings for the calling thread only; null goes back to the process-wide ones.
+void SetThreadPlanningSettings(const PlanningSettings* settings);
 // Refuses settings CheckPlanningSettings refuses (nothing changes then).
 bool SetPlanningSettings(const PlanningSettings& settings);
 // Back to the start values; ResetCoverageParameters calls it too.
@@ -66,7 +70,7 @@ const char* PlanningMeasureUnit(PlanningMeasure measure);
 // and the planning settings at Compute; later changes need another Compute.
 class CPlanningMeasures {
 public:
-    enum class Status { Ok, NoCoverage, OutOfMemory };
+    enum class Status { Ok, NoCoverage, OutOfMemory, Cancelled };
 
     struct CameraFigures {
         uint32_t number = 0;           // 1-based
@@ -82,6 +86,9 @@ public:
     // do not fit the memory available give OutOfMemory and leave it empty.
     Status Compute(const CCoverageVolume& volume);
     bool HasResults() const { return m_bComputed; }
+    // A flag another thread may raise to stop Compute: it then gives
+    // Cancelled and leaves the measures empty. Null (the start value) for none.
+    void SetCancelFlag(const std::atomic<bool>* cancel) { m_pCancel = cancel; }
     // The settings the results were computed with.
     const PlanningSettings& GetSettings() const { return m_settings; }
 
@@ -114,7 +121,10 @@ public:
     double VolumeOf(uint64_t voxels) const;
 
 private:
+    bool IsCancelled() const { return m_pCancel && m_pCancel->load(std::memory_order_relaxed); }
+
     bool m_bComputed = false;
+    const std::atomic<bool>* m_pCancel = nullptr;
     PlanningSettings m_settings;
     double m_dVoxelVolume = 0.0;
     std::vector<uint16_t> m_pMarkerCount;

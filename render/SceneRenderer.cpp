@@ -1,6 +1,7 @@
 #include "render/SceneRenderer.h"
 
 #include "cameras/CameraSet.h"
+#include "coverage/BackgroundComputation.h"
 #include "coverage/GridBudget.h"
 #include "coverage/MapDiagnostics.h"
 #include "render/AxesDrawer.h"
@@ -17,6 +18,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -105,6 +107,7 @@ CSceneRenderer::CSceneRenderer()
 
 CSceneRenderer::~CSceneRenderer()
 {
+    m_computation.reset();
     if (!m_bInitialised)
         return;
     DestroySceneSettings();
@@ -158,6 +161,23 @@ void CSceneRenderer::ReleaseGL()
     m_bGLLive = false;
 }
 
+CCoverageVolume::GridStatus CSceneRenderer::BuildGridFor(CCoverageVolume& volume, std::string& reason) const
+{
+    CCoverageVolume::GridStatus status = volume.BuildGrid();
+    reason = volume.GetMemoryAdvice();
+    // A grid whose display lists would exhaust the machine is refused before
+    // the computation, rather than ending the program half-way through compiling.
+    const uint64_t listBytesPerVoxel = kListBytesPerVoxel + (m_bQualityDisplay ? kQualityListBytesPerVoxel : 0);
+    if (const GridBudget lists = CheckGridBudget(volume.GetVoxelCount(), listBytesPerVoxel, AvailableMemoryBytes());
+        status == CCoverageVolume::GridStatus::Ok && !lists.fits) {
+        const SceneSettings& s = *GetSceneSettings();
+        reason = GridBudgetAdvice(lists, SmallestFittingVoxelCm(s.GetRoomLength(), s.GetRoomWidth(), s.GetRoomHeight(),
+                                                                listBytesPerVoxel, lists.freeBytes));
+        status = CCoverageVolume::GridStatus::OutOfMemory;
+    }
+    return status;
+}
+
 void CSceneRenderer::Recompute(bool fromCalibration)
 {
     m_lists->DeleteLists();
@@ -168,19 +188,7 @@ void CSceneRenderer::Recompute(bool fromCalibration)
     m_bLastRenderComputed = true;
     m_volume.Release();
     m_strMapDiagnosis.clear();
-    CCoverageVolume::GridStatus status = m_volume.BuildGrid();
-    m_strComputationReason = m_volume.GetMemoryAdvice();
-    // A grid whose display lists would exhaust the machine is refused before
-    // the computation, rather than ending the program half-way through compiling.
-    const uint64_t listBytesPerVoxel = kListBytesPerVoxel + (m_bQualityDisplay ? kQualityListBytesPerVoxel : 0);
-    if (const GridBudget lists = CheckGridBudget(m_volume.GetVoxelCount(), listBytesPerVoxel, AvailableMemoryBytes());
-        status == CCoverageVolume::GridStatus::Ok && !lists.fits) {
-        const SceneSettings& s = *GetSceneSettings();
-        m_strComputationReason = GridBudgetAdvice(
-            lists, SmallestFittingVoxelCm(s.GetRoomLength(), s.GetRoomWidth(), s.GetRoomHeight(), listBytesPerVoxel,
-                                          lists.freeBytes));
-        status = CCoverageVolume::GridStatus::OutOfMemory;
-    }
+    CCoverageVolume::GridStatus status = BuildGridFor(m_volume, m_strComputationReason);
     if (status == CCoverageVolume::GridStatus::Ok)
         status = fromCalibration ? m_volume.ComputeCoverageFromCalibration() : m_volume.ComputeCoverage();
     if (status != CCoverageVolume::GridStatus::Ok) {
@@ -235,26 +243,10 @@ void CSceneRenderer::Render()
     settings->ConvertToMetres();
     m_room->Update();
     m_bLastRenderComputed = false;
-    if (settings->GetRecalculate()) {
-        if (!settings->GetTestMode())
-            if (CCameraSet* cameras = CCameraSet::Current())
-                cameras->RecomputeFieldOfView();
-        Recompute(settings->GetTestMode());
-        settings->SetRecalculate(false);
-        // The lists were just compiled for the current resolution camera.
-        m_bResolutionMapDirty = false;
-    }
-    if (m_bResolutionMapDirty) {
-        m_lists->DeleteLists();
-        if (m_volume.HasResults())
-            CompileLists();
-        m_bResolutionMapDirty = false;
-    }
-    if (settings->GetTestDataPending()) {
-        Recompute(true);
-        settings->SetTestDataPending(false);
-    }
-    UpdatePlanning();
+    if (m_bBackground)
+        RunPendingInBackground(*settings);
+    else
+        RunPendingComputations(*settings);
     if (CCameraSet* cameras = CCameraSet::Current())
         cameras->SetUserOrigin(m_room->Corner(3));
 
@@ -268,6 +260,216 @@ void CSceneRenderer::Render()
         DrawLegendInset();
     }
     DrawStatusStrip();
+    if (IsComputing())
+        DrawWaitingMessage();
+}
+
+void CSceneRenderer::RunPendingComputations(SceneSettings& settings)
+{
+    if (settings.GetRecalculate()) {
+        if (!settings.GetTestMode())
+            if (CCameraSet* cameras = CCameraSet::Current())
+                cameras->RecomputeFieldOfView();
+        Recompute(settings.GetTestMode());
+        settings.SetRecalculate(false);
+        // The lists were just compiled for the current resolution camera.
+        m_bResolutionMapDirty = false;
+    }
+    if (m_bResolutionMapDirty) {
+        m_lists->DeleteLists();
+        if (m_volume.HasResults())
+            CompileLists();
+        m_bResolutionMapDirty = false;
+    }
+    if (settings.GetTestDataPending()) {
+        Recompute(true);
+        settings.SetTestDataPending(false);
+    }
+    UpdatePlanning();
+}
+
+void CSceneRenderer::RunPendingInBackground(SceneSettings& settings)
+{
+    if (m_computation && m_computation->IsFinished())
+        TakeComputationResults(settings);
+    const bool coveragePending = settings.GetRecalculate() || settings.GetTestDataPending();
+    // Each request is served once (its flags stay up until its lists are
+    // in); one made while a computation runs replaces it.
+    if (coveragePending && settings.GetComputationRequests() != m_nComputationRequests)
+        StartComputation(settings);
+    if (m_bResolutionMapDirty) {
+        m_lists->DeleteLists();
+        m_aListQueue.clear();
+        m_nListQueueNext = 0;
+        if (m_volume.HasResults())
+            QueueLists();
+        m_bResolutionMapDirty = false;
+    }
+    // A small volume's lists are all in at once, in the frame that took its
+    // results; a failed computation has none, its flags go down at once.
+    if (IsCompilingLists() || m_bClearFlagsWhenListed)
+        CompileQueuedLists();
+    const bool planningWanted = m_bPlanningEnabled || m_bQualityDisplay;
+    if (m_bPlanningStale && planningWanted && m_volume.HasResults() &&
+        (!m_computation || (!coveragePending && m_nPlanningRequests != m_nComputationPlanningRequests)))
+        StartComputation(settings);
+    // The Quality lists of the measures there are; UpdatePlanning computes nothing while they are fresh.
+    if (!m_bPlanningStale || !planningWanted || !m_volume.HasResults())
+        UpdatePlanning();
+}
+
+CoverageStep CSceneRenderer::PrepareStep(bool fromCalibration) const
+{
+    CoverageStep step;
+    step.volume = std::make_unique<CCoverageVolume>();
+    step.volume->SetResolutionCamera(m_nResolutionCamera);
+    step.fromCalibration = fromCalibration;
+    step.status = BuildGridFor(*step.volume, step.reason);
+    return step;
+}
+
+void CSceneRenderer::StartComputation(SceneSettings& settings)
+{
+    m_computation.reset();
+    m_nComputationRequests = settings.GetComputationRequests();
+    m_nComputationPlanningRequests = m_nPlanningRequests;
+    ComputationInputs inputs = ComputationInputs::Take();
+    std::vector<CoverageStep> steps;
+    if (settings.GetRecalculate()) {
+        // Derived on the copy: a cancelled computation leaves the rig as it was.
+        if (!settings.GetTestMode())
+            inputs.cameras.RecomputeFieldOfView();
+        steps.push_back(PrepareStep(settings.GetTestMode()));
+    }
+    if (settings.GetTestDataPending())
+        steps.push_back(PrepareStep(true));
+    const bool planning = m_bPlanningEnabled || m_bQualityDisplay;
+    // The planning measures alone are computed from the volume shown, which
+    // stays as it is until they are in.
+    const CCoverageVolume* planningVolume = steps.empty() ? &m_volume : nullptr;
+    m_computation =
+        std::make_unique<CBackgroundComputation>(std::move(inputs), std::move(steps), planning, planningVolume);
+}
+
+void CSceneRenderer::TakeComputationResults(SceneSettings& settings)
+{
+    std::unique_ptr<CBackgroundComputation> done = std::move(m_computation);
+    done->Wait();
+    const bool current = settings.GetComputationRequests() == m_nComputationRequests;
+    if (current && done->WasCancelled()) {
+        settings.SetRecalculate(false);
+        settings.SetTestDataPending(false);
+    }
+    if (done->WasCancelled()) {
+        // Not started again by itself: the user asks anew.
+        if (done->WantsPlanning() && m_nPlanningRequests == m_nComputationPlanningRequests)
+            m_bPlanningStale = false;
+        return;
+    }
+    m_bLastRenderComputed = true;
+    if (!done->Steps().empty()) {
+        if (CCameraSet* cameras = CCameraSet::Current())
+            cameras->TakeDerivedValues(done->Inputs().cameras);
+        m_lists->DeleteLists();
+        m_quality->DeleteLists();
+        m_planning.Release();
+        m_bPlanningStale = true;
+        m_bQualityListsStale = true;
+        m_strMapDiagnosis.clear();
+        for (CoverageStep& step : done->Steps()) {
+            if (step.status == CCoverageVolume::GridStatus::Ok)
+                continue;
+            // Nothing half-built may be drawn: the volume stays empty until the next computation.
+            m_strComputationReason = step.reason;
+            m_strComputationMessage = step.status == CCoverageVolume::GridStatus::OutOfMemory
+                                          ? kNotEnoughMemoryMessage
+                                          : kInvalidGridMessage;
+        }
+        CoverageStep& last = done->Steps().back();
+        if (last.status == CCoverageVolume::GridStatus::Ok) {
+            std::swap(m_volume, *last.volume);
+            // View Res while it computed: that camera's values are held now.
+            m_volume.SetResolutionCamera(m_nResolutionCamera);
+            QueueLists();
+        } else {
+            m_aListQueue.clear();
+            m_nListQueueNext = 0;
+            m_volume.Release();
+        }
+        m_bResolutionMapDirty = false;
+    }
+    if (current && !done->Steps().empty()) {
+        m_bClearFlagsWhenListed = true;
+        m_nListRequests = m_nComputationRequests;
+    }
+    if (done->RanPlanning()) {
+        m_bPlanningStale = m_nPlanningRequests != m_nComputationPlanningRequests;
+        m_bQualityListsStale = true;
+        // Empty when they did not fit, as the measures computed in the frame are.
+        std::swap(m_planning, done->Planning());
+        if (done->GetPlanningStatus() == CPlanningMeasures::Status::OutOfMemory)
+            m_strComputationMessage = kNotEnoughMemoryMessage;
+    }
+}
+
+void CSceneRenderer::QueueLists()
+{
+    m_strMapDiagnosis = ExplainEmptyMap(m_volume).value_or("");
+    m_lists->Start(m_volume);
+    m_aListQueue.clear();
+    m_nListQueueNext = 0;
+    // Only the display shown now (none beside the Quality display); the
+    // others when they are first shown, as in the synchronous path.
+    const SceneSettings* settings = GetSceneSettings();
+    if (m_bQualityDisplay || !settings)
+        return;
+    m_eListQueueDisplay = ShownVolumeDisplay(*settings);
+    m_eListQueueFaces = ShownVoxelFaces(m_bSeeThrough);
+    const uint32_t lists = CVolumeLists::ListCount(m_volume, m_eListQueueDisplay);
+    for (uint32_t n = 0; n < lists; ++n)
+        m_aListQueue.push_back(n);
+}
+
+void CSceneRenderer::CompileQueuedLists()
+{
+    // About a frame's worth of compiling per Render, so the event loop
+    // turns in between; at least one list, however long it takes.
+    constexpr auto kBudget = std::chrono::milliseconds(40);
+    const auto start = std::chrono::steady_clock::now();
+    while (IsCompilingLists()) {
+        m_lists->CompileList(m_volume, m_eListQueueDisplay, m_eListQueueFaces, m_aListQueue[m_nListQueueNext++]);
+        if (std::chrono::steady_clock::now() - start >= kBudget)
+            break;
+    }
+    if (IsCompilingLists())
+        return;
+    m_aListQueue.clear();
+    m_nListQueueNext = 0;
+    SceneSettings* settings = GetSceneSettings();
+    if (settings && m_bClearFlagsWhenListed && settings->GetComputationRequests() == m_nListRequests) {
+        settings->SetRecalculate(false);
+        settings->SetTestDataPending(false);
+    }
+    m_bClearFlagsWhenListed = false;
+}
+
+double CSceneRenderer::GetComputationProgress() const
+{
+    if (m_computation)
+        return m_computation->GetProgress();
+    return m_aListQueue.empty() ? 0.0
+                                : static_cast<double>(m_nListQueueNext) / static_cast<double>(m_aListQueue.size());
+}
+
+bool CSceneRenderer::IsComputationFinished() const
+{
+    return m_computation && m_computation->IsFinished();
+}
+
+void CSceneRenderer::CancelComputation()
+{
+    if (m_computation)
+        m_computation->Cancel();
 }
 
 void CSceneRenderer::DrawMainScene()
@@ -318,7 +520,8 @@ void CSceneRenderer::DrawMainScene()
     } else {
         const VolumeDisplay display = ShownVolumeDisplay(*settings);
         const VoxelFaces faces = CVolumeLists::FacesToDraw(m_volume, display, m_bSeeThrough, kNearPlane);
-        if (m_volume.HasResults() && !m_lists->IsCompiled(m_volume, display, faces))
+        // While the queue compiles a list a turn, the frame shows those in so far.
+        if (m_volume.HasResults() && !IsCompilingLists() && !m_lists->IsCompiled(m_volume, display, faces))
             m_lists->Compile(m_volume, display, faces);
         m_lists->Draw(m_volume, display, faces);
     }
@@ -487,6 +690,7 @@ void CSceneRenderer::ResetCameras()
 
 void CSceneRenderer::ShowResolutionMap(int camera)
 {
+    m_nResolutionCamera = camera;
     m_volume.SetResolutionCamera(camera);
     m_bResolutionMapDirty = true;
 }
@@ -545,4 +749,8 @@ void CSceneRenderer::SetQualityThreshold(std::optional<QualityThreshold> thresho
     m_qualityThreshold = threshold;
 }
 
-void CSceneRenderer::RequestPlanningUpdate() { m_bPlanningStale = true; }
+void CSceneRenderer::RequestPlanningUpdate()
+{
+    m_bPlanningStale = true;
+    ++m_nPlanningRequests;
+}

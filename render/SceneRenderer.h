@@ -7,12 +7,18 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class CRoomModel;
 class CAxesDrawer;
+class CBackgroundComputation;
+class SceneSettings;
+struct CoverageStep;
 class CCameraGlyphs;
 class CVolumeLists;
 class CQualityLists;
+enum class VolumeDisplay;
+enum class VoxelFaces;
 
 // Key codes the renderer understands (the view translates its toolkit's keys).
 inline constexpr unsigned kKeyShift = 16;
@@ -144,14 +150,53 @@ public:
     void RequestPlanningUpdate();
     const CPlanningMeasures& GetPlanning() const { return m_planning; }
     const CQualityLists& GetQualityLists() const { return *m_quality; }
-    // Whether the last Render ran a computation (coverage or planning).
+    // Whether the last Render ran a computation (coverage or planning); in
+    // the background, whether it took the results of one.
     bool LastRenderComputed() const { return m_bLastRenderComputed; }
+
+    // The window computes in the background: Render starts the pending
+    // computations on a thread of their own, in their usual order, and draws
+    // the last results with the waiting text until the new ones are in; the
+    // flags that asked for them are cleared then. Without it (the command
+    // line) Render computes before it draws.
+    void SetBackgroundComputation(bool on) { m_bBackground = on; }
+    // A computation runs, or the display lists of its results are still being compiled.
+    bool IsComputing() const { return m_computation != nullptr || IsCompilingLists(); }
+    // Display lists of new results are left to compile: the caller renders
+    // again soon, each Render compiles some more.
+    bool IsCompilingLists() const { return m_nListQueueNext < m_aListQueue.size(); }
+    // Compiles some more of them, about a frame's worth; needs the context
+    // current, not a frame: a frame of a large volume costs more than its lists.
+    void CompileQueuedLists();
+    // Share done of the running computation, 0..1.
+    double GetComputationProgress() const;
+    // Whether the running computation has ended: the next Render takes its results.
+    bool IsComputationFinished() const;
+    // Whether a computation runs that Cancel can stop (its lists compiling cannot).
+    bool IsCancellable() const { return m_computation != nullptr; }
+    // Stops the running computation; the next Render keeps the results and
+    // the picture there were before it.
+    void CancelComputation();
 
 private:
     // Release, grid and coverage anew, then the display lists; a failure
     // leaves the volume empty and a message for the caller.
     void Recompute(bool fromCalibration);
+    // Grid of the next computation, refused when it or its display lists
+    // would not fit; the reason for the user goes to `reason`.
+    CCoverageVolume::GridStatus BuildGridFor(CCoverageVolume& volume, std::string& reason) const;
+    // The computations the flags ask for, run before drawing.
+    void RunPendingComputations(SceneSettings& settings);
+    // The same in the background: takes a finished computation's results,
+    // starts the one asked for since.
+    void RunPendingInBackground(SceneSettings& settings);
+    CoverageStep PrepareStep(bool fromCalibration) const;
+    void StartComputation(SceneSettings& settings);
+    void TakeComputationResults(SceneSettings& settings);
     void CompileLists();
+    // The background's CompileLists: the lists of the display shown first,
+    // then the others, compiled by CompileQueuedLists a share at a time.
+    void QueueLists();
     // The planning measures when they are wanted and stale, then the Quality
     // lists when that display is shown and they are stale.
     void UpdatePlanning();
@@ -197,6 +242,25 @@ private:
     std::optional<std::string> m_strComputationMessage;
     std::string m_strComputationReason;
     std::string m_strMapDiagnosis;
+    bool m_bBackground = false;
+    // The resolution camera as asked for, carried to each new volume.
+    int m_nResolutionCamera = 0;
+    // Counted at each request of the planning measures; a computation
+    // records the count it started with.
+    uint64_t m_nPlanningRequests = 0;
+    uint64_t m_nComputationPlanningRequests = 0;
+    uint64_t m_nComputationRequests = 0;
+    // Lists of the shown display left to compile, by their number in it.
+    std::vector<uint32_t> m_aListQueue;
+    VolumeDisplay m_eListQueueDisplay{};
+    VoxelFaces m_eListQueueFaces{};
+    size_t m_nListQueueNext = 0;
+    // The flags that asked for the results are cleared once their lists are
+    // in, unless asked again since (m_nListRequests).
+    bool m_bClearFlagsWhenListed = false;
+    uint64_t m_nListRequests = 0;
+    // Declared after the volume, so it ends (and stops reading it) first.
+    std::unique_ptr<CBackgroundComputation> m_computation;
     // InitGL ran (the renderer then owns the singletons) and its GL objects are not yet released.
     bool m_bInitialised = false;
     bool m_bGLLive = false;

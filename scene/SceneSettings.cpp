@@ -56,6 +56,12 @@ void CreateSceneSettings()
         g_pSceneSettings = std::make_unique<SceneSettings>();
 }
 
-SceneSettings* GetSceneSettings() { return g_pSceneSettings.get(); }
+namespace {
+thread_local SceneSettings* t_pThreadSettings = nullptr;
+}
+
+SceneSettings* GetSceneSettings() { return t_pThreadSettings ? t_pThreadSettings : g_pSceneSettings.get(); }
+
+void SetThreadSceneSettings(SceneSettings* settings) { t_pThreadSettings = settings; }
 
 void DestroySceneSettings() { g_pSceneSettings.reset(); }

@@ -40,13 +40,24 @@ public:
     void ConvertToMetres();
 
     bool GetRecalculate() const { return m_bRecalculate; }
-    void SetRecalculate(bool b) { m_bRecalculate = b; }
+    void SetRecalculate(bool b)
+    {
+        m_bRecalculate = b;
+        m_nComputationRequests += b ? 1 : 0;
+    }
     bool GetShowRoom() const { return m_bShowRoom; }
     void SetShowRoom(bool b) { m_bShowRoom = b; }
     bool Get2DView() const { return m_b2DView; }
     void Set2DView(bool b) { m_b2DView = b; }
     bool GetTestDataPending() const { return m_bTestDataPending; }
-    void SetTestDataPending(bool b) { m_bTestDataPending = b; }
+    void SetTestDataPending(bool b)
+    {
+        m_bTestDataPending = b;
+        m_nComputationRequests += b ? 1 : 0;
+    }
+    // Counts the requests of either flag: a computation in the background
+    // tells by it that it was asked for again while it ran.
+    uint64_t GetComputationRequests() const { return m_nComputationRequests; }
     bool GetTestMode() const { return m_bTestMode; }
     void SetTestMode(bool b) { m_bTestMode = b; }
     bool GetShowLegend() const { return m_bShowLegend; }
@@ -70,13 +81,18 @@ private:
     bool m_bTestMode = false;
     bool m_bShowLegend = true;
     bool m_bSelectiveCameras = false;
+    uint64_t m_nComputationRequests = 0;
 };
 
 // The international foot, as a single-precision factor.
 inline constexpr float kMetresPerFoot = 0.3048f;
 
 void CreateSceneSettings();
+// The process-wide settings, or on a thread that installed its own copy
+// (a background computation), that copy.
 SceneSettings* GetSceneSettings();
+// Installs settings for the calling thread only; null goes back to the process-wide ones.
+void SetThreadSceneSettings(SceneSettings* settings);
 void DestroySceneSettings();
 
 // Display scale factors along x, y and z; any value is accepted.

@@ -1,10 +1,11 @@
 #include "render/view/VolumeView.h"
 
 #include "render/SceneRenderer.h"
-#include "scene/SceneSettings.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QSurfaceFormat>
 #include <QTimer>
 
@@ -12,6 +13,11 @@
 
 namespace
 {
+
+// Often enough that Cancel and the end of a computation show at once, and
+// the progress moves smoothly.
+constexpr int kComputationTickMs = 15;
+constexpr int kProgressSteps = 1000;
 
 // The renderer's key code for a Qt key; letters and digits keep their codes.
 std::optional<unsigned> RendererKey(int key)
@@ -55,8 +61,24 @@ unsigned ButtonFlags(const QMouseEvent& event)
 
 } // namespace
 
-CVolumeView::CVolumeView(QWidget* parent) : QOpenGLWidget(parent), m_renderer(std::make_unique<CSceneRenderer>())
+CVolumeView::CVolumeView(QWidget* parent)
+    : QOpenGLWidget(parent), m_renderer(std::make_unique<CSceneRenderer>()), m_pProgress(new QProgressBar(this)),
+      m_pCancel(new QPushButton("Cancel", this)), m_pTicker(new QTimer(this))
 {
+    m_renderer->SetBackgroundComputation(true);
+    // In the status strip: the bar on the middle line above the waiting
+    // text, which stands on the lowest, Cancel at the strip's right end.
+    m_pProgress->setGeometry(500, 19, 390, 12);
+    m_pProgress->setRange(0, kProgressSteps);
+    m_pProgress->setTextVisible(false);
+    m_pCancel->setGeometry(905, 16, 88, 26);
+    m_pCancel->setFocusPolicy(Qt::NoFocus);
+    m_pProgress->hide();
+    m_pCancel->hide();
+    connect(m_pCancel, &QPushButton::clicked, this, &CVolumeView::CancelComputation);
+    m_pTicker->setInterval(kComputationTickMs);
+    connect(m_pTicker, &QTimer::timeout, this, &CVolumeView::OnComputationTick);
+
     // No version is asked for: with a version Mesa hands out a core profile,
     // which draws nothing of the fixed-function pipeline.
     QSurfaceFormat format;
@@ -71,7 +93,6 @@ CVolumeView::CVolumeView(QWidget* parent) : QOpenGLWidget(parent), m_renderer(st
     // A click into the view gives it the keys (arrows pan, Shift, Escape);
     // tabbing through the dialog's controls passes it by.
     setFocusPolicy(Qt::ClickFocus);
-    connect(this, &QOpenGLWidget::frameSwapped, this, &CVolumeView::OnFrameSwapped, Qt::QueuedConnection);
 }
 
 CVolumeView::~CVolumeView()
@@ -96,16 +117,10 @@ void CVolumeView::initializeGL()
 
 void CVolumeView::paintGL()
 {
-    const SceneSettings* settings = GetSceneSettings();
-    // The framebuffer cannot be shown in the middle of a paint: show the
-    // waiting message in a pass of its own, then compute in the next one.
-    if (settings && settings->GetRecalculate() && !m_bWaitingShown) {
-        m_renderer->DrawWaitingMessage();
-        m_bWaitingShown = true;
-        return;
-    }
-    m_bWaitingShown = false;
     m_renderer->Render();
+    // Widgets shown or hidden inside a paint would repaint within it.
+    QMetaObject::invokeMethod(
+        this, [this] { ShowComputing(m_renderer->IsComputing()); }, Qt::QueuedConnection);
     if (m_renderer->LastRenderComputed())
         QTimer::singleShot(0, this, [this] { emit computationFinished(); });
     if (std::optional<std::string> message = m_renderer->TakeComputationMessage()) {
@@ -118,10 +133,45 @@ void CVolumeView::paintGL()
     }
 }
 
-void CVolumeView::OnFrameSwapped()
+void CVolumeView::ShowComputing(bool computing)
 {
-    if (m_bWaitingShown)
+    if (computing) {
+        m_pProgress->setValue(static_cast<int>(m_renderer->GetComputationProgress() * kProgressSteps));
+        if (!m_pTicker->isActive())
+            m_pTicker->start();
+    } else {
+        m_pTicker->stop();
+    }
+    m_pProgress->setVisible(computing);
+    m_pCancel->setVisible(computing);
+    m_pCancel->setEnabled(m_renderer->IsCancellable());
+}
+
+void CVolumeView::OnComputationTick()
+{
+    m_pProgress->setValue(static_cast<int>(m_renderer->GetComputationProgress() * kProgressSteps));
+    m_pCancel->setEnabled(m_renderer->IsCancellable());
+    if (m_renderer->IsComputationFinished()) {
         update();
+    } else if (m_renderer->IsCompilingLists()) {
+        // Between frames, so the event loop turns in between; one frame once all are in.
+        makeCurrent();
+        m_renderer->CompileQueuedLists();
+        doneCurrent();
+        if (!m_renderer->IsCompilingLists())
+            update();
+    }
+}
+
+bool CVolumeView::IsComputing() const
+{
+    return m_renderer->IsComputing();
+}
+
+void CVolumeView::CancelComputation()
+{
+    // The ticker repaints once the worker has stopped.
+    m_renderer->CancelComputation();
 }
 
 void CVolumeView::resizeGL(int width, int height)

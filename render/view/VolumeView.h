@@ -8,11 +8,17 @@
 #include <optional>
 
 class CSceneRenderer;
+class QProgressBar;
+class QPushButton;
+class QTimer;
 struct ViewPose;
 
 // The 1000 x 725 OpenGL view of the main dialog: a thin layer that routes
 // paint, size, mouse and keys to the renderer and offers the dialog its view
 // commands. Repaint requests are coalesced and served one after another.
+// Computations run in the background: meanwhile the view shows the last
+// results with the waiting text, a progress bar and Cancel, and keeps
+// answering the mouse and the keys.
 class CVolumeView : public QOpenGLWidget
 {
     Q_OBJECT
@@ -60,6 +66,12 @@ class CVolumeView : public QOpenGLWidget
     std::optional<QualityThreshold> GetQualityThreshold() const;
     void RequestPlanningUpdate();
     const CPlanningMeasures& GetPlanning() const;
+    // A computation runs (or has ended and waits for the next paint to take its results).
+    bool IsComputing() const;
+    // Stops the running computation; the previous results stay.
+    void CancelComputation();
+    QProgressBar* ProgressBar() const { return m_pProgress; }
+    QPushButton* CancelButton() const { return m_pCancel; }
     CSceneRenderer& Renderer() { return *m_renderer; }
     const CSceneRenderer& Renderer() const { return *m_renderer; }
 
@@ -85,11 +97,13 @@ class CVolumeView : public QOpenGLWidget
     void focusOutEvent(QFocusEvent* event) override;
 
   private:
-    void OnFrameSwapped();
+    // While computing: the progress shown, and a repaint once the results are in.
+    void OnComputationTick();
+    void ShowComputing(bool computing);
 
     std::unique_ptr<CSceneRenderer> m_renderer;
     bool m_bSceneReady = false;
-    // The waiting message has been painted; the computing frame follows once
-    // that picture has reached the screen.
-    bool m_bWaitingShown = false;
+    QProgressBar* m_pProgress;
+    QPushButton* m_pCancel;
+    QTimer* m_pTicker;
 };
