@@ -1,6 +1,7 @@
 #pragma once
 
 #include "coverage/Matrix4f.h"
+#include "coverage/RowKernel.h"
 #include "scene/DrawColor.h"
 #include "scene/Vec3d.h"
 
@@ -108,6 +109,10 @@ public:
     void SetProgressCallback(std::function<void(double)> callback) { m_progress = std::move(callback); }
     // Threads of the voxel passes; 0 (the start value) takes every core.
     void SetThreadCount(int threads) { m_nThreads = threads; }
+    // Vector width of the voxel passes, the fastest the processor runs at
+    // start; a path it cannot run is ignored. Every path gives the same bits.
+    void SetVectorPath(VectorPath path);
+    VectorPath GetVectorPath() const { return m_eVectorPath; }
 
     // 0-based camera of the resolution map and the colour scale; a camera
     // beyond the set falls back to the first. Only this camera's values are
@@ -223,6 +228,7 @@ private:
     // Camera whose values m_pResolution holds, -1 for none.
     int m_nHeldCamera = -1;
     int m_nThreads = 0;
+    VectorPath m_eVectorPath = FastestVectorPath();
     float m_fVoxelEdge = 0.0f;
     float m_fHalfEdge = 0.0f;
     std::vector<CameraValues> m_aCameraValues;
@@ -234,6 +240,8 @@ private:
     std::vector<float> m_aCentreX;
     std::vector<float> m_aCentreY;
     std::vector<float> m_aCentreZ;
+    // m_aCentreY as doubles, padded for the row kernels.
+    std::vector<double> m_aRowY;
     // Edge construction state: a work vector turned by m_mApply, the copy of
     // the current step's rotation m_mStep.
     std::array<float, 4> m_vWork{};
