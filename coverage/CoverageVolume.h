@@ -166,6 +166,11 @@ public:
     // Layer j of the resolution map: voxels meeting the iso condition and the
     // resolution filter, in their band colours; same order.
     std::vector<VoxelPaint> MapLayerPaint(uint32_t j) const;
+    // Every voxel's band on the map as MapLayerPaint colours it, -1 where
+    // it leaves the voxel out; the whole grid at once, in voxel order.
+    std::vector<int8_t> MapBands() const;
+    // Whether MapLayerPaint draws no voxel in any layer.
+    bool MapIsEmpty() const;
 
     // Layer truncation: the lowest GetShownLayers layers are drawn.
     int GetLayerTotal() const;

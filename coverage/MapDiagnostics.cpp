@@ -54,10 +54,7 @@ std::optional<std::string> ExplainEmptyMap(const CCoverageVolume& volume)
                " cm is larger than a room dimension";
     if (!volume.HasResults())
         return std::nullopt;
-    size_t shown = 0;
-    for (uint32_t j = 0; j < volume.GetCountY() && shown == 0; ++j)
-        shown += volume.MapLayerPaint(j).size();
-    if (shown != 0)
+    if (!volume.MapIsEmpty())
         return std::nullopt;
 
     const int camera = volume.GetResolutionCamera();
