@@ -196,8 +196,8 @@ CCoverageVolume::GridStatus CCoverageVolume::AllocateResults()
     if (n > AvailableMemoryBytes() / kResultBytesPerVoxel)
         return GridStatus::OutOfMemory;
     try {
-        m_pSeenCount = std::make_unique_for_overwrite<uint32_t[]>(n);
-        m_pResolution = std::make_unique_for_overwrite<float[]>(n);
+        m_pSeenCount = AllocateVoxelArray<uint32_t>(n);
+        m_pResolution = AllocateVoxelArray<float>(n);
     } catch (const std::bad_alloc&) {
         return GridStatus::OutOfMemory;
     }
@@ -526,7 +526,7 @@ bool CCoverageVolume::BuildIsoList(uint32_t awaited)
     std::partial_sum(start.begin(), start.end(), start.begin());
     const size_t total = start[nx];
     try {
-        m_pIsoIndex = std::make_unique_for_overwrite<int32_t[]>(total);
+        m_pIsoIndex = AllocateVoxelArray<int32_t>(total);
     } catch (const std::bad_alloc&) {
         return false;
     }

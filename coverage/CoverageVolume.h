@@ -2,6 +2,7 @@
 
 #include "coverage/Matrix4f.h"
 #include "coverage/RowKernel.h"
+#include "coverage/VoxelArray.h"
 #include "scene/DrawColor.h"
 #include "scene/Vec3d.h"
 
@@ -238,9 +239,9 @@ private:
     float m_fHalfEdge = 0.0f;
     std::vector<CameraValues> m_aCameraValues;
     // Per-voxel arrays, sized once per computation and never pre-filled.
-    std::unique_ptr<float[]> m_pResolution;
-    std::unique_ptr<uint32_t[]> m_pSeenCount;
-    std::unique_ptr<int32_t[]> m_pIsoIndex;
+    VoxelArray<float> m_pResolution;
+    VoxelArray<uint32_t> m_pSeenCount;
+    VoxelArray<int32_t> m_pIsoIndex;
     // The centres are separable: x depends on i only, y on j, z on k.
     std::vector<float> m_aCentreX;
     std::vector<float> m_aCentreY;

@@ -264,3 +264,21 @@ TEST_F(CoverageTest, WholeGridMapBandsAreTheLayerPaint)
 }
 
 } // namespace
+
+namespace {
+
+TEST(VoxelArrayTest, HoldsWhatIsWrittenAndRefusesSizesBeyondTheAddressSpace)
+{
+    for (size_t n : {size_t{0}, size_t{1}, size_t{1000}, size_t{3} << 20}) {
+        SCOPED_TRACE(n);
+        VoxelArray<uint32_t> a = AllocateVoxelArray<uint32_t>(n);
+        ASSERT_NE(a.get(), nullptr);
+        for (size_t t = 0; t < n; t += 4093)
+            a[t] = static_cast<uint32_t>(t);
+        for (size_t t = 0; t < n; t += 4093)
+            ASSERT_EQ(a[t], t);
+    }
+    EXPECT_THROW(AllocateVoxelArray<float>(static_cast<size_t>(-1) / 2), std::bad_alloc);
+}
+
+} // namespace
