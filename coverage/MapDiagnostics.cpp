@@ -67,7 +67,8 @@ std::optional<std::string> ExplainEmptyMap(const CCoverageVolume& volume)
                std::to_string(end) + ")";
 
     bool isoHolds = false;
-    for (size_t t = 0; t < volume.GetVoxelCount() && !isoHolds; ++t)
+    const size_t n = volume.GetVoxelCount();
+    for (size_t t = 0; t < n && !isoHolds; ++t)
         isoHolds = IsoConditionHolds(volume.SeenCount(t));
     if (!isoHolds) {
         std::string text = "Map empty: no voxel is seen by " + DescribeIsoCondition();
