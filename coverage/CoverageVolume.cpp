@@ -472,11 +472,20 @@ bool CCoverageVolume::CountAndResolve(bool calibration)
                     row.above[p] = cam.above[p];
                     row.below[p] = cam.below[p];
                 }
+                // Only the layers that may lie in a narrow field are tested,
+                // from and to a whole vector.
+                uint32_t first = 0, end = ny;
+                if (NarrowRowSpan(row, ys, ny, first, end)) {
+                    if (first == end)
+                        continue;
+                    first = first / kRowPadding * kRowPadding;
+                    end = std::min(ny, end);
+                }
                 // The camera sees voxel j where the squared test is sure of
                 // it, or, next to a field's boundary, where the exact test is.
-                if (!ClassifyRow(path, row, ys, ny, count, open))
+                if (!ClassifyRow(path, row, ys + first, end - first, count + first, open + first))
                     continue;
-                for (uint32_t j = 0; j < ny; ++j) {
+                for (uint32_t j = first; j < end; ++j) {
                     if (open[j] != 0 && SeesExactly(cam, {x, ys[j], z}))
                         ++count[j];
                 }

@@ -34,6 +34,16 @@ struct RowCamera {
     double below[2] = {};
 };
 
+// Layers first .. end-1 of a row outside which every voxel fails a narrow
+// camera's squared edge test (below the bound of some edge, and not the
+// direction opposite it): the camera neither sees them nor leaves them open.
+// Found from the two directions in the row's vertical plane at which each
+// edge's field, widened by far more than any rounding, meets the plane.
+// False where that cannot be told safely (a bound at or below 0.001, a row
+// through the camera, an edge almost in the row's plane): then every layer
+// must be tested. ys holds n increasing heights.
+bool NarrowRowSpan(const RowCamera& camera, const double* ys, uint32_t n, uint32_t& first, uint32_t& end);
+
 // The squared edge test for layers 0 .. n-1 of a row. Where the camera
 // certainly sees the voxel, seen[j] grows by one; where only the exact test
 // can tell, open[j] is set non-zero (else zero). Returns whether any is open.

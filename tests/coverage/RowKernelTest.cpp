@@ -206,3 +206,120 @@ TEST_F(CoverageTest, EveryVectorPathGivesWhatThePortableOneGives)
 }
 
 } // namespace
+
+namespace {
+
+TEST(RowKernelTest, LayersOutsideTheNarrowSpanFailTheEdgeTest)
+{
+    // Rows of random cameras with narrow fields, some grazing the field or
+    // passing the camera closely: outside the span no voxel may be seen or
+    // left open, and the span must also cut rows short and skip whole ones.
+    std::mt19937_64 random(21);
+    std::uniform_real_distribution<double> offset(-6.0, 6.0), unit(0.0, 1.0);
+    const uint32_t n = 90;
+    std::vector<double> ys(PaddedRow(n));
+    for (uint32_t j = 0; j < n; ++j)
+        ys[j] = static_cast<float>(-4.0 + 0.1 * j);
+    int cut = 0, skipped = 0, whole = 0;
+    for (int trial = 0; trial < 20000; ++trial) {
+        const double fields[2] = {1e-3 + 80.0 * unit(random), 1e-3 + 80.0 * unit(random)};
+        const Vec3d axis = RandomUnit(random);
+        Vec3d edges[4];
+        for (int e = 0; e < 4; ++e) {
+            const Vec3d w = RandomUnit(random);
+            const double spread = fields[e / 2] * 0.5 / kDegreesPerRadian;
+            edges[e] = Normalized({axis.x + spread * w.x, axis.y + spread * w.y, axis.z + spread * w.z});
+        }
+        RowCamera row;
+        // Now and then a row right next to the camera's vertical.
+        const double scale = trial % 10 == 0 ? 1e-4 : 1.0;
+        const double dx = scale * offset(random), dz = scale * offset(random);
+        row.dxx = dx * dx;
+        row.dzz = dz * dz;
+        row.py = static_cast<float>(offset(random) * 0.5);
+        for (int e = 0; e < 4; ++e) {
+            row.rowDot[e] = edges[e].x * dx + edges[e].z * dz;
+            row.ey[e] = edges[e].y;
+        }
+        for (int p = 0; p < 2; ++p) {
+            const double cosF = FieldCosine(fields[p]);
+            row.above[p] = FieldAbove(cosF);
+            row.below[p] = FieldBelow(cosF);
+        }
+        uint32_t first = 0, end = n;
+        if (!NarrowRowSpan(row, ys.data(), n, first, end))
+            continue;
+        ASSERT_LE(first, end);
+        ASSERT_LE(end, n);
+        for (uint32_t j = 0; j < n; ++j) {
+            if (j >= first && j < end)
+                continue;
+            const double dy = ys[j] - row.py;
+            const double s2 = (row.dxx + dy * dy) + row.dzz;
+            bool out = false;
+            for (int e = 0; e < 4; ++e) {
+                const double q = row.rowDot[e] + row.ey[e] * dy;
+                out = out || DotOutside(q, s2, row.below[e / 2]);
+            }
+            ASSERT_TRUE(out) << "trial " << trial << " layer " << j << " span " << first << ".." << end;
+        }
+        skipped += first == end ? 1 : 0;
+        cut += first < end && end - first < n ? 1 : 0;
+        whole += end - first == n ? 1 : 0;
+    }
+    EXPECT_GT(skipped, 1000);
+    EXPECT_GT(cut, 1000);
+    EXPECT_GT(whole, 10);
+}
+
+TEST_F(CoverageTest, RandomNarrowRigsCountAsTheAngleTest)
+{
+    // Cameras anywhere in and around the room, on voxel columns, aimed
+    // straight down or up, with fields from a hundredth of a degree to 80
+    // degrees: every count must be what the literal test on the unit vector gives.
+    std::mt19937_64 random(5);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    constexpr int kCameras = 12;
+    for (int rig = 0; rig < 4; ++rig) {
+        SCOPED_TRACE(rig);
+        MakeRig(kCameras, 4.0f, 3.0f, 2.5f);
+        g_fVoxelSizeCm = 9.0f;
+        ASSERT_EQ(volume.BuildGrid(), CCoverageVolume::GridStatus::Ok);
+        for (int c = 0; c < kCameras; ++c) {
+            const double sensor = c == 0 ? 0.0015 : 0.1 + 10.0 * unit(random);
+            Rig().SetFrameWidth(c, static_cast<float>(sensor));
+            Rig().SetFrameHeight(c, static_cast<float>(0.1 + 10.0 * unit(random)));
+            Rig().SetSpin(c, static_cast<float>(360.0 * unit(random)));
+            Rig().SetHTilt(c, static_cast<float>(360.0 * unit(random)));
+            Rig().SetVTilt(c, c == 1 ? 90.0f : c == 2 ? -90.0f : static_cast<float>(180.0 * unit(random) - 90.0));
+            if (c < 4) {
+                // On the column of a voxel, at a voxel centre for camera 3.
+                const auto centre = volume.Centre(volume.VoxelIndex(7 * c + 3, c == 3 ? 9 : 0, 5 * c + 2));
+                PlaceCamera(c, centre[0], c == 3 ? centre[1] : 3.0 * unit(random) - 1.5, centre[2]);
+            } else {
+                PlaceCamera(c, 5.0 * unit(random) - 2.5, 3.0 * unit(random) - 1.5, 4.0 * unit(random) - 2.0);
+            }
+        }
+        Compute();
+        for (size_t t = 0; t < volume.GetVoxelCount(); ++t) {
+            const Vec3d p{volume.Centre(t)[0], volume.Centre(t)[1], volume.Centre(t)[2]};
+            uint32_t expected = 0;
+            for (int c = 0; c < kCameras; ++c) {
+                const Vec3d d = p - Rig().GetPosition(c);
+                const double dist = Length(d);
+                const Vec3d u = dist != 0.0 ? Vec3d{d.x / dist, d.y / dist, d.z / dist} : Vec3d{};
+                const Vec3d edges[] = {Rig().GetEdgeHPlus(c), Rig().GetEdgeHMinus(c), Rig().GetEdgeVPlus(c),
+                                       Rig().GetEdgeVMinus(c)};
+                bool seen = true;
+                for (int e = 0; e < 4; ++e) {
+                    const double field = e < 2 ? Rig().GetHFov(c) : Rig().GetVFov(c);
+                    seen = seen && !(field < std::acos(Dot(Normalized(edges[e]), u)) * kDegreesPerRadian);
+                }
+                expected += seen ? 1 : 0;
+            }
+            ASSERT_EQ(volume.SeenCount(t), expected) << "voxel " << t;
+        }
+    }
+}
+
+} // namespace
