@@ -479,7 +479,6 @@ bool CCoverageVolume::CountAndResolve(bool calibration)
                     if (first == end)
                         continue;
                     first = first / kRowPadding * kRowPadding;
-                    end = std::min(ny, end);
                 }
                 // The camera sees voxel j where the squared test is sure of
                 // it, or, next to a field's boundary, where the exact test is.
