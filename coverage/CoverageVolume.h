@@ -40,7 +40,26 @@ inline constexpr const char* kIsoThresholdClampedMessage = "Camera slected out o
 unsigned GetIsoOperator();
 void SetIsoOperator(unsigned k); // k > 5 is ignored
 // Whether a voxel seen by `count` cameras satisfies the iso condition.
-bool IsoConditionHolds(unsigned count);
+// Inline: the whole-grid passes ask it once per voxel.
+inline bool IsoConditionHolds(unsigned count)
+{
+    // An index outside the operator table falls to "==".
+    const unsigned t = g_nIsoThreshold;
+    switch (g_nIsoOperator) {
+    case 0: // "<"
+        return count < t;
+    case 1: // "<="
+        return count <= t && count != 0;
+    case 3: // ">="
+        return count >= t;
+    case 4: // ">"
+        return count > t;
+    case 5: // "!="
+        return count != t;
+    default:
+        return count == t;
+    }
+}
 
 // Resolution filter: a range between two bounds, the first operator naming
 // which bound comes first.
