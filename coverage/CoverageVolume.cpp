@@ -473,7 +473,7 @@ bool CCoverageVolume::CountAndResolve(bool calibration)
                     row.below[p] = cam.below[p];
                 }
                 // Only the layers that may lie in a narrow field are tested,
-                // from and to a whole vector.
+                // from the start of a whole vector (the row buffers are padded).
                 uint32_t first = 0, end = ny;
                 if (NarrowRowSpan(row, ys, ny, first, end)) {
                     if (first == end)
