@@ -156,3 +156,34 @@ std::vector<VoxelPaint> CCoverageVolume::MapLayerPaint(uint32_t j) const
     }
     return paint;
 }
+
+// In voxel order rather than layer by layer: the grid is read once, in the
+// order it lies in memory.
+std::vector<int8_t> CCoverageVolume::MapBands() const
+{
+    std::vector<int8_t> bands(m_bComputed ? GetVoxelCount() : 0, -1);
+    const ResolutionFilter filter;
+    const long long n = static_cast<long long>(bands.size());
+#pragma omp parallel for schedule(static, 65536) num_threads(ThreadCount())
+    for (long long t = 0; t < n; ++t) {
+        if (!IsoConditionHolds(m_pSeenCount[t]))
+            continue;
+        const float r = ResolutionOfMapCamera(static_cast<size_t>(t));
+        if (filter.Passes(r))
+            bands[t] = static_cast<int8_t>(ResolutionBand(r));
+    }
+    return bands;
+}
+
+bool CCoverageVolume::MapIsEmpty() const
+{
+    if (!m_bComputed)
+        return true;
+    const ResolutionFilter filter;
+    const size_t n = GetVoxelCount();
+    for (size_t t = 0; t < n; ++t) {
+        if (IsoConditionHolds(m_pSeenCount[t]) && filter.Passes(ResolutionOfMapCamera(t)))
+            return false;
+    }
+    return true;
+}

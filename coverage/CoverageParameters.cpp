@@ -80,26 +80,6 @@ void SetIsoOperator(unsigned k)
         g_nIsoOperator = k;
 }
 
-bool IsoConditionHolds(unsigned count)
-{
-    // An index outside the operator table falls to "==".
-    const unsigned t = g_nIsoThreshold;
-    switch (g_nIsoOperator) {
-    case 0: // "<"
-        return count < t;
-    case 1: // "<="
-        return count <= t && count != 0;
-    case 3: // ">="
-        return count >= t;
-    case 4: // ">"
-        return count > t;
-    case 5: // "!="
-        return count != t;
-    default:
-        return count == t;
-    }
-}
-
 unsigned GetResOperator1()
 {
     return g_nResOperator1;

@@ -8,8 +8,6 @@
 #include "scene/MemoryInfo.h"
 #include "scene/SceneSettings.h"
 
-#include "scene/MemoryInfo.h"
-
 #include <omp.h>
 
 #include <algorithm>
@@ -66,6 +64,7 @@ void CCoverageVolume::Release()
     m_aCentreX = {};
     m_aCentreY = {};
     m_aCentreZ = {};
+    m_aRowY = {};
     m_aLayerIds = {};
     m_nShownLayers = 0;
     m_nIsoCount = 0;
@@ -125,6 +124,7 @@ CCoverageVolume::GridStatus CCoverageVolume::BuildGrid()
         m_aCentreX.resize(nx);
         m_aCentreY.resize(ny);
         m_aCentreZ.resize(nz);
+        m_aRowY.resize(PaddedRow(ny));
         m_aLayerIds.resize(ny);
     } catch (const std::bad_alloc&) {
         Release();
@@ -159,6 +159,9 @@ CCoverageVolume::GridStatus CCoverageVolume::BuildGrid()
         c = static_cast<float>(z - half);
         z -= edge;
     }
+    std::copy(m_aCentreY.begin(), m_aCentreY.end(), m_aRowY.begin());
+    // The padding repeats the top layer, so that it stays inside the room.
+    std::fill(m_aRowY.begin() + ny, m_aRowY.end(), ny != 0 ? m_aCentreY.back() : 0.0f);
     m_bGridBuilt = true;
     return GridStatus::Ok;
 }
@@ -193,13 +196,19 @@ CCoverageVolume::GridStatus CCoverageVolume::AllocateResults()
     if (n > AvailableMemoryBytes() / kResultBytesPerVoxel)
         return GridStatus::OutOfMemory;
     try {
-        m_pSeenCount = std::make_unique_for_overwrite<uint32_t[]>(n);
-        m_pResolution = std::make_unique_for_overwrite<float[]>(n);
+        m_pSeenCount = AllocateVoxelArray<uint32_t>(n);
+        m_pResolution = AllocateVoxelArray<float>(n);
     } catch (const std::bad_alloc&) {
         return GridStatus::OutOfMemory;
     }
     m_nCameraCount = RigCameraCount();
     return GridStatus::Ok;
+}
+
+void CCoverageVolume::SetVectorPath(VectorPath path)
+{
+    if (VectorPathRuns(path))
+        m_eVectorPath = path;
 }
 
 int CCoverageVolume::ThreadCount() const
@@ -348,33 +357,42 @@ void CCoverageVolume::BuildEdgesFromCalibration()
 
 namespace {
 
-// 1 or 0 as a double, so that a vector of tests stays in vector registers.
-inline double Flag(bool b)
-{
-    return b ? 1.0 : 0.0;
-}
-
 // The value a camera's resolution falls towards 'a' with distance.
 float ResolutionAt(double focal, double a, double dist)
 {
     return static_cast<float>((1.0 + focal / (dist * 1000.0)) * a);
 }
 
+// A camera of the active range as the pass reads it.
+struct ActiveCamera {
+    int index;
+    bool oriented;
+    Vec3d position;
+    double fov[4];
+    double cosFov[4];
+    Vec3d edges[4];
+    // Bounds of the division-free edge test, horizontal pair then vertical.
+    double above[2];
+    double below[2];
+};
+
+// The exact test of one camera and the voxel centred at p, for the voxels
+// the squared test leaves open: p lies within the field of all four edges.
+bool SeesExactly(const ActiveCamera& cam, const Vec3d& p)
+{
+    const Vec3d d = p - cam.position;
+    const double l = Length(d);
+    const Vec3d u = l != 0.0 ? Vec3d{d.x / l, d.y / l, d.z / l} : Vec3d{};
+    bool within = true;
+    for (int e = 0; e < 4 && within; ++e)
+        within = WithinField(Dot(cam.edges[e], u), cam.fov[e], cam.cosFov[e]);
+    return within;
+}
+
 } // namespace
 
 bool CCoverageVolume::CountAndResolve(bool calibration)
 {
-    struct ActiveCamera {
-        int index;
-        bool oriented;
-        Vec3d position;
-        double fov[4];
-        double cosFov[4];
-        Vec3d edges[4];
-        // Bounds of the division-free edge test, horizontal pair then vertical.
-        double above[2];
-        double below[2];
-    };
     m_nIsoCount = 0;
     const SceneSettings* settings = GetSceneSettings();
     const CCameraSet* set = CCameraSet::Current();
@@ -420,15 +438,16 @@ bool CCoverageVolume::CountAndResolve(bool calibration)
     const uint32_t ny = m_nCountY;
     const size_t rows = static_cast<size_t>(m_nCountX) * m_nCountZ;
     const size_t progressStep = std::max<size_t>(rows / 100, 1);
+    const VectorPath path = m_eVectorPath;
+    const double* ys = m_aRowY.data();
     std::atomic<size_t> rowsDone{0};
 #pragma omp parallel num_threads(ThreadCount())
     {
-        // Per layer of a row: the verdict of the camera at hand (1 seen, 0
-        // not, 2 for the exact test) and the count so far, both held as
-        // doubles, which keeps the loop in vector registers.
-        std::vector<double> verdicts(ny), counts(ny);
-        double* verdict = verdicts.data();
-        double* count = counts.data();
+        // Per layer of a row: the count so far, and whether the camera at
+        // hand is left to the exact test.
+        std::vector<int64_t> counts(PaddedRow(ny)), opens(PaddedRow(ny));
+        int64_t* count = counts.data();
+        int64_t* open = opens.data();
         const bool reports = m_progress && omp_get_thread_num() == 0;
         size_t reported = 0;
 #pragma omp for schedule(dynamic, 8)
@@ -440,81 +459,43 @@ bool CCoverageVolume::CountAndResolve(bool calibration)
             const size_t t0 = r * ny;
             const double x = m_aCentreX[r % m_nCountX];
             const double z = m_aCentreZ[r / m_nCountX];
-            const float* ys = m_aCentreY.data();
-            std::fill_n(count, ny, 0.0);
+            std::fill(counts.begin(), counts.end(), 0);
             if (mapValues) {
                 const double dx = x - mapValues->position.x, dz = z - mapValues->position.z;
-                const double dxx = dx * dx, dzz = dz * dz;
-                const double py = mapValues->position.y, focal = mapValues->focal, a = mapValues->a;
-                float* res = &m_pResolution[t0];
-#pragma omp simd
-                for (uint32_t j = 0; j < ny; ++j) {
-                    const double dy = ys[j] - py;
-                    res[j] = ResolutionAt(focal, a, std::sqrt((dxx + dy * dy) + dzz));
-                }
+                ResolveRow(path, dx * dx, dz * dz, mapValues->position.y, mapValues->focal, mapValues->a, ys, ny,
+                           &m_pResolution[t0]);
             }
             for (const ActiveCamera& cam : active) {
                 if (!cam.oriented)
                     continue;
                 const double dx = x - cam.position.x, dz = z - cam.position.z;
-                const double dxx = dx * dx, dzz = dz * dz;
-                const double py = cam.position.y;
-                double rowDot[4], ey[4];
+                RowCamera row;
+                row.dxx = dx * dx;
+                row.dzz = dz * dz;
+                row.py = cam.position.y;
                 for (int e = 0; e < 4; ++e) {
-                    rowDot[e] = cam.edges[e].x * dx + cam.edges[e].z * dz;
-                    ey[e] = cam.edges[e].y;
+                    row.rowDot[e] = cam.edges[e].x * dx + cam.edges[e].z * dz;
+                    row.ey[e] = cam.edges[e].y;
                 }
-                const double aboveH = cam.above[0], aboveV = cam.above[1];
-                const double belowH = cam.below[0], belowV = cam.below[1];
-                // Fields below a quarter turn, the usual lenses, have positive
-                // bounds and the shorter tests.
-                const bool narrow = aboveH > 0.0 && aboveV > 0.0 && belowH > 0.0 && belowV > 0.0;
-                const double aboveH2 = aboveH * aboveH, aboveV2 = aboveV * aboveV;
-                const double belowH2 = belowH * belowH, belowV2 = belowV * belowV;
-                // Counts whole numbers, the same in any order.
-                double undecided = 0.0;
-                auto classify = [&](auto within, auto outside) {
-#pragma omp simd reduction(+ : undecided)
-                    for (uint32_t j = 0; j < ny; ++j) {
-                        const double dy = ys[j] - py;
-                        const double s2 = (dxx + dy * dy) + dzz;
-                        const double q0 = rowDot[0] + ey[0] * dy, q1 = rowDot[1] + ey[1] * dy;
-                        const double q2 = rowDot[2] + ey[2] * dy, q3 = rowDot[3] + ey[3] * dy;
-                        const double in = Flag(within(q0, s2, 0)) * Flag(within(q1, s2, 0)) *
-                                          Flag(within(q2, s2, 1)) * Flag(within(q3, s2, 1));
-                        const double open = (1.0 - Flag(outside(q0, s2, 0))) * (1.0 - Flag(outside(q1, s2, 0))) *
-                                            (1.0 - Flag(outside(q2, s2, 1))) * (1.0 - Flag(outside(q3, s2, 1)));
-                        verdict[j] = open * (2.0 - in);
-                        count[j] += open * in;
-                        undecided += open * (1.0 - in);
-                    }
-                };
-                if (narrow) {
-                    classify(
-                        [&](double q, double s2, int pair) {
-                            return DotExceedsPositive(q, s2, pair == 0 ? aboveH2 : aboveV2);
-                        },
-                        [&](double q, double s2, int pair) {
-                            return DotFallsShortOfPositive(q, s2, pair == 0 ? belowH2 : belowV2) &
-                                   DotAboveFloor(q, s2);
-                        });
-                } else {
-                    classify([&](double q, double s2,
-                                 int pair) { return DotWithin(q, s2, pair == 0 ? aboveH : aboveV); },
-                             [&](double q, double s2, int pair) {
-                                 return DotOutside(q, s2, pair == 0 ? belowH : belowV);
-                             });
+                for (int p = 0; p < 2; ++p) {
+                    row.above[p] = cam.above[p];
+                    row.below[p] = cam.below[p];
                 }
-                for (uint32_t j = 0; j < ny && undecided != 0.0; ++j) {
-                    if (verdict[j] != 2.0)
+                // Only the layers that may lie in a narrow field are tested,
+                // from the start of a whole vector (the row buffers are padded).
+                uint32_t first = 0, end = ny;
+                if (NarrowRowSpan(row, ys, ny, first, end)) {
+                    if (first == end)
                         continue;
-                    const Vec3d d = Vec3d{x, ys[j], z} - cam.position;
-                    const double l = Length(d);
-                    const Vec3d u = l != 0.0 ? Vec3d{d.x / l, d.y / l, d.z / l} : Vec3d{};
-                    bool within = true;
-                    for (int e = 0; e < 4 && within; ++e)
-                        within = WithinField(Dot(cam.edges[e], u), cam.fov[e], cam.cosFov[e]);
-                    count[j] += within ? 1.0 : 0.0;
+                    first = first / kRowPadding * kRowPadding;
+                }
+                // The camera sees voxel j where the squared test is sure of
+                // it, or, next to a field's boundary, where the exact test is.
+                if (!ClassifyRow(path, row, ys + first, end - first, count + first, open + first))
+                    continue;
+                for (uint32_t j = first; j < end; ++j) {
+                    if (open[j] != 0 && SeesExactly(cam, {x, ys[j], z}))
+                        ++count[j];
                 }
             }
             std::copy_n(count, ny, &m_pSeenCount[t0]);
@@ -562,7 +543,7 @@ bool CCoverageVolume::BuildIsoList(uint32_t awaited)
     std::partial_sum(start.begin(), start.end(), start.begin());
     const size_t total = start[nx];
     try {
-        m_pIsoIndex = std::make_unique_for_overwrite<int32_t[]>(total);
+        m_pIsoIndex = AllocateVoxelArray<int32_t>(total);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -673,13 +654,9 @@ void CCoverageVolume::FillResolution(int camera, size_t first, size_t count, flo
         const size_t r = rowFirst + static_cast<size_t>(q);
         const double dx = m_aCentreX[r % m_nCountX] - cam.position.x;
         const double dz = m_aCentreZ[r / m_nCountX] - cam.position.z;
-        const double dxx = dx * dx, dzz = dz * dz;
         const size_t t0 = std::max(r * ny, first), t1 = std::min((r + 1) * ny, end);
-#pragma omp simd
-        for (size_t t = t0; t < t1; ++t) {
-            const double dy = m_aCentreY[t - r * ny] - cam.position.y;
-            out[t - first] = ResolutionAt(cam.focal, cam.a, std::sqrt((dxx + dy * dy) + dzz));
-        }
+        ResolveRow(m_eVectorPath, dx * dx, dz * dz, cam.position.y, cam.focal, cam.a, &m_aRowY[t0 - r * ny],
+                   static_cast<uint32_t>(t1 - t0), out + (t0 - first));
     }
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "coverage/Matrix4f.h"
+#include "coverage/RowKernel.h"
+#include "coverage/VoxelArray.h"
 #include "scene/DrawColor.h"
 #include "scene/Vec3d.h"
 
@@ -39,7 +41,26 @@ inline constexpr const char* kIsoThresholdClampedMessage = "Camera slected out o
 unsigned GetIsoOperator();
 void SetIsoOperator(unsigned k); // k > 5 is ignored
 // Whether a voxel seen by `count` cameras satisfies the iso condition.
-bool IsoConditionHolds(unsigned count);
+// Inline: the whole-grid passes ask it once per voxel.
+inline bool IsoConditionHolds(unsigned count)
+{
+    // An index outside the operator table falls to "==".
+    const unsigned t = g_nIsoThreshold;
+    switch (g_nIsoOperator) {
+    case 0: // "<"
+        return count < t;
+    case 1: // "<="
+        return count <= t && count != 0;
+    case 3: // ">="
+        return count >= t;
+    case 4: // ">"
+        return count > t;
+    case 5: // "!="
+        return count != t;
+    default:
+        return count == t;
+    }
+}
 
 // Resolution filter: a range between two bounds, the first operator naming
 // which bound comes first.
@@ -112,6 +133,10 @@ public:
     // A flag another thread may raise to stop a computation: it then ends
     // with Cancelled and leaves the volume empty. Null (the start value) for none.
     void SetCancelFlag(const std::atomic<bool>* cancel) { m_pCancel = cancel; }
+    // Vector width of the voxel passes, the fastest the processor runs at
+    // start; a path it cannot run is ignored. Every path gives the same bits.
+    void SetVectorPath(VectorPath path);
+    VectorPath GetVectorPath() const { return m_eVectorPath; }
 
     // 0-based camera of the resolution map and the colour scale; a camera
     // beyond the set falls back to the first. Only this camera's values are
@@ -165,6 +190,11 @@ public:
     // Layer j of the resolution map: voxels meeting the iso condition and the
     // resolution filter, in their band colours; same order.
     std::vector<VoxelPaint> MapLayerPaint(uint32_t j) const;
+    // Every voxel's band on the map as MapLayerPaint colours it, -1 where
+    // it leaves the voxel out; the whole grid at once, in voxel order.
+    std::vector<int8_t> MapBands() const;
+    // Whether MapLayerPaint draws no voxel in any layer.
+    bool MapIsEmpty() const;
 
     // Layer truncation: the lowest GetShownLayers layers are drawn.
     int GetLayerTotal() const;
@@ -228,17 +258,20 @@ private:
     // Camera whose values m_pResolution holds, -1 for none.
     int m_nHeldCamera = -1;
     int m_nThreads = 0;
+    VectorPath m_eVectorPath = FastestVectorPath();
     float m_fVoxelEdge = 0.0f;
     float m_fHalfEdge = 0.0f;
     std::vector<CameraValues> m_aCameraValues;
     // Per-voxel arrays, sized once per computation and never pre-filled.
-    std::unique_ptr<float[]> m_pResolution;
-    std::unique_ptr<uint32_t[]> m_pSeenCount;
-    std::unique_ptr<int32_t[]> m_pIsoIndex;
+    VoxelArray<float> m_pResolution;
+    VoxelArray<uint32_t> m_pSeenCount;
+    VoxelArray<int32_t> m_pIsoIndex;
     // The centres are separable: x depends on i only, y on j, z on k.
     std::vector<float> m_aCentreX;
     std::vector<float> m_aCentreY;
     std::vector<float> m_aCentreZ;
+    // m_aCentreY as doubles, padded for the row kernels.
+    std::vector<double> m_aRowY;
     // Edge construction state: a work vector turned by m_mApply, the copy of
     // the current step's rotation m_mStep.
     std::array<float, 4> m_vWork{};

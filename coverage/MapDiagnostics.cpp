@@ -54,10 +54,7 @@ std::optional<std::string> ExplainEmptyMap(const CCoverageVolume& volume)
                " cm is larger than a room dimension";
     if (!volume.HasResults())
         return std::nullopt;
-    size_t shown = 0;
-    for (uint32_t j = 0; j < volume.GetCountY() && shown == 0; ++j)
-        shown += volume.MapLayerPaint(j).size();
-    if (shown != 0)
+    if (!volume.MapIsEmpty())
         return std::nullopt;
 
     const int camera = volume.GetResolutionCamera();
@@ -70,7 +67,8 @@ std::optional<std::string> ExplainEmptyMap(const CCoverageVolume& volume)
                std::to_string(end) + ")";
 
     bool isoHolds = false;
-    for (size_t t = 0; t < volume.GetVoxelCount() && !isoHolds; ++t)
+    const size_t n = volume.GetVoxelCount();
+    for (size_t t = 0; t < n && !isoHolds; ++t)
         isoHolds = IsoConditionHolds(volume.SeenCount(t));
     if (!isoHolds) {
         std::string text = "Map empty: no voxel is seen by " + DescribeIsoCondition();

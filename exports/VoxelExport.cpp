@@ -75,13 +75,7 @@ bool Flush(AtomicFile& file, std::string& buffer, bool force)
 
 std::vector<int8_t> MapBands(const CCoverageVolume& volume)
 {
-    std::vector<int8_t> bands(volume.GetVoxelCount(), -1);
-    const int camera = volume.GetResolutionCamera();
-    for (uint32_t j = 0; j < volume.GetCountY(); ++j) {
-        for (const VoxelPaint& paint : volume.MapLayerPaint(j))
-            bands[paint.voxel] = static_cast<int8_t>(volume.ResolutionBand(volume.Resolution(camera, paint.voxel)));
-    }
-    return bands;
+    return volume.MapBands();
 }
 
 bool WriteVoxelTable(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning)

@@ -210,3 +210,75 @@ TEST(SquaredFieldTest, DecidesOnlyWhereTheUnitVectorTestAgrees)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CoverageTest, WholeGridMapBandsAreTheLayerPaint)
+{
+    MakeRig(8, 6.0f, 4.0f, 3.0f);
+    MixRig(Scene(), Rig());
+    g_fVoxelSizeCm = 9.0f;
+    volume.SetResolutionCamera(3);
+    Compute();
+    struct Filter {
+        unsigned isoOp, isoThreshold, op1;
+        float bound1;
+        unsigned op2;
+        float bound2;
+    };
+    // The default band, an "==" band, every band, and one no value lies in.
+    const Filter filters[] = {{3, 2, 3, 0.7f, 1, 0.8f},
+                              {2, 3, 2, 0.71f, 1, 0.0f},
+                              {5, 0, 3, 0.0f, 1, 9.0f},
+                              {3, 1, 3, 5.0f, 1, 6.0f},
+                              {0, 0, 3, 0.0f, 1, 9.0f}};
+    int empty = 0;
+    for (const Filter& f : filters) {
+        SCOPED_TRACE(testing::Message() << "iso " << f.isoOp << ',' << f.isoThreshold << " res " << f.op1 << ','
+                                        << f.bound1 << ',' << f.op2 << ',' << f.bound2);
+        g_nIsoOperator = f.isoOp;
+        g_nIsoThreshold = f.isoThreshold;
+        g_nResOperator1 = f.op1;
+        g_fResBound1 = f.bound1;
+        g_nResOperator2 = f.op2;
+        g_fResBound2 = f.bound2;
+        std::vector<int> expected(volume.GetVoxelCount(), -1);
+        size_t drawn = 0;
+        for (uint32_t j = 0; j < volume.GetCountY(); ++j) {
+            for (const VoxelPaint& paint : volume.MapLayerPaint(j)) {
+                expected[paint.voxel] = volume.ResolutionBand(volume.Resolution(3, paint.voxel));
+                ++drawn;
+            }
+        }
+        const std::vector<int8_t> bands = volume.MapBands();
+        ASSERT_EQ(bands.size(), expected.size());
+        for (size_t t = 0; t < bands.size(); ++t)
+            ASSERT_EQ(bands[t], expected[t]) << "voxel " << t;
+        EXPECT_EQ(volume.MapIsEmpty(), drawn == 0);
+        empty += drawn == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(empty, 2);
+    volume.Release();
+    EXPECT_TRUE(volume.MapBands().empty());
+    EXPECT_TRUE(volume.MapIsEmpty());
+}
+
+} // namespace
+
+namespace {
+
+TEST(VoxelArrayTest, HoldsWhatIsWrittenAndRefusesSizesBeyondTheAddressSpace)
+{
+    for (size_t n : {size_t{0}, size_t{1}, size_t{1000}, size_t{3} << 20}) {
+        SCOPED_TRACE(n);
+        VoxelArray<uint32_t> a = AllocateVoxelArray<uint32_t>(n);
+        ASSERT_NE(a.get(), nullptr);
+        for (size_t t = 0; t < n; t += 4093)
+            a[t] = static_cast<uint32_t>(t);
+        for (size_t t = 0; t < n; t += 4093)
+            ASSERT_EQ(a[t], t);
+    }
+    EXPECT_THROW(AllocateVoxelArray<float>(static_cast<size_t>(-1) / 2), std::bad_alloc);
+}
+
+} // namespace
