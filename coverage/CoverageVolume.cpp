@@ -2,6 +2,7 @@
 
 #include "coverage/FieldTest.h"
 #include "coverage/GridBudget.h"
+#include "coverage/obstacles/Occlusion.h"
 
 #include "cameras/Angles.h"
 #include "cameras/CameraSet.h"
@@ -74,6 +75,17 @@ void CCoverageVolume::Release()
     m_nHeldCamera = -1;
     m_bGridBuilt = false;
     m_bComputed = false;
+    m_pOcclusion.reset();
+}
+
+bool CCoverageVolume::InsideObstacle(size_t t) const
+{
+    return m_pOcclusion && m_pOcclusion->Inside(t);
+}
+
+void CCoverageVolume::SetObstacles(std::shared_ptr<const CObstacleSet> obstacles)
+{
+    m_pObstacles = std::move(obstacles);
 }
 
 uint32_t CCoverageVolume::RigCameraCount()
@@ -224,6 +236,20 @@ CCoverageVolume::GridStatus CCoverageVolume::Compute(bool fromCalibration)
         BuildEdgesFromCalibration();
     else
         BuildEdges();
+    m_pOcclusion.reset();
+    if (m_pObstacles && !m_pObstacles->IsEmpty()) {
+        const CCameraSet* set = CCameraSet::Current();
+        const SceneSettings* settings = GetSceneSettings();
+        const Vec3d origin{set->GetUserOriginX(), set->GetUserOriginY(), set->GetUserOriginZ()};
+        const VoxelLattice lattice{settings->GetRoomCorner(), m_fVoxelEdge,      m_aCentreX.data(), m_aCentreY.data(),
+                                   m_aCentreZ.data(),         m_nCountX,         m_nCountY,         m_nCountZ};
+        try {
+            m_pOcclusion = std::make_shared<COcclusion>(*m_pObstacles, origin, lattice);
+        } catch (const std::bad_alloc&) {
+            Release();
+            return GridStatus::OutOfMemory;
+        }
+    }
     if (!CountAndResolve(fromCalibration)) {
         Release();
         return GridStatus::OutOfMemory;
@@ -416,12 +442,13 @@ bool CCoverageVolume::CountAndResolve(bool calibration)
     const size_t rows = static_cast<size_t>(m_nCountX) * m_nCountZ;
     const size_t progressStep = std::max<size_t>(rows / 100, 1);
     std::atomic<size_t> rowsDone{0};
+    const COcclusion* occlusion = m_pOcclusion.get();
 #pragma omp parallel num_threads(ThreadCount())
     {
         // Per layer of a row: the verdict of the camera at hand (1 seen, 0
         // not, 2 for the exact test) and the count so far, both held as
         // doubles, which keeps the loop in vector registers.
-        std::vector<double> verdicts(ny), counts(ny);
+        std::vector<double> verdicts(ny), counts(ny), priors(occlusion ? ny : 0);
         double* verdict = verdicts.data();
         double* count = counts.data();
         const bool reports = m_progress && omp_get_thread_num() == 0;
@@ -447,6 +474,8 @@ bool CCoverageVolume::CountAndResolve(bool calibration)
             for (const ActiveCamera& cam : active) {
                 if (!cam.oriented)
                     continue;
+                if (occlusion)
+                    std::copy_n(count, ny, priors.data());
                 const double dx = x - cam.position.x, dz = z - cam.position.z;
                 const double dxx = dx * dx, dzz = dz * dz;
                 const double py = cam.position.y;
@@ -507,6 +536,8 @@ bool CCoverageVolume::CountAndResolve(bool calibration)
                         within = WithinField(Dot(cam.edges[e], u), cam.fov[e], cam.cosFov[e]);
                     count[j] += within ? 1.0 : 0.0;
                 }
+                if (occlusion)
+                    occlusion->UnseeRow(cam.position, r, priors.data(), count);
             }
             std::copy_n(count, ny, &m_pSeenCount[t0]);
             const size_t done = rowsDone.fetch_add(1, std::memory_order_relaxed) + 1;

@@ -81,6 +81,9 @@ struct VoxelPaint {
 // The voxel grid over the room and, for the active camera range, which
 // cameras see each voxel and how finely each resolves it. Runs without any
 // display; the drawing layer compiles the *Paint data into display lists.
+class CObstacleSet;
+class COcclusion;
+
 class CCoverageVolume {
 public:
     enum class GridStatus { Ok, InvalidSize, OutOfMemory };
@@ -108,6 +111,14 @@ public:
     void SetProgressCallback(std::function<void(double)> callback) { m_progress = std::move(callback); }
     // Threads of the voxel passes; 0 (the start value) takes every core.
     void SetThreadCount(int threads) { m_nThreads = threads; }
+    // What blocks the cameras' view at the next computation; null or an
+    // empty set computes the classic coverage.
+    void SetObstacles(std::shared_ptr<const CObstacleSet> obstacles);
+    // The obstacles of the last computation; null when it had none.
+    const COcclusion* GetOcclusion() const { return m_pOcclusion.get(); }
+    // Whether voxel t lies inside an obstacle: no camera sees it, no display
+    // draws it and no volume counts it.
+    bool InsideObstacle(size_t t) const;
 
     // 0-based camera of the resolution map and the colour scale; a camera
     // beyond the set falls back to the first. Only this camera's values are
@@ -243,4 +254,6 @@ private:
     int m_nShownLayers = 0;
     std::function<void(double)> m_progress;
     std::string m_strMemoryAdvice;
+    std::shared_ptr<const CObstacleSet> m_pObstacles;
+    std::shared_ptr<const COcclusion> m_pOcclusion;
 };

@@ -1,0 +1,165 @@
+#include "project/ProjectObstacles.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+struct ListError {
+    std::string message;
+};
+
+[[noreturn]] void Refuse(const std::string& key, const std::string& reason)
+{
+    throw ListError{key + ": " + reason};
+}
+
+const Json& Member(const Json& object, const std::string& path, const char* key)
+{
+    const auto it = object.find(key);
+    if (it == object.end())
+        Refuse(path + "." + key, "missing");
+    return *it;
+}
+
+std::string Text(const Json& object, const std::string& path, const char* key)
+{
+    const Json& value = Member(object, path, key);
+    if (!value.is_string())
+        Refuse(path + "." + key, "must be a string");
+    return value.get<std::string>();
+}
+
+Vec3d Triple(const Json& object, const std::string& path, const char* key)
+{
+    const Json& value = Member(object, path, key);
+    if (!value.is_array() || value.size() != 3 || !value[0].is_number() || !value[1].is_number() ||
+        !value[2].is_number())
+        Refuse(path + "." + key, "must be a list of 3 numbers");
+    return {value[0].get<double>(), value[1].get<double>(), value[2].get<double>()};
+}
+
+Json TripleJson(const Vec3d& v)
+{
+    return Json::array({DoubleJson(v.x), DoubleJson(v.y), DoubleJson(v.z)});
+}
+
+} // namespace
+
+ObstacleListResult ReadObstacleList(const Json& value, const std::string& key)
+{
+    ObstacleListResult result;
+    try {
+        if (!value.is_array())
+            Refuse(key, "must be a list of obstacles");
+        ObstacleList list;
+        for (size_t i = 0; i < value.size(); ++i) {
+            const std::string path = key + "[" + std::to_string(i) + "]";
+            const Json& item = value[i];
+            if (!item.is_object())
+                Refuse(path, "must be an object");
+            const std::string type = Text(item, path, "type");
+            const std::string name = Text(item, path, "name");
+            if (type == "box") {
+                const ObstacleBox box{name, Triple(item, path, "min_m"), Triple(item, path, "max_m")};
+                if (const auto error = CheckObstacleBox(box))
+                    Refuse(path, *error);
+                list.boxes.push_back(box);
+            } else if (type == "mesh") {
+                ObstacleMesh mesh;
+                mesh.name = name;
+                mesh.file = Text(item, path, "file");
+                mesh.offset = Triple(item, path, "offset_m");
+                const Json& scale = Member(item, path, "scale");
+                if (!scale.is_number())
+                    Refuse(path + ".scale", "must be a number");
+                mesh.scale = scale.get<double>();
+                if (mesh.file.empty())
+                    Refuse(path + ".file", "must name a mesh file");
+                if (const auto error = CheckMeshPlacement(mesh))
+                    Refuse(path, *error);
+                list.meshes.push_back(mesh);
+            } else {
+                Refuse(path + ".type", "must be \"box\" or \"mesh\"");
+            }
+        }
+        result.list = std::move(list);
+    } catch (const ListError& error) {
+        result.error = error.message;
+    }
+    return result;
+}
+
+ObstacleListResult ReadObstacleListFile(const std::string& path)
+{
+    ObstacleListResult result;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        result.error = path + (std::filesystem::exists(path, ec) ? " is not a regular file" : " does not exist");
+        return result;
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (!in) {
+        result.error = "cannot read " + path;
+        return result;
+    }
+    const Json document = Json::parse(text.str(), nullptr, false);
+    if (document.is_discarded()) {
+        result.error = path + ": the file is not JSON";
+        return result;
+    }
+    result = ReadObstacleList(document);
+    if (!result.list)
+        result.error = path + ": " + result.error;
+    return result;
+}
+
+Json ObstacleListJson(const ObstacleList& list)
+{
+    Json json = Json::array();
+    for (const ObstacleBox& box : list.boxes)
+        json.push_back({{"name", box.name}, {"type", "box"}, {"min_m", TripleJson(box.min)}, {"max_m", TripleJson(box.max)}});
+    for (const ObstacleMesh& mesh : list.meshes) {
+        json.push_back({{"name", mesh.name},
+                        {"type", "mesh"},
+                        {"file", mesh.file},
+                        {"offset_m", TripleJson(mesh.offset)},
+                        {"scale", DoubleJson(mesh.scale)}});
+    }
+    return json;
+}
+
+ObstacleList ObstacleListOf(const CObstacleSet& set)
+{
+    ObstacleList list;
+    list.boxes = set.GetBoxes();
+    for (const ObstacleMesh& mesh : set.GetMeshes()) {
+        ObstacleMesh placement = mesh;
+        placement.mesh = {};
+        list.meshes.push_back(std::move(placement));
+    }
+    return list;
+}
+
+std::optional<std::string> BuildObstacleSet(const ObstacleList& list, const std::string& baseDir, CObstacleSet& out)
+{
+    CObstacleSet set;
+    for (const ObstacleBox& box : list.boxes) {
+        if (auto error = set.AddBox(box))
+            return error;
+    }
+    for (const ObstacleMesh& mesh : list.meshes) {
+        // Kept as written, so a saved project names the file as it did.
+        const std::filesystem::path file(mesh.file);
+        const std::string readFrom =
+            file.is_relative() && !baseDir.empty() ? (std::filesystem::path(baseDir) / file).string() : mesh.file;
+        if (auto error = set.AddMesh(mesh, readFrom))
+            return error;
+    }
+    out = std::move(set);
+    return std::nullopt;
+}

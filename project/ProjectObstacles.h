@@ -1,0 +1,36 @@
+#pragma once
+
+#include "coverage/obstacles/ObstacleSet.h"
+#include "project/JsonText.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The obstacles as a project file lists them: boxes and mesh placements (the
+// meshes' triangles are read from their files when the set is built).
+struct ObstacleList {
+    std::vector<ObstacleBox> boxes;
+    std::vector<ObstacleMesh> meshes;
+    bool empty() const { return boxes.empty() && meshes.empty(); }
+};
+
+// Reads the JSON list
+//   [{"name": N, "type": "box", "min_m": [X, Y, Z], "max_m": [X, Y, Z]},
+//    {"name": N, "type": "mesh", "file": F, "offset_m": [X, Y, Z], "scale": S}]
+// all or nothing; a refusal names the entry and key ("obstacles[2].max_m: ...").
+struct ObstacleListResult {
+    std::optional<ObstacleList> list;
+    std::string error;
+};
+ObstacleListResult ReadObstacleList(const Json& value, const std::string& key = "obstacles");
+// The same list from a file of its own (the command line's --obstacles).
+ObstacleListResult ReadObstacleListFile(const std::string& path);
+// Boxes first, then meshes, in the form ReadObstacleList reads.
+Json ObstacleListJson(const ObstacleList& list);
+// The list as it is now in the set.
+ObstacleList ObstacleListOf(const CObstacleSet& set);
+
+// A set with every box and mesh of the list, mesh files relative to `baseDir`
+// (absolute ones as they are); on a refusal `out` is left as it was.
+std::optional<std::string> BuildObstacleSet(const ObstacleList& list, const std::string& baseDir, CObstacleSet& out);
