@@ -244,7 +244,7 @@ CCoverageVolume::GridStatus CCoverageVolume::Compute(bool fromCalibration)
         const VoxelLattice lattice{settings->GetRoomCorner(), m_fVoxelEdge,      m_aCentreX.data(), m_aCentreY.data(),
                                    m_aCentreZ.data(),         m_nCountX,         m_nCountY,         m_nCountZ};
         try {
-            m_pOcclusion = std::make_shared<COcclusion>(*m_pObstacles, origin, lattice);
+            m_pOcclusion = std::make_shared<COcclusion>(*m_pObstacles, origin, lattice, m_eBoxTest);
         } catch (const std::bad_alloc&) {
             Release();
             return GridStatus::OutOfMemory;

@@ -83,6 +83,7 @@ struct VoxelPaint {
 // display; the drawing layer compiles the *Paint data into display lists.
 class CObstacleSet;
 class COcclusion;
+enum class BoxTest;
 
 class CCoverageVolume {
 public:
@@ -114,6 +115,8 @@ public:
     // What blocks the cameras' view at the next computation; null or an
     // empty set computes the classic coverage.
     void SetObstacles(std::shared_ptr<const CObstacleSet> obstacles);
+    // How boxes are tested (the benchmark compares both); slabs at start.
+    void SetBoxTest(BoxTest test) { m_eBoxTest = test; }
     // The obstacles of the last computation; null when it had none.
     const COcclusion* GetOcclusion() const { return m_pOcclusion.get(); }
     // Whether voxel t lies inside an obstacle: no camera sees it, no display
@@ -256,4 +259,5 @@ private:
     std::string m_strMemoryAdvice;
     std::shared_ptr<const CObstacleSet> m_pObstacles;
     std::shared_ptr<const COcclusion> m_pOcclusion;
+    BoxTest m_eBoxTest{};
 };

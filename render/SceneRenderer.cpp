@@ -6,6 +6,7 @@
 #include "render/AxesDrawer.h"
 #include "render/BitmapText.h"
 #include "render/CameraGlyphs.h"
+#include "render/ObstacleDrawer.h"
 #include "render/QualityLegend.h"
 #include "render/QualityLists.h"
 #include "render/ResolutionLegend.h"
@@ -85,7 +86,8 @@ CSceneRenderer::CSceneRenderer()
       m_axes(std::make_unique<CAxesDrawer>()),
       m_glyphs(std::make_unique<CCameraGlyphs>()),
       m_lists(std::make_unique<CVolumeLists>()),
-      m_quality(std::make_unique<CQualityLists>())
+      m_quality(std::make_unique<CQualityLists>()),
+      m_obstacles(std::make_unique<CObstacleDrawer>())
 {
 }
 
@@ -295,6 +297,7 @@ void CSceneRenderer::DrawMainScene()
     const Vec3d& c0 = m_room->Corner(0);
     m_axes->DrawAxes(c0.x - 0.5, c0.y - 0.1, c0.z + 0.5);
     m_glyphs->Draw(m_bPlanningEnabled && m_planning.HasResults() ? &m_planning : nullptr);
+    m_obstacles->Draw(m_bSeeThrough);
 
     glPolygonMode(GL_FRONT_AND_BACK, m_bSeeThrough ? GL_POINT : GL_FILL);
     if (m_bQualityDisplay)
@@ -503,6 +506,12 @@ void CSceneRenderer::SetHome()
 }
 
 void CSceneRenderer::ResetHome() { SetView(ViewPose{}); }
+
+void CSceneRenderer::SetObstacles(std::shared_ptr<const CObstacleSet> obstacles)
+{
+    m_volume.SetObstacles(obstacles);
+    m_obstacles->SetObstacles(std::move(obstacles));
+}
 
 int CSceneRenderer::GetLayerTotal() const { return m_volume.GetLayerTotal(); }
 

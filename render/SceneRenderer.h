@@ -13,6 +13,8 @@ class CAxesDrawer;
 class CCameraGlyphs;
 class CVolumeLists;
 class CQualityLists;
+class CObstacleDrawer;
+class CObstacleSet;
 
 // Key codes the renderer understands (the view translates its toolkit's keys).
 inline constexpr unsigned kKeyShift = 16;
@@ -144,6 +146,9 @@ public:
     void RequestPlanningUpdate();
     const CPlanningMeasures& GetPlanning() const { return m_planning; }
     const CQualityLists& GetQualityLists() const { return *m_quality; }
+    // What blocks the cameras' view, drawn from the next frame and computed
+    // with at the next recalculation; null for none.
+    void SetObstacles(std::shared_ptr<const CObstacleSet> obstacles);
     // Whether the last Render ran a computation (coverage or planning).
     bool LastRenderComputed() const { return m_bLastRenderComputed; }
 
@@ -185,6 +190,7 @@ private:
     std::unique_ptr<CCameraGlyphs> m_glyphs;
     std::unique_ptr<CVolumeLists> m_lists;
     std::unique_ptr<CQualityLists> m_quality;
+    std::unique_ptr<CObstacleDrawer> m_obstacles;
     CPlanningMeasures m_planning;
     bool m_bPlanningEnabled = false;
     bool m_bQualityDisplay = false;

@@ -52,19 +52,42 @@ COcclusion::COcclusion(const CObstacleSet& obstacles, const Vec3d& origin, const
 
     const size_t n = static_cast<size_t>(lattice.nx) * lattice.ny * lattice.nz;
     m_aInside.assign(n, 0);
-    for (size_t t = 0; t < n; ++t) {
-        const size_t r = t / lattice.ny;
-        const Vec3d p{lattice.centreX[r % lattice.nx], lattice.centreY[t % lattice.ny], lattice.centreZ[r / lattice.nx]};
-        bool inside = false;
-        for (const Box& box : m_aBoxes) {
-            inside = inside || (p.x >= box.lo.x && p.x <= box.hi.x && p.y >= box.lo.y && p.y <= box.hi.y &&
-                                p.z >= box.lo.z && p.z <= box.hi.z);
+    // The centres run monotonically along each axis, so each obstacle marks
+    // only the index ranges its bounds reach.
+    auto range = [](const float* centres, uint32_t count, double lo, double hi, uint32_t& first, uint32_t& end) {
+        first = count;
+        end = 0;
+        for (uint32_t i = 0; i < count; ++i) {
+            if (centres[i] >= lo && centres[i] <= hi) {
+                first = std::min(first, i);
+                end = i + 1;
+            }
         }
-        for (const COccupancyGrid& grid : m_aGrids)
-            inside = inside || grid.CentreInside(p);
-        m_aInside[t] = inside ? 1 : 0;
-        m_nInside += inside ? 1 : 0;
-    }
+        return first < end;
+    };
+    auto mark = [&](const Vec3d& lo, const Vec3d& hi, auto&& inside) {
+        uint32_t i0, i1, j0, j1, k0, k1;
+        if (!range(lattice.centreX, lattice.nx, lo.x, hi.x, i0, i1) ||
+            !range(lattice.centreY, lattice.ny, lo.y, hi.y, j0, j1) ||
+            !range(lattice.centreZ, lattice.nz, lo.z, hi.z, k0, k1))
+            return;
+        for (uint32_t k = k0; k < k1; ++k) {
+            for (uint32_t i = i0; i < i1; ++i) {
+                const size_t row = (static_cast<size_t>(k) * lattice.nx + i) * lattice.ny;
+                for (uint32_t j = j0; j < j1; ++j) {
+                    const Vec3d p{lattice.centreX[i], lattice.centreY[j], lattice.centreZ[k]};
+                    if (m_aInside[row + j] == 0 && inside(p)) {
+                        m_aInside[row + j] = 1;
+                        ++m_nInside;
+                    }
+                }
+            }
+        }
+    };
+    for (const Box& box : m_aBoxes)
+        mark(box.lo, box.hi, [](const Vec3d&) { return true; });
+    for (const COccupancyGrid& grid : m_aGrids)
+        mark(grid.GetMin(), grid.GetMax(), [&grid](const Vec3d& p) { return grid.CentreInside(p); });
     // Boxes binned on the grid are tested there only.
     if (boxTest == BoxTest::Grid && boxes != 0)
         m_aBoxes.clear();
