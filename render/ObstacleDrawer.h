@@ -10,7 +10,7 @@ class CObstacleSet;
 class CObstacleDrawer {
 public:
     // Slate grey: cooler and darker than the map's grey band.
-    static constexpr double kColor[3] = {0.40, 0.45, 0.52};
+    static constexpr double kColor[3] = {0.56, 0.62, 0.72};
 
     void SetObstacles(std::shared_ptr<const CObstacleSet> obstacles) { m_pObstacles = std::move(obstacles); }
     // In the scene frame of the camera set's user origin; nothing without obstacles.
