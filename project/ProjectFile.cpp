@@ -451,7 +451,7 @@ std::string ProjectText(const Project& p)
     if (p.obstacles.empty())
         document.erase("obstacles");
     else
-        document["obstacles"] = ObstacleListJson(p.obstacles);
+        document["obstacles"] = ObstacleListJson(p.obstacles, document["obstacles"]);
     return JsonText(document) + "\n";
 }
 

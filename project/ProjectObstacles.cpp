@@ -118,17 +118,33 @@ ObstacleListResult ReadObstacleListFile(const std::string& path)
     return result;
 }
 
-Json ObstacleListJson(const ObstacleList& list)
+Json ObstacleListJson(const ObstacleList& list, const Json& kept)
 {
     Json json = Json::array();
-    for (const ObstacleBox& box : list.boxes)
-        json.push_back({{"name", box.name}, {"type", "box"}, {"min_m", TripleJson(box.min)}, {"max_m", TripleJson(box.max)}});
+    auto base = [&kept, &json]() {
+        const size_t i = json.size();
+        return kept.is_array() && i < kept.size() && kept[i].is_object() ? kept[i] : Json::object();
+    };
+    for (const ObstacleBox& box : list.boxes) {
+        Json entry = base();
+        entry["name"] = box.name;
+        entry["type"] = "box";
+        entry["min_m"] = TripleJson(box.min);
+        entry["max_m"] = TripleJson(box.max);
+        for (const char* key : {"file", "offset_m", "scale"})
+            entry.erase(key);
+        json.push_back(std::move(entry));
+    }
     for (const ObstacleMesh& mesh : list.meshes) {
-        json.push_back({{"name", mesh.name},
-                        {"type", "mesh"},
-                        {"file", mesh.file},
-                        {"offset_m", TripleJson(mesh.offset)},
-                        {"scale", DoubleJson(mesh.scale)}});
+        Json entry = base();
+        entry["name"] = mesh.name;
+        entry["type"] = "mesh";
+        entry["file"] = mesh.file;
+        entry["offset_m"] = TripleJson(mesh.offset);
+        entry["scale"] = DoubleJson(mesh.scale);
+        for (const char* key : {"min_m", "max_m"})
+            entry.erase(key);
+        json.push_back(std::move(entry));
     }
     return json;
 }

@@ -26,8 +26,10 @@ struct ObstacleListResult {
 ObstacleListResult ReadObstacleList(const Json& value, const std::string& key = "obstacles");
 // The same list from a file of its own (the command line's --obstacles).
 ObstacleListResult ReadObstacleListFile(const std::string& path);
-// Boxes first, then meshes, in the form ReadObstacleList reads.
-Json ObstacleListJson(const ObstacleList& list);
+// Boxes first, then meshes, in the form ReadObstacleList reads; entry i is
+// written over kept[i] when that is an object, so keys another program
+// added to it stay.
+Json ObstacleListJson(const ObstacleList& list, const Json& kept = Json::array());
 // The list as it is now in the set.
 ObstacleList ObstacleListOf(const CObstacleSet& set);
 
