@@ -148,6 +148,8 @@ void CSceneRenderer::ReleaseGL()
 
 void CSceneRenderer::Recompute(bool fromCalibration)
 {
+    if (m_obstacleSource)
+        SetObstacles(m_obstacleSource());
     m_lists->DeleteLists();
     m_quality->DeleteLists();
     m_planning.Release();

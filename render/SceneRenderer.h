@@ -4,6 +4,7 @@
 #include "coverage/PlanningMeasures.h"
 #include "coverage/QualityDisplay.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -149,6 +150,11 @@ public:
     // What blocks the cameras' view, drawn from the next frame and computed
     // with at the next recalculation; null for none.
     void SetObstacles(std::shared_ptr<const CObstacleSet> obstacles);
+    // Asked at every recalculation for the obstacles to compute and draw with.
+    void SetObstacleSource(std::function<std::shared_ptr<const CObstacleSet>()> source)
+    {
+        m_obstacleSource = std::move(source);
+    }
     // Whether the last Render ran a computation (coverage or planning).
     bool LastRenderComputed() const { return m_bLastRenderComputed; }
 
@@ -191,6 +197,7 @@ private:
     std::unique_ptr<CVolumeLists> m_lists;
     std::unique_ptr<CQualityLists> m_quality;
     std::unique_ptr<CObstacleDrawer> m_obstacles;
+    std::function<std::shared_ptr<const CObstacleSet>()> m_obstacleSource;
     CPlanningMeasures m_planning;
     bool m_bPlanningEnabled = false;
     bool m_bQualityDisplay = false;
