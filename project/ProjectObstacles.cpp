@@ -60,18 +60,18 @@ ObstacleListResult ReadObstacleList(const Json& value, const std::string& key)
             const Json& item = value[i];
             if (!item.is_object())
                 Refuse(path, "must be an object");
-            const std::string type = Text(item, path, "type");
             const std::string name = Text(item, path, "name");
-            if (type == "box") {
-                const ObstacleBox box{name, Triple(item, path, "min_m"), Triple(item, path, "max_m")};
+            // An entry naming a file is a mesh, any other a box.
+            if (!item.contains("file")) {
+                const ObstacleBox box{name, Triple(item, path, "min"), Triple(item, path, "max")};
                 if (const auto error = CheckObstacleBox(box))
                     Refuse(path, *error);
                 list.boxes.push_back(box);
-            } else if (type == "mesh") {
+            } else {
                 ObstacleMesh mesh;
                 mesh.name = name;
                 mesh.file = Text(item, path, "file");
-                mesh.offset = Triple(item, path, "offset_m");
+                mesh.offset = Triple(item, path, "offset");
                 const Json& scale = Member(item, path, "scale");
                 if (!scale.is_number())
                     Refuse(path + ".scale", "must be a number");
@@ -81,8 +81,6 @@ ObstacleListResult ReadObstacleList(const Json& value, const std::string& key)
                 if (const auto error = CheckMeshPlacement(mesh))
                     Refuse(path, *error);
                 list.meshes.push_back(mesh);
-            } else {
-                Refuse(path + ".type", "must be \"box\" or \"mesh\"");
             }
         }
         result.list = std::move(list);
@@ -128,21 +126,19 @@ Json ObstacleListJson(const ObstacleList& list, const Json& kept)
     for (const ObstacleBox& box : list.boxes) {
         Json entry = base();
         entry["name"] = box.name;
-        entry["type"] = "box";
-        entry["min_m"] = TripleJson(box.min);
-        entry["max_m"] = TripleJson(box.max);
-        for (const char* key : {"file", "offset_m", "scale"})
+        entry["min"] = TripleJson(box.min);
+        entry["max"] = TripleJson(box.max);
+        for (const char* key : {"file", "offset", "scale"})
             entry.erase(key);
         json.push_back(std::move(entry));
     }
     for (const ObstacleMesh& mesh : list.meshes) {
         Json entry = base();
         entry["name"] = mesh.name;
-        entry["type"] = "mesh";
         entry["file"] = mesh.file;
-        entry["offset_m"] = TripleJson(mesh.offset);
+        entry["offset"] = TripleJson(mesh.offset);
         entry["scale"] = DoubleJson(mesh.scale);
-        for (const char* key : {"min_m", "max_m"})
+        for (const char* key : {"min", "max"})
             entry.erase(key);
         json.push_back(std::move(entry));
     }

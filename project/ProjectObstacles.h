@@ -15,10 +15,11 @@ struct ObstacleList {
     bool empty() const { return boxes.empty() && meshes.empty(); }
 };
 
-// Reads the JSON list
-//   [{"name": N, "type": "box", "min_m": [X, Y, Z], "max_m": [X, Y, Z]},
-//    {"name": N, "type": "mesh", "file": F, "offset_m": [X, Y, Z], "scale": S}]
-// all or nothing; a refusal names the entry and key ("obstacles[2].max_m: ...").
+// Reads the JSON list, metres in the user frame,
+//   [{"name": N, "min": [X, Y, Z], "max": [X, Y, Z]},
+//    {"name": N, "file": F, "offset": [X, Y, Z], "scale": S}]
+// (an entry with a file is a mesh) all or nothing; a refusal names the entry
+// and key ("obstacles[2].max: ...").
 struct ObstacleListResult {
     std::optional<ObstacleList> list;
     std::string error;

@@ -97,13 +97,14 @@ TEST_F(CliObstacleTest, ObstacleVolumeIsReportedAndCountsInNoOtherVolume)
 TEST_F(CliObstacleTest, UnusableObstaclesAreRefusedWithTheirReason)
 {
     Write("notjson.json", "[{");
-    Write("flat.json", R"([{"name": "desk", "type": "box", "min_m": [0, 1, 0], "max_m": [1, 1, 1]}])");
-    Write("typo.json", R"([{"name": "a", "type": "box", "min_m": [0, 0, 0], "max_m": [1, 1, 1]},
-                           {"name": "b", "type": "box", "min_m": [0, 0, 0], "max": [1, 1, 1]}])");
-    Write("cone.json", R"([{"name": "c", "type": "cone"}])");
-    Write("nomesh.json", R"([{"name": "m", "type": "mesh", "file": "absent.obj", "offset_m": [0, 0, 0], "scale": 1}])");
+    Write("flat.json", R"([{"name": "desk", "min": [0, 1, 0], "max": [1, 1, 1]}])");
+    Write("typo.json", R"([{"name": "a", "min": [0, 0, 0], "max": [1, 1, 1]},
+                           {"name": "b", "min": [0, 0, 0], "max_m": [1, 1, 1]}])");
+    Write("short.json", R"([{"name": "c", "min": [0, 0], "max": [1, 1, 1]}])");
+    Write("noscale.json", R"([{"name": "m", "file": "cube.obj", "offset": [0, 0, 0]}])");
+    Write("nomesh.json", R"([{"name": "m", "file": "absent.obj", "offset": [0, 0, 0], "scale": 1}])");
     Write("broken.obj", "v 0 0 0\nf 1 2 3\n");
-    Write("badmesh.json", R"([{"name": "m", "type": "mesh", "file": "broken.obj", "offset_m": [0, 0, 0], "scale": 1}])");
+    Write("badmesh.json", R"([{"name": "m", "file": "broken.obj", "offset": [0, 0, 0], "scale": 1}])");
     const struct {
         std::string options;
         const char* reason;
@@ -114,8 +115,9 @@ TEST_F(CliObstacleTest, UnusableObstaclesAreRefusedWithTheirReason)
         {"--obstacles '" + Path("absent.json") + "'", "does not exist"},
         {"--obstacles '" + Path("notjson.json") + "'", "not JSON"},
         {"--obstacles '" + Path("flat.json") + "'", "obstacles[0]: obstacle \"desk\": each min value must be below"},
-        {"--obstacles '" + Path("typo.json") + "'", "obstacles[1].max_m: missing"},
-        {"--obstacles '" + Path("cone.json") + "'", "obstacles[0].type: must be \"box\" or \"mesh\""},
+        {"--obstacles '" + Path("typo.json") + "'", "obstacles[1].max: missing"},
+        {"--obstacles '" + Path("short.json") + "'", "obstacles[0].min: must be a list of 3 numbers"},
+        {"--obstacles '" + Path("noscale.json") + "'", "obstacles[0].scale: missing"},
         {"--obstacles '" + Path("nomesh.json") + "'", "absent.obj: not a readable file"},
         {"--obstacles '" + Path("badmesh.json") + "'", "broken.obj"},
     };
@@ -136,8 +138,8 @@ TEST_F(CliObstacleTest, ProjectStoresTheObstaclesAndItsMeshesBesideIt)
                                                    "v 0 1 1\nf 1 3 2\nf 1 4 3\nf 5 6 7\nf 5 7 8\nf 1 2 6\nf 1 6 5\n"
                                                    "f 4 8 7\nf 4 7 3\nf 1 5 8\nf 1 8 4\nf 2 3 7\nf 2 7 6\n";
     Write("plans/list.json",
-          R"([{"name": "crate", "type": "box", "min_m": [2, 0, 2], "max_m": [3, 1.5, 3], "colour": "red"},
-              {"name": "block", "type": "mesh", "file": "cube.obj", "offset_m": [0.5, 0, 0.5], "scale": 0.5}])");
+          R"([{"name": "crate", "min": [2, 0, 2], "max": [3, 1.5, 3]},
+              {"name": "block", "file": "cube.obj", "offset": [0.5, 0, 0.5], "scale": 0.5}])");
     const std::string plan = Path("plans/stage.vplan");
     ASSERT_EQ(Cli("rig --obstacles '" + Path("plans/list.json") + "' --save-project '" + plan + "'").status, 0);
     const json saved = json::parse(ReadText(plan));

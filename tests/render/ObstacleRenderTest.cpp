@@ -95,7 +95,7 @@ TEST_F(ObstacleRenderTest, MeshFromAListFileIsDrawnLikeItsBox)
                                            "f 4 8 7\nf 4 7 3\nf 1 5 8\nf 1 8 4\nf 2 3 7\nf 2 7 6\n";
     // The unit cube at half a metre: the foot of the pillar.
     std::ofstream(m_dir / "list.json")
-        << R"([{"name": "foot", "type": "mesh", "file": "pillar.obj", "offset_m": [0.5, 0, 0.5], "scale": 0.5}])";
+        << R"([{"name": "foot", "file": "pillar.obj", "offset": [0.5, 0, 0.5], "scale": 0.5}])";
     const CFrameImage mesh = Render("--obstacles '" + (m_dir / "list.json").string() + "'", "mesh.png");
     const CFrameImage box = Render("--obstacle-box 0.5,0,0.5,1,0.5,1", "box.png");
     ASSERT_FALSE(mesh.IsEmpty());
