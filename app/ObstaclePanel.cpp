@@ -15,7 +15,8 @@
 #include <optional>
 #include <sstream>
 
-namespace {
+namespace
+{
 
 const FileDialogRequest kMeshOpen{"Import Mesh", "", "obj", "Meshes (*.obj *.gltf *.glb)|*.obj;*.gltf;*.glb||"};
 
@@ -151,7 +152,9 @@ void CObstaclePanel::OnCellChanged(int row, int column)
     if (m_bFilling)
         return;
     const int boxes = static_cast<int>(m_pObstacles->GetBoxes().size());
-    auto text = [this, row](int col) { return m_pTable->item(row, col) ? m_pTable->item(row, col)->text() : QString(); };
+    auto text = [this, row](int col) {
+        return m_pTable->item(row, col) ? m_pTable->item(row, col)->text() : QString();
+    };
     const std::string name = text(kColName).toStdString();
     if (row < boxes) {
         const auto min = ParseTriple(text(kColMin)), max = ParseTriple(text(kColMaxOrFile));

@@ -141,10 +141,14 @@ void ObstacleWindowTest::refusedValuesKeepTheStoredOnes_data()
     QTest::addColumn<int>("column");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("min not numbers") << int(CObstaclePanel::kColMin) << "a, b, c" << "three numbers";
-    QTest::newRow("max two numbers") << int(CObstaclePanel::kColMaxOrFile) << "1, 2" << "three numbers";
-    QTest::newRow("max below min") << int(CObstaclePanel::kColMaxOrFile) << "1, -1, 1" << "below its max";
-    QTest::newRow("infinite") << int(CObstaclePanel::kColMin) << "0, inf, 0" << "three numbers";
+    QTest::newRow("min not numbers") << int(CObstaclePanel::kColMin) << "a, b, c"
+                                     << "three numbers";
+    QTest::newRow("max two numbers") << int(CObstaclePanel::kColMaxOrFile) << "1, 2"
+                                     << "three numbers";
+    QTest::newRow("max below min") << int(CObstaclePanel::kColMaxOrFile) << "1, -1, 1"
+                                   << "below its max";
+    QTest::newRow("infinite") << int(CObstaclePanel::kColMin) << "0, inf, 0"
+                              << "three numbers";
 }
 
 void ObstacleWindowTest::refusedValuesKeepTheStoredOnes()
