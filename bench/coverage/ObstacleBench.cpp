@@ -119,11 +119,15 @@ void PrintRatios()
     std::printf("\nObstacles against the same pass without, fastest run of each:\n");
     std::printf("%-8s %-7s %10s %8s\n", "stage", "boxes", "seconds", "ratio");
     for (int index = 0; index < 2; ++index) {
-        const double none = g_seconds[std::to_string(index) + "/none"];
-        if (none == 0.0)
+        const auto reference = g_seconds.find(std::to_string(index) + "/none");
+        if (reference == g_seconds.end())
             continue;
+        const double none = reference->second;
         for (int method = kNone; method <= kGrid; ++method) {
-            const double seconds = g_seconds[std::to_string(index) + "/" + kMethodNames[method]];
+            const auto it = g_seconds.find(std::to_string(index) + "/" + kMethodNames[method]);
+            if (it == g_seconds.end())
+                continue;
+            const double seconds = it->second;
             std::printf("%-8d %-7s %10.4f %8.2f\n", index, kMethodNames[method], seconds, seconds / none);
         }
     }

@@ -139,7 +139,14 @@ void COcclusion::UnseeRow(const Vec3d& camera, size_t r, const double* prior, do
     // worked out once, and only what the row can meet is kept.
     thread_local std::vector<Candidate> candidates;
     candidates.clear();
+    const double xMin = std::min(camera.x, x), xMax = std::max(camera.x, x);
+    const double zMin = std::min(camera.z, z), zMax = std::max(camera.z, z);
     auto consider = [&](const Vec3d& lo, const Vec3d& hi, const COccupancyGrid* grid) {
+        // Clear of the segments' footprint: no division needed, and the
+        // slabs would find the same (a difference of two doubles has the
+        // true sign).
+        if (hi.x < xMin || lo.x > xMax || hi.z < zMin || lo.z > zMax)
+            return;
         double t0 = 0.0, t1 = 1.0;
         if (ClipToSlab(camera.x, dx, lo.x, hi.x, t0, t1) && ClipToSlab(camera.z, dz, lo.z, hi.z, t0, t1))
             candidates.push_back({&lo, &hi, grid, t0, t1});
