@@ -1,11 +1,14 @@
 #include "app/MainMenu.h"
 
 #include "app/DialogLayout.h"
+#include "app/ObstaclePanel.h"
 #include "app/PlanningPanel.h"
 #include "app/ProjectCommands.h"
 #include "app/ReportCommands.h"
 #include "app/VolumePlannerDlg.h"
 #include "coverage/PlanningMeasures.h"
+#include "coverage/obstacles/ObstacleSet.h"
+#include "render/SceneRenderer.h"
 #include "render/view/VolumeView.h"
 #include "scene/SceneSettings.h"
 
@@ -46,7 +49,8 @@ const char* const kMouseAndKeys = "In the view:\n"
 } // namespace
 
 CMainMenu::CMainMenu(CVolumePlannerDlg& dialog)
-    : QObject(&dialog), m_dialog(dialog), m_pMenuBar(new QMenuBar(&dialog)), m_pProject(new CProjectCommands(dialog)),
+    : QObject(&dialog), m_dialog(dialog), m_pObstacles(std::make_shared<CObstacleSet>()),
+      m_pMenuBar(new QMenuBar(&dialog)), m_pProject(new CProjectCommands(dialog, m_pObstacles)),
       m_pReport(new CReportCommands(dialog, m_pProject->Document())),
       m_nClassicWidth(dialog.width())
 {
@@ -134,6 +138,16 @@ void CMainMenu::BuildPlanMenu()
     QAction* panel = AddAction(MenuCommand::PlanningPanel, menu, "&Planning Panel");
     panel->setCheckable(true);
     connect(panel, &QAction::toggled, this, &CMainMenu::ShowPanel);
+    connect(AddAction(MenuCommand::Obstacles, menu, "&Obstacles..."), &QAction::triggered, this,
+            &CMainMenu::ShowObstacles);
+    // Each computation takes the obstacles as they are then: edits wait for the next RENDER.
+    m_dialog.View()->Renderer().SetObstacleSource([obstacles = m_pObstacles]() -> std::shared_ptr<const CObstacleSet> {
+        return obstacles->IsEmpty() ? nullptr : std::make_shared<const CObstacleSet>(*obstacles);
+    });
+    connect(m_pProject, &CProjectCommands::obstaclesReplaced, this, [this] {
+        if (m_pObstaclePanel)
+            m_pObstaclePanel->Refresh();
+    });
 }
 
 void CMainMenu::BuildHelpMenu()
@@ -222,6 +236,15 @@ void CMainMenu::ShowPanel(bool on)
     if (on)
         view->RequestPlanningUpdate();
     view->RequestRepaint();
+}
+
+void CMainMenu::ShowObstacles()
+{
+    if (!m_pObstaclePanel)
+        m_pObstaclePanel = new CObstaclePanel(m_pObstacles, m_dialog.Prompts(), &m_dialog);
+    m_pObstaclePanel->Refresh();
+    m_pObstaclePanel->show();
+    m_pObstaclePanel->raise();
 }
 
 void CMainMenu::ShowMouseAndKeys()

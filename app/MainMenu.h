@@ -4,7 +4,10 @@
 
 #include <array>
 #include <cstddef>
+#include <memory>
 
+class CObstaclePanel;
+class CObstacleSet;
 class CPlanningPanel;
 class CProjectCommands;
 class CReportCommands;
@@ -33,6 +36,7 @@ enum class MenuCommand {
     MeasureAngle,
     MeasureSigma,
     PlanningPanel,
+    Obstacles,
     MouseAndKeys,
     About,
     Count
@@ -54,6 +58,9 @@ class CMainMenu : public QObject
     CPlanningPanel* Panel() const { return m_pPanel; }
     CProjectCommands& Project() const { return *m_pProject; }
     CReportCommands& Report() const { return *m_pReport; }
+    // The window's obstacles, and their panel (null until first shown).
+    const std::shared_ptr<CObstacleSet>& Obstacles() const { return m_pObstacles; }
+    CObstaclePanel* ObstacleWindow() const { return m_pObstaclePanel; }
 
   private:
     QAction* AddAction(MenuCommand command, QMenu* menu, const QString& text);
@@ -68,10 +75,13 @@ class CMainMenu : public QObject
     void ChooseDisplay(MenuCommand display);
     void ChooseMeasure(MenuCommand measure);
     void ShowPanel(bool on);
+    void ShowObstacles();
     void ShowMouseAndKeys();
     void ShowAbout();
 
     CVolumePlannerDlg& m_dialog;
+    std::shared_ptr<CObstacleSet> m_pObstacles;
+    CObstaclePanel* m_pObstaclePanel = nullptr;
     QMenuBar* m_pMenuBar;
     CPlanningPanel* m_pPanel = nullptr;
     CProjectCommands* m_pProject;

@@ -1,6 +1,7 @@
 #include "app/ProjectCommands.h"
 
 #include "app/VolumePlannerDlg.h"
+#include "coverage/obstacles/ObstacleSet.h"
 #include "exports/VoxelExport.h"
 #include "render/PngWriter.h"
 #include "render/SceneRenderer.h"
@@ -56,7 +57,7 @@ CFrameImage FrameOf(const QImage& picture)
 
 } // namespace
 
-CProjectCommands::CProjectCommands(CVolumePlannerDlg& dialog)
+CProjectCommands::CProjectCommands(CVolumePlannerDlg& dialog, std::shared_ptr<CObstacleSet> obstacles)
     : QObject(&dialog), m_dialog(dialog),
       m_document(
           dialog.Prompts(),
@@ -65,6 +66,13 @@ CProjectCommands::CProjectCommands(CVolumePlannerDlg& dialog)
            [&dialog] { return dialog.AreCamerasInitialised(); }, [&dialog] { return dialog.AreCameraEditsUnsaved(); },
            [&dialog](const Project& project) {
                dialog.ShowOpenedPlan(project.unit, static_cast<int>(project.resolutionCamera) - 1);
+           },
+           [obstacles] { return ObstacleListOf(*obstacles); },
+           [this, obstacles](const ObstacleList& list, const std::string& baseDir) {
+               auto error = BuildObstacleSet(list, baseDir, *obstacles);
+               if (!error)
+                   emit obstaclesReplaced();
+               return error;
            }}),
       m_strClassicTitle(dialog.windowTitle()), m_pTitleTimer(new QTimer(this))
 {

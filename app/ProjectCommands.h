@@ -5,6 +5,9 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
+class CObstacleSet;
 class CVolumePlannerDlg;
 class QMenu;
 class QAction;
@@ -17,7 +20,8 @@ class CProjectCommands : public QObject
 {
     Q_OBJECT
   public:
-    explicit CProjectCommands(CVolumePlannerDlg& dialog);
+    // `obstacles` is the window's set, saved with the plan and replaced by an opened one's.
+    CProjectCommands(CVolumePlannerDlg& dialog, std::shared_ptr<CObstacleSet> obstacles);
 
     CProjectDocument& Document() { return m_document; }
     void OpenProject();
@@ -29,6 +33,10 @@ class CProjectCommands : public QObject
     // The title now: the classic caption until there is a plan, then the
     // plan's name with a star while it has unsaved changes.
     void UpdateTitle();
+
+  signals:
+    // An opened project replaced the window's obstacles.
+    void obstaclesReplaced();
 
   private:
     CVolumePlannerDlg& m_dialog;

@@ -16,9 +16,17 @@ CProjectDocument::CProjectDocument(CUserPrompts& prompts, WindowLink link) : m_p
 {
 }
 
+Project CProjectDocument::CurrentProject() const
+{
+    Project project = CaptureProject(m_link.unit(), m_link.resolutionCamera(), m_kept);
+    if (m_link.obstacles)
+        project.obstacles = m_link.obstacles();
+    return project;
+}
+
 std::string CProjectDocument::CurrentText() const
 {
-    return ProjectText(CaptureProject(m_link.unit(), m_link.resolutionCamera(), m_kept));
+    return ProjectText(CurrentProject());
 }
 
 bool CProjectDocument::IsModified() const
@@ -50,6 +58,13 @@ void CProjectDocument::Open()
         m_prompts.ShowMessage("Project not opened\n" + read.error, "File Not Found", PromptButtons::Ok);
         return;
     }
+    if (m_link.setObstacles) {
+        const std::string baseDir = std::filesystem::path(*path).parent_path().string();
+        if (const auto error = m_link.setObstacles(read.project->obstacles, baseDir)) {
+            m_prompts.ShowMessage("Project not opened\n" + *error, "File Not Found", PromptButtons::Ok);
+            return;
+        }
+    }
     CRoomBox room;
     ApplyProject(*read.project, room);
     m_strPath = *path;
@@ -60,7 +75,7 @@ void CProjectDocument::Open()
 
 bool CProjectDocument::WriteTo(const std::string& path)
 {
-    const Project project = CaptureProject(m_link.unit(), m_link.resolutionCamera(), m_kept);
+    const Project project = CurrentProject();
     if (const auto error = CheckProject(project)) {
         m_prompts.ShowMessage("The plan cannot be saved\n" + *error, "Error", PromptButtons::Ok);
         return false;

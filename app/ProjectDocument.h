@@ -26,6 +26,10 @@ class CProjectDocument
         std::function<bool()> hasPendingEdits;
         // After a project was applied to the shared state.
         std::function<void(const Project&)> projectOpened;
+        // The plan's obstacles, and the window's set replaced by a project's
+        // (mesh files relative to `baseDir`): the reason when one cannot be read.
+        std::function<ObstacleList()> obstacles;
+        std::function<std::optional<std::string>(const ObstacleList&, const std::string& baseDir)> setObstacles;
     };
 
     CProjectDocument(CUserPrompts& prompts, WindowLink link);
@@ -45,6 +49,7 @@ class CProjectDocument
     const std::string& Path() const { return m_strPath; }
 
   private:
+    Project CurrentProject() const;
     std::string CurrentText() const;
     bool WriteTo(const std::string& path);
 

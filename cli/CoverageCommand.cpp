@@ -8,6 +8,7 @@
 #include "coverage/CoverageVolume.h"
 #include "coverage/MapDiagnostics.h"
 #include "coverage/PlanningMeasures.h"
+#include "coverage/obstacles/Occlusion.h"
 #include "exports/VoxelExport.h"
 #include "project/JsonText.h"
 #include "scene/AtomicFile.h"
@@ -69,7 +70,8 @@ private:
 };
 
 // `mapBand` holds every voxel's map band, -1 where the map does not draw it.
-Json BuildReport(const CCoverageVolume& volume, const std::vector<int8_t>& mapBand, bool calibration)
+Json BuildReport(const CCoverageVolume& volume, const std::vector<int8_t>& mapBand, bool calibration,
+                 size_t obstacleCount)
 {
     const SceneSettings& settings = *GetSceneSettings();
     const CCameraSet& cameras = *CCameraSet::Current();
@@ -124,7 +126,10 @@ Json BuildReport(const CCoverageVolume& volume, const std::vector<int8_t>& mapBa
     const std::vector<uint64_t> histogram = SeenHistogram(volume, enabled);
     uint64_t isoCondition = 0, mapVoxels = 0;
     std::array<uint64_t, 10> bands{};
+    const COcclusion* occlusion = volume.GetOcclusion();
     for (size_t t = 0; t < n; ++t) {
+        if (occlusion && occlusion->Inside(t))
+            continue;
         isoCondition += IsoConditionHolds(volume.SeenCount(t)) ? 1 : 0;
         if (const int band = mapBand[t]; band >= 0) {
             ++mapVoxels;
@@ -138,9 +143,16 @@ Json BuildReport(const CCoverageVolume& volume, const std::vector<int8_t>& mapBa
     report["map_bands"] = bands;
 
     Json atLeast = Json::array();
-    for (const double cubicMetres : VolumeSeenAtLeast(histogram, n, volume.GetVoxelEdge()))
+    for (const double cubicMetres : VolumeSeenAtLeast(histogram, n - (occlusion ? occlusion->InsideCount() : 0),
+                                                       volume.GetVoxelEdge()))
         atLeast.push_back(DoubleJson(cubicMetres));
     report["volume_m3"] = {{"seen_by_at_least", std::move(atLeast)}};
+    if (occlusion) {
+        const double edge = volume.GetVoxelEdge();
+        const double voxelVolume = edge * edge * edge;
+        report["obstacles"] = {{"count", obstacleCount},
+                               {"volume_m3", DoubleJson(static_cast<double>(occlusion->InsideCount()) * voxelVolume)}};
+    }
 
     // What the numbers above leave unsaid; also on standard error.
     Json warnings = Json::array();
@@ -223,6 +235,8 @@ void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const Pl
     const bool calibration = !options.calibrationFile.empty();
 
     CCoverageVolume volume;
+    if (!scene.obstacles->IsEmpty())
+        volume.SetObstacles(scene.obstacles);
     volume.SetResolutionCamera(static_cast<int>(ResolutionCameraOf(options, project) - 1));
     {
         ProgressLine progress;
@@ -253,7 +267,7 @@ void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const Pl
         Fail("Unable to write file: " + files.vtk);
     if (!files.ply.empty() && !WritePly(files.ply, volume, planning.get()))
         Fail("Unable to write file: " + files.ply);
-    Json report = BuildReport(volume, MapBands(volume), calibration);
+    Json report = BuildReport(volume, MapBands(volume), calibration, scene.obstacles->GetCount());
     if (planning)
         report["planning"] = PlanningJson(*planning);
     std::cout << JsonText(report) << '\n';

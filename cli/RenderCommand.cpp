@@ -153,6 +153,8 @@ void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const Pla
         renderer.SetQualityDisplay(quality);
         renderer.SetQualityMeasure(measure);
         renderer.SetQualityThreshold(threshold);
+        if (!scene.obstacles->IsEmpty())
+            renderer.SetObstacles(scene.obstacles);
 
         // The frame that computes is the picture the window shows. Only a
         // truncation needs a second frame: each computation shows all layers.

@@ -45,9 +45,25 @@ bool SaveProject(const std::string& path, const RigOptions& options, const RigSc
     std::string unit = options.units == "f" || options.units == "F" ? "ft" : "m";
     if (scene.project && !OptionGiven(options.command, "--room"))
         unit = scene.project->unit;
-    const Project project =
-        CaptureProject(unit, resolutionCamera, scene.project ? scene.project->kept : Json::object());
+    Project project = CaptureProject(unit, resolutionCamera, scene.project ? scene.project->kept : Json::object());
+    project.obstacles = ObstacleListOf(*scene.obstacles);
     return !CheckProject(project) && WriteProjectFile(path, project);
+}
+
+// Below the rig, only when there are obstacles.
+void PrintObstacles(const CObstacleSet& obstacles)
+{
+    if (obstacles.IsEmpty())
+        return;
+    std::printf("\nobstacle  name          extent (m from the room corner)\n");
+    size_t number = 0;
+    for (const ObstacleBox& box : obstacles.GetBoxes())
+        std::printf("%8zu  %-12s  box  %.3f %.3f %.3f  to  %.3f %.3f %.3f\n", ++number, box.name.c_str(), box.min.x,
+                    box.min.y, box.min.z, box.max.x, box.max.y, box.max.z);
+    for (const ObstacleMesh& mesh : obstacles.GetMeshes())
+        std::printf("%8zu  %-12s  mesh %s  offset %.3f %.3f %.3f  scale %g  (%zu triangles)\n", ++number,
+                    mesh.name.c_str(), mesh.file.c_str(), mesh.offset.x, mesh.offset.y, mesh.offset.z, mesh.scale,
+                    mesh.mesh.triangles.size());
 }
 
 } // namespace
@@ -97,6 +113,7 @@ void AddRigCommand(CLI::App& app)
             throw CLI::RuntimeError(1);
         }
         PrintRig(cameras, *GetSceneSettings());
+        PrintObstacles(*scene.obstacles);
         DestroyRigScene();
     });
 }

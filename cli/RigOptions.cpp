@@ -7,6 +7,8 @@
 #include <CLI/CLI.hpp>
 
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <utility>
 
 void AddRigOptions(CLI::App& command, RigOptions& options)
@@ -34,6 +36,13 @@ void AddRigOptions(CLI::App& command, RigOptions& options)
         ->delimiter(',')
         ->type_name("LIST");
     command.add_option("--project", options.projectFile, "start from this project file (.vplan)")->type_name("FILE");
+    command.add_option("--obstacles", options.obstaclesFile, "obstacles from a JSON list (the project file's form)")
+        ->type_name("FILE");
+    command.add_option("--obstacle-box", options.obstacleBoxes,
+                       "a box that blocks the view: min and max corner, metres from the room corner (repeatable)")
+        ->type_name("X0,Y0,Z0,X1,Y1,Z1")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     options.command = &command;
 }
 
@@ -49,6 +58,54 @@ void DestroyRigScene()
 }
 
 namespace {
+
+// Six comma-separated numbers, or nullopt.
+std::optional<ObstacleBox> ParseBox(const std::string& text, const std::string& name)
+{
+    ObstacleBox box{name, {}, {}};
+    double* values[6] = {&box.min.x, &box.min.y, &box.min.z, &box.max.x, &box.max.y, &box.max.z};
+    const char* p = text.c_str();
+    for (int v = 0; v < 6; ++v) {
+        char* end = nullptr;
+        *values[v] = std::strtod(p, &end);
+        if (end == p || (v < 5 ? *end != ',' : *end != '\0'))
+            return std::nullopt;
+        p = end + 1;
+    }
+    return box;
+}
+
+// The obstacles the options name, or those of the project; a message when
+// one cannot be used.
+std::optional<std::string> GatherObstacles(const RigOptions& options, const std::optional<Project>& project,
+                                           CObstacleSet& out)
+{
+    ObstacleList list;
+    std::string baseDir;
+    if (!options.obstaclesFile.empty() || !options.obstacleBoxes.empty()) {
+        if (!options.obstaclesFile.empty()) {
+            ObstacleListResult read = ReadObstacleListFile(options.obstaclesFile);
+            if (!read.list)
+                return "Obstacles not loaded: " + read.error;
+            list = std::move(*read.list);
+            baseDir = std::filesystem::path(options.obstaclesFile).parent_path().string();
+        }
+        for (size_t b = 0; b < options.obstacleBoxes.size(); ++b) {
+            const auto box = ParseBox(options.obstacleBoxes[b], "box " + std::to_string(list.boxes.size() + 1));
+            if (!box)
+                return "--obstacle-box " + options.obstacleBoxes[b] + ": needs six numbers X0,Y0,Z0,X1,Y1,Z1";
+            if (const auto error = CheckObstacleBox(*box))
+                return "--obstacle-box " + options.obstacleBoxes[b] + ": " + *error;
+            list.boxes.push_back(*box);
+        }
+    } else if (project) {
+        list = project->obstacles;
+        baseDir = std::filesystem::path(options.projectFile).parent_path().string();
+    }
+    if (const auto error = BuildObstacleSet(list, baseDir, out))
+        return "Obstacles not loaded: " + *error;
+    return std::nullopt;
+}
 
 RigSceneResult Failure(std::string message)
 {
@@ -139,9 +196,16 @@ RigSceneResult BuildRigScene(const RigOptions& options, CRoomBox& room)
         cameras.SetEnabled(static_cast<int>(number - 1), 0);
     }
 
+    auto obstacles = std::make_shared<CObstacleSet>();
+    if (const auto error = GatherObstacles(options, project, *obstacles))
+        return Failure(*error);
+    if (project)
+        project->obstacles = ObstacleListOf(*obstacles);
+
     RigSceneResult result;
     result.ok = true;
     result.cameraCount = static_cast<uint32_t>(count);
     result.project = std::move(project);
+    result.obstacles = std::move(obstacles);
     return result;
 }

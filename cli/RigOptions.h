@@ -3,6 +3,7 @@
 #include "project/ProjectFile.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +22,8 @@ struct RigOptions {
     std::vector<long long> range;              // {first camera (1-based), count}; empty for all
     std::vector<long long> disable;            // 1-based camera numbers
     std::string projectFile;                   // plan to start from; rig options given as well override it
+    std::string obstaclesFile;                 // JSON list of obstacles, in the project file's form
+    std::vector<std::string> obstacleBoxes;    // X0,Y0,Z0,X1,Y1,Z1 each, user frame, metres
     const CLI::App* command = nullptr;         // where they were parsed: tells given options from defaults
 };
 
@@ -33,9 +36,13 @@ struct RigSceneResult {
     std::string error;        // the message for standard error when !ok
     uint32_t cameraCount = 0; // cameras in the rig, once built
     std::optional<Project> project; // the project it started from, with --project
+    // The project's obstacles, or those of --obstacles and --obstacle-box
+    // when either is given; never null, empty without obstacles.
+    std::shared_ptr<CObstacleSet> obstacles;
 };
 
-// Adds --room, --units, --cameras, --default-rig, --range, --disable and --project.
+// Adds --room, --units, --cameras, --default-rig, --range, --disable, --project,
+// --obstacles and --obstacle-box.
 void AddRigOptions(CLI::App& command, RigOptions& options);
 
 // Creates the scene settings and the camera set and fills them as the view

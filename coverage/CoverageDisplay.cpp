@@ -131,6 +131,8 @@ std::vector<VoxelPaint> CCoverageVolume::CountLayerPaint(uint32_t j) const
     for (uint32_t i = 0; i < m_nCountX; ++i) {
         for (uint32_t k = 0; k < m_nCountZ; ++k) {
             const size_t t = VoxelIndex(i, j, k);
+            if (InsideObstacle(t))
+                continue;
             paint.push_back(
                 {static_cast<uint32_t>(t), IsoConditionHolds(m_pSeenCount[t]) ? ColorName::Red : ColorName::Green});
         }
@@ -147,7 +149,7 @@ std::vector<VoxelPaint> CCoverageVolume::MapLayerPaint(uint32_t j) const
     for (uint32_t i = 0; i < m_nCountX; ++i) {
         for (uint32_t k = 0; k < m_nCountZ; ++k) {
             const size_t t = VoxelIndex(i, j, k);
-            if (!IsoConditionHolds(m_pSeenCount[t]))
+            if (!IsoConditionHolds(m_pSeenCount[t]) || InsideObstacle(t))
                 continue;
             const float r = ResolutionOfMapCamera(t);
             if (filter.Passes(r))

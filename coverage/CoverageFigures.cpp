@@ -7,6 +7,9 @@ std::vector<uint64_t> SeenHistogram(const CCoverageVolume& volume, uint32_t enab
     std::vector<uint64_t> histogram(enabled + 1, 0);
     const size_t n = volume.GetVoxelCount();
     for (size_t t = 0; t < n; ++t) {
+        // A voxel inside an obstacle counts in no figure.
+        if (volume.InsideObstacle(t))
+            continue;
         const uint32_t seen = volume.SeenCount(t);
         if (seen >= histogram.size())
             histogram.resize(seen + 1, 0);

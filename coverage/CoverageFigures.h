@@ -9,7 +9,9 @@ class CCoverageVolume;
 // The summary figures every output of a computed coverage states: what the
 // `coverage` command prints is what the report shows.
 
-// Voxels seen by 0, 1, ..., n cameras, n at least `enabled`.
+// Voxels seen by 0, 1, ..., n cameras, n at least `enabled`; those inside an
+// obstacle left out.
 std::vector<uint64_t> SeenHistogram(const CCoverageVolume& volume, uint32_t enabled);
-// Cubic metres seen by at least 0, 1, ... cameras, from SeenHistogram.
+// Cubic metres seen by at least 0, 1, ... cameras, from SeenHistogram;
+// `voxels` are those outside every obstacle.
 std::vector<double> VolumeSeenAtLeast(const std::vector<uint64_t>& histogram, size_t voxels, float voxelEdge);

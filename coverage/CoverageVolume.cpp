@@ -2,6 +2,7 @@
 
 #include "coverage/FieldTest.h"
 #include "coverage/GridBudget.h"
+#include "coverage/obstacles/Occlusion.h"
 
 #include "cameras/Angles.h"
 #include "cameras/CameraSet.h"
@@ -73,6 +74,17 @@ void CCoverageVolume::Release()
     m_nHeldCamera = -1;
     m_bGridBuilt = false;
     m_bComputed = false;
+    m_pOcclusion.reset();
+}
+
+bool CCoverageVolume::InsideObstacle(size_t t) const
+{
+    return m_pOcclusion && m_pOcclusion->Inside(t);
+}
+
+void CCoverageVolume::SetObstacles(std::shared_ptr<const CObstacleSet> obstacles)
+{
+    m_pObstacles = std::move(obstacles);
 }
 
 uint32_t CCoverageVolume::RigCameraCount()
@@ -233,6 +245,20 @@ CCoverageVolume::GridStatus CCoverageVolume::Compute(bool fromCalibration)
         BuildEdgesFromCalibration();
     else
         BuildEdges();
+    m_pOcclusion.reset();
+    if (m_pObstacles && !m_pObstacles->IsEmpty()) {
+        const CCameraSet* set = CCameraSet::Current();
+        const SceneSettings* settings = GetSceneSettings();
+        const Vec3d origin{set->GetUserOriginX(), set->GetUserOriginY(), set->GetUserOriginZ()};
+        const VoxelLattice lattice{settings->GetRoomCorner(), m_fVoxelEdge,      m_aCentreX.data(), m_aCentreY.data(),
+                                   m_aCentreZ.data(),         m_nCountX,         m_nCountY,         m_nCountZ};
+        try {
+            m_pOcclusion = std::make_shared<COcclusion>(*m_pObstacles, origin, lattice, m_eBoxTest);
+        } catch (const std::bad_alloc&) {
+            Release();
+            return GridStatus::OutOfMemory;
+        }
+    }
     const bool resolved = CountAndResolve(fromCalibration);
     if (IsCancelled()) {
         Release();
@@ -441,6 +467,7 @@ bool CCoverageVolume::CountAndResolve(bool calibration)
     const VectorPath path = m_eVectorPath;
     const double* ys = m_aRowY.data();
     std::atomic<size_t> rowsDone{0};
+    const COcclusion* occlusion = m_pOcclusion.get();
 #pragma omp parallel num_threads(ThreadCount())
     {
         // Per layer of a row: the count so far, and whether the camera at
@@ -448,6 +475,8 @@ bool CCoverageVolume::CountAndResolve(bool calibration)
         std::vector<int64_t> counts(PaddedRow(ny)), opens(PaddedRow(ny));
         int64_t* count = counts.data();
         int64_t* open = opens.data();
+        // The counts before the camera at hand, where obstacles may take its sight back.
+        std::vector<int64_t> priors(occlusion ? ny : 0);
         const bool reports = m_progress && omp_get_thread_num() == 0;
         size_t reported = 0;
 #pragma omp for schedule(dynamic, 8)
@@ -489,14 +518,18 @@ bool CCoverageVolume::CountAndResolve(bool calibration)
                         continue;
                     first = first / kRowPadding * kRowPadding;
                 }
+                if (occlusion)
+                    std::copy_n(count, ny, priors.data());
                 // The camera sees voxel j where the squared test is sure of
                 // it, or, next to a field's boundary, where the exact test is.
-                if (!ClassifyRow(path, row, ys + first, end - first, count + first, open + first))
-                    continue;
-                for (uint32_t j = first; j < end; ++j) {
-                    if (open[j] != 0 && SeesExactly(cam, {x, ys[j], z}))
-                        ++count[j];
+                if (ClassifyRow(path, row, ys + first, end - first, count + first, open + first)) {
+                    for (uint32_t j = first; j < end; ++j) {
+                        if (open[j] != 0 && SeesExactly(cam, {x, ys[j], z}))
+                            ++count[j];
+                    }
                 }
+                if (occlusion)
+                    occlusion->UnseeRow(cam.position, r, priors.data(), count);
             }
             std::copy_n(count, ny, &m_pSeenCount[t0]);
             const size_t done = rowsDone.fetch_add(1, std::memory_order_relaxed) + 1;

@@ -103,6 +103,10 @@ struct VoxelPaint {
 // The voxel grid over the room and, for the active camera range, which
 // cameras see each voxel and how finely each resolves it. Runs without any
 // display; the drawing layer compiles the *Paint data into display lists.
+class CObstacleSet;
+class COcclusion;
+enum class BoxTest;
+
 class CCoverageVolume {
 public:
     enum class GridStatus { Ok, InvalidSize, OutOfMemory, Cancelled };
@@ -137,6 +141,16 @@ public:
     // start; a path it cannot run is ignored. Every path gives the same bits.
     void SetVectorPath(VectorPath path);
     VectorPath GetVectorPath() const { return m_eVectorPath; }
+    // What blocks the cameras' view at the next computation; null or an
+    // empty set computes the classic coverage.
+    void SetObstacles(std::shared_ptr<const CObstacleSet> obstacles);
+    // How boxes are tested (the benchmark compares both); slabs at start.
+    void SetBoxTest(BoxTest test) { m_eBoxTest = test; }
+    // The obstacles of the last computation; null when it had none.
+    const COcclusion* GetOcclusion() const { return m_pOcclusion.get(); }
+    // Whether voxel t lies inside an obstacle: no camera sees it, no display
+    // draws it and no volume counts it.
+    bool InsideObstacle(size_t t) const;
 
     // 0-based camera of the resolution map and the colour scale; a camera
     // beyond the set falls back to the first. Only this camera's values are
@@ -282,4 +296,7 @@ private:
     std::function<void(double)> m_progress;
     const std::atomic<bool>* m_pCancel = nullptr;
     std::string m_strMemoryAdvice;
+    std::shared_ptr<const CObstacleSet> m_pObstacles;
+    std::shared_ptr<const COcclusion> m_pOcclusion;
+    BoxTest m_eBoxTest{};
 };

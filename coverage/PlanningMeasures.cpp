@@ -3,6 +3,7 @@
 #include "cameras/CameraSet.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/FieldTest.h"
+#include "coverage/obstacles/Occlusion.h"
 #include "scene/MemoryInfo.h"
 #include "scene/SceneSettings.h"
 #include "scene/Vec3d.h"
@@ -321,6 +322,7 @@ CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volu
     std::vector<uint64_t> markerHistogram(m + 1, 0);
     uint64_t triangulable = 0, withinSigma = 0;
     const double minAngle = s.minAngleDeg, maxAngle = s.maxAngleDeg;
+    const COcclusion* occlusion = volume.GetOcclusion();
 
 #pragma omp parallel
     {
@@ -348,7 +350,7 @@ CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volu
                 bool seen = cam.axis != Vec3d{};
                 for (int e = 0; e < 4 && seen; ++e)
                     seen = WithinField(Dot(cam.edges[e], u), cam.fov[e], cam.cosFov[e]);
-                if (!seen)
+                if (!seen || (occlusion && occlusion->Blocks(cam.position, t, p)))
                     continue;
                 ++seenLocal[k];
                 const double depth = 1000.0 * Dot(d, cam.axis);
@@ -443,6 +445,11 @@ CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volu
     std::vector<uint64_t> seenHistogram(m + 1, 0);
     for (size_t t = 0; t < n; ++t)
         ++seenHistogram[std::min<size_t>(volume.SeenCount(t), m)];
+    // Voxels inside an obstacle count in no volume.
+    if (occlusion) {
+        seenHistogram[0] -= occlusion->InsideCount();
+        markerHistogram[0] -= occlusion->InsideCount();
+    }
     auto atLeast = [](const std::vector<uint64_t>& histogram) {
         std::vector<uint64_t> cumulative(histogram.size(), 0);
         uint64_t sum = 0;

@@ -93,6 +93,9 @@ bool WriteVoxelTable(const std::string& path, const CCoverageVolume& volume, con
     if (!file.Open())
         return false;
     std::string text = "t,i,j,k,x,y,z,seen,iso_list,iso_condition,map_band";
+    const bool obstacles = volume.GetOcclusion() != nullptr;
+    if (obstacles)
+        text += ",inside_obstacle";
     if (planning)
         text += ",marker_px_best,cameras_marker,best_angle_deg,sigma3d_mm,triangulable";
     for (uint32_t c = 1; c <= cameraCount; ++c)
@@ -115,6 +118,8 @@ bool WriteVoxelTable(const std::string& path, const CCoverageVolume& volume, con
                     ',' + ShortestText(centre[0]) + ',' + ShortestText(centre[1]) + ',' + ShortestText(centre[2]) +
                     ',' + std::to_string(volume.SeenCount(t)) + ',' + (inIsoList[t] ? '1' : '0') + ',' +
                     (IsoConditionHolds(volume.SeenCount(t)) ? '1' : '0') + ',' + std::to_string(bands[t]);
+            if (obstacles)
+                text += volume.InsideObstacle(t) ? ",1" : ",0";
             if (planning)
                 text += ',' + measure(planning->BestMarkerPx(t)) + ',' + std::to_string(planning->MarkerCount(t)) +
                         ',' + measure(planning->BestAngleDeg(t)) + ',' + measure(planning->Sigma3d(t)) + ',' +

@@ -215,6 +215,12 @@ Project ReadProject(const Json& document)
     project.planning.maxAngleDeg = angles[1];
     project.planning.pixelNoisePx = NumberMember(planning, "planning", "pixel_noise_px");
     project.planning.sigmaBoundMm = NumberMember(planning, "planning", "sigma_max_mm");
+    if (const auto it = document.find("obstacles"); it != document.end()) {
+        ObstacleListResult obstacles = ReadObstacleList(*it);
+        if (!obstacles.list)
+            throw ProjectError{obstacles.error};
+        project.obstacles = std::move(*obstacles.list);
+    }
     return project;
 }
 
@@ -442,6 +448,10 @@ std::string ProjectText(const Project& p)
         cameras.push_back(CameraJson(p.cameras[i], kept ? keptCameras[i] : Json::object()));
     }
     document["cameras"] = std::move(cameras);
+    if (p.obstacles.empty())
+        document.erase("obstacles");
+    else
+        document["obstacles"] = ObstacleListJson(p.obstacles, document["obstacles"]);
     return JsonText(document) + "\n";
 }
 

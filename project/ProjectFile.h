@@ -2,6 +2,7 @@
 
 #include "coverage/PlanningMeasures.h"
 #include "project/JsonText.h"
+#include "project/ProjectObstacles.h"
 
 #include <cstdint>
 #include <optional>
@@ -53,6 +54,8 @@ struct Project {
     float resBound2 = 0.8f;
     uint32_t resolutionCamera = 1; // 1-based
     PlanningSettings planning;
+    // Written only when there is one, so plans without obstacles read as before.
+    ObstacleList obstacles;
     // The document as it was read: written back with the known keys
     // replaced, so what a newer program added survives.
     Json kept = Json::object();

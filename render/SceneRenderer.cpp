@@ -7,6 +7,7 @@
 #include "render/AxesDrawer.h"
 #include "render/BitmapText.h"
 #include "render/CameraGlyphs.h"
+#include "render/ObstacleDrawer.h"
 #include "render/QualityLegend.h"
 #include "render/QualityLists.h"
 #include "render/ResolutionLegend.h"
@@ -101,7 +102,8 @@ CSceneRenderer::CSceneRenderer()
       m_axes(std::make_unique<CAxesDrawer>()),
       m_glyphs(std::make_unique<CCameraGlyphs>()),
       m_lists(std::make_unique<CVolumeLists>()),
-      m_quality(std::make_unique<CQualityLists>())
+      m_quality(std::make_unique<CQualityLists>()),
+      m_obstacles(std::make_unique<CObstacleDrawer>())
 {
 }
 
@@ -180,6 +182,8 @@ CCoverageVolume::GridStatus CSceneRenderer::BuildGridFor(CCoverageVolume& volume
 
 void CSceneRenderer::Recompute(bool fromCalibration)
 {
+    if (m_obstacleSource)
+        SetObstacles(m_obstacleSource());
     m_lists->DeleteLists();
     m_quality->DeleteLists();
     m_planning.Release();
@@ -323,6 +327,7 @@ CoverageStep CSceneRenderer::PrepareStep(bool fromCalibration) const
     CoverageStep step;
     step.volume = std::make_unique<CCoverageVolume>();
     step.volume->SetResolutionCamera(m_nResolutionCamera);
+    step.volume->SetObstacles(m_pObstacleSet);
     step.fromCalibration = fromCalibration;
     step.status = BuildGridFor(*step.volume, step.reason);
     return step;
@@ -331,6 +336,10 @@ CoverageStep CSceneRenderer::PrepareStep(bool fromCalibration) const
 void CSceneRenderer::StartComputation(SceneSettings& settings)
 {
     m_computation.reset();
+    // A coverage computation takes the obstacles as they are now (a copy of
+    // its own); the planning measures alone keep those of the volume shown.
+    if (m_obstacleSource && (settings.GetRecalculate() || settings.GetTestDataPending()))
+        SetObstacles(m_obstacleSource());
     m_nComputationRequests = settings.GetComputationRequests();
     m_nComputationPlanningRequests = m_nPlanningRequests;
     ComputationInputs inputs = ComputationInputs::Take();
@@ -513,6 +522,7 @@ void CSceneRenderer::DrawMainScene()
     const Vec3d& c0 = m_room->Corner(0);
     m_axes->DrawAxes(c0.x - 0.5, c0.y - 0.1, c0.z + 0.5);
     m_glyphs->Draw(m_bPlanningEnabled && m_planning.HasResults() ? &m_planning : nullptr);
+    m_obstacles->Draw(m_bSeeThrough);
 
     glPolygonMode(GL_FRONT_AND_BACK, m_bSeeThrough ? GL_POINT : GL_FILL);
     if (m_bQualityDisplay) {
@@ -724,6 +734,13 @@ void CSceneRenderer::SetHome()
 }
 
 void CSceneRenderer::ResetHome() { SetView(ViewPose{}); }
+
+void CSceneRenderer::SetObstacles(std::shared_ptr<const CObstacleSet> obstacles)
+{
+    m_volume.SetObstacles(obstacles);
+    m_pObstacleSet = obstacles;
+    m_obstacles->SetObstacles(std::move(obstacles));
+}
 
 int CSceneRenderer::GetLayerTotal() const { return m_volume.GetLayerTotal(); }
 

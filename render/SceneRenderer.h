@@ -4,6 +4,7 @@
 #include "coverage/PlanningMeasures.h"
 #include "coverage/QualityDisplay.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,6 +20,8 @@ class CVolumeLists;
 class CQualityLists;
 enum class VolumeDisplay;
 enum class VoxelFaces;
+class CObstacleDrawer;
+class CObstacleSet;
 
 // Key codes the renderer understands (the view translates its toolkit's keys).
 inline constexpr unsigned kKeyShift = 16;
@@ -150,6 +153,14 @@ public:
     void RequestPlanningUpdate();
     const CPlanningMeasures& GetPlanning() const { return m_planning; }
     const CQualityLists& GetQualityLists() const { return *m_quality; }
+    // What blocks the cameras' view, drawn from the next frame and computed
+    // with at the next recalculation; null for none.
+    void SetObstacles(std::shared_ptr<const CObstacleSet> obstacles);
+    // Asked at every recalculation for the obstacles to compute and draw with.
+    void SetObstacleSource(std::function<std::shared_ptr<const CObstacleSet>()> source)
+    {
+        m_obstacleSource = std::move(source);
+    }
     // Whether the last Render ran a computation (coverage or planning); in
     // the background, whether it took the results of one.
     bool LastRenderComputed() const { return m_bLastRenderComputed; }
@@ -230,6 +241,9 @@ private:
     std::unique_ptr<CCameraGlyphs> m_glyphs;
     std::unique_ptr<CVolumeLists> m_lists;
     std::unique_ptr<CQualityLists> m_quality;
+    std::unique_ptr<CObstacleDrawer> m_obstacles;
+    std::function<std::shared_ptr<const CObstacleSet>()> m_obstacleSource;
+    std::shared_ptr<const CObstacleSet> m_pObstacleSet;
     CPlanningMeasures m_planning;
     bool m_bPlanningEnabled = false;
     bool m_bQualityDisplay = false;

@@ -24,6 +24,7 @@ plans = {
              "--voxel", "25", "--iso", ">=,2", "--res", ">,0.705,<,0.75", "--resolution-camera", "3",
              "--marker-mm", "9", "--angle-range", "30,150"],
     "custom": ["--default-rig", "2", "--sensor-px", "2048,1088"],
+    "obstacles": ["--obstacle-box", "1,0,1,2,1.5,2", "--obstacle-box", "3,0,0.5,3.4,4,0.9"],
 }
 checks = failures = 0
 for name, options in plans.items():
@@ -45,6 +46,13 @@ bad["voxel_cm"] = -1
 checks += 1
 if validator.is_valid(bad):
     print("a negative voxel size passed the schema")
+    failures += 1
+# A box without its max corner.
+bad = json.loads((scratch / "obstacles.vplan").read_text())
+del bad["obstacles"][0]["max"]
+checks += 1
+if validator.is_valid(bad):
+    print("a box without a max corner passed the schema")
     failures += 1
 print(f"{checks} checks, {failures} failures")
 sys.exit(1 if failures else 0)

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+#include <string>
+
+class CObstacleSet;
+class CUserPrompts;
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+// Plan > Obstacles: a window of its own listing what blocks the cameras'
+// view, one row per box (name, min, max) and per mesh (name, file, offset,
+// scale), with Add Box, Import Mesh and Remove. A refused value is named to
+// the user and the row shows the stored one again. The set is the window's
+// plan; the view computes and draws with it from the next RENDER on.
+class CObstaclePanel : public QWidget
+{
+    Q_OBJECT
+  public:
+    enum Column { kColName, kColMin, kColMaxOrFile, kColOffset, kColScale, kColCount };
+
+    CObstaclePanel(std::shared_ptr<CObstacleSet> obstacles, CUserPrompts& prompts, QWidget* parent = nullptr);
+
+    // The rows from the set (after a project was opened, say).
+    void Refresh();
+
+    QTableWidget* Table() const { return m_pTable; }
+    QPushButton* AddBoxButton() const { return m_pAddBox; }
+    QPushButton* ImportMeshButton() const { return m_pImportMesh; }
+    QPushButton* RemoveButton() const { return m_pRemove; }
+
+  private:
+    void AddBox();
+    void ImportMesh();
+    void RemoveSelected();
+    void OnCellChanged(int row, int column);
+    void Refuse(const std::string& reason);
+
+    std::shared_ptr<CObstacleSet> m_pObstacles;
+    CUserPrompts& m_prompts;
+    QTableWidget* m_pTable;
+    QPushButton* m_pAddBox;
+    QPushButton* m_pImportMesh;
+    QPushButton* m_pRemove;
+    bool m_bFilling = false;
+};

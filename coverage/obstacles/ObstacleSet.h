@@ -1,0 +1,67 @@
+#pragma once
+
+#include "scene/Vec3d.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+// An axis-aligned box in the user frame (metres from the room corner: X along
+// the length, Y above the floor, Z across the width).
+struct ObstacleBox {
+    std::string name;
+    Vec3d min;
+    Vec3d max;
+};
+
+// Triangles as a mesh file holds them, in the file's units.
+struct MeshTriangles {
+    std::vector<std::array<Vec3d, 3>> triangles;
+};
+
+// A mesh file placed in the user frame: a file vertex v lands at offset + scale v.
+struct ObstacleMesh {
+    std::string name;
+    std::string file;
+    Vec3d offset;
+    double scale = 1.0;
+    MeshTriangles mesh; // read from `file` when the mesh was added
+};
+
+// Why a box cannot be used (a corner not finite, a side of no length), naming
+// it; nullopt when it can.
+std::optional<std::string> CheckObstacleBox(const ObstacleBox& box);
+// The same for a mesh's placement (offset finite, scale finite and above 0).
+std::optional<std::string> CheckMeshPlacement(const ObstacleMesh& mesh);
+
+// What blocks the cameras' view. Every change goes through a check: a refused
+// box or mesh leaves the set as it was.
+class CObstacleSet {
+public:
+    bool IsEmpty() const { return m_aBoxes.empty() && m_aMeshes.empty(); }
+    size_t GetCount() const { return m_aBoxes.size() + m_aMeshes.size(); }
+    const std::vector<ObstacleBox>& GetBoxes() const { return m_aBoxes; }
+    const std::vector<ObstacleMesh>& GetMeshes() const { return m_aMeshes; }
+
+    // The refusal's reason, or nullopt once added or replaced.
+    std::optional<std::string> AddBox(const ObstacleBox& box);
+    std::optional<std::string> ReplaceBox(size_t i, const ObstacleBox& box);
+    // Reads the mesh file (OBJ or glTF 2.0) and places it; `readFrom`, when
+    // given, is where the file named in the placement is found now.
+    std::optional<std::string> AddMesh(const ObstacleMesh& placement, const std::string& readFrom = {});
+    // A new placement for mesh i; the triangles read before are kept.
+    std::optional<std::string> PlaceMesh(size_t i, const ObstacleMesh& placement);
+    void RemoveBox(size_t i);
+    void RemoveMesh(size_t i);
+    void Clear();
+
+    // Every mesh triangle in the user frame, in metres.
+    std::vector<std::array<Vec3d, 3>> PlacedTriangles(size_t mesh) const;
+
+    friend bool operator==(const CObstacleSet&, const CObstacleSet&);
+
+private:
+    std::vector<ObstacleBox> m_aBoxes;
+    std::vector<ObstacleMesh> m_aMeshes;
+};

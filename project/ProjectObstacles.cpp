@@ -1,0 +1,177 @@
+#include "project/ProjectObstacles.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+struct ListError {
+    std::string message;
+};
+
+[[noreturn]] void Refuse(const std::string& key, const std::string& reason)
+{
+    throw ListError{key + ": " + reason};
+}
+
+const Json& Member(const Json& object, const std::string& path, const char* key)
+{
+    const auto it = object.find(key);
+    if (it == object.end())
+        Refuse(path + "." + key, "missing");
+    return *it;
+}
+
+std::string Text(const Json& object, const std::string& path, const char* key)
+{
+    const Json& value = Member(object, path, key);
+    if (!value.is_string())
+        Refuse(path + "." + key, "must be a string");
+    return value.get<std::string>();
+}
+
+Vec3d Triple(const Json& object, const std::string& path, const char* key)
+{
+    const Json& value = Member(object, path, key);
+    if (!value.is_array() || value.size() != 3 || !value[0].is_number() || !value[1].is_number() ||
+        !value[2].is_number())
+        Refuse(path + "." + key, "must be a list of 3 numbers");
+    return {value[0].get<double>(), value[1].get<double>(), value[2].get<double>()};
+}
+
+Json TripleJson(const Vec3d& v)
+{
+    return Json::array({DoubleJson(v.x), DoubleJson(v.y), DoubleJson(v.z)});
+}
+
+} // namespace
+
+ObstacleListResult ReadObstacleList(const Json& value, const std::string& key)
+{
+    ObstacleListResult result;
+    try {
+        if (!value.is_array())
+            Refuse(key, "must be a list of obstacles");
+        ObstacleList list;
+        for (size_t i = 0; i < value.size(); ++i) {
+            const std::string path = key + "[" + std::to_string(i) + "]";
+            const Json& item = value[i];
+            if (!item.is_object())
+                Refuse(path, "must be an object");
+            const std::string name = Text(item, path, "name");
+            // An entry naming a file is a mesh, any other a box.
+            if (!item.contains("file")) {
+                const ObstacleBox box{name, Triple(item, path, "min"), Triple(item, path, "max")};
+                if (const auto error = CheckObstacleBox(box))
+                    Refuse(path, *error);
+                list.boxes.push_back(box);
+            } else {
+                ObstacleMesh mesh;
+                mesh.name = name;
+                mesh.file = Text(item, path, "file");
+                mesh.offset = Triple(item, path, "offset");
+                const Json& scale = Member(item, path, "scale");
+                if (!scale.is_number())
+                    Refuse(path + ".scale", "must be a number");
+                mesh.scale = scale.get<double>();
+                if (mesh.file.empty())
+                    Refuse(path + ".file", "must name a mesh file");
+                if (const auto error = CheckMeshPlacement(mesh))
+                    Refuse(path, *error);
+                list.meshes.push_back(mesh);
+            }
+        }
+        result.list = std::move(list);
+    } catch (const ListError& error) {
+        result.error = error.message;
+    }
+    return result;
+}
+
+ObstacleListResult ReadObstacleListFile(const std::string& path)
+{
+    ObstacleListResult result;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        result.error = path + (std::filesystem::exists(path, ec) ? " is not a regular file" : " does not exist");
+        return result;
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (!in) {
+        result.error = "cannot read " + path;
+        return result;
+    }
+    const Json document = Json::parse(text.str(), nullptr, false);
+    if (document.is_discarded()) {
+        result.error = path + ": the file is not JSON";
+        return result;
+    }
+    result = ReadObstacleList(document);
+    if (!result.list)
+        result.error = path + ": " + result.error;
+    return result;
+}
+
+Json ObstacleListJson(const ObstacleList& list, const Json& kept)
+{
+    Json json = Json::array();
+    auto base = [&kept, &json]() {
+        const size_t i = json.size();
+        return kept.is_array() && i < kept.size() && kept[i].is_object() ? kept[i] : Json::object();
+    };
+    for (const ObstacleBox& box : list.boxes) {
+        Json entry = base();
+        entry["name"] = box.name;
+        entry["min"] = TripleJson(box.min);
+        entry["max"] = TripleJson(box.max);
+        for (const char* key : {"file", "offset", "scale"})
+            entry.erase(key);
+        json.push_back(std::move(entry));
+    }
+    for (const ObstacleMesh& mesh : list.meshes) {
+        Json entry = base();
+        entry["name"] = mesh.name;
+        entry["file"] = mesh.file;
+        entry["offset"] = TripleJson(mesh.offset);
+        entry["scale"] = DoubleJson(mesh.scale);
+        for (const char* key : {"min", "max"})
+            entry.erase(key);
+        json.push_back(std::move(entry));
+    }
+    return json;
+}
+
+ObstacleList ObstacleListOf(const CObstacleSet& set)
+{
+    ObstacleList list;
+    list.boxes = set.GetBoxes();
+    for (const ObstacleMesh& mesh : set.GetMeshes()) {
+        ObstacleMesh placement = mesh;
+        placement.mesh = {};
+        list.meshes.push_back(std::move(placement));
+    }
+    return list;
+}
+
+std::optional<std::string> BuildObstacleSet(const ObstacleList& list, const std::string& baseDir, CObstacleSet& out)
+{
+    CObstacleSet set;
+    for (const ObstacleBox& box : list.boxes) {
+        if (auto error = set.AddBox(box))
+            return error;
+    }
+    for (const ObstacleMesh& mesh : list.meshes) {
+        // Kept as written, so a saved project names the file as it did.
+        const std::filesystem::path file(mesh.file);
+        const std::string readFrom =
+            file.is_relative() && !baseDir.empty() ? (std::filesystem::path(baseDir) / file).string() : mesh.file;
+        if (auto error = set.AddMesh(mesh, readFrom))
+            return error;
+    }
+    out = std::move(set);
+    return std::nullopt;
+}

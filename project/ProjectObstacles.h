@@ -1,0 +1,39 @@
+#pragma once
+
+#include "coverage/obstacles/ObstacleSet.h"
+#include "project/JsonText.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The obstacles as a project file lists them: boxes and mesh placements (the
+// meshes' triangles are read from their files when the set is built).
+struct ObstacleList {
+    std::vector<ObstacleBox> boxes;
+    std::vector<ObstacleMesh> meshes;
+    bool empty() const { return boxes.empty() && meshes.empty(); }
+};
+
+// Reads the JSON list, metres in the user frame,
+//   [{"name": N, "min": [X, Y, Z], "max": [X, Y, Z]},
+//    {"name": N, "file": F, "offset": [X, Y, Z], "scale": S}]
+// (an entry with a file is a mesh) all or nothing; a refusal names the entry
+// and key ("obstacles[2].max: ...").
+struct ObstacleListResult {
+    std::optional<ObstacleList> list;
+    std::string error;
+};
+ObstacleListResult ReadObstacleList(const Json& value, const std::string& key = "obstacles");
+// The same list from a file of its own (the command line's --obstacles).
+ObstacleListResult ReadObstacleListFile(const std::string& path);
+// Boxes first, then meshes, in the form ReadObstacleList reads; entry i is
+// written over kept[i] when that is an object, so keys another program
+// added to it stay.
+Json ObstacleListJson(const ObstacleList& list, const Json& kept = Json::array());
+// The list as it is now in the set.
+ObstacleList ObstacleListOf(const CObstacleSet& set);
+
+// A set with every box and mesh of the list, mesh files relative to `baseDir`
+// (absolute ones as they are); on a refusal `out` is left as it was.
+std::optional<std::string> BuildObstacleSet(const ObstacleList& list, const std::string& baseDir, CObstacleSet& out);

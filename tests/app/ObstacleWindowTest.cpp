@@ -1,0 +1,212 @@
+#include "MenuWindowFixture.h"
+
+#include "app/ObstaclePanel.h"
+#include "app/ProjectCommands.h"
+#include "cameras/CameraSet.h"
+#include "coverage/obstacles/ObstacleSet.h"
+#include "render/SceneRenderer.h"
+#include "render/view/VolumeView.h"
+
+#include <QDir>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+
+// Plan > Obstacles in the real main window on an X display.
+class ObstacleWindowTest : public QObject, CMenuWindowFixture
+{
+    Q_OBJECT
+
+  private slots:
+    void init() { OpenWindow(); }
+    void cleanup() { CloseWindow(); }
+
+    void boxAddedInTheTableShadowsAtTheNextRender();
+    void refusedValuesKeepTheStoredOnes_data();
+    void refusedValuesKeepTheStoredOnes();
+    void projectKeepsTheObstacles();
+
+  private:
+    CObstaclePanel& Panel()
+    {
+        if (!m_menu->ObstacleWindow())
+            Trigger(MenuCommand::Obstacles);
+        return *m_menu->ObstacleWindow();
+    }
+    void SetCell(int row, int column, const QString& text) { Panel().Table()->item(row, column)->setText(text); }
+    QString CellText(int row, int column) { return Panel().Table()->item(row, column)->text(); }
+    void Render()
+    {
+        QTest::mouseClick(Ctl(kIdRender), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!GetSceneSettings()->GetRecalculate(), 60000);
+        QTest::qWait(50);
+    }
+    const CCoverageVolume& Volume() const { return m_dlg->View()->Renderer().GetVolume(); }
+    // The obstacles' slate grey in the view, lit: blue well above green above red.
+    int SlatePixels() const
+    {
+        const QImage frame = m_dlg->View()->grabFramebuffer();
+        int count = 0;
+        for (int y = 0; y < frame.height(); ++y) {
+            for (int x = 0; x < frame.width(); ++x) {
+                const QColor c = frame.pixelColor(x, y);
+                count += c.red() > 20 && c.blue() > c.red() + c.blue() / 7 && c.green() > c.red() + 4 &&
+                                 c.blue() > c.green() + 4 && c.blue() < c.red() + 60
+                             ? 1
+                             : 0;
+            }
+        }
+        return count;
+    }
+    void SaveScreenshot(const QString& name) const
+    {
+        if (const char* dir = std::getenv("VP_SCREENSHOT_DIR"))
+            m_dlg->grab().save(QDir(dir).filePath(name));
+    }
+
+    QTemporaryDir m_dir;
+};
+
+void ObstacleWindowTest::boxAddedInTheTableShadowsAtTheNextRender()
+{
+    EnterCameras(4);
+    Render();
+    QCOMPARE(SlatePixels(), 0);
+
+    // A pillar below camera 1, tall enough to stand between it and the
+    // middle of the room: the first voxel past it that all four cameras saw.
+    const CCameraSet& rig = *CCameraSet::Current();
+    const Vec3d camera = rig.GetPosition(0), top = rig.FromUser({0.75, 4.0, 0.75});
+    size_t behind = Volume().GetVoxelCount();
+    for (double s = 1.2; s < 4.0 && behind == Volume().GetVoxelCount(); s += 0.05) {
+        const Vec3d p{camera.x + s * (top.x - camera.x), camera.y + s * (top.y - camera.y),
+                      camera.z + s * (top.z - camera.z)};
+        const double e = Volume().GetVoxelEdge();
+        const Vec3d corner = GetSceneSettings()->GetRoomCorner();
+        const auto i = static_cast<uint32_t>((p.x - corner.x) / e), j = static_cast<uint32_t>((p.y - corner.y) / e),
+                   k = static_cast<uint32_t>((corner.z - p.z) / e);
+        const size_t t = Volume().VoxelIndex(i, j, k);
+        if (Volume().SeenCount(t) == 4)
+            behind = t;
+    }
+    QVERIFY(behind < Volume().GetVoxelCount());
+    const uint32_t layer = static_cast<uint32_t>(behind % Volume().GetCountY());
+    auto colourOf = [&]() -> std::optional<ColorName> {
+        for (const VoxelPaint& paint : Volume().CountLayerPaint(layer))
+            if (paint.voxel == behind)
+                return paint.color;
+        return std::nullopt;
+    };
+    QCOMPARE(colourOf(), std::optional<ColorName>(ColorName::Red));
+
+    QTest::mouseClick(Panel().AddBoxButton(), Qt::LeftButton);
+    QCOMPARE(Panel().Table()->rowCount(), 1);
+    SetCell(0, CObstaclePanel::kColName, "pillar");
+    // Max first: the new min is not below the new box's max.
+    SetCell(0, CObstaclePanel::kColMaxOrFile, "1, 4.6, 1");
+    SetCell(0, CObstaclePanel::kColMin, "0.5, 0, 0.5");
+    QCOMPARE(m_menu->Obstacles()->GetBoxes().size(), size_t{1});
+    QCOMPARE(m_menu->Obstacles()->GetBoxes()[0].max.y, 4.6);
+    QVERIFY(m_prompts->messages.empty());
+    // Nothing changes before RENDER.
+    m_dlg->View()->RequestRepaint();
+    QTest::qWait(100);
+    QCOMPARE(SlatePixels(), 0);
+    QCOMPARE(Volume().SeenCount(behind), 4u);
+
+    Render();
+    QVERIFY(Volume().SeenCount(behind) < 4);
+    QCOMPARE(colourOf(), std::optional<ColorName>(ColorName::Green));
+    QVERIFY2(SlatePixels() > 300, qPrintable(QString::number(SlatePixels())));
+    SaveScreenshot("obstacle_window.png");
+    if (const char* dir = std::getenv("VP_SCREENSHOT_DIR"))
+        Panel().grab().save(QDir(dir).filePath("obstacle_panel.png"));
+
+    // Removed, the next RENDER gives the classic coverage back.
+    Panel().Table()->selectRow(0);
+    QTest::mouseClick(Panel().RemoveButton(), Qt::LeftButton);
+    QVERIFY(m_menu->Obstacles()->IsEmpty());
+    Render();
+    QCOMPARE(Volume().SeenCount(behind), 4u);
+    QCOMPARE(SlatePixels(), 0);
+}
+
+void ObstacleWindowTest::refusedValuesKeepTheStoredOnes_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("min not numbers") << int(CObstaclePanel::kColMin) << "a, b, c"
+                                     << "three numbers";
+    QTest::newRow("max two numbers") << int(CObstaclePanel::kColMaxOrFile) << "1, 2"
+                                     << "three numbers";
+    QTest::newRow("max below min") << int(CObstaclePanel::kColMaxOrFile) << "1, -1, 1"
+                                   << "below its max";
+    QTest::newRow("infinite") << int(CObstaclePanel::kColMin) << "0, inf, 0"
+                              << "three numbers";
+}
+
+void ObstacleWindowTest::refusedValuesKeepTheStoredOnes()
+{
+    QFETCH(int, column);
+    QFETCH(QString, text);
+    QFETCH(QString, reason);
+    QTest::mouseClick(Panel().AddBoxButton(), Qt::LeftButton);
+    const ObstacleBox before = m_menu->Obstacles()->GetBoxes()[0];
+    const QString shown = CellText(0, column);
+    SetCell(0, column, text);
+    QCOMPARE(m_prompts->messages.size(), size_t{1});
+    QVERIFY2(m_prompts->messages[0].text.find(reason.toStdString()) != std::string::npos,
+             m_prompts->messages[0].text.c_str());
+    QCOMPARE(CellText(0, column), shown);
+    const ObstacleBox after = m_menu->Obstacles()->GetBoxes()[0];
+    QVERIFY(after.min == before.min && after.max == before.max);
+
+    // A mesh that cannot be read is refused and nothing is added.
+    const QString broken = m_dir.filePath("broken.obj");
+    std::ofstream(broken.toStdString()) << "v 0 0 0\n";
+    m_prompts->files.push_back(broken.toStdString());
+    QTest::mouseClick(Panel().ImportMeshButton(), Qt::LeftButton);
+    QCOMPARE(m_prompts->messages.size(), size_t{2});
+    QVERIFY(m_menu->Obstacles()->GetMeshes().empty());
+    QCOMPARE(Panel().Table()->rowCount(), 1);
+}
+
+void ObstacleWindowTest::projectKeepsTheObstacles()
+{
+    EnterCameras(4);
+    const QString mesh = m_dir.filePath("cube.obj");
+    std::ofstream(mesh.toStdString()) << "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 1\nv 1 0 1\nv 1 1 1\nv 0 1 1\n"
+                                         "f 1 3 2\nf 1 4 3\nf 5 6 7\nf 5 7 8\nf 1 2 6\nf 1 6 5\n"
+                                         "f 4 8 7\nf 4 7 3\nf 1 5 8\nf 1 8 4\nf 2 3 7\nf 2 7 6\n";
+    QTest::mouseClick(Panel().AddBoxButton(), Qt::LeftButton);
+    m_prompts->files.push_back(mesh.toStdString());
+    QTest::mouseClick(Panel().ImportMeshButton(), Qt::LeftButton);
+    QCOMPARE(Panel().Table()->rowCount(), 2);
+    SetCell(1, CObstaclePanel::kColScale, "0.5");
+    QCOMPARE(m_menu->Obstacles()->GetMeshes()[0].scale, 0.5);
+
+    const QString plan = m_dir.filePath("stage.vplan");
+    m_prompts->files.push_back(plan.toStdString());
+    Trigger(MenuCommand::SaveProjectAs);
+    QVERIFY(QFile::exists(plan));
+    m_menu->Obstacles()->Clear();
+    Panel().Refresh();
+    QCOMPARE(Panel().Table()->rowCount(), 0);
+
+    m_prompts->answers.push_back(PromptAnswer::No);
+    m_prompts->files.push_back(plan.toStdString());
+    Trigger(MenuCommand::OpenProject);
+    QCOMPARE(m_menu->Obstacles()->GetCount(), size_t{2});
+    QCOMPARE(Panel().Table()->rowCount(), 2);
+    QCOMPARE(CellText(1, CObstaclePanel::kColScale), QString("0.5"));
+    QCOMPARE(m_menu->Obstacles()->GetMeshes()[0].mesh.triangles.size(), size_t{12});
+}
+
+QTEST_MAIN(ObstacleWindowTest)
+#include "ObstacleWindowTest.moc"
