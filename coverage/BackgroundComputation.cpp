@@ -1,5 +1,9 @@
 #include "coverage/BackgroundComputation.h"
 
+#include <omp.h>
+
+#include <algorithm>
+
 ComputationInputs ComputationInputs::Take()
 {
     ComputationInputs inputs;
@@ -49,6 +53,10 @@ void CBackgroundComputation::Run()
     // The passes read the shared state only before their parallel regions,
     // on this thread, so the copy installed here is all they see.
     CComputationInputsScope scope(m_inputs);
+    // One core is left to the window: drawing a frame in software competes
+    // with the passes, and a frame held up is a window that stalls. The
+    // results do not depend on the thread count.
+    omp_set_num_threads(std::max(1, omp_get_num_procs() - 1));
     const double share = m_aSteps.empty() ? 1.0 : 1.0 / static_cast<double>(m_aSteps.size());
     const CCoverageVolume* last = m_pPlanningVolume;
     for (size_t k = 0; k < m_aSteps.size() && !m_bCancelled; ++k) {
