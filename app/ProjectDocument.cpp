@@ -24,6 +24,18 @@ Project CProjectDocument::CurrentProject() const
     return project;
 }
 
+ObstacleList CProjectDocument::PortableObstacles() const
+{
+    if (!m_link.obstacles)
+        return {};
+    ObstacleList list = m_link.obstacles();
+    const std::filesystem::path folder = std::filesystem::path(m_strPath).parent_path();
+    for (ObstacleMesh& mesh : list.meshes)
+        if (std::filesystem::path(mesh.file).is_relative() && !folder.empty())
+            mesh.file = (folder / mesh.file).string();
+    return list;
+}
+
 std::string CProjectDocument::CurrentText() const
 {
     return ProjectText(CurrentProject());

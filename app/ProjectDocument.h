@@ -47,6 +47,10 @@ class CProjectDocument
     // "name.vplan" or "Untitled plan", with a star while modified.
     std::string Title() const;
     const std::string& Path() const { return m_strPath; }
+    // The window's obstacles with every mesh file found from anywhere: a
+    // relative one taken from the project's folder. For a plan written
+    // somewhere else (the report's temporary copy).
+    ObstacleList PortableObstacles() const;
 
   private:
     Project CurrentProject() const;

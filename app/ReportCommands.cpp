@@ -116,8 +116,9 @@ void CReportCommands::ExportReport()
 
     // The plan as it stands now: later edits in the window do not reach this report.
     const CSceneRenderer& renderer = m_dialog.View()->Renderer();
-    const Project project =
+    Project project =
         CaptureProject(m_dialog.TypedUnit(), static_cast<uint32_t>(renderer.GetVolume().GetResolutionCamera() + 1));
+    project.obstacles = m_document.PortableObstacles();
     m_pScratch = std::make_unique<QTemporaryDir>();
     const std::string projectPath = m_pScratch->filePath("plan.vplan").toStdString();
     AtomicFile file(projectPath);

@@ -93,6 +93,7 @@ void RunReport(const RigOptions& rig, const CoverageOptions& coverage, const Pla
         Fail(*error);
     request.display.resolutionCamera = static_cast<int>(ResolutionCameraOf(coverage, project) - 1);
     request.display.testMode = !coverage.calibrationFile.empty();
+    request.obstacles = scene.obstacles;
 
     ReportHeading& heading = request.heading;
     heading.projectName = !options.title.empty()     ? options.title

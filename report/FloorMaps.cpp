@@ -2,6 +2,7 @@
 
 #include "coverage/CoverageVolume.h"
 #include "coverage/QualityDisplay.h"
+#include "render/ObstacleDrawer.h"
 
 #include <QFont>
 #include <QImage>
@@ -67,12 +68,24 @@ FloorMap WorstCaseMap(const CCoverageVolume& volume, uint32_t first, uint32_t la
     map.nz = volume.GetCountZ();
     map.edgeM = volume.GetVoxelEdge();
     map.counts.assign(static_cast<size_t>(map.nx) * map.nz, 0);
+    const bool obstacles = volume.GetOcclusion() != nullptr;
+    if (obstacles)
+        map.blocked.assign(map.counts.size(), 0);
     for (uint32_t k = 0; k < map.nz; ++k)
         for (uint32_t i = 0; i < map.nx; ++i) {
             uint32_t least = UINT32_MAX;
-            for (uint32_t j = first; j <= last; ++j)
-                least = std::min(least, volume.SeenCount(volume.VoxelIndex(i, j, k)));
-            map.counts[i + map.nx * static_cast<size_t>(k)] = least == UINT32_MAX ? 0 : least;
+            bool free = !obstacles;
+            for (uint32_t j = first; j <= last; ++j) {
+                const size_t t = volume.VoxelIndex(i, j, k);
+                if (obstacles && volume.InsideObstacle(t))
+                    continue;
+                free = true;
+                least = std::min(least, volume.SeenCount(t));
+            }
+            const size_t cell = i + map.nx * static_cast<size_t>(k);
+            map.counts[cell] = least == UINT32_MAX ? 0 : least;
+            if (!free)
+                map.blocked[cell] = 1;
         }
     return map;
 }
@@ -85,6 +98,13 @@ uint32_t FloorMapRgb(uint32_t count, uint32_t maxCount)
     const QualityRgb c = QualityColor(f);
     return qRgb(static_cast<int>(std::lround(c[0] * 255.0)), static_cast<int>(std::lround(c[1] * 255.0)),
                 static_cast<int>(std::lround(c[2] * 255.0)));
+}
+
+uint32_t FloorMapObstacleRgb()
+{
+    const auto channel = [](double c) { return static_cast<int>(std::lround(c * 255.0)); };
+    return qRgb(channel(CObstacleDrawer::kColor[0]), channel(CObstacleDrawer::kColor[1]),
+                channel(CObstacleDrawer::kColor[2]));
 }
 
 QImage DrawFloorMap(const FloorMap& map, uint32_t maxCount, float lengthM, float widthM)
@@ -107,7 +127,8 @@ QImage DrawFloorMap(const FloorMap& map, uint32_t maxCount, float lengthM, float
         for (uint32_t i = 0; i < map.nx; ++i) {
             // Z grows upwards on the page.
             const QRectF rect(plan.left() + i * cell, plan.bottom() - (k + 1) * cell, cell + 0.5, cell + 0.5);
-            painter.fillRect(rect, QColor::fromRgb(FloorMapRgb(map.Count(i, k), maxCount)));
+            const QRgb rgb = map.Blocked(i, k) ? FloorMapObstacleRgb() : FloorMapRgb(map.Count(i, k), maxCount);
+            painter.fillRect(rect, QColor::fromRgb(rgb));
         }
     painter.setClipping(false);
     painter.setPen(QPen(Qt::black, 2));
@@ -154,5 +175,12 @@ QImage DrawFloorMap(const FloorMap& map, uint32_t maxCount, float lengthM, float
                          QString::number(static_cast<int>(c)));
     }
     painter.drawText(QRectF(key.left() - 30, 4, 200, kMarginPx - 10), Qt::AlignLeft | Qt::AlignBottom, "cameras");
+    if (std::find(map.blocked.begin(), map.blocked.end(), 1) != map.blocked.end()) {
+        const QRectF swatch(key.left(), key.bottom() + 16, key.width(), 26);
+        painter.fillRect(swatch, QColor::fromRgb(FloorMapObstacleRgb()));
+        painter.drawRect(swatch);
+        painter.drawText(QRectF(swatch.right() + 12, swatch.top(), 160, swatch.height()),
+                         Qt::AlignLeft | Qt::AlignVCenter, "obstacle");
+    }
     return image;
 }

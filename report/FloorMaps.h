@@ -15,7 +15,14 @@ struct FloorMap {
     uint32_t nz = 0;
     float edgeM = 0.0f;           // voxel edge
     std::vector<uint32_t> counts; // i + nx * k
+    // Columns filled by obstacles over the whole band, i + nx * k; empty
+    // when the room has none.
+    std::vector<uint8_t> blocked;
     uint32_t Count(uint32_t i, uint32_t k) const { return counts[i + nx * static_cast<size_t>(k)]; }
+    bool Blocked(uint32_t i, uint32_t k) const
+    {
+        return !blocked.empty() && blocked[i + nx * static_cast<size_t>(k)] != 0;
+    }
 };
 
 // The layers whose centres lie from `fromM` to `toM` above the floor, as
@@ -27,7 +34,8 @@ std::optional<std::pair<uint32_t, uint32_t>> LayersInBand(const CCoverageVolume&
 std::optional<uint32_t> LayerAt(const CCoverageVolume& volume, float roomHeightM, float heightM);
 
 // For every column the least count over layers first..last: the worst case
-// a marker meets anywhere in that height band.
+// a marker meets anywhere in that height band. Voxels inside obstacles are
+// no place for a marker and are left out; a column with none left is blocked.
 FloorMap WorstCaseMap(const CCoverageVolume& volume, uint32_t first, uint32_t last, std::string title);
 
 // The plan drawn with X to the right and Z up, cells coloured by count from
@@ -37,3 +45,5 @@ QImage DrawFloorMap(const FloorMap& map, uint32_t maxCount, float lengthM, float
 // The colour of a count on the maps' key: dark grey for none, then the
 // perceptual map from violet (1) to yellow (maxCount).
 uint32_t FloorMapRgb(uint32_t count, uint32_t maxCount);
+// The colour of a blocked column.
+uint32_t FloorMapObstacleRgb();

@@ -1,5 +1,6 @@
 #include "report/ReportBuilder.h"
 
+#include "coverage/CoverageVolume.h"
 #include "report/FloorMaps.h"
 #include "report/ReportCharts.h"
 #include "scene/SceneSettings.h"
@@ -46,13 +47,14 @@ std::optional<std::string> MakeReport(const ReportRequest& request,
     ReportContents contents;
     CReportScene scene;
     progress(0, "computing the coverage and the planning measures");
-    if (const auto error = scene.Compute(request.display))
+    if (const auto error = scene.Compute(request.display, request.obstacles))
         return error;
 
     progress(40, "collecting the figures");
     const CCoverageVolume& volume = scene.Volume();
     const float heightM = GetSceneSettings()->GetRoomHeight();
-    contents.figures = CollectReportFigures(volume, scene.Planning(), request.heading);
+    contents.figures = CollectReportFigures(volume, scene.Planning(), request.heading,
+                                           volume.GetOcclusion() ? request.obstacles.get() : nullptr);
     const ReportFigures& f = contents.figures;
 
     progress(50, "drawing the views");

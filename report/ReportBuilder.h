@@ -5,6 +5,7 @@
 #include "report/ReportWriter.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,8 @@ struct ReportRequest {
     std::string outPath;
     ReportFormat format = ReportFormat::Pdf;
     QPageSize::PageSizeId pageSize = QPageSize::A4;
+    // What blocks the cameras' view; null or empty for none.
+    std::shared_ptr<const CObstacleSet> obstacles;
 };
 
 // The reason heights cannot be used in a room `roomHeightM` high, naming the

@@ -116,6 +116,31 @@ std::string CameraTable(const ReportFigures& f)
     return html.str();
 }
 
+std::string PointText(const Vec3d& p)
+{
+    return MetresText(p.x) + ", " + MetresText(p.y) + ", " + MetresText(p.z);
+}
+
+std::string ObstacleTable(const ReportFigures& f)
+{
+    std::ostringstream html;
+    html << "<p>Positions in metres from the room corner, X, Y (the height), Z as on the installation sheet. A mesh "
+            "file's point p lies at offset + scale p.</p>\n"
+         << "<table class=\"figures\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n"
+         << Row({"Name", "Kind", "Min corner (m)", "Max corner (m)", "File", "Offset (m)", "Scale"}, true);
+    for (const ObstacleRow& o : f.obstacles) {
+        if (o.mesh)
+            html << Row({EscapeHtml(o.name), "mesh", "-", "-", EscapeHtml(o.file), PointText(o.offset),
+                         Fixed(o.scale, 3)});
+        else
+            html << Row({EscapeHtml(o.name), "box", PointText(o.min), PointText(o.max), "-", "-", "-"});
+    }
+    html << "</table>\n<p>Obstacle volume: " << VolumeText(f.obstacleM3) << " m&#179; (" << f.insideObstacleVoxels
+         << " voxels inside obstacles). No camera sees through an obstacle; the voxels inside one count in no "
+            "figure, so the room's share is of the volume outside them.</p>\n";
+    return html.str();
+}
+
 std::string Pictures(const std::vector<ReportImage>& images,
                      const std::function<std::string(const ReportImage&)>& source)
 {
@@ -172,6 +197,8 @@ std::vector<ReportSection> ReportSections(const ReportContents& contents)
     std::vector<ReportSection> sections;
     sections.push_back({"Plan", false, [&f](const auto&) { return TitleBlock(f); }});
     sections.push_back({"Summary", false, [&f](const auto&) { return Summary(f); }});
+    if (!f.obstacles.empty())
+        sections.push_back({"Obstacles", false, [&f](const auto&) { return ObstacleTable(f); }});
     sections.push_back({"Views", true, [&contents](const auto& source) { return Pictures(contents.views, source); }});
     sections.push_back(
         {"Floor maps", true, [&contents](const auto& source) {

@@ -4,6 +4,8 @@
 #include "coverage/CoverageFigures.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/QualityDisplay.h"
+#include "coverage/obstacles/ObstacleSet.h"
+#include "coverage/obstacles/Occlusion.h"
 #include "scene/SceneSettings.h"
 
 #include <algorithm>
@@ -124,7 +126,7 @@ std::vector<HistogramBar> BarsOf(const std::vector<float>& values, const std::ve
 }
 
 ReportFigures CollectReportFigures(const CCoverageVolume& volume, const CPlanningMeasures& planning,
-                                   const ReportHeading& heading)
+                                   const ReportHeading& heading, const CObstacleSet* obstacles)
 {
     const SceneSettings& settings = *GetSceneSettings();
     const CCameraSet& cameras = *CCameraSet::Current();
@@ -147,7 +149,12 @@ ReportFigures CollectReportFigures(const CCoverageVolume& volume, const CPlannin
                 ComparisonOpText(GetResOperator2()) + " " + Fixed(GetResBound2(), 2);
 
     f.seenHistogram = SeenHistogram(volume, f.enabledInRange);
-    f.seenAtLeastM3 = VolumeSeenAtLeast(f.seenHistogram, f.voxels, volume.GetVoxelEdge());
+    const COcclusion* occlusion = volume.GetOcclusion();
+    f.insideObstacleVoxels = occlusion ? occlusion->InsideCount() : 0;
+    const double edge = volume.GetVoxelEdge();
+    const double voxelM3 = edge * edge * edge;
+    f.obstacleM3 = static_cast<double>(f.insideObstacleVoxels) * voxelM3;
+    f.seenAtLeastM3 = VolumeSeenAtLeast(f.seenHistogram, f.voxels - f.insideObstacleVoxels, volume.GetVoxelEdge());
 
     f.planningSettings = planning.GetSettings();
     for (const uint64_t count : planning.MarkerAtLeast())
@@ -161,5 +168,11 @@ ReportFigures CollectReportFigures(const CCoverageVolume& volume, const CPlannin
 
     for (uint32_t c = 0; c < f.cameraCount; ++c)
         f.cameras.push_back(RowOf(cameras, planning, static_cast<int>(c), f.lengthM, f.widthM));
+    if (obstacles) {
+        for (const ObstacleBox& box : obstacles->GetBoxes())
+            f.obstacles.push_back({box.name, false, box.min, box.max, {}, {}, 1.0});
+        for (const ObstacleMesh& mesh : obstacles->GetMeshes())
+            f.obstacles.push_back({mesh.name, true, {}, {}, mesh.file, mesh.offset, mesh.scale});
+    }
     return f;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 class CCoverageVolume;
+class CObstacleSet;
 
 // What the report says about the plan besides the computed volume.
 struct ReportHeading {
@@ -33,6 +34,16 @@ struct CameraRow {
     double reachM = 0.0; // NaN without usable sensor pixels
     uint64_t voxelsSeen = 0;
     double uniqueM3 = 0.0;
+};
+
+// One row of the obstacles table, user frame, metres.
+struct ObstacleRow {
+    std::string name;
+    bool mesh = false;
+    Vec3d min, max; // a box's corners
+    std::string file; // a mesh's file and its placement
+    Vec3d offset;
+    double scale = 1.0;
 };
 
 // A bar of a histogram: its label and how many voxels fall in it.
@@ -69,12 +80,17 @@ struct ReportFigures {
     std::vector<HistogramBar> sigmaBars;
 
     std::vector<CameraRow> cameras;
+
+    // Empty without obstacles; the voxels inside them count in no figure above.
+    std::vector<ObstacleRow> obstacles;
+    uint64_t insideObstacleVoxels = 0;
+    double obstacleM3 = 0.0;
 };
 
 // Reads the scene settings, the coverage parameters and the camera set as
-// the computation left them.
+// the computation left them; `obstacles` are those it computed with.
 ReportFigures CollectReportFigures(const CCoverageVolume& volume, const CPlanningMeasures& planning,
-                                   const ReportHeading& heading);
+                                   const ReportHeading& heading, const CObstacleSet* obstacles = nullptr);
 
 // The wall nearest a point of the floor plan (user frame, metres) and the pan
 // of a horizontal direction (dx, dz) from that wall's inward normal, degrees

@@ -1,5 +1,6 @@
 #include "report/ReportPictures.h"
 
+#include "coverage/obstacles/ObstacleSet.h"
 #include "render/OffscreenContext.h"
 #include "render/SceneRenderer.h"
 #include "scene/SceneSettings.h"
@@ -44,7 +45,8 @@ CReportScene::~CReportScene()
     m_renderer.reset();
 }
 
-std::optional<std::string> CReportScene::Compute(const ReportDisplay& display)
+std::optional<std::string> CReportScene::Compute(const ReportDisplay& display,
+                                                 std::shared_ptr<const CObstacleSet> obstacles)
 {
     m_context = std::make_unique<COffscreenContext>();
     if (!m_context->Create())
@@ -61,6 +63,8 @@ std::optional<std::string> CReportScene::Compute(const ReportDisplay& display)
     renderer.SetQualityDisplay(display.quality);
     renderer.SetQualityMeasure(display.measure);
     renderer.SetQualityThreshold(display.threshold);
+    if (obstacles && !obstacles->IsEmpty())
+        renderer.SetObstacles(std::move(obstacles));
     settings.SetRecalculate(true);
     renderer.Render();
     if (const auto message = renderer.TakeComputationMessage())

@@ -10,6 +10,7 @@
 #include <string>
 
 class CCoverageVolume;
+class CObstacleSet;
 class COffscreenContext;
 class CSceneRenderer;
 
@@ -38,9 +39,11 @@ class CReportScene
     CReportScene(const CReportScene&) = delete;
     CReportScene& operator=(const CReportScene&) = delete;
 
-    // The context and the first frame, which computes; the message for the
-    // user on failure.
-    std::optional<std::string> Compute(const ReportDisplay& display);
+    // The context and the first frame, which computes with the obstacles
+    // (null or empty for none) and draws them; the message for the user on
+    // failure.
+    std::optional<std::string> Compute(const ReportDisplay& display,
+                                       std::shared_ptr<const CObstacleSet> obstacles = nullptr);
     const CCoverageVolume& Volume() const;
     const CPlanningMeasures& Planning() const;
 

@@ -5,6 +5,7 @@
 #include "app/ReportCommands.h"
 #include "app/VolumePlannerDlg.h"
 #include "coverage/CoverageVolume.h"
+#include "coverage/obstacles/ObstacleSet.h"
 #include "render/SceneRenderer.h"
 #include "render/view/VolumeView.h"
 #include "scene/SceneSettings.h"
@@ -37,6 +38,7 @@ class ReportWindowTest : public QObject, CMenuWindowFixture
     void cancelledReportLeavesNoFile();
     void refusedTargets();
     void viewsShowTheWindowsDisplay();
+    void obstaclesOfTheWindowAreInTheReport();
 
   private:
     void SetBox(int id, const char* text) { static_cast<QLineEdit*>(Ctl(id))->setText(text); }
@@ -187,6 +189,20 @@ void ReportWindowTest::viewsShowTheWindowsDisplay()
         for (int x = 1000 - 260; x < 1000; ++x)
             backing += view.pixelColor(x, y) == QColor(20, 20, 20) ? 1 : 0;
     QVERIFY2(backing > 20000, qPrintable(QString::number(backing)));
+}
+
+void ReportWindowTest::obstaclesOfTheWindowAreInTheReport()
+{
+    EnterCameras(4);
+    QVERIFY(!m_menu->Obstacles()->AddBox({"desk", {1.0, 0.0, 1.0}, {2.0, 0.8, 3.0}}));
+    QSignalSpy finished(&Report(), &CReportCommands::reportFinished);
+    m_prompts->files.push_back(Path("desk.pdf").toStdString());
+    Trigger(MenuCommand::ExportReport);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 120000);
+    QCOMPARE(finished.at(0).at(0).toBool(), true);
+    const QString text = PdfText(Path("desk.pdf"));
+    QVERIFY2(text.contains("Obstacles\n") && text.contains("desk"), qPrintable(text.left(1600)));
+    QVERIFY(text.contains("2.00, 0.80, 3.00"));
 }
 
 QTEST_MAIN(ReportWindowTest)

@@ -412,3 +412,86 @@ TEST_F(CliReportFileTest, ProgressOnlyWhenAskedOrOnATerminal)
 }
 
 } // namespace
+
+TEST_F(CliReportFileTest, ObstaclesAreComputedListedAndLeftOutOfTheMaps)
+{
+    // A pillar through the capture band: its columns are blocked on the worst-case map.
+    const std::string box = "--obstacle-box 1.5,0,1.5,3,3.5,3";
+    const CliRun coverage = Cli("coverage " + box + " --planning");
+    ASSERT_EQ(coverage.status, 0) << coverage.err;
+    const Json json = Json::parse(coverage.out);
+    ASSERT_EQ(Cli("report " + box + " --out '" + File("r.pdf") + "'").status, 0);
+    ASSERT_EQ(Cli("report " + box + " --out '" + File("r.html") + "'").status, 0);
+    const std::vector<std::string> text = Lines(Shell("pdftotext -layout '" + File("r.pdf") + "' -"));
+    const std::string page = ReadText(File("r.html"));
+
+    const Json& atLeast = json["volume_m3"]["seen_by_at_least"];
+    const double whole = atLeast[0].get<double>();
+    for (size_t k = 1; k < atLeast.size(); ++k) {
+        const std::string volume = Fixed(atLeast[k].get<double>(), 2);
+        const std::string share = Fixed(100.0 * atLeast[k].get<double>() / whole, 1) + " %";
+        const std::string label = std::to_string(k) + (k == 1 ? " camera" : " cameras");
+        EXPECT_TRUE(HasLineWith(text, {">= " + label, volume, share})) << label << " " << volume;
+        EXPECT_NE(page.find("<td>&gt;= " + label + "</td><td>" + volume + "</td><td>" + share + "</td>"),
+                  std::string::npos)
+            << label;
+    }
+    const std::string triangulable = Fixed(json["planning"]["volume_m3"]["triangulable"].get<double>(), 2);
+    EXPECT_TRUE(HasLineWith(text, {"Triangulable volume", triangulable + " m"})) << triangulable;
+
+    const std::string obstacleM3 = Fixed(json["obstacles"]["volume_m3"].get<double>(), 2);
+    ASSERT_NE(obstacleM3, "0.00");
+    EXPECT_TRUE(HasLineWith(text, {"box 1", "box", "1.50, 0.00, 1.50", "3.00, 3.50, 3.00"}));
+    EXPECT_TRUE(HasLineWith(text, {"Obstacle volume: " + obstacleM3 + " m"})) << obstacleM3;
+    EXPECT_NE(page.find("<h2>Obstacles</h2>"), std::string::npos);
+    EXPECT_NE(page.find("<td>box 1</td><td>box</td><td>1.50, 0.00, 1.50</td><td>3.00, 3.50, 3.00</td>"),
+              std::string::npos);
+    EXPECT_NE(page.find("Obstacle volume: " + obstacleM3 + " m&#179;"), std::string::npos);
+
+    // The worst-case map is on the third page: the blocked columns show in the obstacles' grey.
+    const auto greyPixels = [this](const std::string& pdf) {
+        const std::string prefix = File(pdf + "-maps");
+        Shell("pdftoppm -r 100 -singlefile -f 3 -l 3 '" + File(pdf) + "' '" + prefix + "'");
+        const Ppm maps = ReadPpm(prefix + ".ppm");
+        size_t n = 0;
+        for (int y = 0; y < maps.height; ++y)
+            for (int x = 0; x < maps.width; ++x)
+                n += Near(maps.At(x, y), FloorMapObstacleRgb(), 3) ? 1 : 0;
+        return n;
+    };
+    EXPECT_GT(greyPixels("r.pdf"), 2000u);
+
+    // Without obstacles: no section, no grey.
+    ASSERT_EQ(Cli("report --out '" + File("plain.pdf") + "'").status, 0);
+    ASSERT_EQ(Cli("report --out '" + File("plain.html") + "'").status, 0);
+    EXPECT_FALSE(HasLineWith(Lines(Shell("pdftotext -layout '" + File("plain.pdf") + "' -")), {"Obstacle"}));
+    EXPECT_EQ(ReadText(File("plain.html")).find("Obstacle"), std::string::npos);
+    EXPECT_EQ(greyPixels("plain.pdf"), 0u);
+}
+
+TEST_F(CliReportFileTest, MeshObstaclesAreListedWithTheirPlacement)
+{
+    // A unit cube placed 0.8 m wide at (2, 0, 2), beside a box from the same list.
+    std::ofstream(File("cube.obj")) << "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 1\nv 1 0 1\nv 1 1 1\nv 0 1 1\n"
+                                       "f 1 3 2\nf 1 4 3\nf 5 6 7\nf 5 7 8\nf 1 2 6\nf 1 6 5\n"
+                                       "f 4 7 3\nf 4 8 7\nf 1 5 8\nf 1 8 4\nf 2 3 7\nf 2 7 6\n";
+    std::ofstream(File("set.json")) << R"([{"name": "crate", "file": "cube.obj", "offset": [2, 0, 2], "scale": 0.8},
+                                          {"name": "desk", "min": [0.5, 0, 3.5], "max": [1.5, 0.8, 4.5]}])";
+    const std::string options = "--voxel 25 --obstacles '" + File("set.json") + "'";
+    const CliRun coverage = Cli("coverage " + options);
+    ASSERT_EQ(coverage.status, 0) << coverage.err;
+    const Json json = Json::parse(coverage.out);
+    ASSERT_EQ(Cli("report " + options + " --out '" + File("r.html") + "'").status, 0);
+    const std::string page = ReadText(File("r.html"));
+    EXPECT_NE(page.find("<td>desk</td><td>box</td><td>0.50, 0.00, 3.50</td><td>1.50, 0.80, 4.50</td>"
+                        "<td>-</td><td>-</td><td>-</td>"),
+              std::string::npos);
+    EXPECT_NE(page.find("<td>crate</td><td>mesh</td><td>-</td><td>-</td><td>cube.obj</td><td>2.00, 0.00, 2.00</td>"
+                        "<td>0.800</td>"),
+              std::string::npos);
+    const std::string obstacleM3 = Fixed(json["obstacles"]["volume_m3"].get<double>(), 2);
+    EXPECT_NE(page.find("Obstacle volume: " + obstacleM3 + " m&#179;"), std::string::npos) << obstacleM3;
+    EXPECT_NE(page.find(Fixed(json["volume_m3"]["seen_by_at_least"][1].get<double>(), 2)), std::string::npos);
+    // The list's order: boxes first, as the project file writes them.
+    EXPECT_LT(page.find("<td>desk</td>"), page.find("<td>crate</td>"));
+}

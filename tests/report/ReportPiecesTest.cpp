@@ -3,6 +3,7 @@
 // and colour key.
 #include "coverage/CoverageFixture.h"
 
+#include "coverage/obstacles/ObstacleSet.h"
 #include "report/FloorMaps.h"
 #include "report/ReportFigures.h"
 #include "report/ReportWriter.h"
@@ -109,6 +110,46 @@ TEST_F(ReportMapTest, WorstCaseIsTheLeastCountOverTheBand)
         }
     // Otherwise the test could not tell the least from any other layer.
     EXPECT_TRUE(someDiffer);
+}
+
+TEST_F(ReportMapTest, VoxelsInsideObstaclesAreNoPlaceForAMarker)
+{
+    MakeRig(4, 5.0f, 5.0f, 3.0f);
+    auto obstacles = std::make_shared<CObstacleSet>();
+    // One pillar through the whole band, one low block under part of it.
+    ASSERT_FALSE(obstacles->AddBox({"pillar", {0.6, 0.0, 0.6}, {1.4, 2.4, 1.4}}));
+    ASSERT_FALSE(obstacles->AddBox({"block", {3.0, 0.0, 3.0}, {4.0, 1.0, 4.0}}));
+    volume.SetObstacles(obstacles);
+    Compute();
+    const FloorMap map = WorstCaseMap(volume, 2, 9, "band");
+    size_t blocked = 0, partial = 0;
+    for (uint32_t k = 0; k < map.nz; ++k)
+        for (uint32_t i = 0; i < map.nx; ++i) {
+            uint32_t least = UINT32_MAX, inside = 0;
+            for (uint32_t j = 2; j <= 9; ++j) {
+                const size_t t = volume.VoxelIndex(i, j, k);
+                if (volume.InsideObstacle(t))
+                    ++inside;
+                else
+                    least = std::min(least, volume.SeenCount(t));
+            }
+            ASSERT_EQ(map.Blocked(i, k), inside == 8) << i << "," << k;
+            if (inside < 8)
+                ASSERT_EQ(map.Count(i, k), least) << i << "," << k;
+            blocked += inside == 8 ? 1 : 0;
+            partial += inside > 0 && inside < 8 ? 1 : 0;
+        }
+    EXPECT_EQ(blocked, 16u); // the pillar's 4 x 4 columns
+    EXPECT_EQ(partial, 25u); // the block's 5 x 5
+    const QImage image = DrawFloorMap(map, 4, 5.0f, 5.0f);
+    size_t grey = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            grey += image.pixel(x, y) == (FloorMapObstacleRgb() | 0xff000000u) ? 1 : 0;
+    EXPECT_GT(grey, 16u * 100u); // the columns and the key's swatch
+    // The obstacles' colour is none of the counts'.
+    for (uint32_t c = 0; c <= 4; ++c)
+        EXPECT_NE(FloorMapRgb(c, 4), FloorMapObstacleRgb());
 }
 
 TEST_F(ReportMapTest, DrawnWithXRightZUpAndAKeyFromNoneToAll)
