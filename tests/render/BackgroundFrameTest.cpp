@@ -130,7 +130,9 @@ TEST_F(BackgroundFrameTest, EveryDisplayEndsInTheFrameOfTheSynchronousComputatio
 
 TEST_F(BackgroundFrameTest, CancelledComputationLeavesTheFrameAndAFailedOneEmptiesIt)
 {
-    // Sixty-four cameras: at 4 cm a computation long enough to be cancelled while it runs.
+    // Sixty-four cameras with the planning measures: at 4 cm a computation
+    // long enough to be cancelled while it runs.
+    m_renderer->SetPlanningEnabled(true);
     Settings().SetCameraCount(64);
     m_renderer->ResetCameras();
     Settings().SetRecalculate(true);
