@@ -45,9 +45,11 @@ constexpr float kZoomStep = 0.5f;
 // What llvmpipe keeps per compiled box, as render-bench measures it (the
 // heap's growth while a display compiles, the resident growth once it is
 // drawn: 360 to 400 bytes with Mesa 22.3). Only the shown display is compiled
-// with the computation, but a session may show them all: the count layers
-// (every voxel), the map and the filled and see-through selective volume
-// (each at most every voxel again).
+// with the computation, but a session may show them all, filled and see
+// through: see through, the count layers (every voxel), the map and the
+// selective volume (each at most every voxel again); filled, only the boxes
+// at the surface of what each shows, counted together as a fourth voxel's
+// worth (a scattered volume, all surface, may take more).
 constexpr uint64_t kListBytesPerBox = 400;
 constexpr uint64_t kListBytesPerVoxel = 4 * kListBytesPerBox;
 // The Quality lists may hold every voxel once more, a box as the others.
@@ -439,6 +441,21 @@ void CSceneRenderer::QueueLists()
         m_aListQueue.push_back(n);
 }
 
+void CSceneRenderer::QueueMissingLists(VolumeDisplay display, VoxelFaces faces)
+{
+    // A display first shown, or its other faces: compiled as a computation's
+    // lists are, a frame's worth at a time, so that a large volume does not
+    // hold up the window; a small one is in at once.
+    m_aListQueue.clear();
+    m_nListQueueNext = 0;
+    m_eListQueueDisplay = display;
+    m_eListQueueFaces = faces;
+    const uint32_t lists = CVolumeLists::ListCount(m_volume, display);
+    for (uint32_t n = 0; n < lists; ++n)
+        m_aListQueue.push_back(n);
+    CompileQueuedLists();
+}
+
 void CSceneRenderer::CompileQueuedLists()
 {
     // About a frame's worth of compiling per Render, so the event loop
@@ -529,10 +546,14 @@ void CSceneRenderer::DrawMainScene()
         m_quality->Draw(m_volume);
     } else {
         const VolumeDisplay display = ShownVolumeDisplay(*settings);
-        const VoxelFaces faces = CVolumeLists::FacesToDraw(m_volume, display, m_bSeeThrough, kNearPlane);
+        const VoxelFaces faces = CVolumeLists::FacesToDraw(m_volume, m_bSeeThrough, kNearPlane);
         // While the queue compiles a list a turn, the frame shows those in so far.
-        if (m_volume.HasResults() && !IsCompilingLists() && !m_lists->IsCompiled(m_volume, display, faces))
-            m_lists->Compile(m_volume, display, faces);
+        if (m_volume.HasResults() && !IsCompilingLists() && !m_lists->IsCompiled(m_volume, display, faces)) {
+            if (m_bBackground)
+                QueueMissingLists(display, faces);
+            else
+                m_lists->Compile(m_volume, display, faces);
+        }
         m_lists->Draw(m_volume, display, faces);
     }
 

@@ -208,6 +208,7 @@ private:
     // The background's CompileLists: the lists of the display shown first,
     // then the others, compiled by CompileQueuedLists a share at a time.
     void QueueLists();
+    void QueueMissingLists(VolumeDisplay display, VoxelFaces faces);
     // The planning measures when they are wanted and stale, then the Quality
     // lists when that display is shown and they are stale.
     void UpdatePlanning();

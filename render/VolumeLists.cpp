@@ -5,7 +5,9 @@
 #include "scene/SceneSettings.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -47,19 +49,20 @@ private:
     bool m_bSwapped;
 };
 
-// The faces of the selective volume's boxes that no ray from outside the
-// volume can reach before an outer face nearer by a voxel edge or more: a
-// face between two drawn boxes whose 18 boxes around it (the two, and
-// their neighbours along the face's two axes, diagonals included) are all
-// drawn. Such a face never wins the depth test, not even a tie, so leaving
-// it out draws the same picture. A face nearer the outside can tie with an
-// outer face along their common edge (depth test less-or-equal) and stays.
-// A layer list is one voxel thick: every face of it touches its top and
-// bottom, so none is left out there.
+// The faces of a display's boxes that no ray from outside the volume can
+// reach before an outer face nearer by a voxel edge or more: a face between
+// two drawn boxes whose 18 boxes around it (the two, and their neighbours
+// along the face's two axes, diagonals included) are all drawn. Such a face
+// never wins the depth test, not even a tie, so leaving it out draws the same
+// picture. A face nearer the outside can tie with an outer face along their
+// common edge (depth test less-or-equal) and stays. Only the boxes of the
+// layers [first, first + count) are known; those beyond count as not drawn.
 class CHiddenFaces {
 public:
-    CHiddenFaces(const CCoverageVolume& volume, const std::vector<VoxelPaint>& paint)
-        : m_nCount{volume.GetCountX(), volume.GetCountY(), volume.GetCountZ()}
+    CHiddenFaces(const CCoverageVolume& volume, uint32_t firstLayer, uint32_t layerCount,
+                 std::initializer_list<const std::vector<VoxelPaint>*> paints)
+        : m_nCount{volume.GetCountX(), volume.GetCountY(), volume.GetCountZ()}, m_nFirstLayer(firstLayer),
+          m_nLayers(layerCount)
     {
         // The index grows along +x, +y or +z or against it, by axis.
         for (int axis = 0; axis < 3; ++axis) {
@@ -71,9 +74,12 @@ public:
             const float to = volume.Centre(volume.VoxelIndex(second[0], second[1], second[2]))[axis];
             m_nStep[axis] = to > from ? 1 : -1;
         }
-        m_abDrawn.assign(static_cast<size_t>(m_nCount[0]) * m_nCount[1] * m_nCount[2], false);
-        for (const VoxelPaint& voxel : paint)
-            m_abDrawn[voxel.voxel] = true;
+        m_abDrawn.assign(static_cast<size_t>(m_nCount[0]) * m_nLayers * m_nCount[2], false);
+        for (const std::vector<VoxelPaint>* paint : paints)
+            for (const VoxelPaint& voxel : *paint) {
+                const uint32_t row = voxel.voxel / m_nCount[1];
+                m_abDrawn[Bit(row % m_nCount[0], voxel.voxel % m_nCount[1], row / m_nCount[0])] = true;
+            }
     }
 
     // Bit f set for each hidden face f of the box (in kSolidBoxIndices'
@@ -106,15 +112,24 @@ public:
     }
 
 private:
+    size_t Bit(int64_t i, int64_t j, int64_t k) const
+    {
+        return static_cast<size_t>(j - m_nFirstLayer + m_nLayers * (i + m_nCount[0] * k));
+    }
+
     bool IsDrawn(const int64_t (&cell)[3]) const
     {
         for (int axis = 0; axis < 3; ++axis)
             if (cell[axis] < 0 || cell[axis] >= m_nCount[axis])
                 return false;
-        return m_abDrawn[static_cast<size_t>(cell[1] + m_nCount[1] * (cell[0] + m_nCount[0] * cell[2]))];
+        if (cell[1] < m_nFirstLayer || cell[1] >= m_nFirstLayer + m_nLayers)
+            return false;
+        return m_abDrawn[Bit(cell[0], cell[1], cell[2])];
     }
 
     int64_t m_nCount[3];
+    int64_t m_nFirstLayer;
+    int64_t m_nLayers;
     int m_nStep[3] = {1, 1, 1};
     std::vector<bool> m_abDrawn;
 };
@@ -221,15 +236,7 @@ VolumeListFilters VolumeListFilters::Current()
 
 int CVolumeLists::SlotIndex(VolumeDisplay display, VoxelFaces faces)
 {
-    switch (display) {
-    case VolumeDisplay::Selective:
-        return faces == VoxelFaces::Every ? 0 : 1;
-    case VolumeDisplay::Map:
-        return 2;
-    case VolumeDisplay::CountLayers:
-        break;
-    }
-    return 3;
+    return 2 * static_cast<int>(display) + (faces == VoxelFaces::Outer ? 1 : 0);
 }
 
 void CVolumeLists::Start(const CCoverageVolume& volume)
@@ -238,19 +245,25 @@ void CVolumeLists::Start(const CCoverageVolume& volume)
     m_filters = VolumeListFilters::Current();
     if (!GetDrawColor())
         return;
-    const std::pair<VolumeDisplay, VoxelFaces> kinds[4] = {{VolumeDisplay::Selective, VoxelFaces::Every},
-                                                           {VolumeDisplay::Selective, VoxelFaces::Outer},
-                                                           {VolumeDisplay::Map, VoxelFaces::Outer},
-                                                           {VolumeDisplay::CountLayers, VoxelFaces::Outer}};
-    for (const auto& [display, faces] : kinds) {
-        const uint32_t count = ListCount(volume, display);
-        ListSlot& slot = Slot(display, faces);
-        slot.m_nBase = count > 0 ? glGenLists(static_cast<GLsizei>(count)) : 0;
-        if (slot.m_nBase != 0) {
-            slot.m_nCount = static_cast<GLsizei>(count);
-            slot.m_abCompiled.assign(count, false);
+    // The count layers' lists last, so that theirs are the highest names.
+    for (VolumeDisplay display : {VolumeDisplay::Selective, VolumeDisplay::Map, VolumeDisplay::CountLayers})
+        for (VoxelFaces faces : {VoxelFaces::Every, VoxelFaces::Outer}) {
+            const uint32_t count = ListCount(volume, display);
+            if (count == 0)
+                continue;
+            ListSlot& slot = Slot(display, faces);
+            if (HasTopLists(display, faces)) {
+                slot.m_nTopBase = glGenLists(static_cast<GLsizei>(count));
+                if (slot.m_nTopBase == 0)
+                    continue;
+                slot.m_abTopCompiled.assign(count, false);
+            }
+            slot.m_nBase = glGenLists(static_cast<GLsizei>(count));
+            if (slot.m_nBase != 0) {
+                slot.m_nCount = static_cast<GLsizei>(count);
+                slot.m_abCompiled.assign(count, false);
+            }
         }
-    }
 }
 
 void CVolumeLists::DeleteLists()
@@ -258,8 +271,11 @@ void CVolumeLists::DeleteLists()
     for (ListSlot& slot : m_aSlots) {
         if (slot.m_nBase != 0)
             glDeleteLists(slot.m_nBase, slot.m_nCount);
+        if (slot.m_nTopBase != 0)
+            glDeleteLists(slot.m_nTopBase, static_cast<GLsizei>(slot.m_abTopCompiled.size()));
         slot = ListSlot{};
     }
+    m_aPaintCache.clear();
 }
 
 uint32_t CVolumeLists::ListCount(const CCoverageVolume& volume, VolumeDisplay display)
@@ -269,29 +285,88 @@ uint32_t CVolumeLists::ListCount(const CCoverageVolume& volume, VolumeDisplay di
     return display == VolumeDisplay::Selective ? 1u : volume.GetCountY();
 }
 
-bool CVolumeLists::CompileList(const CCoverageVolume& volume, VolumeDisplay display, VoxelFaces faces, uint32_t n)
+bool CVolumeLists::HasTopLists(VolumeDisplay display, VoxelFaces faces)
+{
+    return display != VolumeDisplay::Selective && faces == VoxelFaces::Outer;
+}
+
+std::optional<uint32_t> CVolumeLists::ExposedTopLayer(const CCoverageVolume& volume, uint32_t count)
+{
+    const std::vector<int>& ids = volume.LayerIds();
+    const int shown = ShownLayerCount(volume, static_cast<GLsizei>(count));
+    if (shown <= 0 || static_cast<uint32_t>(shown) >= count)
+        return std::nullopt;
+    return static_cast<uint32_t>(ids[shown - 1]);
+}
+
+GLsizei CVolumeLists::ShownLayerCount(const CCoverageVolume& volume, GLsizei count)
+{
+    // A shown-layer count beyond the compiled layers draws all of them.
+    return std::clamp<GLsizei>(volume.GetShownLayers(), 0,
+                               std::min<GLsizei>(count, static_cast<GLsizei>(volume.LayerIds().size())));
+}
+
+std::shared_ptr<const std::vector<VoxelPaint>> CVolumeLists::Paint(const CCoverageVolume& volume,
+                                                                   VolumeDisplay display, uint32_t n)
+{
+    for (const CachedPaint& cached : m_aPaintCache)
+        if (cached.m_eDisplay == display && cached.m_nList == n)
+            return cached.m_pPaint;
+    std::shared_ptr<const std::vector<VoxelPaint>> paint;
+    {
+        const CFilterScope scope(m_filters);
+        paint = std::make_shared<const std::vector<VoxelPaint>>(ListPaint(volume, display, n));
+    }
+    // The layers are compiled in order and each needs its neighbours' paint:
+    // keeping the last few computes each layer's once.
+    constexpr size_t kCachedLayers = 4;
+    if (m_aPaintCache.size() == kCachedLayers)
+        m_aPaintCache.erase(m_aPaintCache.begin());
+    m_aPaintCache.push_back({display, n, paint});
+    return paint;
+}
+
+void CVolumeLists::CompileOne(const CCoverageVolume& volume, VolumeDisplay display, VoxelFaces faces, uint32_t n,
+                              bool top, GLuint name)
 {
     DrawColor* colors = GetDrawColor();
+    const auto paint = Paint(volume, display, n);
+    std::optional<CHiddenFaces> hidden;
+    if (faces == VoxelFaces::Outer) {
+        if (display == VolumeDisplay::Selective) {
+            hidden.emplace(volume, 0u, volume.GetCountY(), std::initializer_list{paint.get()});
+        } else {
+            // A layer's neighbours are drawn with it: the one below always,
+            // the one above unless this is the top layer shown.
+            const uint32_t count = ListCount(volume, display);
+            const auto below = n > 0 ? Paint(volume, display, n - 1) : nullptr;
+            const auto above = !top && n + 1 < count ? Paint(volume, display, n + 1) : nullptr;
+            const std::vector<VoxelPaint> none;
+            hidden.emplace(volume, n > 0 ? n - 1 : 0u, (n > 0 ? 2u : 1u) + (above ? 1u : 0u),
+                           std::initializer_list{below ? below.get() : &none, paint.get(), above ? above.get() : &none});
+        }
+    }
+    glNewList(name, GL_COMPILE);
+    CompileVoxels(volume, *paint, hidden ? &*hidden : nullptr, *colors);
+    glEndList();
+}
+
+bool CVolumeLists::CompileList(const CCoverageVolume& volume, VolumeDisplay display, VoxelFaces faces, uint32_t n)
+{
     const uint32_t count = ListCount(volume, display);
-    if (!colors || n >= count)
+    if (!GetDrawColor() || n >= count)
         return false;
     ListSlot& slot = Slot(display, faces);
     if (slot.m_nBase == 0 || slot.m_abCompiled.size() != count)
         return false;
-    if (slot.m_abCompiled[n])
-        return true;
-    std::vector<VoxelPaint> paint;
-    {
-        const CFilterScope scope(m_filters);
-        paint = ListPaint(volume, display, n);
+    if (!slot.m_abCompiled[n]) {
+        CompileOne(volume, display, faces, n, false, slot.m_nBase + n);
+        slot.m_abCompiled[n] = true;
     }
-    std::optional<CHiddenFaces> hidden;
-    if (faces == VoxelFaces::Outer && display == VolumeDisplay::Selective)
-        hidden.emplace(volume, paint);
-    glNewList(slot.m_nBase + n, GL_COMPILE);
-    CompileVoxels(volume, paint, hidden ? &*hidden : nullptr, *colors);
-    glEndList();
-    slot.m_abCompiled[n] = true;
+    if (HasTopLists(display, faces) && ExposedTopLayer(volume, count) == n && !slot.m_abTopCompiled[n]) {
+        CompileOne(volume, display, faces, n, true, slot.m_nTopBase + n);
+        slot.m_abTopCompiled[n] = true;
+    }
     return true;
 }
 
@@ -308,14 +383,18 @@ bool CVolumeLists::IsCompiled(const CCoverageVolume& volume, VolumeDisplay displ
 {
     const ListSlot& slot = Slot(display, faces);
     const uint32_t count = ListCount(volume, display);
-    return count > 0 && slot.m_nBase != 0 && slot.m_abCompiled.size() == count &&
-           std::all_of(slot.m_abCompiled.begin(), slot.m_abCompiled.end(), [](bool b) { return b; });
+    if (count == 0 || slot.m_nBase == 0 || slot.m_abCompiled.size() != count ||
+        !std::all_of(slot.m_abCompiled.begin(), slot.m_abCompiled.end(), [](bool b) { return b; }))
+        return false;
+    if (!HasTopLists(display, faces))
+        return true;
+    const std::optional<uint32_t> top = ExposedTopLayer(volume, count);
+    return !top || slot.m_abTopCompiled[*top];
 }
 
-VoxelFaces CVolumeLists::FacesToDraw(const CCoverageVolume& volume, VolumeDisplay display, bool seeThrough,
-                                      double nearDistance)
+VoxelFaces CVolumeLists::FacesToDraw(const CCoverageVolume& volume, bool seeThrough, double nearDistance)
 {
-    if (seeThrough || display != VolumeDisplay::Selective || !volume.HasResults())
+    if (seeThrough || !volume.HasResults())
         return seeThrough ? VoxelFaces::Every : VoxelFaces::Outer;
     GLdouble m[16];
     glGetDoublev(GL_MODELVIEW_MATRIX, m);
@@ -370,14 +449,16 @@ void CVolumeLists::DrawLayers(const CCoverageVolume& volume, const ListSlot& slo
 {
     glPointSize(g_fVoxelPointSize);
     const std::vector<int>& ids = volume.LayerIds();
-    // A shown-layer count beyond the compiled layers draws all of them.
-    const GLsizei shown =
-        std::clamp<GLsizei>(volume.GetShownLayers(), 0, std::min<GLsizei>(slot.m_nCount, static_cast<GLsizei>(ids.size())));
+    const GLsizei shown = ShownLayerCount(volume, slot.m_nCount);
     if (slot.m_nBase != 0 && shown > 0) {
+        // The top layer shown has a list of its own where nothing is drawn above it.
+        const bool ownTop = slot.m_nTopBase != 0 && shown < slot.m_nCount;
         glPushAttrib(GL_LIST_BIT);
         glListBase(slot.m_nBase);
-        glCallLists(shown, GL_INT, ids.data());
+        glCallLists(ownTop ? shown - 1 : shown, GL_INT, ids.data());
         glPopAttrib();
+        if (ownTop)
+            glCallList(slot.m_nTopBase + static_cast<GLuint>(ids[shown - 1]));
     }
     glPointSize(1.0f);
 }

@@ -120,6 +120,10 @@ TEST_F(VolumeListsTest, FramesEqualTheClassicListsPixelForPixel)
         {"selective_inside", VolumeDisplay::Selective, false, false, {10.0f, -10.0f, 0.0f, 0.0f, 9.0f}, 2, 4, -1, true},
         {"selective_cut", VolumeDisplay::Selective, false, false, {10.0f, -10.0f, 0.0f, 0.0f, 8.0f}, 2, 4, -1, true},
         {"map_inside", VolumeDisplay::Map, false, false, {10.0f, -10.0f, 0.0f, 0.0f, 9.0f}, 3, 2, -1, true},
+        {"map_cut_layers", VolumeDisplay::Map, false, false, {10.0f, -10.0f, 0.0f, 0.0f, 8.0f}, 3, 2, 14, true},
+        {"count_inside", VolumeDisplay::CountLayers, false, false, {10.0f, -10.0f, 0.0f, 0.0f, 9.0f}, 3, 3, -1, true},
+        {"count_ortho_cut", VolumeDisplay::CountLayers, false, true, {0.0f, -10.0f, 0.0f, 0.0f, 8.0f}, 3, 3, 20, true},
+        {"count_one_layer", VolumeDisplay::CountLayers, false, false, above, 3, 3, 1},
         {"selective_ortho_cut", VolumeDisplay::Selective, false, true, {0.0f, -10.0f, 0.0f, 0.0f, 8.0f}, 2, 4, -1, true},
     };
     for (const FrameCase& c : cases) {
@@ -139,14 +143,19 @@ TEST_F(VolumeListsTest, FramesEqualTheClassicListsPixelForPixel)
         m_renderer->SetShownLayers(c.shownLayers < 0 ? m_renderer->GetLayerTotal() : c.shownLayers);
         const CFrameImage now = Draw();
 
-        EXPECT_EQ(Lists().IsCompiled(Volume(), VolumeDisplay::Selective, VoxelFaces::Every),
-                  c.display == VolumeDisplay::Selective && (c.seeThrough || c.cutOpen));
+        for (VolumeDisplay display : {VolumeDisplay::Selective, VolumeDisplay::Map, VolumeDisplay::CountLayers})
+            EXPECT_EQ(Lists().IsCompiled(Volume(), display, VoxelFaces::Every),
+                      c.display == display && (c.seeThrough || c.cutOpen))
+                << static_cast<int>(display);
         // Whichever lists the frame drew are compiled again the classic way.
         const uint32_t lists = CVolumeLists::ListCount(Volume(), c.display);
         std::vector<GLuint> bases;
         for (VoxelFaces faces : {VoxelFaces::Outer, VoxelFaces::Every})
-            if (Lists().IsCompiled(Volume(), c.display, faces))
+            if (Lists().IsCompiled(Volume(), c.display, faces)) {
                 bases.push_back(Lists().GetListBase(c.display, faces));
+                if (Lists().GetTopListBase(c.display, faces) != 0)
+                    bases.push_back(Lists().GetTopListBase(c.display, faces));
+            }
         ASSERT_FALSE(bases.empty());
         for (GLuint base : bases)
             for (uint32_t n = 0; n < lists; ++n)
@@ -193,11 +202,13 @@ int CountPolygons(GLuint list)
     return polygons;
 }
 
-// Faces between two cells of the set whose 18 cells around them (the two and
-// their neighbours across the face's plane, diagonals included) all belong to it.
-int DeepFaces(const std::vector<std::tuple<int, int, int>>& cells)
+// Faces of `cells` between two cells of `drawn` whose 18 cells around them
+// (the two and their neighbours across the face's plane, diagonals
+// included) all belong to `drawn`.
+int DeepFaces(const std::vector<std::tuple<int, int, int>>& cells,
+              const std::vector<std::tuple<int, int, int>>& drawnCells)
 {
-    const std::set<std::tuple<int, int, int>> drawn(cells.begin(), cells.end());
+    const std::set<std::tuple<int, int, int>> drawn(drawnCells.begin(), drawnCells.end());
     const auto has = [&](int i, int j, int k) { return drawn.count({i, j, k}) != 0; };
     int faces = 0;
     for (const auto& [i, j, k] : cells) {
@@ -225,58 +236,86 @@ std::tuple<int, int, int> CellOf(const CCoverageVolume& volume, uint32_t t)
             static_cast<int>(row / volume.GetCountX())};
 }
 
-// Filled, the selective volume leaves out exactly its deep faces; points keep
-// every face, and so do the layer lists (one voxel thick, no face is deep).
-TEST_F(VolumeListsTest, FilledSelectiveListLeavesOutOnlyItsDeepFaces)
+std::vector<std::tuple<int, int, int>> CellsOf(const CCoverageVolume& volume, const std::vector<VoxelPaint>& paint)
+{
+    std::vector<std::tuple<int, int, int>> cells;
+    for (const VoxelPaint& voxel : paint)
+        cells.push_back(CellOf(volume, voxel.voxel));
+    return cells;
+}
+
+// Filled, each list leaves out exactly its deep faces, a layer's counted
+// with the layers drawn around it: the one below and, unless it is the top
+// layer shown, the one above. Points keep every face.
+TEST_F(VolumeListsTest, FilledListsLeaveOutOnlyTheirDeepFaces)
 {
     SetIsoOperator(3);
     SetIsoThreshold(2);
     GetSceneSettings()->SetRecalculate(true);
     m_renderer->Render();
     const CCoverageVolume& volume = Volume();
-    uint32_t fullestMap = 0;
-    for (uint32_t j = 0; j < volume.GetCountY(); ++j)
+    uint32_t fullestMap = 1;
+    for (uint32_t j = 1; j + 1 < volume.GetCountY(); ++j)
         if (volume.MapLayerPaint(j).size() > volume.MapLayerPaint(fullestMap).size())
             fullestMap = j;
-    CVolumeLists lists;
-    lists.Start(volume);
+    const uint32_t layers = volume.GetCountY();
     struct ListCase {
         VolumeDisplay display;
         uint32_t n;
-        std::vector<VoxelPaint> paint;
+        int shownLayers;
     };
     const ListCase cases[] = {
-        {VolumeDisplay::CountLayers, 0, volume.CountLayerPaint(0)},
-        {VolumeDisplay::CountLayers, 17, volume.CountLayerPaint(17)},
-        {VolumeDisplay::Map, fullestMap, volume.MapLayerPaint(fullestMap)},
-        {VolumeDisplay::Selective, 0, volume.IsoListPaint()},
+        {VolumeDisplay::CountLayers, 0, -1},
+        {VolumeDisplay::CountLayers, 17, -1},
+        {VolumeDisplay::CountLayers, layers - 1, -1},
+        {VolumeDisplay::CountLayers, 17, 18},
+        {VolumeDisplay::CountLayers, 0, 1},
+        {VolumeDisplay::Map, fullestMap, -1},
+        {VolumeDisplay::Map, fullestMap, static_cast<int>(fullestMap) + 1},
+        {VolumeDisplay::Selective, 0, -1},
     };
     for (const ListCase& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.display) * 100 + static_cast<int>(c.n));
-        ASSERT_GT(c.paint.size(), 20u);
-        std::vector<std::tuple<int, int, int>> cells;
-        for (const VoxelPaint& voxel : c.paint)
-            cells.push_back(CellOf(volume, voxel.voxel));
+        SCOPED_TRACE(static_cast<int>(c.display) * 10000 + static_cast<int>(c.n) * 100 + c.shownLayers);
+        m_renderer->SetShownLayers(c.shownLayers < 0 ? m_renderer->GetLayerTotal() : c.shownLayers);
+        const bool top = c.shownLayers == static_cast<int>(c.n) + 1;
+        const auto paintOf = [&](uint32_t n) {
+            return c.display == VolumeDisplay::Map          ? volume.MapLayerPaint(n)
+                   : c.display == VolumeDisplay::CountLayers ? volume.CountLayerPaint(n)
+                                                             : volume.IsoListPaint();
+        };
+        const std::vector<VoxelPaint> paint = paintOf(c.n);
+        ASSERT_GT(paint.size(), 20u);
+        const auto cells = CellsOf(volume, paint);
+        auto drawn = cells;
+        if (c.display != VolumeDisplay::Selective) {
+            if (c.n > 0)
+                for (const auto& cell : CellsOf(volume, paintOf(c.n - 1)))
+                    drawn.push_back(cell);
+            if (!top && c.n + 1 < layers)
+                for (const auto& cell : CellsOf(volume, paintOf(c.n + 1)))
+                    drawn.push_back(cell);
+        }
+        CVolumeLists lists;
+        lists.Start(volume);
         ASSERT_TRUE(lists.CompileList(volume, c.display, VoxelFaces::Outer, c.n));
         ASSERT_TRUE(lists.CompileList(volume, c.display, VoxelFaces::Every, c.n));
         const GLuint classic = glGenLists(1);
         CompileClassicList(volume, c.display, c.n, classic);
         const int every = CountPolygons(classic);
-        ASSERT_EQ(every % (6 * static_cast<int>(c.paint.size())), 0);
-        const int perFace = every / (6 * static_cast<int>(c.paint.size()));
+        ASSERT_EQ(every % (6 * static_cast<int>(paint.size())), 0);
+        const int perFace = every / (6 * static_cast<int>(paint.size()));
         EXPECT_EQ(CountPolygons(lists.GetListBase(c.display, VoxelFaces::Every) + c.n), every);
-        const int outer = CountPolygons(lists.GetListBase(c.display, VoxelFaces::Outer) + c.n);
-        if (c.display == VolumeDisplay::Selective) {
-            const int deep = DeepFaces(cells);
+        const GLuint outerList = top ? lists.GetTopListBase(c.display, VoxelFaces::Outer) + c.n
+                                     : lists.GetListBase(c.display, VoxelFaces::Outer) + c.n;
+        const int deep = DeepFaces(cells, drawn);
+        if (c.display == VolumeDisplay::Selective || (c.display == VolumeDisplay::CountLayers && !top)) {
             EXPECT_GT(deep, 0);
-            EXPECT_EQ(outer, every - perFace * deep);
-        } else {
-            EXPECT_EQ(outer, every);
         }
+        EXPECT_EQ(CountPolygons(outerList), every - perFace * deep);
         glDeleteLists(classic, 1);
+        lists.DeleteLists();
+        EXPECT_FALSE(lists.IsBuilt());
     }
-    lists.DeleteLists();
-    EXPECT_FALSE(lists.IsBuilt());
 }
 
 // The shown display is compiled with the computation; another one when it is
@@ -297,7 +336,8 @@ TEST_F(VolumeListsTest, OnlyTheShownDisplayIsCompiledAndTheOthersOnFirstShowing)
     EXPECT_EQ(CountDifferences(mapFirst, mapSecond), 0);
     for (VolumeDisplay display : {VolumeDisplay::Selective, VolumeDisplay::Map, VolumeDisplay::CountLayers})
         for (VoxelFaces faces : {VoxelFaces::Outer, VoxelFaces::Every})
-            EXPECT_EQ(Lists().IsCompiled(Volume(), display, faces), display == VolumeDisplay::Map)
+            EXPECT_EQ(Lists().IsCompiled(Volume(), display, faces),
+                      display == VolumeDisplay::Map && faces == VoxelFaces::Outer)
                 << static_cast<int>(display) << " " << static_cast<int>(faces);
 
     // A filter changed without RENDER: the count layers still show the old one.
