@@ -657,6 +657,12 @@ void CSceneRenderer::OnKeyUp(unsigned key)
         m_bShiftKey = false;
 }
 
+void CSceneRenderer::SetViewStyle(ViewStyle style) { m_eViewStyle = style; }
+
+void CSceneRenderer::FitRoom() {}
+
+void CSceneRenderer::OnWheel(int, int, int) {}
+
 void CSceneRenderer::ZoomIn() { m_fZoom += kZoomStep; }
 
 void CSceneRenderer::ZoomOut() { m_fZoom -= kZoomStep; }

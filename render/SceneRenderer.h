@@ -3,6 +3,7 @@
 #include "coverage/CoverageVolume.h"
 #include "coverage/PlanningMeasures.h"
 #include "coverage/QualityDisplay.h"
+#include "render/ViewStyle.h"
 
 #include <functional>
 #include <memory>
@@ -120,6 +121,17 @@ public:
     void SetShownLayers(int n);
     int GetShownLayers() const;
 
+    // Drawing style; Classic is the default. Switching keeps the data and
+    // each style's own view state.
+    void SetViewStyle(ViewStyle style);
+    ViewStyle GetViewStyle() const { return m_eViewStyle; }
+    // Planner: the eye distance and the orthographic window chosen so the
+    // whole room with its cameras fills the view with a margin. Classic: nothing.
+    void FitRoom();
+    // Planner: zoom towards the cursor (client pixels, y down; angleDelta in
+    // eighths of a degree, 120 a notch). Classic has no wheel zoom.
+    void OnWheel(int x, int y, int angleDelta);
+
     // Read-only view state, and direct setters for the command line.
     ViewPose GetView() const { return {m_fYaw, m_fPitch, m_fPanX, m_fPanY, m_fZoom}; }
     ViewPose GetHomeView() const { return {m_fHomeYaw, m_fHomePitch, m_fHomePanX, m_fHomePanY, m_fHomeZoom}; }
@@ -235,6 +247,7 @@ private:
     bool m_bRightButton = false;
     bool m_bSeeThrough = false;
     bool m_bShiftKey = false;
+    ViewStyle m_eViewStyle = ViewStyle::Classic;
     CCoverageVolume m_volume;
     std::unique_ptr<CRoomModel> m_room;
     std::unique_ptr<CAxesDrawer> m_axes;

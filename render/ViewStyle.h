@@ -1,0 +1,6 @@
+#pragma once
+
+// How the scene is drawn: the classic picture, or the planner's, with a
+// projection of the viewport's true aspect, a fitted room, wheel zoom and
+// keyed labels, legend, rulers and status.
+enum class ViewStyle { Classic, Planner };
