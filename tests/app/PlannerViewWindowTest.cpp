@@ -2,6 +2,7 @@
 
 #include "app/DialogLayout.h"
 #include "app/MainMenu.h"
+#include "app/ProjectCommands.h"
 #include "app/ViewStyleCommands.h"
 #include "app/VolumePlannerDlg.h"
 #include "project/ProjectFile.h"
