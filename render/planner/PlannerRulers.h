@@ -1,0 +1,43 @@
+#pragma once
+
+#include "render/planner/PlannerLabels.h"
+#include "render/planner/PlannerProjection.h"
+#include "render/ViewStyle.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+const char* RulerUnitText(LengthUnit unit);
+double MetresPerRulerUnit(LengthUnit unit);
+
+struct RulerLabel {
+    double value = 0.0; // distance from the ruler's start, in the ruler's unit
+    std::string text;
+};
+
+// The next step of the 1, 2, 5, 10, 20 ... series.
+double NextRulerStep(double step);
+// The largest step of the series at or below a value (the smallest one for 0 or less).
+double RulerStepAtMost(double value);
+int RulerDecimals(double step);
+// A label at every multiple of the step up to the length (the start has
+// none); the last one carries the unit.
+std::vector<RulerLabel> RulerLabels(double length, double step, const std::string& unit);
+// The smallest step of the series whose labels, put where `place` puts
+// them, keep clear of one another; the largest step that fits the length
+// when none does.
+double ChooseRulerStep(double length, const std::string& unit,
+                       const std::function<PixelRect(const RulerLabel&)>& place);
+
+// One ruler along a room edge from `start` to `end` (scene frame, metres),
+// its labels to the `outward` side on screen; labels that would meet those
+// on the board are left out, the last one (with the unit) taken first.
+struct RulerEdge {
+    Vec3d start;
+    Vec3d end;
+    Vec3d outward;
+};
+// Returns the labels it drew.
+std::vector<LabelPlacement> DrawPlannerRuler(const CPlannerProjection& projection, const RulerEdge& edge, LengthUnit unit,
+                      CLabelBoard& board);
