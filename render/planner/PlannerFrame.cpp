@@ -275,14 +275,13 @@ void CSceneRenderer::DrawPlannerFrame()
     }
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 
-    // Cameras after the volume: their faint pyramids tint what lies behind.
     std::vector<PlannerCamera> cams;
     std::vector<Vec3d> positions;
     std::vector<uint32_t> numbers;
     const CCameraSet* cameras = CCameraSet::Current();
+    const Vec3d half{settings->GetRoomLength() * 0.5, settings->GetRoomHeight() * 0.5,
+                     settings->GetRoomWidth() * 0.5};
     if (cameras && cameras->IsAllocated()) {
-        const Vec3d half{settings->GetRoomLength() * 0.5, settings->GetRoomHeight() * 0.5,
-                         settings->GetRoomWidth() * 0.5};
         const bool reach = m_bPlanningEnabled && m_planning.HasResults();
         const uint32_t end = std::min(settings->GetEndCamera(), settings->GetCameraCount());
         for (uint32_t n = settings->GetFirstCamera(); n < end; ++n) {
@@ -302,7 +301,7 @@ void CSceneRenderer::DrawPlannerFrame()
             cams.push_back(cam);
         }
     }
-    DrawPlannerCameras(cams, sphere);
+    DrawPlannerCameras(cams, sphere, half);
 
     // Everything written from here is flat, in window pixels, over the scene.
     BeginPixelOverlay(kViewWidth, kViewHeight);

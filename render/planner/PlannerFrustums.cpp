@@ -71,11 +71,18 @@ double FarWallDistance(const Vec3d& p, const Vec3d& axis, const Vec3d& half)
     return leave > std::max(enter, 0.0) ? leave : 0.0;
 }
 
-void DrawPlannerCameras(const std::vector<PlannerCamera>& cameras, double sphereRadius)
+void DrawPlannerCameras(const std::vector<PlannerCamera>& cameras, double sphereRadius, const Vec3d& roomHalf)
 {
     GLUquadric* quadric = gluNewQuadric();
     if (!quadric)
         return;
+    // The pyramids end at the walls: what a camera sees outside the room does not count.
+    const double slack = 1e-3;
+    const GLdouble planes[6][4] = {{-1, 0, 0, roomHalf.x + slack}, {1, 0, 0, roomHalf.x + slack},
+                                   {0, -1, 0, roomHalf.y + slack}, {0, 1, 0, roomHalf.y + slack},
+                                   {0, 0, -1, roomHalf.z + slack}, {0, 0, 1, roomHalf.z + slack}};
+    for (int i = 0; i < 6; ++i)
+        glClipPlane(GL_CLIP_PLANE0 + i, planes[i]);
     for (const PlannerCamera& cam : cameras) {
         const Vec3d& p = cam.position;
         glEnable(GL_LIGHTING);
@@ -95,21 +102,9 @@ void DrawPlannerCameras(const std::vector<PlannerCamera>& cameras, double sphere
         if (!cam.pyramid)
             continue;
         const CameraPyramid& py = *cam.pyramid;
+        for (int i = 0; i < 6; ++i)
+            glEnable(GL_CLIP_PLANE0 + i);
         if (cam.enabled) {
-            // Faint faces: the volume behind stays visible.
-            glEnable(GL_BLEND);
-            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-            glDepthMask(GL_FALSE);
-            glColor4d(1.0, 0.85, 0.2, 0.08);
-            glBegin(GL_TRIANGLES);
-            for (int i = 0; i < 4; ++i) {
-                Vertex(py.apex);
-                Vertex(py.base[i]);
-                Vertex(py.base[(i + 1) % 4]);
-            }
-            glEnd();
-            glDepthMask(GL_TRUE);
-            glDisable(GL_BLEND);
             glColor3d(1.0, 0.85, 0.2);
         } else {
             glEnable(GL_LINE_STIPPLE);
@@ -125,6 +120,8 @@ void DrawPlannerCameras(const std::vector<PlannerCamera>& cameras, double sphere
         }
         glEnd();
         glDisable(GL_LINE_STIPPLE);
+        for (int i = 0; i < 6; ++i)
+            glDisable(GL_CLIP_PLANE0 + i);
     }
     glEnable(GL_LIGHTING);
     glColor3d(1.0, 1.0, 1.0);

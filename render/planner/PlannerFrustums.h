@@ -34,5 +34,7 @@ struct PlannerCamera {
 };
 
 // Spheres and pyramids in the scene frame (under the scene's model-view):
-// thin lines, faintly filled faces; disabled cameras hollow and grey.
-void DrawPlannerCameras(const std::vector<PlannerCamera>& cameras, double sphereRadius);
+// thin lines cut at the room's walls (half extents about the origin), no
+// faces, so the voxels keep the colours the legend gives them; disabled
+// cameras hollow and grey.
+void DrawPlannerCameras(const std::vector<PlannerCamera>& cameras, double sphereRadius, const Vec3d& roomHalf);

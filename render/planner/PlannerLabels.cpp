@@ -92,11 +92,14 @@ void BeginPixelOverlay(int width, int height)
     glLoadIdentity();
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_LIGHTING);
+    // Whole pixels: a smoothed line bleeds into the row beside it.
+    glDisable(GL_LINE_SMOOTH);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 }
 
 void EndPixelOverlay()
 {
+    glEnable(GL_LINE_SMOOTH);
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_LIGHTING);
 }

@@ -29,7 +29,8 @@ void DrawPlannerStatus(const std::vector<std::string>& lines, int left, int bott
 {
     DrawBacking({static_cast<double>(left), static_cast<double>(bottom), static_cast<double>(left + width),
                  static_cast<double>(bottom + height)});
-    double baseline = bottom + height - 6 - kGlyphAscent;
+    // Three lines fit: a line is 13 pixels, outline included.
+    double baseline = bottom + height - 2 - kGlyphAscent;
     for (const std::string& line : lines) {
         DrawOutlinedText(left + 6, baseline, line);
         baseline -= 14;

@@ -23,4 +23,5 @@ struct PlannerStatus {
 // Two lines: the display and its criteria; the layers, voxels and test mode.
 std::vector<std::string> PlannerStatusLines(const PlannerStatus& status);
 
+// Up to three lines on a backing over the given rectangle.
 void DrawPlannerStatus(const std::vector<std::string>& lines, int left, int bottom, int width, int height);
