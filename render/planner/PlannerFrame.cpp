@@ -30,7 +30,7 @@ constexpr int kSceneHeight = 680;
 constexpr int kStatusHeight = kViewHeight - kSceneHeight;
 // The room is fitted clear of the rulers' labels, and of the legend panel
 // in the lower right.
-constexpr PixelRect kFitTarget{80.0, 50.0, kSceneWidth - 250.0, kSceneHeight - 30.0};
+constexpr PixelRect kFitTarget{80.0, 50.0, kSceneWidth - 290.0, kSceneHeight - 30.0};
 constexpr double kLegendRight = kSceneWidth - 8.0;
 constexpr double kLegendBottom = 8.0;
 // Camera spheres and the axes triad grow with the room, so they keep their
@@ -359,11 +359,30 @@ void CSceneRenderer::DrawPlannerFrame()
         DrawOutlinedText(at[0], at[1], label.text);
     }
 
-    const Vec3d& c0 = m_room->Corner(0);
+    // Rulers along the edges on the room's outline as it is turned: the
+    // height at the leftmost post, the length on the lower floor edge, the
+    // width on the floor edge farther out; labels away from the room.
+    const CRoomModel& r = *m_room;
+    const Vec3d floor{0.0, r.Corner(0).y, 0.0};
+    const Vec3d floorCentre = view.Project(floor);
+    auto screenX = [&](int corner) { return view.Project(r.Corner(corner)).x; };
+    auto midpoint = [&](int a, int b) {
+        const Vec3d& p = r.Corner(a);
+        const Vec3d& q = r.Corner(b);
+        return view.Project({0.5 * (p.x + q.x), 0.5 * (p.y + q.y), 0.5 * (p.z + q.z)});
+    };
+    int post = 0;
+    for (const int corner : {1, 4, 5})
+        if (screenX(corner) < screenX(post))
+            post = corner;
+    const int postTop = post == 0 ? 3 : post == 1 ? 2 : post == 4 ? 7 : 6;
+    const bool frontLength = midpoint(0, 1).y <= midpoint(4, 5).y;
+    auto outness = [&](const Vec3d& m) { return std::hypot(m.x - floorCentre.x, m.y - floorCentre.y); };
+    const bool leftWidth = outness(midpoint(0, 4)) >= outness(midpoint(1, 5));
     const std::array<RulerEdge, 3> rulers{{
-        {c0, m_room->Corner(3), {-1.0, 0.0, 1.0}},
-        {c0, m_room->Corner(1), {0.0, -1.0, 1.0}},
-        {c0, m_room->Corner(4), {-1.0, -1.0, 0.0}},
+        {r.Corner(post), r.Corner(postTop), {}},
+        {r.Corner(frontLength ? 0 : 4), r.Corner(frontLength ? 1 : 5), floor},
+        {r.Corner(leftWidth ? 0 : 1), r.Corner(leftWidth ? 4 : 5), floor},
     }};
     for (const RulerEdge& edge : rulers)
         for (LabelPlacement& placed : DrawPlannerRuler(view, edge, m_eRulerUnit, board))

@@ -13,6 +13,8 @@ constexpr double kLabelOffsetPx = 9.0;
 constexpr double kLabelGapPx = 6.0;
 // Shorter on screen than this, a ruler says nothing readable.
 constexpr double kShortestRulerPx = 30.0;
+// Nearer to the edge's line than this, a point tells no side of it.
+constexpr double kEdgeOnPx = 2.0;
 
 struct Mantissa {
     int digit;
@@ -99,19 +101,24 @@ std::vector<LabelPlacement> DrawPlannerRuler(const CPlannerProjection& projectio
         const double m = value * MetresPerRulerUnit(unit);
         return Vec3d{edge.start.x + along.x * m, edge.start.y + along.y * m, edge.start.z + along.z * m};
     };
-    // The outward side on screen, taken at the ruler's middle.
-    const Vec3d mid = at(length * 0.5);
-    const Vec3d pm = projection.Project(mid);
-    const double probe = 0.05 * lengthM;
-    const Vec3d po = projection.Project(
-        {mid.x + edge.outward.x * probe, mid.y + edge.outward.y * probe, mid.z + edge.outward.z * probe});
-    double dx = po.x - pm.x;
-    double dy = po.y - pm.y;
+    // Square to the edge on screen, away from the room's middle.
+    double dx = a.y - b.y;
+    double dy = b.x - a.x;
     const double dl = std::hypot(dx, dy);
-    if (dl < 1e-9)
-        return drawn;
     dx /= dl;
     dy /= dl;
+    auto side = [&](const Vec3d& p) {
+        const Vec3d s = projection.Project(p);
+        return dx * (0.5 * (a.x + b.x) - s.x) + dy * (0.5 * (a.y + b.y) - s.y);
+    };
+    // A floor seen edge-on gives no side: the room's middle does.
+    double away = side(edge.inside);
+    if (std::abs(away) < kEdgeOnPx)
+        away = side({});
+    if (away < 0.0) {
+        dx = -dx;
+        dy = -dy;
+    }
     auto anchor = [&](double value) { return projection.Project(at(value)); };
     auto place = [&](const RulerLabel& label) {
         const Vec3d p = anchor(label.value);
@@ -134,15 +141,22 @@ std::vector<LabelPlacement> DrawPlannerRuler(const CPlannerProjection& projectio
         glVertex2d(p.x + dx * kTickPx, p.y + dy * kTickPx);
     }
     glEnd();
+    bool unitPending = false;
     for (auto it = labels.rbegin(); it != labels.rend(); ++it) {
-        const PixelRect rect = place(*it);
-        if (!board.IsFree(rect))
+        RulerLabel label = *it;
+        if (unitPending)
+            label.text += " " + unitText;
+        const PixelRect rect = place(label);
+        if (!board.IsFree(rect)) {
+            unitPending = unitPending || it == labels.rbegin();
             continue;
+        }
+        unitPending = false;
         board.Add(rect);
-        drawn.push_back({rect, it->text, false});
-        const Vec3d p = anchor(it->value);
-        const auto o = OffsetLabel(p.x, p.y, dx, dy, kLabelOffsetPx, it->text);
-        DrawOutlinedText(o[0], o[1], it->text);
+        drawn.push_back({rect, label.text, false});
+        const Vec3d p = anchor(label.value);
+        const auto o = OffsetLabel(p.x, p.y, dx, dy, kLabelOffsetPx, label.text);
+        DrawOutlinedText(o[0], o[1], label.text);
     }
     return drawn;
 }

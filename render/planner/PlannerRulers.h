@@ -31,12 +31,14 @@ double ChooseRulerStep(double length, const std::string& unit,
                        const std::function<PixelRect(const RulerLabel&)>& place);
 
 // One ruler along a room edge from `start` to `end` (scene frame, metres),
-// its labels to the `outward` side on screen; labels that would meet those
-// on the board are left out, the last one (with the unit) taken first.
+// its ticks and labels square to the edge on screen, on the side away from
+// `inside` (or the room's middle, when `inside` lies on the edge's line). Labels that would meet those on the board
+// are left out, the last one first; when the last is left out the unit
+// moves to the next one drawn.
 struct RulerEdge {
     Vec3d start;
     Vec3d end;
-    Vec3d outward;
+    Vec3d inside;
 };
 // Returns the labels it drew.
 std::vector<LabelPlacement> DrawPlannerRuler(const CPlannerProjection& projection, const RulerEdge& edge, LengthUnit unit,
