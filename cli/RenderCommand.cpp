@@ -235,7 +235,8 @@ void AddRenderCommand(CLI::App& app)
     command->add_option("--quality-threshold", view->qualityThreshold, "show only voxels whose measure meets OP V")
         ->type_name("OP,V");
     command->add_option("--style", view->style,
-                        "classic, or planner: the room fitted to the frame in its true proportions, with units, "
+                        "classic, or planner: the room fitted to the frame in its true proportions, with rulers "
+                        "in the room's unit (their own ticks: --scales and --divisions are the classic style's), "
                         "keyed legend and status, and the cameras' view pyramids")
         ->check(CLI::IsMember({"classic", "planner"}))
         ->capture_default_str();

@@ -22,7 +22,8 @@
 #include <cmath>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 // The scene fills the window below the status strip, as the classic one.
 constexpr int kSceneWidth = 1000;
@@ -72,7 +73,10 @@ std::string Bound(double v)
     return text;
 }
 
-std::string IsoText() { return "count " + ComparisonOpText(GetIsoOperator()) + " " + std::to_string(GetIsoThreshold()); }
+std::string IsoText()
+{
+    return "count " + ComparisonOpText(GetIsoOperator()) + " " + std::to_string(GetIsoThreshold());
+}
 
 std::string ResolutionFilterText()
 {
@@ -187,20 +191,14 @@ uint64_t CSceneRenderer::CountDrawnVoxels()
         return 0;
     const PlannerDisplay display = ShownDisplay(*s, m_bQualityDisplay);
     const std::optional<QualityThreshold>& q = m_qualityThreshold;
-    const std::vector<double> key{static_cast<double>(m_nResultGeneration),
-                                  static_cast<double>(display),
-                                  static_cast<double>(m_volume.GetShownLayers()),
-                                  static_cast<double>(m_volume.GetResolutionCamera()),
-                                  static_cast<double>(GetIsoOperator()),
-                                  static_cast<double>(GetIsoThreshold()),
-                                  static_cast<double>(GetResOperator1()),
-                                  GetResBound1(),
-                                  static_cast<double>(GetResOperator2()),
-                                  GetResBound2(),
-                                  static_cast<double>(m_eQualityMeasure),
-                                  q ? static_cast<double>(q->op) : -1.0,
-                                  q ? static_cast<double>(q->value) : 0.0,
-                                  m_quality->IsBuilt() ? 1.0 : 0.0};
+    const std::vector<double> key{
+        static_cast<double>(m_nResultGeneration),       static_cast<double>(display),
+        static_cast<double>(m_volume.GetShownLayers()), static_cast<double>(m_volume.GetResolutionCamera()),
+        static_cast<double>(GetIsoOperator()),          static_cast<double>(GetIsoThreshold()),
+        static_cast<double>(GetResOperator1()),         GetResBound1(),
+        static_cast<double>(GetResOperator2()),         GetResBound2(),
+        static_cast<double>(m_eQualityMeasure),         q ? static_cast<double>(q->op) : -1.0,
+        q ? static_cast<double>(q->value) : 0.0,        m_quality->IsBuilt() ? 1.0 : 0.0};
     if (key == m_aDrawnCountKey)
         return m_nDrawnCount;
     m_aDrawnCountKey = key;
@@ -279,8 +277,7 @@ void CSceneRenderer::DrawPlannerFrame()
     std::vector<Vec3d> positions;
     std::vector<uint32_t> numbers;
     const CCameraSet* cameras = CCameraSet::Current();
-    const Vec3d half{settings->GetRoomLength() * 0.5, settings->GetRoomHeight() * 0.5,
-                     settings->GetRoomWidth() * 0.5};
+    const Vec3d half{settings->GetRoomLength() * 0.5, settings->GetRoomHeight() * 0.5, settings->GetRoomWidth() * 0.5};
     if (cameras && cameras->IsAllocated()) {
         const bool reach = m_bPlanningEnabled && m_planning.HasResults();
         const uint32_t end = std::min(settings->GetEndCamera(), settings->GetCameraCount());
@@ -324,7 +321,8 @@ void CSceneRenderer::DrawPlannerFrame()
     }
     if (showLegend)
         board.Add(LayoutLegendPanel(legend, kLegendRight, kLegendBottom).panel);
-    board.Add({0.0, static_cast<double>(kSceneHeight), static_cast<double>(kViewWidth), static_cast<double>(kViewHeight)});
+    board.Add(
+        {0.0, static_cast<double>(kSceneHeight), static_cast<double>(kViewWidth), static_cast<double>(kViewHeight)});
 
     // Camera numbers beside their spheres, towards the room's middle on
     // screen, where the rulers (outside the room) are not.
@@ -399,8 +397,8 @@ void CSceneRenderer::DrawPlannerFrame()
         status.criteria = IsoText() + "; " + ResolutionFilterText();
         break;
     case PlannerDisplay::Selective:
-        status.display = "Selective cameras volume, resolution of camera " +
-                         std::to_string(m_volume.GetResolutionCamera() + 1);
+        status.display =
+            "Selective cameras volume, resolution of camera " + std::to_string(m_volume.GetResolutionCamera() + 1);
         status.criteria = "seen by every enabled camera of the range";
         status.layered = false;
         break;
@@ -415,8 +413,8 @@ void CSceneRenderer::DrawPlannerFrame()
     }
     status.shownLayers = m_volume.GetShownLayers();
     status.layerTotal = m_volume.GetLayerTotal();
-    status.cutHeight = status.shownLayers * static_cast<double>(m_volume.GetVoxelEdge()) /
-                       MetresPerRulerUnit(m_eRulerUnit);
+    status.cutHeight =
+        status.shownLayers * static_cast<double>(m_volume.GetVoxelEdge()) / MetresPerRulerUnit(m_eRulerUnit);
     status.unit = RulerUnitText(m_eRulerUnit);
     status.voxelCm = GetVoxelSize();
     status.voxelEdgeM = m_volume.GetVoxelEdge();

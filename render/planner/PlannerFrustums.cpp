@@ -7,13 +7,20 @@
 #include <cmath>
 #include <limits>
 
-namespace {
+namespace
+{
 
 constexpr double kSameDirection = 1.0 - 1e-9;
 
-Vec3d Scaled(const Vec3d& v, double k) { return {v.x * k, v.y * k, v.z * k}; }
+Vec3d Scaled(const Vec3d& v, double k)
+{
+    return {v.x * k, v.y * k, v.z * k};
+}
 
-void Vertex(const Vec3d& v) { glVertex3d(v.x, v.y, v.z); }
+void Vertex(const Vec3d& v)
+{
+    glVertex3d(v.x, v.y, v.z);
+}
 
 } // namespace
 

@@ -7,7 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 constexpr double kSamePointM = 1e-3;
 constexpr float kBackingGrey = 0.08f;
@@ -51,8 +52,9 @@ std::vector<CameraLabel> GroupCameraLabels(const std::vector<Vec3d>& positions, 
 {
     std::vector<CameraLabel> labels;
     for (size_t i = 0; i < positions.size() && i < numbers.size(); ++i) {
-        auto same = std::find_if(labels.begin(), labels.end(),
-                                 [&](const CameraLabel& l) { return Length(l.position - positions[i]) <= kSamePointM; });
+        auto same = std::find_if(labels.begin(), labels.end(), [&](const CameraLabel& l) {
+            return Length(l.position - positions[i]) <= kSamePointM;
+        });
         if (same == labels.end())
             labels.push_back({positions[i], {numbers[i]}, {}});
         else

@@ -37,13 +37,14 @@ std::vector<CameraLabel> GroupCameraLabels(const std::vector<Vec3d>& positions, 
 std::string NumberRanges(const std::vector<uint32_t>& numbers);
 
 // The labels already placed in a frame, so later ones keep clear of them.
-class CLabelBoard {
-public:
+class CLabelBoard
+{
+  public:
     bool IsFree(const PixelRect& rect, double gap = 2.0) const;
     void Add(const PixelRect& rect) { m_aRects.push_back(rect); }
     const std::vector<PixelRect>& Rects() const { return m_aRects; }
 
-private:
+  private:
     std::vector<PixelRect> m_aRects;
 };
 

@@ -9,7 +9,8 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 constexpr double kPadding = 8.0;
 constexpr double kSquare = 14.0;
@@ -63,8 +64,8 @@ LegendPanel ResolutionLegendPanel(double resolutionMin, double bandWidth, double
     const int decimals = DistinctDecimals(bounds);
     legend.rows.push_back({NamedColor(BandColor(kBandChocolate)), ">= " + Fixed(resolutionMax, decimals)});
     for (int band = topBand ? 8 : 7; band >= 1; --band)
-        legend.rows.push_back({NamedColor(BandColor(band)), Fixed(bounds[band - 1], decimals) + " to " +
-                                                                 Fixed(bounds[band], decimals)});
+        legend.rows.push_back(
+            {NamedColor(BandColor(band)), Fixed(bounds[band - 1], decimals) + " to " + Fixed(bounds[band], decimals)});
     return legend;
 }
 
@@ -73,8 +74,8 @@ LegendPanel CountLegendPanel(unsigned isoOperator, unsigned isoThreshold)
     LegendPanel legend;
     legend.title = "Cameras seeing a voxel";
     legend.note = "iso condition: count " + ComparisonOpText(isoOperator) + " " + std::to_string(isoThreshold);
-    legend.rows.push_back(
-        {NamedColor(ColorName::Red), "meets: count " + ComparisonOpText(isoOperator) + " " + std::to_string(isoThreshold)});
+    legend.rows.push_back({NamedColor(ColorName::Red),
+                           "meets: count " + ComparisonOpText(isoOperator) + " " + std::to_string(isoThreshold)});
     legend.rows.push_back({NamedColor(ColorName::Green), "does not"});
     return legend;
 }

@@ -4,7 +4,8 @@
 #include <cmath>
 #include <limits>
 
-namespace {
+namespace
+{
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kMinDistance = 1e-3;
@@ -42,7 +43,10 @@ void CPlannerProjection::SetPose(double yaw, double pitch, const Vec3d& scale)
     m_scale = scale;
 }
 
-double CPlannerProjection::HalfTanY() const { return std::tan(kFieldOfViewDeg * 0.5 * kPi / 180.0); }
+double CPlannerProjection::HalfTanY() const
+{
+    return std::tan(kFieldOfViewDeg * 0.5 * kPi / 180.0);
+}
 
 Vec3d CPlannerProjection::Turn(const Vec3d& p) const
 {
@@ -214,5 +218,6 @@ std::array<double, 16> CPlannerProjection::ModelViewMatrix() const
     const Vec3d cx = Turn({1.0, 0.0, 0.0});
     const Vec3d cy = Turn({0.0, 1.0, 0.0});
     const Vec3d cz = Turn({0.0, 0.0, 1.0});
-    return {cx.x, cx.y, cx.z, 0.0, cy.x, cy.y, cy.z, 0.0, cz.x, cz.y, cz.z, 0.0, GetPanX(), GetPanY(), -EyeDistance(), 1.0};
+    return {cx.x, cx.y, cx.z, 0.0, cy.x,      cy.y,      cy.z,           0.0,
+            cz.x, cz.y, cz.z, 0.0, GetPanX(), GetPanY(), -EyeDistance(), 1.0};
 }

@@ -28,8 +28,9 @@ struct LabelPlacement {
 // field of view, or an orthographic window of half height m_dOrthoHalfHeight.
 // The pan is along the screen, so zooming and panning are proportional to
 // what the view shows.
-class CPlannerProjection {
-public:
+class CPlannerProjection
+{
+  public:
     static constexpr double kFieldOfViewDeg = 45.0;
 
     void SetViewport(int width, int height);
@@ -70,7 +71,7 @@ public:
     std::array<double, 16> ProjectionMatrix() const;
     std::array<double, 16> ModelViewMatrix() const;
 
-private:
+  private:
     int Mode() const { return m_bPerspective ? 0 : 1; }
     double HalfTanY() const;
     double EyeDistance() const;

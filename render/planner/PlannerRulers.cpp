@@ -6,7 +6,8 @@
 #include <cmath>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 constexpr double kTickPx = 6.0;
 constexpr double kLabelOffsetPx = 9.0;
@@ -30,9 +31,15 @@ Mantissa Split(double step)
 
 } // namespace
 
-const char* RulerUnitText(LengthUnit unit) { return unit == LengthUnit::Feet ? "ft" : "m"; }
+const char* RulerUnitText(LengthUnit unit)
+{
+    return unit == LengthUnit::Feet ? "ft" : "m";
+}
 
-double MetresPerRulerUnit(LengthUnit unit) { return unit == LengthUnit::Feet ? 0.3048 : 1.0; }
+double MetresPerRulerUnit(LengthUnit unit)
+{
+    return unit == LengthUnit::Feet ? 0.3048 : 1.0;
+}
 
 double NextRulerStep(double step)
 {
@@ -50,7 +57,10 @@ double RulerStepAtMost(double value)
     return (m >= 5.0 - 1e-9 ? 5 : m >= 2.0 - 1e-9 ? 2 : 1) * std::pow(10.0, e);
 }
 
-int RulerDecimals(double step) { return std::max(0, -Split(step).exponent); }
+int RulerDecimals(double step)
+{
+    return std::max(0, -Split(step).exponent);
+}
 
 std::vector<RulerLabel> RulerLabels(double length, double step, const std::string& unit)
 {
@@ -69,8 +79,7 @@ std::vector<RulerLabel> RulerLabels(double length, double step, const std::strin
     return labels;
 }
 
-double ChooseRulerStep(double length, const std::string& unit,
-                       const std::function<PixelRect(const RulerLabel&)>& place)
+double ChooseRulerStep(double length, const std::string& unit, const std::function<PixelRect(const RulerLabel&)>& place)
 {
     const double largest = RulerStepAtMost(length);
     for (double step = RulerStepAtMost(length / 100.0); step < largest * 1.001; step = NextRulerStep(step)) {

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "render/ViewStyle.h"
 #include "render/planner/PlannerLabels.h"
 #include "render/planner/PlannerProjection.h"
-#include "render/ViewStyle.h"
 
 #include <functional>
 #include <string>
@@ -41,5 +41,5 @@ struct RulerEdge {
     Vec3d inside;
 };
 // Returns the labels it drew.
-std::vector<LabelPlacement> DrawPlannerRuler(const CPlannerProjection& projection, const RulerEdge& edge, LengthUnit unit,
-                      CLabelBoard& board);
+std::vector<LabelPlacement> DrawPlannerRuler(const CPlannerProjection& projection, const RulerEdge& edge,
+                                             LengthUnit unit, CLabelBoard& board);

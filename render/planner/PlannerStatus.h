@@ -6,9 +6,9 @@
 
 // What the planner's status strip reports about the frame.
 struct PlannerStatus {
-    std::string display;   // "Resolution map, camera 3"
-    std::string criteria;  // "count == 4; resolution >= 0.70 and <= 0.80"
-    bool layered = true;   // the display is cut by the shown layers
+    std::string display;  // "Resolution map, camera 3"
+    std::string criteria; // "count == 4; resolution >= 0.70 and <= 0.80"
+    bool layered = true;  // the display is cut by the shown layers
     int shownLayers = 0;
     int layerTotal = 0;
     double cutHeight = 0.0; // in `unit`, above the floor

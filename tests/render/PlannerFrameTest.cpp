@@ -20,21 +20,34 @@
 #include <memory>
 #include <sstream>
 
-namespace {
+namespace
+{
 
 namespace fs = std::filesystem;
 
 using Pixel = std::array<std::uint8_t, 4>;
 
-bool IsBackgroundPixel(const Pixel& p) { return p[0] == 51 && p[1] == 51 && p[2] == 51; }
-bool IsWhite(const Pixel& p) { return p[0] == 255 && p[1] == 255 && p[2] == 255; }
+bool IsBackgroundPixel(const Pixel& p)
+{
+    return p[0] == 51 && p[1] == 51 && p[2] == 51;
+}
+bool IsWhite(const Pixel& p)
+{
+    return p[0] == 255 && p[1] == 255 && p[2] == 255;
+}
 bool IsVoxel(const Pixel& p)
 {
     return (p[0] > 60 && p[1] == 0 && p[2] == 0) || (p[1] > 60 && p[0] == 0 && p[2] == 0);
 }
-bool IsRedVoxel(const Pixel& p) { return p[0] > 60 && p[1] < 40 && p[2] < 40; }
+bool IsRedVoxel(const Pixel& p)
+{
+    return p[0] > 60 && p[1] < 40 && p[2] < 40;
+}
 // The lit sphere: light on every channel, bluish white or white at its highlight (no voxel colour is).
-bool IsSphere(const Pixel& p) { return p[0] > 90 && p[1] > 90 && p[2] > 90 && p[2] >= p[0]; }
+bool IsSphere(const Pixel& p)
+{
+    return p[0] > 90 && p[1] > 90 && p[2] > 90 && p[2] >= p[0];
+}
 
 // Relative luminance of a stored colour (sRGB).
 double Luminance(const Pixel& p)
@@ -59,8 +72,9 @@ double Luminance(const Pixel& p)
     return ::testing::AssertionSuccess();
 }
 
-class PlannerFrameTest : public CGlPixelTest {
-protected:
+class PlannerFrameTest : public CGlPixelTest
+{
+  protected:
     void SetUp() override
     {
         CGlPixelTest::SetUp();
@@ -122,7 +136,7 @@ protected:
 
     std::unique_ptr<CSceneRenderer> m_renderer;
 
-private:
+  private:
     unsigned m_nSavedThreshold = 0;
     unsigned m_nSavedOperator = 0;
     float m_fSavedVoxel = 20.0f;
@@ -152,8 +166,8 @@ TEST_F(PlannerFrameTest, LargeAndSmallRoomsFitWholeWithTheirCamerasInBothProject
                 const Vec3d p = view.Project(cam);
                 ASSERT_TRUE(p.x > 0 && p.x < 1000 && p.y > 0 && p.y < 680) << what;
                 const Pixel sphere = frame.Pixel(static_cast<int>(p.x), static_cast<int>(p.y));
-                EXPECT_TRUE(IsSphere(sphere)) << what << ": " << int(sphere[0]) << " " << int(sphere[1]) << " "
-                                              << int(sphere[2]);
+                EXPECT_TRUE(IsSphere(sphere))
+                    << what << ": " << int(sphere[0]) << " " << int(sphere[1]) << " " << int(sphere[2]);
             }
         }
         m_renderer->ReleaseGL();
@@ -359,8 +373,9 @@ TEST_F(PlannerFrameTest, NewRoomIsFittedAndARoomEnteredInFeetGetsFootRulers)
     EXPECT_EQ(m_renderer->GetRulerUnit(), LengthUnit::Metres);
 }
 
-class PlannerCliTest : public ::testing::Test {
-protected:
+class PlannerCliTest : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         m_dir = fs::temp_directory_path() / ("planner_cli_" + std::to_string(getpid()));
@@ -371,8 +386,8 @@ protected:
     int Render(const std::string& arguments)
     {
         const fs::path err = m_dir / "stderr";
-        const std::string command = std::string("'") + VP_CLI_PATH + "' render " + arguments + " 2>'" +
-                                    err.string() + "' >/dev/null";
+        const std::string command =
+            std::string("'") + VP_CLI_PATH + "' render " + arguments + " 2>'" + err.string() + "' >/dev/null";
         const int raw = std::system(command.c_str());
         std::ifstream in(err);
         std::ostringstream text;

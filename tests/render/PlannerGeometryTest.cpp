@@ -12,7 +12,8 @@
 #include <cmath>
 #include <set>
 
-namespace {
+namespace
+{
 
 std::vector<Vec3d> BoxCorners(double l, double h, double w)
 {
