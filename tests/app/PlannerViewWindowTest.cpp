@@ -6,8 +6,10 @@
 #include "app/ViewStyleCommands.h"
 #include "app/VolumePlannerDlg.h"
 #include "project/ProjectFile.h"
+#include "render/RoomModel.h"
 #include "render/SceneRenderer.h"
 #include "render/view/VolumeView.h"
+#include "scene/RoomBox.h"
 #include "scene/SceneSettings.h"
 
 #include <QAction>
@@ -19,6 +21,7 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -36,20 +39,25 @@ class PlannerViewWindowTest : public QObject, CMenuWindowFixture
 
     void startsClassicAndSwitchesBothWays();
     void wheelZoomsTowardsTheCursorOnlyInThePlannerView();
+    void fitRoomAfterZoomingFramesTheRoomAgain_data();
     void fitRoomAfterZoomingFramesTheRoomAgain();
     void keyFFitsInTheViewAndStaysALetterInTheBoxes();
     void projectRemembersTheStyle();
 
   private:
     CVolumeView& View() const { return *m_dlg->View(); }
-    // A 12 x 8 x 4 m stage with four cameras, computed.
-    void MakeStage();
+    // A room with four cameras at its ceiling corners, computed; 12 x 8 x 4 m unless said.
+    void MakeStage(const QString& length = "12", const QString& width = "8", const QString& height = "4");
     void Settle();
     QImage Frame() { return View().grabFramebuffer(); }
     // One wheel notch per step at the view pixel, forwards (towards the scene) for positive steps.
     void Wheel(QPoint at, int steps);
-    // The box around everything that is not background in the scene's part of the frame.
+    // The box around everything that is not background in the scene's rows above the legend.
     static QRect DrawnBounds(const QImage& frame);
+    // Background along all four edges of the scene, the legend's corner left out.
+    static bool HasBackgroundMargin(const QImage& frame);
+    // Where the room's corners fall in the planner's scene viewport (pixels from its bottom left).
+    std::vector<QPointF> RoomCorners() const;
     void SaveScreenshot(const QImage& picture, const QString& name) const
     {
         if (const char* dir = std::getenv("VP_SCREENSHOT_DIR"))
@@ -73,8 +81,11 @@ namespace
 const QColor kBackground(51, 51, 51);
 // Rows of the frame above the scene: the status strip.
 constexpr int kStatusRows = 45;
-// The legend's corner at the lower right, left out of the scene's bounds.
-const QRect kLegendCorner(800, 500, 200, 225);
+// Rows from the top where the legend panel may begin at the lower right.
+constexpr int kLegendTopRow = 505;
+constexpr int kLegendLeftColumn = 720;
+// The planner's scene viewport is the frame below the status strip.
+constexpr int kSceneHeight = 680;
 
 } // namespace
 
@@ -94,12 +105,16 @@ void PlannerViewWindowTest::Settle()
     QTest::qWait(20);
 }
 
-void PlannerViewWindowTest::MakeStage()
+void PlannerViewWindowTest::MakeStage(const QString& length, const QString& width, const QString& height)
 {
     EnterCameras(4);
-    static_cast<QLineEdit*>(Ctl(kIdRoomLength))->setText("12");
-    static_cast<QLineEdit*>(Ctl(kIdRoomWidth))->setText("8");
-    static_cast<QLineEdit*>(Ctl(kIdRoomHeight))->setText("4");
+    static_cast<QLineEdit*>(Ctl(kIdRoomLength))->setText(length);
+    static_cast<QLineEdit*>(Ctl(kIdRoomWidth))->setText(width);
+    static_cast<QLineEdit*>(Ctl(kIdRoomHeight))->setText(height);
+    QTest::mouseClick(Ctl(kIdRender), Qt::LeftButton);
+    Settle();
+    // A new rig for the room now drawn: the default one at its ceiling corners.
+    EnterCameras(4);
     QTest::mouseClick(Ctl(kIdRender), Qt::LeftButton);
     Settle();
 }
@@ -116,11 +131,37 @@ void PlannerViewWindowTest::Wheel(QPoint at, int steps)
 QRect PlannerViewWindowTest::DrawnBounds(const QImage& frame)
 {
     QRect bounds;
-    for (int y = kStatusRows; y < frame.height(); ++y)
+    for (int y = kStatusRows; y < kLegendTopRow; ++y)
         for (int x = 0; x < frame.width(); ++x)
-            if (!kLegendCorner.contains(x, y) && frame.pixelColor(x, y) != kBackground)
+            if (frame.pixelColor(x, y) != kBackground)
                 bounds |= QRect(x, y, 1, 1);
     return bounds;
+}
+
+bool PlannerViewWindowTest::HasBackgroundMargin(const QImage& frame)
+{
+    constexpr int kMargin = 4;
+    const auto clear = [&frame](int left, int top, int right, int bottom) {
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                if (frame.pixelColor(x, y) != kBackground)
+                    return false;
+        return true;
+    };
+    const int w = frame.width(), h = frame.height();
+    return clear(0, kStatusRows, kMargin, h) && clear(0, kStatusRows, w, kStatusRows + kMargin) &&
+           clear(w - kMargin, kStatusRows, w, kLegendTopRow) && clear(0, h - kMargin, kLegendLeftColumn, h);
+}
+
+std::vector<QPointF> PlannerViewWindowTest::RoomCorners() const
+{
+    std::vector<QPointF> corners;
+    const CSceneRenderer& renderer = View().Renderer();
+    for (int i = 0; i < CRoomBox::kCornerCount; ++i) {
+        const Vec3d p = renderer.GetPlannerProjection().Project(renderer.GetRoom().Corner(i));
+        corners.emplace_back(p.x, p.y);
+    }
+    return corners;
 }
 
 void PlannerViewWindowTest::startsClassicAndSwitchesBothWays()
@@ -167,6 +208,21 @@ void PlannerViewWindowTest::wheelZoomsTowardsTheCursorOnlyInThePlannerView()
     const QRect room = DrawnBounds(fitted);
     QVERIFY(!room.isEmpty());
 
+    // The room corner under the cursor stays under it, the others move away from it.
+    const std::vector<QPointF> before = RoomCorners();
+    const QPointF pivot = before[0];
+    const double distance = View().Renderer().GetPlannerProjection().GetDistance();
+    Wheel(QPoint(qRound(pivot.x()), qRound(kViewHeight - pivot.y())), 1);
+    const std::vector<QPointF> after = RoomCorners();
+    QVERIFY(View().Renderer().GetPlannerProjection().GetDistance() < distance);
+    QVERIFY2(QLineF(after[0], pivot).length() < 1.0,
+             qPrintable(QString("%1,%2 -> %3,%4").arg(pivot.x()).arg(pivot.y()).arg(after[0].x()).arg(after[0].y())));
+    for (int i = 1; i < CRoomBox::kCornerCount; ++i)
+        QVERIFY(QLineF(after[i], pivot).length() > QLineF(before[i], pivot).length());
+    QCOMPARE(View().GetView(), classicPose);
+    Trigger(MenuCommand::FitRoom);
+    QVERIFY(Frame() == fitted);
+
     // A notch forwards with the cursor near the left end of the room: that
     // end stays nearly where it was, the right end moves out.
     const QPoint left(room.left() + room.width() / 8, room.center().y());
@@ -195,29 +251,50 @@ void PlannerViewWindowTest::wheelZoomsTowardsTheCursorOnlyInThePlannerView()
     QVERIFY(smaller.height() < room.height());
 }
 
+void PlannerViewWindowTest::fitRoomAfterZoomingFramesTheRoomAgain_data()
+{
+    QTest::addColumn<QString>("length");
+    QTest::addColumn<QString>("width");
+    QTest::addColumn<QString>("height");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("12 x 8 m stage") << "12" << "8" << "4" << "stage";
+    QTest::newRow("20 x 20 m hall") << "20" << "20" << "6" << "hall";
+    QTest::newRow("1.5 m booth") << "1.5" << "1.5" << "1.5" << "booth";
+}
+
 void PlannerViewWindowTest::fitRoomAfterZoomingFramesTheRoomAgain()
 {
-    MakeStage();
+    QFETCH(QString, length);
+    QFETCH(QString, width);
+    QFETCH(QString, height);
+    QFETCH(QString, name);
+    // Switched on before RENDER: the new room is fitted by the frame that
+    // computes it, Fit Room then takes in the rig entered for it too.
     Trigger(MenuCommand::PlannerView);
+    MakeStage(length, width, height);
     Trigger(MenuCommand::FitRoom);
     const QImage fitted = Frame();
-    SaveScreenshot(fitted, "planner_view_fitted.png");
-    // Background on all four sides of the room and its cameras.
-    const QRect room = DrawnBounds(fitted);
-    QVERIFY2(room.left() > 0 && room.right() < fitted.width() - 1 && room.top() > kStatusRows &&
-                 room.bottom() < fitted.height() - 1,
-             qPrintable(QString("drawn %1,%2 %3x%4").arg(room.x()).arg(room.y()).arg(room.width()).arg(room.height())));
+    SaveScreenshot(fitted, "planner_view_fitted_" + name + ".png");
+    const auto inFrame = [this] {
+        for (const QPointF& c : RoomCorners())
+            if (c.x() < 0 || c.x() > kViewWidth || c.y() < 0 || c.y() > kSceneHeight)
+                return false;
+        return true;
+    };
+    QVERIFY(inFrame());
+    QVERIFY(HasBackgroundMargin(fitted));
 
-    // Zoomed in until the room leaves the frame on every side.
-    Wheel(room.center(), 8);
+    // Zoomed in until the room leaves the frame.
+    Wheel(DrawnBounds(fitted).center(), 8);
     const QImage zoomed = Frame();
-    SaveScreenshot(zoomed, "planner_view_zoomed_in.png");
-    const QRect cut = DrawnBounds(zoomed);
-    QVERIFY(cut.left() == 0 && cut.right() == zoomed.width() - 1);
+    SaveScreenshot(zoomed, "planner_view_zoomed_" + name + ".png");
+    QVERIFY(!inFrame());
+    QVERIFY(!HasBackgroundMargin(zoomed));
 
     Trigger(MenuCommand::FitRoom);
+    QVERIFY(inFrame());
     const QImage again = Frame();
-    SaveScreenshot(again, "planner_view_fitted_again.png");
+    SaveScreenshot(again, "planner_view_fitted_again_" + name + ".png");
     QVERIFY(again == fitted);
 }
 
@@ -244,7 +321,7 @@ void PlannerViewWindowTest::keyFFitsInTheViewAndStaysALetterInTheBoxes()
     auto* units = static_cast<QLineEdit*>(Ctl(kIdUnits));
     units->setFocus();
     units->selectAll();
-    QTest::keyClick(units, Qt::Key_F, Qt::ShiftModifier);
+    QTest::keyClicks(units, "F");
     QCOMPARE(units->text(), QString("F"));
 }
 
