@@ -5,6 +5,7 @@
 #include "app/PlanningPanel.h"
 #include "app/ProjectCommands.h"
 #include "app/ReportCommands.h"
+#include "app/ViewStyleCommands.h"
 #include "app/VolumePlannerDlg.h"
 #include "coverage/PlanningMeasures.h"
 #include "coverage/obstacles/ObstacleSet.h"
@@ -42,6 +43,8 @@ const char* const kMouseAndKeys = "In the view:\n"
                                   "Left button, then hold Shift while dragging: pan\n"
                                   "Arrow keys (after a click into the view): pan\n"
                                   "Escape: end the program\n"
+                                  "In the Planner view: the wheel zooms towards the cursor,\n"
+                                  "F (after a click into the view) fits the room\n"
                                   "\n"
                                   "Enter in a box of the window: RENDER\n"
                                   "Enter in a box of the Planning panel: take its value";
@@ -128,6 +131,13 @@ void CMainMenu::BuildViewMenu()
         measureGroup->addAction(action);
         connect(action, &QAction::triggered, this, [this, command = entry.command] { ChooseMeasure(command); });
     }
+
+    // The key is the view's own (typed F into a box stays an F): the menu only names it.
+    menu->addSeparator();
+    QAction* planner = AddAction(MenuCommand::PlannerView, menu, "&Planner View");
+    QAction* fit = AddAction(MenuCommand::FitRoom, menu, "&Fit Room\tF");
+    m_pViewStyle = new CViewStyleCommands(*m_dialog.View(), *planner, *fit, this);
+    connect(m_pProject, &CProjectCommands::viewStyleRestored, m_pViewStyle, &CViewStyleCommands::ShowStyle);
     connect(menu, &QMenu::aboutToShow, this, &CMainMenu::ShowDisplayState);
     ShowDisplayState();
 }
@@ -161,6 +171,7 @@ void CMainMenu::BuildHelpMenu()
 
 void CMainMenu::ShowDisplayState()
 {
+    m_pViewStyle->ShowStyle();
     const CVolumeView* view = m_dialog.View();
     MenuCommand display = MenuCommand::ResolutionMap;
     if (view->IsQualityDisplay())

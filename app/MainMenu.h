@@ -11,6 +11,7 @@ class CObstacleSet;
 class CPlanningPanel;
 class CProjectCommands;
 class CReportCommands;
+class CViewStyleCommands;
 class CVolumePlannerDlg;
 class QAction;
 class QMenu;
@@ -35,6 +36,8 @@ enum class MenuCommand {
     MeasureMarkerPx,
     MeasureAngle,
     MeasureSigma,
+    PlannerView,
+    FitRoom,
     PlanningPanel,
     Obstacles,
     MouseAndKeys,
@@ -58,6 +61,7 @@ class CMainMenu : public QObject
     CPlanningPanel* Panel() const { return m_pPanel; }
     CProjectCommands& Project() const { return *m_pProject; }
     CReportCommands& Report() const { return *m_pReport; }
+    CViewStyleCommands& ViewStyle() const { return *m_pViewStyle; }
     // The window's obstacles, and their panel (null until first shown).
     const std::shared_ptr<CObstacleSet>& Obstacles() const { return m_pObstacles; }
     CObstaclePanel* ObstacleWindow() const { return m_pObstaclePanel; }
@@ -86,6 +90,7 @@ class CMainMenu : public QObject
     CPlanningPanel* m_pPanel = nullptr;
     CProjectCommands* m_pProject;
     CReportCommands* m_pReport;
+    CViewStyleCommands* m_pViewStyle = nullptr;
     std::array<QAction*, static_cast<size_t>(MenuCommand::Count)> m_actions{};
     int m_nClassicWidth;
 };

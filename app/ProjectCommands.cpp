@@ -64,7 +64,9 @@ CProjectCommands::CProjectCommands(CVolumePlannerDlg& dialog, std::shared_ptr<CO
           {[&dialog] { return dialog.TypedUnit(); },
            [&dialog] { return static_cast<uint32_t>(dialog.View()->Renderer().GetVolume().GetResolutionCamera() + 1); },
            [&dialog] { return dialog.AreCamerasInitialised(); }, [&dialog] { return dialog.AreCameraEditsUnsaved(); },
-           [&dialog](const Project& project) {
+           [this, &dialog](const Project& project) {
+               dialog.View()->SetViewStyle(project.plannerView ? ViewStyle::Planner : ViewStyle::Classic);
+               emit viewStyleRestored();
                dialog.ShowOpenedPlan(project.unit, static_cast<int>(project.resolutionCamera) - 1);
            },
            [obstacles] { return ObstacleListOf(*obstacles); },
@@ -73,7 +75,8 @@ CProjectCommands::CProjectCommands(CVolumePlannerDlg& dialog, std::shared_ptr<CO
                if (!error)
                    emit obstaclesReplaced();
                return error;
-           }}),
+           },
+           [&dialog] { return dialog.View()->GetViewStyle() == ViewStyle::Planner; }}),
       m_strClassicTitle(dialog.windowTitle()), m_pTitleTimer(new QTimer(this))
 {
     // Without a scene there is no plan to lose.

@@ -37,6 +37,8 @@ class CProjectCommands : public QObject
   signals:
     // An opened project replaced the window's obstacles.
     void obstaclesReplaced();
+    // An opened project set the view's style.
+    void viewStyleRestored();
 
   private:
     CVolumePlannerDlg& m_dialog;

@@ -21,6 +21,8 @@ Project CProjectDocument::CurrentProject() const
     Project project = CaptureProject(m_link.unit(), m_link.resolutionCamera(), m_kept);
     if (m_link.obstacles)
         project.obstacles = m_link.obstacles();
+    if (m_link.plannerView)
+        project.plannerView = m_link.plannerView();
     return project;
 }
 

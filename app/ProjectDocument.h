@@ -30,6 +30,8 @@ class CProjectDocument
         // (mesh files relative to `baseDir`): the reason when one cannot be read.
         std::function<ObstacleList()> obstacles;
         std::function<std::optional<std::string>(const ObstacleList&, const std::string& baseDir)> setObstacles;
+        // The view drawn in the Planner style.
+        std::function<bool()> plannerView;
     };
 
     CProjectDocument(CUserPrompts& prompts, WindowLink link);

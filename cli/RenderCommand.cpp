@@ -43,6 +43,7 @@ struct ViewOptions {
     std::string display = "classic";
     std::string measure;
     std::string qualityThreshold;
+    std::string style = "classic";
 };
 
 // More ticks than this only paint the rulers solid.
@@ -118,6 +119,10 @@ void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const Pla
             Fail("--quality-threshold OP,V: OP one of < <= == >= > != and V a number, e.g. --quality-threshold '<=,1'");
     }
 
+    const bool planner = view.style == "planner";
+    if (planner && (view.zoom != 0.0f || view.pan[0] != 0.0f || view.pan[1] != 0.0f))
+        Fail("--pan and --zoom move the classic view; --style planner fits the room to the frame itself");
+
     CRoomBox room;
     const RigSceneResult scene = BuildRigScene(rig, room);
     if (!scene.ok)
@@ -143,6 +148,12 @@ void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const Pla
         settings.SetTestMode(!coverage.calibrationFile.empty());
         renderer.ShowResolutionMap(static_cast<int>(ResolutionCameraOf(coverage, project) - 1));
         renderer.SetView({view.yaw, view.pitch, view.pan[0], view.pan[1], view.zoom});
+        if (planner) {
+            renderer.SetViewStyle(ViewStyle::Planner);
+            // The room was converted to metres before the renderer saw it.
+            const bool feet = project ? project->unit == "ft" : rig.units == "f" || rig.units == "F";
+            renderer.SetRulerUnit(feet ? LengthUnit::Feet : LengthUnit::Metres);
+        }
         if (view.orthographic)
             renderer.SetOrthographic();
         if (view.seeThrough)
@@ -223,6 +234,12 @@ void AddRenderCommand(CLI::App& app)
         ->type_name("M");
     command->add_option("--quality-threshold", view->qualityThreshold, "show only voxels whose measure meets OP V")
         ->type_name("OP,V");
+    command->add_option("--style", view->style,
+                        "classic, or planner: the room fitted to the frame in its true proportions, with rulers "
+                        "in the room's unit (their own ticks: --scales and --divisions are the classic style's), "
+                        "keyed legend and status, and the cameras' view pyramids")
+        ->check(CLI::IsMember({"classic", "planner"}))
+        ->capture_default_str();
     command->add_option("--png", view->pngFile, "the PNG file to write (1000 x 725)")->type_name("FILE")->required();
     command->callback([rig, coverage, planning, view]() { RunRender(*rig, *coverage, *planning, *view); });
 }

@@ -16,6 +16,8 @@
 namespace {
 
 constexpr const char* kCustomTypeKey = "custom";
+constexpr const char* kClassicStyle = "classic";
+constexpr const char* kPlannerStyle = "planner";
 // A project file is a few kilobytes a camera; anything far beyond is not one.
 constexpr std::streamoff kLargestProjectBytes = 64ll << 20;
 
@@ -220,6 +222,15 @@ Project ReadProject(const Json& document)
         if (!obstacles.list)
             throw ProjectError{obstacles.error};
         project.obstacles = std::move(*obstacles.list);
+    }
+    if (const auto it = document.find("view"); it != document.end()) {
+        if (!it->is_object())
+            Refuse("view", "must be an object");
+        if (const auto style = it->find("style"); style != it->end()) {
+            if (!style->is_string() || (*style != kClassicStyle && *style != kPlannerStyle))
+                Refuse("view.style", std::string("must be \"") + kClassicStyle + "\" or \"" + kPlannerStyle + "\"");
+            project.plannerView = *style == kPlannerStyle;
+        }
     }
     return project;
 }
@@ -452,6 +463,11 @@ std::string ProjectText(const Project& p)
         document.erase("obstacles");
     else
         document["obstacles"] = ObstacleListJson(p.obstacles, document["obstacles"]);
+    if (p.plannerView)
+        section("view")["style"] = kPlannerStyle;
+    else if (const auto view = document.find("view"); view != document.end() && view->is_object() &&
+                                                       view->erase("style") && view->empty())
+        document.erase(view);
     return JsonText(document) + "\n";
 }
 

@@ -56,6 +56,9 @@ struct Project {
     PlanningSettings planning;
     // Written only when there is one, so plans without obstacles read as before.
     ObstacleList obstacles;
+    // The view drawn in the Planner style; written only then, so a classic
+    // plan's file stays as it was, and a file without it reads as classic.
+    bool plannerView = false;
     // The document as it was read: written back with the known keys
     // replaced, so what a newer program added survives.
     Json kept = Json::object();

@@ -41,6 +41,8 @@ constexpr double kNearPlane = 1.0;
 constexpr float kPanStep = 0.01f;
 constexpr float kArrowPanStep = 0.1f;
 constexpr float kZoomStep = 0.5f;
+// One notch of a mouse wheel, in eighths of a degree.
+constexpr int kWheelNotch = 120;
 
 // What llvmpipe keeps per compiled box, as render-bench measures it (the
 // heap's growth while a display compiles, the resident growth once it is
@@ -246,6 +248,7 @@ void CSceneRenderer::Render()
     if (!settings || !GetDrawColor())
         return;
 
+    NoteEntryUnit(*settings);
     settings->ConvertToMetres();
     m_room->Update();
     m_bLastRenderComputed = false;
@@ -253,9 +256,17 @@ void CSceneRenderer::Render()
         RunPendingInBackground(*settings);
     else
         RunPendingComputations(*settings);
+    if (m_bLastRenderComputed)
+        ++m_nResultGeneration;
     if (CCameraSet* cameras = CCameraSet::Current())
         cameras->SetUserOrigin(m_room->Corner(3));
 
+    if (m_eViewStyle == ViewStyle::Planner) {
+        DrawPlannerFrame();
+        if (IsComputing())
+            DrawWaitingMessage();
+        return;
+    }
     DrawMainScene();
     if (m_bQualityDisplay) {
         if (settings->GetShowLegend()) {
@@ -615,6 +626,13 @@ void CSceneRenderer::Resize(int width, int height) { glViewport(0, 0, width, hei
 
 void CSceneRenderer::OnButtonDown(unsigned keyStateFlags)
 {
+    if (m_eViewStyle == ViewStyle::Planner) {
+        // The planner takes a press with Shift held as the start of a pan.
+        m_bLeftButton = m_bLeftButton || (keyStateFlags & kButtonFlagLeft) != 0;
+        m_bRightButton = m_bRightButton || (keyStateFlags & kButtonFlagRight) != 0;
+        m_bPlannerShiftDrag = (keyStateFlags & kButtonFlagShift) != 0;
+        return;
+    }
     // Only a press with no other button or modifier held registers: a press
     // with Shift already down starts neither a turn nor a pan.
     if (keyStateFlags == kButtonFlagLeft)
@@ -623,7 +641,11 @@ void CSceneRenderer::OnButtonDown(unsigned keyStateFlags)
         m_bRightButton = true;
 }
 
-void CSceneRenderer::OnLeftButtonUp() { m_bLeftButton = false; }
+void CSceneRenderer::OnLeftButtonUp()
+{
+    m_bLeftButton = false;
+    m_bPlannerShiftDrag = false;
+}
 
 void CSceneRenderer::OnRightButtonUp() { m_bRightButton = false; }
 
@@ -631,6 +653,17 @@ void CSceneRenderer::OnMouseMove(int x, int y)
 {
     const int dx = x - g_nLastMouseX;
     const int up = g_nLastMouseY - y;
+    if (m_eViewStyle == ViewStyle::Planner) {
+        if (m_bLeftButton && (m_bShiftKey || m_bPlannerShiftDrag))
+            m_plannerView.PanPixels(dx, up);
+        else if (m_bLeftButton)
+            m_fYaw += static_cast<float>(dx);
+        if (m_bRightButton)
+            m_fPitch += static_cast<float>(up);
+        g_nLastMouseX = x;
+        g_nLastMouseY = y;
+        return;
+    }
     if (m_bLeftButton) {
         if (m_bShiftKey) {
             // A fixed step per motion message, whatever its length.
@@ -648,6 +681,13 @@ void CSceneRenderer::OnMouseMove(int x, int y)
 
 bool CSceneRenderer::OnKeyDown(unsigned key)
 {
+    // The planner's arrow keys move the view by a share of its size.
+    constexpr double kPlannerArrowPx = 20.0;
+    if (m_eViewStyle == ViewStyle::Planner && key >= kKeyLeft && key <= kKeyDown) {
+        m_plannerView.PanPixels(key == kKeyLeft ? -kPlannerArrowPx : key == kKeyRight ? kPlannerArrowPx : 0.0,
+                                key == kKeyUp ? kPlannerArrowPx : key == kKeyDown ? -kPlannerArrowPx : 0.0);
+        return false;
+    }
     switch (key) {
     case kKeyShift:
         m_bShiftKey = true;
@@ -678,9 +718,21 @@ void CSceneRenderer::OnKeyUp(unsigned key)
         m_bShiftKey = false;
 }
 
-void CSceneRenderer::ZoomIn() { m_fZoom += kZoomStep; }
+void CSceneRenderer::ZoomIn()
+{
+    if (m_eViewStyle == ViewStyle::Planner)
+        OnWheel(kViewWidth / 2, kViewHeight - kMainViewport[3] / 2, kWheelNotch);
+    else
+        m_fZoom += kZoomStep;
+}
 
-void CSceneRenderer::ZoomOut() { m_fZoom -= kZoomStep; }
+void CSceneRenderer::ZoomOut()
+{
+    if (m_eViewStyle == ViewStyle::Planner)
+        OnWheel(kViewWidth / 2, kViewHeight - kMainViewport[3] / 2, -kWheelNotch);
+    else
+        m_fZoom -= kZoomStep;
+}
 
 void CSceneRenderer::SetPerspective()
 {

@@ -3,7 +3,10 @@
 #include "coverage/CoverageVolume.h"
 #include "coverage/PlanningMeasures.h"
 #include "coverage/QualityDisplay.h"
+#include "render/ViewStyle.h"
+#include "render/planner/PlannerProjection.h"
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -120,6 +123,25 @@ public:
     void SetShownLayers(int n);
     int GetShownLayers() const;
 
+    // Drawing style; Classic is the default. Switching keeps the data and
+    // each style's own view state.
+    void SetViewStyle(ViewStyle style);
+    ViewStyle GetViewStyle() const { return m_eViewStyle; }
+    // Planner: the eye distance and the orthographic window chosen so the
+    // whole room with its cameras fills the view with a margin. Classic: nothing.
+    void FitRoom();
+    // Planner: zoom towards the cursor (client pixels, y down; angleDelta in
+    // eighths of a degree, 120 a notch). Classic has no wheel zoom.
+    void OnWheel(int x, int y, int angleDelta);
+    // The unit of the planner's rulers. A room the frame converts from feet
+    // sets it to feet, a new room in metres back to metres; a caller that
+    // converted the room itself says which it was.
+    void SetRulerUnit(LengthUnit unit);
+    LengthUnit GetRulerUnit() const { return m_eRulerUnit; }
+    const CPlannerProjection& GetPlannerProjection() const { return m_plannerView; }
+    // The camera numbers and ruler values the last planner frame wrote.
+    const std::vector<LabelPlacement>& GetPlannerLabels() const { return m_aPlannerLabels; }
+
     // Read-only view state, and direct setters for the command line.
     ViewPose GetView() const { return {m_fYaw, m_fPitch, m_fPanX, m_fPanY, m_fZoom}; }
     ViewPose GetHomeView() const { return {m_fHomeYaw, m_fHomePitch, m_fHomePanX, m_fHomePanY, m_fHomeZoom}; }
@@ -215,6 +237,14 @@ private:
     void DrawMainScene();
     void DrawLegendInset();
     void DrawStatusStrip();
+    // The planner style's frame: scene, labels, rulers, legend and status.
+    void DrawPlannerFrame();
+    void UpdatePlannerPose();
+    std::vector<Vec3d> PlannerFitPoints() const;
+    std::array<float, 6> PlannerRoomKey() const;
+    void NoteEntryUnit(const SceneSettings& settings);
+    // Voxels the shown display draws, counted once per change of what it shows.
+    uint64_t CountDrawnVoxels();
 
     bool m_bResolutionMapDirty = false;
     bool m_bShowXScale = false;
@@ -236,6 +266,20 @@ private:
     bool m_bRightButton = false;
     bool m_bSeeThrough = false;
     bool m_bShiftKey = false;
+    ViewStyle m_eViewStyle = ViewStyle::Classic;
+    CPlannerProjection m_plannerView;
+    // The room (and scale factors) the planner view was last fitted to.
+    std::array<float, 6> m_aFittedRoom{};
+    LengthUnit m_eRulerUnit = LengthUnit::Metres;
+    // The room dimensions the ruler unit was last decided for.
+    std::array<float, 3> m_aUnitRoom{};
+    // A planner drag that started with Shift held pans.
+    bool m_bPlannerShiftDrag = false;
+    // Bumped whenever the volume's or the planning measures' results change.
+    uint64_t m_nResultGeneration = 0;
+    std::vector<LabelPlacement> m_aPlannerLabels;
+    std::vector<double> m_aDrawnCountKey;
+    uint64_t m_nDrawnCount = 0;
     CCoverageVolume m_volume;
     std::unique_ptr<CRoomModel> m_room;
     std::unique_ptr<CAxesDrawer> m_axes;

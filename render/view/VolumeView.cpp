@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QSurfaceFormat>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <optional>
 
@@ -201,6 +202,11 @@ void CVolumeView::mouseMoveEvent(QMouseEvent* event)
 
 void CVolumeView::keyPressEvent(QKeyEvent* event)
 {
+    if (event->key() == Qt::Key_F && !(event->modifiers() & ~Qt::KeypadModifier) &&
+        m_renderer->GetViewStyle() == ViewStyle::Planner) {
+        FitRoom();
+        return;
+    }
     const std::optional<unsigned> key = RendererKey(event->key());
     if (!key) {
         // Enter and the like go on to the dialog.
@@ -222,6 +228,18 @@ void CVolumeView::keyReleaseEvent(QKeyEvent* event)
         return;
     }
     m_renderer->OnKeyUp(*key);
+    RequestRepaint();
+}
+
+void CVolumeView::wheelEvent(QWheelEvent* event)
+{
+    // The classic view has no wheel: the event goes on to the dialog as it always did.
+    if (m_renderer->GetViewStyle() != ViewStyle::Planner) {
+        QOpenGLWidget::wheelEvent(event);
+        return;
+    }
+    const QPoint at = event->position().toPoint();
+    m_renderer->OnWheel(at.x(), at.y(), event->angleDelta().y());
     RequestRepaint();
 }
 
@@ -324,6 +342,22 @@ int CVolumeView::GetShownLayers() const
 ViewPose CVolumeView::GetView() const
 {
     return m_renderer->GetView();
+}
+
+void CVolumeView::SetViewStyle(ViewStyle style)
+{
+    m_renderer->SetViewStyle(style);
+}
+
+ViewStyle CVolumeView::GetViewStyle() const
+{
+    return m_renderer->GetViewStyle();
+}
+
+void CVolumeView::FitRoom()
+{
+    m_renderer->FitRoom();
+    RequestRepaint();
 }
 
 void CVolumeView::SetPlanningEnabled(bool on)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "coverage/QualityDisplay.h"
+#include "render/ViewStyle.h"
 
 #include <QOpenGLWidget>
 
@@ -54,6 +55,13 @@ class CVolumeView : public QOpenGLWidget
     // Where the mouse and keys have turned, tilted, panned and zoomed the scene.
     ViewPose GetView() const;
 
+    // The drawing style; the caller repaints. In the Planner view the wheel
+    // zooms towards the cursor and F fits the room.
+    void SetViewStyle(ViewStyle style);
+    ViewStyle GetViewStyle() const;
+    // The whole room in frame (Planner view only), then a repaint.
+    void FitRoom();
+
     // Planning and the Quality display (see CSceneRenderer); the caller
     // repaints, as after the other view commands.
     void SetPlanningEnabled(bool on);
@@ -94,6 +102,7 @@ class CVolumeView : public QOpenGLWidget
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
   private:

@@ -54,5 +54,17 @@ checks += 1
 if validator.is_valid(bad):
     print("a box without a max corner passed the schema")
     failures += 1
+# The Planner view is remembered; a style the program does not draw is refused.
+planner = json.loads((scratch / "full.vplan").read_text())
+planner["view"] = {"style": "planner"}
+checks += 1
+if not validator.is_valid(planner):
+    print("a plan in the Planner view failed the schema")
+    failures += 1
+planner["view"]["style"] = "fancy"
+checks += 1
+if validator.is_valid(planner):
+    print("an unknown view style passed the schema")
+    failures += 1
 print(f"{checks} checks, {failures} failures")
 sys.exit(1 if failures else 0)

@@ -1,0 +1,429 @@
+// The planner style's side of the scene renderer: its framing, navigation
+// and frame. The classic frame lives in SceneRenderer.cpp.
+#include "render/SceneRenderer.h"
+
+#include "cameras/CameraSet.h"
+#include "render/AxesDrawer.h"
+#include "render/ObstacleDrawer.h"
+#include "render/QualityLists.h"
+#include "render/RoomModel.h"
+#include "render/VolumeLists.h"
+#include "render/planner/PlannerFrustums.h"
+#include "render/planner/PlannerLabels.h"
+#include "render/planner/PlannerLegend.h"
+#include "render/planner/PlannerRulers.h"
+#include "render/planner/PlannerStatus.h"
+#include "scene/DrawColor.h"
+#include "scene/SceneSettings.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace
+{
+
+// The scene fills the window below the status strip, as the classic one.
+constexpr int kSceneWidth = 1000;
+constexpr int kSceneHeight = 680;
+constexpr int kStatusHeight = kViewHeight - kSceneHeight;
+// The room is fitted clear of the rulers' labels, and of the legend panel
+// in the lower right.
+constexpr PixelRect kFitTarget{80.0, 50.0, kSceneWidth - 290.0, kSceneHeight - 30.0};
+constexpr double kLegendRight = kSceneWidth - 8.0;
+constexpr double kLegendBottom = 8.0;
+// Camera spheres and the axes triad grow with the room, so they keep their
+// size on screen once it is fitted.
+constexpr double kSphereShare = 0.012;
+constexpr double kTriadShare = 0.1;
+constexpr double kWheelStep = 0.85;
+constexpr double kCameraLabelGap = 3.0;
+constexpr double kRingGap = 5.0;
+
+enum class PlannerDisplay { Map, Selective, CountLayers, Quality };
+
+PlannerDisplay ShownDisplay(const SceneSettings& settings, bool quality)
+{
+    if (quality)
+        return PlannerDisplay::Quality;
+    if (settings.GetSelectiveCameras())
+        return PlannerDisplay::Selective;
+    return settings.Get2DView() ? PlannerDisplay::CountLayers : PlannerDisplay::Map;
+}
+
+VolumeDisplay ListDisplay(PlannerDisplay display)
+{
+    return display == PlannerDisplay::Selective     ? VolumeDisplay::Selective
+           : display == PlannerDisplay::CountLayers ? VolumeDisplay::CountLayers
+                                                    : VolumeDisplay::Map;
+}
+
+double MaxDimension(const SceneSettings& s)
+{
+    return std::max({static_cast<double>(s.GetRoomLength()), static_cast<double>(s.GetRoomWidth()),
+                     static_cast<double>(s.GetRoomHeight()), 1e-3});
+}
+
+std::string Bound(double v)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", v);
+    return text;
+}
+
+std::string IsoText()
+{
+    return "count " + ComparisonOpText(GetIsoOperator()) + " " + std::to_string(GetIsoThreshold());
+}
+
+std::string ResolutionFilterText()
+{
+    return "resolution " + ComparisonOpText(GetResOperator1()) + " " + Bound(GetResBound1()) + " and " +
+           ComparisonOpText(GetResOperator2()) + " " + Bound(GetResBound2());
+}
+
+Vec3d Rotate2(double x, double y, double degrees)
+{
+    const double a = degrees * 3.14159265358979323846 / 180.0;
+    return {x * std::cos(a) - y * std::sin(a), x * std::sin(a) + y * std::cos(a), 0.0};
+}
+
+} // namespace
+
+void CSceneRenderer::SetViewStyle(ViewStyle style)
+{
+    m_eViewStyle = style;
+    m_bPlannerShiftDrag = false;
+}
+
+void CSceneRenderer::SetRulerUnit(LengthUnit unit)
+{
+    m_eRulerUnit = unit;
+    if (const SceneSettings* s = GetSceneSettings())
+        m_aUnitRoom = {s->GetRoomLength(), s->GetRoomWidth(), s->GetRoomHeight()};
+}
+
+void CSceneRenderer::NoteEntryUnit(const SceneSettings& settings)
+{
+    const std::string units = settings.GetUnits();
+    const bool feet = units == "f" || units == "F";
+    const std::array<float, 3> room{settings.GetRoomLength(), settings.GetRoomWidth(), settings.GetRoomHeight()};
+    if (feet) {
+        // Converted in this frame: remembered by the metres it becomes.
+        m_eRulerUnit = LengthUnit::Feet;
+        m_aUnitRoom = {room[0] * kMetresPerFoot, room[1] * kMetresPerFoot, room[2] * kMetresPerFoot};
+    } else if (room != m_aUnitRoom) {
+        m_eRulerUnit = LengthUnit::Metres;
+        m_aUnitRoom = room;
+    }
+}
+
+std::array<float, 6> CSceneRenderer::PlannerRoomKey() const
+{
+    const SceneSettings* s = GetSceneSettings();
+    if (!s)
+        return {};
+    return {s->GetRoomLength(), s->GetRoomWidth(), s->GetRoomHeight(), g_fSceneScaleX, g_fSceneScaleY, g_fSceneScaleZ};
+}
+
+void CSceneRenderer::UpdatePlannerPose()
+{
+    m_plannerView.SetViewport(kSceneWidth, kSceneHeight);
+    m_plannerView.SetPerspective(IsPerspective());
+    m_plannerView.SetPose(m_fYaw, m_fPitch, {g_fSceneScaleX, g_fSceneScaleY, g_fSceneScaleZ});
+}
+
+std::vector<Vec3d> CSceneRenderer::PlannerFitPoints() const
+{
+    std::vector<Vec3d> points;
+    const SceneSettings* s = GetSceneSettings();
+    if (!s)
+        return points;
+    const double w = CRoomModel::kWallThickness;
+    const double hl = s->GetRoomLength() * 0.5 + w, hw = s->GetRoomWidth() * 0.5 + w;
+    const double top = s->GetRoomHeight() * 0.5, bottom = -top - 2.0 * w;
+    for (const double x : {-hl, hl})
+        for (const double y : {bottom, top})
+            for (const double z : {-hw, hw})
+                points.push_back({x, y, z});
+    const double size = MaxDimension(*s);
+    const double r = kSphereShare * size;
+    if (const CCameraSet* cameras = CCameraSet::Current(); cameras && cameras->IsAllocated()) {
+        const uint32_t end = std::min(s->GetEndCamera(), s->GetCameraCount());
+        for (uint32_t n = s->GetFirstCamera(); n < end; ++n) {
+            const Vec3d& p = cameras->GetPosition(static_cast<int>(n));
+            for (const Vec3d& d : {Vec3d{r, r, r}, Vec3d{-r, -r, -r}})
+                points.push_back(p + d);
+        }
+    }
+    // The axes triad beside the back-right floor corner.
+    const Vec3d triad{hl + kTriadShare * size * 0.3, -top, -hw - kTriadShare * size * 0.3};
+    const double t = kTriadShare * size;
+    points.push_back(triad);
+    points.push_back(triad + Vec3d{t * 1.3, t * 1.2, -t * 1.3});
+    return points;
+}
+
+void CSceneRenderer::FitRoom()
+{
+    if (m_eViewStyle != ViewStyle::Planner)
+        return;
+    UpdatePlannerPose();
+    m_plannerView.Fit(PlannerFitPoints(), kFitTarget);
+    m_aFittedRoom = PlannerRoomKey();
+}
+
+void CSceneRenderer::OnWheel(int x, int y, int angleDelta)
+{
+    if (m_eViewStyle != ViewStyle::Planner || angleDelta == 0)
+        return;
+    UpdatePlannerPose();
+    // Client pixels run down from the window's top; the scene's from its bottom.
+    m_plannerView.ZoomAt(x, kViewHeight - y, std::pow(kWheelStep, angleDelta / 120.0));
+}
+
+uint64_t CSceneRenderer::CountDrawnVoxels()
+{
+    const SceneSettings* s = GetSceneSettings();
+    if (!s || !m_volume.HasResults())
+        return 0;
+    const PlannerDisplay display = ShownDisplay(*s, m_bQualityDisplay);
+    const std::optional<QualityThreshold>& q = m_qualityThreshold;
+    const std::vector<double> key{
+        static_cast<double>(m_nResultGeneration),       static_cast<double>(display),
+        static_cast<double>(m_volume.GetShownLayers()), static_cast<double>(m_volume.GetResolutionCamera()),
+        static_cast<double>(GetIsoOperator()),          static_cast<double>(GetIsoThreshold()),
+        static_cast<double>(GetResOperator1()),         GetResBound1(),
+        static_cast<double>(GetResOperator2()),         GetResBound2(),
+        static_cast<double>(m_eQualityMeasure),         q ? static_cast<double>(q->op) : -1.0,
+        q ? static_cast<double>(q->value) : 0.0,        m_quality->IsBuilt() ? 1.0 : 0.0};
+    if (key == m_aDrawnCountKey)
+        return m_nDrawnCount;
+    m_aDrawnCountKey = key;
+    const uint32_t layers = m_volume.GetCountY();
+    const uint32_t shown = static_cast<uint32_t>(std::clamp(m_volume.GetShownLayers(), 0, static_cast<int>(layers)));
+    uint64_t count = 0;
+    switch (display) {
+    case PlannerDisplay::Selective:
+        count = m_volume.IsoListPaint().size();
+        break;
+    case PlannerDisplay::CountLayers:
+        count = static_cast<uint64_t>(m_volume.GetCountX()) * m_volume.GetCountZ() * shown;
+        break;
+    case PlannerDisplay::Map: {
+        const std::vector<int8_t> bands = m_volume.MapBands();
+        for (size_t t = 0; t < bands.size(); ++t)
+            count += bands[t] >= 0 && t % layers < shown;
+        break;
+    }
+    case PlannerDisplay::Quality:
+        if (m_planning.HasResults() && m_quality->IsBuilt())
+            for (uint32_t j = 0; j < shown; ++j)
+                count += QualityLayerPaint(m_volume, m_planning, m_eQualityMeasure, m_quality->GetScale(), q, j).size();
+        break;
+    }
+    m_nDrawnCount = count;
+    return count;
+}
+
+void CSceneRenderer::DrawPlannerFrame()
+{
+    SceneSettings* settings = GetSceneSettings();
+    DrawColor* colors = GetDrawColor();
+    UpdatePlannerPose();
+    if (!m_plannerView.IsFitted() || PlannerRoomKey() != m_aFittedRoom)
+        FitRoom();
+    const CPlannerProjection& view = m_plannerView;
+    const double size = MaxDimension(*settings);
+    const double sphere = kSphereShare * size;
+
+    glViewport(0, 0, kSceneWidth, kSceneHeight);
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixd(view.ProjectionMatrix().data());
+    glMatrixMode(GL_MODELVIEW);
+    glLoadMatrixd(view.ModelViewMatrix().data());
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    m_room->ApplyLight();
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    if (settings->GetShowRoom())
+        m_room->Draw();
+
+    const Vec3d& c5 = m_room->Corner(5);
+    glEnable(GL_NORMALIZE);
+    glPushMatrix();
+    glTranslated(c5.x + kTriadShare * size * 0.3, c5.y, c5.z - kTriadShare * size * 0.3);
+    glScaled(kTriadShare * size, kTriadShare * size, kTriadShare * size);
+    m_axes->DrawAxes(0.0, 0.0, 0.0);
+    glPopMatrix();
+    glDisable(GL_NORMALIZE);
+    m_obstacles->Draw(m_bSeeThrough);
+
+    const PlannerDisplay display = ShownDisplay(*settings, m_bQualityDisplay);
+    glPolygonMode(GL_FRONT_AND_BACK, m_bSeeThrough ? GL_POINT : GL_FILL);
+    if (display == PlannerDisplay::Quality) {
+        m_quality->Draw(m_volume);
+    } else {
+        const VolumeDisplay lists = ListDisplay(display);
+        const VoxelFaces faces = CVolumeLists::FacesToDraw(m_volume, lists, m_bSeeThrough, view.DepthRange()[0]);
+        if (m_volume.HasResults() && !IsCompilingLists() && !m_lists->IsCompiled(m_volume, lists, faces))
+            m_lists->Compile(m_volume, lists, faces);
+        m_lists->Draw(m_volume, lists, faces);
+    }
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+
+    std::vector<PlannerCamera> cams;
+    std::vector<Vec3d> positions;
+    std::vector<uint32_t> numbers;
+    const CCameraSet* cameras = CCameraSet::Current();
+    const Vec3d half{settings->GetRoomLength() * 0.5, settings->GetRoomHeight() * 0.5, settings->GetRoomWidth() * 0.5};
+    if (cameras && cameras->IsAllocated()) {
+        const bool reach = m_bPlanningEnabled && m_planning.HasResults();
+        const uint32_t end = std::min(settings->GetEndCamera(), settings->GetCameraCount());
+        for (uint32_t n = settings->GetFirstCamera(); n < end; ++n) {
+            const int i = static_cast<int>(n);
+            PlannerCamera cam{cameras->GetPosition(i), n + 1, cameras->GetEnabled(i) == 1, std::nullopt};
+            const Vec3d hp = cameras->GetEdgeHPlus(i), hm = cameras->GetEdgeHMinus(i);
+            const Vec3d vp = cameras->GetEdgeVPlus(i), vm = cameras->GetEdgeVMinus(i);
+            if (const std::optional<Vec3d> axis = CameraAxis(hp, hm, vp, vm)) {
+                double distance = FarWallDistance(cam.position, *axis, half);
+                if (reach && n < m_planning.GetCameraFigures().size() &&
+                    std::isfinite(m_planning.GetCameraFigures()[n].reachMm))
+                    distance = m_planning.GetCameraFigures()[n].reachMm / 1000.0;
+                cam.pyramid = MakeCameraPyramid(cam.position, hp, hm, vp, vm, distance);
+            }
+            positions.push_back(cam.position);
+            numbers.push_back(cam.number);
+            cams.push_back(cam);
+        }
+    }
+    DrawPlannerCameras(cams, sphere, half);
+
+    // Everything written from here is flat, in window pixels, over the scene.
+    BeginPixelOverlay(kViewWidth, kViewHeight);
+    m_aPlannerLabels.clear();
+    CLabelBoard board;
+    LegendPanel legend;
+    bool showLegend = settings->GetShowLegend() && m_volume.HasResults();
+    switch (display) {
+    case PlannerDisplay::Quality:
+        showLegend = showLegend && m_quality->IsBuilt();
+        legend = QualityLegendPanel(m_eQualityMeasure, m_quality->GetScale(), m_qualityThreshold);
+        break;
+    case PlannerDisplay::CountLayers:
+        legend = CountLegendPanel(GetIsoOperator(), GetIsoThreshold());
+        break;
+    default:
+        legend = ResolutionLegendPanel(m_volume.GetResolutionMin(), m_volume.GetBandWidth(),
+                                       m_volume.GetResolutionMax(), m_volume.GetResolutionCamera() + 1);
+        break;
+    }
+    if (showLegend)
+        board.Add(LayoutLegendPanel(legend, kLegendRight, kLegendBottom).panel);
+    board.Add(
+        {0.0, static_cast<double>(kSceneHeight), static_cast<double>(kViewWidth), static_cast<double>(kViewHeight)});
+
+    // Camera numbers beside their spheres, towards the room's middle on
+    // screen, where the rulers (outside the room) are not.
+    const Vec3d centre = view.Project({0.0, 0.0, 0.0});
+    const int ringed = m_volume.GetResolutionCamera();
+    for (const CameraLabel& label : GroupCameraLabels(positions, numbers)) {
+        const Vec3d p = view.Project(label.position);
+        if (p.z <= 0.0)
+            continue;
+        const double radius = sphere * view.PixelsPerUnitAt(p.z);
+        if (std::find(label.numbers.begin(), label.numbers.end(), static_cast<uint32_t>(ringed + 1)) !=
+            label.numbers.end())
+            DrawRing(p.x, p.y, radius + kRingGap);
+        double dx = centre.x - p.x, dy = centre.y - p.y;
+        const double dl = std::hypot(dx, dy);
+        dx = dl > 1e-9 ? dx / dl : 1.0;
+        dy = dl > 1e-9 ? dy / dl : -1.0;
+        std::array<double, 2> at{};
+        bool placed = false;
+        for (const double turn : {0.0, 45.0, -45.0, 90.0, -90.0, 135.0, -135.0, 180.0}) {
+            const Vec3d d = Rotate2(dx, dy, turn);
+            at = OffsetLabel(p.x, p.y, d.x, d.y, radius + kRingGap + kCameraLabelGap, label.text);
+            if (board.IsFree(TextRect(at[0], at[1], label.text))) {
+                placed = true;
+                break;
+            }
+        }
+        if (!placed)
+            at = OffsetLabel(p.x, p.y, dx, dy, radius + kRingGap + kCameraLabelGap, label.text);
+        board.Add(TextRect(at[0], at[1], label.text));
+        m_aPlannerLabels.push_back({TextRect(at[0], at[1], label.text), label.text, true});
+        DrawOutlinedText(at[0], at[1], label.text);
+    }
+
+    // Rulers along the edges on the room's outline as it is turned: the
+    // height at the leftmost post, the length on the lower floor edge, the
+    // width on the floor edge farther out; labels away from the room.
+    const CRoomModel& r = *m_room;
+    const Vec3d floor{0.0, r.Corner(0).y, 0.0};
+    const Vec3d floorCentre = view.Project(floor);
+    auto screenX = [&](int corner) { return view.Project(r.Corner(corner)).x; };
+    auto midpoint = [&](int a, int b) {
+        const Vec3d& p = r.Corner(a);
+        const Vec3d& q = r.Corner(b);
+        return view.Project({0.5 * (p.x + q.x), 0.5 * (p.y + q.y), 0.5 * (p.z + q.z)});
+    };
+    int post = 0;
+    for (const int corner : {1, 4, 5})
+        if (screenX(corner) < screenX(post))
+            post = corner;
+    const int postTop = post == 0 ? 3 : post == 1 ? 2 : post == 4 ? 7 : 6;
+    const bool frontLength = midpoint(0, 1).y <= midpoint(4, 5).y;
+    auto outness = [&](const Vec3d& m) { return std::hypot(m.x - floorCentre.x, m.y - floorCentre.y); };
+    const bool leftWidth = outness(midpoint(0, 4)) >= outness(midpoint(1, 5));
+    const std::array<RulerEdge, 3> rulers{{
+        {r.Corner(post), r.Corner(postTop), {}},
+        {r.Corner(frontLength ? 0 : 4), r.Corner(frontLength ? 1 : 5), floor},
+        {r.Corner(leftWidth ? 0 : 1), r.Corner(leftWidth ? 4 : 5), floor},
+    }};
+    for (const RulerEdge& edge : rulers)
+        for (LabelPlacement& placed : DrawPlannerRuler(view, edge, m_eRulerUnit, board))
+            m_aPlannerLabels.push_back(std::move(placed));
+
+    if (showLegend)
+        DrawLegendPanel(legend, kLegendRight, kLegendBottom);
+
+    PlannerStatus status;
+    status.computed = m_volume.HasResults();
+    switch (display) {
+    case PlannerDisplay::Map:
+        status.display = "Resolution map, camera " + std::to_string(m_volume.GetResolutionCamera() + 1);
+        status.criteria = IsoText() + "; " + ResolutionFilterText();
+        break;
+    case PlannerDisplay::Selective:
+        status.display =
+            "Selective cameras volume, resolution of camera " + std::to_string(m_volume.GetResolutionCamera() + 1);
+        status.criteria = "seen by every enabled camera of the range";
+        status.layered = false;
+        break;
+    case PlannerDisplay::CountLayers:
+        status.display = "2D count view (red meets, green does not)";
+        status.criteria = IsoText();
+        break;
+    case PlannerDisplay::Quality:
+        status.display = std::string("Quality, ") + PlanningMeasureName(m_eQualityMeasure);
+        status.criteria = legend.note;
+        break;
+    }
+    status.shownLayers = m_volume.GetShownLayers();
+    status.layerTotal = m_volume.GetLayerTotal();
+    status.cutHeight =
+        status.shownLayers * static_cast<double>(m_volume.GetVoxelEdge()) / MetresPerRulerUnit(m_eRulerUnit);
+    status.unit = RulerUnitText(m_eRulerUnit);
+    status.voxelCm = GetVoxelSize();
+    status.voxelEdgeM = m_volume.GetVoxelEdge();
+    status.voxelsDrawn = CountDrawnVoxels();
+    status.testMode = settings->GetTestMode();
+    std::vector<std::string> lines = PlannerStatusLines(status);
+    if (display == PlannerDisplay::Map && !m_strMapDiagnosis.empty())
+        lines.push_back(m_strMapDiagnosis);
+    DrawPlannerStatus(lines, 0, kSceneHeight, kViewWidth, kStatusHeight);
+    EndPixelOverlay();
+    glColor3dv(colors->White());
+}

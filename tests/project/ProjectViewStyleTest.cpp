@@ -1,0 +1,101 @@
+// The view style in the project file: remembered only when it is the Planner
+// view, so a classic plan's file keeps every byte it had, and files written
+// before the key existed open in the classic picture.
+#include "cameras/CameraSet.h"
+#include "coverage/CoverageVolume.h"
+#include "project/ProjectFile.h"
+#include "scene/RoomBox.h"
+#include "scene/SceneSettings.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ProjectViewStyleTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CreateSceneSettings();
+        ResetCoverageParameters();
+        SceneSettings& s = *GetSceneSettings();
+        s.SetRoomLength(12.0f);
+        s.SetRoomWidth(8.0f);
+        s.SetRoomHeight(4.0f);
+        m_room.Update();
+        s.SetCameraCount(4);
+        CCameraSet& set = CCameraSet::Instance();
+        set.Allocate();
+        set.SetDefaults(m_room);
+        set.SetUserOrigin(m_room.Corner(3));
+    }
+    void TearDown() override
+    {
+        CCameraSet::DestroyInstance();
+        DestroySceneSettings();
+        ResetCoverageParameters();
+    }
+
+    static Project Read(const std::string& text)
+    {
+        ProjectReadResult read = ParseProject(text);
+        EXPECT_TRUE(read.project) << read.error;
+        return read.project ? *read.project : Project{};
+    }
+
+    CRoomBox m_room;
+};
+
+TEST_F(ProjectViewStyleTest, PlannerViewRoundTripsAndClassicWritesNoKey)
+{
+    const std::string classic = ProjectText(CaptureProject("m", 1));
+    EXPECT_EQ(classic.find("\"view\""), std::string::npos);
+    EXPECT_FALSE(Read(classic).plannerView);
+
+    Project planner = CaptureProject("m", 1);
+    planner.plannerView = true;
+    const std::string plannerText = ProjectText(planner);
+    EXPECT_EQ(Json::parse(plannerText)["view"], Json({{"style", "planner"}}));
+    Project reread = Read(plannerText);
+    EXPECT_TRUE(reread.plannerView);
+    EXPECT_EQ(ProjectText(reread), plannerText);
+
+    // Back to classic: the file is the classic one again, byte for byte.
+    reread.plannerView = false;
+    EXPECT_EQ(ProjectText(reread), classic);
+}
+
+TEST_F(ProjectViewStyleTest, OtherViewKeysSurviveAndClassicMayBeSpelledOut)
+{
+    Json document = Json::parse(ProjectText(CaptureProject("m", 1)));
+    document["view"] = {{"style", "classic"}, {"grid", "dots"}};
+    Project read = Read(document.dump());
+    EXPECT_FALSE(read.plannerView);
+    // Only the style goes; what a newer program put beside it stays.
+    EXPECT_EQ(Json::parse(ProjectText(read))["view"], Json({{"grid", "dots"}}));
+    read.plannerView = true;
+    EXPECT_EQ(Json::parse(ProjectText(read))["view"], Json({{"style", "planner"}, {"grid", "dots"}}));
+
+    // A view section without a style reads as classic.
+    document["view"] = Json::object();
+    EXPECT_FALSE(Read(document.dump()).plannerView);
+}
+
+TEST_F(ProjectViewStyleTest, UnknownStylesAreRefusedNamingTheKey)
+{
+    const Json good = Json::parse(ProjectText(CaptureProject("m", 1)));
+    const std::pair<Json, const char*> cases[] = {
+        {Json("planner"), "view: must be an object"},
+        {Json({{"style", "fancy"}}), "view.style: must be \"classic\" or \"planner\""},
+        {Json({{"style", 1}}), "view.style: must be \"classic\" or \"planner\""},
+        {Json({{"style", "Planner"}}), "view.style: must be \"classic\" or \"planner\""},
+    };
+    for (const auto& [view, message] : cases) {
+        Json document = good;
+        document["view"] = view;
+        const ProjectReadResult read = ParseProject(document.dump());
+        EXPECT_FALSE(read.project) << view.dump();
+        EXPECT_EQ(read.error, message) << view.dump();
+    }
+}
+
+} // namespace
