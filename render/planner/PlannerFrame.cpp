@@ -266,9 +266,13 @@ void CSceneRenderer::DrawPlannerFrame()
         m_quality->Draw(m_volume);
     } else {
         const VolumeDisplay lists = ListDisplay(display);
-        const VoxelFaces faces = CVolumeLists::FacesToDraw(m_volume, lists, m_bSeeThrough, view.DepthRange()[0]);
-        if (m_volume.HasResults() && !IsCompilingLists() && !m_lists->IsCompiled(m_volume, lists, faces))
-            m_lists->Compile(m_volume, lists, faces);
+        const VoxelFaces faces = CVolumeLists::FacesToDraw(m_volume, m_bSeeThrough, view.DepthRange()[0]);
+        if (m_volume.HasResults() && !IsCompilingLists() && !m_lists->IsCompiled(m_volume, lists, faces)) {
+            if (m_bBackground)
+                QueueMissingLists(lists, faces);
+            else
+                m_lists->Compile(m_volume, lists, faces);
+        }
         m_lists->Draw(m_volume, lists, faces);
     }
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
