@@ -318,7 +318,10 @@ std::shared_ptr<const std::vector<VoxelPaint>> CVolumeLists::Paint(const CCovera
         paint = std::make_shared<const std::vector<VoxelPaint>>(ListPaint(volume, display, n));
     }
     // The layers are compiled in order and each needs its neighbours' paint:
-    // keeping the last few computes each layer's once.
+    // keeping the last few computes each layer's once. The selective
+    // volume's is needed once and may be large.
+    if (display == VolumeDisplay::Selective)
+        return paint;
     constexpr size_t kCachedLayers = 4;
     if (m_aPaintCache.size() == kCachedLayers)
         m_aPaintCache.erase(m_aPaintCache.begin());
