@@ -3,12 +3,14 @@
 #include "render/PngWriter.h"
 
 #include <GL/gl.h>
+#include <sys/wait.h>
 #include <png.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <sstream>
 
@@ -169,4 +171,16 @@ void CGlPixelTest::TearDown()
         std::cout << "The frame of the failed test is in " << path << "\n";
     else
         std::cout << "Could not write the frame of the failed test to " << path << "\n";
+}
+
+int RunRenderCommand(const std::string& arguments, const std::string& errFile, std::string& err)
+{
+    const std::string command =
+        std::string("'") + VP_CLI_PATH + "' render " + arguments + " 2>'" + errFile + "' >/dev/null";
+    const int raw = std::system(command.c_str());
+    std::ifstream in(errFile);
+    std::ostringstream text;
+    text << in.rdbuf();
+    err = text.str();
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }

@@ -76,3 +76,8 @@ protected:
 private:
     static std::unique_ptr<COffscreenContext> s_pContext;
 };
+
+// Runs `volume-planner-cli render` with the arguments (shell words) and
+// returns its exit status, -1 when it did not exit; its standard error goes
+// through `errFile` into `err`.
+int RunRenderCommand(const std::string& arguments, const std::string& errFile, std::string& err);

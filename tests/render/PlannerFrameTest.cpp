@@ -385,15 +385,7 @@ class PlannerCliTest : public ::testing::Test
 
     int Render(const std::string& arguments)
     {
-        const fs::path err = m_dir / "stderr";
-        const std::string command =
-            std::string("'") + VP_CLI_PATH + "' render " + arguments + " 2>'" + err.string() + "' >/dev/null";
-        const int raw = std::system(command.c_str());
-        std::ifstream in(err);
-        std::ostringstream text;
-        text << in.rdbuf();
-        m_strErr = text.str();
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        return RunRenderCommand(arguments, (m_dir / "stderr").string(), m_strErr);
     }
 
     fs::path m_dir;
