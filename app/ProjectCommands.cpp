@@ -134,7 +134,7 @@ void CProjectCommands::ExportCoverage()
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     const CPlanningMeasures* planning = renderer.GetPlanning().HasResults() ? &renderer.GetPlanning() : nullptr;
-    bool written = false;
+    SaveResult written;
     if (extension == ".vtk")
         written = WriteVtk(*path, renderer.GetVolume(), planning);
     else if (extension == ".ply")
@@ -146,7 +146,7 @@ void CProjectCommands::ExportCoverage()
         return;
     }
     if (!written)
-        prompts.ShowMessage("Unable to write file\n" + *path, "Error", PromptButtons::Ok);
+        prompts.ShowMessageWithReason("Unable to write file\n" + *path, written.reason, "Error");
 }
 
 void CProjectCommands::SaveViewAsPng()
@@ -156,6 +156,6 @@ void CProjectCommands::SaveViewAsPng()
     const std::optional<std::string> path = ChooseTarget(m_dialog.Prompts(), kSaveView);
     if (!path)
         return;
-    if (!WritePng(*path, FrameOf(m_dialog.View()->grabFramebuffer())))
-        m_dialog.Prompts().ShowMessage("Unable to write file\n" + *path, "Error", PromptButtons::Ok);
+    if (const SaveResult saved = WritePng(*path, FrameOf(m_dialog.View()->grabFramebuffer())); !saved)
+        m_dialog.Prompts().ShowMessageWithReason("Unable to write file\n" + *path, saved.reason, "Error");
 }

@@ -94,8 +94,8 @@ bool CProjectDocument::WriteTo(const std::string& path)
         m_prompts.ShowMessage("The plan cannot be saved\n" + *error, "Error", PromptButtons::Ok);
         return false;
     }
-    if (!WriteProjectFile(path, project)) {
-        m_prompts.ShowMessage("Unable to Create File\n" + path, "Error", PromptButtons::Ok);
+    if (const SaveResult saved = WriteProjectFile(path, project); !saved) {
+        m_prompts.ShowMessageWithReason("Unable to Create File\n" + path, saved.reason, "Error");
         return false;
     }
     m_strPath = path;

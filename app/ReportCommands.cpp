@@ -124,7 +124,8 @@ void CReportCommands::ExportReport()
     AtomicFile file(projectPath);
     if (!m_pScratch->isValid() || !file.Open() || !file.Write(ProjectText(project)) || !file.Commit()) {
         m_pScratch.reset();
-        prompts.ShowMessageWithReason("Unable to make the report", "No room for a temporary file", "Error");
+        const std::string why = file.Failure().empty() ? "" : ": " + file.Failure();
+        prompts.ShowMessageWithReason("Unable to make the report", "No room for a temporary file" + why, "Error");
         return;
     }
 

@@ -75,7 +75,7 @@ bool CCameraSet::SaveToFile(const std::string& path) const
         m_strFileError.clear();
         return true;
     }
-    m_strFileError = path + " cannot be written";
+    m_strFileError = path + " cannot be written: " + file.Failure();
     return false;
 }
 

@@ -261,12 +261,15 @@ void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const Pl
             Fail(kNotEnoughMemoryMessage);
     }
 
-    if (!files.csv.empty() && !WriteVoxelTable(files.csv, volume, planning.get()))
-        Fail("Unable to write file: " + files.csv);
-    if (!files.vtk.empty() && !WriteVtk(files.vtk, volume, planning.get()))
-        Fail("Unable to write file: " + files.vtk);
-    if (!files.ply.empty() && !WritePly(files.ply, volume, planning.get()))
-        Fail("Unable to write file: " + files.ply);
+    const auto write = [&](const std::string& path, auto writer) {
+        if (path.empty())
+            return;
+        if (const SaveResult saved = writer(path, volume, planning.get()); !saved)
+            Fail("Unable to write file: " + path + ": " + saved.reason);
+    };
+    write(files.csv, WriteVoxelTable);
+    write(files.vtk, WriteVtk);
+    write(files.ply, WritePly);
     Json report = BuildReport(volume, MapBands(volume), calibration, scene.obstacles->GetCount());
     if (planning)
         report["planning"] = PlanningJson(*planning);

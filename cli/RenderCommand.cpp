@@ -182,8 +182,8 @@ void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const Pla
         image = context.ReadPixels();
         renderer.ReleaseGL();
     }
-    if (!WritePng(view.pngFile, image))
-        Fail("Unable to write file: " + view.pngFile);
+    if (const SaveResult saved = WritePng(view.pngFile, image); !saved)
+        Fail("Unable to write file: " + view.pngFile + ": " + saved.reason);
     DestroyRigScene();
 }
 

@@ -39,15 +39,17 @@ void PrintRig(const CCameraSet& cameras, const SceneSettings& settings)
 
 // The plan as built: the room in the unit it was given in (the project's
 // when the room came from it), and what the project kept.
-bool SaveProject(const std::string& path, const RigOptions& options, const RigSceneResult& scene,
-                 uint32_t resolutionCamera)
+SaveResult SaveProject(const std::string& path, const RigOptions& options, const RigSceneResult& scene,
+                       uint32_t resolutionCamera)
 {
     std::string unit = options.units == "f" || options.units == "F" ? "ft" : "m";
     if (scene.project && !OptionGiven(options.command, "--room"))
         unit = scene.project->unit;
     Project project = CaptureProject(unit, resolutionCamera, scene.project ? scene.project->kept : Json::object());
     project.obstacles = ObstacleListOf(*scene.obstacles);
-    return !CheckProject(project) && WriteProjectFile(path, project);
+    if (const auto error = CheckProject(project))
+        return {false, *error};
+    return WriteProjectFile(path, project);
 }
 
 // Below the rig, only when there are obstacles.
@@ -102,15 +104,17 @@ void AddRigCommand(CLI::App& app)
         }
         const CCameraSet& cameras = *CCameraSet::Current();
         if (!savePath->empty() && !cameras.SaveToFile(*savePath)) {
-            std::cerr << "Unable to Create File: " << *savePath << '\n';
+            std::cerr << "Unable to Create File: " << *savePath << '\n' << cameras.GetFileError() << '\n';
             DestroyRigScene();
             throw CLI::RuntimeError(1);
         }
         const auto resolutionCamera = static_cast<uint32_t>(ResolutionCameraOf(*coverage, project));
-        if (!projectPath->empty() && !SaveProject(*projectPath, *options, scene, resolutionCamera)) {
-            std::cerr << "Unable to Create File: " << *projectPath << '\n';
-            DestroyRigScene();
-            throw CLI::RuntimeError(1);
+        if (!projectPath->empty()) {
+            if (const SaveResult saved = SaveProject(*projectPath, *options, scene, resolutionCamera); !saved) {
+                std::cerr << "Unable to Create File: " << *projectPath << ": " << saved.reason << '\n';
+                DestroyRigScene();
+                throw CLI::RuntimeError(1);
+            }
         }
         PrintRig(cameras, *GetSceneSettings());
         PrintObstacles(*scene.obstacles);

@@ -78,7 +78,7 @@ std::vector<int8_t> MapBands(const CCoverageVolume& volume)
     return volume.MapBands();
 }
 
-bool WriteVoxelTable(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning)
+SaveResult WriteVoxelTable(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning)
 {
     const SceneSettings* settings = GetSceneSettings();
     const uint32_t cameraCount = settings ? settings->GetCameraCount() : 0;
@@ -91,7 +91,7 @@ bool WriteVoxelTable(const std::string& path, const CCoverageVolume& volume, con
 
     AtomicFile file(path);
     if (!file.Open())
-        return false;
+        return file.Result();
     std::string text = "t,i,j,k,x,y,z,seen,iso_list,iso_condition,map_band";
     const bool obstacles = volume.GetOcclusion() != nullptr;
     if (obstacles)
@@ -134,16 +134,18 @@ bool WriteVoxelTable(const std::string& path, const CCoverageVolume& volume, con
         }
         ok = Flush(file, text, false);
     }
-    return ok && Flush(file, text, true) && file.Commit();
+    if (ok && Flush(file, text, true))
+        file.Commit();
+    return file.Result();
 }
 
-bool WriteVtk(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning)
+SaveResult WriteVtk(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning)
 {
     const std::vector<int8_t> bands = MapBands(volume);
     const std::vector<Field> fields = Fields(volume, bands, planning);
     const uint32_t nx = volume.GetCountX(), ny = volume.GetCountY(), nz = volume.GetCountZ();
     if (volume.GetVoxelCount() == 0)
-        return false;
+        return {false, "the grid has no voxels"};
     // The first voxel's centre in the user frame, and the float edge the grid steps by.
     const CCameraSet* set = CCameraSet::Current();
     const auto first = volume.Centre(0);
@@ -151,7 +153,7 @@ bool WriteVtk(const std::string& path, const CCoverageVolume& volume, const CPla
     const std::string edge = ShortestText(volume.GetVoxelEdge());
     AtomicFile file(path);
     if (!file.Open())
-        return false;
+        return file.Result();
     // x fastest: user X (the length), then Y (the height), then Z (the width).
     std::string out = "# vtk DataFile Version 3.0\nVolume Planner coverage, user frame in metres\nBINARY\n"
                       "DATASET STRUCTURED_POINTS\nDIMENSIONS " +
@@ -177,10 +179,12 @@ bool WriteVtk(const std::string& path, const CCoverageVolume& volume, const CPla
         }
         out += '\n';
     }
-    return ok && Flush(file, out, true) && file.Commit();
+    if (ok && Flush(file, out, true))
+        file.Commit();
+    return file.Result();
 }
 
-bool WritePly(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning)
+SaveResult WritePly(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning)
 {
     const std::vector<int8_t> bands = MapBands(volume);
     const std::vector<Field> fields = Fields(volume, bands, planning);
@@ -194,7 +198,7 @@ bool WritePly(const std::string& path, const CCoverageVolume& volume, const CPla
 
     AtomicFile file(path);
     if (!file.Open())
-        return false;
+        return file.Result();
     std::string out = "ply\nformat binary_little_endian 1.0\n"
                       "comment Volume Planner coverage: the voxels at least one camera sees\n"
                       "comment user frame in metres: x along the length, y above the floor, z across the width\n"
@@ -219,5 +223,7 @@ bool WritePly(const std::string& path, const CCoverageVolume& volume, const CPla
         }
         ok = Flush(file, out, false);
     }
-    return ok && Flush(file, out, true) && file.Commit();
+    if (ok && Flush(file, out, true))
+        file.Commit();
+    return file.Result();
 }

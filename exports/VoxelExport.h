@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scene/AtomicFile.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,7 +16,7 @@ class CPlanningMeasures;
 // corner. Each voxel carries its camera count, its map band (-1 where the
 // map does not draw it), the map camera's resolution value (NaN where it has
 // none) and, with planning measures, those too. Every export goes through
-// the safe writer: a failed export leaves an earlier file whole.
+// the safe writer: a failed export leaves an earlier file whole and says why.
 
 // Map band of every voxel, by voxel index: -1 where the map does not draw it,
 // else the band of the map camera's value (see ResolutionBand).
@@ -24,10 +26,10 @@ std::vector<int8_t> MapBands(const CCoverageVolume& volume);
 // the internal frame, camera count, iso list, iso condition, map band, the
 // planning measures when given (empty where undefined), then every camera's
 // resolution value (empty where it has none).
-bool WriteVoxelTable(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning);
+SaveResult WriteVoxelTable(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning);
 
 // Binary VTK legacy file. The format defines its binary data as big-endian,
 // and every reader expects it so.
-bool WriteVtk(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning);
+SaveResult WriteVtk(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning);
 // Binary little-endian PLY file.
-bool WritePly(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning);
+SaveResult WritePly(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning);

@@ -520,8 +520,10 @@ ProjectReadResult ReadProjectFile(const std::string& path)
     return ParseProject(text);
 }
 
-bool WriteProjectFile(const std::string& path, const Project& project)
+SaveResult WriteProjectFile(const std::string& path, const Project& project)
 {
     AtomicFile file(path);
-    return file.Open() && file.Write(ProjectText(project)) && file.Commit();
+    if (file.Open() && file.Write(ProjectText(project)))
+        file.Commit();
+    return file.Result();
 }

@@ -3,6 +3,7 @@
 #include "coverage/PlanningMeasures.h"
 #include "project/JsonText.h"
 #include "project/ProjectObstacles.h"
+#include "scene/AtomicFile.h"
 
 #include <cstdint>
 #include <optional>
@@ -87,5 +88,5 @@ struct ProjectReadResult {
 };
 ProjectReadResult ParseProject(const std::string& text);
 ProjectReadResult ReadProjectFile(const std::string& path);
-// Through the safe writer: a failed save leaves the previous file whole.
-bool WriteProjectFile(const std::string& path, const Project& project);
+// Through the safe writer: a failed save leaves the previous file whole and says why.
+SaveResult WriteProjectFile(const std::string& path, const Project& project);

@@ -98,11 +98,11 @@ std::optional<std::string> MakeReport(const ReportRequest& request,
                                        kChartWidthPx});
 
     progress(90, "laying out and writing the report");
-    const bool written = request.format == ReportFormat::Pdf
-                             ? WriteReportPdf(request.outPath, contents, request.pageSize)
-                             : WriteReportHtml(request.outPath, contents);
+    const SaveResult written = request.format == ReportFormat::Pdf
+                                   ? WriteReportPdf(request.outPath, contents, request.pageSize)
+                                   : WriteReportHtml(request.outPath, contents);
     if (!written)
-        return "Unable to write file: " + request.outPath;
+        return "Unable to write file: " + request.outPath + ": " + written.reason;
     progress(100, "done");
     return std::nullopt;
 }

@@ -35,12 +35,12 @@ template <typename Visit> void ForEachImage(const ReportContents& contents, Visi
             visit(image);
 }
 
-bool WriteBytes(const std::string& path, const QByteArray& bytes)
+SaveResult WriteBytes(const std::string& path, const QByteArray& bytes)
 {
     AtomicFile file(path);
-    if (!file.Open())
-        return false;
-    return file.Write(std::string(bytes.constData(), static_cast<size_t>(bytes.size()))) && file.Commit();
+    if (file.Open() && file.Write(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))))
+        file.Commit();
+    return file.Result();
 }
 
 } // namespace
@@ -62,7 +62,7 @@ QPageSize::PageSizeId ReportPageSizeFor(const QLocale& locale)
     return locale.measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter : QPageSize::A4;
 }
 
-bool WriteReportPdf(const std::string& path, const ReportContents& contents, QPageSize::PageSizeId pageSize)
+SaveResult WriteReportPdf(const std::string& path, const ReportContents& contents, QPageSize::PageSizeId pageSize)
 {
     QTextDocument document;
     // Ligatures would turn "fi" into one glyph that text extraction does not read back as two letters.
@@ -111,13 +111,13 @@ bool WriteReportPdf(const std::string& path, const ReportContents& contents, QPa
             painter.drawText(QRectF(0.0, paint.height(), paint.width(), kFooterMm / 25.4 * writer.resolution()),
                              Qt::AlignRight | Qt::AlignVCenter, QString("Page %1 of %2").arg(p + 1).arg(pages));
         }
-        if (!painter.end())
-            return false;
+        if (!painter.end() || bytes.isEmpty())
+            return {false, "the PDF could not be laid out"};
     }
-    return !bytes.isEmpty() && WriteBytes(path, bytes);
+    return WriteBytes(path, bytes);
 }
 
-bool WriteReportHtml(const std::string& path, const ReportContents& contents)
+SaveResult WriteReportHtml(const std::string& path, const ReportContents& contents)
 {
     const std::string html = ReportHtml(contents, [](const ReportImage& image) {
         QByteArray png;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "report/ReportDocument.h"
+#include "scene/AtomicFile.h"
 
 #include <QLocale>
 #include <QPageSize>
@@ -18,7 +19,7 @@ QPageSize::PageSizeId ReportPageSizeFor(const QLocale& locale);
 
 // The PDF laid out by the rich-text engine on pages of `pageSize`, text as
 // text with its fonts embedded, or the HTML on its own with every picture
-// inline as a PNG data URI. Through the safe writer: false leaves an earlier
-// file untouched.
-bool WriteReportPdf(const std::string& path, const ReportContents& contents, QPageSize::PageSizeId pageSize);
-bool WriteReportHtml(const std::string& path, const ReportContents& contents);
+// inline as a PNG data URI. Through the safe writer: a failure leaves an
+// earlier file untouched and says why.
+SaveResult WriteReportPdf(const std::string& path, const ReportContents& contents, QPageSize::PageSizeId pageSize);
+SaveResult WriteReportHtml(const std::string& path, const ReportContents& contents);
