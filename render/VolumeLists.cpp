@@ -337,7 +337,8 @@ void CVolumeLists::CompileOne(const CCoverageVolume& volume, VolumeDisplay displ
     std::optional<CHiddenFaces> hidden;
     if (faces == VoxelFaces::Outer) {
         if (display == VolumeDisplay::Selective) {
-            hidden.emplace(volume, 0u, volume.GetCountY(), std::initializer_list{paint.get()});
+            hidden.emplace(volume, 0u, volume.GetCountY(),
+                           std::initializer_list<const std::vector<VoxelPaint>*>{paint.get()});
         } else {
             // A layer's neighbours are drawn with it: the one below always,
             // the one above unless this is the top layer shown.
@@ -346,7 +347,8 @@ void CVolumeLists::CompileOne(const CCoverageVolume& volume, VolumeDisplay displ
             const auto above = !top && n + 1 < count ? Paint(volume, display, n + 1) : nullptr;
             const std::vector<VoxelPaint> none;
             hidden.emplace(volume, n > 0 ? n - 1 : 0u, (n > 0 ? 2u : 1u) + (above ? 1u : 0u),
-                           std::initializer_list{below ? below.get() : &none, paint.get(), above ? above.get() : &none});
+                           std::initializer_list<const std::vector<VoxelPaint>*>{
+                               below ? below.get() : &none, paint.get(), above ? above.get() : &none});
         }
     }
     glNewList(name, GL_COMPILE);

@@ -90,7 +90,7 @@ TEST_F(CliSafetyTest, AnEmptyMapIsAWarningInTheReportAndOnStandardError)
     const std::string warning = "Map empty: no voxel is seen by 4 cameras (3 enabled in the range)";
     EXPECT_EQ(run.err, "warning: " + warning + "\n");
     const auto report = nlohmann::ordered_json::parse(run.out);
-    EXPECT_EQ(report["warnings"], nlohmann::json::array({warning}));
+    EXPECT_EQ(report["warnings"], nlohmann::ordered_json::array({warning}));
     EXPECT_EQ(std::prev(report.end()).key(), "warnings");
 
     const ToolRun clean = Cli("coverage");
