@@ -267,10 +267,14 @@ std::optional<std::string> CheckProject(const Project& p)
         return "room.unit: must be \"m\" or \"ft\"";
     if (!PositiveFinite(p.length) || !PositiveFinite(p.width) || !PositiveFinite(p.height))
         return std::string("room: length_m, width_m and height_m must be numbers above 0");
+    if (p.length > kMaxRoomMetres || p.width > kMaxRoomMetres || p.height > kMaxRoomMetres)
+        return "room: length_m, width_m and height_m must be at most " + ShortestText(kMaxRoomMetres) + " m";
     if (!PositiveFinite(p.scaleX) || !PositiveFinite(p.scaleY) || !PositiveFinite(p.scaleZ))
         return std::string("scale: x, y and z must be numbers above 0");
     if (!PositiveFinite(p.voxelCm))
         return std::string("voxel_cm: must be a number above 0");
+    if (p.voxelCm > kMaxVoxelCm)
+        return "voxel_cm: must be at most " + ShortestText(kMaxVoxelCm);
     if (!IsValidCameraCount(static_cast<long long>(p.cameras.size())))
         return "cameras: must hold 1 to " + std::to_string(kMaxCameras) + " cameras";
     for (size_t i = 0; i < p.cameras.size(); ++i) {
