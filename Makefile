@@ -5,12 +5,13 @@ BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
 # `make fuzz` runs each reader's fuzz target for FUZZ_SECONDS (clang's
-# libFuzzer); `make sanitize` builds with AddressSanitizer and
+# libFuzzer) on inputs up to 4 KB, the project file's up to 256 KB;
+# `make sanitize` builds with AddressSanitizer and
 # UndefinedBehaviorSanitizer in a build directory of its own and runs the
 # tests, those of SANITIZE_LABELS (a ctest label pattern) if given.
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 30
-FUZZ_TARGETS = camera_file calibration number_text
+FUZZ_TARGETS = camera_file calibration number_text project_file obstacle_list
 SANITIZE_DIR ?= build-sanitize
 SANITIZE_CMAKE_FLAGS ?=
 SANITIZE_LABELS ?=
@@ -51,7 +52,8 @@ fuzz: deps
 	@for t in $(FUZZ_TARGETS); do \
 	  echo "== fuzz_$$t for $(FUZZ_SECONDS) s"; \
 	  mkdir -p $(FUZZ_DIR)/corpus-$$t; \
-	  $(FUZZ_DIR)/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -print_final_stats=1 \
+	  len=4096; [ $$t = project_file ] && len=262144; \
+	  $(FUZZ_DIR)/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=$$len -print_final_stats=1 \
 	    -artifact_prefix=$(FUZZ_DIR)/ $(FUZZ_DIR)/corpus-$$t tests/fuzz/corpus/$$t || exit 1; \
 	done
 

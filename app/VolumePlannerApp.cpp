@@ -13,6 +13,7 @@ CVolumePlannerApp::CVolumePlannerApp(int& argc, char** argv) : m_application(arg
 int CVolumePlannerApp::Run()
 {
     CVolumePlannerDlg dialog;
+    m_application.SetErrorHandler([&dialog](const std::string& what) { dialog.ShowUnexpectedError(what); });
     // Owned by the dialog; placed before the first show so the window opens at its full size.
     new CMainMenu(dialog);
     // Escape in the view ends the program at once, successfully.
@@ -26,5 +27,6 @@ int CVolumePlannerApp::Run()
         return 1;
     }
     dialog.exec();
+    m_application.SetErrorHandler(nullptr);
     return 0;
 }

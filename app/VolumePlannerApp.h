@@ -1,8 +1,10 @@
 #pragma once
 
-#include <QApplication>
+#include "app/GuardedApplication.h"
 
-// The application: runs the main dialog and ends when it closes.
+// The application: runs the main dialog and ends when it closes. An
+// exception escaping one of the window's handlers is shown in a message box
+// and the window goes on.
 class CVolumePlannerApp
 {
   public:
@@ -12,5 +14,5 @@ class CVolumePlannerApp
     int Run();
 
   private:
-    QApplication m_application;
+    CGuardedApplication m_application;
 };

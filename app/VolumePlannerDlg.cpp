@@ -831,6 +831,13 @@ std::string CVolumePlannerDlg::TypedUnit() const
     return unit == "f" || unit == "F" ? "ft" : "m";
 }
 
+void CVolumePlannerDlg::ShowUnexpectedError(const std::string& what)
+{
+    m_prompts->ShowMessage("An action stopped on an unexpected error:\n" + what +
+                               "\nThe window and the plan are still open; save the plan to keep it.",
+                           "Error", PromptButtons::Ok);
+}
+
 void CVolumePlannerDlg::ShowOpenedPlan(const std::string& unit, int resolutionCamera)
 {
     const SceneSettings& s = Settings();

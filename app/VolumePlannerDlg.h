@@ -54,6 +54,9 @@ class CVolumePlannerDlg : public QDialog
     void ShowOpenedPlan(const std::string& unit, int resolutionCamera);
     // The unit of the room as typed: "m" or "ft".
     std::string TypedUnit() const;
+    // Says that an action stopped on an exception the event loop caught
+    // (CGuardedApplication), and that the window and its plan go on.
+    void ShowUnexpectedError(const std::string& what);
 
   public slots:
     void reject() override;

@@ -1,5 +1,7 @@
 #include "cameras/NumberText.h"
 
+#include "scene/PrintableText.h"
+
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -138,9 +140,7 @@ std::string TokenReader::Failure(const std::string& what) const
         return place + "a word too long to be " + what;
     // Only the start of a long token: it may be binary.
     constexpr size_t kShown = 20;
-    std::string shown;
-    for (const char c : m_strLast.substr(0, kShown))
-        shown += static_cast<unsigned char>(c) >= 0x20 && c != 0x7f ? c : '?';
+    std::string shown = PrintableText(std::string_view(m_strLast).substr(0, kShown));
     if (m_strLast.size() > kShown)
         shown += "...";
     return place + "\"" + shown + "\" is not " + what;

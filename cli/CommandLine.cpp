@@ -1,8 +1,12 @@
 #include "cli/Commands.h"
+#include "cli/OptionValues.h"
 
 #include "scene/AtomicFile.h"
 
 #include <CLI/CLI.hpp>
+
+#include <exception>
+#include <iostream>
 
 int RunCommandLine(CLI::App& app, int argc, char** argv)
 {
@@ -10,6 +14,7 @@ int RunCommandLine(CLI::App& app, int argc, char** argv)
     app.footer(kExitStatusHelp);
     for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; }))
         command->footer(kExitStatusHelp);
+    RefuseEmptyValues(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -22,6 +27,14 @@ int RunCommandLine(CLI::App& app, int argc, char** argv)
     } catch (const CLI::ParseError& e) {
         app.exit(e);
         return kExitUsage;
+    } catch (const COptionRefusal& e) {
+        std::cerr << e.what() << '\n';
+        return kExitRefused;
+    } catch (const std::exception& e) {
+        // Whatever a command did not foresee ends it here, with the files it
+        // was writing removed as the stack unwound, rather than in an abort.
+        std::cerr << "The command stopped on an unexpected error: " << e.what() << '\n';
+        return kExitRefused;
     }
     return kExitDone;
 }

@@ -14,7 +14,8 @@ inline constexpr const char* kExitStatusHelp =
     "Exit status: 0 done, 1 refused input (a file, value or size the program cannot use), 2 usage error.";
 
 // Parses and runs the command line with the exit status above; an interrupt
-// leaves no temporary file behind.
+// leaves no temporary file behind, and no exception escapes: one that a
+// command did not catch is shown on standard error with status 1.
 int RunCommandLine(CLI::App& app, int argc, char** argv);
 
 // One registration function per subcommand; main() calls each once.

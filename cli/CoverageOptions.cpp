@@ -1,14 +1,18 @@
 #include "cli/CoverageOptions.h"
 
+#include "cli/OptionValues.h"
 #include "cli/RigOptions.h"
 
 #include "cameras/CameraSet.h"
 #include "coverage/CoverageVolume.h"
+#include "project/ProjectFile.h"
 #include "scene/SceneSettings.h"
 
 #include <CLI/CLI.hpp>
 
 #include <charconv>
+#include <cmath>
+#include <cstdio>
 #include <system_error>
 #include <vector>
 
@@ -77,7 +81,7 @@ std::optional<std::string> ApplyRes(const std::string& res)
         op2 = ParseOperator(parts[2]);
         b2 = ParseNumber<float>(parts[3]);
     }
-    if (!op1 || !b1 || !op2 || !b2)
+    if (!op1 || !b1 || !op2 || !b2 || !std::isfinite(*b1) || !std::isfinite(*b2))
         return "--res OP1,B1,OP2,B2: operators " + std::string(kOperatorList) +
                ", bounds numbers, e.g. --res '>=,0.7,<=,0.8'";
     SetResOperator1(*op1);
@@ -91,12 +95,14 @@ std::optional<std::string> ApplyRes(const std::string& res)
 
 void AddCoverageOptions(CLI::App& command, CoverageOptions& options)
 {
-    command.add_option("--voxel", options.voxelCm, "voxel size in centimetres")->type_name("CM")->capture_default_str();
+    DecimalNumbers(command.add_option("--voxel", options.voxelCm, "voxel size in centimetres"))
+        ->type_name("CM")
+        ->capture_default_str();
     command.add_option("--iso", options.iso, "iso condition, OP one of < <= == >= > != (default ==,camera count)")
         ->type_name("OP,T");
     command.add_option("--res", options.res, "resolution filter")->type_name("OP1,B1,OP2,B2")->capture_default_str();
-    command.add_option("--resolution-camera", options.resolutionCamera,
-                       "camera (from 1) of the resolution map and the colour scale")
+    DecimalWholeNumbers(command.add_option("--resolution-camera", options.resolutionCamera,
+                                           "camera (from 1) of the resolution map and the colour scale"))
         ->type_name("K")
         ->capture_default_str();
     command.add_option("--calibration", options.calibrationFile, "compute in test mode from this calibration file")
@@ -115,8 +121,14 @@ std::optional<std::string> ApplyCoverageOptions(const CoverageOptions& options, 
                                                 const Project* project)
 {
     const auto given = [&](const char* name) { return !project || OptionGiven(options.command, name); };
-    if (given("--voxel"))
+    if (given("--voxel")) {
+        if (options.voxelCm > kMaxVoxelCm) {
+            char bound[32];
+            std::snprintf(bound, sizeof bound, "%g cm", kMaxVoxelCm);
+            return "--voxel: the voxel size must be at most " + std::string(bound);
+        }
         SetVoxelSize(options.voxelCm);
+    }
     // A rig other than the project's resets the iso condition as a new rig does.
     const bool newRig = OptionGiven(options.command, "--cameras") || OptionGiven(options.command, "--default-rig");
     if (given("--iso") || newRig) {

@@ -1,4 +1,5 @@
 #include "cli/PlanningOptions.h"
+#include "cli/OptionValues.h"
 
 #include "cameras/CameraSet.h"
 #include "cameras/CameraTypes.h"
@@ -39,39 +40,58 @@ bool PlanningOptions::Requested() const
 void AddPlanningOptions(CLI::App& command, PlanningOptions& options)
 {
     command.add_flag("--planning", options.planning, "also compute the planning measures");
-    command.add_option("--marker-mm", options.markerMm, "marker diameter in millimetres (default 14)")
+    DecimalNumbers(command.add_option("--marker-mm", options.markerMm, "marker diameter in millimetres (default 14)"))
         ->type_name("D");
-    command.add_option("--min-px", options.minPx, "least marker image diameter in pixels (default 3)")
+    DecimalNumbers(command.add_option("--min-px", options.minPx, "least marker image diameter in pixels (default 3)"))
         ->type_name("N");
     command.add_option("--angle-range", options.angleRange, "triangulation angle range in degrees (default 40,140)")
         ->type_name("A,B");
-    command.add_option("--pixel-noise", options.pixelNoise, "image noise in pixels (default 0.5)")->type_name("S");
-    command.add_option("--sigma-max", options.sigmaMax, "3D error bound in millimetres (default 1)")->type_name("MM");
-    command.add_option("--camera-type", options.cameraType, "camera type of every camera: 0 T4, 1 Q, 2 KX (default 0)")
+    DecimalNumbers(command.add_option("--pixel-noise", options.pixelNoise, "image noise in pixels (default 0.5)"))
+        ->type_name("S");
+    DecimalNumbers(command.add_option("--sigma-max", options.sigmaMax, "3D error bound in millimetres (default 1)"))
+        ->type_name("MM");
+    DecimalWholeNumbers(command.add_option("--camera-type", options.cameraType,
+                                           "camera type of every camera: 0 T4, 1 Q, 2 KX (default 0)"))
         ->type_name("K");
     command.add_option("--sensor-px", options.sensorPx, "custom sensor pixels of every camera")->type_name("W,H");
 }
 
 std::optional<std::string> ApplyPlanningOptions(const PlanningOptions& options, uint32_t cameraCount)
 {
+    // Each option given in turn, so that a refusal names the one refused.
     PlanningSettings settings = GetPlanningSettings();
-    if (options.markerMm)
-        settings.markerDiameterMm = *options.markerMm;
-    if (options.minPx)
-        settings.minImagePx = *options.minPx;
-    if (options.pixelNoise)
-        settings.pixelNoisePx = *options.pixelNoise;
-    if (options.sigmaMax)
-        settings.sigmaBoundMm = *options.sigmaMax;
+    const auto refused = [&settings](const char* option) -> std::optional<std::string> {
+        if (const auto error = CheckPlanningSettings(settings))
+            return std::string(option) + ": " + *error;
+        return std::nullopt;
+    };
+    struct NumberOption {
+        const char* name;
+        const std::optional<double>& value;
+        double PlanningSettings::*setting;
+    };
+    const NumberOption numbers[] = {
+        {"--marker-mm", options.markerMm, &PlanningSettings::markerDiameterMm},
+        {"--min-px", options.minPx, &PlanningSettings::minImagePx},
+        {"--pixel-noise", options.pixelNoise, &PlanningSettings::pixelNoisePx},
+        {"--sigma-max", options.sigmaMax, &PlanningSettings::sigmaBoundMm},
+    };
+    for (const NumberOption& number : numbers) {
+        if (!number.value)
+            continue;
+        settings.*number.setting = *number.value;
+        if (auto error = refused(number.name))
+            return error;
+    }
     if (!options.angleRange.empty()) {
         const auto range = ParsePair<double>(options.angleRange);
         if (!range)
             return "--angle-range A,B: two angles in degrees, e.g. --angle-range 40,140";
         settings.minAngleDeg = range->first;
         settings.maxAngleDeg = range->second;
+        if (auto error = refused("--angle-range"))
+            return error;
     }
-    if (const auto error = CheckPlanningSettings(settings))
-        return "planning settings: " + *error;
 
     if (options.cameraType && (*options.cameraType < 0 || *options.cameraType >= kCameraTypeCount))
         return "--camera-type: K must be 0 to " + std::to_string(kCameraTypeCount - 1);

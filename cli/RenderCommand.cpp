@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 #include "cli/CoverageOptions.h"
+#include "cli/OptionValues.h"
 #include "cli/PlanningOptions.h"
 #include "cli/RigOptions.h"
 
@@ -200,17 +201,19 @@ void AddRenderCommand(CLI::App& app)
     AddRigOptions(*command, *rig);
     AddCoverageOptions(*command, *coverage);
     AddPlanningOptions(*command, *planning);
-    command->add_option("--yaw", view->yaw, "turn of the room about its vertical axis, degrees")
+    DecimalNumbers(command->add_option("--yaw", view->yaw, "turn of the room about its vertical axis, degrees"))
         ->type_name("DEG")
         ->capture_default_str();
-    command->add_option("--pitch", view->pitch, "tilt of the scene about the screen's horizontal axis, degrees")
+    DecimalNumbers(
+        command->add_option("--pitch", view->pitch, "tilt of the scene about the screen's horizontal axis, degrees"))
         ->type_name("DEG")
         ->capture_default_str();
-    command->add_option("--pan", view->pan, "pan along the screen's x and y, scene units")
+    DecimalNumbers(command->add_option("--pan", view->pan, "pan along the screen's x and y, scene units"))
         ->delimiter(',')
         ->expected(2)
         ->type_name("X,Y");
-    command->add_option("--zoom", view->zoom, "move towards the viewer, scene units (each zoom click is 0.5)")
+    DecimalNumbers(
+        command->add_option("--zoom", view->zoom, "move towards the viewer, scene units (each zoom click is 0.5)"))
         ->type_name("Z")
         ->capture_default_str();
     command->add_flag("--orthographic", view->orthographic, "orthographic instead of perspective projection");
@@ -222,10 +225,11 @@ void AddRenderCommand(CLI::App& app)
     command->add_option("--scales", view->scales, "scale rulers shown: any of x, y, z, or none")
         ->type_name("xyz")
         ->capture_default_str();
-    command->add_option("--divisions", view->divisions, "divisions of every scale ruler")
+    DecimalWholeNumbers(command->add_option("--divisions", view->divisions, "divisions of every scale ruler"))
         ->type_name("N")
         ->capture_default_str();
-    command->add_option("--shown-layers", view->shownLayers, "draw only the lowest N layers of the volume")
+    DecimalWholeNumbers(
+        command->add_option("--shown-layers", view->shownLayers, "draw only the lowest N layers of the volume"))
         ->type_name("N");
     command->add_option("--display", view->display, "classic (the map, or what --view-2d or --selective choose) or quality")
         ->check(CLI::IsMember({"classic", "quality"}))

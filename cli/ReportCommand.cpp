@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 #include "cli/CoverageOptions.h"
+#include "cli/OptionValues.h"
 #include "cli/PlanningOptions.h"
 #include "cli/RigOptions.h"
 
@@ -22,6 +23,10 @@
 
 namespace
 {
+
+// More maps than this make a report nobody reads; a longer title is not a name.
+constexpr size_t kMaxSlices = 50;
+constexpr size_t kMaxTitleCharacters = 256;
 
 struct ReportOptions {
     std::string outFile;
@@ -67,12 +72,33 @@ ReportDisplay DisplayOf(const ReportOptions& options)
     return display;
 }
 
+size_t CharacterCount(const std::string& text)
+{
+    size_t count = 0;
+    for (const char c : text)
+        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    return count;
+}
+
+std::string MetresText(float m)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", m);
+    return text;
+}
+
 void RunReport(const RigOptions& rig, const CoverageOptions& coverage, const PlanningOptions& planning,
                const ReportOptions& options)
 {
     const auto format = ReportFormatOf(options.outFile);
     if (!format)
         Fail("--out: a file ending in .pdf or .html");
+    if (options.slices.size() > kMaxSlices)
+        Fail("--slices: at most " + std::to_string(kMaxSlices) + " heights, not " +
+             std::to_string(options.slices.size()));
+    if (CharacterCount(options.title) > kMaxTitleCharacters)
+        Fail("--title: at most " + std::to_string(kMaxTitleCharacters) + " characters, not " +
+             std::to_string(CharacterCount(options.title)));
     ReportRequest request;
     request.display = DisplayOf(options);
     request.outPath = options.outFile;
@@ -86,6 +112,11 @@ void RunReport(const RigOptions& rig, const CoverageOptions& coverage, const Pla
     const RigSceneResult scene = BuildRigScene(rig, room);
     if (!scene.ok)
         Fail(scene.error);
+    // A band given must lie inside the room; the default one may reach above a low ceiling.
+    const float roomHeightM = GetSceneSettings()->GetRoomHeight();
+    if (OptionGiven(rig.command, "--heights") && (request.bandFromM < 0.0f || request.bandToM > roomHeightM))
+        Fail("--heights: the band " + MetresText(request.bandFromM) + "-" + MetresText(request.bandToM) +
+             " m lies outside the room (0-" + MetresText(roomHeightM) + " m)");
     const Project* project = scene.project ? &*scene.project : nullptr;
     if (const auto error = ApplyCoverageOptions(coverage, scene.cameraCount, project))
         Fail(*error);
@@ -130,12 +161,13 @@ void AddReportCommand(CLI::App& app)
     command->add_option("--out", options->outFile, "the report to write: FILE.pdf or FILE.html")
         ->type_name("FILE")
         ->required();
-    command->add_option("--heights", options->heights, "capture height band of the worst-case map, metres")
+    DecimalNumbers(
+        command->add_option("--heights", options->heights, "capture height band of the worst-case map, metres"))
         ->delimiter(',')
         ->expected(2)
         ->type_name("A,B")
         ->capture_default_str();
-    command->add_option("--slices", options->slices, "heights of single-layer maps, metres")
+    DecimalNumbers(command->add_option("--slices", options->slices, "heights of single-layer maps, metres"))
         ->delimiter(',')
         ->type_name("H1,H2,...");
     command->add_option("--title", options->title, "project name on the title block (default: the project file's name)")

@@ -5,6 +5,7 @@
 
 #include "cameras/CameraSet.h"
 #include "project/ProjectFile.h"
+#include "scene/PrintableText.h"
 #include "scene/RoomBox.h"
 #include "scene/SceneSettings.h"
 
@@ -30,8 +31,8 @@ void PrintRig(const CCameraSet& cameras, const SceneSettings& settings)
         const int i = static_cast<int>(n);
         const Vec3d user = cameras.ToUser(cameras.GetPosition(i));
         std::printf("%4u  %-12s %-3s %8.2f %8.2f %8.2f %7.2f %7g %8.4f %8.4f %7.2f %7.2f %7.2f %7.2f %7.2f\n", n + 1,
-                    cameras.GetLabel(i).c_str(), cameras.GetEnabled(i) == 1 ? "yes" : "no", user.x, user.y, user.z,
-                    cameras.GetFocalLength(i), 1.0 / cameras.GetAperture(i), cameras.GetFrameWidth(i),
+                    PrintableText(cameras.GetLabel(i)).c_str(), cameras.GetEnabled(i) == 1 ? "yes" : "no", user.x,
+                    user.y, user.z, cameras.GetFocalLength(i), 1.0 / cameras.GetAperture(i), cameras.GetFrameWidth(i),
                     cameras.GetFrameHeight(i), cameras.GetSpin(i), cameras.GetHTilt(i), cameras.GetVTilt(i),
                     cameras.GetHFov(i), cameras.GetVFov(i));
     }
@@ -60,12 +61,12 @@ void PrintObstacles(const CObstacleSet& obstacles)
     std::printf("\nobstacle  name          extent (m from the room corner)\n");
     size_t number = 0;
     for (const ObstacleBox& box : obstacles.GetBoxes())
-        std::printf("%8zu  %-12s  box  %.3f %.3f %.3f  to  %.3f %.3f %.3f\n", ++number, box.name.c_str(), box.min.x,
-                    box.min.y, box.min.z, box.max.x, box.max.y, box.max.z);
+        std::printf("%8zu  %-12s  box  %.3f %.3f %.3f  to  %.3f %.3f %.3f\n", ++number, PrintableText(box.name).c_str(),
+                    box.min.x, box.min.y, box.min.z, box.max.x, box.max.y, box.max.z);
     for (const ObstacleMesh& mesh : obstacles.GetMeshes())
         std::printf("%8zu  %-12s  mesh %s  offset %.3f %.3f %.3f  scale %g  (%zu triangles)\n", ++number,
-                    mesh.name.c_str(), mesh.file.c_str(), mesh.offset.x, mesh.offset.y, mesh.offset.z, mesh.scale,
-                    mesh.mesh.triangles.size());
+                    PrintableText(mesh.name).c_str(), PrintableText(mesh.file).c_str(), mesh.offset.x, mesh.offset.y,
+                    mesh.offset.z, mesh.scale, mesh.mesh.triangles.size());
 }
 
 } // namespace

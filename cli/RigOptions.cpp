@@ -1,4 +1,5 @@
 #include "cli/RigOptions.h"
+#include "cli/OptionValues.h"
 
 #include "cameras/CameraSet.h"
 #include "scene/RoomBox.h"
@@ -7,13 +8,14 @@
 #include <CLI/CLI.hpp>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <utility>
 
 void AddRigOptions(CLI::App& command, RigOptions& options)
 {
-    command.add_option("--room", options.room, "room length, width and height, in --units")
+    DecimalNumbers(command.add_option("--room", options.room, "room length, width and height, in --units"))
         ->delimiter(',')
         ->expected(3)
         ->type_name("L,W,H")
@@ -24,15 +26,18 @@ void AddRigOptions(CLI::App& command, RigOptions& options)
     CLI::Option* cameras = command.add_option("--cameras", options.camerasFile,
                                               "load the rig from a camera data file; positions relative to --room")
                                ->type_name("FILE");
-    command.add_option("--default-rig", options.defaultRig, "without --cameras: this many cameras, default placement")
+    DecimalWholeNumbers(command.add_option("--default-rig", options.defaultRig,
+                                           "without --cameras: this many cameras, default placement"))
         ->type_name("N")
         ->capture_default_str()
         ->excludes(cameras);
-    command.add_option("--range", options.range, "active range: N cameras starting at camera M (default all)")
+    DecimalWholeNumbers(
+        command.add_option("--range", options.range, "active range: N cameras starting at camera M (default all)"))
         ->delimiter(',')
         ->expected(2)
         ->type_name("M,N");
-    command.add_option("--disable", options.disable, "comma-separated camera numbers (from 1) to disable")
+    DecimalWholeNumbers(
+        command.add_option("--disable", options.disable, "comma-separated camera numbers (from 1) to disable"))
         ->delimiter(',')
         ->type_name("LIST");
     command.add_option("--project", options.projectFile, "start from this project file (.vplan)")->type_name("FILE");
@@ -59,9 +64,12 @@ void DestroyRigScene()
 
 namespace {
 
-// Six comma-separated numbers, or nullopt.
+// Six comma-separated decimal numbers, or nullopt.
 std::optional<ObstacleBox> ParseBox(const std::string& text, const std::string& name)
 {
+    // The reader below would take 0x10 as 16.
+    if (text.find_first_of("xX") != std::string::npos)
+        return std::nullopt;
     ObstacleBox box{name, {}, {}};
     double* values[6] = {&box.min.x, &box.min.y, &box.min.z, &box.max.x, &box.max.y, &box.max.z};
     const char* p = text.c_str();
@@ -93,7 +101,8 @@ std::optional<std::string> GatherObstacles(const RigOptions& options, const std:
         for (size_t b = 0; b < options.obstacleBoxes.size(); ++b) {
             const auto box = ParseBox(options.obstacleBoxes[b], "box " + std::to_string(list.boxes.size() + 1));
             if (!box)
-                return "--obstacle-box " + options.obstacleBoxes[b] + ": needs six numbers X0,Y0,Z0,X1,Y1,Z1";
+                return "--obstacle-box " + options.obstacleBoxes[b] +
+                       ": needs six numbers X0,Y0,Z0,X1,Y1,Z1 in decimal";
             if (const auto error = CheckObstacleBox(*box))
                 return "--obstacle-box " + options.obstacleBoxes[b] + ": " + *error;
             list.boxes.push_back(*box);
@@ -105,6 +114,16 @@ std::optional<std::string> GatherObstacles(const RigOptions& options, const std:
     if (const auto error = BuildObstacleSet(list, baseDir, out))
         return "Obstacles not loaded: " + *error;
     return std::nullopt;
+}
+
+std::string RoomBoundText(bool feet)
+{
+    char text[48];
+    if (feet)
+        std::snprintf(text, sizeof text, "%.0f ft (%g m)", std::floor(kMaxRoomMetres / kMetresPerFoot), kMaxRoomMetres);
+    else
+        std::snprintf(text, sizeof text, "%g m", kMaxRoomMetres);
+    return text;
 }
 
 RigSceneResult Failure(std::string message)
@@ -124,9 +143,12 @@ RigSceneResult BuildRigScene(const RigOptions& options, CRoomBox& room)
         return Failure("--room needs three values: length,width,height");
     // The window takes any typed size; on the command line a room that is not
     // a positive, finite size is a typing error worth refusing.
+    const bool feet = options.units == "f" || options.units == "F";
     for (const float size : options.room) {
         if (!std::isfinite(size) || size <= 0.0f)
             return Failure("--room: length, width and height must be positive");
+        if (size * (feet ? kMetresPerFoot : 1.0f) > kMaxRoomMetres)
+            return Failure("--room: length, width and height must be at most " + RoomBoundText(feet));
     }
     if (options.camerasFile.empty() && !IsValidCameraCount(options.defaultRig))
         return Failure("Invalid Number of Cameras");

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <new>
 #include <numbers>
@@ -102,17 +103,32 @@ struct MarkerRay {
 
 std::optional<std::string> CheckPlanningSettings(const PlanningSettings& s)
 {
-    if (!IsPositiveFinite(s.markerDiameterMm))
-        return "marker diameter: must be a number above 0 mm";
-    if (!IsPositiveFinite(s.minImagePx))
-        return "minimum marker image: must be a number above 0 px";
+    // Plausible ranges: what lies outside is a typing error, and values near
+    // 0 or far beyond would only make the figures meaningless.
+    struct Bounded {
+        const char* name;
+        double value, low, high;
+        const char* unit;
+    };
+    const Bounded bounded[] = {
+        {"marker diameter", s.markerDiameterMm, 0.1, 1000.0, "mm"},
+        {"minimum marker image", s.minImagePx, 0.1, 1000.0, "px"},
+        {"image noise", s.pixelNoisePx, 0.001, 100.0, "px"},
+        {"3D error bound", s.sigmaBoundMm, 0.001, 10000.0, "mm"},
+    };
+    for (const Bounded& b : bounded) {
+        if (!(b.value >= b.low && b.value <= b.high)) {
+            char range[64];
+            std::snprintf(range, sizeof range, "from %g to %g %s", b.low, b.high, b.unit);
+            return std::string(b.name) + ": must be a number " + range;
+        }
+    }
     if (!std::isfinite(s.minAngleDeg) || !std::isfinite(s.maxAngleDeg) || s.minAngleDeg < 0.0 ||
         s.maxAngleDeg > 180.0 || s.minAngleDeg > s.maxAngleDeg)
         return "triangulation angle range: must be two angles from 0 to 180 degrees, the first not above the second";
-    if (!IsPositiveFinite(s.pixelNoisePx))
-        return "image noise: must be a number above 0 px";
-    if (!IsPositiveFinite(s.sigmaBoundMm))
-        return "3D error bound: must be a number above 0 mm";
+    // No pair angle lies in a range of no width: nothing would triangulate.
+    if (s.minAngleDeg == s.maxAngleDeg)
+        return "triangulation angle range: must not be empty, the first angle below the second";
     return std::nullopt;
 }
 

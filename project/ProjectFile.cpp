@@ -3,13 +3,12 @@
 #include "cameras/CameraSet.h"
 #include "cameras/CameraTypes.h"
 #include "coverage/CoverageVolume.h"
+#include "project/JsonInput.h"
 #include "scene/AtomicFile.h"
 #include "scene/RoomBox.h"
 #include "scene/SceneSettings.h"
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 #include <sstream>
 
@@ -18,8 +17,6 @@ namespace {
 constexpr const char* kCustomTypeKey = "custom";
 constexpr const char* kClassicStyle = "classic";
 constexpr const char* kPlannerStyle = "planner";
-// A project file is a few kilobytes a camera; anything far beyond is not one.
-constexpr std::streamoff kLargestProjectBytes = 64ll << 20;
 
 // A refusal on the way in, with the key it concerns.
 struct ProjectError {
@@ -267,10 +264,14 @@ std::optional<std::string> CheckProject(const Project& p)
         return "room.unit: must be \"m\" or \"ft\"";
     if (!PositiveFinite(p.length) || !PositiveFinite(p.width) || !PositiveFinite(p.height))
         return std::string("room: length_m, width_m and height_m must be numbers above 0");
+    if (p.length > kMaxRoomMetres || p.width > kMaxRoomMetres || p.height > kMaxRoomMetres)
+        return "room: length_m, width_m and height_m must be at most " + ShortestText(kMaxRoomMetres) + " m";
     if (!PositiveFinite(p.scaleX) || !PositiveFinite(p.scaleY) || !PositiveFinite(p.scaleZ))
         return std::string("scale: x, y and z must be numbers above 0");
     if (!PositiveFinite(p.voxelCm))
         return std::string("voxel_cm: must be a number above 0");
+    if (p.voxelCm > kMaxVoxelCm)
+        return "voxel_cm: must be at most " + ShortestText(kMaxVoxelCm);
     if (!IsValidCameraCount(static_cast<long long>(p.cameras.size())))
         return "cameras: must hold 1 to " + std::to_string(kMaxCameras) + " cameras";
     for (size_t i = 0; i < p.cameras.size(); ++i) {
@@ -474,13 +475,13 @@ std::string ProjectText(const Project& p)
 ProjectReadResult ParseProject(const std::string& text)
 {
     ProjectReadResult result;
-    const Json document = Json::parse(text, nullptr, false);
-    if (document.is_discarded()) {
-        result.error = "the file is not JSON";
+    const JsonReadResult json = ParseJsonDocument(text);
+    if (!json.document) {
+        result.error = json.error;
         return result;
     }
     try {
-        Project project = ReadProject(document);
+        Project project = ReadProject(*json.document);
         if (const auto error = CheckProject(project)) {
             result.error = *error;
             return result;
@@ -494,30 +495,13 @@ ProjectReadResult ParseProject(const std::string& text)
 
 ProjectReadResult ReadProjectFile(const std::string& path)
 {
-    ProjectReadResult result;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        result.error = std::filesystem::exists(path, ec) ? path + " is not a regular file" : path + " does not exist";
+    const JsonFileText file = ReadJsonFileText(path, "a project file");
+    if (!file.text) {
+        ProjectReadResult result;
+        result.error = file.error;
         return result;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        result.error = "cannot open " + path;
-        return result;
-    }
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0 || size > kLargestProjectBytes) {
-        result.error = path + " is too large for a project file";
-        return result;
-    }
-    in.seekg(0);
-    std::string text(static_cast<size_t>(size), '\0');
-    if (!in.read(text.data(), size)) {
-        result.error = "cannot read " + path;
-        return result;
-    }
-    return ParseProject(text);
+    return ParseProject(*file.text);
 }
 
 SaveResult WriteProjectFile(const std::string& path, const Project& project)

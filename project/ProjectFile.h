@@ -20,6 +20,11 @@ inline constexpr const char* kProjectFormatName = "volume-planner-project";
 inline constexpr int kProjectMajorVersion = 1;
 inline constexpr int kProjectMinorVersion = 0;
 inline constexpr const char* kProjectExtension = ".vplan";
+// The largest room side and voxel edge a plan read from a file or the command
+// line may have: a hall, not a city; beyond them a size is a typing error.
+// Small voxels are left to the grid's memory check.
+inline constexpr float kMaxRoomMetres = 1000.0f;
+inline constexpr float kMaxVoxelCm = 10000.0f;
 
 struct ProjectCamera {
     std::string label;

@@ -1,9 +1,9 @@
 #include "project/ProjectObstacles.h"
 
+#include "project/JsonInput.h"
+
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -93,24 +93,17 @@ ObstacleListResult ReadObstacleList(const Json& value, const std::string& key)
 ObstacleListResult ReadObstacleListFile(const std::string& path)
 {
     ObstacleListResult result;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        result.error = path + (std::filesystem::exists(path, ec) ? " is not a regular file" : " does not exist");
+    const JsonFileText file = ReadJsonFileText(path, "an obstacle list");
+    if (!file.text) {
+        result.error = file.error;
         return result;
     }
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (!in) {
-        result.error = "cannot read " + path;
+    const JsonReadResult json = ParseJsonDocument(*file.text, "obstacles");
+    if (!json.document) {
+        result.error = path + ": " + json.error;
         return result;
     }
-    const Json document = Json::parse(text.str(), nullptr, false);
-    if (document.is_discarded()) {
-        result.error = path + ": the file is not JSON";
-        return result;
-    }
-    result = ReadObstacleList(document);
+    result = ReadObstacleList(*json.document);
     if (!result.list)
         result.error = path + ": " + result.error;
     return result;

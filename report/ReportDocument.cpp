@@ -1,5 +1,6 @@
 #include "report/ReportDocument.h"
 
+#include "scene/PrintableText.h"
 #include "scene/SceneSettings.h"
 
 #include <cmath>
@@ -170,7 +171,7 @@ std::string MetresText(double metres)
 std::string EscapeHtml(const std::string& text)
 {
     std::string out;
-    for (const char c : text) {
+    for (const char c : PrintableText(text)) {
         switch (c) {
         case '&':
             out += "&amp;";

@@ -1,6 +1,7 @@
 #include "report/ReportWriter.h"
 
 #include "scene/AtomicFile.h"
+#include "scene/PrintableText.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -84,7 +85,8 @@ SaveResult WriteReportPdf(const std::string& path, const ReportContents& content
         writer.setPageMargins(QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm + kFooterMm),
                               QPageLayout::Millimeter);
         writer.setResolution(kPdfDpi);
-        writer.setTitle(QString::fromStdString("Coverage report: " + contents.figures.heading.projectName));
+        writer.setTitle(
+            QString::fromStdString("Coverage report: " + PrintableText(contents.figures.heading.projectName)));
         writer.setCreator("Volume Planner");
 
         // The document is laid out in CSS pixels and drawn scaled to the

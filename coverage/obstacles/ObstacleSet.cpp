@@ -1,6 +1,7 @@
 #include "coverage/obstacles/ObstacleSet.h"
 
 #include "coverage/obstacles/MeshImport.h"
+#include "scene/PrintableText.h"
 
 #include <cmath>
 
@@ -13,7 +14,7 @@ bool IsFinite(const Vec3d& v)
 
 std::string Named(const std::string& name, const char* what)
 {
-    return (name.empty() ? std::string("obstacle") : "obstacle \"" + name + "\"") + ": " + what;
+    return (name.empty() ? std::string("obstacle") : "obstacle \"" + PrintableText(name) + "\"") + ": " + what;
 }
 
 } // namespace
@@ -22,6 +23,12 @@ std::optional<std::string> CheckObstacleBox(const ObstacleBox& box)
 {
     if (!IsFinite(box.min) || !IsFinite(box.max))
         return Named(box.name, "every corner value must be a finite number");
+    // Far beyond any room, a corner is a typing error.
+    constexpr double kFarthestCornerM = 10000.0;
+    for (const double v : {box.min.x, box.min.y, box.min.z, box.max.x, box.max.y, box.max.z}) {
+        if (std::abs(v) > kFarthestCornerM)
+            return Named(box.name, "every corner value must be within 10000 m of the room corner");
+    }
     // A box of no thickness would block nothing and hides a typing error.
     if (!(box.min.x < box.max.x) || !(box.min.y < box.max.y) || !(box.min.z < box.max.z))
         return Named(box.name, "each min value must be below its max value");

@@ -351,6 +351,52 @@ TEST_F(CliReportFileTest, RefusalsWriteNothingAndKeepAnEarlierReport)
     EXPECT_EQ(files, 1u);
 }
 
+TEST_F(CliReportFileTest, BandsSlicesAndTitlesBeyondTheirBoundsAreRefused)
+{
+    const std::string out = File("r.html");
+    std::string slices = "1";
+    for (int i = 0; i < 50; ++i)
+        slices += ",1";
+    const struct {
+        std::string arguments;
+        std::string message;
+    } cases[] = {
+        {"--heights -1,2", "--heights: the band -1.00-2.00 m lies outside the room (0-5.00 m)"},
+        {"--heights 0,100", "--heights: the band 0.00-100.00 m lies outside the room (0-5.00 m)"},
+        {"--slices " + slices, "--slices: at most 50 heights, not 51"},
+        {"--title " + std::string(257, 't'), "--title: at most 256 characters, not 257"},
+        {"--title ''", "--title: the value is empty"},
+        {"--heights 0x1,2", "--heights 0x1: write the number in decimal"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = Cli("report --voxel 50 " + c.arguments + " --out '" + out + "'");
+        EXPECT_EQ(run.status, 1) << c.arguments;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << c.arguments << "\n" << run.err;
+        EXPECT_FALSE(fs::exists(out)) << c.arguments;
+    }
+    // The whole room, and 256 characters of three bytes each, are fine.
+    std::string title;
+    for (int i = 0; i < 256; ++i)
+        title += "\xE2\x82\xAC";
+    EXPECT_EQ(Cli("report --voxel 50 --heights 0,5 --title '" + title + "' --out '" + out + "'").status, 0);
+}
+
+TEST_F(CliReportFileTest, TitleAndLabelsReachTheReportWithoutControlsOrBrokenText)
+{
+    // Escapes, a right-to-left override and a byte that is no UTF-8, in the
+    // title and in a camera label from a project.
+    const std::string project = (fs::path(VP_FUZZ_CORPUS) / "project_file" / "terminal-escapes.vplan").string();
+    const CliRun run = Cli("report --voxel 50 --project '" + project + "' --title 'Hall\x1b[2J \xe2\x80\xae" +
+                           "B\xff' --out '" + File("r.html") + "'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string page = ReadText(File("r.html"));
+    const std::string fffd = "\xEF\xBF\xBD";
+    EXPECT_NE(page.find("Coverage report: Hall" + fffd + "[2J " + fffd + "B" + fffd), std::string::npos);
+    EXPECT_NE(page.find(fffd + "]0;owned" + fffd + fffd + "[2J" + fffd + "Cam"), std::string::npos);
+    EXPECT_EQ(page.find_first_of("\x1b\x07\xff"), std::string::npos);
+    EXPECT_EQ(page.find("\xE2\x80\xAE"), std::string::npos);
+}
+
 // Pixels of the Quality legend's dark backing in the lower right of the
 // report's first picture, the perspective view.
 int QualityLegendPixels(const std::string& pdf, const fs::path& scratch)

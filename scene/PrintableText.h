@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Text read from a file, made safe to show on a terminal or in a report: every
+// control character (C0, DEL, C1), every bidirectional override or isolate
+// (U+202A..U+202E, U+2066..U+2069) and every ill-formed UTF-8 sequence becomes
+// U+FFFD, so a label cannot move the cursor, retitle the terminal, clear the
+// screen or reverse the text after it. Other text comes back unchanged.
+std::string PrintableText(std::string_view text);

@@ -1,0 +1,21 @@
+// A project file is read whole or refused with a reason; one that is read
+// writes a text that reads back to itself, byte for byte.
+#include "project/ProjectFile.h"
+
+#include <cstdlib>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const ProjectReadResult read = ParseProject(std::string(reinterpret_cast<const char*>(data), size));
+    if (!read.project) {
+        if (read.error.empty())
+            std::abort();
+        return 0;
+    }
+    const std::string text = ProjectText(*read.project);
+    const ProjectReadResult again = ParseProject(text);
+    if (!again.project || ProjectText(*again.project) != text)
+        std::abort();
+    return 0;
+}
