@@ -1,7 +1,9 @@
 #include "app/ObstaclePanel.h"
 
+#include "app/BusyCursor.h"
 #include "app/UserPrompts.h"
 #include "coverage/obstacles/ObstacleSet.h"
+#include "project/ProjectObstacles.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -127,7 +129,12 @@ void CObstaclePanel::ImportMesh()
     mesh.file = *path;
     const size_t slash = path->find_last_of('/');
     mesh.name = slash == std::string::npos ? *path : path->substr(slash + 1);
-    if (const auto error = m_pObstacles->AddMesh(mesh)) {
+    std::optional<std::string> error;
+    {
+        const CBusyCursor busy;
+        error = ::ImportMesh(mesh, {}, *m_pObstacles);
+    }
+    if (error) {
         m_prompts.ShowMessage("Mesh not imported\n" + *error, "File Not Found or Invalid File", PromptButtons::Ok);
         return;
     }

@@ -1,5 +1,6 @@
 #include "app/ProjectCommands.h"
 
+#include "app/BusyCursor.h"
 #include "app/VolumePlannerDlg.h"
 #include "coverage/obstacles/ObstacleSet.h"
 #include "exports/VoxelExport.h"
@@ -71,7 +72,11 @@ CProjectCommands::CProjectCommands(CVolumePlannerDlg& dialog, std::shared_ptr<CO
            },
            [obstacles] { return ObstacleListOf(*obstacles); },
            [this, obstacles](const ObstacleList& list, const std::string& baseDir) {
-               auto error = BuildObstacleSet(list, baseDir, *obstacles);
+               std::optional<std::string> error;
+               {
+                   const CBusyCursor busy;
+                   error = BuildObstacleSet(list, baseDir, *obstacles);
+               }
                if (!error)
                    emit obstaclesReplaced();
                return error;

@@ -252,8 +252,20 @@ CCoverageVolume::GridStatus CCoverageVolume::Compute(bool fromCalibration)
         const Vec3d origin{set->GetUserOriginX(), set->GetUserOriginY(), set->GetUserOriginZ()};
         const VoxelLattice lattice{settings->GetRoomCorner(), m_fVoxelEdge,      m_aCentreX.data(), m_aCentreY.data(),
                                    m_aCentreZ.data(),         m_nCountX,         m_nCountY,         m_nCountZ};
+        // The obstacles' grids may take what a voxel grid may: half of what
+        // is free once the results are held.
+        OcclusionScope scope;
+        for (uint32_t c = 0; c < m_nCameraCount; ++c)
+            scope.viewpoints.push_back(set->GetPosition(static_cast<int>(c)));
+        const uint64_t available = AvailableMemoryBytes();
+        scope.budgetBytes = available / 2;
         try {
-            m_pOcclusion = std::make_shared<COcclusion>(*m_pObstacles, origin, lattice, m_eBoxTest);
+            m_pOcclusion = std::make_shared<COcclusion>(*m_pObstacles, origin, lattice, m_eBoxTest, scope);
+        } catch (const GridTooLarge& tooLarge) {
+            m_strMemoryAdvice = "The obstacles' occupancy grids need " + GigabytesText(tooLarge.neededBytes) + ", " +
+                                GigabytesText(available) + " are free: try a larger voxel size";
+            Release();
+            return GridStatus::OutOfMemory;
         } catch (const std::bad_alloc&) {
             Release();
             return GridStatus::OutOfMemory;

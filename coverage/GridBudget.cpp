@@ -25,14 +25,14 @@ uint64_t CellsAlong(float extent, float voxelSizeCm)
     return cells > 0.0f ? static_cast<uint64_t>(std::floor(cells)) : 0;
 }
 
-std::string Gigabytes(uint64_t bytes)
+} // namespace
+
+std::string GigabytesText(uint64_t bytes)
 {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f GB", static_cast<double>(bytes) / 1e9);
     return text;
 }
-
-} // namespace
 
 GridBudget CheckGridBudget(uint64_t voxels, uint64_t bytesPerVoxel, uint64_t availableBytes)
 {
@@ -74,7 +74,7 @@ int SmallestFittingVoxelCm(float length, float width, float height, uint64_t byt
 std::string GridBudgetAdvice(const GridBudget& budget, int suggestedVoxelCm)
 {
     std::string text =
-        "The grid needs " + Gigabytes(budget.neededBytes) + ", " + Gigabytes(budget.freeBytes) + " are free";
+        "The grid needs " + GigabytesText(budget.neededBytes) + ", " + GigabytesText(budget.freeBytes) + " are free";
     if (suggestedVoxelCm > 0)
         text += ": try a voxel size of " + std::to_string(suggestedVoxelCm) + " cm or more";
     return text;

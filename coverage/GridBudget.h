@@ -24,5 +24,8 @@ uint64_t GridVoxels(float length, float width, float height, float voxelSizeCm);
 // budget; 0 when none up to the room's own size does.
 int SmallestFittingVoxelCm(float length, float width, float height, uint64_t bytesPerVoxel, uint64_t availableBytes);
 
+// "15.4 GB".
+std::string GigabytesText(uint64_t bytes);
+
 // "The grid needs 15.4 GB, 6.7 GB are free: try a voxel size of 9 cm or more".
 std::string GridBudgetAdvice(const GridBudget& budget, int suggestedVoxelCm);

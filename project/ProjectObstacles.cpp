@@ -1,6 +1,7 @@
 #include "project/ProjectObstacles.h"
 
 #include "project/JsonInput.h"
+#include "project/MeshReader.h"
 
 #include <cmath>
 #include <filesystem>
@@ -150,6 +151,17 @@ ObstacleList ObstacleListOf(const CObstacleSet& set)
     return list;
 }
 
+std::optional<std::string> ImportMesh(const ObstacleMesh& placement, const std::string& readFrom, CObstacleSet& set)
+{
+    // A placement that cannot be used is refused before the file is read.
+    if (auto error = CheckMeshPlacement(placement))
+        return error;
+    auto read = ReadMeshFile(readFrom.empty() ? placement.file : readFrom);
+    if (auto* reason = std::get_if<std::string>(&read))
+        return "could not read the mesh " + placement.file + ": " + *reason;
+    return set.AddMesh(placement, std::move(std::get<MeshTriangles>(read)));
+}
+
 std::optional<std::string> BuildObstacleSet(const ObstacleList& list, const std::string& baseDir, CObstacleSet& out)
 {
     CObstacleSet set;
@@ -162,7 +174,7 @@ std::optional<std::string> BuildObstacleSet(const ObstacleList& list, const std:
         const std::filesystem::path file(mesh.file);
         const std::string readFrom =
             file.is_relative() && !baseDir.empty() ? (std::filesystem::path(baseDir) / file).string() : mesh.file;
-        if (auto error = set.AddMesh(mesh, readFrom))
+        if (auto error = ImportMesh(mesh, readFrom, set))
             return error;
     }
     out = std::move(set);

@@ -34,6 +34,12 @@ Json ObstacleListJson(const ObstacleList& list, const Json& kept = Json::array()
 // The list as it is now in the set.
 ObstacleList ObstacleListOf(const CObstacleSet& set);
 
+// Reads the mesh file named in `placement` (from `readFrom` when given,
+// where that file is found now) through the mesh reader and adds the mesh so
+// placed to `set`. The refusal names the file and why; `set` is then as it
+// was.
+std::optional<std::string> ImportMesh(const ObstacleMesh& placement, const std::string& readFrom, CObstacleSet& set);
+
 // A set with every box and mesh of the list, mesh files relative to `baseDir`
 // (absolute ones as they are); on a refusal `out` is left as it was.
 std::optional<std::string> BuildObstacleSet(const ObstacleList& list, const std::string& baseDir, CObstacleSet& out);

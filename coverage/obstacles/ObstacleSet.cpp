@@ -1,9 +1,10 @@
 #include "coverage/obstacles/ObstacleSet.h"
 
-#include "coverage/obstacles/MeshImport.h"
 #include "scene/PrintableText.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -12,9 +13,37 @@ bool IsFinite(const Vec3d& v)
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
-std::string Named(const std::string& name, const char* what)
+std::string Named(const std::string& name, const std::string& what)
 {
     return (name.empty() ? std::string("obstacle") : "obstacle \"" + PrintableText(name) + "\"") + ": " + what;
+}
+
+std::string Metres(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", value);
+    return text;
+}
+
+// Why the triangles placed as `mesh` says cannot be used; nullopt when they can.
+std::optional<std::string> CheckPlacedTriangles(const ObstacleMesh& mesh, const MeshTriangles& triangles)
+{
+    if (triangles.triangles.empty())
+        return Named(mesh.name, "the mesh holds no triangle");
+    double farthest = 0.0;
+    for (const auto& triangle : triangles.triangles) {
+        for (const Vec3d& v : triangle) {
+            if (!IsFinite(v))
+                return Named(mesh.name, "a vertex is not a finite number");
+            for (const double c :
+                 {mesh.offset.x + mesh.scale * v.x, mesh.offset.y + mesh.scale * v.y, mesh.offset.z + mesh.scale * v.z})
+                farthest = std::max(farthest, std::fabs(c));
+        }
+    }
+    if (farthest > kMaxObstacleMetres)
+        return Named(mesh.name, "placed, the mesh reaches " + Metres(farthest) + " m from the room corner, beyond " +
+                                    Metres(kMaxObstacleMetres) + " m");
+    return std::nullopt;
 }
 
 } // namespace
@@ -39,8 +68,13 @@ std::optional<std::string> CheckMeshPlacement(const ObstacleMesh& mesh)
 {
     if (!IsFinite(mesh.offset))
         return Named(mesh.name, "the offset must be finite numbers");
+    if (std::fabs(mesh.offset.x) > kMaxObstacleMetres || std::fabs(mesh.offset.y) > kMaxObstacleMetres ||
+        std::fabs(mesh.offset.z) > kMaxObstacleMetres)
+        return Named(mesh.name, "the offset must lie within " + Metres(kMaxObstacleMetres) + " m of the room corner");
     if (!std::isfinite(mesh.scale) || !(mesh.scale > 0.0))
         return Named(mesh.name, "the scale must be a number above 0");
+    if (mesh.scale > kMaxMeshScale)
+        return Named(mesh.name, "the scale must be at most " + std::to_string(static_cast<long>(kMaxMeshScale)));
     return std::nullopt;
 }
 
@@ -62,15 +96,14 @@ std::optional<std::string> CObstacleSet::ReplaceBox(size_t i, const ObstacleBox&
     return std::nullopt;
 }
 
-std::optional<std::string> CObstacleSet::AddMesh(const ObstacleMesh& placement, const std::string& readFrom)
+std::optional<std::string> CObstacleSet::AddMesh(const ObstacleMesh& placement, MeshTriangles triangles)
 {
     if (auto error = CheckMeshPlacement(placement))
         return error;
-    auto read = ReadMeshFile(readFrom.empty() ? placement.file : readFrom);
-    if (auto* reason = std::get_if<std::string>(&read))
-        return placement.file + ": " + *reason;
+    if (auto error = CheckPlacedTriangles(placement, triangles))
+        return error;
     ObstacleMesh mesh = placement;
-    mesh.mesh = std::move(std::get<MeshTriangles>(read));
+    mesh.mesh = std::move(triangles);
     m_aMeshes.push_back(std::move(mesh));
     return std::nullopt;
 }
@@ -82,6 +115,8 @@ std::optional<std::string> CObstacleSet::PlaceMesh(size_t i, const ObstacleMesh&
     if (auto error = CheckMeshPlacement(placement))
         return error;
     ObstacleMesh& mesh = m_aMeshes[i];
+    if (auto error = CheckPlacedTriangles(placement, mesh.mesh))
+        return error;
     mesh.name = placement.name;
     mesh.offset = placement.offset;
     mesh.scale = placement.scale;

@@ -15,6 +15,12 @@ struct ObstacleBox {
     Vec3d max;
 };
 
+// Placements stay within this distance of the room corner, and meshes are
+// scaled by at most kMaxMeshScale: beyond, the numbers are typing errors,
+// and the lattice arithmetic would leave its range.
+inline constexpr double kMaxObstacleMetres = 10000.0;
+inline constexpr double kMaxMeshScale = 1e6;
+
 // Triangles as a mesh file holds them, in the file's units.
 struct MeshTriangles {
     std::vector<std::array<Vec3d, 3>> triangles;
@@ -26,13 +32,14 @@ struct ObstacleMesh {
     std::string file;
     Vec3d offset;
     double scale = 1.0;
-    MeshTriangles mesh; // read from `file` when the mesh was added
+    MeshTriangles mesh; // read from `file` by whoever added the mesh
 };
 
 // Why a box cannot be used (a corner not finite, a side of no length), naming
 // it; nullopt when it can.
 std::optional<std::string> CheckObstacleBox(const ObstacleBox& box);
-// The same for a mesh's placement (offset finite, scale finite and above 0).
+// The same for a mesh's placement: offset finite and within
+// kMaxObstacleMetres, scale above 0 and at most kMaxMeshScale.
 std::optional<std::string> CheckMeshPlacement(const ObstacleMesh& mesh);
 
 // What blocks the cameras' view. Every change goes through a check: a refused
@@ -47,10 +54,12 @@ public:
     // The refusal's reason, or nullopt once added or replaced.
     std::optional<std::string> AddBox(const ObstacleBox& box);
     std::optional<std::string> ReplaceBox(size_t i, const ObstacleBox& box);
-    // Reads the mesh file (OBJ or glTF 2.0) and places it; `readFrom`, when
-    // given, is where the file named in the placement is found now.
-    std::optional<std::string> AddMesh(const ObstacleMesh& placement, const std::string& readFrom = {});
-    // A new placement for mesh i; the triangles read before are kept.
+    // The mesh's triangles, read from `placement.file` by the caller, placed
+    // as `placement` says; refused when one would lie beyond
+    // kMaxObstacleMetres or there is none.
+    std::optional<std::string> AddMesh(const ObstacleMesh& placement, MeshTriangles triangles);
+    // A new placement for mesh i, checked as AddMesh checks; the triangles
+    // read before are kept.
     std::optional<std::string> PlaceMesh(size_t i, const ObstacleMesh& placement);
     void RemoveBox(size_t i);
     void RemoveMesh(size_t i);

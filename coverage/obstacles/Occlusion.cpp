@@ -1,6 +1,7 @@
 #include "coverage/obstacles/Occlusion.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -21,10 +22,34 @@ void AppendBoxTriangles(const Vec3d& lo, const Vec3d& hi, std::vector<Triangle>&
     }
 }
 
+// The box around the lattice's centres and the viewpoints, a cell wider on
+// each side; nullopt for a lattice without a voxel.
+std::optional<GridBounds> ScopeBounds(const VoxelLattice& lattice, const std::vector<Vec3d>& viewpoints)
+{
+    if (lattice.nx == 0 || lattice.ny == 0 || lattice.nz == 0)
+        return std::nullopt;
+    const auto extent = [](const float* centres, uint32_t n, double& lo, double& hi) {
+        lo = std::min<double>(centres[0], centres[n - 1]);
+        hi = std::max<double>(centres[0], centres[n - 1]);
+    };
+    GridBounds bounds;
+    extent(lattice.centreX, lattice.nx, bounds.lo.x, bounds.hi.x);
+    extent(lattice.centreY, lattice.ny, bounds.lo.y, bounds.hi.y);
+    extent(lattice.centreZ, lattice.nz, bounds.lo.z, bounds.hi.z);
+    for (const Vec3d& p : viewpoints) {
+        bounds.lo = {std::min(bounds.lo.x, p.x), std::min(bounds.lo.y, p.y), std::min(bounds.lo.z, p.z)};
+        bounds.hi = {std::max(bounds.hi.x, p.x), std::max(bounds.hi.y, p.y), std::max(bounds.hi.z, p.z)};
+    }
+    const double e = lattice.edge;
+    bounds.lo = {bounds.lo.x - e, bounds.lo.y - e, bounds.lo.z - e};
+    bounds.hi = {bounds.hi.x + e, bounds.hi.y + e, bounds.hi.z + e};
+    return bounds;
+}
+
 } // namespace
 
-COcclusion::COcclusion(const CObstacleSet& obstacles, const Vec3d& origin, const VoxelLattice& lattice,
-                       BoxTest boxTest)
+COcclusion::COcclusion(const CObstacleSet& obstacles, const Vec3d& origin, const VoxelLattice& lattice, BoxTest boxTest,
+                       const OcclusionScope& scope)
     : m_lattice(lattice)
 {
     for (const ObstacleBox& box : obstacles.GetBoxes()) {
@@ -38,19 +63,36 @@ COcclusion::COcclusion(const CObstacleSet& obstacles, const Vec3d& origin, const
         for (const Box& box : m_aBoxes)
             AppendBoxTriangles(box.lo, box.hi, boxTriangles);
     }
+    // Triangles that no segment passes and no centre lies below cannot
+    // block anything: the grids cover the scope only, however far a mesh
+    // reaches, and count against its budget.
+    const size_t n = static_cast<size_t>(lattice.nx) * lattice.ny * lattice.nz;
+    const std::optional<GridBounds> bounds = ScopeBounds(lattice, scope.viewpoints);
+    uint64_t used = n;
+    const auto addGrid = [&](std::vector<Triangle> triangles) {
+        if (!bounds)
+            return;
+        const uint64_t left = used < scope.budgetBytes ? scope.budgetBytes - used : 0;
+        try {
+            m_aGrids.emplace_back(std::move(triangles), lattice.corner, lattice.edge, bounds, left);
+        } catch (GridTooLarge& tooLarge) {
+            tooLarge.neededBytes += tooLarge.neededBytes > std::numeric_limits<uint64_t>::max() - used ? 0 : used;
+            throw;
+        }
+        used += m_aGrids.back().GetBytes();
+    };
     for (size_t m = 0; m < obstacles.GetMeshes().size(); ++m) {
         std::vector<Triangle> triangles = obstacles.PlacedTriangles(m);
         for (Triangle& tri : triangles) {
             for (Vec3d& v : tri)
                 v = FromUser(v, origin);
         }
-        m_aGrids.emplace_back(std::move(triangles), lattice.corner, lattice.edge);
+        addGrid(std::move(triangles));
     }
     const size_t boxes = m_aBoxes.size();
     if (!boxTriangles.empty())
-        m_aGrids.emplace_back(std::move(boxTriangles), lattice.corner, lattice.edge);
+        addGrid(std::move(boxTriangles));
 
-    const size_t n = static_cast<size_t>(lattice.nx) * lattice.ny * lattice.nz;
     m_aInside.assign(n, 0);
     // The centres run monotonically along each axis, so each obstacle marks
     // only the index ranges its bounds reach.

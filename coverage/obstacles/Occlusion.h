@@ -4,6 +4,7 @@
 #include "coverage/obstacles/OccupancyGrid.h"
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -18,6 +19,14 @@ struct VoxelLattice {
     uint32_t nx = 0, ny = 0, nz = 0;
 };
 
+// What the obstacles of a computation may span and take: the segments run
+// from the viewpoints (the cameras) to voxel centres, so the grids need
+// cover only the box around both.
+struct OcclusionScope {
+    std::vector<Vec3d> viewpoints;
+    uint64_t budgetBytes = std::numeric_limits<uint64_t>::max();
+};
+
 // How boxes are tested: each by its slabs, or binned with the meshes'
 // triangles on the occupancy grid and walked.
 enum class BoxTest { Slabs, Grid };
@@ -28,9 +37,10 @@ enum class BoxTest { Slabs, Grid };
 class COcclusion {
 public:
     // `userOrigin` as the camera set holds it (user X = x - o.x, Y = y + o.y,
-    // Z = o.z - z).
+    // Z = o.z - z). Throws GridTooLarge (with the bytes all grids need) rather
+    // than take more than the scope's budget.
     COcclusion(const CObstacleSet& obstacles, const Vec3d& userOrigin, const VoxelLattice& lattice,
-               BoxTest boxTest = BoxTest::Slabs);
+               BoxTest boxTest = BoxTest::Slabs, const OcclusionScope& scope = {});
 
     // Voxels inside a box (centre within it) or a mesh (centre inside the
     // closed surface).

@@ -16,9 +16,17 @@ void Set(Vec3d& v, int axis, double value)
     (axis == 0 ? v.x : axis == 1 ? v.y : v.z) = value;
 }
 
+[[noreturn]] void RefuseGrid(double bytes)
+{
+    GridTooLarge tooLarge;
+    tooLarge.neededBytes = bytes >= 1.8e19 ? std::numeric_limits<uint64_t>::max() : static_cast<uint64_t>(bytes);
+    throw tooLarge;
+}
+
 } // namespace
 
-COccupancyGrid::COccupancyGrid(std::vector<Triangle> triangles, const Vec3d& latticePoint, double edge)
+COccupancyGrid::COccupancyGrid(std::vector<Triangle> triangles, const Vec3d& latticePoint, double edge,
+                               const std::optional<GridBounds>& within, uint64_t budgetBytes)
     : m_aTriangles(std::move(triangles)), m_edge(edge)
 {
     Vec3d lo{std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(),
@@ -32,31 +40,74 @@ COccupancyGrid::COccupancyGrid(std::vector<Triangle> triangles, const Vec3d& lat
     }
     if (m_aTriangles.empty() || !(edge > 0.0))
         return;
+    if (within) {
+        lo = {std::max(lo.x, within->lo.x), std::max(lo.y, within->lo.y), std::max(lo.z, within->lo.z)};
+        hi = {std::min(hi.x, within->hi.x), std::min(hi.y, within->hi.y), std::min(hi.z, within->hi.z)};
+        // Nothing of the surface where anything is tested.
+        if (!(lo.x <= hi.x && lo.y <= hi.y && lo.z <= hi.z)) {
+            m_aTriangles = {};
+            return;
+        }
+    }
+    double cells = 1.0;
     for (int axis = 0; axis < 3; ++axis) {
         const double base = Get(latticePoint, axis);
         const double first = std::floor((Get(lo, axis) - base) / edge);
         const double last = std::floor((Get(hi, axis) - base) / edge);
+        cells *= last - first + 1.0;
+        if (!(last - first < static_cast<double>(std::numeric_limits<int32_t>::max())) || !std::isfinite(cells))
+            RefuseGrid(std::numeric_limits<double>::infinity());
         Set(m_min, axis, base + first * edge);
         m_n[axis] = static_cast<uint32_t>(last - first) + 1;
         Set(m_max, axis, Get(m_min, axis) + m_n[axis] * edge);
     }
+    const double budget = static_cast<double>(budgetBytes);
+    const double fixedBytes = cells * static_cast<double>(sizeof(uint32_t) + sizeof(uint8_t)) +
+                              static_cast<double>(m_aTriangles.size()) * static_cast<double>(sizeof(Triangle));
+    if (fixedBytes > budget)
+        RefuseGrid(fixedBytes);
+
+    // The cells of a triangle along one axis, one more on each side: a
+    // triangle on a cell face touches both. False when it lies beyond the
+    // grid that way.
+    const auto span = [this, edge](const Triangle& tri, int axis, uint32_t& from, uint32_t& to) {
+        const double a = Get(tri[0], axis), b = Get(tri[1], axis), c = Get(tri[2], axis);
+        const double m0 = Get(m_min, axis);
+        const double f0 = std::floor((std::min({a, b, c}) - m0) / edge) - 1.0;
+        const double f1 = std::floor((std::max({a, b, c}) - m0) / edge) + 1.0;
+        if (f1 < 0.0 || f0 > static_cast<double>(m_n[axis] - 1))
+            return false;
+        from = static_cast<uint32_t>(std::max(f0, 0.0));
+        to = static_cast<uint32_t>(std::min(f1, static_cast<double>(m_n[axis] - 1)));
+        return true;
+    };
+    // Left out: what lies beside the grid or above it. Kept apart: what
+    // reaches under it.
+    std::vector<uint32_t> below;
+    if (within) {
+        std::vector<Triangle> kept;
+        for (const Triangle& tri : m_aTriangles) {
+            uint32_t from, to;
+            const double bottom = std::min({tri[0].y, tri[1].y, tri[2].y});
+            if (!span(tri, 0, from, to) || !span(tri, 2, from, to) || bottom > m_max.y)
+                continue;
+            if (bottom < m_min.y)
+                below.push_back(static_cast<uint32_t>(kept.size()));
+            kept.push_back(tri);
+        }
+        m_aTriangles = std::move(kept);
+    }
 
     // Counted first, then filled, so each cell's list is one stretch.
-    const size_t cells = GetCellCount();
-    m_aStart.assign(cells + 1, 0);
+    const size_t cellCount = GetCellCount();
+    m_aStart.assign(cellCount + 1, 0);
+    uint64_t pairs = 0;
     auto visit = [&](auto&& use) {
         for (uint32_t index = 0; index < m_aTriangles.size(); ++index) {
             const Triangle& tri = m_aTriangles[index];
             uint32_t from[3], to[3];
-            for (int axis = 0; axis < 3; ++axis) {
-                const double a = Get(tri[0], axis), b = Get(tri[1], axis), c = Get(tri[2], axis);
-                const double m0 = Get(m_min, axis);
-                // One cell more on each side: a triangle on a cell face touches both.
-                const double f0 = std::floor((std::min({a, b, c}) - m0) / edge) - 1.0;
-                const double f1 = std::floor((std::max({a, b, c}) - m0) / edge) + 1.0;
-                from[axis] = static_cast<uint32_t>(std::max(f0, 0.0));
-                to[axis] = static_cast<uint32_t>(std::min(f1, static_cast<double>(m_n[axis] - 1)));
-            }
+            if (!span(tri, 0, from[0], to[0]) || !span(tri, 1, from[1], to[1]) || !span(tri, 2, from[2], to[2]))
+                continue;
             for (uint32_t k = from[2]; k <= to[2]; ++k) {
                 for (uint32_t j = from[1]; j <= to[1]; ++j) {
                     for (uint32_t i = from[0]; i <= to[0]; ++i) {
@@ -69,17 +120,72 @@ COccupancyGrid::COccupancyGrid(std::vector<Triangle> triangles, const Vec3d& lat
             }
         }
     };
-    visit([&](size_t cell, uint32_t) { ++m_aStart[cell + 1]; });
-    for (size_t c = 0; c < cells; ++c)
+    visit([&](size_t cell, uint32_t) {
+        ++m_aStart[cell + 1];
+        ++pairs;
+    });
+    // The lists are numbered in 32 bits.
+    const double listedBytes = fixedBytes + static_cast<double>(pairs) * sizeof(uint32_t);
+    if (listedBytes > budget || pairs > std::numeric_limits<uint32_t>::max())
+        RefuseGrid(listedBytes);
+    for (size_t c = 0; c < cellCount; ++c)
         m_aStart[c + 1] += m_aStart[c];
-    m_aIndex.resize(m_aStart[cells]);
+    m_aIndex.resize(m_aStart[cellCount]);
     std::vector<uint32_t> fill(m_aStart.begin(), m_aStart.end() - 1);
     visit([&](size_t cell, uint32_t index) { m_aIndex[fill[cell]++] = index; });
-    FillInterior();
+    FillInterior(below, budget - listedBytes);
 }
 
-void COccupancyGrid::FillInterior()
+uint64_t COccupancyGrid::GetBytes() const
 {
+    return m_aTriangles.capacity() * sizeof(Triangle) + m_aStart.capacity() * sizeof(uint32_t) +
+           m_aIndex.capacity() * sizeof(uint32_t) + m_aInside.capacity();
+}
+
+void COccupancyGrid::FillInterior(const std::vector<uint32_t>& below, double budgetBytes)
+{
+    // The triangles reaching under the grid, listed per column they may
+    // cross there, as the cells list theirs.
+    std::vector<uint32_t> belowStart, belowIndex;
+    if (!below.empty()) {
+        const size_t columns = static_cast<size_t>(m_n[0]) * m_n[2];
+        belowStart.assign(columns + 1, 0);
+        auto visit = [&](auto&& use) {
+            for (const uint32_t index : below) {
+                const Triangle& tri = m_aTriangles[index];
+                uint32_t from[3], to[3];
+                bool inside = true;
+                for (const int axis : {0, 2}) {
+                    const double a = Get(tri[0], axis), b = Get(tri[1], axis), c = Get(tri[2], axis);
+                    const double m0 = Get(m_min, axis);
+                    const double f0 = std::floor((std::min({a, b, c}) - m0) / m_edge) - 1.0;
+                    const double f1 = std::floor((std::max({a, b, c}) - m0) / m_edge) + 1.0;
+                    inside = inside && f1 >= 0.0 && f0 <= static_cast<double>(m_n[axis] - 1);
+                    from[axis] = static_cast<uint32_t>(std::clamp(f0, 0.0, static_cast<double>(m_n[axis] - 1)));
+                    to[axis] = static_cast<uint32_t>(std::clamp(f1, 0.0, static_cast<double>(m_n[axis] - 1)));
+                }
+                if (!inside)
+                    continue;
+                for (uint32_t k = from[2]; k <= to[2]; ++k)
+                    for (uint32_t i = from[0]; i <= to[0]; ++i)
+                        use(i + static_cast<size_t>(m_n[0]) * k, index);
+            }
+        };
+        uint64_t pairs = 0;
+        visit([&](size_t column, uint32_t) {
+            ++belowStart[column + 1];
+            ++pairs;
+        });
+        const double bytes = static_cast<double>(pairs) * sizeof(uint32_t);
+        if (bytes > budgetBytes || pairs > std::numeric_limits<uint32_t>::max())
+            RefuseGrid(bytes);
+        for (size_t c = 0; c < columns; ++c)
+            belowStart[c + 1] += belowStart[c];
+        belowIndex.resize(belowStart[columns]);
+        std::vector<uint32_t> fill(belowStart.begin(), belowStart.end() - 1);
+        visit([&](size_t column, uint32_t index) { belowIndex[fill[column]++] = index; });
+    }
+
     // A vertical line through each column's centres: a centre is inside when
     // the surface crosses the line an odd number of times below it.
     m_aInside.assign(GetCellCount(), 0);
@@ -90,6 +196,10 @@ void COccupancyGrid::FillInterior()
             for (uint32_t j = 0; j < m_n[1]; ++j) {
                 const size_t c = Cell(i, j, k);
                 column.insert(column.end(), m_aIndex.begin() + m_aStart[c], m_aIndex.begin() + m_aStart[c + 1]);
+            }
+            if (!belowStart.empty()) {
+                const size_t c = i + static_cast<size_t>(m_n[0]) * k;
+                column.insert(column.end(), belowIndex.begin() + belowStart[c], belowIndex.begin() + belowStart[c + 1]);
             }
             std::sort(column.begin(), column.end());
             column.erase(std::unique(column.begin(), column.end()), column.end());

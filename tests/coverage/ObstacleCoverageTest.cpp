@@ -2,6 +2,8 @@
 
 #include "coverage/PlanningMeasures.h"
 #include "coverage/obstacles/Occlusion.h"
+#include "project/MeshReader.h"
+#include "project/ProjectObstacles.h"
 
 #include <gtest/gtest.h>
 
@@ -194,7 +196,9 @@ TEST_F(ObstacleCoverageTest, CubeMeshesCastTheShadowOfTheEqualBox)
         placement.file = file;
         placement.offset = {kMin[0], kMin[1], kMin[2]};
         placement.scale = kSide;
-        const auto error = mesh->AddMesh(placement);
+        auto read = ReadMeshFile(file);
+        ASSERT_TRUE(std::holds_alternative<MeshTriangles>(read)) << std::get<std::string>(read);
+        const auto error = mesh->AddMesh(placement, std::get<MeshTriangles>(read));
         ASSERT_FALSE(error) << *error;
         ASSERT_EQ(mesh->GetMeshes()[0].mesh.triangles.size(), 12u);
         ComputeWith(mesh);
@@ -295,13 +299,123 @@ TEST_F(ObstacleCoverageTest, RefusedObstaclesLeaveTheSetAsItWas)
 
     ObstacleMesh mesh;
     mesh.file = WriteFile("vp_obstacle_empty.obj", "# nothing\n");
-    EXPECT_TRUE(set.AddMesh(mesh));
+    EXPECT_TRUE(ImportMesh(mesh, {}, set));
     mesh.file = "/nonexistent/cube.obj";
-    EXPECT_TRUE(set.AddMesh(mesh));
+    EXPECT_TRUE(ImportMesh(mesh, {}, set));
     mesh.file = CubeObj();
     mesh.scale = 0.0;
-    EXPECT_TRUE(set.AddMesh(mesh));
+    EXPECT_TRUE(ImportMesh(mesh, {}, set));
     EXPECT_TRUE(set.GetMeshes().empty());
+}
+
+MeshTriangles CubeTriangles()
+{
+    MeshTriangles cube;
+    for (const auto& f : kFaces)
+        cube.triangles.push_back({Vec3d{kCorners[f[0]][0], kCorners[f[0]][1], kCorners[f[0]][2]},
+                                  Vec3d{kCorners[f[1]][0], kCorners[f[1]][1], kCorners[f[1]][2]},
+                                  Vec3d{kCorners[f[2]][0], kCorners[f[2]][1], kCorners[f[2]][2]}});
+    return cube;
+}
+
+TEST_F(ObstacleCoverageTest, PlacementsPastTheirBoundsLeaveTheSetAsItWas)
+{
+    CObstacleSet set;
+    ObstacleMesh placement;
+    placement.name = "prop";
+    placement.offset = {1, 0, 1};
+    ASSERT_FALSE(set.AddMesh(placement, CubeTriangles()));
+    MeshTriangles broken = CubeTriangles();
+    broken.triangles[3][1].y = std::nan("");
+    // The placements are refused as new placements of the mesh too.
+    const struct {
+        Vec3d offset;
+        double scale;
+        MeshTriangles triangles;
+        const char* reason;
+        bool placement;
+    } refused[] = {
+        {{1e308, 0, 0}, 1e10, CubeTriangles(), "the offset must lie within 10000 m of the room corner", true},
+        {{0, 0, 0}, 1e300, CubeTriangles(), "the scale must be at most 1000000", true},
+        {{0, 0, 0}, std::nan(""), CubeTriangles(), "the scale must be a number above 0", true},
+        {{9000, 0, 0}, 2000, CubeTriangles(), "placed, the mesh reaches 11000 m from the room corner, beyond 10000 m",
+         true},
+        {{0, 0, 0}, 1, MeshTriangles{}, "the mesh holds no triangle", false},
+        {{0, 0, 0}, 1, broken, "a vertex is not a finite number", false},
+    };
+    for (const auto& row : refused) {
+        SCOPED_TRACE(row.reason);
+        ObstacleMesh p = placement;
+        p.offset = row.offset;
+        p.scale = row.scale;
+        EXPECT_EQ(set.AddMesh(p, row.triangles), "obstacle \"prop\": " + std::string(row.reason));
+        if (row.placement) {
+            EXPECT_EQ(set.PlaceMesh(0, p), "obstacle \"prop\": " + std::string(row.reason));
+        }
+    }
+    ASSERT_EQ(set.GetMeshes().size(), 1u);
+    EXPECT_EQ(set.GetMeshes()[0].offset, placement.offset);
+    EXPECT_EQ(set.GetMeshes()[0].scale, 1.0);
+}
+
+// A cube reaching 120 m past the room on every side but the floor's blocks
+// as the box of its size does; its grid spans the room, not the cube.
+TEST_F(ObstacleCoverageTest, AHugeMeshBlocksAsItsBoxOnAGridOfTheRoom)
+{
+    MakeRig(4);
+    g_fVoxelSizeCm = 10.0f;
+    const Vec3d corner{2.02, -59.98, 2.02};
+    const double side = 120.0;
+    auto box = std::make_shared<CObstacleSet>();
+    ASSERT_FALSE(box->AddBox({"block", corner, {corner.x + side, corner.y + side, corner.z + side}}));
+    ComputeWith(box);
+    const std::vector<uint32_t> expected = Counts(volume);
+    const uint64_t insideBox = volume.GetOcclusion()->InsideCount();
+    EXPECT_EQ(insideBox, 30u * 50u * 30u);
+
+    auto mesh = std::make_shared<CObstacleSet>();
+    ObstacleMesh placement;
+    placement.offset = corner;
+    placement.scale = side;
+    ASSERT_FALSE(mesh->AddMesh(placement, CubeTriangles()));
+    ComputeWith(mesh);
+    EXPECT_EQ(volume.GetOcclusion()->InsideCount(), insideBox);
+    EXPECT_EQ(Counts(volume), expected);
+    const COccupancyGrid& grid = volume.GetOcclusion()->GetGrids().at(0);
+    EXPECT_LE(grid.GetCellCount(), 53u * 53u * 53u);
+}
+
+TEST_F(ObstacleCoverageTest, ObstacleGridsPastTheBudgetAreRefused)
+{
+    MakeRig(4);
+    g_fVoxelSizeCm = 10.0f;
+    Compute();
+    CObstacleSet set;
+    ObstacleMesh placement;
+    placement.offset = {1, 0, 1};
+    placement.scale = 2;
+    ASSERT_FALSE(set.AddMesh(placement, CubeTriangles()));
+    std::vector<float> xs(volume.GetCountX()), ys(volume.GetCountY()), zs(volume.GetCountZ());
+    for (uint32_t i = 0; i < xs.size(); ++i)
+        xs[i] = volume.Centre(volume.VoxelIndex(i, 0, 0))[0];
+    for (uint32_t j = 0; j < ys.size(); ++j)
+        ys[j] = volume.Centre(volume.VoxelIndex(0, j, 0))[1];
+    for (uint32_t k = 0; k < zs.size(); ++k)
+        zs[k] = volume.Centre(volume.VoxelIndex(0, 0, k))[2];
+    const VoxelLattice lattice{Scene().GetRoomCorner(), volume.GetVoxelEdge(), xs.data(), ys.data(), zs.data(),
+                               volume.GetCountX(), volume.GetCountY(), volume.GetCountZ()};
+    const Vec3d origin{Rig().GetUserOriginX(), Rig().GetUserOriginY(), Rig().GetUserOriginZ()};
+    OcclusionScope scope;
+    scope.budgetBytes = 150000;
+    try {
+        const COcclusion occlusion(set, origin, lattice, BoxTest::Slabs, scope);
+        FAIL() << "built past the budget";
+    } catch (const GridTooLarge& tooLarge) {
+        // The voxels' inside flags and the grid's 20^3 cells at the least.
+        EXPECT_GT(tooLarge.neededBytes, volume.GetVoxelCount() + 20u * 20u * 20u * 5u);
+    }
+    scope.budgetBytes = 2000000;
+    EXPECT_NO_THROW(COcclusion(set, origin, lattice, BoxTest::Slabs, scope));
 }
 
 } // namespace

@@ -120,4 +120,51 @@ TEST(ObstacleGeometryTest, GridWalkFindsTheSolidFromEverySide)
     }
 }
 
+// A grid kept to a box that cuts the solid: beside and above the box
+// nothing is kept, and below it the triangles still decide what is inside.
+TEST(ObstacleGeometryTest, AGridWithinABoxDecidesAsTheWholeGrid)
+{
+    const double r = 0.83, edge = 0.1;
+    const Vec3d c{0.013, 0.027, -0.041};
+    const COccupancyGrid whole(Octahedron(r, c), {0, 0, 0}, edge);
+    const GridBounds box{{-0.25, 0.3, -0.55}, {2.0, 0.61, 0.15}};
+    const COccupancyGrid part(Octahedron(r, c), {0, 0, 0}, edge, box);
+    EXPECT_LT(part.GetCellCount() * 8, whole.GetCellCount());
+    EXPECT_GE(part.GetMin().y, box.lo.y - edge);
+    EXPECT_LE(part.GetMax().x, box.hi.x + edge);
+    size_t inside = 0;
+    for (uint32_t k = 0; k < part.GetCount(2); ++k) {
+        for (uint32_t j = 0; j < part.GetCount(1); ++j) {
+            for (uint32_t i = 0; i < part.GetCount(0); ++i) {
+                const Vec3d p{part.GetMin().x + (i + 0.5) * edge, part.GetMin().y + (j + 0.5) * edge,
+                              part.GetMin().z + (k + 0.5) * edge};
+                ASSERT_EQ(part.CentreInside(p), whole.CentreInside(p)) << i << " " << j << " " << k;
+                inside += part.CentreInside(p) ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_GT(inside, 10u);
+    const Vec3d through{0.05, 0.45, -2}, along{0, 0, 4};
+    EXPECT_EQ(part.SegmentHits(through, along), whole.SegmentHits(through, along));
+    EXPECT_TRUE(part.SegmentHits(through, along));
+
+    // Wholly outside the box: nothing kept at all.
+    const COccupancyGrid none(Octahedron(r, c), {0, 0, 0}, edge, GridBounds{{5, 5, 5}, {6, 6, 6}});
+    EXPECT_EQ(none.GetCellCount(), 0u);
+    EXPECT_FALSE(none.SegmentHits({5.5, 0, 5.5}, {0, 10, 0}));
+}
+
+TEST(ObstacleGeometryTest, AGridPastItsBudgetIsRefusedBeforeItIsFilled)
+{
+    try {
+        const COccupancyGrid grid(Octahedron(0.83, {0, 0, 0}), {0, 0, 0}, 0.01, std::nullopt, 100000);
+        FAIL() << "a grid of " << grid.GetBytes() << " bytes was built";
+    } catch (const GridTooLarge& tooLarge) {
+        // 167^3 cells of five bytes.
+        EXPECT_GT(tooLarge.neededBytes, 20'000'000u);
+    }
+    const COccupancyGrid fits(Octahedron(0.83, {0, 0, 0}), {0, 0, 0}, 0.1, std::nullopt, 100000);
+    EXPECT_LE(fits.GetBytes(), 100000u);
+}
+
 } // namespace
