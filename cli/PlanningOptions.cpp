@@ -62,7 +62,7 @@ std::optional<std::string> ApplyPlanningOptions(const PlanningOptions& options, 
     PlanningSettings settings = GetPlanningSettings();
     const auto refused = [&settings](const char* option) -> std::optional<std::string> {
         if (const auto error = CheckPlanningSettings(settings))
-            return std::string(option) + ": " + *error;
+            return std::string(option) + ": planning settings: " + *error;
         return std::nullopt;
     };
     struct NumberOption {

@@ -81,6 +81,10 @@ TEST_F(CliHostileInputTest, HostileProjectFilesAreRefusedNamingTheFileAndTheKey)
     std::ofstream(deeper) << "{\"format\": \"volume-planner-project\", \"x\": " << std::string(200000, '[')
                           << std::string(200000, ']') << "}";
     ExpectRefused("coverage --project '" + deeper + "'", deeper + ": x: lists and objects nested more than 64");
+    const std::string large = Path("large.vplan");
+    std::ofstream(large).close();
+    fs::resize_file(large, (64u << 20) + 1);
+    ExpectRefused("rig --project '" + large + "'", large + " is too large for a project file: more than 64 MiB");
 }
 
 TEST_F(CliHostileInputTest, HostileObstacleListsAreRefusedNamingTheFileAndTheEntry)
@@ -129,10 +133,14 @@ TEST_F(CliHostileInputTest, OptionValuesTheProgramCannotUseAreRefusedNamingTheOp
         {"coverage --marker-mm ''", "--marker-mm: the value is empty; it takes D"},
         {"coverage --voxel ''", "--voxel: the value is empty; it takes CM"},
         {"coverage --iso ''", "--iso: the value is empty; it takes OP,T"},
-        {"coverage --marker-mm 1e-310", "--marker-mm: marker diameter: must be a number from 0.1 to 1000 mm"},
-        {"coverage --marker-mm 1500", "--marker-mm: marker diameter: must be a number from 0.1 to 1000 mm"},
-        {"coverage --pixel-noise 1e300", "--pixel-noise: image noise: must be a number from 0.001 to 100 px"},
-        {"coverage --angle-range 90,90", "--angle-range: triangulation angle range: must not be empty"},
+        {"coverage --marker-mm 1e-310",
+         "--marker-mm: planning settings: marker diameter: must be a number from 0.1 to 1000 mm"},
+        {"coverage --marker-mm 1500",
+         "--marker-mm: planning settings: marker diameter: must be a number from 0.1 to 1000 mm"},
+        {"coverage --pixel-noise 1e300",
+         "--pixel-noise: planning settings: image noise: must be a number from 0.001 to 100 px"},
+        {"coverage --angle-range 90,90",
+         "--angle-range: planning settings: triangulation angle range: must not be empty"},
         {"rig --default-rig 0x10", "--default-rig 0x10: write the number in decimal, not in hexadecimal"},
         {"rig --default-rig 010", "--default-rig 010: write the whole number without leading zeros"},
         {"coverage --voxel 0x14", "--voxel 0x14: write the number in decimal"},

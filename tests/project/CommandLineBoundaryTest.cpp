@@ -36,20 +36,4 @@ TEST(CommandLineBoundaryTest, AnExceptionFromACommandEndsItWithStatus1AndAMessag
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "The command stopped on an unexpected error: std::bad_alloc\n");
 }
 
-TEST(CommandLineBoundaryTest, AnEmptyValueIsRefusedForEveryOptionOfEveryCommand)
-{
-    CLI::App app;
-    std::string file;
-    bool flag = false;
-    CLI::App* command = app.add_subcommand("read");
-    command->add_option("--file", file)->type_name("FILE");
-    command->add_flag("--flag", flag);
-    command->callback([] {});
-
-    EXPECT_EQ(RunWords(app, {"tool", "read", "--flag", "--file", "plan.vplan"}), kExitDone);
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(RunWords(app, {"tool", "read", "--file", ""}), kExitRefused);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "--file: the value is empty; it takes FILE\n");
-}
-
 } // namespace

@@ -1,22 +1,16 @@
-// JSON from a file a user may have been sent: nesting, repeated keys, numbers
-// beyond a double and oversized files are refused before any tree is built,
-// with the place and the reason.
+// JSON from a file a user may have been sent: nesting, values, repeated keys
+// and numbers beyond a double are refused before any tree is built, with the
+// place and the reason.
 #include "project/JsonInput.h"
 #include "project/ProjectFile.h"
-#include "project/ProjectObstacles.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 namespace
 {
-
-namespace fs = std::filesystem;
 
 std::string Nested(size_t depth, const std::string& inner = "0")
 {
@@ -82,43 +76,6 @@ TEST(JsonInputTest, NumbersBeyondADoubleAreNamedAndOtherTextIsNotJson)
     EXPECT_GT((*read.document)["tiny"].get<double>(), 0.0);
     for (const char* text : {"", "{", "[1,]", "{\"a\": 1} x", "\"\xC3\x28\"", "nan"})
         EXPECT_EQ(ParseJsonDocument(text).error, "the file is not JSON") << text;
-}
-
-class JsonFileTest : public ::testing::Test
-{
-  protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("json_input_" + std::to_string(getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-    std::string Write(const char* name, const std::string& text)
-    {
-        std::ofstream(m_dir / name, std::ios::binary) << text;
-        return (m_dir / name).string();
-    }
-
-    fs::path m_dir;
-};
-
-TEST_F(JsonFileTest, TheObstacleListIsCappedLikeTheProjectFileAndNamesItself)
-{
-    // Sparse: the size is refused before a byte is read.
-    const std::string large = (m_dir / "large.json").string();
-    std::ofstream(large).close();
-    fs::resize_file(large, kLargestJsonFileBytes + 1);
-    EXPECT_EQ(ReadObstacleListFile(large).error, large + " is too large for an obstacle list: more than 64 MiB");
-    EXPECT_EQ(ReadProjectFile(large).error, large + " is too large for a project file: more than 64 MiB");
-
-    const std::string deep = Write("deep.json", Nested(1000));
-    EXPECT_EQ(ReadObstacleListFile(deep).error,
-              deep + ": obstacles[0]: lists and objects nested more than 64 levels deep");
-    const std::string twice = Write("twice.json", R"([{"name": "a", "min": [0, 0, 0], "min": [1, 1, 1]}])");
-    EXPECT_EQ(ReadObstacleListFile(twice).error, twice + ": obstacles[0].min: the key is given twice");
-    const std::string far = Write("far.json", R"([{"name": "a", "min": [0, 0, 0], "max": [1, 2e4, 1]}])");
-    EXPECT_EQ(ReadObstacleListFile(far).error,
-              far + ": obstacles[0]: obstacle \"a\": every corner value must be within 10000 m of the room corner");
 }
 
 } // namespace
