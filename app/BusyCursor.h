@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCursor>
 #include <QGuiApplication>
 
 // The wait cursor while the window works on the GUI thread (reading a mesh
@@ -7,7 +8,7 @@
 class CBusyCursor
 {
   public:
-    CBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    CBusyCursor() { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
     ~CBusyCursor() { QGuiApplication::restoreOverrideCursor(); }
     CBusyCursor(const CBusyCursor&) = delete;
     CBusyCursor& operator=(const CBusyCursor&) = delete;

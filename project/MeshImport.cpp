@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -224,7 +225,7 @@ std::variant<ImportedMesh, std::string> ImportMeshFile(const std::string& path)
     std::optional<std::string> content;
     if (*format == MeshFormat::Obj) {
         CObjScan scan;
-        std::string chunk(kReadChunk, '\0');
+        std::string chunk(static_cast<size_t>(std::min<uint64_t>(size, kReadChunk)), '\0');
         for (uint64_t at = 0; at < size && !scan.Refused();) {
             const ssize_t n = ::pread(fd, chunk.data(), chunk.size(), static_cast<off_t>(at));
             if (n < 0 && errno == EINTR)

@@ -1,4 +1,5 @@
 #include "MenuWindowFixture.h"
+#include "support/MeshFiles.h"
 
 #include "app/ObstaclePanel.h"
 #include "app/ProjectCommands.h"
@@ -8,13 +9,17 @@
 #include "render/view/VolumeView.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <nlohmann/json.hpp>
+
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 // Plan > Obstacles in the real main window on an X display.
@@ -30,6 +35,7 @@ class ObstacleWindowTest : public QObject, CMenuWindowFixture
     void refusedValuesKeepTheStoredOnes_data();
     void refusedValuesKeepTheStoredOnes();
     void projectKeepsTheObstacles();
+    void hostileMeshesAreRefusedAndThePlanKept();
 
   private:
     CObstaclePanel& Panel()
@@ -206,6 +212,57 @@ void ObstacleWindowTest::projectKeepsTheObstacles()
     QCOMPARE(Panel().Table()->rowCount(), 2);
     QCOMPARE(CellText(1, CObstaclePanel::kColScale), QString("0.5"));
     QCOMPARE(m_menu->Obstacles()->GetMeshes()[0].mesh.triangles.size(), size_t{12});
+}
+
+void ObstacleWindowTest::hostileMeshesAreRefusedAndThePlanKept()
+{
+    EnterCameras(4);
+    const std::filesystem::path dir = m_dir.path().toStdString();
+    mesh_files::WriteCubes(dir / "cubes");
+    QTest::mouseClick(Panel().AddBoxButton(), Qt::LeftButton);
+    m_prompts->files.push_back((dir / "cubes" / "cube.glb").string());
+    QTest::mouseClick(Panel().ImportMeshButton(), Qt::LeftButton);
+    QVERIFY(m_prompts->messages.empty());
+    QCOMPARE(m_menu->Obstacles()->GetCount(), size_t{2});
+    const CObstacleSet before = *m_menu->Obstacles();
+    const Vec3d camera = CCameraSet::Current()->GetPosition(3);
+    auto planKept = [&] {
+        return *m_menu->Obstacles() == before && Panel().Table()->rowCount() == 2 &&
+               GetSceneSettings()->GetCameraCount() == 4 && CCameraSet::Current()->GetPosition(3) == camera;
+    };
+
+    for (const auto& file : mesh_files::WriteHostile(dir / "hostile")) {
+        const std::string path = (dir / "hostile" / file.file).string();
+        m_prompts->files.push_back(path);
+        const size_t shown = m_prompts->messages.size();
+        QElapsedTimer timer;
+        timer.start();
+        QTest::mouseClick(Panel().ImportMeshButton(), Qt::LeftButton);
+        QVERIFY2(timer.elapsed() < 3000, file.file.c_str());
+        QCOMPARE(m_prompts->messages.size(), shown + 1);
+        const std::string& text = m_prompts->messages.back().text;
+        QVERIFY2(text.find("could not read the mesh " + path + ": ") != std::string::npos &&
+                     text.find(file.reason) != std::string::npos,
+                 text.c_str());
+        QVERIFY2(planKept(), file.file.c_str());
+    }
+
+    // A project naming a hostile mesh is not opened: the plan stays.
+    const std::filesystem::path saved = dir / "stage.vplan";
+    m_prompts->files.push_back(saved.string());
+    Trigger(MenuCommand::SaveProjectAs);
+    nlohmann::json project = nlohmann::json::parse(std::ifstream(saved));
+    project["obstacles"][1]["file"] = "hostile/deep.gltf";
+    std::ofstream(dir / "hostile.vplan") << project.dump(2);
+    const size_t shown = m_prompts->messages.size();
+    m_prompts->answers.push_back(PromptAnswer::No);
+    m_prompts->files.push_back((dir / "hostile.vplan").string());
+    Trigger(MenuCommand::OpenProject);
+    QVERIFY(m_prompts->messages.size() > shown);
+    QVERIFY2(m_prompts->messages.back().text.find(
+                 "could not read the mesh hostile/deep.gltf: nodes: nested more than 256 deep") != std::string::npos,
+             m_prompts->messages.back().text.c_str());
+    QVERIFY(planKept());
 }
 
 QTEST_MAIN(ObstacleWindowTest)
