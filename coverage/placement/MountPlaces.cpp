@@ -132,11 +132,11 @@ std::string CMountGeometry::Name(const MountPlace& place) const
     case MountKind::Ceiling:
         return "ceiling";
     case MountKind::Segment:
-        return "segment " + std::to_string(place.index + 1) + " (" +
-               m_mounts.segments[static_cast<size_t>(place.index)].name + ")";
+        return NumberedName("segment", static_cast<size_t>(place.index),
+                            m_mounts.segments[static_cast<size_t>(place.index)].name);
     case MountKind::Point:
-        return "point " + std::to_string(place.index + 1) + " (" +
-               m_mounts.points[static_cast<size_t>(place.index)].name + ")";
+        return NumberedName("point", static_cast<size_t>(place.index),
+                            m_mounts.points[static_cast<size_t>(place.index)].name);
     }
     return "";
 }

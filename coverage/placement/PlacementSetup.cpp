@@ -24,6 +24,12 @@ std::string RoomText(const RoomSize& room)
 
 } // namespace
 
+std::string NumberedName(const char* kind, size_t index, const std::string& name)
+{
+    const std::string numbered = std::string(kind) + " " + std::to_string(index + 1);
+    return name.empty() ? numbered : numbered + " (" + name + ")";
+}
+
 const char* WallKey(Wall wall) { return kWallKeys[static_cast<int>(wall)]; }
 
 std::optional<Wall> WallFromKey(const std::string& key)
@@ -45,9 +51,12 @@ TargetBox FloorTargetBox(const RoomSize& room, double margin, double top)
 
 TargetBox DefaultTargetBox(const RoomSize& room) { return FloorTargetBox(room, 0.5, 2.0); }
 
-double WallBottom(const MountSurfaces& mounts) { return mounts.wallBottom.value_or(0.0); }
+double WallBottom(const MountSurfaces& mounts) { return mounts.wallBand ? (*mounts.wallBand)[0] : 0.0; }
 
-double WallTop(const MountSurfaces& mounts, const RoomSize& room) { return mounts.wallTop.value_or(room.height); }
+double WallTop(const MountSurfaces& mounts, const RoomSize& room)
+{
+    return mounts.wallBand ? (*mounts.wallBand)[1] : room.height;
+}
 
 std::optional<std::string> CheckMounts(const MountSurfaces& mounts, const RoomSize& room)
 {
@@ -59,7 +68,7 @@ std::optional<std::string> CheckMounts(const MountSurfaces& mounts, const RoomSi
                FormatG6(room.height) + " m, the bottom not above the top";
     for (size_t s = 0; s < mounts.segments.size(); ++s) {
         const MountSegment& segment = mounts.segments[s];
-        const std::string key = "segment " + std::to_string(s + 1) + " (" + segment.name + ")";
+        const std::string key = NumberedName("segment", s, segment.name);
         if (!Finite(segment.a) || !Finite(segment.b))
             return key + ": both ends must be three numbers";
         if (!InsideRoom(segment.a, room) || !InsideRoom(segment.b, room))
@@ -69,7 +78,7 @@ std::optional<std::string> CheckMounts(const MountSurfaces& mounts, const RoomSi
     }
     for (size_t p = 0; p < mounts.points.size(); ++p) {
         const MountPoint& point = mounts.points[p];
-        const std::string key = "point " + std::to_string(p + 1) + " (" + point.name + ")";
+        const std::string key = NumberedName("point", p, point.name);
         if (!Finite(point.position))
             return key + ": must be three numbers";
         if (!InsideRoom(point.position, room))
@@ -77,7 +86,7 @@ std::optional<std::string> CheckMounts(const MountSurfaces& mounts, const RoomSi
     }
     for (size_t k = 0; k < mounts.keepOuts.size(); ++k) {
         const KeepOutBox& box = mounts.keepOuts[k];
-        const std::string key = "keep-out " + std::to_string(k + 1) + " (" + box.name + ")";
+        const std::string key = NumberedName("keep-out", k, box.name);
         if (!Finite(box.min) || !Finite(box.max))
             return key + ": min and max must be three numbers";
         if (!(box.min.x < box.max.x && box.min.y < box.max.y && box.min.z < box.max.z))

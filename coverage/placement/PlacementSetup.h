@@ -23,12 +23,14 @@ struct MountSegment {
     std::string name;
     Vec3d a;
     Vec3d b;
+    friend bool operator==(const MountSegment&, const MountSegment&) = default;
 };
 
 // One place a camera may go (a bracket already on the wall, say).
 struct MountPoint {
     std::string name;
     Vec3d position;
+    friend bool operator==(const MountPoint&, const MountPoint&) = default;
 };
 
 // A box no camera may be placed in (a door, a window, a projector's light).
@@ -36,13 +38,13 @@ struct KeepOutBox {
     std::string name;
     Vec3d min;
     Vec3d max;
+    friend bool operator==(const KeepOutBox&, const KeepOutBox&) = default;
 };
 
 struct MountSurfaces {
     std::array<bool, kWallCount> walls{true, true, true, true};
-    // Height band on the walls; unset, the whole wall.
-    std::optional<double> wallBottom;
-    std::optional<double> wallTop;
+    // Height band on the walls, bottom and top; unset, the whole wall.
+    std::optional<std::array<double, 2>> wallBand;
     bool ceiling = true;
     std::vector<MountSegment> segments;
     std::vector<MountPoint> points;
@@ -62,6 +64,9 @@ struct TargetBox {
     double weight = 1.0;
     friend bool operator==(const TargetBox&, const TargetBox&) = default;
 };
+
+// "segment 2 (truss)", or "segment 2" without a name.
+std::string NumberedName(const char* kind, size_t index, const std::string& name);
 
 // The room in metres, as the scene settings hold it.
 struct RoomSize {
