@@ -63,11 +63,16 @@ void CCameraSet::Release()
     m_allocated = false;
 }
 
+float FieldOfViewDegrees(float frameMm, float focalMm)
+{
+    const double f = focalMm;
+    return static_cast<float>(2.0 * std::atan(frameMm / (2.0 * f)) * kDegreesPerRadian);
+}
+
 void CCameraSet::DeriveFieldOfView(Camera& cam)
 {
-    const double f = cam.focalLength;
-    cam.hFov = static_cast<float>(2.0 * std::atan(cam.frameWidth / (2.0 * f)) * kDegreesPerRadian);
-    cam.vFov = static_cast<float>(2.0 * std::atan(cam.frameHeight / (2.0 * f)) * kDegreesPerRadian);
+    cam.hFov = FieldOfViewDegrees(cam.frameWidth, cam.focalLength);
+    cam.vFov = FieldOfViewDegrees(cam.frameHeight, cam.focalLength);
 }
 
 void CCameraSet::ResetEdges(Camera& cam)

@@ -16,6 +16,10 @@ class CRoomBox;
 inline constexpr uint32_t kMaxCameras = 1000;
 inline bool IsValidCameraCount(long long n) { return n >= 1 && n <= kMaxCameras; }
 
+// The field of view, in the program's degrees, of a lens on one edge of its
+// film frame (both in mm): what a camera derives from its lens and sensor.
+float FieldOfViewDegrees(float frameMm, float focalMm);
+
 inline constexpr int kCalibrationSlots = 12;
 using CalibrationMatrix = std::array<float, 9>; // 3 x 3, row by row
 

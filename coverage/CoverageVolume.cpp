@@ -1,6 +1,7 @@
 #include "coverage/CoverageVolume.h"
 
 #include "coverage/FieldTest.h"
+#include "coverage/FrustumEdges.h"
 #include "coverage/GridBudget.h"
 #include "coverage/obstacles/Occlusion.h"
 
@@ -49,12 +50,6 @@ bool CountAlong(float extent, float ratio, uint32_t& count)
 }
 
 } // namespace
-
-CCoverageVolume::CCoverageVolume()
-{
-    m_mStep.m[1][1] = 1.0f;
-    m_mStep.m[3][3] = 1.0f;
-}
 
 void CCoverageVolume::Release()
 {
@@ -285,111 +280,24 @@ CCoverageVolume::GridStatus CCoverageVolume::Compute(bool fromCalibration)
     return GridStatus::Ok;
 }
 
-void CCoverageVolume::SetRotation(Axis axis, long double radians)
-{
-    const float c = static_cast<float>(std::cos(radians));
-    const float s = static_cast<float>(std::sin(radians));
-    auto& m = m_mStep.m;
-    switch (axis) {
-    case Axis::X:
-        m[0] = {1, 0, 0, m[0][3]};
-        m[1] = {0, c, -s, m[1][3]};
-        m[2] = {0, s, c, m[2][3]};
-        break;
-    case Axis::Y:
-        m[0] = {c, 0, s, m[0][3]};
-        m[1] = {0, 1, 0, m[1][3]};
-        m[2] = {-s, 0, c, m[2][3]};
-        break;
-    case Axis::Z:
-        m[0] = {c, -s, 0, m[0][3]};
-        m[1] = {s, c, 0, m[1][3]};
-        m[2] = {0, 0, 1, m[2][3]};
-        break;
-    }
-}
-
-void CCoverageVolume::ApplyStep()
-{
-    m_mApply = m_mStep;
-    m_vWork = m_mApply * m_vWork;
-}
-
-void CCoverageVolume::TurnWork(const Vec3d& start, const Turn (&turns)[4])
-{
-    m_vWork = {static_cast<float>(start.x), static_cast<float>(start.y), static_cast<float>(start.z), 0.0f};
-    for (const Turn& turn : turns) {
-        SetRotation(turn.axis, turn.radians);
-        ApplyStep();
-    }
-}
-
 void CCoverageVolume::BuildEdges()
 {
     CCameraSet* set = CCameraSet::Current();
-    auto turnEdge = [this](const Vec3d& start, const Turn(&turns)[4]) {
-        TurnWork(start, turns);
-        return Normalized({m_vWork[0], m_vWork[1], m_vWork[2]});
-    };
-    // The angles are formed in extended precision; only their cosines and
-    // sines are rounded, into the float matrix.
-    for (int c = 0; c < static_cast<int>(m_nCameraCount); ++c) {
-        const long double halfH = static_cast<long double>(set->GetHFov(c)) * 0.5L * kRadiansPerDegree;
-        const long double halfV = static_cast<long double>(set->GetVFov(c)) * 0.5L * kRadiansPerDegree;
-        const long double a = static_cast<long double>(set->GetHTilt(c)) * kRadiansPerDegree;
-        const long double b = static_cast<long double>(set->GetVTilt(c));
-        const long double s = static_cast<long double>(set->GetSpin(c)) * kRadiansPerDegree;
-        const long double quarterMinusB = (90.0L - b) * kRadiansPerDegree;
-        const long double minusB = -b * kRadiansPerDegree;
-        // Each edge turns the direction stored now (the reset value), not a constant.
-        set->SetEdgeHPlus(c, turnEdge(set->GetEdgeHPlus(c),
-                                      {{Axis::X, halfH}, {Axis::Y, -s}, {Axis::Z, quarterMinusB}, {Axis::Y, a}}));
-        set->SetEdgeHMinus(c, turnEdge(set->GetEdgeHMinus(c),
-                                       {{Axis::X, -halfH}, {Axis::Y, -s}, {Axis::Z, quarterMinusB}, {Axis::Y, a}}));
-        set->SetEdgeVPlus(
-            c, turnEdge(set->GetEdgeVPlus(c), {{Axis::Z, halfV}, {Axis::X, s}, {Axis::Z, minusB}, {Axis::Y, a}}));
-        set->SetEdgeVMinus(
-            c, turnEdge(set->GetEdgeVMinus(c), {{Axis::Z, -halfV}, {Axis::X, s}, {Axis::Z, minusB}, {Axis::Y, a}}));
-    }
+    for (int c = 0; c < static_cast<int>(m_nCameraCount); ++c)
+        SetEdges(*set, c, AimedFrustumEdges(AnglesOf(*set, c), EdgesOf(*set, c)));
 }
 
 void CCoverageVolume::BuildEdgesFromCalibration()
 {
     CCameraSet* set = CCameraSet::Current();
     for (int c = 0; c < static_cast<int>(m_nCameraCount); ++c) {
-        if (c >= kCalibrationSlots) {
-            // No calibration slot, no orientation: no edges, and
-            // CountAndResolve lets these cameras see nothing.
-            set->SetEdgeHPlus(c, {});
-            set->SetEdgeHMinus(c, {});
-            set->SetEdgeVPlus(c, {});
-            set->SetEdgeVMinus(c, {});
-            continue;
-        }
-        const CalibrationMatrix& rc = set->GetCalibration(c);
-        const long double halfH = static_cast<long double>(set->GetHFov(c)) * 0.5L * kRadiansPerDegree;
-        const long double halfV = static_cast<long double>(set->GetVFov(c)) * 0.5L * kRadiansPerDegree;
-        auto turnEdge = [&](Axis axis, long double radians) {
-            m_vWork = {0.0f, 1.0f, 0.0f, 0.0f};
-            SetRotation(axis, radians);
-            ApplyStep();
-            for (size_t r = 0; r < 3; ++r)
-                for (size_t q = 0; q < 3; ++q)
-                    m_mStep.m[r][q] = rc[3 * r + q];
-            ApplyStep();
-            // Fixed per-slot sign flips bring the calibration frames into the scene frame.
-            if (c == 2) {
-                m_vWork[1] = -m_vWork[1];
-            } else if (c != 3 && c != 5) {
-                m_vWork[0] = -m_vWork[0];
-                m_vWork[1] = -m_vWork[1];
-            }
-            return Normalized({m_vWork[0], m_vWork[1], m_vWork[2]});
-        };
-        set->SetEdgeHPlus(c, turnEdge(Axis::X, halfH));
-        set->SetEdgeHMinus(c, turnEdge(Axis::X, -halfH));
-        set->SetEdgeVPlus(c, turnEdge(Axis::Z, halfV));
-        set->SetEdgeVMinus(c, turnEdge(Axis::Z, -halfV));
+        // No calibration slot, no orientation: no edges, and CountAndResolve
+        // lets these cameras see nothing.
+        const FrustumEdges none{{}, {}, {}, {}};
+        SetEdges(*set, c,
+                 c < kCalibrationSlots
+                     ? CalibrationFrustumEdges(set->GetHFov(c), set->GetVFov(c), set->GetCalibration(c), c)
+                     : none);
     }
 }
 

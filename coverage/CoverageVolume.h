@@ -1,6 +1,5 @@
 #pragma once
 
-#include "coverage/Matrix4f.h"
 #include "coverage/RowKernel.h"
 #include "coverage/VoxelArray.h"
 #include "scene/DrawColor.h"
@@ -111,8 +110,6 @@ class CCoverageVolume {
 public:
     enum class GridStatus { Ok, InvalidSize, OutOfMemory, Cancelled };
 
-    CCoverageVolume();
-
     // Frees every array; the volume is empty afterwards.
     void Release();
     // Sizes and allocates the grid and fills the voxel centres. A voxel size or
@@ -218,13 +215,6 @@ public:
     const std::vector<int>& LayerIds() const { return m_aLayerIds; }
 
 private:
-    // Which rotation a construction step writes into m_mStep.
-    enum class Axis { X, Y, Z };
-    struct Turn {
-        Axis axis;
-        long double radians;
-    };
-
     // What a computation fixes of a camera for its resolution values.
     struct CameraValues {
         bool held = false; // enabled and in range at the computation
@@ -238,10 +228,6 @@ private:
     GridStatus Compute(bool fromCalibration);
     void BuildEdges();
     void BuildEdgesFromCalibration();
-    // Loads `start` into the work vector and applies the turns in order.
-    void TurnWork(const Vec3d& start, const Turn (&turns)[4]);
-    void ApplyStep();
-    void SetRotation(Axis axis, long double radians);
     // False when the iso list cannot be allocated.
     bool CountAndResolve(bool calibration);
     bool BuildIsoList(uint32_t awaited);
@@ -286,11 +272,6 @@ private:
     std::vector<float> m_aCentreZ;
     // m_aCentreY as doubles, padded for the row kernels.
     std::vector<double> m_aRowY;
-    // Edge construction state: a work vector turned by m_mApply, the copy of
-    // the current step's rotation m_mStep.
-    std::array<float, 4> m_vWork{};
-    Matrix4f m_mStep;
-    Matrix4f m_mApply;
     std::vector<int> m_aLayerIds;
     int m_nShownLayers = 0;
     std::function<void(double)> m_progress;

@@ -2,7 +2,7 @@
 
 #include "cameras/CameraSet.h"
 #include "coverage/CoverageVolume.h"
-#include "coverage/FieldTest.h"
+#include "coverage/PlanningCamera.h"
 #include "coverage/obstacles/Occlusion.h"
 #include "scene/MemoryInfo.h"
 #include "scene/SceneSettings.h"
@@ -78,20 +78,6 @@ double NearestRank(std::vector<float>& values, double q)
     std::nth_element(values.begin(), nth, values.end());
     return *nth;
 }
-
-// What the pass needs of one counted camera, in the forms the classic edge
-// test uses, so that "seen" is decided exactly as the coverage pass does.
-struct PlanningCamera {
-    int index;
-    Vec3d position;
-    Vec3d edges[4];
-    double fov[4];
-    double cosFov[4];
-    Vec3d axis;
-    double focal;
-    double pitch;
-    double sigmaPerDepth; // sigma_c / z
-};
 
 // One camera that sees a marker at the voxel in hand.
 struct MarkerRay {
@@ -297,7 +283,9 @@ CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volu
         return Status::OutOfMemory;
     }
 
+    // The cameras the pass tests, and their places in the rig.
     std::vector<PlanningCamera> counted;
+    std::vector<int> countedIndex;
     for (uint32_t c = 0; c < cameraCount; ++c) {
         const int i = static_cast<int>(c);
         CameraFigures& figures = m_cameraFigures[c];
@@ -311,24 +299,8 @@ CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volu
         figures.counted = c >= scene->GetFirstCamera() && c < scene->GetEndCamera() && set->GetEnabled(i) == 1;
         if (!figures.counted)
             continue;
-        PlanningCamera cam{};
-        cam.index = i;
-        cam.position = set->GetPosition(i);
-        cam.edges[0] = Normalized(set->GetEdgeHPlus(i));
-        cam.edges[1] = Normalized(set->GetEdgeHMinus(i));
-        cam.edges[2] = Normalized(set->GetEdgeVPlus(i));
-        cam.edges[3] = Normalized(set->GetEdgeVMinus(i));
-        const double hfov = set->GetHFov(i), vfov = set->GetVFov(i);
-        cam.fov[0] = cam.fov[1] = hfov;
-        cam.fov[2] = cam.fov[3] = vfov;
-        cam.cosFov[0] = cam.cosFov[1] = FieldCosine(hfov);
-        cam.cosFov[2] = cam.cosFov[3] = FieldCosine(vfov);
-        // The vertical edges lie symmetric about the optical axis.
-        cam.axis = Normalized(set->GetEdgeVPlus(i) + set->GetEdgeVMinus(i));
-        cam.focal = focal;
-        cam.pitch = pitch;
-        cam.sigmaPerDepth = s.pixelNoisePx * pitch / focal;
-        counted.push_back(cam);
+        counted.push_back(MakePlanningCamera(*set, i, s));
+        countedIndex.push_back(i);
     }
     const size_t m = counted.size();
 
@@ -360,24 +332,18 @@ CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volu
             float bestPx = kNaNf;
             for (uint32_t k = 0; k < m; ++k) {
                 const PlanningCamera& cam = counted[k];
-                const Vec3d d = p - cam.position;
-                const double dist = Length(d);
-                const Vec3d u = dist != 0.0 ? Vec3d{d.x / dist, d.y / dist, d.z / dist} : Vec3d{};
-                bool seen = cam.axis != Vec3d{};
-                for (int e = 0; e < 4 && seen; ++e)
-                    seen = WithinField(Dot(cam.edges[e], u), cam.fov[e], cam.cosFov[e]);
-                if (!seen || (occlusion && occlusion->Blocks(cam.position, t, p)))
+                const MarkerSight sight = SightOf(cam, p);
+                if (!sight.inField || (occlusion && occlusion->Blocks(cam.position, t, p)))
                     continue;
                 ++seenLocal[k];
-                const double depth = 1000.0 * Dot(d, cam.axis);
-                const double size = MarkerImagePx(cam.focal, s.markerDiameterMm, depth, cam.pitch);
-                if (!(size >= s.minImagePx))
+                if (!sight.marker)
                     continue;
                 ++markerLocal[k];
-                rays.push_back({k, {u.x, u.y, u.z}});
-                information.Add(rays.back().u, cam.sigmaPerDepth * depth);
-                if (!(static_cast<float>(size) <= bestPx))
-                    bestPx = static_cast<float>(size);
+                rays.push_back({k, {sight.ray.x, sight.ray.y, sight.ray.z}});
+                information.Add(rays.back().u, cam.sigmaPerDepth * sight.depthMm);
+                const auto size = static_cast<float>(sight.markerPx);
+                if (!(size <= bestPx))
+                    bestPx = size;
             }
             const size_t r = rays.size();
             ++histogramLocal[r];
@@ -452,7 +418,7 @@ CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volu
         return Status::Cancelled;
     }
     for (size_t k = 0; k < m; ++k) {
-        CameraFigures& figures = m_cameraFigures[static_cast<size_t>(counted[k].index)];
+        CameraFigures& figures = m_cameraFigures[static_cast<size_t>(countedIndex[k])];
         figures.voxelsSeen = seenByCamera[k];
         figures.voxelsMarker = markerByCamera[k];
         figures.uniqueTriangulable = uniqueByCamera[k];

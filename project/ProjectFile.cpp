@@ -229,6 +229,12 @@ Project ReadProject(const Json& document)
             project.plannerView = *style == kPlannerStyle;
         }
     }
+    if (const auto it = document.find("placement"); it != document.end()) {
+        ProjectPlacementResult placement = ReadProjectPlacement(*it);
+        if (!placement.placement)
+            throw ProjectError{placement.error};
+        project.placement = std::move(*placement.placement);
+    }
     return project;
 }
 
@@ -309,6 +315,15 @@ std::optional<std::string> CheckProject(const Project& p)
         return "resolution_camera: must be a camera from 1 to " + std::to_string(n);
     if (const auto error = CheckPlanningSettings(p.planning))
         return "planning: " + *error;
+    const RoomSize room{p.length, p.width, p.height};
+    if (p.placement.mounts) {
+        if (const auto error = CheckMounts(*p.placement.mounts, room))
+            return "placement.mounts: " + *error;
+    }
+    for (size_t b = 0; b < p.placement.target.size(); ++b) {
+        if (const auto error = CheckTargetBox(p.placement.target[b], room))
+            return "placement.target[" + std::to_string(b) + "]: " + *error;
+    }
     return std::nullopt;
 }
 
@@ -464,6 +479,10 @@ std::string ProjectText(const Project& p)
         document.erase("obstacles");
     else
         document["obstacles"] = ObstacleListJson(p.obstacles, document["obstacles"]);
+    // Without placement values the document's own, if any, stay as read: a
+    // plan saved by a part of the program that does not place keeps them.
+    if (!p.placement.empty())
+        document["placement"] = ProjectPlacementJson(p.placement, document["placement"]);
     if (p.plannerView)
         section("view")["style"] = kPlannerStyle;
     else if (const auto view = document.find("view"); view != document.end() && view->is_object() &&

@@ -4,6 +4,7 @@
 #include "project/JsonText.h"
 #include "project/ProjectObstacles.h"
 #include "scene/AtomicFile.h"
+#include "project/ProjectPlacement.h"
 
 #include <cstdint>
 #include <optional>
@@ -65,6 +66,9 @@ struct Project {
     // The view drawn in the Planner style; written only then, so a classic
     // plan's file stays as it was, and a file without it reads as classic.
     bool plannerView = false;
+    // Mounts and target of auto-placement. Written when set; when not, the
+    // "placement" key of `kept` is written back as it was.
+    ProjectPlacement placement;
     // The document as it was read: written back with the known keys
     // replaced, so what a newer program added survives.
     Json kept = Json::object();

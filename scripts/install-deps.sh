@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev libpng-dev libeigen3-dev python3-jsonschema
   qt6-base-dev libqt6opengl6-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev
   libegl-mesa0 xvfb xauth fonts-dejavu-core dpkg-dev poppler-utils libassimp-dev
-  libomp-dev
+  libomp-dev libnlopt-cxx-dev
 )
 
 missing=()

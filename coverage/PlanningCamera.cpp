@@ -1,0 +1,33 @@
+#include "coverage/PlanningCamera.h"
+
+PlanningCamera MakePlanningCamera(const Vec3d& position, const FrustumEdges& edges, float hFov, float vFov,
+                                  float focalMm, double pitchMm, const PlanningSettings& settings)
+{
+    PlanningCamera cam{};
+    cam.position = position;
+    cam.edges[0] = Normalized(edges.hPlus);
+    cam.edges[1] = Normalized(edges.hMinus);
+    cam.edges[2] = Normalized(edges.vPlus);
+    cam.edges[3] = Normalized(edges.vMinus);
+    const double h = hFov, v = vFov;
+    cam.fov[0] = cam.fov[1] = h;
+    cam.fov[2] = cam.fov[3] = v;
+    cam.cosFov[0] = cam.cosFov[1] = FieldCosine(h);
+    cam.cosFov[2] = cam.cosFov[3] = FieldCosine(v);
+    // The vertical edges lie symmetric about the optical axis.
+    cam.axis = Normalized(edges.vPlus + edges.vMinus);
+    cam.focal = focalMm;
+    cam.pitch = pitchMm;
+    cam.sigmaPerDepth = settings.pixelNoisePx * pitchMm / cam.focal;
+    cam.markerMm = settings.markerDiameterMm;
+    cam.minImagePx = settings.minImagePx;
+    return cam;
+}
+
+PlanningCamera MakePlanningCamera(const CCameraSet& cameras, int i, const PlanningSettings& settings)
+{
+    const double pitch = PixelPitchMm(cameras.GetFrameWidth(i), cameras.GetFrameHeight(i),
+                                      cameras.GetSensorPixelsX(i), cameras.GetSensorPixelsY(i));
+    return MakePlanningCamera(cameras.GetPosition(i), EdgesOf(cameras, i), cameras.GetHFov(i), cameras.GetVFov(i),
+                              cameras.GetFocalLength(i), pitch, settings);
+}

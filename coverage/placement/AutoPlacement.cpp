@@ -1,0 +1,307 @@
+#include "coverage/placement/AutoPlacement.h"
+
+#include "cameras/CameraSet.h"
+#include "cameras/NumberText.h"
+#include "coverage/placement/PoseRefiner.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <set>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr double kSnapMetres = 0.01;
+constexpr double kSnapDegrees = 0.5;
+// Share of the time limit the discrete search may take; the refinement has the rest.
+constexpr double kSearchShare = 0.9;
+constexpr int kRefineRounds = 2;
+
+bool PositiveFinite(double v) { return std::isfinite(v) && v > 0.0; }
+
+Clock::time_point After(Clock::time_point start, double seconds)
+{
+    return start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+}
+
+// The values of one coordinate a snap may take: the nearest step first.
+std::vector<double> SnapChoices(double value, double step, double lo, double hi)
+{
+    std::vector<double> choices;
+    for (const double c : {std::round(value / step) * step, std::floor(value / step) * step,
+                           std::ceil(value / step) * step}) {
+        if (c >= lo && c <= hi && std::find(choices.begin(), choices.end(), c) == choices.end())
+            choices.push_back(c);
+    }
+    return choices;
+}
+
+PlacedCamera Placed(const CMountGeometry& geometry, const MountPlace& place, const CameraPose& pose,
+                    const CameraModel& model)
+{
+    return {place, geometry.Name(place), pose, model};
+}
+
+} // namespace
+
+std::vector<TargetBox> TargetOf(const PlacementRequest& request)
+{
+    return request.target.empty() ? std::vector<TargetBox>{DefaultTargetBox(request.room)} : request.target;
+}
+
+std::vector<Vec3d> AimPoints(const std::vector<TargetBox>& boxes)
+{
+    std::vector<Vec3d> aims;
+    auto add = [&aims](const Vec3d& p) {
+        if (std::find(aims.begin(), aims.end(), p) == aims.end())
+            aims.push_back(p);
+    };
+    for (const TargetBox& box : boxes) {
+        auto at = [&box](double fx, double fy, double fz) {
+            return Vec3d{box.min.x + fx * (box.max.x - box.min.x), box.min.y + fy * (box.max.y - box.min.y),
+                         box.min.z + fz * (box.max.z - box.min.z)};
+        };
+        add(at(0.5, 0.5, 0.5));
+        for (const double fz : {0.25, 0.75})
+            for (const double fy : {0.25, 0.75})
+                for (const double fx : {0.25, 0.75})
+                    add(at(fx, fy, fz));
+    }
+    return aims;
+}
+
+std::optional<std::string> CheckPlacementRequest(const PlacementRequest& request)
+{
+    const RoomSize& room = request.room;
+    if (!PositiveFinite(room.length) || !PositiveFinite(room.width) || !PositiveFinite(room.height))
+        return std::string("room: length, width and height must be numbers above 0");
+    const long long most = static_cast<long long>(kMaxCameras) - static_cast<long long>(request.fixed.size());
+    if (request.count < 0 || request.count > most)
+        return "count: must be 0 to " + std::to_string(std::max(0ll, most)) + " (at most " +
+               std::to_string(kMaxCameras) + " cameras in a plan)";
+    for (const float lens : request.lenses) {
+        if (!PositiveFinite(lens))
+            return "lens " + FormatG6(lens) + ": focal lengths must be numbers above 0 mm";
+    }
+    const CameraModel& model = request.model;
+    if (!PositiveFinite(model.focalMm))
+        return std::string("lens: the focal length must be a number above 0 mm");
+    if (!PositiveFinite(model.frameWidthMm) || !PositiveFinite(model.frameHeightMm))
+        return std::string("frame: width and height must be numbers above 0 mm");
+    if (!PositiveFinite(model.fNumber))
+        return std::string("f-stop: must be a number above 0");
+    if (model.pixelsX < 1 || model.pixelsY < 1)
+        return std::string("sensor: pixel counts must be at least 1");
+    if (request.minCameras < 1)
+        return std::string("min-cameras: K must be at least 1");
+    if (request.count > 0 && request.fixed.size() + static_cast<size_t>(request.count) < request.minCameras)
+        return "min-cameras: K = " + std::to_string(request.minCameras) + " needs at least that many cameras; " +
+               std::to_string(request.fixed.size() + static_cast<size_t>(request.count)) + " would be in the rig";
+    for (const double step : {request.wallStep, request.ceilingStep, request.sampleStep}) {
+        if (!PositiveFinite(step))
+            return std::string("steps: the candidate and sample steps must be numbers above 0 m");
+    }
+    if (!PositiveFinite(request.timeLimitSeconds))
+        return std::string("time-limit: must be a number of seconds above 0");
+    if (request.search.restarts < 1)
+        return std::string("restarts: must be at least 1");
+    if (!PositiveFinite(request.voxelEdge))
+        return std::string("voxel size: must be a number above 0");
+    if (const auto error = CheckPlanningSettings(request.planning))
+        return "planning settings: " + *error;
+    if (const auto error = CheckMounts(request.mounts, room))
+        return *error;
+    for (size_t b = 0; b < request.target.size(); ++b) {
+        if (const auto error = CheckTargetBox(request.target[b], room))
+            return "target box " + std::to_string(b + 1) + ": " + *error;
+    }
+    return std::nullopt;
+}
+
+PlacementResult RunPlacement(const PlacementRequest& request,
+                             const std::function<void(const PlacementProgress&)>& progress)
+{
+    const Clock::time_point start = Clock::now();
+    PlacementResult result;
+    auto seconds = [&start]() { return std::chrono::duration<double>(Clock::now() - start).count(); };
+    if (const auto error = CheckPlacementRequest(request)) {
+        result.error = *error;
+        return result;
+    }
+    const std::vector<TargetBox> target = TargetOf(request);
+    const CMountGeometry geometry(request.mounts, request.room, request.obstacles);
+    CTargetSamples samples(request.userOrigin, request.obstacles, request.latticeCorner, request.voxelEdge);
+    for (const TargetBox& box : target)
+        samples.AddBox(box, request.sampleStep);
+    result.samples = samples.ValidCount();
+    if (samples.ValidCount() == 0) {
+        result.error = "target: every target point lies inside an obstacle";
+        return result;
+    }
+    const ScoreRule rule{request.minCameras, request.robust, request.planning.minAngleDeg,
+                         request.planning.maxAngleDeg};
+    std::vector<PlanningCamera> rig;
+    for (const FixedCamera& camera : request.fixed)
+        rig.push_back(camera.planning);
+    result.before = EvaluateRig(rig, samples, rule);
+    if (request.count == 0) {
+        result.after = result.before;
+        result.ok = true;
+        result.seconds = seconds();
+        return result;
+    }
+
+    const std::vector<MountPlace> places = geometry.Places(request.wallStep, request.ceilingStep);
+    result.places = places.size();
+    if (places.empty()) {
+        result.error = "mounts: every place on them lies in a keep-out box or an obstacle";
+        return result;
+    }
+    std::vector<float> lenses = request.lenses.empty() ? std::vector<float>{request.model.focalMm} : request.lenses;
+    std::vector<CameraModel> models;
+    std::vector<uint32_t> slotModel;
+    for (int k = 0; k < request.count; ++k) {
+        const float lens = lenses[static_cast<size_t>(k) % lenses.size()];
+        auto it = std::find_if(models.begin(), models.end(), [lens](const CameraModel& m) { return m.focalMm == lens; });
+        if (it == models.end()) {
+            CameraModel model = request.model;
+            model.focalMm = lens;
+            models.push_back(model);
+            it = models.end() - 1;
+        }
+        slotModel.push_back(static_cast<uint32_t>(it - models.begin()));
+    }
+    if (progress)
+        progress({"candidates", 0, request.search.restarts, result.before.objective, {}});
+
+    CPlacementCandidates candidates(geometry, samples, request.userOrigin, request.planning);
+    candidates.Build(request.fixed, places, AimPoints(target), models, request.search.threads);
+    result.candidates = candidates.CandidateCount();
+    std::vector<std::vector<uint32_t>> slotCandidates;
+    for (const uint32_t model : slotModel)
+        slotCandidates.push_back(candidates.RowsOfLens(model));
+    if (std::any_of(slotCandidates.begin(), slotCandidates.end(), [](const auto& rows) { return rows.empty(); })) {
+        result.error = "no candidate camera sees a marker at any target point: the markers image below the least "
+                       "size from every mount, or every view is blocked";
+        return result;
+    }
+    std::vector<uint32_t> fixedRows;
+    for (uint32_t r = 0; r < request.fixed.size(); ++r)
+        fixedRows.push_back(r);
+
+    SearchSettings settings = request.search;
+    settings.deadline = std::min(settings.deadline, After(start, kSearchShare * request.timeLimitSeconds));
+    const Clock::time_point deadline = std::min(request.search.deadline, After(start, request.timeLimitSeconds));
+    CPlacementSearch search(candidates.Matrix(), rule, fixedRows, slotCandidates);
+    const double total = static_cast<double>(std::max<int64_t>(1, candidates.Matrix().TotalWeight()));
+    auto placedOf = [&](uint32_t row) {
+        const Candidate& c = candidates.CandidateOf(row);
+        return Placed(geometry, places[c.place], c.pose, models[c.lens]);
+    };
+    const SearchResult found = search.Run(settings, [&](const SearchProgress& p) {
+        if (!progress)
+            return;
+        PlacementProgress shown{"search", p.restartsDone, p.restarts, static_cast<double>(p.best.covered) / total, {}};
+        for (const uint32_t row : p.bestRows)
+            shown.best.push_back(placedOf(row));
+        progress(shown);
+    });
+    result.evaluations = found.evaluations;
+    result.restartsDone = found.restartsDone;
+    result.restarts = settings.restarts;
+    result.stopped = found.stopped;
+    result.cancelled = request.search.cancel && request.search.cancel->load();
+    if (found.bestRestart < 0) {
+        result.error = result.cancelled ? "cancelled"
+                                        : "not enough candidate places for " + std::to_string(request.count) +
+                                              " cameras " + FormatG6(settings.minSpacing) +
+                                              " m apart, or the time limit ended the search before a rig was complete";
+        result.seconds = seconds();
+        return result;
+    }
+
+    // Each new camera gets rows of its own, one for the rig as found and one
+    // the refinement moves.
+    CSightMatrix& matrix = candidates.Matrix();
+    CPoseRefiner refiner(candidates, rule, settings.minSpacing);
+    std::vector<RefinedCamera> discrete, refined;
+    for (size_t k = 0; k < found.rows.size(); ++k) {
+        const uint32_t row = found.rows[k];
+        const Candidate& c = candidates.CandidateOf(row);
+        const std::vector<uint64_t> bits(matrix.Bits(row), matrix.Bits(row) + matrix.WordCount());
+        RefinedCamera camera{places[c.place], c.pose, c.lens, matrix.AddRow(bits.data(), matrix.Camera(row))};
+        discrete.push_back(camera);
+        camera.row = matrix.AddRow(bits.data(), matrix.Camera(row));
+        refined.push_back(camera);
+    }
+    if (request.refine && !result.cancelled) {
+        if (progress) {
+            PlacementProgress shown{"refinement", result.restartsDone, result.restarts,
+                                    static_cast<double>(found.score.covered) / total, {}};
+            for (const uint32_t row : found.rows)
+                shown.best.push_back(placedOf(row));
+            progress(shown);
+        }
+        for (int round = 0; round < kRefineRounds; ++round) {
+            if (!refiner.Round(refined, fixedRows, request.refineEvaluations, deadline, request.search.cancel))
+                break;
+        }
+        result.evaluations += refiner.Evaluations();
+    }
+
+    // Snapped to mountable steps in turn, each kept clear of the cameras before it.
+    auto snap = [&](std::vector<RefinedCamera> cameras) {
+        for (size_t k = 0; k < cameras.size(); ++k) {
+            RefinedCamera& camera = cameras[k];
+            std::vector<uint32_t> others = fixedRows;
+            for (size_t j = 0; j < cameras.size(); ++j) {
+                if (j != k)
+                    others.push_back(cameras[j].row);
+            }
+            const int dims = geometry.Dimensions(camera.place);
+            const std::array<double, 2> lo = geometry.Lower(camera.place), hi = geometry.Upper(camera.place);
+            double scale = 1.0;
+            if (camera.place.kind == MountKind::Segment) {
+                const MountSegment& segment = geometry.Mounts().segments[static_cast<size_t>(camera.place.index)];
+                scale = Length(segment.b - segment.a);
+            }
+            std::vector<double> us{camera.place.u}, vs{camera.place.v};
+            if (dims > 0)
+                us = SnapChoices(camera.place.u * scale, kSnapMetres, lo[0] * scale, hi[0] * scale);
+            if (dims > 1)
+                vs = SnapChoices(camera.place.v, kSnapMetres, lo[1], hi[1]);
+            MountPlace chosen = camera.place;
+            bool found = false;
+            for (size_t a = 0; a < us.size() && !found; ++a) {
+                for (size_t b = 0; b < vs.size() && !found; ++b) {
+                    MountPlace place = camera.place;
+                    place.u = dims > 0 ? us[a] / scale : place.u;
+                    place.v = dims > 1 ? vs[b] : place.v;
+                    if ((found = refiner.Fits(place, others)))
+                        chosen = place;
+                }
+            }
+            const double h = std::round(camera.pose.hTilt / kSnapDegrees) * kSnapDegrees;
+            const double v = std::clamp(std::round(camera.pose.vTilt / kSnapDegrees) * kSnapDegrees, -90.0, 90.0);
+            camera.place = chosen;
+            camera.pose = refiner.PoseAt(chosen, h, v);
+            refiner.StoreRow(camera);
+        }
+        std::vector<PlanningCamera> all = rig;
+        for (const RefinedCamera& camera : cameras)
+            all.push_back(PlacedPlanningCamera(models[camera.model], camera.pose, request.userOrigin, request.planning));
+        return std::make_pair(cameras, EvaluateRig(all, samples, rule));
+    };
+    auto [snappedDiscrete, discreteFigures] = snap(discrete);
+    auto [snappedRefined, refinedFigures] = snap(refined);
+    const bool keepRefined = BetterFigures(refinedFigures, discreteFigures);
+    const std::vector<RefinedCamera>& chosen = keepRefined ? snappedRefined : snappedDiscrete;
+    result.after = keepRefined ? refinedFigures : discreteFigures;
+    for (const RefinedCamera& camera : chosen)
+        result.placed.push_back(Placed(geometry, camera.place, camera.pose, models[camera.model]));
+    result.ok = true;
+    result.seconds = seconds();
+    return result;
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "coverage/placement/MountPlaces.h"
+#include "coverage/placement/PlacementCandidates.h"
+#include "coverage/placement/PlacementFigures.h"
+#include "coverage/placement/PlacementSearch.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class CObstacleSet;
+
+// Everything one placement reads: the room and its lattice, the planning
+// settings and obstacles, the cameras that stay, what to add, where and for
+// which volume. A value: any number of placements may run at once.
+struct PlacementRequest {
+    RoomSize room;
+    Vec3d userOrigin;     // the camera set's (internal = user-frame conversion)
+    Vec3d latticeCorner;  // the room corner of the voxel lattice (internal frame)
+    double voxelEdge = 0.2; // metres; the obstacles' meshes are binned on this lattice
+    PlanningSettings planning;
+    std::shared_ptr<const CObstacleSet> obstacles;
+    std::vector<FixedCamera> fixed;
+    CameraModel model;          // lens, frame, sensor and f-stop of the new cameras
+    std::vector<float> lenses;  // focal lengths cycled over the new cameras; empty: the model's
+    int count = 0;              // cameras to add; 0 only scores the fixed ones
+    MountSurfaces mounts;
+    std::vector<TargetBox> target; // empty: DefaultTargetBox
+    uint32_t minCameras = 2;
+    bool robust = false;
+    double wallStep = 0.25;    // metres between candidate places along walls and segments
+    double ceilingStep = 0.5;  // on the ceiling
+    double sampleStep = 0.25;  // between target samples
+    SearchSettings search;
+    double timeLimitSeconds = 60.0;
+    bool refine = true;
+    int refineEvaluations = 60; // per camera and round
+};
+
+// One camera the placement adds.
+struct PlacedCamera {
+    MountPlace place;
+    std::string mount; // the place's surface, as CMountGeometry::Name gives it
+    CameraPose pose;   // snapped: 1 cm along the surface, 0.5 degree
+    CameraModel model;
+};
+
+struct PlacementProgress {
+    std::string stage;         // "candidates", "search", "refinement"
+    int restartsDone = 0;
+    int restarts = 0;
+    double bestObjective = 0.0; // weighted share, the search's estimate
+    std::vector<PlacedCamera> best;
+};
+
+struct PlacementResult {
+    bool ok = false;
+    std::string error; // why nothing was placed, naming the input
+    PlacementFigures before;
+    PlacementFigures after;
+    std::vector<PlacedCamera> placed;
+    uint64_t evaluations = 0;
+    uint64_t candidates = 0;
+    uint64_t places = 0;
+    uint64_t samples = 0;
+    int restartsDone = 0;
+    int restarts = 0;
+    bool stopped = false; // the time limit or a cancel ended the search early
+    bool cancelled = false;
+    double seconds = 0.0;
+};
+
+// Why the request cannot be placed (naming the input); nullopt when it can.
+std::optional<std::string> CheckPlacementRequest(const PlacementRequest& request);
+
+// The placement: candidates, greedy and swap search with restarts, then
+// each new camera refined along its surface and in its aim with BOBYQA,
+// snapped to mountable steps and the rig scored again with the exact test.
+PlacementResult RunPlacement(const PlacementRequest& request,
+                             const std::function<void(const PlacementProgress&)>& progress = {});
+
+// The points the candidates aim at: each box's centre and the points at a
+// quarter and three quarters of it along each axis.
+std::vector<Vec3d> AimPoints(const std::vector<TargetBox>& boxes);
+// The target as used: the request's boxes, or the default box.
+std::vector<TargetBox> TargetOf(const PlacementRequest& request);

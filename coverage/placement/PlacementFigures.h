@@ -1,0 +1,30 @@
+#pragma once
+
+#include "coverage/PlanningCamera.h"
+#include "coverage/placement/RigScorer.h"
+#include "coverage/placement/TargetSamples.h"
+
+#include <cstdint>
+#include <vector>
+
+// A rig judged at the target samples with the planning measures' own
+// decisions: the per-point test with the obstacles, pair angles in true
+// degrees, sigma3d from the full information matrix.
+struct PlacementFigures {
+    double objective = 0.0;        // weighted share of samples that count under the rule
+    double plainObjective = 0.0;   // the same without the robust condition
+    double robustObjective = 0.0;  // the same, still so with any one camera lost
+    double meanMarkerCameras = 0.0; // weighted
+    double medianSigmaMm = 0.0;    // nearest rank over the samples that count; NaN for none
+    double shareAtLeastK = 0.0;    // weighted share seen by at least K marker cameras
+    uint32_t minMarkerCameras = 0; // over every sample
+    uint64_t samples = 0;
+    // Marker cameras per sample (0 for samples that do not count as target points).
+    std::vector<uint16_t> markerCounts;
+};
+
+PlacementFigures EvaluateRig(const std::vector<PlanningCamera>& cameras, const CTargetSamples& samples,
+                             const ScoreRule& rule);
+
+// Lexicographic: objective, mean marker cameras, then the lower median sigma3d.
+bool BetterFigures(const PlacementFigures& a, const PlacementFigures& b);

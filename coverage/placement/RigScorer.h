@@ -1,0 +1,75 @@
+#pragma once
+
+#include "coverage/placement/SightMatrix.h"
+
+#include <compare>
+#include <cstdint>
+#include <vector>
+
+// What a target sample needs to count: at least `minCameras` cameras see a
+// marker there and some pair of them lies within the angle range; robust,
+// still so with any one camera of the rig lost.
+struct ScoreRule {
+    uint32_t minCameras = 2;
+    bool robust = false;
+    double minAngleDeg = 40.0;
+    double maxAngleDeg = 140.0;
+};
+
+// A rig's score in the matrix's integer weights: the weight of the samples
+// that count, then the weight summed over every camera's marker samples (the
+// mean number of marker cameras, unnormalised). Compared in that order.
+struct RigScore {
+    int64_t covered = 0;
+    int64_t seen = 0;
+    friend auto operator<=>(const RigScore&, const RigScore&) = default;
+};
+
+// The score of a rig of matrix rows, kept up to date as rows are added and
+// removed, and the score a rig would have with one more row, found from the
+// samples that row could change alone. One scorer per thread.
+class CRigScorer {
+public:
+    CRigScorer(const CSightMatrix& matrix, const ScoreRule& rule);
+
+    void Assign(const std::vector<uint32_t>& rows);
+    const std::vector<uint32_t>& Rows() const { return m_aRows; }
+    RigScore Score() const { return m_score; }
+    // The score with `row` added; counts one evaluation.
+    RigScore ScoreWith(uint32_t row) const;
+    void Add(uint32_t row);
+    // Takes out the member at `slot` (an index into Rows()); the others keep their order.
+    void RemoveAt(size_t slot);
+    uint64_t Evaluations() const { return m_nEvaluations; }
+    // Whether sample s counts now.
+    bool Covered(size_t s) const { return (m_aCovered[s >> 6] >> (s & 63)) & 1u; }
+    uint32_t MarkerCount(size_t s) const { return m_aCount[s]; }
+
+private:
+    static constexpr uint16_t kNoMember = 0xffff;
+
+    bool PairInRange(const std::array<float, 3>& a, const std::array<float, 3>& b) const;
+    // Whether adding `row` makes sample s count, given that it is ready and
+    // its pairs alone do not settle it.
+    bool Completes(uint32_t row, size_t s) const;
+    void UpdateBits(size_t s);
+    void Recompute();
+
+    const CSightMatrix& m_matrix;
+    ScoreRule m_rule;
+    uint32_t m_nNeed; // marker cameras a sample needs
+    double m_dCosLow, m_dCosHigh;
+    std::vector<uint32_t> m_aRows;
+    // Per member, the unit ray to every sample.
+    std::vector<std::vector<std::array<float, 3>>> m_aRays;
+    // Per sample: marker cameras, pairs in range, and the members every such pair shares.
+    std::vector<uint16_t> m_aCount;
+    std::vector<uint32_t> m_aPairs;
+    std::vector<std::array<uint16_t, 2>> m_aShared;
+    std::vector<uint8_t> m_aSharedCount;
+    // Per sample bits: counts now; one marker camera short of the need; its
+    // pairs already do what the rule asks of them.
+    std::vector<uint64_t> m_aCovered, m_aReady, m_aSettled;
+    RigScore m_score;
+    mutable uint64_t m_nEvaluations = 0;
+};

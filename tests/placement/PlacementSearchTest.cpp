@@ -1,0 +1,207 @@
+// The placement's scoring and search on sight matrices made up for the
+// purpose: the incremental scores against a plain count, the exhaustive and
+// the heuristic search against brute force over every rig.
+#include "coverage/placement/PlacementSearch.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+
+namespace {
+
+// Samples on a floor patch and cameras round it at random heights, each
+// seeing a random share of the samples.
+CSightMatrix RandomMatrix(uint32_t seed, size_t samples, size_t rows, double seenShare)
+{
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    const size_t padded = (samples + 63) / 64 * 64;
+    std::vector<std::array<float, 3>> points(padded, {0.0f, 0.0f, 0.0f});
+    std::vector<uint64_t> valid(padded / 64, 0);
+    for (size_t s = 0; s < samples; ++s) {
+        points[s] = {4.0f * unit(random) - 2.0f, unit(random), 4.0f * unit(random) - 2.0f};
+        valid[s / 64] |= uint64_t{1} << (s % 64);
+    }
+    std::vector<int64_t> weights(padded / 64);
+    for (size_t w = 0; w < weights.size(); ++w)
+        weights[w] = 1 + static_cast<int64_t>(w % 3);
+    CSightMatrix matrix(points, weights, valid);
+    for (size_t r = 0; r < rows; ++r) {
+        const float angle = 2.0f * std::numbers::pi_v<float> * unit(random);
+        CSightMatrix::RowCamera camera;
+        camera.position = {3.0f * std::cos(angle), 2.0f + unit(random), 3.0f * std::sin(angle)};
+        camera.axis = CSightMatrix::UnitRay(-camera.position[0], -camera.position[1], -camera.position[2]);
+        camera.sigmaPerDepthMm = 1e-4;
+        std::vector<uint64_t> bits(padded / 64, 0);
+        for (size_t s = 0; s < samples; ++s) {
+            if (unit(random) < seenShare)
+                bits[s / 64] |= uint64_t{1} << (s % 64);
+        }
+        matrix.AddRow(bits.data(), camera);
+    }
+    return matrix;
+}
+
+// The rule applied sample by sample to a whole rig, without any bookkeeping.
+RigScore PlainScore(const CSightMatrix& matrix, const ScoreRule& rule, const std::vector<uint32_t>& rig)
+{
+    const double cosLow = std::cos(rule.maxAngleDeg * std::numbers::pi / 180.0);
+    const double cosHigh = std::cos(rule.minAngleDeg * std::numbers::pi / 180.0);
+    auto inRange = [&](uint32_t a, uint32_t b, size_t s) {
+        const auto u = matrix.Ray(a, s), v = matrix.Ray(b, s);
+        const double dot = static_cast<double>(u[0]) * v[0] + static_cast<double>(u[1]) * v[1] +
+                           static_cast<double>(u[2]) * v[2];
+        return dot >= cosLow && dot <= cosHigh;
+    };
+    // At least `need` cameras and a pair in range among those left after taking out `lost`.
+    auto counts = [&](size_t s, int lost, uint32_t need) {
+        std::vector<uint32_t> seeing;
+        for (size_t m = 0; m < rig.size(); ++m) {
+            if (static_cast<int>(m) != lost && matrix.Sees(rig[m], s))
+                seeing.push_back(rig[m]);
+        }
+        if (seeing.size() < need)
+            return false;
+        for (size_t a = 0; a < seeing.size(); ++a)
+            for (size_t b = a + 1; b < seeing.size(); ++b)
+                if (inRange(seeing[a], seeing[b], s))
+                    return true;
+        return false;
+    };
+    RigScore score;
+    for (const uint32_t row : rig)
+        score.seen += matrix.SeenWeight(row);
+    for (size_t s = 0; s < matrix.SampleCount(); ++s) {
+        if (!((matrix.Valid()[s / 64] >> (s % 64)) & 1u))
+            continue;
+        bool ok = counts(s, -1, rule.minCameras);
+        for (size_t m = 0; ok && rule.robust && m < rig.size(); ++m)
+            ok = counts(s, static_cast<int>(m), rule.minCameras);
+        if (ok)
+            score.covered += matrix.WordWeight(s / 64);
+    }
+    return score;
+}
+
+// The best rig of `slots` rows from the first `candidates` rows, every set tried.
+RigScore BruteForce(const CSightMatrix& matrix, const ScoreRule& rule, uint32_t candidates, int slots)
+{
+    RigScore best;
+    std::vector<uint32_t> rig;
+    auto visit = [&](auto&& self, uint32_t from) -> void {
+        if (static_cast<int>(rig.size()) == slots) {
+            best = std::max(best, PlainScore(matrix, rule, rig));
+            return;
+        }
+        for (uint32_t r = from; r < candidates; ++r) {
+            rig.push_back(r);
+            self(self, r + 1);
+            rig.pop_back();
+        }
+    };
+    visit(visit, 0);
+    return best;
+}
+
+TEST(RigScorerTest, IncrementalScoresEqualThePlainCount)
+{
+    for (const bool robust : {false, true}) {
+        for (const uint32_t k : {2u, 3u}) {
+            const CSightMatrix matrix = RandomMatrix(7 + k, 300, 12, 0.45);
+            const ScoreRule rule{k, robust, 40.0, 140.0};
+            CRigScorer scorer(matrix, rule);
+            std::vector<uint32_t> rig;
+            for (uint32_t r = 0; r < matrix.RowCount(); ++r) {
+                SCOPED_TRACE(::testing::Message() << "robust " << robust << ", K " << k << ", row " << r);
+                std::vector<uint32_t> with = rig;
+                with.push_back(r);
+                const RigScore expected = PlainScore(matrix, rule, with);
+                EXPECT_EQ(scorer.ScoreWith(r), expected);
+                scorer.Add(r);
+                EXPECT_EQ(scorer.Score(), expected);
+                rig = with;
+            }
+            // Taking a member out gives the smaller rig's count again.
+            scorer.RemoveAt(3);
+            rig.erase(rig.begin() + 3);
+            EXPECT_EQ(scorer.Score(), PlainScore(matrix, rule, rig));
+            EXPECT_GT(scorer.Score().covered, 0);
+        }
+    }
+}
+
+TEST(PlacementSearchTest, ExhaustiveAndHeuristicSearchesFindTheBruteForceOptimum)
+{
+    for (const bool robust : {false, true}) {
+        SCOPED_TRACE(robust ? "robust" : "plain");
+        const CSightMatrix matrix = RandomMatrix(robust ? 21 : 12, 256, 40, 0.35);
+        const ScoreRule rule{2, robust, 40.0, 140.0};
+        std::vector<uint32_t> all(40);
+        for (uint32_t r = 0; r < 40; ++r)
+            all[r] = r;
+        const RigScore optimum = BruteForce(matrix, rule, 40, 3);
+        ASSERT_GT(optimum.covered, 0);
+
+        CPlacementSearch search(matrix, rule, {}, {all, all, all});
+        EXPECT_EQ(search.CombinationCount(), 9880.0);
+        SearchSettings settings;
+        settings.minSpacing = 0.0;
+        const SearchResult exhaustive = search.Run(settings);
+        EXPECT_TRUE(exhaustive.exhaustive);
+        EXPECT_EQ(exhaustive.score, optimum);
+        EXPECT_EQ(PlainScore(matrix, rule, exhaustive.rows), optimum);
+
+        // The greedy and swap search with its restarts reaches it too.
+        settings.exhaustiveLimit = 0;
+        settings.restarts = 6;
+        const SearchResult heuristic = search.Run(settings);
+        EXPECT_FALSE(heuristic.exhaustive);
+        EXPECT_EQ(heuristic.score, optimum);
+        EXPECT_EQ(PlainScore(matrix, rule, heuristic.rows), heuristic.score);
+        EXPECT_EQ(heuristic.restartsDone, 6);
+        EXPECT_LT(heuristic.evaluations, exhaustive.evaluations);
+    }
+}
+
+TEST(PlacementSearchTest, FixedRowsStayAndTheResultDoesNotDependOnTheThreads)
+{
+    const CSightMatrix matrix = RandomMatrix(5, 500, 60, 0.3);
+    const ScoreRule rule{3, false, 40.0, 140.0};
+    std::vector<uint32_t> candidates;
+    for (uint32_t r = 2; r < 60; ++r)
+        candidates.push_back(r);
+    CPlacementSearch search(matrix, rule, {0, 1}, std::vector<std::vector<uint32_t>>(5, candidates));
+    SearchSettings settings;
+    settings.exhaustiveLimit = 0;
+    settings.minSpacing = 0.0;
+    settings.seed = 99;
+    settings.threads = 1;
+    const SearchResult one = search.Run(settings);
+    settings.threads = 3;
+    const SearchResult three = search.Run(settings);
+    EXPECT_EQ(one.rows, three.rows);
+    EXPECT_EQ(one.score, three.score);
+    ASSERT_EQ(one.rows.size(), 5u);
+    for (const uint32_t row : one.rows)
+        EXPECT_GE(row, 2u);
+    std::vector<uint32_t> rig{0, 1};
+    rig.insert(rig.end(), one.rows.begin(), one.rows.end());
+    EXPECT_EQ(PlainScore(matrix, rule, rig), one.score);
+
+    // A spacing that rows closer than it cannot keep: no two placed rows that close.
+    settings.minSpacing = 1.0;
+    const SearchResult spaced = search.Run(settings);
+    rig = {0, 1};
+    for (const uint32_t row : spaced.rows) {
+        for (const uint32_t other : rig) {
+            const auto& p = matrix.Camera(row).position;
+            const auto& q = matrix.Camera(other).position;
+            EXPECT_GE(std::hypot(p[0] - q[0], p[1] - q[1], p[2] - q[2]), 1.0);
+        }
+        rig.push_back(row);
+    }
+}
+
+} // namespace
