@@ -17,7 +17,19 @@ SANITIZE_CMAKE_FLAGS ?=
 SANITIZE_LABELS ?=
 SANITIZE_FLAGS = -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
 
-.PHONY: all deps configure build test run bench package fuzz sanitize clean
+# `make clang` builds the tree with clang++ in a build directory of its own,
+# so the code stays within what both compilers take. `make tsan` builds the
+# core and its coverage tests with ThreadSanitizer and OpenMP off (its runtime
+# is not instrumented: the reports it causes would hide real ones), then runs
+# the tests of the threaded code: the background computation, the threaded
+# pass against one thread, the planning measures.
+CLANG_DIR ?= build-clang
+CLANG_CMAKE_FLAGS ?= -DVP_BUILD_BENCH=OFF
+TSAN_DIR ?= build-tsan
+TSAN_FLAGS = -fsanitize=thread -fno-omit-frame-pointer
+TSAN_TESTS = BackgroundComputationTest|ThreadedPass|PlanningModelTest|PlanningPassTest
+
+.PHONY: all deps configure build test run bench package fuzz sanitize clang tsan clean
 
 all: build
 
@@ -66,5 +78,16 @@ sanitize: deps
 	ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(SANITIZE_DIR) --output-on-failure $(if $(SANITIZE_LABELS),-L "$(SANITIZE_LABELS)")
 
+clang: deps
+	cmake -S . -B $(CLANG_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCMAKE_CXX_COMPILER=clang++ $(CLANG_CMAKE_FLAGS)
+	cmake --build $(CLANG_DIR)
+
+tsan: deps
+	cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DCMAKE_CXX_FLAGS="$(TSAN_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(TSAN_FLAGS)" \
+	  -DVP_OPENMP=OFF -DVP_BUILD_GUI=OFF -DVP_BUILD_BENCH=OFF
+	cmake --build $(TSAN_DIR) --target coverage_tests
+	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSAN_DIR) --output-on-failure --no-tests=error -R "$(TSAN_TESTS)"
+
 clean:
-	rm -rf $(BUILD_DIR) $(FUZZ_DIR) $(SANITIZE_DIR)
+	rm -rf $(BUILD_DIR) $(FUZZ_DIR) $(SANITIZE_DIR) $(CLANG_DIR) $(TSAN_DIR)
