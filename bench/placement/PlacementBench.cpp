@@ -15,7 +15,6 @@
 #include <functional>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
@@ -170,8 +169,6 @@ void BM_StageRun(benchmark::State& state)
     const bool robust = state.range(1) != 0;
     PlacementRequest request = StageRequest(k);
     request.robust = robust;
-    if (const char* grid = std::getenv("VP_AIM_GRID"))
-        request.aimGrid = std::atoi(grid);
     PlacementResult result;
     for (auto _ : state)
         result = RunPlacement(request);
