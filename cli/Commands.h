@@ -23,6 +23,7 @@ void AddRigCommand(CLI::App& app);
 void AddCoverageCommand(CLI::App& app);
 void AddRenderCommand(CLI::App& app);
 void AddReportCommand(CLI::App& app);
+void AddPlaceCommand(CLI::App& app);
 // `render` and `report` in the core tool: run the command's own binary.
 void AddRenderForwarder(CLI::App& app);
 void AddReportForwarder(CLI::App& app);

@@ -11,6 +11,7 @@ int main(int argc, char** argv)
     app.require_subcommand(1);
     AddRigCommand(app);
     AddCoverageCommand(app);
+    AddPlaceCommand(app);
     AddRenderForwarder(app);
     AddReportForwarder(app);
     return RunCommandLine(app, argc, argv);

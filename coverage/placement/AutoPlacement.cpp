@@ -51,7 +51,7 @@ std::vector<TargetBox> TargetOf(const PlacementRequest& request)
     return request.target.empty() ? std::vector<TargetBox>{DefaultTargetBox(request.room)} : request.target;
 }
 
-std::vector<Vec3d> AimPoints(const std::vector<TargetBox>& boxes)
+std::vector<Vec3d> AimPoints(const std::vector<TargetBox>& boxes, int perAxis)
 {
     std::vector<Vec3d> aims;
     auto add = [&aims](const Vec3d& p) {
@@ -64,10 +64,11 @@ std::vector<Vec3d> AimPoints(const std::vector<TargetBox>& boxes)
                          box.min.z + fz * (box.max.z - box.min.z)};
         };
         add(at(0.5, 0.5, 0.5));
-        for (const double fz : {0.25, 0.75})
-            for (const double fy : {0.25, 0.75})
-                for (const double fx : {0.25, 0.75})
-                    add(at(fx, fy, fz));
+        auto part = [perAxis](int i) { return (i + 0.5) / perAxis; };
+        for (int k = 0; k < perAxis; ++k)
+            for (int j = 0; j < perAxis; ++j)
+                for (int i = 0; i < perAxis; ++i)
+                    add(at(part(i), part(j), part(k)));
     }
     return aims;
 }
@@ -177,8 +178,10 @@ PlacementResult RunPlacement(const PlacementRequest& request,
         progress({"candidates", 0, request.search.restarts, result.before.objective, {}});
 
     CPlacementCandidates candidates(geometry, samples, request.userOrigin, request.planning);
-    candidates.Build(request.fixed, places, AimPoints(target), models, request.search.threads);
+    candidates.Build(request.fixed, places, AimPoints(target, request.aimGrid), models, request.search.threads);
     result.candidates = candidates.CandidateCount();
+    if (progress)
+        progress({"search", 0, request.search.restarts, result.before.objective, {}});
     std::vector<std::vector<uint32_t>> slotCandidates;
     for (const uint32_t model : slotModel)
         slotCandidates.push_back(candidates.RowsOfLens(model));
@@ -299,6 +302,7 @@ PlacementResult RunPlacement(const PlacementRequest& request,
     const bool keepRefined = BetterFigures(refinedFigures, discreteFigures);
     const std::vector<RefinedCamera>& chosen = keepRefined ? snappedRefined : snappedDiscrete;
     result.after = keepRefined ? refinedFigures : discreteFigures;
+    result.unrefined = discreteFigures;
     for (const RefinedCamera& camera : chosen)
         result.placed.push_back(Placed(geometry, camera.place, camera.pose, models[camera.model]));
     result.ok = true;

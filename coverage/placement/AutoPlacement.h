@@ -35,6 +35,7 @@ struct PlacementRequest {
     double wallStep = 0.25;    // metres between candidate places along walls and segments
     double ceilingStep = 0.5;  // on the ceiling
     double sampleStep = 0.25;  // between target samples
+    int aimGrid = 2;           // aim points per axis of each target box, besides its centre
     SearchSettings search;
     double timeLimitSeconds = 60.0;
     bool refine = true;
@@ -62,6 +63,7 @@ struct PlacementResult {
     std::string error; // why nothing was placed, naming the input
     PlacementFigures before;
     PlacementFigures after;
+    PlacementFigures unrefined; // the search's rig, snapped, before the refinement
     std::vector<PlacedCamera> placed;
     uint64_t evaluations = 0;
     uint64_t candidates = 0;
@@ -83,8 +85,9 @@ std::optional<std::string> CheckPlacementRequest(const PlacementRequest& request
 PlacementResult RunPlacement(const PlacementRequest& request,
                              const std::function<void(const PlacementProgress&)>& progress = {});
 
-// The points the candidates aim at: each box's centre and the points at a
-// quarter and three quarters of it along each axis.
-std::vector<Vec3d> AimPoints(const std::vector<TargetBox>& boxes);
+// The points the candidates aim at: each box's centre and a grid of `perAxis`
+// points along each axis at the centres of equal parts (a quarter and three
+// quarters for 2).
+std::vector<Vec3d> AimPoints(const std::vector<TargetBox>& boxes, int perAxis = 2);
 // The target as used: the request's boxes, or the default box.
 std::vector<TargetBox> TargetOf(const PlacementRequest& request);

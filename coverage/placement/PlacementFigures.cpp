@@ -9,7 +9,7 @@ PlacementFigures EvaluateRig(const std::vector<PlanningCamera>& cameras, const C
 {
     PlacementFigures figures;
     figures.markerCounts.assign(samples.Count(), 0);
-    figures.minMarkerCameras = std::numeric_limits<uint32_t>::max();
+    figures.minMarkerCameras = figures.minSeenCameras = std::numeric_limits<uint32_t>::max();
     double total = 0.0, plain = 0.0, robust = 0.0, seen = 0.0, atLeast = 0.0;
     std::vector<double> sigmas;
     std::vector<std::array<double, 3>> rays;
@@ -22,10 +22,14 @@ PlacementFigures EvaluateRig(const std::vector<PlanningCamera>& cameras, const C
         rays.clear();
         noise.clear();
         who.clear();
+        uint32_t seenBy = 0;
         for (uint32_t c = 0; c < cameras.size(); ++c) {
             const PlanningCamera& camera = cameras[c];
             const MarkerSight sight = SightOf(camera, p);
-            if (!sight.marker || samples.Blocked(camera.position, s))
+            if (!sight.inField || samples.Blocked(camera.position, s))
+                continue;
+            ++seenBy;
+            if (!sight.marker)
                 continue;
             rays.push_back({sight.ray.x, sight.ray.y, sight.ray.z});
             noise.push_back(camera.sigmaPerDepth * sight.depthMm);
@@ -68,6 +72,7 @@ PlacementFigures EvaluateRig(const std::vector<PlanningCamera>& cameras, const C
         atLeast += count >= rule.minCameras ? w : 0.0;
         figures.markerCounts[s] = static_cast<uint16_t>(std::min<uint32_t>(count, 0xffff));
         figures.minMarkerCameras = std::min(figures.minMarkerCameras, count);
+        figures.minSeenCameras = std::min(figures.minSeenCameras, seenBy);
         ++figures.samples;
         if (rule.robust ? robustCounts : plainCounts) {
             const double sigma = Sigma3dMm(rays, noise);
@@ -76,7 +81,7 @@ PlacementFigures EvaluateRig(const std::vector<PlanningCamera>& cameras, const C
         }
     }
     if (figures.samples == 0) {
-        figures.minMarkerCameras = 0;
+        figures.minMarkerCameras = figures.minSeenCameras = 0;
         figures.medianSigmaMm = std::numeric_limits<double>::quiet_NaN();
         return figures;
     }

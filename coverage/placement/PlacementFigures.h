@@ -18,6 +18,7 @@ struct PlacementFigures {
     double medianSigmaMm = 0.0;    // nearest rank over the samples that count; NaN for none
     double shareAtLeastK = 0.0;    // weighted share seen by at least K marker cameras
     uint32_t minMarkerCameras = 0; // over every sample
+    uint32_t minSeenCameras = 0;   // the same for the classic test: inside the field, not blocked
     uint64_t samples = 0;
     // Marker cameras per sample (0 for samples that do not count as target points).
     std::vector<uint16_t> markerCounts;

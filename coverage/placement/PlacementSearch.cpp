@@ -18,11 +18,19 @@ constexpr uint32_t kStopCheckEvery = 256;
 struct Ranked {
     RigScore score;
     uint32_t row;
+    int64_t shortfall = 0;
 };
 
-// Higher score first, then the lower row: a fixed order whatever the
-// candidates' order of evaluation.
-bool RanksBefore(const Ranked& a, const Ranked& b) { return a.score != b.score ? a.score > b.score : a.row < b.row; }
+// The greedy's order: samples that come to count, then coverage up to the
+// need, then the rest of the score; the lower row on a tie.
+bool GreedyBefore(const Ranked& a, const Ranked& b)
+{
+    if (a.score.covered != b.score.covered)
+        return a.score.covered > b.score.covered;
+    if (a.shortfall != b.shortfall)
+        return a.shortfall > b.shortfall;
+    return a.score.seen != b.score.seen ? a.score.seen > b.score.seen : a.row < b.row;
+}
 
 // Lower is better; a rig without any sigma ranks last.
 bool SigmaBefore(double a, double b)
@@ -89,10 +97,19 @@ std::vector<uint32_t> CPlacementSearch::Greedy(CRigScorer& scorer, int restart, 
             }
             if (!Spaced(scorer, row, settings.minSpacing))
                 continue;
-            const Ranked ranked{scorer.ScoreWith(row), row};
-            if (best.size() == choices && !RanksBefore(ranked, best.back()))
+            // A row whose samples that come to count fall short of the list's last cannot enter a full list.
+            Ranked ranked{{}, row};
+            if (best.size() == choices) {
+                const RigScore floor{best.back().score.covered - 1, std::numeric_limits<int64_t>::max()};
+                if (!scorer.ScoresAbove(row, floor, ranked.score))
+                    continue;
+            } else {
+                ranked.score = scorer.ScoreWith(row);
+            }
+            ranked.shortfall = scorer.ShortfallGain(row);
+            if (best.size() == choices && !GreedyBefore(ranked, best.back()))
                 continue;
-            best.insert(std::upper_bound(best.begin(), best.end(), ranked, RanksBefore), ranked);
+            best.insert(std::upper_bound(best.begin(), best.end(), ranked, GreedyBefore), ranked);
             if (best.size() > choices)
                 best.pop_back();
         }
@@ -126,9 +143,9 @@ bool CPlacementSearch::SwapPass(CRigScorer& scorer, std::vector<uint32_t>& slots
             }
             if (row == current || !Spaced(scorer, row, settings.minSpacing))
                 continue;
-            const Ranked ranked{scorer.ScoreWith(row), row};
-            if (ranked.score > best.score)
-                best = ranked;
+            RigScore score;
+            if (scorer.ScoresAbove(row, best.score, score))
+                best = {score, row};
         }
         scorer.Add(best.row);
         if (best.row != current) {
@@ -220,12 +237,15 @@ SearchResult CPlacementSearch::Exhaustive(const SearchSettings& settings) const
                 continue;
             slots[k] = row;
             if (k + 1 == m_aSlots.size()) {
-                const RigScore score = scorer.ScoreWith(row);
-                if (!any || score > result.score) {
-                    any = true;
-                    result.score = score;
-                    result.rows = slots;
+                RigScore score;
+                if (!any) {
+                    score = scorer.ScoreWith(row);
+                } else if (!scorer.ScoresAbove(row, result.score, score)) {
+                    continue;
                 }
+                any = true;
+                result.score = score;
+                result.rows = slots;
                 continue;
             }
             scorer.Add(row);

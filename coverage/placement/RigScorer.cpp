@@ -29,6 +29,7 @@ void CRigScorer::UpdateBits(size_t s)
     m_aSettled[w] = settled ? m_aSettled[w] | bit : m_aSettled[w] & ~bit;
     m_aReady[w] = ready ? m_aReady[w] | bit : m_aReady[w] & ~bit;
     m_aCovered[w] = covered ? m_aCovered[w] | bit : m_aCovered[w] & ~bit;
+    m_aFull[w] = m_aCount[s] >= m_nNeed ? m_aFull[w] | bit : m_aFull[w] & ~bit;
 }
 
 void CRigScorer::Recompute()
@@ -41,6 +42,7 @@ void CRigScorer::Recompute()
     m_aCovered.assign(words, 0);
     m_aReady.assign(words, 0);
     m_aSettled.assign(words, 0);
+    m_aFull.assign(words, 0);
     m_score = {};
     for (size_t m = 0; m < m_aRows.size(); ++m) {
         const uint64_t* bits = m_matrix.Bits(m_aRows[m]);
@@ -152,4 +154,39 @@ RigScore CRigScorer::ScoreWith(uint32_t row) const
         gain += completed * m_matrix.WordWeight(w);
     }
     return {m_score.covered + gain, m_score.seen + m_matrix.SeenWeight(row)};
+}
+
+bool CRigScorer::ScoresAbove(uint32_t row, const RigScore& floor, RigScore& score) const
+{
+    ++m_nEvaluations;
+    const uint64_t* bits = m_matrix.Bits(row);
+    const int64_t seen = m_score.seen + m_matrix.SeenWeight(row);
+    // What the row could complete at most: every open sample.
+    int64_t bound = m_score.covered;
+    for (size_t w = 0; w < m_matrix.WordCount(); ++w)
+        bound += m_matrix.WordWeight(w) * std::popcount(bits[w] & ~m_aCovered[w] & m_aReady[w]);
+    auto short_of = [&](int64_t covered) { return covered < floor.covered || (covered == floor.covered && seen <= floor.seen); };
+    if (short_of(bound))
+        return false;
+    for (size_t w = 0; w < m_matrix.WordCount(); ++w) {
+        const uint64_t unsettled = bits[w] & ~m_aCovered[w] & m_aReady[w] & ~m_aSettled[w];
+        for (uint64_t v = unsettled; v != 0; v &= v - 1) {
+            if (Completes(row, 64 * w + static_cast<size_t>(std::countr_zero(v))))
+                continue;
+            bound -= m_matrix.WordWeight(w);
+            if (short_of(bound))
+                return false;
+        }
+    }
+    score = {bound, seen};
+    return true;
+}
+
+int64_t CRigScorer::ShortfallGain(uint32_t row) const
+{
+    const uint64_t* bits = m_matrix.Bits(row);
+    int64_t gain = 0;
+    for (size_t w = 0; w < m_matrix.WordCount(); ++w)
+        gain += m_matrix.WordWeight(w) * std::popcount(bits[w] & ~m_aFull[w]);
+    return gain;
 }

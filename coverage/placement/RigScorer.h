@@ -37,9 +37,17 @@ public:
     RigScore Score() const { return m_score; }
     // The score with `row` added; counts one evaluation.
     RigScore ScoreWith(uint32_t row) const;
+    // Whether the score with `row` added exceeds `floor`, and if so that score
+    // in `score`. Gives up as soon as the samples left cannot get it there,
+    // so that most candidates of a scan cost a pass over their words.
+    bool ScoresAbove(uint32_t row, const RigScore& floor, RigScore& score) const;
     void Add(uint32_t row);
     // Takes out the member at `slot` (an index into Rows()); the others keep their order.
     void RemoveAt(size_t slot);
+    // The weight of the samples `row` sees that are still short of marker
+    // cameras: what it adds to coverage capped at the need, the greedy's
+    // guide while no sample can count yet.
+    int64_t ShortfallGain(uint32_t row) const;
     uint64_t Evaluations() const { return m_nEvaluations; }
     // Whether sample s counts now.
     bool Covered(size_t s) const { return (m_aCovered[s >> 6] >> (s & 63)) & 1u; }
@@ -68,8 +76,8 @@ private:
     std::vector<std::array<uint16_t, 2>> m_aShared;
     std::vector<uint8_t> m_aSharedCount;
     // Per sample bits: counts now; one marker camera short of the need; its
-    // pairs already do what the rule asks of them.
-    std::vector<uint64_t> m_aCovered, m_aReady, m_aSettled;
+    // pairs already do what the rule asks of them; enough marker cameras.
+    std::vector<uint64_t> m_aCovered, m_aReady, m_aSettled, m_aFull;
     RigScore m_score;
     mutable uint64_t m_nEvaluations = 0;
 };

@@ -119,6 +119,12 @@ TEST(RigScorerTest, IncrementalScoresEqualThePlainCount)
                 with.push_back(r);
                 const RigScore expected = PlainScore(matrix, rule, with);
                 EXPECT_EQ(scorer.ScoreWith(r), expected);
+                // The pruned score agrees on either side of it.
+                RigScore pruned;
+                EXPECT_TRUE(scorer.ScoresAbove(r, {expected.covered, expected.seen - 1}, pruned));
+                EXPECT_EQ(pruned, expected);
+                EXPECT_FALSE(scorer.ScoresAbove(r, expected, pruned));
+                EXPECT_FALSE(scorer.ScoresAbove(r, {expected.covered + 1, 0}, pruned));
                 scorer.Add(r);
                 EXPECT_EQ(scorer.Score(), expected);
                 rig = with;

@@ -40,6 +40,23 @@ for name, options in plans.items():
             print(f"{written.name}: {'/'.join(map(str, error.path))}: {error.message}")
         failures += len(errors)
 
+# A plan with placed cameras, its mounts and its target.
+placed = scratch / "placed.vplan"
+subprocess.run([cli, "place", "--room", "6,5,3", "--count", "2", "--sample-step", "1", "--restarts", "1",
+                "--mount", "z0,ceiling", "--mount-height", "2,2.8", "--target", "1,0,1,5,2,4",
+                "--save-project", str(placed)], check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+checks += 1
+errors = list(validator.iter_errors(json.loads(placed.read_text())))
+for error in errors:
+    print(f"{placed.name}: {'/'.join(map(str, error.path))}: {error.message}")
+failures += len(errors)
+bad = json.loads(placed.read_text())
+bad["placement"]["mounts"]["walls"] = ["north"]
+checks += 1
+if validator.is_valid(bad):
+    print("an unknown wall passed the schema")
+    failures += 1
+
 # The schema refuses what the program refuses.
 bad = json.loads((scratch / "full.vplan").read_text())
 bad["voxel_cm"] = -1

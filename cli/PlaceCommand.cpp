@@ -1,0 +1,396 @@
+#include "cli/Commands.h"
+#include "cli/PlanningOptions.h"
+#include "cli/RigOptions.h"
+
+#include "cameras/CameraSet.h"
+#include "cameras/CameraTypes.h"
+#include "coverage/CoverageVolume.h"
+#include "coverage/FrustumEdges.h"
+#include "coverage/placement/AutoPlacement.h"
+#include "project/JsonText.h"
+#include "project/ProjectFile.h"
+#include "scene/RoomBox.h"
+#include "scene/SceneSettings.h"
+
+#include <CLI/CLI.hpp>
+
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace {
+
+// The options of `place` besides the rig and planning options, as parsed.
+struct PlaceOptions {
+    long long count = 0;
+    std::string lenses;      // F[,F...]
+    std::string frame;       // W,H
+    std::string mount;       // walls, ceiling, x0, x1, z0, z1
+    std::string mountHeight; // A,B
+    std::vector<std::string> targets;
+    long long minCameras = 2;
+    bool robust = false;
+    unsigned long long seed = 1;
+    double timeLimit = 60.0;
+    long long restarts = 8;
+    long long threads = 0;
+    double sampleStep = 0.25;
+    std::string saveProject;
+};
+
+[[noreturn]] void Fail(const std::string& message)
+{
+    std::cerr << message << '\n';
+    DestroyRigScene();
+    throw CLI::RuntimeError(1);
+}
+
+// Comma-separated finite numbers, exactly `count` of them unless 0; nullopt otherwise.
+std::optional<std::vector<double>> Numbers(const std::string& text, size_t count)
+{
+    std::vector<double> values;
+    const char* p = text.data();
+    const char* end = p + text.size();
+    while (true) {
+        double v = 0.0;
+        const auto [next, ec] = std::from_chars(p, end, v);
+        if (ec != std::errc{} || next == p || !std::isfinite(v))
+            return std::nullopt;
+        values.push_back(v);
+        if (next == end)
+            break;
+        if (*next != ',')
+            return std::nullopt;
+        p = next + 1;
+    }
+    if (count != 0 && values.size() != count)
+        return std::nullopt;
+    return values;
+}
+
+Json TripleJson(const Vec3d& v) { return Json::array({DoubleJson(v.x), DoubleJson(v.y), DoubleJson(v.z)}); }
+
+Json FiguresJson(const PlacementFigures& f)
+{
+    return {{"objective", DoubleJson(f.objective)},
+            {"plain_objective", DoubleJson(f.plainObjective)},
+            {"robust_objective", DoubleJson(f.robustObjective)},
+            {"mean_marker_cameras", DoubleJson(f.meanMarkerCameras)},
+            {"median_sigma3d_mm", DoubleJson(f.medianSigmaMm)},
+            {"share_seen_by_k", DoubleJson(f.shareAtLeastK)},
+            {"min_marker_cameras", f.minMarkerCameras},
+            {"min_seen_cameras", f.minSeenCameras}};
+}
+
+// The mounts the options and the project give: --mount chooses the walls
+// and the ceiling, --mount-height the band; segments, points and keep-outs
+// come from the project.
+MountSurfaces MountsOf(const PlaceOptions& options, const std::optional<Project>& project, const RoomSize& room)
+{
+    MountSurfaces mounts = project && project->placement.mounts ? *project->placement.mounts : MountSurfaces{};
+    if (!options.mount.empty()) {
+        mounts.walls = {false, false, false, false};
+        mounts.ceiling = false;
+        size_t start = 0;
+        while (start <= options.mount.size()) {
+            const size_t comma = std::min(options.mount.find(',', start), options.mount.size());
+            const std::string word = options.mount.substr(start, comma - start);
+            if (word == "walls")
+                mounts.walls = {true, true, true, true};
+            else if (word == "ceiling")
+                mounts.ceiling = true;
+            else if (const auto wall = WallFromKey(word))
+                mounts.walls[static_cast<size_t>(*wall)] = true;
+            else
+                Fail("--mount " + options.mount + ": \"" + word +
+                     "\" is not a mount; use walls, ceiling or the walls x0, x1, z0, z1, comma-separated");
+            start = comma + 1;
+        }
+    }
+    if (!options.mountHeight.empty()) {
+        const auto band = Numbers(options.mountHeight, 2);
+        if (!band)
+            Fail("--mount-height " + options.mountHeight + ": needs two heights A,B in metres, e.g. 2,3.8");
+        mounts.wallBand = std::array<double, 2>{(*band)[0], (*band)[1]};
+        MountSurfaces bandOnly;
+        bandOnly.wallBand = mounts.wallBand;
+        if (const auto error = CheckMounts(bandOnly, room))
+            Fail("--mount-height " + options.mountHeight + ": " + *error);
+    }
+    if (const auto error = CheckMounts(mounts, room))
+        Fail((options.mount.empty() ? std::string("placement mounts") : "--mount " + options.mount) + ": " + *error);
+    return mounts;
+}
+
+std::vector<TargetBox> TargetsOf(const PlaceOptions& options, const std::optional<Project>& project,
+                                 const RoomSize& room)
+{
+    if (options.targets.empty())
+        return project ? project->placement.target : std::vector<TargetBox>{};
+    std::vector<TargetBox> boxes;
+    for (const std::string& text : options.targets) {
+        const auto v = Numbers(text, 6);
+        if (!v)
+            Fail("--target " + text + ": needs six numbers X0,Y0,Z0,X1,Y1,Z1 in metres from the room corner");
+        const TargetBox box{{(*v)[0], (*v)[1], (*v)[2]}, {(*v)[3], (*v)[4], (*v)[5]}, 1.0};
+        if (const auto error = CheckTargetBox(box, room))
+            Fail("--target " + text + ": " + *error);
+        boxes.push_back(box);
+    }
+    return boxes;
+}
+
+// Lens, frame and sensor of the new cameras: the default camera's, changed
+// by the options given.
+CameraModel ModelOf(const PlaceOptions& options, const PlanningOptions& planning, std::vector<float>& lenses)
+{
+    CameraModel model;
+    if (!options.lenses.empty()) {
+        const auto values = Numbers(options.lenses, 0);
+        if (!values)
+            Fail("--lens " + options.lenses + ": needs focal lengths in millimetres, comma-separated, e.g. 8.5,12");
+        for (const double f : *values) {
+            if (!(f > 0.0 && f <= 1000.0))
+                Fail("--lens " + options.lenses + ": each focal length must be above 0 and at most 1000 mm");
+            lenses.push_back(static_cast<float>(f));
+        }
+        model.focalMm = lenses.front();
+    }
+    if (!options.frame.empty()) {
+        const auto frame = Numbers(options.frame, 2);
+        if (!frame || !((*frame)[0] > 0.0 && (*frame)[0] <= 1000.0) || !((*frame)[1] > 0.0 && (*frame)[1] <= 1000.0))
+            Fail("--frame " + options.frame + ": needs the film frame W,H in millimetres, each above 0 and at most 1000");
+        model.frameWidthMm = static_cast<float>((*frame)[0]);
+        model.frameHeightMm = static_cast<float>((*frame)[1]);
+    }
+    if (planning.cameraType) {
+        model.cameraType = *planning.cameraType;
+        model.pixelsX = CameraTypePixelsX(model.cameraType);
+        model.pixelsY = CameraTypePixelsY(model.cameraType);
+    } else if (!planning.sensorPx.empty()) {
+        const auto pixels = Numbers(planning.sensorPx, 2);
+        model.cameraType = kCustomCameraType;
+        model.pixelsX = static_cast<int>((*pixels)[0]);
+        model.pixelsY = static_cast<int>((*pixels)[1]);
+    }
+    return model;
+}
+
+void CheckCounts(const PlaceOptions& options, size_t fixed)
+{
+    const long long most = static_cast<long long>(kMaxCameras) - static_cast<long long>(fixed);
+    if (options.count < 0 || options.count > most)
+        Fail("--count " + std::to_string(options.count) + ": must be 0 to " + std::to_string(std::max(0ll, most)) +
+             " (a plan holds at most " + std::to_string(kMaxCameras) + " cameras; " + std::to_string(fixed) +
+             " stay)");
+    if (options.minCameras < 1 || options.minCameras > 1000)
+        Fail("--min-cameras " + std::to_string(options.minCameras) + ": K must be 1 to 1000");
+    if (options.count > 0 && static_cast<long long>(fixed) + options.count < options.minCameras)
+        Fail("--min-cameras " + std::to_string(options.minCameras) + ": the rig would have only " +
+             std::to_string(static_cast<long long>(fixed) + options.count) + " cameras to see a marker");
+    if (!(options.timeLimit > 0.0 && options.timeLimit <= 86400.0))
+        Fail("--time-limit: must be a number of seconds above 0 and at most 86400");
+    if (options.restarts < 1 || options.restarts > 10000)
+        Fail("--restarts " + std::to_string(options.restarts) + ": must be 1 to 10000");
+    if (options.threads < 0 || options.threads > 1024)
+        Fail("--threads " + std::to_string(options.threads) + ": must be 0 (every core) to 1024");
+    if (!(options.sampleStep >= 0.01 && options.sampleStep <= 100.0))
+        Fail("--sample-step: must be 0.01 to 100 metres");
+}
+
+void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, const PlaceOptions& options)
+{
+    CRoomBox room;
+    const RigSceneResult scene = BuildRigScene(rig, room);
+    if (!scene.ok)
+        Fail(scene.error);
+    CCameraSet& cameras = *CCameraSet::Current();
+    SceneSettings& settings = *GetSceneSettings();
+    // The sensor options are the new cameras'; the plan's cameras keep theirs.
+    if (const auto error = ApplyPlanningOptions(planningOptions, 0))
+        Fail(*error);
+    const bool emptyPlan = !scene.project && !OptionGiven(rig.command, "--cameras") &&
+                           !OptionGiven(rig.command, "--default-rig");
+    const RoomSize roomSize{settings.GetRoomLength(), settings.GetRoomWidth(), settings.GetRoomHeight()};
+
+    PlacementRequest request;
+    request.room = roomSize;
+    request.userOrigin = {cameras.GetUserOriginX(), cameras.GetUserOriginY(), cameras.GetUserOriginZ()};
+    request.latticeCorner = settings.GetRoomCorner();
+    request.voxelEdge = GetVoxelSize() / kCmPerMetre;
+    request.planning = GetPlanningSettings();
+    request.obstacles = scene.obstacles;
+    // The cameras the plan counts from its active range's first camera on stay where they are.
+    const uint32_t oldCount = emptyPlan ? 0 : scene.cameraCount;
+    const uint32_t first = emptyPlan ? 0 : settings.GetFirstCamera();
+    cameras.RecomputeFieldOfView();
+    for (uint32_t c = first; c < oldCount; ++c) {
+        const int i = static_cast<int>(c);
+        if (cameras.GetEnabled(i) != 1)
+            continue;
+        SetEdges(cameras, i, AimedFrustumEdges(AnglesOf(cameras, i)));
+        request.fixed.push_back({MakePlanningCamera(cameras, i, request.planning), cameras.GetFilePosition(i)});
+    }
+    CheckCounts(options, request.fixed.size());
+    request.model = ModelOf(options, planningOptions, request.lenses);
+    request.count = static_cast<int>(options.count);
+    request.mounts = MountsOf(options, scene.project, roomSize);
+    request.target = TargetsOf(options, scene.project, roomSize);
+    request.minCameras = static_cast<uint32_t>(options.minCameras);
+    request.robust = options.robust;
+    request.sampleStep = options.sampleStep;
+    request.search.seed = options.seed;
+    request.search.restarts = static_cast<int>(options.restarts);
+    request.search.threads = static_cast<int>(options.threads);
+    request.timeLimitSeconds = options.timeLimit;
+
+    const auto start = std::chrono::steady_clock::now();
+    const PlacementResult result = RunPlacement(request, [start](const PlacementProgress& p) {
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (p.stage == "candidates")
+            std::fprintf(stderr, "place: %5.1f s  candidates and their sight of the target\n", seconds);
+        else if (p.stage == "search")
+            std::fprintf(stderr, "place: %5.1f s  search: %d of %d restarts done, best objective %.4f\n", seconds,
+                         p.restartsDone, p.restarts, p.bestObjective);
+        else
+            std::fprintf(stderr, "place: %5.1f s  refining the best rig (objective %.4f)\n", seconds, p.bestObjective);
+        std::fflush(stderr);
+    });
+    if (!result.ok)
+        Fail("place: " + result.error);
+
+    // The plan with the new cameras after its own, the range taking them in.
+    Project plan = CaptureProject(scene.project && !OptionGiven(rig.command, "--room") ? scene.project->unit
+                                  : rig.units == "f" || rig.units == "F"                ? "ft"
+                                                                                        : "m",
+                                  scene.project ? scene.project->resolutionCamera : 1,
+                                  scene.project ? scene.project->kept : Json::object());
+    plan.obstacles = ObstacleListOf(*scene.obstacles);
+    if (emptyPlan)
+        plan.cameras.clear();
+    Json placed = Json::array();
+    for (const PlacedCamera& camera : result.placed) {
+        ProjectCamera entry;
+        entry.label = "Camera " + std::to_string(plan.cameras.size() + 1);
+        const Vec3d& p = camera.pose.position;
+        entry.x = static_cast<float>(p.x);
+        entry.y = static_cast<float>(p.y);
+        entry.z = static_cast<float>(p.z);
+        entry.focalLength = camera.model.focalMm;
+        entry.fNumber = camera.model.fNumber;
+        entry.frameWidth = camera.model.frameWidthMm;
+        entry.frameHeight = camera.model.frameHeightMm;
+        entry.hTilt = camera.pose.hTilt;
+        entry.vTilt = camera.pose.vTilt;
+        entry.cameraType = camera.model.cameraType;
+        entry.pixelsX = camera.model.cameraType == kCustomCameraType ? camera.model.pixelsX : 0;
+        entry.pixelsY = camera.model.cameraType == kCustomCameraType ? camera.model.pixelsY : 0;
+        plan.cameras.push_back(entry);
+        placed.push_back({{"number", plan.cameras.size()},
+                          {"mount", camera.mount},
+                          {"surface", CMountGeometry::KindKey(camera.place.kind)},
+                          {"position", Json::array({FloatJson(entry.x), FloatJson(entry.y), FloatJson(entry.z)})},
+                          {"pan_deg", FloatJson(entry.hTilt)},
+                          {"tilt_deg", FloatJson(entry.vTilt)},
+                          {"lens_mm", FloatJson(entry.focalLength)}});
+    }
+    if (emptyPlan)
+        plan.firstCamera = 1;
+    plan.rangeCount = static_cast<uint32_t>(plan.cameras.size()) - (plan.firstCamera - 1);
+    plan.placement.mounts = request.mounts;
+    plan.placement.target = TargetOf(request);
+
+    if (!options.saveProject.empty()) {
+        if (const auto error = CheckProject(plan))
+            Fail("--save-project " + options.saveProject + ": the plan cannot be saved: " + *error);
+        if (!WriteProjectFile(options.saveProject, plan))
+            Fail("Unable to Create File: " + options.saveProject);
+    }
+
+    Json target = Json::array();
+    for (const TargetBox& box : plan.placement.target)
+        target.push_back({{"min", TripleJson(box.min)}, {"max", TripleJson(box.max)}, {"weight", DoubleJson(box.weight)}});
+    Json report;
+    report["room"] = {{"length", FloatJson(settings.GetRoomLength())},
+                      {"width", FloatJson(settings.GetRoomWidth())},
+                      {"height", FloatJson(settings.GetRoomHeight())}};
+    report["settings"] = {{"count", options.count},
+                          {"min_cameras", options.minCameras},
+                          {"robust", options.robust},
+                          {"seed", options.seed},
+                          {"restarts", options.restarts},
+                          {"time_limit_s", DoubleJson(options.timeLimit)},
+                          {"sample_step_m", DoubleJson(request.sampleStep)},
+                          {"wall_step_m", DoubleJson(request.wallStep)},
+                          {"ceiling_step_m", DoubleJson(request.ceilingStep)}};
+    report["mounts"] = ProjectPlacementJson({request.mounts, {}})["mounts"];
+    report["target"] = std::move(target);
+    report["fixed_cameras"] = request.fixed.size();
+    report["samples"] = result.samples;
+    report["places"] = result.places;
+    report["candidates"] = result.candidates;
+    report["before"] = FiguresJson(result.before);
+    report["after"] = FiguresJson(result.after);
+    if (options.count > 0)
+        report["after_search"] = FiguresJson(result.unrefined);
+    report["placed"] = std::move(placed);
+    report["evaluations"] = result.evaluations;
+    report["restarts_done"] = result.restartsDone;
+    report["stopped_early"] = result.stopped;
+    report["seconds"] = DoubleJson(std::round(result.seconds * 1000.0) / 1000.0);
+    std::cout << JsonText(report) << '\n';
+    DestroyRigScene();
+}
+
+} // namespace
+
+void AddPlaceCommand(CLI::App& app)
+{
+    CLI::App* command =
+        app.add_subcommand("place", "Propose where to mount new cameras and where to aim them, and print it as JSON");
+    auto rig = std::make_shared<RigOptions>();
+    auto planning = std::make_shared<PlanningOptions>();
+    auto options = std::make_shared<PlaceOptions>();
+    AddRigOptions(*command, *rig);
+    AddPlanningOptions(*command, *planning);
+    command->add_option("--count", options->count, "cameras to place, beside the enabled cameras of the plan")
+        ->type_name("N")
+        ->required();
+    command->add_option("--lens", options->lenses, "focal lengths in mm, cycled over the new cameras (default 8.5)")
+        ->type_name("F[,F...]");
+    command->add_option("--frame", options->frame, "film frame of the new cameras in mm (default 6.5241,4.8807)")
+        ->type_name("W,H");
+    command->add_option("--mount", options->mount, "where cameras may go: walls, ceiling, x0, x1, z0, z1 (default walls,ceiling)")
+        ->type_name("LIST");
+    command->add_option("--mount-height", options->mountHeight, "height band on the walls in metres (default the whole wall)")
+        ->type_name("A,B");
+    command->add_option("--target", options->targets, "a target box, min and max corner in metres from the room corner (repeatable)")
+        ->type_name("X0,Y0,Z0,X1,Y1,Z1")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    command->add_option("--min-cameras", options->minCameras, "cameras that must see a marker at each target point")
+        ->type_name("K")
+        ->capture_default_str();
+    command->add_flag("--robust", options->robust, "each target point must still count with any one camera lost");
+    command->add_option("--seed", options->seed, "seed of the restarts")->type_name("S")->capture_default_str();
+    command->add_option("--time-limit", options->timeLimit, "stop after this long and keep the best rig found")
+        ->type_name("SECONDS")
+        ->capture_default_str();
+    command->add_option("--restarts", options->restarts, "restarts of the search")->type_name("N")->capture_default_str();
+    command->add_option("--threads", options->threads, "threads of the search, 0 for every core")
+        ->type_name("N")
+        ->capture_default_str();
+    command->add_option("--sample-step", options->sampleStep, "metres between the target points scored")
+        ->type_name("M")
+        ->capture_default_str();
+    command->add_option("--save-project", options->saveProject, "write the plan with the placed cameras (.vplan)")
+        ->type_name("FILE");
+    command->callback([rig, planning, options]() { RunPlace(*rig, *planning, *options); });
+}

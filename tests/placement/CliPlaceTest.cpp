@@ -1,0 +1,147 @@
+// `volume-planner-cli place` run as a user runs it: the same seed gives the
+// same project byte for byte whatever the threads, a plan's cameras stay as
+// they were, the project's mounts are used, and refusals name the option.
+#include "support/CliRun.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+// A small problem that runs in a second or two.
+constexpr const char* kSmall = "--room 6,5,3 --sample-step 0.5 --restarts 2";
+
+class CliPlaceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = fs::temp_directory_path() / ("cli_place_" + std::to_string(getpid()));
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+    CliRun Cli(const std::string& arguments) { return RunCli(VP_CLI_PATH, arguments, m_dir); }
+    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    json Read(const std::string& name) const { return json::parse(ReadText(m_dir / name)); }
+
+    fs::path m_dir;
+};
+
+TEST_F(CliPlaceTest, TheSameSeedGivesTheSameProjectByteForByteWithAnyThreads)
+{
+    const std::string place = std::string("place ") + kSmall + " --count 4 --seed 7 --save-project ";
+    const CliRun one = Cli(place + Path("one.vplan") + " --threads 1");
+    ASSERT_EQ(one.status, 0) << one.err;
+    const CliRun two = Cli(place + Path("two.vplan") + " --threads 2");
+    ASSERT_EQ(two.status, 0) << two.err;
+    EXPECT_EQ(ReadText(m_dir / "one.vplan"), ReadText(m_dir / "two.vplan"));
+    EXPECT_NE(one.err.find("place:"), std::string::npos);
+
+    const json report = json::parse(one.out);
+    ASSERT_EQ(report["placed"].size(), 4u);
+    EXPECT_EQ(report["fixed_cameras"], 0);
+    EXPECT_GT(report["after"]["objective"].get<double>(), report["before"]["objective"].get<double>());
+    EXPECT_GT(report["evaluations"].get<long long>(), 0);
+    // The project holds just the placed cameras, where the report says, and the mounts and target used.
+    const json plan = Read("one.vplan");
+    ASSERT_EQ(plan["cameras"].size(), 4u);
+    EXPECT_EQ(plan["active_range"]["count"], 4);
+    for (size_t c = 0; c < 4; ++c) {
+        EXPECT_EQ(plan["cameras"][c]["position_m"], report["placed"][c]["position"]);
+        EXPECT_EQ(plan["cameras"][c]["h_tilt_deg"], report["placed"][c]["pan_deg"]);
+        EXPECT_EQ(plan["cameras"][c]["v_tilt_deg"], report["placed"][c]["tilt_deg"]);
+    }
+    EXPECT_EQ(plan["placement"]["target"][0]["min"], json::parse("[0.5, 0.0, 0.5]"));
+    EXPECT_EQ(plan["placement"]["mounts"]["walls"].size(), 4u);
+
+    // Scored again as a plan, the rig has the figures the placement gave it.
+    const CliRun again = Cli("place --project " + Path("one.vplan") + " --count 0 --sample-step 0.5");
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(json::parse(again.out)["before"], report["after"]);
+}
+
+TEST_F(CliPlaceTest, APlansCamerasStayAndItsMountsAreUsed)
+{
+    ASSERT_EQ(Cli("rig --room 6,5,3 --default-rig 3 --disable 2 --save-project " + Path("plan.vplan")).status, 0);
+    json plan = Read("plan.vplan");
+    plan["placement"] = json::parse(R"({"mounts": {"walls": [], "ceiling": false,
+        "segments": [{"name": "truss", "a": [1, 2.8, 2.5], "b": [5, 2.8, 2.5]}]}})");
+    std::ofstream(m_dir / "truss.vplan") << plan.dump(2);
+    const CliRun run = Cli("place --project " + Path("truss.vplan") +
+                           " --sample-step 0.5 --restarts 2 --count 2 --save-project " + Path("placed.vplan"));
+    ASSERT_EQ(run.status, 0) << run.err;
+    const json report = json::parse(run.out);
+    EXPECT_EQ(report["fixed_cameras"], 2);
+    for (const json& camera : report["placed"])
+        EXPECT_EQ(camera["mount"], "segment 1 (truss)");
+    const json placed = Read("placed.vplan");
+    ASSERT_EQ(placed["cameras"].size(), 5u);
+    for (size_t c = 0; c < 3; ++c)
+        EXPECT_EQ(placed["cameras"][c], plan["cameras"][c]) << "camera " << c + 1;
+    EXPECT_EQ(placed["cameras"][3]["label"], "Camera 4");
+    EXPECT_EQ(placed["active_range"]["count"], 5);
+    EXPECT_EQ(placed["placement"]["mounts"]["segments"], plan["placement"]["mounts"]["segments"]);
+    EXPECT_EQ(placed["placement"]["mounts"]["ceiling"], false);
+
+    // --mount replaces the project's walls and ceiling, not its segments.
+    const CliRun walls = Cli("place --project " + Path("truss.vplan") + " --sample-step 0.5 --restarts 2 --count 2 "
+                             "--mount z0 --mount-height 2,2.5");
+    ASSERT_EQ(walls.status, 0) << walls.err;
+    const json wallReport = json::parse(walls.out);
+    EXPECT_EQ(wallReport["mounts"]["walls"], json::parse(R"(["z0"])"));
+    EXPECT_EQ(wallReport["mounts"]["segments"].size(), 1u);
+    for (const json& camera : wallReport["placed"]) {
+        const std::string mount = camera["mount"];
+        EXPECT_TRUE(mount == "wall z0" || mount == "segment 1 (truss)") << mount;
+        if (mount == "wall z0") {
+            EXPECT_EQ(camera["position"][2], 0.0);
+            EXPECT_GE(camera["position"][1].get<double>(), 2.0);
+            EXPECT_LE(camera["position"][1].get<double>(), 2.5);
+        }
+    }
+}
+
+TEST_F(CliPlaceTest, RefusalsNameTheOptionAndWriteNothing)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"--count -1", "--count -1: must be 0 to 1000"},
+        {"--count 2 --lens 0", "--lens 0: each focal length must be above 0"},
+        {"--count 2 --lens 8.5,x", "--lens 8.5,x: needs focal lengths"},
+        {"--count 2 --frame 6.5", "--frame 6.5: needs the film frame W,H"},
+        {"--count 2 --mount roof", "--mount roof: \"roof\" is not a mount"},
+        {"--count 2 --mount-height 2.5,2", "--mount-height 2.5,2: wall height band 2.5 to 2"},
+        {"--count 2 --mount-height 2,9", "--mount-height 2,9: wall height band 2 to 9: must lie within the walls"},
+        {"--count 2 --target 1,0,1,2,1", "--target 1,0,1,2,1: needs six numbers"},
+        {"--count 2 --target 1,0,1,7,1,2", "--target 1,0,1,7,1,2: must lie in the room"},
+        {"--count 2 --target 2,0,1,1,1,2", "--target 2,0,1,1,1,2: each value of min must be below the max's"},
+        {"--count 2 --min-cameras 0", "--min-cameras 0: K must be 1 to 1000"},
+        {"--count 2 --min-cameras 3", "--min-cameras 3: the rig would have only 2 cameras"},
+        {"--count 2 --time-limit 0", "--time-limit: must be a number of seconds above 0"},
+        {"--count 2 --sample-step 0", "--sample-step: must be 0.01 to 100 metres"},
+        {"--count 2 --restarts 0", "--restarts 0: must be 1 to 10000"},
+        {"--count 2 --camera-type 5", "--camera-type: K must be 0 to 2"},
+        {"--count 2 --marker-mm -1", "planning settings: marker diameter"},
+        {"--count 2 --mount ceiling --obstacle-box 0,2.9,0,6,3,5", "place: mounts: every place on them lies in"},
+        {"--count 2 --marker-mm 0.5", "place: no candidate camera sees a marker"},
+    };
+    for (const auto& [options, message] : cases) {
+        const std::string step = std::string(options).find("--sample-step") == std::string::npos ? "--sample-step 0.5 " : "";
+        const CliRun run =
+            Cli("place --room 6,5,3 " + step + options + " --save-project " + Path("refused.vplan"));
+        EXPECT_EQ(run.status, 1) << options << ": " << run.err;
+        EXPECT_NE(run.err.find(message), std::string::npos) << options << " gave: " << run.err;
+        EXPECT_TRUE(run.out.empty()) << options;
+        EXPECT_FALSE(fs::exists(m_dir / "refused.vplan")) << options;
+    }
+    // Without --count the command line is not one `place` can run.
+    EXPECT_EQ(Cli("place --room 6,5,3").status, 2);
+}
+
+} // namespace
