@@ -310,8 +310,8 @@ void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, con
     if (!options.saveProject.empty()) {
         if (const auto error = CheckProject(plan))
             Fail("--save-project " + options.saveProject + ": the plan cannot be saved: " + *error);
-        if (!WriteProjectFile(options.saveProject, plan))
-            Fail("Unable to Create File: " + options.saveProject);
+        if (const SaveResult saved = WriteProjectFile(options.saveProject, plan); !saved)
+            Fail("Unable to Create File: " + options.saveProject + ": " + saved.reason);
     }
 
     Json target = Json::array();
