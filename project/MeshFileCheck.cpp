@@ -134,13 +134,13 @@ void CObjScan::Line(std::string_view line)
     const std::string_view keyword = token();
     if (keyword.empty() || keyword[0] == '#')
         return;
-    const std::string where = "line " + std::to_string(m_nLine);
+    const auto where = [this]() { return "line " + std::to_string(m_nLine); };
     if (!m_bStatementSeen) {
         // Other formats' first lines ("ply", "solid", "OFF", "xof ...")
         // are no OBJ statement.
         if (!IsObjStatement(keyword)) {
             m_refusal =
-                where + ": \"" + std::string(keyword.substr(0, 16)) + "\" is no OBJ statement (not an OBJ file)";
+                where() + ": \"" + std::string(keyword.substr(0, 16)) + "\" is no OBJ statement (not an OBJ file)";
             return;
         }
         m_bStatementSeen = true;
@@ -151,14 +151,14 @@ void CObjScan::Line(std::string_view line)
     while (!token().empty())
         ++corners;
     if (corners > kMaxPolygonCorners) {
-        m_refusal = where + ": a face of " + std::to_string(corners) + " corners, more than the " +
+        m_refusal = where() + ": a face of " + std::to_string(corners) + " corners, more than the " +
                     std::to_string(kMaxPolygonCorners) + " a face may have";
         return;
     }
     if (corners >= 3)
         m_nTriangles += corners - 2;
     if (m_nTriangles > kMaxMeshTriangles)
-        m_refusal = where + ": the faces make more than " + std::to_string(kMaxMeshTriangles) +
+        m_refusal = where() + ": the faces make more than " + std::to_string(kMaxMeshTriangles) +
                     " triangles, the most a mesh may have";
 }
 

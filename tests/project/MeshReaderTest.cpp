@@ -21,6 +21,13 @@ namespace
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
+// What "quickly" is: the sanitized builds run the same work many times slower.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr std::chrono::seconds kQuickly{30};
+#else
+constexpr std::chrono::seconds kQuickly{3};
+#endif
+
 class MeshReaderTest : public ::testing::Test
 {
   protected:
@@ -80,7 +87,7 @@ TEST_F(MeshReaderTest, HostileFilesAreRefusedWithTheirReasonQuickly)
         const Clock::time_point start = Clock::now();
         const std::string refusal = Refusal((s_dir / "hostile" / file.file).string());
         EXPECT_NE(refusal.find(file.reason), std::string::npos) << refusal;
-        EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
+        EXPECT_LT(Clock::now() - start, kQuickly);
     }
 }
 
