@@ -46,9 +46,6 @@ class CAutoPlacePanel : public QWidget
     CAutoPlacePanel(const CAutoPlacePanel&) = delete;
     CAutoPlacePanel& operator=(const CAutoPlacePanel&) = delete;
 
-    // The target table back to the default box of the room as it is now.
-    void ResetTarget();
-
     State GetState() const { return m_eState; }
     // The worker of the last run has not yet ended (it may still be winding down after Cancel).
     bool IsWorkerRunning() const { return m_pRun && !m_pRun->finished.load(); }
@@ -88,6 +85,8 @@ class CAutoPlacePanel : public QWidget
     void ShowPreview(const std::vector<PlacedCamera>& cameras);
     void ClearPreview();
     void ShowState(State state);
+    // The target table: the default box of the room as it is now.
+    void ResetTarget();
     // Waits for the last run's worker (after its cancel flag was raised).
     void JoinWorker();
 

@@ -290,11 +290,9 @@ void CMainMenu::ShowObstacles()
 
 void CMainMenu::ShowAutoPlace()
 {
+    // Built on first use, with the default target of the room then; it keeps its fields when closed.
     if (!m_pAutoPlace)
         m_pAutoPlace = new CAutoPlacePanel(*m_dialog.View(), m_pObstacles, *m_pUndo, m_dialog.Prompts(), &m_dialog);
-    // Not while a run or its result shows: the boxes are the ones it placed for.
-    if (m_pAutoPlace->GetState() == CAutoPlacePanel::Idle && m_pAutoPlace->isHidden())
-        m_pAutoPlace->ResetTarget();
     m_pAutoPlace->show();
     m_pAutoPlace->raise();
 }
