@@ -132,6 +132,7 @@ void AutoPlaceWindowTest::refusedFieldsAreNamedAndStartNothing()
     QFETCH(int, field);
     QFETCH(QString, text);
     QFETCH(QString, named);
+    WaitForCoverage();
     const std::string before = RigText();
     SmallProblem("5");
     Panel().FieldBox(CAutoPlacePanel::kCount)->setText("4");
@@ -266,6 +267,8 @@ void AutoPlaceWindowTest::acceptIsOneStepThatUndoAndRedoTakeBackAndForth()
 
 void AutoPlaceWindowTest::closingTheWindowWhileItRunsEnds()
 {
+    // The first coverage derives the cameras' edges: the rig is compared after it.
+    WaitForCoverage();
     const std::string before = RigText();
     Panel().FieldBox(CAutoPlacePanel::kCount)->setText("6");
     Panel().FieldBox(CAutoPlacePanel::kTimeLimit)->setText("120");
