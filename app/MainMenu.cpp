@@ -1,7 +1,9 @@
 #include "app/MainMenu.h"
 
+#include "app/AutoPlacePanel.h"
 #include "app/DialogLayout.h"
 #include "app/ObstaclePanel.h"
+#include "app/PlanUndo.h"
 #include "app/PlanningPanel.h"
 #include "app/ProjectCommands.h"
 #include "app/ReportCommands.h"
@@ -59,6 +61,7 @@ CMainMenu::CMainMenu(CVolumePlannerDlg& dialog)
 {
     BuildFileMenu();
     BuildViewMenu();
+    BuildEditMenu();
     BuildPlanMenu();
     BuildHelpMenu();
 
@@ -142,6 +145,31 @@ void CMainMenu::BuildViewMenu()
     ShowDisplayState();
 }
 
+void CMainMenu::BuildEditMenu()
+{
+    // After View: the classic menus keep their places on the bar.
+    QMenu* menu = m_pMenuBar->addMenu("&Edit");
+    m_pUndo = new CPlanUndo([this] { ShowChangedRig(); }, &m_dialog);
+    m_actions[static_cast<size_t>(MenuCommand::Undo)] = m_pUndo->UndoAction();
+    m_actions[static_cast<size_t>(MenuCommand::Redo)] = m_pUndo->RedoAction();
+    menu->addAction(m_pUndo->UndoAction());
+    menu->addAction(m_pUndo->RedoAction());
+    // A new rig starts the history again; Update Settings is a step of it. Both after the dialog's own handler.
+    for (const int id : {kIdEnter, kIdLoadFile})
+        connect(static_cast<QAbstractButton*>(m_dialog.Control(id)), &QAbstractButton::clicked, m_pUndo,
+                &CPlanUndo::Restart);
+    connect(static_cast<QAbstractButton*>(m_dialog.Control(kIdUpdateSettings)), &QAbstractButton::clicked, m_pUndo,
+            &CPlanUndo::RecordEdits);
+    connect(m_pProject, &CProjectCommands::projectOpened, m_pUndo, &CPlanUndo::Restart);
+}
+
+void CMainMenu::ShowChangedRig()
+{
+    m_dialog.ShowChangedRig();
+    if (m_pPanel)
+        m_pPanel->Refresh();
+}
+
 void CMainMenu::BuildPlanMenu()
 {
     QMenu* menu = m_pMenuBar->addMenu("&Plan");
@@ -150,6 +178,8 @@ void CMainMenu::BuildPlanMenu()
     connect(panel, &QAction::toggled, this, &CMainMenu::ShowPanel);
     connect(AddAction(MenuCommand::Obstacles, menu, "&Obstacles..."), &QAction::triggered, this,
             &CMainMenu::ShowObstacles);
+    connect(AddAction(MenuCommand::AutoPlace, menu, "&Auto-Place..."), &QAction::triggered, this,
+            &CMainMenu::ShowAutoPlace);
     // Each computation takes the obstacles as they are then: edits wait for the next RENDER.
     m_dialog.View()->Renderer().SetObstacleSource([obstacles = m_pObstacles]() -> std::shared_ptr<const CObstacleSet> {
         return obstacles->IsEmpty() ? nullptr : std::make_shared<const CObstacleSet>(*obstacles);
@@ -256,6 +286,15 @@ void CMainMenu::ShowObstacles()
     m_pObstaclePanel->Refresh();
     m_pObstaclePanel->show();
     m_pObstaclePanel->raise();
+}
+
+void CMainMenu::ShowAutoPlace()
+{
+    // Built on first use, with the default target of the room then; it keeps its fields when closed.
+    if (!m_pAutoPlace)
+        m_pAutoPlace = new CAutoPlacePanel(*m_dialog.View(), m_pObstacles, *m_pUndo, m_dialog.Prompts(), &m_dialog);
+    m_pAutoPlace->show();
+    m_pAutoPlace->raise();
 }
 
 void CMainMenu::ShowMouseAndKeys()

@@ -6,8 +6,10 @@
 #include <cstddef>
 #include <memory>
 
+class CAutoPlacePanel;
 class CObstaclePanel;
 class CObstacleSet;
+class CPlanUndo;
 class CPlanningPanel;
 class CProjectCommands;
 class CReportCommands;
@@ -42,6 +44,9 @@ enum class MenuCommand {
     Obstacles,
     MouseAndKeys,
     About,
+    Undo,
+    Redo,
+    AutoPlace,
     Count
 };
 
@@ -65,11 +70,15 @@ class CMainMenu : public QObject
     // The window's obstacles, and their panel (null until first shown).
     const std::shared_ptr<CObstacleSet>& Obstacles() const { return m_pObstacles; }
     CObstaclePanel* ObstacleWindow() const { return m_pObstaclePanel; }
+    // The window's undo history of the rig, and the Auto-Place window (null until first shown).
+    CPlanUndo& Undo() const { return *m_pUndo; }
+    CAutoPlacePanel* AutoPlaceWindow() const { return m_pAutoPlace; }
 
   private:
     QAction* AddAction(MenuCommand command, QMenu* menu, const QString& text);
     void BuildFileMenu();
     void BuildViewMenu();
+    void BuildEditMenu();
     void BuildPlanMenu();
     void BuildHelpMenu();
 
@@ -80,12 +89,17 @@ class CMainMenu : public QObject
     void ChooseMeasure(MenuCommand measure);
     void ShowPanel(bool on);
     void ShowObstacles();
+    void ShowAutoPlace();
+    // After a step of the history or Accept changed the rig.
+    void ShowChangedRig();
     void ShowMouseAndKeys();
     void ShowAbout();
 
     CVolumePlannerDlg& m_dialog;
     std::shared_ptr<CObstacleSet> m_pObstacles;
     CObstaclePanel* m_pObstaclePanel = nullptr;
+    CPlanUndo* m_pUndo = nullptr;
+    CAutoPlacePanel* m_pAutoPlace = nullptr;
     QMenuBar* m_pMenuBar;
     CPlanningPanel* m_pPanel = nullptr;
     CProjectCommands* m_pProject;

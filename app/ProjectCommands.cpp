@@ -69,6 +69,7 @@ CProjectCommands::CProjectCommands(CVolumePlannerDlg& dialog, std::shared_ptr<CO
                dialog.View()->SetViewStyle(project.plannerView ? ViewStyle::Planner : ViewStyle::Classic);
                emit viewStyleRestored();
                dialog.ShowOpenedPlan(project.unit, static_cast<int>(project.resolutionCamera) - 1);
+               emit projectOpened();
            },
            [obstacles] { return ObstacleListOf(*obstacles); },
            [this, obstacles](const ObstacleList& list, const std::string& baseDir) {

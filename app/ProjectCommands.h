@@ -39,6 +39,8 @@ class CProjectCommands : public QObject
     void obstaclesReplaced();
     // An opened project set the view's style.
     void viewStyleRestored();
+    // An opened project replaced the plan, and the window shows it.
+    void projectOpened();
 
   private:
     CVolumePlannerDlg& m_dialog;

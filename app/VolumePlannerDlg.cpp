@@ -858,6 +858,20 @@ void CVolumePlannerDlg::ShowOpenedPlan(const std::string& unit, int resolutionCa
     m_pView->RequestRepaint();
 }
 
+void CVolumePlannerDlg::ShowChangedRig()
+{
+    // As after Load File, with the range the rig now has.
+    const SceneSettings& s = Settings();
+    SetItemText(kIdCameraCount, FormatUnsigned(s.GetCameraCount()));
+    RefreshDialog();
+    SetItemText(kIdRangeFirst, FormatUnsigned(s.GetFirstCamera() + 1));
+    SetItemText(kIdRangeCount, FormatUnsigned(s.GetEndCamera() - s.GetFirstCamera()));
+    m_bRigEdited = true;
+    m_bCamerasInitialised = true;
+    Settings().SetRecalculate(true);
+    m_pView->RequestRepaint();
+}
+
 void CVolumePlannerDlg::OnSaveFile()
 {
     if (!m_bCamerasInitialised) {

@@ -52,6 +52,10 @@ class CVolumePlannerDlg : public QDialog
     // show it (the room in the unit it was entered in), the rig is the
     // window's, and the next frame computes it.
     void ShowOpenedPlan(const std::string& unit, int resolutionCamera);
+    // After the rig was changed outside the dialog's own handlers (a placement
+    // taken, an undo): the boxes show it, it counts as edited, and the next
+    // frame computes it.
+    void ShowChangedRig();
     // The unit of the room as typed: "m" or "ft".
     std::string TypedUnit() const;
     // Says that an action stopped on an exception the event loop caught

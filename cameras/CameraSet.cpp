@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -52,6 +53,16 @@ void CCameraSet::Allocate()
         return;
     m_cameras = NewCameras(n);
     m_allocated = true;
+}
+
+void CCameraSet::AllocateAdded()
+{
+    const uint32_t n = SceneCameraCount();
+    if (!m_allocated || !IsValidCameraCount(n) || n <= m_cameras.size())
+        return;
+    std::vector<Camera> added = NewCameras(n);
+    m_cameras.insert(m_cameras.end(), std::make_move_iterator(added.begin() + static_cast<std::ptrdiff_t>(m_cameras.size())),
+                     std::make_move_iterator(added.end()));
 }
 
 void CCameraSet::Release()

@@ -41,6 +41,9 @@ public:
     // a count above kMaxCameras). Callers Release first.
     void Allocate();
     void Release();
+    // After the scene's camera count grew: new cameras after the last, as
+    // Allocate makes them; the cameras already there keep every value.
+    void AllocateAdded();
     bool IsAllocated() const { return m_allocated; }
     // Default rig: the first four cameras at the ceiling corners 3, 2, 6, 7
     // with horizontal tilts 45, 135, 225, 315; the rest at the room centre.

@@ -7,6 +7,7 @@
 #include "coverage/CoverageVolume.h"
 #include "coverage/FrustumEdges.h"
 #include "coverage/placement/AutoPlacement.h"
+#include "coverage/placement/PlacementLimits.h"
 #include "project/JsonText.h"
 #include "project/ProjectFile.h"
 #include "scene/RoomBox.h"
@@ -157,8 +158,8 @@ CameraModel ModelOf(const PlaceOptions& options, const PlanningOptions& planning
         if (!values)
             Fail("--lens " + options.lenses + ": needs focal lengths in millimetres, comma-separated, e.g. 8.5,12");
         for (const double f : *values) {
-            if (!(f > 0.0 && f <= 1000.0))
-                Fail("--lens " + options.lenses + ": each focal length must be above 0 and at most 1000 mm");
+            if (const auto error = CheckPlacedLens(f))
+                Fail("--lens " + options.lenses + ": " + *error);
             lenses.push_back(static_cast<float>(f));
         }
         model.focalMm = lenses.front();
@@ -185,24 +186,19 @@ CameraModel ModelOf(const PlaceOptions& options, const PlanningOptions& planning
 
 void CheckCounts(const PlaceOptions& options, size_t fixed)
 {
-    const long long most = static_cast<long long>(kMaxCameras) - static_cast<long long>(fixed);
-    if (options.count < 0 || options.count > most)
-        Fail("--count " + std::to_string(options.count) + ": must be 0 to " + std::to_string(std::max(0ll, most)) +
-             " (a plan holds at most " + std::to_string(kMaxCameras) + " cameras; " + std::to_string(fixed) +
-             " stay)");
-    if (options.minCameras < 1 || options.minCameras > 1000)
-        Fail("--min-cameras " + std::to_string(options.minCameras) + ": K must be 1 to 1000");
-    if (options.count > 0 && static_cast<long long>(fixed) + options.count < options.minCameras)
-        Fail("--min-cameras " + std::to_string(options.minCameras) + ": the rig would have only " +
-             std::to_string(static_cast<long long>(fixed) + options.count) + " cameras to see a marker");
-    if (!(options.timeLimit > 0.0 && options.timeLimit <= 86400.0))
-        Fail("--time-limit: must be a number of seconds above 0 and at most 86400");
-    if (options.restarts < 1 || options.restarts > 10000)
-        Fail("--restarts " + std::to_string(options.restarts) + ": must be 1 to 10000");
-    if (options.threads < 0 || options.threads > 1024)
-        Fail("--threads " + std::to_string(options.threads) + ": must be 0 (every core) to 1024");
-    if (!(options.sampleStep >= 0.01 && options.sampleStep <= 100.0))
-        Fail("--sample-step: must be 0.01 to 100 metres");
+    const auto check = [](const std::optional<std::string>& error, const std::string& option) {
+        if (error)
+            Fail(option + ": " + *error);
+    };
+    check(CheckPlacedCount(options.count, fixed), "--count " + std::to_string(options.count));
+    const std::string minCameras = "--min-cameras " + std::to_string(options.minCameras);
+    check(CheckMinCameras(options.minCameras), minCameras);
+    check(CheckMinCamerasInRig(options.minCameras, options.count, static_cast<long long>(fixed) + options.count),
+          minCameras);
+    check(CheckTimeLimit(options.timeLimit), "--time-limit");
+    check(CheckRestarts(options.restarts), "--restarts " + std::to_string(options.restarts));
+    check(CheckSearchThreads(options.threads), "--threads " + std::to_string(options.threads));
+    check(CheckSampleStep(options.sampleStep), "--sample-step");
 }
 
 void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, const PlaceOptions& options)

@@ -8,6 +8,7 @@
 #include "render/BitmapText.h"
 #include "render/CameraGlyphs.h"
 #include "render/ObstacleDrawer.h"
+#include "render/PlacementDrawer.h"
 #include "render/QualityLegend.h"
 #include "render/QualityLists.h"
 #include "render/ResolutionLegend.h"
@@ -107,7 +108,8 @@ CSceneRenderer::CSceneRenderer()
       m_glyphs(std::make_unique<CCameraGlyphs>()),
       m_lists(std::make_unique<CVolumeLists>()),
       m_quality(std::make_unique<CQualityLists>()),
-      m_obstacles(std::make_unique<CObstacleDrawer>())
+      m_obstacles(std::make_unique<CObstacleDrawer>()),
+      m_placement(std::make_unique<CPlacementDrawer>())
 {
 }
 
@@ -551,6 +553,7 @@ void CSceneRenderer::DrawMainScene()
     m_axes->DrawAxes(c0.x - 0.5, c0.y - 0.1, c0.z + 0.5);
     m_glyphs->Draw(m_bPlanningEnabled && m_planning.HasResults() ? &m_planning : nullptr);
     m_obstacles->Draw(m_bSeeThrough);
+    m_placement->Draw();
 
     glPolygonMode(GL_FRONT_AND_BACK, m_bSeeThrough ? GL_POINT : GL_FILL);
     if (m_bQualityDisplay) {
@@ -813,6 +816,16 @@ void CSceneRenderer::SetObstacles(std::shared_ptr<const CObstacleSet> obstacles)
     m_volume.SetObstacles(obstacles);
     m_pObstacleSet = obstacles;
     m_obstacles->SetObstacles(std::move(obstacles));
+}
+
+void CSceneRenderer::SetPlacementPreview(std::shared_ptr<const PlacementPreview> preview)
+{
+    m_placement->SetPreview(std::move(preview));
+}
+
+const std::shared_ptr<const PlacementPreview>& CSceneRenderer::GetPlacementPreview() const
+{
+    return m_placement->Preview();
 }
 
 int CSceneRenderer::GetLayerTotal() const { return m_volume.GetLayerTotal(); }

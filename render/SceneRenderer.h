@@ -25,6 +25,8 @@ enum class VolumeDisplay;
 enum class VoxelFaces;
 class CObstacleDrawer;
 class CObstacleSet;
+class CPlacementDrawer;
+struct PlacementPreview;
 
 // Key codes the renderer understands (the view translates its toolkit's keys).
 inline constexpr unsigned kKeyShift = 16;
@@ -178,6 +180,10 @@ public:
     // What blocks the cameras' view, drawn from the next frame and computed
     // with at the next recalculation; null for none.
     void SetObstacles(std::shared_ptr<const CObstacleSet> obstacles);
+    // Cameras an auto-placement proposes and its target, drawn over the plan
+    // from the next frame; null for none. Never computed with.
+    void SetPlacementPreview(std::shared_ptr<const PlacementPreview> preview);
+    const std::shared_ptr<const PlacementPreview>& GetPlacementPreview() const;
     // Asked at every recalculation for the obstacles to compute and draw with.
     void SetObstacleSource(std::function<std::shared_ptr<const CObstacleSet>()> source)
     {
@@ -287,6 +293,7 @@ private:
     std::unique_ptr<CVolumeLists> m_lists;
     std::unique_ptr<CQualityLists> m_quality;
     std::unique_ptr<CObstacleDrawer> m_obstacles;
+    std::unique_ptr<CPlacementDrawer> m_placement;
     std::function<std::shared_ptr<const CObstacleSet>()> m_obstacleSource;
     std::shared_ptr<const CObstacleSet> m_pObstacleSet;
     CPlanningMeasures m_planning;

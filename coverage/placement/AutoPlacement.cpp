@@ -178,7 +178,14 @@ PlacementResult RunPlacement(const PlacementRequest& request,
         progress({"candidates", 0, request.search.restarts, result.before.objective, {}});
 
     CPlacementCandidates candidates(geometry, samples, request.userOrigin, request.planning);
-    candidates.Build(request.fixed, places, AimPoints(target, request.aimGrid), models, request.search.threads);
+    candidates.Build(request.fixed, places, AimPoints(target, request.aimGrid), models, request.search.threads,
+                     request.search.cancel);
+    if (request.search.cancel && request.search.cancel->load()) {
+        result.cancelled = result.stopped = true;
+        result.error = "cancelled";
+        result.seconds = seconds();
+        return result;
+    }
     result.candidates = candidates.CandidateCount();
     if (progress)
         progress({"search", 0, request.search.restarts, result.before.objective, {}});

@@ -58,7 +58,8 @@ std::vector<uint64_t> CPlacementCandidates::SightBits(const PlanningCamera& came
 }
 
 void CPlacementCandidates::Build(const std::vector<FixedCamera>& fixed, const std::vector<MountPlace>& places,
-                                 const std::vector<Vec3d>& aims, const std::vector<CameraModel>& models, int threads)
+                                 const std::vector<Vec3d>& aims, const std::vector<CameraModel>& models, int threads,
+                                 const std::atomic<bool>* cancel)
 {
     m_pMatrix = std::make_unique<CSightMatrix>(m_samples.MakeMatrix());
     m_aPlaces = places;
@@ -96,7 +97,7 @@ void CPlacementCandidates::Build(const std::vector<FixedCamera>& fixed, const st
 #pragma omp for schedule(dynamic, 1)
         for (size_t p = 0; p < places.size(); ++p) {
             const size_t first = firstOfPlace[p], end = firstOfPlace[p + 1];
-            if (first == end)
+            if (first == end || (cancel && cancel->load(std::memory_order_relaxed)))
                 continue;
             BlockedBits(InternalPosition(all[first].pose.position, m_userOrigin), m_samples, blocked.data());
             for (size_t c = first; c < end; ++c) {

@@ -5,6 +5,7 @@
 #include "coverage/placement/SightMatrix.h"
 #include "coverage/placement/TargetSamples.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -34,8 +35,10 @@ public:
                          const PlanningSettings& settings);
 
     // Rows of the given cameras and of the candidates, `threads` at once (0: every core).
+    // Once `cancel` is raised the places not yet begun get no candidates.
     void Build(const std::vector<FixedCamera>& fixed, const std::vector<MountPlace>& places,
-               const std::vector<Vec3d>& aims, const std::vector<CameraModel>& models, int threads = 0);
+               const std::vector<Vec3d>& aims, const std::vector<CameraModel>& models, int threads = 0,
+               const std::atomic<bool>* cancel = nullptr);
 
     const CSightMatrix& Matrix() const { return *m_pMatrix; }
     CSightMatrix& Matrix() { return *m_pMatrix; }

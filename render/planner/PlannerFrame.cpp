@@ -5,6 +5,7 @@
 #include "cameras/CameraSet.h"
 #include "render/AxesDrawer.h"
 #include "render/ObstacleDrawer.h"
+#include "render/PlacementDrawer.h"
 #include "render/QualityLists.h"
 #include "render/RoomModel.h"
 #include "render/VolumeLists.h"
@@ -259,6 +260,7 @@ void CSceneRenderer::DrawPlannerFrame()
     glPopMatrix();
     glDisable(GL_NORMALIZE);
     m_obstacles->Draw(m_bSeeThrough);
+    m_placement->Draw();
 
     const PlannerDisplay display = ShownDisplay(*settings, m_bQualityDisplay);
     glPolygonMode(GL_FRONT_AND_BACK, m_bSeeThrough ? GL_POINT : GL_FILL);

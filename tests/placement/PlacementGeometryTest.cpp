@@ -10,7 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -251,6 +254,39 @@ TEST_F(PlacementGeometryTest, PlacedCamerasKeepToTheirMountsBandsKeepOutsAndObst
     const PlacementResult refused = RunPlacement(request);
     EXPECT_FALSE(refused.ok);
     EXPECT_NE(refused.error.find("not enough candidate places for 3 cameras"), std::string::npos) << refused.error;
+}
+
+// A raised cancel flag ends the run from any stage: the candidates stop being
+// built and nothing is searched; the search stops and nothing is refined.
+TEST_F(PlacementGeometryTest, ACancelInTheCandidatesOrTheSearchEndsTheRun)
+{
+    for (const std::string stage : {"candidates", "search"}) {
+        std::atomic<bool> cancel{false};
+        PlacementRequest request = Request();
+        request.count = 5;
+        request.sampleStep = 0.25;
+        request.timeLimitSeconds = 600.0;
+        request.search.cancel = &cancel;
+        std::vector<std::string> stages;
+        const PlacementResult result = RunPlacement(request, [&](const PlacementProgress& p) {
+            stages.push_back(p.stage);
+            if (p.stage == stage)
+                cancel = true;
+        });
+        SCOPED_TRACE(stage);
+        EXPECT_TRUE(result.cancelled);
+        EXPECT_TRUE(result.stopped);
+        EXPECT_EQ(stages.back(), stage);
+        if (stage == "candidates") {
+            EXPECT_FALSE(result.ok);
+            EXPECT_EQ(result.error, "cancelled");
+            EXPECT_EQ(result.candidates, 0u);
+            EXPECT_TRUE(result.placed.empty());
+        } else {
+            EXPECT_GT(result.candidates, 0u);
+            EXPECT_LT(result.restartsDone, request.search.restarts);
+        }
+    }
 }
 
 } // namespace

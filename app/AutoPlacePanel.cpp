@@ -1,0 +1,472 @@
+#include "app/AutoPlacePanel.h"
+
+#include "app/PlanUndo.h"
+#include "app/UserPrompts.h"
+#include "cameras/CameraSet.h"
+#include "coverage/CoverageVolume.h"
+#include "coverage/FrustumEdges.h"
+#include "coverage/PlanningCamera.h"
+#include "coverage/PlanningMeasures.h"
+#include "coverage/obstacles/ObstacleSet.h"
+#include "coverage/placement/PlacementLimits.h"
+#include "render/PlacementDrawer.h"
+#include "render/SceneRenderer.h"
+#include "render/view/VolumeView.h"
+#include "scene/SceneSettings.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+
+const char* const kRefusedCaption = "Invalid Action";
+const char* const kFieldNames[] = {"Count", "Lenses", "K", "Time limit", "Sample step", "Wall band"};
+const char* const kMountNames[] = {"Wall x0", "Wall x1", "Wall z0", "Wall z1", "Ceiling"};
+
+QString TripleText(const Vec3d& v)
+{
+    return QString("%1, %2, %3").arg(v.x, 0, 'g', 10).arg(v.y, 0, 'g', 10).arg(v.z, 0, 'g', 10);
+}
+
+// Finite numbers separated by commas or blanks; nullopt for anything else or for none.
+std::optional<std::vector<double>> ParseNumbers(const QString& text)
+{
+    const QStringList parts = text.split(QRegularExpression("[,\\s]+"), Qt::SkipEmptyParts);
+    if (parts.isEmpty())
+        return std::nullopt;
+    std::vector<double> values;
+    for (const QString& part : parts) {
+        bool ok = false;
+        const double v = part.toDouble(&ok);
+        if (!ok || !std::isfinite(v))
+            return std::nullopt;
+        values.push_back(v);
+    }
+    return values;
+}
+
+std::optional<Vec3d> ParseTriple(const QString& text)
+{
+    const auto values = ParseNumbers(text);
+    if (!values || values->size() != 3)
+        return std::nullopt;
+    return Vec3d{(*values)[0], (*values)[1], (*values)[2]};
+}
+
+std::optional<double> ParseNumber(const QString& text)
+{
+    const auto values = ParseNumbers(text);
+    if (!values || values->size() != 1)
+        return std::nullopt;
+    return values->front();
+}
+
+std::optional<long long> ParseWhole(const QString& text)
+{
+    bool ok = false;
+    const long long v = text.trimmed().toLongLong(&ok);
+    return ok ? std::optional<long long>(v) : std::nullopt;
+}
+
+// The search's threads: one core stays with the window, as for the coverage.
+int SearchThreads()
+{
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 1 ? static_cast<int>(cores - 1) : 1;
+}
+
+} // namespace
+
+CAutoPlacePanel::CAutoPlacePanel(CVolumeView& view, std::shared_ptr<const CObstacleSet> obstacles, CPlanUndo& undo,
+                                 CUserPrompts& prompts, QWidget* parent)
+    : QWidget(parent, Qt::Tool), m_view(view), m_pObstacles(std::move(obstacles)), m_undo(undo), m_prompts(prompts),
+      m_pTarget(new QTableWidget(0, kColCount, this)),
+      m_pAddBox(new QPushButton("Add Box", this)), m_pRemoveBox(new QPushButton("Remove Box", this)),
+      m_pRobust(new QCheckBox("Robust: still K with any one camera lost", this)), m_pProgress(new QLabel(this)),
+      m_pStart(new QPushButton("Start", this)), m_pCancel(new QPushButton("Cancel", this)),
+      m_pAccept(new QPushButton("Accept", this))
+{
+    setWindowTitle("Auto-Place");
+    m_pTarget->setHorizontalHeaderLabels({"Min (m)", "Max (m)", "Weight"});
+    m_pTarget->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_pTarget->setSelectionBehavior(QAbstractItemView::SelectRows);
+    auto* boxButtons = new QHBoxLayout;
+    boxButtons->addWidget(m_pAddBox);
+    boxButtons->addWidget(m_pRemoveBox);
+    boxButtons->addStretch();
+
+    const char* const defaults[] = {"4", "8.5", "2", "30", "0.25", ""};
+    auto* form = new QFormLayout;
+    const char* const labels[] = {"Cameras to add", "Lenses (mm, comma list)", "K: cameras per target point",
+                                  "Time limit (s)", "Sample step (m)", "Wall band (m, bottom, top; empty: whole wall)"};
+    for (int f = 0; f < kFieldCount; ++f) {
+        m_fields[f] = new QLineEdit(defaults[f], this);
+        form->addRow(labels[f], m_fields[f]);
+    }
+    auto* mounts = new QHBoxLayout;
+    for (size_t m = 0; m < m_mounts.size(); ++m) {
+        m_mounts[m] = new QCheckBox(kMountNames[m], this);
+        m_mounts[m]->setChecked(true);
+        mounts->addWidget(m_mounts[m]);
+    }
+    form->addRow("Mounts", mounts);
+    form->addRow("", m_pRobust);
+
+    auto* runButtons = new QHBoxLayout;
+    runButtons->addWidget(m_pStart);
+    runButtons->addWidget(m_pCancel);
+    runButtons->addWidget(m_pAccept);
+    runButtons->addStretch();
+    m_pProgress->setWordWrap(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel("Target boxes, metres from the room corner: X along the length, Y above the "
+                                 "floor, Z across the width.",
+                                 this));
+    layout->addWidget(m_pTarget);
+    layout->addLayout(boxButtons);
+    layout->addLayout(form);
+    layout->addLayout(runButtons);
+    layout->addWidget(m_pProgress);
+    resize(640, 520);
+
+    connect(m_pAddBox, &QPushButton::clicked, this, [this] {
+        const int row = m_pTarget->rowCount();
+        m_pTarget->insertRow(row);
+        m_pTarget->setItem(row, kColMin, new QTableWidgetItem("0, 0, 0"));
+        m_pTarget->setItem(row, kColMax, new QTableWidgetItem("1, 1, 1"));
+        m_pTarget->setItem(row, kColWeight, new QTableWidgetItem("1"));
+    });
+    connect(m_pRemoveBox, &QPushButton::clicked, this, [this] {
+        if (m_pTarget->currentRow() >= 0)
+            m_pTarget->removeRow(m_pTarget->currentRow());
+    });
+    connect(m_pStart, &QPushButton::clicked, this, &CAutoPlacePanel::Start);
+    connect(m_pCancel, &QPushButton::clicked, this, &CAutoPlacePanel::Cancel);
+    connect(m_pAccept, &QPushButton::clicked, this, &CAutoPlacePanel::Accept);
+    ResetTarget();
+    ShowState(Idle);
+}
+
+CAutoPlacePanel::~CAutoPlacePanel()
+{
+    // The view may be gone already: only the worker is stopped here.
+    if (m_pRun)
+        m_pRun->cancel = true;
+    JoinWorker();
+}
+
+void CAutoPlacePanel::closeEvent(QCloseEvent* event)
+{
+    if (m_eState == Running)
+        Cancel();
+    ClearPreview();
+    if (m_eState == Done)
+        ShowState(Idle);
+    QWidget::closeEvent(event);
+}
+
+void CAutoPlacePanel::ResetTarget()
+{
+    const SceneSettings* s = GetSceneSettings();
+    m_pTarget->setRowCount(0);
+    if (!s)
+        return;
+    const TargetBox box = DefaultTargetBox({s->GetRoomLength(), s->GetRoomWidth(), s->GetRoomHeight()});
+    m_pTarget->setRowCount(1);
+    m_pTarget->setItem(0, kColMin, new QTableWidgetItem(TripleText(box.min)));
+    m_pTarget->setItem(0, kColMax, new QTableWidgetItem(TripleText(box.max)));
+    m_pTarget->setItem(0, kColWeight, new QTableWidgetItem(QString::number(box.weight, 'g', 10)));
+}
+
+std::optional<PlacementRequest> CAutoPlacePanel::BuildRequest(std::string& refusal) const
+{
+    auto refuse = [&refusal](const std::string& field, const std::string& reason) {
+        refusal = field + ": " + reason;
+        return std::nullopt;
+    };
+    SceneSettings* s = GetSceneSettings();
+    CCameraSet* set = CCameraSet::Current();
+    if (!s || !set || !set->IsAllocated() || s->GetCameraCount() == 0)
+        return refuse("Rig", "the plan has no cameras yet; enter a number of cameras or load a file first");
+    // As a frame does before it computes: a room typed in feet is held in metres from then on.
+    s->ConvertToMetres();
+    PlacementRequest request;
+    request.room = {s->GetRoomLength(), s->GetRoomWidth(), s->GetRoomHeight()};
+    request.userOrigin = {set->GetUserOriginX(), set->GetUserOriginY(), set->GetUserOriginZ()};
+    request.latticeCorner = s->GetRoomCorner();
+    request.voxelEdge = GetVoxelSize() / kCmPerMetre;
+    request.planning = GetPlanningSettings();
+    request.obstacles = m_pObstacles && !m_pObstacles->IsEmpty() ? std::make_shared<const CObstacleSet>(*m_pObstacles)
+                                                                 : nullptr;
+
+    for (int row = 0; row < m_pTarget->rowCount(); ++row) {
+        auto text = [this, row](int column) {
+            return m_pTarget->item(row, column) ? m_pTarget->item(row, column)->text() : QString();
+        };
+        const std::string name = "Target box " + std::to_string(row + 1);
+        const auto min = ParseTriple(text(kColMin)), max = ParseTriple(text(kColMax));
+        const auto weight = ParseNumber(text(kColWeight));
+        if (!min)
+            return refuse(name + ", min", "three numbers x, y, z, in metres");
+        if (!max)
+            return refuse(name + ", max", "three numbers x, y, z, in metres");
+        if (!weight)
+            return refuse(name + ", weight", "a number above 0");
+        const TargetBox box{*min, *max, *weight};
+        if (const auto error = CheckTargetBox(box, request.room))
+            return refuse(name, *error);
+        request.target.push_back(box);
+    }
+    if (request.target.empty())
+        return refuse("Target boxes", "add at least one box");
+
+    MountSurfaces& mounts = request.mounts;
+    for (int w = 0; w < kWallCount; ++w)
+        mounts.walls[static_cast<size_t>(w)] = m_mounts[static_cast<size_t>(w)]->isChecked();
+    mounts.ceiling = m_mounts[kWallCount]->isChecked();
+    if (!mounts.Any())
+        return refuse("Mounts", "choose at least one wall or the ceiling");
+    if (const QString band = m_fields[kWallBand]->text().trimmed(); !band.isEmpty()) {
+        const auto values = ParseNumbers(band);
+        if (!values || values->size() != 2)
+            return refuse(kFieldNames[kWallBand], "two heights in metres, bottom and top, e.g. 2, 3.8");
+        mounts.wallBand = std::array<double, 2>{(*values)[0], (*values)[1]};
+    }
+    if (const auto error = CheckMounts(mounts, request.room))
+        return refuse(mounts.wallBand ? kFieldNames[kWallBand] : "Mounts", *error);
+
+    CCameraSet cameras = *set;
+    cameras.RecomputeFieldOfView();
+    const uint32_t end = std::min(s->GetEndCamera(), s->GetCameraCount());
+    // The enabled cameras of the active range stay where they are; the search places beside them.
+    for (uint32_t c = s->GetFirstCamera(); c < end; ++c) {
+        const int i = static_cast<int>(c);
+        if (cameras.GetEnabled(i) != 1)
+            continue;
+        SetEdges(cameras, i, AimedFrustumEdges(AnglesOf(cameras, i)));
+        request.fixed.push_back({MakePlanningCamera(cameras, i, request.planning), cameras.GetFilePosition(i)});
+    }
+    const auto count = ParseWhole(m_fields[kCount]->text());
+    if (!count)
+        return refuse(kFieldNames[kCount], "a whole number of cameras");
+    // Beside the whole rig: the plan holds at most kMaxCameras, enabled or not.
+    if (const auto error = CheckPlacedCount(*count, s->GetCameraCount()))
+        return refuse(kFieldNames[kCount], *error);
+    if (*count == 0)
+        return refuse(kFieldNames[kCount], "at least 1 camera to place");
+    request.count = static_cast<int>(*count);
+
+    const auto lenses = ParseNumbers(m_fields[kLenses]->text());
+    if (!lenses)
+        return refuse(kFieldNames[kLenses], "focal lengths in millimetres, comma-separated, e.g. 8.5, 12");
+    for (const double f : *lenses) {
+        if (const auto error = CheckPlacedLens(f))
+            return refuse(kFieldNames[kLenses], *error);
+        request.lenses.push_back(static_cast<float>(f));
+    }
+    request.model.focalMm = request.lenses.front();
+
+    const auto k = ParseWhole(m_fields[kMinCameras]->text());
+    if (!k)
+        return refuse(kFieldNames[kMinCameras], "a whole number of cameras");
+    if (const auto error = CheckMinCameras(*k))
+        return refuse(kFieldNames[kMinCameras], *error);
+    if (const auto error =
+            CheckMinCamerasInRig(*k, *count, static_cast<long long>(request.fixed.size()) + *count))
+        return refuse(kFieldNames[kMinCameras], *error);
+    request.minCameras = static_cast<uint32_t>(*k);
+    request.robust = m_pRobust->isChecked();
+
+    const auto seconds = ParseNumber(m_fields[kTimeLimit]->text());
+    if (!seconds)
+        return refuse(kFieldNames[kTimeLimit], "a number of seconds");
+    if (const auto error = CheckTimeLimit(*seconds))
+        return refuse(kFieldNames[kTimeLimit], *error);
+    request.timeLimitSeconds = *seconds;
+    const auto step = ParseNumber(m_fields[kSampleStep]->text());
+    if (!step)
+        return refuse(kFieldNames[kSampleStep], "a number of metres");
+    if (const auto error = CheckSampleStep(*step))
+        return refuse(kFieldNames[kSampleStep], *error);
+    request.sampleStep = *step;
+    request.search.threads = SearchThreads();
+    if (const auto error = CheckPlacementRequest(request))
+        return refuse("Auto-Place", *error);
+    return request;
+}
+
+void CAutoPlacePanel::Start()
+{
+    if (m_eState == Running)
+        return;
+    std::string refusal;
+    std::optional<PlacementRequest> request = BuildRequest(refusal);
+    if (!request) {
+        m_prompts.ShowMessage("Auto-Place not started\n" + refusal, kRefusedCaption, PromptButtons::Ok);
+        return;
+    }
+    JoinWorker();
+    m_result.reset();
+    m_startRig = CPlanUndo::Capture();
+    m_aShownTarget = request->target;
+    m_pRun = std::make_unique<Run>();
+    m_pRun->request = std::move(*request);
+    m_pRun->request.search.cancel = &m_pRun->cancel;
+    const uint64_t run = ++m_nRun;
+    Run* state = m_pRun.get();
+    ShowState(Running);
+    m_pProgress->setText("Starting: the target points and the places on the mounts");
+    ShowPreview({});
+    state->worker = std::thread([this, state, run] {
+        const PlacementResult result = RunPlacement(state->request, [this, run](const PlacementProgress& p) {
+            QMetaObject::invokeMethod(this, [this, run, p] { OnProgress(run, p); }, Qt::QueuedConnection);
+        });
+        QMetaObject::invokeMethod(this, [this, run, result] { OnFinished(run, result); }, Qt::QueuedConnection);
+        state->finished = true;
+    });
+}
+
+void CAutoPlacePanel::Cancel()
+{
+    if (m_eState != Running)
+        return;
+    m_pRun->cancel = true;
+    // Whatever the worker still sends belongs to a run that is over.
+    ++m_nRun;
+    ClearPreview();
+    m_pProgress->setText("Cancelled: the rig is as it was");
+    ShowState(Idle);
+}
+
+void CAutoPlacePanel::Accept()
+{
+    if (m_eState != Done || !m_result)
+        return;
+    const std::vector<PlacedCamera> placed = m_result->placed;
+    SceneSettings& s = *GetSceneSettings();
+    // The cameras were placed beside the rig as it was at Start.
+    if (!m_startRig || !CPlanUndo::SameRig(*m_startRig, CPlanUndo::Capture())) {
+        m_prompts.ShowMessage("Auto-Place not accepted\nThe rig changed since Start: start again to place beside it",
+                              kRefusedCaption, PromptButtons::Ok);
+        return;
+    }
+    m_undo.Apply("Auto-Place", [&s, &placed] {
+        CCameraSet& set = CCameraSet::Instance();
+        const uint32_t old = s.GetCameraCount();
+        // The range takes the new cameras in (its end moves with the count), as the command line's plan does.
+        s.SetCameraCount(old + static_cast<uint32_t>(placed.size()));
+        set.AllocateAdded();
+        for (size_t k = 0; k < placed.size(); ++k) {
+            const int i = static_cast<int>(old + k);
+            const PlacedCamera& camera = placed[k];
+            set.SetFilePosition(i, camera.pose.position);
+            set.SetFocalLength(i, camera.model.focalMm);
+            set.SetFNumber(i, camera.model.fNumber);
+            set.SetFrameWidth(i, camera.model.frameWidthMm);
+            set.SetFrameHeight(i, camera.model.frameHeightMm);
+            set.SetHTilt(i, camera.pose.hTilt);
+            set.SetVTilt(i, camera.pose.vTilt);
+            set.SetSpin(i, 0.0f);
+            set.SetEnabled(i, 1);
+            if (camera.model.cameraType == kCustomCameraType)
+                set.SetCustomPixels(i, camera.model.pixelsX, camera.model.pixelsY);
+            else
+                set.SetCameraType(i, camera.model.cameraType);
+        }
+        set.RecomputeFieldOfView();
+    });
+    ClearPreview();
+    m_pProgress->setText(QString("Accepted: %1 cameras added to the plan (Edit > Undo takes them out)")
+                             .arg(static_cast<int>(placed.size())));
+    ShowState(Idle);
+}
+
+void CAutoPlacePanel::OnProgress(uint64_t run, const PlacementProgress& p)
+{
+    if (run != m_nRun || m_eState != Running)
+        return;
+    QString text;
+    if (p.stage == "candidates")
+        text = "Candidates: testing every mount place and aim against the target";
+    else if (p.stage == "search")
+        text = QString("Search: %1 of %2 restarts done, best objective %3")
+                   .arg(p.restartsDone)
+                   .arg(p.restarts)
+                   .arg(p.bestObjective, 0, 'f', 4);
+    else
+        text = QString("Refining the best rig (objective %1)").arg(p.bestObjective, 0, 'f', 4);
+    m_pProgress->setText(text);
+    if (!p.best.empty())
+        ShowPreview(p.best);
+}
+
+void CAutoPlacePanel::OnFinished(uint64_t run, const PlacementResult& result)
+{
+    if (run != m_nRun || m_eState != Running)
+        return;
+    if (!result.ok) {
+        ClearPreview();
+        ShowState(Idle);
+        m_pProgress->setText("Nothing placed");
+        m_prompts.ShowMessage("Auto-Place found no rig\n" + result.error, kRefusedCaption, PromptButtons::Ok);
+        return;
+    }
+    m_result = result;
+    ShowPreview(result.placed);
+    m_pProgress->setText(QString("Done in %1 s%2: objective %3 (the rig alone %4); Accept adds %5 cameras")
+                             .arg(result.seconds, 0, 'f', 1)
+                             .arg(QString(result.stopped ? " (the time limit ended the search)" : ""))
+                             .arg(result.after.objective, 0, 'f', 4)
+                             .arg(result.before.objective, 0, 'f', 4)
+                             .arg(static_cast<int>(result.placed.size())));
+    ShowState(Done);
+}
+
+void CAutoPlacePanel::ShowPreview(const std::vector<PlacedCamera>& cameras)
+{
+    m_view.Renderer().SetPlacementPreview(std::make_shared<const PlacementPreview>(PlacementPreview{m_aShownTarget, cameras}));
+    m_view.RequestRepaint();
+}
+
+void CAutoPlacePanel::ClearPreview()
+{
+    m_view.Renderer().SetPlacementPreview(nullptr);
+    m_view.RequestRepaint();
+}
+
+void CAutoPlacePanel::ShowState(State state)
+{
+    m_eState = state;
+    const bool running = state == Running;
+    m_pStart->setEnabled(!running);
+    m_pCancel->setEnabled(running);
+    m_pAccept->setEnabled(state == Done);
+    m_pTarget->setEnabled(!running);
+    m_pAddBox->setEnabled(!running);
+    m_pRemoveBox->setEnabled(!running);
+    for (QLineEdit* field : m_fields)
+        field->setEnabled(!running);
+    for (QCheckBox* mount : m_mounts)
+        mount->setEnabled(!running);
+    m_pRobust->setEnabled(!running);
+}
+
+void CAutoPlacePanel::JoinWorker()
+{
+    if (m_pRun && m_pRun->worker.joinable())
+        m_pRun->worker.join();
+}

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "app/PlanUndo.h"
+#include "coverage/placement/AutoPlacement.h"
+
+#include <QWidget>
+
+#include <array>
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+class CObstacleSet;
+class CUserPrompts;
+class CVolumeView;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+// Plan > Auto-Place: proposes cameras to add to the rig for target boxes, on
+// chosen mounts. A window of its own rather than a dock: the main window is a
+// fixed-size dialog without dock areas, and a separate window leaves the view
+// free to turn while it shows the best rig found so far.
+//
+// Start checks every field (a refusal names it and starts nothing) and runs
+// the placement on a worker thread; its progress comes back queued to this
+// thread. Cancel raises the placement's cancel flag and returns the panel to
+// idle at once, the plan's rig untouched; the worker's last words are
+// dropped. Accept adds the placed cameras to the plan as one undoable step.
+class CAutoPlacePanel : public QWidget
+{
+    Q_OBJECT
+  public:
+    enum TargetColumn { kColMin, kColMax, kColWeight, kColCount };
+    enum Field { kCount, kLenses, kMinCameras, kTimeLimit, kSampleStep, kWallBand, kFieldCount };
+    enum State { Idle, Running, Done };
+
+    // `obstacles` is the window's set; Accept is a step of `undo`, which shows the new rig.
+    CAutoPlacePanel(CVolumeView& view, std::shared_ptr<const CObstacleSet> obstacles, CPlanUndo& undo,
+                    CUserPrompts& prompts, QWidget* parent = nullptr);
+    ~CAutoPlacePanel() override;
+    CAutoPlacePanel(const CAutoPlacePanel&) = delete;
+    CAutoPlacePanel& operator=(const CAutoPlacePanel&) = delete;
+
+    State GetState() const { return m_eState; }
+    // The worker of the last run has not yet ended (it may still be winding down after Cancel).
+    bool IsWorkerRunning() const { return m_pRun && !m_pRun->finished.load(); }
+    const PlacementResult* Result() const { return m_result ? &*m_result : nullptr; }
+
+    QTableWidget* TargetTable() const { return m_pTarget; }
+    QLineEdit* FieldBox(Field field) const { return m_fields[field]; }
+    // The walls x0, x1, z0, z1, then the ceiling.
+    QCheckBox* MountBox(int mount) const { return m_mounts[static_cast<size_t>(mount)]; }
+    QCheckBox* RobustBox() const { return m_pRobust; }
+    QLabel* ProgressText() const { return m_pProgress; }
+    QPushButton* StartButton() const { return m_pStart; }
+    QPushButton* CancelButton() const { return m_pCancel; }
+    QPushButton* AcceptButton() const { return m_pAccept; }
+    QPushButton* AddBoxButton() const { return m_pAddBox; }
+    QPushButton* RemoveBoxButton() const { return m_pRemoveBox; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    // One placement on the worker: what it reads and how it tells its end.
+    struct Run {
+        PlacementRequest request;
+        std::atomic<bool> cancel{false};
+        std::atomic<bool> finished{false};
+        std::thread worker;
+    };
+
+    // The request from the fields and the plan, or the refusal naming the field.
+    std::optional<PlacementRequest> BuildRequest(std::string& refusal) const;
+    void Start();
+    void Cancel();
+    void Accept();
+    void OnProgress(uint64_t run, const PlacementProgress& progress);
+    void OnFinished(uint64_t run, const PlacementResult& result);
+    void ShowPreview(const std::vector<PlacedCamera>& cameras);
+    void ClearPreview();
+    void ShowState(State state);
+    // The target table: the default box of the room as it is now.
+    void ResetTarget();
+    // Waits for the last run's worker (after its cancel flag was raised).
+    void JoinWorker();
+
+    CVolumeView& m_view;
+    std::shared_ptr<const CObstacleSet> m_pObstacles;
+    CPlanUndo& m_undo;
+    CUserPrompts& m_prompts;
+
+    QTableWidget* m_pTarget;
+    QPushButton* m_pAddBox;
+    QPushButton* m_pRemoveBox;
+    std::array<QLineEdit*, kFieldCount> m_fields{};
+    std::array<QCheckBox*, 5> m_mounts{};
+    QCheckBox* m_pRobust;
+    QLabel* m_pProgress;
+    QPushButton* m_pStart;
+    QPushButton* m_pCancel;
+    QPushButton* m_pAccept;
+
+    State m_eState = Idle;
+    // Numbers the runs: what arrives from an earlier one is dropped.
+    uint64_t m_nRun = 0;
+    std::unique_ptr<Run> m_pRun;
+    std::vector<TargetBox> m_aShownTarget;
+    std::optional<PlacementResult> m_result;
+    // The rig the last run placed beside.
+    std::optional<RigState> m_startRig;
+};

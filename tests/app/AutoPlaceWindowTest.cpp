@@ -1,0 +1,292 @@
+#include "MenuWindowFixture.h"
+
+#include "app/AutoPlacePanel.h"
+#include "app/PlanUndo.h"
+#include "app/ProjectCommands.h"
+#include "cameras/CameraSet.h"
+#include "render/PlacementDrawer.h"
+#include "render/SceneRenderer.h"
+#include "render/view/VolumeView.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUndoStack>
+
+#include <cstdlib>
+#include <sstream>
+
+// Plan > Auto-Place and Edit > Undo / Redo in the real main window on an X display.
+class AutoPlaceWindowTest : public QObject, CMenuWindowFixture
+{
+    Q_OBJECT
+
+  private slots:
+    void init()
+    {
+        OpenWindow();
+        EnterCameras(2);
+    }
+    void cleanup() { CloseWindow(); }
+
+    void refusedFieldsAreNamedAndStartNothing_data();
+    void refusedFieldsAreNamedAndStartNothing();
+    void progressShowsAndCancelKeepsTheRig();
+    void acceptIsOneStepThatUndoAndRedoTakeBackAndForth();
+    void closingTheWindowWhileItRunsEnds();
+
+  private:
+    CAutoPlacePanel& Panel()
+    {
+        if (!m_menu->AutoPlaceWindow())
+            Trigger(MenuCommand::AutoPlace);
+        return *m_menu->AutoPlaceWindow();
+    }
+    // A problem that ends in a second or two: few cameras, coarse samples.
+    void SmallProblem(const char* seconds)
+    {
+        Panel().FieldBox(CAutoPlacePanel::kCount)->setText("2");
+        Panel().FieldBox(CAutoPlacePanel::kSampleStep)->setText("1");
+        Panel().FieldBox(CAutoPlacePanel::kTimeLimit)->setText(seconds);
+    }
+    void RunToTheEnd()
+    {
+        QTest::mouseClick(Panel().StartButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(Panel().GetState() == CAutoPlacePanel::Done, 60000);
+    }
+    // Every value the rig holds, floats and doubles exactly, and its range.
+    static std::string RigText()
+    {
+        const CCameraSet& set = CCameraSet::Instance();
+        const SceneSettings& s = *GetSceneSettings();
+        std::ostringstream out;
+        out << std::hexfloat << s.GetCameraCount() << ' ' << s.GetFirstCamera() << ' ' << s.GetEndCamera() << ' '
+            << set.GetUserOriginX() << ' ' << set.GetUserOriginY() << ' ' << set.GetUserOriginZ() << '\n';
+        for (int i = 0; i < static_cast<int>(s.GetCameraCount()); ++i) {
+            const Vec3d p = set.GetPosition(i);
+            out << set.GetLabel(i) << ' ' << p.x << ' ' << p.y << ' ' << p.z << ' ' << set.GetFocalLength(i) << ' '
+                << set.GetFNumber(i) << ' ' << set.GetHFov(i) << ' ' << set.GetVFov(i) << ' '
+                << set.GetFrameWidth(i) << ' ' << set.GetFrameHeight(i) << ' ' << set.GetHTilt(i) << ' '
+                << set.GetVTilt(i) << ' ' << set.GetSpin(i) << ' ' << set.GetEnabled(i) << ' '
+                << set.GetCameraType(i) << ' ' << set.GetSensorPixelsX(i) << ' ' << set.GetSensorPixelsY(i);
+            for (const Vec3d& e : {set.GetEdgeHPlus(i), set.GetEdgeHMinus(i), set.GetEdgeVPlus(i), set.GetEdgeVMinus(i)})
+                out << ' ' << e.x << ' ' << e.y << ' ' << e.z;
+            out << '\n';
+        }
+        return out.str();
+    }
+    const PlacementPreview* Preview() const { return m_dlg->View()->Renderer().GetPlacementPreview().get(); }
+    // The proposed cameras' magenta in the view.
+    int MagentaPixels() const
+    {
+        const QImage frame = m_dlg->View()->grabFramebuffer();
+        int count = 0;
+        for (int y = 0; y < frame.height(); ++y)
+            for (int x = 0; x < frame.width(); ++x) {
+                const QColor c = frame.pixelColor(x, y);
+                count += c.red() > 120 && c.blue() > 100 && c.green() < c.red() / 2 && c.green() < c.blue() / 2;
+            }
+        return count;
+    }
+    void WaitForCoverage()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(!m_dlg->View()->Renderer().IsComputing() && !GetSceneSettings()->GetRecalculate(),
+                                 60000);
+    }
+
+    QTemporaryDir m_dir;
+};
+
+void AutoPlaceWindowTest::refusedFieldsAreNamedAndStartNothing_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("count not a number") << int(CAutoPlacePanel::kCount) << "two" << "Count: a whole number";
+    QTest::newRow("count beyond the plan") << int(CAutoPlacePanel::kCount) << "999" << "Count: must be 0 to 998";
+    QTest::newRow("lens of 0") << int(CAutoPlacePanel::kLenses) << "8.5, 0" << "Lenses: each focal length";
+    QTest::newRow("K of 0") << int(CAutoPlacePanel::kMinCameras) << "0" << "K: K must be 1 to 1000";
+    QTest::newRow("K beyond the rig") << int(CAutoPlacePanel::kMinCameras) << "7"
+                                      << "K: the rig would have only 6 cameras";
+    QTest::newRow("no time") << int(CAutoPlacePanel::kTimeLimit) << "0" << "Time limit: must be a number of seconds";
+    QTest::newRow("fine samples") << int(CAutoPlacePanel::kSampleStep) << "0.001" << "Sample step: must be 0.01";
+    QTest::newRow("band above the walls") << int(CAutoPlacePanel::kWallBand) << "2, 9" << "Wall band: ";
+    QTest::newRow("band of one number") << int(CAutoPlacePanel::kWallBand) << "2" << "Wall band: two heights";
+    // The target table's cells, by negative numbers: min, max, weight of box 1.
+    QTest::newRow("min not three numbers") << -1 << "1, 2" << "Target box 1, min: three numbers";
+    QTest::newRow("box outside the room") << -2 << "1, 1, 9" << "Target box 1: ";
+    QTest::newRow("weight not a number") << -3 << "heavy" << "Target box 1, weight: a number above 0";
+}
+
+void AutoPlaceWindowTest::refusedFieldsAreNamedAndStartNothing()
+{
+    QFETCH(int, field);
+    QFETCH(QString, text);
+    QFETCH(QString, named);
+    WaitForCoverage();
+    const std::string before = RigText();
+    SmallProblem("5");
+    Panel().FieldBox(CAutoPlacePanel::kCount)->setText("4");
+    if (field >= 0)
+        Panel().FieldBox(static_cast<CAutoPlacePanel::Field>(field))->setText(text);
+    else
+        Panel().TargetTable()->item(0, -field - 1)->setText(text);
+    QTest::mouseClick(Panel().StartButton(), Qt::LeftButton);
+    QCOMPARE(Panel().GetState(), CAutoPlacePanel::Idle);
+    QVERIFY(!Panel().IsWorkerRunning());
+    QVERIFY(!m_prompts->messages.empty());
+    const QString shown = QString::fromStdString(m_prompts->messages.back().text);
+    QVERIFY2(shown.startsWith("Auto-Place not started\n" + named), qPrintable(shown));
+    QCOMPARE(RigText(), before);
+    QVERIFY(!Preview());
+}
+
+void AutoPlaceWindowTest::progressShowsAndCancelKeepsTheRig()
+{
+    WaitForCoverage();
+    const std::string before = RigText();
+    // Large enough to be cancelled in the middle: fine samples, a long limit.
+    Panel().FieldBox(CAutoPlacePanel::kCount)->setText("6");
+    Panel().FieldBox(CAutoPlacePanel::kTimeLimit)->setText("120");
+    QTest::mouseClick(Panel().StartButton(), Qt::LeftButton);
+    QCOMPARE(Panel().GetState(), CAutoPlacePanel::Running);
+    QVERIFY(!Panel().StartButton()->isEnabled());
+    const QString first = Panel().ProgressText()->text();
+    QTRY_VERIFY_WITH_TIMEOUT(Panel().ProgressText()->text() != first, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(Panel().ProgressText()->text().startsWith("Search:"), 60000);
+    QVERIFY(Preview() && !Preview()->target.empty());
+
+    QElapsedTimer timer;
+    timer.start();
+    QTest::mouseClick(Panel().CancelButton(), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(Panel().GetState() == CAutoPlacePanel::Idle, 1000);
+    const qint64 idleMs = timer.elapsed();
+    QTRY_VERIFY_WITH_TIMEOUT(!Panel().IsWorkerRunning(), 10000);
+    const qint64 workerMs = timer.elapsed();
+    qInfo("Cancel: panel idle after %lld ms, worker ended after %lld ms", idleMs, workerMs);
+    QVERIFY2(idleMs < 100, qPrintable(QString::number(idleMs)));
+    QVERIFY(Panel().StartButton()->isEnabled() && !Panel().AcceptButton()->isEnabled());
+    QVERIFY(!Preview());
+    // What the worker sent after the cancel changes nothing.
+    QTest::qWait(200);
+    QCOMPARE(Panel().GetState(), CAutoPlacePanel::Idle);
+    QCOMPARE(RigText(), before);
+    QVERIFY(!m_menu->Action(MenuCommand::Undo)->isEnabled());
+}
+
+void AutoPlaceWindowTest::acceptIsOneStepThatUndoAndRedoTakeBackAndForth()
+{
+    // A saved plan: the document says whether it changed.
+    const QString path = m_dir.filePath("plan.vplan");
+    m_prompts->files.push_back(path.toStdString());
+    Trigger(MenuCommand::SaveProjectAs);
+    CProjectDocument& document = m_menu->Project().Document();
+    QVERIFY(!document.IsModified());
+    WaitForCoverage();
+    const std::string before = RigText();
+
+    SmallProblem("3");
+    RunToTheEnd();
+    const PlacementResult* result = Panel().Result();
+    QVERIFY(result && result->placed.size() == 2);
+    QVERIFY(Panel().AcceptButton()->isEnabled());
+    QVERIFY(Preview() && Preview()->cameras.size() == 2);
+    QTRY_VERIFY_WITH_TIMEOUT(MagentaPixels() > 30, 5000);
+    if (const char* dir = std::getenv("VP_SCREENSHOT_DIR")) {
+        // The window and the panel beside it, as the screen shows them.
+        m_dlg->move(0, 0);
+        Panel().move(m_dlg->frameGeometry().topRight());
+        QTest::qWait(300);
+        QGuiApplication::primaryScreen()->grabWindow(0).save(QDir(dir).filePath("auto-place-screen.png"));
+    }
+    QCOMPARE(RigText(), before);
+
+    QTest::mouseClick(Panel().AcceptButton(), Qt::LeftButton);
+    const SceneSettings& s = *GetSceneSettings();
+    QCOMPARE(s.GetCameraCount(), 4u);
+    QCOMPARE(s.GetFirstCamera(), 0u);
+    QCOMPARE(s.GetEndCamera(), 4u);
+    const CCameraSet& set = CCameraSet::Instance();
+    for (int k = 0; k < 2; ++k) {
+        const PlacedCamera& placed = result->placed[static_cast<size_t>(k)];
+        const Vec3d p = set.GetFilePosition(2 + k);
+        QCOMPARE(p.x, static_cast<double>(static_cast<float>(placed.pose.position.x)));
+        QCOMPARE(p.z, static_cast<double>(static_cast<float>(placed.pose.position.z)));
+        QCOMPARE(set.GetHTilt(2 + k), placed.pose.hTilt);
+        QCOMPARE(set.GetVTilt(2 + k), placed.pose.vTilt);
+        QCOMPARE(set.GetFocalLength(2 + k), 8.5f);
+        QCOMPARE(QString::fromStdString(set.GetLabel(2 + k)), QString("Camera %1").arg(3 + k));
+    }
+    QVERIFY(!Preview());
+    QCOMPARE(static_cast<QLineEdit*>(Ctl(kIdCameraCount))->text(), QString("4"));
+    QVERIFY(m_dlg->IsRigEdited());
+    QTRY_VERIFY(document.IsModified());
+    const std::string placed = RigText();
+
+    // One step: a single undo puts back every value, and the saved plan is unchanged again.
+    QCOMPARE(m_menu->Undo().Stack().count(), 1);
+    Trigger(MenuCommand::Undo);
+    QCOMPARE(RigText(), before);
+    QCOMPARE(static_cast<QLineEdit*>(Ctl(kIdCameraCount))->text(), QString("2"));
+    QVERIFY(!document.IsModified());
+    QVERIFY(!m_menu->Action(MenuCommand::Undo)->isEnabled());
+    Trigger(MenuCommand::Redo);
+    QCOMPARE(RigText(), placed);
+    QVERIFY(document.IsModified());
+    WaitForCoverage();
+
+    // A camera edit in the dialog is a step of its own, undone before the placement.
+    auto* selector = static_cast<QComboBox*>(Ctl(kIdCameraSelector));
+    selector->setCurrentIndex(0);
+    emit selector->activated(0);
+    static_cast<QLineEdit*>(Ctl(kIdHTilt))->setText("12");
+    QTest::mouseClick(Ctl(kIdUpdateSettings), Qt::LeftButton);
+    QCOMPARE(CCameraSet::Instance().GetHTilt(0), 12.0f);
+    QCOMPARE(m_menu->Undo().Stack().count(), 2);
+    Trigger(MenuCommand::Undo);
+    QCOMPARE(CCameraSet::Instance().GetHTilt(0), 45.0f);
+    QCOMPARE(s.GetCameraCount(), 4u);
+    Trigger(MenuCommand::Undo);
+    QCOMPARE(QString::fromStdString(RigText()), QString::fromStdString(before));
+
+    // A new rig starts the history again (after the question, as the rig was edited).
+    m_prompts->answers = {PromptAnswer::Yes};
+    EnterCameras(3);
+    QVERIFY(!m_menu->Action(MenuCommand::Undo)->isEnabled());
+    QVERIFY(!m_menu->Action(MenuCommand::Redo)->isEnabled());
+}
+
+void AutoPlaceWindowTest::closingTheWindowWhileItRunsEnds()
+{
+    // The first coverage derives the cameras' edges: the rig is compared after it.
+    WaitForCoverage();
+    const std::string before = RigText();
+    Panel().FieldBox(CAutoPlacePanel::kCount)->setText("6");
+    Panel().FieldBox(CAutoPlacePanel::kTimeLimit)->setText("120");
+    QTest::mouseClick(Panel().StartButton(), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(Panel().ProgressText()->text().startsWith("Candidates"), 30000);
+    // The Auto-Place window first: its run ends, the rig stays.
+    Panel().close();
+    QCOMPARE(Panel().GetState(), CAutoPlacePanel::Idle);
+    QCOMPARE(RigText(), before);
+    QTest::mouseClick(Panel().StartButton(), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(Panel().ProgressText()->text().startsWith("Candidates"), 30000);
+    // Then the main window, while a run goes on.
+    QElapsedTimer timer;
+    timer.start();
+    CloseWindow();
+    qInfo("Closing the window while a placement ran took %lld ms", timer.elapsed());
+    QVERIFY(timer.elapsed() < 5000);
+}
+
+QTEST_MAIN(AutoPlaceWindowTest)
+#include "AutoPlaceWindowTest.moc"
