@@ -12,7 +12,6 @@
 namespace {
 
 std::unique_ptr<CCameraSet> g_pCameraSet;
-thread_local CCameraSet* t_pThreadSet = nullptr;
 
 uint32_t SceneCameraCount()
 {
@@ -32,9 +31,7 @@ CCameraSet& CCameraSet::Instance()
     return *g_pCameraSet;
 }
 
-CCameraSet* CCameraSet::Current() { return t_pThreadSet ? t_pThreadSet : g_pCameraSet.get(); }
-
-void CCameraSet::SetThreadCurrent(CCameraSet* set) { t_pThreadSet = set; }
+CCameraSet* CCameraSet::Current() { return g_pCameraSet.get(); }
 
 void CCameraSet::DestroyInstance() { g_pCameraSet.reset(); }
 
@@ -46,9 +43,10 @@ std::vector<CCameraSet::Camera> CCameraSet::NewCameras(uint32_t n)
     return cameras;
 }
 
-void CCameraSet::Allocate()
+void CCameraSet::Allocate() { Allocate(SceneCameraCount()); }
+
+void CCameraSet::Allocate(uint32_t n)
 {
-    const uint32_t n = SceneCameraCount();
     if (!IsValidCameraCount(n))
         return;
     m_cameras = NewCameras(n);

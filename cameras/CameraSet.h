@@ -30,15 +30,15 @@ using CalibrationMatrix = std::array<float, 9>; // 3 x 3, row by row
 class CCameraSet {
 public:
     static CCameraSet& Instance();   // creates the set on first use
-    // Null until created; on a thread that installed its own copy (a
-    // background computation), that copy.
+    // Null until created. The window's rig: a computation reads the copy
+    // in its CoverageInput instead.
     static CCameraSet* Current();
     static void DestroyInstance();
-    // Installs a set for the calling thread only; null goes back to the process-wide one.
-    static void SetThreadCurrent(CCameraSet* set);
 
-    // Per-camera storage for the scene's camera count (nothing for 0 or for
-    // a count above kMaxCameras). Callers Release first.
+    // Per-camera storage for n cameras (nothing for 0 or for a count above
+    // kMaxCameras). Callers Release first.
+    void Allocate(uint32_t n);
+    // For the scene's camera count.
     void Allocate();
     void Release();
     // After the scene's camera count grew: new cameras after the last, as

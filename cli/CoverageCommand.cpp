@@ -5,6 +5,7 @@
 
 #include "cameras/CameraSet.h"
 #include "coverage/CoverageFigures.h"
+#include "coverage/CoverageInput.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/MapDiagnostics.h"
 #include "coverage/PlanningMeasures.h"
@@ -235,18 +236,21 @@ void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const Pl
     const bool calibration = !options.calibrationFile.empty();
 
     CCoverageVolume volume;
-    if (!scene.obstacles->IsEmpty())
-        volume.SetObstacles(scene.obstacles);
     volume.SetResolutionCamera(static_cast<int>(ResolutionCameraOf(options, project) - 1));
+    // Test mode keeps the fields of view as the rig has them.
+    if (!calibration)
+        cameras.RecomputeFieldOfView();
+    CoverageInput input = CoverageInput::FromProcessState();
+    if (!scene.obstacles->IsEmpty())
+        input.obstacles = scene.obstacles;
     {
         ProgressLine progress;
         volume.SetProgressCallback([&progress](double done) { progress(done); });
-        // Test mode keeps the fields of view as the rig has them.
-        if (!calibration)
-            cameras.RecomputeFieldOfView();
-        CCoverageVolume::GridStatus status = volume.BuildGrid();
-        if (status == CCoverageVolume::GridStatus::Ok)
-            status = calibration ? volume.ComputeCoverageFromCalibration() : volume.ComputeCoverage();
+        CCoverageVolume::GridStatus status = volume.BuildGrid(input);
+        if (status == CCoverageVolume::GridStatus::Ok) {
+            status = calibration ? volume.ComputeCoverageFromCalibration(input) : volume.ComputeCoverage(input);
+            cameras.TakeDerivedValues(input.cameras);
+        }
         if (status == CCoverageVolume::GridStatus::OutOfMemory)
             Fail(std::string(kNotEnoughMemoryMessage) + '\n' + volume.GetMemoryAdvice());
         if (status != CCoverageVolume::GridStatus::Ok)
@@ -257,7 +261,7 @@ void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const Pl
     std::unique_ptr<CPlanningMeasures> planning;
     if (planningOptions.Requested()) {
         planning = std::make_unique<CPlanningMeasures>();
-        if (planning->Compute(volume) == CPlanningMeasures::Status::OutOfMemory)
+        if (planning->Compute(volume, input) == CPlanningMeasures::Status::OutOfMemory)
             Fail(kNotEnoughMemoryMessage);
     }
 

@@ -4,34 +4,9 @@
 
 #include <algorithm>
 
-ComputationInputs ComputationInputs::Take()
-{
-    ComputationInputs inputs;
-    if (const SceneSettings* settings = GetSceneSettings())
-        inputs.settings = *settings;
-    if (const CCameraSet* cameras = CCameraSet::Current())
-        inputs.cameras = *cameras;
-    inputs.planning = GetPlanningSettings();
-    return inputs;
-}
-
-CComputationInputsScope::CComputationInputsScope(ComputationInputs& inputs)
-{
-    SetThreadSceneSettings(&inputs.settings);
-    CCameraSet::SetThreadCurrent(&inputs.cameras);
-    SetThreadPlanningSettings(&inputs.planning);
-}
-
-CComputationInputsScope::~CComputationInputsScope()
-{
-    SetThreadSceneSettings(nullptr);
-    CCameraSet::SetThreadCurrent(nullptr);
-    SetThreadPlanningSettings(nullptr);
-}
-
-CBackgroundComputation::CBackgroundComputation(ComputationInputs inputs, std::vector<CoverageStep> steps, bool planning,
+CBackgroundComputation::CBackgroundComputation(CoverageInput input, std::vector<CoverageStep> steps, bool planning,
                                                const CCoverageVolume* planningVolume)
-    : m_inputs(std::move(inputs)), m_aSteps(std::move(steps)), m_bPlanning(planning), m_pPlanningVolume(planningVolume),
+    : m_input(std::move(input)), m_aSteps(std::move(steps)), m_bPlanning(planning), m_pPlanningVolume(planningVolume),
       m_thread([this] { Run(); })
 {
 }
@@ -50,9 +25,6 @@ void CBackgroundComputation::Wait()
 
 void CBackgroundComputation::Run()
 {
-    // The passes read the shared state only before their parallel regions,
-    // on this thread, so the copy installed here is all they see.
-    CComputationInputsScope scope(m_inputs);
     // One core is left to the window: drawing a frame in software competes
     // with the passes, and a frame held up is a window that stalls. The
     // results do not depend on the thread count.
@@ -71,7 +43,8 @@ void CBackgroundComputation::Run()
         volume.SetProgressCallback([this, before, share](double done) {
             m_dProgress.store(before + done * share, std::memory_order_relaxed);
         });
-        step.status = step.fromCalibration ? volume.ComputeCoverageFromCalibration() : volume.ComputeCoverage();
+        step.status =
+            step.fromCalibration ? volume.ComputeCoverageFromCalibration(m_input) : volume.ComputeCoverage(m_input);
         volume.SetProgressCallback({});
         volume.SetCancelFlag(nullptr);
         m_bCancelled = step.status == CCoverageVolume::GridStatus::Cancelled;
@@ -79,7 +52,7 @@ void CBackgroundComputation::Run()
     }
     if (!m_bCancelled && m_bPlanning && last && last->HasResults()) {
         m_planning.SetCancelFlag(&m_bCancel);
-        m_ePlanningStatus = m_planning.Compute(*last);
+        m_ePlanningStatus = m_planning.Compute(*last, m_input);
         m_planning.SetCancelFlag(nullptr);
         m_bCancelled = m_ePlanningStatus == CPlanningMeasures::Status::Cancelled;
         m_bRanPlanning = !m_bCancelled;

@@ -1,43 +1,14 @@
 #pragma once
 
-#include "cameras/CameraSet.h"
+#include "coverage/CoverageInput.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/PlanningMeasures.h"
-#include "scene/SceneSettings.h"
 
 #include <atomic>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
-
-// What a computation reads of the process-wide state: the scene settings, the
-// camera set and the planning settings. The window keeps answering the user
-// while it computes, and its handlers write that state at any time (RENDER
-// stores the room and the voxel size, typing a focal length resets the
-// field of view, Enter reallocates the rig). So the computation does not read
-// the shared state but a copy taken when it starts, installed for its thread
-// only; what it derives into the camera set (fields of view, frustum edges)
-// goes back with CCameraSet::TakeDerivedValues when its results are taken.
-struct ComputationInputs {
-    SceneSettings settings;
-    CCameraSet cameras;
-    PlanningSettings planning;
-
-    // A copy of the process-wide state (defaults where it does not exist yet).
-    static ComputationInputs Take();
-};
-
-// Installs inputs as the calling thread's scene settings, camera set and
-// planning settings for as long as it lives.
-class CComputationInputsScope
-{
-  public:
-    explicit CComputationInputsScope(ComputationInputs& inputs);
-    ~CComputationInputsScope();
-    CComputationInputsScope(const CComputationInputsScope&) = delete;
-    CComputationInputsScope& operator=(const CComputationInputsScope&) = delete;
-};
 
 // One coverage computation of a queue: a volume with its grid built (or the
 // status that refused the grid, with the reason to show), computed from the
@@ -52,13 +23,17 @@ struct CoverageStep {
 // Runs the pending computations on a thread of its own, in the order they
 // were queued: the coverage steps, then the planning measures when asked for
 // (of the last step's volume, or of `planningVolume` when there is no step).
-// Cancel stops it within a row block of the pass; the results are read only
-// once IsFinished.
+// The window keeps answering the user meanwhile and its handlers change its
+// state at any time, so everything the computation reads is in its input, a
+// copy taken when it starts; what it derives into the input's cameras (the
+// frustum edges) goes back with CCameraSet::TakeDerivedValues when its
+// results are taken. Cancel stops it within a row block of the pass; the
+// results are read only once IsFinished.
 class CBackgroundComputation
 {
   public:
     // `planningVolume` must stay unchanged until the computation has ended.
-    CBackgroundComputation(ComputationInputs inputs, std::vector<CoverageStep> steps, bool planning,
+    CBackgroundComputation(CoverageInput input, std::vector<CoverageStep> steps, bool planning,
                            const CCoverageVolume* planningVolume = nullptr);
     // Cancels and waits for the thread.
     ~CBackgroundComputation();
@@ -79,12 +54,12 @@ class CBackgroundComputation
     bool RanPlanning() const { return m_bRanPlanning; }
     CPlanningMeasures::Status GetPlanningStatus() const { return m_ePlanningStatus; }
     CPlanningMeasures& Planning() { return m_planning; }
-    const ComputationInputs& Inputs() const { return m_inputs; }
+    const CoverageInput& Inputs() const { return m_input; }
 
   private:
     void Run();
 
-    ComputationInputs m_inputs;
+    CoverageInput m_input;
     std::vector<CoverageStep> m_aSteps;
     bool m_bPlanning = false;
     const CCoverageVolume* m_pPlanningVolume = nullptr;

@@ -1,5 +1,6 @@
 #include "coverage/CoverageVolume.h"
 
+#include "coverage/CoverageInput.h"
 #include "coverage/FieldTest.h"
 #include "coverage/FrustumEdges.h"
 #include "coverage/GridBudget.h"
@@ -82,7 +83,7 @@ void CCoverageVolume::SetObstacles(std::shared_ptr<const CObstacleSet> obstacles
     m_pObstacles = std::move(obstacles);
 }
 
-uint32_t CCoverageVolume::RigCameraCount()
+uint32_t CCoverageVolume::ProcessRigCameraCount()
 {
     const SceneSettings* settings = GetSceneSettings();
     const CCameraSet* cameras = CCameraSet::Current();
@@ -91,11 +92,11 @@ uint32_t CCoverageVolume::RigCameraCount()
     return settings->GetCameraCount();
 }
 
-CCoverageVolume::GridStatus CCoverageVolume::RefuseGrid(float length, float width, float height)
+CCoverageVolume::GridStatus CCoverageVolume::RefuseGrid(float length, float width, float height, float voxelCm)
 {
     const uint64_t available = AvailableMemoryBytes();
     const GridBudget budget =
-        CheckGridBudget(GridVoxels(length, width, height, g_fVoxelSizeCm), kResultBytesPerVoxel, available);
+        CheckGridBudget(GridVoxels(length, width, height, voxelCm), kResultBytesPerVoxel, available);
     m_strMemoryAdvice =
         GridBudgetAdvice(budget, SmallestFittingVoxelCm(length, width, height, kResultBytesPerVoxel, available));
     return GridStatus::OutOfMemory;
@@ -103,29 +104,32 @@ CCoverageVolume::GridStatus CCoverageVolume::RefuseGrid(float length, float widt
 
 CCoverageVolume::GridStatus CCoverageVolume::BuildGrid()
 {
+    return BuildGrid(CoverageInput::FromProcessState());
+}
+
+CCoverageVolume::GridStatus CCoverageVolume::BuildGrid(const CoverageInput& input)
+{
     Release();
     m_strMemoryAdvice.clear();
-    const SceneSettings* settings = GetSceneSettings();
-    if (!settings)
-        return GridStatus::InvalidSize;
-    const float length = settings->GetRoomLength();
-    const float width = settings->GetRoomWidth();
-    const float height = settings->GetRoomHeight();
-    if (!IsPositiveFinite(g_fVoxelSizeCm) || !IsPositiveFinite(length) || !IsPositiveFinite(width) ||
+    const float length = input.roomLength;
+    const float width = input.roomWidth;
+    const float height = input.roomHeight;
+    const float voxelCm = input.voxelSizeCm;
+    if (!IsPositiveFinite(voxelCm) || !IsPositiveFinite(length) || !IsPositiveFinite(width) ||
         !IsPositiveFinite(height))
         return GridStatus::InvalidSize;
 
-    const float ratio = kCmPerMetre / g_fVoxelSizeCm;
+    const float ratio = kCmPerMetre / voxelCm;
     uint32_t nx = 0, ny = 0, nz = 0;
     if (!CountAlong(length, ratio, nx) || !CountAlong(height, ratio, ny) || !CountAlong(width, ratio, nz))
-        return RefuseGrid(length, width, height);
+        return RefuseGrid(length, width, height, voxelCm);
     // The iso list stores voxel indices as int32, so the grid must fit them.
     // The product may wrap in 64 bits; dividing back detects it.
     const uint64_t voxels = static_cast<uint64_t>(nx) * ny * nz;
     if ((nx != 0 && ny != 0 && voxels / nx / ny != nz) ||
         voxels > static_cast<uint64_t>(std::numeric_limits<int32_t>::max()) ||
         !CheckGridBudget(voxels, kResultBytesPerVoxel, AvailableMemoryBytes()).fits)
-        return RefuseGrid(length, width, height);
+        return RefuseGrid(length, width, height, voxelCm);
 
     try {
         m_aCentreX.resize(nx);
@@ -143,14 +147,14 @@ CCoverageVolume::GridStatus CCoverageVolume::BuildGrid()
     std::iota(m_aLayerIds.begin(), m_aLayerIds.end(), 0);
     m_nShownLayers = static_cast<int>(ny);
 
-    m_fVoxelEdge = g_fVoxelSizeCm / kCmPerMetre;
+    m_fVoxelEdge = voxelCm / kCmPerMetre;
     m_fHalfEdge = m_fVoxelEdge * 0.5f;
 
     // Positions accumulate by repeated addition in double, not by
     // multiplication: the float centres depend on it in their last bit. Each
     // axis restarts from the corner for every row, so one run per axis holds
     // every row's values.
-    const Vec3d corner = settings->GetRoomCorner();
+    const Vec3d corner = input.RoomCorner();
     const double edge = m_fVoxelEdge;
     const double half = m_fHalfEdge;
     double x = corner.x, y = corner.y, z = corner.z;
@@ -195,7 +199,7 @@ Vec3d CCoverageVolume::CentreOf(size_t t) const
     return {c[0], c[1], c[2]};
 }
 
-CCoverageVolume::GridStatus CCoverageVolume::AllocateResults()
+CCoverageVolume::GridStatus CCoverageVolume::AllocateResults(uint32_t cameraCount)
 {
     const uint64_t n = GetVoxelCount();
     // Checked against what the system can hand out now: the allocation itself
@@ -208,7 +212,7 @@ CCoverageVolume::GridStatus CCoverageVolume::AllocateResults()
     } catch (const std::bad_alloc&) {
         return GridStatus::OutOfMemory;
     }
-    m_nCameraCount = RigCameraCount();
+    m_nCameraCount = cameraCount;
     return GridStatus::Ok;
 }
 
@@ -223,30 +227,46 @@ int CCoverageVolume::ThreadCount() const
     return m_nThreads > 0 ? m_nThreads : omp_get_max_threads();
 }
 
-CCoverageVolume::GridStatus CCoverageVolume::ComputeCoverage() { return Compute(false); }
+CCoverageVolume::GridStatus CCoverageVolume::ComputeCoverage(CoverageInput& input) { return Compute(input, false); }
 
-CCoverageVolume::GridStatus CCoverageVolume::ComputeCoverageFromCalibration() { return Compute(true); }
+CCoverageVolume::GridStatus CCoverageVolume::ComputeCoverageFromCalibration(CoverageInput& input)
+{
+    return Compute(input, true);
+}
+
+CCoverageVolume::GridStatus CCoverageVolume::ComputeCoverage() { return ComputeOnProcessState(false); }
+
+CCoverageVolume::GridStatus CCoverageVolume::ComputeCoverageFromCalibration() { return ComputeOnProcessState(true); }
+
+CCoverageVolume::GridStatus CCoverageVolume::ComputeOnProcessState(bool fromCalibration)
+{
+    CoverageInput input = CoverageInput::FromProcessState();
+    input.obstacles = m_pObstacles;
+    const GridStatus status = Compute(input, fromCalibration);
+    if (CCameraSet* cameras = CCameraSet::Current())
+        cameras->TakeDerivedValues(input.cameras);
+    return status;
+}
 
 // Both modes differ only in how the frustum edges are derived.
-CCoverageVolume::GridStatus CCoverageVolume::Compute(bool fromCalibration)
+CCoverageVolume::GridStatus CCoverageVolume::Compute(CoverageInput& input, bool fromCalibration)
 {
     if (!m_bGridBuilt)
         return GridStatus::InvalidSize;
-    if (const GridStatus status = AllocateResults(); status != GridStatus::Ok) {
+    if (const GridStatus status = AllocateResults(input.cameraCount); status != GridStatus::Ok) {
         Release();
         return status;
     }
     if (fromCalibration)
-        BuildEdgesFromCalibration();
+        BuildEdgesFromCalibration(input.cameras);
     else
-        BuildEdges();
+        BuildEdges(input.cameras);
     m_pOcclusion.reset();
-    if (m_pObstacles && !m_pObstacles->IsEmpty()) {
-        const CCameraSet* set = CCameraSet::Current();
-        const SceneSettings* settings = GetSceneSettings();
+    if (input.obstacles && !input.obstacles->IsEmpty()) {
+        const CCameraSet* set = &input.cameras;
         const Vec3d origin{set->GetUserOriginX(), set->GetUserOriginY(), set->GetUserOriginZ()};
-        const VoxelLattice lattice{settings->GetRoomCorner(), m_fVoxelEdge,      m_aCentreX.data(), m_aCentreY.data(),
-                                   m_aCentreZ.data(),         m_nCountX,         m_nCountY,         m_nCountZ};
+        const VoxelLattice lattice{input.RoomCorner(), m_fVoxelEdge, m_aCentreX.data(), m_aCentreY.data(),
+                                   m_aCentreZ.data(),  m_nCountX,    m_nCountY,         m_nCountZ};
         // The obstacles' grids may take what a voxel grid may: half of what
         // is free once the results are held.
         OcclusionScope scope;
@@ -255,7 +275,7 @@ CCoverageVolume::GridStatus CCoverageVolume::Compute(bool fromCalibration)
         const uint64_t available = AvailableMemoryBytes();
         scope.budgetBytes = available / 2;
         try {
-            m_pOcclusion = std::make_shared<COcclusion>(*m_pObstacles, origin, lattice, m_eBoxTest, scope);
+            m_pOcclusion = std::make_shared<COcclusion>(*input.obstacles, origin, lattice, m_eBoxTest, scope);
         } catch (const GridTooLarge& tooLarge) {
             m_strMemoryAdvice = "The obstacles' occupancy grids need " + GigabytesText(tooLarge.neededBytes) + ", " +
                                 GigabytesText(available) + " are free: try a larger voxel size";
@@ -266,7 +286,7 @@ CCoverageVolume::GridStatus CCoverageVolume::Compute(bool fromCalibration)
             return GridStatus::OutOfMemory;
         }
     }
-    const bool resolved = CountAndResolve(fromCalibration);
+    const bool resolved = CountAndResolve(fromCalibration, input);
     if (IsCancelled()) {
         Release();
         return GridStatus::Cancelled;
@@ -275,21 +295,21 @@ CCoverageVolume::GridStatus CCoverageVolume::Compute(bool fromCalibration)
         Release();
         return GridStatus::OutOfMemory;
     }
-    ComputeResolutionScale();
+    ComputeResolutionScale(input);
     m_bComputed = true;
     return GridStatus::Ok;
 }
 
-void CCoverageVolume::BuildEdges()
+void CCoverageVolume::BuildEdges(CCameraSet& cameras) const
 {
-    CCameraSet* set = CCameraSet::Current();
+    CCameraSet* set = &cameras;
     for (int c = 0; c < static_cast<int>(m_nCameraCount); ++c)
         SetEdges(*set, c, AimedFrustumEdges(AnglesOf(*set, c), EdgesOf(*set, c)));
 }
 
-void CCoverageVolume::BuildEdgesFromCalibration()
+void CCoverageVolume::BuildEdgesFromCalibration(CCameraSet& cameras) const
 {
-    CCameraSet* set = CCameraSet::Current();
+    CCameraSet* set = &cameras;
     for (int c = 0; c < static_cast<int>(m_nCameraCount); ++c) {
         // No calibration slot, no orientation: no edges, and CountAndResolve
         // lets these cameras see nothing.
@@ -337,20 +357,19 @@ bool SeesExactly(const ActiveCamera& cam, const Vec3d& p)
 
 } // namespace
 
-bool CCoverageVolume::CountAndResolve(bool calibration)
+bool CCoverageVolume::CountAndResolve(bool calibration, const CoverageInput& input)
 {
     m_nIsoCount = 0;
-    const SceneSettings* settings = GetSceneSettings();
-    const CCameraSet* set = CCameraSet::Current();
+    const CCameraSet* set = &input.cameras;
     std::vector<ActiveCamera> active;
     m_aCameraValues.assign(m_nCameraCount, {});
-    if (settings && set) {
-        const uint32_t end = std::min(settings->GetEndCamera(), m_nCameraCount);
-        for (uint32_t c = settings->GetFirstCamera(); c < end; ++c) {
+    {
+        const uint32_t end = std::min(input.endCamera, m_nCameraCount);
+        for (uint32_t c = input.firstCamera; c < end; ++c) {
             const int i = static_cast<int>(c);
             if (set->GetEnabled(i) != 1)
                 continue;
-            m_aCameraValues[c] = {true, set->GetPosition(i), set->GetFocalLength(i), ApertureFactor(i)};
+            m_aCameraValues[c] = {true, set->GetPosition(i), set->GetFocalLength(i), ApertureFactor(*set, i)};
             const double hfov = set->GetHFov(i);
             const double vfov = set->GetVFov(i);
             const double cosH = FieldCosine(hfov), cosV = FieldCosine(vfov);
@@ -371,7 +390,7 @@ bool CCoverageVolume::CountAndResolve(bool calibration)
                               {FieldBelow(cosH), FieldBelow(cosV)}});
         }
     }
-    const int map = ResolutionCameraIndex();
+    const int map = MapCameraIndex();
     m_nHeldCamera = static_cast<size_t>(map) < m_aCameraValues.size() && m_aCameraValues[map].held ? map : -1;
     const CameraValues* mapValues = m_nHeldCamera >= 0 ? &m_aCameraValues[m_nHeldCamera] : nullptr;
     const auto awaited = static_cast<uint32_t>(
@@ -506,18 +525,21 @@ bool CCoverageVolume::BuildIsoList(uint32_t awaited)
     return true;
 }
 
+double CCoverageVolume::ApertureFactor(const CCameraSet& cameras, int camera)
+{
+    return cameras.GetFocalLength(camera) * static_cast<double>(static_cast<float>(cameras.GetAperture(camera)));
+}
+
 double CCoverageVolume::ApertureFactor(int camera)
 {
     const CCameraSet* set = CCameraSet::Current();
-    if (!set)
-        return std::numeric_limits<double>::quiet_NaN();
-    return set->GetFocalLength(camera) * static_cast<double>(static_cast<float>(set->GetAperture(camera)));
+    return set ? ApertureFactor(*set, camera) : std::numeric_limits<double>::quiet_NaN();
 }
 
-int CCoverageVolume::ResolutionCameraIndex() const
+int CCoverageVolume::ResolutionCameraIndex(uint32_t rigCameras) const
 {
-    // Valid for the rig as it is now and, once computed, for the values held.
-    uint32_t cameras = RigCameraCount();
+    // Valid for the rig given and, once computed, for the values held.
+    uint32_t cameras = rigCameras;
     if (m_nCameraCount != 0)
         cameras = std::min(cameras, m_nCameraCount);
     if (m_nResolutionCamera < 0 || static_cast<uint32_t>(m_nResolutionCamera) >= cameras)
@@ -534,7 +556,7 @@ void CCoverageVolume::SetResolutionCamera(int camera)
 
 void CCoverageVolume::HoldMapCameraValues()
 {
-    const int map = ResolutionCameraIndex();
+    const int map = MapCameraIndex();
     if (map == m_nHeldCamera)
         return;
     // Marked first: the fill computes every value afresh.
@@ -547,24 +569,23 @@ void CCoverageVolume::HoldMapCameraValues()
 
 int CCoverageVolume::GetResolutionCamera() const
 {
-    return ResolutionCameraIndex();
+    return ResolutionCameraIndex(ProcessRigCameraCount());
 }
 
-void CCoverageVolume::ComputeResolutionScale()
+void CCoverageVolume::ComputeResolutionScale(const CoverageInput& input)
 {
-    const SceneSettings* settings = GetSceneSettings();
-    const CCameraSet* set = CCameraSet::Current();
-    if (m_nCameraCount == 0 || !settings || !set)
+    const CCameraSet* set = &input.cameras;
+    if (m_nCameraCount == 0)
         return;
-    const int r = ResolutionCameraIndex();
+    const int r = MapCameraIndex();
     const float focal = set->GetFocalLength(r);
-    const double a = ApertureFactor(r);
+    const double a = ApertureFactor(*set, r);
     // The value at half a voxel from the camera, and at the room diagonal.
     const long double halfVoxelMm = static_cast<long double>(m_fVoxelEdge) * 0.5f * 1000.0f;
     m_dResolutionMax = static_cast<double>((1.0L + focal / halfVoxelMm) * a);
-    const float h2 = settings->GetRoomHeight() * settings->GetRoomHeight();
-    const float w2 = settings->GetRoomWidth() * settings->GetRoomWidth();
-    const float l2 = settings->GetRoomLength() * settings->GetRoomLength();
+    const float h2 = input.roomHeight * input.roomHeight;
+    const float w2 = input.roomWidth * input.roomWidth;
+    const float l2 = input.roomLength * input.roomLength;
     const long double diagonal = std::sqrt(static_cast<long double>(h2) + w2 + l2);
     m_dResolutionMin = static_cast<double>((1.0L + focal / (diagonal * 1000.0L)) * a);
     m_dBandWidth = (m_dResolutionMax - m_dResolutionMin) * 0.14285714285714285;
@@ -615,7 +636,7 @@ void CCoverageVolume::FillResolution(int camera, size_t first, size_t count, flo
 
 float CCoverageVolume::ResolutionOfMapCamera(size_t t) const
 {
-    const int map = ResolutionCameraIndex();
+    const int map = MapCameraIndex();
     return map == m_nHeldCamera && t < GetVoxelCount() ? m_pResolution[t] : Resolution(map, t);
 }
 

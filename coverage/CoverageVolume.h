@@ -1,5 +1,6 @@
 #pragma once
 
+#include "coverage/CoverageFilters.h"
 #include "coverage/RowKernel.h"
 #include "coverage/VoxelArray.h"
 #include "scene/DrawColor.h"
@@ -39,26 +40,14 @@ bool SetIsoThreshold(unsigned n);
 inline constexpr const char* kIsoThresholdClampedMessage = "Camera slected out of range. Set to last camera viewable";
 unsigned GetIsoOperator();
 void SetIsoOperator(unsigned k); // k > 5 is ignored
-// Whether a voxel seen by `count` cameras satisfies the iso condition.
-// Inline: the whole-grid passes ask it once per voxel.
+// Whether a voxel seen by `count` cameras satisfies the iso condition as
+// the window has it now (CoverageFilters::IsoHolds of its filters).
 inline bool IsoConditionHolds(unsigned count)
 {
-    // An index outside the operator table falls to "==".
-    const unsigned t = g_nIsoThreshold;
-    switch (g_nIsoOperator) {
-    case 0: // "<"
-        return count < t;
-    case 1: // "<="
-        return count <= t && count != 0;
-    case 3: // ">="
-        return count >= t;
-    case 4: // ">"
-        return count > t;
-    case 5: // "!="
-        return count != t;
-    default:
-        return count == t;
-    }
+    CoverageFilters filters;
+    filters.isoThreshold = g_nIsoThreshold;
+    filters.isoOperator = g_nIsoOperator;
+    return filters.IsoHolds(count);
 }
 
 // Resolution filter: a range between two bounds, the first operator naming
@@ -104,6 +93,8 @@ struct VoxelPaint {
 // display; the drawing layer compiles the *Paint data into display lists.
 class CObstacleSet;
 class COcclusion;
+class CCameraSet;
+struct CoverageInput;
 enum class BoxTest;
 
 class CCoverageVolume {
@@ -112,16 +103,25 @@ public:
 
     // Frees every array; the volume is empty afterwards.
     void Release();
-    // Sizes and allocates the grid and fills the voxel centres. A voxel size or
-    // room dimension of zero, below or not a number gives InvalidSize, a grid
-    // that cannot be allocated OutOfMemory; either leaves the volume empty.
-    GridStatus BuildGrid();
-    // Normal computation: frustum edges from the cameras' angles, visibility,
-    // counts, resolution values, iso list and colour scale. Needs a built grid
-    // (else InvalidSize); resolution values that do not fit in memory give
-    // OutOfMemory and leave the volume empty.
-    GridStatus ComputeCoverage();
+    // Sizes and allocates the grid over the input's room and fills the voxel
+    // centres. A voxel size or room dimension of zero, below or not a number
+    // gives InvalidSize, a grid that cannot be allocated OutOfMemory; either
+    // leaves the volume empty.
+    GridStatus BuildGrid(const CoverageInput& input);
+    // Normal computation: frustum edges from the cameras' angles (derived
+    // into input.cameras), visibility, counts, resolution values, iso list and
+    // colour scale, with the input's obstacles. Needs a grid built from the
+    // same room and voxel size (else InvalidSize); resolution values that do
+    // not fit in memory give OutOfMemory and leave the volume empty. Reads
+    // nothing but the input and the volume.
+    GridStatus ComputeCoverage(CoverageInput& input);
     // Test mode: frustum edges from the calibration matrices.
+    GridStatus ComputeCoverageFromCalibration(CoverageInput& input);
+    // The same on the process's state: the input taken from it, with the
+    // obstacles given to SetObstacles, and the derived edges handed back to
+    // the process's rig.
+    GridStatus BuildGrid();
+    GridStatus ComputeCoverage();
     GridStatus ComputeCoverageFromCalibration();
     // After BuildGrid gave OutOfMemory: what the grid needs, what is free
     // and a voxel size that would fit; empty otherwise.
@@ -138,8 +138,8 @@ public:
     // start; a path it cannot run is ignored. Every path gives the same bits.
     void SetVectorPath(VectorPath path);
     VectorPath GetVectorPath() const { return m_eVectorPath; }
-    // What blocks the cameras' view at the next computation; null or an
-    // empty set computes the classic coverage.
+    // What blocks the cameras' view at the next computation on the process's
+    // state; null or an empty set computes the classic coverage.
     void SetObstacles(std::shared_ptr<const CObstacleSet> obstacles);
     // How boxes are tested (the benchmark compares both); slabs at start.
     void SetBoxTest(BoxTest test) { m_eBoxTest = test; }
@@ -150,9 +150,11 @@ public:
     bool InsideObstacle(size_t t) const;
 
     // 0-based camera of the resolution map and the colour scale; a camera
-    // beyond the set falls back to the first. Only this camera's values are
-    // held: after a computation they are refilled for the new camera.
+    // beyond the rig computed falls back to the first. Only this camera's
+    // values are held: after a computation they are refilled for the new camera.
     void SetResolutionCamera(int camera);
+    // The resolution camera, falling back to the first also when the
+    // process's rig as it is now no longer has it: what the window shows.
     int GetResolutionCamera() const;
 
     bool HasResults() const { return m_bComputed; }
@@ -180,6 +182,8 @@ public:
 
     // A of a camera: focal length times the aperture 1/N rounded to float,
     // the value its resolution falls towards with distance.
+    static double ApertureFactor(const CCameraSet& cameras, int camera);
+    // Of a camera of the process's rig; NaN without one.
     static double ApertureFactor(int camera);
 
     double GetResolutionMin() const { return m_dResolutionMin; }
@@ -190,21 +194,29 @@ public:
     // Sets the drawing colour to the band of r and returns it.
     const double* ResolutionColor(float r) const;
     // The resolution filter of the map, applied to one value.
-    bool PassesResolutionFilter(float r) const;
+    bool PassesResolutionFilter(float r, const CoverageFilters& filters) const;
 
-    // Display data. The iso list in list order, skipping entries above the
-    // display ceiling, in the resolution camera's band colours.
-    std::vector<VoxelPaint> IsoListPaint() const;
+    // Display data, shown through the filters given. The iso list in list
+    // order, skipping entries above the display ceiling, in the resolution
+    // camera's band colours.
+    std::vector<VoxelPaint> IsoListPaint(const CoverageFilters& filters) const;
     // Layer j of the camera-count display: every voxel, red where the iso
     // condition holds, green where not; i over x outer, k over z inner.
-    std::vector<VoxelPaint> CountLayerPaint(uint32_t j) const;
+    std::vector<VoxelPaint> CountLayerPaint(uint32_t j, const CoverageFilters& filters) const;
     // Layer j of the resolution map: voxels meeting the iso condition and the
     // resolution filter, in their band colours; same order.
-    std::vector<VoxelPaint> MapLayerPaint(uint32_t j) const;
+    std::vector<VoxelPaint> MapLayerPaint(uint32_t j, const CoverageFilters& filters) const;
     // Every voxel's band on the map as MapLayerPaint colours it, -1 where
     // it leaves the voxel out; the whole grid at once, in voxel order.
-    std::vector<int8_t> MapBands() const;
+    std::vector<int8_t> MapBands(const CoverageFilters& filters) const;
     // Whether MapLayerPaint draws no voxel in any layer.
+    bool MapIsEmpty(const CoverageFilters& filters) const;
+    // The same through the window's filters as they are now.
+    bool PassesResolutionFilter(float r) const;
+    std::vector<VoxelPaint> IsoListPaint() const;
+    std::vector<VoxelPaint> CountLayerPaint(uint32_t j) const;
+    std::vector<VoxelPaint> MapLayerPaint(uint32_t j) const;
+    std::vector<int8_t> MapBands() const;
     bool MapIsEmpty() const;
 
     // Layer truncation: the lowest GetShownLayers layers are drawn.
@@ -223,25 +235,30 @@ private:
         double a = 0.0;
     };
 
-    GridStatus AllocateResults();
-    GridStatus RefuseGrid(float length, float width, float height);
-    GridStatus Compute(bool fromCalibration);
-    void BuildEdges();
-    void BuildEdgesFromCalibration();
+    GridStatus AllocateResults(uint32_t cameraCount);
+    GridStatus RefuseGrid(float length, float width, float height, float voxelCm);
+    GridStatus Compute(CoverageInput& input, bool fromCalibration);
+    GridStatus ComputeOnProcessState(bool fromCalibration);
+    void BuildEdges(CCameraSet& cameras) const;
+    void BuildEdgesFromCalibration(CCameraSet& cameras) const;
     // False when the iso list cannot be allocated.
-    bool CountAndResolve(bool calibration);
+    bool CountAndResolve(bool calibration, const CoverageInput& input);
     bool BuildIsoList(uint32_t awaited);
     // Fills m_pResolution for the resolution camera unless it holds them already.
     void HoldMapCameraValues();
     int ThreadCount() const;
     bool IsCancelled() const { return m_pCancel && m_pCancel->load(std::memory_order_relaxed); }
-    void ComputeResolutionScale();
-    // The resolution camera, or the first camera when it names none of the set.
-    int ResolutionCameraIndex() const;
+    void ComputeResolutionScale(const CoverageInput& input);
+    // The resolution camera, or the first camera when it names none of a rig
+    // of `rigCameras` (nor, once computed, of the rig computed).
+    int ResolutionCameraIndex(uint32_t rigCameras) const;
+    // The resolution camera of the displays, for the rig computed.
+    int MapCameraIndex() const { return ResolutionCameraIndex(m_nCameraCount); }
     float ResolutionOfMapCamera(size_t t) const;
     // Centre of voxel t as the pass forms it.
     Vec3d CentreOf(size_t t) const;
-    static uint32_t RigCameraCount();
+    // The size of the process's rig as it is now; 0 without one.
+    static uint32_t ProcessRigCameraCount();
 
     int m_nResolutionCamera = 0;
     double m_dResolutionMax = 0.0;

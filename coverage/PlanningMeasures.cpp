@@ -1,11 +1,11 @@
 #include "coverage/PlanningMeasures.h"
 
 #include "cameras/CameraSet.h"
+#include "coverage/CoverageInput.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/PlanningCamera.h"
 #include "coverage/obstacles/Occlusion.h"
 #include "scene/MemoryInfo.h"
-#include "scene/SceneSettings.h"
 #include "scene/Vec3d.h"
 
 #include <Eigen/Dense>
@@ -35,7 +35,6 @@ constexpr double kParallelRatio = 1e-9;
 constexpr uint64_t kBytesPerVoxel = sizeof(uint16_t) + 3 * sizeof(float) + sizeof(uint8_t);
 
 PlanningSettings g_planningSettings;
-thread_local const PlanningSettings* t_pThreadPlanningSettings = nullptr;
 
 bool IsPositiveFinite(double v) { return std::isfinite(v) && v > 0.0; }
 
@@ -118,12 +117,7 @@ std::optional<std::string> CheckPlanningSettings(const PlanningSettings& s)
     return std::nullopt;
 }
 
-const PlanningSettings& GetPlanningSettings()
-{
-    return t_pThreadPlanningSettings ? *t_pThreadPlanningSettings : g_planningSettings;
-}
-
-void SetThreadPlanningSettings(const PlanningSettings* settings) { t_pThreadPlanningSettings = settings; }
+const PlanningSettings& GetPlanningSettings() { return g_planningSettings; }
 
 bool SetPlanningSettings(const PlanningSettings& settings)
 {
@@ -259,16 +253,20 @@ double CPlanningMeasures::VolumeOf(uint64_t voxels) const { return static_cast<d
 
 CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volume)
 {
+    return Compute(volume, CoverageInput::FromProcessState());
+}
+
+CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volume, const CoverageInput& input)
+{
     Release();
-    const SceneSettings* scene = GetSceneSettings();
-    const CCameraSet* set = CCameraSet::Current();
-    if (!volume.HasResults() || !scene || !set || !set->IsAllocated())
+    const CCameraSet* set = &input.cameras;
+    if (!volume.HasResults() || !set->IsAllocated())
         return Status::NoCoverage;
-    m_settings = GetPlanningSettings();
+    m_settings = input.planning;
     const PlanningSettings& s = m_settings;
 
     const size_t n = volume.GetVoxelCount();
-    const uint32_t cameraCount = scene->GetCameraCount();
+    const uint32_t cameraCount = input.cameraCount;
     if (n * kBytesPerVoxel > AvailableMemoryBytes())
         return Status::OutOfMemory;
     try {
@@ -296,7 +294,7 @@ CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volu
         figures.reachMm = IsPositiveFinite(pitch) && IsPositiveFinite(focal)
                               ? CameraReachMm(focal, s.markerDiameterMm, s.minImagePx, pitch)
                               : kNaN;
-        figures.counted = c >= scene->GetFirstCamera() && c < scene->GetEndCamera() && set->GetEnabled(i) == 1;
+        figures.counted = c >= input.firstCamera && c < input.endCamera && set->GetEnabled(i) == 1;
         if (!figures.counted)
             continue;
         counted.push_back(MakePlanningCamera(*set, i, s));

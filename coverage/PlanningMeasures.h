@@ -8,6 +8,7 @@
 #include <vector>
 
 class CCoverageVolume;
+struct CoverageInput;
 
 // ---- Planning settings (process-wide, like the coverage parameters) ------
 
@@ -26,10 +27,9 @@ struct PlanningSettings {
 // The reason a settings value is refused, naming the value; nullopt when
 // every value is usable.
 std::optional<std::string> CheckPlanningSettings(const PlanningSettings& settings);
-// The process-wide settings, or the calling thread's own copy (see SetThreadPlanningSettings).
+// The process-wide settings the window edits; a computation reads those of
+// its CoverageInput.
 const PlanningSettings& GetPlanningSettings();
-// Installs settings for the calling thread only; null goes back to the process-wide ones.
-void SetThreadPlanningSettings(const PlanningSettings* settings);
 // Refuses settings CheckPlanningSettings refuses (nothing changes then).
 bool SetPlanningSettings(const PlanningSettings& settings);
 // Back to the start values; ResetCoverageParameters calls it too.
@@ -65,9 +65,9 @@ const char* PlanningMeasureName(PlanningMeasure measure);
 const char* PlanningMeasureUnit(PlanningMeasure measure);
 
 // The planning measures of every voxel of a computed coverage volume, for the
-// enabled cameras of the active range. Reads the camera set (positions, the
-// frustum edges the coverage computation left there, lens, sensor pixels)
-// and the planning settings at Compute; later changes need another Compute.
+// enabled cameras of the active range. Reads the input's cameras (positions,
+// the frustum edges the coverage computation derived, lens, sensor pixels),
+// range and planning settings at Compute; later changes need another Compute.
 class CPlanningMeasures {
 public:
     enum class Status { Ok, NoCoverage, OutOfMemory, Cancelled };
@@ -84,6 +84,8 @@ public:
     void Release();
     // Needs volume.HasResults(); NoCoverage otherwise. Per-voxel arrays that
     // do not fit the memory available give OutOfMemory and leave it empty.
+    Status Compute(const CCoverageVolume& volume, const CoverageInput& input);
+    // Of the process's rig, range and planning settings.
     Status Compute(const CCoverageVolume& volume);
     bool HasResults() const { return m_bComputed; }
     // A flag another thread may raise to stop Compute: it then gives

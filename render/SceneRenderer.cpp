@@ -169,17 +169,17 @@ void CSceneRenderer::ReleaseGL()
     m_bGLLive = false;
 }
 
-CCoverageVolume::GridStatus CSceneRenderer::BuildGridFor(CCoverageVolume& volume, std::string& reason) const
+CCoverageVolume::GridStatus CSceneRenderer::BuildGridFor(CCoverageVolume& volume, const CoverageInput& input,
+                                                         std::string& reason) const
 {
-    CCoverageVolume::GridStatus status = volume.BuildGrid();
+    CCoverageVolume::GridStatus status = volume.BuildGrid(input);
     reason = volume.GetMemoryAdvice();
     // A grid whose display lists would exhaust the machine is refused before
     // the computation, rather than ending the program half-way through compiling.
     const uint64_t listBytesPerVoxel = kListBytesPerVoxel + (m_bQualityDisplay ? kQualityListBytesPerVoxel : 0);
     if (const GridBudget lists = CheckGridBudget(volume.GetVoxelCount(), listBytesPerVoxel, AvailableMemoryBytes());
         status == CCoverageVolume::GridStatus::Ok && !lists.fits) {
-        const SceneSettings& s = *GetSceneSettings();
-        reason = GridBudgetAdvice(lists, SmallestFittingVoxelCm(s.GetRoomLength(), s.GetRoomWidth(), s.GetRoomHeight(),
+        reason = GridBudgetAdvice(lists, SmallestFittingVoxelCm(input.roomLength, input.roomWidth, input.roomHeight,
                                                                 listBytesPerVoxel, lists.freeBytes));
         status = CCoverageVolume::GridStatus::OutOfMemory;
     }
@@ -198,9 +198,14 @@ void CSceneRenderer::Recompute(bool fromCalibration)
     m_bLastRenderComputed = true;
     m_volume.Release();
     m_strMapDiagnosis.clear();
-    CCoverageVolume::GridStatus status = BuildGridFor(m_volume, m_strComputationReason);
-    if (status == CCoverageVolume::GridStatus::Ok)
-        status = fromCalibration ? m_volume.ComputeCoverageFromCalibration() : m_volume.ComputeCoverage();
+    CoverageInput input = CoverageInput::FromProcessState();
+    input.obstacles = m_pObstacleSet;
+    CCoverageVolume::GridStatus status = BuildGridFor(m_volume, input, m_strComputationReason);
+    if (status == CCoverageVolume::GridStatus::Ok) {
+        status = fromCalibration ? m_volume.ComputeCoverageFromCalibration(input) : m_volume.ComputeCoverage(input);
+        if (CCameraSet* cameras = CCameraSet::Current())
+            cameras->TakeDerivedValues(input.cameras);
+    }
     if (status != CCoverageVolume::GridStatus::Ok) {
         // Nothing half-built may be drawn: the volume stays empty until the next computation.
         m_volume.Release();
@@ -216,7 +221,7 @@ void CSceneRenderer::CompileLists()
     m_strMapDiagnosis = ExplainEmptyMap(m_volume).value_or("");
     // Only the display shown now (none beside the Quality display); the
     // others when they are first shown.
-    m_lists->Start(m_volume);
+    m_lists->Start(m_volume, CoverageFilters::FromProcessState());
     if (!m_bQualityDisplay)
         m_lists->Compile(m_volume, ShownVolumeDisplay(*GetSceneSettings()), ShownVoxelFaces(m_bSeeThrough));
 }
@@ -227,7 +232,7 @@ void CSceneRenderer::UpdatePlanning()
         m_bPlanningStale = false;
         m_bQualityListsStale = true;
         m_bLastRenderComputed = true;
-        if (m_planning.Compute(m_volume) == CPlanningMeasures::Status::OutOfMemory)
+        if (m_planning.Compute(m_volume, CoverageInput::FromProcessState()) == CPlanningMeasures::Status::OutOfMemory)
             m_strComputationMessage = kNotEnoughMemoryMessage;
     }
     if (m_bQualityDisplay && m_bQualityListsStale) {
@@ -337,14 +342,13 @@ void CSceneRenderer::RunPendingInBackground(SceneSettings& settings)
         UpdatePlanning();
 }
 
-CoverageStep CSceneRenderer::PrepareStep(bool fromCalibration) const
+CoverageStep CSceneRenderer::PrepareStep(const CoverageInput& input, bool fromCalibration) const
 {
     CoverageStep step;
     step.volume = std::make_unique<CCoverageVolume>();
     step.volume->SetResolutionCamera(m_nResolutionCamera);
-    step.volume->SetObstacles(m_pObstacleSet);
     step.fromCalibration = fromCalibration;
-    step.status = BuildGridFor(*step.volume, step.reason);
+    step.status = BuildGridFor(*step.volume, input, step.reason);
     return step;
 }
 
@@ -357,22 +361,23 @@ void CSceneRenderer::StartComputation(SceneSettings& settings)
         SetObstacles(m_obstacleSource());
     m_nComputationRequests = settings.GetComputationRequests();
     m_nComputationPlanningRequests = m_nPlanningRequests;
-    ComputationInputs inputs = ComputationInputs::Take();
+    CoverageInput input = CoverageInput::FromProcessState();
+    input.obstacles = m_pObstacleSet;
     std::vector<CoverageStep> steps;
     if (settings.GetRecalculate()) {
         // Derived on the copy: a cancelled computation leaves the rig as it was.
         if (!settings.GetTestMode())
-            inputs.cameras.RecomputeFieldOfView();
-        steps.push_back(PrepareStep(settings.GetTestMode()));
+            input.cameras.RecomputeFieldOfView();
+        steps.push_back(PrepareStep(input, settings.GetTestMode()));
     }
     if (settings.GetTestDataPending())
-        steps.push_back(PrepareStep(true));
+        steps.push_back(PrepareStep(input, true));
     const bool planning = m_bPlanningEnabled || m_bQualityDisplay;
     // The planning measures alone are computed from the volume shown, which
     // stays as it is until they are in.
     const CCoverageVolume* planningVolume = steps.empty() ? &m_volume : nullptr;
     m_computation =
-        std::make_unique<CBackgroundComputation>(std::move(inputs), std::move(steps), planning, planningVolume);
+        std::make_unique<CBackgroundComputation>(std::move(input), std::move(steps), planning, planningVolume);
 }
 
 void CSceneRenderer::TakeComputationResults(SceneSettings& settings)
@@ -439,7 +444,7 @@ void CSceneRenderer::TakeComputationResults(SceneSettings& settings)
 void CSceneRenderer::QueueLists()
 {
     m_strMapDiagnosis = ExplainEmptyMap(m_volume).value_or("");
-    m_lists->Start(m_volume);
+    m_lists->Start(m_volume, CoverageFilters::FromProcessState());
     m_aListQueue.clear();
     m_nListQueueNext = 0;
     // Only the display shown now (none beside the Quality display); the
@@ -813,7 +818,6 @@ void CSceneRenderer::ResetHome() { SetView(ViewPose{}); }
 
 void CSceneRenderer::SetObstacles(std::shared_ptr<const CObstacleSet> obstacles)
 {
-    m_volume.SetObstacles(obstacles);
     m_pObstacleSet = obstacles;
     m_obstacles->SetObstacles(std::move(obstacles));
 }

@@ -17,6 +17,7 @@ class CRoomModel;
 class CAxesDrawer;
 class CBackgroundComputation;
 class SceneSettings;
+struct CoverageInput;
 struct CoverageStep;
 class CCameraGlyphs;
 class CVolumeLists;
@@ -223,13 +224,14 @@ private:
     void Recompute(bool fromCalibration);
     // Grid of the next computation, refused when it or its display lists
     // would not fit; the reason for the user goes to `reason`.
-    CCoverageVolume::GridStatus BuildGridFor(CCoverageVolume& volume, std::string& reason) const;
+    CCoverageVolume::GridStatus BuildGridFor(CCoverageVolume& volume, const CoverageInput& input,
+                                             std::string& reason) const;
     // The computations the flags ask for, run before drawing.
     void RunPendingComputations(SceneSettings& settings);
     // The same in the background: takes a finished computation's results,
     // starts the one asked for since.
     void RunPendingInBackground(SceneSettings& settings);
-    CoverageStep PrepareStep(bool fromCalibration) const;
+    CoverageStep PrepareStep(const CoverageInput& input, bool fromCalibration) const;
     void StartComputation(SceneSettings& settings);
     void TakeComputationResults(SceneSettings& settings);
     void CompileLists();

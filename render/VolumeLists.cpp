@@ -2,52 +2,14 @@
 
 #include "render/SolidBox.h"
 #include "scene/DrawColor.h"
-#include "scene/SceneSettings.h"
 
 #include <algorithm>
 #include <initializer_list>
-#include <limits>
 #include <memory>
 #include <optional>
 #include <utility>
 
 namespace {
-
-// The filters of the moment swapped for those a display is compiled with,
-// and put back afterwards; left alone when they are the same, as they are
-// unless a filter changed since the computation.
-class CFilterScope {
-public:
-    explicit CFilterScope(const VolumeListFilters& filters)
-        : m_saved(VolumeListFilters::Current()), m_bSwapped(!(filters == m_saved))
-    {
-        if (m_bSwapped)
-            Apply(filters);
-    }
-    ~CFilterScope()
-    {
-        if (m_bSwapped)
-            Apply(m_saved);
-    }
-    CFilterScope(const CFilterScope&) = delete;
-    CFilterScope& operator=(const CFilterScope&) = delete;
-
-private:
-    static void Apply(const VolumeListFilters& f)
-    {
-        g_nIsoThreshold = f.m_nIsoThreshold;
-        g_nIsoOperator = f.m_nIsoOperator;
-        g_nResOperator1 = f.m_nResOperator1;
-        g_nResOperator2 = f.m_nResOperator2;
-        g_fResBound1 = f.m_fResBound1;
-        g_fResBound2 = f.m_fResBound2;
-        if (SceneSettings* settings = GetSceneSettings())
-            settings->SetDisplayCeiling(f.m_fDisplayCeiling);
-    }
-
-    VolumeListFilters m_saved;
-    bool m_bSwapped;
-};
 
 // The faces of a display's boxes that no ray from outside the volume can
 // reach before an outer face nearer by a voxel edge or more: a face between
@@ -207,42 +169,33 @@ void CompileVoxels(const CCoverageVolume& volume, const std::vector<VoxelPaint>&
     glDisableClientState(GL_NORMAL_ARRAY);
 }
 
-std::vector<VoxelPaint> ListPaint(const CCoverageVolume& volume, VolumeDisplay display, uint32_t n)
+std::vector<VoxelPaint> ListPaint(const CCoverageVolume& volume, VolumeDisplay display, uint32_t n,
+                                  const CoverageFilters& filters)
 {
     switch (display) {
     case VolumeDisplay::Selective:
-        return volume.IsoListPaint();
+        return volume.IsoListPaint(filters);
     case VolumeDisplay::Map:
-        return volume.MapLayerPaint(n);
+        return volume.MapLayerPaint(n, filters);
     case VolumeDisplay::CountLayers:
-        return volume.CountLayerPaint(n);
+        return volume.CountLayerPaint(n, filters);
     }
     return {};
 }
 
 } // namespace
 
-VolumeListFilters VolumeListFilters::Current()
-{
-    const SceneSettings* settings = GetSceneSettings();
-    return {g_nIsoThreshold,
-            g_nIsoOperator,
-            g_nResOperator1,
-            g_nResOperator2,
-            g_fResBound1,
-            g_fResBound2,
-            settings ? settings->GetDisplayCeiling() : std::numeric_limits<float>::infinity()};
-}
-
 int CVolumeLists::SlotIndex(VolumeDisplay display, VoxelFaces faces)
 {
     return 2 * static_cast<int>(display) + (faces == VoxelFaces::Outer ? 1 : 0);
 }
 
-void CVolumeLists::Start(const CCoverageVolume& volume)
+void CVolumeLists::Start(const CCoverageVolume& volume) { Start(volume, CoverageFilters::FromProcessState()); }
+
+void CVolumeLists::Start(const CCoverageVolume& volume, const CoverageFilters& filters)
 {
     DeleteLists();
-    m_filters = VolumeListFilters::Current();
+    m_filters = filters;
     if (!GetDrawColor())
         return;
     // The count layers' lists last, so that theirs are the highest names.
@@ -312,11 +265,7 @@ std::shared_ptr<const std::vector<VoxelPaint>> CVolumeLists::Paint(const CCovera
     for (const CachedPaint& cached : m_aPaintCache)
         if (cached.m_eDisplay == display && cached.m_nList == n)
             return cached.m_pPaint;
-    std::shared_ptr<const std::vector<VoxelPaint>> paint;
-    {
-        const CFilterScope scope(m_filters);
-        paint = std::make_shared<const std::vector<VoxelPaint>>(ListPaint(volume, display, n));
-    }
+    auto paint = std::make_shared<const std::vector<VoxelPaint>>(ListPaint(volume, display, n, m_filters));
     // The layers are compiled in order and each needs its neighbours' paint:
     // keeping the last few computes each layer's once. The selective
     // volume's is needed once and may be large.

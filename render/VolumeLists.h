@@ -18,21 +18,6 @@ enum class VolumeDisplay { Selective, Map, CountLayers };
 // keep them all.
 enum class VoxelFaces { Outer, Every };
 
-// The filters the paint data is drawn with (iso condition, resolution
-// filter, display ceiling), taken when a computation's lists are started so
-// that a display compiled later shows what it would have shown then.
-struct VolumeListFilters {
-    unsigned m_nIsoThreshold = 0;
-    unsigned m_nIsoOperator = 0;
-    unsigned m_nResOperator1 = 0;
-    unsigned m_nResOperator2 = 0;
-    float m_fResBound1 = 0.0f;
-    float m_fResBound2 = 0.0f;
-    float m_fDisplayCeiling = 0.0f;
-    static VolumeListFilters Current();
-    friend bool operator==(const VolumeListFilters&, const VolumeListFilters&) = default;
-};
-
 // The display lists of the volume displays, compiled from the coverage
 // volume's paint data and replayed every frame. A display is compiled the
 // first time it is drawn (or when Compile asks for it), a list at a time if
@@ -46,8 +31,11 @@ public:
     CVolumeLists& operator=(const CVolumeLists&) = delete;
     ~CVolumeLists() = default;
 
-    // Forgets every list, takes the current filters for those compiled next
-    // and reserves the names of every display's lists, none compiled yet.
+    // Forgets every list, keeps the filters for those compiled next (so that
+    // a display compiled later shows what it would have shown now) and
+    // reserves the names of every display's lists, none compiled yet.
+    void Start(const CCoverageVolume& volume, const CoverageFilters& filters);
+    // With the window's filters as they are now.
     void Start(const CCoverageVolume& volume);
     // Deletes every list and forgets the names; harmless when none exist.
     void DeleteLists();
@@ -111,5 +99,5 @@ private:
 
     ListSlot m_aSlots[6];
     std::vector<CachedPaint> m_aPaintCache;
-    VolumeListFilters m_filters = VolumeListFilters::Current();
+    CoverageFilters m_filters;
 };

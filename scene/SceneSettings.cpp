@@ -32,10 +32,14 @@ void SceneSettings::SetRoomHeight(float f)
     m_fDisplayCeiling = f * 0.5f;
 }
 
+Vec3d RoomCornerOf(float length, float width, float height)
+{
+    return {static_cast<double>(length) * -0.5, static_cast<double>(height) * -0.5, static_cast<double>(width) * 0.5};
+}
+
 Vec3d SceneSettings::GetRoomCorner() const
 {
-    return {static_cast<double>(m_fRoomLength) * -0.5, static_cast<double>(m_fRoomHeight) * -0.5,
-            static_cast<double>(m_fRoomWidth) * 0.5};
+    return RoomCornerOf(m_fRoomLength, m_fRoomWidth, m_fRoomHeight);
 }
 
 void SceneSettings::ConvertToMetres()
@@ -56,12 +60,6 @@ void CreateSceneSettings()
         g_pSceneSettings = std::make_unique<SceneSettings>();
 }
 
-namespace {
-thread_local SceneSettings* t_pThreadSettings = nullptr;
-}
-
-SceneSettings* GetSceneSettings() { return t_pThreadSettings ? t_pThreadSettings : g_pSceneSettings.get(); }
-
-void SetThreadSceneSettings(SceneSettings* settings) { t_pThreadSettings = settings; }
+SceneSettings* GetSceneSettings() { return g_pSceneSettings.get(); }
 
 void DestroySceneSettings() { g_pSceneSettings.reset(); }

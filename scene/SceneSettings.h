@@ -84,15 +84,17 @@ private:
     uint64_t m_nComputationRequests = 0;
 };
 
+// Floor corner with the smallest x and the largest z of a room centred on
+// the origin, in doubles.
+Vec3d RoomCornerOf(float length, float width, float height);
+
 // The international foot, as a single-precision factor.
 inline constexpr float kMetresPerFoot = 0.3048f;
 
 void CreateSceneSettings();
-// The process-wide settings, or on a thread that installed its own copy
-// (a background computation), that copy.
+// The process-wide settings: the window's state. A computation reads a
+// CoverageInput instead.
 SceneSettings* GetSceneSettings();
-// Installs settings for the calling thread only; null goes back to the process-wide ones.
-void SetThreadSceneSettings(SceneSettings* settings);
 void DestroySceneSettings();
 
 // Display scale factors along x, y and z; any value is accepted.

@@ -151,7 +151,7 @@ TEST_F(BackgroundComputationTest, ComputesFromItsCopyWhileTheSharedStateChanges)
     const CCameraSet computedRig = Rig();
 
     MakeStage();
-    ComputationInputs inputs = ComputationInputs::Take();
+    CoverageInput inputs = CoverageInput::FromProcessState();
     inputs.cameras.RecomputeFieldOfView();
     std::vector<CoverageStep> steps;
     steps.push_back(Step());
@@ -186,14 +186,11 @@ TEST_F(BackgroundComputationTest, ComputesFromItsCopyWhileTheSharedStateChanges)
 TEST_F(BackgroundComputationTest, DerivedValuesGoBackOnlyToCamerasLeftAsTheyWere)
 {
     MakeStage();
-    ComputationInputs inputs = ComputationInputs::Take();
+    CoverageInput inputs = CoverageInput::FromProcessState();
     inputs.cameras.RecomputeFieldOfView();
-    {
-        CComputationInputsScope scope(inputs);
-        ASSERT_EQ(volume.BuildGrid(), CCoverageVolume::GridStatus::Ok);
-        ASSERT_EQ(volume.ComputeCoverage(), CCoverageVolume::GridStatus::Ok);
-    }
-    // Installed for that thread only, and only while the scope lived.
+    ASSERT_EQ(volume.BuildGrid(inputs), CCoverageVolume::GridStatus::Ok);
+    ASSERT_EQ(volume.ComputeCoverage(inputs), CCoverageVolume::GridStatus::Ok);
+    // Computed from the copy alone: the shared state is as it was.
     EXPECT_EQ(CCameraSet::Current(), &Rig());
     EXPECT_EQ(GetSceneSettings()->GetFirstCamera(), 1u);
     const Vec3d reset = Rig().GetEdgeHPlus(5);
@@ -220,7 +217,7 @@ TEST_F(BackgroundComputationTest, CancelEndsTheQueueAndStepsRunInOrder)
     MakeStage();
     // Refused grids are passed over; the last step's volume is computed.
     {
-        ComputationInputs inputs = ComputationInputs::Take();
+        CoverageInput inputs = CoverageInput::FromProcessState();
         std::vector<CoverageStep> steps;
         steps.push_back(Step());
         steps.back().status = CCoverageVolume::GridStatus::OutOfMemory;
@@ -236,7 +233,7 @@ TEST_F(BackgroundComputationTest, CancelEndsTheQueueAndStepsRunInOrder)
     }
     // Cancelled at once: no step computes, no planning runs.
     {
-        ComputationInputs inputs = ComputationInputs::Take();
+        CoverageInput inputs = CoverageInput::FromProcessState();
         std::vector<CoverageStep> steps;
         steps.push_back(Step());
         steps.push_back(Step());
@@ -254,7 +251,7 @@ TEST_F(BackgroundComputationTest, CancelEndsTheQueueAndStepsRunInOrder)
     }
     // The planning measures alone, of a volume computed before.
     Compute();
-    CBackgroundComputation planning(ComputationInputs::Take(), {}, true, &volume);
+    CBackgroundComputation planning(CoverageInput::FromProcessState(), {}, true, &volume);
     planning.Wait();
     ASSERT_TRUE(planning.RanPlanning());
     EXPECT_EQ(planning.GetPlanningStatus(), CPlanningMeasures::Status::Ok);
