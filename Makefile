@@ -36,7 +36,7 @@ TSAN_FLAGS = -fsanitize=thread -fno-omit-frame-pointer
 # full debug information.
 TSAN_OPT = -O1 -gline-tables-only -DNDEBUG
 TSAN_CMAKE_FLAGS ?=
-TSAN_TESTS = BackgroundComputationTest|ThreadedPass|PlanningModelTest|PlanningPassTest|PlacementSearchTest
+TSAN_TESTS = BackgroundComputationTest|ConcurrentComputationTest|ThreadedPass|PlanningModelTest|PlanningPassTest|PlacementSearchTest
 
 .PHONY: all deps configure build test run bench package fuzz sanitize clang tsan clean
 
