@@ -1,3 +1,4 @@
+#include "cli/AsBuiltOptions.h"
 #include "cli/Commands.h"
 #include "cli/CoverageOptions.h"
 #include "cli/PlanningOptions.h"
@@ -69,6 +70,16 @@ void PrintObstacles(const CObstacleSet& obstacles)
                     mesh.offset.z, mesh.scale, mesh.mesh.triangles.size());
 }
 
+// Below the rig, what reading the calibration passed over or assumed.
+void PrintAsBuiltNotes(const AsBuiltPlan& plan)
+{
+    if (plan.notes.empty())
+        return;
+    std::printf("\nas built:\n");
+    for (const std::string& note : plan.notes)
+        std::printf("  %s\n", PrintableText(note).c_str());
+}
+
 } // namespace
 
 void AddRigCommand(CLI::App& app)
@@ -79,20 +90,31 @@ void AddRigCommand(CLI::App& app)
     auto projectPath = std::make_shared<std::string>();
     auto coverage = std::make_shared<CoverageOptions>();
     auto planning = std::make_shared<PlanningOptions>();
+    auto asBuilt = std::make_shared<AsBuiltOptions>();
     AddRigOptions(*command, *options);
+    AddAsBuiltOptions(*command, *asBuilt);
     AddCoverageOptions(*command, *coverage);
     AddPlanningOptions(*command, *planning);
     command->add_option("--save", *savePath, "write the rig to this camera data file")->type_name("FILE");
     command->add_option("--save-project", *projectPath, "write the plan to this project file (.vplan)")
         ->type_name("FILE");
 
-    command->callback([options, savePath, projectPath, coverage, planning]() {
+    command->callback([options, savePath, projectPath, coverage, planning, asBuilt]() {
+        // A calibrated rig sets the room and the camera count the scene is built with.
+        RigOptions rigOptions = *options;
+        const AsBuiltSetup setup = PrepareAsBuilt(*asBuilt, rigOptions);
+        if (!setup.error.empty()) {
+            std::cerr << setup.error << '\n';
+            throw CLI::RuntimeError(1);
+        }
         CRoomBox room;
-        const RigSceneResult scene = BuildRigScene(*options, room);
+        const RigSceneResult scene = BuildRigScene(rigOptions, room);
         if (!scene.ok) {
             std::cerr << scene.error << '\n';
             throw CLI::RuntimeError(1);
         }
+        if (setup.plan)
+            ApplyAsBuiltPlan(*setup.plan, CCameraSet::Instance());
         // The criteria and planning settings a saved project holds.
         const Project* project = scene.project ? &*scene.project : nullptr;
         std::optional<std::string> error = ApplyCoverageOptions(*coverage, scene.cameraCount, project);
@@ -111,14 +133,21 @@ void AddRigCommand(CLI::App& app)
         }
         const auto resolutionCamera = static_cast<uint32_t>(ResolutionCameraOf(*coverage, project));
         if (!projectPath->empty()) {
-            if (const SaveResult saved = SaveProject(*projectPath, *options, scene, resolutionCamera); !saved) {
+            if (const SaveResult saved = SaveProject(*projectPath, rigOptions, scene, resolutionCamera); !saved) {
                 std::cerr << "Unable to Create File: " << *projectPath << ": " << saved.reason << '\n';
                 DestroyRigScene();
                 throw CLI::RuntimeError(1);
             }
         }
+        if (const auto exportError = ExportCalibrationOption(*asBuilt, cameras, scene.cameraCount)) {
+            std::cerr << *exportError << '\n';
+            DestroyRigScene();
+            throw CLI::RuntimeError(1);
+        }
         PrintRig(cameras, *GetSceneSettings());
         PrintObstacles(*scene.obstacles);
+        if (setup.plan)
+            PrintAsBuiltNotes(*setup.plan);
         DestroyRigScene();
     });
 }
