@@ -86,11 +86,14 @@ AsBuiltPlanResult PlanAsBuilt(const AsBuiltRig& rig, const AsBuiltPlacementOptio
         plan.notes.push_back("vertical: the cameras' mean image up, " + Vector3Text(up) + " in the file's frame" +
                              text);
     }
+    // The world is right-handed, as is the scene frame the view draws: the
+    // turn takes the world into the scene frame, whose z the user frame runs against.
     const Eigen::Matrix3d turn = TurnUpToY(up);
+    const Eigen::Matrix3d toUser = Eigen::Vector3d(1, 1, -1).asDiagonal() * turn;
 
     std::vector<Eigen::Vector3d> centres;
     for (const AsBuiltCamera& camera : rig.cameras)
-        centres.push_back(turn * ToEigen(CameraCentre(camera)));
+        centres.push_back(toUser * ToEigen(CameraCentre(camera)));
     Eigen::Vector3d shift = Eigen::Vector3d::Zero();
     if (options.room) {
         plan.room = *options.room;
@@ -121,8 +124,7 @@ AsBuiltPlanResult PlanAsBuilt(const AsBuiltRig& rig, const AsBuiltPlacementOptio
         const Eigen::Matrix3d r = Eigen::Map<const Eigen::Matrix<double, 3, 3, Eigen::RowMajor>>(camera.rotation.data());
         const Eigen::Vector3d axis = turn * r.transpose() * Eigen::Vector3d(0, 0, 1);
         const Eigen::Vector3d sensorUp = turn * r.transpose() * Eigen::Vector3d(0, -1, 0);
-        const AimAngles aim =
-            AimAnglesFromAxes(UserToSceneDirection(ToVec(axis)), UserToSceneDirection(ToVec(sensorUp)));
+        const AimAngles aim = AimAnglesFromAxes(ToVec(axis), ToVec(sensorUp));
         const Lens lens = LensOf(camera, options.pixelPitchMm);
         AsBuiltPlacedCamera placed;
         placed.label = camera.name;

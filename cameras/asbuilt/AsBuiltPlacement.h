@@ -52,19 +52,15 @@ struct AsBuiltPlanResult {
 };
 
 // The rig in the plan's terms. The world is turned so that the vertical is
-// the user frame's Y (the shortest turn; a vertical straight down turns
-// about x), then its x, y and z are the user frame's X, Y and Z; a camera's
-// aim comes from its optical axis and its image up (the sensor's -y, not the
-// turned image's). Refused: more cameras than a rig may have, a vertical the
-// cameras do not decide, a room beyond the largest.
+// Y (the shortest turn; a vertical straight down turns about x) into the
+// scene frame; the user frame's Z runs against the scene's z, so a world
+// with z up has X = x, Y = z, Z = y. A camera's aim comes from its optical
+// axis and its image up (the sensor's -y, not the turned image's). Refused:
+// more cameras than a rig may have, a vertical the cameras do not decide, a
+// room beyond the largest.
 AsBuiltPlanResult PlanAsBuilt(const AsBuiltRig& rig, const AsBuiltPlacementOptions& options);
 
 // Into a set of plan.cameras.size() cameras, allocated, with its user origin
 // set: labels, positions, lens, frame, aim and sensor pixels, the fields of
 // view derived. Enabled flags and f-stops stay as they are.
 void ApplyAsBuiltPlan(const AsBuiltPlan& plan, CCameraSet& cameras);
-
-// The directions of a user-frame vector in the internal scene frame and
-// back: the user frame's Z runs against the scene's z.
-inline Vec3d UserToSceneDirection(const Vec3d& v) { return {v.x, v.y, -v.z}; }
-inline Vec3d SceneToUserDirection(const Vec3d& v) { return {v.x, v.y, -v.z}; }

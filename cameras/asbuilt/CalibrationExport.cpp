@@ -2,7 +2,6 @@
 
 #include "cameras/CameraSet.h"
 #include "cameras/asbuilt/AimAngles.h"
-#include "cameras/asbuilt/AsBuiltPlacement.h"
 #include "cameras/asbuilt/OpenCvReader.h"
 #include "scene/PrintableText.h"
 
@@ -14,6 +13,11 @@
 #include <vector>
 
 namespace {
+
+// The world written has z up: x along the length, y across the width, z
+// the height, the user frame's X, Z and Y. A direction of the scene frame
+// there, which the user frame mirrors in z.
+Vec3d WorldDirection(const Vec3d& scene) { return {scene.x, -scene.z, scene.y}; }
 
 Vec3d Cross(const Vec3d& a, const Vec3d& b)
 {
@@ -90,11 +94,12 @@ AsBuiltRig CalibrationOfCameraSet(const CCameraSet& cameras, uint32_t count)
         camera.name = cameras.GetLabel(i);
         Vec3d axis, up;
         AxesFromAimAngles({cameras.GetHTilt(i), cameras.GetVTilt(i), cameras.GetSpin(i)}, axis, up);
-        const Vec3d z = SceneToUserDirection(axis);
-        const Vec3d y = SceneToUserDirection({-up.x, -up.y, -up.z});
+        const Vec3d z = WorldDirection(axis);
+        const Vec3d y = WorldDirection({-up.x, -up.y, -up.z});
         const Vec3d x = Cross(y, z);
         camera.rotation = {x.x, x.y, x.z, y.x, y.y, y.z, z.x, z.y, z.z};
-        const Vec3d c = cameras.ToUser(cameras.GetPosition(i));
+        const Vec3d user = cameras.ToUser(cameras.GetPosition(i));
+        const Vec3d c{user.x, user.z, user.y};
         camera.translation = {-Dot(x, c), -Dot(y, c), -Dot(z, c)};
         camera.width = cameras.GetSensorPixelsX(i);
         camera.height = cameras.GetSensorPixelsY(i);

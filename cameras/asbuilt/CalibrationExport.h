@@ -8,8 +8,9 @@
 
 class CCameraSet;
 
-// The first `count` cameras of the set as a calibration: the world is the
-// user frame in metres, each camera at its position with its aim (the
+// The first `count` cameras of the set as a calibration in a world with z
+// up, in metres from the room corner: x = X, y = Z, z = Y of the user frame
+// (read back with z up, the same rig). Each camera at its position with its aim (the
 // sensor's -y its image up), an image of its sensor pixels, K from the lens,
 // the frame and those pixels, the principal point at the image centre and no
 // distortion. Named by their labels.

@@ -113,6 +113,11 @@ Names ReadNames(const cv::FileStorage& fs, const std::string& path)
 {
     Names names;
     const cv::FileNode node = fs["names"];
+    // A list of one may be written as the one name (OpenCV's XML does).
+    if (node.isString() || node.isInt()) {
+        names.list.push_back(*Text(node));
+        return names;
+    }
     if (node.empty() || !node.isSeq()) {
         names.error = CalibrationFileName(path) + ": names: needs a list of camera names";
         return names;
@@ -137,14 +142,10 @@ Names ReadNames(const cv::FileStorage& fs, const std::string& path)
 AsBuiltReadResult ReadPair(const cv::FileStorage& intri, const cv::FileStorage& extri, const std::string& intriPath,
                            const std::string& extriPath, double metresPerUnit)
 {
-    Names names = ReadNames(intri, intriPath);
-    if (!names.error.empty()) {
-        if (extri["names"].empty())
-            return {std::nullopt, names.error};
-        names = ReadNames(extri, extriPath);
-        if (!names.error.empty())
-            return {std::nullopt, names.error};
-    }
+    const bool intriNames = !intri["names"].empty();
+    const Names names = intriNames ? ReadNames(intri, intriPath) : ReadNames(extri, extriPath);
+    if (!names.error.empty())
+        return {std::nullopt, names.error};
     AsBuiltRig rig;
     for (const std::string& name : names.list) {
         const std::string inIntri = CameraPlace(intriPath, name), inExtri = CameraPlace(extriPath, name);
