@@ -70,19 +70,9 @@ void PrintObstacles(const CObstacleSet& obstacles)
                     mesh.offset.z, mesh.scale, mesh.mesh.triangles.size());
 }
 
-// Below the rig, what reading the calibration passed over or assumed.
-void PrintAsBuiltNotes(const AsBuiltPlan& plan)
-{
-    if (plan.notes.empty())
-        return;
-    std::printf("\nas built:\n");
-    for (const std::string& note : plan.notes)
-        std::printf("  %s\n", PrintableText(note).c_str());
-}
-
 } // namespace
 
-void AddRigCommand(CLI::App& app)
+void AddRigCommand(CLI::App& app, std::shared_ptr<CRigAsBuilt> handler)
 {
     CLI::App* command = app.add_subcommand("rig", "Print the camera rig as a table, or save it as a camera data file or a project");
     auto options = std::make_shared<RigOptions>();
@@ -99,13 +89,19 @@ void AddRigCommand(CLI::App& app)
     command->add_option("--save-project", *projectPath, "write the plan to this project file (.vplan)")
         ->type_name("FILE");
 
-    command->callback([options, savePath, projectPath, coverage, planning, asBuilt]() {
+    command->callback([options, savePath, projectPath, coverage, planning, asBuilt, handler]() {
+        if (asBuilt->Given() && !handler) {
+            std::cerr << "The calibration options are not available here: volume-planner-calibration reads and "
+                         "writes calibration files.\n";
+            throw CLI::RuntimeError(1);
+        }
         // A calibrated rig sets the room and the camera count the scene is built with.
         RigOptions rigOptions = *options;
-        const AsBuiltSetup setup = PrepareAsBuilt(*asBuilt, rigOptions);
-        if (!setup.error.empty()) {
-            std::cerr << setup.error << '\n';
-            throw CLI::RuntimeError(1);
+        if (handler) {
+            if (const auto refused = handler->Prepare(*asBuilt, rigOptions)) {
+                std::cerr << *refused << '\n';
+                throw CLI::RuntimeError(1);
+            }
         }
         CRoomBox room;
         const RigSceneResult scene = BuildRigScene(rigOptions, room);
@@ -113,8 +109,8 @@ void AddRigCommand(CLI::App& app)
             std::cerr << scene.error << '\n';
             throw CLI::RuntimeError(1);
         }
-        if (setup.plan)
-            ApplyAsBuiltPlan(*setup.plan, CCameraSet::Instance());
+        if (handler)
+            handler->Place(CCameraSet::Instance());
         // The criteria and planning settings a saved project holds.
         const Project* project = scene.project ? &*scene.project : nullptr;
         std::optional<std::string> error = ApplyCoverageOptions(*coverage, scene.cameraCount, project);
@@ -139,15 +135,15 @@ void AddRigCommand(CLI::App& app)
                 throw CLI::RuntimeError(1);
             }
         }
-        if (const auto exportError = ExportCalibrationOption(*asBuilt, cameras, scene.cameraCount)) {
+        if (const auto exportError = handler ? handler->Export(*asBuilt, cameras, scene.cameraCount) : std::nullopt) {
             std::cerr << *exportError << '\n';
             DestroyRigScene();
             throw CLI::RuntimeError(1);
         }
         PrintRig(cameras, *GetSceneSettings());
         PrintObstacles(*scene.obstacles);
-        if (setup.plan)
-            PrintAsBuiltNotes(*setup.plan);
+        if (handler)
+            handler->PrintNotes();
         DestroyRigScene();
     });
 }
