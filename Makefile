@@ -11,7 +11,7 @@ CMAKE_FLAGS ?=
 # tests, those of SANITIZE_LABELS (a ctest label pattern) if given.
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 30
-FUZZ_TARGETS = camera_file calibration number_text project_file obstacle_list mesh
+FUZZ_TARGETS = camera_file calibration number_text project_file obstacle_list mesh anipose caliscope opencv_pair colmap
 SANITIZE_DIR ?= build-sanitize
 SANITIZE_CMAKE_FLAGS ?=
 SANITIZE_LABELS ?=
