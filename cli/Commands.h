@@ -1,8 +1,11 @@
 #pragma once
 
+#include <memory>
+
 namespace CLI {
 class App;
 }
+class CRigAsBuilt;
 
 // Exit status of both binaries: 0 done, 1 refused input (a file, a value
 // or a size the program cannot use), 2 a usage error (an unknown option, a
@@ -19,11 +22,16 @@ inline constexpr const char* kExitStatusHelp =
 int RunCommandLine(CLI::App& app, int argc, char** argv);
 
 // One registration function per subcommand; main() calls each once.
-void AddRigCommand(CLI::App& app);
+// `rig` reads and writes calibration files only with a handler of them.
+void AddRigCommand(CLI::App& app, std::shared_ptr<CRigAsBuilt> asBuilt = nullptr);
 void AddCoverageCommand(CLI::App& app);
 void AddRenderCommand(CLI::App& app);
 void AddReportCommand(CLI::App& app);
 void AddPlaceCommand(CLI::App& app);
+// A `rig` that reads or writes calibration files (an option starting
+// --as-built or --export-calibration) runs volume-planner-calibration
+// with the same arguments; returns for any other command line.
+void ForwardAsBuiltRig(int argc, char** argv);
 // `render` and `report` in the core tool: run the command's own binary.
 void AddRenderForwarder(CLI::App& app);
 void AddReportForwarder(CLI::App& app);

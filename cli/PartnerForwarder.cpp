@@ -1,7 +1,8 @@
 // The render and report commands draw with OpenGL and Qt; each is built as a
 // binary of its own beside this one, so that the rig and coverage commands
 // load no graphics library and run on machines without one. `render` and
-// `report` here hand their arguments over.
+// `report` here hand their arguments over, and so does a `rig` with
+// calibration files, whose OpenCV library loads GL libraries too.
 #include "cli/Commands.h"
 
 #include <CLI/CLI.hpp>
@@ -42,7 +43,7 @@ std::string PartnerPath(const std::string& binary)
     argv.push_back(nullptr);
     execv(path.c_str(), argv.data());
     std::cerr << "The " << command << " command is not available: cannot run " << path << " (" << std::strerror(errno)
-              << "). It is built together with the window.\n";
+              << ")." << (binary == "volume-planner-calibration" ? "" : " It is built together with the window.") << '\n';
     std::exit(1);
 }
 
@@ -57,6 +58,21 @@ void AddForwarder(CLI::App& app, const std::string& name, const std::string& des
 }
 
 } // namespace
+
+void ForwardAsBuiltRig(int argc, char** argv)
+{
+    if (argc < 2 || std::string(argv[1]) != "rig")
+        return;
+    std::vector<std::string> arguments;
+    bool asBuilt = false;
+    for (int k = 2; k < argc; ++k) {
+        const std::string word = argv[k];
+        asBuilt = asBuilt || word.rfind("--as-built", 0) == 0 || word.rfind("--export-calibration", 0) == 0;
+        arguments.push_back(word);
+    }
+    if (asBuilt)
+        ForwardToPartner("volume-planner-calibration", "rig", arguments);
+}
 
 void AddRenderForwarder(CLI::App& app)
 {

@@ -1,3 +1,4 @@
+#include "cli/AsBuiltOptions.h"
 #include "cli/Commands.h"
 #include "cli/CoverageOptions.h"
 #include "cli/PlanningOptions.h"
@@ -71,7 +72,7 @@ void PrintObstacles(const CObstacleSet& obstacles)
 
 } // namespace
 
-void AddRigCommand(CLI::App& app)
+void AddRigCommand(CLI::App& app, std::shared_ptr<CRigAsBuilt> handler)
 {
     CLI::App* command = app.add_subcommand("rig", "Print the camera rig as a table, or save it as a camera data file or a project");
     auto options = std::make_shared<RigOptions>();
@@ -79,20 +80,37 @@ void AddRigCommand(CLI::App& app)
     auto projectPath = std::make_shared<std::string>();
     auto coverage = std::make_shared<CoverageOptions>();
     auto planning = std::make_shared<PlanningOptions>();
+    auto asBuilt = std::make_shared<AsBuiltOptions>();
     AddRigOptions(*command, *options);
+    AddAsBuiltOptions(*command, *asBuilt);
     AddCoverageOptions(*command, *coverage);
     AddPlanningOptions(*command, *planning);
     command->add_option("--save", *savePath, "write the rig to this camera data file")->type_name("FILE");
     command->add_option("--save-project", *projectPath, "write the plan to this project file (.vplan)")
         ->type_name("FILE");
 
-    command->callback([options, savePath, projectPath, coverage, planning]() {
+    command->callback([options, savePath, projectPath, coverage, planning, asBuilt, handler]() {
+        if (asBuilt->Given() && !handler) {
+            std::cerr << "The calibration options are not available here: volume-planner-calibration reads and "
+                         "writes calibration files.\n";
+            throw CLI::RuntimeError(1);
+        }
+        // A calibrated rig sets the room and the camera count the scene is built with.
+        RigOptions rigOptions = *options;
+        if (handler) {
+            if (const auto refused = handler->Prepare(*asBuilt, rigOptions)) {
+                std::cerr << *refused << '\n';
+                throw CLI::RuntimeError(1);
+            }
+        }
         CRoomBox room;
-        const RigSceneResult scene = BuildRigScene(*options, room);
+        const RigSceneResult scene = BuildRigScene(rigOptions, room);
         if (!scene.ok) {
             std::cerr << scene.error << '\n';
             throw CLI::RuntimeError(1);
         }
+        if (handler)
+            handler->Place(CCameraSet::Instance());
         // The criteria and planning settings a saved project holds.
         const Project* project = scene.project ? &*scene.project : nullptr;
         std::optional<std::string> error = ApplyCoverageOptions(*coverage, scene.cameraCount, project);
@@ -111,14 +129,21 @@ void AddRigCommand(CLI::App& app)
         }
         const auto resolutionCamera = static_cast<uint32_t>(ResolutionCameraOf(*coverage, project));
         if (!projectPath->empty()) {
-            if (const SaveResult saved = SaveProject(*projectPath, *options, scene, resolutionCamera); !saved) {
+            if (const SaveResult saved = SaveProject(*projectPath, rigOptions, scene, resolutionCamera); !saved) {
                 std::cerr << "Unable to Create File: " << *projectPath << ": " << saved.reason << '\n';
                 DestroyRigScene();
                 throw CLI::RuntimeError(1);
             }
         }
+        if (const auto exportError = handler ? handler->Export(*asBuilt, cameras, scene.cameraCount) : std::nullopt) {
+            std::cerr << *exportError << '\n';
+            DestroyRigScene();
+            throw CLI::RuntimeError(1);
+        }
         PrintRig(cameras, *GetSceneSettings());
         PrintObstacles(*scene.obstacles);
+        if (handler)
+            handler->PrintNotes();
         DestroyRigScene();
     });
 }

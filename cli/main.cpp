@@ -6,6 +6,7 @@
 
 int main(int argc, char** argv)
 {
+    ForwardAsBuiltRig(argc, argv);
     CLI::App app{"Volume Planner: camera rigs and their coverage of a room, without the window"};
     app.set_version_flag("--version", std::string("Volume Planner ") + VP_VERSION);
     app.require_subcommand(1);

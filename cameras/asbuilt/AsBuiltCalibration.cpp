@@ -1,0 +1,130 @@
+#include "cameras/asbuilt/AsBuiltCalibration.h"
+
+#include "scene/PrintableText.h"
+
+#include <Eigen/Geometry>
+#include <Eigen/SVD>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+namespace {
+
+using Matrix3 = Eigen::Matrix<double, 3, 3, Eigen::RowMajor>;
+
+Matrix3 ToMatrix(const std::array<double, 9>& m) { return Eigen::Map<const Matrix3>(m.data()); }
+
+std::array<double, 9> FromMatrix(const Matrix3& m)
+{
+    std::array<double, 9> out{};
+    Eigen::Map<Matrix3>(out.data()) = m;
+    return out;
+}
+
+std::array<double, 3> FromVector(const Eigen::Vector3d& v) { return {v.x(), v.y(), v.z()}; }
+
+bool Finite(double v) { return std::isfinite(v); }
+
+} // namespace
+
+std::string CalibrationFileName(const std::string& path) { return PrintableText(path); }
+
+CalibrationFileText ReadCalibrationFile(const std::string& path)
+{
+    const std::string name = CalibrationFileName(path);
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (ec || !std::filesystem::exists(status))
+        return {std::nullopt, name + ": the file is not there"};
+    if (!std::filesystem::is_regular_file(status))
+        return {std::nullopt, name + ": not a regular file"};
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec)
+        return {std::nullopt, name + ": cannot be read: " + ec.message()};
+    if (size > kLargestCalibrationFileBytes)
+        return {std::nullopt, name + " is too large for a calibration file: more than 16 MiB"};
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return {std::nullopt, name + ": cannot be read"};
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad() || text.size() > kLargestCalibrationFileBytes)
+        return {std::nullopt, name + ": cannot be read"};
+    return {std::move(text), {}};
+}
+
+std::array<double, 9> RotationFromRodrigues(const std::array<double, 3>& r)
+{
+    const Eigen::Vector3d v(r[0], r[1], r[2]);
+    const double angle = v.norm();
+    if (angle == 0.0)
+        return FromMatrix(Matrix3::Identity());
+    return FromMatrix(Eigen::AngleAxisd(angle, v / angle).toRotationMatrix());
+}
+
+std::array<double, 3> RodriguesFromRotation(const std::array<double, 9>& rotation)
+{
+    const Eigen::AngleAxisd turn(ToMatrix(rotation));
+    return FromVector(turn.axis() * turn.angle());
+}
+
+std::optional<std::array<double, 9>> RotationFromQuaternion(double w, double x, double y, double z)
+{
+    Eigen::Quaterniond q(w, x, y, z);
+    const double norm = q.norm();
+    if (!(norm > 1e-12) || !Finite(norm))
+        return std::nullopt;
+    q.normalize();
+    return FromMatrix(q.toRotationMatrix());
+}
+
+std::optional<std::array<double, 9>> CheckedRotation(const std::array<double, 9>& matrix)
+{
+    for (const double v : matrix)
+        if (!Finite(v))
+            return std::nullopt;
+    const Matrix3 m = ToMatrix(matrix);
+    // Files write six digits or so: a matrix that far from orthonormal is still meant as one.
+    if ((m * m.transpose() - Matrix3::Identity()).cwiseAbs().maxCoeff() > 1e-3 || m.determinant() <= 0.0)
+        return std::nullopt;
+    const Eigen::JacobiSVD<Matrix3> svd(m, Eigen::ComputeFullU | Eigen::ComputeFullV);
+    return FromMatrix(svd.matrixU() * svd.matrixV().transpose());
+}
+
+std::array<double, 3> CameraCentre(const AsBuiltCamera& camera)
+{
+    const Eigen::Vector3d t(camera.translation[0], camera.translation[1], camera.translation[2]);
+    return FromVector(-(ToMatrix(camera.rotation).transpose() * t));
+}
+
+std::array<double, 3> CameraAxis(const AsBuiltCamera& camera)
+{
+    return FromVector(ToMatrix(camera.rotation).transpose() * Eigen::Vector3d(0, 0, 1));
+}
+
+std::array<double, 3> CameraImageUp(const AsBuiltCamera& camera)
+{
+    // Shown turned clockwise by a quarter, the sensor's left edge is at the top.
+    static const Eigen::Vector3d kUp[4] = {{0, -1, 0}, {-1, 0, 0}, {0, 1, 0}, {1, 0, 0}};
+    const int turn = ((camera.quarterTurns % 4) + 4) % 4;
+    return FromVector(ToMatrix(camera.rotation).transpose() * kUp[turn]);
+}
+
+std::optional<std::string> CheckIntrinsics(const AsBuiltCamera& camera, const std::string& where,
+                                           const IntrinsicKeys& keys)
+{
+    if (camera.width < 1 || camera.height < 1)
+        return where + ": " + keys.size + ": the image needs a width and a height of at least 1 pixel";
+    if (!Finite(camera.fx) || !(camera.fx > 0.0))
+        return where + ": " + keys.matrix + ": the focal length fx must be a number above 0";
+    if (!Finite(camera.fy) || !(camera.fy > 0.0))
+        return where + ": " + keys.matrix + ": the focal length fy must be a number above 0";
+    if (!Finite(camera.cx) || !Finite(camera.cy))
+        return where + ": " + keys.matrix + ": the principal point must be two numbers";
+    for (const double d : camera.distortion)
+        if (!Finite(d))
+            return where + ": " + keys.distortion + ": every coefficient must be a number";
+    return std::nullopt;
+}

@@ -1,0 +1,208 @@
+#include "cameras/asbuilt/CalibrationExport.h"
+
+#include "cameras/CameraSet.h"
+#include "cameras/asbuilt/AimAngles.h"
+#include "cameras/asbuilt/OpenCvReader.h"
+#include "scene/PrintableText.h"
+
+#include <opencv2/core.hpp>
+
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+namespace {
+
+// The world written has z up: x along the length, y across the width, z
+// the height, the user frame's X, Z and Y. A direction of the scene frame
+// there, which the user frame mirrors in z.
+Vec3d WorldDirection(const Vec3d& scene) { return {scene.x, -scene.z, scene.y}; }
+
+Vec3d Cross(const Vec3d& a, const Vec3d& b)
+{
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+
+// The shortest text that reads back as the same double, always with a
+// decimal point or an exponent: TOML takes "1" as a whole number.
+std::string Real(double v)
+{
+    char text[32];
+    const auto [end, ec] = std::to_chars(text, text + sizeof text, v);
+    std::string out(text, end);
+    if (out.find_first_of(".en") == std::string::npos)
+        out += ".0";
+    return out;
+}
+
+std::string TomlString(const std::string& text)
+{
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20 || u == 0x7f) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", u);
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string List(std::initializer_list<double> values)
+{
+    std::string out = "[";
+    for (const double v : values)
+        out += (out.size() > 1 ? ", " : " ") + Real(v);
+    return out + " ]";
+}
+
+std::string OpenCvName(size_t k)
+{
+    char text[24];
+    std::snprintf(text, sizeof text, "%02zu", k + 1);
+    return text;
+}
+
+cv::Mat Matrix(int rows, int cols, const double* values)
+{
+    return cv::Mat(rows, cols, CV_64F, const_cast<double*>(values)).clone();
+}
+
+void WriteNames(cv::FileStorage& fs, size_t count)
+{
+    fs << "names" << "[";
+    for (size_t k = 0; k < count; ++k)
+        fs << OpenCvName(k);
+    fs << "]";
+}
+
+} // namespace
+
+AsBuiltRig CalibrationOfCameraSet(const CCameraSet& cameras, uint32_t count)
+{
+    AsBuiltRig rig;
+    for (uint32_t n = 0; n < count; ++n) {
+        const int i = static_cast<int>(n);
+        AsBuiltCamera camera;
+        camera.name = cameras.GetLabel(i);
+        Vec3d axis, up;
+        AxesFromAimAngles({cameras.GetHTilt(i), cameras.GetVTilt(i), cameras.GetSpin(i)}, axis, up);
+        const Vec3d z = WorldDirection(axis);
+        const Vec3d y = WorldDirection({-up.x, -up.y, -up.z});
+        const Vec3d x = Cross(y, z);
+        camera.rotation = {x.x, x.y, x.z, y.x, y.y, y.z, z.x, z.y, z.z};
+        const Vec3d user = cameras.ToUser(cameras.GetPosition(i));
+        const Vec3d c{user.x, user.z, user.y};
+        camera.translation = {-Dot(x, c), -Dot(y, c), -Dot(z, c)};
+        camera.width = cameras.GetSensorPixelsX(i);
+        camera.height = cameras.GetSensorPixelsY(i);
+        const double focal = cameras.GetFocalLength(i);
+        camera.fx = focal * camera.width / cameras.GetFrameWidth(i);
+        camera.fy = focal * camera.height / cameras.GetFrameHeight(i);
+        camera.cx = 0.5 * camera.width;
+        camera.cy = 0.5 * camera.height;
+        camera.distortion = {0.0, 0.0, 0.0, 0.0, 0.0};
+        rig.cameras.push_back(std::move(camera));
+    }
+    return rig;
+}
+
+std::string AniposeCalibrationText(const AsBuiltRig& rig)
+{
+    std::string out;
+    for (size_t k = 0; k < rig.cameras.size(); ++k) {
+        const AsBuiltCamera& c = rig.cameras[k];
+        const std::array<double, 3> r = RodriguesFromRotation(c.rotation);
+        out += "[cam_" + std::to_string(k) + "]\n";
+        out += "name = " + TomlString(c.name) + "\n";
+        out += "size = [ " + std::to_string(c.width) + ", " + std::to_string(c.height) + " ]\n";
+        out += "matrix = [ " + List({c.fx, 0.0, c.cx}) + ", " + List({0.0, c.fy, c.cy}) + ", " + List({0.0, 0.0, 1.0}) +
+               " ]\n";
+        out += "distortions = " + List({0.0, 0.0, 0.0, 0.0, 0.0}) + "\n";
+        out += "rotation = " + List({r[0], r[1], r[2]}) + "\n";
+        out += "translation = " + List({c.translation[0], c.translation[1], c.translation[2]}) + "\n";
+        out += "fisheye = false\n\n";
+    }
+    out += "[metadata]\nadjusted = false\nerror = 0.0\n";
+    return out;
+}
+
+std::string OpenCvIntrinsicsText(const AsBuiltRig& rig)
+{
+    cv::FileStorage fs(".yml", cv::FileStorage::WRITE | cv::FileStorage::MEMORY | cv::FileStorage::FORMAT_YAML);
+    WriteNames(fs, rig.cameras.size());
+    for (size_t k = 0; k < rig.cameras.size(); ++k) {
+        const AsBuiltCamera& c = rig.cameras[k];
+        const std::string name = OpenCvName(k);
+        const double kMatrix[9] = {c.fx, 0.0, c.cx, 0.0, c.fy, c.cy, 0.0, 0.0, 1.0};
+        const double dist[5] = {0.0, 0.0, 0.0, 0.0, 0.0};
+        fs << "K_" + name << Matrix(3, 3, kMatrix);
+        fs << "dist_" + name << Matrix(1, 5, dist);
+        fs << "H_" + name << c.height;
+        fs << "W_" + name << c.width;
+    }
+    return fs.releaseAndGetString();
+}
+
+std::string OpenCvExtrinsicsText(const AsBuiltRig& rig)
+{
+    cv::FileStorage fs(".yml", cv::FileStorage::WRITE | cv::FileStorage::MEMORY | cv::FileStorage::FORMAT_YAML);
+    WriteNames(fs, rig.cameras.size());
+    for (size_t k = 0; k < rig.cameras.size(); ++k) {
+        const AsBuiltCamera& c = rig.cameras[k];
+        const std::string name = OpenCvName(k);
+        const std::array<double, 3> r = RodriguesFromRotation(c.rotation);
+        fs << "R_" + name << Matrix(3, 1, r.data());
+        fs << "Rot_" + name << Matrix(3, 3, c.rotation.data());
+        fs << "T_" + name << Matrix(3, 1, c.translation.data());
+    }
+    return fs.releaseAndGetString();
+}
+
+SaveResult ExportCalibration(const std::string& path, const CCameraSet& cameras, uint32_t count)
+{
+    const std::string name = PrintableText(path);
+    const std::string extension = std::filesystem::path(path).extension().string();
+    const AsBuiltRig rig = CalibrationOfCameraSet(cameras, count);
+    for (const AsBuiltCamera& camera : rig.cameras)
+        if (camera.width < 1 || camera.height < 1)
+            return {false, name + ": camera \"" + PrintableText(camera.name) + "\" has no sensor pixels"};
+    if (extension == ".toml") {
+        AtomicFile file(path);
+        if (!file.Open() || !file.Write(AniposeCalibrationText(rig)) || !file.Commit())
+            return {false, name + ": " + file.Failure()};
+        return {true, {}};
+    }
+    if (extension == ".yml" || extension == ".yaml") {
+        const auto partner = OpenCvPartnerFile(path);
+        if (!partner || IsOpenCvIntrinsicsFile(path))
+            return {false, name + ": name the extrinsics file, with \"extri\" in its name (extri.yml): its partner, "
+                                  "intri.yml, gets the intrinsics"};
+        std::string intriText, extriText;
+        try {
+            intriText = OpenCvIntrinsicsText(rig);
+            extriText = OpenCvExtrinsicsText(rig);
+        } catch (const cv::Exception& e) {
+            return {false, name + ": " + PrintableText(e.msg)};
+        }
+        // Both are written whole before either replaces its file.
+        AtomicFile intri(*partner), extri(path);
+        if (!intri.Open() || !intri.Write(intriText))
+            return {false, PrintableText(*partner) + ": " + intri.Failure()};
+        if (!extri.Open() || !extri.Write(extriText))
+            return {false, name + ": " + extri.Failure()};
+        if (!intri.Commit())
+            return {false, PrintableText(*partner) + ": " + intri.Failure()};
+        if (!extri.Commit())
+            return {false, name + ": " + extri.Failure()};
+        return {true, {}};
+    }
+    return {false, name + ": the calibration is written as .toml (Anipose family) or .yml (an OpenCV pair)"};
+}

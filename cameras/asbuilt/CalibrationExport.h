@@ -1,0 +1,30 @@
+#pragma once
+
+#include "cameras/asbuilt/AsBuiltCalibration.h"
+#include "scene/AtomicFile.h"
+
+#include <cstdint>
+#include <string>
+
+class CCameraSet;
+
+// The first `count` cameras of the set as a calibration in a world with z
+// up, in metres from the room corner: x = X, y = Z, z = Y of the user frame
+// (read back with z up, the same rig). Each camera at its position with its aim (the
+// sensor's -y its image up), an image of its sensor pixels, K from the lens,
+// the frame and those pixels, the principal point at the image centre and no
+// distortion. Named by their labels.
+AsBuiltRig CalibrationOfCameraSet(const CCameraSet& cameras, uint32_t count);
+
+// Anipose-family TOML: one table cam_<k> per camera, then the metadata table.
+std::string AniposeCalibrationText(const AsBuiltRig& rig);
+// The OpenCV YAML pair, the cameras named 01, 02, ... (their keys K_01, R_01, ...):
+// intrinsics (names, K, dist, H, W) and extrinsics (names, R as Rodrigues, Rot, T).
+std::string OpenCvIntrinsicsText(const AsBuiltRig& rig);
+std::string OpenCvExtrinsicsText(const AsBuiltRig& rig);
+
+// By the extension: `.toml` one file, `.yml` / `.yaml` the extrinsics in
+// `path` (its name holding "extri") and the intrinsics in its partner with
+// "intri" in its stead. Each file is replaced only once written whole; a
+// refusal or failure names the file and the reason.
+SaveResult ExportCalibration(const std::string& path, const CCameraSet& cameras, uint32_t count);

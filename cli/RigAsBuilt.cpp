@@ -1,0 +1,86 @@
+// The as-built side of `rig`, built into volume-planner-calibration only.
+#include "cli/AsBuiltOptions.h"
+
+#include "cli/RigOptions.h"
+
+#include "cameras/asbuilt/AsBuiltPlacement.h"
+#include "cameras/asbuilt/AsBuiltReader.h"
+#include "cameras/asbuilt/CalibrationExport.h"
+#include "scene/PrintableText.h"
+#include "scene/SceneSettings.h"
+
+#include <cstdio>
+
+namespace {
+
+class CRigAsBuiltReaders final : public CRigAsBuilt {
+public:
+    std::optional<std::string> Prepare(const AsBuiltOptions& options, RigOptions& rig) override;
+    void Place(CCameraSet& cameras) override
+    {
+        if (m_plan)
+            ApplyAsBuiltPlan(*m_plan, cameras);
+    }
+    std::optional<std::string> Export(const AsBuiltOptions& options, const CCameraSet& cameras,
+                                      uint32_t count) override;
+    void PrintNotes() const override;
+
+private:
+    std::optional<AsBuiltPlan> m_plan;
+};
+
+std::optional<std::string> CRigAsBuiltReaders::Prepare(const AsBuiltOptions& options, RigOptions& rig)
+{
+    if (options.path.empty())
+        return std::nullopt;
+    const double metresPerUnit = options.units == "mm" ? 0.001 : 1.0;
+    AsBuiltReadResult read = ReadAsBuilt(options.path, AsBuiltFormatNamed(options.format), metresPerUnit);
+    if (!read.rig)
+        return "Calibration not loaded: " + read.error;
+    AsBuiltPlacementOptions placement;
+    if (!options.up.empty()) {
+        std::array<double, 3> up{};
+        up[static_cast<size_t>(options.up[1] - 'x')] = options.up[0] == '-' ? -1.0 : 1.0;
+        placement.up = up;
+    }
+    const bool roomGiven = OptionGiven(rig.command, "--room");
+    if (roomGiven && rig.room.size() == 3) {
+        const bool feet = rig.units == "f" || rig.units == "F";
+        const double scale = feet ? kMetresPerFoot : 1.0;
+        placement.room = {rig.room[0] * scale, rig.room[1] * scale, rig.room[2] * scale};
+    }
+    AsBuiltPlanResult plan = PlanAsBuilt(*read.rig, placement);
+    if (!plan.plan)
+        return "Calibration not placed: " + CalibrationFileName(options.path) + ": " + plan.error;
+    if (!roomGiven) {
+        rig.units = "m";
+        rig.room = {static_cast<float>(plan.plan->room[0]), static_cast<float>(plan.plan->room[1]),
+                    static_cast<float>(plan.plan->room[2])};
+    }
+    rig.defaultRig = static_cast<long long>(plan.plan->cameras.size());
+    m_plan = std::move(plan.plan);
+    return std::nullopt;
+}
+
+std::optional<std::string> CRigAsBuiltReaders::Export(const AsBuiltOptions& options, const CCameraSet& cameras,
+                                                      uint32_t count)
+{
+    if (options.exportPath.empty())
+        return std::nullopt;
+    if (const SaveResult saved = ExportCalibration(options.exportPath, cameras, count); !saved)
+        return "Unable to Create File: " + saved.reason;
+    return std::nullopt;
+}
+
+void CRigAsBuiltReaders::PrintNotes() const
+{
+    if (!m_plan || m_plan->notes.empty())
+        return;
+    std::printf("\nas built:\n");
+    for (const std::string& note : m_plan->notes)
+        std::printf("  %s\n", PrintableText(note).c_str());
+}
+
+} // namespace
+
+std::shared_ptr<CRigAsBuilt> MakeRigAsBuilt() { return std::make_shared<CRigAsBuiltReaders>(); }

@@ -1,0 +1,313 @@
+// Each reader against files written from its format's description, every
+// convention both ways, and malformed files refused naming file, camera and key.
+#include "CalibrationWriters.h"
+#include "core/TestSupport.h"
+
+#include "cameras/asbuilt/AsBuiltReader.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void ExpectNear3(const std::array<double, 3>& a, const std::array<double, 3>& b, double tolerance,
+                 const std::string& what)
+{
+    for (int k = 0; k < 3; ++k)
+        EXPECT_NEAR(a[k], b[k], tolerance) << what << " [" << k << "]";
+}
+
+// The rig read has the posed cameras, in their order, where they were put.
+void ExpectRig(const AsBuiltReadResult& read, const std::vector<PosedCamera>& posed)
+{
+    ASSERT_TRUE(read.rig) << read.error;
+    ASSERT_EQ(read.rig->cameras.size(), posed.size());
+    for (size_t k = 0; k < posed.size(); ++k) {
+        const AsBuiltCamera& c = read.rig->cameras[k];
+        EXPECT_EQ(c.name, posed[k].name);
+        ExpectNear3(CameraCentre(c), posed[k].centre, 1e-9, c.name + " centre");
+        ExpectNear3(CameraAxis(c), {posed[k].rotation[6], posed[k].rotation[7], posed[k].rotation[8]}, 1e-9,
+                    c.name + " axis");
+        EXPECT_EQ(c.width, posed[k].width);
+        EXPECT_EQ(c.height, posed[k].height);
+        EXPECT_DOUBLE_EQ(c.fx, posed[k].fx);
+        EXPECT_DOUBLE_EQ(c.fy, posed[k].fy);
+        EXPECT_DOUBLE_EQ(c.cx, posed[k].cx);
+        EXPECT_DOUBLE_EQ(c.cy, posed[k].cy);
+    }
+}
+
+class AsBuiltReaderTest : public ::testing::Test {
+protected:
+    std::string Write(const std::string& name, const std::string& text)
+    {
+        std::filesystem::create_directories(std::filesystem::path(m_dir.File(name)).parent_path());
+        WriteBytes(m_dir.File(name), text);
+        return m_dir.File(name);
+    }
+    TempDir m_dir;
+};
+
+TEST_F(AsBuiltReaderTest, AniposeKeepsTheFileOrderInEitherRotationFormAndUnit)
+{
+    const auto posed = StudioZUp();
+    const std::string flat = Write("flat.toml", AniposeText(posed, false));
+    const std::string columns = Write("columns.toml", AniposeText(posed, true));
+    ExpectRig(ReadAsBuilt(flat, AsBuiltFormat::Anipose, 1.0), posed);
+    // Found from the content, the Rodrigues vectors written as columns.
+    const AsBuiltReadResult read = ReadAsBuilt(columns, std::nullopt, 1.0);
+    ExpectRig(read, posed);
+    ASSERT_TRUE(read.rig);
+    EXPECT_EQ(read.rig->cameras[0].distortion, (std::vector<double>{-0.21, 0.05, 0.001, -0.002, 0.0}));
+    ASSERT_FALSE(read.rig->notes.empty());
+    EXPECT_NE(read.rig->notes.back().find("order of the file"), std::string::npos);
+    // Millimetres: the same rig from translations a thousand times larger.
+    ExpectRig(ReadAsBuilt(Write("mm.toml", AniposeText(posed, false, 1000.0)), AsBuiltFormat::Anipose, 0.001), posed);
+    const AsBuiltReadResult metresAsMm = ReadAsBuilt(flat, AsBuiltFormat::Anipose, 0.001);
+    ASSERT_TRUE(metresAsMm.rig);
+    ExpectNear3(CameraCentre(metresAsMm.rig->cameras[0]), {0.0002, 0.0003, 0.0028}, 1e-12, "scaled");
+}
+
+TEST_F(AsBuiltReaderTest, CaliscopeReadsBothRotationFormsAndSkipsIgnoredAndUnposedCameras)
+{
+    const auto posed = StudioZUp();
+    // Caliscope names a camera by its table.
+    auto named = posed;
+    for (size_t k = 0; k < named.size(); ++k)
+        named[k].name = "cameras." + std::to_string(k);
+    ExpectRig(ReadAsBuilt(Write("vector/camera_array.toml", CaliscopeText(posed, false)), std::nullopt, 1.0), named);
+    const std::string text = CaliscopeText(posed, true) +
+                             "[cameras.3]\nport = 3\nsize = [ 640, 480,]\nmatrix = [ [ 500.0, 0.0, 320.0,], [ 0.0, "
+                             "500.0, 240.0,], [ 0.0, 0.0, 1.0,],]\ndistortions = [ 0.0, 0.0, 0.0, 0.0, 0.0,]\n\n"
+                             "[cameras.4]\nignore = true\nsize = [ 640, 480,]\n";
+    // Found from the folder.
+    Write("matrix/camera_array.toml", text);
+    const AsBuiltReadResult read = ReadAsBuilt(m_dir.File("matrix"), std::nullopt, 1.0);
+    ExpectRig(read, named);
+    ASSERT_TRUE(read.rig);
+    std::string notes;
+    for (const std::string& note : read.rig->notes)
+        notes += note + "\n";
+    EXPECT_NE(notes.find("\"cameras.3\" skipped: it has no pose"), std::string::npos) << notes;
+    EXPECT_NE(notes.find("\"cameras.4\" skipped: marked ignore"), std::string::npos) << notes;
+}
+
+TEST_F(AsBuiltReaderTest, CaliscopeQuarterTurnsTurnOnlyTheImageUp)
+{
+    auto posed = StudioZUp();
+    posed.resize(1);
+    std::string text = CaliscopeText(posed, false);
+    const AsBuiltReadResult plain = ReadAsBuilt(Write("a/camera_array.toml", text), std::nullopt, 1.0);
+    text.replace(text.find("rotation_count = 0"), 18, "rotation_count = 1");
+    const AsBuiltReadResult turned = ReadAsBuilt(Write("b/camera_array.toml", text), std::nullopt, 1.0);
+    ASSERT_TRUE(plain.rig && turned.rig) << plain.error << turned.error;
+    const AsBuiltCamera& a = plain.rig->cameras[0];
+    const AsBuiltCamera& b = turned.rig->cameras[0];
+    EXPECT_EQ(b.quarterTurns, 1);
+    ExpectNear3(CameraCentre(b), CameraCentre(a), 0, "centre");
+    ExpectNear3(CameraAxis(b), CameraAxis(a), 0, "axis");
+    // Turned clockwise, the sensor's left edge, -x, is the top of the picture.
+    const auto& r = a.rotation;
+    ExpectNear3(CameraImageUp(a), {-r[3], -r[4], -r[5]}, 1e-12, "up");
+    ExpectNear3(CameraImageUp(b), {-r[0], -r[1], -r[2]}, 1e-12, "turned up");
+}
+
+TEST_F(AsBuiltReaderTest, OpenCvPairInEveryRotationFormYamlAndXml)
+{
+    const auto posed = StudioZUp();
+    Write("rod/intri.yml", OpenCvIntriText(posed));
+    Write("rod/extri.yml", OpenCvExtriText(posed, false));
+    ExpectRig(ReadAsBuilt(m_dir.File("rod"), std::nullopt, 1.0), posed);
+    // 1 x 3 Rodrigues rows, named through either file of the pair.
+    Write("rows/intri.yml", OpenCvIntriText(posed));
+    Write("rows/extri.yml", OpenCvExtriText(posed, false, true));
+    ExpectRig(ReadAsBuilt(m_dir.File("rows/extri.yml"), std::nullopt, 1.0), posed);
+    ExpectRig(ReadAsBuilt(m_dir.File("rows/intri.yml"), AsBuiltFormat::OpenCv, 1.0), posed);
+    // Rot_ matrices, translations in millimetres.
+    Write("rot/intri.yml", OpenCvIntriText(posed));
+    Write("rot/extri.yml", OpenCvExtriText(posed, true, false, 1000.0));
+    ExpectRig(ReadAsBuilt(m_dir.File("rot"), AsBuiltFormat::OpenCv, 0.001), posed);
+
+    // D_ for dist_, no image size: twice the principal point, with a note.
+    std::string intri = OpenCvIntriText(posed, false);
+    for (size_t at; (at = intri.find("dist_")) != std::string::npos;)
+        intri.replace(at, 5, "D_");
+    Write("d/intri.yml", intri);
+    Write("d/extri.yml", OpenCvExtriText(posed, false));
+    const AsBuiltReadResult noSize = ReadAsBuilt(m_dir.File("d"), std::nullopt, 1.0);
+    ASSERT_TRUE(noSize.rig) << noSize.error;
+    EXPECT_EQ(noSize.rig->cameras[0].width, 1281);
+    EXPECT_EQ(noSize.rig->cameras[0].height, 1023);
+    EXPECT_EQ(noSize.rig->cameras[0].distortion.size(), 5u);
+    ASSERT_EQ(noSize.rig->notes.size(), 3u);
+    EXPECT_NE(noSize.rig->notes[0].find("no H_cam_2 / W_cam_2"), std::string::npos) << noSize.rig->notes[0];
+
+    const std::string xmlIntri = "<?xml version=\"1.0\"?>\n<opencv_storage>\n<names>\"a\"</names>\n"
+                                 "<K_a type_id=\"opencv-matrix\"><rows>3</rows><cols>3</cols><dt>d</dt><data>\n"
+                                 "1000. 0. 320. 0. 1000. 240. 0. 0. 1.</data></K_a>\n<H_a>480</H_a><W_a>640</W_a>\n"
+                                 "</opencv_storage>\n";
+    const std::string xmlExtri = "<?xml version=\"1.0\"?>\n<opencv_storage>\n<names>\"a\"</names>\n"
+                                 "<R_a type_id=\"opencv-matrix\"><rows>3</rows><cols>1</cols><dt>d</dt><data>\n"
+                                 "0. 0. 0.</data></R_a>\n<T_a type_id=\"opencv-matrix\"><rows>3</rows><cols>1</cols>"
+                                 "<dt>d</dt><data>\n1. 2. 3.</data></T_a>\n</opencv_storage>\n";
+    Write("xml/intri.xml", xmlIntri);
+    Write("xml/extri.xml", xmlExtri);
+    const AsBuiltReadResult xml = ReadAsBuilt(m_dir.File("xml"), std::nullopt, 1.0);
+    ASSERT_TRUE(xml.rig) << xml.error;
+    ExpectNear3(CameraCentre(xml.rig->cameras[0]), {-1, -2, -3}, 1e-12, "xml centre");
+    EXPECT_EQ(xml.rig->cameras[0].width, 640);
+}
+
+TEST_F(AsBuiltReaderTest, ColmapTakesTheQuaternionScalarFirstAndEveryLensModel)
+{
+    const auto posed = StudioZUp();
+    std::string cameras, images;
+    ColmapTexts(posed, cameras, images);
+    Write("sparse/cameras.txt", cameras);
+    Write("sparse/images.txt", images);
+    ExpectRig(ReadAsBuilt(m_dir.File("sparse"), std::nullopt, 1.0), posed);
+    ExpectRig(ReadAsBuilt(m_dir.File("sparse/images.txt"), std::nullopt, 1.0), posed);
+
+    // A quarter turn about z, scalar first: the camera's axis stays the
+    // world's z and its x turns onto the world's -y... read as scalar last
+    // it would be a half turn about x.
+    const double h = std::sqrt(0.5);
+    const struct {
+        const char* line;
+        double fx, fy, cx, cy;
+        size_t distortion;
+        bool fisheye;
+    } models[] = {
+        {"1 SIMPLE_PINHOLE 640 480 500 320 240", 500, 500, 320, 240, 0, false},
+        {"1 PINHOLE 640 480 500 510 320 240", 500, 510, 320, 240, 0, false},
+        {"1 SIMPLE_RADIAL 640 480 500 320 240 0.1", 500, 500, 320, 240, 1, false},
+        {"1 RADIAL 640 480 500 320 240 0.1 0.01", 500, 500, 320, 240, 2, false},
+        {"1 OPENCV 640 480 500 510 320 240 0.1 0.01 0 0", 500, 510, 320, 240, 4, false},
+        {"1 OPENCV_FISHEYE 640 480 500 510 320 240 0.1 0.01 0 0", 500, 510, 320, 240, 4, true},
+        {"1 FULL_OPENCV 640 480 500 510 320 240 1 2 3 4 5 6 7 8", 500, 510, 320, 240, 8, false},
+    };
+    Write("q/images.txt", "1 " + Num(h) + " 0 0 " + Num(h) + " 0 0 5 1 turned.png\n\n");
+    for (const auto& model : models) {
+        Write("q/cameras.txt", std::string(model.line) + "\n");
+        const AsBuiltReadResult read = ReadAsBuilt(m_dir.File("q"), AsBuiltFormat::Colmap, 1.0);
+        ASSERT_TRUE(read.rig) << model.line << ": " << read.error;
+        const AsBuiltCamera& c = read.rig->cameras[0];
+        EXPECT_EQ(c.name, "turned.png");
+        EXPECT_EQ(c.fx, model.fx);
+        EXPECT_EQ(c.fy, model.fy);
+        EXPECT_EQ(c.cx, model.cx);
+        EXPECT_EQ(c.cy, model.cy);
+        EXPECT_EQ(c.distortion.size(), model.distortion) << model.line;
+        EXPECT_EQ(c.fisheye, model.fisheye);
+        ExpectNear3(CameraCentre(c), {0, 0, -5}, 1e-12, model.line);
+        ExpectNear3(CameraAxis(c), {0, 0, 1}, 1e-12, model.line);
+        ExpectNear3({c.rotation[0], c.rotation[1], c.rotation[2]}, {0, -1, 0}, 1e-12, model.line);
+    }
+}
+
+TEST_F(AsBuiltReaderTest, MalformedFilesAreRefusedNamingFileCameraAndKey)
+{
+    const auto posed = StudioZUp();
+    const std::string anipose = AniposeText(posed, false);
+    const std::string caliscope = CaliscopeText(posed, false);
+    const auto replaced = [](std::string text, const std::string& from, const std::string& to) {
+        text.replace(text.find(from), from.size(), to);
+        return text;
+    };
+    struct Case {
+        std::string file;
+        std::string text;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"a.toml", replaced(anipose, "size = [ 1280, 1024,]", "size = [ 1280,]"), {"a.toml", "\"cam_2\"", "size:"}},
+        {"b.toml", replaced(anipose, "matrix = [ [ 1600", "matrix = [ [ \"x\""), {"b.toml", "\"cam_2\"", "matrix:"}},
+        {"c.toml", replaced(anipose, "rotation = [", "rotation = [ 1,"), {"c.toml", "\"cam_2\"", "rotation:"}},
+        {"d.toml", replaced(anipose, "translation = [", "translationx = ["), {"d.toml", "\"cam_2\"", "translation:",
+                                                                               "missing"}},
+        {"e.toml", replaced(anipose, "distortions = [ -0.21", "distortions = [ true"), {"\"cam_2\"", "distortions:"}},
+        {"f.toml", replaced(anipose, "fisheye = false", "fisheye = 1"), {"\"cam_2\"", "fisheye:"}},
+        {"g.toml", replaced(anipose, "[ 1600, 0, 640.5 ]", "[ -1600, 0, 640.5 ]"), {"\"cam_2\"", "matrix:", "fx"}},
+        {"h.toml", "[cam_1\nsize = 3\n", {"h.toml", "not TOML"}},
+        {"i.toml", "[cam]\nx = " + std::string(100, '['), {"i.toml", "line 2", "nested more than 64"}},
+        {"j.toml", "[metadata]\nerror = 1\n", {"j.toml", "no camera"}},
+        {"k/camera_array.toml", replaced(caliscope, "rotation = [", "rotation = [ [ 1, 0 ], "),
+         {"camera_array.toml", "\"cameras.0\"", "rotation:"}},
+        {"l/camera_array.toml", replaced(caliscope, "rotation_count = 0", "rotation_count = 0.5"),
+         {"\"cameras.0\"", "rotation_count:"}},
+        {"m/camera_array.toml", replaced(caliscope, "ignore = false", "ignore = \"no\""), {"\"cameras.0\"", "ignore:"}},
+    };
+    for (const Case& c : cases) {
+        const AsBuiltReadResult read = ReadAsBuilt(Write(c.file, c.text), std::nullopt, 1.0);
+        EXPECT_FALSE(read.rig) << c.file;
+        for (const std::string& part : c.expected)
+            EXPECT_NE(read.error.find(part), std::string::npos) << c.file << ": " << read.error;
+    }
+
+    // The OpenCV pair: each key spoiled in turn.
+    const std::string intri = OpenCvIntriText(posed), extri = OpenCvExtriText(posed, false);
+    const struct {
+        bool inIntri;
+        std::string from, to;
+        std::vector<std::string> expected;
+    } pairs[] = {
+        {true, "K_cam_10", "Q_cam_10", {"intri.yml", "\"cam_10\"", "K_cam_10", "missing"}},
+        {true, "   rows: 3\n   cols: 3", "   rows: 2\n   cols: 3", {"intri.yml", "\"cam_2\"", "K_cam_2"}},
+        {true, "W_cam_1: 1280", "W_cam_1: wide", {"intri.yml", "\"cam_1\"", "W_cam_1"}},
+        {false, "T_cam_1:", "X_cam_1:", {"extri.yml", "\"cam_1\"", "T_cam_1"}},
+        {false, "R_cam_2", "S_cam_2", {"extri.yml", "\"cam_2\"", "R_cam_2", "Rot_cam_2"}},
+        {true, "names:", "names: [ \"cam_2\", \"cam_2\" ]\nx:", {"intri.yml", "names", "twice"}},
+        {false, "data: [", "data: [[[[", {"extri.yml", "not an OpenCV"}},
+    };
+    for (const auto& p : pairs) {
+        Write("cv/intri.yml", p.inIntri ? replaced(intri, p.from, p.to) : intri);
+        Write("cv/extri.yml", p.inIntri ? extri : replaced(extri, p.from, p.to));
+        const AsBuiltReadResult read = ReadAsBuilt(m_dir.File("cv"), std::nullopt, 1.0);
+        EXPECT_FALSE(read.rig) << p.to;
+        for (const std::string& part : p.expected)
+            EXPECT_NE(read.error.find(part), std::string::npos) << p.to << ": " << read.error;
+    }
+
+    // COLMAP: the line, the image or camera, the column.
+    std::string cameras, images;
+    ColmapTexts(posed, cameras, images);
+    const struct {
+        bool inCameras;
+        std::string from, to;
+        std::vector<std::string> expected;
+    } colmap[] = {
+        {true, "2 OPENCV", "2 OPENCVX", {"cameras.txt", "camera 2", "MODEL"}},
+        {true, "3 OPENCV 1280", "3 OPENCV -5", {"cameras.txt", "camera 3", "WIDTH"}},
+        {true, "0.01 -0.002 0 0\n", "0.01 -0.002 0\n", {"cameras.txt", "camera 1", "PARAMS", "takes 8"}},
+        {false, " 2 cam_10", " 9 cam_10", {"images.txt", "\"cam_10\"", "CAMERA_ID", "no camera 9"}},
+        {false, "7 ", "7 x ", {"images.txt", "line 2", "QW"}},
+    };
+    for (const auto& p : colmap) {
+        Write("col/cameras.txt", p.inCameras ? replaced(cameras, p.from, p.to) : cameras);
+        Write("col/images.txt", p.inCameras ? images : replaced(images, p.from, p.to));
+        const AsBuiltReadResult read = ReadAsBuilt(m_dir.File("col"), std::nullopt, 1.0);
+        EXPECT_FALSE(read.rig) << p.to;
+        for (const std::string& part : p.expected)
+            EXPECT_NE(read.error.find(part), std::string::npos) << p.to << ": " << read.error;
+    }
+    // A quaternion of no length.
+    Write("col/images.txt", "1 0 0 0 0 1 2 3 1 zero.png\n\n");
+    Write("col/cameras.txt", cameras);
+    const AsBuiltReadResult zero = ReadAsBuilt(m_dir.File("col"), std::nullopt, 1.0);
+    EXPECT_NE(zero.error.find("\"zero.png\""), std::string::npos) << zero.error;
+    EXPECT_NE(zero.error.find("QW QX QY QZ"), std::string::npos) << zero.error;
+}
+
+TEST_F(AsBuiltReaderTest, FoldersAndFilesThatHoldNoCalibration)
+{
+    std::filesystem::create_directory(m_dir.File("empty"));
+    const AsBuiltReadResult empty = ReadAsBuilt(m_dir.File("empty"), std::nullopt, 1.0);
+    EXPECT_NE(empty.error.find("holds no calibration"), std::string::npos) << empty.error;
+    const AsBuiltReadResult missing = ReadAsBuilt(m_dir.File("none.toml"), std::nullopt, 1.0);
+    EXPECT_NE(missing.error.find("none.toml: the file is not there"), std::string::npos) << missing.error;
+    const AsBuiltReadResult unknown = ReadAsBuilt(Write("plain.txt", "hello\n"), std::nullopt, 1.0);
+    EXPECT_NE(unknown.error.find("--as-built-format"), std::string::npos) << unknown.error;
+    const AsBuiltReadResult lonely = ReadAsBuilt(Write("calib.yml", "%YAML:1.0\n"), std::nullopt, 1.0);
+    EXPECT_NE(lonely.error.find("intri.yml and extri.yml"), std::string::npos) << lonely.error;
+}
+
+} // namespace
