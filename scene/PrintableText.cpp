@@ -73,3 +73,18 @@ std::string PrintableText(std::string_view text)
     }
     return out;
 }
+
+std::optional<size_t> FirstNonTextByte(std::string_view text)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    for (size_t i = 0; i < text.size();) {
+        uint32_t c = 0;
+        size_t bad = 1;
+        const size_t length = Decode(bytes + i, text.size() - i, c, bad);
+        const bool whitespace = c == '\t' || c == '\n' || c == '\r';
+        if (length == 0 || (c < 0x20 && !whitespace) || (c >= 0x7F && c <= 0x9F))
+            return i;
+        i += length;
+    }
+    return std::nullopt;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,3 +11,9 @@
 // U+FFFD, so a label cannot move the cursor, retitle the terminal, clear the
 // screen or reverse the text after it. Other text comes back unchanged.
 std::string PrintableText(std::string_view text);
+
+// Where a file stops being text: the offset of its first ill-formed UTF-8
+// sequence or control character other than tab, line feed and carriage
+// return; nullopt for text. Parsers of text formats are not all safe on
+// other bytes, and no such file needs them.
+std::optional<size_t> FirstNonTextByte(std::string_view text);

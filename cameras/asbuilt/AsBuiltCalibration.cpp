@@ -5,6 +5,7 @@
 #include <Eigen/Geometry>
 #include <Eigen/SVD>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -52,6 +53,12 @@ CalibrationFileText ReadCalibrationFile(const std::string& path)
     std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad() || text.size() > kLargestCalibrationFileBytes)
         return {std::nullopt, name + ": cannot be read"};
+    // The TOML and OpenCV parsers read past their buffers on such bytes.
+    if (const std::optional<size_t> at = FirstNonTextByte(text)) {
+        const auto line = 1 + std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(*at), '\n');
+        return {std::nullopt, name + ": line " + std::to_string(line) +
+                                  ": not text (a control character or a byte that is not UTF-8)"};
+    }
     return {std::move(text), {}};
 }
 

@@ -15,3 +15,8 @@ std::optional<std::string> TomlNestingError(std::string_view text);
 std::optional<std::string> YamlNestingError(std::string_view text);
 // XML: elements opened and not yet closed.
 std::optional<std::string> XmlNestingError(std::string_view text);
+// XML that is not well formed, with the line: a tag, comment, declaration or
+// attribute that does not end, an end tag that closes no element of its name,
+// an element left open, a document type. OpenCV's parser reads through null
+// pointers on such text.
+std::optional<std::string> XmlMarkupError(std::string_view text);

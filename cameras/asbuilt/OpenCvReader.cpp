@@ -84,11 +84,19 @@ bool Open(const std::string& path, Storage& storage)
         storage.error = CalibrationFileName(path) + ": " + *deep;
         return false;
     }
+    if (const auto malformed = xml ? XmlMarkupError(*file.text) : std::nullopt) {
+        storage.error = CalibrationFileName(path) + ": not an OpenCV XML file: " + PrintableText(*malformed);
+        return false;
+    }
     try {
         if (storage.fs.open(*file.text, cv::FileStorage::READ | cv::FileStorage::MEMORY) && storage.fs.root().isMap())
             return true;
     } catch (const cv::Exception& e) {
         storage.error = CalibrationFileName(path) + ": not an OpenCV YAML or XML file: " + PrintableText(e.msg);
+        return false;
+    } catch (const std::exception& e) {
+        // The parser also lets the standard library's own exceptions through.
+        storage.error = CalibrationFileName(path) + ": not an OpenCV YAML or XML file: " + PrintableText(e.what());
         return false;
     }
     storage.error = CalibrationFileName(path) + ": not an OpenCV YAML or XML file";
@@ -243,6 +251,9 @@ AsBuiltReadResult ReadOpenCvCalibration(const std::string& intriPath, const std:
     } catch (const cv::Exception& e) {
         return {std::nullopt, CalibrationFileName(intriPath) + ", " + CalibrationFileName(extriPath) +
                                   ": not an OpenCV calibration: " + PrintableText(e.msg)};
+    } catch (const std::exception& e) {
+        return {std::nullopt, CalibrationFileName(intriPath) + ", " + CalibrationFileName(extriPath) +
+                                  ": not an OpenCV calibration: " + PrintableText(e.what())};
     }
 }
 

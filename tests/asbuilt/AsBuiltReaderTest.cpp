@@ -4,8 +4,13 @@
 #include "core/TestSupport.h"
 
 #include "cameras/asbuilt/AsBuiltReader.h"
+#include "cameras/asbuilt/OpenCvReader.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -295,6 +300,66 @@ TEST_F(AsBuiltReaderTest, MalformedFilesAreRefusedNamingFileCameraAndKey)
     const AsBuiltReadResult zero = ReadAsBuilt(m_dir.File("col"), std::nullopt, 1.0);
     EXPECT_NE(zero.error.find("\"zero.png\""), std::string::npos) << zero.error;
     EXPECT_NE(zero.error.find("QW QX QY QZ"), std::string::npos) << zero.error;
+}
+
+// Bytes that cannot stand in a text file are refused before a parser sees
+// them: the TOML parser read past its buffer on ill-formed UTF-8 in a
+// literal string, OpenCV's on a NUL in the XML declaration (fuzz findings,
+// kept in the corpora too).
+TEST_F(AsBuiltReaderTest, FilesThatAreNotTextAreRefusedBeforeTheirParser)
+{
+    using namespace std::string_literals;
+    const struct {
+        std::string file, text, line;
+    } cases[] = {
+        {"lit.toml", "x = [[['\x8b\x8b[[['\n", "line 1"},
+        {"ml/camera_array.toml", "[cameras.0]\nport = '''\xea\xea''''''''\n", "line 2"},
+        {"nul.toml", "[cam_1]\nname = \"a\0\"\n"s, "line 2"},
+        {"esc.toml", "[cam_1]\n\n\nname = \"\x1b[2J\"\n", "line 4"},
+        {"x/intri.xml", "<?xml version= \0\"1.0\"?>\n<opencv_storage>\n"s, "line 1"},
+        {"c1/cameras.txt", "# cameras\n1 PINHOLE 10 10 1 1 5 5\xc2\x85\n", "line 2"},
+    };
+    for (const auto& c : cases) {
+        const AsBuiltReadResult read = ReadAsBuilt(Write(c.file, c.text), std::nullopt, 1.0);
+        EXPECT_FALSE(read.rig) << c.file;
+        EXPECT_NE(read.error.find(c.line + ": not text"), std::string::npos) << c.file << ": " << read.error;
+    }
+    // Tabs, carriage returns and characters beyond ASCII are text.
+    std::string windows;
+    for (const char ch : "# caméra\t\n" + AniposeText(StudioZUp(), false))
+        windows += ch == '\n' ? "\r\n" : std::string(1, ch);
+    EXPECT_TRUE(ReadAsBuilt(Write("crlf.toml", windows), std::nullopt, 1.0).rig);
+}
+
+// The fuzz findings: each regression file of a reader's corpus is refused
+// with a message, whole files for the TOML readers, a pair split at a line
+// "====" for OpenCV's.
+TEST_F(AsBuiltReaderTest, FuzzFindingsAreRefused)
+{
+    namespace fs = std::filesystem;
+    int found = 0;
+    for (const char* target : {"anipose", "caliscope", "opencv_pair"}) {
+        for (const auto& entry : fs::directory_iterator(fs::path(VP_FUZZ_CORPUS) / target)) {
+            if (entry.path().filename().string().rfind("regression-", 0) != 0)
+                continue;
+            ++found;
+            std::ifstream in(entry.path(), std::ios::binary);
+            const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+            AsBuiltReadResult read;
+            if (std::string(target) == "opencv_pair") {
+                const size_t cut = text.find("\n====\n");
+                const std::string intri = text.substr(0, cut);
+                const std::string extri = cut == std::string::npos ? text : text.substr(cut + 6);
+                read = ReadOpenCvCalibration(Write("f/intri.yml", intri), Write("f/extri.yml", extri), 1.0);
+            } else {
+                const char* name = std::string(target) == "caliscope" ? "f/camera_array.toml" : "f/calibration.toml";
+                read = ReadAsBuilt(Write(name, text), std::nullopt, 1.0);
+            }
+            EXPECT_FALSE(read.rig) << entry.path();
+            EXPECT_FALSE(read.error.empty()) << entry.path();
+        }
+    }
+    EXPECT_GE(found, 5);
 }
 
 TEST_F(AsBuiltReaderTest, FoldersAndFilesThatHoldNoCalibration)

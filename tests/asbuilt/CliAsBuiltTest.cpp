@@ -126,4 +126,17 @@ TEST_F(CliAsBuiltTest, RefusalsNameTheFileAndWriteNothing)
         EXPECT_FALSE(std::filesystem::exists(m_dir.File(name))) << name;
 }
 
+// A pair on which OpenCV's parser loops for ever (a fuzz finding): the reader's
+// process gives up after its time limit with a refusal naming the folder.
+TEST_F(CliAsBuiltTest, AReaderThatHangsIsStoppedWithARefusal)
+{
+    const std::string folder = std::string(VP_HOSTILE_DIR) + "/opencv-hang";
+    const CliRun run = Cli("rig --as-built '" + folder + "' --save-project " + Quoted("p.vplan"));
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("could not read the calibration " + folder + ": the reader ran for more than 10 s"),
+              std::string::npos)
+        << run.err;
+    EXPECT_FALSE(std::filesystem::exists(m_dir.File("p.vplan")));
+}
+
 } // namespace
