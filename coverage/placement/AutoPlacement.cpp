@@ -141,8 +141,11 @@ PlacementResult RunPlacement(const PlacementRequest& request,
         result.error = "target: every target point lies inside an obstacle";
         return result;
     }
+    // Every target point in view of as many cameras as it needs marker cameras
+    // comes first; where the markers image too small from some, the rig
+    // still keeps the point in that many fields.
     const ScoreRule rule{request.minCameras, request.robust, request.planning.minAngleDeg,
-                         request.planning.maxAngleDeg};
+                         request.planning.maxAngleDeg, request.robust ? request.minCameras + 1 : request.minCameras};
     std::vector<PlanningCamera> rig;
     for (const FixedCamera& camera : request.fixed)
         rig.push_back(camera.planning);
@@ -241,9 +244,11 @@ PlacementResult RunPlacement(const PlacementRequest& request,
         const uint32_t row = found.rows[k];
         const Candidate& c = candidates.CandidateOf(row);
         const std::vector<uint64_t> bits(matrix.Bits(row), matrix.Bits(row) + matrix.WordCount());
-        RefinedCamera camera{places[c.place], c.pose, c.lens, matrix.AddRow(bits.data(), matrix.Camera(row))};
+        const std::vector<uint64_t> view(matrix.ViewBits(row), matrix.ViewBits(row) + matrix.WordCount());
+        RefinedCamera camera{places[c.place], c.pose, c.lens,
+                             matrix.AddRow(bits.data(), matrix.Camera(row), view.data())};
         discrete.push_back(camera);
-        camera.row = matrix.AddRow(bits.data(), matrix.Camera(row));
+        camera.row = matrix.AddRow(bits.data(), matrix.Camera(row), view.data());
         refined.push_back(camera);
     }
     if (request.refine && !result.cancelled) {
@@ -259,6 +264,12 @@ PlacementResult RunPlacement(const PlacementRequest& request,
                 break;
         }
         result.evaluations += refiner.Evaluations();
+        if (request.search.cancel && request.search.cancel->load()) {
+            result.cancelled = result.stopped = true;
+            result.error = "cancelled";
+            result.seconds = seconds();
+            return result;
+        }
     }
 
     // Snapped to mountable steps in turn, each kept clear of the cameras before it.
