@@ -21,15 +21,18 @@ struct Ranked {
     int64_t shortfall = 0;
 };
 
-// The greedy's order: the views still lacking, samples that come to count,
-// then coverage up to the need, then the rest of the score; the lower row on
-// a tie.
+// The greedy's order: samples that come to count, then the views still
+// lacking, coverage up to the need, then the rest of the score; the lower row
+// on a tie. The views come after the markers here: first they would fill the
+// rig with the cameras that see farthest, which few swaps undo, whereas a
+// rig built for the markers lacks few views, and the swap passes, which
+// take the views first, give them back.
 bool GreedyBefore(const Ranked& a, const Ranked& b)
 {
-    if (a.score.lacking != b.score.lacking)
-        return a.score.lacking < b.score.lacking;
     if (a.score.covered != b.score.covered)
         return a.score.covered > b.score.covered;
+    if (a.score.lacking != b.score.lacking)
+        return a.score.lacking < b.score.lacking;
     if (a.shortfall != b.shortfall)
         return a.shortfall > b.shortfall;
     return a.score.seen != b.score.seen ? a.score.seen > b.score.seen : a.row < b.row;
@@ -100,13 +103,11 @@ std::vector<uint32_t> CPlacementSearch::Greedy(CRigScorer& scorer, int restart, 
             }
             if (!Spaced(scorer, row, settings.minSpacing))
                 continue;
-            // A row that lacks more views than the list's last, or as many and
-            // has fewer samples that come to count, cannot enter a full list.
+            // A row whose samples that come to count fall short of the list's last cannot enter a full list.
             Ranked ranked{{}, row};
             if (best.size() == choices) {
-                const RigScore floor{best.back().score.covered - 1, std::numeric_limits<int64_t>::max(),
-                                     best.back().score.lacking};
-                if (!scorer.ScoresAbove(row, floor, ranked.score))
+                const RigScore floor{best.back().score.covered - 1, std::numeric_limits<int64_t>::max()};
+                if (!scorer.MarkersScoreAbove(row, floor, ranked.score))
                     continue;
             } else {
                 ranked.score = scorer.ScoreWith(row);

@@ -207,6 +207,17 @@ bool CRigScorer::ScoresAbove(uint32_t row, const RigScore& floor, RigScore& scor
         score = Exact(row);
         return true;
     }
+    return MarkersAbove(row, floor, lacking, score);
+}
+
+bool CRigScorer::MarkersScoreAbove(uint32_t row, const RigScore& floor, RigScore& score) const
+{
+    ++m_nEvaluations;
+    return MarkersAbove(row, floor, m_score.lacking - ViewGain(row), score);
+}
+
+bool CRigScorer::MarkersAbove(uint32_t row, const RigScore& floor, int64_t lacking, RigScore& score) const
+{
     const uint64_t* bits = m_matrix.Bits(row);
     const int64_t seen = m_score.seen + m_matrix.SeenWeight(row);
     // What the row could complete at most: every open sample.

@@ -59,6 +59,9 @@ public:
     // so that most candidates of a scan cost a pass over their words (and one
     // over the words with samples short of views).
     bool ScoresAbove(uint32_t row, const RigScore& floor, RigScore& score) const;
+    // The same with the views set aside: whether the samples that count and
+    // the marker cameras with `row` added exceed `floor`'s.
+    bool MarkersScoreAbove(uint32_t row, const RigScore& floor, RigScore& score) const;
     void Add(uint32_t row);
     // Takes out the member at `slot` (an index into Rows()); the others keep their order.
     void RemoveAt(size_t slot);
@@ -82,6 +85,8 @@ private:
     bool Completes(uint32_t row, size_t s) const;
     // The score with `row` added, without counting an evaluation.
     RigScore Exact(uint32_t row) const;
+    // Whether (covered, seen) with `row` added exceed `floor`'s, pruned; `lacking` goes into `score`.
+    bool MarkersAbove(uint32_t row, const RigScore& floor, int64_t lacking, RigScore& score) const;
     // The views `row` adds where samples lack them, weighted.
     int64_t ViewGain(uint32_t row) const;
     void UpdateBits(size_t s);
