@@ -108,7 +108,7 @@ void BM_CandidateScoring(benchmark::State& state)
     double seconds = 0.0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        RigScore best;
+        RigScore best = RigScore::Worst();
         for (const uint32_t row : stage.rows) {
             RigScore score;
             if (!pruned)

@@ -4,6 +4,7 @@
 
 #include <compare>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 // What a target sample needs to count: at least `minCameras` cameras see a
@@ -31,6 +32,8 @@ struct RigScore {
     int64_t covered = 0;
     int64_t seen = 0;
     int64_t lacking = 0;
+    // Below every score a rig can have: the start of a search for the best.
+    static constexpr RigScore Worst() { return {0, 0, std::numeric_limits<int64_t>::max()}; }
     friend bool operator==(const RigScore&, const RigScore&) = default;
     friend std::strong_ordering operator<=>(const RigScore& a, const RigScore& b)
     {

@@ -102,7 +102,7 @@ RigScore PlainScore(const CSightMatrix& matrix, const ScoreRule& rule, const std
 // The best rig of `slots` rows from the first `candidates` rows, every set tried.
 RigScore BruteForce(const CSightMatrix& matrix, const ScoreRule& rule, uint32_t candidates, int slots)
 {
-    RigScore best;
+    RigScore best = RigScore::Worst();
     std::vector<uint32_t> rig;
     auto visit = [&](auto&& self, uint32_t from) -> void {
         if (static_cast<int>(rig.size()) == slots) {
