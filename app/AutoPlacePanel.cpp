@@ -1,8 +1,10 @@
 #include "app/AutoPlacePanel.h"
 
+#include "app/PlanPlacement.h"
 #include "app/PlanUndo.h"
 #include "app/UserPrompts.h"
 #include "cameras/CameraSet.h"
+#include "cameras/CameraTypes.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/FrustumEdges.h"
 #include "coverage/PlanningCamera.h"
@@ -33,7 +35,7 @@ namespace
 {
 
 const char* const kRefusedCaption = "Invalid Action";
-const char* const kFieldNames[] = {"Count", "Lenses", "K", "Time limit", "Sample step", "Wall band"};
+const char* const kFieldNames[] = {"Count", "Lenses", "Sensor", "K", "Time limit", "Sample step", "Wall band"};
 const char* const kMountNames[] = {"Wall x0", "Wall x1", "Wall z0", "Wall z1", "Ceiling"};
 
 QString TripleText(const Vec3d& v)
@@ -90,12 +92,15 @@ int SearchThreads()
 
 } // namespace
 
-CAutoPlacePanel::CAutoPlacePanel(CVolumeView& view, std::shared_ptr<const CObstacleSet> obstacles, CPlanUndo& undo,
-                                 CUserPrompts& prompts, QWidget* parent)
-    : QWidget(parent, Qt::Tool), m_view(view), m_pObstacles(std::move(obstacles)), m_undo(undo), m_prompts(prompts),
+CAutoPlacePanel::CAutoPlacePanel(CVolumeView& view, std::shared_ptr<const CObstacleSet> obstacles,
+                                 std::shared_ptr<PlanPlacement> placement, CPlanUndo& undo, CUserPrompts& prompts,
+                                 QWidget* parent)
+    : QWidget(parent, Qt::Tool), m_view(view), m_pObstacles(std::move(obstacles)), m_pPlacement(std::move(placement)),
+      m_undo(undo), m_prompts(prompts),
       m_pTarget(new QTableWidget(0, kColCount, this)),
       m_pAddBox(new QPushButton("Add Box", this)), m_pRemoveBox(new QPushButton("Remove Box", this)),
-      m_pRobust(new QCheckBox("Robust: still K with any one camera lost", this)), m_pProgress(new QLabel(this)),
+      m_pRobust(new QCheckBox("Robust: still K with any one camera lost", this)), m_pProjectMounts(new QLabel(this)),
+      m_pProgress(new QLabel(this)),
       m_pStart(new QPushButton("Start", this)), m_pCancel(new QPushButton("Cancel", this)),
       m_pAccept(new QPushButton("Accept", this))
 {
@@ -108,10 +113,15 @@ CAutoPlacePanel::CAutoPlacePanel(CVolumeView& view, std::shared_ptr<const CObsta
     boxButtons->addWidget(m_pRemoveBox);
     boxButtons->addStretch();
 
-    const char* const defaults[] = {"4", "8.5", "2", "30", "0.25", ""};
+    const char* const defaults[] = {"4", "8.5", "0", "2", "30", "0.25", ""};
     auto* form = new QFormLayout;
-    const char* const labels[] = {"Cameras to add", "Lenses (mm, comma list)", "K: cameras per target point",
-                                  "Time limit (s)", "Sample step (m)", "Wall band (m, bottom, top; empty: whole wall)"};
+    const char* const labels[] = {"Cameras to add",
+                                  "Lenses (mm, comma list)",
+                                  "Sensor (camera type 0 to 2, or pixels W, H)",
+                                  "K: cameras per target point",
+                                  "Time limit (s)",
+                                  "Sample step (m)",
+                                  "Wall band (m, bottom, top; empty: whole wall)"};
     for (int f = 0; f < kFieldCount; ++f) {
         m_fields[f] = new QLineEdit(defaults[f], this);
         form->addRow(labels[f], m_fields[f]);
@@ -123,6 +133,8 @@ CAutoPlacePanel::CAutoPlacePanel(CVolumeView& view, std::shared_ptr<const CObsta
         mounts->addWidget(m_mounts[m]);
     }
     form->addRow("Mounts", mounts);
+    m_pProjectMounts->setWordWrap(true);
+    form->addRow("", m_pProjectMounts);
     form->addRow("", m_pRobust);
 
     auto* runButtons = new QHBoxLayout;
@@ -153,11 +165,17 @@ CAutoPlacePanel::CAutoPlacePanel(CVolumeView& view, std::shared_ptr<const CObsta
     connect(m_pRemoveBox, &QPushButton::clicked, this, [this] {
         if (m_pTarget->currentRow() >= 0)
             m_pTarget->removeRow(m_pTarget->currentRow());
+        StoreSetup();
     });
+    // A new box's three cells arrive one by one: the setup is stored once the last is in.
+    connect(m_pTarget, &QTableWidget::itemChanged, this, [this] { StoreSetup(); });
+    for (QCheckBox* mount : m_mounts)
+        connect(mount, &QCheckBox::toggled, this, [this] { StoreSetup(); });
+    connect(m_fields[kWallBand], &QLineEdit::textChanged, this, [this] { StoreSetup(); });
     connect(m_pStart, &QPushButton::clicked, this, &CAutoPlacePanel::Start);
     connect(m_pCancel, &QPushButton::clicked, this, &CAutoPlacePanel::Cancel);
     connect(m_pAccept, &QPushButton::clicked, this, &CAutoPlacePanel::Accept);
-    ResetTarget();
+    ShowPlanSetup();
     ShowState(Idle);
 }
 
@@ -179,17 +197,104 @@ void CAutoPlacePanel::closeEvent(QCloseEvent* event)
     QWidget::closeEvent(event);
 }
 
-void CAutoPlacePanel::ResetTarget()
+void CAutoPlacePanel::ShowPlanSetup()
 {
     const SceneSettings* s = GetSceneSettings();
+    const ProjectPlacement& plan = m_pPlacement->Current();
+    m_bShowingSetup = true;
     m_pTarget->setRowCount(0);
-    if (!s)
+    std::vector<TargetBox> boxes = plan.target;
+    if (boxes.empty() && s)
+        boxes.push_back(DefaultTargetBox({s->GetRoomLength(), s->GetRoomWidth(), s->GetRoomHeight()}));
+    m_pTarget->setRowCount(static_cast<int>(boxes.size()));
+    for (int row = 0; row < m_pTarget->rowCount(); ++row) {
+        const TargetBox& box = boxes[static_cast<size_t>(row)];
+        m_pTarget->setItem(row, kColMin, new QTableWidgetItem(TripleText(box.min)));
+        m_pTarget->setItem(row, kColMax, new QTableWidgetItem(TripleText(box.max)));
+        m_pTarget->setItem(row, kColWeight, new QTableWidgetItem(QString::number(box.weight, 'g', 10)));
+    }
+    const MountSurfaces mounts = plan.mounts.value_or(MountSurfaces{});
+    for (int w = 0; w < kWallCount; ++w)
+        m_mounts[static_cast<size_t>(w)]->setChecked(mounts.walls[static_cast<size_t>(w)]);
+    m_mounts[kWallCount]->setChecked(mounts.ceiling);
+    m_fields[kWallBand]->setText(mounts.wallBand ? QString("%1, %2")
+                                                       .arg((*mounts.wallBand)[0], 0, 'g', 10)
+                                                       .arg((*mounts.wallBand)[1], 0, 'g', 10)
+                                                 : QString());
+    m_projectMounts = {};
+    m_projectMounts.segments = mounts.segments;
+    m_projectMounts.points = mounts.points;
+    m_projectMounts.keepOuts = mounts.keepOuts;
+    m_pProjectMounts->setText(
+        mounts.segments.empty() && mounts.points.empty() && mounts.keepOuts.empty()
+            ? QString()
+            : QString("And from the project: %1 segments, %2 points, %3 keep-out boxes")
+                  .arg(static_cast<int>(mounts.segments.size()))
+                  .arg(static_cast<int>(mounts.points.size()))
+                  .arg(static_cast<int>(mounts.keepOuts.size())));
+    m_bShowingSetup = false;
+}
+
+std::optional<ProjectPlacement> CAutoPlacePanel::ReadSetup(const RoomSize& room, std::string& refusal) const
+{
+    auto refuse = [&refusal](const std::string& field, const std::string& reason) {
+        refusal = field + ": " + reason;
+        return std::nullopt;
+    };
+    ProjectPlacement setup;
+    for (int row = 0; row < m_pTarget->rowCount(); ++row) {
+        auto text = [this, row](int column) {
+            return m_pTarget->item(row, column) ? m_pTarget->item(row, column)->text() : QString();
+        };
+        const std::string name = "Target box " + std::to_string(row + 1);
+        const auto min = ParseTriple(text(kColMin)), max = ParseTriple(text(kColMax));
+        const auto weight = ParseNumber(text(kColWeight));
+        if (!min)
+            return refuse(name + ", min", "three numbers x, y, z, in metres");
+        if (!max)
+            return refuse(name + ", max", "three numbers x, y, z, in metres");
+        if (!weight)
+            return refuse(name + ", weight", "a number above 0");
+        const TargetBox box{*min, *max, *weight};
+        if (const auto error = CheckTargetBox(box, room))
+            return refuse(name, *error);
+        setup.target.push_back(box);
+    }
+    if (setup.target.empty())
+        return refuse("Target boxes", "add at least one box");
+
+    MountSurfaces mounts = m_projectMounts;
+    for (int w = 0; w < kWallCount; ++w)
+        mounts.walls[static_cast<size_t>(w)] = m_mounts[static_cast<size_t>(w)]->isChecked();
+    mounts.ceiling = m_mounts[kWallCount]->isChecked();
+    if (!mounts.Any())
+        return refuse("Mounts", "choose at least one wall or the ceiling");
+    if (const QString band = m_fields[kWallBand]->text().trimmed(); !band.isEmpty()) {
+        const auto values = ParseNumbers(band);
+        if (!values || values->size() != 2)
+            return refuse(kFieldNames[kWallBand], "two heights in metres, bottom and top, e.g. 2, 3.8");
+        mounts.wallBand = std::array<double, 2>{(*values)[0], (*values)[1]};
+    }
+    if (const auto error = CheckMounts(mounts, room))
+        return refuse(mounts.wallBand ? kFieldNames[kWallBand] : "Mounts", *error);
+    setup.mounts = mounts;
+    return setup;
+}
+
+void CAutoPlacePanel::StoreSetup()
+{
+    const SceneSettings* s = GetSceneSettings();
+    if (m_bShowingSetup || !s)
         return;
-    const TargetBox box = DefaultTargetBox({s->GetRoomLength(), s->GetRoomWidth(), s->GetRoomHeight()});
-    m_pTarget->setRowCount(1);
-    m_pTarget->setItem(0, kColMin, new QTableWidgetItem(TripleText(box.min)));
-    m_pTarget->setItem(0, kColMax, new QTableWidgetItem(TripleText(box.max)));
-    m_pTarget->setItem(0, kColWeight, new QTableWidgetItem(QString::number(box.weight, 'g', 10)));
+    std::string refusal;
+    const std::optional<ProjectPlacement> setup =
+        ReadSetup({s->GetRoomLength(), s->GetRoomWidth(), s->GetRoomHeight()}, refusal);
+    // A field being typed may not be valid yet: the plan keeps its last valid setup.
+    if (!setup)
+        return;
+    const ProjectPlacement& plan = m_pPlacement->Current();
+    if (setup->target != plan.target || setup->mounts != plan.mounts)
+        m_pPlacement->edited = setup;
 }
 
 std::optional<PlacementRequest> CAutoPlacePanel::BuildRequest(std::string& refusal) const
@@ -213,41 +318,11 @@ std::optional<PlacementRequest> CAutoPlacePanel::BuildRequest(std::string& refus
     request.obstacles = m_pObstacles && !m_pObstacles->IsEmpty() ? std::make_shared<const CObstacleSet>(*m_pObstacles)
                                                                  : nullptr;
 
-    for (int row = 0; row < m_pTarget->rowCount(); ++row) {
-        auto text = [this, row](int column) {
-            return m_pTarget->item(row, column) ? m_pTarget->item(row, column)->text() : QString();
-        };
-        const std::string name = "Target box " + std::to_string(row + 1);
-        const auto min = ParseTriple(text(kColMin)), max = ParseTriple(text(kColMax));
-        const auto weight = ParseNumber(text(kColWeight));
-        if (!min)
-            return refuse(name + ", min", "three numbers x, y, z, in metres");
-        if (!max)
-            return refuse(name + ", max", "three numbers x, y, z, in metres");
-        if (!weight)
-            return refuse(name + ", weight", "a number above 0");
-        const TargetBox box{*min, *max, *weight};
-        if (const auto error = CheckTargetBox(box, request.room))
-            return refuse(name, *error);
-        request.target.push_back(box);
-    }
-    if (request.target.empty())
-        return refuse("Target boxes", "add at least one box");
-
-    MountSurfaces& mounts = request.mounts;
-    for (int w = 0; w < kWallCount; ++w)
-        mounts.walls[static_cast<size_t>(w)] = m_mounts[static_cast<size_t>(w)]->isChecked();
-    mounts.ceiling = m_mounts[kWallCount]->isChecked();
-    if (!mounts.Any())
-        return refuse("Mounts", "choose at least one wall or the ceiling");
-    if (const QString band = m_fields[kWallBand]->text().trimmed(); !band.isEmpty()) {
-        const auto values = ParseNumbers(band);
-        if (!values || values->size() != 2)
-            return refuse(kFieldNames[kWallBand], "two heights in metres, bottom and top, e.g. 2, 3.8");
-        mounts.wallBand = std::array<double, 2>{(*values)[0], (*values)[1]};
-    }
-    if (const auto error = CheckMounts(mounts, request.room))
-        return refuse(mounts.wallBand ? kFieldNames[kWallBand] : "Mounts", *error);
+    const std::optional<ProjectPlacement> setup = ReadSetup(request.room, refusal);
+    if (!setup)
+        return std::nullopt;
+    request.target = setup->target;
+    request.mounts = *setup->mounts;
 
     CCameraSet cameras = *set;
     cameras.RecomputeFieldOfView();
@@ -279,6 +354,25 @@ std::optional<PlacementRequest> CAutoPlacePanel::BuildRequest(std::string& refus
         request.lenses.push_back(static_cast<float>(f));
     }
     request.model.focalMm = request.lenses.front();
+    // A camera type, or the pixels of a custom sensor, as `place` takes them.
+    const auto sensor = ParseNumbers(m_fields[kSensor]->text());
+    if (!sensor || sensor->size() > 2)
+        return refuse(kFieldNames[kSensor], "a camera type 0 to " + std::to_string(kCameraTypeCount - 1) +
+                                                ", or the sensor's pixels W, H");
+    if (sensor->size() == 1) {
+        const double type = sensor->front();
+        if (const auto error = CheckPlacedCameraType(type))
+            return refuse(kFieldNames[kSensor], *error);
+        request.model.cameraType = static_cast<int>(type);
+        request.model.pixelsX = CameraTypePixelsX(request.model.cameraType);
+        request.model.pixelsY = CameraTypePixelsY(request.model.cameraType);
+    } else {
+        if (const auto error = CheckPlacedSensorPixels((*sensor)[0], (*sensor)[1]))
+            return refuse(kFieldNames[kSensor], *error);
+        request.model.cameraType = kCustomCameraType;
+        request.model.pixelsX = static_cast<int>((*sensor)[0]);
+        request.model.pixelsY = static_cast<int>((*sensor)[1]);
+    }
 
     const auto k = ParseWhole(m_fields[kMinCameras]->text());
     if (!k)

@@ -2,6 +2,7 @@
 
 #include "app/PlanUndo.h"
 #include "coverage/placement/AutoPlacement.h"
+#include "project/ProjectPlacement.h"
 
 #include <QWidget>
 
@@ -15,6 +16,7 @@
 class CObstacleSet;
 class CUserPrompts;
 class CVolumeView;
+struct PlanPlacement;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -31,17 +33,24 @@ class QTableWidget;
 // thread. Cancel raises the placement's cancel flag and returns the panel to
 // idle at once, the plan's rig untouched; the worker's last words are
 // dropped. Accept adds the placed cameras to the plan as one undoable step.
+//
+// The target and the mounts are the plan's: shown from the project when one
+// opens, and stored back into the plan whenever an edit leaves them valid, so
+// that Save Project keeps them. The project's segments, points and keep-out
+// boxes, which the window does not edit, go with its mounts.
 class CAutoPlacePanel : public QWidget
 {
     Q_OBJECT
   public:
     enum TargetColumn { kColMin, kColMax, kColWeight, kColCount };
-    enum Field { kCount, kLenses, kMinCameras, kTimeLimit, kSampleStep, kWallBand, kFieldCount };
+    enum Field { kCount, kLenses, kSensor, kMinCameras, kTimeLimit, kSampleStep, kWallBand, kFieldCount };
     enum State { Idle, Running, Done };
 
-    // `obstacles` is the window's set; Accept is a step of `undo`, which shows the new rig.
-    CAutoPlacePanel(CVolumeView& view, std::shared_ptr<const CObstacleSet> obstacles, CPlanUndo& undo,
-                    CUserPrompts& prompts, QWidget* parent = nullptr);
+    // `obstacles` is the window's set, `placement` the plan's mounts and
+    // target; Accept is a step of `undo`, which shows the new rig.
+    CAutoPlacePanel(CVolumeView& view, std::shared_ptr<const CObstacleSet> obstacles,
+                    std::shared_ptr<PlanPlacement> placement, CPlanUndo& undo, CUserPrompts& prompts,
+                    QWidget* parent = nullptr);
     ~CAutoPlacePanel() override;
     CAutoPlacePanel(const CAutoPlacePanel&) = delete;
     CAutoPlacePanel& operator=(const CAutoPlacePanel&) = delete;
@@ -50,6 +59,9 @@ class CAutoPlacePanel : public QWidget
     // The worker of the last run has not yet ended (it may still be winding down after Cancel).
     bool IsWorkerRunning() const { return m_pRun && !m_pRun->finished.load(); }
     const PlacementResult* Result() const { return m_result ? &*m_result : nullptr; }
+    // The target table and the mounts from the plan: its boxes (else the
+    // room's default box) and its mounts (else every wall and the ceiling).
+    void ShowPlanSetup();
 
     QTableWidget* TargetTable() const { return m_pTarget; }
     QLineEdit* FieldBox(Field field) const { return m_fields[field]; }
@@ -57,6 +69,8 @@ class CAutoPlacePanel : public QWidget
     QCheckBox* MountBox(int mount) const { return m_mounts[static_cast<size_t>(mount)]; }
     QCheckBox* RobustBox() const { return m_pRobust; }
     QLabel* ProgressText() const { return m_pProgress; }
+    // What of the plan's mounts the window shows but does not edit.
+    QLabel* ProjectMountsText() const { return m_pProjectMounts; }
     QPushButton* StartButton() const { return m_pStart; }
     QPushButton* CancelButton() const { return m_pCancel; }
     QPushButton* AcceptButton() const { return m_pAccept; }
@@ -77,6 +91,10 @@ class CAutoPlacePanel : public QWidget
 
     // The request from the fields and the plan, or the refusal naming the field.
     std::optional<PlacementRequest> BuildRequest(std::string& refusal) const;
+    // The target boxes and mounts of the fields, or the refusal naming the field.
+    std::optional<ProjectPlacement> ReadSetup(const RoomSize& room, std::string& refusal) const;
+    // The fields' target and mounts into the plan, when they are valid and differ from its.
+    void StoreSetup();
     void Start();
     void Cancel();
     void Accept();
@@ -85,13 +103,16 @@ class CAutoPlacePanel : public QWidget
     void ShowPreview(const std::vector<PlacedCamera>& cameras);
     void ClearPreview();
     void ShowState(State state);
-    // The target table: the default box of the room as it is now.
-    void ResetTarget();
     // Waits for the last run's worker (after its cancel flag was raised).
     void JoinWorker();
 
     CVolumeView& m_view;
     std::shared_ptr<const CObstacleSet> m_pObstacles;
+    std::shared_ptr<PlanPlacement> m_pPlacement;
+    // The plan's segments, points and keep-out boxes, kept with the mounts.
+    MountSurfaces m_projectMounts;
+    // Set while the fields are filled from the plan: those are not edits.
+    bool m_bShowingSetup = false;
     CPlanUndo& m_undo;
     CUserPrompts& m_prompts;
 
@@ -101,6 +122,7 @@ class CAutoPlacePanel : public QWidget
     std::array<QLineEdit*, kFieldCount> m_fields{};
     std::array<QCheckBox*, 5> m_mounts{};
     QCheckBox* m_pRobust;
+    QLabel* m_pProjectMounts;
     QLabel* m_pProgress;
     QPushButton* m_pStart;
     QPushButton* m_pCancel;

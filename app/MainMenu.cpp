@@ -3,6 +3,7 @@
 #include "app/AutoPlacePanel.h"
 #include "app/DialogLayout.h"
 #include "app/ObstaclePanel.h"
+#include "app/PlanPlacement.h"
 #include "app/PlanUndo.h"
 #include "app/PlanningPanel.h"
 #include "app/ProjectCommands.h"
@@ -55,7 +56,8 @@ const char* const kMouseAndKeys = "In the view:\n"
 
 CMainMenu::CMainMenu(CVolumePlannerDlg& dialog)
     : QObject(&dialog), m_dialog(dialog), m_pObstacles(std::make_shared<CObstacleSet>()),
-      m_pMenuBar(new QMenuBar(&dialog)), m_pProject(new CProjectCommands(dialog, m_pObstacles)),
+      m_pPlacement(std::make_shared<PlanPlacement>()), m_pMenuBar(new QMenuBar(&dialog)),
+      m_pProject(new CProjectCommands(dialog, m_pObstacles, m_pPlacement)),
       m_pReport(new CReportCommands(dialog, m_pProject->Document())),
       m_nClassicWidth(dialog.width())
 {
@@ -188,6 +190,10 @@ void CMainMenu::BuildPlanMenu()
         if (m_pObstaclePanel)
             m_pObstaclePanel->Refresh();
     });
+    connect(m_pProject, &CProjectCommands::projectOpened, this, [this] {
+        if (m_pAutoPlace)
+            m_pAutoPlace->ShowPlanSetup();
+    });
 }
 
 void CMainMenu::BuildHelpMenu()
@@ -290,9 +296,10 @@ void CMainMenu::ShowObstacles()
 
 void CMainMenu::ShowAutoPlace()
 {
-    // Built on first use, with the default target of the room then; it keeps its fields when closed.
+    // Built on first use, with the plan's target (or the room's default one) then; it keeps its fields when closed.
     if (!m_pAutoPlace)
-        m_pAutoPlace = new CAutoPlacePanel(*m_dialog.View(), m_pObstacles, *m_pUndo, m_dialog.Prompts(), &m_dialog);
+        m_pAutoPlace = new CAutoPlacePanel(*m_dialog.View(), m_pObstacles, m_pPlacement, *m_pUndo, m_dialog.Prompts(),
+                                           &m_dialog);
     m_pAutoPlace->show();
     m_pAutoPlace->raise();
 }

@@ -15,6 +15,7 @@ class CProjectCommands;
 class CReportCommands;
 class CViewStyleCommands;
 class CVolumePlannerDlg;
+struct PlanPlacement;
 class QAction;
 class QMenu;
 class QMenuBar;
@@ -97,6 +98,8 @@ class CMainMenu : public QObject
 
     CVolumePlannerDlg& m_dialog;
     std::shared_ptr<CObstacleSet> m_pObstacles;
+    // The plan's mounts and target for auto-placement.
+    std::shared_ptr<PlanPlacement> m_pPlacement;
     CObstaclePanel* m_pObstaclePanel = nullptr;
     CPlanUndo* m_pUndo = nullptr;
     CAutoPlacePanel* m_pAutoPlace = nullptr;

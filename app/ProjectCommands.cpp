@@ -1,6 +1,7 @@
 #include "app/ProjectCommands.h"
 
 #include "app/BusyCursor.h"
+#include "app/PlanPlacement.h"
 #include "app/VolumePlannerDlg.h"
 #include "coverage/obstacles/ObstacleSet.h"
 #include "exports/VoxelExport.h"
@@ -58,14 +59,16 @@ CFrameImage FrameOf(const QImage& picture)
 
 } // namespace
 
-CProjectCommands::CProjectCommands(CVolumePlannerDlg& dialog, std::shared_ptr<CObstacleSet> obstacles)
+CProjectCommands::CProjectCommands(CVolumePlannerDlg& dialog, std::shared_ptr<CObstacleSet> obstacles,
+                                   std::shared_ptr<PlanPlacement> placement)
     : QObject(&dialog), m_dialog(dialog),
       m_document(
           dialog.Prompts(),
           {[&dialog] { return dialog.TypedUnit(); },
            [&dialog] { return static_cast<uint32_t>(dialog.View()->Renderer().GetVolume().GetResolutionCamera() + 1); },
            [&dialog] { return dialog.AreCamerasInitialised(); }, [&dialog] { return dialog.AreCameraEditsUnsaved(); },
-           [this, &dialog](const Project& project) {
+           [this, &dialog, placement](const Project& project) {
+               *placement = {project.placement, std::nullopt};
                dialog.View()->SetViewStyle(project.plannerView ? ViewStyle::Planner : ViewStyle::Classic);
                emit viewStyleRestored();
                dialog.ShowOpenedPlan(project.unit, static_cast<int>(project.resolutionCamera) - 1);
@@ -82,7 +85,8 @@ CProjectCommands::CProjectCommands(CVolumePlannerDlg& dialog, std::shared_ptr<CO
                    emit obstaclesReplaced();
                return error;
            },
-           [&dialog] { return dialog.View()->GetViewStyle() == ViewStyle::Planner; }}),
+           [&dialog] { return dialog.View()->GetViewStyle() == ViewStyle::Planner; },
+           [placement] { return placement->edited; }}),
       m_strClassicTitle(dialog.windowTitle()), m_pTitleTimer(new QTimer(this))
 {
     // Without a scene there is no plan to lose.

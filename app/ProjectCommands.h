@@ -9,6 +9,7 @@
 
 class CObstacleSet;
 class CVolumePlannerDlg;
+struct PlanPlacement;
 class QMenu;
 class QAction;
 class QTimer;
@@ -20,8 +21,10 @@ class CProjectCommands : public QObject
 {
     Q_OBJECT
   public:
-    // `obstacles` is the window's set, saved with the plan and replaced by an opened one's.
-    CProjectCommands(CVolumePlannerDlg& dialog, std::shared_ptr<CObstacleSet> obstacles);
+    // `obstacles` is the window's set, saved with the plan and replaced by an
+    // opened one's; `placement` the plan's mounts and target, the same.
+    CProjectCommands(CVolumePlannerDlg& dialog, std::shared_ptr<CObstacleSet> obstacles,
+                     std::shared_ptr<PlanPlacement> placement);
 
     CProjectDocument& Document() { return m_document; }
     void OpenProject();
@@ -39,7 +42,8 @@ class CProjectCommands : public QObject
     void obstaclesReplaced();
     // An opened project set the view's style.
     void viewStyleRestored();
-    // An opened project replaced the plan, and the window shows it.
+    // An opened project replaced the plan (its placement mounts and target
+    // too), and the window shows it.
     void projectOpened();
 
   private:

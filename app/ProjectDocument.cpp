@@ -23,6 +23,10 @@ Project CProjectDocument::CurrentProject() const
         project.obstacles = m_link.obstacles();
     if (m_link.plannerView)
         project.plannerView = m_link.plannerView();
+    if (m_link.placement) {
+        if (std::optional<ProjectPlacement> placement = m_link.placement())
+            project.placement = std::move(*placement);
+    }
     return project;
 }
 

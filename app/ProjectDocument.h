@@ -32,6 +32,9 @@ class CProjectDocument
         std::function<std::optional<std::string>(const ObstacleList&, const std::string& baseDir)> setObstacles;
         // The view drawn in the Planner style.
         std::function<bool()> plannerView;
+        // Mounts and target of auto-placement once the window changed them;
+        // nullopt writes the project's own back as read.
+        std::function<std::optional<ProjectPlacement>()> placement;
     };
 
     CProjectDocument(CUserPrompts& prompts, WindowLink link);

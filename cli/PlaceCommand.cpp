@@ -87,7 +87,8 @@ Json FiguresJson(const PlacementFigures& f)
             {"median_sigma3d_mm", DoubleJson(f.medianSigmaMm)},
             {"share_seen_by_k", DoubleJson(f.shareAtLeastK)},
             {"min_marker_cameras", f.minMarkerCameras},
-            {"min_seen_cameras", f.minSeenCameras}};
+            {"min_seen_cameras", f.minSeenCameras},
+            {"views_lacking", DoubleJson(f.viewsLacking)}};
 }
 
 // The mounts the options and the project give: --mount chooses the walls

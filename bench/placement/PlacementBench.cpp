@@ -68,7 +68,7 @@ struct StageMatrix {
     CMountGeometry geometry{request.mounts, request.room, nullptr};
     CTargetSamples samples{request.userOrigin, nullptr, request.latticeCorner, request.voxelEdge};
     std::unique_ptr<CPlacementCandidates> candidates;
-    ScoreRule rule{3, false, 40.0, 140.0};
+    ScoreRule rule{3, false, 40.0, 140.0, 3};
     std::vector<uint32_t> rows;
     std::vector<uint32_t> rig;
 
@@ -108,7 +108,7 @@ void BM_CandidateScoring(benchmark::State& state)
     double seconds = 0.0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        RigScore best;
+        RigScore best = RigScore::Worst();
         for (const uint32_t row : stage.rows) {
             RigScore score;
             if (!pruned)
@@ -199,19 +199,20 @@ void PrintTables()
                 stage.rows.size(), kStageCameras,
                 static_cast<double>(most) / static_cast<double>(stage.candidates->Matrix().TotalWeight()));
     std::printf("\nStage against the ring (same samples, same exact scorer):\n");
-    std::printf("  %-10s %9s %9s %9s %9s %9s %9s %9s\n", "rule", "ring", "placed", "search", "mean cams", "ring mean",
-                "min seen", "seconds");
+    std::printf("  %-10s %9s %9s %9s %9s %9s %9s %9s %9s\n", "rule", "ring", "placed", "search", "mean cams",
+                "ring mean", "min seen", "ring seen", "seconds");
     for (const auto& [name, result] : g_runs) {
         const uint32_t k = name[2] - '0';
         PlacementRequest request = StageRequest(k);
         request.robust = name.find("robust") != std::string::npos;
         CTargetSamples samples(request.userOrigin, nullptr, request.latticeCorner, request.voxelEdge);
         samples.AddBox(kStageTarget, request.sampleStep);
-        const PlacementFigures ring =
-            EvaluateRig(Ring(request), samples, {k, request.robust, request.planning.minAngleDeg, request.planning.maxAngleDeg});
-        std::printf("  %-10s %9.4f %9.4f %9.4f %9.3f %9.3f %9u %9.1f\n", name.c_str(), ring.objective,
+        const PlacementFigures ring = EvaluateRig(Ring(request), samples,
+                                                  {k, request.robust, request.planning.minAngleDeg,
+                                                   request.planning.maxAngleDeg, request.robust ? k + 1 : k});
+        std::printf("  %-10s %9.4f %9.4f %9.4f %9.3f %9.3f %9u %9u %9.1f\n", name.c_str(), ring.objective,
                     result.after.objective, result.unrefined.objective, result.after.meanMarkerCameras,
-                    ring.meanMarkerCameras, result.after.minSeenCameras, result.seconds);
+                    ring.meanMarkerCameras, result.after.minSeenCameras, ring.minSeenCameras, result.seconds);
     }
 }
 

@@ -141,8 +141,11 @@ PlacementResult RunPlacement(const PlacementRequest& request,
         result.error = "target: every target point lies inside an obstacle";
         return result;
     }
+    // Every target point in view of as many cameras as it needs marker cameras
+    // comes first; where the markers image too small from some, the rig
+    // still keeps the point in that many fields.
     const ScoreRule rule{request.minCameras, request.robust, request.planning.minAngleDeg,
-                         request.planning.maxAngleDeg};
+                         request.planning.maxAngleDeg, request.robust ? request.minCameras + 1 : request.minCameras};
     std::vector<PlanningCamera> rig;
     for (const FixedCamera& camera : request.fixed)
         rig.push_back(camera.planning);
@@ -241,9 +244,11 @@ PlacementResult RunPlacement(const PlacementRequest& request,
         const uint32_t row = found.rows[k];
         const Candidate& c = candidates.CandidateOf(row);
         const std::vector<uint64_t> bits(matrix.Bits(row), matrix.Bits(row) + matrix.WordCount());
-        RefinedCamera camera{places[c.place], c.pose, c.lens, matrix.AddRow(bits.data(), matrix.Camera(row))};
+        const std::vector<uint64_t> view(matrix.ViewBits(row), matrix.ViewBits(row) + matrix.WordCount());
+        RefinedCamera camera{places[c.place], c.pose, c.lens,
+                             matrix.AddRow(bits.data(), matrix.Camera(row), view.data())};
         discrete.push_back(camera);
-        camera.row = matrix.AddRow(bits.data(), matrix.Camera(row));
+        camera.row = matrix.AddRow(bits.data(), matrix.Camera(row), view.data());
         refined.push_back(camera);
     }
     if (request.refine && !result.cancelled) {
@@ -259,9 +264,19 @@ PlacementResult RunPlacement(const PlacementRequest& request,
                 break;
         }
         result.evaluations += refiner.Evaluations();
+        if (request.search.cancel && request.search.cancel->load()) {
+            result.cancelled = result.stopped = true;
+            result.error = "cancelled";
+            result.seconds = seconds();
+            return result;
+        }
     }
 
-    // Snapped to mountable steps in turn, each kept clear of the cameras before it.
+    // Snapped to mountable steps in turn, each kept clear of the cameras
+    // before it: of the steps on either side of each coordinate and angle,
+    // the one that scores best with the others, the nearest on a tie, so a
+    // snap loses no view or marker point that a neighbouring step keeps.
+    CRigScorer snapScorer(matrix, rule);
     auto snap = [&](std::vector<RefinedCamera> cameras) {
         for (size_t k = 0; k < cameras.size(); ++k) {
             RefinedCamera& camera = cameras[k];
@@ -282,21 +297,41 @@ PlacementResult RunPlacement(const PlacementRequest& request,
                 us = SnapChoices(camera.place.u * scale, kSnapMetres, lo[0] * scale, hi[0] * scale);
             if (dims > 1)
                 vs = SnapChoices(camera.place.v, kSnapMetres, lo[1], hi[1]);
-            MountPlace chosen = camera.place;
-            bool found = false;
-            for (size_t a = 0; a < us.size() && !found; ++a) {
-                for (size_t b = 0; b < vs.size() && !found; ++b) {
+            std::vector<MountPlace> fitting;
+            for (const double u : us) {
+                for (const double v : vs) {
                     MountPlace place = camera.place;
-                    place.u = dims > 0 ? us[a] / scale : place.u;
-                    place.v = dims > 1 ? vs[b] : place.v;
-                    if ((found = refiner.Fits(place, others)))
-                        chosen = place;
+                    place.u = dims > 0 ? u / scale : place.u;
+                    place.v = dims > 1 ? v : place.v;
+                    if (refiner.Fits(place, others))
+                        fitting.push_back(place);
                 }
             }
-            const double h = std::round(camera.pose.hTilt / kSnapDegrees) * kSnapDegrees;
-            const double v = std::clamp(std::round(camera.pose.vTilt / kSnapDegrees) * kSnapDegrees, -90.0, 90.0);
-            camera.place = chosen;
-            camera.pose = refiner.PoseAt(chosen, h, v);
+            if (fitting.empty())
+                fitting.push_back(camera.place);
+            const std::vector<double> hs = SnapChoices(camera.pose.hTilt, kSnapDegrees, -1e9, 1e9);
+            std::vector<double> vTilts = SnapChoices(camera.pose.vTilt, kSnapDegrees, -90.0, 90.0);
+            if (vTilts.empty())
+                vTilts.push_back(std::clamp(std::round(camera.pose.vTilt / kSnapDegrees) * kSnapDegrees, -90.0, 90.0));
+            snapScorer.Assign(others);
+            RefinedCamera best = camera;
+            std::optional<RigScore> bestScore;
+            for (const MountPlace& place : fitting) {
+                for (const double h : hs) {
+                    for (const double v : vTilts) {
+                        RefinedCamera trial = camera;
+                        trial.place = place;
+                        trial.pose = refiner.PoseAt(place, h, v);
+                        refiner.StoreRow(trial);
+                        const RigScore score = snapScorer.ScoreWith(trial.row);
+                        if (!bestScore || score > *bestScore) {
+                            bestScore = score;
+                            best = trial;
+                        }
+                    }
+                }
+            }
+            camera = best;
             refiner.StoreRow(camera);
         }
         std::vector<PlanningCamera> all = rig;

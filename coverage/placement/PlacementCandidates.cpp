@@ -6,17 +6,23 @@
 
 namespace {
 
-// Bits of the samples `camera` sees a marker at, leaving out those set in `blocked`.
+// Bits of the samples `camera` sees a marker at and of those in its field,
+// leaving out those set in `blocked`.
 void MarkerBits(const PlanningCamera& camera, const CTargetSamples& samples, const uint64_t* blocked,
-                uint64_t* out)
+                uint64_t* out, uint64_t* view)
 {
     const size_t words = samples.Count() / 64;
     std::fill_n(out, words, 0);
+    std::fill_n(view, words, 0);
     for (size_t s = 0; s < samples.Count(); ++s) {
         if (!samples.Valid(s) || (blocked && ((blocked[s >> 6] >> (s & 63)) & 1u)))
             continue;
-        if (SightOf(camera, samples.Point(s)).marker)
-            out[s >> 6] |= uint64_t{1} << (s & 63);
+        const MarkerSight sight = SightOf(camera, samples.Point(s));
+        const uint64_t bit = uint64_t{1} << (s & 63);
+        if (sight.inField)
+            view[s >> 6] |= bit;
+        if (sight.marker)
+            out[s >> 6] |= bit;
     }
 }
 
@@ -48,13 +54,20 @@ CSightMatrix::RowCamera CPlacementCandidates::RowCameraOf(const PlanningCamera& 
     return row;
 }
 
-std::vector<uint64_t> CPlacementCandidates::SightBits(const PlanningCamera& camera) const
+CPlacementCandidates::CameraSight CPlacementCandidates::SightOfCamera(const PlanningCamera& camera) const
 {
     const size_t words = m_samples.Count() / 64;
-    std::vector<uint64_t> blocked(words), bits(words);
+    std::vector<uint64_t> blocked(words);
+    CameraSight sight{std::vector<uint64_t>(words), std::vector<uint64_t>(words)};
     BlockedBits(camera.position, m_samples, blocked.data());
-    MarkerBits(camera, m_samples, blocked.data(), bits.data());
-    return bits;
+    MarkerBits(camera, m_samples, blocked.data(), sight.marker.data(), sight.view.data());
+    return sight;
+}
+
+void CPlacementCandidates::StoreRow(uint32_t r, const PlanningCamera& camera)
+{
+    const CameraSight sight = SightOfCamera(camera);
+    m_pMatrix->SetRow(r, sight.marker.data(), RowCameraOf(camera), sight.view.data());
 }
 
 void CPlacementCandidates::Build(const std::vector<FixedCamera>& fixed, const std::vector<MountPlace>& places,
@@ -66,8 +79,10 @@ void CPlacementCandidates::Build(const std::vector<FixedCamera>& fixed, const st
     m_aModels = models;
     m_aCandidates.clear();
     m_nFixed = fixed.size();
-    for (const FixedCamera& camera : fixed)
-        m_pMatrix->AddRow(SightBits(camera.planning).data(), RowCameraOf(camera.planning));
+    for (const FixedCamera& camera : fixed) {
+        const CameraSight sight = SightOfCamera(camera.planning);
+        m_pMatrix->AddRow(sight.marker.data(), RowCameraOf(camera.planning), sight.view.data());
+    }
 
     std::vector<Candidate> all;
     for (uint32_t p = 0; p < places.size(); ++p) {
@@ -88,7 +103,7 @@ void CPlacementCandidates::Build(const std::vector<FixedCamera>& fixed, const st
         firstOfPlace[p] = std::min(firstOfPlace[p], firstOfPlace[p + 1]);
 
     const size_t words = m_samples.Count() / 64;
-    std::vector<uint64_t> bits(all.size() * words);
+    std::vector<uint64_t> bits(all.size() * words), views(all.size() * words);
     std::vector<PlanningCamera> cameras(all.size());
     const int threadCount = threads > 0 ? threads : omp_get_max_threads();
 #pragma omp parallel num_threads(threadCount)
@@ -102,7 +117,7 @@ void CPlacementCandidates::Build(const std::vector<FixedCamera>& fixed, const st
             BlockedBits(InternalPosition(all[first].pose.position, m_userOrigin), m_samples, blocked.data());
             for (size_t c = first; c < end; ++c) {
                 cameras[c] = PlacedPlanningCamera(models[all[c].lens], all[c].pose, m_userOrigin, m_settings);
-                MarkerBits(cameras[c], m_samples, blocked.data(), bits.data() + c * words);
+                MarkerBits(cameras[c], m_samples, blocked.data(), bits.data() + c * words, views.data() + c * words);
             }
         }
     }
@@ -110,7 +125,7 @@ void CPlacementCandidates::Build(const std::vector<FixedCamera>& fixed, const st
         const uint64_t* row = bits.data() + c * words;
         if (std::all_of(row, row + words, [](uint64_t w) { return w == 0; }))
             continue;
-        m_pMatrix->AddRow(row, RowCameraOf(cameras[c]));
+        m_pMatrix->AddRow(row, RowCameraOf(cameras[c]), views.data() + c * words);
         m_aCandidates.push_back(all[c]);
     }
 }

@@ -51,8 +51,16 @@ public:
     // Rows of the candidates with lens `lens`.
     std::vector<uint32_t> RowsOfLens(uint32_t lens) const;
 
-    // The row of one camera: its marker samples with obstacles, and its place.
-    std::vector<uint64_t> SightBits(const PlanningCamera& camera) const;
+    // The row of one camera: its marker samples and the samples in its view,
+    // with obstacles.
+    struct CameraSight {
+        std::vector<uint64_t> marker, view;
+    };
+    CameraSight SightOfCamera(const PlanningCamera& camera) const;
+    // Its marker samples alone.
+    std::vector<uint64_t> SightBits(const PlanningCamera& camera) const { return SightOfCamera(camera).marker; }
+    // Puts a camera's sight and place into row r of the matrix.
+    void StoreRow(uint32_t r, const PlanningCamera& camera);
     static CSightMatrix::RowCamera RowCameraOf(const PlanningCamera& camera);
     const CTargetSamples& Samples() const { return m_samples; }
     const CMountGeometry& Geometry() const { return m_geometry; }

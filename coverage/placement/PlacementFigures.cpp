@@ -10,7 +10,7 @@ PlacementFigures EvaluateRig(const std::vector<PlanningCamera>& cameras, const C
     PlacementFigures figures;
     figures.markerCounts.assign(samples.Count(), 0);
     figures.minMarkerCameras = figures.minSeenCameras = std::numeric_limits<uint32_t>::max();
-    double total = 0.0, plain = 0.0, robust = 0.0, seen = 0.0, atLeast = 0.0;
+    double total = 0.0, plain = 0.0, robust = 0.0, seen = 0.0, atLeast = 0.0, lacking = 0.0;
     std::vector<double> sigmas;
     std::vector<std::array<double, 3>> rays;
     std::vector<double> noise;
@@ -70,6 +70,7 @@ PlacementFigures EvaluateRig(const std::vector<PlanningCamera>& cameras, const C
         robust += robustCounts ? w : 0.0;
         seen += w * count;
         atLeast += count >= rule.minCameras ? w : 0.0;
+        lacking += seenBy < rule.minViews ? w * (rule.minViews - seenBy) : 0.0;
         figures.markerCounts[s] = static_cast<uint16_t>(std::min<uint32_t>(count, 0xffff));
         figures.minMarkerCameras = std::min(figures.minMarkerCameras, count);
         figures.minSeenCameras = std::min(figures.minSeenCameras, seenBy);
@@ -90,6 +91,7 @@ PlacementFigures EvaluateRig(const std::vector<PlanningCamera>& cameras, const C
     figures.objective = rule.robust ? figures.robustObjective : figures.plainObjective;
     figures.meanMarkerCameras = seen / total;
     figures.shareAtLeastK = atLeast / total;
+    figures.viewsLacking = lacking / total;
     if (sigmas.empty()) {
         figures.medianSigmaMm = std::numeric_limits<double>::quiet_NaN();
     } else {
@@ -104,6 +106,8 @@ PlacementFigures EvaluateRig(const std::vector<PlanningCamera>& cameras, const C
 
 bool BetterFigures(const PlacementFigures& a, const PlacementFigures& b)
 {
+    if (a.viewsLacking != b.viewsLacking)
+        return a.viewsLacking < b.viewsLacking;
     if (a.objective != b.objective)
         return a.objective > b.objective;
     if (a.meanMarkerCameras != b.meanMarkerCameras)

@@ -19,6 +19,8 @@ struct PlacementFigures {
     double shareAtLeastK = 0.0;    // weighted share seen by at least K marker cameras
     uint32_t minMarkerCameras = 0; // over every sample
     uint32_t minSeenCameras = 0;   // the same for the classic test: inside the field, not blocked
+    // Cameras the classic test puts short of the rule's views, per sample (weighted mean).
+    double viewsLacking = 0.0;
     uint64_t samples = 0;
     // Marker cameras per sample (0 for samples that do not count as target points).
     std::vector<uint16_t> markerCounts;
@@ -27,5 +29,5 @@ struct PlacementFigures {
 PlacementFigures EvaluateRig(const std::vector<PlanningCamera>& cameras, const CTargetSamples& samples,
                              const ScoreRule& rule);
 
-// Lexicographic: objective, mean marker cameras, then the lower median sigma3d.
+// Lexicographic: the fewer views lacking, objective, mean marker cameras, then the lower median sigma3d.
 bool BetterFigures(const PlacementFigures& a, const PlacementFigures& b);

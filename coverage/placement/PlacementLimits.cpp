@@ -1,8 +1,11 @@
 #include "coverage/placement/PlacementLimits.h"
 
 #include "cameras/CameraSet.h"
+#include "cameras/CameraTypes.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 
 std::optional<std::string> CheckPlacedCount(long long count, size_t fixed)
 {
@@ -60,4 +63,19 @@ std::optional<std::string> CheckSampleStep(double metres)
     if (metres >= kMinSampleStepM && metres <= kMaxSampleStepM)
         return std::nullopt;
     return std::string("must be 0.01 to 100 metres");
+}
+
+std::optional<std::string> CheckPlacedCameraType(double type)
+{
+    if (type >= 0 && type < kCameraTypeCount && std::floor(type) == type)
+        return std::nullopt;
+    return "the camera type must be 0 to " + std::to_string(kCameraTypeCount - 1);
+}
+
+std::optional<std::string> CheckPlacedSensorPixels(double width, double height)
+{
+    auto whole = [](double v) { return v >= 1.0 && v <= INT_MAX && std::floor(v) == v; };
+    if (whole(width) && whole(height))
+        return std::nullopt;
+    return std::string("the pixels W, H must be two whole counts of at least 1, e.g. 2048, 1088");
 }

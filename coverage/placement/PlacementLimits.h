@@ -27,3 +27,6 @@ std::optional<std::string> CheckTimeLimit(double seconds);
 std::optional<std::string> CheckRestarts(long long restarts);
 std::optional<std::string> CheckSearchThreads(long long threads);
 std::optional<std::string> CheckSampleStep(double metres);
+// The new cameras' sensor: a camera type of the table, or a custom sensor's pixels.
+std::optional<std::string> CheckPlacedCameraType(double type);
+std::optional<std::string> CheckPlacedSensorPixels(double width, double height);

@@ -21,12 +21,18 @@ struct Ranked {
     int64_t shortfall = 0;
 };
 
-// The greedy's order: samples that come to count, then coverage up to the
-// need, then the rest of the score; the lower row on a tie.
+// The greedy's order: samples that come to count, then the views still
+// lacking, coverage up to the need, then the rest of the score; the lower row
+// on a tie. The views come after the markers here: first they would fill the
+// rig with the cameras that see farthest, which few swaps undo, whereas a
+// rig built for the markers lacks few views, and the swap passes, which
+// take the views first, give them back.
 bool GreedyBefore(const Ranked& a, const Ranked& b)
 {
     if (a.score.covered != b.score.covered)
         return a.score.covered > b.score.covered;
+    if (a.score.lacking != b.score.lacking)
+        return a.score.lacking < b.score.lacking;
     if (a.shortfall != b.shortfall)
         return a.shortfall > b.shortfall;
     return a.score.seen != b.score.seen ? a.score.seen > b.score.seen : a.row < b.row;
@@ -101,7 +107,7 @@ std::vector<uint32_t> CPlacementSearch::Greedy(CRigScorer& scorer, int restart, 
             Ranked ranked{{}, row};
             if (best.size() == choices) {
                 const RigScore floor{best.back().score.covered - 1, std::numeric_limits<int64_t>::max()};
-                if (!scorer.ScoresAbove(row, floor, ranked.score))
+                if (!scorer.MarkersScoreAbove(row, floor, ranked.score))
                     continue;
             } else {
                 ranked.score = scorer.ScoreWith(row);

@@ -14,6 +14,8 @@ constexpr double kPanReachDeg = 30.0;
 constexpr double kTiltReachDeg = 20.0;
 constexpr double kPositionStepM = 0.25;
 constexpr double kAngleStepDeg = 5.0;
+// The weight of the views lacking in the guide BOBYQA follows, against the samples that count.
+constexpr double kLackingGuide = 10.0;
 
 } // namespace
 
@@ -48,8 +50,7 @@ void CPoseRefiner::StoreRow(const RefinedCamera& camera)
     const PlanningCamera planning =
         PlacedPlanningCamera(m_candidates.Models()[camera.model], camera.pose, m_candidates.UserOrigin(),
                              m_candidates.Settings());
-    m_candidates.Matrix().SetRow(camera.row, m_candidates.SightBits(planning).data(),
-                                 CPlacementCandidates::RowCameraOf(planning));
+    m_candidates.StoreRow(camera.row, planning);
 }
 
 bool CPoseRefiner::Round(std::vector<RefinedCamera>& cameras, const std::vector<uint32_t>& fixedRows,
@@ -107,6 +108,9 @@ bool CPoseRefiner::Round(std::vector<RefinedCamera>& cameras, const std::vector<
         const double total = static_cast<double>(std::max<int64_t>(1, matrix.TotalWeight()));
         const double seenScale = total * static_cast<double>(fixedRows.size() + cameras.size());
         std::function<double(const double*)> objective = [&](const double* v) {
+            // A cancel or the time limit ends the trials at once; the best so far stands.
+            if ((cancel && cancel->load(std::memory_order_relaxed)) || std::chrono::steady_clock::now() >= deadline)
+                throw nlopt::forced_stop();
             ++m_nEvaluations;
             double values[4];
             std::copy(full, full + 4, values);
@@ -121,15 +125,16 @@ bool CPoseRefiner::Round(std::vector<RefinedCamera>& cameras, const std::vector<
             trial.pose = PoseAt(place, values[2], values[3]);
             const PlanningCamera planning = PlacedPlanningCamera(m_candidates.Models()[trial.model], trial.pose,
                                                                  m_candidates.UserOrigin(), m_candidates.Settings());
-            matrix.SetRow(m_nScratchRow, m_candidates.SightBits(planning).data(),
-                          CPlacementCandidates::RowCameraOf(planning));
+            m_candidates.StoreRow(m_nScratchRow, planning);
             const RigScore score = scorer.ScoreWith(m_nScratchRow);
             if (score > best) {
                 best = score;
                 bestCamera = trial;
             }
             // Only a guide for BOBYQA's model: the exact order is kept above.
-            return -(static_cast<double>(score.covered) / total + 1e-3 * static_cast<double>(score.seen) / seenScale);
+            // A view lacking weighs well over a sample that comes to count.
+            return kLackingGuide * static_cast<double>(score.lacking) / total -
+                   (static_cast<double>(score.covered) / total + 1e-3 * static_cast<double>(score.seen) / seenScale);
         };
         nlopt::opt optimiser(nlopt::LN_BOBYQA, static_cast<unsigned>(x.size()));
         optimiser.set_lower_bounds(lower);
@@ -145,7 +150,7 @@ bool CPoseRefiner::Round(std::vector<RefinedCamera>& cameras, const std::vector<
         try {
             optimiser.optimize(x, value);
         } catch (const std::exception&) {
-            // A stop on rounding or a refused start: the best trial so far stands.
+            // A stop on rounding, a refused start or a cancel: the best trial so far stands.
         }
         if (!(bestCamera.pose.position == camera.pose.position && bestCamera.pose.hTilt == camera.pose.hTilt &&
               bestCamera.pose.vTilt == camera.pose.vTilt)) {

@@ -43,7 +43,33 @@ void CRigScorer::Recompute()
     m_aReady.assign(words, 0);
     m_aSettled.assign(words, 0);
     m_aFull.assign(words, 0);
+    m_aShort.assign(words, 0);
+    m_aViews.assign(n, 0);
+    m_aShortWords.clear();
     m_score = {};
+    if (m_rule.minViews > 0) {
+        for (const uint32_t row : m_aRows) {
+            const uint64_t* view = m_matrix.ViewBits(row);
+            for (size_t w = 0; w < words; ++w) {
+                for (uint64_t v = view[w]; v != 0; v &= v - 1)
+                    ++m_aViews[64 * w + static_cast<size_t>(std::countr_zero(v))];
+            }
+        }
+        const uint64_t* valid = m_matrix.Valid();
+        for (size_t w = 0; w < words; ++w) {
+            int64_t lacking = 0;
+            for (uint64_t v = valid[w]; v != 0; v &= v - 1) {
+                const size_t s = 64 * w + static_cast<size_t>(std::countr_zero(v));
+                if (m_aViews[s] >= m_rule.minViews)
+                    continue;
+                m_aShort[w] |= uint64_t{1} << (s & 63);
+                lacking += m_rule.minViews - m_aViews[s];
+            }
+            if (m_aShort[w] != 0)
+                m_aShortWords.push_back(static_cast<uint32_t>(w));
+            m_score.lacking += lacking * m_matrix.WordWeight(w);
+        }
+    }
     for (size_t m = 0; m < m_aRows.size(); ++m) {
         const uint64_t* bits = m_matrix.Bits(m_aRows[m]);
         m_score.seen += m_matrix.SeenWeight(m_aRows[m]);
@@ -137,9 +163,17 @@ bool CRigScorer::Completes(uint32_t row, size_t s) const
     return true;
 }
 
-RigScore CRigScorer::ScoreWith(uint32_t row) const
+int64_t CRigScorer::ViewGain(uint32_t row) const
 {
-    ++m_nEvaluations;
+    const uint64_t* view = m_matrix.ViewBits(row);
+    int64_t gain = 0;
+    for (const uint32_t w : m_aShortWords)
+        gain += m_matrix.WordWeight(w) * std::popcount(view[w] & m_aShort[w]);
+    return gain;
+}
+
+RigScore CRigScorer::Exact(uint32_t row) const
+{
     const uint64_t* bits = m_matrix.Bits(row);
     int64_t gain = 0;
     for (size_t w = 0; w < m_matrix.WordCount(); ++w) {
@@ -153,12 +187,37 @@ RigScore CRigScorer::ScoreWith(uint32_t row) const
         }
         gain += completed * m_matrix.WordWeight(w);
     }
-    return {m_score.covered + gain, m_score.seen + m_matrix.SeenWeight(row)};
+    return {m_score.covered + gain, m_score.seen + m_matrix.SeenWeight(row), m_score.lacking - ViewGain(row)};
+}
+
+RigScore CRigScorer::ScoreWith(uint32_t row) const
+{
+    ++m_nEvaluations;
+    return Exact(row);
 }
 
 bool CRigScorer::ScoresAbove(uint32_t row, const RigScore& floor, RigScore& score) const
 {
     ++m_nEvaluations;
+    // The views come first: fewer lacking than the floor wins whatever the rest.
+    const int64_t lacking = m_score.lacking - ViewGain(row);
+    if (lacking > floor.lacking)
+        return false;
+    if (lacking < floor.lacking) {
+        score = Exact(row);
+        return true;
+    }
+    return MarkersAbove(row, floor, lacking, score);
+}
+
+bool CRigScorer::MarkersScoreAbove(uint32_t row, const RigScore& floor, RigScore& score) const
+{
+    ++m_nEvaluations;
+    return MarkersAbove(row, floor, m_score.lacking - ViewGain(row), score);
+}
+
+bool CRigScorer::MarkersAbove(uint32_t row, const RigScore& floor, int64_t lacking, RigScore& score) const
+{
     const uint64_t* bits = m_matrix.Bits(row);
     const int64_t seen = m_score.seen + m_matrix.SeenWeight(row);
     // What the row could complete at most: every open sample.
@@ -178,7 +237,7 @@ bool CRigScorer::ScoresAbove(uint32_t row, const RigScore& floor, RigScore& scor
                 return false;
         }
     }
-    score = {bound, seen};
+    score = {bound, seen, lacking};
     return true;
 }
 

@@ -4,25 +4,45 @@
 
 #include <compare>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 // What a target sample needs to count: at least `minCameras` cameras see a
 // marker there and some pair of them lies within the angle range; robust,
-// still so with any one camera of the rig lost.
+// still so with any one camera of the rig lost. Before that, every sample
+// should be in view (the classic field test) of `minViews` cameras: a marker
+// too small to see may still be tracked from its neighbours, but a point
+// outside every field is lost, so the views a rig lacks of that need come
+// first, and only rigs that lack as few compare by the marker objective.
+// 0 asks for no views.
 struct ScoreRule {
     uint32_t minCameras = 2;
     bool robust = false;
     double minAngleDeg = 40.0;
     double maxAngleDeg = 140.0;
+    uint32_t minViews = 0;
 };
 
 // A rig's score in the matrix's integer weights: the weight of the samples
 // that count, then the weight summed over every camera's marker samples (the
-// mean number of marker cameras, unnormalised). Compared in that order.
+// mean number of marker cameras, unnormalised). Before both, the views the
+// samples lack of the rule's need, each weighing its sample's weight: fewer
+// is better.
 struct RigScore {
     int64_t covered = 0;
     int64_t seen = 0;
-    friend auto operator<=>(const RigScore&, const RigScore&) = default;
+    int64_t lacking = 0;
+    // Below every score a rig can have: the start of a search for the best.
+    static constexpr RigScore Worst() { return {0, 0, std::numeric_limits<int64_t>::max()}; }
+    friend bool operator==(const RigScore&, const RigScore&) = default;
+    friend std::strong_ordering operator<=>(const RigScore& a, const RigScore& b)
+    {
+        if (a.lacking != b.lacking)
+            return b.lacking <=> a.lacking;
+        if (a.covered != b.covered)
+            return a.covered <=> b.covered;
+        return a.seen <=> b.seen;
+    }
 };
 
 // The score of a rig of matrix rows, kept up to date as rows are added and
@@ -39,8 +59,12 @@ public:
     RigScore ScoreWith(uint32_t row) const;
     // Whether the score with `row` added exceeds `floor`, and if so that score
     // in `score`. Gives up as soon as the samples left cannot get it there,
-    // so that most candidates of a scan cost a pass over their words.
+    // so that most candidates of a scan cost a pass over their words (and one
+    // over the words with samples short of views).
     bool ScoresAbove(uint32_t row, const RigScore& floor, RigScore& score) const;
+    // The same with the views set aside: whether the samples that count and
+    // the marker cameras with `row` added exceed `floor`'s.
+    bool MarkersScoreAbove(uint32_t row, const RigScore& floor, RigScore& score) const;
     void Add(uint32_t row);
     // Takes out the member at `slot` (an index into Rows()); the others keep their order.
     void RemoveAt(size_t slot);
@@ -52,6 +76,8 @@ public:
     // Whether sample s counts now.
     bool Covered(size_t s) const { return (m_aCovered[s >> 6] >> (s & 63)) & 1u; }
     uint32_t MarkerCount(size_t s) const { return m_aCount[s]; }
+    // Cameras that have sample s in view.
+    uint32_t ViewCount(size_t s) const { return m_aViews[s]; }
 
 private:
     static constexpr uint16_t kNoMember = 0xffff;
@@ -60,6 +86,12 @@ private:
     // Whether adding `row` makes sample s count, given that it is ready and
     // its pairs alone do not settle it.
     bool Completes(uint32_t row, size_t s) const;
+    // The score with `row` added, without counting an evaluation.
+    RigScore Exact(uint32_t row) const;
+    // Whether (covered, seen) with `row` added exceed `floor`'s, pruned; `lacking` goes into `score`.
+    bool MarkersAbove(uint32_t row, const RigScore& floor, int64_t lacking, RigScore& score) const;
+    // The views `row` adds where samples lack them, weighted.
+    int64_t ViewGain(uint32_t row) const;
     void UpdateBits(size_t s);
     void Recompute();
 
@@ -75,9 +107,13 @@ private:
     std::vector<uint32_t> m_aPairs;
     std::vector<std::array<uint16_t, 2>> m_aShared;
     std::vector<uint8_t> m_aSharedCount;
+    // Per sample, the cameras that have it in view; the words with a sample short of the need.
+    std::vector<uint16_t> m_aViews;
+    std::vector<uint32_t> m_aShortWords;
     // Per sample bits: counts now; one marker camera short of the need; its
-    // pairs already do what the rule asks of them; enough marker cameras.
-    std::vector<uint64_t> m_aCovered, m_aReady, m_aSettled, m_aFull;
+    // pairs already do what the rule asks of them; enough marker cameras;
+    // in view of fewer cameras than the rule asks.
+    std::vector<uint64_t> m_aCovered, m_aReady, m_aSettled, m_aFull, m_aShort;
     RigScore m_score;
     mutable uint64_t m_nEvaluations = 0;
 };

@@ -21,21 +21,25 @@ int64_t CSightMatrix::WeightOf(const uint64_t* bits) const
     return sum;
 }
 
-uint32_t CSightMatrix::AddRow(const uint64_t* bits, const RowCamera& camera)
+uint32_t CSightMatrix::AddRow(const uint64_t* bits, const RowCamera& camera, const uint64_t* viewBits)
 {
     const auto r = static_cast<uint32_t>(m_aRows.size());
     m_aBits.resize(m_aBits.size() + WordCount());
+    m_aViewBits.resize(m_aViewBits.size() + WordCount());
     m_aRows.push_back(camera);
     m_aSeenWeight.push_back(0);
-    SetRow(r, bits, camera);
+    SetRow(r, bits, camera, viewBits);
     return r;
 }
 
-void CSightMatrix::SetRow(uint32_t r, const uint64_t* bits, const RowCamera& camera)
+void CSightMatrix::SetRow(uint32_t r, const uint64_t* bits, const RowCamera& camera, const uint64_t* viewBits)
 {
     uint64_t* row = m_aBits.data() + static_cast<size_t>(r) * WordCount();
-    for (size_t w = 0; w < WordCount(); ++w)
+    uint64_t* view = m_aViewBits.data() + static_cast<size_t>(r) * WordCount();
+    for (size_t w = 0; w < WordCount(); ++w) {
         row[w] = bits[w] & m_aValid[w];
+        view[w] = ((viewBits ? viewBits[w] : 0) | bits[w]) & m_aValid[w];
+    }
     m_aRows[r] = camera;
     m_aSeenWeight[r] = WeightOf(row);
 }

@@ -6,7 +6,8 @@
 #include <vector>
 
 // Which target samples each candidate camera sees a marker at, one packed
-// bitset per candidate (a row), with what the scoring needs besides: where
+// bitset per candidate (a row), and which it has in view at all (the classic
+// field test, not blocked), with what the scoring needs besides: where
 // the camera sits, so that the ray to a sample follows (it is the same for
 // every aim and lens at one position), and its axis and noise for sigma3d.
 // Samples come in blocks of whole 64-bit words, one weight per word; padding
@@ -34,11 +35,14 @@ public:
     // The weight of every sample that counts.
     int64_t TotalWeight() const { return m_nTotalWeight; }
 
-    // A new row; bits outside `valid` are dropped. Returns its index.
-    uint32_t AddRow(const uint64_t* bits, const RowCamera& camera);
+    // A new row of marker bits and view bits (a superset of them; without
+    // any, the marker bits); bits outside `valid` are dropped. Returns its index.
+    uint32_t AddRow(const uint64_t* bits, const RowCamera& camera, const uint64_t* viewBits = nullptr);
     // Replaces row r (a scratch row the refinement reuses).
-    void SetRow(uint32_t r, const uint64_t* bits, const RowCamera& camera);
+    void SetRow(uint32_t r, const uint64_t* bits, const RowCamera& camera, const uint64_t* viewBits = nullptr);
     const uint64_t* Bits(uint32_t r) const { return m_aBits.data() + static_cast<size_t>(r) * WordCount(); }
+    // The samples row r has in view: inside its field and not blocked.
+    const uint64_t* ViewBits(uint32_t r) const { return m_aViewBits.data() + static_cast<size_t>(r) * WordCount(); }
     const RowCamera& Camera(uint32_t r) const { return m_aRows[r]; }
     // The summed weight of the samples row r sees: its share of the mean
     // number of marker cameras.
@@ -62,6 +66,7 @@ private:
     std::vector<uint64_t> m_aValid;
     int64_t m_nTotalWeight = 0;
     std::vector<uint64_t> m_aBits;
+    std::vector<uint64_t> m_aViewBits;
     std::vector<RowCamera> m_aRows;
     std::vector<int64_t> m_aSeenWeight;
 };

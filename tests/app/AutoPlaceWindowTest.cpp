@@ -4,6 +4,8 @@
 #include "app/PlanUndo.h"
 #include "app/ProjectCommands.h"
 #include "cameras/CameraSet.h"
+#include "cameras/CameraTypes.h"
+#include "project/ProjectFile.h"
 #include "render/PlacementDrawer.h"
 #include "render/SceneRenderer.h"
 #include "render/view/VolumeView.h"
@@ -12,6 +14,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,7 +25,9 @@
 #include <QTest>
 #include <QUndoStack>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <sstream>
 
 // Plan > Auto-Place and Edit > Undo / Redo in the real main window on an X display.
@@ -43,6 +48,9 @@ class AutoPlaceWindowTest : public QObject, CMenuWindowFixture
     void progressShowsAndCancelKeepsTheRig();
     void acceptIsOneStepThatUndoAndRedoTakeBackAndForth();
     void closingTheWindowWhileItRunsEnds();
+    void sensorFieldGivesTheNewCamerasTheirSensor();
+    void mountsAndTargetGoWithTheProject();
+    void cancelEndsTheWorkerAtOnceInTheCandidatesAndTheRefinement();
 
   private:
     CAutoPlacePanel& Panel()
@@ -114,6 +122,16 @@ void AutoPlaceWindowTest::refusedFieldsAreNamedAndStartNothing_data()
     QTest::newRow("count not a number") << int(CAutoPlacePanel::kCount) << "two" << "Count: a whole number";
     QTest::newRow("count beyond the plan") << int(CAutoPlacePanel::kCount) << "999" << "Count: must be 0 to 998";
     QTest::newRow("lens of 0") << int(CAutoPlacePanel::kLenses) << "8.5, 0" << "Lenses: each focal length";
+    QTest::newRow("no such camera type") << int(CAutoPlacePanel::kSensor) << "3"
+                                         << "Sensor: the camera type must be 0 to 2";
+    QTest::newRow("camera type not whole") << int(CAutoPlacePanel::kSensor) << "1.5"
+                                           << "Sensor: the camera type must be 0 to 2";
+    QTest::newRow("sensor of no pixels") << int(CAutoPlacePanel::kSensor) << "2048, 0"
+                                         << "Sensor: the pixels W, H must be two whole counts of at least 1";
+    QTest::newRow("sensor of three numbers") << int(CAutoPlacePanel::kSensor) << "1, 2, 3"
+                                             << "Sensor: a camera type 0 to 2, or the sensor's pixels W, H";
+    QTest::newRow("sensor not a number") << int(CAutoPlacePanel::kSensor) << "T4"
+                                         << "Sensor: a camera type 0 to 2, or the sensor's pixels W, H";
     QTest::newRow("K of 0") << int(CAutoPlacePanel::kMinCameras) << "0" << "K: K must be 1 to 1000";
     QTest::newRow("K beyond the rig") << int(CAutoPlacePanel::kMinCameras) << "7"
                                       << "K: the rig would have only 6 cameras";
@@ -286,6 +304,140 @@ void AutoPlaceWindowTest::closingTheWindowWhileItRunsEnds()
     CloseWindow();
     qInfo("Closing the window while a placement ran took %lld ms", timer.elapsed());
     QVERIFY(timer.elapsed() < 5000);
+}
+
+void AutoPlaceWindowTest::sensorFieldGivesTheNewCamerasTheirSensor()
+{
+    WaitForCoverage();
+    SmallProblem("2");
+    Panel().FieldBox(CAutoPlacePanel::kSensor)->setText("2048, 1088");
+    RunToTheEnd();
+    const PlacementResult* result = Panel().Result();
+    QVERIFY(result && result->placed.size() == 2);
+    for (const PlacedCamera& camera : result->placed) {
+        QCOMPARE(camera.model.cameraType, kCustomCameraType);
+        QCOMPARE(camera.model.pixelsX, 2048);
+        QCOMPARE(camera.model.pixelsY, 1088);
+    }
+    QTest::mouseClick(Panel().AcceptButton(), Qt::LeftButton);
+    const CCameraSet& set = CCameraSet::Instance();
+    for (int i = 2; i < 4; ++i) {
+        QCOMPARE(set.GetCameraType(i), kCustomCameraType);
+        QCOMPARE(set.GetSensorPixelsX(i), 2048);
+        QCOMPARE(set.GetSensorPixelsY(i), 1088);
+    }
+    // The rig's own cameras keep theirs.
+    QCOMPARE(set.GetCameraType(0), 0);
+
+    // A camera type of the table: its pixels.
+    Panel().FieldBox(CAutoPlacePanel::kSensor)->setText("1");
+    RunToTheEnd();
+    for (const PlacedCamera& camera : Panel().Result()->placed) {
+        QCOMPARE(camera.model.cameraType, 1);
+        QCOMPARE(camera.model.pixelsX, kCameraTypes[1].pixelsX);
+        QCOMPARE(camera.model.pixelsY, kCameraTypes[1].pixelsY);
+    }
+}
+
+void AutoPlaceWindowTest::mountsAndTargetGoWithTheProject()
+{
+    WaitForCoverage();
+    const std::string plain = m_dir.filePath("plain.vplan").toStdString();
+    m_prompts->files.push_back(plain);
+    Trigger(MenuCommand::SaveProjectAs);
+    const auto readText = [](const std::string& path) {
+        QFile file(QString::fromStdString(path));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray plainText = readText(plain);
+    QVERIFY(!plainText.isEmpty() && !plainText.contains("placement"));
+
+    // Shown but not edited, the window changes nothing the plan saves.
+    Panel().show();
+    const std::string again = m_dir.filePath("again.vplan").toStdString();
+    m_prompts->files.push_back(again);
+    Trigger(MenuCommand::SaveProjectAs);
+    QCOMPARE(readText(again), plainText);
+
+    // A project with mounts and target: the window shows them.
+    Project project = *ReadProjectFile(plain).project;
+    MountSurfaces mounts;
+    mounts.walls = {true, false, false, true};
+    mounts.wallBand = std::array<double, 2>{2.0, 2.8};
+    mounts.ceiling = false;
+    mounts.segments = {{"truss", {1.0, 2.5, 2.5}, {4.0, 2.5, 2.5}}};
+    project.placement = {mounts, {{{1.0, 0.0, 1.0}, {4.0, 2.0, 4.0}, 2.0}}};
+    const std::string withSetup = m_dir.filePath("setup.vplan").toStdString();
+    QVERIFY(WriteProjectFile(withSetup, project));
+    m_prompts->files.push_back(withSetup);
+    Trigger(MenuCommand::OpenProject);
+    QCOMPARE(Panel().TargetTable()->rowCount(), 1);
+    QCOMPARE(Panel().TargetTable()->item(0, CAutoPlacePanel::kColMin)->text(), QString("1, 0, 1"));
+    QCOMPARE(Panel().TargetTable()->item(0, CAutoPlacePanel::kColMax)->text(), QString("4, 2, 4"));
+    QCOMPARE(Panel().TargetTable()->item(0, CAutoPlacePanel::kColWeight)->text(), QString("2"));
+    QVERIFY(Panel().MountBox(0)->isChecked() && !Panel().MountBox(1)->isChecked());
+    QVERIFY(!Panel().MountBox(2)->isChecked() && Panel().MountBox(3)->isChecked());
+    QVERIFY(!Panel().MountBox(4)->isChecked());
+    QCOMPARE(Panel().FieldBox(CAutoPlacePanel::kWallBand)->text(), QString("2, 2.8"));
+    QVERIFY(Panel().ProjectMountsText()->text().contains("1 segments"));
+    QVERIFY(!m_menu->Project().Document().IsModified());
+
+    // Saved as it was read; then edits of the window go into the plan, the segment with them.
+    const std::string copy = m_dir.filePath("copy.vplan").toStdString();
+    m_prompts->files.push_back(copy);
+    Trigger(MenuCommand::SaveProjectAs);
+    QCOMPARE(readText(copy), readText(withSetup));
+    Panel().MountBox(4)->setChecked(true);
+    Panel().TargetTable()->item(0, CAutoPlacePanel::kColMax)->setText("4.5, 2, 4");
+    // A value not yet valid leaves the plan's last valid one.
+    Panel().FieldBox(CAutoPlacePanel::kWallBand)->setText("2");
+    QTRY_VERIFY(m_menu->Project().Document().IsModified());
+    Trigger(MenuCommand::SaveProject);
+    const ProjectPlacement saved = ReadProjectFile(copy).project->placement;
+    QVERIFY(saved.mounts);
+    MountSurfaces expected = mounts;
+    expected.ceiling = true;
+    QVERIFY(*saved.mounts == expected);
+    QCOMPARE(saved.target.size(), size_t{1});
+    QVERIFY((saved.target[0] == TargetBox{{1.0, 0.0, 1.0}, {4.5, 2.0, 4.0}, 2.0}));
+
+    // A project without them puts back the room's default box and every mount.
+    m_prompts->files.push_back(plain);
+    Trigger(MenuCommand::OpenProject);
+    QCOMPARE(Panel().TargetTable()->rowCount(), 1);
+    QCOMPARE(Panel().TargetTable()->item(0, CAutoPlacePanel::kColMin)->text(), QString("0.5, 0, 0.5"));
+    for (int m = 0; m < 5; ++m)
+        QVERIFY(Panel().MountBox(m)->isChecked());
+    QVERIFY(Panel().FieldBox(CAutoPlacePanel::kWallBand)->text().isEmpty());
+    QVERIFY(Panel().ProjectMountsText()->text().isEmpty());
+    QVERIFY(!m_menu->Project().Document().IsModified());
+}
+
+void AutoPlaceWindowTest::cancelEndsTheWorkerAtOnceInTheCandidatesAndTheRefinement()
+{
+    WaitForCoverage();
+    const std::string before = RigText();
+    // Few places (one height, no ceiling) and fine samples: the candidates
+    // take a while, and so does each trial of the refinement.
+    Panel().FieldBox(CAutoPlacePanel::kCount)->setText("6");
+    Panel().FieldBox(CAutoPlacePanel::kWallBand)->setText("2.5, 2.5");
+    Panel().MountBox(4)->setChecked(false);
+    Panel().FieldBox(CAutoPlacePanel::kSampleStep)->setText("0.1");
+    Panel().FieldBox(CAutoPlacePanel::kTimeLimit)->setText("120");
+    for (const QString stage : {"Candidates", "Refining"}) {
+        QTest::mouseClick(Panel().StartButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(Panel().ProgressText()->text().startsWith(stage), 120000);
+        QElapsedTimer timer;
+        timer.start();
+        QTest::mouseClick(Panel().CancelButton(), Qt::LeftButton);
+        while (Panel().IsWorkerRunning() && timer.elapsed() < 5000)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        const qint64 ms = timer.elapsed();
+        qInfo("Cancel in the %s: the worker ended after %lld ms", qPrintable(stage), ms);
+        QVERIFY2(ms < 100, qPrintable(stage + ": " + QString::number(ms) + " ms"));
+        QCOMPARE(Panel().GetState(), CAutoPlacePanel::Idle);
+        QCOMPARE(RigText(), before);
+    }
 }
 
 QTEST_MAIN(AutoPlaceWindowTest)

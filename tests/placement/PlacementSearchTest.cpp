@@ -5,15 +5,18 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <random>
 
 namespace {
 
 // Samples on a floor patch and cameras round it at random heights, each
-// seeing a random share of the samples.
-CSightMatrix RandomMatrix(uint32_t seed, size_t samples, size_t rows, double seenShare)
+// seeing a random share of the samples, and with `viewShare` of the others
+// in view besides.
+CSightMatrix RandomMatrix(uint32_t seed, size_t samples, size_t rows, double seenShare, double viewShare = 0.0)
 {
     std::mt19937 random(seed);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
@@ -34,12 +37,18 @@ CSightMatrix RandomMatrix(uint32_t seed, size_t samples, size_t rows, double see
         camera.position = {3.0f * std::cos(angle), 2.0f + unit(random), 3.0f * std::sin(angle)};
         camera.axis = CSightMatrix::UnitRay(-camera.position[0], -camera.position[1], -camera.position[2]);
         camera.sigmaPerDepthMm = 1e-4;
-        std::vector<uint64_t> bits(padded / 64, 0);
+        std::vector<uint64_t> bits(padded / 64, 0), view(padded / 64, 0);
         for (size_t s = 0; s < samples; ++s) {
             if (unit(random) < seenShare)
                 bits[s / 64] |= uint64_t{1} << (s % 64);
         }
-        matrix.AddRow(bits.data(), camera);
+        if (viewShare > 0.0) {
+            for (size_t s = 0; s < samples; ++s) {
+                if (unit(random) < viewShare)
+                    view[s / 64] |= uint64_t{1} << (s % 64);
+            }
+        }
+        matrix.AddRow(bits.data(), camera, view.data());
     }
     return matrix;
 }
@@ -76,6 +85,11 @@ RigScore PlainScore(const CSightMatrix& matrix, const ScoreRule& rule, const std
     for (size_t s = 0; s < matrix.SampleCount(); ++s) {
         if (!((matrix.Valid()[s / 64] >> (s % 64)) & 1u))
             continue;
+        uint32_t views = 0;
+        for (const uint32_t row : rig)
+            views += (matrix.ViewBits(row)[s / 64] >> (s % 64)) & 1u;
+        if (views < rule.minViews)
+            score.lacking += matrix.WordWeight(s / 64) * (rule.minViews - views);
         bool ok = counts(s, -1, rule.minCameras);
         for (size_t m = 0; ok && rule.robust && m < rig.size(); ++m)
             ok = counts(s, static_cast<int>(m), rule.minCameras);
@@ -88,7 +102,7 @@ RigScore PlainScore(const CSightMatrix& matrix, const ScoreRule& rule, const std
 // The best rig of `slots` rows from the first `candidates` rows, every set tried.
 RigScore BruteForce(const CSightMatrix& matrix, const ScoreRule& rule, uint32_t candidates, int slots)
 {
-    RigScore best;
+    RigScore best = RigScore::Worst();
     std::vector<uint32_t> rig;
     auto visit = [&](auto&& self, uint32_t from) -> void {
         if (static_cast<int>(rig.size()) == slots) {
@@ -207,6 +221,124 @@ TEST(PlacementSearchTest, FixedRowsStayAndTheResultDoesNotDependOnTheThreads)
             EXPECT_GE(std::hypot(p[0] - q[0], p[1] - q[1], p[2] - q[2]), 1.0);
         }
         rig.push_back(row);
+    }
+}
+
+TEST(RigScorerTest, ViewsLackingCountAsThePlainCountDoesAndComeFirst)
+{
+    for (const bool robust : {false, true}) {
+        const CSightMatrix matrix = RandomMatrix(31, 300, 10, 0.3, 0.25);
+        const ScoreRule rule{2, robust, 40.0, 140.0, robust ? 3u : 2u};
+        CRigScorer scorer(matrix, rule);
+        // The empty rig lacks every view of every sample.
+        EXPECT_EQ(scorer.Score(), PlainScore(matrix, rule, {}));
+        EXPECT_GT(scorer.Score().lacking, 0);
+        std::vector<uint32_t> rig;
+        for (uint32_t r = 0; r < matrix.RowCount(); ++r) {
+            SCOPED_TRACE(::testing::Message() << "robust " << robust << ", row " << r);
+            std::vector<uint32_t> with = rig;
+            with.push_back(r);
+            const RigScore expected = PlainScore(matrix, rule, with);
+            EXPECT_EQ(scorer.ScoreWith(r), expected);
+            RigScore pruned;
+            // One view fewer lacking beats any coverage; one more loses to none.
+            EXPECT_TRUE(scorer.ScoresAbove(r, {expected.covered + 1000, 0, expected.lacking + 1}, pruned));
+            EXPECT_EQ(pruned, expected);
+            EXPECT_FALSE(scorer.ScoresAbove(r, {0, 0, expected.lacking - 1}, pruned));
+            EXPECT_TRUE(scorer.ScoresAbove(r, {expected.covered, expected.seen - 1, expected.lacking}, pruned));
+            EXPECT_EQ(pruned, expected);
+            EXPECT_FALSE(scorer.ScoresAbove(r, expected, pruned));
+            scorer.Add(r);
+            rig = with;
+        }
+        EXPECT_LT(scorer.Score().lacking, PlainScore(matrix, rule, {}).lacking);
+        scorer.RemoveAt(2);
+        rig.erase(rig.begin() + 2);
+        EXPECT_EQ(scorer.Score(), PlainScore(matrix, rule, rig));
+    }
+}
+
+// Forty candidates: thirty-six that see many markers but none of them has
+// the last sixteen samples (a target's high edge, say) in view, and four that
+// see few markers and have every sample in view.
+CSightMatrix EdgeMatrix()
+{
+    CSightMatrix random = RandomMatrix(44, 256, 36, 0.35, 0.2);
+    std::vector<std::array<float, 3>> points;
+    for (size_t s = 0; s < random.SampleCount(); ++s)
+        points.push_back(random.Sample(s));
+    std::vector<int64_t> weights;
+    for (size_t w = 0; w < random.WordCount(); ++w)
+        weights.push_back(random.WordWeight(w));
+    const std::vector<uint64_t> valid(random.Valid(), random.Valid() + random.WordCount());
+    CSightMatrix matrix(points, weights, valid);
+    const uint64_t edge = ~uint64_t{0} << 48; // samples 240 to 255
+    for (uint32_t r = 0; r < 36; ++r) {
+        std::vector<uint64_t> bits(random.Bits(r), random.Bits(r) + 4), view(random.ViewBits(r), random.ViewBits(r) + 4);
+        bits[3] &= ~edge;
+        view[3] &= ~edge;
+        matrix.AddRow(bits.data(), random.Camera(r), view.data());
+    }
+    std::mt19937 pick(3);
+    for (uint32_t r = 0; r < 4; ++r) {
+        std::vector<uint64_t> bits(4, 0), view(valid);
+        for (size_t s = 0; s < 256; ++s) {
+            if (pick() % 20 == 0)
+                bits[s / 64] |= uint64_t{1} << (s % 64);
+        }
+        CSightMatrix::RowCamera camera = random.Camera(r);
+        camera.position[1] += 3.0f;
+        matrix.AddRow(bits.data(), camera, view.data());
+    }
+    return matrix;
+}
+
+TEST(PlacementSearchTest, TheSearchKeepsEverySampleInViewWhereTheMarkerObjectiveAloneLeavesSomeOut)
+{
+    const CSightMatrix matrix = EdgeMatrix();
+    std::vector<uint32_t> all(40);
+    for (uint32_t r = 0; r < 40; ++r)
+        all[r] = r;
+    auto leastViews = [&](const std::vector<uint32_t>& rig) {
+        uint32_t least = std::numeric_limits<uint32_t>::max();
+        for (size_t s = 0; s < matrix.SampleCount(); ++s) {
+            uint32_t views = 0;
+            for (const uint32_t row : rig)
+                views += (matrix.ViewBits(row)[s / 64] >> (s % 64)) & 1u;
+            least = std::min(least, views);
+        }
+        return least;
+    };
+    // Every row sits apart from the others: the spacing only keeps a row from being placed twice.
+    SearchSettings settings;
+    settings.minSpacing = 1e-3;
+    for (const uint32_t k : {2u, 3u}) {
+        SCOPED_TRACE(::testing::Message() << "K " << k);
+        // The marker objective alone leaves the edge out of every field.
+        const ScoreRule markers{k, false, 40.0, 140.0};
+        CPlacementSearch markerSearch(matrix, markers, {}, {all, all, all, all});
+        settings.exhaustiveLimit = 0;
+        const SearchResult markerRig = markerSearch.Run(settings);
+        ASSERT_EQ(markerRig.rows.size(), 4u);
+        EXPECT_EQ(leastViews(markerRig.rows), 0u);
+
+        // With the views first, both searches reach the brute-force optimum, every sample in K views.
+        const ScoreRule rule{k, false, 40.0, 140.0, k};
+        const RigScore optimum = BruteForce(matrix, rule, 40, 4);
+        EXPECT_EQ(optimum.lacking, 0);
+        CPlacementSearch search(matrix, rule, {}, {all, all, all, all});
+        settings.exhaustiveLimit = 2e5;
+        const SearchResult exhaustive = search.Run(settings);
+        ASSERT_TRUE(exhaustive.exhaustive);
+        EXPECT_EQ(exhaustive.score, optimum);
+        settings.exhaustiveLimit = 0;
+        const SearchResult heuristic = search.Run(settings);
+        EXPECT_EQ(heuristic.score, optimum);
+        EXPECT_EQ(PlainScore(matrix, rule, heuristic.rows), heuristic.score);
+        EXPECT_GE(leastViews(heuristic.rows), k);
+        // It gives up markers for the views.
+        EXPECT_LT(heuristic.score.covered, markerRig.score.covered);
+        EXPECT_GT(heuristic.score.covered, 0);
     }
 }
 
