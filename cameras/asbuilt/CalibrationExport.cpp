@@ -3,9 +3,8 @@
 #include "cameras/CameraSet.h"
 #include "cameras/asbuilt/AimAngles.h"
 #include "cameras/asbuilt/OpenCvReader.h"
-#include "scene/PrintableText.h"
-
 #include "scene/AtomicFilePair.h"
+#include "scene/PrintableText.h"
 
 #include <charconv>
 #include <cmath>
