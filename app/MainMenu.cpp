@@ -19,6 +19,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QActionGroup>
+#include <QComboBox>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -270,12 +271,20 @@ void CMainMenu::ShowPanel(bool on)
         // A new rig replaces every camera: the table follows, after the dialog's own handler.
         for (const int id : {kIdEnter, kIdLoadFile})
             connect(static_cast<QAbstractButton*>(m_dialog.Control(id)), &QAbstractButton::clicked, m_pPanel,
-                    &CPlanningPanel::Refresh);
+                    [this] {
+                        m_pPanel->ShowCalibratedLens(m_dialog.GetSelectedCamera());
+                        m_pPanel->Refresh();
+                    });
+        // The calibration shown is the selected camera's, once the dialog took the choice.
+        connect(static_cast<QComboBox*>(m_dialog.Control(kIdCameraSelector)), &QComboBox::activated, m_pPanel,
+                [this] { m_pPanel->ShowCalibratedLens(m_dialog.GetSelectedCamera()); });
     }
     if (m_pPanel) {
         m_pPanel->setVisible(on);
-        if (on)
+        if (on) {
+            m_pPanel->ShowCalibratedLens(m_dialog.GetSelectedCamera());
             m_pPanel->Refresh();
+        }
     }
     m_dialog.setFixedSize(m_nClassicWidth + (on ? kPanelWidthPx + kPanelMarginPx : 0), m_dialog.height());
     m_pMenuBar->resize(m_dialog.width(), m_pMenuBar->height());

@@ -154,6 +154,19 @@ CPlanningPanel::CPlanningPanel(CVolumeView& view, CUserPrompts& prompts, QWidget
     figuresLayout->addLayout(totals);
     layout->addWidget(figuresBox, 1);
 
+    m_pCalibration = new QGroupBox(this);
+    auto* calibration = new QFormLayout(m_pCalibration);
+    m_pPrincipalPoint = new QLabel(m_pCalibration);
+    m_pDistortion = new QLabel(m_pCalibration);
+    for (QLabel* label : {m_pPrincipalPoint, m_pDistortion})
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    calibration->addRow("Principal point (px)", m_pPrincipalPoint);
+    calibration->addRow("Distortion", m_pDistortion);
+    // Below the camera table, which scrolls, its lines whole.
+    m_pCalibration->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    m_pCalibration->hide();
+    m_pCameras->parentWidget()->layout()->addWidget(m_pCalibration);
+
     connect(&m_view, &CVolumeView::computationFinished, this, [this] {
         if (m_pCameras->rowCount() != CameraRows())
             RebuildCameraRows();
@@ -161,6 +174,8 @@ CPlanningPanel::CPlanningPanel(CVolumeView& view, CUserPrompts& prompts, QWidget
             for (int i = 0; i < m_pCameras->rowCount(); ++i)
                 ShowCameraRow(i);
         ShowFigures();
+        // A rig opened, undone or placed since: the same camera's calibration, if any.
+        ShowCalibratedLens(m_nLensCamera);
     });
 }
 
@@ -170,6 +185,24 @@ void CPlanningPanel::Refresh()
     ShowThreshold();
     RebuildCameraRows();
     ShowFigures();
+    ShowCalibratedLens(m_nLensCamera);
+}
+
+void CPlanningPanel::ShowCalibratedLens(int camera)
+{
+    m_nLensCamera = camera;
+    const CCameraSet* cameras = AllocatedCameras();
+    const bool shown = cameras && camera >= 0 && camera < CameraRows() && cameras->GetCalibratedLens(camera);
+    m_pCalibration->setVisible(shown);
+    if (!shown)
+        return;
+    const CalibratedLens& lens = *cameras->GetCalibratedLens(camera);
+    m_pCalibration->setTitle(QString("Calibration of camera %1").arg(camera + 1));
+    m_pPrincipalPoint->setText(SettingText(lens.cx) + ", " + SettingText(lens.cy));
+    QStringList coefficients;
+    for (const double d : lens.distortion)
+        coefficients << SettingText(d);
+    m_pDistortion->setText(coefficients.isEmpty() ? QString("none") : coefficients.join(", "));
 }
 
 void CPlanningPanel::ShowSettings()
@@ -262,6 +295,9 @@ void CPlanningPanel::ShowCameraRow(int camera)
             unique = CubicMetres(planning.VolumeOf(figures.uniqueTriangulable));
     }
     m_pCameras->item(camera, kColUnique)->setText(unique);
+    // A new sensor drops the calibration made in the old one's pixels.
+    if (camera == m_nLensCamera)
+        ShowCalibratedLens(camera);
 }
 
 void CPlanningPanel::OnTypeChosen(int camera, int index)

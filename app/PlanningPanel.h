@@ -5,13 +5,16 @@
 class CUserPrompts;
 class CVolumeView;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QTableWidget;
 
 // The Planning panel beside the view: the planning settings, the sensor type
 // of every camera with its reach and unique contribution, and the figures of
-// the last planning computation, and the Quality display's threshold. A change is stored at once (refused input
+// the last planning computation, the Quality display's threshold, and the
+// calibrated principal point and distortion of the selected camera when it
+// has them (read only). A change is stored at once (refused input
 // is named to the user and the box goes back to the stored value) and the
 // view recomputes the measures from the coverage it has.
 class CPlanningPanel : public QWidget
@@ -26,6 +29,9 @@ class CPlanningPanel : public QWidget
     // Boxes from the stored settings, the table from the camera set, the
     // figures from the view's last planning computation.
     void Refresh();
+    // The calibration of this camera (from 0; -1 for none selected) is
+    // shown, when it has one; the box is hidden otherwise.
+    void ShowCalibratedLens(int camera);
 
     QLineEdit* SettingBox(int setting) const { return m_settingBoxes[setting]; }
     QTableWidget* CameraTable() const { return m_pCameras; }
@@ -36,6 +42,9 @@ class CPlanningPanel : public QWidget
     // The Quality display's threshold: "all" or an operator, and its value.
     QComboBox* ThresholdOperator() const { return m_pThresholdOp; }
     QLineEdit* ThresholdValue() const { return m_pThresholdValue; }
+    QGroupBox* CalibrationBox() const { return m_pCalibration; }
+    QLabel* PrincipalPointFigure() const { return m_pPrincipalPoint; }
+    QLabel* DistortionFigure() const { return m_pDistortion; }
 
     // The settings boxes, top to bottom.
     enum Setting { kMarkerMm, kMinImagePx, kMinAngleDeg, kMaxAngleDeg, kPixelNoisePx, kSigmaBoundMm, kSettingCount };
@@ -63,4 +72,8 @@ class CPlanningPanel : public QWidget
     QLabel* m_pMedianSigma;
     QComboBox* m_pThresholdOp;
     QLineEdit* m_pThresholdValue;
+    QGroupBox* m_pCalibration;
+    QLabel* m_pPrincipalPoint;
+    QLabel* m_pDistortion;
+    int m_nLensCamera = -1;
 };

@@ -186,7 +186,9 @@ bool CCameraSet::SetCameraType(int i, int type)
 {
     if (type < 0 || type >= kCameraTypeCount)
         return false;
+    const int pixelsX = GetSensorPixelsX(i), pixelsY = GetSensorPixelsY(i);
     Cam(i).cameraType = type;
+    DropLensOfOtherPixels(i, pixelsX, pixelsY);
     return true;
 }
 
@@ -194,11 +196,19 @@ bool CCameraSet::SetCustomPixels(int i, int pixelsX, int pixelsY)
 {
     if (pixelsX < 1 || pixelsY < 1)
         return false;
+    const int beforeX = GetSensorPixelsX(i), beforeY = GetSensorPixelsY(i);
     Camera& cam = Cam(i);
     cam.cameraType = kCustomCameraType;
     cam.customPixelsX = pixelsX;
     cam.customPixelsY = pixelsY;
+    DropLensOfOtherPixels(i, beforeX, beforeY);
     return true;
+}
+
+void CCameraSet::DropLensOfOtherPixels(int i, int pixelsX, int pixelsY)
+{
+    if (GetSensorPixelsX(i) != pixelsX || GetSensorPixelsY(i) != pixelsY)
+        Cam(i).calibratedLens.reset();
 }
 
 int CCameraSet::GetSensorPixelsX(int i) const

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "cameras/CalibratedLens.h"
 #include "cameras/CameraTypes.h"
 #include "scene/Vec3d.h"
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -140,6 +142,12 @@ public:
     int GetSensorPixelsX(int i) const;
     int GetSensorPixelsY(int i) const;
 
+    // The principal point and distortion of a camera built from a
+    // calibration; none for a planned one. They are in the sensor's pixels:
+    // a change of its pixel counts (SetCameraType, SetCustomPixels) drops them.
+    const std::optional<CalibratedLens>& GetCalibratedLens(int i) const { return Cam(i).calibratedLens; }
+    void SetCalibratedLens(int i, std::optional<CalibratedLens> lens) { Cam(i).calibratedLens = std::move(lens); }
+
 private:
     struct Camera {
         Vec3d position;
@@ -162,6 +170,7 @@ private:
         int32_t cameraType = 0;
         int32_t customPixelsX = 0;
         int32_t customPixelsY = 0;
+        std::optional<CalibratedLens> calibratedLens;
     };
 
     static Vec3d ToUser(const Vec3d& scene, const Vec3d& origin);
@@ -173,6 +182,8 @@ private:
     const Camera& Cam(int i) const { return m_cameras[static_cast<size_t>(i)]; }
     static void DeriveFieldOfView(Camera& cam);
     static void ResetEdges(Camera& cam);
+    // After a change of sensor: a calibrated lens of other pixel counts no longer applies.
+    void DropLensOfOtherPixels(int i, int pixelsX, int pixelsY);
     // n cameras with their labels, zero positions and reset edge directions.
     static std::vector<Camera> NewCameras(uint32_t n);
 

@@ -28,8 +28,9 @@ struct AsBuiltOptions {
 void AddAsBuiltOptions(CLI::App& command, AsBuiltOptions& options);
 
 // What `rig` does with them. Only volume-planner-calibration has one: it
-// alone links the readers (OpenCV's library loads GL libraries), and
-// volume-planner-cli hands a `rig` that uses them over to it.
+// alone links the readers and their parsers of hostile text (a fault or a
+// hang there ends that process, not the tool), and volume-planner-cli hands
+// a `rig` that uses them over to it.
 class CRigAsBuilt {
 public:
     virtual ~CRigAsBuilt() = default;

@@ -1,6 +1,6 @@
 // volume-planner-calibration: `rig` with calibration files, which
 // `volume-planner-cli rig --as-built` and `--export-calibration` run. It
-// alone links the calibration readers and OpenCV's library.
+// alone links the calibration readers and their TOML, YAML and XML parsers.
 #include "cli/AsBuiltOptions.h"
 #include "cli/Commands.h"
 #include "scene/PrintableText.h"
@@ -15,10 +15,10 @@
 namespace
 {
 
-// OpenCV's FileStorage parser is not safe on every hostile file: it has been
-// seen to read through a null pointer and to loop for ever. This process reads
-// one rig and writes nothing until it is whole, so a fault or a run past the
-// time limit ends it with a refusal instead of a crash or a hang.
+// The parsers are libraries of others, run on files anyone may hand in: the
+// readers bound what reaches them, and this process guards what is left. It
+// reads one rig and writes nothing until it is whole, so a fault or a run
+// past the time limit ends it with a refusal instead of a crash or a hang.
 constexpr unsigned kReadSeconds = 10;
 char g_altStack[64 * 1024];
 // Made before the guard is set: a signal handler may only write them out.

@@ -2,7 +2,7 @@
 // binary of its own beside this one, so that the rig and coverage commands
 // load no graphics library and run on machines without one. `render` and
 // `report` here hand their arguments over, and so does a `rig` with
-// calibration files, whose OpenCV library loads GL libraries too.
+// calibration files, whose parsers run in a process of their own.
 #include "cli/Commands.h"
 
 #include <CLI/CLI.hpp>

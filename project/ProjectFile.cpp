@@ -15,6 +15,8 @@
 namespace {
 
 constexpr const char* kCustomTypeKey = "custom";
+constexpr const char* kPrincipalPointKey = "principal_point_px";
+constexpr const char* kDistortionKey = "distortion";
 constexpr const char* kClassicStyle = "classic";
 constexpr const char* kPlannerStyle = "planner";
 
@@ -153,6 +155,23 @@ ProjectCamera ReadCamera(const Json& value, const std::string& path)
         Refuse(Join(path, "camera_type"),
                "must be a camera type from 0 to " + std::to_string(kCameraTypeCount - 1) + " or \"custom\"");
     }
+    if (value.contains(kPrincipalPointKey)) {
+        const std::vector<double> point = NumberList(value, path, kPrincipalPointKey, 2);
+        CalibratedLens lens{point[0], point[1], {}};
+        if (value.contains(kDistortionKey)) {
+            const Json& coefficients = value[kDistortionKey];
+            if (!coefficients.is_array())
+                Refuse(Join(path, kDistortionKey), "must be a list of numbers");
+            for (const Json& item : coefficients) {
+                if (!item.is_number())
+                    Refuse(Join(path, kDistortionKey), "must be a list of numbers");
+                lens.distortion.push_back(item.get<double>());
+            }
+        }
+        camera.lens = std::move(lens);
+    } else if (value.contains(kDistortionKey)) {
+        Refuse(Join(path, kDistortionKey), std::string("is kept only with ") + kPrincipalPointKey + " beside it");
+    }
     return camera;
 }
 
@@ -258,6 +277,16 @@ Json CameraJson(const ProjectCamera& camera, Json base)
     } else {
         base["camera_type"] = camera.cameraType;
         base.erase("pixels");
+    }
+    if (camera.lens) {
+        base[kPrincipalPointKey] = Json::array({DoubleJson(camera.lens->cx), DoubleJson(camera.lens->cy)});
+        Json distortion = Json::array();
+        for (const double d : camera.lens->distortion)
+            distortion.push_back(DoubleJson(d));
+        base[kDistortionKey] = std::move(distortion);
+    } else {
+        base.erase(kPrincipalPointKey);
+        base.erase(kDistortionKey);
     }
     return base;
 }
@@ -373,6 +402,7 @@ Project CaptureProject(const std::string& unit, uint32_t resolutionCamera, const
             camera.pixelsX = set->GetSensorPixelsX(i);
             camera.pixelsY = set->GetSensorPixelsY(i);
         }
+        camera.lens = set->GetCalibratedLens(i);
         project.cameras.push_back(std::move(camera));
     }
     return project;
@@ -414,6 +444,7 @@ void ApplyProject(const Project& p, CRoomBox& room)
             set.SetCustomPixels(i, camera.pixelsX, camera.pixelsY);
         else
             set.SetCameraType(i, camera.cameraType);
+        set.SetCalibratedLens(i, camera.lens);
     }
     set.RecomputeFieldOfView();
     settings.SetFirstCamera(p.firstCamera - 1);

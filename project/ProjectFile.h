@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cameras/CalibratedLens.h"
 #include "coverage/PlanningMeasures.h"
 #include "project/JsonText.h"
 #include "project/ProjectObstacles.h"
@@ -41,6 +42,9 @@ struct ProjectCamera {
     int cameraType = 0; // index into kCameraTypes, or kCustomCameraType
     int pixelsX = 0;    // custom sensor pixels (kCustomCameraType only)
     int pixelsY = 0;
+    // A camera built from a calibration: its principal point and distortion
+    // ("principal_point_px", "distortion"), written only then.
+    std::optional<CalibratedLens> lens;
 };
 
 struct Project {

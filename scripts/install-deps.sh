@@ -2,8 +2,8 @@
 # Installs the Debian packages the build, the tests and the program need,
 # but only those that are missing, so a second run costs nothing.
 # libomp-dev is clang's OpenMP runtime: the fuzz build of the project reader
-# compiles the whole core with clang. libtoml11-dev and libopencv-core-dev
-# (FileStorage only) read the calibration files of a rig as built.
+# compiles the whole core with clang. libtoml11-dev, libyaml-cpp-dev and
+# libtinyxml2-dev read the calibration files of a rig as built.
 set -euo pipefail
 
 packages=(
@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev libpng-dev libeigen3-dev python3-jsonschema
   qt6-base-dev libqt6opengl6-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev
   libegl-mesa0 xvfb xauth fonts-dejavu-core dpkg-dev poppler-utils libassimp-dev
-  libomp-dev libnlopt-cxx-dev libtoml11-dev libopencv-core-dev
+  libomp-dev libnlopt-cxx-dev libtoml11-dev libyaml-cpp-dev libtinyxml2-dev
 )
 
 missing=()

@@ -53,7 +53,7 @@ CalibrationFileText ReadCalibrationFile(const std::string& path)
     std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad() || text.size() > kLargestCalibrationFileBytes)
         return {std::nullopt, name + ": cannot be read"};
-    // The TOML and OpenCV parsers read past their buffers on such bytes.
+    // The TOML parser reads past its buffer on such bytes; no calibration holds them.
     if (const std::optional<size_t> at = FirstNonTextByte(text)) {
         const auto line = 1 + std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(*at), '\n');
         return {std::nullopt, name + ": line " + std::to_string(line) +

@@ -137,6 +137,7 @@ AsBuiltPlanResult PlanAsBuilt(const AsBuiltRig& rig, const AsBuiltPlacementOptio
         placed.spin = static_cast<float>(aim.spin);
         placed.pixelsX = camera.width;
         placed.pixelsY = camera.height;
+        placed.lens = {camera.cx, camera.cy, camera.distortion};
         if (!(placed.focalLength > 0.0f) || !std::isfinite(placed.focalLength) || !(placed.frameWidth > 0.0f) ||
             !std::isfinite(placed.frameWidth) || !(placed.frameHeight > 0.0f) || !std::isfinite(placed.frameHeight))
             return {std::nullopt, "camera \"" + PrintableText(camera.name) +
@@ -169,6 +170,7 @@ void ApplyAsBuiltPlan(const AsBuiltPlan& plan, CCameraSet& cameras)
         cameras.SetVTilt(i, placed.vTilt);
         cameras.SetSpin(i, placed.spin);
         cameras.SetCustomPixels(i, placed.pixelsX, placed.pixelsY);
+        cameras.SetCalibratedLens(i, placed.lens);
     }
     cameras.RecomputeFieldOfView();
 }

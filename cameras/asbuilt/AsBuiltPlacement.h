@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cameras/CalibratedLens.h"
 #include "cameras/asbuilt/AsBuiltCalibration.h"
 #include "scene/Vec3d.h"
 
@@ -38,6 +39,7 @@ struct AsBuiltPlacedCamera {
     float spin = 0.0f;
     int pixelsX = 0; // the image size, as custom sensor pixels
     int pixelsY = 0;
+    CalibratedLens lens; // the principal point and distortion, kept as read
 };
 
 struct AsBuiltPlan {
@@ -61,6 +63,6 @@ struct AsBuiltPlanResult {
 AsBuiltPlanResult PlanAsBuilt(const AsBuiltRig& rig, const AsBuiltPlacementOptions& options);
 
 // Into a set of plan.cameras.size() cameras, allocated, with its user origin
-// set: labels, positions, lens, frame, aim and sensor pixels, the fields of
-// view derived. Enabled flags and f-stops stay as they are.
+// set: labels, positions, lens, frame, aim, sensor pixels and the calibrated
+// principal point and distortion, the fields of view derived. Enabled flags and f-stops stay as they are.
 void ApplyAsBuiltPlan(const AsBuiltPlan& plan, CCameraSet& cameras);

@@ -3,11 +3,11 @@
 #include "cameras/CameraSet.h"
 #include "cameras/asbuilt/AimAngles.h"
 #include "cameras/asbuilt/OpenCvReader.h"
+#include "scene/AtomicFilePair.h"
 #include "scene/PrintableText.h"
 
-#include <opencv2/core.hpp>
-
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
@@ -55,7 +55,7 @@ std::string TomlString(const std::string& text)
     return out + "\"";
 }
 
-std::string List(std::initializer_list<double> values)
+std::string List(const std::vector<double>& values)
 {
     std::string out = "[";
     for (const double v : values)
@@ -70,17 +70,50 @@ std::string OpenCvName(size_t k)
     return text;
 }
 
-cv::Mat Matrix(int rows, int cols, const double* values)
+// A number as a FileStorage file writes it: a whole number within an int as
+// "640.", any other with 17 digits ("1.5999999766116562e+03"), which reads
+// back as the same double.
+std::string CvReal(double v)
 {
-    return cv::Mat(rows, cols, CV_64F, const_cast<double*>(values)).clone();
+    char text[40];
+    if (v == std::floor(v) && v >= -2147483648.0 && v <= 2147483647.0)
+        std::snprintf(text, sizeof text, "%d.", static_cast<int>(v));
+    else
+        std::snprintf(text, sizeof text, "%.16e", v);
+    return text;
 }
 
-void WriteNames(cv::FileStorage& fs, size_t count)
+// A matrix of doubles as a FileStorage YAML file holds it, its data wrapped
+// where OpenCV wraps them, so that the files are those it wrote.
+std::string CvMatrix(const std::string& key, int rows, int cols, const double* values)
 {
-    fs << "names" << "[";
+    constexpr size_t kWrapColumn = 71;
+    constexpr size_t kDataIndent = 7;
+    std::string out = key + ": !!opencv-matrix\n   rows: " + std::to_string(rows) + "\n   cols: " +
+                      std::to_string(cols) + "\n   dt: d\n";
+    std::string line = "   data: [";
+    for (int k = 0; k < rows * cols; ++k) {
+        const std::string item = CvReal(values[k]);
+        if (k > 0)
+            line += ',';
+        const size_t end = line.size() + item.size();
+        if (end > kWrapColumn && end - kDataIndent > 10) {
+            out += line + "\n";
+            line.assign(kDataIndent, ' ');
+        } else {
+            line += ' ';
+        }
+        line += item;
+    }
+    return out + line + " ]\n";
+}
+
+std::string CvHeader(size_t count)
+{
+    std::string out = "%YAML:1.0\n---\nnames:\n";
     for (size_t k = 0; k < count; ++k)
-        fs << OpenCvName(k);
-    fs << "]";
+        out += "   - \"" + OpenCvName(k) + "\"\n";
+    return out;
 }
 
 } // namespace
@@ -109,6 +142,12 @@ AsBuiltRig CalibrationOfCameraSet(const CCameraSet& cameras, uint32_t count)
         camera.cx = 0.5 * camera.width;
         camera.cy = 0.5 * camera.height;
         camera.distortion = {0.0, 0.0, 0.0, 0.0, 0.0};
+        if (const auto& lens = cameras.GetCalibratedLens(i)) {
+            camera.cx = lens->cx;
+            camera.cy = lens->cy;
+            if (!lens->distortion.empty())
+                camera.distortion = lens->distortion;
+        }
         rig.cameras.push_back(std::move(camera));
     }
     return rig;
@@ -125,7 +164,7 @@ std::string AniposeCalibrationText(const AsBuiltRig& rig)
         out += "size = [ " + std::to_string(c.width) + ", " + std::to_string(c.height) + " ]\n";
         out += "matrix = [ " + List({c.fx, 0.0, c.cx}) + ", " + List({0.0, c.fy, c.cy}) + ", " + List({0.0, 0.0, 1.0}) +
                " ]\n";
-        out += "distortions = " + List({0.0, 0.0, 0.0, 0.0, 0.0}) + "\n";
+        out += "distortions = " + List(c.distortion) + "\n";
         out += "rotation = " + List({r[0], r[1], r[2]}) + "\n";
         out += "translation = " + List({c.translation[0], c.translation[1], c.translation[2]}) + "\n";
         out += "fisheye = false\n\n";
@@ -136,34 +175,31 @@ std::string AniposeCalibrationText(const AsBuiltRig& rig)
 
 std::string OpenCvIntrinsicsText(const AsBuiltRig& rig)
 {
-    cv::FileStorage fs(".yml", cv::FileStorage::WRITE | cv::FileStorage::MEMORY | cv::FileStorage::FORMAT_YAML);
-    WriteNames(fs, rig.cameras.size());
+    std::string out = CvHeader(rig.cameras.size());
     for (size_t k = 0; k < rig.cameras.size(); ++k) {
         const AsBuiltCamera& c = rig.cameras[k];
         const std::string name = OpenCvName(k);
         const double kMatrix[9] = {c.fx, 0.0, c.cx, 0.0, c.fy, c.cy, 0.0, 0.0, 1.0};
-        const double dist[5] = {0.0, 0.0, 0.0, 0.0, 0.0};
-        fs << "K_" + name << Matrix(3, 3, kMatrix);
-        fs << "dist_" + name << Matrix(1, 5, dist);
-        fs << "H_" + name << c.height;
-        fs << "W_" + name << c.width;
+        out += CvMatrix("K_" + name, 3, 3, kMatrix);
+        out += CvMatrix("dist_" + name, 1, static_cast<int>(c.distortion.size()), c.distortion.data());
+        out += "H_" + name + ": " + std::to_string(c.height) + "\n";
+        out += "W_" + name + ": " + std::to_string(c.width) + "\n";
     }
-    return fs.releaseAndGetString();
+    return out;
 }
 
 std::string OpenCvExtrinsicsText(const AsBuiltRig& rig)
 {
-    cv::FileStorage fs(".yml", cv::FileStorage::WRITE | cv::FileStorage::MEMORY | cv::FileStorage::FORMAT_YAML);
-    WriteNames(fs, rig.cameras.size());
+    std::string out = CvHeader(rig.cameras.size());
     for (size_t k = 0; k < rig.cameras.size(); ++k) {
         const AsBuiltCamera& c = rig.cameras[k];
         const std::string name = OpenCvName(k);
         const std::array<double, 3> r = RodriguesFromRotation(c.rotation);
-        fs << "R_" + name << Matrix(3, 1, r.data());
-        fs << "Rot_" + name << Matrix(3, 3, c.rotation.data());
-        fs << "T_" + name << Matrix(3, 1, c.translation.data());
+        out += CvMatrix("R_" + name, 3, 1, r.data());
+        out += CvMatrix("Rot_" + name, 3, 3, c.rotation.data());
+        out += CvMatrix("T_" + name, 3, 1, c.translation.data());
     }
-    return fs.releaseAndGetString();
+    return out;
 }
 
 SaveResult ExportCalibration(const std::string& path, const CCameraSet& cameras, uint32_t count)
@@ -185,23 +221,9 @@ SaveResult ExportCalibration(const std::string& path, const CCameraSet& cameras,
         if (!partner || IsOpenCvIntrinsicsFile(path))
             return {false, name + ": name the extrinsics file, with \"extri\" in its name (extri.yml): its partner, "
                                   "intri.yml, gets the intrinsics"};
-        std::string intriText, extriText;
-        try {
-            intriText = OpenCvIntrinsicsText(rig);
-            extriText = OpenCvExtrinsicsText(rig);
-        } catch (const cv::Exception& e) {
-            return {false, name + ": " + PrintableText(e.msg)};
-        }
-        // Both are written whole before either replaces its file.
-        AtomicFile intri(*partner), extri(path);
-        if (!intri.Open() || !intri.Write(intriText))
-            return {false, PrintableText(*partner) + ": " + intri.Failure()};
-        if (!extri.Open() || !extri.Write(extriText))
-            return {false, name + ": " + extri.Failure()};
-        if (!intri.Commit())
-            return {false, PrintableText(*partner) + ": " + intri.Failure()};
-        if (!extri.Commit())
-            return {false, name + ": " + extri.Failure()};
+        AtomicFilePair pair(*partner, path);
+        if (!pair.Open() || !pair.Write(OpenCvIntrinsicsText(rig), OpenCvExtrinsicsText(rig)) || !pair.Commit())
+            return {false, pair.Failure()};
         return {true, {}};
     }
     return {false, name + ": the calibration is written as .toml (Anipose family) or .yml (an OpenCV pair)"};

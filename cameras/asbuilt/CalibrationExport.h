@@ -12,19 +12,21 @@ class CCameraSet;
 // up, in metres from the room corner: x = X, y = Z, z = Y of the user frame
 // (read back with z up, the same rig). Each camera at its position with its aim (the
 // sensor's -y its image up), an image of its sensor pixels, K from the lens,
-// the frame and those pixels, the principal point at the image centre and no
-// distortion. Named by their labels.
+// the frame and those pixels, and the principal point and distortion the
+// camera kept from a calibration, else the point at the image centre and no
+// distortion (five zeros, also for a calibration that listed none). Named by their labels.
 AsBuiltRig CalibrationOfCameraSet(const CCameraSet& cameras, uint32_t count);
 
 // Anipose-family TOML: one table cam_<k> per camera, then the metadata table.
 std::string AniposeCalibrationText(const AsBuiltRig& rig);
-// The OpenCV YAML pair, the cameras named 01, 02, ... (their keys K_01, R_01, ...):
-// intrinsics (names, K, dist, H, W) and extrinsics (names, R as Rodrigues, Rot, T).
+// The OpenCV YAML pair as its FileStorage writes it, the cameras named 01, 02, ...
+// (their keys K_01, R_01, ...): intrinsics (names, K, dist, H, W) and
+// extrinsics (names, R as Rodrigues, Rot, T).
 std::string OpenCvIntrinsicsText(const AsBuiltRig& rig);
 std::string OpenCvExtrinsicsText(const AsBuiltRig& rig);
 
 // By the extension: `.toml` one file, `.yml` / `.yaml` the extrinsics in
 // `path` (its name holding "extri") and the intrinsics in its partner with
-// "intri" in its stead. Each file is replaced only once written whole; a
-// refusal or failure names the file and the reason.
+// "intri" in its stead. Each file is replaced only once written whole, the
+// pair together (AtomicFilePair); a refusal or failure names the file and the reason.
 SaveResult ExportCalibration(const std::string& path, const CCameraSet& cameras, uint32_t count);

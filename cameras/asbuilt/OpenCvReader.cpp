@@ -1,10 +1,10 @@
 #include "cameras/asbuilt/OpenCvReader.h"
 
+#include "cameras/CameraSet.h"
 #include "cameras/asbuilt/NestingScan.h"
+#include "cameras/asbuilt/OpenCvStorage.h"
 #include "cameras/asbuilt/TomlCalibration.h"
 #include "scene/PrintableText.h"
-
-#include <opencv2/core.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -14,102 +14,41 @@
 
 namespace {
 
-// The numbers of a matrix node (rows, cols, data) or of a plain list, read
-// without building a matrix: a hostile header cannot make it allocate.
-struct SmallMatrix {
-    int rows = 0;
-    int cols = 0;
-    std::vector<double> data;
-};
+constexpr size_t kMaxMatrixElements = 64;
 
-std::optional<double> Number(const cv::FileNode& node)
+std::optional<double> Number(const std::optional<OpenCvScalar>& scalar)
 {
-    if (!node.isInt() && !node.isReal())
+    if (!scalar || !scalar->number || !std::isfinite(*scalar->number))
         return std::nullopt;
-    const double v = node.real();
-    if (!std::isfinite(v))
-        return std::nullopt;
-    return v;
+    return scalar->number;
 }
 
-std::optional<SmallMatrix> ReadSmallMatrix(const cv::FileNode& node)
-{
-    constexpr int kMaxElements = 64;
-    SmallMatrix m;
-    cv::FileNode data = node;
-    if (node.isMap()) {
-        const auto rows = Number(node["rows"]), cols = Number(node["cols"]);
-        if (!rows || !cols || *rows < 0 || *cols < 0 || *rows > kMaxElements || *cols > kMaxElements ||
-            *rows != std::floor(*rows) || *cols != std::floor(*cols))
-            return std::nullopt;
-        m.rows = static_cast<int>(*rows);
-        m.cols = static_cast<int>(*cols);
-        data = node["data"];
-    }
-    if (!data.isSeq() || data.size() > static_cast<size_t>(kMaxElements))
-        return std::nullopt;
-    for (const cv::FileNode& item : data) {
-        const auto v = Number(item);
-        if (!v)
-            return std::nullopt;
-        m.data.push_back(*v);
-    }
-    if (!node.isMap()) {
-        m.rows = static_cast<int>(m.data.size());
-        m.cols = 1;
-    }
-    if (static_cast<size_t>(m.rows) * static_cast<size_t>(m.cols) != m.data.size())
-        return std::nullopt;
-    return m;
-}
+bool IsVector3(const OpenCvMatrix& m) { return m.data.size() == 3 && (m.rows == 1 || m.cols == 1); }
 
-bool IsVector3(const SmallMatrix& m) { return m.data.size() == 3 && (m.rows == 1 || m.cols == 1); }
-
-struct Storage {
-    cv::FileStorage fs;
-    std::string error;
-};
-
-// Opens the text in memory: the file was read, and bounded, by the program.
-bool Open(const std::string& path, Storage& storage)
+// The file read, and bounded in size and nesting, before a parser sees it.
+OpenCvStorageResult Open(const std::string& path)
 {
     const CalibrationFileText file = ReadCalibrationFile(path);
-    if (!file.text) {
-        storage.error = file.error;
-        return false;
-    }
-    const size_t first = file.text->find_first_not_of(" \t\r\n");
-    const bool xml = first != std::string::npos && (*file.text)[first] == '<';
-    if (const auto deep = xml ? XmlNestingError(*file.text) : YamlNestingError(*file.text)) {
-        storage.error = CalibrationFileName(path) + ": " + *deep;
-        return false;
-    }
-    if (const auto malformed = xml ? XmlMarkupError(*file.text) : std::nullopt) {
-        storage.error = CalibrationFileName(path) + ": not an OpenCV XML file: " + PrintableText(*malformed);
-        return false;
-    }
-    try {
-        if (storage.fs.open(*file.text, cv::FileStorage::READ | cv::FileStorage::MEMORY) && storage.fs.root().isMap())
-            return true;
-    } catch (const cv::Exception& e) {
-        storage.error = CalibrationFileName(path) + ": not an OpenCV YAML or XML file: " + PrintableText(e.msg);
-        return false;
-    } catch (const std::exception& e) {
-        // The parser also lets the standard library's own exceptions through.
-        storage.error = CalibrationFileName(path) + ": not an OpenCV YAML or XML file: " + PrintableText(e.what());
-        return false;
-    }
-    storage.error = CalibrationFileName(path) + ": not an OpenCV YAML or XML file";
-    return false;
+    if (!file.text)
+        return {nullptr, file.error};
+    const bool xml = IsOpenCvXml(*file.text);
+    if (const auto deep = xml ? XmlNestingError(*file.text) : YamlNestingError(*file.text))
+        return {nullptr, CalibrationFileName(path) + ": " + *deep};
+    OpenCvStorageResult storage = ParseOpenCvStorage(*file.text);
+    if (!storage.storage)
+        storage.error = CalibrationFileName(path) + ": " + PrintableText(storage.error);
+    return storage;
 }
 
-std::optional<std::string> Text(const cv::FileNode& node)
+// A name is a text or a whole number, written as the number reads ("01" unquoted is 1).
+std::optional<std::string> NameText(const OpenCvScalar& scalar)
 {
-    if (node.isString())
-        return node.string();
-    if (node.isInt())
-        return std::to_string(static_cast<int>(node));
-    return std::nullopt;
+    if (!scalar.number)
+        return scalar.text;
+    const double v = *scalar.number;
+    if (!std::isfinite(v) || v != std::floor(v) || std::abs(v) > 2147483647.0)
+        return std::nullopt;
+    return std::to_string(static_cast<long long>(v));
 }
 
 struct Names {
@@ -117,21 +56,25 @@ struct Names {
     std::string error;
 };
 
-Names ReadNames(const cv::FileStorage& fs, const std::string& path)
+Names ReadNames(const COpenCvStorage& storage, const std::string& path)
 {
     Names names;
-    const cv::FileNode node = fs["names"];
     // A list of one may be written as the one name (OpenCV's XML does).
-    if (node.isString() || node.isInt()) {
-        names.list.push_back(*Text(node));
+    if (const auto one = storage.Scalar("names")) {
+        if (const auto name = NameText(*one); name && !name->empty()) {
+            names.list.push_back(*name);
+            return names;
+        }
+        names.error = CalibrationFileName(path) + ": names: every name must be a text";
         return names;
     }
-    if (node.empty() || !node.isSeq()) {
+    const auto items = storage.ScalarList("names", kMaxCameras);
+    if (!items) {
         names.error = CalibrationFileName(path) + ": names: needs a list of camera names";
         return names;
     }
-    for (const cv::FileNode& item : node) {
-        const auto name = Text(item);
+    for (const OpenCvScalar& item : *items) {
+        const auto name = NameText(item);
         if (!name || name->empty()) {
             names.error = CalibrationFileName(path) + ": names: every name must be a text";
             return names;
@@ -147,10 +90,10 @@ Names ReadNames(const cv::FileStorage& fs, const std::string& path)
     return names;
 }
 
-AsBuiltReadResult ReadPair(const cv::FileStorage& intri, const cv::FileStorage& extri, const std::string& intriPath,
+AsBuiltReadResult ReadPair(const COpenCvStorage& intri, const COpenCvStorage& extri, const std::string& intriPath,
                            const std::string& extriPath, double metresPerUnit)
 {
-    const bool intriNames = !intri["names"].empty();
+    const bool intriNames = intri.Has("names");
     const Names names = intriNames ? ReadNames(intri, intriPath) : ReadNames(extri, extriPath);
     if (!names.error.empty())
         return {std::nullopt, names.error};
@@ -163,9 +106,9 @@ AsBuiltReadResult ReadPair(const cv::FileStorage& intri, const cv::FileStorage& 
         AsBuiltCamera camera;
         camera.name = name;
         const std::string kKey = "K_" + name;
-        if (intri[kKey].empty())
+        if (!intri.Has(kKey))
             return refuse(inIntri, kKey, "the key is missing");
-        const auto k = ReadSmallMatrix(intri[kKey]);
+        const auto k = intri.Matrix(kKey, kMaxMatrixElements);
         if (!k || k->rows != 3 || k->cols != 3)
             return refuse(inIntri, kKey, "needs a 3 x 3 matrix");
         if (k->data[3] != 0.0 || k->data[6] != 0.0 || k->data[7] != 0.0 || k->data[8] != 1.0)
@@ -175,17 +118,17 @@ AsBuiltReadResult ReadPair(const cv::FileStorage& intri, const cv::FileStorage& 
         camera.fy = k->data[4];
         camera.cy = k->data[5];
         std::string distKey = "dist_" + name;
-        if (intri[distKey].empty() && !intri["D_" + name].empty())
+        if (!intri.Has(distKey) && intri.Has("D_" + name))
             distKey = "D_" + name;
-        if (!intri[distKey].empty()) {
-            const auto d = ReadSmallMatrix(intri[distKey]);
+        if (intri.Has(distKey)) {
+            const auto d = intri.Matrix(distKey, kMaxMatrixElements);
             if (!d || (d->rows != 1 && d->cols != 1 && !d->data.empty()))
                 return refuse(inIntri, distKey, "needs a row or a column of numbers");
             camera.distortion = d->data;
         }
         const std::string hKey = "H_" + name, wKey = "W_" + name;
-        if (!intri[hKey].empty() || !intri[wKey].empty()) {
-            const auto h = Number(intri[hKey]), w = Number(intri[wKey]);
+        if (intri.Has(hKey) || intri.Has(wKey)) {
+            const auto h = Number(intri.Scalar(hKey)), w = Number(intri.Scalar(wKey));
             if (!w || *w != std::floor(*w) || *w < 1 || *w > 1e6)
                 return refuse(inIntri, wKey, "needs the image width in whole pixels, at least 1");
             if (!h || *h != std::floor(*h) || *h < 1 || *h > 1e6)
@@ -203,8 +146,8 @@ AsBuiltReadResult ReadPair(const cv::FileStorage& intri, const cv::FileStorage& 
             return {std::nullopt, *error};
 
         const std::string rKey = "R_" + name, rotKey = "Rot_" + name, tKey = "T_" + name;
-        if (!extri[rotKey].empty()) {
-            const auto m = ReadSmallMatrix(extri[rotKey]);
+        if (extri.Has(rotKey)) {
+            const auto m = extri.Matrix(rotKey, kMaxMatrixElements);
             if (!m || m->rows != 3 || m->cols != 3)
                 return refuse(inExtri, rotKey, "needs a 3 x 3 matrix");
             std::array<double, 9> matrix{};
@@ -213,17 +156,17 @@ AsBuiltReadResult ReadPair(const cv::FileStorage& intri, const cv::FileStorage& 
             if (!checked)
                 return refuse(inExtri, rotKey, "the 3 x 3 matrix is not a rotation");
             camera.rotation = *checked;
-        } else if (!extri[rKey].empty()) {
-            const auto r = ReadSmallMatrix(extri[rKey]);
+        } else if (extri.Has(rKey)) {
+            const auto r = extri.Matrix(rKey, kMaxMatrixElements);
             if (!r || !IsVector3(*r))
                 return refuse(inExtri, rKey, "needs a Rodrigues vector, 3 x 1 or 1 x 3");
             camera.rotation = RotationFromRodrigues({r->data[0], r->data[1], r->data[2]});
         } else {
             return refuse(inExtri, rKey, "the key is missing (nor is there " + rotKey + ")");
         }
-        if (extri[tKey].empty())
+        if (!extri.Has(tKey))
             return refuse(inExtri, tKey, "the key is missing");
-        const auto t = ReadSmallMatrix(extri[tKey]);
+        const auto t = extri.Matrix(tKey, kMaxMatrixElements);
         if (!t || !IsVector3(*t))
             return refuse(inExtri, tKey, "needs three numbers, 3 x 1 or 1 x 3");
         for (size_t c = 0; c < 3; ++c) {
@@ -241,17 +184,16 @@ AsBuiltReadResult ReadPair(const cv::FileStorage& intri, const cv::FileStorage& 
 AsBuiltReadResult ReadOpenCvCalibration(const std::string& intriPath, const std::string& extriPath,
                                         double metresPerUnit)
 {
-    Storage intri, extri;
-    if (!Open(intriPath, intri))
+    const OpenCvStorageResult intri = Open(intriPath);
+    if (!intri.storage)
         return {std::nullopt, intri.error};
-    if (!Open(extriPath, extri))
+    const OpenCvStorageResult extri = Open(extriPath);
+    if (!extri.storage)
         return {std::nullopt, extri.error};
     try {
-        return ReadPair(intri.fs, extri.fs, intriPath, extriPath, metresPerUnit);
-    } catch (const cv::Exception& e) {
-        return {std::nullopt, CalibrationFileName(intriPath) + ", " + CalibrationFileName(extriPath) +
-                                  ": not an OpenCV calibration: " + PrintableText(e.msg)};
+        return ReadPair(*intri.storage, *extri.storage, intriPath, extriPath, metresPerUnit);
     } catch (const std::exception& e) {
+        // yaml-cpp's look-ups throw on a node they cannot convert.
         return {std::nullopt, CalibrationFileName(intriPath) + ", " + CalibrationFileName(extriPath) +
                                   ": not an OpenCV calibration: " + PrintableText(e.what())};
     }

@@ -7,7 +7,8 @@
 // An OpenCV FileStorage pair, YAML or XML: intri.yml with names, K_<n>,
 // dist_<n> (or D_<n>) and optional H_<n> / W_<n>, and extri.yml with R_<n>
 // (Rodrigues, 3 x 1 or 1 x 3) or Rot_<n> (3 x 3) and T_<n>. Without H and W
-// the image is taken as twice the principal point, with a note.
+// the image is taken as twice the principal point, with a note. Read with
+// yaml-cpp and tinyxml2 (OpenCvStorage.h), not OpenCV's own parser.
 AsBuiltReadResult ReadOpenCvCalibration(const std::string& intriPath, const std::string& extriPath,
                                         double metresPerUnit);
 

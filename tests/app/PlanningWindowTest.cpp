@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -49,6 +50,7 @@ class PlanningWindowTest : public QObject, CMenuWindowFixture
     void refusedSettingKeepsThePreviousValue_data();
     void refusedSettingKeepsThePreviousValue();
     void cameraTypeAndCustomPixels();
+    void calibratedLensOfTheSelectedCamera();
     void qualityDisplayLegendOnScreen();
     void qualityThresholdHidesVoxels();
 
@@ -435,6 +437,44 @@ bool LegendBarShows(const QImage& frame, double f)
 }
 
 } // namespace
+
+// A camera built from a calibration shows its principal point and
+// distortion, read only, while it is the selected one.
+void PlanningWindowTest::calibratedLensOfTheSelectedCamera()
+{
+    Trigger(MenuCommand::PlanningPanel);
+    EnterCameras(3);
+    CPlanningPanel* panel = m_menu->Panel();
+    QVERIFY(panel->CalibrationBox()->isHidden());
+    CCameraSet::Instance().SetCalibratedLens(1, CalibratedLens{640.5, 511.25, {-0.21, 0.05, 0.001}});
+    CCameraSet::Instance().SetCalibratedLens(2, CalibratedLens{320, 240, {}});
+    auto* selector = static_cast<QComboBox*>(Ctl(kIdCameraSelector));
+    const auto select = [selector](int camera) {
+        selector->setCurrentIndex(camera);
+        emit selector->activated(camera);
+    };
+    select(1);
+    QCOMPARE(m_dlg->GetSelectedCamera(), 1);
+    QVERIFY(panel->CalibrationBox()->isVisible());
+    QCOMPARE(panel->CalibrationBox()->title(), QString("Calibration of camera 2"));
+    QCOMPARE(panel->PrincipalPointFigure()->text(), QString("640.5, 511.25"));
+    QCOMPARE(panel->DistortionFigure()->text(), QString("-0.21, 0.05, 0.001"));
+    QVERIFY(!(panel->DistortionFigure()->textInteractionFlags() & Qt::TextEditable));
+    QTest::qWait(50); // the panel lays the box out
+    SaveScreenshot("planning_panel_calibration.png");
+    panel->ShowCalibratedLens(2);
+    QCOMPARE(panel->DistortionFigure()->text(), QString("none"));
+    panel->ShowCalibratedLens(0);
+    QVERIFY(panel->CalibrationBox()->isHidden());
+    // Another sensor for the camera: its calibration no longer applies.
+    panel->ShowCalibratedLens(1);
+    QVERIFY(panel->CalibrationBox()->isVisible());
+    auto* type = static_cast<QComboBox*>(panel->CameraTable()->cellWidget(1, CPlanningPanel::kColType));
+    type->setCurrentIndex(2);
+    emit type->activated(2);
+    QVERIFY(!CCameraSet::Instance().GetCalibratedLens(1));
+    QVERIFY(panel->CalibrationBox()->isHidden());
+}
 
 void PlanningWindowTest::qualityDisplayLegendOnScreen()
 {

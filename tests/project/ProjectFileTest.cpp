@@ -205,4 +205,48 @@ TEST_F(ProjectFileTest, UnusableProjectsAreRefusedNamingTheKey)
     EXPECT_FALSE(ReadProjectFile("/dev/zero").project);
 }
 
+// A camera built from a calibration keeps its principal point and
+// distortion; a plan without one writes neither key, as before.
+TEST_F(ProjectFileTest, CalibratedLensesSaveAndLoadAndOnlyThen)
+{
+    MakeFullPlan();
+    const std::string classic = ProjectText(CaptureProject("ft", 3));
+    EXPECT_EQ(classic.find("principal_point_px"), std::string::npos);
+    EXPECT_EQ(classic.find("distortion"), std::string::npos);
+
+    CCameraSet& set = CCameraSet::Instance();
+    const CalibratedLens lens{1020.25, 541.5, {-0.21, 0.05, 0.001, -0.002, 1e-7}};
+    set.SetCalibratedLens(2, lens);
+    set.SetCalibratedLens(4, CalibratedLens{10.0, 20.0, {}});
+    ASSERT_TRUE(WriteProjectFile(Path("lens.vplan"), CaptureProject("ft", 3)));
+    const std::string first = Read(Path("lens.vplan"));
+    CCameraSet::DestroyInstance();
+    const ProjectReadResult read = ReadProjectFile(Path("lens.vplan"));
+    ASSERT_TRUE(read.project) << read.error;
+    CRoomBox room;
+    ApplyProject(*read.project, room);
+    const CCameraSet& loaded = *CCameraSet::Current();
+    EXPECT_EQ(loaded.GetCalibratedLens(2), lens);
+    EXPECT_EQ(loaded.GetCalibratedLens(4), (CalibratedLens{10.0, 20.0, {}}));
+    EXPECT_FALSE(loaded.GetCalibratedLens(0));
+    EXPECT_EQ(ProjectText(CaptureProject("ft", 3, read.project->kept)), first);
+
+    // Another sensor: the point was in the old one's pixels, and both keys go.
+    CCameraSet::Instance().SetCameraType(2, 1);
+    const Json again = Json::parse(ProjectText(CaptureProject("ft", 3, read.project->kept)));
+    EXPECT_FALSE(again["cameras"][2].contains("principal_point_px"));
+    EXPECT_FALSE(again["cameras"][2].contains("distortion"));
+    EXPECT_EQ(again["cameras"][4]["principal_point_px"], Json::array({10, 20}));
+
+    Json document = Json::parse(first);
+    document["cameras"][2]["distortion"] = Json::array({0.1, "x"});
+    EXPECT_EQ(ParseProject(document.dump()).error, "cameras[2].distortion: must be a list of numbers");
+    document["cameras"][2]["principal_point_px"] = Json::array({1});
+    EXPECT_EQ(ParseProject(document.dump()).error, "cameras[2].principal_point_px: must be a list of 2 numbers");
+    document["cameras"][2].erase("principal_point_px");
+    document["cameras"][2]["distortion"] = Json::array({0.1});
+    EXPECT_EQ(ParseProject(document.dump()).error,
+              "cameras[2].distortion: is kept only with principal_point_px beside it");
+}
+
 } // namespace

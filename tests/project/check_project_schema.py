@@ -83,5 +83,29 @@ checks += 1
 if validator.is_valid(planner):
     print("an unknown view style passed the schema")
     failures += 1
+# A rig read from a calibration: its camera keeps the principal point and the
+# distortion; distortion without the point is refused.
+calibration = scratch / "calibration.toml"
+calibration.write_text('[cam_0]\nname = "a"\nsize = [ 1280, 1024 ]\n'
+                       'matrix = [ [ 1600.0, 0.0, 640.5 ], [ 0.0, 1590.0, 511.5 ], [ 0.0, 0.0, 1.0 ] ]\n'
+                       'distortions = [ -0.21, 0.05, 0.001, -0.002, 0.0 ]\n'
+                       'rotation = [ 0.0, 0.0, 0.0 ]\ntranslation = [ 0.0, 0.0, 0.0 ]\n')
+built = scratch / "built.vplan"
+subprocess.run([cli, "rig", "--as-built", str(calibration), "--save-project", str(built)], check=True,
+               stdout=subprocess.DEVNULL)
+lens = json.loads(built.read_text())
+checks += 1
+errors = list(validator.iter_errors(lens))
+for error in errors:
+    print(f"{built.name}: {'/'.join(map(str, error.path))}: {error.message}")
+failures += len(errors)
+if lens["cameras"][0].get("principal_point_px") != [640.5, 511.5]:
+    print("the calibrated principal point is not in the project")
+    failures += 1
+del lens["cameras"][0]["principal_point_px"]
+checks += 1
+if validator.is_valid(lens):
+    print("a distortion without its principal point passed the schema")
+    failures += 1
 print(f"{checks} checks, {failures} failures")
 sys.exit(1 if failures else 0)
