@@ -31,10 +31,10 @@ CCoverageDifference::Status CCoverageDifference::Compute(CoverageInput plan, Cov
         return Status::InvalidGrid;
     for (CoverageInput* input : {&plan, &asBuilt})
         input->cameras.RecomputeFieldOfView();
-    if (const Status status = Computed(*m_planVolume, m_plan, plan); status != Status::Ok)
+    // Only the measures are kept: the displays draw over the grid their renderer computes.
+    CCoverageVolume planVolume, builtVolume;
+    if (const Status status = Computed(planVolume, m_plan, plan); status != Status::Ok)
         return status;
-    // Only its measures are kept: the volume the displays draw is the plan's.
-    CCoverageVolume builtVolume;
     if (const Status status = Computed(builtVolume, m_asBuilt, asBuilt); status != Status::Ok)
         return status;
 

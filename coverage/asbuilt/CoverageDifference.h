@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 // The coverage of the plan and of the rig as built, each computed from its
@@ -23,7 +22,6 @@ public:
     Status Compute(CoverageInput plan, CoverageInput asBuilt);
     bool HasResults() const { return !m_changes.empty(); }
 
-    const CCoverageVolume& PlannedVolume() const { return *m_planVolume; }
     const CPlanningMeasures& Planned() const { return m_plan; }
     const CPlanningMeasures& AsBuilt() const { return m_asBuilt; }
 
@@ -41,7 +39,6 @@ public:
     std::vector<uint64_t> MarkerAtLeast(const CPlanningMeasures& side) const;
 
 private:
-    std::unique_ptr<CCoverageVolume> m_planVolume = std::make_unique<CCoverageVolume>();
     CPlanningMeasures m_plan;
     CPlanningMeasures m_asBuilt;
     std::vector<int8_t> m_changes;

@@ -285,11 +285,6 @@ RigComparisonResult CompareRigs(const CoverageInput& planInput, const CCameraSet
     result.alignment = options.alignment;
     result.matching = options.matching;
     result.scale = t.scale;
-    for (int r = 0; r < 3; ++r) {
-        for (int c = 0; c < 3; ++c)
-            result.turn[static_cast<size_t>(3 * r + c)] = t.turn(r, c);
-        result.shiftM[static_cast<size_t>(r)] = t.shift(r);
-    }
     const std::vector<double> residuals = ResidualsMm(plan, built, pairs, t);
     double sum = 0.0;
     for (const size_t k : fit.used)

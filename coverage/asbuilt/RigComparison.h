@@ -45,10 +45,8 @@ struct CameraDelta {
 struct RigComparison {
     RigAlignment alignment = RigAlignment::Rigid;
     RigMatching matching = RigMatching::Labels;
-    // plan = scale * turn * as built + shift, in the scene frame, metres.
+    // plan = scale * turn * as built + shift.
     double scale = 1.0;
-    std::array<double, 9> turn{1, 0, 0, 0, 1, 0, 0, 0, 1};
-    std::array<double, 3> shiftM{};
     // Root mean square distance of the fitted centres after alignment, and
     // how many the fit kept: cameras far off the others' fit (moved) are
     // left out of it, so that they do not pull the rest.
