@@ -13,6 +13,15 @@ void AddAsBuiltOptions(CLI::App& command, AsBuiltOptions& options)
     for (const char* other : {"--cameras", "--default-rig", "--project"})
         if (CLI::Option* option = command.get_option_no_throw(other))
             asBuilt->excludes(option);
+    AddAsBuiltReaderOptions(command, options, asBuilt);
+    command
+        .add_option("--export-calibration", options.exportPath,
+                    "write the rig as calibration files: .toml (Anipose family) or .yml (extri.yml and its intri.yml)")
+        ->type_name("FILE");
+}
+
+void AddAsBuiltReaderOptions(CLI::App& command, AsBuiltOptions& options, CLI::Option* asBuilt)
+{
     command.add_option("--as-built-format", options.format, "format of --as-built (default: found from the content)")
         ->check(CLI::IsMember({"anipose", "caliscope", "opencv", "colmap"}))
         ->type_name("anipose|caliscope|opencv|colmap")
@@ -27,8 +36,4 @@ void AddAsBuiltOptions(CLI::App& command, AsBuiltOptions& options)
         ->check(CLI::IsMember({"+x", "-x", "+y", "-y", "+z", "-z"}))
         ->type_name("AXIS")
         ->needs(asBuilt);
-    command
-        .add_option("--export-calibration", options.exportPath,
-                    "write the rig as calibration files: .toml (Anipose family) or .yml (extri.yml and its intri.yml)")
-        ->type_name("FILE");
 }

@@ -7,6 +7,7 @@
 
 namespace CLI {
 class App;
+class Option;
 }
 class CCameraSet;
 struct RigOptions;
@@ -26,6 +27,8 @@ struct AsBuiltOptions {
 // Adds --as-built, --as-built-format, --as-built-units, --as-built-up and
 // --export-calibration. --as-built excludes --cameras, --default-rig and --project.
 void AddAsBuiltOptions(CLI::App& command, AsBuiltOptions& options);
+// --as-built-format, --as-built-units and --as-built-up, each needing `asBuilt`.
+void AddAsBuiltReaderOptions(CLI::App& command, AsBuiltOptions& options, CLI::Option* asBuilt);
 
 // What `rig` does with them. Only volume-planner-calibration has one: it
 // alone links the readers and their parsers of hostile text (a fault or a

@@ -3,6 +3,7 @@
 // alone links the calibration readers and their TOML, YAML and XML parsers.
 #include "cli/AsBuiltOptions.h"
 #include "cli/Commands.h"
+#include "cli/ReaderGuard.h"
 #include "scene/PrintableText.h"
 
 #include <CLI/CLI.hpp>
@@ -24,6 +25,8 @@ char g_altStack[64 * 1024];
 // Made before the guard is set: a signal handler may only write them out.
 std::string g_faultText, g_lateText;
 
+constexpr int kGuardedSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGALRM};
+
 extern "C" void OnReaderFault(int signal)
 {
     const std::string& text = signal == SIGALRM ? g_lateText : g_faultText;
@@ -43,7 +46,7 @@ void GuardTheReader(const std::string& what)
     struct sigaction action{};
     action.sa_handler = OnReaderFault;
     action.sa_flags = SA_ONSTACK;
-    for (const int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGALRM})
+    for (const int signal : kGuardedSignals)
         sigaction(signal, &action, nullptr);
     alarm(kReadSeconds);
 }
@@ -63,6 +66,13 @@ std::string CalibrationNamed(int argc, char** argv)
 
 } // namespace
 
+void EndReaderGuard()
+{
+    alarm(0);
+    for (const int signal : kGuardedSignals)
+        std::signal(signal, SIG_DFL);
+}
+
 int main(int argc, char** argv)
 {
     GuardTheReader(CalibrationNamed(argc, argv));
@@ -70,5 +80,6 @@ int main(int argc, char** argv)
     app.set_version_flag("--version", std::string("Volume Planner ") + VP_VERSION);
     app.require_subcommand(1);
     AddRigCommand(app, MakeRigAsBuilt());
+    AddCompareCommand(app);
     return RunCommandLine(app, argc, argv);
 }

@@ -28,6 +28,9 @@ void AddCoverageCommand(CLI::App& app);
 void AddRenderCommand(CLI::App& app);
 void AddReportCommand(CLI::App& app);
 void AddPlaceCommand(CLI::App& app);
+// `compare` reads calibration files: volume-planner-calibration has it, and
+// volume-planner-cli hands it over.
+void AddCompareCommand(CLI::App& app);
 // A `rig` that reads or writes calibration files (an option starting
 // --as-built or --export-calibration) runs volume-planner-calibration
 // with the same arguments; returns for any other command line.
@@ -35,3 +38,4 @@ void ForwardAsBuiltRig(int argc, char** argv);
 // `render` and `report` in the core tool: run the command's own binary.
 void AddRenderForwarder(CLI::App& app);
 void AddReportForwarder(CLI::App& app);
+void AddCompareForwarder(CLI::App& app);

@@ -87,3 +87,10 @@ void AddReportForwarder(CLI::App& app)
     AddForwarder(app, "report", "Write a printable coverage report of the plan, PDF or HTML (see `report --help`)",
                  "volume-planner-report");
 }
+
+void AddCompareForwarder(CLI::App& app)
+{
+    AddForwarder(app, "compare",
+                 "Compare the rig as built, from its calibration files, with the plan (see `compare --help`)",
+                 "volume-planner-calibration");
+}

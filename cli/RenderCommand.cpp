@@ -1,3 +1,5 @@
+#include "cli/AsBuiltOptions.h"
+#include "cli/CalibrationPlan.h"
 #include "cli/Commands.h"
 #include "cli/CoverageOptions.h"
 #include "cli/OptionValues.h"
@@ -45,6 +47,10 @@ struct ViewOptions {
     std::string measure;
     std::string qualityThreshold;
     std::string style = "classic";
+    // The rig as built of the Difference display.
+    AsBuiltOptions asBuilt;
+    std::string align = "rigid";
+    std::string match = "labels";
 };
 
 // More ticks than this only paint the rulers solid.
@@ -102,8 +108,11 @@ void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const Pla
     if (view.shownLayers && *view.shownLayers < 0)
         Fail("--shown-layers: a number of layers from 0");
     const bool quality = view.display == "quality";
-    if (quality && (view.view2d || view.selective))
-        Fail("--display quality replaces the volume display: leave out --view-2d and --selective");
+    const bool difference = view.display == "difference";
+    if ((quality || difference) && (view.view2d || view.selective))
+        Fail("--display " + view.display + " replaces the volume display: leave out --view-2d and --selective");
+    if (difference != !view.asBuilt.path.empty())
+        Fail("--display difference and --as-built go together: the difference is the rig as built against the plan");
     if (!quality && (!view.measure.empty() || !view.qualityThreshold.empty()))
         Fail("--measure and --quality-threshold need --display quality");
     PlanningMeasure measure = PlanningMeasure::Cameras;
@@ -121,6 +130,8 @@ void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const Pla
     }
 
     const bool planner = view.style == "planner";
+    if (planner && difference)
+        Fail("--display difference draws in the classic style: leave out --style planner");
     if (planner && (view.zoom != 0.0f || view.pan[0] != 0.0f || view.pan[1] != 0.0f))
         Fail("--pan and --zoom move the classic view; --style planner fits the room to the frame itself");
 
@@ -133,6 +144,16 @@ void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const Pla
         Fail(*error);
     if (const auto error = ApplyPlanningOptions(planning, scene.cameraCount))
         Fail(*error);
+
+    std::shared_ptr<const CCoverageDifference> differenceShown;
+    if (difference) {
+        const PlanComparison compared =
+            CompareWithCalibration(view.asBuilt, {*RigAlignmentFromKey(view.align), *RigMatchingFromKey(view.match)},
+                                   room, scene.obstacles);
+        if (!compared.difference)
+            Fail(compared.error);
+        differenceShown = compared.difference;
+    }
 
     COffscreenContext context;
     if (!context.Create())
@@ -165,6 +186,7 @@ void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const Pla
         renderer.SetQualityDisplay(quality);
         renderer.SetQualityMeasure(measure);
         renderer.SetQualityThreshold(threshold);
+        renderer.SetDifference(differenceShown);
         if (!scene.obstacles->IsEmpty())
             renderer.SetObstacles(scene.obstacles);
 
@@ -231,9 +253,24 @@ void AddRenderCommand(CLI::App& app)
     DecimalWholeNumbers(
         command->add_option("--shown-layers", view->shownLayers, "draw only the lowest N layers of the volume"))
         ->type_name("N");
-    command->add_option("--display", view->display, "classic (the map, or what --view-2d or --selective choose) or quality")
-        ->check(CLI::IsMember({"classic", "quality"}))
+    command
+        ->add_option("--display", view->display,
+                     "classic (the map, or what --view-2d or --selective choose), quality, or difference (the "
+                     "rig as built of --as-built against the plan)")
+        ->check(CLI::IsMember({"classic", "quality", "difference"}))
         ->capture_default_str();
+    CLI::Option* asBuilt =
+        command->add_option("--as-built", view->asBuilt.path, "the calibration of the rig as built, for --display difference")
+            ->type_name("FILE|FOLDER");
+    AddAsBuiltReaderOptions(*command, view->asBuilt, asBuilt);
+    command->add_option("--align", view->align, "as compare's: none, rigid or similarity")
+        ->check(CLI::IsMember({"none", "rigid", "similarity"}))
+        ->capture_default_str()
+        ->needs(asBuilt);
+    command->add_option("--match", view->match, "as compare's: labels or nearest")
+        ->check(CLI::IsMember({"labels", "nearest"}))
+        ->capture_default_str()
+        ->needs(asBuilt);
     command->add_option("--measure", view->measure, "measure of the Quality display: cameras, marker-px, angle, sigma")
         ->type_name("M");
     command->add_option("--quality-threshold", view->qualityThreshold, "show only voxels whose measure meets OP V")

@@ -1,3 +1,5 @@
+#include "cli/AsBuiltOptions.h"
+#include "cli/CalibrationPlan.h"
 #include "cli/Commands.h"
 #include "cli/CoverageOptions.h"
 #include "cli/OptionValues.h"
@@ -39,6 +41,10 @@ struct ReportOptions {
     std::string display = "classic";
     std::string measure;
     std::string qualityThreshold;
+    // The rig as built of the "As built" section.
+    AsBuiltOptions asBuilt;
+    std::string align = "rigid";
+    std::string match = "labels";
 };
 
 [[noreturn]] void Fail(const std::string& message)
@@ -125,6 +131,14 @@ void RunReport(const RigOptions& rig, const CoverageOptions& coverage, const Pla
     request.display.resolutionCamera = static_cast<int>(ResolutionCameraOf(coverage, project) - 1);
     request.display.testMode = !coverage.calibrationFile.empty();
     request.obstacles = scene.obstacles;
+    if (!options.asBuilt.path.empty()) {
+        const PlanComparison compared = CompareWithCalibration(
+            options.asBuilt, {*RigAlignmentFromKey(options.align), *RigMatchingFromKey(options.match)}, room,
+            scene.obstacles);
+        if (!compared.comparison)
+            Fail(compared.error);
+        request.asBuilt = ReportAsBuilt{compared.comparison, compared.difference};
+    }
 
     ReportHeading& heading = request.heading;
     heading.projectName = !options.title.empty()     ? options.title
@@ -175,6 +189,20 @@ void AddReportCommand(CLI::App& app)
     command->add_flag("--progress", options->progress, "progress on standard error even when it is not a terminal");
     command->add_flag("--view-2d", options->view2d, "pictures of the camera-count layers");
     command->add_flag("--selective", options->selective, "pictures of the voxels every enabled camera sees");
+    CLI::Option* asBuilt =
+        command
+            ->add_option("--as-built", options->asBuilt.path,
+                         "add the section \"As built\": this calibration's rig against the plan, as compare does")
+            ->type_name("FILE|FOLDER");
+    AddAsBuiltReaderOptions(*command, options->asBuilt, asBuilt);
+    command->add_option("--align", options->align, "as compare's: none, rigid or similarity")
+        ->check(CLI::IsMember({"none", "rigid", "similarity"}))
+        ->capture_default_str()
+        ->needs(asBuilt);
+    command->add_option("--match", options->match, "as compare's: labels or nearest")
+        ->check(CLI::IsMember({"labels", "nearest"}))
+        ->capture_default_str()
+        ->needs(asBuilt);
     command->add_option("--display", options->display, "classic or quality, the volume display of the pictures")
         ->check(CLI::IsMember({"classic", "quality"}))
         ->capture_default_str();

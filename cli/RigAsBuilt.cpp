@@ -1,10 +1,10 @@
 // The as-built side of `rig`, built into volume-planner-calibration only.
 #include "cli/AsBuiltOptions.h"
 
+#include "cli/CalibrationPlan.h"
 #include "cli/RigOptions.h"
 
 #include "cameras/asbuilt/AsBuiltPlacement.h"
-#include "cameras/asbuilt/AsBuiltReader.h"
 #include "cameras/asbuilt/CalibrationExport.h"
 #include "scene/PrintableText.h"
 #include "scene/SceneSettings.h"
@@ -33,25 +33,16 @@ std::optional<std::string> CRigAsBuiltReaders::Prepare(const AsBuiltOptions& opt
 {
     if (options.path.empty())
         return std::nullopt;
-    const double metresPerUnit = options.units == "mm" ? 0.001 : 1.0;
-    AsBuiltReadResult read = ReadAsBuilt(options.path, AsBuiltFormatNamed(options.format), metresPerUnit);
-    if (!read.rig)
-        return "Calibration not loaded: " + read.error;
-    AsBuiltPlacementOptions placement;
-    if (!options.up.empty()) {
-        std::array<double, 3> up{};
-        up[static_cast<size_t>(options.up[1] - 'x')] = options.up[0] == '-' ? -1.0 : 1.0;
-        placement.up = up;
-    }
     const bool roomGiven = OptionGiven(rig.command, "--room");
+    std::optional<std::array<double, 3>> room;
     if (roomGiven && rig.room.size() == 3) {
         const bool feet = rig.units == "f" || rig.units == "F";
         const double scale = feet ? kMetresPerFoot : 1.0;
-        placement.room = {rig.room[0] * scale, rig.room[1] * scale, rig.room[2] * scale};
+        room = std::array<double, 3>{rig.room[0] * scale, rig.room[1] * scale, rig.room[2] * scale};
     }
-    AsBuiltPlanResult plan = PlanAsBuilt(*read.rig, placement);
+    AsBuiltPlanResult plan = PlanCalibration(options, room);
     if (!plan.plan)
-        return "Calibration not placed: " + CalibrationFileName(options.path) + ": " + plan.error;
+        return plan.error;
     if (!roomGiven) {
         rig.units = "m";
         rig.room = {static_cast<float>(plan.plan->room[0]), static_cast<float>(plan.plan->room[1]),

@@ -15,5 +15,6 @@ int main(int argc, char** argv)
     AddPlaceCommand(app);
     AddRenderForwarder(app);
     AddReportForwarder(app);
+    AddCompareForwarder(app);
     return RunCommandLine(app, argc, argv);
 }

@@ -11,6 +11,7 @@
 #include "render/PlacementDrawer.h"
 #include "render/QualityLegend.h"
 #include "render/QualityLists.h"
+#include "render/DifferenceLists.h"
 #include "render/ResolutionLegend.h"
 #include "render/RoomModel.h"
 #include "render/VolumeLists.h"
@@ -108,6 +109,7 @@ CSceneRenderer::CSceneRenderer()
       m_glyphs(std::make_unique<CCameraGlyphs>()),
       m_lists(std::make_unique<CVolumeLists>()),
       m_quality(std::make_unique<CQualityLists>()),
+      m_differenceLists(std::make_unique<CDifferenceLists>()),
       m_obstacles(std::make_unique<CObstacleDrawer>()),
       m_placement(std::make_unique<CPlacementDrawer>())
 {
@@ -165,6 +167,8 @@ void CSceneRenderer::ReleaseGL()
         return;
     m_lists->DeleteLists();
     m_quality->DeleteLists();
+    m_differenceLists->DeleteLists();
+    m_differenceListsGeneration.reset();
     DeleteBitmapFont();
     m_bGLLive = false;
 }
@@ -222,7 +226,7 @@ void CSceneRenderer::CompileLists()
     // Only the display shown now (none beside the Quality display); the
     // others when they are first shown.
     m_lists->Start(m_volume, CoverageFilters::FromProcessState());
-    if (!m_bQualityDisplay)
+    if (!m_bQualityDisplay && !m_difference)
         m_lists->Compile(m_volume, ShownVolumeDisplay(*GetSceneSettings()), ShownVoxelFaces(m_bSeeThrough));
 }
 
@@ -275,7 +279,9 @@ void CSceneRenderer::Render()
         return;
     }
     DrawMainScene();
-    if (m_bQualityDisplay) {
+    if (m_difference) {
+        // Red and green need no key beyond the status strip's words.
+    } else if (m_bQualityDisplay) {
         if (settings->GetShowLegend()) {
             SetViewport(kQualityLegendViewport);
             DrawQualityLegend(m_eQualityMeasure, m_quality->GetScale(), m_qualityThreshold);
@@ -450,7 +456,7 @@ void CSceneRenderer::QueueLists()
     // Only the display shown now (none beside the Quality display); the
     // others when they are first shown, as in the synchronous path.
     const SceneSettings* settings = GetSceneSettings();
-    if (m_bQualityDisplay || !settings)
+    if (m_bQualityDisplay || m_difference || !settings)
         return;
     m_eListQueueDisplay = ShownVolumeDisplay(*settings);
     m_eListQueueFaces = ShownVoxelFaces(m_bSeeThrough);
@@ -561,7 +567,13 @@ void CSceneRenderer::DrawMainScene()
     m_placement->Draw();
 
     glPolygonMode(GL_FRONT_AND_BACK, m_bSeeThrough ? GL_POINT : GL_FILL);
-    if (m_bQualityDisplay) {
+    if (m_difference) {
+        if (m_differenceListsGeneration != m_nResultGeneration) {
+            m_differenceLists->Build(m_volume, *m_difference);
+            m_differenceListsGeneration = m_nResultGeneration;
+        }
+        m_differenceLists->Draw(m_volume);
+    } else if (m_bQualityDisplay) {
         m_quality->Draw(m_volume);
     } else {
         const VolumeDisplay display = ShownVolumeDisplay(*settings);
@@ -607,7 +619,9 @@ void CSceneRenderer::DrawStatusStrip()
     DrawText(-4.95, -1.5, -1.0, selective ? "Selective Cameras Volume: ON" : "Selective Cameras Volume: OFF");
     // Truncation applies only to the layered displays, not to the selective volume.
     DrawText(-4.95, -5.0, -1.0, selective ? "Volume Truncation: OFF" : "Volume Truncation: ON");
-    if (!selective && !settings->Get2DView() && !m_strMapDiagnosis.empty())
+    if (m_difference)
+        DrawText(-2.0, 2.0, -1.0, "As built against the plan: triangulable lost red, gained green");
+    else if (!selective && !settings->Get2DView() && !m_strMapDiagnosis.empty())
         DrawText(-2.0, 2.0, -1.0, m_strMapDiagnosis.c_str());
     glPopMatrix();
 }
@@ -841,6 +855,12 @@ int CSceneRenderer::GetShownLayers() const { return m_volume.GetShownLayers(); }
 void CSceneRenderer::SetPlanningEnabled(bool on) { m_bPlanningEnabled = on; }
 
 void CSceneRenderer::SetQualityDisplay(bool on) { m_bQualityDisplay = on; }
+
+void CSceneRenderer::SetDifference(std::shared_ptr<const CCoverageDifference> difference)
+{
+    m_difference = std::move(difference);
+    m_differenceListsGeneration.reset();
+}
 
 void CSceneRenderer::SetQualityMeasure(PlanningMeasure measure)
 {

@@ -22,6 +22,8 @@ struct CoverageStep;
 class CCameraGlyphs;
 class CVolumeLists;
 class CQualityLists;
+class CCoverageDifference;
+class CDifferenceLists;
 enum class VolumeDisplay;
 enum class VoxelFaces;
 class CObstacleDrawer;
@@ -173,6 +175,11 @@ public:
     PlanningMeasure GetQualityMeasure() const { return m_eQualityMeasure; }
     void SetQualityThreshold(std::optional<QualityThreshold> threshold);
     std::optional<QualityThreshold> GetQualityThreshold() const { return m_qualityThreshold; }
+    // The Difference display of the plan against its rig as built replaces the
+    // volume display while one is set (computed on the grid the renderer
+    // computes); null for none.
+    void SetDifference(std::shared_ptr<const CCoverageDifference> difference);
+    const std::shared_ptr<const CCoverageDifference>& GetDifference() const { return m_difference; }
     // The next Render computes the planning measures again from the coverage
     // it has (after a change of the planning settings or a camera's type).
     void RequestPlanningUpdate();
@@ -294,6 +301,10 @@ private:
     std::unique_ptr<CCameraGlyphs> m_glyphs;
     std::unique_ptr<CVolumeLists> m_lists;
     std::unique_ptr<CQualityLists> m_quality;
+    std::unique_ptr<CDifferenceLists> m_differenceLists;
+    std::shared_ptr<const CCoverageDifference> m_difference;
+    // The result generation the difference lists were built for.
+    std::optional<uint64_t> m_differenceListsGeneration;
     std::unique_ptr<CObstacleDrawer> m_obstacles;
     std::unique_ptr<CPlacementDrawer> m_placement;
     std::function<std::shared_ptr<const CObstacleSet>()> m_obstacleSource;

@@ -62,6 +62,16 @@ std::optional<std::string> MakeReport(const ReportRequest& request,
         {"perspective", "Perspective view of the chosen display", scene.DrawPerspective(), kViewWidthPx});
     contents.views.push_back({"plan", "Plan: the room from above, orthographic", scene.DrawPlan(), kViewWidthPx});
 
+    if (request.asBuilt) {
+        contents.asBuilt = request.asBuilt;
+        const std::vector<QImage> difference = scene.DrawDifference(request.asBuilt->difference);
+        contents.differenceViews.push_back(
+            {"difference", "The rig as built against the plan: triangulable lost red, gained green", difference[0],
+             kViewWidthPx});
+        contents.differenceViews.push_back(
+            {"difference-plan", "The same from above, orthographic", difference[1], kViewWidthPx});
+    }
+
     progress(70, "drawing the floor maps");
     const auto band = LayersInBand(volume, heightM, request.bandFromM, request.bandToM);
     if (!band)

@@ -22,6 +22,8 @@ struct ReportRequest {
     QPageSize::PageSizeId pageSize = QPageSize::A4;
     // What blocks the cameras' view; null or empty for none.
     std::shared_ptr<const CObstacleSet> obstacles;
+    // The rig as built compared with the plan, for the "As built" section; none without.
+    std::optional<ReportAsBuilt> asBuilt;
 };
 
 // The reason heights cannot be used in a room `roomHeightM` high, naming the

@@ -210,6 +210,10 @@ std::vector<ReportSection> ReportSections(const ReportContents& contents)
     sections.push_back(
         {"Histograms", true, [&contents](const auto& source) { return Pictures(contents.histograms, source); }});
     sections.push_back({"Installation sheet", true, [&f](const auto&) { return CameraTable(f); }});
+    if (contents.asBuilt)
+        sections.push_back({"As built", true, [&contents](const auto& source) {
+                                return AsBuiltSectionHtml(*contents.asBuilt) + Pictures(contents.differenceViews, source);
+                            }});
     return sections;
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "report/AsBuiltSection.h"
 #include "report/ReportFigures.h"
 
 #include <QImage>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,9 @@ struct ReportContents {
     std::vector<ReportImage> views;     // the renderer's frames
     std::vector<ReportImage> floorMaps; // worst case over the band, then the slices
     std::vector<ReportImage> histograms;
+    // With a rig as built to compare with: its section and the Difference views.
+    std::optional<ReportAsBuilt> asBuilt;
+    std::vector<ReportImage> differenceViews;
 };
 
 // One section of the report under its own heading. New sections are added to the

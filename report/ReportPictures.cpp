@@ -125,3 +125,11 @@ QImage CReportScene::DrawPlan()
     ApplyScale(saved);
     return image;
 }
+
+std::vector<QImage> CReportScene::DrawDifference(std::shared_ptr<const CCoverageDifference> difference)
+{
+    m_renderer->SetDifference(std::move(difference));
+    std::vector<QImage> images{DrawPerspective(), DrawPlan()};
+    m_renderer->SetDifference(nullptr);
+    return images;
+}

@@ -8,7 +8,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+class CCoverageDifference;
 class CCoverageVolume;
 class CObstacleSet;
 class COffscreenContext;
@@ -51,6 +53,9 @@ class CReportScene
     QImage DrawPerspective();
     // The room from straight above, orthographic, at one scale along both axes.
     QImage DrawPlan();
+    // The Difference display of `difference` (computed on this grid) from
+    // both sides, the perspective and the plan; the chosen display after.
+    std::vector<QImage> DrawDifference(std::shared_ptr<const CCoverageDifference> difference);
 
   private:
     QImage Frame();

@@ -31,7 +31,7 @@ std::string ResourceName(const ReportImage& image)
 
 template <typename Visit> void ForEachImage(const ReportContents& contents, Visit visit)
 {
-    for (const auto* list : {&contents.views, &contents.floorMaps, &contents.histograms})
+    for (const auto* list : {&contents.views, &contents.floorMaps, &contents.histograms, &contents.differenceViews})
         for (const ReportImage& image : *list)
             visit(image);
 }

@@ -541,3 +541,37 @@ TEST_F(CliReportFileTest, MeshObstaclesAreListedWithTheirPlacement)
     // The list's order: boxes first, as the project file writes them.
     EXPECT_LT(page.find("<td>desk</td>"), page.find("<td>crate</td>"));
 }
+
+TEST_F(CliReportFileTest, AsBuiltSectionTabulatesTheDeltasAndTheVolumes)
+{
+    const std::string plan = File("plan.vplan"), mounted = File("mounted.vplan");
+    ASSERT_EQ(Cli("rig --room 8,6,3 --default-rig 4 --iso '>=,2' --save-project '" + plan + "'").status, 0);
+    // Camera 3 mounted 10 cm off along X.
+    Json project = Json::parse(ReadText(plan));
+    project["cameras"][2]["position_m"][0] = project["cameras"][2]["position_m"][0].get<double>() - 0.1;
+    std::ofstream(mounted) << project.dump();
+    ASSERT_EQ(Cli("rig --project '" + mounted + "' --export-calibration '" + File("mounted.toml") + "'").status, 0);
+    const CliRun compared =
+        Cli("compare --project '" + plan + "' --as-built '" + File("mounted.toml") + "' --as-built-up +z");
+    ASSERT_EQ(compared.status, 0) << compared.err;
+    const Json coverage = Json::parse(compared.out)["coverage"];
+
+    const CliRun run = Cli("report --project '" + plan + "' --as-built '" + File("mounted.toml") +
+                           "' --as-built-up +z --out '" + File("r.pdf") + "'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string text = Shell("pdftotext -layout '" + File("r.pdf") + "' -");
+    const size_t section = text.find("As built");
+    ASSERT_NE(section, std::string::npos);
+    const std::string tail = text.substr(section);
+    EXPECT_NE(tail.find("alignment rigid"), std::string::npos) << tail;
+    EXPECT_NE(tail.find("100.0"), std::string::npos) << tail;
+    EXPECT_NE(tail.find("Camera 3"), std::string::npos) << tail;
+    for (const char* key : {"planned_triangulable_m3", "as_built_triangulable_m3", "gained_m3", "lost_m3"})
+        EXPECT_NE(tail.find(Fixed(coverage[key].get<double>(), 2)), std::string::npos) << key << "\n" << tail;
+    // The difference views follow the table.
+    EXPECT_NE(tail.find("triangulable lost red, gained green"), std::string::npos) << tail;
+
+    // Without --as-built the report has no such section.
+    ASSERT_EQ(Cli("report --project '" + plan + "' --out '" + File("plain.pdf") + "'").status, 0);
+    EXPECT_EQ(Shell("pdftotext '" + File("plain.pdf") + "' -").find("As built"), std::string::npos);
+}
