@@ -97,9 +97,14 @@ Json BuildReport(const CCoverageVolume& volume, const std::vector<int8_t>& mapBa
                        {"enabled", enabled}};
     report["mode"] = calibration ? "calibration" : "normal";
     report["resolution_camera"] = volume.GetResolutionCamera() + 1;
-    report["scale"] = {{"min", DoubleJson(volume.GetResolutionMin())},
-                       {"max", DoubleJson(volume.GetResolutionMax())},
-                       {"band", DoubleJson(volume.GetBandWidth())}};
+    // A grid without a voxel has no value to scale: its bounds are those of
+    // no data, so none is printed.
+    if (n == 0)
+        report["scale"] = {{"min", nullptr}, {"max", nullptr}, {"band", nullptr}};
+    else
+        report["scale"] = {{"min", DoubleJson(volume.GetResolutionMin())},
+                           {"max", DoubleJson(volume.GetResolutionMax())},
+                           {"band", DoubleJson(volume.GetBandWidth())}};
     report["filters"] = {{"iso", {{"op", ComparisonOpText(GetIsoOperator())}, {"threshold", GetIsoThreshold()}}},
                          {"res",
                           {{"op1", ComparisonOpText(GetResOperator1())},
@@ -128,10 +133,9 @@ Json BuildReport(const CCoverageVolume& volume, const std::vector<int8_t>& mapBa
     uint64_t isoCondition = 0, mapVoxels = 0;
     std::array<uint64_t, 10> bands{};
     const COcclusion* occlusion = volume.GetOcclusion();
+    const CoverageFilters filters = CoverageFilters::FromProcessState();
     for (size_t t = 0; t < n; ++t) {
-        if (occlusion && occlusion->Inside(t))
-            continue;
-        isoCondition += IsoConditionHolds(volume.SeenCount(t)) ? 1 : 0;
+        isoCondition += volume.IsoHoldsAt(t, filters) ? 1 : 0;
         if (const int band = mapBand[t]; band >= 0) {
             ++mapVoxels;
             ++bands[band == kBandBlack ? 9 : static_cast<size_t>(band - 1)];

@@ -81,7 +81,7 @@ std::vector<VoxelPaint> CCoverageVolume::MapLayerPaint(uint32_t j, const Coverag
     for (uint32_t i = 0; i < m_nCountX; ++i) {
         for (uint32_t k = 0; k < m_nCountZ; ++k) {
             const size_t t = VoxelIndex(i, j, k);
-            if (!filters.IsoHolds(m_pSeenCount[t]) || InsideObstacle(t))
+            if (!IsoHoldsAt(t, filters))
                 continue;
             const float r = ResolutionOfMapCamera(t);
             if (filter.Passes(r))
@@ -100,7 +100,7 @@ std::vector<int8_t> CCoverageVolume::MapBands(const CoverageFilters& filters) co
     const long long n = static_cast<long long>(bands.size());
 #pragma omp parallel for schedule(static, 65536) num_threads(ThreadCount())
     for (long long t = 0; t < n; ++t) {
-        if (!filters.IsoHolds(m_pSeenCount[t]))
+        if (!IsoHoldsAt(static_cast<size_t>(t), filters))
             continue;
         const float r = ResolutionOfMapCamera(static_cast<size_t>(t));
         if (filter.Passes(r))
@@ -116,7 +116,7 @@ bool CCoverageVolume::MapIsEmpty(const CoverageFilters& filters) const
     const CResolutionFilter filter(filters);
     const size_t n = GetVoxelCount();
     for (size_t t = 0; t < n; ++t) {
-        if (filters.IsoHolds(m_pSeenCount[t]) && filter.Passes(ResolutionOfMapCamera(t)))
+        if (IsoHoldsAt(t, filters) && filter.Passes(ResolutionOfMapCamera(t)))
             return false;
     }
     return true;

@@ -206,6 +206,13 @@ public:
     // Layer j of the resolution map: voxels meeting the iso condition and the
     // resolution filter, in their band colours; same order.
     std::vector<VoxelPaint> MapLayerPaint(uint32_t j, const CoverageFilters& filters) const;
+    // Whether voxel t meets the iso condition of `filters`: never inside an
+    // obstacle, where nothing is seen and nothing is drawn. The map, its
+    // bands, the empty-map check and the exports all decide through this.
+    bool IsoHoldsAt(size_t t, const CoverageFilters& filters) const
+    {
+        return !InsideObstacle(t) && filters.IsoHolds(m_pSeenCount[t]);
+    }
     // Every voxel's band on the map as MapLayerPaint colours it, -1 where
     // it leaves the voxel out; the whole grid at once, in voxel order.
     std::vector<int8_t> MapBands(const CoverageFilters& filters) const;

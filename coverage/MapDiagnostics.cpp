@@ -68,8 +68,9 @@ std::optional<std::string> ExplainEmptyMap(const CCoverageVolume& volume)
 
     bool isoHolds = false;
     const size_t n = volume.GetVoxelCount();
+    const CoverageFilters filters = CoverageFilters::FromProcessState();
     for (size_t t = 0; t < n && !isoHolds; ++t)
-        isoHolds = IsoConditionHolds(volume.SeenCount(t));
+        isoHolds = volume.IsoHoldsAt(t, filters);
     if (!isoHolds) {
         std::string text = "Map empty: no voxel is seen by " + DescribeIsoCondition();
         const uint32_t enabled = cameras->CountEnabledInRange();

@@ -87,6 +87,7 @@ SaveResult WriteVoxelTable(const std::string& path, const CCoverageVolume& volum
     for (uint32_t e = 0; e < volume.GetIsoCount(); ++e)
         inIsoList[volume.IsoIndex(e)] = true;
     const std::vector<int8_t> bands = MapBands(volume);
+    const CoverageFilters filters = CoverageFilters::FromProcessState();
     const auto measure = [](float value) { return std::isnan(value) ? std::string() : ShortestText(value); };
 
     AtomicFile file(path);
@@ -117,7 +118,7 @@ SaveResult WriteVoxelTable(const std::string& path, const CCoverageVolume& volum
             text += std::to_string(t) + ',' + std::to_string(i) + ',' + std::to_string(j) + ',' + std::to_string(k) +
                     ',' + ShortestText(centre[0]) + ',' + ShortestText(centre[1]) + ',' + ShortestText(centre[2]) +
                     ',' + std::to_string(volume.SeenCount(t)) + ',' + (inIsoList[t] ? '1' : '0') + ',' +
-                    (IsoConditionHolds(volume.SeenCount(t)) ? '1' : '0') + ',' + std::to_string(bands[t]);
+                    (volume.IsoHoldsAt(t, filters) ? '1' : '0') + ',' + std::to_string(bands[t]);
             if (obstacles)
                 text += volume.InsideObstacle(t) ? ",1" : ",0";
             if (planning)

@@ -16,6 +16,7 @@
 #include "render/RoomModel.h"
 #include "render/VolumeLists.h"
 #include "scene/DrawColor.h"
+#include "scene/MemoryInfo.h"
 #include "scene/SceneSettings.h"
 
 #include <GL/gl.h>
@@ -24,8 +25,6 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <limits>
 #include <string>
 
 int g_nLastMouseX = 0;
@@ -58,20 +57,6 @@ constexpr uint64_t kListBytesPerBox = 400;
 constexpr uint64_t kListBytesPerVoxel = 4 * kListBytesPerBox;
 // The Quality lists may hold every voxel once more, a box as the others.
 constexpr uint64_t kQualityListBytesPerVoxel = kListBytesPerBox;
-
-// Memory the system can still hand out; unknown (no limit) where it cannot tell.
-uint64_t AvailableMemoryBytes()
-{
-    std::ifstream meminfo("/proc/meminfo");
-    std::string key;
-    uint64_t kib = 0;
-    while (meminfo >> key >> kib) {
-        if (key == "MemAvailable:")
-            return kib * 1024;
-        meminfo.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
-    }
-    return std::numeric_limits<uint64_t>::max();
-}
 
 void SetViewport(const GLint (&v)[4]) { glViewport(v[0], v[1], v[2], v[3]); }
 

@@ -211,7 +211,11 @@ uint64_t CSceneRenderer::CountDrawnVoxels()
         count = m_volume.IsoListPaint().size();
         break;
     case PlannerDisplay::CountLayers:
+        // Every voxel of the layers shown but those inside an obstacle, as CountLayerPaint draws them.
         count = static_cast<uint64_t>(m_volume.GetCountX()) * m_volume.GetCountZ() * shown;
+        if (m_volume.GetOcclusion())
+            for (size_t t = 0; t < m_volume.GetVoxelCount(); ++t)
+                count -= t % layers < shown && m_volume.InsideObstacle(t);
         break;
     case PlannerDisplay::Map: {
         const std::vector<int8_t> bands = m_volume.MapBands();

@@ -125,6 +125,21 @@ TEST_F(CliCoverageTest, DefaultRigReportsTheGridScaleAndConsistentCounts)
     EXPECT_DOUBLE_EQ(volume[4], histogram[4] * edge * edge * edge);
 }
 
+// A voxel larger than the room leaves the grid empty: the map's warning says
+// why, and the scale, which has no value to span, is null rather than bounds
+// of nothing.
+TEST_F(CliCoverageTest, AGridWithoutVoxelsHasNoScale)
+{
+    const CliRun run = Cli("--voxel 600");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto report = nlohmann::json::parse(run.out);
+    EXPECT_EQ(report["grid"]["voxels"], 0);
+    for (const char* key : {"min", "max", "band"})
+        EXPECT_TRUE(report["scale"][key].is_null()) << key << ": " << report["scale"][key];
+    EXPECT_EQ(report["map_voxels"], 0);
+    EXPECT_NE(run.err.find("the grid has no voxel"), std::string::npos) << run.err;
+}
+
 TEST_F(CliCoverageTest, NumbersPrintInTheirShortestRoundTripForm)
 {
     // 15 x 27 x 43 voxels of 10 cm: the room's volume, 17415 voxels of

@@ -94,6 +94,46 @@ TEST_F(CliObstacleTest, ObstacleVolumeIsReportedAndCountsInNoOtherVolume)
     EXPECT_EQ(inside, 380u);
 }
 
+// An iso condition that a count of 0 meets would take in every voxel inside
+// an obstacle: the map, its bands, the CSV and the JSON figures leave them
+// out alike, and their sums agree.
+TEST_F(CliObstacleTest, AnIsoConditionAcceptingZeroLeavesObstacleVoxelsOffTheMap)
+{
+    const CliRun run = Cli("coverage --default-rig 4 --obstacle-box 1,0,1,2,2.5,2 --iso '<,2' --voxels '" +
+                           Path("v.csv") + "'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const json report = json::parse(run.out);
+    std::istringstream csv(ReadText(m_dir / "v.csv"));
+    std::string line;
+    std::getline(csv, line);
+    ASSERT_EQ(line.rfind("t,i,j,k,x,y,z,seen,iso_list,iso_condition,map_band,inside_obstacle,", 0), 0u) << line;
+    uint64_t inside = 0, isoCondition = 0, onMap = 0;
+    while (std::getline(csv, line)) {
+        std::vector<std::string> cells;
+        std::stringstream row(line);
+        for (std::string cell; std::getline(row, cell, ',');)
+            cells.push_back(cell);
+        ASSERT_GE(cells.size(), 12u);
+        isoCondition += cells[9] == "1";
+        onMap += cells[10] != "-1";
+        if (cells[11] == "1") {
+            ++inside;
+            EXPECT_EQ(cells[9], "0") << line;
+            EXPECT_EQ(cells[10], "-1") << line;
+        }
+    }
+    EXPECT_EQ(inside, 300u);
+    EXPECT_EQ(isoCondition, report["iso_condition"].get<uint64_t>());
+    EXPECT_EQ(onMap, report["map_voxels"].get<uint64_t>());
+    uint64_t banded = 0;
+    for (const auto& n : report["map_bands"])
+        banded += n.get<uint64_t>();
+    EXPECT_EQ(banded, onMap);
+    // Outside the box the same voxels as without it meet the condition: the
+    // box only takes its own voxels off.
+    EXPECT_GT(onMap, 0u);
+}
+
 TEST_F(CliObstacleTest, UnusableObstaclesAreRefusedWithTheirReason)
 {
     Write("notjson.json", "[{");
