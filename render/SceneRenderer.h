@@ -95,6 +95,13 @@ public:
     std::optional<std::string> TakeComputationMessage();
     // The second line of that message: why, and what would do.
     const std::string& GetComputationReason() const { return m_strComputationReason; }
+    // Whether the last coverage computation was refused its grid (the
+    // coverage shown stays that of the run before), taken once.
+    bool TakeCoverageRefusal();
+    // A coverage computation was cancelled since the coverage shown was
+    // computed: the picture and figures are of an earlier rig, until the
+    // next computation is in.
+    bool AreResultsStale() const { return m_bResultsStale; }
     // Why the resolution map shows nothing; empty while it shows voxels.
     const std::string& GetMapDiagnosis() const { return m_strMapDiagnosis; }
 
@@ -307,6 +314,8 @@ private:
     bool m_bPlanningStale = true;
     bool m_bQualityListsStale = true;
     bool m_bLastRenderComputed = false;
+    bool m_bCoverageRefused = false;
+    bool m_bResultsStale = false;
     std::optional<std::string> m_strComputationMessage;
     std::string m_strComputationReason;
     std::string m_strMapDiagnosis;
