@@ -13,6 +13,7 @@
 #include "coverage/CoverageVolume.h"
 #include "coverage/GridBudget.h"
 #include "project/ProjectFile.h"
+#include "render/SceneRenderer.h"
 #include "render/view/VolumeView.h"
 #include "scene/RoomBox.h"
 #include "scene/SceneSettings.h"
@@ -144,7 +145,12 @@ CVolumePlannerDlg::CVolumePlannerDlg(std::unique_ptr<CUserPrompts> prompts, QWid
         Message(text.toStdString(), reason.toStdString(), "Fatal Error");
     });
     connect(m_pView, &CVolumeView::coverageRefused, this, &CVolumePlannerDlg::OnCoverageRefused);
-    connect(m_pView, &CVolumeView::computationFinished, this, [this] { m_roomBeforeRender.reset(); });
+    connect(m_pView, &CVolumeView::computationFinished, this, [this] {
+        // Only the computation of that RENDER (or a later one) settles it:
+        // an earlier one may end after the click.
+        if (m_roomBeforeRender && m_pView->Renderer().GetLastTakenRequests() >= m_roomBeforeRender->request)
+            m_roomBeforeRender.reset();
+    });
 }
 
 CVolumePlannerDlg::~CVolumePlannerDlg() = default;
@@ -564,12 +570,14 @@ void CVolumePlannerDlg::OnRender()
     else
         s.SetRecalculate(true);
     OnIsoVolume();
+    if (m_roomBeforeRender)
+        m_roomBeforeRender->request = s.GetComputationRequests();
     m_pView->RequestRepaint();
 }
 
 void CVolumePlannerDlg::OnCoverageRefused()
 {
-    if (!m_roomBeforeRender)
+    if (!m_roomBeforeRender || m_pView->Renderer().GetLastTakenRequests() < m_roomBeforeRender->request)
         return;
     // The computation could not hold the grid: the plan stays as it was
     // before that RENDER, and so does the coverage shown.

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+#include <cstdint>
 #include <functional>
 
 #include <map>
@@ -153,6 +154,8 @@ class CVolumePlannerDlg : public QDialog
         float scaleX = 0.0f, scaleY = 0.0f, scaleZ = 0.0f;
         float voxelSize = 0.0f;
         std::map<int, std::string> texts;
+        // The computation request of that RENDER.
+        uint64_t request = 0;
     };
     std::map<int, std::string> m_roomBoxTexts;
     // What the last RENDER replaced, until its computation is in.

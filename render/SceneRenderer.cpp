@@ -398,6 +398,8 @@ void CSceneRenderer::TakeComputationResults(SceneSettings& settings)
         return;
     }
     m_bLastRenderComputed = true;
+    if (!done->Steps().empty())
+        m_nLastTakenRequests = m_nComputationRequests;
     if (!done->Steps().empty() && done->Steps().back().status != CCoverageVolume::GridStatus::Ok) {
         // A refused grid leaves the coverage shown, its lists and measures
         // as they were: nothing of the refused run was built.

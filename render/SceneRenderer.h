@@ -98,6 +98,9 @@ public:
     // Whether the last coverage computation was refused its grid (the
     // coverage shown stays that of the run before), taken once.
     bool TakeCoverageRefusal();
+    // The computation requests (SceneSettings::GetComputationRequests) the
+    // last coverage computation whose end was taken had started from.
+    uint64_t GetLastTakenRequests() const { return m_nLastTakenRequests; }
     // A coverage computation was cancelled since the coverage shown was
     // computed: the picture and figures are of an earlier rig, until the
     // next computation is in.
@@ -327,6 +330,7 @@ private:
     uint64_t m_nPlanningRequests = 0;
     uint64_t m_nComputationPlanningRequests = 0;
     uint64_t m_nComputationRequests = 0;
+    uint64_t m_nLastTakenRequests = 0;
     // Lists of the shown display left to compile, by their number in it.
     std::vector<uint32_t> m_aListQueue;
     VolumeDisplay m_eListQueueDisplay{};
