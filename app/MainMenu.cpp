@@ -31,6 +31,9 @@ constexpr int kPanelMarginPx = 7;
 
 constexpr MenuCommand kDisplays[] = {MenuCommand::ResolutionMap, MenuCommand::CameraCount2D,
                                      MenuCommand::SelectiveCameras, MenuCommand::Quality};
+// The same displays as the project file names them, in the same order.
+constexpr WindowDisplay kWindowDisplays[] = {WindowDisplay::ResolutionMap, WindowDisplay::CameraCount2D,
+                                             WindowDisplay::SelectiveCameras, WindowDisplay::Quality};
 
 struct MeasureEntry {
     MenuCommand command;
@@ -74,6 +77,49 @@ CMainMenu::CMainMenu(CVolumePlannerDlg& dialog)
             child->move(child->pos() + QPoint(0, barHeight));
     dialog.setFixedSize(m_nClassicWidth, dialog.height() + barHeight);
     m_pMenuBar->setGeometry(0, 0, m_nClassicWidth, barHeight);
+    m_pProject->SetWindowStateLink([this] { return CaptureWindowState(); },
+                                   [this](const ProjectWindowState& state) { RestoreWindowState(state); });
+}
+
+ProjectWindowState CMainMenu::CaptureWindowState() const
+{
+    ProjectWindowState state;
+    const CVolumeView* view = m_dialog.View();
+    const SceneSettings* s = GetSceneSettings();
+    // The order the renderer picks the displays in.
+    if (view->IsQualityDisplay())
+        state.display = WindowDisplay::Quality;
+    else if (s && s->GetSelectiveCameras())
+        state.display = WindowDisplay::SelectiveCameras;
+    else if (s && s->Get2DView())
+        state.display = WindowDisplay::CameraCount2D;
+    state.qualityMeasure = view->GetQualityMeasure();
+    state.qualityThreshold = view->GetQualityThreshold();
+    const ViewPose pose = view->GetView();
+    state.yawDeg = pose.yaw;
+    state.pitchDeg = pose.pitch;
+    state.panX = pose.panX;
+    state.panY = pose.panY;
+    state.zoom = pose.zoom;
+    state.planningPanel = Action(MenuCommand::PlanningPanel)->isChecked();
+    return state;
+}
+
+void CMainMenu::RestoreWindowState(const ProjectWindowState& state)
+{
+    CVolumeView* view = m_dialog.View();
+    for (size_t n = 0; n < std::size(kDisplays); ++n)
+        if (kWindowDisplays[n] == state.display)
+            ChooseDisplay(kDisplays[n]);
+    view->SetQualityMeasure(state.qualityMeasure);
+    view->SetQualityThreshold(state.qualityThreshold);
+    view->Renderer().SetView({state.yawDeg, state.pitchDeg, state.panX, state.panY, state.zoom});
+    // Opens or closes the panel through its own toggle; an open one shows the threshold anew.
+    Action(MenuCommand::PlanningPanel)->setChecked(state.planningPanel);
+    if (m_pPanel && state.planningPanel)
+        m_pPanel->Refresh();
+    ShowDisplayState();
+    view->RequestRepaint();
 }
 
 QAction* CMainMenu::AddAction(MenuCommand command, QMenu* menu, const QString& text)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "project/ProjectWindowState.h"
+
 #include <QObject>
 
 #include <array>
@@ -94,6 +96,9 @@ class CMainMenu : public QObject
     // After a step of the history or Accept changed the rig.
     void ShowChangedRig();
     void ShowMouseAndKeys();
+    // What the window shows, for the project file, and shown again from it.
+    ProjectWindowState CaptureWindowState() const;
+    void RestoreWindowState(const ProjectWindowState& state);
     void ShowAbout();
 
     CVolumePlannerDlg& m_dialog;

@@ -66,13 +66,15 @@ CProjectCommands::CProjectCommands(CVolumePlannerDlg& dialog, std::shared_ptr<CO
           dialog.Prompts(),
           {[&dialog] { return dialog.TypedUnit(); },
            [&dialog] { return static_cast<uint32_t>(dialog.View()->Renderer().GetVolume().GetResolutionCamera() + 1); },
-           [&dialog] { return dialog.AreCamerasInitialised(); }, [&dialog] { return dialog.AreCameraEditsUnsaved(); },
+           [&dialog] { return dialog.AreCamerasInitialised(); }, [&dialog] { return dialog.AreCameraEditsTyped(); },
            [this, &dialog, placement](const Project& project) {
                *placement = {project.placement, std::nullopt};
                dialog.View()->SetViewStyle(project.plannerView ? ViewStyle::Planner : ViewStyle::Classic);
                emit viewStyleRestored();
                dialog.ShowOpenedPlan(project.unit, static_cast<int>(project.resolutionCamera) - 1);
                emit projectOpened();
+               if (project.window && m_restoreWindow)
+                   m_restoreWindow(*project.window);
            },
            [obstacles] { return ObstacleListOf(*obstacles); },
            [this, obstacles](const ObstacleList& list, const std::string& baseDir) {
@@ -86,13 +88,25 @@ CProjectCommands::CProjectCommands(CVolumePlannerDlg& dialog, std::shared_ptr<CO
                return error;
            },
            [&dialog] { return dialog.View()->GetViewStyle() == ViewStyle::Planner; },
-           [placement] { return placement->edited; }}),
+           [placement] { return placement->edited; },
+           [this]() -> std::optional<ProjectWindowState> {
+               if (!m_captureWindow)
+                   return std::nullopt;
+               return m_captureWindow();
+           }}),
       m_strClassicTitle(dialog.windowTitle()), m_pTitleTimer(new QTimer(this))
 {
     // Without a scene there is no plan to lose.
     dialog.SetCloseGuard([this] { return !m_dialog.IsSceneReady() || m_document.MayDiscard(); });
     connect(m_pTitleTimer, &QTimer::timeout, this, &CProjectCommands::UpdateTitle);
     m_pTitleTimer->start(kTitleRefreshMs);
+}
+
+void CProjectCommands::SetWindowStateLink(std::function<ProjectWindowState()> capture,
+                                          std::function<void(const ProjectWindowState&)> restore)
+{
+    m_captureWindow = std::move(capture);
+    m_restoreWindow = std::move(restore);
 }
 
 void CProjectCommands::UpdateTitle()

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class CObstacleSet;
@@ -36,6 +37,10 @@ class CProjectCommands : public QObject
     // The title now: the classic caption until there is a plan, then the
     // plan's name with a star while it has unsaved changes.
     void UpdateTitle();
+    // What the window shows, saved with the plan and shown again when a
+    // plan that holds it is opened. Without it no window state is saved.
+    void SetWindowStateLink(std::function<ProjectWindowState()> capture,
+                            std::function<void(const ProjectWindowState&)> restore);
 
   signals:
     // An opened project replaced the window's obstacles.
@@ -51,4 +56,6 @@ class CProjectCommands : public QObject
     CProjectDocument m_document;
     QString m_strClassicTitle;
     QTimer* m_pTitleTimer;
+    std::function<ProjectWindowState()> m_captureWindow;
+    std::function<void(const ProjectWindowState&)> m_restoreWindow;
 };

@@ -16,35 +16,54 @@ CProjectDocument::CProjectDocument(CUserPrompts& prompts, WindowLink link) : m_p
 {
 }
 
-Project CProjectDocument::CurrentProject() const
-{
-    Project project = CaptureProject(m_link.unit(), m_link.resolutionCamera(), m_kept);
-    if (m_link.obstacles)
-        project.obstacles = m_link.obstacles();
-    if (m_link.plannerView)
-        project.plannerView = m_link.plannerView();
-    if (m_link.placement) {
-        if (std::optional<ProjectPlacement> placement = m_link.placement())
-            project.placement = std::move(*placement);
-    }
-    return project;
-}
-
-ObstacleList CProjectDocument::PortableObstacles() const
+ObstacleList CProjectDocument::ResolvedObstacles() const
 {
     if (!m_link.obstacles)
         return {};
     ObstacleList list = m_link.obstacles();
-    const std::filesystem::path folder = std::filesystem::path(m_strPath).parent_path();
+    const std::filesystem::path folder(m_strMeshFolder);
     for (ObstacleMesh& mesh : list.meshes)
         if (std::filesystem::path(mesh.file).is_relative() && !folder.empty())
             mesh.file = (folder / mesh.file).string();
     return list;
 }
 
+Project CProjectDocument::CurrentProject(const std::string& path, bool withWindow) const
+{
+    Project project = CaptureProject(m_link.unit(), m_link.resolutionCamera(), m_kept);
+    if (m_link.obstacles) {
+        project.obstacles = ResolvedObstacles();
+        // Relative to the project's own folder, so that a plan sent on with
+        // its meshes beside it opens anywhere.
+        std::error_code error;
+        const std::filesystem::path folder =
+            std::filesystem::absolute(std::filesystem::path(path).parent_path(), error).lexically_normal();
+        for (ObstacleMesh& mesh : project.obstacles.meshes) {
+            const std::filesystem::path file = std::filesystem::absolute(mesh.file, error).lexically_normal();
+            const std::filesystem::path relative = file.lexically_relative(folder);
+            if (!path.empty() && !relative.empty())
+                mesh.file = relative.generic_string();
+        }
+    }
+    if (m_link.plannerView)
+        project.plannerView = m_link.plannerView();
+    if (m_link.placement) {
+        if (std::optional<ProjectPlacement> placement = m_link.placement())
+            project.placement = std::move(*placement);
+    }
+    if (withWindow && m_link.windowState)
+        project.window = m_link.windowState();
+    return project;
+}
+
+ObstacleList CProjectDocument::PortableObstacles() const
+{
+    return ResolvedObstacles();
+}
+
 std::string CProjectDocument::CurrentText() const
 {
-    return ProjectText(CurrentProject());
+    return ProjectText(CurrentProject(m_strPath, false));
 }
 
 bool CProjectDocument::IsModified() const
@@ -86,6 +105,7 @@ void CProjectDocument::Open()
     CRoomBox room;
     ApplyProject(*read.project, room);
     m_strPath = *path;
+    m_strMeshFolder = std::filesystem::path(*path).parent_path().string();
     m_kept = read.project->kept;
     m_link.projectOpened(*read.project);
     m_strSavedText = CurrentText();
@@ -93,7 +113,7 @@ void CProjectDocument::Open()
 
 bool CProjectDocument::WriteTo(const std::string& path)
 {
-    const Project project = CurrentProject();
+    const Project project = CurrentProject(path, true);
     if (const auto error = CheckProject(project)) {
         m_prompts.ShowMessage("The plan cannot be saved\n" + *error, "Error", PromptButtons::Ok);
         return false;
@@ -103,7 +123,7 @@ bool CProjectDocument::WriteTo(const std::string& path)
         return false;
     }
     m_strPath = path;
-    m_strSavedText = ProjectText(project);
+    m_strSavedText = ProjectText(CurrentProject(path, false));
     return true;
 }
 
@@ -141,8 +161,11 @@ bool CProjectDocument::MayDiscard()
 {
     if (!IsModified())
         return true;
-    // Yes saves first; No lets the changes go.
+    // Save saves first (a save that fails or is cancelled keeps the plan),
+    // Discard lets the changes go, Cancel keeps the plan as it is.
     const PromptAnswer answer = m_prompts.ShowMessage("The plan has unsaved changes.\nSave them before they are lost?",
-                                                      "Warning", PromptButtons::YesNo);
-    return answer == PromptAnswer::No || Save();
+                                                      "Warning", PromptButtons::SaveDiscardCancel);
+    if (answer == PromptAnswer::Discard)
+        return true;
+    return answer == PromptAnswer::Save && Save();
 }

@@ -35,6 +35,9 @@ class CProjectDocument
         // Mounts and target of auto-placement once the window changed them;
         // nullopt writes the project's own back as read.
         std::function<std::optional<ProjectPlacement>()> placement;
+        // What the window shows, saved with the plan; a change of it alone
+        // leaves the plan unmodified.
+        std::function<std::optional<ProjectWindowState>()> windowState;
     };
 
     CProjectDocument(CUserPrompts& prompts, WindowLink link);
@@ -53,18 +56,26 @@ class CProjectDocument
     std::string Title() const;
     const std::string& Path() const { return m_strPath; }
     // The window's obstacles with every mesh file found from anywhere: a
-    // relative one taken from the project's folder. For a plan written
-    // somewhere else (the report's temporary copy).
+    // relative one taken from the folder of the project it came from. For a
+    // plan written somewhere else (the report's temporary copy).
     ObstacleList PortableObstacles() const;
 
   private:
-    Project CurrentProject() const;
+    // The plan as a project at `path` holds it: mesh files relative to its
+    // folder where they can be, and the window's state when `withWindow`.
+    Project CurrentProject(const std::string& path, bool withWindow) const;
+    // The plan as the file it was last opened from or saved to would hold it, less the window's state.
     std::string CurrentText() const;
+    // Every mesh file of the window as a path that reads from anywhere.
+    ObstacleList ResolvedObstacles() const;
     bool WriteTo(const std::string& path);
 
     CUserPrompts& m_prompts;
     WindowLink m_link;
     std::string m_strPath;
+    // The folder the window's relative mesh files are relative to: that of
+    // the project they were opened from, whatever it is saved as since.
+    std::string m_strMeshFolder;
     // The text of the plan as last opened or saved; empty before either.
     std::string m_strSavedText;
     Json m_kept = Json::object();

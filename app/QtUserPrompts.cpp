@@ -10,7 +10,7 @@ namespace
 
 QMessageBox::Icon IconForCaption(const std::string& caption, PromptButtons buttons)
 {
-    if (buttons == PromptButtons::YesNo)
+    if (buttons != PromptButtons::Ok)
         return QMessageBox::Question;
     if (caption == "Error" || caption == "Fatal Error" || caption == "File Not Found")
         return QMessageBox::Critical;
@@ -27,6 +27,18 @@ PromptAnswer CQtUserPrompts::ShowMessage(const std::string& text, const std::str
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
         return box.exec() == QMessageBox::Yes ? PromptAnswer::Yes : PromptAnswer::No;
+    }
+    if (buttons == PromptButtons::SaveDiscardCancel) {
+        box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Save);
+        // Escape and the close box take back the action that asked.
+        box.setEscapeButton(QMessageBox::Cancel);
+        box.exec();
+        if (box.clickedButton() == box.button(QMessageBox::Save))
+            return PromptAnswer::Save;
+        if (box.clickedButton() == box.button(QMessageBox::Discard))
+            return PromptAnswer::Discard;
+        return PromptAnswer::Cancel;
     }
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();

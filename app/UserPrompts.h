@@ -3,8 +3,10 @@
 #include <optional>
 #include <string>
 
-enum class PromptButtons { Ok, YesNo };
-enum class PromptAnswer { Ok, Yes, No };
+// SaveDiscardCancel asks before unsaved changes are lost; Escape and the
+// question's close box answer Cancel.
+enum class PromptButtons { Ok, YesNo, SaveDiscardCancel };
+enum class PromptAnswer { Ok, Yes, No, Save, Discard, Cancel };
 
 // What an open or save dialog shows. The filter is in the program's
 // "description|patterns|...||" form; each implementation translates it.

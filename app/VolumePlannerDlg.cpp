@@ -1,5 +1,6 @@
 #include "app/VolumePlannerDlg.h"
 
+#include "app/BoxNumber.h"
 #include "app/ButtonIcons.h"
 #include "app/DialogLayout.h"
 #include "app/DialogRules.h"
@@ -11,6 +12,8 @@
 #include "cameras/CameraTypes.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/GridBudget.h"
+#include "project/ProjectFile.h"
+#include "render/SceneRenderer.h"
 #include "render/view/VolumeView.h"
 #include "scene/RoomBox.h"
 #include "scene/SceneSettings.h"
@@ -24,6 +27,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <filesystem>
 #include <vector>
@@ -67,6 +71,17 @@ const CameraBox kCameraBoxes[] = {
     {kIdFStop, "f-stop", true},           {kIdSpin, "spin", false},
 };
 
+// The boxes RENDER stores, named as their labels name them.
+struct RoomBox {
+    int id;
+    const char* name;
+};
+const RoomBox kRoomBoxes[] = {{kIdRoomLength, "Room Length"}, {kIdRoomWidth, "Room Width"},
+                              {kIdRoomHeight, "Room Height"}, {kIdScaleX, "Scale X"},
+                              {kIdScaleY, "Scale Y"},         {kIdScaleZ, "Scale Z"},
+                              {kIdVoxelSize, "Voxel Size (CM)"}};
+const char* const kRoomKept = " The previous room, scales and voxel size are kept.";
+
 bool IsStorable(float value, bool positive)
 {
     return std::isfinite(value) && (!positive || value > 0.0f);
@@ -97,6 +112,11 @@ std::string Fixed2(double value)
     return FormatFixed(value, 2);
 }
 
+std::string Quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
 } // namespace
 
 CVolumePlannerDlg::CVolumePlannerDlg(std::unique_ptr<CUserPrompts> prompts, QWidget* parent)
@@ -123,6 +143,13 @@ CVolumePlannerDlg::CVolumePlannerDlg(std::unique_ptr<CUserPrompts> prompts, QWid
     connect(m_pView, &CVolumeView::sceneReady, this, &CVolumePlannerDlg::OnSceneReady);
     connect(m_pView, &CVolumeView::computationMessage, this, [this](const QString& text, const QString& reason) {
         Message(text.toStdString(), reason.toStdString(), "Fatal Error");
+    });
+    connect(m_pView, &CVolumeView::coverageRefused, this, &CVolumePlannerDlg::OnCoverageRefused);
+    connect(m_pView, &CVolumeView::computationFinished, this, [this] {
+        // Only the computation of that RENDER (or a later one) settles it:
+        // an earlier one may end after the click.
+        if (m_roomBeforeRender && m_pView->Renderer().GetLastTakenRequests() >= m_roomBeforeRender->request)
+            m_roomBeforeRender.reset();
     });
 }
 
@@ -347,6 +374,19 @@ float CVolumePlannerDlg::ItemFloat(int id) const
     return static_cast<float>(ReadDoubleText(ItemText(id)));
 }
 
+std::optional<float> CVolumePlannerDlg::BoxValue(int id) const
+{
+    return ReadBoxNumber(ItemText(id));
+}
+
+void CVolumePlannerDlg::PutBack(int id, const std::string& text)
+{
+    const bool showing = m_bShowingCamera;
+    m_bShowingCamera = true;
+    SetItemText(id, text);
+    m_bShowingCamera = showing;
+}
+
 QComboBox* CVolumePlannerDlg::Combo(int id) const
 {
     return static_cast<QComboBox*>(Control(id));
@@ -366,18 +406,19 @@ void CVolumePlannerDlg::RefreshDialog()
 {
     const SceneSettings& s = Settings();
     SetItemText(kIdUnits, s.GetUnits());
-    SetItemText(kIdRoomLength, Fixed2(s.GetRoomLength()));
-    SetItemText(kIdRoomWidth, Fixed2(s.GetRoomWidth()));
-    SetItemText(kIdRoomHeight, Fixed2(s.GetRoomHeight()));
-    SetItemText(kIdScaleX, Fixed2(g_fSceneScaleX));
-    SetItemText(kIdScaleY, Fixed2(g_fSceneScaleY));
-    SetItemText(kIdScaleZ, Fixed2(g_fSceneScaleZ));
-    SetItemText(kIdVoxelSize, Fixed2(GetVoxelSize()));
+    SetItemText(kIdRoomLength, FormatBoxNumber(s.GetRoomLength()));
+    SetItemText(kIdRoomWidth, FormatBoxNumber(s.GetRoomWidth()));
+    SetItemText(kIdRoomHeight, FormatBoxNumber(s.GetRoomHeight()));
+    SetItemText(kIdScaleX, FormatBoxNumber(g_fSceneScaleX));
+    SetItemText(kIdScaleY, FormatBoxNumber(g_fSceneScaleY));
+    SetItemText(kIdScaleZ, FormatBoxNumber(g_fSceneScaleZ));
+    SetItemText(kIdVoxelSize, FormatBoxNumber(GetVoxelSize()));
+    RememberRoomBoxes();
     SetItemText(kIdRangeCount, FormatUnsigned(s.GetCameraCount()));
     SetItemText(kIdRangeFirst, "1");
     SetItemText(kIdIsoThreshold, FormatUnsigned(GetIsoThreshold()));
-    SetItemText(kIdResBound1, Fixed2(GetResBound1()));
-    SetItemText(kIdResBound2, Fixed2(GetResBound2()));
+    SetItemText(kIdResBound1, FormatBoxNumber(GetResBound1()));
+    SetItemText(kIdResBound2, FormatBoxNumber(GetResBound2()));
 
     QComboBox* types = Combo(kIdCameraType);
     types->clear();
@@ -413,14 +454,24 @@ void CVolumePlannerDlg::RefreshDialog()
         ShowCameraSettings();
     }
     m_bCameraEditsUnsaved = false;
+    m_bCameraEditsTyped = false;
+}
+
+void CVolumePlannerDlg::RememberRoomBoxes()
+{
+    m_roomBoxTexts[kIdUnits] = ItemText(kIdUnits);
+    for (const RoomBox& box : kRoomBoxes)
+        m_roomBoxTexts[box.id] = ItemText(box.id);
 }
 
 void CVolumePlannerDlg::AskToStoreCameraEdits()
 {
-    if (Message(kUnsavedEditsQuestion, "Warning", PromptButtons::YesNo) == PromptAnswer::Yes)
+    if (Message(kUnsavedEditsQuestion, "Warning", PromptButtons::YesNo) == PromptAnswer::Yes) {
         OnUpdateSettings();
-    else
+    } else {
         m_bCameraEditsUnsaved = false;
+        m_bCameraEditsTyped = false;
+    }
 }
 
 void CVolumePlannerDlg::OnEnter()
@@ -445,40 +496,72 @@ void CVolumePlannerDlg::OnEnter()
     RefreshDialog();
 }
 
+std::optional<std::pair<int, std::string>> CVolumePlannerDlg::CheckRoomBoxes() const
+{
+    std::map<int, float> value;
+    for (const RoomBox& box : kRoomBoxes) {
+        const std::optional<float> read = BoxValue(box.id);
+        if (!read)
+            return std::make_pair(box.id, std::string(box.name) + " " + Quoted(ItemText(box.id)) +
+                                              " is not a number." + kRoomKept);
+        value[box.id] = *read;
+    }
+    const std::string units = ItemText(kIdUnits);
+    // A unit other than M or F is ignored: the one stored goes on.
+    const std::string unit = units == "m" || units == "M" || units == "f" || units == "F" ? units : Settings().GetUnits();
+    const bool feet = unit == "f" || unit == "F";
+    const float toMetres = feet ? kMetresPerFoot : 1.0f;
+    for (const int id : {kIdRoomLength, kIdRoomWidth, kIdRoomHeight, kIdVoxelSize})
+        if (!IsUsableRoomAndVoxel(value[id], 1.0f, 1.0f, 1.0f))
+            return std::make_pair(id, std::string(kInvalidRoomOrVoxel));
+    for (const int id : {kIdScaleX, kIdScaleY, kIdScaleZ})
+        if (value[id] == 0.0f)
+            return std::make_pair(id, std::string(kInvalidScale));
+    for (const RoomBox& box : kRoomBoxes) {
+        if (box.id != kIdRoomLength && box.id != kIdRoomWidth && box.id != kIdRoomHeight)
+            continue;
+        if (value[box.id] * toMetres > kMaxRoomMetres)
+            return std::make_pair(box.id, std::string(box.name) + " " + ItemText(box.id) + (feet ? " ft" : " m") +
+                                              " is above the largest room side, 1000 m (3280 ft)." + kRoomKept);
+    }
+    if (value[kIdVoxelSize] > kMaxVoxelCm)
+        return std::make_pair(kIdVoxelSize, "Voxel Size " + ItemText(kIdVoxelSize) +
+                                                " cm is above the largest voxel, 10000 cm." + kRoomKept);
+    if (GridVoxels(value[kIdRoomLength] * toMetres, value[kIdRoomWidth] * toMetres, value[kIdRoomHeight] * toMetres,
+                   value[kIdVoxelSize]) == 0)
+        return std::make_pair(kIdVoxelSize, std::string(kNoVoxelInRoom));
+    return std::nullopt;
+}
+
 void CVolumePlannerDlg::OnRender()
 {
     SceneSettings& s = Settings();
-    const std::string units = ItemText(kIdUnits);
-    const float length = ItemFloat(kIdRoomLength);
-    const float width = ItemFloat(kIdRoomWidth);
-    const float height = ItemFloat(kIdRoomHeight);
-    const float scaleX = ItemFloat(kIdScaleX);
-    const float scaleY = ItemFloat(kIdScaleY);
-    const float scaleZ = ItemFloat(kIdScaleZ);
-    const float voxelSize = ItemFloat(kIdVoxelSize);
-    const bool feet = units == "f" || units == "F";
-    const float toMetres = feet ? kMetresPerFoot : 1.0f;
-    const bool usable = IsUsableRoomAndVoxel(length, width, height, voxelSize);
-    const bool scalesUsable = std::isfinite(scaleX) && std::isfinite(scaleY) && std::isfinite(scaleZ) &&
-                              scaleX != 0.0f && scaleY != 0.0f && scaleZ != 0.0f;
-    const bool hasVoxels =
-        usable && GridVoxels(length * toMetres, width * toMetres, height * toMetres, voxelSize) > 0;
-    if (usable && scalesUsable && hasVoxels) {
-        s.SetUnits(units);
-        s.SetRoomLength(length);
-        s.SetRoomWidth(width);
-        s.SetRoomHeight(height);
-        g_fSceneScaleX = scaleX;
-        g_fSceneScaleY = scaleY;
-        g_fSceneScaleZ = scaleZ;
-        SetVoxelSize(voxelSize);
+    if (const auto refusal = CheckRoomBoxes()) {
+        // Before any camera count the boxes have never been filled: nothing
+        // is stored and the messages below tell the user what to do first.
+        if (m_bCamerasInitialised) {
+            Message(refusal->second, kInvalidAction);
+            // The box shows the value in force again, as every other box does.
+            PutBack(refusal->first, m_roomBoxTexts[refusal->first]);
+            return;
+        }
+    } else {
+        const StoredRoom before{s.GetUnits(), s.GetRoomLength(), s.GetRoomWidth(), s.GetRoomHeight(),
+                          g_fSceneScaleX, g_fSceneScaleY, g_fSceneScaleZ, GetVoxelSize(), m_roomBoxTexts};
+        // Kept until a computation takes it; before any camera count there is none.
+        if (!m_roomBeforeRender && m_bCamerasInitialised)
+            m_roomBeforeRender = before;
+        s.SetUnits(ItemText(kIdUnits));
+        s.SetRoomLength(*BoxValue(kIdRoomLength));
+        s.SetRoomWidth(*BoxValue(kIdRoomWidth));
+        s.SetRoomHeight(*BoxValue(kIdRoomHeight));
+        g_fSceneScaleX = *BoxValue(kIdScaleX);
+        g_fSceneScaleY = *BoxValue(kIdScaleY);
+        g_fSceneScaleZ = *BoxValue(kIdScaleZ);
+        SetVoxelSize(*BoxValue(kIdVoxelSize));
         KeepCamerasInTheRoom();
-    } else if (m_bCamerasInitialised) {
-        Message(!usable ? kInvalidRoomOrVoxel : !scalesUsable ? kInvalidScale : kNoVoxelInRoom, kInvalidAction);
-        return;
+        RememberRoomBoxes();
     }
-    // Before any camera count the boxes have never been filled: nothing is
-    // stored and the messages below tell the user what to do first.
 
     if (m_bCameraEditsUnsaved)
         AskToStoreCameraEdits();
@@ -487,7 +570,32 @@ void CVolumePlannerDlg::OnRender()
     else
         s.SetRecalculate(true);
     OnIsoVolume();
+    if (m_roomBeforeRender)
+        m_roomBeforeRender->request = s.GetComputationRequests();
     m_pView->RequestRepaint();
+}
+
+void CVolumePlannerDlg::OnCoverageRefused()
+{
+    if (!m_roomBeforeRender || m_pView->Renderer().GetLastTakenRequests() < m_roomBeforeRender->request)
+        return;
+    // The computation could not hold the grid: the plan stays as it was
+    // before that RENDER, and so does the coverage shown.
+    const StoredRoom before = std::move(*m_roomBeforeRender);
+    m_roomBeforeRender.reset();
+    SceneSettings& s = Settings();
+    s.SetUnits(before.units);
+    s.SetRoomLength(before.length);
+    s.SetRoomWidth(before.width);
+    s.SetRoomHeight(before.height);
+    g_fSceneScaleX = before.scaleX;
+    g_fSceneScaleY = before.scaleY;
+    g_fSceneScaleZ = before.scaleZ;
+    SetVoxelSize(before.voxelSize);
+    KeepCamerasInTheRoom();
+    for (const auto& [id, text] : before.texts)
+        PutBack(id, text);
+    m_roomBoxTexts = before.texts;
 }
 
 void CVolumePlannerDlg::KeepCamerasInTheRoom()
@@ -516,9 +624,27 @@ void CVolumePlannerDlg::OnIsoVolume()
         Message("Select a control for generating Iso Volume", kInvalidAction);
         return;
     }
+    const std::optional<long long> threshold = ReadBoxCount(ItemText(kIdIsoThreshold));
+    if (!threshold) {
+        Message("The Iso Volume \"Cameras\" box " + Quoted(ItemText(kIdIsoThreshold)) +
+                    " is not a whole number. The threshold stays " + FormatUnsigned(GetIsoThreshold()) + ".",
+                kInvalidAction);
+        SetItemText(kIdIsoThreshold, FormatUnsigned(GetIsoThreshold()));
+        return;
+    }
+    for (const auto& [id, name] : {std::pair{kIdResBound1, "first"}, std::pair{kIdResBound2, "second"}}) {
+        if (!BoxValue(id)) {
+            Message(std::string("The ") + name + " resolution bound " + Quoted(ItemText(id)) +
+                        " is not a number. The previous bounds are kept.",
+                    kInvalidAction);
+            SetItemText(id, FormatBoxNumber(id == kIdResBound1 ? GetResBound1() : GetResBound2()));
+            return;
+        }
+    }
     SetIsoOperator(static_cast<unsigned>(isoOperator));
     // Compared unsigned, so a negative threshold is refused too.
-    const bool accepted = SetIsoThreshold(static_cast<unsigned>(ItemInt(kIdIsoThreshold)));
+    const long long clamped = std::clamp<long long>(*threshold, INT_MIN, INT_MAX);
+    const bool accepted = SetIsoThreshold(static_cast<unsigned>(static_cast<int>(clamped)));
     if (!accepted)
         Message(kIsoThresholdClampedMessage, "Warning");
     SetItemText(kIdIsoThreshold, FormatUnsigned(GetIsoThreshold()));
@@ -533,8 +659,8 @@ void CVolumePlannerDlg::OnIsoVolume()
     const int resOperator2 = Combo(kIdResOperator2)->currentIndex();
     if (resOperator2 >= 0)
         SetResOperator2(static_cast<unsigned>(resOperator2));
-    SetResBound1(ItemFloat(kIdResBound1));
-    SetResBound2(ItemFloat(kIdResBound2));
+    SetResBound1(*BoxValue(kIdResBound1));
+    SetResBound2(*BoxValue(kIdResBound2));
     Settings().SetRecalculate(true);
     m_pView->RequestRepaint();
 }
@@ -553,32 +679,67 @@ void CVolumePlannerDlg::OnCameraSelected()
     selector->setCurrentIndex(m_nSelectedCamera);
 }
 
+std::string CVolumePlannerDlg::CameraBoxText(int id) const
+{
+    const int i = m_nSelectedCamera;
+    const CCameraSet& cams = Cameras();
+    const Vec3d position = cams.GetPosition(i);
+    const Vec3d user = cams.ToUser(position);
+    // Update Settings combines a typed position with the origin in floats.
+    const auto origin = [&cams](double o) { return static_cast<float>(o); };
+    switch (id) {
+    case kIdPositionX:
+        return FormatBoxNumber(user.x, [&](float typed) {
+            return typed + origin(cams.GetUserOriginX()) == static_cast<float>(position.x);
+        });
+    case kIdPositionY:
+        return FormatBoxNumber(user.y, [&](float typed) {
+            return typed - origin(cams.GetUserOriginY()) == static_cast<float>(position.y);
+        });
+    case kIdPositionZ:
+        return FormatBoxNumber(user.z, [&](float typed) {
+            return origin(cams.GetUserOriginZ()) - typed == static_cast<float>(position.z);
+        });
+    case kIdFocalLength:
+        return FormatBoxNumber(cams.GetFocalLength(i));
+    case kIdFrameWidth:
+        return FormatBoxNumber(cams.GetFrameWidth(i));
+    case kIdFrameHeight:
+        return FormatBoxNumber(cams.GetFrameHeight(i));
+    case kIdHTilt:
+        return FormatBoxNumber(cams.GetHTilt(i));
+    case kIdVTilt:
+        return FormatBoxNumber(cams.GetVTilt(i));
+    case kIdFStop:
+        return FormatBoxNumber(cams.GetFNumber(i));
+    case kIdSpin:
+        return FormatBoxNumber(cams.GetSpin(i));
+    default:
+        return {};
+    }
+}
+
 void CVolumePlannerDlg::ShowCameraSettings()
 {
     if (m_nSelectedCamera < 0) {
         Message("Select a camera for its settings", kInvalidAction);
         return;
     }
-    // Each write runs the box's watch before the next one, as typing would.
+    // Each write runs the box's watch before the next one, as typing would,
+    // but stores nothing: the boxes show what the camera holds, digit for digit.
     m_bShowingCamera = true;
     const int i = m_nSelectedCamera;
     CCameraSet& cams = Cameras();
-    const Vec3d user = cams.ToUser(cams.GetPosition(i));
-    SetItemText(kIdPositionX, Fixed2(user.x));
-    SetItemText(kIdPositionY, Fixed2(user.y));
-    SetItemText(kIdPositionZ, Fixed2(user.z));
-    SetItemText(kIdFocalLength, Fixed2(cams.GetFocalLength(i)));
+    for (const int id : {kIdPositionX, kIdPositionY, kIdPositionZ, kIdFocalLength})
+        SetItemText(id, CameraBoxText(id));
     SetItemText(kIdHFov, Fixed2(cams.GetHFov(i)));
     SetItemText(kIdVFov, Fixed2(cams.GetVFov(i)));
-    SetItemText(kIdFrameWidth, Fixed2(cams.GetFrameWidth(i)));
-    SetItemText(kIdFrameHeight, Fixed2(cams.GetFrameHeight(i)));
-    SetItemText(kIdHTilt, Fixed2(cams.GetHTilt(i)));
-    SetItemText(kIdVTilt, Fixed2(cams.GetVTilt(i)));
-    SetItemText(kIdFStop, FormatFixed(1.0 / cams.GetAperture(i), 10));
-    SetItemText(kIdSpin, Fixed2(cams.GetSpin(i)));
+    for (const int id : {kIdFrameWidth, kIdFrameHeight, kIdHTilt, kIdVTilt, kIdFStop, kIdSpin})
+        SetItemText(id, CameraBoxText(id));
     static_cast<QCheckBox*>(Control(kIdEnableCamera))
         ->setCheckState(cams.GetEnabled(i) == 1 ? Qt::Checked : Qt::Unchecked);
     m_bShowingCamera = false;
+    m_bCameraEditsTyped = false;
     m_pView->RequestRepaint();
 }
 
@@ -586,9 +747,10 @@ void CVolumePlannerDlg::OnCameraEdit()
 {
     if (!m_bCamerasInitialised)
         Message(kViewVolumeNotBuilt, kInvalidAction);
-    else if (m_nSelectedCamera != -1)
+    else if (m_nSelectedCamera != -1) {
         m_bCameraEditsUnsaved = true;
-    else
+        m_bCameraEditsTyped = m_bCameraEditsTyped || !m_bShowingCamera;
+    } else
         Message(kNoCameraSelected, kInvalidAction);
 }
 
@@ -607,15 +769,21 @@ void CVolumePlannerDlg::OnFocalLengthChanged()
         CCameraSet& cams = Cameras();
         // Typing passes through values that cannot be stored ("0" of "0.5",
         // "n" of "nan"): they are skipped here, Update Settings names them.
-        if (const float focal = ItemFloat(kIdFocalLength); IsStorable(focal, true)) {
-            m_bRigEdited = m_bRigEdited || (!m_bShowingCamera && focal != cams.GetFocalLength(i));
-            cams.SetFocalLength(i, focal);
+        // A box the dialog fills holds the camera's own value: nothing to store.
+        const std::optional<float> focal = BoxValue(kIdFocalLength);
+        if (!m_bShowingCamera && focal && IsStorable(*focal, true)) {
+            m_bRigEdited = m_bRigEdited || *focal != cams.GetFocalLength(i);
+            cams.SetFocalLength(i, *focal);
         }
-        cams.RecomputeFieldOfView();
+        // Deriving the fields of view resets every camera's drawn edges until
+        // the next computation: only for a lens that changed, not for a camera shown.
+        if (!m_bShowingCamera)
+            cams.RecomputeFieldOfView();
         SetItemText(kIdHFov, Fixed2(cams.GetHFov(i)));
         SetItemText(kIdVFov, Fixed2(cams.GetVFov(i)));
     }
     m_bCameraEditsUnsaved = true;
+    m_bCameraEditsTyped = m_bCameraEditsTyped || (!m_bShowingCamera && m_nSelectedCamera != -1);
     g_bFocalLengthWatchArmed = true;
 }
 
@@ -631,16 +799,15 @@ void CVolumePlannerDlg::OnFrameSizeChanged(int id)
     }
     // A size of 0 is stored (the pixel calculator then says why it cannot
     // count); Update Settings refuses it for the camera's lens.
-    const float size = ItemFloat(id);
-    if (std::isfinite(size)) {
+    if (const std::optional<float> size = BoxValue(id); size && !m_bShowingCamera) {
         CCameraSet& cams = Cameras();
         const int i = m_nSelectedCamera;
         const float before = id == kIdFrameWidth ? cams.GetFrameWidth(i) : cams.GetFrameHeight(i);
-        m_bRigEdited = m_bRigEdited || (!m_bShowingCamera && size != before);
+        m_bRigEdited = m_bRigEdited || *size != before;
         if (id == kIdFrameWidth)
-            cams.SetFrameWidth(i, size);
+            cams.SetFrameWidth(i, *size);
         else
-            cams.SetFrameHeight(i, size);
+            cams.SetFrameHeight(i, *size);
     }
     OnFocalLengthChanged();
 }
@@ -648,17 +815,7 @@ void CVolumePlannerDlg::OnFrameSizeChanged(int id)
 void CVolumePlannerDlg::OnEnableCamera()
 {
     m_bCameraEditsUnsaved = true;
-}
-
-std::string CVolumePlannerDlg::CheckCameraBoxes() const
-{
-    for (const CameraBox& box : kCameraBoxes) {
-        if (!IsStorable(ItemFloat(box.id), box.positive))
-            return std::string("The ") + box.name + " \"" + ItemText(box.id) + "\" is not " +
-                   (box.positive ? "a number above 0" : "a finite number") +
-                   ". The camera keeps all its previous values.";
-    }
-    return {};
+    m_bCameraEditsTyped = true;
 }
 
 void CVolumePlannerDlg::OnUpdateSettings()
@@ -668,30 +825,43 @@ void CVolumePlannerDlg::OnUpdateSettings()
         Message(kNoCameraSelected, kInvalidAction);
         return;
     }
-    if (const std::string refusal = CheckCameraBoxes(); !refusal.empty()) {
-        Message(refusal, kInvalidAction);
-        return;
+    std::map<int, float> value;
+    for (const CameraBox& box : kCameraBoxes) {
+        const std::optional<float> read = BoxValue(box.id);
+        if (!read || !IsStorable(*read, box.positive)) {
+            Message(std::string("The ") + box.name + " " + Quoted(ItemText(box.id)) + " is not " +
+                        (box.positive ? "a number above 0" : "a number") +
+                        ". The camera keeps all its previous values.",
+                    kInvalidAction);
+            // The box shows the value the camera keeps.
+            PutBack(box.id, CameraBoxText(box.id));
+            return;
+        }
+        value[box.id] = *read;
     }
     const int i = m_nSelectedCamera;
     CCameraSet& cams = Cameras();
     // User frame to scene frame, with the origin rounded to float first.
-    cams.SetX(i, ItemFloat(kIdPositionX) + static_cast<float>(cams.GetUserOriginX()));
-    cams.SetY(i, ItemFloat(kIdPositionY) - static_cast<float>(cams.GetUserOriginY()));
-    cams.SetZ(i, static_cast<float>(cams.GetUserOriginZ()) - ItemFloat(kIdPositionZ));
-    cams.SetFocalLength(i, ItemFloat(kIdFocalLength));
-    cams.SetFrameWidth(i, ItemFloat(kIdFrameWidth));
-    cams.SetFrameHeight(i, ItemFloat(kIdFrameHeight));
-    cams.SetHTilt(i, ItemFloat(kIdHTilt));
-    cams.SetVTilt(i, ItemFloat(kIdVTilt));
-    cams.SetFNumber(i, ItemFloat(kIdFStop));
-    cams.SetSpin(i, ItemFloat(kIdSpin));
+    cams.SetX(i, value[kIdPositionX] + static_cast<float>(cams.GetUserOriginX()));
+    cams.SetY(i, value[kIdPositionY] - static_cast<float>(cams.GetUserOriginY()));
+    cams.SetZ(i, static_cast<float>(cams.GetUserOriginZ()) - value[kIdPositionZ]);
+    cams.SetFocalLength(i, value[kIdFocalLength]);
+    cams.SetFrameWidth(i, value[kIdFrameWidth]);
+    cams.SetFrameHeight(i, value[kIdFrameHeight]);
+    cams.SetHTilt(i, value[kIdHTilt]);
+    cams.SetVTilt(i, value[kIdVTilt]);
+    cams.SetFNumber(i, value[kIdFStop]);
+    cams.SetSpin(i, value[kIdSpin]);
     const Qt::CheckState enabled = static_cast<QCheckBox*>(Control(kIdEnableCamera))->checkState();
     if (enabled == Qt::Checked)
         cams.SetEnabled(i, 1);
     else if (enabled == Qt::Unchecked)
         cams.SetEnabled(i, 0);
     m_bCameraEditsUnsaved = false;
+    m_bCameraEditsTyped = false;
     m_bRigEdited = true;
+    // The camera's glyph moves at once; its coverage waits for the next RENDER.
+    m_pView->RequestRepaint();
 }
 
 void CVolumePlannerDlg::OnCameraType()
@@ -848,9 +1018,14 @@ void CVolumePlannerDlg::ShowOpenedPlan(const std::string& unit, int resolutionCa
     if (unit == "ft") {
         // As typed: the next RENDER converts the feet again.
         SetItemText(kIdUnits, "F");
-        SetItemText(kIdRoomLength, Fixed2(s.GetRoomLength() / kMetresPerFoot));
-        SetItemText(kIdRoomWidth, Fixed2(s.GetRoomWidth() / kMetresPerFoot));
-        SetItemText(kIdRoomHeight, Fixed2(s.GetRoomHeight() / kMetresPerFoot));
+        const auto feet = [](float metres) {
+            return FormatBoxNumber(metres / kMetresPerFoot,
+                                   [metres](float typed) { return typed * kMetresPerFoot == metres; });
+        };
+        SetItemText(kIdRoomLength, feet(s.GetRoomLength()));
+        SetItemText(kIdRoomWidth, feet(s.GetRoomWidth()));
+        SetItemText(kIdRoomHeight, feet(s.GetRoomHeight()));
+        RememberRoomBoxes();
     }
     m_pView->ShowResolutionMap(resolutionCamera);
     m_bCamerasInitialised = true;

@@ -4,11 +4,14 @@
 
 #include <QDialog>
 
+#include <cstdint>
 #include <functional>
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 
 class CVolumeView;
 class QComboBox;
@@ -42,6 +45,10 @@ class CVolumePlannerDlg : public QDialog
     int GetSelectedCamera() const { return m_nSelectedCamera; }
     bool AreCamerasInitialised() const { return m_bCamerasInitialised; }
     bool AreCameraEditsUnsaved() const { return m_bCameraEditsUnsaved; }
+    // The user typed into a camera box (or clicked Enable Camera) since the
+    // boxes were last stored, dropped or filled: the classic mark above is
+    // also set by showing a camera, which changes nothing.
+    bool AreCameraEditsTyped() const { return m_bCameraEditsTyped; }
     // The rig holds values stored since the last Enter, load or save.
     bool IsRigEdited() const { return m_bRigEdited; }
 
@@ -79,12 +86,22 @@ class CVolumePlannerDlg : public QDialog
     void SetItemText(int id, const std::string& text);
     int ItemInt(int id) const;
     float ItemFloat(int id) const;
+    // The whole text of the box as a number, or nothing (see ReadBoxNumber).
+    std::optional<float> BoxValue(int id) const;
+    // A box written by the dialog, not by the user: no watch stores it.
+    void PutBack(int id, const std::string& text);
     QComboBox* Combo(int id) const;
     PromptAnswer Message(const std::string& text, const std::string& caption,
                          PromptButtons buttons = PromptButtons::Ok);
     void Message(const std::string& text, const std::string& reason, const std::string& caption);
-    // The first camera box whose value cannot be stored, as a message; empty when all can.
-    std::string CheckCameraBoxes() const;
+    // The selected camera's value as its box shows it, with every digit it has.
+    std::string CameraBoxText(int id) const;
+    // The first room, scale or voxel box whose text cannot be stored, with the message.
+    std::optional<std::pair<int, std::string>> CheckRoomBoxes() const;
+    // The room boxes as last stored or shown, put back into a refused box.
+    void RememberRoomBoxes();
+    // A computation refused the grid of the room the last RENDER stored: that room goes again.
+    void OnCoverageRefused();
     // Moves the cameras with the room just stored, keeping their user-frame positions.
     void KeepCamerasInTheRoom();
 
@@ -124,9 +141,23 @@ class CVolumePlannerDlg : public QDialog
     int m_nSelectedCameraType = -1;
     bool m_bCamerasInitialised = false;
     bool m_bCameraEditsUnsaved = false;
+    bool m_bCameraEditsTyped = false;
     bool m_bRigEdited = false;
     // Showing a camera writes its boxes, which stores nothing new.
     bool m_bShowingCamera = false;
     CVolumeView* m_pView;
     std::function<bool()> m_closeGuard;
+    // The room, scales and voxel size as stored, and their boxes' texts.
+    struct StoredRoom {
+        std::string units;
+        float length = 0.0f, width = 0.0f, height = 0.0f;
+        float scaleX = 0.0f, scaleY = 0.0f, scaleZ = 0.0f;
+        float voxelSize = 0.0f;
+        std::map<int, std::string> texts;
+        // The computation request of that RENDER.
+        uint64_t request = 0;
+    };
+    std::map<int, std::string> m_roomBoxTexts;
+    // What the last RENDER replaced, until its computation is in.
+    std::optional<StoredRoom> m_roomBeforeRender;
 };

@@ -247,6 +247,10 @@ Project ReadProject(const Json& document)
                 Refuse("view.style", std::string("must be \"") + kClassicStyle + "\" or \"" + kPlannerStyle + "\"");
             project.plannerView = *style == kPlannerStyle;
         }
+        ProjectWindowStateResult window = ReadProjectWindowState(*it);
+        if (!window.error.empty())
+            throw ProjectError{window.error};
+        project.window = window.state;
     }
     if (const auto it = document.find("placement"); it != document.end()) {
         ProjectPlacementResult placement = ReadProjectPlacement(*it);
@@ -519,6 +523,8 @@ std::string ProjectText(const Project& p)
     else if (const auto view = document.find("view"); view != document.end() && view->is_object() &&
                                                        view->erase("style") && view->empty())
         document.erase(view);
+    if (p.window)
+        WriteProjectWindowState(*p.window, section("view"));
     return JsonText(document) + "\n";
 }
 

@@ -6,6 +6,7 @@
 #include "project/ProjectObstacles.h"
 #include "scene/AtomicFile.h"
 #include "project/ProjectPlacement.h"
+#include "project/ProjectWindowState.h"
 
 #include <cstdint>
 #include <optional>
@@ -70,6 +71,9 @@ struct Project {
     // The view drawn in the Planner style; written only then, so a classic
     // plan's file stays as it was, and a file without it reads as classic.
     bool plannerView = false;
+    // What the window showed, in the "view" object; written only when set,
+    // as the window sets it, so a plan saved elsewhere stays as it was.
+    std::optional<ProjectWindowState> window;
     // Mounts and target of auto-placement. Written when set; when not, the
     // "placement" key of `kept` is written back as it was.
     ProjectPlacement placement;

@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 int g_nLastMouseX = 0;
 int g_nLastMouseY = 0;
@@ -381,13 +382,32 @@ void CSceneRenderer::TakeComputationResults(SceneSettings& settings)
         settings.SetTestDataPending(false);
     }
     if (done->WasCancelled()) {
+        m_bResultsStale = m_bResultsStale || !done->Steps().empty();
         // Not started again by itself: the user asks anew.
         if (done->WantsPlanning() && m_nPlanningRequests == m_nComputationPlanningRequests)
             m_bPlanningStale = false;
         return;
     }
     m_bLastRenderComputed = true;
+    if (!done->Steps().empty())
+        m_nLastTakenRequests = m_nComputationRequests;
+    if (!done->Steps().empty() && done->Steps().back().status != CCoverageVolume::GridStatus::Ok) {
+        // A refused grid leaves the coverage shown, its lists and measures
+        // as they were: nothing of the refused run was built.
+        const CoverageStep& refused = done->Steps().back();
+        m_strComputationReason = refused.reason;
+        m_strComputationMessage = refused.status == CCoverageVolume::GridStatus::OutOfMemory
+                                      ? kNotEnoughMemoryMessage
+                                      : kInvalidGridMessage;
+        m_bCoverageRefused = true;
+        if (current) {
+            m_bClearFlagsWhenListed = true;
+            m_nListRequests = m_nComputationRequests;
+        }
+        return;
+    }
     if (!done->Steps().empty()) {
+        m_bResultsStale = false;
         if (CCameraSet* cameras = CCameraSet::Current())
             cameras->TakeDerivedValues(done->Inputs().cameras);
         m_lists->DeleteLists();
@@ -406,16 +426,10 @@ void CSceneRenderer::TakeComputationResults(SceneSettings& settings)
                                           : kInvalidGridMessage;
         }
         CoverageStep& last = done->Steps().back();
-        if (last.status == CCoverageVolume::GridStatus::Ok) {
-            std::swap(m_volume, *last.volume);
-            // View Res while it computed: that camera's values are held now.
-            m_volume.SetResolutionCamera(m_nResolutionCamera);
-            QueueLists();
-        } else {
-            m_aListQueue.clear();
-            m_nListQueueNext = 0;
-            m_volume.Release();
-        }
+        std::swap(m_volume, *last.volume);
+        // View Res while it computed: that camera's values are held now.
+        m_volume.SetResolutionCamera(m_nResolutionCamera);
+        QueueLists();
         m_bResolutionMapDirty = false;
     }
     if (current && !done->Steps().empty()) {
@@ -620,6 +634,11 @@ void CSceneRenderer::DrawWaitingMessage()
     if (DrawColor* colors = GetDrawColor())
         glColor3dv(colors->White());
     DrawText(0.0, -5.0, -1.0, kWaitingMessage);
+}
+
+bool CSceneRenderer::TakeCoverageRefusal()
+{
+    return std::exchange(m_bCoverageRefused, false);
 }
 
 std::optional<std::string> CSceneRenderer::TakeComputationMessage()

@@ -97,6 +97,16 @@ public:
     std::optional<std::string> TakeComputationMessage();
     // The second line of that message: why, and what would do.
     const std::string& GetComputationReason() const { return m_strComputationReason; }
+    // Whether the last coverage computation was refused its grid (the
+    // coverage shown stays that of the run before), taken once.
+    bool TakeCoverageRefusal();
+    // The computation requests (SceneSettings::GetComputationRequests) the
+    // last coverage computation whose end was taken had started from.
+    uint64_t GetLastTakenRequests() const { return m_nLastTakenRequests; }
+    // A coverage computation was cancelled since the coverage shown was
+    // computed: the picture and figures are of an earlier rig, until the
+    // next computation is in.
+    bool AreResultsStale() const { return m_bResultsStale; }
     // Why the resolution map shows nothing; empty while it shows voxels.
     const std::string& GetMapDiagnosis() const { return m_strMapDiagnosis; }
 
@@ -318,6 +328,8 @@ private:
     bool m_bPlanningStale = true;
     bool m_bQualityListsStale = true;
     bool m_bLastRenderComputed = false;
+    bool m_bCoverageRefused = false;
+    bool m_bResultsStale = false;
     std::optional<std::string> m_strComputationMessage;
     std::string m_strComputationReason;
     std::string m_strMapDiagnosis;
@@ -329,6 +341,7 @@ private:
     uint64_t m_nPlanningRequests = 0;
     uint64_t m_nComputationPlanningRequests = 0;
     uint64_t m_nComputationRequests = 0;
+    uint64_t m_nLastTakenRequests = 0;
     // Lists of the shown display left to compile, by their number in it.
     std::vector<uint32_t> m_aListQueue;
     VolumeDisplay m_eListQueueDisplay{};

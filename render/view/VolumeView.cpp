@@ -3,6 +3,7 @@
 #include "render/SceneRenderer.h"
 
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -64,7 +65,8 @@ unsigned ButtonFlags(const QMouseEvent& event)
 
 CVolumeView::CVolumeView(QWidget* parent)
     : QOpenGLWidget(parent), m_renderer(std::make_unique<CSceneRenderer>()), m_pProgress(new QProgressBar(this)),
-      m_pCancel(new QPushButton("Cancel", this)), m_pTicker(new QTimer(this))
+      m_pCancel(new QPushButton("Cancel", this)), m_pStale(new QLabel(kStaleResultsMessage, this)),
+      m_pTicker(new QTimer(this))
 {
     m_renderer->SetBackgroundComputation(true);
     // In the status strip: the bar on the middle line above the waiting
@@ -76,6 +78,10 @@ CVolumeView::CVolumeView(QWidget* parent)
     m_pCancel->setFocusPolicy(Qt::NoFocus);
     m_pProgress->hide();
     m_pCancel->hide();
+    // A widget over the strip, as the bar is: the frame itself stays the last run's.
+    m_pStale->setGeometry(500, 14, 400, 22);
+    m_pStale->setStyleSheet("color: rgb(255, 255, 255); background: rgb(51, 51, 51);");
+    m_pStale->hide();
     connect(m_pCancel, &QPushButton::clicked, this, &CVolumeView::CancelComputation);
     m_pTicker->setInterval(kComputationTickMs);
     connect(m_pTicker, &QTimer::timeout, this, &CVolumeView::OnComputationTick);
@@ -122,6 +128,9 @@ void CVolumeView::paintGL()
     // Widgets shown or hidden inside a paint would repaint within it.
     QMetaObject::invokeMethod(
         this, [this] { ShowComputing(m_renderer->IsComputing()); }, Qt::QueuedConnection);
+    // The refusal first: whoever listens to both sees the run end as refused.
+    if (m_renderer->TakeCoverageRefusal())
+        QTimer::singleShot(0, this, [this] { emit coverageRefused(); });
     if (m_renderer->LastRenderComputed())
         QTimer::singleShot(0, this, [this] { emit computationFinished(); });
     if (std::optional<std::string> message = m_renderer->TakeComputationMessage()) {
@@ -145,6 +154,7 @@ void CVolumeView::ShowComputing(bool computing)
     }
     m_pProgress->setVisible(computing);
     m_pCancel->setVisible(computing);
+    m_pStale->setVisible(!computing && m_renderer->AreResultsStale());
     m_pCancel->setEnabled(m_renderer->IsCancellable());
 }
 

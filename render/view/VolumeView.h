@@ -9,6 +9,7 @@
 #include <optional>
 
 class CSceneRenderer;
+class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTimer;
@@ -20,6 +21,10 @@ struct ViewPose;
 // Computations run in the background: meanwhile the view shows the last
 // results with the waiting text, a progress bar and Cancel, and keeps
 // answering the mouse and the keys.
+// Says, where the progress bar stood, that the picture and figures are of
+// the run before a cancelled one.
+inline constexpr const char* kStaleResultsMessage = "Cancelled: picture and figures are of the previous run";
+
 class CVolumeView : public QOpenGLWidget
 {
     Q_OBJECT
@@ -80,6 +85,8 @@ class CVolumeView : public QOpenGLWidget
     void CancelComputation();
     QProgressBar* ProgressBar() const { return m_pProgress; }
     QPushButton* CancelButton() const { return m_pCancel; }
+    // In the status strip after a Cancel, until the next computation is in.
+    QLabel* StaleNote() const { return m_pStale; }
     CSceneRenderer& Renderer() { return *m_renderer; }
     const CSceneRenderer& Renderer() const { return *m_renderer; }
 
@@ -89,6 +96,8 @@ class CVolumeView : public QOpenGLWidget
     void exitRequested();
     // A computation ended with a message for the user (caption "Fatal Error").
     void computationMessage(const QString& text, const QString& reason);
+    // A coverage computation was refused its grid; the coverage shown is the one before.
+    void coverageRefused();
     // A paint ran a computation (coverage or planning measures); its results
     // are there to be read.
     void computationFinished();
@@ -114,5 +123,6 @@ class CVolumeView : public QOpenGLWidget
     bool m_bSceneReady = false;
     QProgressBar* m_pProgress;
     QPushButton* m_pCancel;
+    QLabel* m_pStale;
     QTimer* m_pTicker;
 };

@@ -103,7 +103,7 @@ void ProjectWindowTest::savedPlanChangesAsksAndOpensAgain()
     const size_t before = m_prompts->messages.size();
     Trigger(MenuCommand::OpenProject);
     QCOMPARE(m_prompts->messages.size(), before + 1);
-    QCOMPARE(m_prompts->messages.back().buttons, PromptButtons::YesNo);
+    QCOMPARE(m_prompts->messages.back().buttons, PromptButtons::SaveDiscardCancel);
     QCOMPARE(GetSceneSettings()->GetCameraCount(), 4u);
     QCOMPARE(CCameraSet::Current()->GetFocalLength(1), 12.0f);
     QCOMPARE(static_cast<QLineEdit*>(Ctl(kIdCameraCount))->text(), QString("4"));

@@ -23,9 +23,15 @@ class CScriptedPrompts : public CUserPrompts
         if (buttons == PromptButtons::Ok)
             return PromptAnswer::Ok;
         if (answers.empty())
-            return PromptAnswer::No;
+            return buttons == PromptButtons::SaveDiscardCancel ? PromptAnswer::Discard : PromptAnswer::No;
         const PromptAnswer answer = answers.front();
         answers.pop_front();
+        // The unsaved-changes question was Yes (save) / No (lose them): a
+        // script written for it answers the same.
+        if (buttons == PromptButtons::SaveDiscardCancel && answer == PromptAnswer::Yes)
+            return PromptAnswer::Save;
+        if (buttons == PromptButtons::SaveDiscardCancel && answer == PromptAnswer::No)
+            return PromptAnswer::Discard;
         return answer;
     }
 

@@ -128,7 +128,7 @@ TEST_F(BackgroundFrameTest, EveryDisplayEndsInTheFrameOfTheSynchronousComputatio
     }
 }
 
-TEST_F(BackgroundFrameTest, CancelledComputationLeavesTheFrameAndAFailedOneEmptiesIt)
+TEST_F(BackgroundFrameTest, CancelledComputationLeavesTheFrameAndAFailedOneKeepsIt)
 {
     // Sixty-four cameras with the planning measures: at 4 cm a computation
     // long enough to be cancelled while it runs.
@@ -153,11 +153,13 @@ TEST_F(BackgroundFrameTest, CancelledComputationLeavesTheFrameAndAFailedOneEmpti
     EXPECT_EQ(CountDifferences(classic, after, 0, 725), 0);
     EXPECT_FALSE(m_renderer->TakeComputationMessage());
 
-    // A grid that cannot be held: the message, and nothing half-built drawn.
+    // A grid that cannot be held: the message, nothing of it built, and the
+    // coverage before it kept.
     SetVoxelSize(0.001f);
     Settings().SetRecalculate(true);
     DrawWhenServed();
     EXPECT_EQ(m_renderer->TakeComputationMessage(), std::optional<std::string>(kNotEnoughMemoryMessage));
-    EXPECT_FALSE(m_renderer->GetVolume().HasResults());
+    EXPECT_TRUE(m_renderer->GetVolume().HasResults());
+    EXPECT_EQ(m_renderer->GetVolume().GetVoxelCount(), voxels);
     EXPECT_FALSE(Settings().GetRecalculate());
 }
