@@ -362,7 +362,8 @@ void WindowMendsTest::meshFilesAreSavedRelativeToTheProject()
                       openedFrom = baseDir;
                       return std::optional<std::string>();
                   },
-                  [] { return false; }, [] { return std::optional<ProjectWindowState>(); }});
+                  [] { return false; }, [] { return std::optional<ProjectPlacement>(); },
+                  [] { return std::optional<ProjectWindowState>(); }});
     const auto meshIn = [](const QString& path) {
         const ProjectReadResult read = ReadProjectFile(path.toStdString());
         return read.project && read.project->obstacles.meshes.size() == 1 ? read.project->obstacles.meshes[0].file
