@@ -412,28 +412,14 @@ Project CaptureProject(const std::string& unit, uint32_t resolutionCamera, const
     return project;
 }
 
-void ApplyProject(const Project& p, CRoomBox& room)
+void FillCameraSet(const std::vector<ProjectCamera>& cameras, const Vec3d& userOrigin, CCameraSet& set)
 {
-    SceneSettings& settings = *GetSceneSettings();
-    settings.SetUnits("m");
-    settings.SetRoomLength(p.length);
-    settings.SetRoomWidth(p.width);
-    settings.SetRoomHeight(p.height);
-    g_fSceneScaleX = p.scaleX;
-    g_fSceneScaleY = p.scaleY;
-    g_fSceneScaleZ = p.scaleZ;
-    SetVoxelSize(p.voxelCm);
-    room.Update();
-
-    const auto n = static_cast<uint32_t>(p.cameras.size());
-    settings.SetCameraCount(n);
-    CCameraSet& set = CCameraSet::Instance();
     set.Release();
-    set.Allocate();
-    set.SetUserOrigin(room.Corner(3));
-    for (uint32_t c = 0; c < n; ++c) {
+    set.Allocate(static_cast<uint32_t>(cameras.size()));
+    set.SetUserOrigin(userOrigin);
+    for (size_t c = 0; c < cameras.size(); ++c) {
         const int i = static_cast<int>(c);
-        const ProjectCamera& camera = p.cameras[c];
+        const ProjectCamera& camera = cameras[c];
         set.SetLabel(i, camera.label);
         set.SetEnabled(i, camera.enabled ? 1 : 0);
         set.SetFilePosition(i, {camera.x, camera.y, camera.z});
@@ -451,6 +437,24 @@ void ApplyProject(const Project& p, CRoomBox& room)
         set.SetCalibratedLens(i, camera.lens);
     }
     set.RecomputeFieldOfView();
+}
+
+void ApplyProject(const Project& p, CRoomBox& room)
+{
+    SceneSettings& settings = *GetSceneSettings();
+    settings.SetUnits("m");
+    settings.SetRoomLength(p.length);
+    settings.SetRoomWidth(p.width);
+    settings.SetRoomHeight(p.height);
+    g_fSceneScaleX = p.scaleX;
+    g_fSceneScaleY = p.scaleY;
+    g_fSceneScaleZ = p.scaleZ;
+    SetVoxelSize(p.voxelCm);
+    room.Update();
+
+    const auto n = static_cast<uint32_t>(p.cameras.size());
+    settings.SetCameraCount(n);
+    FillCameraSet(p.cameras, room.Corner(3), CCameraSet::Instance());
     settings.SetFirstCamera(p.firstCamera - 1);
     settings.SetEndCamera(p.firstCamera - 1 + p.rangeCount);
     SetIsoOperator(p.isoOp);

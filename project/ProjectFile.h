@@ -13,7 +13,9 @@
 #include <string>
 #include <vector>
 
+class CCameraSet;
 class CRoomBox;
+struct Vec3d;
 
 // The project file (.vplan): the whole plan in one JSON document, where the
 // camera data file holds ten numbers per camera. Readers of format 1.x take
@@ -92,6 +94,10 @@ Project CaptureProject(const std::string& unit, uint32_t resolutionCamera, const
 // origin at the new room's corner 3 (`room` is updated). Needs the scene
 // settings; the project must have come from ReadProject or CheckProject.
 void ApplyProject(const Project& project, CRoomBox& room);
+
+// A new set of these cameras, placed from `userOrigin` (the room's corner
+// 3), their fields of view derived. The cameras must have passed CheckProject.
+void FillCameraSet(const std::vector<ProjectCamera>& cameras, const Vec3d& userOrigin, CCameraSet& set);
 
 // The reason a project cannot be used, naming the key ("cameras[3].focal_length_mm:
 // must be a number above 0"); nullopt when it can.
