@@ -10,6 +10,8 @@
 #include "app/ReportCommands.h"
 #include "app/ViewStyleCommands.h"
 #include "app/VolumePlannerDlg.h"
+#include "app/asbuilt/AsBuiltCompareCommand.h"
+#include "app/asbuilt/CalibrationImportCommand.h"
 #include "coverage/PlanningMeasures.h"
 #include "coverage/obstacles/ObstacleSet.h"
 #include "render/SceneRenderer.h"
@@ -149,6 +151,8 @@ void CMainMenu::BuildFileMenu()
     menu->addSeparator();
     connect(AddAction(MenuCommand::LoadFile, menu, "&Load File..."), &QAction::triggered, this, clickOf(kIdLoadFile));
     connect(AddAction(MenuCommand::SaveFile, menu, "Save &File..."), &QAction::triggered, this, clickOf(kIdSaveFile));
+    // Connected once the rig's history exists (BuildPlanMenu).
+    AddAction(MenuCommand::ImportCalibration, menu, "Import &Calibration as Rig...");
     menu->addSeparator();
     connect(AddAction(MenuCommand::ExportCoverage, menu, "&Export Coverage..."), &QAction::triggered, m_pProject,
             &CProjectCommands::ExportCoverage);
@@ -229,6 +233,12 @@ void CMainMenu::BuildPlanMenu()
             &CMainMenu::ShowObstacles);
     connect(AddAction(MenuCommand::AutoPlace, menu, "&Auto-Place..."), &QAction::triggered, this,
             &CMainMenu::ShowAutoPlace);
+    m_pCalibrationImport = new CCalibrationImportCommand(m_dialog, *m_pUndo, [this] { ShowChangedRig(); });
+    connect(Action(MenuCommand::ImportCalibration), &QAction::triggered, m_pCalibrationImport,
+            &CCalibrationImportCommand::Import);
+    m_pAsBuiltCompare = new CAsBuiltCompareCommand(m_dialog, m_pProject->Document(), *m_pReport, m_pObstacles);
+    connect(AddAction(MenuCommand::CompareAsBuilt, menu, "Compare with As &Built..."), &QAction::triggered,
+            m_pAsBuiltCompare, &CAsBuiltCompareCommand::Compare);
     // Each computation takes the obstacles as they are then: edits wait for the next RENDER.
     m_dialog.View()->Renderer().SetObstacleSource([obstacles = m_pObstacles]() -> std::shared_ptr<const CObstacleSet> {
         return obstacles->IsEmpty() ? nullptr : std::make_shared<const CObstacleSet>(*obstacles);

@@ -8,7 +8,9 @@
 #include <cstddef>
 #include <memory>
 
+class CAsBuiltCompareCommand;
 class CAutoPlacePanel;
+class CCalibrationImportCommand;
 class CObstaclePanel;
 class CObstacleSet;
 class CPlanUndo;
@@ -50,6 +52,8 @@ enum class MenuCommand {
     Undo,
     Redo,
     AutoPlace,
+    ImportCalibration,
+    CompareAsBuilt,
     Count
 };
 
@@ -76,6 +80,9 @@ class CMainMenu : public QObject
     // The window's undo history of the rig, and the Auto-Place window (null until first shown).
     CPlanUndo& Undo() const { return *m_pUndo; }
     CAutoPlacePanel* AutoPlaceWindow() const { return m_pAutoPlace; }
+    // File > Import Calibration as Rig and Plan > Compare with As Built.
+    CCalibrationImportCommand& CalibrationImport() const { return *m_pCalibrationImport; }
+    CAsBuiltCompareCommand& AsBuiltCompare() const { return *m_pAsBuiltCompare; }
 
   private:
     QAction* AddAction(MenuCommand command, QMenu* menu, const QString& text);
@@ -108,6 +115,8 @@ class CMainMenu : public QObject
     CObstaclePanel* m_pObstaclePanel = nullptr;
     CPlanUndo* m_pUndo = nullptr;
     CAutoPlacePanel* m_pAutoPlace = nullptr;
+    CCalibrationImportCommand* m_pCalibrationImport = nullptr;
+    CAsBuiltCompareCommand* m_pAsBuiltCompare = nullptr;
     QMenuBar* m_pMenuBar;
     CPlanningPanel* m_pPanel = nullptr;
     CProjectCommands* m_pProject;

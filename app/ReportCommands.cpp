@@ -92,7 +92,11 @@ QString CReportCommands::ReportBinary()
     return QStringLiteral(VP_REPORT_BINARY);
 }
 
-void CReportCommands::ExportReport()
+void CReportCommands::ExportReport() { Export({}); }
+
+void CReportCommands::ExportReportAsBuilt(const QStringList& asBuiltArguments) { Export(asBuiltArguments); }
+
+void CReportCommands::Export(const QStringList& asBuiltArguments)
 {
     CUserPrompts& prompts = m_dialog.Prompts();
     if (!m_dialog.IsSceneReady())
@@ -140,7 +144,7 @@ void CReportCommands::ExportReport()
                           "--title",
                           QString::fromStdString(title),
                           "--progress"};
-    arguments << DisplayArguments(renderer);
+    arguments << DisplayArguments(renderer) << asBuiltArguments;
 
     m_errorText.clear();
     m_bCancelled = false;

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <string>
@@ -24,6 +25,9 @@ class CReportCommands : public QObject
     ~CReportCommands() override;
 
     void ExportReport();
+    // The same report with its "As built" section: the report binary's
+    // --as-built, reader, --align and --match arguments.
+    void ExportReportAsBuilt(const QStringList& asBuiltArguments);
     bool IsRunning() const { return m_pProcess != nullptr; }
     // Null while no report is being made.
     QProgressDialog* Progress() const { return m_pProgress; }
@@ -36,6 +40,7 @@ class CReportCommands : public QObject
     void reportFinished(bool written);
 
   private:
+    void Export(const QStringList& asBuiltArguments);
     void ReadProgress();
     void Finish(int exitCode, QProcess::ExitStatus status);
     void Cancel();
