@@ -92,9 +92,15 @@ QString CReportCommands::ReportBinary()
     return QStringLiteral(VP_REPORT_BINARY);
 }
 
-void CReportCommands::ExportReport() { Export({}); }
+void CReportCommands::ExportReport()
+{
+    Export({});
+}
 
-void CReportCommands::ExportReportAsBuilt(const QStringList& asBuiltArguments) { Export(asBuiltArguments); }
+void CReportCommands::ExportReportAsBuilt(const QStringList& asBuiltArguments)
+{
+    Export(asBuiltArguments);
+}
 
 void CReportCommands::Export(const QStringList& asBuiltArguments)
 {

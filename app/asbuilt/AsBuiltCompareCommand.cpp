@@ -126,7 +126,8 @@ void CAsBuiltCompareCommand::Read(const QByteArray& output)
         connect(m_pWindow, &CAsBuiltCompareDialog::differenceToggled, this, &CAsBuiltCompareCommand::ShowDifference);
         connect(m_pWindow, &CAsBuiltCompareDialog::reportRequested, this, &CAsBuiltCompareCommand::ExportReport);
     }
-    m_pWindow->ShowFigures(*m_figures, QString::fromStdString(std::filesystem::path(m_choice.path).filename().string()));
+    m_pWindow->ShowFigures(*m_figures,
+                           QString::fromStdString(std::filesystem::path(m_choice.path).filename().string()));
     m_pWindow->show();
     m_pWindow->raise();
     emit comparisonFinished(true);
@@ -164,13 +165,13 @@ void CAsBuiltCompareCommand::ShowDifference(bool on)
 
     m_pComputing = std::make_shared<CCoverageDifference>();
     m_pStatus = std::make_shared<int>(0);
-    m_pThread = QThread::create([difference = m_pComputing, status = m_pStatus, plan = std::move(plan),
-                                 built = std::move(built)]() mutable {
-        *status = static_cast<int>(difference->Compute(std::move(plan), std::move(built)));
-    });
+    m_pThread = QThread::create(
+        [difference = m_pComputing, status = m_pStatus, plan = std::move(plan), built = std::move(built)]() mutable {
+            *status = static_cast<int>(difference->Compute(std::move(plan), std::move(built)));
+        });
     connect(m_pThread, &QThread::finished, this, &CAsBuiltCompareCommand::TakeDifference);
-    m_pBusy = new QProgressDialog("Computing the coverage of both rigs for the Difference display...", QString(), 0,
-                                  0, &m_dialog);
+    m_pBusy = new QProgressDialog("Computing the coverage of both rigs for the Difference display...", QString(), 0, 0,
+                                  &m_dialog);
     m_pBusy->setWindowTitle(kTitle);
     m_pBusy->setWindowModality(Qt::WindowModal);
     m_pBusy->setMinimumDuration(0);

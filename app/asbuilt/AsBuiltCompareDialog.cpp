@@ -15,7 +15,10 @@
 namespace
 {
 
-QString Fixed(double value, int decimals) { return QString::number(value, 'f', decimals); }
+QString Fixed(double value, int decimals)
+{
+    return QString::number(value, 'f', decimals);
+}
 
 QString NumberList(const std::vector<uint32_t>& numbers)
 {
@@ -54,8 +57,7 @@ QString VolumeAt(const std::vector<double>& volumes, size_t k)
 } // namespace
 
 CAsBuiltCompareDialog::CAsBuiltCompareDialog(QWidget* parent)
-    : QDialog(parent), m_pCalibration(new QLabel(this)), m_pAlignment(new QLabel(this)),
-      m_pUnmatched(new QLabel(this)),
+    : QDialog(parent), m_pCalibration(new QLabel(this)), m_pAlignment(new QLabel(this)), m_pUnmatched(new QLabel(this)),
       m_pCameras(TableOf({"Plan camera", "As built", "Position (mm)", "Aim (deg)", "Roll (deg)", "Focal planned (mm)",
                           "Focal found (mm)"},
                          "asBuiltCameras", this)),
@@ -122,8 +124,8 @@ void CAsBuiltCompareDialog::ShowFigures(const AsBuiltFigures& f, const QString& 
     m_pUnmatched->setVisible(!unmatched.isEmpty());
 
     // The triangulable volume first, then the marker seen by at least k cameras.
-    const size_t ks = std::max({f.markerPlannedM3.size(), f.markerAsBuiltM3.size(), f.markerGainedM3.size(),
-                                f.markerLostM3.size()});
+    const size_t ks =
+        std::max({f.markerPlannedM3.size(), f.markerAsBuiltM3.size(), f.markerGainedM3.size(), f.markerLostM3.size()});
     m_pCoverage->setRowCount(static_cast<int>(ks) + 1);
     Put(*m_pCoverage, 0, 0, "Triangulable");
     Put(*m_pCoverage, 0, 1, Fixed(f.plannedM3, 3));
@@ -153,4 +155,7 @@ void CAsBuiltCompareDialog::ShowDifferenceState(bool on)
     m_pDifference->setChecked(on);
 }
 
-QString CAsBuiltCompareDialog::AlignmentText() const { return m_pAlignment->text(); }
+QString CAsBuiltCompareDialog::AlignmentText() const
+{
+    return m_pAlignment->text();
+}

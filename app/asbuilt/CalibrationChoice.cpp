@@ -24,8 +24,13 @@ constexpr ChoiceItem kFormats[] = {{"Found from the content", ""},
                                    {"OpenCV YAML/XML (intri + extri)", "opencv"},
                                    {"COLMAP text (cameras + images)", "colmap"}};
 constexpr ChoiceItem kUnits[] = {{"Metres", "m"}, {"Millimetres", "mm"}};
-constexpr ChoiceItem kUps[] = {{"The cameras' mean image up", ""}, {"+X", "+x"}, {"-X", "-x"}, {"+Y", "+y"},
-                               {"-Y", "-y"},                       {"+Z", "+z"}, {"-Z", "-z"}};
+constexpr ChoiceItem kUps[] = {{"The cameras' mean image up", ""},
+                               {"+X", "+x"},
+                               {"-X", "-x"},
+                               {"+Y", "+y"},
+                               {"-Y", "-y"},
+                               {"+Z", "+z"},
+                               {"-Z", "-z"}};
 constexpr ChoiceItem kAligns[] = {{"Rigid (turn and shift)", "rigid"},
                                   {"Similarity (turn, shift and scale)", "similarity"},
                                   {"None (both from the room corner)", "none"}};
@@ -42,13 +47,17 @@ QComboBox* ComboOf(const ChoiceItem (&items)[N], const std::string& chosen, cons
     return combo;
 }
 
-std::string WordOf(const QComboBox* combo) { return combo->currentData().toString().toStdString(); }
+std::string WordOf(const QComboBox* combo)
+{
+    return combo->currentData().toString().toStdString();
+}
 
 } // namespace
 
 QStringList CalibrationChoice::ReaderArguments() const
 {
-    QStringList arguments{"--as-built", QString::fromStdString(path), "--as-built-units", QString::fromStdString(units)};
+    QStringList arguments{"--as-built", QString::fromStdString(path), "--as-built-units",
+                          QString::fromStdString(units)};
     if (!format.empty())
         arguments << "--as-built-format" << QString::fromStdString(format);
     if (!up.empty())
@@ -134,9 +143,9 @@ std::optional<CalibrationChoice> CCalibrationChoiceDialog::Ask(const QString& ti
 
 void CCalibrationChoiceDialog::ChooseFile()
 {
-    const QString path = QFileDialog::getOpenFileName(
-        this, "Calibration File", m_pPath->text(),
-        "Calibration files (*.toml *.yml *.yaml *.xml *.txt);;All files (*)");
+    const QString path =
+        QFileDialog::getOpenFileName(this, "Calibration File", m_pPath->text(),
+                                     "Calibration files (*.toml *.yml *.yaml *.xml *.txt);;All files (*)");
     if (!path.isEmpty())
         m_pPath->setText(path);
 }

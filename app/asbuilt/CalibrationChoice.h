@@ -33,8 +33,7 @@ class CCalibrationChoiceDialog : public QDialog
 {
     Q_OBJECT
   public:
-    CCalibrationChoiceDialog(const QString& title, bool comparison, const CalibrationChoice& start,
-                             QWidget* parent);
+    CCalibrationChoiceDialog(const QString& title, bool comparison, const CalibrationChoice& start, QWidget* parent);
 
     CalibrationChoice Choice() const;
 

@@ -145,10 +145,10 @@ void CCalibrationImportCommand::Read()
             std::string names;
             for (const std::string& name : outside)
                 names += (names.empty() ? "" : ", ") + name;
-            const std::string text = std::to_string(outside.size()) + " of the " +
-                                     std::to_string(placed.cameras.size()) + " calibrated cameras are outside the room (" +
-                                     Metres(room[0]) + " x " + Metres(room[1]) + " x " + Metres(room[2]) +
-                                     " m): " + names + ".\nTake the box round the cameras as the room instead?";
+            const std::string text =
+                std::to_string(outside.size()) + " of the " + std::to_string(placed.cameras.size()) +
+                " calibrated cameras are outside the room (" + Metres(room[0]) + " x " + Metres(room[1]) + " x " +
+                Metres(room[2]) + " m): " + names + ".\nTake the box round the cameras as the room instead?";
             if (m_dialog.Prompts().ShowMessage(text, kTitle, PromptButtons::YesNo) != PromptAnswer::Yes) {
                 emit importFinished(false);
                 return;
