@@ -10,8 +10,8 @@
 #include "app/PlanPlacement.h"
 #include "app/PlanUndo.h"
 #include "app/PlanningPanel.h"
-#include "app/RecentPlans.h"
 #include "app/ProjectCommands.h"
+#include "app/RecentPlans.h"
 #include "app/ReportCommands.h"
 #include "app/ViewStyleCommands.h"
 #include "app/VolumePlannerDlg.h"
@@ -259,13 +259,12 @@ void CMainMenu::BuildEditMenu()
 {
     // After View: the classic menus keep their places on the bar.
     QMenu* menu = m_pMenuBar->addMenu("&Edit");
-    m_pUndo = new CPlanUndo(
-        [this] { ShowChangedRig(); }, m_pObstacles,
-        [this] {
-            if (m_pObstaclePanel)
-                m_pObstaclePanel->Refresh();
-        },
-        &m_dialog);
+    m_pUndo = new CPlanUndo([this] { ShowChangedRig(); }, m_pObstacles,
+                            [this] {
+                                if (m_pObstaclePanel)
+                                    m_pObstaclePanel->Refresh();
+                            },
+                            &m_dialog);
     m_actions[static_cast<size_t>(MenuCommand::Undo)] = m_pUndo->UndoAction();
     m_actions[static_cast<size_t>(MenuCommand::Redo)] = m_pUndo->RedoAction();
     menu->addAction(m_pUndo->UndoAction());

@@ -118,8 +118,9 @@ void CObstaclePanel::Refuse(const std::string& reason)
 void CObstaclePanel::AddBox()
 {
     const size_t n = m_pObstacles->GetBoxes().size() + 1;
-    m_undo.Apply("Add Box",
-                 [this, n] { m_pObstacles->AddBox({"box " + std::to_string(n), {0.0, 0.0, 0.0}, {0.5, 1.0, 0.5}}); });
+    m_undo.Apply("Add Box", [this, n] {
+        m_pObstacles->AddBox({"box " + std::to_string(n), {0.0, 0.0, 0.0}, {0.5, 1.0, 0.5}});
+    });
     Refresh();
 }
 
@@ -175,8 +176,9 @@ void CObstaclePanel::OnCellChanged(int row, int column)
             return;
         }
         std::optional<std::string> error;
-        m_undo.Apply("Obstacle Edit",
-                     [&] { error = m_pObstacles->ReplaceBox(static_cast<size_t>(row), {name, *min, *max}); });
+        m_undo.Apply("Obstacle Edit", [&] {
+            error = m_pObstacles->ReplaceBox(static_cast<size_t>(row), {name, *min, *max});
+        });
         if (error) {
             Refuse(*error);
             return;

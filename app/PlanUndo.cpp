@@ -67,8 +67,8 @@ RoomState CPlanUndo::CaptureRoom()
     const SceneSettings* s = GetSceneSettings();
     if (!s)
         return {};
-    return {s->GetUnits(),   s->GetRoomLength(), s->GetRoomWidth(), s->GetRoomHeight(), g_fSceneScaleX,
-            g_fSceneScaleY, g_fSceneScaleZ,     GetVoxelSize()};
+    return {s->GetUnits(),  s->GetRoomLength(), s->GetRoomWidth(), s->GetRoomHeight(),
+            g_fSceneScaleX, g_fSceneScaleY,     g_fSceneScaleZ,    GetVoxelSize()};
 }
 
 bool CPlanUndo::SameRoom(const RoomState& a, const RoomState& b)

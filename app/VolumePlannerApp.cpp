@@ -20,8 +20,8 @@ int CVolumePlannerApp::Run()
     m_application.SetErrorHandler([&dialog](const std::string& what) { dialog.ShowUnexpectedError(what); });
     // Owned by the dialog; placed before the first show so the window opens at its full size.
     auto* menu = new CMainMenu(dialog);
-    menu->KeepRecentPlansIn(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "volume-planner",
-                                                        "volume-planner"));
+    menu->KeepRecentPlansIn(
+        std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "volume-planner", "volume-planner"));
     // Escape in the view ends the program at once, successfully.
     QObject::connect(dialog.View(), &CVolumeView::exitRequested, &dialog, &QDialog::reject);
     dialog.show();
