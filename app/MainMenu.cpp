@@ -1,12 +1,17 @@
 #include "app/MainMenu.h"
 
 #include "app/AutoPlacePanel.h"
+#include "app/BoxTooltips.h"
+#include "app/CameraClipboard.h"
+#include "app/CameraTablePanel.h"
 #include "app/DialogLayout.h"
+#include "app/GenerateRigPanel.h"
 #include "app/ObstaclePanel.h"
 #include "app/PlanPlacement.h"
 #include "app/PlanUndo.h"
 #include "app/PlanningPanel.h"
 #include "app/ProjectCommands.h"
+#include "app/RecentPlans.h"
 #include "app/ReportCommands.h"
 #include "app/ViewStyleCommands.h"
 #include "app/VolumePlannerDlg.h"
@@ -22,8 +27,11 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QComboBox>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSettings>
+#include <QStatusBar>
 
 namespace
 {
@@ -72,6 +80,7 @@ CMainMenu::CMainMenu(CVolumePlannerDlg& dialog)
     BuildEditMenu();
     BuildPlanMenu();
     BuildHelpMenu();
+    SetBoxTooltips(dialog);
 
     const int barHeight = m_pMenuBar->sizeHint().height();
     for (QWidget* child : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
@@ -81,6 +90,48 @@ CMainMenu::CMainMenu(CVolumePlannerDlg& dialog)
     m_pMenuBar->setGeometry(0, 0, m_nClassicWidth, barHeight);
     m_pProject->SetWindowStateLink([this] { return CaptureWindowState(); },
                                    [this](const ProjectWindowState& state) { RestoreWindowState(state); });
+    BuildStatus();
+}
+
+void CMainMenu::BuildStatus()
+{
+    // Beside the menus, so the classic window keeps its size and every control its place.
+    m_pStatus = new QStatusBar(m_pMenuBar);
+    m_pStatus->setSizeGripEnabled(false);
+    m_pStatus->setMaximumHeight(m_pMenuBar->height());
+    m_pStatus->setMinimumWidth(m_nClassicWidth / 2);
+    m_pMenuBar->setCornerWidget(m_pStatus, Qt::TopRightCorner);
+    const auto show = [this](const QString& text) { m_pStatus->showMessage(text); };
+    connect(m_pProject, &CProjectCommands::saved, m_pStatus, show);
+    connect(m_pReport, &CReportCommands::saved, m_pStatus, show);
+    connect(&m_dialog, &CVolumePlannerDlg::cameraFileSaved, m_pStatus,
+            [show](const QString& path) { show("Cameras saved to " + path); });
+
+    m_pStartHint = new QLabel("To start: File > New Plan lays out a room and a rig.\n"
+                              "Or type a Number Of Cameras and press Enter, or File > Open Project.",
+                              m_dialog.View());
+    m_pStartHint->setAlignment(Qt::AlignCenter);
+    m_pStartHint->setStyleSheet("color: rgb(255, 255, 255); background: rgb(51, 51, 51); padding: 8px;");
+    m_pStartHint->adjustSize();
+    m_pStartHint->move((m_dialog.View()->width() - m_pStartHint->width()) / 2,
+                       (m_dialog.View()->height() - m_pStartHint->height()) / 2);
+    // Whatever gives the window a rig hides it, after the dialog's own handler.
+    for (const int id : {kIdEnter, kIdLoadFile})
+        connect(static_cast<QAbstractButton*>(m_dialog.Control(id)), &QAbstractButton::clicked, this,
+                &CMainMenu::ShowStartHint);
+    connect(m_pProject, &CProjectCommands::projectOpened, this, &CMainMenu::ShowStartHint);
+    connect(m_pUndo, &CPlanUndo::planShown, this, &CMainMenu::ShowStartHint);
+    ShowStartHint();
+}
+
+void CMainMenu::ShowStartHint()
+{
+    m_pStartHint->setVisible(!m_dialog.AreCamerasInitialised());
+}
+
+void CMainMenu::KeepRecentPlansIn(std::unique_ptr<QSettings> store)
+{
+    m_pRecent->SetStore(std::move(store));
 }
 
 ProjectWindowState CMainMenu::CaptureWindowState() const
@@ -139,9 +190,16 @@ void CMainMenu::BuildFileMenu()
         return [this, id] { static_cast<QAbstractButton*>(m_dialog.Control(id))->click(); };
     };
     // The project holds the whole plan: it takes the standard shortcuts.
+    QAction* newPlan = AddAction(MenuCommand::NewPlan, menu, "&New Plan...");
+    newPlan->setShortcut(QKeySequence::New);
+    connect(newPlan, &QAction::triggered, this, &CMainMenu::ShowNewPlan);
     QAction* open = AddAction(MenuCommand::OpenProject, menu, "&Open Project...");
     open->setShortcut(QKeySequence::Open);
     connect(open, &QAction::triggered, m_pProject, &CProjectCommands::OpenProject);
+    m_pRecent = new CRecentPlans(
+        *menu->addMenu("Open &Recent"), [this](const QString& path) { return m_pProject->OpenProjectFile(path); },
+        this);
+    connect(m_pProject, &CProjectCommands::projectFileUsed, m_pRecent, &CRecentPlans::Add);
     QAction* saveProject = AddAction(MenuCommand::SaveProject, menu, "&Save Project");
     saveProject->setShortcut(QKeySequence::Save);
     connect(saveProject, &QAction::triggered, m_pProject, &CProjectCommands::SaveProject);
@@ -193,6 +251,9 @@ void CMainMenu::BuildViewMenu()
     QAction* planner = AddAction(MenuCommand::PlannerView, menu, "&Planner View");
     QAction* fit = AddAction(MenuCommand::FitRoom, menu, "&Fit Room\tF");
     m_pViewStyle = new CViewStyleCommands(*m_dialog.View(), *planner, *fit, this);
+    menu->addSeparator();
+    connect(AddAction(MenuCommand::CameraTable, menu, "Camera &Table"), &QAction::triggered, this,
+            &CMainMenu::ShowCameraTable);
     connect(m_pProject, &CProjectCommands::viewStyleRestored, m_pViewStyle, &CViewStyleCommands::ShowStyle);
     connect(menu, &QMenu::aboutToShow, this, &CMainMenu::ShowDisplayState);
     ShowDisplayState();
@@ -202,18 +263,34 @@ void CMainMenu::BuildEditMenu()
 {
     // After View: the classic menus keep their places on the bar.
     QMenu* menu = m_pMenuBar->addMenu("&Edit");
-    m_pUndo = new CPlanUndo([this] { ShowChangedRig(); }, &m_dialog);
+    m_pUndo = new CPlanUndo([this] { ShowChangedRig(); }, m_pObstacles,
+                            [this] {
+                                if (m_pObstaclePanel)
+                                    m_pObstaclePanel->Refresh();
+                            },
+                            &m_dialog);
     m_actions[static_cast<size_t>(MenuCommand::Undo)] = m_pUndo->UndoAction();
     m_actions[static_cast<size_t>(MenuCommand::Redo)] = m_pUndo->RedoAction();
     menu->addAction(m_pUndo->UndoAction());
     menu->addAction(m_pUndo->RedoAction());
-    // A new rig starts the history again; Update Settings is a step of it. Both after the dialog's own handler.
+    // A new rig starts the history again; Update Settings and RENDER add a step. After the dialog's own handler.
     for (const int id : {kIdEnter, kIdLoadFile})
         connect(static_cast<QAbstractButton*>(m_dialog.Control(id)), &QAbstractButton::clicked, m_pUndo,
                 &CPlanUndo::Restart);
-    connect(static_cast<QAbstractButton*>(m_dialog.Control(kIdUpdateSettings)), &QAbstractButton::clicked, m_pUndo,
-            &CPlanUndo::RecordEdits);
+    for (const int id : {kIdUpdateSettings, kIdRender})
+        connect(static_cast<QAbstractButton*>(m_dialog.Control(id)), &QAbstractButton::clicked, m_pUndo,
+                &CPlanUndo::RecordEdits);
+    menu->addSeparator();
+    m_pClipboard = new CCameraClipboard(m_dialog, *m_pUndo, this);
+    m_actions[static_cast<size_t>(MenuCommand::CopyCamera)] = m_pClipboard->CopyAction();
+    m_actions[static_cast<size_t>(MenuCommand::PasteCamera)] = m_pClipboard->PasteAction();
+    m_actions[static_cast<size_t>(MenuCommand::DuplicateCamera)] = m_pClipboard->DuplicateAction();
+    menu->addAction(m_pClipboard->CopyAction());
+    menu->addAction(m_pClipboard->PasteAction());
+    menu->addAction(m_pClipboard->DuplicateAction());
     connect(m_pProject, &CProjectCommands::projectOpened, m_pUndo, &CPlanUndo::Restart);
+    // After the dialog's own handler, which puts the room before back.
+    connect(m_dialog.View(), &CVolumeView::coverageRefused, m_pUndo, &CPlanUndo::DropRefusedRoom);
 }
 
 void CMainMenu::ShowChangedRig()
@@ -239,6 +316,8 @@ void CMainMenu::BuildPlanMenu()
     m_pAsBuiltCompare = new CAsBuiltCompareCommand(m_dialog, m_pProject->Document(), *m_pReport, m_pObstacles);
     connect(AddAction(MenuCommand::CompareAsBuilt, menu, "Compare with As &Built..."), &QAction::triggered,
             m_pAsBuiltCompare, &CAsBuiltCompareCommand::Compare);
+    connect(AddAction(MenuCommand::GenerateRig, menu, "&Generate Rig..."), &QAction::triggered, this,
+            &CMainMenu::ShowGenerateRig);
     // Each computation takes the obstacles as they are then: edits wait for the next RENDER.
     m_dialog.View()->Renderer().SetObstacleSource([obstacles = m_pObstacles]() -> std::shared_ptr<const CObstacleSet> {
         return obstacles->IsEmpty() ? nullptr : std::make_shared<const CObstacleSet>(*obstacles);
@@ -353,7 +432,7 @@ void CMainMenu::ShowPanel(bool on)
 void CMainMenu::ShowObstacles()
 {
     if (!m_pObstaclePanel)
-        m_pObstaclePanel = new CObstaclePanel(m_pObstacles, m_dialog.Prompts(), &m_dialog);
+        m_pObstaclePanel = new CObstaclePanel(m_pObstacles, *m_pUndo, m_dialog.Prompts(), &m_dialog);
     m_pObstaclePanel->Refresh();
     m_pObstaclePanel->show();
     m_pObstaclePanel->raise();
@@ -367,6 +446,51 @@ void CMainMenu::ShowAutoPlace()
                                            &m_dialog);
     m_pAutoPlace->show();
     m_pAutoPlace->raise();
+}
+
+void CMainMenu::ShowCameraTable()
+{
+    // Built on first use, beside the window.
+    if (!m_pCameraTable) {
+        m_pCameraTable = new CCameraTablePanel(m_dialog, *m_pUndo, &m_dialog);
+        m_pCameraTable->move(m_dialog.frameGeometry().bottomLeft());
+        connect(m_pProject, &CProjectCommands::projectOpened, m_pCameraTable, &CCameraTablePanel::Refresh);
+    }
+    m_pCameraTable->Refresh();
+    m_pCameraTable->show();
+    m_pCameraTable->raise();
+}
+
+void CMainMenu::ShowGenerateRig()
+{
+    if (!m_pGenerateRig)
+        m_pGenerateRig = new CGenerateRigPanel(m_dialog, *m_pUndo, m_pPlacement, nullptr, &m_dialog);
+    m_pGenerateRig->show();
+    m_pGenerateRig->raise();
+}
+
+void CMainMenu::ShowNewPlan()
+{
+    if (!m_pNewPlan)
+        m_pNewPlan = new CGenerateRigPanel(
+            m_dialog, *m_pUndo, m_pPlacement, [this] { return StartNewPlan(); }, &m_dialog);
+    m_pNewPlan->show();
+    m_pNewPlan->raise();
+}
+
+bool CMainMenu::StartNewPlan()
+{
+    CProjectDocument& document = m_pProject->Document();
+    if (!document.MayDiscard())
+        return false;
+    document.StartNew();
+    m_pObstacles->Clear();
+    if (m_pObstaclePanel)
+        m_pObstaclePanel->Refresh();
+    *m_pPlacement = {};
+    if (m_pAutoPlace)
+        m_pAutoPlace->ShowPlanSetup();
+    return true;
 }
 
 void CMainMenu::ShowMouseAndKeys()

@@ -11,6 +11,10 @@
 class CAsBuiltCompareCommand;
 class CAutoPlacePanel;
 class CCalibrationImportCommand;
+class CCameraClipboard;
+class CCameraTablePanel;
+class CGenerateRigPanel;
+class CRecentPlans;
 class CObstaclePanel;
 class CObstacleSet;
 class CPlanUndo;
@@ -22,7 +26,10 @@ class CVolumePlannerDlg;
 struct PlanPlacement;
 class QAction;
 class QMenu;
+class QLabel;
 class QMenuBar;
+class QSettings;
+class QStatusBar;
 
 // The commands of the menu bar.
 enum class MenuCommand {
@@ -54,6 +61,12 @@ enum class MenuCommand {
     AutoPlace,
     ImportCalibration,
     CompareAsBuilt,
+    CopyCamera,
+    PasteCamera,
+    DuplicateCamera,
+    CameraTable,
+    GenerateRig,
+    NewPlan,
     Count
 };
 
@@ -83,6 +96,18 @@ class CMainMenu : public QObject
     // File > Import Calibration as Rig and Plan > Compare with As Built.
     CCalibrationImportCommand& CalibrationImport() const { return *m_pCalibrationImport; }
     CAsBuiltCompareCommand& AsBuiltCompare() const { return *m_pAsBuiltCompare; }
+    // The camera table (null until first shown).
+    CCameraTablePanel* CameraTable() const { return m_pCameraTable; }
+    // Plan > Generate Rig's window and File > New Plan's (null until first shown).
+    CGenerateRigPanel* GenerateRigWindow() const { return m_pGenerateRig; }
+    CGenerateRigPanel* NewPlanWindow() const { return m_pNewPlan; }
+    // File > Open Recent, kept in `store` between runs (the program's own settings) once given one.
+    CRecentPlans& RecentPlans() const { return *m_pRecent; }
+    void KeepRecentPlansIn(std::unique_ptr<QSettings> store);
+    // Says what a save or an export wrote, beside the menus.
+    QStatusBar* StatusBar() const { return m_pStatus; }
+    // The first step, shown in the view while the window has no rig.
+    QLabel* StartHint() const { return m_pStartHint; }
 
   private:
     QAction* AddAction(MenuCommand command, QMenu* menu, const QString& text);
@@ -100,6 +125,13 @@ class CMainMenu : public QObject
     void ShowPanel(bool on);
     void ShowObstacles();
     void ShowAutoPlace();
+    void ShowCameraTable();
+    void ShowGenerateRig();
+    void ShowNewPlan();
+    // The plan may go (asked): it is emptied for a new one.
+    bool StartNewPlan();
+    void BuildStatus();
+    void ShowStartHint();
     // After a step of the history or Accept changed the rig.
     void ShowChangedRig();
     void ShowMouseAndKeys();
@@ -117,6 +149,13 @@ class CMainMenu : public QObject
     CAutoPlacePanel* m_pAutoPlace = nullptr;
     CCalibrationImportCommand* m_pCalibrationImport = nullptr;
     CAsBuiltCompareCommand* m_pAsBuiltCompare = nullptr;
+    CCameraClipboard* m_pClipboard = nullptr;
+    CCameraTablePanel* m_pCameraTable = nullptr;
+    CGenerateRigPanel* m_pGenerateRig = nullptr;
+    CGenerateRigPanel* m_pNewPlan = nullptr;
+    CRecentPlans* m_pRecent = nullptr;
+    QStatusBar* m_pStatus = nullptr;
+    QLabel* m_pStartHint = nullptr;
     QMenuBar* m_pMenuBar;
     CPlanningPanel* m_pPanel = nullptr;
     CProjectCommands* m_pProject;

@@ -1,6 +1,7 @@
 #include "app/ObstaclePanel.h"
 
 #include "app/BusyCursor.h"
+#include "app/PlanUndo.h"
 #include "app/UserPrompts.h"
 #include "coverage/obstacles/ObstacleSet.h"
 #include "project/ProjectObstacles.h"
@@ -53,8 +54,9 @@ QTableWidgetItem* Cell(const QString& text, bool editable)
 
 } // namespace
 
-CObstaclePanel::CObstaclePanel(std::shared_ptr<CObstacleSet> obstacles, CUserPrompts& prompts, QWidget* parent)
-    : QWidget(parent, Qt::Tool), m_pObstacles(std::move(obstacles)), m_prompts(prompts),
+CObstaclePanel::CObstaclePanel(std::shared_ptr<CObstacleSet> obstacles, CPlanUndo& undo, CUserPrompts& prompts,
+                               QWidget* parent)
+    : QWidget(parent, Qt::Tool), m_pObstacles(std::move(obstacles)), m_undo(undo), m_prompts(prompts),
       m_pTable(new QTableWidget(0, kColCount, this)), m_pAddBox(new QPushButton("Add Box", this)),
       m_pImportMesh(new QPushButton("Import Mesh...", this)), m_pRemove(new QPushButton("Remove", this))
 {
@@ -116,7 +118,9 @@ void CObstaclePanel::Refuse(const std::string& reason)
 void CObstaclePanel::AddBox()
 {
     const size_t n = m_pObstacles->GetBoxes().size() + 1;
-    m_pObstacles->AddBox({"box " + std::to_string(n), {0.0, 0.0, 0.0}, {0.5, 1.0, 0.5}});
+    m_undo.Apply("Add Box", [this, n] {
+        m_pObstacles->AddBox({"box " + std::to_string(n), {0.0, 0.0, 0.0}, {0.5, 1.0, 0.5}});
+    });
     Refresh();
 }
 
@@ -132,7 +136,7 @@ void CObstaclePanel::ImportMesh()
     std::optional<std::string> error;
     {
         const CBusyCursor busy;
-        error = ::ImportMesh(mesh, {}, *m_pObstacles);
+        m_undo.Apply("Import Mesh", [this, &mesh, &error] { error = ::ImportMesh(mesh, {}, *m_pObstacles); });
     }
     if (error) {
         m_prompts.ShowMessage("Mesh not imported\n" + *error, "File Not Found or Invalid File", PromptButtons::Ok);
@@ -147,10 +151,12 @@ void CObstaclePanel::RemoveSelected()
     const int boxes = static_cast<int>(m_pObstacles->GetBoxes().size());
     if (row < 0)
         return;
-    if (row < boxes)
-        m_pObstacles->RemoveBox(static_cast<size_t>(row));
-    else
-        m_pObstacles->RemoveMesh(static_cast<size_t>(row - boxes));
+    m_undo.Apply("Remove Obstacle", [this, row, boxes] {
+        if (row < boxes)
+            m_pObstacles->RemoveBox(static_cast<size_t>(row));
+        else
+            m_pObstacles->RemoveMesh(static_cast<size_t>(row - boxes));
+    });
     Refresh();
 }
 
@@ -169,7 +175,11 @@ void CObstaclePanel::OnCellChanged(int row, int column)
             Refuse((column == kColMin ? "Min" : "Max") + std::string(": three numbers x, y, z, in metres"));
             return;
         }
-        if (const auto error = m_pObstacles->ReplaceBox(static_cast<size_t>(row), {name, *min, *max})) {
+        std::optional<std::string> error;
+        m_undo.Apply("Obstacle Edit", [&] {
+            error = m_pObstacles->ReplaceBox(static_cast<size_t>(row), {name, *min, *max});
+        });
+        if (error) {
             Refuse(*error);
             return;
         }
@@ -186,7 +196,9 @@ void CObstaclePanel::OnCellChanged(int row, int column)
         placement.name = name;
         placement.offset = *offset;
         placement.scale = scale;
-        if (const auto error = m_pObstacles->PlaceMesh(mesh, placement)) {
+        std::optional<std::string> error;
+        m_undo.Apply("Obstacle Edit", [&] { error = m_pObstacles->PlaceMesh(mesh, placement); });
+        if (error) {
             Refuse(*error);
             return;
         }

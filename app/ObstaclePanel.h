@@ -6,6 +6,7 @@
 #include <string>
 
 class CObstacleSet;
+class CPlanUndo;
 class CUserPrompts;
 class QLabel;
 class QPushButton;
@@ -15,14 +16,16 @@ class QTableWidget;
 // view, one row per box (name, min, max) and per mesh (name, file, offset,
 // scale), with Add Box, Import Mesh and Remove. A refused value is named to
 // the user and the row shows the stored one again. The set is the window's
-// plan; the view computes and draws with it from the next RENDER on.
+// plan; the view computes and draws with it from the next RENDER on. Each
+// change is a step of the window's undo history.
 class CObstaclePanel : public QWidget
 {
     Q_OBJECT
   public:
     enum Column { kColName, kColMin, kColMaxOrFile, kColOffset, kColScale, kColCount };
 
-    CObstaclePanel(std::shared_ptr<CObstacleSet> obstacles, CUserPrompts& prompts, QWidget* parent = nullptr);
+    CObstaclePanel(std::shared_ptr<CObstacleSet> obstacles, CPlanUndo& undo, CUserPrompts& prompts,
+                   QWidget* parent = nullptr);
 
     // The rows from the set (after a project was opened, say).
     void Refresh();
@@ -40,6 +43,7 @@ class CObstaclePanel : public QWidget
     void Refuse(const std::string& reason);
 
     std::shared_ptr<CObstacleSet> m_pObstacles;
+    CPlanUndo& m_undo;
     CUserPrompts& m_prompts;
     QTableWidget* m_pTable;
     QPushButton* m_pAddBox;

@@ -1,5 +1,7 @@
 #include "app/PlanUndo.h"
 
+#include "coverage/CoverageVolume.h"
+#include "coverage/obstacles/ObstacleSet.h"
 #include "scene/SceneSettings.h"
 
 #include <QAction>
@@ -7,15 +9,17 @@
 #include <QUndoCommand>
 #include <QUndoStack>
 
-// One change of the rig. Pushing runs redo() once; the change is already
+// One change of the plan. Pushing runs redo() once; the change is already
 // made then, so the first one does nothing.
-class CPlanUndo::CRigStep : public QUndoCommand
+class CPlanUndo::CPlanStep : public QUndoCommand
 {
   public:
-    CRigStep(CPlanUndo& owner, const QString& text, RigState before, RigState after)
+    CPlanStep(CPlanUndo& owner, const QString& text, PlanState before, PlanState after)
         : QUndoCommand(text), m_owner(owner), m_before(std::move(before)), m_after(std::move(after))
     {
     }
+    const PlanState& Before() const { return m_before; }
+    const PlanState& After() const { return m_after; }
     void undo() override { m_owner.Restore(m_before); }
     void redo() override
     {
@@ -26,13 +30,15 @@ class CPlanUndo::CRigStep : public QUndoCommand
 
   private:
     CPlanUndo& m_owner;
-    RigState m_before;
-    RigState m_after;
+    PlanState m_before;
+    PlanState m_after;
     bool m_bDone = false;
 };
 
-CPlanUndo::CPlanUndo(std::function<void()> shown, QObject* parent)
-    : QObject(parent), m_shown(std::move(shown)), m_pStack(new QUndoStack(this)), m_pUndo(new QAction("&Undo", this)),
+CPlanUndo::CPlanUndo(std::function<void()> shown, std::shared_ptr<CObstacleSet> obstacles,
+                     std::function<void()> obstaclesShown, QObject* parent)
+    : QObject(parent), m_shown(std::move(shown)), m_pObstacles(std::move(obstacles)),
+      m_obstaclesShown(std::move(obstaclesShown)), m_pStack(new QUndoStack(this)), m_pUndo(new QAction("&Undo", this)),
       m_pRedo(new QAction("&Redo", this))
 {
     m_pUndo->setShortcut(QKeySequence("Ctrl+Z"));
@@ -54,6 +60,53 @@ RigState CPlanUndo::Capture()
     const SceneSettings* settings = GetSceneSettings();
     return {CCameraSet::Instance(), settings ? settings->GetCameraCount() : 0,
             settings ? settings->GetFirstCamera() : 0, settings ? settings->GetEndCamera() : 0};
+}
+
+RoomState CPlanUndo::CaptureRoom()
+{
+    const SceneSettings* s = GetSceneSettings();
+    if (!s)
+        return {};
+    return {s->GetUnits(),  s->GetRoomLength(), s->GetRoomWidth(), s->GetRoomHeight(),
+            g_fSceneScaleX, g_fSceneScaleY,     g_fSceneScaleZ,    GetVoxelSize()};
+}
+
+bool CPlanUndo::SameRoom(const RoomState& a, const RoomState& b)
+{
+    // The products a frame's conversion to metres makes, each rounded to float.
+    const auto metres = [](const RoomState& r, float side) {
+        return r.units == "f" || r.units == "F" ? side * kMetresPerFoot : side;
+    };
+    return metres(a, a.length) == metres(b, b.length) && metres(a, a.width) == metres(b, b.width) &&
+           metres(a, a.height) == metres(b, b.height) && a.scaleX == b.scaleX && a.scaleY == b.scaleY &&
+           a.scaleZ == b.scaleZ && a.voxelSize == b.voxelSize;
+}
+
+PlanState CPlanUndo::CapturePlan() const
+{
+    PlanState state{Capture(), CaptureRoom(), nullptr};
+    if (m_pObstacles) {
+        if (m_recorded && m_recorded->obstacles && *m_recorded->obstacles == *m_pObstacles)
+            state.obstacles = m_recorded->obstacles;
+        else
+            state.obstacles = std::make_shared<const CObstacleSet>(*m_pObstacles);
+    }
+    return state;
+}
+
+bool CPlanUndo::SameObstacles(const PlanState& a, const PlanState& b)
+{
+    return a.obstacles == b.obstacles || (a.obstacles && b.obstacles && *a.obstacles == *b.obstacles);
+}
+
+bool CPlanUndo::SamePlan(const PlanState& a, const PlanState& b)
+{
+    return SameObstacles(a, b) && SameRoom(a.room, b.room) && SameRig(a.rig, b.rig);
+}
+
+QString CPlanUndo::EditName(const PlanState& before, const PlanState& after)
+{
+    return SameRoom(before.room, after.room) ? "Camera edits" : "Room change";
 }
 
 bool CPlanUndo::SameRig(const RigState& a, const RigState& b)
@@ -81,56 +134,98 @@ bool CPlanUndo::SameRig(const RigState& a, const RigState& b)
 void CPlanUndo::Apply(const QString& text, const std::function<void()>& change)
 {
     RecordEdits();
-    RigState before = m_recorded ? *m_recorded : Capture();
+    PlanState before = m_recorded ? *m_recorded : CapturePlan();
     change();
-    RigState after = Capture();
-    if (SameRig(before, after))
+    PlanState after = CapturePlan();
+    if (SamePlan(before, after))
         return;
-    m_pStack->push(new CRigStep(*this, text, std::move(before), after));
-    Show(after);
+    const bool obstaclesOnly = SameRig(before.rig, after.rig) && SameRoom(before.room, after.room);
+    m_pStack->push(new CPlanStep(*this, text, std::move(before), after));
+    if (obstaclesOnly) {
+        m_recorded = std::move(after);
+        if (m_obstaclesShown)
+            m_obstaclesShown();
+        emit planShown();
+    } else
+        Show(after);
 }
 
 void CPlanUndo::RecordEdits()
 {
-    RigState now = Capture();
+    PlanState now = CapturePlan();
     // Before the first rig there is nothing to go back to.
-    if (m_recorded && m_recorded->count > 0 && !SameRig(*m_recorded, now))
-        m_pStack->push(new CRigStep(*this, "Camera edits", *m_recorded, now));
+    if (m_recorded && m_recorded->rig.count > 0 && !SamePlan(*m_recorded, now))
+        m_pStack->push(new CPlanStep(*this, EditName(*m_recorded, now), *m_recorded, now));
     m_recorded = std::move(now);
 }
 
 void CPlanUndo::Restart()
 {
-    // Enter refused or a file not chosen leaves the rig, and its history, as they were.
-    if (m_recorded && SameRig(*m_recorded, Capture()))
+    // Enter refused or a file not chosen leaves the plan, and its history, as they were.
+    if (m_recorded && SamePlan(*m_recorded, CapturePlan()))
         return;
     m_pStack->clear();
-    m_recorded = Capture();
+    m_recorded = CapturePlan();
 }
 
-void CPlanUndo::Restore(const RigState& state)
+void CPlanUndo::DropRefusedRoom()
 {
-    CCameraSet& set = CCameraSet::Instance();
-    // A room changed since keeps the cameras at their distances from its corner, as a RENDER does.
-    const Vec3d origin{set.GetUserOriginX(), set.GetUserOriginY(), set.GetUserOriginZ()};
-    set = state.cameras;
-    if (Vec3d{set.GetUserOriginX(), set.GetUserOriginY(), set.GetUserOriginZ()} != origin)
-        set.MoveUserOrigin(origin);
-    SceneSettings& settings = *GetSceneSettings();
-    settings.SetCameraCount(state.count);
-    settings.SetFirstCamera(state.first);
-    settings.SetEndCamera(state.end);
-    Show(Capture());
+    const RoomState room = CaptureRoom();
+    if (m_pStack->index() > 0) {
+        const auto* step = dynamic_cast<const CPlanStep*>(m_pStack->command(m_pStack->index() - 1));
+        if (step && SameRoom(step->Before().room, room) && !SameRoom(step->After().room, room)) {
+            // Undoing an obsolete step takes it out of the history; the plan is at its start already.
+            const_cast<CPlanStep*>(step)->setObsolete(true);
+            m_pStack->undo();
+        }
+    }
+    m_recorded = CapturePlan();
 }
 
-void CPlanUndo::Show(const RigState& state)
+void CPlanUndo::Restore(const PlanState& state)
+{
+    const PlanState now = CapturePlan();
+    SceneSettings& settings = *GetSceneSettings();
+    const RoomState& room = state.room;
+    // Setting the height sets the display ceiling too: a truncated view stays as it is while the room does.
+    if (!SameRoom(now.room, room)) {
+        settings.SetUnits(room.units);
+        settings.SetRoomLength(room.length);
+        settings.SetRoomWidth(room.width);
+        settings.SetRoomHeight(room.height);
+        g_fSceneScaleX = room.scaleX;
+        g_fSceneScaleY = room.scaleY;
+        g_fSceneScaleZ = room.scaleZ;
+        SetVoxelSize(room.voxelSize);
+    }
+    const bool obstaclesChanged = !SameObstacles(now, state);
+    if (m_pObstacles && state.obstacles)
+        *m_pObstacles = *state.obstacles;
+    if (obstaclesChanged && m_obstaclesShown)
+        m_obstaclesShown();
+    // An obstacle step leaves the rig as it is, with what the last computation derived for it.
+    if (SameRig(now.rig, state.rig) && SameRoom(now.room, state.room)) {
+        m_recorded = CapturePlan();
+        emit planShown();
+        return;
+    }
+    // The cameras come back with the corner of their own room.
+    CCameraSet::Instance() = state.rig.cameras;
+    settings.SetCameraCount(state.rig.count);
+    settings.SetFirstCamera(state.rig.first);
+    settings.SetEndCamera(state.rig.end);
+    Show(CapturePlan());
+}
+
+void CPlanUndo::Show(const PlanState& state)
 {
     if (m_shown)
         m_shown();
     // Showing the selected camera writes its boxes, and their watches store
     // the lens and frame as shown, to two decimals: the rig stays exact.
-    CCameraSet::Instance() = state.cameras;
+    CCameraSet::Instance() = state.rig.cameras;
     m_recorded = state;
+    emit planShown();
 }
 
 void CPlanUndo::Undo()

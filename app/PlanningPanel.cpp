@@ -4,6 +4,7 @@
 #include "cameras/CameraSet.h"
 #include "cameras/CameraTypes.h"
 #include "coverage/CoverageVolume.h"
+#include "coverage/PlanningCamera.h"
 #include "coverage/PlanningMeasures.h"
 #include "render/view/VolumeView.h"
 #include "scene/SceneSettings.h"
@@ -280,10 +281,7 @@ void CPlanningPanel::ShowCameraRow(int camera)
         box->setEnabled(custom);
     }
 
-    const PlanningSettings& s = GetPlanningSettings();
-    const double pitch =
-        PixelPitchMm(cameras->GetFrameWidth(camera), cameras->GetFrameHeight(camera), pixelsX, pixelsY);
-    const double reachMm = CameraReachMm(cameras->GetFocalLength(camera), s.markerDiameterMm, s.minImagePx, pitch);
+    const double reachMm = CameraReachOf(*cameras, camera, GetPlanningSettings());
     m_pCameras->item(camera, kColReach)
         ->setText(std::isfinite(reachMm) ? QString::number(reachMm / 1000.0, 'f', 2) : QString(kNoFigure));
 

@@ -122,15 +122,28 @@ void CProjectCommands::OpenProject()
 {
     if (!m_dialog.IsSceneReady())
         return;
-    m_document.Open();
+    if (m_document.Open())
+        emit projectFileUsed(QString::fromStdString(m_document.Path()));
     UpdateTitle();
+}
+
+bool CProjectCommands::OpenProjectFile(const QString& path)
+{
+    if (!m_dialog.IsSceneReady())
+        return false;
+    const bool opened = m_document.OpenFile(path.toStdString());
+    if (opened)
+        emit projectFileUsed(path);
+    UpdateTitle();
+    return opened;
 }
 
 void CProjectCommands::SaveProject()
 {
     if (!m_dialog.IsSceneReady())
         return;
-    m_document.Save();
+    if (m_document.Save())
+        ConfirmProjectSaved();
     UpdateTitle();
 }
 
@@ -138,8 +151,16 @@ void CProjectCommands::SaveProjectAs()
 {
     if (!m_dialog.IsSceneReady())
         return;
-    m_document.SaveAs();
+    if (m_document.SaveAs())
+        ConfirmProjectSaved();
     UpdateTitle();
+}
+
+void CProjectCommands::ConfirmProjectSaved()
+{
+    const QString path = QString::fromStdString(m_document.Path());
+    emit saved("Project saved to " + path);
+    emit projectFileUsed(path);
 }
 
 void CProjectCommands::ExportCoverage()
@@ -171,6 +192,8 @@ void CProjectCommands::ExportCoverage()
     }
     if (!written)
         prompts.ShowMessageWithReason("Unable to write file\n" + *path, written.reason, "Error");
+    else
+        emit saved("Coverage exported to " + QString::fromStdString(*path));
 }
 
 void CProjectCommands::SaveViewAsPng()
@@ -180,6 +203,8 @@ void CProjectCommands::SaveViewAsPng()
     const std::optional<std::string> path = ChooseTarget(m_dialog.Prompts(), kSaveView);
     if (!path)
         return;
-    if (const SaveResult saved = WritePng(*path, FrameOf(m_dialog.View()->grabFramebuffer())); !saved)
-        m_dialog.Prompts().ShowMessageWithReason("Unable to write file\n" + *path, saved.reason, "Error");
+    if (const SaveResult written = WritePng(*path, FrameOf(m_dialog.View()->grabFramebuffer())); !written)
+        m_dialog.Prompts().ShowMessageWithReason("Unable to write file\n" + *path, written.reason, "Error");
+    else
+        emit saved("View saved to " + QString::fromStdString(*path));
 }

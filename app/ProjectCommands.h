@@ -29,6 +29,8 @@ class CProjectCommands : public QObject
 
     CProjectDocument& Document() { return m_document; }
     void OpenProject();
+    // A project chosen from File > Open Recent; true once opened.
+    bool OpenProjectFile(const QString& path);
     void SaveProject();
     void SaveProjectAs();
     // VTK, PLY or CSV, by the extension of the file chosen.
@@ -50,8 +52,14 @@ class CProjectCommands : public QObject
     // An opened project replaced the plan (its placement mounts and target
     // too), and the window shows it.
     void projectOpened();
+    // A project was opened from or saved to `path`.
+    void projectFileUsed(const QString& path);
+    // A save or an export wrote its file: `text` says which and where.
+    void saved(const QString& text);
 
   private:
+    void ConfirmProjectSaved();
+
     CVolumePlannerDlg& m_dialog;
     CProjectDocument m_document;
     QString m_strClassicTitle;

@@ -66,6 +66,14 @@ std::string CProjectDocument::CurrentText() const
     return ProjectText(CurrentProject(m_strPath, false));
 }
 
+void CProjectDocument::StartNew()
+{
+    m_strPath.clear();
+    m_strMeshFolder.clear();
+    m_strSavedText.clear();
+    m_kept = Json::object();
+}
+
 bool CProjectDocument::IsModified() const
 {
     if (m_link.hasPendingEdits())
@@ -83,32 +91,41 @@ std::string CProjectDocument::Title() const
     return IsModified() ? name + "*" : name;
 }
 
-void CProjectDocument::Open()
+bool CProjectDocument::Open()
 {
     if (!MayDiscard())
-        return;
+        return false;
     const std::optional<std::string> path = m_prompts.ChooseFileToOpen(kProjectOpen);
-    if (!path)
-        return;
-    const ProjectReadResult read = ReadProjectFile(*path);
+    return path && Read(*path);
+}
+
+bool CProjectDocument::OpenFile(const std::string& path)
+{
+    return MayDiscard() && Read(path);
+}
+
+bool CProjectDocument::Read(const std::string& path)
+{
+    const ProjectReadResult read = ReadProjectFile(path);
     if (!read.project) {
         m_prompts.ShowMessage("Project not opened\n" + read.error, "File Not Found", PromptButtons::Ok);
-        return;
+        return false;
     }
     if (m_link.setObstacles) {
-        const std::string baseDir = std::filesystem::path(*path).parent_path().string();
+        const std::string baseDir = std::filesystem::path(path).parent_path().string();
         if (const auto error = m_link.setObstacles(read.project->obstacles, baseDir)) {
             m_prompts.ShowMessage("Project not opened\n" + *error, "File Not Found", PromptButtons::Ok);
-            return;
+            return false;
         }
     }
     CRoomBox room;
     ApplyProject(*read.project, room);
-    m_strPath = *path;
-    m_strMeshFolder = std::filesystem::path(*path).parent_path().string();
+    m_strPath = path;
+    m_strMeshFolder = std::filesystem::path(path).parent_path().string();
     m_kept = read.project->kept;
     m_link.projectOpened(*read.project);
     m_strSavedText = CurrentText();
+    return true;
 }
 
 bool CProjectDocument::WriteTo(const std::string& path)

@@ -42,14 +42,19 @@ class CProjectDocument
 
     CProjectDocument(CUserPrompts& prompts, WindowLink link);
 
-    // Ask for a file, read it whole, apply it; a refusal leaves the plan as it was.
-    void Open();
+    // Ask for a file, read it whole, apply it; a refusal leaves the plan as it was. True once opened.
+    bool Open();
+    // The same for a file already chosen (File > Open Recent), after the question about unsaved changes.
+    bool OpenFile(const std::string& path);
     // To the file it came from, or as Save As when it has none. True once saved.
     bool Save();
     bool SaveAs();
     // Before the plan is discarded: true when it may go (nothing unsaved, the
     // user saved it, or the user agreed to lose it).
     bool MayDiscard();
+
+    // File > New Plan: the plan has no file and nothing saved from here on (it asks nothing).
+    void StartNew();
 
     bool IsModified() const;
     // "name.vplan" or "Untitled plan", with a star while modified.
@@ -69,6 +74,8 @@ class CProjectDocument
     // Every mesh file of the window as a path that reads from anywhere.
     ObstacleList ResolvedObstacles() const;
     bool WriteTo(const std::string& path);
+    // Reads the file whole and applies it; a refusal, named, leaves the plan as it was.
+    bool Read(const std::string& path);
 
     CUserPrompts& m_prompts;
     WindowLink m_link;

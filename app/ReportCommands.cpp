@@ -123,6 +123,7 @@ void CReportCommands::Export(const QStringList& asBuiltArguments)
         prompts.ShowMessage("Choose a file ending in .pdf or .html", "Invalid Action", PromptButtons::Ok);
         return;
     }
+    m_strTarget = QString::fromStdString(*target);
 
     // The plan as it stands now: later edits in the window do not reach this report.
     const CSceneRenderer& renderer = m_dialog.View()->Renderer();
@@ -228,6 +229,8 @@ void CReportCommands::Finish(int exitCode, QProcess::ExitStatus status)
             reason = "cannot run " + binary.toStdString();
         m_dialog.Prompts().ShowMessageWithReason("Unable to make the report", reason, "Error");
     }
+    if (written)
+        emit saved("Report saved to " + m_strTarget);
     emit reportFinished(written);
 }
 

@@ -38,6 +38,8 @@ class CReportCommands : public QObject
   signals:
     // A report ended: written, failed (the user was told why) or cancelled.
     void reportFinished(bool written);
+    // The report was written: `text` says where.
+    void saved(const QString& text);
 
   private:
     void Export(const QStringList& asBuiltArguments);
@@ -52,5 +54,7 @@ class CReportCommands : public QObject
     QProgressDialog* m_pProgress = nullptr;
     std::unique_ptr<QTemporaryDir> m_pScratch;
     QByteArray m_errorText;
+    // The file the report goes to.
+    QString m_strTarget;
     bool m_bCancelled = false;
 };

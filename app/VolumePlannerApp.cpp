@@ -5,6 +5,10 @@
 #include "app/VolumePlannerDlg.h"
 #include "render/view/VolumeView.h"
 
+#include <QSettings>
+
+#include <memory>
+
 CVolumePlannerApp::CVolumePlannerApp(int& argc, char** argv) : m_application(argc, argv)
 {
     QApplication::setApplicationName("volume-planner");
@@ -15,7 +19,9 @@ int CVolumePlannerApp::Run()
     CVolumePlannerDlg dialog;
     m_application.SetErrorHandler([&dialog](const std::string& what) { dialog.ShowUnexpectedError(what); });
     // Owned by the dialog; placed before the first show so the window opens at its full size.
-    new CMainMenu(dialog);
+    auto* menu = new CMainMenu(dialog);
+    menu->KeepRecentPlansIn(
+        std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "volume-planner", "volume-planner"));
     // Escape in the view ends the program at once, successfully.
     QObject::connect(dialog.View(), &CVolumeView::exitRequested, &dialog, &QDialog::reject);
     dialog.show();

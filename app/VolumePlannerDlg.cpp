@@ -671,12 +671,24 @@ void CVolumePlannerDlg::OnCameraSelected()
     if (!m_bCameraEditsUnsaved) {
         m_nSelectedCamera = selector->currentIndex();
         ShowCameraSettings();
+        emit cameraSelected(m_nSelectedCamera);
         return;
     }
     // The edits belong to the camera selected so far; the newly chosen one is
     // not taken, the user chooses it again.
     AskToStoreCameraEdits();
     selector->setCurrentIndex(m_nSelectedCamera);
+    emit cameraSelected(m_nSelectedCamera);
+}
+
+void CVolumePlannerDlg::SelectCamera(int i)
+{
+    if (!IsSceneReady())
+        return;
+    if (!m_bCameraEditsTyped)
+        m_bCameraEditsUnsaved = false;
+    Combo(kIdCameraSelector)->setCurrentIndex(i);
+    OnCameraSelected();
 }
 
 std::string CVolumePlannerDlg::CameraBoxText(int id) const
@@ -1064,9 +1076,10 @@ void CVolumePlannerDlg::OnSaveFile()
                     PromptButtons::YesNo) != PromptAnswer::Yes)
             return;
     }
-    if (Cameras().SaveToFile(*path))
+    if (Cameras().SaveToFile(*path)) {
         m_bRigEdited = false;
-    else
+        emit cameraFileSaved(QString::fromStdString(*path));
+    } else
         Message("Unable to Create File", Cameras().GetFileError(), "Error");
 }
 

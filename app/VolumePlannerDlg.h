@@ -43,6 +43,9 @@ class CVolumePlannerDlg : public QDialog
     bool IsSceneReady() const;
 
     int GetSelectedCamera() const { return m_nSelectedCamera; }
+    // Selects camera i as Select Camera does, asking about edits typed and not
+    // stored; the mark that showing a camera sets asks nothing.
+    void SelectCamera(int i);
     bool AreCamerasInitialised() const { return m_bCamerasInitialised; }
     bool AreCameraEditsUnsaved() const { return m_bCameraEditsUnsaved; }
     // The user typed into a camera box (or clicked Enable Camera) since the
@@ -68,6 +71,12 @@ class CVolumePlannerDlg : public QDialog
     // Says that an action stopped on an exception the event loop caught
     // (CGuardedApplication), and that the window and its plan go on.
     void ShowUnexpectedError(const std::string& what);
+
+  signals:
+    // Save File wrote the rig to `path`.
+    void cameraFileSaved(const QString& path);
+    // Select Camera took a choice, or kept the camera selected so far (after the question about its edits).
+    void cameraSelected(int camera);
 
   public slots:
     void reject() override;

@@ -63,6 +63,15 @@ void CCameraSet::AllocateAdded()
                      std::make_move_iterator(added.end()));
 }
 
+void CCameraSet::CopyCamera(int to, const CCameraSet& from, int i)
+{
+    std::string label = std::move(Cam(to).label);
+    Cam(to) = from.Cam(i);
+    Cam(to).label = std::move(label);
+    if (from.m_userOrigin != m_userOrigin)
+        Cam(to).position = FromUser(from.ToUser(from.Cam(i).position));
+}
+
 void CCameraSet::Release()
 {
     if (!m_allocated)

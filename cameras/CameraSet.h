@@ -50,6 +50,9 @@ public:
     // Default rig: the first four cameras at the ceiling corners 3, 2, 6, 7
     // with horizontal tilts 45, 135, 225, 315; the rest at the room centre.
     void SetDefaults(const CRoomBox& room);
+    // Camera i of `from` into camera `to` of this set: every value but the
+    // label, at the same user-frame position (the sets' rooms may differ).
+    void CopyCamera(int to, const CCameraSet& from, int i);
     // Fields of view from lens and sensor; edge directions back to their reset values.
     void RecomputeFieldOfView();
     // After a computation on a copy of this set: takes the fields of view and

@@ -32,6 +32,10 @@ PlanningCamera MakePlanningCamera(const Vec3d& position, const FrustumEdges& edg
 // Camera i of a set, as it holds its values (its edges derived).
 PlanningCamera MakePlanningCamera(const CCameraSet& cameras, int i, const PlanningSettings& settings);
 
+// Camera i's reach (CameraReachMm) with its lens, sensor pixels and the
+// settings' marker; NaN without a usable lens or sensor pixels.
+double CameraReachOf(const CCameraSet& cameras, int i, const PlanningSettings& settings);
+
 // What one camera makes of a point.
 struct MarkerSight {
     bool inField = false; // inside the four edges (the classic test)

@@ -36,8 +36,6 @@ constexpr uint64_t kBytesPerVoxel = sizeof(uint16_t) + 3 * sizeof(float) + sizeo
 
 PlanningSettings g_planningSettings;
 
-bool IsPositiveFinite(double v) { return std::isfinite(v) && v > 0.0; }
-
 // The sum J of (I - u u^T) / sigma^2, upper triangle: xx, xy, xz, yy, yz, zz.
 struct InformationSum {
     double m[6] = {};
@@ -288,12 +286,7 @@ CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volu
         const int i = static_cast<int>(c);
         CameraFigures& figures = m_cameraFigures[c];
         figures.number = c + 1;
-        const double pitch = PixelPitchMm(set->GetFrameWidth(i), set->GetFrameHeight(i), set->GetSensorPixelsX(i),
-                                          set->GetSensorPixelsY(i));
-        const double focal = set->GetFocalLength(i);
-        figures.reachMm = IsPositiveFinite(pitch) && IsPositiveFinite(focal)
-                              ? CameraReachMm(focal, s.markerDiameterMm, s.minImagePx, pitch)
-                              : kNaN;
+        figures.reachMm = CameraReachOf(*set, i, s);
         figures.counted = c >= input.firstCamera && c < input.endCamera && set->GetEnabled(i) == 1;
         if (!figures.counted)
             continue;

@@ -130,6 +130,9 @@ public:
     void ToggleSeeThrough();
     void ResetCameras();
     void ShowResolutionMap(int camera);
+    // The camera (from 0) the Planner view rings in yellow; -1, the start value, for none.
+    void SetHighlightedCamera(int camera) { m_nHighlightedCamera = camera; }
+    int GetHighlightedCamera() const { return m_nHighlightedCamera; }
     void SetScaleDivisions(int n);
     void GoHome();
     void SetHome();
@@ -336,6 +339,7 @@ private:
     bool m_bBackground = false;
     // The resolution camera as asked for, carried to each new volume.
     int m_nResolutionCamera = 0;
+    int m_nHighlightedCamera = -1;
     // Counted at each request of the planning measures; a computation
     // records the count it started with.
     uint64_t m_nPlanningRequests = 0;

@@ -346,6 +346,10 @@ void CSceneRenderer::DrawPlannerFrame()
         if (std::find(label.numbers.begin(), label.numbers.end(), static_cast<uint32_t>(ringed + 1)) !=
             label.numbers.end())
             DrawRing(p.x, p.y, radius + kRingGap);
+        const auto highlighted = static_cast<uint32_t>(m_nHighlightedCamera + 1);
+        if (m_nHighlightedCamera >= 0 &&
+            std::find(label.numbers.begin(), label.numbers.end(), highlighted) != label.numbers.end())
+            DrawRing(p.x, p.y, radius + 2.0 * kRingGap, kPlannerHighlightColor);
         double dx = centre.x - p.x, dy = centre.y - p.y;
         const double dl = std::hypot(dx, dy);
         dx = dl > 1e-9 ? dx / dl : 1.0;

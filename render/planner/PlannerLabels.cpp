@@ -134,7 +134,7 @@ void DrawBacking(const PixelRect& rect)
     glEnd();
 }
 
-void DrawRing(double cx, double cy, double radius)
+void DrawRing(double cx, double cy, double radius, const std::array<float, 3>& color)
 {
     constexpr int kSegments = 48;
     auto circle = [&](double r) {
@@ -148,6 +148,6 @@ void DrawRing(double cx, double cy, double radius)
     glColor3fv(kPlannerOutlineColor.data());
     circle(radius - 1.0);
     circle(radius + 1.0);
-    glColor3fv(kPlannerLabelColor.data());
+    glColor3fv(color.data());
     circle(radius);
 }

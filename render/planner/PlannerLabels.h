@@ -13,6 +13,7 @@
 // voxel colour.
 inline constexpr std::array<float, 3> kPlannerLabelColor{1.0f, 1.0f, 1.0f};
 inline constexpr std::array<float, 3> kPlannerOutlineColor{0.0f, 0.0f, 0.0f};
+inline constexpr std::array<float, 3> kPlannerHighlightColor{1.0f, 0.85f, 0.1f};
 
 // The bitmap font's metrics: 10 pixels a character, 11 above the baseline, 2 below.
 inline constexpr int kGlyphAdvance = 10;
@@ -60,4 +61,5 @@ void DrawOutlinedText(double x, double y, const std::string& text,
                       const std::array<float, 3>& color = kPlannerLabelColor);
 // A dark filled rectangle with a thin light border.
 void DrawBacking(const PixelRect& rect);
-void DrawRing(double cx, double cy, double radius);
+// A white ring outlined in black, or in `color` (the camera the window has selected).
+void DrawRing(double cx, double cy, double radius, const std::array<float, 3>& color = kPlannerLabelColor);

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QAbstractTableModel>
+
+#include <functional>
+
+class CPlanUndo;
+class CUserPrompts;
+
+// The window's cameras as a table, one row per camera: label, enabled,
+// position (user frame), pan, tilt, spin, lens, f-stop, frame, sensor pixels
+// and reach. A cell takes the whole text as a number with the refusals of
+// Update Settings; each accepted edit is one step of the undo history.
+class CCameraTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+  public:
+    enum Column {
+        kColLabel,
+        kColEnabled,
+        kColX,
+        kColY,
+        kColZ,
+        kColPan,
+        kColTilt,
+        kColSpin,
+        kColLens,
+        kColFStop,
+        kColFrameWidth,
+        kColFrameHeight,
+        kColPixels,
+        kColReach,
+        kColCount
+    };
+
+    // `hasRig`: the window holds a rig (a count was entered, a file or a project opened).
+    CCameraTableModel(CPlanUndo& undo, CUserPrompts& prompts, std::function<bool()> hasRig, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
+    // After the rig changed: every row anew (and rows added or taken away).
+    void Refresh();
+
+  private:
+    bool Refuse(int row, const QString& reason);
+
+    CPlanUndo& m_undo;
+    CUserPrompts& m_prompts;
+    std::function<bool()> m_hasRig;
+    int m_nRows = 0;
+};
