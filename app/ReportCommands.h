@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ReportChoices.h"
+
 #include <QObject>
 #include <QProcess>
 #include <QString>
@@ -48,4 +50,6 @@ class CReportCommands : public QObject
     std::unique_ptr<QTemporaryDir> m_pScratch;
     QByteArray m_errorText;
     bool m_bCancelled = false;
+    // The heights of the last report's floor maps, offered again.
+    ReportChoices m_choices;
 };

@@ -6,7 +6,6 @@
 #include "coverage/CoverageVolume.h"
 #include "coverage/QualityDisplay.h"
 #include "coverage/obstacles/ObstacleSet.h"
-#include "coverage/obstacles/Occlusion.h"
 #include "scene/SceneSettings.h"
 
 #include <algorithm>
@@ -159,11 +158,8 @@ ReportFigures CollectReportFigures(const CCoverageVolume& volume, const CPlannin
                 ComparisonOpText(GetResOperator2()) + " " + Fixed(GetResBound2(), 2);
 
     f.seenHistogram = SeenHistogram(volume, f.enabledInRange);
-    const COcclusion* occlusion = volume.GetOcclusion();
-    f.insideObstacleVoxels = occlusion ? occlusion->InsideCount() : 0;
-    const double edge = volume.GetVoxelEdge();
-    const double voxelM3 = edge * edge * edge;
-    f.obstacleM3 = static_cast<double>(f.insideObstacleVoxels) * voxelM3;
+    f.insideObstacleVoxels = InsideObstacleVoxels(volume);
+    f.obstacleM3 = ObstacleVolumeM3(volume);
     f.seenAtLeastM3 = VolumeSeenAtLeast(f.seenHistogram, f.voxels - f.insideObstacleVoxels, volume.GetVoxelEdge());
 
     f.planningSettings = planning.GetSettings();
