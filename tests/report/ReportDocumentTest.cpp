@@ -152,6 +152,19 @@ TEST_F(ReportDocumentTest, TitleBlockVerdictAndSheetColumnsReadBack)
     EXPECT_EQ(hard[1].str() + " " + hard[2].str(), "FAIL 0.0");
 }
 
+TEST_F(ReportDocumentTest, ATargetBetweenTheVoxelCentresFails)
+{
+    // 25 cm voxels have their centres at 0.125, 0.375 m ...: none between 0.2 and 0.3 m.
+    const std::string plan = File("thin.vplan");
+    ASSERT_EQ(Cli("rig --room 8,6,3 --default-rig 4 --save-project '" + plan + "'").status, 0);
+    Json project = Json::parse(ReadText(plan));
+    project["placement"] = {{"target", Json::array({{{"min", {1, 0.2, 1}}, {"max", {7, 0.3, 5}}}})}};
+    std::ofstream(plan) << project.dump();
+    ASSERT_EQ(Cli("report --project '" + plan + "' --voxel 25 --pass-share 0 --out '" + File("r.html") + "'").status,
+              0);
+    EXPECT_NE(ReadText(File("r.html")).find("FAIL: no voxel centre lies in the target"), std::string::npos);
+}
+
 TEST_F(ReportDocumentTest, TitleBlockTextIsBoundedAndMadePrintable)
 {
     const std::string out = File("r.html");
