@@ -79,7 +79,8 @@ CObstaclePanel::CObstaclePanel(std::shared_ptr<CObstacleSet> obstacles, CUserPro
     buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel("Metres from the room corner: X along the length, Y above the floor, Z across "
-                                 "the width. Edits take effect at the next RENDER.",
+                                 "the width. A Min past the Max waits, marked, for the Max of its row. Edits take "
+                                 "effect at the next RENDER.",
                                  this));
     layout->addWidget(m_pTable);
     layout->addLayout(buttons);
