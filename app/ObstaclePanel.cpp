@@ -3,8 +3,9 @@
 #include "app/BusyCursor.h"
 #include "app/PlanUndo.h"
 #include "app/UserPrompts.h"
-#include "coverage/obstacles/ObstacleSet.h"
 #include "project/ProjectObstacles.h"
+
+#include <QBrush>
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -44,6 +45,14 @@ std::optional<Vec3d> ParseTriple(const QString& text)
     return Vec3d{v[0], v[1], v[2]};
 }
 
+// A row waiting for its Max, marked so the user sees it is not stored yet.
+const QColor kPendingColour(255, 236, 179);
+
+bool Below(const Vec3d& a, const Vec3d& b)
+{
+    return a.x < b.x && a.y < b.y && a.z < b.z;
+}
+
 QTableWidgetItem* Cell(const QString& text, bool editable)
 {
     auto* item = new QTableWidgetItem(text);
@@ -61,7 +70,8 @@ CObstaclePanel::CObstaclePanel(std::shared_ptr<CObstacleSet> obstacles, CPlanUnd
       m_pImportMesh(new QPushButton("Import Mesh...", this)), m_pRemove(new QPushButton("Remove", this))
 {
     setWindowTitle("Obstacles");
-    m_pTable->setHorizontalHeaderLabels({"Name", "Min (m)", "Max (m) or mesh file", "Offset (m)", "Scale"});
+    m_pTable->setHorizontalHeaderLabels(
+        {"Name", "Min (m)", "Max (m) or mesh file", "Centre (m)", "Size (m)", "Offset (m)", "Scale"});
     m_pTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     auto* buttons = new QHBoxLayout;
@@ -71,21 +81,25 @@ CObstaclePanel::CObstaclePanel(std::shared_ptr<CObstacleSet> obstacles, CPlanUnd
     buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel("Metres from the room corner: X along the length, Y above the floor, Z across "
-                                 "the width. Edits take effect at the next RENDER.",
+                                 "the width. A Min past the Max waits, marked, for the Max of its row. Edits take "
+                                 "effect at the next RENDER.",
                                  this));
     layout->addWidget(m_pTable);
     layout->addLayout(buttons);
-    resize(720, 300);
+    resize(960, 300);
     connect(m_pAddBox, &QPushButton::clicked, this, &CObstaclePanel::AddBox);
     connect(m_pImportMesh, &QPushButton::clicked, this, &CObstaclePanel::ImportMesh);
     connect(m_pRemove, &QPushButton::clicked, this, &CObstaclePanel::RemoveSelected);
     connect(m_pTable, &QTableWidget::cellChanged, this, &CObstaclePanel::OnCellChanged);
+    connect(m_pTable, &QTableWidget::currentCellChanged, this,
+            [this](int row, int, int previousRow, int) { OnCurrentCellChanged(row, previousRow); });
     Refresh();
 }
 
 void CObstaclePanel::Refresh()
 {
     m_bFilling = true;
+    m_nPendingRow = -1;
     const auto& boxes = m_pObstacles->GetBoxes();
     const auto& meshes = m_pObstacles->GetMeshes();
     m_pTable->setRowCount(static_cast<int>(boxes.size() + meshes.size()));
@@ -94,6 +108,10 @@ void CObstaclePanel::Refresh()
         m_pTable->setItem(row, kColName, Cell(QString::fromStdString(box.name), true));
         m_pTable->setItem(row, kColMin, Cell(TripleText(box.min), true));
         m_pTable->setItem(row, kColMaxOrFile, Cell(TripleText(box.max), true));
+        const Vec3d centre{0.5 * (box.min.x + box.max.x), 0.5 * (box.min.y + box.max.y), 0.5 * (box.min.z + box.max.z)};
+        const Vec3d size{box.max.x - box.min.x, box.max.y - box.min.y, box.max.z - box.min.z};
+        m_pTable->setItem(row, kColCentre, Cell(TripleText(centre), true));
+        m_pTable->setItem(row, kColSize, Cell(TripleText(size), true));
         m_pTable->setItem(row, kColOffset, Cell("", false));
         m_pTable->setItem(row, kColScale, Cell("", false));
         ++row;
@@ -102,6 +120,8 @@ void CObstaclePanel::Refresh()
         m_pTable->setItem(row, kColName, Cell(QString::fromStdString(mesh.name), true));
         m_pTable->setItem(row, kColMin, Cell("", false));
         m_pTable->setItem(row, kColMaxOrFile, Cell(QString::fromStdString(mesh.file), false));
+        m_pTable->setItem(row, kColCentre, Cell("", false));
+        m_pTable->setItem(row, kColSize, Cell("", false));
         m_pTable->setItem(row, kColOffset, Cell(TripleText(mesh.offset), true));
         m_pTable->setItem(row, kColScale, Cell(QString::number(mesh.scale, 'g', 10), true));
         ++row;
@@ -160,6 +180,56 @@ void CObstaclePanel::RemoveSelected()
     Refresh();
 }
 
+std::optional<std::string> CObstaclePanel::BoxOfRow(int row, int column, ObstacleBox& box) const
+{
+    auto text = [this, row](int col) {
+        return m_pTable->item(row, col) ? m_pTable->item(row, col)->text() : QString();
+    };
+    box.name = text(kColName).toStdString();
+    if (column == kColCentre || column == kColSize) {
+        const auto centre = ParseTriple(text(kColCentre)), size = ParseTriple(text(kColSize));
+        if (!centre || !size)
+            return (column == kColCentre ? "Centre" : "Size") + std::string(": three numbers x, y, z, in metres");
+        if (!(size->x > 0.0 && size->y > 0.0 && size->z > 0.0))
+            return std::string("Size: three lengths above 0, in metres");
+        box.min = {centre->x - 0.5 * size->x, centre->y - 0.5 * size->y, centre->z - 0.5 * size->z};
+        box.max = {centre->x + 0.5 * size->x, centre->y + 0.5 * size->y, centre->z + 0.5 * size->z};
+        return std::nullopt;
+    }
+    const auto min = ParseTriple(text(kColMin)), max = ParseTriple(text(kColMaxOrFile));
+    if (!min || !max)
+        return (column == kColMin ? "Min" : "Max") + std::string(": three numbers x, y, z, in metres");
+    box.min = *min;
+    box.max = *max;
+    return std::nullopt;
+}
+
+void CObstaclePanel::MarkPending(int row)
+{
+    m_bFilling = true;
+    m_nPendingRow = row;
+    for (const int column : {kColMin, kColMaxOrFile})
+        if (QTableWidgetItem* item = m_pTable->item(row, column))
+            item->setBackground(kPendingColour);
+    m_bFilling = false;
+}
+
+void CObstaclePanel::OnCurrentCellChanged(int row, int previousRow)
+{
+    // Leaving a row whose Min still waits: checked as it stands, which refuses it.
+    if (m_bFilling || m_nPendingRow < 0 || previousRow != m_nPendingRow || row == previousRow)
+        return;
+    ObstacleBox box;
+    if (const auto error = BoxOfRow(previousRow, kColMaxOrFile, box)) {
+        Refuse(*error);
+        return;
+    }
+    if (const auto error = m_pObstacles->ReplaceBox(static_cast<size_t>(previousRow), box))
+        Refuse(*error);
+    else
+        Refresh();
+}
+
 void CObstaclePanel::OnCellChanged(int row, int column)
 {
     if (m_bFilling)
@@ -170,15 +240,18 @@ void CObstaclePanel::OnCellChanged(int row, int column)
     };
     const std::string name = text(kColName).toStdString();
     if (row < boxes) {
-        const auto min = ParseTriple(text(kColMin)), max = ParseTriple(text(kColMaxOrFile));
-        if (!min || !max) {
-            Refuse((column == kColMin ? "Min" : "Max") + std::string(": three numbers x, y, z, in metres"));
+        ObstacleBox box;
+        if (const auto error = BoxOfRow(row, column, box)) {
+            Refuse(*error);
+            return;
+        }
+        // A Min entered first, past the Max the row still has, waits for its Max.
+        if ((column == kColMin || (column == kColName && row == m_nPendingRow)) && !Below(box.min, box.max)) {
+            MarkPending(row);
             return;
         }
         std::optional<std::string> error;
-        m_undo.Apply("Obstacle Edit", [&] {
-            error = m_pObstacles->ReplaceBox(static_cast<size_t>(row), {name, *min, *max});
-        });
+        m_undo.Apply("Obstacle Edit", [&] { error = m_pObstacles->ReplaceBox(static_cast<size_t>(row), box); });
         if (error) {
             Refuse(*error);
             return;

@@ -2,7 +2,10 @@
 
 #include <QWidget>
 
+#include "coverage/obstacles/ObstacleSet.h"
+
 #include <memory>
+#include <optional>
 #include <string>
 
 class CObstacleSet;
@@ -13,16 +16,19 @@ class QPushButton;
 class QTableWidget;
 
 // Plan > Obstacles: a window of its own listing what blocks the cameras'
-// view, one row per box (name, min, max) and per mesh (name, file, offset,
-// scale), with Add Box, Import Mesh and Remove. A refused value is named to
-// the user and the row shows the stored one again. The set is the window's
-// plan; the view computes and draws with it from the next RENDER on. Each
-// change is a step of the window's undo history.
+// view, one row per box (name, min, max, and the same box as centre and
+// size) and per mesh (name, file, offset, scale), with Add Box, Import Mesh
+// and Remove. A box row is checked as a whole: a Min past the stored Max
+// waits, marked, for the Max of the same row (entered left to right), and is
+// refused only when the Max still does not lie above it or the row is left.
+// A refused value is named to the user and the row shows the stored one
+// again. The set is the window's plan; the view computes and draws with it
+// from the next RENDER on. Each change is a step of the window's undo history.
 class CObstaclePanel : public QWidget
 {
     Q_OBJECT
   public:
-    enum Column { kColName, kColMin, kColMaxOrFile, kColOffset, kColScale, kColCount };
+    enum Column { kColName, kColMin, kColMaxOrFile, kColCentre, kColSize, kColOffset, kColScale, kColCount };
 
     CObstaclePanel(std::shared_ptr<CObstacleSet> obstacles, CPlanUndo& undo, CUserPrompts& prompts,
                    QWidget* parent = nullptr);
@@ -34,12 +40,19 @@ class CObstaclePanel : public QWidget
     QPushButton* AddBoxButton() const { return m_pAddBox; }
     QPushButton* ImportMeshButton() const { return m_pImportMesh; }
     QPushButton* RemoveButton() const { return m_pRemove; }
+    // The box row whose Min waits for its Max; -1 for none.
+    int PendingRow() const { return m_nPendingRow; }
 
   private:
     void AddBox();
     void ImportMesh();
     void RemoveSelected();
     void OnCellChanged(int row, int column);
+    void OnCurrentCellChanged(int row, int previousRow);
+    // A box row from its cells: Min and Max, or Centre and Size when one of
+    // those was edited. The message when they are not numbers.
+    std::optional<std::string> BoxOfRow(int row, int column, ObstacleBox& box) const;
+    void MarkPending(int row);
     void Refuse(const std::string& reason);
 
     std::shared_ptr<CObstacleSet> m_pObstacles;
@@ -50,4 +63,5 @@ class CObstaclePanel : public QWidget
     QPushButton* m_pImportMesh;
     QPushButton* m_pRemove;
     bool m_bFilling = false;
+    int m_nPendingRow = -1;
 };

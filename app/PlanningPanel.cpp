@@ -3,9 +3,11 @@
 #include "app/UserPrompts.h"
 #include "cameras/CameraSet.h"
 #include "cameras/CameraTypes.h"
+#include "coverage/CoverageFigures.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/PlanningCamera.h"
 #include "coverage/PlanningMeasures.h"
+#include "render/SceneRenderer.h"
 #include "render/view/VolumeView.h"
 #include "scene/SceneSettings.h"
 
@@ -152,6 +154,9 @@ CPlanningPanel::CPlanningPanel(CVolumeView& view, CUserPrompts& prompts, QWidget
     totals->addRow("Triangulable (m\u00b3)", m_pTriangulable);
     totals->addRow("Within the 3D error bound (m\u00b3)", m_pWithinSigma);
     totals->addRow("Median 3D error (mm)", m_pMedianSigma);
+    // What the obstacles fill counts in no figure above.
+    m_pObstacleVolume = new QLabel(kNoFigure, figuresBox);
+    totals->addRow("Inside obstacles (m\u00b3)", m_pObstacleVolume);
     figuresLayout->addLayout(totals);
     layout->addWidget(figuresBox, 1);
 
@@ -345,7 +350,7 @@ void CPlanningPanel::ShowFigures()
     const CPlanningMeasures& planning = m_view.GetPlanning();
     if (!planning.HasResults()) {
         m_pCounts->setRowCount(0);
-        for (QLabel* label : {m_pTriangulable, m_pWithinSigma, m_pMedianSigma})
+        for (QLabel* label : {m_pTriangulable, m_pWithinSigma, m_pMedianSigma, m_pObstacleVolume})
             label->setText(kNoFigure);
         return;
     }
@@ -365,6 +370,8 @@ void CPlanningPanel::ShowFigures()
     m_pWithinSigma->setText(CubicMetres(planning.VolumeOf(planning.WithinSigmaCount())));
     const double median = planning.Sigma3dMedian();
     m_pMedianSigma->setText(std::isfinite(median) ? QString::number(median, 'f', 3) : QString(kNoFigure));
+    const CCoverageVolume& volume = m_view.Renderer().GetVolume();
+    m_pObstacleVolume->setText(volume.GetOcclusion() ? CubicMetres(ObstacleVolumeM3(volume)) : QString(kNoFigure));
 }
 
 void CPlanningPanel::RequestPlanningUpdate()

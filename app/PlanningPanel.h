@@ -39,6 +39,7 @@ class CPlanningPanel : public QWidget
     QLabel* TriangulableFigure() const { return m_pTriangulable; }
     QLabel* WithinSigmaFigure() const { return m_pWithinSigma; }
     QLabel* MedianSigmaFigure() const { return m_pMedianSigma; }
+    QLabel* ObstacleVolumeFigure() const { return m_pObstacleVolume; }
     // The Quality display's threshold: "all" or an operator, and its value.
     QComboBox* ThresholdOperator() const { return m_pThresholdOp; }
     QLineEdit* ThresholdValue() const { return m_pThresholdValue; }
@@ -70,6 +71,7 @@ class CPlanningPanel : public QWidget
     QLabel* m_pTriangulable;
     QLabel* m_pWithinSigma;
     QLabel* m_pMedianSigma;
+    QLabel* m_pObstacleVolume;
     QComboBox* m_pThresholdOp;
     QLineEdit* m_pThresholdValue;
     QGroupBox* m_pCalibration;

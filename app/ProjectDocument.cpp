@@ -51,6 +51,15 @@ Project CProjectDocument::CurrentProject(const std::string& path, bool withWindo
         if (std::optional<ProjectPlacement> placement = m_link.placement())
             project.placement = std::move(*placement);
     }
+    project.report = m_report;
+    // A title block cleared in the window goes from the file too, keys of other programs aside.
+    if (const auto kept = project.kept.find("report"); m_report.empty() && kept != project.kept.end()) {
+        const Json rest = ProjectReportJson(m_report, *kept);
+        if (rest.empty())
+            project.kept.erase(kept);
+        else
+            *kept = rest;
+    }
     if (withWindow && m_link.windowState)
         project.window = m_link.windowState();
     return project;
@@ -123,6 +132,7 @@ bool CProjectDocument::Read(const std::string& path)
     m_strPath = path;
     m_strMeshFolder = std::filesystem::path(path).parent_path().string();
     m_kept = read.project->kept;
+    m_report = read.project->report;
     m_link.projectOpened(*read.project);
     m_strSavedText = CurrentText();
     return true;

@@ -64,6 +64,9 @@ class CProjectDocument
     // relative one taken from the folder of the project it came from. For a
     // plan written somewhere else (the report's temporary copy).
     ObstacleList PortableObstacles() const;
+    // The report's title block the plan holds; a change of it changes the plan.
+    const ProjectReport& ReportTitleBlock() const { return m_report; }
+    void SetReportTitleBlock(const ProjectReport& report) { m_report = report; }
 
   private:
     // The plan as a project at `path` holds it: mesh files relative to its
@@ -86,4 +89,5 @@ class CProjectDocument
     // The text of the plan as last opened or saved; empty before either.
     std::string m_strSavedText;
     Json m_kept = Json::object();
+    ProjectReport m_report;
 };

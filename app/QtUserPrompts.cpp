@@ -1,6 +1,7 @@
 #include "app/QtUserPrompts.h"
 
 #include "app/DialogRules.h"
+#include "app/ReportOptionsDialog.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -53,6 +54,14 @@ std::optional<std::string> CQtUserPrompts::ChooseFileToOpen(const FileDialogRequ
 std::optional<std::string> CQtUserPrompts::ChooseFileToSave(const FileDialogRequest& request)
 {
     return RunFileDialog(request, true);
+}
+
+std::optional<ReportChoices> CQtUserPrompts::ChooseReportOptions(const ReportChoices& initial)
+{
+    CReportOptionsDialog dialog(initial, m_owner);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.Choices();
 }
 
 std::optional<std::string> CQtUserPrompts::RunFileDialog(const FileDialogRequest& request, bool save)

@@ -13,6 +13,7 @@ class CQtUserPrompts : public CUserPrompts
     PromptAnswer ShowMessage(const std::string& text, const std::string& caption, PromptButtons buttons) override;
     std::optional<std::string> ChooseFileToOpen(const FileDialogRequest& request) override;
     std::optional<std::string> ChooseFileToSave(const FileDialogRequest& request) override;
+    std::optional<ReportChoices> ChooseReportOptions(const ReportChoices& initial) override;
 
   private:
     std::optional<std::string> RunFileDialog(const FileDialogRequest& request, bool save);

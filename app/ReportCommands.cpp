@@ -116,6 +116,24 @@ void CReportCommands::Export(const QStringList& asBuiltArguments)
         prompts.ShowMessage("No Cameras Initialized", "Invalid Action", PromptButtons::Ok);
         return;
     }
+    // The title block the plan holds, and the heights chosen for its last report.
+    const ProjectReport& held = m_document.ReportTitleBlock();
+    ReportChoices initial = m_choices;
+    initial.title = held.title;
+    initial.client = held.client;
+    initial.site = held.site;
+    initial.author = held.author;
+    initial.date = held.date;
+    if (initial.title.empty())
+        initial.title = std::filesystem::path(m_document.Path()).stem().string();
+    const std::optional<ReportChoices> chosen = prompts.ChooseReportOptions(initial);
+    if (!chosen)
+        return;
+    m_choices = *chosen;
+    // Kept with the plan only when it differs from the name the file already gives.
+    const std::string stem = std::filesystem::path(m_document.Path()).stem().string();
+    m_document.SetReportTitleBlock({chosen->title == stem ? std::string() : chosen->title, chosen->client,
+                                    chosen->site, chosen->author, chosen->date});
     const std::optional<std::string> target = ChooseReportFile(prompts);
     if (!target)
         return;
@@ -140,17 +158,28 @@ void CReportCommands::Export(const QStringList& asBuiltArguments)
         return;
     }
 
-    std::string title = std::filesystem::path(m_document.Path()).stem().string();
-    if (title.empty())
-        title = "Untitled plan";
+    const std::string title = m_choices.title.empty() ? std::string("Untitled plan") : m_choices.title;
     QStringList arguments{"report",
                           "--project",
                           QString::fromStdString(projectPath),
                           "--out",
                           QString::fromStdString(*target),
-                          "--title",
-                          QString::fromStdString(title),
+                          "--title=" + QString::fromStdString(title),
                           "--progress"};
+    const std::pair<const char*, const std::string*> given[] = {{"--client", &m_choices.client},
+                                                                {"--site", &m_choices.site},
+                                                                {"--author", &m_choices.author},
+                                                                {"--date", &m_choices.date}};
+    // In one argument each, so that a text starting with a dash is not taken for an option.
+    for (const auto& [option, text] : given)
+        if (!text->empty())
+            arguments << QString(option) + "=" + QString::fromStdString(*text);
+    // The default band only when asked for: a lower ceiling cuts it off.
+    const ReportChoices defaults;
+    if (m_choices.bandFromM != defaults.bandFromM || m_choices.bandToM != defaults.bandToM)
+        arguments << "--heights=" + QString::fromStdString(BandText(m_choices)).remove(' ');
+    if (!m_choices.slicesM.empty())
+        arguments << "--slices=" + QString::fromStdString(SlicesText(m_choices)).remove(' ');
     arguments << DisplayArguments(renderer) << asBuiltArguments;
 
     m_errorText.clear();

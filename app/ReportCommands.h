@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ReportChoices.h"
+
 #include <QObject>
 #include <QProcess>
 #include <QString>
@@ -57,4 +59,6 @@ class CReportCommands : public QObject
     // The file the report goes to.
     QString m_strTarget;
     bool m_bCancelled = false;
+    // The heights of the last report's floor maps, offered again.
+    ReportChoices m_choices;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ReportChoices.h"
+
 #include <optional>
 #include <string>
 
@@ -35,4 +37,7 @@ class CUserPrompts
     // A file to write, or nothing when the user cancels. Does not ask about
     // replacing an existing file: the caller does that.
     virtual std::optional<std::string> ChooseFileToSave(const FileDialogRequest& request) = 0;
+    // Export Report's options, starting from `initial`; nothing when the
+    // user cancels. Without a dialog to ask in, the choices as they are.
+    virtual std::optional<ReportChoices> ChooseReportOptions(const ReportChoices& initial) { return initial; }
 };

@@ -148,16 +148,11 @@ Json BuildReport(const CCoverageVolume& volume, const std::vector<int8_t>& mapBa
     report["map_bands"] = bands;
 
     Json atLeast = Json::array();
-    for (const double cubicMetres : VolumeSeenAtLeast(histogram, n - (occlusion ? occlusion->InsideCount() : 0),
-                                                       volume.GetVoxelEdge()))
+    for (const double cubicMetres : VolumeSeenAtLeast(histogram, n - InsideObstacleVoxels(volume), volume.GetVoxelEdge()))
         atLeast.push_back(DoubleJson(cubicMetres));
     report["volume_m3"] = {{"seen_by_at_least", std::move(atLeast)}};
-    if (occlusion) {
-        const double edge = volume.GetVoxelEdge();
-        const double voxelVolume = edge * edge * edge;
-        report["obstacles"] = {{"count", obstacleCount},
-                               {"volume_m3", DoubleJson(static_cast<double>(occlusion->InsideCount()) * voxelVolume)}};
-    }
+    if (occlusion)
+        report["obstacles"] = {{"count", obstacleCount}, {"volume_m3", DoubleJson(ObstacleVolumeM3(volume))}};
 
     // What the numbers above leave unsaid; also on standard error.
     Json warnings = Json::array();

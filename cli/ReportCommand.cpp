@@ -6,6 +6,9 @@
 #include "cli/PlanningOptions.h"
 #include "cli/RigOptions.h"
 
+#include "coverage/placement/PlacementLimits.h"
+#include "coverage/placement/PlacementSetup.h"
+#include "project/ProjectReport.h"
 #include "report/ReportBuilder.h"
 #include "scene/RoomBox.h"
 #include "scene/SceneSettings.h"
@@ -26,15 +29,22 @@
 namespace
 {
 
-// More maps than this make a report nobody reads; a longer title is not a name.
+// More maps than this make a report nobody reads.
 constexpr size_t kMaxSlices = 50;
-constexpr size_t kMaxTitleCharacters = 256;
 
 struct ReportOptions {
     std::string outFile;
     std::vector<float> heights{0.5f, 2.0f};
     std::vector<float> slices;
     std::string title;
+    std::string client;
+    std::string site;
+    std::string author;
+    std::string date;
+    // The pass/fail line: cameras a marker needs at each target point and
+    // the share of the target that must meet it, per cent.
+    long long minCameras = 2;
+    double passShare = 95.0;
     bool progress = false;
     bool view2d = false;
     bool selective = false;
@@ -78,12 +88,17 @@ ReportDisplay DisplayOf(const ReportOptions& options)
     return display;
 }
 
-size_t CharacterCount(const std::string& text)
+// The title block's fields: the option given, else the project's own.
+void CheckTitleBlock(const ReportOptions& options)
 {
-    size_t count = 0;
-    for (const char c : text)
-        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
-    return count;
+    const std::pair<const char*, const std::string*> fields[] = {{"--title", &options.title},
+                                                                 {"--client", &options.client},
+                                                                 {"--site", &options.site},
+                                                                 {"--author", &options.author},
+                                                                 {"--date", &options.date}};
+    for (const auto& [option, text] : fields)
+        if (const auto error = CheckReportText(*text))
+            Fail(std::string(option) + ": " + *error);
 }
 
 std::string MetresText(float m)
@@ -102,9 +117,11 @@ void RunReport(const RigOptions& rig, const CoverageOptions& coverage, const Pla
     if (options.slices.size() > kMaxSlices)
         Fail("--slices: at most " + std::to_string(kMaxSlices) + " heights, not " +
              std::to_string(options.slices.size()));
-    if (CharacterCount(options.title) > kMaxTitleCharacters)
-        Fail("--title: at most " + std::to_string(kMaxTitleCharacters) + " characters, not " +
-             std::to_string(CharacterCount(options.title)));
+    CheckTitleBlock(options);
+    if (const auto error = CheckMinCameras(options.minCameras))
+        Fail("--min-cameras " + std::to_string(options.minCameras) + ": " + *error);
+    if (!(options.passShare >= 0.0 && options.passShare <= 100.0))
+        Fail("--pass-share: a share from 0 to 100 per cent");
     ReportRequest request;
     request.display = DisplayOf(options);
     request.outPath = options.outFile;
@@ -140,11 +157,28 @@ void RunReport(const RigOptions& rig, const CoverageOptions& coverage, const Pla
         request.asBuilt = ReportAsBuilt{compared.comparison, compared.difference};
     }
 
+    const RoomSize roomSize{GetSceneSettings()->GetRoomLength(), GetSceneSettings()->GetRoomWidth(), roomHeightM};
+    request.target.boxes = project && !project->placement.target.empty()
+                               ? project->placement.target
+                               : std::vector<TargetBox>{DefaultTargetBox(roomSize)};
+    request.target.minCameras = static_cast<uint32_t>(options.minCameras);
+    request.target.requiredShare = options.passShare / 100.0;
+
+    const ProjectReport kept = project ? project->report : ProjectReport{};
+    const auto either = [](const std::string& given, const std::string& fromProject) {
+        return given.empty() ? fromProject : given;
+    };
     ReportHeading& heading = request.heading;
-    heading.projectName = !options.title.empty()     ? options.title
-                          : !rig.projectFile.empty() ? std::filesystem::path(rig.projectFile).stem().string()
-                                                     : std::string("Untitled plan");
-    heading.date = QDate::currentDate().toString(Qt::ISODate).toStdString();
+    heading.projectName = either(options.title, kept.title);
+    if (heading.projectName.empty())
+        heading.projectName = !rig.projectFile.empty() ? std::filesystem::path(rig.projectFile).stem().string()
+                                                       : std::string("Untitled plan");
+    heading.client = either(options.client, kept.client);
+    heading.site = either(options.site, kept.site);
+    heading.author = either(options.author, kept.author);
+    heading.date = either(options.date, kept.date);
+    if (heading.date.empty())
+        heading.date = QDate::currentDate().toString(Qt::ISODate).toStdString();
     if (OptionGiven(rig.command, "--units"))
         heading.enteredUnit = (rig.units == "f" || rig.units == "F") ? "ft" : "m";
     else if (project)
@@ -186,6 +220,19 @@ void AddReportCommand(CLI::App& app)
         ->type_name("H1,H2,...");
     command->add_option("--title", options->title, "project name on the title block (default: the project file's name)")
         ->type_name("TEXT");
+    command->add_option("--client", options->client, "client on the title block")->type_name("TEXT");
+    command->add_option("--site", options->site, "site on the title block")->type_name("TEXT");
+    command->add_option("--author", options->author, "author on the title block")->type_name("TEXT");
+    command->add_option("--date", options->date, "date on the title block (default: today, YYYY-MM-DD)")
+        ->type_name("TEXT");
+    DecimalWholeNumbers(command->add_option("--min-cameras", options->minCameras,
+                                            "cameras that must see a marker at each point of the target"))
+        ->type_name("K")
+        ->capture_default_str();
+    DecimalNumbers(command->add_option("--pass-share", options->passShare,
+                                       "per cent of the target that must be triangulable by K within the error bound"))
+        ->type_name("PERCENT")
+        ->capture_default_str();
     command->add_flag("--progress", options->progress, "progress on standard error even when it is not a terminal");
     command->add_flag("--view-2d", options->view2d, "pictures of the camera-count layers");
     command->add_flag("--selective", options->selective, "pictures of the voxels every enabled camera sees");

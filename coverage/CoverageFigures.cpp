@@ -1,6 +1,7 @@
 #include "coverage/CoverageFigures.h"
 
 #include "coverage/CoverageVolume.h"
+#include "coverage/obstacles/Occlusion.h"
 
 std::vector<uint64_t> SeenHistogram(const CCoverageVolume& volume, uint32_t enabled)
 {
@@ -16,6 +17,18 @@ std::vector<uint64_t> SeenHistogram(const CCoverageVolume& volume, uint32_t enab
         ++histogram[seen];
     }
     return histogram;
+}
+
+uint64_t InsideObstacleVoxels(const CCoverageVolume& volume)
+{
+    const COcclusion* occlusion = volume.GetOcclusion();
+    return occlusion ? occlusion->InsideCount() : 0;
+}
+
+double ObstacleVolumeM3(const CCoverageVolume& volume)
+{
+    const double edge = volume.GetVoxelEdge();
+    return static_cast<double>(InsideObstacleVoxels(volume)) * (edge * edge * edge);
 }
 
 std::vector<double> VolumeSeenAtLeast(const std::vector<uint64_t>& histogram, size_t voxels, float voxelEdge)

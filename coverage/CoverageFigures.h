@@ -15,3 +15,6 @@ std::vector<uint64_t> SeenHistogram(const CCoverageVolume& volume, uint32_t enab
 // Cubic metres seen by at least 0, 1, ... cameras, from SeenHistogram;
 // `voxels` are those outside every obstacle.
 std::vector<double> VolumeSeenAtLeast(const std::vector<uint64_t>& histogram, size_t voxels, float voxelEdge);
+// Voxels inside an obstacle and their cubic metres; 0 without obstacles.
+uint64_t InsideObstacleVoxels(const CCoverageVolume& volume);
+double ObstacleVolumeM3(const CCoverageVolume& volume);

@@ -143,7 +143,11 @@ SaveResult WriteVoxelTable(const std::string& path, const CCoverageVolume& volum
 SaveResult WriteVtk(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning)
 {
     const std::vector<int8_t> bands = MapBands(volume);
-    const std::vector<Field> fields = Fields(volume, bands, planning);
+    std::vector<Field> fields = Fields(volume, bands, planning);
+    // With obstacles an array of its own after the others, which stay as they were.
+    if (volume.GetOcclusion())
+        fields.push_back(
+            {"inside_obstacle", false, {}, [&volume](size_t t) { return volume.InsideObstacle(t) ? 1 : 0; }});
     const uint32_t nx = volume.GetCountX(), ny = volume.GetCountY(), nz = volume.GetCountZ();
     if (volume.GetVoxelCount() == 0)
         return {false, "the grid has no voxels"};

@@ -258,6 +258,12 @@ Project ReadProject(const Json& document)
             throw ProjectError{placement.error};
         project.placement = std::move(*placement.placement);
     }
+    if (const auto it = document.find("report"); it != document.end()) {
+        ProjectReportResult report = ReadProjectReport(*it);
+        if (!report.report)
+            throw ProjectError{report.error};
+        project.report = std::move(*report.report);
+    }
     return project;
 }
 
@@ -522,6 +528,9 @@ std::string ProjectText(const Project& p)
     // plan saved by a part of the program that does not place keeps them.
     if (!p.placement.empty())
         document["placement"] = ProjectPlacementJson(p.placement, document["placement"]);
+    // Likewise the title block: only a plan that sets one writes it.
+    if (!p.report.empty())
+        document["report"] = ProjectReportJson(p.report, document["report"]);
     if (p.plannerView)
         section("view")["style"] = kPlannerStyle;
     else if (const auto view = document.find("view"); view != document.end() && view->is_object() &&

@@ -6,6 +6,7 @@
 #include "project/ProjectObstacles.h"
 #include "scene/AtomicFile.h"
 #include "project/ProjectPlacement.h"
+#include "project/ProjectReport.h"
 #include "project/ProjectWindowState.h"
 
 #include <cstdint>
@@ -79,6 +80,8 @@ struct Project {
     // Mounts and target of auto-placement. Written when set; when not, the
     // "placement" key of `kept` is written back as it was.
     ProjectPlacement placement;
+    // The report's title block; written when set, else as `kept` has it.
+    ProjectReport report;
     // The document as it was read: written back with the known keys
     // replaced, so what a newer program added survives.
     Json kept = Json::object();

@@ -5,6 +5,7 @@
 #include "report/ReportCharts.h"
 #include "scene/SceneSettings.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -53,14 +54,26 @@ std::optional<std::string> MakeReport(const ReportRequest& request,
     progress(40, "collecting the figures");
     const CCoverageVolume& volume = scene.Volume();
     const float heightM = GetSceneSettings()->GetRoomHeight();
-    contents.figures = CollectReportFigures(volume, scene.Planning(), request.heading,
+    contents.figures = CollectReportFigures(volume, scene.Planning(), request.heading, request.target,
                                            volume.GetOcclusion() ? request.obstacles.get() : nullptr);
     const ReportFigures& f = contents.figures;
+    const auto band = LayersInBand(volume, heightM, request.bandFromM, request.bandToM);
+    if (!band)
+        return "--heights: no voxel layer has its centre between " + Metres(request.bandFromM) + " and " +
+               Metres(request.bandToM) + " m; choose a wider band or smaller voxels";
 
     progress(50, "drawing the views");
+    const std::string display = DisplayName(request.display);
+    contents.views.push_back({"perspective", "Perspective view from above at an angle: " + display,
+                              scene.DrawPerspective(), kViewWidthPx});
+    std::vector<PlanMark> marks;
+    for (const CameraRow& c : f.cameras)
+        marks.push_back({c.number, c.position.x, c.position.z, c.aimX, c.aimZ, c.counted});
     contents.views.push_back(
-        {"perspective", "Perspective view of the chosen display", scene.DrawPerspective(), kViewWidthPx});
-    contents.views.push_back({"plan", "Plan: the room from above, orthographic", scene.DrawPlan(), kViewWidthPx});
+        {"plan",
+         "Plan from above, orthographic, cut at the top of the capture height band (" + Metres(std::min(request.bandToM, heightM)) +
+             " m): " + display + "; camera numbers, aims as arrows, rulers along X and Z",
+         scene.DrawPlan(marks, static_cast<int>(band->second) + 1), kViewWidthPx});
 
     if (request.asBuilt) {
         contents.asBuilt = request.asBuilt;
@@ -73,10 +86,6 @@ std::optional<std::string> MakeReport(const ReportRequest& request,
     }
 
     progress(70, "drawing the floor maps");
-    const auto band = LayersInBand(volume, heightM, request.bandFromM, request.bandToM);
-    if (!band)
-        return "--heights: no voxel layer has its centre between " + Metres(request.bandFromM) + " and " +
-               Metres(request.bandToM) + " m; choose a wider band or smaller voxels";
     const uint32_t most = f.enabledInRange;
     const FloorMap worst =
         WorstCaseMap(volume, band->first, band->second,
@@ -94,18 +103,21 @@ std::optional<std::string> MakeReport(const ReportRequest& request,
     }
 
     progress(80, "drawing the histograms");
-    contents.histograms.push_back(
-        {"seen", "Voxels by the number of cameras that see them",
-         DrawHistogram("Voxels by camera count", "cameras that see the voxel", CameraCountBars(f.seenHistogram)),
-         kChartWidthPx});
+    const double edge = volume.GetVoxelEdge();
+    const double voxelM3 = edge * edge * edge;
+    contents.histograms.push_back({"seen", "Volume by the number of cameras that see it",
+                                   DrawHistogram("Volume by camera count", "cameras that see the voxel",
+                                                 CameraCountBars(f.seenHistogram), voxelM3),
+                                   kChartWidthPx});
     if (!f.markerPxBars.empty())
-        contents.histograms.push_back(
-            {"marker", "Voxels by the best marker image",
-             DrawHistogram("Voxels by best marker size", "largest marker image (px)", f.markerPxBars), kChartWidthPx});
-    if (!f.sigmaBars.empty())
-        contents.histograms.push_back({"sigma", "Voxels by the expected 3D error",
-                                       DrawHistogram("Voxels by expected 3D error", "sigma3d (mm)", f.sigmaBars),
+        contents.histograms.push_back({"marker", "Volume by the best marker image",
+                                       DrawHistogram("Volume by best marker size", "largest marker image (px)",
+                                                     f.markerPxBars, voxelM3),
                                        kChartWidthPx});
+    if (!f.sigmaBars.empty())
+        contents.histograms.push_back(
+            {"sigma", "Volume by the expected 3D error",
+             DrawHistogram("Volume by expected 3D error", "sigma3d (mm)", f.sigmaBars, voxelM3), kChartWidthPx});
 
     progress(90, "laying out and writing the report");
     const SaveResult written = request.format == ReportFormat::Pdf

@@ -17,6 +17,8 @@ struct ReportRequest {
     float bandFromM = 0.5f; // the capture height band of the worst-case map
     float bandToM = 2.0f;
     std::vector<float> slicesM; // heights of single-layer maps
+    // What the summary's pass/fail line judges the plan against.
+    TargetRule target;
     std::string outPath;
     ReportFormat format = ReportFormat::Pdf;
     QPageSize::PageSizeId pageSize = QPageSize::A4;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace
 {
@@ -27,6 +28,19 @@ QFont ChartFont(int pixels, bool bold = false)
     return font;
 }
 
+// Decimals enough to tell ticks `step` apart.
+int DecimalsFor(double step)
+{
+    return std::max(0, static_cast<int>(-std::floor(std::log10(step) + 1e-9)));
+}
+
+QString VolumeLabel(double m3, int decimals)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, m3);
+    return QString::fromLatin1(text);
+}
+
 } // namespace
 
 std::vector<HistogramBar> CameraCountBars(const std::vector<uint64_t>& histogram)
@@ -37,7 +51,8 @@ std::vector<HistogramBar> CameraCountBars(const std::vector<uint64_t>& histogram
     return bars;
 }
 
-QImage DrawHistogram(const std::string& title, const std::string& axisLabel, const std::vector<HistogramBar>& bars)
+QImage DrawHistogram(const std::string& title, const std::string& axisLabel, const std::vector<HistogramBar>& bars,
+                     double voxelM3)
 {
     QImage image(kWidthPx, kHeightPx, QImage::Format_RGB32);
     image.fill(Qt::white);
@@ -53,18 +68,23 @@ QImage DrawHistogram(const std::string& title, const std::string& axisLabel, con
     uint64_t most = 1;
     for (const HistogramBar& bar : bars)
         most = std::max(most, bar.voxels);
-    const double step = RoundTickStep(static_cast<double>(most), 5, true);
-    const double top = std::ceil(static_cast<double>(most) / step) * step;
+    const double mostM3 = static_cast<double>(most) * voxelM3;
+    const double step = RoundTickStep(mostM3, 5, false);
+    const double top = std::ceil(mostM3 / step - 1e-9) * step;
+    const int tickDecimals = DecimalsFor(step);
+    // Bar labels to two decimals, as the report's volumes, or finer for a small room.
+    const int barDecimals = std::max(2, tickDecimals);
 
     painter.setFont(ChartFont(18));
     painter.setPen(QPen(QColor(200, 200, 200), 1));
-    for (double v = 0.0; v <= top + 0.5; v += step) {
+    for (int tick = 0; tick * step <= top + 0.5 * step; ++tick) {
+        const double v = tick * step;
         const double y = area.bottom() - v / top * area.height();
         painter.setPen(QPen(QColor(210, 210, 210), 1));
         painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
         painter.setPen(Qt::black);
         painter.drawText(QRectF(0, y - 12, area.left() - 10, 24), Qt::AlignRight | Qt::AlignVCenter,
-                         QString::number(static_cast<qulonglong>(v)));
+                         VolumeLabel(v, tickDecimals));
     }
 
     if (!bars.empty()) {
@@ -74,7 +94,8 @@ QImage DrawHistogram(const std::string& title, const std::string& axisLabel, con
         const size_t labelEvery = std::max<size_t>(1, static_cast<size_t>(std::ceil(90.0 / slot)));
         for (size_t b = 0; b < bars.size(); ++b) {
             const double x = area.left() + b * slot + (slot - width) / 2.0;
-            const double h = static_cast<double>(bars[b].voxels) / top * area.height();
+            const double m3 = static_cast<double>(bars[b].voxels) * voxelM3;
+            const double h = m3 / top * area.height();
             painter.fillRect(QRectF(x, area.bottom() - h, width, h), QColor(52, 101, 164));
             if (b % labelEvery != 0)
                 continue;
@@ -84,7 +105,7 @@ QImage DrawHistogram(const std::string& title, const std::string& axisLabel, con
             if (bars.size() <= 16)
                 painter.drawText(QRectF(x - slot, area.bottom() - h - 28, width + 2 * slot, 26),
                                  Qt::AlignHCenter | Qt::AlignBottom,
-                                 QString::number(static_cast<qulonglong>(bars[b].voxels)));
+                                 VolumeLabel(m3, barDecimals));
         }
     }
     painter.setPen(QPen(Qt::black, 2));
@@ -96,7 +117,7 @@ QImage DrawHistogram(const std::string& title, const std::string& axisLabel, con
     painter.save();
     painter.translate(24, area.center().y());
     painter.rotate(-90);
-    painter.drawText(QRectF(-150, -14, 300, 28), Qt::AlignHCenter | Qt::AlignVCenter, "voxels");
+    painter.drawText(QRectF(-150, -14, 300, 28), Qt::AlignHCenter | Qt::AlignVCenter, QString::fromUtf8("volume (m\u00b3)"));
     painter.restore();
     return image;
 }

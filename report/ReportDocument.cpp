@@ -45,13 +45,32 @@ std::string RoomText(const ReportFigures& f)
            " (length x width x height)";
 }
 
+std::string PointText(const Vec3d& p)
+{
+    return MetresText(p.x) + ", " + MetresText(p.y) + ", " + MetresText(p.z);
+}
+
+std::string TargetText(const ReportFigures& f)
+{
+    std::string boxes;
+    for (const TargetBox& box : f.target.boxes)
+        boxes += (boxes.empty() ? "" : "; ") + PointText(box.min) + " to " + PointText(box.max) + " m";
+    return "at least " + Fixed(100.0 * f.target.requiredShare, 1) + " % of " + (boxes.empty() ? "-" : boxes) +
+           " triangulable by at least " + std::to_string(f.target.minCameras) + " cameras within the 3D error bound";
+}
+
 std::string TitleBlock(const ReportFigures& f)
 {
     const PlanningSettings& p = f.planningSettings;
     std::ostringstream html;
     html << "<table class=\"title\" cellspacing=\"0\" cellpadding=\"3\">\n"
-         << Row({"Project", EscapeHtml(f.heading.projectName)}) << Row({"Date", EscapeHtml(f.heading.date)})
-         << Row({"Room", RoomText(f)})
+         << Row({"Project", EscapeHtml(f.heading.projectName)});
+    const std::pair<const char*, const std::string*> given[] = {
+        {"Client", &f.heading.client}, {"Site", &f.heading.site}, {"Author", &f.heading.author}};
+    for (const auto& [name, value] : given)
+        if (!value->empty())
+            html << Row({name, EscapeHtml(*value)});
+    html << Row({"Date", EscapeHtml(f.heading.date)}) << Row({"Room", RoomText(f)})
          << Row({"Voxel size", Fixed(f.voxelCm, 1) + " cm (" + std::to_string(f.nx) + " x " + std::to_string(f.ny) +
                                    " x " + std::to_string(f.nz) + " = " + std::to_string(f.voxels) + " voxels)"})
          << Row({"Cameras", std::to_string(f.cameraCount) + " in the rig; active range: " +
@@ -62,15 +81,30 @@ std::string TitleBlock(const ReportFigures& f)
                                  " px; pair angles " + Fixed(p.minAngleDeg, 0) + "-" + Fixed(p.maxAngleDeg, 0) +
                                  " deg; image noise " + Fixed(p.pixelNoisePx, 2) + " px; 3D error bound " +
                                  Fixed(p.sigmaBoundMm, 2) + " mm"})
-         << "</table>\n";
+         << Row({"Target", TargetText(f)}) << "</table>\n";
     return html.str();
+}
+
+// The pass/fail line: the share of the target the rig meets against the share asked for.
+std::string VerdictText(const ReportFigures& f)
+{
+    const TargetCoverage& t = f.targetCoverage;
+    const std::string criterion = "triangulable by at least " + std::to_string(f.target.minCameras) +
+                                  " cameras within " + Fixed(f.planningSettings.sigmaBoundMm, 2) + " mm";
+    const std::string asked = Fixed(100.0 * f.target.requiredShare, 1) + " %";
+    if (t.targetVoxels == 0)
+        return "FAIL: no voxel centre lies in the target, so nothing of it can be " + criterion + ".";
+    return std::string(t.Passes(f.target.requiredShare) ? "PASS" : "FAIL") + ": " + ShareText(t.metM3, t.targetM3) +
+           " of the target (" + VolumeText(t.metM3) + " of " + VolumeText(t.targetM3) + " m&#179;) is " + criterion +
+           "; " + asked + " asked.";
 }
 
 std::string Summary(const ReportFigures& f)
 {
     const double whole = f.seenAtLeastM3.empty() ? 0.0 : f.seenAtLeastM3[0];
     std::ostringstream html;
-    html << "<table class=\"figures\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n"
+    html << "<p class=\"verdict\"><b>" << VerdictText(f) << "</b></p>\n"
+         << "<table class=\"figures\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n"
          << Row({"Seen by", "Volume (m&#179;)", "Share of the room"}, true);
     for (size_t k = 1; k < f.seenAtLeastM3.size(); ++k)
         html << Row({"&gt;= " + std::to_string(k) + (k == 1 ? " camera" : " cameras"), VolumeText(f.seenAtLeastM3[k]),
@@ -103,7 +137,7 @@ std::string CameraTable(const ReportFigures& f)
             "above (L the length, W the width); tilt of the optical axis below the horizontal.</p>\n"
          << "<table class=\"cameras\" border=\"1\" cellspacing=\"0\" cellpadding=\"2\">\n"
          << Row({"No.", "Label", "X (m)", "Z (m)", "Height Y (m)", "Wall", "Pan (deg)", "Tilt down (deg)", "Lens (mm)",
-                 "FOV h / v (deg)", "Reach (m)", "Voxels seen", "Unique (m&#179;)"},
+                 "FOV h / v (deg)", "Reach (m)", "Voxels seen", "Unique (m&#179;)", "f-stop", "Spin (deg)", "Sensor"},
                 true);
     for (const CameraRow& c : f.cameras) {
         const bool counted = c.counted;
@@ -111,15 +145,13 @@ std::string CameraTable(const ReportFigures& f)
                      MetresText(c.position.x), MetresText(c.position.z), MetresText(c.position.y), c.wall,
                      Fixed(c.panDeg, 1), Fixed(c.tiltDownDeg, 1), Fixed(c.focalMm, 1),
                      Fixed(c.hFovDeg, 1) + " / " + Fixed(c.vFovDeg, 1), Fixed(c.reachM, 2),
-                     counted ? std::to_string(c.voxelsSeen) : "-", counted ? VolumeText(c.uniqueM3) : "-"});
+                     counted ? std::to_string(c.voxelsSeen) : "-", counted ? VolumeText(c.uniqueM3) : "-",
+                     Fixed(c.fNumber, 1), Fixed(c.spinDeg, 1), EscapeHtml(c.sensor)});
     }
-    html << "</table>\n<p>(off): disabled or outside the active range; the figures do not count it.</p>\n";
+    html << "</table>\n<p>(off): disabled or outside the active range; the figures do not count it.</p>\n"
+         << "<p>Unique: the triangulable volume lost when this camera alone is switched off, where no pair of the "
+            "other cameras triangulates.</p>\n";
     return html.str();
-}
-
-std::string PointText(const Vec3d& p)
-{
-    return MetresText(p.x) + ", " + MetresText(p.y) + ", " + MetresText(p.z);
 }
 
 std::string ObstacleTable(const ReportFigures& f)

@@ -1,11 +1,11 @@
 #include "report/ReportFigures.h"
 
 #include "cameras/CameraSet.h"
+#include "cameras/CameraTypes.h"
 #include "coverage/CoverageFigures.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/QualityDisplay.h"
 #include "coverage/obstacles/ObstacleSet.h"
-#include "coverage/obstacles/Occlusion.h"
 #include "scene/SceneSettings.h"
 
 #include <algorithm>
@@ -67,7 +67,15 @@ CameraRow RowOf(const CCameraSet& cameras, const CPlanningMeasures& planning, in
     row.wall = pan.wall;
     row.panDeg = pan.panDeg;
     row.tiltDownDeg = Degrees(std::asin(std::clamp(-axis.y, -1.0, 1.0)));
+    const double across = std::hypot(axis.x, axis.z);
+    row.aimX = across > 1e-9 ? axis.x / across : 0.0;
+    row.aimZ = across > 1e-9 ? -axis.z / across : 0.0;
+    row.spinDeg = cameras.GetSpin(i);
     row.focalMm = cameras.GetFocalLength(i);
+    row.fNumber = cameras.GetFNumber(i);
+    const int type = cameras.GetCameraType(i);
+    row.sensor = std::to_string(cameras.GetSensorPixelsX(i)) + " x " + std::to_string(cameras.GetSensorPixelsY(i)) +
+                 " px, " + (type == kCustomCameraType ? std::string("custom") : CameraTypeName(type));
     row.hFovDeg = cameras.GetHFov(i);
     row.vFovDeg = cameras.GetVFov(i);
     for (const CPlanningMeasures::CameraFigures& figures : planning.GetCameraFigures()) {
@@ -126,7 +134,8 @@ std::vector<HistogramBar> BarsOf(const std::vector<float>& values, const std::ve
 }
 
 ReportFigures CollectReportFigures(const CCoverageVolume& volume, const CPlanningMeasures& planning,
-                                   const ReportHeading& heading, const CObstacleSet* obstacles)
+                                   const ReportHeading& heading, const TargetRule& target,
+                                   const CObstacleSet* obstacles)
 {
     const SceneSettings& settings = *GetSceneSettings();
     const CCameraSet& cameras = *CCameraSet::Current();
@@ -149,11 +158,8 @@ ReportFigures CollectReportFigures(const CCoverageVolume& volume, const CPlannin
                 ComparisonOpText(GetResOperator2()) + " " + Fixed(GetResBound2(), 2);
 
     f.seenHistogram = SeenHistogram(volume, f.enabledInRange);
-    const COcclusion* occlusion = volume.GetOcclusion();
-    f.insideObstacleVoxels = occlusion ? occlusion->InsideCount() : 0;
-    const double edge = volume.GetVoxelEdge();
-    const double voxelM3 = edge * edge * edge;
-    f.obstacleM3 = static_cast<double>(f.insideObstacleVoxels) * voxelM3;
+    f.insideObstacleVoxels = InsideObstacleVoxels(volume);
+    f.obstacleM3 = ObstacleVolumeM3(volume);
     f.seenAtLeastM3 = VolumeSeenAtLeast(f.seenHistogram, f.voxels - f.insideObstacleVoxels, volume.GetVoxelEdge());
 
     f.planningSettings = planning.GetSettings();
@@ -165,6 +171,9 @@ ReportFigures CollectReportFigures(const CCoverageVolume& volume, const CPlannin
     f.sigmaP95Mm = planning.Sigma3dP95();
     f.markerPxBars = MeasureBars(volume, planning, PlanningMeasure::MarkerPx);
     f.sigmaBars = MeasureBars(volume, planning, PlanningMeasure::Sigma);
+
+    f.target = target;
+    f.targetCoverage = ComputeTargetCoverage(volume, planning, target, cameras);
 
     for (uint32_t c = 0; c < f.cameraCount; ++c)
         f.cameras.push_back(RowOf(cameras, planning, static_cast<int>(c), f.lengthM, f.widthM));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "coverage/PlanningMeasures.h"
+#include "coverage/TargetCoverage.h"
 #include "scene/Vec3d.h"
 
 #include <cstdint>
@@ -13,6 +14,9 @@ class CObstacleSet;
 // What the report says about the plan besides the computed volume.
 struct ReportHeading {
     std::string projectName;
+    std::string client; // the title block leaves out what is empty
+    std::string site;
+    std::string author;
     std::string date;              // as printed
     std::string enteredUnit = "m"; // "m" or "ft": the unit the room was entered in
 };
@@ -28,7 +32,11 @@ struct CameraRow {
     std::string wall;
     double panDeg = 0.0;
     double tiltDownDeg = 0.0; // of the optical axis below the horizontal
+    double aimX = 0.0, aimZ = 1.0; // the optical axis across the floor plan, unit length (0, 0 straight down)
+    float spinDeg = 0.0f;
     float focalMm = 0.0f;
+    float fNumber = 0.0f;
+    std::string sensor; // "W x H px", and the camera type's name
     float hFovDeg = 0.0f;
     float vFovDeg = 0.0f;
     double reachM = 0.0; // NaN without usable sensor pixels
@@ -81,6 +89,10 @@ struct ReportFigures {
 
     std::vector<CameraRow> cameras;
 
+    // The plan's target and how much of it the rig meets.
+    TargetRule target;
+    TargetCoverage targetCoverage;
+
     // Empty without obstacles; the voxels inside them count in no figure above.
     std::vector<ObstacleRow> obstacles;
     uint64_t insideObstacleVoxels = 0;
@@ -90,7 +102,8 @@ struct ReportFigures {
 // Reads the scene settings, the coverage parameters and the camera set as
 // the computation left them; `obstacles` are those it computed with.
 ReportFigures CollectReportFigures(const CCoverageVolume& volume, const CPlanningMeasures& planning,
-                                   const ReportHeading& heading, const CObstacleSet* obstacles = nullptr);
+                                   const ReportHeading& heading, const TargetRule& target,
+                                   const CObstacleSet* obstacles = nullptr);
 
 // The wall nearest a point of the floor plan (user frame, metres) and the pan
 // of a horizontal direction (dx, dz) from that wall's inward normal, degrees

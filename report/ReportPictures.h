@@ -28,6 +28,19 @@ struct ReportDisplay {
     bool testMode = false;    // coverage from the imported calibration
 };
 
+// How the display is named under a picture: "resolution map of camera 2",
+// "Quality display: Expected 3D error (mm), only where <= 1".
+std::string DisplayName(const ReportDisplay& display);
+
+// A camera as the plan marks it: its number at its place and an arrow along
+// its aim, user frame, metres.
+struct PlanMark {
+    uint32_t number = 0;
+    double x = 0.0, z = 0.0;
+    double aimX = 0.0, aimZ = 0.0; // unit length across the floor; 0, 0 for straight down
+    bool counted = true;
+};
+
 // The offscreen renderer of the render command, kept for one report: it
 // computes the coverage and the planning measures (the report's figures are
 // read from them) and draws the pictures. Needs the scene built; the
@@ -51,15 +64,23 @@ class CReportScene
 
     // The frame the window shows, from above at an angle with the whole room in sight.
     QImage DrawPerspective();
-    // The room from straight above, orthographic, at one scale along both axes.
-    QImage DrawPlan();
+    // The room from straight above, orthographic, at one scale along both
+    // axes, the lowest `shownLayers` layers drawn, with rulers along X
+    // and Z, the cameras' numbers and aim arrows, and the legend beside the
+    // room rather than over it.
+    QImage DrawPlan(const std::vector<PlanMark>& marks, int shownLayers);
     // The Difference display of `difference` (computed on this grid) from
     // both sides, the perspective and the plan; the chosen display after.
     std::vector<QImage> DrawDifference(std::shared_ptr<const CCoverageDifference> difference);
 
   private:
+    // The frame with its status strip left blank: the report's captions say what it shows.
     QImage Frame();
+    QImage PlanFrame();
+    // The legend inset of the chosen display alone; null when it has none.
+    QImage Legend();
 
     std::unique_ptr<COffscreenContext> m_context;
     std::unique_ptr<CSceneRenderer> m_renderer;
+    ReportDisplay m_display;
 };

@@ -36,6 +36,7 @@ class ObstacleWindowTest : public QObject, CMenuWindowFixture
     void refusedValuesKeepTheStoredOnes();
     void projectKeepsTheObstacles();
     void hostileMeshesAreRefusedAndThePlanKept();
+    void boxRowIsCheckedAsAWholeAndByCentreAndSize();
 
   private:
     CObstaclePanel& Panel()
@@ -269,6 +270,57 @@ void ObstacleWindowTest::hostileMeshesAreRefusedAndThePlanKept()
                  "could not read the mesh hostile/deep.gltf: nodes: nested more than 256 deep") != std::string::npos,
              m_prompts->messages.back().text.c_str());
     QVERIFY(planKept());
+}
+
+void ObstacleWindowTest::boxRowIsCheckedAsAWholeAndByCentreAndSize()
+{
+    QTest::mouseClick(Panel().AddBoxButton(), Qt::LeftButton);
+    QTest::mouseClick(Panel().AddBoxButton(), Qt::LeftButton);
+    const auto box = [this] { return m_menu->Obstacles()->GetBoxes()[0]; };
+    QTableWidget& table = *Panel().Table();
+
+    // Min first, past the new box's 0.5 m: it waits for the Max of its row.
+    table.setCurrentCell(0, CObstaclePanel::kColMin);
+    SetCell(0, CObstaclePanel::kColMin, "1, 0, 1");
+    QVERIFY(m_prompts->messages.empty());
+    QCOMPARE(Panel().PendingRow(), 0);
+    QVERIFY(box().min == (Vec3d{0.0, 0.0, 0.0}));
+    SetCell(0, CObstaclePanel::kColMaxOrFile, "2, 1.5, 2");
+    QVERIFY(m_prompts->messages.empty());
+    QCOMPARE(Panel().PendingRow(), -1);
+    QVERIFY(box().min == (Vec3d{1.0, 0.0, 1.0}) && box().max == (Vec3d{2.0, 1.5, 2.0}));
+    QCOMPARE(CellText(0, CObstaclePanel::kColCentre), QString("1.5, 0.75, 1.5"));
+    QCOMPARE(CellText(0, CObstaclePanel::kColSize), QString("1, 1.5, 1"));
+
+    // A new centre moves the box, a new size grows it about its centre.
+    SetCell(0, CObstaclePanel::kColCentre, "3, 1, 3");
+    QVERIFY(box().min == (Vec3d{2.5, 0.25, 2.5}) && box().max == (Vec3d{3.5, 1.75, 3.5}));
+    SetCell(0, CObstaclePanel::kColSize, "2, 2, 2");
+    QVERIFY(box().min == (Vec3d{2.0, 0.0, 2.0}) && box().max == (Vec3d{4.0, 2.0, 4.0}));
+    QCOMPARE(CellText(0, CObstaclePanel::kColMin), QString("2, 0, 2"));
+    QVERIFY(m_prompts->messages.empty());
+    SetCell(0, CObstaclePanel::kColSize, "1, 0, 1");
+    QCOMPARE(m_prompts->messages.size(), size_t{1});
+    QVERIFY(m_prompts->messages.back().text.find("Size: three lengths above 0") != std::string::npos);
+    QCOMPARE(CellText(0, CObstaclePanel::kColSize), QString("2, 2, 2"));
+
+    // A waiting Min whose Max still lies below it is refused, the stored row shown again.
+    SetCell(0, CObstaclePanel::kColMin, "5, 5, 5");
+    QCOMPARE(Panel().PendingRow(), 0);
+    SetCell(0, CObstaclePanel::kColMaxOrFile, "4.5, 5.5, 5.5");
+    QCOMPARE(m_prompts->messages.size(), size_t{2});
+    QCOMPARE(Panel().PendingRow(), -1);
+    QCOMPARE(CellText(0, CObstaclePanel::kColMin), QString("2, 0, 2"));
+    QVERIFY(box().max == (Vec3d{4.0, 2.0, 4.0}));
+
+    // So is one left waiting when the user moves on to another row.
+    table.setCurrentCell(0, CObstaclePanel::kColMin);
+    SetCell(0, CObstaclePanel::kColMin, "5, 5, 5");
+    QCOMPARE(m_prompts->messages.size(), size_t{2});
+    table.setCurrentCell(1, CObstaclePanel::kColMin);
+    QCOMPARE(m_prompts->messages.size(), size_t{3});
+    QCOMPARE(CellText(0, CObstaclePanel::kColMin), QString("2, 0, 2"));
+    QVERIFY(box().min == (Vec3d{2.0, 0.0, 2.0}));
 }
 
 QTEST_MAIN(ObstacleWindowTest)

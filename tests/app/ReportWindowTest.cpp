@@ -39,6 +39,8 @@ class ReportWindowTest : public QObject, CMenuWindowFixture
     void refusedTargets();
     void viewsShowTheWindowsDisplay();
     void obstaclesOfTheWindowAreInTheReport();
+    void optionsReachTheReportAndStayWithThePlan();
+    void optionsThatCannotBeUsedAreNamed();
 
   private:
     void SetBox(int id, const char* text) { static_cast<QLineEdit*>(Ctl(id))->setText(text); }
@@ -203,6 +205,78 @@ void ReportWindowTest::obstaclesOfTheWindowAreInTheReport()
     const QString text = PdfText(Path("desk.pdf"));
     QVERIFY2(text.contains("Obstacles\n") && text.contains("desk"), qPrintable(text.left(1600)));
     QVERIFY(text.contains("2.00, 0.80, 3.00"));
+}
+
+void ReportWindowTest::optionsReachTheReportAndStayWithThePlan()
+{
+    EnterCameras(4);
+    ReportChoices choices;
+    choices.title = "Hall B";
+    choices.client = "-Acme";
+    choices.site = "Leeds";
+    choices.author = "J. Doe";
+    choices.date = "2026-12-09";
+    choices.bandFromM = 0.5f;
+    choices.bandToM = 1.5f;
+    choices.slicesM = {1.0f, 2.5f};
+    m_prompts->reportChoices.push_back(choices);
+    QSignalSpy finished(&Report(), &CReportCommands::reportFinished);
+    m_prompts->files.push_back(Path("hall.html").toStdString());
+    Trigger(MenuCommand::ExportReport);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 120000);
+    QCOMPARE(finished.at(0).at(0).toBool(), true);
+    const std::string page = Read(Path("hall.html"));
+    // A client starting with a dash is a text, not an option.
+    for (const char* cell : {"<td>Hall B</td>", "<td>-Acme</td>", "<td>Leeds</td>", "<td>J. Doe</td>",
+                             "<td>2026-12-09</td>", "band (1.50 m)", "Camera count at 1.00 m", "Camera count at 2.50 m"})
+        QVERIFY2(page.find(cell) != std::string::npos, cell);
+
+    // The title block is the plan's now; the next report offers it and the heights again.
+    m_prompts->reportChoices.push_back(std::nullopt);
+    Trigger(MenuCommand::ExportReport);
+    QVERIFY(!Report().IsRunning());
+    const ReportChoices& offered = m_prompts->offeredReportChoices.back();
+    QCOMPARE(offered.client, std::string("-Acme"));
+    QCOMPARE(offered.date, std::string("2026-12-09"));
+    QCOMPARE(offered.bandToM, 1.5f);
+    QCOMPARE(offered.slicesM.size(), size_t{2});
+    // Cancelled there, nothing more was asked.
+    QCOMPARE(m_prompts->saveRequests.size(), size_t{1});
+
+    const QString plan = Path("hall.vplan");
+    m_prompts->files.push_back(plan.toStdString());
+    Trigger(MenuCommand::SaveProjectAs);
+    const std::string saved = Read(plan);
+    QVERIFY2(saved.find("\"client\": \"-Acme\"") != std::string::npos, saved.c_str());
+    QVERIFY(saved.find("\"title\": \"Hall B\"") != std::string::npos);
+}
+
+void ReportWindowTest::optionsThatCannotBeUsedAreNamed()
+{
+    ReportChoices texts;
+    ReportChoices chosen;
+    chosen.title = "kept";
+    const struct {
+        std::string band, slices, message;
+    } cases[] = {
+        {"2, 1", "", "Height band: two heights"},
+        {"0.5", "", "Height band: two heights"},
+        {"0.5, 2", "1, x", "Slices: heights in metres"},
+        {"0.5, 2", "-1", "Slices: -1 m lies below the floor"},
+    };
+    for (const auto& c : cases) {
+        const auto error = ReadReportChoices(texts, c.band, c.slices, chosen);
+        QVERIFY2(error && error->rfind(c.message, 0) == 0, c.message.c_str());
+        QCOMPARE(chosen.title, std::string("kept"));
+    }
+    texts.author = std::string(257, 'a');
+    const auto tooLong = ReadReportChoices(texts, "0.5, 2", "", chosen);
+    QVERIFY(tooLong && *tooLong == "Author: at most 256 characters, not 257");
+    texts.author = "J. Doe";
+    QVERIFY(!ReadReportChoices(texts, " 1,2 ", "1 2, 3", chosen));
+    QCOMPARE(chosen.author, std::string("J. Doe"));
+    QCOMPARE(chosen.bandFromM, 1.0f);
+    QCOMPARE(chosen.slicesM, (std::vector<float>{1.0f, 2.0f, 3.0f}));
 }
 
 QTEST_MAIN(ReportWindowTest)

@@ -54,6 +54,17 @@ class CScriptedPrompts : public CUserPrompts
         return NextFile();
     }
 
+    // Export Report's options: the next scripted ones, else the choices offered.
+    std::optional<ReportChoices> ChooseReportOptions(const ReportChoices& initial) override
+    {
+        offeredReportChoices.push_back(initial);
+        if (reportChoices.empty())
+            return initial;
+        std::optional<ReportChoices> choices = reportChoices.front();
+        reportChoices.pop_front();
+        return choices;
+    }
+
     std::vector<std::string> Texts() const
     {
         std::vector<std::string> texts;
@@ -68,6 +79,8 @@ class CScriptedPrompts : public CUserPrompts
     std::deque<std::optional<std::string>> files;
     std::vector<FileDialogRequest> openRequests;
     std::vector<FileDialogRequest> saveRequests;
+    std::deque<std::optional<ReportChoices>> reportChoices;
+    std::vector<ReportChoices> offeredReportChoices;
 
   private:
     std::optional<std::string> NextFile()

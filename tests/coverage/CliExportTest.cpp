@@ -156,3 +156,33 @@ TEST_F(CliExportTest, PlyListsTheSeenVoxelsWithTheirMeasures)
 }
 
 } // namespace
+
+TEST_F(CliExportTest, VtkGainsTheInsideObstacleArrayAfterTheOthers)
+{
+    Export("--voxel 50");
+    const std::string plain = ReadText(Path("c.vtk"));
+    EXPECT_EQ(plain.find("inside_obstacle"), std::string::npos);
+
+    m_rows.clear();
+    Export("--voxel 50 --obstacle-box 1,0,1,2,1.5,2.5");
+    const std::string vtk = ReadText(Path("c.vtk"));
+    const std::string head = "SCALARS inside_obstacle int 1\nLOOKUP_TABLE default\n";
+    const size_t array = vtk.find(head);
+    ASSERT_NE(array, std::string::npos);
+    const size_t data = array + head.size();
+    EXPECT_EQ(vtk.size(), data + 4000 + 1);
+    // The arrays before it are those of a file without the new one, in their places.
+    EXPECT_EQ(vtk.find("SCALARS resolution float 1\n"), plain.find("SCALARS resolution float 1\n"));
+
+    int inside = 0;
+    for (uint32_t k = 0; k < 10; ++k)
+        for (uint32_t j = 0; j < 10; ++j)
+            for (uint32_t i = 0; i < 10; ++i) {
+                const size_t p = i + 10 * (j + 10 * k), t = j + 10 * (i + 10 * k);
+                const int32_t value = ValueAt<int32_t>(vtk, data + 4 * p, true);
+                ASSERT_EQ(std::to_string(value), m_rows.at(t).at(11)) << t; // the CSV's inside_obstacle
+                inside += value;
+            }
+    // Centres at 1.25 and 1.75 along X and Y at 0.25 .. 1.25, Z 1.25 .. 2.25: 2 x 3 x 3.
+    EXPECT_EQ(inside, 18);
+}
