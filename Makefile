@@ -51,7 +51,7 @@ TSAN_CORE_OPT = -O1
 TSAN_CMAKE_FLAGS ?=
 TSAN_TESTS = BackgroundComputationTest|ConcurrentComputationTest|ThreadedPass|PlanningModelTest|PlanningPassTest|PlacementSearchTest
 
-.PHONY: all deps configure build test run bench package fuzz sanitize clang tsan clean
+.PHONY: all deps configure build test run bench package fuzz sanitize clang tsan format format-check tidy clean
 
 all: build
 
@@ -106,6 +106,24 @@ tsan: deps
 	  -DVP_OPENMP=OFF -DVP_BUILD_BENCH=OFF -DVP_TEST_OPTIONS= -DVP_CORE_OPTIONS="$(TSAN_CORE_OPT)" $(TSAN_CMAKE_FLAGS)
 	TSAN_OPTIONS=report_bugs=0 cmake --build $(TSAN_DIR)
 	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSAN_DIR) --output-on-failure --no-tests=error -R "$(TSAN_TESTS)"
+
+# `make format` formats the sources with clang-format (.clang-format);
+# `make format-check` fails on any file it would change.
+FORMAT_FILES = $(shell find app bench cameras cli coverage exports project render report scene tests \
+  -name '*.cpp' -o -name '*.h' | sort)
+format:
+	clang-format -i $(FORMAT_FILES)
+
+format-check: deps
+	clang-format --dry-run --Werror $(FORMAT_FILES)
+
+# `make tidy` runs clang-tidy (.clang-tidy: checks that find real faults,
+# warnings as errors) over the computation core, with the commands of a
+# configured build directory (TIDY_BUILD_DIR, the main one by default).
+TIDY_BUILD_DIR ?= $(BUILD_DIR)
+TIDY_FILES = '^$(CURDIR)/(scene|cameras|coverage)/.*\.cpp$$'
+tidy: configure
+	run-clang-tidy -p $(TIDY_BUILD_DIR) -quiet -j $(shell nproc) $(TIDY_FILES)
 
 clean:
 	rm -rf $(BUILD_DIR) $(FUZZ_DIR) $(SANITIZE_DIR) $(CLANG_DIR) $(TSAN_DIR)
