@@ -117,7 +117,7 @@ void CGenerateRigPanel::Generate()
     if (!s || !m_dialog.IsSceneReady())
         return;
     // The room as stored by the last RENDER, in metres, or the new plan's.
-    const float toMetres = s->GetUnits() == "f" || s->GetUnits() == "F" ? kMetresPerFoot : 1.0f;
+    const float toMetres = s->InFeet() ? kMetresPerFoot : 1.0f;
     float length = s->GetRoomLength() * toMetres, width = s->GetRoomWidth() * toMetres,
           height = s->GetRoomHeight() * toMetres;
     if (m_startNewPlan) {

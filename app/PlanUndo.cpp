@@ -75,7 +75,7 @@ bool CPlanUndo::SameRoom(const RoomState& a, const RoomState& b)
 {
     // The products a frame's conversion to metres makes, each rounded to float.
     const auto metres = [](const RoomState& r, float side) {
-        return r.units == "f" || r.units == "F" ? side * kMetresPerFoot : side;
+        return IsFeetUnit(r.units) ? side * kMetresPerFoot : side;
     };
     return metres(a, a.length) == metres(b, b.length) && metres(a, a.width) == metres(b, b.width) &&
            metres(a, a.height) == metres(b, b.height) && a.scaleX == b.scaleX && a.scaleY == b.scaleY &&

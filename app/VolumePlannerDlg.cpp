@@ -509,7 +509,7 @@ std::optional<std::pair<int, std::string>> CVolumePlannerDlg::CheckRoomBoxes() c
     const std::string units = ItemText(kIdUnits);
     // A unit other than M or F is ignored: the one stored goes on.
     const std::string unit = units == "m" || units == "M" || units == "f" || units == "F" ? units : Settings().GetUnits();
-    const bool feet = unit == "f" || unit == "F";
+    const bool feet = IsFeetUnit(unit);
     const float toMetres = feet ? kMetresPerFoot : 1.0f;
     for (const int id : {kIdRoomLength, kIdRoomWidth, kIdRoomHeight, kIdVoxelSize})
         if (!IsUsableRoomAndVoxel(value[id], 1.0f, 1.0f, 1.0f))
@@ -606,7 +606,7 @@ void CVolumePlannerDlg::KeepCamerasInTheRoom()
     // The frame converts feet at its next paint; the corner is needed now,
     // from the same single-precision products.
     const SceneSettings& s = Settings();
-    const bool feet = s.GetUnits() == "f" || s.GetUnits() == "F";
+    const bool feet = s.InFeet();
     const float toMetres = feet ? kMetresPerFoot : 1.0f;
     CRoomBox room;
     room.Update(s.GetRoomLength() * toMetres, s.GetRoomWidth() * toMetres, s.GetRoomHeight() * toMetres);
@@ -1010,7 +1010,7 @@ void CVolumePlannerDlg::reject()
 std::string CVolumePlannerDlg::TypedUnit() const
 {
     const std::string unit = ItemText(kIdUnits);
-    return unit == "f" || unit == "F" ? "ft" : "m";
+    return IsFeetUnit(unit) ? "ft" : "m";
 }
 
 void CVolumePlannerDlg::ShowUnexpectedError(const std::string& what)

@@ -265,8 +265,8 @@ void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, con
 
     // The plan with the new cameras after its own, the range taking them in.
     Project plan = CaptureProject(scene.project && !OptionGiven(rig.command, "--room") ? scene.project->unit
-                                  : rig.units == "f" || rig.units == "F"                ? "ft"
-                                                                                        : "m",
+                                  : IsFeetUnit(rig.units)                                  ? "ft"
+                                                                                           : "m",
                                   scene.project ? scene.project->resolutionCamera : 1,
                                   scene.project ? scene.project->kept : Json::object());
     plan.obstacles = ObstacleListOf(*scene.obstacles);

@@ -173,7 +173,7 @@ void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const Pla
         if (planner) {
             renderer.SetViewStyle(ViewStyle::Planner);
             // The room was converted to metres before the renderer saw it.
-            const bool feet = project ? project->unit == "ft" : rig.units == "f" || rig.units == "F";
+            const bool feet = project ? project->unit == "ft" : IsFeetUnit(rig.units);
             renderer.SetRulerUnit(feet ? LengthUnit::Feet : LengthUnit::Metres);
         }
         if (view.orthographic)

@@ -180,7 +180,7 @@ void RunReport(const RigOptions& rig, const CoverageOptions& coverage, const Pla
     if (heading.date.empty())
         heading.date = QDate::currentDate().toString(Qt::ISODate).toStdString();
     if (OptionGiven(rig.command, "--units"))
-        heading.enteredUnit = (rig.units == "f" || rig.units == "F") ? "ft" : "m";
+        heading.enteredUnit = IsFeetUnit(rig.units) ? "ft" : "m";
     else if (project)
         heading.enteredUnit = project->unit;
 

@@ -36,7 +36,7 @@ std::optional<std::string> CRigAsBuiltReaders::Prepare(const AsBuiltOptions& opt
     const bool roomGiven = OptionGiven(rig.command, "--room");
     std::optional<std::array<double, 3>> room;
     if (roomGiven && rig.room.size() == 3) {
-        const bool feet = rig.units == "f" || rig.units == "F";
+        const bool feet = IsFeetUnit(rig.units);
         const double scale = feet ? kMetresPerFoot : 1.0;
         room = std::array<double, 3>{rig.room[0] * scale, rig.room[1] * scale, rig.room[2] * scale};
     }

@@ -44,7 +44,7 @@ void PrintRig(const CCameraSet& cameras, const SceneSettings& settings)
 SaveResult SaveProject(const std::string& path, const RigOptions& options, const RigSceneResult& scene,
                        uint32_t resolutionCamera)
 {
-    std::string unit = options.units == "f" || options.units == "F" ? "ft" : "m";
+    std::string unit = IsFeetUnit(options.units) ? "ft" : "m";
     if (scene.project && !OptionGiven(options.command, "--room"))
         unit = scene.project->unit;
     Project project = CaptureProject(unit, resolutionCamera, scene.project ? scene.project->kept : Json::object());

@@ -143,7 +143,7 @@ RigSceneResult BuildRigScene(const RigOptions& options, CRoomBox& room)
         return Failure("--room needs three values: length,width,height");
     // The window takes any typed size; on the command line a room that is not
     // a positive, finite size is a typing error worth refusing.
-    const bool feet = options.units == "f" || options.units == "F";
+    const bool feet = IsFeetUnit(options.units);
     for (const float size : options.room) {
         if (!std::isfinite(size) || size <= 0.0f)
             return Failure("--room: length, width and height must be positive");
@@ -176,7 +176,7 @@ RigSceneResult BuildRigScene(const RigOptions& options, CRoomBox& room)
             project->length = settings.GetRoomLength();
             project->width = settings.GetRoomWidth();
             project->height = settings.GetRoomHeight();
-            project->unit = options.units == "f" || options.units == "F" ? "ft" : "m";
+            project->unit = IsFeetUnit(options.units) ? "ft" : "m";
         }
         ApplyProject(*project, room);
     }

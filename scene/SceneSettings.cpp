@@ -42,9 +42,14 @@ Vec3d SceneSettings::GetRoomCorner() const
     return RoomCornerOf(m_fRoomLength, m_fRoomWidth, m_fRoomHeight);
 }
 
+bool IsFeetUnit(const std::string& units)
+{
+    return units == "f" || units == "F";
+}
+
 void SceneSettings::ConvertToMetres()
 {
-    if (m_strUnits != "f" && m_strUnits != "F")
+    if (!InFeet())
         return;
     // Each product is rounded to float, as the dimensions are held. The
     // display ceiling stays as it was set from the height in feet.

@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <string>
 
+// Whether a unit text as the settings take it ("m", "M", "f", "F") is feet.
+bool IsFeetUnit(const std::string& units);
+
 // The one process-wide holder of what the user told the program about the
 // room, the active camera range and the view switches. A plain data holder:
 // it validates only the unit text and converts feet once.
@@ -13,6 +16,7 @@ public:
     std::string GetUnits() const { return m_strUnits; }
     // Accepts exactly "m", "M", "f" or "F"; anything else is ignored.
     void SetUnits(const std::string& units);
+    bool InFeet() const { return IsFeetUnit(m_strUnits); }
 
     uint32_t GetCameraCount() const { return m_nCameraCount; }
     // Also moves the end of the active range to n.

@@ -81,7 +81,7 @@ std::array<float, 3> CCalibrationImportCommand::RoomMetres()
 {
     const SceneSettings& s = *GetSceneSettings();
     // The boxes' unit until the next frame converts them.
-    const float scale = s.GetUnits() == "F" || s.GetUnits() == "f" ? kMetresPerFoot : 1.0f;
+    const float scale = s.InFeet() ? kMetresPerFoot : 1.0f;
     return {s.GetRoomLength() * scale, s.GetRoomWidth() * scale, s.GetRoomHeight() * scale};
 }
 

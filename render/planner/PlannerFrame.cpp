@@ -109,7 +109,7 @@ void CSceneRenderer::SetRulerUnit(LengthUnit unit)
 void CSceneRenderer::NoteEntryUnit(const SceneSettings& settings)
 {
     const std::string units = settings.GetUnits();
-    const bool feet = units == "f" || units == "F";
+    const bool feet = IsFeetUnit(units);
     const std::array<float, 3> room{settings.GetRoomLength(), settings.GetRoomWidth(), settings.GetRoomHeight()};
     if (feet) {
         // Converted in this frame: remembered by the metres it becomes.
