@@ -96,13 +96,11 @@ CAutoPlacePanel::CAutoPlacePanel(CVolumeView& view, std::shared_ptr<const CObsta
                                  std::shared_ptr<PlanPlacement> placement, CPlanUndo& undo, CUserPrompts& prompts,
                                  QWidget* parent)
     : QWidget(parent, Qt::Tool), m_view(view), m_pObstacles(std::move(obstacles)), m_pPlacement(std::move(placement)),
-      m_undo(undo), m_prompts(prompts),
-      m_pTarget(new QTableWidget(0, kColCount, this)),
+      m_undo(undo), m_prompts(prompts), m_pTarget(new QTableWidget(0, kColCount, this)),
       m_pAddBox(new QPushButton("Add Box", this)), m_pRemoveBox(new QPushButton("Remove Box", this)),
       m_pRobust(new QCheckBox("Robust: still K with any one camera lost", this)), m_pProjectMounts(new QLabel(this)),
-      m_pProgress(new QLabel(this)),
-      m_pStart(new QPushButton("Start", this)), m_pCancel(new QPushButton("Cancel", this)),
-      m_pAccept(new QPushButton("Accept", this))
+      m_pProgress(new QLabel(this)), m_pStart(new QPushButton("Start", this)),
+      m_pCancel(new QPushButton("Cancel", this)), m_pAccept(new QPushButton("Accept", this))
 {
     setWindowTitle("Auto-Place");
     m_pTarget->setHorizontalHeaderLabels({"Min (m)", "Max (m)", "Weight"});
@@ -217,21 +215,20 @@ void CAutoPlacePanel::ShowPlanSetup()
     for (int w = 0; w < kWallCount; ++w)
         m_mounts[static_cast<size_t>(w)]->setChecked(mounts.walls[static_cast<size_t>(w)]);
     m_mounts[kWallCount]->setChecked(mounts.ceiling);
-    m_fields[kWallBand]->setText(mounts.wallBand ? QString("%1, %2")
-                                                       .arg((*mounts.wallBand)[0], 0, 'g', 10)
-                                                       .arg((*mounts.wallBand)[1], 0, 'g', 10)
-                                                 : QString());
+    m_fields[kWallBand]->setText(
+        mounts.wallBand
+            ? QString("%1, %2").arg((*mounts.wallBand)[0], 0, 'g', 10).arg((*mounts.wallBand)[1], 0, 'g', 10)
+            : QString());
     m_projectMounts = {};
     m_projectMounts.segments = mounts.segments;
     m_projectMounts.points = mounts.points;
     m_projectMounts.keepOuts = mounts.keepOuts;
-    m_pProjectMounts->setText(
-        mounts.segments.empty() && mounts.points.empty() && mounts.keepOuts.empty()
-            ? QString()
-            : QString("And from the project: %1 segments, %2 points, %3 keep-out boxes")
-                  .arg(static_cast<int>(mounts.segments.size()))
-                  .arg(static_cast<int>(mounts.points.size()))
-                  .arg(static_cast<int>(mounts.keepOuts.size())));
+    m_pProjectMounts->setText(mounts.segments.empty() && mounts.points.empty() && mounts.keepOuts.empty()
+                                  ? QString()
+                                  : QString("And from the project: %1 segments, %2 points, %3 keep-out boxes")
+                                        .arg(static_cast<int>(mounts.segments.size()))
+                                        .arg(static_cast<int>(mounts.points.size()))
+                                        .arg(static_cast<int>(mounts.keepOuts.size())));
     m_bShowingSetup = false;
 }
 
@@ -315,8 +312,8 @@ std::optional<PlacementRequest> CAutoPlacePanel::BuildRequest(std::string& refus
     request.latticeCorner = s->GetRoomCorner();
     request.voxelEdge = GetVoxelSize() / kCmPerMetre;
     request.planning = GetPlanningSettings();
-    request.obstacles = m_pObstacles && !m_pObstacles->IsEmpty() ? std::make_shared<const CObstacleSet>(*m_pObstacles)
-                                                                 : nullptr;
+    request.obstacles =
+        m_pObstacles && !m_pObstacles->IsEmpty() ? std::make_shared<const CObstacleSet>(*m_pObstacles) : nullptr;
 
     const std::optional<ProjectPlacement> setup = ReadSetup(request.room, refusal);
     if (!setup)
@@ -357,8 +354,8 @@ std::optional<PlacementRequest> CAutoPlacePanel::BuildRequest(std::string& refus
     // A camera type, or the pixels of a custom sensor, as `place` takes them.
     const auto sensor = ParseNumbers(m_fields[kSensor]->text());
     if (!sensor || sensor->size() > 2)
-        return refuse(kFieldNames[kSensor], "a camera type 0 to " + std::to_string(kCameraTypeCount - 1) +
-                                                ", or the sensor's pixels W, H");
+        return refuse(kFieldNames[kSensor],
+                      "a camera type 0 to " + std::to_string(kCameraTypeCount - 1) + ", or the sensor's pixels W, H");
     if (sensor->size() == 1) {
         const double type = sensor->front();
         if (const auto error = CheckPlacedCameraType(type))
@@ -379,8 +376,7 @@ std::optional<PlacementRequest> CAutoPlacePanel::BuildRequest(std::string& refus
         return refuse(kFieldNames[kMinCameras], "a whole number of cameras");
     if (const auto error = CheckMinCameras(*k))
         return refuse(kFieldNames[kMinCameras], *error);
-    if (const auto error =
-            CheckMinCamerasInRig(*k, *count, static_cast<long long>(request.fixed.size()) + *count))
+    if (const auto error = CheckMinCamerasInRig(*k, *count, static_cast<long long>(request.fixed.size()) + *count))
         return refuse(kFieldNames[kMinCameras], *error);
     request.minCameras = static_cast<uint32_t>(*k);
     request.robust = m_pRobust->isChecked();
@@ -427,9 +423,11 @@ void CAutoPlacePanel::Start()
     ShowPreview({});
     state->worker = std::thread([this, state, run] {
         const PlacementResult result = RunPlacement(state->request, [this, run](const PlacementProgress& p) {
-            QMetaObject::invokeMethod(this, [this, run, p] { OnProgress(run, p); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, run, p] { OnProgress(run, p); }, Qt::QueuedConnection);
         });
-        QMetaObject::invokeMethod(this, [this, run, result] { OnFinished(run, result); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, run, result] { OnFinished(run, result); }, Qt::QueuedConnection);
         state->finished = true;
     });
 }
@@ -532,7 +530,8 @@ void CAutoPlacePanel::OnFinished(uint64_t run, const PlacementResult& result)
 
 void CAutoPlacePanel::ShowPreview(const std::vector<PlacedCamera>& cameras)
 {
-    m_view.Renderer().SetPlacementPreview(std::make_shared<const PlacementPreview>(PlacementPreview{m_aShownTarget, cameras}));
+    m_view.Renderer().SetPlacementPreview(
+        std::make_shared<const PlacementPreview>(PlacementPreview{m_aShownTarget, cameras}));
     m_view.RequestRepaint();
 }
 

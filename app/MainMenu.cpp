@@ -72,8 +72,7 @@ CMainMenu::CMainMenu(CVolumePlannerDlg& dialog)
     : QObject(&dialog), m_dialog(dialog), m_pObstacles(std::make_shared<CObstacleSet>()),
       m_pPlacement(std::make_shared<PlanPlacement>()), m_pMenuBar(new QMenuBar(&dialog)),
       m_pProject(new CProjectCommands(dialog, m_pObstacles, m_pPlacement)),
-      m_pReport(new CReportCommands(dialog, m_pProject->Document())),
-      m_nClassicWidth(dialog.width())
+      m_pReport(new CReportCommands(dialog, m_pProject->Document())), m_nClassicWidth(dialog.width())
 {
     BuildFileMenu();
     BuildViewMenu();
@@ -405,11 +404,10 @@ void CMainMenu::ShowPanel(bool on)
                               m_dialog.height() - m_pMenuBar->height() - 2 * kPanelMarginPx);
         // A new rig replaces every camera: the table follows, after the dialog's own handler.
         for (const int id : {kIdEnter, kIdLoadFile})
-            connect(static_cast<QAbstractButton*>(m_dialog.Control(id)), &QAbstractButton::clicked, m_pPanel,
-                    [this] {
-                        m_pPanel->ShowCalibratedLens(m_dialog.GetSelectedCamera());
-                        m_pPanel->Refresh();
-                    });
+            connect(static_cast<QAbstractButton*>(m_dialog.Control(id)), &QAbstractButton::clicked, m_pPanel, [this] {
+                m_pPanel->ShowCalibratedLens(m_dialog.GetSelectedCamera());
+                m_pPanel->Refresh();
+            });
         // The calibration shown is the selected camera's, once the dialog took the choice.
         connect(static_cast<QComboBox*>(m_dialog.Control(kIdCameraSelector)), &QComboBox::activated, m_pPanel,
                 [this] { m_pPanel->ShowCalibratedLens(m_dialog.GetSelectedCamera()); });
@@ -442,8 +440,8 @@ void CMainMenu::ShowAutoPlace()
 {
     // Built on first use, with the plan's target (or the room's default one) then; it keeps its fields when closed.
     if (!m_pAutoPlace)
-        m_pAutoPlace = new CAutoPlacePanel(*m_dialog.View(), m_pObstacles, m_pPlacement, *m_pUndo, m_dialog.Prompts(),
-                                           &m_dialog);
+        m_pAutoPlace =
+            new CAutoPlacePanel(*m_dialog.View(), m_pObstacles, m_pPlacement, *m_pUndo, m_dialog.Prompts(), &m_dialog);
     m_pAutoPlace->show();
     m_pAutoPlace->raise();
 }

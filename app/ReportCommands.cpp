@@ -132,8 +132,8 @@ void CReportCommands::Export(const QStringList& asBuiltArguments)
     m_choices = *chosen;
     // Kept with the plan only when it differs from the name the file already gives.
     const std::string stem = std::filesystem::path(m_document.Path()).stem().string();
-    m_document.SetReportTitleBlock({chosen->title == stem ? std::string() : chosen->title, chosen->client,
-                                    chosen->site, chosen->author, chosen->date});
+    m_document.SetReportTitleBlock({chosen->title == stem ? std::string() : chosen->title, chosen->client, chosen->site,
+                                    chosen->author, chosen->date});
     const std::optional<std::string> target = ChooseReportFile(prompts);
     if (!target)
         return;

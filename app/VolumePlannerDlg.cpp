@@ -76,9 +76,9 @@ struct RoomBox {
     int id;
     const char* name;
 };
-const RoomBox kRoomBoxes[] = {{kIdRoomLength, "Room Length"}, {kIdRoomWidth, "Room Width"},
-                              {kIdRoomHeight, "Room Height"}, {kIdScaleX, "Scale X"},
-                              {kIdScaleY, "Scale Y"},         {kIdScaleZ, "Scale Z"},
+const RoomBox kRoomBoxes[] = {{kIdRoomLength, "Room Length"},   {kIdRoomWidth, "Room Width"},
+                              {kIdRoomHeight, "Room Height"},   {kIdScaleX, "Scale X"},
+                              {kIdScaleY, "Scale Y"},           {kIdScaleZ, "Scale Z"},
                               {kIdVoxelSize, "Voxel Size (CM)"}};
 const char* const kRoomKept = " The previous room, scales and voxel size are kept.";
 
@@ -502,13 +502,14 @@ std::optional<std::pair<int, std::string>> CVolumePlannerDlg::CheckRoomBoxes() c
     for (const RoomBox& box : kRoomBoxes) {
         const std::optional<float> read = BoxValue(box.id);
         if (!read)
-            return std::make_pair(box.id, std::string(box.name) + " " + Quoted(ItemText(box.id)) +
-                                              " is not a number." + kRoomKept);
+            return std::make_pair(box.id, std::string(box.name) + " " + Quoted(ItemText(box.id)) + " is not a number." +
+                                              kRoomKept);
         value[box.id] = *read;
     }
     const std::string units = ItemText(kIdUnits);
     // A unit other than M or F is ignored: the one stored goes on.
-    const std::string unit = units == "m" || units == "M" || units == "f" || units == "F" ? units : Settings().GetUnits();
+    const std::string unit =
+        units == "m" || units == "M" || units == "f" || units == "F" ? units : Settings().GetUnits();
     const bool feet = IsFeetUnit(unit);
     const float toMetres = feet ? kMetresPerFoot : 1.0f;
     for (const int id : {kIdRoomLength, kIdRoomWidth, kIdRoomHeight, kIdVoxelSize})
@@ -546,8 +547,8 @@ void CVolumePlannerDlg::OnRender()
             return;
         }
     } else {
-        const StoredRoom before{s.GetUnits(), s.GetRoomLength(), s.GetRoomWidth(), s.GetRoomHeight(),
-                          g_fSceneScaleX, g_fSceneScaleY, g_fSceneScaleZ, GetVoxelSize(), m_roomBoxTexts};
+        const StoredRoom before{s.GetUnits(),   s.GetRoomLength(), s.GetRoomWidth(), s.GetRoomHeight(), g_fSceneScaleX,
+                                g_fSceneScaleY, g_fSceneScaleZ,    GetVoxelSize(),   m_roomBoxTexts};
         // Kept until a computation takes it; before any camera count there is none.
         if (!m_roomBeforeRender && m_bCamerasInitialised)
             m_roomBeforeRender = before;

@@ -6,10 +6,11 @@
 
 #include <fstream>
 
-namespace {
+namespace
+{
 constexpr int kSkippedAfterWord = 7;
 constexpr int kSkippedAfterSlot = 25;
-}
+} // namespace
 
 bool CCameraSet::ImportCalibration(const std::string& path)
 {

@@ -8,7 +8,8 @@
 
 #include <fstream>
 
-namespace {
+namespace
+{
 
 constexpr const char* kLineEnd = "\r\n";
 constexpr const char* kComment =
@@ -16,8 +17,8 @@ constexpr const char* kComment =
     "sensor frame height, camera spin angle, horizontal tilt angle and vertical tilt angle";
 constexpr int kColumns = 10;
 constexpr const char* kColumnNames[kColumns] = {
-    "x position",   "y position",   "z position", "focal length",    "f-stop",
-    "frame width",  "frame height", "spin",       "horizontal tilt", "vertical tilt",
+    "x position",  "y position",   "z position", "focal length",    "f-stop",
+    "frame width", "frame height", "spin",       "horizontal tilt", "vertical tilt",
 };
 constexpr const char* kByteOrderMark = "\xEF\xBB\xBF";
 
@@ -52,8 +53,8 @@ bool CCameraSet::SaveToFile(const std::string& path) const
         const float fNumber = static_cast<float>(1.0 / GetAperture(static_cast<int>(i)));
         const Vec3d user = ToUser(cam.position, origin);
         const double columns[kColumns] = {
-            user.x,          user.y,    user.z,        cam.focalLength, fNumber,
-            cam.frameWidth,  cam.frameHeight, cam.spin, cam.hTilt,      cam.vTilt,
+            user.x,         user.y,          user.z,   cam.focalLength, fNumber,
+            cam.frameWidth, cam.frameHeight, cam.spin, cam.hTilt,       cam.vTilt,
         };
         for (int c = 0; c < kColumns; ++c) {
             const std::string number = FormatG6(columns[c]);
@@ -104,8 +105,8 @@ bool CCameraSet::LoadFromFile(const std::string& path)
         return false;
     }
     if (!IsValidCameraCount(n)) {
-        m_strFileError = "line 1: the camera count " + std::to_string(n) + " is not from 1 to " +
-                         std::to_string(kMaxCameras);
+        m_strFileError =
+            "line 1: the camera count " + std::to_string(n) + " is not from 1 to " + std::to_string(kMaxCameras);
         return false;
     }
 
@@ -118,10 +119,11 @@ bool CCameraSet::LoadFromFile(const std::string& path)
         for (int c = 0; c < kColumns; ++c) {
             if (reader.NextFloat(v[c]))
                 continue;
-            m_strFileError = reader.AtEnd() ? "the file ends after " + std::to_string(i) + " of the " +
-                                                  std::to_string(n) + " cameras it announces"
-                                            : reader.Failure("a number (camera " + std::to_string(i + 1) + ", " +
-                                                             kColumnNames[c] + ")");
+            m_strFileError =
+                reader.AtEnd()
+                    ? "the file ends after " + std::to_string(i) + " of the " + std::to_string(n) +
+                          " cameras it announces"
+                    : reader.Failure("a number (camera " + std::to_string(i + 1) + ", " + kColumnNames[c] + ")");
             return false;
         }
         Camera& cam = loaded[i];

@@ -9,7 +9,8 @@
 #include <iterator>
 #include <memory>
 
-namespace {
+namespace
+{
 
 std::unique_ptr<CCameraSet> g_pCameraSet;
 
@@ -31,9 +32,15 @@ CCameraSet& CCameraSet::Instance()
     return *g_pCameraSet;
 }
 
-CCameraSet* CCameraSet::Current() { return g_pCameraSet.get(); }
+CCameraSet* CCameraSet::Current()
+{
+    return g_pCameraSet.get();
+}
 
-void CCameraSet::DestroyInstance() { g_pCameraSet.reset(); }
+void CCameraSet::DestroyInstance()
+{
+    g_pCameraSet.reset();
+}
 
 std::vector<CCameraSet::Camera> CCameraSet::NewCameras(uint32_t n)
 {
@@ -43,7 +50,10 @@ std::vector<CCameraSet::Camera> CCameraSet::NewCameras(uint32_t n)
     return cameras;
 }
 
-void CCameraSet::Allocate() { Allocate(SceneCameraCount()); }
+void CCameraSet::Allocate()
+{
+    Allocate(SceneCameraCount());
+}
 
 void CCameraSet::Allocate(uint32_t n)
 {
@@ -59,7 +69,8 @@ void CCameraSet::AllocateAdded()
     if (!m_allocated || !IsValidCameraCount(n) || n <= m_cameras.size())
         return;
     std::vector<Camera> added = NewCameras(n);
-    m_cameras.insert(m_cameras.end(), std::make_move_iterator(added.begin() + static_cast<std::ptrdiff_t>(m_cameras.size())),
+    m_cameras.insert(m_cameras.end(),
+                     std::make_move_iterator(added.begin() + static_cast<std::ptrdiff_t>(m_cameras.size())),
                      std::make_move_iterator(added.end()));
 }
 
@@ -164,9 +175,15 @@ uint32_t CCameraSet::CountEnabledInRange() const
     return count;
 }
 
-Vec3d CCameraSet::ToUser(const Vec3d& p, const Vec3d& o) { return {p.x - o.x, p.y + o.y, o.z - p.z}; }
+Vec3d CCameraSet::ToUser(const Vec3d& p, const Vec3d& o)
+{
+    return {p.x - o.x, p.y + o.y, o.z - p.z};
+}
 
-Vec3d CCameraSet::FromUser(const Vec3d& u, const Vec3d& o) { return {u.x + o.x, u.y - o.y, o.z - u.z}; }
+Vec3d CCameraSet::FromUser(const Vec3d& u, const Vec3d& o)
+{
+    return {u.x + o.x, u.y - o.y, o.z - u.z};
+}
 
 void CCameraSet::MoveUserOrigin(const Vec3d& origin)
 {
@@ -180,8 +197,7 @@ void CCameraSet::MoveUserOrigin(const Vec3d& origin)
 
 Vec3d CCameraSet::FileOrigin() const
 {
-    return {static_cast<float>(m_userOrigin.x), static_cast<float>(m_userOrigin.y),
-            static_cast<float>(m_userOrigin.z)};
+    return {static_cast<float>(m_userOrigin.x), static_cast<float>(m_userOrigin.y), static_cast<float>(m_userOrigin.z)};
 }
 
 std::string CCameraSet::GetLabel(int i) const

@@ -16,7 +16,10 @@ class CRoomBox;
 // cameras; a count above this is refused ("Invalid Number of Cameras") rather
 // than risking an allocation that cannot be met.
 inline constexpr uint32_t kMaxCameras = 1000;
-inline bool IsValidCameraCount(long long n) { return n >= 1 && n <= kMaxCameras; }
+inline bool IsValidCameraCount(long long n)
+{
+    return n >= 1 && n <= kMaxCameras;
+}
 
 // The field of view, in the program's degrees, of a lens on one edge of its
 // film frame (both in mm): what a camera derives from its lens and sensor.
@@ -29,9 +32,10 @@ using CalibrationMatrix = std::array<float, 9>; // 3 x 3, row by row
 // settings' camera count. Positions are held in the internal scene frame;
 // ToUser/FromUser cross to the user frame shown in the dialog and in files.
 // Per-camera accessors do not check the index: callers keep 0 <= i < count.
-class CCameraSet {
-public:
-    static CCameraSet& Instance();   // creates the set on first use
+class CCameraSet
+{
+  public:
+    static CCameraSet& Instance(); // creates the set on first use
     // Null until created. The window's rig: a computation reads the copy
     // in its CoverageInput instead.
     static CCameraSet* Current();
@@ -151,7 +155,7 @@ public:
     const std::optional<CalibratedLens>& GetCalibratedLens(int i) const { return Cam(i).calibratedLens; }
     void SetCalibratedLens(int i, std::optional<CalibratedLens> lens) { Cam(i).calibratedLens = std::move(lens); }
 
-private:
+  private:
     struct Camera {
         Vec3d position;
         std::string label;

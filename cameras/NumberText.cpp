@@ -9,7 +9,8 @@
 #include <cmath>
 #include <cstring>
 
-namespace {
+namespace
+{
 // One leading '+' is dropped; from_chars takes no '+' but a '-' of its own,
 // which after a '+' would be a second sign ("+-8.5").
 bool StripPlus(std::string_view& token)
@@ -19,7 +20,7 @@ bool StripPlus(std::string_view& token)
     token.remove_prefix(1);
     return token.empty() || (token.front() != '+' && token.front() != '-');
 }
-}
+} // namespace
 
 bool ParseFloatToken(std::string_view token, float& value)
 {
@@ -54,7 +55,8 @@ std::string FormatG6(double value)
 
 std::string CheckNumberFile(const std::string& path)
 {
-    struct stat info {};
+    struct stat info {
+    };
     if (stat(path.c_str(), &info) != 0)
         return errno == ENOENT ? path + " does not exist" : path + " cannot be read: " + std::strerror(errno);
     if (!S_ISREG(info.st_mode))
@@ -62,10 +64,14 @@ std::string CheckNumberFile(const std::string& path)
     return {};
 }
 
-namespace {
-bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
-constexpr int kEnd = std::char_traits<char>::eof();
+namespace
+{
+bool IsSpace(int c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
+constexpr int kEnd = std::char_traits<char>::eof();
+} // namespace
 
 int TokenReader::Get()
 {

@@ -25,8 +25,9 @@ std::string CheckNumberFile(const std::string& path);
 // Reads whitespace-separated tokens from a stream. A token longer than any
 // number could be (a binary file, say) ends the stream as unreadable instead
 // of being gathered into memory.
-class TokenReader {
-public:
+class TokenReader
+{
+  public:
     // Longest token Next takes, and longest word Skip passes over.
     static constexpr size_t kMaxTokenLength = 256;
     static constexpr size_t kMaxWordLength = 65536;
@@ -44,7 +45,7 @@ public:
     std::string Failure(const std::string& what) const;
     bool AtEnd() const { return m_bAtEnd; }
 
-private:
+  private:
     int Get();
     int FirstNonSpace();
 

@@ -5,10 +5,11 @@
 #include <optional>
 #include <string>
 
-namespace CLI {
+namespace CLI
+{
 class App;
 class Option;
-}
+} // namespace CLI
 class CCameraSet;
 struct RigOptions;
 
@@ -34,8 +35,9 @@ void AddAsBuiltReaderOptions(CLI::App& command, AsBuiltOptions& options, CLI::Op
 // alone links the readers and their parsers of hostile text (a fault or a
 // hang there ends that process, not the tool), and volume-planner-cli hands
 // a `rig` that uses them over to it.
-class CRigAsBuilt {
-public:
+class CRigAsBuilt
+{
+  public:
     virtual ~CRigAsBuilt() = default;
     // Before the scene is built: the calibration read and planned, and `rig`
     // changed to build a room of the plan's size (in metres, unless --room

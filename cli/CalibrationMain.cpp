@@ -43,7 +43,8 @@ void GuardTheReader(const std::string& what)
     stack.ss_sp = g_altStack;
     stack.ss_size = sizeof g_altStack;
     sigaltstack(&stack, nullptr);
-    struct sigaction action{};
+    struct sigaction action {
+    };
     action.sa_handler = OnReaderFault;
     action.sa_flags = SA_ONSTACK;
     for (const int signal : kGuardedSignals)

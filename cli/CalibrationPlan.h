@@ -18,7 +18,8 @@ class CRoomBox;
 // the plan's terms: in `roomMetres` with the world's origin at its corner,
 // or in the box round the cameras without one. Refusals start "Calibration
 // not loaded: " or "Calibration not placed: " and name the file.
-AsBuiltPlanResult PlanCalibration(const AsBuiltOptions& options, const std::optional<std::array<double, 3>>& roomMetres);
+AsBuiltPlanResult PlanCalibration(const AsBuiltOptions& options,
+                                  const std::optional<std::array<double, 3>>& roomMetres);
 
 // The placed cameras as a rig of their own: the default rig's values (f-stop,
 // enabled) under the plan's lens, frame, aim and sensor, with its user origin

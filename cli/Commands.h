@@ -2,7 +2,8 @@
 
 #include <memory>
 
-namespace CLI {
+namespace CLI
+{
 class App;
 }
 class CRigAsBuilt;

@@ -22,7 +22,8 @@
 #include <memory>
 #include <string>
 
-namespace {
+namespace
+{
 
 struct CompareOptions {
     std::string project;
@@ -66,20 +67,18 @@ Json ComparisonJson(const RigComparison& comparison, const CCoverageDifference& 
                            {"focal_mm_planned", DoubleJson(delta.focalPlannedMm)},
                            {"focal_mm_found", DoubleJson(delta.focalFoundMm)}});
     json["cameras"] = std::move(cameras);
-    json["unmatched"] = {{"plan_numbers", comparison.unmatchedPlan},
-                         {"as_built_numbers", comparison.unmatchedAsBuilt}};
+    json["unmatched"] = {{"plan_numbers", comparison.unmatchedPlan}, {"as_built_numbers", comparison.unmatchedAsBuilt}};
     const CPlanningMeasures& planned = difference.Planned();
     const CPlanningMeasures& built = difference.AsBuilt();
-    json["coverage"] = {
-        {"planned_triangulable_m3", DoubleJson(planned.VolumeOf(planned.TriangulableCount()))},
-        {"as_built_triangulable_m3", DoubleJson(planned.VolumeOf(built.TriangulableCount()))},
-        {"gained_m3", DoubleJson(planned.VolumeOf(difference.GainedTriangulable()))},
-        {"lost_m3", DoubleJson(planned.VolumeOf(difference.LostTriangulable()))},
-        {"marker_by_at_least",
-         {{"planned_m3", VolumesJson(planned, difference.MarkerAtLeast(planned))},
-          {"as_built_m3", VolumesJson(planned, difference.MarkerAtLeast(built))},
-          {"gained_m3", VolumesJson(planned, difference.GainedMarkerAtLeast())},
-          {"lost_m3", VolumesJson(planned, difference.LostMarkerAtLeast())}}}};
+    json["coverage"] = {{"planned_triangulable_m3", DoubleJson(planned.VolumeOf(planned.TriangulableCount()))},
+                        {"as_built_triangulable_m3", DoubleJson(planned.VolumeOf(built.TriangulableCount()))},
+                        {"gained_m3", DoubleJson(planned.VolumeOf(difference.GainedTriangulable()))},
+                        {"lost_m3", DoubleJson(planned.VolumeOf(difference.LostTriangulable()))},
+                        {"marker_by_at_least",
+                         {{"planned_m3", VolumesJson(planned, difference.MarkerAtLeast(planned))},
+                          {"as_built_m3", VolumesJson(planned, difference.MarkerAtLeast(built))},
+                          {"gained_m3", VolumesJson(planned, difference.GainedMarkerAtLeast())},
+                          {"lost_m3", VolumesJson(planned, difference.LostMarkerAtLeast())}}}};
     return json;
 }
 

@@ -29,7 +29,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 Json VecJson(const Vec3d& v)
 {
@@ -44,8 +45,9 @@ Json VecJson(const Vec3d& v)
 }
 
 // Progress on a terminal, once the computation has taken more than a second.
-class ProgressLine {
-public:
+class ProgressLine
+{
+  public:
     ProgressLine() : m_start(std::chrono::steady_clock::now()), m_enabled(isatty(STDERR_FILENO) == 1) {}
     ~ProgressLine()
     {
@@ -64,7 +66,7 @@ public:
         std::fflush(stderr);
     }
 
-private:
+  private:
     std::chrono::steady_clock::time_point m_start;
     bool m_enabled;
     int m_shown = -1;
@@ -148,7 +150,8 @@ Json BuildReport(const CCoverageVolume& volume, const std::vector<int8_t>& mapBa
     report["map_bands"] = bands;
 
     Json atLeast = Json::array();
-    for (const double cubicMetres : VolumeSeenAtLeast(histogram, n - InsideObstacleVoxels(volume), volume.GetVoxelEdge()))
+    for (const double cubicMetres :
+         VolumeSeenAtLeast(histogram, n - InsideObstacleVoxels(volume), volume.GetVoxelEdge()))
         atLeast.push_back(DoubleJson(cubicMetres));
     report["volume_m3"] = {{"seen_by_at_least", std::move(atLeast)}};
     if (occlusion)
@@ -171,11 +174,11 @@ Json PlanningJson(const CPlanningMeasures& planning)
     Json types = Json::array();
     for (const CPlanningMeasures::CameraFigures& figures : planning.GetCameraFigures()) {
         const int i = static_cast<int>(figures.number - 1);
-        types.push_back({{"number", figures.number},
-                         {"type", cameras.GetCameraType(i) == kCustomCameraType
-                                      ? Json("custom")
-                                      : Json(CameraTypeName(cameras.GetCameraType(i)))},
-                         {"pixels", {cameras.GetSensorPixelsX(i), cameras.GetSensorPixelsY(i)}}});
+        types.push_back(
+            {{"number", figures.number},
+             {"type", cameras.GetCameraType(i) == kCustomCameraType ? Json("custom")
+                                                                    : Json(CameraTypeName(cameras.GetCameraType(i)))},
+             {"pixels", {cameras.GetSensorPixelsX(i), cameras.GetSensorPixelsY(i)}}});
     }
     auto volumes = [&planning](const std::vector<uint64_t>& counts) {
         Json list = Json::array();
@@ -205,8 +208,7 @@ Json PlanningJson(const CPlanningMeasures& planning)
                          {"triangulable_within_sigma", DoubleJson(planning.VolumeOf(planning.WithinSigmaCount()))}};
     json["voxels"] = {{"triangulable", planning.TriangulableCount()},
                       {"triangulable_within_sigma", planning.WithinSigmaCount()}};
-    json["sigma3d_mm"] = {{"median", DoubleJson(planning.Sigma3dMedian())},
-                          {"p95", DoubleJson(planning.Sigma3dP95())}};
+    json["sigma3d_mm"] = {{"median", DoubleJson(planning.Sigma3dMedian())}, {"p95", DoubleJson(planning.Sigma3dP95())}};
     json["per_camera"] = std::move(perCamera);
     return json;
 }

@@ -16,7 +16,8 @@
 #include <system_error>
 #include <vector>
 
-namespace {
+namespace
+{
 
 constexpr const char* kOperatorList = "one of < <= == >= > !=";
 
@@ -29,8 +30,7 @@ std::optional<unsigned> ParseOperator(const std::string& text)
     return std::nullopt;
 }
 
-template <typename T>
-std::optional<T> ParseNumber(const std::string& text)
+template <typename T> std::optional<T> ParseNumber(const std::string& text)
 {
     T value{};
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);

@@ -4,7 +4,8 @@
 #include <optional>
 #include <string>
 
-namespace CLI {
+namespace CLI
+{
 class App;
 }
 

@@ -43,7 +43,8 @@ std::string PartnerPath(const std::string& binary)
     argv.push_back(nullptr);
     execv(path.c_str(), argv.data());
     std::cerr << "The " << command << " command is not available: cannot run " << path << " (" << std::strerror(errno)
-              << ")." << (binary == "volume-planner-calibration" ? "" : " It is built together with the window.") << '\n';
+              << ")." << (binary == "volume-planner-calibration" ? "" : " It is built together with the window.")
+              << '\n';
     std::exit(1);
 }
 

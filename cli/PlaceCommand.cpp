@@ -26,7 +26,8 @@
 #include <system_error>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // The options of `place` besides the rig and planning options, as parsed.
 struct PlaceOptions {
@@ -76,7 +77,10 @@ std::optional<std::vector<double>> Numbers(const std::string& text, size_t count
     return values;
 }
 
-Json TripleJson(const Vec3d& v) { return Json::array({DoubleJson(v.x), DoubleJson(v.y), DoubleJson(v.z)}); }
+Json TripleJson(const Vec3d& v)
+{
+    return Json::array({DoubleJson(v.x), DoubleJson(v.y), DoubleJson(v.z)});
+}
 
 Json FiguresJson(const PlacementFigures& f)
 {
@@ -168,7 +172,8 @@ CameraModel ModelOf(const PlaceOptions& options, const PlanningOptions& planning
     if (!options.frame.empty()) {
         const auto frame = Numbers(options.frame, 2);
         if (!frame || !((*frame)[0] > 0.0 && (*frame)[0] <= 1000.0) || !((*frame)[1] > 0.0 && (*frame)[1] <= 1000.0))
-            Fail("--frame " + options.frame + ": needs the film frame W,H in millimetres, each above 0 and at most 1000");
+            Fail("--frame " + options.frame +
+                 ": needs the film frame W,H in millimetres, each above 0 and at most 1000");
         model.frameWidthMm = static_cast<float>((*frame)[0]);
         model.frameHeightMm = static_cast<float>((*frame)[1]);
     }
@@ -213,8 +218,8 @@ void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, con
     // The sensor options are the new cameras'; the plan's cameras keep theirs.
     if (const auto error = ApplyPlanningOptions(planningOptions, 0))
         Fail(*error);
-    const bool emptyPlan = !scene.project && !OptionGiven(rig.command, "--cameras") &&
-                           !OptionGiven(rig.command, "--default-rig");
+    const bool emptyPlan =
+        !scene.project && !OptionGiven(rig.command, "--cameras") && !OptionGiven(rig.command, "--default-rig");
     const RoomSize roomSize{settings.GetRoomLength(), settings.GetRoomWidth(), settings.GetRoomHeight()};
 
     PlacementRequest request;
@@ -265,8 +270,8 @@ void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, con
 
     // The plan with the new cameras after its own, the range taking them in.
     Project plan = CaptureProject(scene.project && !OptionGiven(rig.command, "--room") ? scene.project->unit
-                                  : IsFeetUnit(rig.units)                                  ? "ft"
-                                                                                           : "m",
+                                  : IsFeetUnit(rig.units)                              ? "ft"
+                                                                                       : "m",
                                   scene.project ? scene.project->resolutionCamera : 1,
                                   scene.project ? scene.project->kept : Json::object());
     plan.obstacles = ObstacleListOf(*scene.obstacles);
@@ -313,7 +318,8 @@ void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, con
 
     Json target = Json::array();
     for (const TargetBox& box : plan.placement.target)
-        target.push_back({{"min", TripleJson(box.min)}, {"max", TripleJson(box.max)}, {"weight", DoubleJson(box.weight)}});
+        target.push_back(
+            {{"min", TripleJson(box.min)}, {"max", TripleJson(box.max)}, {"weight", DoubleJson(box.weight)}});
     Json report;
     report["room"] = {{"length", FloatJson(settings.GetRoomLength())},
                       {"width", FloatJson(settings.GetRoomWidth())},
@@ -364,11 +370,17 @@ void AddPlaceCommand(CLI::App& app)
         ->type_name("F[,F...]");
     command->add_option("--frame", options->frame, "film frame of the new cameras in mm (default 6.5241,4.8807)")
         ->type_name("W,H");
-    command->add_option("--mount", options->mount, "where cameras may go: walls, ceiling, x0, x1, z0, z1 (default walls,ceiling)")
+    command
+        ->add_option("--mount", options->mount,
+                     "where cameras may go: walls, ceiling, x0, x1, z0, z1 (default walls,ceiling)")
         ->type_name("LIST");
-    command->add_option("--mount-height", options->mountHeight, "height band on the walls in metres (default the whole wall)")
+    command
+        ->add_option("--mount-height", options->mountHeight,
+                     "height band on the walls in metres (default the whole wall)")
         ->type_name("A,B");
-    command->add_option("--target", options->targets, "a target box, min and max corner in metres from the room corner (repeatable)")
+    command
+        ->add_option("--target", options->targets,
+                     "a target box, min and max corner in metres from the room corner (repeatable)")
         ->type_name("X0,Y0,Z0,X1,Y1,Z1")
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
@@ -380,7 +392,9 @@ void AddPlaceCommand(CLI::App& app)
     command->add_option("--time-limit", options->timeLimit, "stop after this long and keep the best rig found")
         ->type_name("SECONDS")
         ->capture_default_str();
-    command->add_option("--restarts", options->restarts, "restarts of the search")->type_name("N")->capture_default_str();
+    command->add_option("--restarts", options->restarts, "restarts of the search")
+        ->type_name("N")
+        ->capture_default_str();
     command->add_option("--threads", options->threads, "threads of the search, 0 for every core")
         ->type_name("N")
         ->capture_default_str();

@@ -12,7 +12,8 @@
 #include <cmath>
 #include <system_error>
 
-namespace {
+namespace
+{
 
 // "A,B" as two numbers of type T; nullopt unless the whole text is exactly that.
 template <typename T> std::optional<std::pair<T, T>> ParsePair(const std::string& text)

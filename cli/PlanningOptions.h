@@ -6,7 +6,8 @@
 #include <optional>
 #include <string>
 
-namespace CLI {
+namespace CLI
+{
 class App;
 }
 

@@ -24,7 +24,8 @@
 #include <system_error>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // How the frame looks: everything a user of the window can change without
 // changing what is computed.
@@ -147,9 +148,8 @@ void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const Pla
 
     std::shared_ptr<const CCoverageDifference> differenceShown;
     if (difference) {
-        const PlanComparison compared =
-            CompareWithCalibration(view.asBuilt, {*RigAlignmentFromKey(view.align), *RigMatchingFromKey(view.match)},
-                                   room, scene.obstacles);
+        const PlanComparison compared = CompareWithCalibration(
+            view.asBuilt, {*RigAlignmentFromKey(view.align), *RigMatchingFromKey(view.match)}, room, scene.obstacles);
         if (!compared.difference)
             Fail(compared.error);
         differenceShown = compared.difference;
@@ -259,9 +259,10 @@ void AddRenderCommand(CLI::App& app)
                      "rig as built of --as-built against the plan)")
         ->check(CLI::IsMember({"classic", "quality", "difference"}))
         ->capture_default_str();
-    CLI::Option* asBuilt =
-        command->add_option("--as-built", view->asBuilt.path, "the calibration of the rig as built, for --display difference")
-            ->type_name("FILE|FOLDER");
+    CLI::Option* asBuilt = command
+                               ->add_option("--as-built", view->asBuilt.path,
+                                            "the calibration of the rig as built, for --display difference")
+                               ->type_name("FILE|FOLDER");
     AddAsBuiltReaderOptions(*command, view->asBuilt, asBuilt);
     command->add_option("--align", view->align, "as compare's: none, rigid or similarity")
         ->check(CLI::IsMember({"none", "rigid", "similarity"}))
@@ -275,10 +276,11 @@ void AddRenderCommand(CLI::App& app)
         ->type_name("M");
     command->add_option("--quality-threshold", view->qualityThreshold, "show only voxels whose measure meets OP V")
         ->type_name("OP,V");
-    command->add_option("--style", view->style,
-                        "classic, or planner: the room fitted to the frame in its true proportions, with rulers "
-                        "in the room's unit (their own ticks: --scales and --divisions are the classic style's), "
-                        "keyed legend and status, and the cameras' view pyramids")
+    command
+        ->add_option("--style", view->style,
+                     "classic, or planner: the room fitted to the frame in its true proportions, with rulers "
+                     "in the room's unit (their own ticks: --scales and --divisions are the classic style's), "
+                     "keyed legend and status, and the cameras' view pyramids")
         ->check(CLI::IsMember({"classic", "planner"}))
         ->capture_default_str();
     command->add_option("--png", view->pngFile, "the PNG file to write (1000 x 725)")->type_name("FILE")->required();

@@ -11,10 +11,12 @@
 
 #include <cstdio>
 
-namespace {
+namespace
+{
 
-class CRigAsBuiltReaders final : public CRigAsBuilt {
-public:
+class CRigAsBuiltReaders final : public CRigAsBuilt
+{
+  public:
     std::optional<std::string> Prepare(const AsBuiltOptions& options, RigOptions& rig) override;
     void Place(CCameraSet& cameras) override
     {
@@ -25,7 +27,7 @@ public:
                                       uint32_t count) override;
     void PrintNotes() const override;
 
-private:
+  private:
     std::optional<AsBuiltPlan> m_plan;
 };
 
@@ -74,4 +76,7 @@ void CRigAsBuiltReaders::PrintNotes() const
 
 } // namespace
 
-std::shared_ptr<CRigAsBuilt> MakeRigAsBuilt() { return std::make_shared<CRigAsBuiltReaders>(); }
+std::shared_ptr<CRigAsBuilt> MakeRigAsBuilt()
+{
+    return std::make_shared<CRigAsBuiltReaders>();
+}

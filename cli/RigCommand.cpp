@@ -16,7 +16,8 @@
 #include <iostream>
 #include <memory>
 
-namespace {
+namespace
+{
 
 void PrintRig(const CCameraSet& cameras, const SceneSettings& settings)
 {
@@ -26,8 +27,8 @@ void PrintRig(const CCameraSet& cameras, const SceneSettings& settings)
                 settings.GetFirstCamera() + 1, settings.GetEndCamera(), cameras.CountEnabledInRange());
     std::printf("Positions in metres from room corner (X along the length, Y above the floor, Z across the width); "
                 "lens and sensor in mm; angles in degrees.\n");
-    std::printf("%4s  %-12s %-3s %8s %8s %8s %7s %7s %8s %8s %7s %7s %7s %7s %7s\n", "No", "Label", "On", "X", "Y",
-                "Z", "Focal", "F-stop", "Sensor W", "Sensor H", "Spin", "H-tilt", "V-tilt", "H-FOV", "V-FOV");
+    std::printf("%4s  %-12s %-3s %8s %8s %8s %7s %7s %8s %8s %7s %7s %7s %7s %7s\n", "No", "Label", "On", "X", "Y", "Z",
+                "Focal", "F-stop", "Sensor W", "Sensor H", "Spin", "H-tilt", "V-tilt", "H-FOV", "V-FOV");
     for (uint32_t n = 0; n < settings.GetCameraCount(); ++n) {
         const int i = static_cast<int>(n);
         const Vec3d user = cameras.ToUser(cameras.GetPosition(i));
@@ -74,7 +75,8 @@ void PrintObstacles(const CObstacleSet& obstacles)
 
 void AddRigCommand(CLI::App& app, std::shared_ptr<CRigAsBuilt> handler)
 {
-    CLI::App* command = app.add_subcommand("rig", "Print the camera rig as a table, or save it as a camera data file or a project");
+    CLI::App* command =
+        app.add_subcommand("rig", "Print the camera rig as a table, or save it as a camera data file or a project");
     auto options = std::make_shared<RigOptions>();
     auto savePath = std::make_shared<std::string>();
     auto projectPath = std::make_shared<std::string>();

@@ -23,8 +23,9 @@ void AddRigOptions(CLI::App& command, RigOptions& options)
     command.add_option("--units", options.units, "unit of --room: m (metres) or f (feet)")
         ->check(CLI::IsMember({"m", "M", "f", "F"}))
         ->capture_default_str();
-    CLI::Option* cameras = command.add_option("--cameras", options.camerasFile,
-                                              "load the rig from a camera data file; positions relative to --room")
+    CLI::Option* cameras = command
+                               .add_option("--cameras", options.camerasFile,
+                                           "load the rig from a camera data file; positions relative to --room")
                                ->type_name("FILE");
     DecimalWholeNumbers(command.add_option("--default-rig", options.defaultRig,
                                            "without --cameras: this many cameras, default placement"))
@@ -43,8 +44,9 @@ void AddRigOptions(CLI::App& command, RigOptions& options)
     command.add_option("--project", options.projectFile, "start from this project file (.vplan)")->type_name("FILE");
     command.add_option("--obstacles", options.obstaclesFile, "obstacles from a JSON list (the project file's form)")
         ->type_name("FILE");
-    command.add_option("--obstacle-box", options.obstacleBoxes,
-                       "a box that blocks the view: min and max corner, metres from the room corner (repeatable)")
+    command
+        .add_option("--obstacle-box", options.obstacleBoxes,
+                    "a box that blocks the view: min and max corner, metres from the room corner (repeatable)")
         ->type_name("X0,Y0,Z0,X1,Y1,Z1")
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
@@ -62,7 +64,8 @@ void DestroyRigScene()
     DestroySceneSettings();
 }
 
-namespace {
+namespace
+{
 
 // Six comma-separated decimal numbers, or nullopt.
 std::optional<ObstacleBox> ParseBox(const std::string& text, const std::string& name)

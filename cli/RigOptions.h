@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-namespace CLI {
+namespace CLI
+{
 class App;
 }
 class CRoomBox;
@@ -33,8 +34,8 @@ bool OptionGiven(const CLI::App* command, const std::string& name);
 // What building the scene gave.
 struct RigSceneResult {
     bool ok = false;
-    std::string error;        // the message for standard error when !ok
-    uint32_t cameraCount = 0; // cameras in the rig, once built
+    std::string error;              // the message for standard error when !ok
+    uint32_t cameraCount = 0;       // cameras in the rig, once built
     std::optional<Project> project; // the project it started from, with --project
     // The project's obstacles, or those of --obstacles and --obstacle-box
     // when either is given; never null, empty without obstacles.

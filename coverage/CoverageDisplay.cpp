@@ -30,7 +30,6 @@ const double* CCoverageVolume::ResolutionColor(float r) const
     return ApplyColor(local, name);
 }
 
-
 bool CCoverageVolume::PassesResolutionFilter(float r, const CoverageFilters& filters) const
 {
     return CResolutionFilter(filters).Passes(r);

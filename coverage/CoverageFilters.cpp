@@ -19,7 +19,8 @@ CoverageFilters CoverageFilters::FromProcessState()
     return filters;
 }
 
-namespace {
+namespace
+{
 
 // Both rounded sides are held as float, so that "==" 0.71 matches the
 // values that round to 0.71 and a bound compares with the float nearest it.

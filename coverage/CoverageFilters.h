@@ -50,14 +50,15 @@ struct CoverageFilters {
 // operator naming which bound comes first ("<", "<=" the upper, ">", ">="
 // the lower); the bounds must be in that order and the second operator must
 // name the other side, else nothing passes.
-class CResolutionFilter {
-public:
+class CResolutionFilter
+{
+  public:
     explicit CResolutionFilter(const CoverageFilters& filters);
     // The upper bound compares with the rounded value, the lower bound with
     // the value itself.
     bool Passes(float r) const;
 
-private:
+  private:
     enum class Kind { Nothing, Equal, Range };
     Kind m_kind = Kind::Nothing;
     bool m_lowerStrict = false;

@@ -6,15 +6,16 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 constexpr float kStartVoxelSizeCm = 20.0f;
 constexpr unsigned kStartIsoThreshold = 1;
-constexpr unsigned kStartIsoOperator = 2; // "=="
+constexpr unsigned kStartIsoOperator = 2;  // "=="
 constexpr unsigned kStartResOperator1 = 3; // ">="
 constexpr float kStartResBound1 = 0.7f;
 constexpr unsigned kStartResOperator2 = 1; // "<="
 constexpr float kStartResBound2 = 0.8f;
-}
+} // namespace
 
 float g_fVoxelSizeCm = kStartVoxelSizeCm;
 float g_fVoxelPointSize = 4.0f;
@@ -113,7 +114,8 @@ void SetResBound2(float b)
     g_fResBound2 = b;
 }
 
-namespace {
+namespace
+{
 
 // Shifting by 5 one decimal below the kept ones and truncating rounds half
 // away from zero; extended precision keeps a double just below a half (0.705

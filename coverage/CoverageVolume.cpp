@@ -21,7 +21,8 @@
 #include <new>
 #include <numeric>
 
-namespace {
+namespace
+{
 
 constexpr float kQuietNaN = std::numeric_limits<float>::quiet_NaN();
 
@@ -227,16 +228,25 @@ int CCoverageVolume::ThreadCount() const
     return m_nThreads > 0 ? m_nThreads : omp_get_max_threads();
 }
 
-CCoverageVolume::GridStatus CCoverageVolume::ComputeCoverage(CoverageInput& input) { return Compute(input, false); }
+CCoverageVolume::GridStatus CCoverageVolume::ComputeCoverage(CoverageInput& input)
+{
+    return Compute(input, false);
+}
 
 CCoverageVolume::GridStatus CCoverageVolume::ComputeCoverageFromCalibration(CoverageInput& input)
 {
     return Compute(input, true);
 }
 
-CCoverageVolume::GridStatus CCoverageVolume::ComputeCoverage() { return ComputeOnProcessState(false); }
+CCoverageVolume::GridStatus CCoverageVolume::ComputeCoverage()
+{
+    return ComputeOnProcessState(false);
+}
 
-CCoverageVolume::GridStatus CCoverageVolume::ComputeCoverageFromCalibration() { return ComputeOnProcessState(true); }
+CCoverageVolume::GridStatus CCoverageVolume::ComputeCoverageFromCalibration()
+{
+    return ComputeOnProcessState(true);
+}
 
 CCoverageVolume::GridStatus CCoverageVolume::ComputeOnProcessState(bool fromCalibration)
 {
@@ -321,7 +331,8 @@ void CCoverageVolume::BuildEdgesFromCalibration(CCameraSet& cameras) const
     }
 }
 
-namespace {
+namespace
+{
 
 // The value a camera's resolution falls towards 'a' with distance.
 float ResolutionAt(double focal, double a, double dist)

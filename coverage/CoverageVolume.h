@@ -97,8 +97,9 @@ class CCameraSet;
 struct CoverageInput;
 enum class BoxTest;
 
-class CCoverageVolume {
-public:
+class CCoverageVolume
+{
+  public:
     enum class GridStatus { Ok, InvalidSize, OutOfMemory, Cancelled };
 
     // Frees every array; the volume is empty afterwards.
@@ -233,7 +234,7 @@ public:
     // Offsets 0..CountY-1 for calling the layer lists.
     const std::vector<int>& LayerIds() const { return m_aLayerIds; }
 
-private:
+  private:
     // What a computation fixes of a camera for its resolution values.
     struct CameraValues {
         bool held = false; // enabled and in range at the computation

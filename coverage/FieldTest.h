@@ -37,14 +37,29 @@ inline bool WithinField(double dot, double fovDegrees, double cosFov)
 // Where neither holds, or the dot product may lie below -1, only WithinField
 // on the unit vector can tell. A bound that is not a number decides nothing.
 inline constexpr double kDotFloor = -1.0 + 2 * kCosineMargin;
-inline double FieldAbove(double cosFov) { return cosFov + 2 * kCosineMargin; }
-inline double FieldBelow(double cosFov) { return cosFov - 2 * kCosineMargin; }
+inline double FieldAbove(double cosFov)
+{
+    return cosFov + 2 * kCosineMargin;
+}
+inline double FieldBelow(double cosFov)
+{
+    return cosFov - 2 * kCosineMargin;
+}
 
 // q > b |d| and q < b |d| for a bound b > 0, given bb = b * b.
-inline bool DotExceedsPositive(double q, double s, double bb) { return (q > 0.0) & (q * q > bb * s); }
-inline bool DotFallsShortOfPositive(double q, double s, double bb) { return (q < 0.0) | (q * q < bb * s); }
+inline bool DotExceedsPositive(double q, double s, double bb)
+{
+    return (q > 0.0) & (q * q > bb * s);
+}
+inline bool DotFallsShortOfPositive(double q, double s, double bb)
+{
+    return (q < 0.0) | (q * q < bb * s);
+}
 // q > kDotFloor |d|
-inline bool DotAboveFloor(double q, double s) { return (q >= 0.0) | (q * q < kDotFloor * kDotFloor * s); }
+inline bool DotAboveFloor(double q, double s)
+{
+    return (q >= 0.0) | (q * q < kDotFloor * kDotFloor * s);
+}
 
 // q > b |d|
 inline bool DotExceeds(double q, double s, double b)
@@ -61,5 +76,11 @@ inline bool DotFallsShort(double q, double s, double b)
     return ((b > 0.0) & DotFallsShortOfPositive(q, s, b * b)) | ((b <= 0.0) & (q < 0.0) & (qq > bb));
 }
 
-inline bool DotWithin(double q, double s, double above) { return DotExceeds(q, s, above); }
-inline bool DotOutside(double q, double s, double below) { return DotFallsShort(q, s, below) & DotAboveFloor(q, s); }
+inline bool DotWithin(double q, double s, double above)
+{
+    return DotExceeds(q, s, above);
+}
+inline bool DotOutside(double q, double s, double below)
+{
+    return DotFallsShort(q, s, below) & DotAboveFloor(q, s);
+}

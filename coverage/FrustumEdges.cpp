@@ -6,7 +6,8 @@
 #include <array>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 enum class Axis { X, Y, Z };
 
@@ -17,8 +18,9 @@ struct Turn {
 
 // A work vector turned step by step: each step's rotation is written into a
 // float matrix whose fourth row and column stay those of the identity.
-class CEdgeTurner {
-public:
+class CEdgeTurner
+{
+  public:
     CEdgeTurner() { m_mStep.m[3][3] = 1.0f; }
 
     void Load(const Vec3d& start)
@@ -40,7 +42,7 @@ public:
     float& operator[](size_t k) { return m_vWork[k]; }
     Vec3d Direction() const { return Normalized({m_vWork[0], m_vWork[1], m_vWork[2]}); }
 
-private:
+  private:
     void SetRotation(Axis axis, long double radians)
     {
         const float c = static_cast<float>(std::cos(radians));

@@ -29,16 +29,16 @@ PlanningCamera MakePlanningCamera(const Vec3d& position, const FrustumEdges& edg
 
 PlanningCamera MakePlanningCamera(const CCameraSet& cameras, int i, const PlanningSettings& settings)
 {
-    const double pitch = PixelPitchMm(cameras.GetFrameWidth(i), cameras.GetFrameHeight(i),
-                                      cameras.GetSensorPixelsX(i), cameras.GetSensorPixelsY(i));
+    const double pitch = PixelPitchMm(cameras.GetFrameWidth(i), cameras.GetFrameHeight(i), cameras.GetSensorPixelsX(i),
+                                      cameras.GetSensorPixelsY(i));
     return MakePlanningCamera(cameras.GetPosition(i), EdgesOf(cameras, i), cameras.GetHFov(i), cameras.GetVFov(i),
                               cameras.GetFocalLength(i), pitch, settings);
 }
 
 double CameraReachOf(const CCameraSet& cameras, int i, const PlanningSettings& settings)
 {
-    const double pitch = PixelPitchMm(cameras.GetFrameWidth(i), cameras.GetFrameHeight(i),
-                                      cameras.GetSensorPixelsX(i), cameras.GetSensorPixelsY(i));
+    const double pitch = PixelPitchMm(cameras.GetFrameWidth(i), cameras.GetFrameHeight(i), cameras.GetSensorPixelsX(i),
+                                      cameras.GetSensorPixelsY(i));
     const double focal = cameras.GetFocalLength(i);
     const auto usable = [](double v) { return std::isfinite(v) && v > 0.0; };
     return usable(pitch) && usable(focal) ? CameraReachMm(focal, settings.markerDiameterMm, settings.minImagePx, pitch)

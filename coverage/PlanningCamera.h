@@ -13,13 +13,13 @@
 // the planning measures decide it for a voxel centre. Obstacles are left to
 // the caller: a point the camera sees a marker at may still be hidden.
 struct PlanningCamera {
-    Vec3d position;     // internal scene frame, metres
-    Vec3d edges[4];     // unit, in FrustumEdges order
-    double fov[4];      // program degrees, horizontal pair then vertical
+    Vec3d position; // internal scene frame, metres
+    Vec3d edges[4]; // unit, in FrustumEdges order
+    double fov[4];  // program degrees, horizontal pair then vertical
     double cosFov[4];
-    Vec3d axis;         // optical axis, between the vertical pair; zero for a camera without edges
-    double focal;       // mm
-    double pitch;       // mm
+    Vec3d axis;           // optical axis, between the vertical pair; zero for a camera without edges
+    double focal;         // mm
+    double pitch;         // mm
     double sigmaPerDepth; // sigma_c / z
     double markerMm;
     double minImagePx;
@@ -41,7 +41,7 @@ struct MarkerSight {
     bool inField = false; // inside the four edges (the classic test)
     bool marker = false;  // and a marker there images at the least size or more, in front of the focal plane
     Vec3d ray;            // unit direction from the camera to the point; zero at the camera itself
-    double depthMm = std::numeric_limits<double>::quiet_NaN(); // along the optical axis; set when inField
+    double depthMm = std::numeric_limits<double>::quiet_NaN();  // along the optical axis; set when inField
     double markerPx = std::numeric_limits<double>::quiet_NaN(); // image diameter; set when inField
 };
 

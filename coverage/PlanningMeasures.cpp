@@ -17,7 +17,8 @@
 #include <new>
 #include <numbers>
 
-namespace {
+namespace
+{
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr float kNaNf = std::numeric_limits<float>::quiet_NaN();
@@ -115,7 +116,10 @@ std::optional<std::string> CheckPlanningSettings(const PlanningSettings& s)
     return std::nullopt;
 }
 
-const PlanningSettings& GetPlanningSettings() { return g_planningSettings; }
+const PlanningSettings& GetPlanningSettings()
+{
+    return g_planningSettings;
+}
 
 bool SetPlanningSettings(const PlanningSettings& settings)
 {
@@ -125,7 +129,10 @@ bool SetPlanningSettings(const PlanningSettings& settings)
     return true;
 }
 
-void ResetPlanningSettings() { g_planningSettings = PlanningSettings{}; }
+void ResetPlanningSettings()
+{
+    g_planningSettings = PlanningSettings{};
+}
 
 double PixelPitchMm(double frameWidthMm, double frameHeightMm, int pixelsX, int pixelsY)
 {
@@ -247,7 +254,10 @@ float CPlanningMeasures::Value(PlanningMeasure measure, size_t t) const
     return kNaNf;
 }
 
-double CPlanningMeasures::VolumeOf(uint64_t voxels) const { return static_cast<double>(voxels) * m_dVoxelVolume; }
+double CPlanningMeasures::VolumeOf(uint64_t voxels) const
+{
+    return static_cast<double>(voxels) * m_dVoxelVolume;
+}
 
 CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volume)
 {

@@ -20,8 +20,8 @@ struct PlanningSettings {
     double minImagePx = 3.0;        // Nmin: least marker image diameter a camera must see
     double minAngleDeg = 40.0;      // triangulation angle range between two rays
     double maxAngleDeg = 140.0;
-    double pixelNoisePx = 0.5;      // sigma_px: image noise of a marker centre
-    double sigmaBoundMm = 1.0;      // the "triangulable within sigma" bound
+    double pixelNoisePx = 0.5; // sigma_px: image noise of a marker centre
+    double sigmaBoundMm = 1.0; // the "triangulable within sigma" bound
 };
 
 // The reason a settings value is refused, naming the value; nullopt when
@@ -68,16 +68,17 @@ const char* PlanningMeasureUnit(PlanningMeasure measure);
 // enabled cameras of the active range. Reads the input's cameras (positions,
 // the frustum edges the coverage computation derived, lens, sensor pixels),
 // range and planning settings at Compute; later changes need another Compute.
-class CPlanningMeasures {
-public:
+class CPlanningMeasures
+{
+  public:
     enum class Status { Ok, NoCoverage, OutOfMemory, Cancelled };
 
     struct CameraFigures {
-        uint32_t number = 0;           // 1-based
-        bool counted = false;          // enabled and inside the active range
-        double reachMm = 0.0;          // R; NaN without usable sensor pixels
-        uint64_t voxelsSeen = 0;       // classic four-edge test
-        uint64_t voxelsMarker = 0;     // sees a marker there
+        uint32_t number = 0;             // 1-based
+        bool counted = false;            // enabled and inside the active range
+        double reachMm = 0.0;            // R; NaN without usable sensor pixels
+        uint64_t voxelsSeen = 0;         // classic four-edge test
+        uint64_t voxelsMarker = 0;       // sees a marker there
         uint64_t uniqueTriangulable = 0; // triangulable voxels lost without this camera
     };
 
@@ -122,7 +123,7 @@ public:
     // Cubic metres of `voxels` voxels of the grid computed.
     double VolumeOf(uint64_t voxels) const;
 
-private:
+  private:
     bool IsCancelled() const { return m_pCancel && m_pCancel->load(std::memory_order_relaxed); }
 
     bool m_bComputed = false;

@@ -6,7 +6,8 @@
 #include <cmath>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 // Nine evenly spaced samples of the published viridis map (public domain),
 // as bytes; colours between them are interpolated linearly.
@@ -79,7 +80,10 @@ std::string QualityScale::TickLabel(double tick) const
     return text;
 }
 
-QualityRgb QualityScale::ColorOf(float v) const { return QualityColor((v - low) / (high - low)); }
+QualityRgb QualityScale::ColorOf(float v) const
+{
+    return QualityColor((v - low) / (high - low));
+}
 
 double RoundTickStep(double span, int maxIntervals, bool integer)
 {

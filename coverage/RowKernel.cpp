@@ -11,16 +11,19 @@
 // target, since GCC lowers vector code to the instruction set of the
 // function that holds it, before inlining. No fused multiply-add on any
 // path: -ffp-contract=off holds for these too.
-namespace {
+namespace
+{
 
-namespace portable {
+namespace portable
+{
 constexpr int kLanes = 2;
 #include "coverage/RowKernelLanes.inc"
 } // namespace portable
 
 #pragma GCC push_options
 #pragma GCC target("avx2")
-namespace avx2 {
+namespace avx2
+{
 constexpr int kLanes = 4;
 #include "coverage/RowKernelLanes.inc"
 } // namespace avx2
@@ -28,7 +31,8 @@ constexpr int kLanes = 4;
 
 #pragma GCC push_options
 #pragma GCC target("avx512f,avx512dq,prefer-vector-width=512")
-namespace avx512 {
+namespace avx512
+{
 constexpr int kLanes = 8;
 #include "coverage/RowKernelLanes.inc"
 } // namespace avx512
@@ -36,7 +40,8 @@ constexpr int kLanes = 8;
 
 } // namespace
 
-namespace {
+namespace
+{
 
 // The field widened by this much in its cosine: every voxel the squared test
 // may see or leave open lies inside the widened field by at least that.
@@ -140,8 +145,7 @@ const char* VectorPathName(VectorPath path)
     return "?";
 }
 
-bool ClassifyRow(VectorPath path, const RowCamera& camera, const double* ys, uint32_t n, int64_t* seen,
-                 int64_t* open)
+bool ClassifyRow(VectorPath path, const RowCamera& camera, const double* ys, uint32_t n, int64_t* seen, int64_t* open)
 {
     switch (path) {
     case VectorPath::Avx512:

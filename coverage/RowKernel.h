@@ -18,7 +18,10 @@ const char* VectorPathName(VectorPath path);
 // the last layer, so that the vector loops never need a scalar tail.
 inline constexpr uint32_t kRowPadding = 8;
 // Entries of a row buffer for n layers.
-inline constexpr uint32_t PaddedRow(uint32_t n) { return (n + kRowPadding - 1) / kRowPadding * kRowPadding; }
+inline constexpr uint32_t PaddedRow(uint32_t n)
+{
+    return (n + kRowPadding - 1) / kRowPadding * kRowPadding;
+}
 
 // One camera seen from one row: d = (dx, y - py, dz) is the voxel's offset
 // from the camera, q_e = rowDot[e] + ey[e] (y - py) its dot product with
@@ -48,8 +51,7 @@ bool NarrowRowSpan(const RowCamera& camera, const double* ys, uint32_t n, uint32
 // certainly sees the voxel, seen[j] grows by one; where only the exact test
 // can tell, open[j] is set non-zero (else zero). Returns whether any is open.
 // ys, seen and open hold PaddedRow(n) entries.
-bool ClassifyRow(VectorPath path, const RowCamera& camera, const double* ys, uint32_t n, int64_t* seen,
-                 int64_t* open);
+bool ClassifyRow(VectorPath path, const RowCamera& camera, const double* ys, uint32_t n, int64_t* seen, int64_t* open);
 
 // A camera's resolution values for layers 0 .. n-1 of a row, at the distance
 // sqrt((dxx + dy dy) + dzz) with dy = ys[j] - py: out holds n entries.

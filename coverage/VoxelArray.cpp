@@ -5,7 +5,8 @@
 #include <cstdlib>
 #include <new>
 
-namespace {
+namespace
+{
 
 constexpr size_t kHugePage = size_t{2} << 20;
 

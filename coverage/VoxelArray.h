@@ -10,14 +10,12 @@
 struct VoxelArrayFree {
     void operator()(void* p) const;
 };
-template <class T>
-using VoxelArray = std::unique_ptr<T[], VoxelArrayFree>;
+template <class T> using VoxelArray = std::unique_ptr<T[], VoxelArrayFree>;
 
 // Throws std::bad_alloc when the memory cannot be had.
 void* AllocateVoxelBytes(size_t bytes);
 
-template <class T>
-VoxelArray<T> AllocateVoxelArray(size_t n)
+template <class T> VoxelArray<T> AllocateVoxelArray(size_t n)
 {
     static_assert(std::is_trivially_default_constructible_v<T> && std::is_trivially_destructible_v<T>);
     if (n > static_cast<size_t>(-1) / sizeof(T))

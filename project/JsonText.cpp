@@ -6,7 +6,8 @@
 #include <iterator>
 #include <system_error>
 
-namespace {
+namespace
+{
 
 template <typename T> std::string Shortest(T value)
 {
@@ -46,9 +47,15 @@ void Write(std::string& out, const Json& value, int depth)
 
 } // namespace
 
-std::string ShortestText(float value) { return Shortest(value); }
+std::string ShortestText(float value)
+{
+    return Shortest(value);
+}
 
-std::string ShortestText(double value) { return Shortest(value); }
+std::string ShortestText(double value)
+{
+    return Shortest(value);
+}
 
 Json FloatJson(float value)
 {

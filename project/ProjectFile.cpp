@@ -12,7 +12,8 @@
 #include <limits>
 #include <sstream>
 
-namespace {
+namespace
+{
 
 constexpr const char* kCustomTypeKey = "custom";
 constexpr const char* kPrincipalPointKey = "principal_point_px";
@@ -30,7 +31,10 @@ struct ProjectError {
     throw ProjectError{key + ": " + reason};
 }
 
-std::string Join(const std::string& path, const std::string& key) { return path.empty() ? key : path + "." + key; }
+std::string Join(const std::string& path, const std::string& key)
+{
+    return path.empty() ? key : path + "." + key;
+}
 
 const Json& Member(const Json& object, const std::string& path, const std::string& key)
 {
@@ -115,7 +119,10 @@ std::vector<double> NumberList(const Json& object, const std::string& path, cons
     return numbers;
 }
 
-bool PositiveFinite(double v) { return std::isfinite(v) && v > 0.0; }
+bool PositiveFinite(double v)
+{
+    return std::isfinite(v) && v > 0.0;
+}
 
 ProjectCamera ReadCamera(const Json& value, const std::string& path)
 {
@@ -512,8 +519,8 @@ std::string ProjectText(const Project& p)
     planning["angle_range"] = Json::array({DoubleJson(p.planning.minAngleDeg), DoubleJson(p.planning.maxAngleDeg)});
     planning["pixel_noise_px"] = DoubleJson(p.planning.pixelNoisePx);
     planning["sigma_max_mm"] = DoubleJson(p.planning.sigmaBoundMm);
-    const Json keptCameras = document.contains("cameras") && document["cameras"].is_array() ? document["cameras"]
-                                                                                             : Json::array();
+    const Json keptCameras =
+        document.contains("cameras") && document["cameras"].is_array() ? document["cameras"] : Json::array();
     Json cameras = Json::array();
     for (size_t i = 0; i < p.cameras.size(); ++i) {
         const bool kept = i < keptCameras.size() && keptCameras[i].is_object();
@@ -533,8 +540,8 @@ std::string ProjectText(const Project& p)
         document["report"] = ProjectReportJson(p.report, document["report"]);
     if (p.plannerView)
         section("view")["style"] = kPlannerStyle;
-    else if (const auto view = document.find("view"); view != document.end() && view->is_object() &&
-                                                       view->erase("style") && view->empty())
+    else if (const auto view = document.find("view");
+             view != document.end() && view->is_object() && view->erase("style") && view->empty())
         document.erase(view);
     if (p.window)
         WriteProjectWindowState(*p.window, section("view"));

@@ -6,7 +6,8 @@
 #include <cmath>
 #include <filesystem>
 
-namespace {
+namespace
+{
 
 struct ListError {
     std::string message;

@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 struct PlacementError {
     std::string message;
@@ -86,7 +87,8 @@ MountSurfaces ReadMounts(const Json& value, const std::string& path)
     if (const Json* band = Find(value, "wall_band_m")) {
         if (!band->is_array() || band->size() != 2)
             Refuse(path + ".wall_band_m", "must be a list of 2 numbers");
-        mounts.wallBand = std::array<double, 2>{Number((*band)[0], path + ".wall_band_m"), Number((*band)[1], path + ".wall_band_m")};
+        mounts.wallBand =
+            std::array<double, 2>{Number((*band)[0], path + ".wall_band_m"), Number((*band)[1], path + ".wall_band_m")};
     }
     if (const Json* ceiling = Find(value, "ceiling")) {
         if (!ceiling->is_boolean())

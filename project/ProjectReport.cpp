@@ -2,7 +2,8 @@
 
 #include <utility>
 
-namespace {
+namespace
+{
 
 using Field = std::pair<const char*, std::string ProjectReport::*>;
 constexpr Field kFields[] = {{"title", &ProjectReport::title},

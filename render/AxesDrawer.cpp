@@ -76,7 +76,8 @@ void CAxesDrawer::DrawAxes(double x, double y, double z) const
     glEnable(GL_LIGHTING);
 }
 
-namespace {
+namespace
+{
 
 enum class RowAxis { X, Y, Z };
 
@@ -101,8 +102,7 @@ void DrawTickRow(RowAxis axis, const Vec3d& start, float length, unsigned divisi
 }
 
 // Colour, lighting off, the rows, lighting on, white.
-template <typename Rows>
-void DrawScale(const double* color, Rows rows)
+template <typename Rows> void DrawScale(const double* color, Rows rows)
 {
     glColor3dv(color);
     glDisable(GL_LIGHTING);

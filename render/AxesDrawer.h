@@ -23,8 +23,9 @@ std::vector<ScaleTick> ComputeTickRow(double start, float length, unsigned divis
 
 // The red/green/blue arrow triad with its X, Y, Z labels and the scale rows
 // with their tick marks and distance labels along the room's edges.
-class CAxesDrawer {
-public:
+class CAxesDrawer
+{
+  public:
     CAxesDrawer();
     ~CAxesDrawer();
     CAxesDrawer(const CAxesDrawer&) = delete;
@@ -44,9 +45,9 @@ public:
     unsigned GetDivisions() const { return m_nDivisions; }
     void SetDivisions(unsigned n) { m_nDivisions = n; }
 
-private:
-    void DrawArrow(const double* color, double x, double y, double z, double angle, double ax, double ay,
-                   double az, double tipX, double tipY, double tipZ) const;
+  private:
+    void DrawArrow(const double* color, double x, double y, double z, double angle, double ax, double ay, double az,
+                   double tipX, double tipY, double tipZ) const;
 
     GLUquadric* m_quadric = nullptr;
     unsigned m_nDivisions = 1;

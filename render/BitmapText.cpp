@@ -11,12 +11,16 @@
 
 unsigned int g_nFontListBase = 0;
 
-namespace {
+namespace
+{
 
 constexpr GLsizei kReservedLists = 128;
 constexpr int kLastCode = kBitmapFontFirstCode + kBitmapFontGlyphCount - 1;
 
-bool HasGlyph(unsigned char c) { return c >= kBitmapFontFirstCode && c <= kLastCode; }
+bool HasGlyph(unsigned char c)
+{
+    return c >= kBitmapFontFirstCode && c <= kLastCode;
+}
 
 } // namespace
 

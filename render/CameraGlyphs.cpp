@@ -13,7 +13,8 @@
 #include <cmath>
 #include <string>
 
-namespace {
+namespace
+{
 
 void Line(const Vec3d& a, const Vec3d& b)
 {

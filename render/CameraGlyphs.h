@@ -7,8 +7,9 @@ class CPlanningMeasures;
 // number in red above it and, for an enabled camera, its four frustum edges
 // as short lines. Reads the camera set and the scene settings; keeps only the
 // quadric the spheres are drawn with.
-class CCameraGlyphs {
-public:
+class CCameraGlyphs
+{
+  public:
     CCameraGlyphs();
     ~CCameraGlyphs();
     CCameraGlyphs(const CCameraGlyphs&) = delete;
@@ -19,6 +20,6 @@ public:
     // reach: a line along its optical axis out to R.
     void Draw(const CPlanningMeasures* planning = nullptr) const;
 
-private:
+  private:
     GLUquadric* m_quadric = nullptr;
 };

@@ -8,8 +8,9 @@ class CCoverageVolume;
 // The display lists of the Difference display, one per layer: voxels the rig
 // as built lost red, those it gained green. Like the other volume lists they
 // belong to the context current when they were built.
-class CDifferenceLists {
-public:
+class CDifferenceLists
+{
+  public:
     CDifferenceLists() = default;
     CDifferenceLists(const CDifferenceLists&) = delete;
     CDifferenceLists& operator=(const CDifferenceLists&) = delete;
@@ -20,7 +21,7 @@ public:
     void Draw(const CCoverageVolume& volume) const;
     bool IsBuilt() const { return m_nListBase != 0; }
 
-private:
+  private:
     GLuint m_nListBase = 0;
     GLsizei m_nLayers = 0;
 };

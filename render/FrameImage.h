@@ -17,7 +17,8 @@ struct CFrameImage {
     // Red, green, blue, alpha of pixel (x, y); the caller keeps (x, y) inside.
     std::array<std::uint8_t, 4> Pixel(int x, int y) const
     {
-        const auto i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(m_nWidth) + static_cast<std::size_t>(x)) * 4;
+        const auto i =
+            (static_cast<std::size_t>(y) * static_cast<std::size_t>(m_nWidth) + static_cast<std::size_t>(x)) * 4;
         return {m_pixels[i], m_pixels[i + 1], m_pixels[i + 2], m_pixels[i + 3]};
     }
 };

@@ -8,7 +8,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 Vec3d Cross(const Vec3d& a, const Vec3d& b)
 {
@@ -30,8 +31,8 @@ void CObstacleDrawer::Draw(bool seeThrough) const
         const Vec3d a = set->FromUser(box.min), b = set->FromUser(box.max);
         DrawSolidBox(static_cast<float>((a.x + b.x) * 0.5), static_cast<float>((a.y + b.y) * 0.5),
                      static_cast<float>((a.z + b.z) * 0.5), static_cast<float>(std::abs(b.x - a.x) * 0.5),
-                     static_cast<float>(std::abs(b.y - a.y) * 0.5), static_cast<float>(std::abs(b.z - a.z) * 0.5),
-                     true, true);
+                     static_cast<float>(std::abs(b.y - a.y) * 0.5), static_cast<float>(std::abs(b.z - a.z) * 0.5), true,
+                     true);
     }
     // A mesh's winding is the file's, and the user frame's mirrored z
     // turns it round: both sides are lit.

@@ -9,7 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 // Several contexts may live on the one surfaceless display (a test and the
 // code it drives, say); the display is terminated with the last of them.
@@ -36,15 +37,17 @@ bool HasExtension(const char* list, const char* name)
     return false;
 }
 
-template <typename Function>
-Function GlFunction(const char* name)
+template <typename Function> Function GlFunction(const char* name)
 {
     return reinterpret_cast<Function>(eglGetProcAddress(name));
 }
 
 } // namespace
 
-COffscreenContext::~COffscreenContext() { Destroy(); }
+COffscreenContext::~COffscreenContext()
+{
+    Destroy();
+}
 
 bool COffscreenContext::Fail(std::string reason)
 {
@@ -66,8 +69,8 @@ bool COffscreenContext::Create(int width, int height, bool forceFramebuffer)
     if (!HasExtension(clientExtensions, "EGL_EXT_platform_base") ||
         !HasExtension(clientExtensions, "EGL_MESA_platform_surfaceless"))
         return Fail("the EGL library offers no surfaceless platform");
-    const auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
-        eglGetProcAddress("eglGetPlatformDisplayEXT"));
+    const auto getPlatformDisplay =
+        reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
     if (!getPlatformDisplay)
         return Fail("eglGetPlatformDisplayEXT is missing");
     EGLDisplay display = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
@@ -82,10 +85,21 @@ bool COffscreenContext::Create(int width, int height, bool forceFramebuffer)
     if (!eglBindAPI(EGL_OPENGL_API))
         return Fail(EglErrorText("eglBindAPI(OpenGL)"));
 
-    const EGLint pbufferAttributes[] = {
-        EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-        EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
-        EGL_DEPTH_SIZE, 24, EGL_NONE};
+    const EGLint pbufferAttributes[] = {EGL_SURFACE_TYPE,
+                                        EGL_PBUFFER_BIT,
+                                        EGL_RENDERABLE_TYPE,
+                                        EGL_OPENGL_BIT,
+                                        EGL_RED_SIZE,
+                                        8,
+                                        EGL_GREEN_SIZE,
+                                        8,
+                                        EGL_BLUE_SIZE,
+                                        8,
+                                        EGL_ALPHA_SIZE,
+                                        8,
+                                        EGL_DEPTH_SIZE,
+                                        24,
+                                        EGL_NONE};
     const EGLint anyAttributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
     EGLConfig config = nullptr;
     EGLint count = 0;

@@ -8,8 +8,9 @@
 // on Mesa's surfaceless platform, drawing into a pbuffer, or into a
 // framebuffer object when the driver offers no pbuffer configuration. Used by
 // the command line and the pixel tests; nothing here needs an X server.
-class COffscreenContext {
-public:
+class COffscreenContext
+{
+  public:
     // The frame size of the view.
     static constexpr int kDefaultWidth = 1000;
     static constexpr int kDefaultHeight = 725;
@@ -36,7 +37,7 @@ public:
     // The whole frame as drawn so far (waits for drawing to finish).
     CFrameImage ReadPixels() const;
 
-private:
+  private:
     bool Fail(std::string reason);
     bool CreateFramebuffer();
     void Destroy();

@@ -6,7 +6,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-namespace {
+namespace
+{
 
 constexpr double kEdgeLengthM = 1.0;
 constexpr double kAxisLengthM = 1.5;
@@ -28,8 +29,8 @@ void DrawBoxOutline(const CCameraSet& set, const TargetBox& box)
 {
     Vec3d corner[8];
     for (int k = 0; k < 8; ++k)
-        corner[k] = set.FromUser({k & 1 ? box.max.x : box.min.x, k & 2 ? box.max.y : box.min.y,
-                                  k & 4 ? box.max.z : box.min.z});
+        corner[k] =
+            set.FromUser({k & 1 ? box.max.x : box.min.x, k & 2 ? box.max.y : box.min.y, k & 4 ? box.max.z : box.min.z});
     // Corners differing in one bit share an edge.
     for (int k = 0; k < 8; ++k)
         for (const int bit : {1, 2, 4})

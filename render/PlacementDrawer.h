@@ -18,8 +18,9 @@ struct PlacementPreview {
 // proposed camera as a magenta sphere with its four frustum edges and its
 // optical axis, in colours the plan's own cameras and the volume displays do
 // not use. Draws nothing without a preview.
-class CPlacementDrawer {
-public:
+class CPlacementDrawer
+{
+  public:
     static constexpr double kTargetColor[3] = {0.2, 0.85, 0.3};
     static constexpr double kCameraColor[3] = {0.95, 0.2, 0.85};
 
@@ -33,7 +34,7 @@ public:
     // In the scene frame of the camera set's user origin; leaves lighting on.
     void Draw() const;
 
-private:
+  private:
     std::shared_ptr<const PlacementPreview> m_pPreview;
     GLUquadric* m_quadric = nullptr;
 };

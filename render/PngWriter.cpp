@@ -6,7 +6,8 @@
 
 #include <csetjmp>
 
-namespace {
+namespace
+{
 
 // Every byte goes through the safe writer, which keeps the reason of a failed write.
 void WriteToFile(png_structp png, png_bytep data, png_size_t length)

@@ -8,7 +8,8 @@
 #include <cmath>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 constexpr float kBackingGrey = 0.08f;
 // One colour band per map sample interval keeps the bar's shading the map's

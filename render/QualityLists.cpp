@@ -48,8 +48,8 @@ void CQualityLists::Draw(const CCoverageVolume& volume) const
 {
     glPointSize(g_fVoxelPointSize);
     const std::vector<int>& ids = volume.LayerIds();
-    const GLsizei shown = std::clamp<GLsizei>(volume.GetShownLayers(), 0,
-                                              std::min<GLsizei>(m_nLayers, static_cast<GLsizei>(ids.size())));
+    const GLsizei shown =
+        std::clamp<GLsizei>(volume.GetShownLayers(), 0, std::min<GLsizei>(m_nLayers, static_cast<GLsizei>(ids.size())));
     if (m_nListBase != 0 && shown > 0) {
         glPushAttrib(GL_LIST_BIT);
         glListBase(m_nListBase);

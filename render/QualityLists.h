@@ -12,8 +12,9 @@ class CPlanningMeasures;
 // The display lists of the Quality display, one per layer, and the scale
 // their colours were chosen on (the legend shows that scale). Like the other
 // volume lists they belong to the context current when they were built.
-class CQualityLists {
-public:
+class CQualityLists
+{
+  public:
     CQualityLists() = default;
     CQualityLists(const CQualityLists&) = delete;
     CQualityLists& operator=(const CQualityLists&) = delete;
@@ -28,7 +29,7 @@ public:
     GLuint GetListBase() const { return m_nListBase; }
     const QualityScale& GetScale() const { return m_scale; }
 
-private:
+  private:
     GLuint m_nListBase = 0;
     GLsizei m_nLayers = 0;
     QualityScale m_scale;

@@ -7,7 +7,8 @@
 
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 std::string FormatValue(const char* format, double value)
 {

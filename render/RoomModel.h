@@ -16,8 +16,9 @@ struct RoomPiece {
 
 // The room as drawn: a floor slab, a wider base slab and four corner posts,
 // plus the scene light placed from the room's corners.
-class CRoomModel : public CRoomBox {
-public:
+class CRoomModel : public CRoomBox
+{
+  public:
     // Thickness of the slabs and side of the posts, metres.
     static constexpr double kWallThickness = 0.05;
 
@@ -33,6 +34,6 @@ public:
 
     const CSceneLight& Light() const { return m_light; }
 
-private:
+  private:
     CSceneLight m_light;
 };

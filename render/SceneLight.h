@@ -4,8 +4,9 @@
 
 // The one light of the scene and the material emission applied with it. The
 // room model owns it and fills it anew every frame before handing it to GL.
-class CSceneLight {
-public:
+class CSceneLight
+{
+  public:
     GLfloat m_diffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     GLfloat m_ambient[4] = {0.0f, 0.0f, 0.0f, 1.0f};
     GLfloat m_specular[4] = {1.0f, 1.0f, 1.0f, 1.0f};

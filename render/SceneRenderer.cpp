@@ -31,7 +31,8 @@
 int g_nLastMouseX = 0;
 int g_nLastMouseY = 0;
 
-namespace {
+namespace
+{
 
 // Viewports of the fixed 1000 x 725 layout, origin at the bottom left.
 constexpr GLint kMainViewport[4] = {0, 0, 1000, 680};
@@ -59,7 +60,10 @@ constexpr uint64_t kListBytesPerVoxel = 4 * kListBytesPerBox;
 // The Quality lists may hold every voxel once more, a box as the others.
 constexpr uint64_t kQualityListBytesPerVoxel = kListBytesPerBox;
 
-void SetViewport(const GLint (&v)[4]) { glViewport(v[0], v[1], v[2], v[3]); }
+void SetViewport(const GLint (&v)[4])
+{
+    glViewport(v[0], v[1], v[2], v[3]);
+}
 
 // The legend inset and the status strip share this projection: at z = -1 a
 // scene unit is a tenth of the viewport.
@@ -79,7 +83,10 @@ VolumeDisplay ShownVolumeDisplay(const SceneSettings& settings)
     return settings.Get2DView() ? VolumeDisplay::CountLayers : VolumeDisplay::Map;
 }
 
-VoxelFaces ShownVoxelFaces(bool seeThrough) { return seeThrough ? VoxelFaces::Every : VoxelFaces::Outer; }
+VoxelFaces ShownVoxelFaces(bool seeThrough)
+{
+    return seeThrough ? VoxelFaces::Every : VoxelFaces::Outer;
+}
 
 void DrawText(double x, double y, double z, const char* text)
 {
@@ -90,14 +97,10 @@ void DrawText(double x, double y, double z, const char* text)
 } // namespace
 
 CSceneRenderer::CSceneRenderer()
-    : m_room(std::make_unique<CRoomModel>()),
-      m_axes(std::make_unique<CAxesDrawer>()),
-      m_glyphs(std::make_unique<CCameraGlyphs>()),
-      m_lists(std::make_unique<CVolumeLists>()),
-      m_quality(std::make_unique<CQualityLists>()),
-      m_differenceLists(std::make_unique<CDifferenceLists>()),
-      m_obstacles(std::make_unique<CObstacleDrawer>()),
-      m_placement(std::make_unique<CPlacementDrawer>())
+    : m_room(std::make_unique<CRoomModel>()), m_axes(std::make_unique<CAxesDrawer>()),
+      m_glyphs(std::make_unique<CCameraGlyphs>()), m_lists(std::make_unique<CVolumeLists>()),
+      m_quality(std::make_unique<CQualityLists>()), m_differenceLists(std::make_unique<CDifferenceLists>()),
+      m_obstacles(std::make_unique<CObstacleDrawer>()), m_placement(std::make_unique<CPlacementDrawer>())
 {
 }
 
@@ -229,8 +232,7 @@ void CSceneRenderer::UpdatePlanning()
         m_bQualityListsStale = false;
         // Switched on after the computation, the display must still not
         // compile more than the machine can hold.
-        if (m_planning.HasResults() &&
-            m_volume.GetVoxelCount() > AvailableMemoryBytes() / kQualityListBytesPerVoxel) {
+        if (m_planning.HasResults() && m_volume.GetVoxelCount() > AvailableMemoryBytes() / kQualityListBytesPerVoxel) {
             m_quality->DeleteLists();
             m_strComputationMessage = kNotEnoughMemoryMessage;
         } else {
@@ -396,9 +398,8 @@ void CSceneRenderer::TakeComputationResults(SceneSettings& settings)
         // as they were: nothing of the refused run was built.
         const CoverageStep& refused = done->Steps().back();
         m_strComputationReason = refused.reason;
-        m_strComputationMessage = refused.status == CCoverageVolume::GridStatus::OutOfMemory
-                                      ? kNotEnoughMemoryMessage
-                                      : kInvalidGridMessage;
+        m_strComputationMessage =
+            refused.status == CCoverageVolume::GridStatus::OutOfMemory ? kNotEnoughMemoryMessage : kInvalidGridMessage;
         m_bCoverageRefused = true;
         if (current) {
             m_bClearFlagsWhenListed = true;
@@ -421,9 +422,8 @@ void CSceneRenderer::TakeComputationResults(SceneSettings& settings)
                 continue;
             // Nothing half-built may be drawn: the volume stays empty until the next computation.
             m_strComputationReason = step.reason;
-            m_strComputationMessage = step.status == CCoverageVolume::GridStatus::OutOfMemory
-                                          ? kNotEnoughMemoryMessage
-                                          : kInvalidGridMessage;
+            m_strComputationMessage =
+                step.status == CCoverageVolume::GridStatus::OutOfMemory ? kNotEnoughMemoryMessage : kInvalidGridMessage;
         }
         CoverageStep& last = done->Steps().back();
         std::swap(m_volume, *last.volume);
@@ -648,7 +648,10 @@ std::optional<std::string> CSceneRenderer::TakeComputationMessage()
     return message;
 }
 
-void CSceneRenderer::Resize(int width, int height) { glViewport(0, 0, width, height); }
+void CSceneRenderer::Resize(int width, int height)
+{
+    glViewport(0, 0, width, height);
+}
 
 void CSceneRenderer::OnButtonDown(unsigned keyStateFlags)
 {
@@ -673,7 +676,10 @@ void CSceneRenderer::OnLeftButtonUp()
     m_bPlannerShiftDrag = false;
 }
 
-void CSceneRenderer::OnRightButtonUp() { m_bRightButton = false; }
+void CSceneRenderer::OnRightButtonUp()
+{
+    m_bRightButton = false;
+}
 
 void CSceneRenderer::OnMouseMove(int x, int y)
 {
@@ -710,8 +716,12 @@ bool CSceneRenderer::OnKeyDown(unsigned key)
     // The planner's arrow keys move the view by a share of its size.
     constexpr double kPlannerArrowPx = 20.0;
     if (m_eViewStyle == ViewStyle::Planner && key >= kKeyLeft && key <= kKeyDown) {
-        m_plannerView.PanPixels(key == kKeyLeft ? -kPlannerArrowPx : key == kKeyRight ? kPlannerArrowPx : 0.0,
-                                key == kKeyUp ? kPlannerArrowPx : key == kKeyDown ? -kPlannerArrowPx : 0.0);
+        m_plannerView.PanPixels(key == kKeyLeft    ? -kPlannerArrowPx
+                                : key == kKeyRight ? kPlannerArrowPx
+                                                   : 0.0,
+                                key == kKeyUp     ? kPlannerArrowPx
+                                : key == kKeyDown ? -kPlannerArrowPx
+                                                  : 0.0);
         return false;
     }
     switch (key) {
@@ -772,13 +782,25 @@ void CSceneRenderer::SetOrthographic()
     m_bOrthographic = true;
 }
 
-void CSceneRenderer::ToggleXScale() { m_bShowXScale = !m_bShowXScale; }
+void CSceneRenderer::ToggleXScale()
+{
+    m_bShowXScale = !m_bShowXScale;
+}
 
-void CSceneRenderer::ToggleYScale() { m_bShowYScale = !m_bShowYScale; }
+void CSceneRenderer::ToggleYScale()
+{
+    m_bShowYScale = !m_bShowYScale;
+}
 
-void CSceneRenderer::ToggleZScale() { m_bShowZScale = !m_bShowZScale; }
+void CSceneRenderer::ToggleZScale()
+{
+    m_bShowZScale = !m_bShowZScale;
+}
 
-void CSceneRenderer::ToggleSeeThrough() { m_bSeeThrough = !m_bSeeThrough; }
+void CSceneRenderer::ToggleSeeThrough()
+{
+    m_bSeeThrough = !m_bSeeThrough;
+}
 
 void CSceneRenderer::SetScaleRows(bool x, bool y, bool z)
 {
@@ -810,7 +832,10 @@ void CSceneRenderer::SetScaleDivisions(int n)
     m_axes->SetDivisions(n < 0 ? 0u : static_cast<unsigned>(n));
 }
 
-unsigned CSceneRenderer::GetScaleDivisions() const { return m_axes->GetDivisions(); }
+unsigned CSceneRenderer::GetScaleDivisions() const
+{
+    return m_axes->GetDivisions();
+}
 
 void CSceneRenderer::SetView(const ViewPose& view)
 {
@@ -821,7 +846,10 @@ void CSceneRenderer::SetView(const ViewPose& view)
     m_fZoom = view.zoom;
 }
 
-void CSceneRenderer::GoHome() { SetView(GetHomeView()); }
+void CSceneRenderer::GoHome()
+{
+    SetView(GetHomeView());
+}
 
 void CSceneRenderer::SetHome()
 {
@@ -832,7 +860,10 @@ void CSceneRenderer::SetHome()
     m_fHomeZoom = m_fZoom;
 }
 
-void CSceneRenderer::ResetHome() { SetView(ViewPose{}); }
+void CSceneRenderer::ResetHome()
+{
+    SetView(ViewPose{});
+}
 
 void CSceneRenderer::SetObstacles(std::shared_ptr<const CObstacleSet> obstacles)
 {
@@ -850,15 +881,30 @@ const std::shared_ptr<const PlacementPreview>& CSceneRenderer::GetPlacementPrevi
     return m_placement->Preview();
 }
 
-int CSceneRenderer::GetLayerTotal() const { return m_volume.GetLayerTotal(); }
+int CSceneRenderer::GetLayerTotal() const
+{
+    return m_volume.GetLayerTotal();
+}
 
-void CSceneRenderer::SetShownLayers(int n) { m_volume.SetShownLayers(n); }
+void CSceneRenderer::SetShownLayers(int n)
+{
+    m_volume.SetShownLayers(n);
+}
 
-int CSceneRenderer::GetShownLayers() const { return m_volume.GetShownLayers(); }
+int CSceneRenderer::GetShownLayers() const
+{
+    return m_volume.GetShownLayers();
+}
 
-void CSceneRenderer::SetPlanningEnabled(bool on) { m_bPlanningEnabled = on; }
+void CSceneRenderer::SetPlanningEnabled(bool on)
+{
+    m_bPlanningEnabled = on;
+}
 
-void CSceneRenderer::SetQualityDisplay(bool on) { m_bQualityDisplay = on; }
+void CSceneRenderer::SetQualityDisplay(bool on)
+{
+    m_bQualityDisplay = on;
+}
 
 void CSceneRenderer::SetDifference(std::shared_ptr<const CCoverageDifference> difference)
 {

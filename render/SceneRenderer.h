@@ -74,8 +74,9 @@ struct ViewPose {
 // and its navigation. The navigation and view-state operations are plain
 // arithmetic and need no GL context; InitGL, Render, Resize and
 // DrawWaitingMessage need a current compatibility-profile context.
-class CSceneRenderer {
-public:
+class CSceneRenderer
+{
+  public:
     CSceneRenderer();
     ~CSceneRenderer();
     CSceneRenderer(const CSceneRenderer&) = delete;
@@ -238,7 +239,7 @@ public:
     // the picture there were before it.
     void CancelComputation();
 
-private:
+  private:
     // Release, grid and coverage anew, then the display lists; a failure
     // leaves the volume empty and a message for the caller.
     void Recompute(bool fromCalibration);

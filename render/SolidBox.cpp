@@ -13,7 +13,8 @@ const unsigned int kSolidBoxIndices[24] = {
     3, 2, 6, 7, // y = +hy
 };
 
-namespace {
+namespace
+{
 
 // Each face's normal is (a - o) x (b - o) for three of its corners, ordered
 // so that it points into the box; its length is four times the product of
@@ -27,7 +28,7 @@ constexpr FaceCorners kFaceCorners[6] = {{0, 3, 1}, {4, 5, 7}, {0, 4, 3}, {1, 2,
 constexpr int kCornerFaces[8][3] = {{0, 2, 4}, {0, 3, 4}, {0, 3, 5}, {0, 2, 5},
                                     {1, 2, 4}, {1, 3, 4}, {1, 3, 5}, {1, 2, 5}};
 
-constexpr int kCornerSigns[8][3] = {{-1, -1, 1}, {1, -1, 1}, {1, 1, 1}, {-1, 1, 1},
+constexpr int kCornerSigns[8][3] = {{-1, -1, 1},  {1, -1, 1},  {1, 1, 1},  {-1, 1, 1},
                                     {-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1}};
 
 Vec3d Cross(const Vec3d& u, const Vec3d& v)

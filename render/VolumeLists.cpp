@@ -9,7 +9,8 @@
 #include <optional>
 #include <utility>
 
-namespace {
+namespace
+{
 
 // The faces of a display's boxes that no ray from outside the volume can
 // reach before an outer face nearer by a voxel edge or more: a face between
@@ -19,8 +20,9 @@ namespace {
 // picture. A face nearer the outside can tie with an outer face along their
 // common edge (depth test less-or-equal) and stays. Only the boxes of the
 // layers [first, first + count) are known; those beyond count as not drawn.
-class CHiddenFaces {
-public:
+class CHiddenFaces
+{
+  public:
     CHiddenFaces(const CCoverageVolume& volume, uint32_t firstLayer, uint32_t layerCount,
                  std::initializer_list<const std::vector<VoxelPaint>*> paints)
         : m_nCount{volume.GetCountX(), volume.GetCountY(), volume.GetCountZ()}, m_nFirstLayer(firstLayer),
@@ -73,7 +75,7 @@ public:
         return hidden;
     }
 
-private:
+  private:
     size_t Bit(int64_t i, int64_t j, int64_t k) const
     {
         return static_cast<size_t>(j - m_nFirstLayer + m_nLayers * (i + m_nCount[0] * k));
@@ -98,8 +100,9 @@ private:
 
 // Boxes gathered into one element draw: the same vertices, normals and
 // quads, in the same order, as drawing them one by one.
-class CBoxBatch {
-public:
+class CBoxBatch
+{
+  public:
     // Small enough for the arrays to come from the heap rather than fresh
     // pages for every list.
     static constexpr size_t kBoxes = 512;
@@ -136,7 +139,7 @@ public:
         m_aIndices.clear();
     }
 
-private:
+  private:
     std::vector<double> m_aCorners;
     std::vector<double> m_aNormals;
     std::vector<GLuint> m_aIndices;
@@ -190,7 +193,10 @@ int CVolumeLists::SlotIndex(VolumeDisplay display, VoxelFaces faces)
     return 2 * static_cast<int>(display) + (faces == VoxelFaces::Outer ? 1 : 0);
 }
 
-void CVolumeLists::Start(const CCoverageVolume& volume) { Start(volume, CoverageFilters::FromProcessState()); }
+void CVolumeLists::Start(const CCoverageVolume& volume)
+{
+    Start(volume, CoverageFilters::FromProcessState());
+}
 
 void CVolumeLists::Start(const CCoverageVolume& volume, const CoverageFilters& filters)
 {
@@ -259,8 +265,8 @@ GLsizei CVolumeLists::ShownLayerCount(const CCoverageVolume& volume, GLsizei cou
                                std::min<GLsizei>(count, static_cast<GLsizei>(volume.LayerIds().size())));
 }
 
-std::shared_ptr<const std::vector<VoxelPaint>> CVolumeLists::Paint(const CCoverageVolume& volume,
-                                                                   VolumeDisplay display, uint32_t n)
+std::shared_ptr<const std::vector<VoxelPaint>> CVolumeLists::Paint(const CCoverageVolume& volume, VolumeDisplay display,
+                                                                   uint32_t n)
 {
     for (const CachedPaint& cached : m_aPaintCache)
         if (cached.m_eDisplay == display && cached.m_nList == n)

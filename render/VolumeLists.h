@@ -24,8 +24,9 @@ enum class VoxelFaces { Outer, Every };
 // the caller wishes. The lists belong to the GL context that was current when
 // they were built; DeleteLists must run in that context (or with none
 // current, when it is a no-op), never in another one.
-class CVolumeLists {
-public:
+class CVolumeLists
+{
+  public:
     CVolumeLists() = default;
     CVolumeLists(const CVolumeLists&) = delete;
     CVolumeLists& operator=(const CVolumeLists&) = delete;
@@ -67,7 +68,7 @@ public:
     // The count layers are reserved last: their names are the highest.
     GLuint GetCountListBase() const { return GetListBase(VolumeDisplay::CountLayers, VoxelFaces::Outer); }
 
-private:
+  private:
     // A filled layer's deep faces depend on the layer above: the lists of a
     // layered display count it as drawn, and the top layer shown, when
     // layers above it are not, draws a list of its own (m_nTopBase + layer).

@@ -5,7 +5,8 @@
 #include <cstdio>
 #include <sstream>
 
-namespace {
+namespace
+{
 
 std::string Fixed(double v, int decimals)
 {
@@ -24,8 +25,8 @@ std::string AsBuiltSectionHtml(const ReportAsBuilt& asBuilt)
     std::ostringstream html;
     html << "<p>The rig as built, from its calibration, against the plan: cameras paired by "
          << (c.matching == RigMatching::Labels ? "label" : "nearest centres") << ", alignment "
-         << RigAlignmentKey(c.alignment) << " (scale " << Fixed(c.scale, 4) << ", RMS residual "
-         << Fixed(c.rmsMm, 1) << " mm over " << c.fitted << " cameras).</p>\n";
+         << RigAlignmentKey(c.alignment) << " (scale " << Fixed(c.scale, 4) << ", RMS residual " << Fixed(c.rmsMm, 1)
+         << " mm over " << c.fitted << " cameras).</p>\n";
     html << "<table class=\"cameras\" border=\"1\" cellpadding=\"3\"><tr><th>No</th><th>As built</th>"
             "<th>Position (mm)</th><th>Aim (deg)</th><th>Roll (deg)</th><th>Focal planned (mm)</th>"
             "<th>Focal found (mm)</th></tr>\n";
@@ -40,8 +41,8 @@ std::string AsBuiltSectionHtml(const ReportAsBuilt& asBuilt)
              << " cameras as built.</p>\n";
     html << "<table class=\"figures\" border=\"1\"><tr><th></th><th>planned (m³)</th><th>as built (m³)</th>"
             "<th>gained (m³)</th><th>lost (m³)</th></tr>\n";
-    html << "<tr><td>Triangulable</td><td>" << VolumeText(planned.VolumeOf(planned.TriangulableCount()))
-         << "</td><td>" << VolumeText(planned.VolumeOf(d.AsBuilt().TriangulableCount())) << "</td><td>"
+    html << "<tr><td>Triangulable</td><td>" << VolumeText(planned.VolumeOf(planned.TriangulableCount())) << "</td><td>"
+         << VolumeText(planned.VolumeOf(d.AsBuilt().TriangulableCount())) << "</td><td>"
          << VolumeText(planned.VolumeOf(d.GainedTriangulable())) << "</td><td>"
          << VolumeText(planned.VolumeOf(d.LostTriangulable())) << "</td></tr>\n";
     const std::vector<uint64_t> plannedMarker = d.MarkerAtLeast(planned), builtMarker = d.MarkerAtLeast(d.AsBuilt());

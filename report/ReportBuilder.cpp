@@ -55,7 +55,7 @@ std::optional<std::string> MakeReport(const ReportRequest& request,
     const CCoverageVolume& volume = scene.Volume();
     const float heightM = GetSceneSettings()->GetRoomHeight();
     contents.figures = CollectReportFigures(volume, scene.Planning(), request.heading, request.target,
-                                           volume.GetOcclusion() ? request.obstacles.get() : nullptr);
+                                            volume.GetOcclusion() ? request.obstacles.get() : nullptr);
     const ReportFigures& f = contents.figures;
     const auto band = LayersInBand(volume, heightM, request.bandFromM, request.bandToM);
     if (!band)
@@ -64,23 +64,23 @@ std::optional<std::string> MakeReport(const ReportRequest& request,
 
     progress(50, "drawing the views");
     const std::string display = DisplayName(request.display);
-    contents.views.push_back({"perspective", "Perspective view from above at an angle: " + display,
-                              scene.DrawPerspective(), kViewWidthPx});
+    contents.views.push_back(
+        {"perspective", "Perspective view from above at an angle: " + display, scene.DrawPerspective(), kViewWidthPx});
     std::vector<PlanMark> marks;
     for (const CameraRow& c : f.cameras)
         marks.push_back({c.number, c.position.x, c.position.z, c.aimX, c.aimZ, c.counted});
-    contents.views.push_back(
-        {"plan",
-         "Plan from above, orthographic, cut at the top of the capture height band (" + Metres(std::min(request.bandToM, heightM)) +
-             " m): " + display + "; camera numbers, aims as arrows, rulers along X and Z",
-         scene.DrawPlan(marks, static_cast<int>(band->second) + 1), kViewWidthPx});
+    contents.views.push_back({"plan",
+                              "Plan from above, orthographic, cut at the top of the capture height band (" +
+                                  Metres(std::min(request.bandToM, heightM)) + " m): " + display +
+                                  "; camera numbers, aims as arrows, rulers along X and Z",
+                              scene.DrawPlan(marks, static_cast<int>(band->second) + 1), kViewWidthPx});
 
     if (request.asBuilt) {
         contents.asBuilt = request.asBuilt;
         const std::vector<QImage> difference = scene.DrawDifference(request.asBuilt->difference);
-        contents.differenceViews.push_back(
-            {"difference", "The rig as built against the plan: triangulable lost red, gained green", difference[0],
-             kViewWidthPx});
+        contents.differenceViews.push_back({"difference",
+                                            "The rig as built against the plan: triangulable lost red, gained green",
+                                            difference[0], kViewWidthPx});
         contents.differenceViews.push_back(
             {"difference-plan", "The same from above, orthographic", difference[1], kViewWidthPx});
     }
@@ -110,10 +110,10 @@ std::optional<std::string> MakeReport(const ReportRequest& request,
                                                  CameraCountBars(f.seenHistogram), voxelM3),
                                    kChartWidthPx});
     if (!f.markerPxBars.empty())
-        contents.histograms.push_back({"marker", "Volume by the best marker image",
-                                       DrawHistogram("Volume by best marker size", "largest marker image (px)",
-                                                     f.markerPxBars, voxelM3),
-                                       kChartWidthPx});
+        contents.histograms.push_back(
+            {"marker", "Volume by the best marker image",
+             DrawHistogram("Volume by best marker size", "largest marker image (px)", f.markerPxBars, voxelM3),
+             kChartWidthPx});
     if (!f.sigmaBars.empty())
         contents.histograms.push_back(
             {"sigma", "Volume by the expected 3D error",

@@ -104,8 +104,7 @@ QImage DrawHistogram(const std::string& title, const std::string& axisLabel, con
                              QString::fromStdString(bars[b].label));
             if (bars.size() <= 16)
                 painter.drawText(QRectF(x - slot, area.bottom() - h - 28, width + 2 * slot, 26),
-                                 Qt::AlignHCenter | Qt::AlignBottom,
-                                 VolumeLabel(m3, barDecimals));
+                                 Qt::AlignHCenter | Qt::AlignBottom, VolumeLabel(m3, barDecimals));
         }
     }
     painter.setPen(QPen(Qt::black, 2));
@@ -117,7 +116,8 @@ QImage DrawHistogram(const std::string& title, const std::string& axisLabel, con
     painter.save();
     painter.translate(24, area.center().y());
     painter.rotate(-90);
-    painter.drawText(QRectF(-150, -14, 300, 28), Qt::AlignHCenter | Qt::AlignVCenter, QString::fromUtf8("volume (m\u00b3)"));
+    painter.drawText(QRectF(-150, -14, 300, 28), Qt::AlignHCenter | Qt::AlignVCenter,
+                     QString::fromUtf8("volume (m\u00b3)"));
     painter.restore();
     return image;
 }

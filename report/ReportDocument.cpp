@@ -163,8 +163,8 @@ std::string ObstacleTable(const ReportFigures& f)
          << Row({"Name", "Kind", "Min corner (m)", "Max corner (m)", "File", "Offset (m)", "Scale"}, true);
     for (const ObstacleRow& o : f.obstacles) {
         if (o.mesh)
-            html << Row({EscapeHtml(o.name), "mesh", "-", "-", EscapeHtml(o.file), PointText(o.offset),
-                         Fixed(o.scale, 3)});
+            html << Row(
+                {EscapeHtml(o.name), "mesh", "-", "-", EscapeHtml(o.file), PointText(o.offset), Fixed(o.scale, 3)});
         else
             html << Row({EscapeHtml(o.name), "box", PointText(o.min), PointText(o.max), "-", "-", "-"});
     }
@@ -244,7 +244,8 @@ std::vector<ReportSection> ReportSections(const ReportContents& contents)
     sections.push_back({"Installation sheet", true, [&f](const auto&) { return CameraTable(f); }});
     if (contents.asBuilt)
         sections.push_back({"As built", true, [&contents](const auto& source) {
-                                return AsBuiltSectionHtml(*contents.asBuilt) + Pictures(contents.differenceViews, source);
+                                return AsBuiltSectionHtml(*contents.asBuilt) +
+                                       Pictures(contents.differenceViews, source);
                             }});
     return sections;
 }

@@ -31,7 +31,7 @@ struct CameraRow {
     // normal, positive turning right as seen from above.
     std::string wall;
     double panDeg = 0.0;
-    double tiltDownDeg = 0.0; // of the optical axis below the horizontal
+    double tiltDownDeg = 0.0;      // of the optical axis below the horizontal
     double aimX = 0.0, aimZ = 1.0; // the optical axis across the floor plan, unit length (0, 0 straight down)
     float spinDeg = 0.0f;
     float focalMm = 0.0f;
@@ -48,7 +48,7 @@ struct CameraRow {
 struct ObstacleRow {
     std::string name;
     bool mesh = false;
-    Vec3d min, max; // a box's corners
+    Vec3d min, max;   // a box's corners
     std::string file; // a mesh's file and its placement
     Vec3d offset;
     double scale = 1.0;

@@ -95,7 +95,8 @@ std::string DisplayName(const ReportDisplay& display)
         if (const std::string unit = PlanningMeasureUnit(display.measure); !unit.empty())
             name += " (" + unit + ")";
         if (display.threshold)
-            name += ", only where " + ComparisonOpText(display.threshold->op) + " " + ShortText(display.threshold->value);
+            name +=
+                ", only where " + ComparisonOpText(display.threshold->op) + " " + ShortText(display.threshold->value);
         return name;
     }
     if (display.view2d)

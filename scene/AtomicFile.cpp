@@ -17,7 +17,8 @@
 #include <random>
 #include <system_error>
 
-namespace {
+namespace
+{
 
 namespace fs = std::filesystem;
 
@@ -52,8 +53,10 @@ struct ResolvedTarget {
 // symlinks), and the links a save resolves itself are held to the same rule.
 bool ForeignLinkInSharedFolder(const fs::path& link)
 {
-    struct stat linkStat {};
-    struct stat folderStat {};
+    struct stat linkStat {
+    };
+    struct stat folderStat {
+    };
     if (lstat(link.c_str(), &linkStat) != 0 || stat(FolderOf(link).c_str(), &folderStat) != 0)
         return false;
     const bool shared = (folderStat.st_mode & S_ISVTX) && (folderStat.st_mode & S_IWOTH);
@@ -119,8 +122,7 @@ std::optional<pid_t> WriterOf(std::string_view name)
 {
     const size_t dash = name.rfind('-');
     const size_t mark = name.rfind(kTempMark, dash);
-    if (dash == std::string_view::npos || mark == std::string_view::npos || mark == 0 ||
-        dash < mark + kTempMark.size())
+    if (dash == std::string_view::npos || mark == std::string_view::npos || mark == 0 || dash < mark + kTempMark.size())
         return std::nullopt;
     const std::string_view pid = name.substr(mark + kTempMark.size(), dash - mark - kTempMark.size());
     if (!AllDigits(pid) || !AllDigits(name.substr(dash + 1)) || pid.size() > 9)
@@ -155,9 +157,10 @@ void RemoveStaleTemporaries(const fs::path& folder)
     for (fs::directory_iterator entry(folder, ec), end; !ec && entry != end; entry.increment(ec)) {
         const std::string name = entry->path().filename().string();
         const std::optional<pid_t> writer = WriterOf(name);
-        struct stat file {};
-        if (!writer || lstat(entry->path().c_str(), &file) != 0 || !S_ISREG(file.st_mode) ||
-            file.st_uid != geteuid() || !Before(file.st_mtim, g_runStart))
+        struct stat file {
+        };
+        if (!writer || lstat(entry->path().c_str(), &file) != 0 || !S_ISREG(file.st_mode) || file.st_uid != geteuid() ||
+            !Before(file.st_mtim, g_runStart))
             continue;
         if (*writer == getpid() || (kill(*writer, 0) != 0 && errno == ESRCH))
             unlink(entry->path().c_str());
@@ -240,7 +243,10 @@ AtomicFile::AtomicFile(std::string path)
     m_strFailure = std::move(resolved.failure);
 }
 
-AtomicFile::~AtomicFile() { Abort(); }
+AtomicFile::~AtomicFile()
+{
+    Abort();
+}
 
 bool AtomicFile::Fail(std::string reason)
 {
@@ -261,7 +267,8 @@ bool AtomicFile::Open()
     // Renaming over a device, a pipe, a socket or a link left over from a
     // loop would replace that node by a plain file; only regular files (or
     // new names) are written.
-    struct stat existing {};
+    struct stat existing {
+    };
     const bool exists = lstat(m_target.c_str(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode))
         return Fail(ReasonOf(EISDIR));

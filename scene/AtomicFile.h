@@ -20,8 +20,9 @@ struct SaveResult {
 // else is refused. The replacement keeps an existing file's permissions.
 // Before the temporary is made, temporaries that killed runs left in that
 // folder are removed.
-class AtomicFile {
-public:
+class AtomicFile
+{
+  public:
     explicit AtomicFile(std::string path);
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
@@ -46,7 +47,7 @@ public:
     // done finishes as it would have.
     static void RemoveTemporariesOnSignal();
 
-private:
+  private:
     bool Fail(std::string reason);
     void Abort();
     void Forget();

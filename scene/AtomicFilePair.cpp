@@ -27,7 +27,8 @@ bool AtomicFilePair::Open()
     if (!m_second.Open())
         return Fail(m_secondPath, m_second.Failure());
     // Open let only a regular file (or a new name) through.
-    struct stat existing {};
+    struct stat existing {
+    };
     if (stat(m_firstPath.c_str(), &existing) == 0) {
         std::ifstream in(m_firstPath, std::ios::binary);
         std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -10,8 +10,9 @@
 // their temporaries before either replaces its file. When the second cannot
 // replace its file after the first did, the first is put back as it was (or
 // removed when it was new), so the pair on disk is never half of two saves.
-class AtomicFilePair {
-public:
+class AtomicFilePair
+{
+  public:
     AtomicFilePair(std::string first, std::string second);
 
     // Creates both temporaries and keeps the first file's bytes to put back;
@@ -26,7 +27,7 @@ public:
     // device"); empty while it has not.
     const std::string& Failure() const { return m_strFailure; }
 
-private:
+  private:
     bool Fail(const std::string& path, const std::string& reason);
 
     std::string m_firstPath;

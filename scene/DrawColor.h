@@ -5,8 +5,9 @@
 // The process-wide current drawing colour. Every preset overwrites it and
 // returns the address of its three contiguous doubles, ready for glColor3dv;
 // use the result before calling the next preset.
-class DrawColor {
-public:
+class DrawColor
+{
+  public:
     const double* White();
     const double* Black();
     const double* Red();
@@ -30,7 +31,7 @@ public:
     const double* Rgb() const { return m_dRgb; }
     double Alpha() const { return m_dAlpha; }
 
-private:
+  private:
     const double* SetDoubles(double r, double g, double b);
     const double* SetBytes(uint8_t r, uint8_t g, uint8_t b);
 
@@ -43,8 +44,21 @@ private:
 
 // The fifteen presets by name, for code that decides a colour now and draws later.
 enum class ColorName : uint8_t {
-    White, Black, Red, Green, Blue, Yellow, Cyan,
-    DarkViolet, Indigo, Orange, Grey, Brown, AliceBlue, RosyBrown, Chocolate
+    White,
+    Black,
+    Red,
+    Green,
+    Blue,
+    Yellow,
+    Cyan,
+    DarkViolet,
+    Indigo,
+    Orange,
+    Grey,
+    Brown,
+    AliceBlue,
+    RosyBrown,
+    Chocolate
 };
 
 // Applies the named preset to the drawing colour and returns its doubles.

@@ -5,7 +5,8 @@
 #include <cstdio>
 #include <limits>
 
-namespace {
+namespace
+{
 
 uint64_t PhysicalMemoryBytes()
 {

@@ -11,8 +11,9 @@
 //   2 (+hl,+hh,+hw) ceiling front right 6 (+hl,+hh,-hw) ceiling back right
 //   3 (-hl,+hh,+hw) ceiling front left  7 (-hl,+hh,-hw) ceiling back left
 // The drawing side (CRoomModel) adds the room's drawing and the scene light.
-class CRoomBox {
-public:
+class CRoomBox
+{
+  public:
     static constexpr int kCornerCount = 8;
 
     // Half extents and corners from the scene settings' room size.
@@ -25,7 +26,7 @@ public:
     float HalfWidth() const { return m_fHalfWidth; }
     float HalfHeight() const { return m_fHalfHeight; }
 
-protected:
+  protected:
     float m_fHalfLength = 0.0f;
     float m_fHalfWidth = 0.0f;
     float m_fHalfHeight = 0.0f;

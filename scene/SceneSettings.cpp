@@ -2,7 +2,8 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 std::unique_ptr<SceneSettings> g_pSceneSettings;
 }
 
@@ -65,6 +66,12 @@ void CreateSceneSettings()
         g_pSceneSettings = std::make_unique<SceneSettings>();
 }
 
-SceneSettings* GetSceneSettings() { return g_pSceneSettings.get(); }
+SceneSettings* GetSceneSettings()
+{
+    return g_pSceneSettings.get();
+}
 
-void DestroySceneSettings() { g_pSceneSettings.reset(); }
+void DestroySceneSettings()
+{
+    g_pSceneSettings.reset();
+}

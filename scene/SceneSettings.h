@@ -11,8 +11,9 @@ bool IsFeetUnit(const std::string& units);
 // The one process-wide holder of what the user told the program about the
 // room, the active camera range and the view switches. A plain data holder:
 // it validates only the unit text and converts feet once.
-class SceneSettings {
-public:
+class SceneSettings
+{
+  public:
     std::string GetUnits() const { return m_strUnits; }
     // Accepts exactly "m", "M", "f" or "F"; anything else is ignored.
     void SetUnits(const std::string& units);
@@ -69,7 +70,7 @@ public:
     bool GetSelectiveCameras() const { return m_bSelectiveCameras; }
     void SetSelectiveCameras(bool b) { m_bSelectiveCameras = b; }
 
-private:
+  private:
     std::string m_strUnits = "m";
     uint32_t m_nCameraCount = 0;
     uint32_t m_nFirstCamera = 0;

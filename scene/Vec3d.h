@@ -24,8 +24,14 @@ struct Vec3d {
     friend bool operator==(const Vec3d&, const Vec3d&) = default;
 };
 
-inline double Dot(const Vec3d& a, const Vec3d& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-inline double Length(const Vec3d& v) { return std::sqrt(Dot(v, v)); }
+inline double Dot(const Vec3d& a, const Vec3d& b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+inline double Length(const Vec3d& v)
+{
+    return std::sqrt(Dot(v, v));
+}
 inline Vec3d Normalized(Vec3d v)
 {
     v.Normalize();

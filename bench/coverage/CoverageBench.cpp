@@ -26,7 +26,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 struct Stage {
     float length, width, height;
@@ -223,7 +224,8 @@ void LiteralCoverage(benchmark::State& state)
             seen[t] = count;
         }
         benchmark::DoNotOptimize(resolution.data());
-        Record("LiteralCoverage/" + std::to_string(kLiteralStage), kLiteralStage, 1, Seconds(start), static_cast<double>(n) * cameras);
+        Record("LiteralCoverage/" + std::to_string(kLiteralStage), kLiteralStage, 1, Seconds(start),
+               static_cast<double>(n) * cameras);
         for (size_t t = 0; t < n; ++t)
             mismatches += seen[t] != volume.SeenCount(t) ? 1 : 0;
     }
@@ -272,8 +274,8 @@ void PrintRatios()
     if (literal == g_timings.end())
         return;
     const double literalPerPair = literal->second.seconds / literal->second.pairs;
-    std::printf("\n%-50s %12s %9s %12s %12s %10s %9s\n", "computation", "voxels", "threads", "seconds",
-                "literal s", "ratio", "peak MiB");
+    std::printf("\n%-50s %12s %9s %12s %12s %10s %9s\n", "computation", "voxels", "threads", "seconds", "literal s",
+                "ratio", "peak MiB");
     for (const auto& [name, timing] : g_timings) {
         const Stage& stage = kStages[timing.stage];
         const double literalSeconds = literalPerPair * timing.pairs;

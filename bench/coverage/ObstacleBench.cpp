@@ -20,7 +20,8 @@
 #include <random>
 #include <string>
 
-namespace {
+namespace
+{
 
 struct Stage {
     float length, width, height;
@@ -110,8 +111,9 @@ void Coverage(benchmark::State& state)
     }
     const std::string key = std::to_string(index) + "/" + kMethodNames[method];
     g_seconds[key] = fastest;
-    state.SetLabel(std::to_string(volume.GetVoxelCount()) + " voxels, " + std::to_string(stage.cameras) +
-                   " cameras, " + (method == kNone ? "no obstacles" : std::to_string(stage.boxes) + " boxes, " + kMethodNames[method]));
+    state.SetLabel(
+        std::to_string(volume.GetVoxelCount()) + " voxels, " + std::to_string(stage.cameras) + " cameras, " +
+        (method == kNone ? "no obstacles" : std::to_string(stage.boxes) + " boxes, " + kMethodNames[method]));
 }
 
 void PrintRatios()

@@ -19,7 +19,8 @@
 #include <memory>
 #include <string>
 
-namespace {
+namespace
+{
 
 constexpr RoomSize kStage{12.0, 10.0, 4.0};
 constexpr int kStageCameras = 16;
@@ -175,7 +176,13 @@ void BM_StageRun(benchmark::State& state)
     state.counters["objective"] = result.after.objective;
     g_runs["K=" + std::to_string(k) + (robust ? " robust" : "")] = result;
 }
-BENCHMARK(BM_StageRun)->ArgNames({"K", "robust"})->Args({2, 0})->Args({3, 0})->Args({2, 1})->Unit(benchmark::kSecond)->Iterations(1);
+BENCHMARK(BM_StageRun)
+    ->ArgNames({"K", "robust"})
+    ->Args({2, 0})
+    ->Args({3, 0})
+    ->Args({2, 1})
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1);
 
 void PrintTables()
 {

@@ -26,7 +26,8 @@
 #include <string>
 #include <tuple>
 
-namespace {
+namespace
+{
 
 // Resident memory of the process in MiB, from /proc/self/status.
 double ResidentMiB()
@@ -61,8 +62,9 @@ COffscreenContext& Context()
 }
 
 // The default four-camera rig after RENDER, with voxels of `voxelCm`.
-class CBenchScene {
-public:
+class CBenchScene
+{
+  public:
     explicit CBenchScene(float voxelCm)
     {
         CreateSceneSettings();
@@ -82,7 +84,7 @@ public:
     }
     CSceneRenderer& Renderer() { return m_renderer; }
 
-private:
+  private:
     CSceneRenderer m_renderer;
 };
 
@@ -227,7 +229,8 @@ void BM_OrdinaryFrame(benchmark::State& state)
     renderer.Render();
     const CCoverageVolume& volume = renderer.GetVolume();
     if (classic) {
-        const GLuint base = renderer.GetVolumeLists().GetListBase(display, points ? VoxelFaces::Every : VoxelFaces::Outer);
+        const GLuint base =
+            renderer.GetVolumeLists().GetListBase(display, points ? VoxelFaces::Every : VoxelFaces::Outer);
         for (uint32_t n = 0; n < CVolumeLists::ListCount(volume, display); ++n)
             CompileClassicList(volume, display, n, base + n);
     }
@@ -253,8 +256,8 @@ BENCHMARK(BM_OrdinaryFrame)
 // Each compilation and frame against its classic reference of the same run.
 void PrintRatios()
 {
-    std::printf("\n%-8s %10s %-13s %-7s %12s %12s %8s %12s %12s\n", "what", "voxels", "display", "faces",
-                "classic ms", "now ms", "ratio", "classic B/vx", "now B/vx");
+    std::printf("\n%-8s %10s %-13s %-7s %12s %12s %8s %12s %12s\n", "what", "voxels", "display", "faces", "classic ms",
+                "now ms", "ratio", "classic B/vx", "now B/vx");
     for (const auto& [key, ways] : g_measures) {
         const auto& [kind, cm, display, points] = key;
         if (ways.count(0) == 0 || ways.count(1) == 0)
@@ -263,8 +266,8 @@ void PrintRatios()
         const Measure& now = ways.at(1);
         const int side = 500 / cm;
         std::printf("%-8s %10d %-13s %-7s %12.1f %12.1f %8.2f", kind.c_str(), side * side * side,
-                    kDisplayNames[display], points ? "points" : "filled", 1000.0 * before.seconds,
-                    1000.0 * now.seconds, before.seconds / now.seconds);
+                    kDisplayNames[display], points ? "points" : "filled", 1000.0 * before.seconds, 1000.0 * now.seconds,
+                    before.seconds / now.seconds);
         if (kind == "compile")
             std::printf(" %12.0f %12.0f", before.bytesPerVoxel, now.bytesPerVoxel);
         std::printf("\n");

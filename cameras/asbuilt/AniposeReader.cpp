@@ -27,7 +27,8 @@ AsBuiltReadResult ReadAniposeCalibration(const std::string& path, double metresP
         found.emplace_back(TomlLine(value), std::move(*read.camera));
     }
     if (found.empty())
-        return {std::nullopt, CalibrationFileName(path) + ": no camera table (with size, matrix, rotation, translation)"};
+        return {std::nullopt,
+                CalibrationFileName(path) + ": no camera table (with size, matrix, rotation, translation)"};
     std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     AsBuiltRig rig;
     for (auto& [line, camera] : found)

@@ -12,11 +12,15 @@
 #include <iterator>
 #include <system_error>
 
-namespace {
+namespace
+{
 
 using Matrix3 = Eigen::Matrix<double, 3, 3, Eigen::RowMajor>;
 
-Matrix3 ToMatrix(const std::array<double, 9>& m) { return Eigen::Map<const Matrix3>(m.data()); }
+Matrix3 ToMatrix(const std::array<double, 9>& m)
+{
+    return Eigen::Map<const Matrix3>(m.data());
+}
 
 std::array<double, 9> FromMatrix(const Matrix3& m)
 {
@@ -25,13 +29,22 @@ std::array<double, 9> FromMatrix(const Matrix3& m)
     return out;
 }
 
-std::array<double, 3> FromVector(const Eigen::Vector3d& v) { return {v.x(), v.y(), v.z()}; }
+std::array<double, 3> FromVector(const Eigen::Vector3d& v)
+{
+    return {v.x(), v.y(), v.z()};
+}
 
-bool Finite(double v) { return std::isfinite(v); }
+bool Finite(double v)
+{
+    return std::isfinite(v);
+}
 
 } // namespace
 
-std::string CalibrationFileName(const std::string& path) { return PrintableText(path); }
+std::string CalibrationFileName(const std::string& path)
+{
+    return PrintableText(path);
+}
 
 CalibrationFileText ReadCalibrationFile(const std::string& path)
 {

@@ -13,10 +13,17 @@
 #include <limits>
 #include <numbers>
 
-namespace {
+namespace
+{
 
-Eigen::Vector3d ToEigen(const std::array<double, 3>& v) { return {v[0], v[1], v[2]}; }
-Vec3d ToVec(const Eigen::Vector3d& v) { return {v.x(), v.y(), v.z()}; }
+Eigen::Vector3d ToEigen(const std::array<double, 3>& v)
+{
+    return {v[0], v[1], v[2]};
+}
+Vec3d ToVec(const Eigen::Vector3d& v)
+{
+    return {v.x(), v.y(), v.z()};
+}
 
 // The turn of the world that brings `up` onto +Y.
 Eigen::Matrix3d TurnUpToY(const Eigen::Vector3d& up)
@@ -114,14 +121,16 @@ AsBuiltPlanResult PlanAsBuilt(const AsBuiltRig& rig, const AsBuiltPlacementOptio
     }
     for (const double side : plan.room)
         if (!(side <= kMaxRoomMetres))
-            return {std::nullopt, "the cameras span a room larger than " + std::to_string(static_cast<int>(kMaxRoomMetres)) +
+            return {std::nullopt, "the cameras span a room larger than " +
+                                      std::to_string(static_cast<int>(kMaxRoomMetres)) +
                                       " m: are the translations in millimetres (--as-built-units mm)?"};
 
     for (size_t k = 0; k < rig.cameras.size(); ++k) {
         const AsBuiltCamera& camera = rig.cameras[k];
         const Eigen::Vector3d user = centres[k] + shift;
         // The sensor's up, -y: the frame's width lies along the sensor's x.
-        const Eigen::Matrix3d r = Eigen::Map<const Eigen::Matrix<double, 3, 3, Eigen::RowMajor>>(camera.rotation.data());
+        const Eigen::Matrix3d r =
+            Eigen::Map<const Eigen::Matrix<double, 3, 3, Eigen::RowMajor>>(camera.rotation.data());
         const Eigen::Vector3d axis = turn * r.transpose() * Eigen::Vector3d(0, 0, 1);
         const Eigen::Vector3d sensorUp = turn * r.transpose() * Eigen::Vector3d(0, -1, 0);
         const AimAngles aim = AimAnglesFromAxes(ToVec(axis), ToVec(sensorUp));

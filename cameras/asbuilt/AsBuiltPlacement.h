@@ -30,7 +30,7 @@ struct AsBuiltPlacementOptions {
 // One camera as the plan holds it.
 struct AsBuiltPlacedCamera {
     std::string label;
-    Vec3d user; // user frame, metres from the room corner
+    Vec3d user;               // user frame, metres from the room corner
     float focalLength = 0.0f; // mm
     float frameWidth = 0.0f;
     float frameHeight = 0.0f;

@@ -10,7 +10,8 @@
 
 namespace fs = std::filesystem;
 
-namespace {
+namespace
+{
 
 bool IsFile(const fs::path& p)
 {
@@ -56,8 +57,9 @@ AsBuiltReadResult ReadOpenCvFile(const std::string& path, double metresPerUnit)
 {
     const auto partner = OpenCvPartnerFile(path);
     if (!partner)
-        return {std::nullopt, CalibrationFileName(path) +
-                                  ": an OpenCV pair is read from intri.yml and extri.yml: name one of them, or the folder"};
+        return {std::nullopt,
+                CalibrationFileName(path) +
+                    ": an OpenCV pair is read from intri.yml and extri.yml: name one of them, or the folder"};
     return IsOpenCvIntrinsicsFile(path) ? ReadOpenCvCalibration(path, *partner, metresPerUnit)
                                         : ReadOpenCvCalibration(*partner, path, metresPerUnit);
 }
@@ -69,11 +71,11 @@ AsBuiltReadResult ReadFolder(const fs::path& folder, std::optional<AsBuiltFormat
     const bool colmap = IsFile(folder / "cameras.txt") && IsFile(folder / "images.txt");
     const auto toml = FirstFile(folder, {"camera_array.toml", "calibration.toml"});
     if (!format)
-        format = intri && extri ? AsBuiltFormat::OpenCv
-                 : colmap       ? AsBuiltFormat::Colmap
+        format = intri && extri                                    ? AsBuiltFormat::OpenCv
+                 : colmap                                          ? AsBuiltFormat::Colmap
                  : toml && toml->filename() == "camera_array.toml" ? AsBuiltFormat::Caliscope
-                 : toml ? AsBuiltFormat::Anipose
-                        : std::optional<AsBuiltFormat>{};
+                 : toml                                            ? AsBuiltFormat::Anipose
+                                                                   : std::optional<AsBuiltFormat>{};
     switch (format.value_or(AsBuiltFormat::Anipose)) {
     case AsBuiltFormat::OpenCv:
         if (intri && extri)
@@ -89,7 +91,7 @@ AsBuiltReadResult ReadFolder(const fs::path& folder, std::optional<AsBuiltFormat
         if (!toml)
             break;
         return *format == AsBuiltFormat::Caliscope ? ReadCaliscopeCalibration(toml->string(), metresPerUnit)
-                                                    : ReadAniposeCalibration(toml->string(), metresPerUnit);
+                                                   : ReadAniposeCalibration(toml->string(), metresPerUnit);
     }
     return {std::nullopt, name + ": the folder holds no calibration: intri.yml + extri.yml, cameras.txt + images.txt, "
                                  "camera_array.toml or calibration.toml"};
@@ -145,7 +147,8 @@ AsBuiltReadResult ReadAsBuilt(const std::string& path, std::optional<AsBuiltForm
         return ReadOpenCvFile(path, metresPerUnit);
     case AsBuiltFormat::Colmap: {
         const fs::path folder = p.parent_path();
-        return ReadColmapCalibration((folder / "cameras.txt").string(), (folder / "images.txt").string(), metresPerUnit);
+        return ReadColmapCalibration((folder / "cameras.txt").string(), (folder / "images.txt").string(),
+                                     metresPerUnit);
     }
     }
     return {std::nullopt, CalibrationFileName(path) + ": unknown calibration format"};

@@ -12,12 +12,16 @@
 #include <filesystem>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // The world written has z up: x along the length, y across the width, z
 // the height, the user frame's X, Z and Y. A direction of the scene frame
 // there, which the user frame mirrors in z.
-Vec3d WorldDirection(const Vec3d& scene) { return {scene.x, -scene.z, scene.y}; }
+Vec3d WorldDirection(const Vec3d& scene)
+{
+    return {scene.x, -scene.z, scene.y};
+}
 
 Vec3d Cross(const Vec3d& a, const Vec3d& b)
 {
@@ -89,8 +93,8 @@ std::string CvMatrix(const std::string& key, int rows, int cols, const double* v
 {
     constexpr size_t kWrapColumn = 71;
     constexpr size_t kDataIndent = 7;
-    std::string out = key + ": !!opencv-matrix\n   rows: " + std::to_string(rows) + "\n   cols: " +
-                      std::to_string(cols) + "\n   dt: d\n";
+    std::string out = key + ": !!opencv-matrix\n   rows: " + std::to_string(rows) +
+                      "\n   cols: " + std::to_string(cols) + "\n   dt: d\n";
     std::string line = "   data: [";
     for (int k = 0; k < rows * cols; ++k) {
         const std::string item = CvReal(values[k]);

@@ -36,7 +36,8 @@ AsBuiltReadResult ReadCaliscopeCalibration(const std::string& path, double metre
             }
         }
         if (!keys.count("rotation") || !keys.count("translation")) {
-            skipped.emplace_back(TomlLine(value), "camera \"" + name + "\" skipped: it has no pose (rotation and translation)");
+            skipped.emplace_back(TomlLine(value),
+                                 "camera \"" + name + "\" skipped: it has no pose (rotation and translation)");
             continue;
         }
         TomlCameraResult read = ReadTomlCamera(value, name, where, metresPerUnit, {true});

@@ -9,7 +9,8 @@
 #include <string_view>
 #include <vector>
 
-namespace {
+namespace
+{
 
 struct LensModel {
     const char* name;
@@ -19,8 +20,8 @@ struct LensModel {
 };
 // Parameters after fx (and fy unless single), cx, cy are the distortion.
 constexpr LensModel kModels[] = {
-    {"SIMPLE_PINHOLE", 3, true, false}, {"PINHOLE", 4, false, false},     {"SIMPLE_RADIAL", 4, true, false},
-    {"RADIAL", 5, true, false},         {"OPENCV", 8, false, false},      {"OPENCV_FISHEYE", 8, false, true},
+    {"SIMPLE_PINHOLE", 3, true, false}, {"PINHOLE", 4, false, false}, {"SIMPLE_RADIAL", 4, true, false},
+    {"RADIAL", 5, true, false},         {"OPENCV", 8, false, false},  {"OPENCV_FISHEYE", 8, false, true},
     {"FULL_OPENCV", 12, false, false},
 };
 
@@ -78,9 +79,15 @@ bool IsComment(std::string_view line)
     return first != std::string_view::npos && line[first] == '#';
 }
 
-bool IsBlank(std::string_view line) { return line.find_first_not_of(" \t\r") == std::string_view::npos; }
+bool IsBlank(std::string_view line)
+{
+    return line.find_first_not_of(" \t\r") == std::string_view::npos;
+}
 
-std::string Quoted(std::string_view word) { return "\"" + PrintableText(std::string(word)) + "\""; }
+std::string Quoted(std::string_view word)
+{
+    return "\"" + PrintableText(std::string(word)) + "\"";
+}
 
 } // namespace
 
@@ -106,7 +113,8 @@ AsBuiltReadResult ReadColmapCalibration(const std::string& camerasPath, const st
         const auto id = Whole(words[0]);
         if (!id)
             return {std::nullopt, where + ": CAMERA_ID: " + Quoted(words[0]) + " is not a whole number"};
-        const std::string place = camerasFile + ": camera " + std::to_string(*id) + " (line " + std::to_string(n + 1) + ")";
+        const std::string place =
+            camerasFile + ": camera " + std::to_string(*id) + " (line " + std::to_string(n + 1) + ")";
         if (lenses.count(*id))
             return {std::nullopt, place + ": CAMERA_ID: the camera is given twice"};
         if (words.size() < 2)
@@ -186,8 +194,8 @@ AsBuiltReadResult ReadColmapCalibration(const std::string& camerasPath, const st
             return {std::nullopt, place + ": CAMERA_ID: " + Quoted(words[8]) + " is not a whole number"};
         const auto lens = lenses.find(*cameraId);
         if (lens == lenses.end())
-            return {std::nullopt, place + ": CAMERA_ID: there is no camera " + std::to_string(*cameraId) + " in " +
-                                      camerasFile};
+            return {std::nullopt,
+                    place + ": CAMERA_ID: there is no camera " + std::to_string(*cameraId) + " in " + camerasFile};
         const auto rotation = RotationFromQuaternion(pose[0], pose[1], pose[2], pose[3]);
         if (!rotation)
             return {std::nullopt, place + ": QW QX QY QZ: the quaternion has no length"};

@@ -2,8 +2,8 @@
 
 #include "cameras/asbuilt/AsBuiltCalibration.h"
 
-
-namespace {
+namespace
+{
 
 std::string TooDeep(size_t line)
 {
@@ -32,9 +32,8 @@ std::optional<std::string> TomlNestingError(std::string_view text)
             while (i < text.size() && text[i] != '\n')
                 ++i;
         } else if (c == '"' || c == '\'') {
-            const std::string_view fence = StartsWith(text, i, c == '"' ? "\"\"\"" : "'''")
-                                               ? text.substr(i, 3)
-                                               : text.substr(i, 1);
+            const std::string_view fence =
+                StartsWith(text, i, c == '"' ? "\"\"\"" : "'''") ? text.substr(i, 3) : text.substr(i, 1);
             i += fence.size();
             while (i < text.size() && !StartsWith(text, i, fence)) {
                 if (text[i] == '\n')

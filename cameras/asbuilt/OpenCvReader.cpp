@@ -12,7 +12,8 @@
 #include <optional>
 #include <vector>
 
-namespace {
+namespace
+{
 
 constexpr size_t kMaxMatrixElements = 64;
 
@@ -23,7 +24,10 @@ std::optional<double> Number(const std::optional<OpenCvScalar>& scalar)
     return scalar->number;
 }
 
-bool IsVector3(const OpenCvMatrix& m) { return m.data.size() == 3 && (m.rows == 1 || m.cols == 1); }
+bool IsVector3(const OpenCvMatrix& m)
+{
+    return m.data.size() == 3 && (m.rows == 1 || m.cols == 1);
+}
 
 // The file read, and bounded in size and nesting, before a parser sees it.
 OpenCvStorageResult Open(const std::string& path)

@@ -7,7 +7,8 @@
 #include <cmath>
 #include <unordered_map>
 
-namespace {
+namespace
+{
 
 // Decimal numbers as a FileStorage file writes them ("640.", "1.6e+03",
 // "-2"); anything else, and a number with more after it, is text.
@@ -27,8 +28,9 @@ std::optional<double> NumberText(std::string_view text)
     return value;
 }
 
-class COpenCvYaml final : public COpenCvStorage {
-public:
+class COpenCvYaml final : public COpenCvStorage
+{
+  public:
     explicit COpenCvYaml(const YAML::Node& root)
     {
         // One pass over the keys: a look-up by yaml-cpp walks them all.
@@ -55,7 +57,7 @@ public:
         return value ? ListOf(*value, most) : std::nullopt;
     }
 
-protected:
+  protected:
     std::optional<MatrixParts> MatrixMap(const std::string& key, size_t most) const override
     {
         const auto value = Find(key);
@@ -77,7 +79,7 @@ protected:
         return parts;
     }
 
-private:
+  private:
     std::optional<YAML::Node> Find(const std::string& key) const
     {
         const auto it = m_values.find(key);
@@ -163,8 +165,9 @@ XmlContent ContentOf(const tinyxml2::XMLElement* element, size_t most)
     return content;
 }
 
-class COpenCvXml final : public COpenCvStorage {
-public:
+class COpenCvXml final : public COpenCvStorage
+{
+  public:
     explicit COpenCvXml(std::unique_ptr<tinyxml2::XMLDocument> document) : m_document(std::move(document))
     {
         for (const tinyxml2::XMLElement* e = m_document->RootElement()->FirstChildElement(); e;
@@ -193,7 +196,7 @@ public:
         return element ? ListOf(element, most) : std::nullopt;
     }
 
-protected:
+  protected:
     std::optional<MatrixParts> MatrixMap(const std::string& key, size_t most) const override
     {
         const tinyxml2::XMLElement* element = Find(key);
@@ -215,7 +218,7 @@ protected:
         return parts;
     }
 
-private:
+  private:
     const tinyxml2::XMLElement* Find(const std::string& key) const
     {
         const auto it = m_values.find(key);
@@ -280,8 +283,8 @@ OpenCvStorageResult ParseXml(const std::string& text)
 {
     auto document = std::make_unique<tinyxml2::XMLDocument>();
     if (const tinyxml2::XMLError error = document->Parse(text.data(), text.size()); error != tinyxml2::XML_SUCCESS)
-        return {nullptr, "not an OpenCV XML file: line " + std::to_string(document->ErrorLineNum()) + ": " +
-                             XmlProblem(error)};
+        return {nullptr,
+                "not an OpenCV XML file: line " + std::to_string(document->ErrorLineNum()) + ": " + XmlProblem(error)};
     const tinyxml2::XMLElement* root = document->RootElement();
     if (!root || std::string_view(root->Name()) != "opencv_storage")
         return {nullptr, "not an OpenCV XML file: its root element is not <opencv_storage>"};

@@ -24,8 +24,9 @@ struct OpenCvMatrix {
     std::vector<double> data; // row by row, each finite
 };
 
-class COpenCvStorage {
-public:
+class COpenCvStorage
+{
+  public:
     virtual ~COpenCvStorage() = default;
     // Whether the key is there with a value.
     virtual bool Has(const std::string& key) const = 0;
@@ -38,7 +39,7 @@ public:
     // numbers as a column; nullopt for anything else.
     std::optional<OpenCvMatrix> Matrix(const std::string& key, size_t most) const;
 
-protected:
+  protected:
     struct MatrixParts {
         std::optional<OpenCvScalar> rows, cols;
         std::optional<std::vector<OpenCvScalar>> data;

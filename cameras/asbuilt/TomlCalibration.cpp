@@ -7,7 +7,8 @@
 #include <sstream>
 #include <vector>
 
-namespace {
+namespace
+{
 
 std::optional<double> Number(const toml::value& v)
 {
@@ -69,7 +70,10 @@ std::string CameraPlace(const std::string& path, const std::string& name)
     return CalibrationFileName(path) + ": camera \"" + PrintableText(name) + "\"";
 }
 
-size_t TomlLine(const toml::value& value) { return value.location().line(); }
+size_t TomlLine(const toml::value& value)
+{
+    return value.location().line();
+}
 
 TomlDocument ReadTomlDocument(const std::string& path)
 {

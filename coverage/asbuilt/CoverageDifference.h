@@ -12,8 +12,9 @@
 // own input on the same grid with the plan's settings, and where they
 // differ: a voxel triangulable in one and not in the other is lost or
 // gained.
-class CCoverageDifference {
-public:
+class CCoverageDifference
+{
+  public:
     enum class Status { Ok, InvalidGrid, OutOfMemory };
     enum class Change : int8_t { Lost = -1, Unchanged = 0, Gained = 1 };
 
@@ -38,7 +39,7 @@ public:
     // The at-least counts of one side, k running as above (zero past its own).
     std::vector<uint64_t> MarkerAtLeast(const CPlanningMeasures& side) const;
 
-private:
+  private:
     CPlanningMeasures m_plan;
     CPlanningMeasures m_asBuilt;
     std::vector<int8_t> m_changes;

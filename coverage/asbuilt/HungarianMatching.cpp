@@ -3,7 +3,8 @@
 #include <cstddef>
 #include <limits>
 
-namespace {
+namespace
+{
 
 // Rows <= columns: every row is assigned. Potentials u (rows) and v
 // (columns), 1-based with column 0 the free start, as the textbook form.

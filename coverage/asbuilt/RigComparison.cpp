@@ -11,7 +11,8 @@
 #include <numbers>
 #include <random>
 
-namespace {
+namespace
+{
 
 constexpr double kTrueDegreesPerRadian = 180.0 / std::numbers::pi;
 // A pair this far off the fit of the others is left out of the fit.
@@ -211,7 +212,10 @@ std::optional<RigAlignment> RigAlignmentFromKey(const std::string& key)
     return std::nullopt;
 }
 
-const char* RigMatchingKey(RigMatching matching) { return matching == RigMatching::Labels ? "labels" : "nearest"; }
+const char* RigMatchingKey(RigMatching matching)
+{
+    return matching == RigMatching::Labels ? "labels" : "nearest";
+}
 
 std::optional<RigMatching> RigMatchingFromKey(const std::string& key)
 {

@@ -52,7 +52,7 @@ struct RigComparison {
     // left out of it, so that they do not pull the rest.
     double rmsMm = 0.0;
     uint32_t fitted = 0;
-    std::vector<CameraDelta> cameras; // in the plan's order
+    std::vector<CameraDelta> cameras;       // in the plan's order
     std::vector<uint32_t> unmatchedPlan;    // 1-based numbers
     std::vector<uint32_t> unmatchedAsBuilt; // 1-based numbers
     // The plan's computation with the rig as built in its stead: aligned into

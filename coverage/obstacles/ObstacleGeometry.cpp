@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 Vec3d Cross(const Vec3d& a, const Vec3d& b)
 {

@@ -6,7 +6,8 @@
 #include <cmath>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 bool IsFinite(const Vec3d& v)
 {

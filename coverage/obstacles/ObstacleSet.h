@@ -44,8 +44,9 @@ std::optional<std::string> CheckMeshPlacement(const ObstacleMesh& mesh);
 
 // What blocks the cameras' view. Every change goes through a check: a refused
 // box or mesh leaves the set as it was.
-class CObstacleSet {
-public:
+class CObstacleSet
+{
+  public:
     bool IsEmpty() const { return m_aBoxes.empty() && m_aMeshes.empty(); }
     size_t GetCount() const { return m_aBoxes.size() + m_aMeshes.size(); }
     const std::vector<ObstacleBox>& GetBoxes() const { return m_aBoxes; }
@@ -70,7 +71,7 @@ public:
 
     friend bool operator==(const CObstacleSet&, const CObstacleSet&);
 
-private:
+  private:
     std::vector<ObstacleBox> m_aBoxes;
     std::vector<ObstacleMesh> m_aMeshes;
 };

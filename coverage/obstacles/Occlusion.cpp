@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <optional>
 
-namespace {
+namespace
+{
 
 Vec3d FromUser(const Vec3d& u, const Vec3d& o)
 {
@@ -164,8 +165,7 @@ bool COcclusion::Blocks(const Vec3d& camera, size_t t, const Vec3d& centre) cons
         double t0 = 0.0, t1 = 1.0;
         if (ClipToSlab(camera.x, d.x, grid.GetMin().x, grid.GetMax().x, t0, t1) &&
             ClipToSlab(camera.z, d.z, grid.GetMin().z, grid.GetMax().z, t0, t1) &&
-            ClipToSlab(camera.y, d.y, grid.GetMin().y, grid.GetMax().y, t0, t1) &&
-            grid.SegmentHits(camera, d, t0, t1))
+            ClipToSlab(camera.y, d.y, grid.GetMin().y, grid.GetMax().y, t0, t1) && grid.SegmentHits(camera, d, t0, t1))
             return true;
     }
     return false;

@@ -34,8 +34,9 @@ enum class BoxTest { Slabs, Grid };
 // The obstacles of a computation in the internal frame: whether the segment
 // from a camera to a voxel centre is blocked, and which voxels lie inside an
 // obstacle (seen by no camera).
-class COcclusion {
-public:
+class COcclusion
+{
+  public:
     // `userOrigin` as the camera set holds it (user X = x - o.x, Y = y + o.y,
     // Z = o.z - z). Throws GridTooLarge (with the bytes all grids need) rather
     // than take more than the scope's budget.
@@ -57,7 +58,7 @@ public:
     size_t GetBoxCount() const { return m_aBoxes.size(); }
     const std::vector<COccupancyGrid>& GetGrids() const { return m_aGrids; }
 
-private:
+  private:
     struct Box {
         Vec3d lo, hi;
     };

@@ -4,7 +4,8 @@
 #include <cmath>
 #include <limits>
 
-namespace {
+namespace
+{
 
 double Get(const Vec3d& v, int axis)
 {
@@ -282,8 +283,8 @@ bool COccupancyGrid::SegmentHits(const Vec3d& a, const Vec3d& d, double t0, doub
         delta[axis] = m_edge / std::fabs(dc);
     }
     for (;;) {
-        const size_t c = Cell(static_cast<uint32_t>(cell[0]), static_cast<uint32_t>(cell[1]),
-                              static_cast<uint32_t>(cell[2]));
+        const size_t c =
+            Cell(static_cast<uint32_t>(cell[0]), static_cast<uint32_t>(cell[1]), static_cast<uint32_t>(cell[2]));
         for (uint32_t e = m_aStart[c]; e < m_aStart[c + 1]; ++e) {
             if (SegmentMeetsTriangle(a, d, m_aTriangles[m_aIndex[e]]))
                 return true;

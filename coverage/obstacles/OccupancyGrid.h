@@ -25,8 +25,9 @@ struct GridTooLarge : std::bad_alloc {
 // touching triangle is missed) or when its centre lies inside the closed
 // surface. A segment is tested against the triangles of the cells it passes,
 // walked cell by cell.
-class COccupancyGrid {
-public:
+class COccupancyGrid
+{
+  public:
     // `latticePoint` is any corner of the lattice, `edge` its cell edge; the
     // grid covers the cells the triangles' bounding box reaches into, within
     // `within` when given: triangles beyond it are left out, save those below
@@ -56,7 +57,7 @@ public:
     // The same for the whole segment, clipped to the grid first.
     bool SegmentHits(const Vec3d& a, const Vec3d& d) const;
 
-private:
+  private:
     size_t Cell(uint32_t i, uint32_t j, uint32_t k) const { return i + m_n[0] * (j + static_cast<size_t>(m_n[1]) * k); }
     // `below`: the triangles reaching under the grid, which vertical lines
     // through it may cross there; their lists may take `budgetBytes`.

@@ -9,7 +9,8 @@
 #include <cmath>
 #include <set>
 
-namespace {
+namespace
+{
 
 using Clock = std::chrono::steady_clock;
 
@@ -19,7 +20,10 @@ constexpr double kSnapDegrees = 0.5;
 constexpr double kSearchShare = 0.9;
 constexpr int kRefineRounds = 2;
 
-bool PositiveFinite(double v) { return std::isfinite(v) && v > 0.0; }
+bool PositiveFinite(double v)
+{
+    return std::isfinite(v) && v > 0.0;
+}
 
 Clock::time_point After(Clock::time_point start, double seconds)
 {
@@ -30,8 +34,8 @@ Clock::time_point After(Clock::time_point start, double seconds)
 std::vector<double> SnapChoices(double value, double step, double lo, double hi)
 {
     std::vector<double> choices;
-    for (const double c : {std::round(value / step) * step, std::floor(value / step) * step,
-                           std::ceil(value / step) * step}) {
+    for (const double c :
+         {std::round(value / step) * step, std::floor(value / step) * step, std::ceil(value / step) * step}) {
         if (c >= lo && c <= hi && std::find(choices.begin(), choices.end(), c) == choices.end())
             choices.push_back(c);
     }
@@ -144,8 +148,8 @@ PlacementResult RunPlacement(const PlacementRequest& request,
     // Every target point in view of as many cameras as it needs marker cameras
     // comes first; where the markers image too small from some, the rig
     // still keeps the point in that many fields.
-    const ScoreRule rule{request.minCameras, request.robust, request.planning.minAngleDeg,
-                         request.planning.maxAngleDeg, request.robust ? request.minCameras + 1 : request.minCameras};
+    const ScoreRule rule{request.minCameras, request.robust, request.planning.minAngleDeg, request.planning.maxAngleDeg,
+                         request.robust ? request.minCameras + 1 : request.minCameras};
     std::vector<PlanningCamera> rig;
     for (const FixedCamera& camera : request.fixed)
         rig.push_back(camera.planning);
@@ -168,7 +172,8 @@ PlacementResult RunPlacement(const PlacementRequest& request,
     std::vector<uint32_t> slotModel;
     for (int k = 0; k < request.count; ++k) {
         const float lens = lenses[static_cast<size_t>(k) % lenses.size()];
-        auto it = std::find_if(models.begin(), models.end(), [lens](const CameraModel& m) { return m.focalMm == lens; });
+        auto it =
+            std::find_if(models.begin(), models.end(), [lens](const CameraModel& m) { return m.focalMm == lens; });
         if (it == models.end()) {
             CameraModel model = request.model;
             model.focalMm = lens;
@@ -253,8 +258,11 @@ PlacementResult RunPlacement(const PlacementRequest& request,
     }
     if (request.refine && !result.cancelled) {
         if (progress) {
-            PlacementProgress shown{"refinement", result.restartsDone, result.restarts,
-                                    static_cast<double>(found.score.covered) / total, {}};
+            PlacementProgress shown{"refinement",
+                                    result.restartsDone,
+                                    result.restarts,
+                                    static_cast<double>(found.score.covered) / total,
+                                    {}};
             for (const uint32_t row : found.rows)
                 shown.best.push_back(placedOf(row));
             progress(shown);
@@ -336,7 +344,8 @@ PlacementResult RunPlacement(const PlacementRequest& request,
         }
         std::vector<PlanningCamera> all = rig;
         for (const RefinedCamera& camera : cameras)
-            all.push_back(PlacedPlanningCamera(models[camera.model], camera.pose, request.userOrigin, request.planning));
+            all.push_back(
+                PlacedPlanningCamera(models[camera.model], camera.pose, request.userOrigin, request.planning));
         return std::make_pair(cameras, EvaluateRig(all, samples, rule));
     };
     auto [snappedDiscrete, discreteFigures] = snap(discrete);

@@ -19,23 +19,23 @@ class CObstacleSet;
 // which volume. A value: any number of placements may run at once.
 struct PlacementRequest {
     RoomSize room;
-    Vec3d userOrigin;     // the camera set's (internal = user-frame conversion)
-    Vec3d latticeCorner;  // the room corner of the voxel lattice (internal frame)
+    Vec3d userOrigin;       // the camera set's (internal = user-frame conversion)
+    Vec3d latticeCorner;    // the room corner of the voxel lattice (internal frame)
     double voxelEdge = 0.2; // metres; the obstacles' meshes are binned on this lattice
     PlanningSettings planning;
     std::shared_ptr<const CObstacleSet> obstacles;
     std::vector<FixedCamera> fixed;
-    CameraModel model;          // lens, frame, sensor and f-stop of the new cameras
-    std::vector<float> lenses;  // focal lengths cycled over the new cameras; empty: the model's
-    int count = 0;              // cameras to add; 0 only scores the fixed ones
+    CameraModel model;         // lens, frame, sensor and f-stop of the new cameras
+    std::vector<float> lenses; // focal lengths cycled over the new cameras; empty: the model's
+    int count = 0;             // cameras to add; 0 only scores the fixed ones
     MountSurfaces mounts;
     std::vector<TargetBox> target; // empty: DefaultTargetBox
     uint32_t minCameras = 2;
     bool robust = false;
-    double wallStep = 0.25;    // metres between candidate places along walls and segments
-    double ceilingStep = 0.5;  // on the ceiling
-    double sampleStep = 0.25;  // between target samples
-    int aimGrid = 2;           // aim points per axis of each target box, besides its centre
+    double wallStep = 0.25;   // metres between candidate places along walls and segments
+    double ceilingStep = 0.5; // on the ceiling
+    double sampleStep = 0.25; // between target samples
+    int aimGrid = 2;          // aim points per axis of each target box, besides its centre
     SearchSettings search;
     double timeLimitSeconds = 60.0;
     bool refine = true;
@@ -51,7 +51,7 @@ struct PlacedCamera {
 };
 
 struct PlacementProgress {
-    std::string stage;         // "candidates", "search", "refinement"
+    std::string stage; // "candidates", "search", "refinement"
     int restartsDone = 0;
     int restarts = 0;
     double bestObjective = 0.0; // weighted share, the search's estimate

@@ -7,7 +7,8 @@
 #include <cmath>
 #include <set>
 
-namespace {
+namespace
+{
 
 bool InsideClosed(const Vec3d& p, const Vec3d& lo, const Vec3d& hi)
 {

@@ -23,8 +23,9 @@ struct MountPlace {
 };
 
 // The surfaces of a plan in one room, and what keeps a camera off a place.
-class CMountGeometry {
-public:
+class CMountGeometry
+{
+  public:
     CMountGeometry(MountSurfaces mounts, const RoomSize& room, std::shared_ptr<const CObstacleSet> obstacles);
 
     const MountSurfaces& Mounts() const { return m_mounts; }
@@ -55,7 +56,7 @@ public:
     // a place already found.
     std::vector<MountPlace> Places(double step, double ceilingStep) const;
 
-private:
+  private:
     double WallLength(int wall) const;
 
     MountSurfaces m_mounts;

@@ -7,15 +7,15 @@
 
 std::pair<float, float> FieldsOfView(const CameraModel& model)
 {
-    return {FieldOfViewDegrees(model.frameWidthMm, model.focalMm), FieldOfViewDegrees(model.frameHeightMm, model.focalMm)};
+    return {FieldOfViewDegrees(model.frameWidthMm, model.focalMm),
+            FieldOfViewDegrees(model.frameHeightMm, model.focalMm)};
 }
 
 Vec3d InternalPosition(const Vec3d& user, const Vec3d& userOrigin)
 {
     // As CCameraSet::SetFilePosition: user and origin in single precision, X = x - o.x, Y = y + o.y, Z = o.z - z.
     const Vec3d u{static_cast<float>(user.x), static_cast<float>(user.y), static_cast<float>(user.z)};
-    const Vec3d o{static_cast<float>(userOrigin.x), static_cast<float>(userOrigin.y),
-                  static_cast<float>(userOrigin.z)};
+    const Vec3d o{static_cast<float>(userOrigin.x), static_cast<float>(userOrigin.y), static_cast<float>(userOrigin.z)};
     return {u.x + o.x, u.y - o.y, o.z - u.z};
 }
 

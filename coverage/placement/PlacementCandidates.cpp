@@ -4,12 +4,13 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 // Bits of the samples `camera` sees a marker at and of those in its field,
 // leaving out those set in `blocked`.
-void MarkerBits(const PlanningCamera& camera, const CTargetSamples& samples, const uint64_t* blocked,
-                uint64_t* out, uint64_t* view)
+void MarkerBits(const PlanningCamera& camera, const CTargetSamples& samples, const uint64_t* blocked, uint64_t* out,
+                uint64_t* view)
 {
     const size_t words = samples.Count() / 64;
     std::fill_n(out, words, 0);

@@ -29,8 +29,9 @@ struct Candidate {
 // tested at every sample with the planning measures' test and the obstacles.
 // Candidates that see no marker at any sample are left out. The fixed
 // cameras come first in the matrix, then the candidates in order.
-class CPlacementCandidates {
-public:
+class CPlacementCandidates
+{
+  public:
     CPlacementCandidates(const CMountGeometry& geometry, const CTargetSamples& samples, const Vec3d& userOrigin,
                          const PlanningSettings& settings);
 
@@ -67,7 +68,7 @@ public:
     const Vec3d& UserOrigin() const { return m_userOrigin; }
     const PlanningSettings& Settings() const { return m_settings; }
 
-private:
+  private:
     const CMountGeometry& m_geometry;
     const CTargetSamples& m_samples;
     Vec3d m_userOrigin;

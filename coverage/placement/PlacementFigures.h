@@ -11,14 +11,14 @@
 // decisions: the per-point test with the obstacles, pair angles in true
 // degrees, sigma3d from the full information matrix.
 struct PlacementFigures {
-    double objective = 0.0;        // weighted share of samples that count under the rule
-    double plainObjective = 0.0;   // the same without the robust condition
-    double robustObjective = 0.0;  // the same, still so with any one camera lost
+    double objective = 0.0;         // weighted share of samples that count under the rule
+    double plainObjective = 0.0;    // the same without the robust condition
+    double robustObjective = 0.0;   // the same, still so with any one camera lost
     double meanMarkerCameras = 0.0; // weighted
-    double medianSigmaMm = 0.0;    // nearest rank over the samples that count; NaN for none
-    double shareAtLeastK = 0.0;    // weighted share seen by at least K marker cameras
-    uint32_t minMarkerCameras = 0; // over every sample
-    uint32_t minSeenCameras = 0;   // the same for the classic test: inside the field, not blocked
+    double medianSigmaMm = 0.0;     // nearest rank over the samples that count; NaN for none
+    double shareAtLeastK = 0.0;     // weighted share seen by at least K marker cameras
+    uint32_t minMarkerCameras = 0;  // over every sample
+    uint32_t minSeenCameras = 0;    // the same for the classic test: inside the field, not blocked
     // Cameras the classic test puts short of the rule's views, per sample (weighted mean).
     double viewsLacking = 0.0;
     uint64_t samples = 0;

@@ -9,7 +9,8 @@
 #include <random>
 #include <thread>
 
-namespace {
+namespace
+{
 
 constexpr uint32_t kNoRow = std::numeric_limits<uint32_t>::max();
 // How often the candidate loops look at the clock and the flag.
@@ -56,8 +57,8 @@ struct RestartOutcome {
 
 } // namespace
 
-CPlacementSearch::CPlacementSearch(const CSightMatrix& matrix, const ScoreRule& rule,
-                                   std::vector<uint32_t> fixedRows, std::vector<std::vector<uint32_t>> slotCandidates)
+CPlacementSearch::CPlacementSearch(const CSightMatrix& matrix, const ScoreRule& rule, std::vector<uint32_t> fixedRows,
+                                   std::vector<std::vector<uint32_t>> slotCandidates)
     : m_matrix(matrix), m_rule(rule), m_aFixed(std::move(fixedRows)), m_aSlots(std::move(slotCandidates))
 {
 }
@@ -128,8 +129,7 @@ std::vector<uint32_t> CPlacementSearch::Greedy(CRigScorer& scorer, int restart, 
     return slots;
 }
 
-bool CPlacementSearch::SwapPass(CRigScorer& scorer, std::vector<uint32_t>& slots,
-                                const SearchSettings& settings) const
+bool CPlacementSearch::SwapPass(CRigScorer& scorer, std::vector<uint32_t>& slots, const SearchSettings& settings) const
 {
     bool improved = false;
     uint32_t sinceCheck = 0;
@@ -322,9 +322,8 @@ SearchResult CPlacementSearch::Run(const SearchSettings& settings,
         }
         evaluations += scorer.Evaluations();
     };
-    const int threads = std::clamp(settings.threads > 0 ? settings.threads
-                                                        : static_cast<int>(std::thread::hardware_concurrency()),
-                                   1, restarts);
+    const int threads = std::clamp(
+        settings.threads > 0 ? settings.threads : static_cast<int>(std::thread::hardware_concurrency()), 1, restarts);
     std::vector<std::thread> pool;
     for (int t = 1; t < threads; ++t)
         pool.emplace_back(work);

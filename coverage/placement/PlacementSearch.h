@@ -10,11 +10,11 @@
 
 // How long and how widely the discrete search looks.
 struct SearchSettings {
-    int restarts = 8;      // restart 0 is plain greedy, the others choose among the best few
+    int restarts = 8; // restart 0 is plain greedy, the others choose among the best few
     uint64_t seed = 1;
-    int threads = 0;       // 0: every core
-    int maxPasses = 50;    // swap passes of one restart at most
-    int choices = 4;       // a randomised greedy step picks among this many best
+    int threads = 0;    // 0: every core
+    int maxPasses = 50; // swap passes of one restart at most
+    int choices = 4;    // a randomised greedy step picks among this many best
     // Rigs up to this many are all tried instead (the slots' candidate
     // combinations); 0 never.
     double exhaustiveLimit = 2e5;
@@ -29,10 +29,10 @@ struct SearchResult {
     RigScore score;
     double medianSigmaMm = 0.0; // over the samples that count; NaN for none
     uint64_t evaluations = 0;
-    int restartsDone = 0;       // restarts that ran to their end
-    int bestRestart = -1;       // -1: no rig found; 0 as well for the exhaustive search
+    int restartsDone = 0; // restarts that ran to their end
+    int bestRestart = -1; // -1: no rig found; 0 as well for the exhaustive search
     bool exhaustive = false;
-    bool stopped = false;       // the deadline or the flag cut the search short
+    bool stopped = false; // the deadline or the flag cut the search short
 };
 
 // What the search has found so far, after each restart.
@@ -49,8 +49,9 @@ struct SearchProgress {
 // place, until a pass changes nothing), from several restarts shared out
 // over the threads. The result depends on the seed and the settings only:
 // the restarts are seeded by their index and compared in index order.
-class CPlacementSearch {
-public:
+class CPlacementSearch
+{
+  public:
     CPlacementSearch(const CSightMatrix& matrix, const ScoreRule& rule, std::vector<uint32_t> fixedRows,
                      std::vector<std::vector<uint32_t>> slotCandidates);
 
@@ -68,7 +69,7 @@ public:
     // Median sigma3d over the samples the scorer's rig covers.
     double MedianSigma(const CRigScorer& scorer) const;
 
-private:
+  private:
     // Whether `row` keeps the spacing from every member of the scorer's rig but `skip`.
     bool Spaced(const CRigScorer& scorer, uint32_t row, double minSpacing) const;
     static bool Stopped(const SearchSettings& settings);

@@ -5,16 +5,19 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 constexpr const char* kWallKeys[kWallCount] = {"x0", "x1", "z0", "z1"};
 
-bool Finite(const Vec3d& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+bool Finite(const Vec3d& v)
+{
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
 
 bool InsideRoom(const Vec3d& p, const RoomSize& room)
 {
-    return p.x >= 0.0 && p.x <= room.length && p.y >= 0.0 && p.y <= room.height && p.z >= 0.0 &&
-           p.z <= room.width;
+    return p.x >= 0.0 && p.x <= room.length && p.y >= 0.0 && p.y <= room.height && p.z >= 0.0 && p.z <= room.width;
 }
 
 std::string RoomText(const RoomSize& room)
@@ -30,7 +33,10 @@ std::string NumberedName(const char* kind, size_t index, const std::string& name
     return name.empty() ? numbered : numbered + " (" + name + ")";
 }
 
-const char* WallKey(Wall wall) { return kWallKeys[static_cast<int>(wall)]; }
+const char* WallKey(Wall wall)
+{
+    return kWallKeys[static_cast<int>(wall)];
+}
 
 std::optional<Wall> WallFromKey(const std::string& key)
 {
@@ -49,9 +55,15 @@ TargetBox FloorTargetBox(const RoomSize& room, double margin, double top)
     return {{mx, 0.0, mz}, {room.length - mx, std::min(top, room.height), room.width - mz}, 1.0};
 }
 
-TargetBox DefaultTargetBox(const RoomSize& room) { return FloorTargetBox(room, 0.5, 2.0); }
+TargetBox DefaultTargetBox(const RoomSize& room)
+{
+    return FloorTargetBox(room, 0.5, 2.0);
+}
 
-double WallBottom(const MountSurfaces& mounts) { return mounts.wallBand ? (*mounts.wallBand)[0] : 0.0; }
+double WallBottom(const MountSurfaces& mounts)
+{
+    return mounts.wallBand ? (*mounts.wallBand)[0] : 0.0;
+}
 
 double WallTop(const MountSurfaces& mounts, const RoomSize& room)
 {

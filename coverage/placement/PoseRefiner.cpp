@@ -7,7 +7,8 @@
 #include <cmath>
 #include <stdexcept>
 
-namespace {
+namespace
+{
 
 // How far a trial may move from where the camera started, and BOBYQA's first step.
 constexpr double kPanReachDeg = 30.0;
@@ -47,9 +48,8 @@ bool CPoseRefiner::Fits(const MountPlace& place, const std::vector<uint32_t>& ot
 
 void CPoseRefiner::StoreRow(const RefinedCamera& camera)
 {
-    const PlanningCamera planning =
-        PlacedPlanningCamera(m_candidates.Models()[camera.model], camera.pose, m_candidates.UserOrigin(),
-                             m_candidates.Settings());
+    const PlanningCamera planning = PlacedPlanningCamera(m_candidates.Models()[camera.model], camera.pose,
+                                                         m_candidates.UserOrigin(), m_candidates.Settings());
     m_candidates.StoreRow(camera.row, planning);
 }
 

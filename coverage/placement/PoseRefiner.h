@@ -20,8 +20,9 @@ struct RefinedCamera {
 // Moves each new camera in turn along its surface and turns it (pan and
 // tilt) with BOBYQA, the others held still, each trial scored with its
 // exact marker samples. A camera keeps a trial only if it scores better.
-class CPoseRefiner {
-public:
+class CPoseRefiner
+{
+  public:
     CPoseRefiner(CPlacementCandidates& candidates, const ScoreRule& rule, double minSpacing);
 
     // One round over `cameras`; whether any improved. `maxEvaluations` trials per camera.
@@ -36,7 +37,7 @@ public:
     // Puts a camera's samples into its row.
     void StoreRow(const RefinedCamera& camera);
 
-private:
+  private:
     CPlacementCandidates& m_candidates;
     ScoreRule m_rule;
     double m_dMinSpacing;

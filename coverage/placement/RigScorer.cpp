@@ -14,8 +14,8 @@ CRigScorer::CRigScorer(const CSightMatrix& matrix, const ScoreRule& rule)
 
 bool CRigScorer::PairInRange(const std::array<float, 3>& a, const std::array<float, 3>& b) const
 {
-    const double dot = static_cast<double>(a[0]) * b[0] + static_cast<double>(a[1]) * b[1] +
-                       static_cast<double>(a[2]) * b[2];
+    const double dot =
+        static_cast<double>(a[0]) * b[0] + static_cast<double>(a[1]) * b[1] + static_cast<double>(a[2]) * b[2];
     return dot >= m_dCosLow && dot <= m_dCosHigh;
 }
 
@@ -224,7 +224,9 @@ bool CRigScorer::MarkersAbove(uint32_t row, const RigScore& floor, int64_t lacki
     int64_t bound = m_score.covered;
     for (size_t w = 0; w < m_matrix.WordCount(); ++w)
         bound += m_matrix.WordWeight(w) * std::popcount(bits[w] & ~m_aCovered[w] & m_aReady[w]);
-    auto short_of = [&](int64_t covered) { return covered < floor.covered || (covered == floor.covered && seen <= floor.seen); };
+    auto short_of = [&](int64_t covered) {
+        return covered < floor.covered || (covered == floor.covered && seen <= floor.seen);
+    };
     if (short_of(bound))
         return false;
     for (size_t w = 0; w < m_matrix.WordCount(); ++w) {

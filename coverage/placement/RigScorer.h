@@ -48,8 +48,9 @@ struct RigScore {
 // The score of a rig of matrix rows, kept up to date as rows are added and
 // removed, and the score a rig would have with one more row, found from the
 // samples that row could change alone. One scorer per thread.
-class CRigScorer {
-public:
+class CRigScorer
+{
+  public:
     CRigScorer(const CSightMatrix& matrix, const ScoreRule& rule);
 
     void Assign(const std::vector<uint32_t>& rows);
@@ -79,7 +80,7 @@ public:
     // Cameras that have sample s in view.
     uint32_t ViewCount(size_t s) const { return m_aViews[s]; }
 
-private:
+  private:
     static constexpr uint16_t kNoMember = 0xffff;
 
     bool PairInRange(const std::array<float, 3>& a, const std::array<float, 3>& b) const;

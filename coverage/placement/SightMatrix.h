@@ -12,8 +12,9 @@
 // every aim and lens at one position), and its axis and noise for sigma3d.
 // Samples come in blocks of whole 64-bit words, one weight per word; padding
 // and samples no camera can see (inside an obstacle) are never set in a row.
-class CSightMatrix {
-public:
+class CSightMatrix
+{
+  public:
     struct RowCamera {
         std::array<float, 3> position{}; // internal frame, metres
         std::array<float, 3> axis{};     // unit optical axis
@@ -58,7 +59,7 @@ public:
     }
     static std::array<float, 3> UnitRay(float x, float y, float z);
 
-private:
+  private:
     int64_t WeightOf(const uint64_t* bits) const;
 
     std::vector<std::array<float, 3>> m_aSamples;

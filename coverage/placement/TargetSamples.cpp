@@ -13,7 +13,8 @@ struct CTargetSamples::Block {
     std::unique_ptr<COcclusion> occlusion;
 };
 
-namespace {
+namespace
+{
 
 std::vector<float> Axis(double a, double b, double step, double offset, double sign)
 {
@@ -58,8 +59,8 @@ void CTargetSamples::AddLattice(std::vector<float> xs, std::vector<float> ys, st
                nz = static_cast<uint32_t>(block->zs.size());
     block->count = static_cast<size_t>(nx) * ny * nz;
     if (m_pObstacles) {
-        const VoxelLattice lattice{m_latticeCorner,   m_dLatticeEdge, block->xs.data(), block->ys.data(),
-                                   block->zs.data(), nx,             ny,               nz};
+        const VoxelLattice lattice{
+            m_latticeCorner, m_dLatticeEdge, block->xs.data(), block->ys.data(), block->zs.data(), nx, ny, nz};
         block->occlusion = std::make_unique<COcclusion>(*m_pObstacles, m_origin, lattice);
     }
     const size_t padded = (block->count + 63) / 64 * 64;
@@ -89,7 +90,10 @@ const CTargetSamples::Block& CTargetSamples::BlockOf(size_t s) const
     return **(it - 1);
 }
 
-double CTargetSamples::Weight(size_t s) const { return BlockOf(s).weight; }
+double CTargetSamples::Weight(size_t s) const
+{
+    return BlockOf(s).weight;
+}
 
 bool CTargetSamples::Blocked(const Vec3d& camera, size_t s) const
 {

@@ -15,8 +15,9 @@ class COcclusion;
 // voxel centres are. Each box starts on a 64-sample word of its own, so one
 // weight serves a word. Points inside an obstacle are left out, and a camera's
 // view of a point is blocked as the coverage pass blocks a voxel centre's.
-class CTargetSamples {
-public:
+class CTargetSamples
+{
+  public:
     // `userOrigin` as the camera set holds it; the obstacles' meshes are
     // binned on the lattice with corner `latticeCorner` (internal frame) and
     // cell `latticeEdge`, as a coverage computation with that voxel bins them.
@@ -43,7 +44,7 @@ public:
     // heaviest 10^6), for the exact comparisons of the search.
     CSightMatrix MakeMatrix() const;
 
-private:
+  private:
     struct Block;
     const Block& BlockOf(size_t s) const;
 

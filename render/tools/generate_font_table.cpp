@@ -14,7 +14,8 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 constexpr int kWidth = 8;
 constexpr int kHeight = 13;

@@ -82,11 +82,12 @@ class AutoPlaceWindowTest : public QObject, CMenuWindowFixture
         for (int i = 0; i < static_cast<int>(s.GetCameraCount()); ++i) {
             const Vec3d p = set.GetPosition(i);
             out << set.GetLabel(i) << ' ' << p.x << ' ' << p.y << ' ' << p.z << ' ' << set.GetFocalLength(i) << ' '
-                << set.GetFNumber(i) << ' ' << set.GetHFov(i) << ' ' << set.GetVFov(i) << ' '
-                << set.GetFrameWidth(i) << ' ' << set.GetFrameHeight(i) << ' ' << set.GetHTilt(i) << ' '
-                << set.GetVTilt(i) << ' ' << set.GetSpin(i) << ' ' << set.GetEnabled(i) << ' '
-                << set.GetCameraType(i) << ' ' << set.GetSensorPixelsX(i) << ' ' << set.GetSensorPixelsY(i);
-            for (const Vec3d& e : {set.GetEdgeHPlus(i), set.GetEdgeHMinus(i), set.GetEdgeVPlus(i), set.GetEdgeVMinus(i)})
+                << set.GetFNumber(i) << ' ' << set.GetHFov(i) << ' ' << set.GetVFov(i) << ' ' << set.GetFrameWidth(i)
+                << ' ' << set.GetFrameHeight(i) << ' ' << set.GetHTilt(i) << ' ' << set.GetVTilt(i) << ' '
+                << set.GetSpin(i) << ' ' << set.GetEnabled(i) << ' ' << set.GetCameraType(i) << ' '
+                << set.GetSensorPixelsX(i) << ' ' << set.GetSensorPixelsY(i);
+            for (const Vec3d& e :
+                 {set.GetEdgeHPlus(i), set.GetEdgeHMinus(i), set.GetEdgeVPlus(i), set.GetEdgeVMinus(i)})
                 out << ' ' << e.x << ' ' << e.y << ' ' << e.z;
             out << '\n';
         }
@@ -119,9 +120,12 @@ void AutoPlaceWindowTest::refusedFieldsAreNamedAndStartNothing_data()
     QTest::addColumn<int>("field");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("named");
-    QTest::newRow("count not a number") << int(CAutoPlacePanel::kCount) << "two" << "Count: a whole number";
-    QTest::newRow("count beyond the plan") << int(CAutoPlacePanel::kCount) << "999" << "Count: must be 0 to 998";
-    QTest::newRow("lens of 0") << int(CAutoPlacePanel::kLenses) << "8.5, 0" << "Lenses: each focal length";
+    QTest::newRow("count not a number") << int(CAutoPlacePanel::kCount) << "two"
+                                        << "Count: a whole number";
+    QTest::newRow("count beyond the plan") << int(CAutoPlacePanel::kCount) << "999"
+                                           << "Count: must be 0 to 998";
+    QTest::newRow("lens of 0") << int(CAutoPlacePanel::kLenses) << "8.5, 0"
+                               << "Lenses: each focal length";
     QTest::newRow("no such camera type") << int(CAutoPlacePanel::kSensor) << "3"
                                          << "Sensor: the camera type must be 0 to 2";
     QTest::newRow("camera type not whole") << int(CAutoPlacePanel::kSensor) << "1.5"
@@ -132,17 +136,25 @@ void AutoPlaceWindowTest::refusedFieldsAreNamedAndStartNothing_data()
                                              << "Sensor: a camera type 0 to 2, or the sensor's pixels W, H";
     QTest::newRow("sensor not a number") << int(CAutoPlacePanel::kSensor) << "T4"
                                          << "Sensor: a camera type 0 to 2, or the sensor's pixels W, H";
-    QTest::newRow("K of 0") << int(CAutoPlacePanel::kMinCameras) << "0" << "K: K must be 1 to 1000";
+    QTest::newRow("K of 0") << int(CAutoPlacePanel::kMinCameras) << "0"
+                            << "K: K must be 1 to 1000";
     QTest::newRow("K beyond the rig") << int(CAutoPlacePanel::kMinCameras) << "7"
                                       << "K: the rig would have only 6 cameras";
-    QTest::newRow("no time") << int(CAutoPlacePanel::kTimeLimit) << "0" << "Time limit: must be a number of seconds";
-    QTest::newRow("fine samples") << int(CAutoPlacePanel::kSampleStep) << "0.001" << "Sample step: must be 0.01";
-    QTest::newRow("band above the walls") << int(CAutoPlacePanel::kWallBand) << "2, 9" << "Wall band: ";
-    QTest::newRow("band of one number") << int(CAutoPlacePanel::kWallBand) << "2" << "Wall band: two heights";
+    QTest::newRow("no time") << int(CAutoPlacePanel::kTimeLimit) << "0"
+                             << "Time limit: must be a number of seconds";
+    QTest::newRow("fine samples") << int(CAutoPlacePanel::kSampleStep) << "0.001"
+                                  << "Sample step: must be 0.01";
+    QTest::newRow("band above the walls") << int(CAutoPlacePanel::kWallBand) << "2, 9"
+                                          << "Wall band: ";
+    QTest::newRow("band of one number") << int(CAutoPlacePanel::kWallBand) << "2"
+                                        << "Wall band: two heights";
     // The target table's cells, by negative numbers: min, max, weight of box 1.
-    QTest::newRow("min not three numbers") << -1 << "1, 2" << "Target box 1, min: three numbers";
-    QTest::newRow("box outside the room") << -2 << "1, 1, 9" << "Target box 1: ";
-    QTest::newRow("weight not a number") << -3 << "heavy" << "Target box 1, weight: a number above 0";
+    QTest::newRow("min not three numbers") << -1 << "1, 2"
+                                           << "Target box 1, min: three numbers";
+    QTest::newRow("box outside the room") << -2 << "1, 1, 9"
+                                          << "Target box 1: ";
+    QTest::newRow("weight not a number") << -3 << "heavy"
+                                         << "Target box 1, weight: a number above 0";
 }
 
 void AutoPlaceWindowTest::refusedFieldsAreNamedAndStartNothing()

@@ -12,8 +12,8 @@ TEST(BoxNumberTest, ReadsTheWholeTextOrNothing)
     // The decimal comma of many locales, never cut short at it.
     EXPECT_EQ(ReadBoxNumber("13,5"), 13.5f);
     EXPECT_EQ(ReadBoxNumber(",5"), 0.5f);
-    for (const char* refused : {"", " ", "abc", "xyz", "3abc", "13,5,1", "1,234.5", "1 000", "nan", "inf", "1e39",
-                                "0x10", "--1", "+-1"})
+    for (const char* refused :
+         {"", " ", "abc", "xyz", "3abc", "13,5,1", "1,234.5", "1 000", "nan", "inf", "1e39", "0x10", "--1", "+-1"})
         EXPECT_FALSE(ReadBoxNumber(refused)) << refused;
 }
 
@@ -39,7 +39,6 @@ TEST(BoxNumberTest, ShowsEveryDigitTheValueHas)
         EXPECT_EQ(ReadBoxNumber(FormatBoxNumber(value)), value) << value;
     // A value shown through a conversion reads back through it.
     const float metres = 40.0f * 0.3048f;
-    EXPECT_EQ(FormatBoxNumber(metres / 0.3048f, [metres](float typed) { return typed * 0.3048f == metres; }),
-              "40.00");
+    EXPECT_EQ(FormatBoxNumber(metres / 0.3048f, [metres](float typed) { return typed * 0.3048f == metres; }), "40.00");
     EXPECT_EQ(FormatBoxNumber(std::nan("")), "nan");
 }

@@ -952,8 +952,7 @@ void MainWindowTest::cameraValuesThatCannotBeStoredAreRefused()
     m_prompts->messages.clear();
     Click(kIdUpdateSettings);
     QVERIFY2(m_prompts->messages.empty(), m_prompts->messages.front().text.c_str());
-    const std::string path =
-        QDir(m_dir.path()).filePath(QString("%1.txt").arg(QTest::currentDataTag())).toStdString();
+    const std::string path = QDir(m_dir.path()).filePath(QString("%1.txt").arg(QTest::currentDataTag())).toStdString();
     m_prompts->files = {path};
     Click(kIdSaveFile);
     QVERIFY(m_prompts->messages.empty());

@@ -233,7 +233,10 @@ void PlannerViewWindowTest::wheelZoomsTowardsTheCursorOnlyInThePlannerView()
     QVERIFY(afterLeft.width() > room.width());
     QVERIFY2(std::abs(afterLeft.left() - room.left()) < std::abs(afterLeft.right() - room.right()),
              qPrintable(QString("left %1 -> %2, right %3 -> %4")
-                            .arg(room.left()).arg(afterLeft.left()).arg(room.right()).arg(afterLeft.right())));
+                            .arg(room.left())
+                            .arg(afterLeft.left())
+                            .arg(room.right())
+                            .arg(afterLeft.right())));
 
     // And the other way about with the cursor near the right end.
     Trigger(MenuCommand::FitRoom);
@@ -257,9 +260,18 @@ void PlannerViewWindowTest::fitRoomAfterZoomingFramesTheRoomAgain_data()
     QTest::addColumn<QString>("width");
     QTest::addColumn<QString>("height");
     QTest::addColumn<QString>("name");
-    QTest::newRow("12 x 8 m stage") << "12" << "8" << "4" << "stage";
-    QTest::newRow("20 x 20 m hall") << "20" << "20" << "6" << "hall";
-    QTest::newRow("1.5 m booth") << "1.5" << "1.5" << "1.5" << "booth";
+    QTest::newRow("12 x 8 m stage") << "12"
+                                    << "8"
+                                    << "4"
+                                    << "stage";
+    QTest::newRow("20 x 20 m hall") << "20"
+                                    << "20"
+                                    << "6"
+                                    << "hall";
+    QTest::newRow("1.5 m booth") << "1.5"
+                                 << "1.5"
+                                 << "1.5"
+                                 << "booth";
 }
 
 void PlannerViewWindowTest::fitRoomAfterZoomingFramesTheRoomAgain()

@@ -227,8 +227,9 @@ void ReportWindowTest::optionsReachTheReportAndStayWithThePlan()
     QCOMPARE(finished.at(0).at(0).toBool(), true);
     const std::string page = Read(Path("hall.html"));
     // A client starting with a dash is a text, not an option.
-    for (const char* cell : {"<td>Hall B</td>", "<td>-Acme</td>", "<td>Leeds</td>", "<td>J. Doe</td>",
-                             "<td>2026-12-09</td>", "band (1.50 m)", "Camera count at 1.00 m", "Camera count at 2.50 m"})
+    for (const char* cell :
+         {"<td>Hall B</td>", "<td>-Acme</td>", "<td>Leeds</td>", "<td>J. Doe</td>", "<td>2026-12-09</td>",
+          "band (1.50 m)", "Camera count at 1.00 m", "Camera count at 2.50 m"})
         QVERIFY2(page.find(cell) != std::string::npos, cell);
 
     // The title block is the plan's now; the next report offers it and the heights again.

@@ -204,8 +204,7 @@ void WindowMendsTest::aDecimalCommaIsReadNotCutShort()
     // A number that is neither form is refused, never cut short.
     Type(kIdRoomHeight, "1,234.5");
     Click(kIdRender);
-    QVERIFY2(LastMessage().find("Room Height \"1,234.5\" is not a number") != std::string::npos,
-             LastMessage().c_str());
+    QVERIFY2(LastMessage().find("Room Height \"1,234.5\" is not a number") != std::string::npos, LastMessage().c_str());
     QCOMPARE(GetSceneSettings()->GetRoomHeight(), 5.0f);
 }
 
@@ -344,9 +343,7 @@ void WindowMendsTest::escapeAndTheCloseBoxOfTheQuestionCancel()
     };
     QCOMPARE(answerWith([](QWidget* box) { QTest::keyClick(box, Qt::Key_Escape); }), PromptAnswer::Cancel);
     QCOMPARE(answerWith([](QWidget* box) { box->close(); }), PromptAnswer::Cancel);
-    QCOMPARE(answerWith([](QWidget* box) {
-                 static_cast<QMessageBox*>(box)->button(QMessageBox::Discard)->click();
-             }),
+    QCOMPARE(answerWith([](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::Discard)->click(); }),
              PromptAnswer::Discard);
     QCOMPARE(answerWith([](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::Save)->click(); }),
              PromptAnswer::Save);
@@ -366,20 +363,20 @@ void WindowMendsTest::meshFilesAreSavedRelativeToTheProject()
     windowList.meshes.push_back(stage);
     std::string openedFrom;
     CScriptedPrompts prompts;
-    CProjectDocument document(
-        prompts, {[] { return std::string("m"); }, [] { return 1u; }, [] { return true; }, [] { return false; },
-                  [](const Project&) {}, [&windowList] { return windowList; },
-                  [&windowList, &openedFrom](const ObstacleList& list, const std::string& baseDir) {
-                      windowList = list;
-                      openedFrom = baseDir;
-                      return std::optional<std::string>();
-                  },
-                  [] { return false; }, [] { return std::optional<ProjectPlacement>(); },
-                  [] { return std::optional<ProjectWindowState>(); }});
+    CProjectDocument document(prompts,
+                              {[] { return std::string("m"); }, [] { return 1u; }, [] { return true; },
+                               [] { return false; }, [](const Project&) {}, [&windowList] { return windowList; },
+                               [&windowList, &openedFrom](const ObstacleList& list, const std::string& baseDir) {
+                                   windowList = list;
+                                   openedFrom = baseDir;
+                                   return std::optional<std::string>();
+                               },
+                               [] { return false; }, [] { return std::optional<ProjectPlacement>(); },
+                               [] { return std::optional<ProjectWindowState>(); }});
     const auto meshIn = [](const QString& path) {
         const ProjectReadResult read = ReadProjectFile(path.toStdString());
         return read.project && read.project->obstacles.meshes.size() == 1 ? read.project->obstacles.meshes[0].file
-                                                                           : std::string("(unread)");
+                                                                          : std::string("(unread)");
     };
     prompts.files.push_back(m_dir.filePath("plans/a/plan.vplan").toStdString());
     QVERIFY(document.SaveAs());

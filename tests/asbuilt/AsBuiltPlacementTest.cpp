@@ -17,13 +17,14 @@
 
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 double AngleBetween(const Vec3d& a, const Vec3d& b)
 {
     const double c = Dot(Normalized(a), Normalized(b));
-    const double s = Length({a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}) /
-                     (Length(a) * Length(b));
+    const double s =
+        Length({a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}) / (Length(a) * Length(b));
     return std::atan2(s, c);
 }
 
@@ -33,7 +34,10 @@ Vec3d RandomUnit(std::mt19937& rng)
     return Normalized({n(rng), n(rng), n(rng)});
 }
 
-Vec3d Minus(const Vec3d& v) { return {-v.x, -v.y, -v.z}; }
+Vec3d Minus(const Vec3d& v)
+{
+    return {-v.x, -v.y, -v.z};
+}
 
 TEST(AimAnglesTest, RandomRotationsDecomposeAndRebuildBothWays)
 {
@@ -62,9 +66,9 @@ TEST(AimAnglesTest, RandomRotationsDecomposeAndRebuildBothWays)
         EXPECT_NEAR(back.spin, given.spin, 1e-9);
 
         // The program's frustum: the vertical edges lie about the axis, apart along up.
-        const FrustumEdges edges = AimedFrustumEdges({20.0f, 10.0f, static_cast<float>(angles.hTilt),
-                                                      static_cast<float>(angles.vTilt),
-                                                      static_cast<float>(angles.spin)});
+        const FrustumEdges edges =
+            AimedFrustumEdges({20.0f, 10.0f, static_cast<float>(angles.hTilt), static_cast<float>(angles.vTilt),
+                               static_cast<float>(angles.spin)});
         EXPECT_LT(AngleBetween(edges.vPlus + edges.vMinus, axis), 1e-5);
         EXPECT_LT(AngleBetween(edges.vPlus - edges.vMinus, up), 1e-5);
         // The horizontal pair is turned by 90 of the program's degrees, 1.9e-4 rad short of a right angle.
@@ -154,8 +158,7 @@ TEST(AsBuiltPlacementTest, TheCamerasMeanImageUpIsTheVertical)
     std::vector<PosedCamera> posed;
     const double corners[4][2] = {{0, 0}, {4, 0}, {4, 4}, {0, 4}};
     for (int k = 0; k < 4; ++k)
-        posed.push_back(
-            LookingAt("c" + std::to_string(k), {corners[k][0], corners[k][1], 3}, {2, 2, 1}, {0, 0, 1}));
+        posed.push_back(LookingAt("c" + std::to_string(k), {corners[k][0], corners[k][1], 3}, {2, 2, 1}, {0, 0, 1}));
     const AsBuiltPlanResult found = PlanAsBuilt(RigOf(posed), {});
     ASSERT_TRUE(found.plan) << found.error;
     AsBuiltPlacementOptions zUp;
@@ -224,8 +227,9 @@ TEST(AsBuiltPlacementTest, FieldOfViewComesFromTheMatrixWhateverThePitch)
     EXPECT_NE(tooFar.error.find("--as-built-units mm"), std::string::npos) << tooFar.error;
 }
 
-class CalibrationExportTest : public RigFixture {
-protected:
+class CalibrationExportTest : public RigFixture
+{
+  protected:
     struct Seen {
         Vec3d position, axis, up;
         float hFov, vFov;

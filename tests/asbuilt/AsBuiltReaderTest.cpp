@@ -12,7 +12,8 @@
 #include <fstream>
 #include <iterator>
 
-namespace {
+namespace
+{
 
 void ExpectNear3(const std::array<double, 3>& a, const std::array<double, 3>& b, double tolerance,
                  const std::string& what)
@@ -41,8 +42,9 @@ void ExpectRig(const AsBuiltReadResult& read, const std::vector<PosedCamera>& po
     }
 }
 
-class AsBuiltReaderTest : public ::testing::Test {
-protected:
+class AsBuiltReaderTest : public ::testing::Test
+{
+  protected:
     std::string Write(const std::string& name, const std::string& text)
     {
         std::filesystem::create_directories(std::filesystem::path(m_dir.File(name)).parent_path());
@@ -227,17 +229,20 @@ TEST_F(AsBuiltReaderTest, MalformedFilesAreRefusedNamingFileCameraAndKey)
         {"a.toml", replaced(anipose, "size = [ 1280, 1024,]", "size = [ 1280,]"), {"a.toml", "\"cam_2\"", "size:"}},
         {"b.toml", replaced(anipose, "matrix = [ [ 1600", "matrix = [ [ \"x\""), {"b.toml", "\"cam_2\"", "matrix:"}},
         {"c.toml", replaced(anipose, "rotation = [", "rotation = [ 1,"), {"c.toml", "\"cam_2\"", "rotation:"}},
-        {"d.toml", replaced(anipose, "translation = [", "translationx = ["), {"d.toml", "\"cam_2\"", "translation:",
-                                                                               "missing"}},
+        {"d.toml",
+         replaced(anipose, "translation = [", "translationx = ["),
+         {"d.toml", "\"cam_2\"", "translation:", "missing"}},
         {"e.toml", replaced(anipose, "distortions = [ -0.21", "distortions = [ true"), {"\"cam_2\"", "distortions:"}},
         {"f.toml", replaced(anipose, "fisheye = false", "fisheye = 1"), {"\"cam_2\"", "fisheye:"}},
         {"g.toml", replaced(anipose, "[ 1600, 0, 640.5 ]", "[ -1600, 0, 640.5 ]"), {"\"cam_2\"", "matrix:", "fx"}},
         {"h.toml", "[cam_1\nsize = 3\n", {"h.toml", "not TOML"}},
         {"i.toml", "[cam]\nx = " + std::string(100, '['), {"i.toml", "line 2", "nested more than 64"}},
         {"j.toml", "[metadata]\nerror = 1\n", {"j.toml", "no camera"}},
-        {"k/camera_array.toml", replaced(caliscope, "rotation = [", "rotation = [ [ 1, 0 ], "),
+        {"k/camera_array.toml",
+         replaced(caliscope, "rotation = [", "rotation = [ [ 1, 0 ], "),
          {"camera_array.toml", "\"cameras.0\"", "rotation:"}},
-        {"l/camera_array.toml", replaced(caliscope, "rotation_count = 0", "rotation_count = 0.5"),
+        {"l/camera_array.toml",
+         replaced(caliscope, "rotation_count = 0", "rotation_count = 0.5"),
          {"\"cameras.0\"", "rotation_count:"}},
         {"m/camera_array.toml", replaced(caliscope, "ignore = false", "ignore = \"no\""), {"\"cameras.0\"", "ignore:"}},
     };

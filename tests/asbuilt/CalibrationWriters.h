@@ -14,7 +14,7 @@
 
 struct PosedCamera {
     std::string name;
-    std::array<double, 3> centre;  // world, metres
+    std::array<double, 3> centre;   // world, metres
     std::array<double, 9> rotation; // world to camera
     int width = 1280, height = 1024;
     double fx = 1600, fy = 1590, cx = 640.5, cy = 511.5;
@@ -121,8 +121,8 @@ inline std::string CaliscopeText(const std::vector<PosedCamera>& cameras, bool m
 
 inline std::string CvMatrix(const std::string& key, int rows, int cols, const double* v)
 {
-    std::string out = key + ": !!opencv-matrix\n   rows: " + std::to_string(rows) + "\n   cols: " +
-                      std::to_string(cols) + "\n   dt: d\n   data: [";
+    std::string out = key + ": !!opencv-matrix\n   rows: " + std::to_string(rows) +
+                      "\n   cols: " + std::to_string(cols) + "\n   dt: d\n   data: [";
     for (int k = 0; k < rows * cols; ++k)
         out += (k ? ", " : " ") + Num(v[k]);
     return out + " ]\n";
@@ -178,7 +178,7 @@ inline void ColmapTexts(const std::vector<PosedCamera>& cameras, std::string& ca
         const double qw = q.w(), qx = q.x(), qy = q.y(), qz = q.z();
         const auto t = c.Translation();
         imagesTxt += std::to_string(n + 7) + " " + Num(qw) + " " + Num(qx) + " " + Num(qy) + " " + Num(qz) + " " +
-                     Num(t[0]) + " " + Num(t[1]) + " " + Num(t[2]) + " " + std::to_string(n + 1) + " " + c.name +
-                     "\n" + (n % 2 ? "\n" : "2362.39 248.498 58396 1784.7 268.254 59027\n");
+                     Num(t[0]) + " " + Num(t[1]) + " " + Num(t[2]) + " " + std::to_string(n + 1) + " " + c.name + "\n" +
+                     (n % 2 ? "\n" : "2362.39 248.498 58396 1784.7 268.254 59027\n");
     }
 }

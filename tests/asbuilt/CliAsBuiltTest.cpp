@@ -11,7 +11,8 @@
 
 #include <chrono>
 
-namespace {
+namespace
+{
 
 struct CliRun {
     int status = -1;
@@ -19,8 +20,9 @@ struct CliRun {
     std::string err;
 };
 
-class CliAsBuiltTest : public ::testing::Test {
-protected:
+class CliAsBuiltTest : public ::testing::Test
+{
+  protected:
     CliRun Cli(const std::string& arguments)
     {
         const std::string out = m_dir.File("stdout"), err = m_dir.File("stderr");
@@ -52,9 +54,9 @@ protected:
 TEST_F(CliAsBuiltTest, ExportedRigReadsBackAsTheSameTable)
 {
     WriteBytes(m_dir.File("studio.toml"), AniposeText(StudioZUp(), false));
-    const CliRun first = Cli("rig --as-built " + Quoted("studio.toml") +
-                             " --as-built-up +z --room 7,5,3.5 --export-calibration " + Quoted("out.toml") +
-                             " --save-project " + Quoted("studio.vplan"));
+    const CliRun first =
+        Cli("rig --as-built " + Quoted("studio.toml") + " --as-built-up +z --room 7,5,3.5 --export-calibration " +
+            Quoted("out.toml") + " --save-project " + Quoted("studio.vplan"));
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_NE(first.out.find("Room 7.00 x 5.00 x 3.50 m"), std::string::npos) << first.out;
     EXPECT_NE(first.out.find("cam_10"), std::string::npos) << first.out;
@@ -163,7 +165,8 @@ TEST_F(CliAsBuiltTest, PrincipalPointAndDistortionAreKeptAndWrittenBack)
 
     std::filesystem::create_directory(m_dir.File("pair"));
     for (const char* target : {"pair/extri.yml", "out.toml"}) {
-        const CliRun exported = Cli("rig --project " + Quoted("studio.vplan") + " --export-calibration " + Quoted(target));
+        const CliRun exported =
+            Cli("rig --project " + Quoted("studio.vplan") + " --export-calibration " + Quoted(target));
         ASSERT_EQ(exported.status, 0) << exported.err;
         const std::string back = std::string(target) == "out.toml" ? m_dir.File("out.toml") : m_dir.File("pair");
         const AsBuiltReadResult read = ReadAsBuilt(back, std::nullopt, 1.0);

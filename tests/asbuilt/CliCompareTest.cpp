@@ -8,7 +8,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 using Json = nlohmann::json;
 
@@ -37,8 +38,9 @@ PosedCamera Moved(PosedCamera c, double degrees, const std::array<double, 3>& sh
     return c;
 }
 
-class CliCompareTest : public ::testing::Test {
-protected:
+class CliCompareTest : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         WriteBytes(m_dir.File("studio.toml"), AniposeText(Studio(), false));
@@ -67,7 +69,8 @@ protected:
 
 TEST_F(CliCompareTest, PlanAgainstItsOwnExportDiffersInNothing)
 {
-    const CliRun exported = Cli("rig --project " + Quoted("plan.vplan") + " --export-calibration " + Quoted("own.toml"));
+    const CliRun exported =
+        Cli("rig --project " + Quoted("plan.vplan") + " --export-calibration " + Quoted("own.toml"));
     ASSERT_EQ(exported.status, 0) << exported.err;
     for (const char* align : {"none", "rigid", "similarity"}) {
         SCOPED_TRACE(align);
@@ -105,8 +108,8 @@ TEST_F(CliCompareTest, OneCameraMovedAndTurnedShowsInItsDeltasAndTheVolumes)
     std::vector<PosedCamera> shuffled;
     for (const size_t k : {4, 2, 0, 5, 1, 3}) {
         PosedCamera c = built[k];
-        const Eigen::Vector3d centre = away * Eigen::Vector3d(c.centre[0], c.centre[1], c.centre[2]) +
-                                       Eigen::Vector3d(0.5, -0.2, 0.0);
+        const Eigen::Vector3d centre =
+            away * Eigen::Vector3d(c.centre[0], c.centre[1], c.centre[2]) + Eigen::Vector3d(0.5, -0.2, 0.0);
         const Eigen::Matrix3d r =
             Eigen::Map<const Eigen::Matrix<double, 3, 3, Eigen::RowMajor>>(c.rotation.data()) * away.transpose();
         c.centre = {centre.x(), centre.y(), centre.z()};
@@ -185,10 +188,10 @@ TEST_F(CliCompareTest, RefusalsNameTheCauseAndWriteNothing)
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("none.vplan"), std::string::npos) << run.err;
     EXPECT_EQ(Cli("compare --as-built " + Quoted("studio.toml")).status, 2);
-    EXPECT_EQ(Cli("compare --project " + Quoted("plan.vplan") + " --as-built " + Quoted("studio.toml") +
-                  " --align affine")
-                  .status,
-              2);
+    EXPECT_EQ(
+        Cli("compare --project " + Quoted("plan.vplan") + " --as-built " + Quoted("studio.toml") + " --align affine")
+            .status,
+        2);
     EXPECT_FALSE(std::filesystem::exists(m_dir.File("out.vplan")));
 }
 

@@ -11,7 +11,8 @@
 #include <numeric>
 #include <random>
 
-namespace {
+namespace
+{
 
 double CostOf(const std::vector<std::vector<double>>& cost, const std::vector<int>& match)
 {
@@ -175,8 +176,7 @@ TEST(RigComparisonTest, RollIsSignedAndDisabledPlanCamerasStayUncounted)
     CoverageInput line = PlanOf({rig[0], rig[0], rig[0]});
     for (int i = 0; i < 3; ++i)
         line.cameras.SetX(i, static_cast<float>(i));
-    const RigComparisonResult refused =
-        CompareRigs(line, line.cameras, 3, {RigAlignment::Rigid, RigMatching::Labels});
+    const RigComparisonResult refused = CompareRigs(line, line.cameras, 3, {RigAlignment::Rigid, RigMatching::Labels});
     EXPECT_FALSE(refused.comparison);
     EXPECT_NE(refused.error.find("on a line"), std::string::npos) << refused.error;
 }

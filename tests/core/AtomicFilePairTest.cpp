@@ -8,7 +8,8 @@
 
 #include <filesystem>
 
-namespace {
+namespace
+{
 
 TEST(AtomicFilePairTest, BothFilesAreReplacedTogether)
 {

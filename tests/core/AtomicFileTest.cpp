@@ -12,12 +12,14 @@
 #include <csignal>
 #include <set>
 
-namespace {
+namespace
+{
 
 namespace fs = std::filesystem;
 
-class AtomicFileTest : public ::testing::Test {
-protected:
+class AtomicFileTest : public ::testing::Test
+{
+  protected:
     SaveResult Save(const std::string& path, const std::string& text = "new")
     {
         AtomicFile file(path);
@@ -58,8 +60,8 @@ TEST_F(AtomicFileTest, LinksLeadingOutOfTheirFolderAreRefusedAndTheFileKept)
         SCOPED_TRACE(name);
         const SaveResult saved = Save(m_dir.File(name));
         EXPECT_FALSE(saved.ok);
-        const std::string leadsTo = std::string(name) == "sub/up" ? fs::canonical(m_dir.File("beside")).string()
-                                                                  : victimReal.string();
+        const std::string leadsTo =
+            std::string(name) == "sub/up" ? fs::canonical(m_dir.File("beside")).string() : victimReal.string();
         EXPECT_EQ(saved.reason, "it is a symbolic link to " + leadsTo +
                                     ", outside its folder, and a save follows links only within their folder");
         EXPECT_TRUE(fs::is_symlink(m_dir.File(name)));
@@ -141,9 +143,12 @@ TEST_F(AtomicFileTest, TemporariesOfKilledRunsAreRemovedBeforeTheNextSave)
     make("plan.tmp-", true);
     make(".tmp-" + dead + "-1", true);
     fs::create_directory(m_dir.File("folder.tmp-" + dead + "-1"));
-    std::set<std::string> kept = {"alive.csv.tmp-1-5",  "fresh.csv.tmp-" + dead + "-7",
-                                  "notes.tmp-" + dead + "x-1", "plan.tmp-",
-                                  ".tmp-" + dead + "-1", "folder.tmp-" + dead + "-1",
+    std::set<std::string> kept = {"alive.csv.tmp-1-5",
+                                  "fresh.csv.tmp-" + dead + "-7",
+                                  "notes.tmp-" + dead + "x-1",
+                                  "plan.tmp-",
+                                  ".tmp-" + dead + "-1",
+                                  "folder.tmp-" + dead + "-1",
                                   "new.txt"};
     if (geteuid() == 0) {
         make("other-user.csv.tmp-" + dead + "-2", true);
@@ -158,8 +163,9 @@ TEST_F(AtomicFileTest, TemporariesOfKilledRunsAreRemovedBeforeTheNextSave)
 // A run interrupted during a save ends as the signal would and leaves the
 // target as it was; one interrupted after its save replaced the target
 // finishes as it would have.
-class AtomicFileSignalTest : public AtomicFileTest {
-protected:
+class AtomicFileSignalTest : public AtomicFileTest
+{
+  protected:
     void SetUp() override
     {
         m_target = m_dir.File("plan.vplan");

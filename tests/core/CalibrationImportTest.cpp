@@ -2,7 +2,8 @@
 
 #include <sstream>
 
-namespace {
+namespace
+{
 
 // A leading word, then `count` numbers: number k (from 1) is k itself.
 std::string CalibrationText(const std::string& word, int count)
@@ -16,8 +17,9 @@ std::string CalibrationText(const std::string& word, int count)
 
 constexpr int kNumbersInFile = 7 + 12 * 9 + 11 * 25;
 
-class CalibrationImportTest : public RigFixture {
-protected:
+class CalibrationImportTest : public RigFixture
+{
+  protected:
     TempDir m_dir;
 };
 
@@ -55,11 +57,7 @@ TEST_F(CalibrationImportTest, ShortOrNonNumericFilesLeaveTheSlots)
     std::string nonNumeric = CalibrationText("w", kNumbersInFile);
     nonNumeric.replace(nonNumeric.rfind("390"), 3, "3x0");
     const std::string cases[] = {
-        "",
-        "OnlyAWord",
-        CalibrationText("w", kNumbersInFile - 1),
-        CalibrationText("w", 7 + 9),
-        nonNumeric,
+        "", "OnlyAWord", CalibrationText("w", kNumbersInFile - 1), CalibrationText("w", 7 + 9), nonNumeric,
     };
     for (const std::string& text : cases) {
         const std::string path = m_dir.File("bad.txt");

@@ -5,7 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 const std::string kComment =
     "# camera x position, y position, z position, focal length, fstop number 1/x, sensor frame width, sensor "
@@ -16,8 +17,9 @@ const std::string kTwoDefaultCameras = "2\r\n\r\n"
                                        "10\t3\t0\t8.5\t12\t6.5241\t4.8807\t0\t135\t45\r\n\r\n" +
                                        kComment;
 
-class CameraDataFileTest : public RigFixture {
-protected:
+class CameraDataFileTest : public RigFixture
+{
+  protected:
     // Everything a file holds or a load changes, in the user frame.
     std::vector<std::vector<double>> Snapshot()
     {
@@ -105,7 +107,8 @@ TEST_F(CameraDataFileTest, AnyWhitespaceAndExtraCamerasAreAccepted)
                      "10\t3\t0\t8.5\t12\t6.5241\t4.8807\t0\t135\t45\n"
                      "1 1 1 8.5 12 6.5241 4.8807 0 0 45\n2 2 2 8.5 12 6.5241 4.8807 0 0 45\n"
                      "3 0.5 3 16 2 6.5241 4.8807 10 20 30\n"
-                     "9 9 9 9 9 9 9 9 9 9\n" + kComment);
+                     "9 9 9 9 9 9 9 9 9 9\n" +
+                         kComment);
     ASSERT_TRUE(Cameras().LoadFromFile(path));
     EXPECT_EQ(Settings().GetCameraCount(), 5u);
     EXPECT_EQ(Cameras().GetLabel(4), "Camera 5");
@@ -124,10 +127,14 @@ TEST_F(CameraDataFileTest, IncompleteOrInvalidFilesChangeNothing)
     const auto before = Snapshot();
     const std::string line = "1\t2\t3\t8.5\t12\t6.5241\t4.8807\t0\t45\t45\r\n\r\n";
     const std::string cases[] = {
-        "", "abc\r\n" + line, "0\r\n\r\n" + kComment, "-2\r\n" + line + line, "2.5\r\n" + line + line,
+        "",
+        "abc\r\n" + line,
+        "0\r\n\r\n" + kComment,
+        "-2\r\n" + line + line,
+        "2.5\r\n" + line + line,
         "1001\r\n" + line,
-        "2\r\n\r\n" + line,                                             // one camera short
-        "2\r\n\r\n" + line + "1\t2\t3\t8.5\t12\t6.5241\t4.8807\t0\t45", // one value short
+        "2\r\n\r\n" + line,                                                  // one camera short
+        "2\r\n\r\n" + line + "1\t2\t3\t8.5\t12\t6.5241\t4.8807\t0\t45",      // one value short
         "2\r\n\r\n" + line + "1\t2\t3\t8.5\tx12\t6.5241\t4.8807\t0\t45\t45", // not a number
         "1\r\n\r\n1\t2\t3\t8.5\t12\t6.5241\t4.8807\tnan\t45\t45",
         "1\r\n\r\n1,5\t2\t3\t8.5\t12\t6.5241\t4.8807\t0\t45\t45",
@@ -148,8 +155,9 @@ TEST_F(CameraDataFileTest, IncompleteOrInvalidFilesChangeNothing)
 
 // Every way a save can fail leaves the previous file as it was, and no
 // temporary file behind.
-class FailedSaveTest : public CameraDataFileTest {
-protected:
+class FailedSaveTest : public CameraDataFileTest
+{
+  protected:
     void SetUp() override
     {
         CameraDataFileTest::SetUp();

@@ -4,7 +4,8 @@
 
 #include <sys/wait.h>
 
-namespace {
+namespace
+{
 
 struct CliRun {
     int status = -1;
@@ -12,12 +13,14 @@ struct CliRun {
     std::string err;
 };
 
-class CliRigTest : public ::testing::Test {
-protected:
+class CliRigTest : public ::testing::Test
+{
+  protected:
     CliRun Cli(const std::string& arguments)
     {
         const std::string out = m_dir.File("stdout"), err = m_dir.File("stderr");
-        const std::string command = std::string("'") + VP_CLI_PATH + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
+        const std::string command =
+            std::string("'") + VP_CLI_PATH + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
         const int raw = std::system(command.c_str());
         CliRun run;
         run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -36,10 +39,11 @@ TEST_F(CliRigTest, TwoCameraRigIsSavedByteForByteAndReloads)
 {
     const CliRun save = Cli("rig --default-rig 2 --room 10,6,3 --save " + Quoted("F"));
     ASSERT_EQ(save.status, 0) << save.err;
-    EXPECT_EQ(ReadBytes(m_dir.File("F")),
-              "2\r\n\r\n0\t3\t0\t8.5\t12\t6.5241\t4.8807\t0\t45\t45\r\n\r\n10\t3\t0\t8.5\t12\t6.5241\t4.8807\t0\t135\t45"
-              "\r\n\r\n# camera x position, y position, z position, focal length, fstop number 1/x, sensor frame "
-              "width, sensor frame height, camera spin angle, horizontal tilt angle and vertical tilt angle");
+    EXPECT_EQ(
+        ReadBytes(m_dir.File("F")),
+        "2\r\n\r\n0\t3\t0\t8.5\t12\t6.5241\t4.8807\t0\t45\t45\r\n\r\n10\t3\t0\t8.5\t12\t6.5241\t4.8807\t0\t135\t45"
+        "\r\n\r\n# camera x position, y position, z position, focal length, fstop number 1/x, sensor frame "
+        "width, sensor frame height, camera spin angle, horizontal tilt angle and vertical tilt angle");
 
     const CliRun reload = Cli("rig --cameras " + Quoted("F") + " --room 10,6,3 --save " + Quoted("G"));
     ASSERT_EQ(reload.status, 0) << reload.err;
@@ -51,8 +55,8 @@ TEST_F(CliRigTest, TwoCameraRigIsSavedByteForByteAndReloads)
 
 TEST_F(CliRigTest, FeetRangeAndDisabledCameras)
 {
-    const CliRun feet = Cli("rig --units f --room 10,20,8 --default-rig 8 --range 6,3 --disable 7,1 --save " +
-                         Quoted("feet.txt"));
+    const CliRun feet =
+        Cli("rig --units f --room 10,20,8 --default-rig 8 --range 6,3 --disable 7,1 --save " + Quoted("feet.txt"));
     ASSERT_EQ(feet.status, 0) << feet.err;
     EXPECT_NE(feet.out.find("Room 3.05 x 6.10 x 2.44 m"), std::string::npos) << feet.out;
     EXPECT_NE(feet.out.find("active range 6 to 8, 2 enabled in range"), std::string::npos) << feet.out;

@@ -4,7 +4,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 // Kept out of line so the optimiser sees a general origin, as in the program.
 [[gnu::noinline]] Vec3d RoundedToFloat(const Vec3d& v)

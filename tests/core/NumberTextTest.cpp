@@ -6,7 +6,8 @@
 #include <cstdio>
 #include <random>
 
-namespace {
+namespace
+{
 
 std::string PrintfG(double value)
 {
@@ -18,8 +19,8 @@ std::string PrintfG(double value)
 TEST(NumberTextTest, FormatMatchesPrintfG)
 {
     ASSERT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
-    for (double v : {0.0, -0.0, 12.0, 8.5, 6.524099826812744, 22.123456, 0.0001, 0.00009999995, 123456.5, 999999.5,
-                     1e6, -1234567.0, 1e-5, 4.440892098500626e-16, 3.4e38})
+    for (double v : {0.0, -0.0, 12.0, 8.5, 6.524099826812744, 22.123456, 0.0001, 0.00009999995, 123456.5, 999999.5, 1e6,
+                     -1234567.0, 1e-5, 4.440892098500626e-16, 3.4e38})
         EXPECT_EQ(FormatG6(v), PrintfG(v)) << v;
     std::mt19937 random(20261207);
     std::uniform_real_distribution<double> mantissa(-10.0, 10.0);

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
-class SceneSettingsTest : public ::testing::Test {
-protected:
+class SceneSettingsTest : public ::testing::Test
+{
+  protected:
     void SetUp() override { CreateSceneSettings(); }
     void TearDown() override { DestroySceneSettings(); }
     SceneSettings& s() { return *GetSceneSettings(); }

@@ -14,8 +14,9 @@
 #include <vector>
 
 // A fresh folder under the system temp folder, removed with everything in it.
-class TempDir {
-public:
+class TempDir
+{
+  public:
     TempDir()
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "vp-test-XXXXXX").string();
@@ -37,7 +38,7 @@ public:
     std::string File(const std::string& name) const { return (m_path / name).string(); }
     const std::filesystem::path& Path() const { return m_path; }
 
-private:
+  private:
     std::filesystem::path m_path;
 };
 
@@ -53,8 +54,9 @@ inline void WriteBytes(const std::string& path, const std::string& bytes)
 }
 
 // The scene settings and the camera set exist for one test only.
-class RigFixture : public ::testing::Test {
-protected:
+class RigFixture : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         CreateSceneSettings();

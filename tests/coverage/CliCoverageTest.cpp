@@ -16,7 +16,8 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
+namespace
+{
 
 namespace fs = std::filesystem;
 
@@ -45,8 +46,9 @@ std::vector<std::string> Split(const std::string& line, char separator)
     return fields;
 }
 
-class CliCoverageTest : public ::testing::Test {
-protected:
+class CliCoverageTest : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         m_dir = fs::temp_directory_path() / ("cli_coverage_" + std::to_string(getpid()));

@@ -15,7 +15,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 namespace fs = std::filesystem;
 
@@ -30,8 +31,9 @@ template <typename T> T ValueAt(const std::string& bytes, size_t offset, bool bi
     return std::bit_cast<T>(bits);
 }
 
-class CliExportTest : public ::testing::Test {
-protected:
+class CliExportTest : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         m_dir = fs::temp_directory_path() / ("cli_export_" + std::to_string(getpid()));
@@ -124,9 +126,17 @@ TEST_F(CliExportTest, PlyListsTheSeenVoxelsWithTheirMeasures)
     const long long seen = 1000 - report["seen_histogram"][0].get<long long>();
     EXPECT_EQ(header.rfind("ply\nformat binary_little_endian 1.0\n", 0), 0u);
     EXPECT_NE(header.find("element vertex " + std::to_string(seen) + "\n"), std::string::npos);
-    const char* properties[] = {"float x", "float y", "float z", "int seen", "int map_band", "float resolution",
-                                "int cameras_marker", "float marker_px_best", "float best_angle_deg",
-                                "float sigma3d_mm", "int triangulable"};
+    const char* properties[] = {"float x",
+                                "float y",
+                                "float z",
+                                "int seen",
+                                "int map_band",
+                                "float resolution",
+                                "int cameras_marker",
+                                "float marker_px_best",
+                                "float best_angle_deg",
+                                "float sigma3d_mm",
+                                "int triangulable"};
     size_t at = 0;
     for (const char* property : properties) {
         at = header.find(std::string("property ") + property + "\n", at);

@@ -12,12 +12,14 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 namespace fs = std::filesystem;
 
-class CliPlanningTest : public ::testing::Test {
-protected:
+class CliPlanningTest : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         m_dir = fs::temp_directory_path() / ("cli_planning_" + std::to_string(getpid()));
@@ -117,7 +119,8 @@ TEST_F(CliPlanningTest, VoxelColumnsSumToTheReportedVolumes)
     EXPECT_FALSE(std::getline(classic, classicLine));
 
     const double edge = report["grid"]["voxel_edge"];
-    const double voxel = static_cast<double>(static_cast<float>(edge)) * static_cast<float>(edge) * static_cast<float>(edge);
+    const double voxel =
+        static_cast<double>(static_cast<float>(edge)) * static_cast<float>(edge) * static_cast<float>(edge);
     for (size_t k = 0; k < markerAtLeast.size(); ++k)
         EXPECT_DOUBLE_EQ(planning["volume_m3"]["marker_by_at_least"][k].get<double>(),
                          static_cast<double>(markerAtLeast[k]) * voxel);
@@ -145,10 +148,11 @@ TEST_F(CliPlanningTest, SensorAndMarkerOptionsReachTheModel)
 
 TEST_F(CliPlanningTest, BadPlanningValuesAreRefusedAndWriteNothing)
 {
-    const char* refused[] = {"--marker-mm 0",           "--min-px nan",         "--angle-range 150,40",
-                             "--angle-range 40",         "--pixel-noise -1",     "--sigma-max 0",
-                             "--camera-type 3",          "--sensor-px 0,512",    "--sensor-px 640x512",
-                             "--camera-type 1 --sensor-px 640,512"};
+    const char* refused[] = {"--marker-mm 0",        "--min-px nan",
+                             "--angle-range 150,40", "--angle-range 40",
+                             "--pixel-noise -1",     "--sigma-max 0",
+                             "--camera-type 3",      "--sensor-px 0,512",
+                             "--sensor-px 640x512",  "--camera-type 1 --sensor-px 640,512"};
     for (const char* options : refused) {
         EXPECT_NE(Coverage(std::string(options) + " --voxels " + Path("refused.csv")), 0) << options;
         EXPECT_TRUE(m_out.empty()) << options;

@@ -99,8 +99,7 @@ TEST_F(CliSaveTest, RefusedSavesSayWhyAndKeepThePreviousFile)
     const CliRun link = Cli("rig --save-project " + Quoted(m_dir / "shared" / "link.vplan"));
     EXPECT_EQ(link.status, 1);
     EXPECT_EQ(link.err, "Unable to Create File: " + (m_dir / "shared" / "link.vplan").string() +
-                            ": it is a symbolic link to " +
-                            (fs::canonical(m_dir / "elsewhere") / "passwd").string() +
+                            ": it is a symbolic link to " + (fs::canonical(m_dir / "elsewhere") / "passwd").string() +
                             ", outside its folder, and a save follows links only within their folder\n");
     EXPECT_EQ(ReadText(m_dir / "elsewhere" / "passwd"), "keep");
 
@@ -133,9 +132,9 @@ TEST_F(CliSaveTest, RefusedSavesSayWhyAndKeepThePreviousFile)
         "mount -t tmpfs -o size=64k tmpfs " + Quoted(m_dir / "full") + " && mount -t tmpfs -o ro tmpfs " +
         Quoted(m_dir / "ro") + " || exit 1; printf previous > " + Quoted(m_dir / "full" / "v.csv") + "; " + cli +
         " coverage --voxel 10 --voxels " + Quoted(m_dir / "full" / "v.csv") + " >/dev/null 2>" +
-        Quoted(out / "full.err") + "; echo $? >" + Quoted(out / "full.status") + "; ls -A " +
-        Quoted(m_dir / "full") + " >" + Quoted(out / "full.ls") + "; cat " + Quoted(m_dir / "full" / "v.csv") +
-        " >" + Quoted(out / "full.kept") + "; " + cli + " rig --save-project " + Quoted(m_dir / "ro" / "plan.vplan") +
+        Quoted(out / "full.err") + "; echo $? >" + Quoted(out / "full.status") + "; ls -A " + Quoted(m_dir / "full") +
+        " >" + Quoted(out / "full.ls") + "; cat " + Quoted(m_dir / "full" / "v.csv") + " >" +
+        Quoted(out / "full.kept") + "; " + cli + " rig --save-project " + Quoted(m_dir / "ro" / "plan.vplan") +
         " >/dev/null 2>" + Quoted(out / "ro.err") + "; echo $? >" + Quoted(out / "ro.status");
     std::ofstream(out / "script.sh") << script;
     ASSERT_EQ(std::system((*mountNamespace + " sh " + Quoted(out / "script.sh")).c_str()), 0);
@@ -146,8 +145,8 @@ TEST_F(CliSaveTest, RefusedSavesSayWhyAndKeepThePreviousFile)
     EXPECT_EQ(ReadText(out / "full.ls"), "v.csv\n");
     EXPECT_EQ(ReadText(out / "full.kept"), "previous");
     EXPECT_EQ(ReadText(out / "ro.status"), "1\n");
-    EXPECT_EQ(ReadText(out / "ro.err"), "Unable to Create File: " + (m_dir / "ro" / "plan.vplan").string() +
-                                            ": read-only file system\n");
+    EXPECT_EQ(ReadText(out / "ro.err"),
+              "Unable to Create File: " + (m_dir / "ro" / "plan.vplan").string() + ": read-only file system\n");
 }
 
 } // namespace

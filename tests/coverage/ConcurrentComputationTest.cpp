@@ -192,24 +192,55 @@ std::vector<Plan> Plans()
 {
     std::vector<Plan> plans;
     plans.push_back({4.0f, 3.0f, 2.5f, 10.0f, 4, 0, 4, {}, {}, {}, Filters(3, 2, 3, 0.7f, 1, 0.8f), {}, 0});
-    plans.push_back({6.0f, 4.0f, 3.0f, 15.0f, 8, 1, 8,
-                     {{4, {1.0, 2.8, 0.2}, 60.0f, 35.0f, 0.0f, 6.0f}, {5, {5.8, 2.5, 3.7}, 220.0f, 30.0f, 10.0f, 12.0f},
-                      {6, {3.0, 2.9, 0.1}, 90.0f, 50.0f, 0.0f, 8.5f}, {7, {3.0, 2.9, 3.9}, 270.0f, 50.0f, 0.0f, 8.5f}},
+    plans.push_back({6.0f,
+                     4.0f,
+                     3.0f,
+                     15.0f,
+                     8,
+                     1,
+                     8,
+                     {{4, {1.0, 2.8, 0.2}, 60.0f, 35.0f, 0.0f, 6.0f},
+                      {5, {5.8, 2.5, 3.7}, 220.0f, 30.0f, 10.0f, 12.0f},
+                      {6, {3.0, 2.9, 0.1}, 90.0f, 50.0f, 0.0f, 8.5f},
+                      {7, {3.0, 2.9, 3.9}, 270.0f, 50.0f, 0.0f, 8.5f}},
                      {2},
                      {{"desk", {2.0, 0.0, 1.5}, {3.0, 0.8, 2.5}}},
                      Filters(0, 3, 1, 0.9f, 4, 0.72f),
                      Planning(20.0, 4.0, 30.0, 150.0),
                      5});
-    plans.push_back({3.0f, 3.0f, 3.0f, 7.0f, 6, 0, 6,
+    plans.push_back({3.0f,
+                     3.0f,
+                     3.0f,
+                     7.0f,
+                     6,
+                     0,
+                     6,
                      {{4, {1.5, 2.9, 0.1}, 90.0f, 60.0f, 5.0f, 4.0f}, {5, {1.5, 2.9, 2.9}, 270.0f, 60.0f, -5.0f, 4.0f}},
                      {},
                      {{"pillar", {1.3, 0.0, 1.3}, {1.7, 3.0, 1.7}}, {"crate", {0.2, 0.0, 0.2}, {0.8, 0.6, 0.8}}},
                      Filters(1, 3, 2, 0.75f, 1, 0.8f),
                      Planning(9.5, 2.0, 40.0, 140.0),
                      2});
-    plans.push_back({5.0f, 5.0f, 5.0f, 20.0f, 2, 0, 2, {}, {}, {}, Filters(5, 0, 3, 0.6f, 1, 1.2f, 1.0f),
-                     Planning(14.0, 3.0, 20.0, 160.0), 1});
-    plans.push_back({8.0f, 6.0f, 3.0f, 25.0f, 12, 2, 10,
+    plans.push_back({5.0f,
+                     5.0f,
+                     5.0f,
+                     20.0f,
+                     2,
+                     0,
+                     2,
+                     {},
+                     {},
+                     {},
+                     Filters(5, 0, 3, 0.6f, 1, 1.2f, 1.0f),
+                     Planning(14.0, 3.0, 20.0, 160.0),
+                     1});
+    plans.push_back({8.0f,
+                     6.0f,
+                     3.0f,
+                     25.0f,
+                     12,
+                     2,
+                     10,
                      {{8, {4.0, 2.8, 0.1}, 90.0f, 40.0f, 0.0f, 8.5f}, {9, {4.0, 2.8, 5.9}, 270.0f, 40.0f, 0.0f, 8.5f}},
                      {3, 11},
                      {{"stage", {3.0, 0.0, 2.0}, {5.0, 0.4, 4.0}}},
@@ -255,7 +286,8 @@ TEST(ConcurrentComputationTest, ComputationsOnManyThreadsGiveWhatEachGivesAlone)
             threads.emplace_back([&, r] { together[r] = Compute(plans[r % plans.size()]); });
     }
     for (size_t r = 0; r < together.size(); ++r)
-        EXPECT_TRUE(together[r] == alone[r % plans.size()]) << "plan " << r % plans.size() << ", round " << r / plans.size();
+        EXPECT_TRUE(together[r] == alone[r % plans.size()])
+            << "plan " << r % plans.size() << ", round " << r / plans.size();
 
     CCameraSet::DestroyInstance();
     DestroySceneSettings();

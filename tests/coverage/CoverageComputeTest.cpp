@@ -11,7 +11,8 @@
 #include <numbers>
 #include <set>
 
-namespace {
+namespace
+{
 
 using Status = CCoverageVolume::GridStatus;
 
@@ -338,8 +339,9 @@ TEST_F(CoverageTest, ProgressIsReportedUpToTheWhole)
     EXPECT_EQ(reports.back(), 1.0);
 }
 
-class CalibrationTest : public CoverageTest {
-protected:
+class CalibrationTest : public CoverageTest
+{
+  protected:
     void TearDown() override
     {
         std::filesystem::remove(m_path);

@@ -5,7 +5,8 @@
 #include <limits>
 #include <string>
 
-namespace {
+namespace
+{
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 

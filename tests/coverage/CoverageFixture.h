@@ -9,8 +9,9 @@
 
 // A scene with the default rig in a room, and the coverage parameters at
 // their starting values; everything is put back afterwards.
-class CoverageTest : public ::testing::Test {
-protected:
+class CoverageTest : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         CreateSceneSettings();

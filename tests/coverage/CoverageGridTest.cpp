@@ -5,7 +5,8 @@
 #include <cmath>
 #include <limits>
 
-namespace {
+namespace
+{
 
 using Status = CCoverageVolume::GridStatus;
 

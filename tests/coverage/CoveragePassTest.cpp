@@ -8,7 +8,8 @@
 #include <random>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // Bit patterns, so that NaN compares with NaN and -0 differs from 0.
 uint32_t Bits(float v)
@@ -177,8 +178,7 @@ TEST(SquaredFieldTest, DecidesOnlyWhereTheUnitVectorTestAgrees)
                 if (FieldBelow(cosF) > 0.0) {
                     const double above = FieldAbove(cosF), below = FieldBelow(cosF);
                     ASSERT_EQ(DotExceedsPositive(q, squared, above * above), within);
-                    ASSERT_EQ(DotFallsShortOfPositive(q, squared, below * below) && DotAboveFloor(q, squared),
-                              outside);
+                    ASSERT_EQ(DotFallsShortOfPositive(q, squared, below * below) && DotAboveFloor(q, squared), outside);
                 }
                 if (within) {
                     ASSERT_TRUE(literal) << field << " degrees, offset " << offset;
@@ -211,7 +211,8 @@ TEST(SquaredFieldTest, DecidesOnlyWhereTheUnitVectorTestAgrees)
 
 } // namespace
 
-namespace {
+namespace
+{
 
 TEST_F(CoverageTest, WholeGridMapBandsAreTheLayerPaint)
 {
@@ -265,7 +266,8 @@ TEST_F(CoverageTest, WholeGridMapBandsAreTheLayerPaint)
 
 } // namespace
 
-namespace {
+namespace
+{
 
 TEST(VoxelArrayTest, HoldsWhatIsWrittenAndRefusesSizesBeyondTheAddressSpace)
 {

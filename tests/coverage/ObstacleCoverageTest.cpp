@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // The slab test written out on its own, without the program's helper.
 bool SegmentCrossesBox(const Vec3d& from, const Vec3d& to, const Vec3d& lo, const Vec3d& hi)
@@ -80,7 +81,8 @@ std::string CubeObj()
     for (const auto& c : kCorners)
         text += "v " + std::to_string(c[0]) + " " + std::to_string(c[1]) + " " + std::to_string(c[2]) + "\n";
     for (const auto& f : kFaces)
-        text += "f " + std::to_string(f[0] + 1) + " " + std::to_string(f[1] + 1) + " " + std::to_string(f[2] + 1) + "\n";
+        text +=
+            "f " + std::to_string(f[0] + 1) + " " + std::to_string(f[1] + 1) + " " + std::to_string(f[2] + 1) + "\n";
     return WriteFile("vp_obstacle_cube.obj", text);
 }
 
@@ -108,8 +110,9 @@ std::string CubeGltf()
     return WriteFile("vp_obstacle_cube.gltf", json);
 }
 
-class ObstacleCoverageTest : public CoverageTest {
-protected:
+class ObstacleCoverageTest : public CoverageTest
+{
+  protected:
     // The box every test uses: 1.5 m a side, off the lattice planes, in the
     // middle of the default 5 m room.
     static constexpr double kMin[3] = {1.25, 0.5, 1.75};
@@ -220,7 +223,8 @@ TEST_F(ObstacleCoverageTest, BoxesOnTheGridDecideAsTheirSlabs)
     CObstacleSet set;
     // Faces on the lattice planes and between them; none through a voxel
     // centre, where a closed box and a surface's half-open rule differ.
-    const double boxes[][6] = {{0.35, 0, 0.25, 0.95, 3.2, 0.75}, {2, 1, 2, 3.15, 1.85, 2.6}, {4.05, 0, 1, 4.6, 0.8, 4.45}};
+    const double boxes[][6] = {
+        {0.35, 0, 0.25, 0.95, 3.2, 0.75}, {2, 1, 2, 3.15, 1.85, 2.6}, {4.05, 0, 1, 4.6, 0.8, 4.45}};
     for (const auto& b : boxes)
         ASSERT_FALSE(set.AddBox({"", {b[0], b[1], b[2]}, {b[3], b[4], b[5]}}));
     std::vector<float> xs(volume.GetCountX()), ys(volume.GetCountY()), zs(volume.GetCountZ());
@@ -230,8 +234,8 @@ TEST_F(ObstacleCoverageTest, BoxesOnTheGridDecideAsTheirSlabs)
         ys[j] = volume.Centre(volume.VoxelIndex(0, j, 0))[1];
     for (uint32_t k = 0; k < zs.size(); ++k)
         zs[k] = volume.Centre(volume.VoxelIndex(0, 0, k))[2];
-    const VoxelLattice lattice{Scene().GetRoomCorner(), volume.GetVoxelEdge(), xs.data(), ys.data(), zs.data(),
-                               volume.GetCountX(), volume.GetCountY(), volume.GetCountZ()};
+    const VoxelLattice lattice{Scene().GetRoomCorner(), volume.GetVoxelEdge(), xs.data(),         ys.data(), zs.data(),
+                               volume.GetCountX(),      volume.GetCountY(),    volume.GetCountZ()};
     const Vec3d origin{Rig().GetUserOriginX(), Rig().GetUserOriginY(), Rig().GetUserOriginZ()};
     const COcclusion slabs(set, origin, lattice, BoxTest::Slabs);
     const COcclusion grid(set, origin, lattice, BoxTest::Grid);
@@ -338,7 +342,10 @@ TEST_F(ObstacleCoverageTest, PlacementsPastTheirBoundsLeaveTheSetAsItWas)
         {{1e308, 0, 0}, 1e10, CubeTriangles(), "the offset must lie within 10000 m of the room corner", true},
         {{0, 0, 0}, 1e300, CubeTriangles(), "the scale must be at most 1000000", true},
         {{0, 0, 0}, std::nan(""), CubeTriangles(), "the scale must be a number above 0", true},
-        {{9000, 0, 0}, 2000, CubeTriangles(), "placed, the mesh reaches 11000 m from the room corner, beyond 10000 m",
+        {{9000, 0, 0},
+         2000,
+         CubeTriangles(),
+         "placed, the mesh reaches 11000 m from the room corner, beyond 10000 m",
          true},
         {{0, 0, 0}, 1, MeshTriangles{}, "the mesh holds no triangle", false},
         {{0, 0, 0}, 1, broken, "a vertex is not a finite number", false},
@@ -402,8 +409,8 @@ TEST_F(ObstacleCoverageTest, ObstacleGridsPastTheBudgetAreRefused)
         ys[j] = volume.Centre(volume.VoxelIndex(0, j, 0))[1];
     for (uint32_t k = 0; k < zs.size(); ++k)
         zs[k] = volume.Centre(volume.VoxelIndex(0, 0, k))[2];
-    const VoxelLattice lattice{Scene().GetRoomCorner(), volume.GetVoxelEdge(), xs.data(), ys.data(), zs.data(),
-                               volume.GetCountX(), volume.GetCountY(), volume.GetCountZ()};
+    const VoxelLattice lattice{Scene().GetRoomCorner(), volume.GetVoxelEdge(), xs.data(),         ys.data(), zs.data(),
+                               volume.GetCountX(),      volume.GetCountY(),    volume.GetCountZ()};
     const Vec3d origin{Rig().GetUserOriginX(), Rig().GetUserOriginY(), Rig().GetUserOriginZ()};
     OcclusionScope scope;
     scope.budgetBytes = 150000;

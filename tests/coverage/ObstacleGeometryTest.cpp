@@ -5,7 +5,8 @@
 #include <cmath>
 #include <vector>
 
-namespace {
+namespace
+{
 
 TEST(ObstacleGeometryTest, TriangleBoxOverlap)
 {
@@ -37,12 +38,9 @@ TEST(ObstacleGeometryTest, SegmentAgainstTriangle)
         Vec3d from, to;
         bool meets;
     } rows[] = {
-        {"through", {0.2, 0.2, -1}, {0.2, 0.2, 1}, true},
-        {"short of it", {0.2, 0.2, -1}, {0.2, 0.2, -0.1}, false},
-        {"ends on it", {0.2, 0.2, -1}, {0.2, 0.2, 0}, true},
-        {"beside it", {0.8, 0.8, -1}, {0.8, 0.8, 1}, false},
-        {"through a corner", {0, 0, -1}, {0, 0, 1}, true},
-        {"in its plane", {-1, 0.2, 0}, {2, 0.2, 0}, false},
+        {"through", {0.2, 0.2, -1}, {0.2, 0.2, 1}, true},    {"short of it", {0.2, 0.2, -1}, {0.2, 0.2, -0.1}, false},
+        {"ends on it", {0.2, 0.2, -1}, {0.2, 0.2, 0}, true}, {"beside it", {0.8, 0.8, -1}, {0.8, 0.8, 1}, false},
+        {"through a corner", {0, 0, -1}, {0, 0, 1}, true},   {"in its plane", {-1, 0.2, 0}, {2, 0.2, 0}, false},
     };
     for (const auto& row : rows)
         EXPECT_EQ(SegmentMeetsTriangle(row.from, row.to - row.from, tri), row.meets) << row.what;
@@ -86,9 +84,9 @@ TEST(ObstacleGeometryTest, OccupancyCoversTheSolidAndLittleElse)
                     ASSERT_FALSE(occupiedCell) << "a cell clear of the solid is occupied " << i << j << k;
                 }
                 if (farthest < r - 1e-9) {
-                    ASSERT_TRUE(grid.CentreInside({grid.GetMin().x + (i + 0.5) * edge,
-                                                   grid.GetMin().y + (j + 0.5) * edge,
-                                                   grid.GetMin().z + (k + 0.5) * edge}));
+                    ASSERT_TRUE(
+                        grid.CentreInside({grid.GetMin().x + (i + 0.5) * edge, grid.GetMin().y + (j + 0.5) * edge,
+                                           grid.GetMin().z + (k + 0.5) * edge}));
                 }
             }
         }

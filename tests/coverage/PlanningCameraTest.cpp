@@ -10,7 +10,8 @@
 #include <cmath>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 uint32_t Bits(float v)
 {
@@ -19,8 +20,9 @@ uint32_t Bits(float v)
     return b;
 }
 
-class PlanningCameraTest : public CoverageTest {
-protected:
+class PlanningCameraTest : public CoverageTest
+{
+  protected:
     // Six cameras of varied aims and lenses, one of them a custom sensor.
     void MakeVariedRig()
     {
@@ -70,12 +72,12 @@ TEST_F(PlanningCameraTest, MarkerTestFromValuesAgreesWithThePlanningMeasuresAtEv
     for (int c = 0; c < 6; ++c) {
         const float focal = Rig().GetFocalLength(c);
         const CameraAngles angles{FieldOfViewDegrees(Rig().GetFrameWidth(c), focal),
-                                  FieldOfViewDegrees(Rig().GetFrameHeight(c), focal), Rig().GetHTilt(c), Rig().GetVTilt(c),
-                                  Rig().GetSpin(c)};
-        const double pitch = PixelPitchMm(Rig().GetFrameWidth(c), Rig().GetFrameHeight(c),
-                                          Rig().GetSensorPixelsX(c), Rig().GetSensorPixelsY(c));
-        cameras.push_back(MakePlanningCamera(Rig().GetPosition(c), AimedFrustumEdges(angles), angles.hFov,
-                                             angles.vFov, focal, pitch, settings));
+                                  FieldOfViewDegrees(Rig().GetFrameHeight(c), focal), Rig().GetHTilt(c),
+                                  Rig().GetVTilt(c), Rig().GetSpin(c)};
+        const double pitch = PixelPitchMm(Rig().GetFrameWidth(c), Rig().GetFrameHeight(c), Rig().GetSensorPixelsX(c),
+                                          Rig().GetSensorPixelsY(c));
+        cameras.push_back(MakePlanningCamera(Rig().GetPosition(c), AimedFrustumEdges(angles), angles.hFov, angles.vFov,
+                                             focal, pitch, settings));
     }
     uint64_t markers = 0;
     for (size_t t = 0; t < volume.GetVoxelCount(); ++t) {
@@ -107,8 +109,8 @@ TEST(PlanningCameraSightTest, TheMarkerNeedsDepthBeyondTheLensAndEnoughPixels)
     PlanningSettings settings;
     const CameraAngles angles{90.0f, 90.0f, 0.0f, 0.0f, 0.0f};
     const double pitch = PixelPitchMm(6.5241, 4.8807, 1280, 1024);
-    const PlanningCamera cam = MakePlanningCamera({}, AimedFrustumEdges(angles), angles.hFov, angles.vFov, 8.5f,
-                                                  pitch, settings);
+    const PlanningCamera cam =
+        MakePlanningCamera({}, AimedFrustumEdges(angles), angles.hFov, angles.vFov, 8.5f, pitch, settings);
     EXPECT_NEAR(cam.axis.x, 1.0, 1e-6);
     const double reachM = CameraReachMm(8.5, settings.markerDiameterMm, settings.minImagePx, pitch) / 1000.0;
     struct Case {

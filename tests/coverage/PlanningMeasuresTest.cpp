@@ -11,7 +11,8 @@
 #include <cmath>
 #include <numbers>
 
-namespace {
+namespace
+{
 
 // The default camera: 8.5 mm lens on a 6.5241 x 4.8807 mm sensor of 1280 x 1024 pixels.
 constexpr double kFocal = 8.5;
@@ -108,8 +109,9 @@ TEST(PlanningModelTest, SettingsAreCheckedBeforeTheyAreStored)
     EXPECT_EQ(GetPlanningSettings().markerDiameterMm, 14.0);
 }
 
-class PlanningPassTest : public CoverageTest {
-protected:
+class PlanningPassTest : public CoverageTest
+{
+  protected:
     // Computes the coverage of the rig as it stands, then the measures.
     void ComputeAll()
     {

@@ -9,7 +9,8 @@
 #include <cmath>
 #include <set>
 
-namespace {
+namespace
+{
 
 QualityRgb FromBytes(double r, double g, double b)
 {
@@ -110,16 +111,17 @@ TEST(QualityThresholdTest, OperatorsOfTheComparisonTable)
         bool holds;
     };
     // Against a threshold of 2.
-    const Case cases[] = {{0, 1.0f, true},  {0, 2.0f, false}, {1, 2.0f, true},  {1, 2.5f, false},
-                          {2, 2.0f, true},  {2, 2.1f, false}, {3, 2.0f, true},  {3, 1.9f, false},
-                          {4, 2.1f, true},  {4, 2.0f, false}, {5, 3.0f, true},  {5, 2.0f, false},
+    const Case cases[] = {{0, 1.0f, true},  {0, 2.0f, false},          {1, 2.0f, true},          {1, 2.5f, false},
+                          {2, 2.0f, true},  {2, 2.1f, false},          {3, 2.0f, true},          {3, 1.9f, false},
+                          {4, 2.1f, true},  {4, 2.0f, false},          {5, 3.0f, true},          {5, 2.0f, false},
                           {6, 2.0f, false}, {3, std::nanf(""), false}, {5, std::nanf(""), false}};
     for (const Case& c : cases)
         EXPECT_EQ(QualityThresholdHolds({c.op, 2.0f}, c.v), c.holds) << "op " << c.op << " v " << c.v;
 }
 
-class QualityPaintTest : public CoverageTest {
-protected:
+class QualityPaintTest : public CoverageTest
+{
+  protected:
     void ComputeAll()
     {
         MakeRig(4);
@@ -182,7 +184,8 @@ TEST_F(QualityPaintTest, ThresholdKeepsOnlyTheVoxelsMeetingIt)
     // Nothing past the grid or before a computation.
     EXPECT_TRUE(
         QualityLayerPaint(volume, planning, PlanningMeasure::Cameras, scale, std::nullopt, volume.GetCountY()).empty());
-    EXPECT_TRUE(QualityLayerPaint(volume, CPlanningMeasures{}, PlanningMeasure::Cameras, scale, std::nullopt, 0).empty());
+    EXPECT_TRUE(
+        QualityLayerPaint(volume, CPlanningMeasures{}, PlanningMeasure::Cameras, scale, std::nullopt, 0).empty());
 }
 
 } // namespace

@@ -9,7 +9,8 @@
 #include <random>
 #include <vector>
 
-namespace {
+namespace
+{
 
 constexpr VectorPath kPaths[] = {VectorPath::Portable, VectorPath::Avx2, VectorPath::Avx512};
 
@@ -57,7 +58,9 @@ Row MakeRow(std::mt19937_64& random, const double (&above)[2], const double (&be
     Vec3d edges[4] = {{std::cos(radians) * d.x + std::sin(radians) * w.x,
                        std::cos(radians) * d.y + std::sin(radians) * w.y,
                        std::cos(radians) * d.z + std::sin(radians) * w.z},
-                      d, RandomUnit(random), RandomUnit(random)};
+                      d,
+                      RandomUnit(random),
+                      RandomUnit(random)};
     if (random() % 2)
         edges[2] = edges[3] = d;
     row.camera.dxx = row.dx * row.dx;
@@ -207,7 +210,8 @@ TEST_F(CoverageTest, EveryVectorPathGivesWhatThePortableOneGives)
 
 } // namespace
 
-namespace {
+namespace
+{
 
 TEST(RowKernelTest, LayersOutsideTheNarrowSpanFailTheEdgeTest)
 {

@@ -11,7 +11,8 @@
 #include <fstream>
 #include <string>
 
-namespace {
+namespace
+{
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -19,8 +20,9 @@ using nlohmann::json;
 // A small problem that runs in a second or two.
 constexpr const char* kSmall = "--room 6,5,3 --sample-step 0.5 --restarts 2";
 
-class CliPlaceTest : public ::testing::Test {
-protected:
+class CliPlaceTest : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         m_dir = fs::temp_directory_path() / ("cli_place_" + std::to_string(getpid()));
@@ -91,7 +93,8 @@ TEST_F(CliPlaceTest, APlansCamerasStayAndItsMountsAreUsed)
     EXPECT_EQ(placed["placement"]["mounts"]["ceiling"], false);
 
     // --mount replaces the project's walls and ceiling, not its segments.
-    const CliRun walls = Cli("place --project " + Path("truss.vplan") + " --sample-step 0.5 --restarts 2 --count 2 "
+    const CliRun walls = Cli("place --project " + Path("truss.vplan") +
+                             " --sample-step 0.5 --restarts 2 --count 2 "
                              "--mount z0 --mount-height 2,2.5");
     ASSERT_EQ(walls.status, 0) << walls.err;
     const json wallReport = json::parse(walls.out);
@@ -132,9 +135,9 @@ TEST_F(CliPlaceTest, RefusalsNameTheOptionAndWriteNothing)
         {"--count 2 --marker-mm 0.5", "place: no candidate camera sees a marker"},
     };
     for (const auto& [options, message] : cases) {
-        const std::string step = std::string(options).find("--sample-step") == std::string::npos ? "--sample-step 0.5 " : "";
-        const CliRun run =
-            Cli("place --room 6,5,3 " + step + options + " --save-project " + Path("refused.vplan"));
+        const std::string step =
+            std::string(options).find("--sample-step") == std::string::npos ? "--sample-step 0.5 " : "";
+        const CliRun run = Cli("place --room 6,5,3 " + step + options + " --save-project " + Path("refused.vplan"));
         EXPECT_EQ(run.status, 1) << options << ": " << run.err;
         EXPECT_NE(run.err.find(message), std::string::npos) << options << " gave: " << run.err;
         EXPECT_TRUE(run.out.empty()) << options;

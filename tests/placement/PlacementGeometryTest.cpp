@@ -15,12 +15,14 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 constexpr RoomSize kRoom{6.0, 5.0, 3.0};
 
-class PlacementGeometryTest : public CoverageTest {
-protected:
+class PlacementGeometryTest : public CoverageTest
+{
+  protected:
     // The room in the scene, with cameras put where the placement put them.
     void PutInPlan(const std::vector<PlacedCamera>& placed)
     {

@@ -11,7 +11,8 @@
 #include <numbers>
 #include <random>
 
-namespace {
+namespace
+{
 
 // Samples on a floor patch and cameras round it at random heights, each
 // seeing a random share of the samples, and with `viewShare` of the others
@@ -60,8 +61,8 @@ RigScore PlainScore(const CSightMatrix& matrix, const ScoreRule& rule, const std
     const double cosHigh = std::cos(rule.minAngleDeg * std::numbers::pi / 180.0);
     auto inRange = [&](uint32_t a, uint32_t b, size_t s) {
         const auto u = matrix.Ray(a, s), v = matrix.Ray(b, s);
-        const double dot = static_cast<double>(u[0]) * v[0] + static_cast<double>(u[1]) * v[1] +
-                           static_cast<double>(u[2]) * v[2];
+        const double dot =
+            static_cast<double>(u[0]) * v[0] + static_cast<double>(u[1]) * v[1] + static_cast<double>(u[2]) * v[2];
         return dot >= cosLow && dot <= cosHigh;
     };
     // At least `need` cameras and a pair in range among those left after taking out `lost`.
@@ -274,7 +275,8 @@ CSightMatrix EdgeMatrix()
     CSightMatrix matrix(points, weights, valid);
     const uint64_t edge = ~uint64_t{0} << 48; // samples 240 to 255
     for (uint32_t r = 0; r < 36; ++r) {
-        std::vector<uint64_t> bits(random.Bits(r), random.Bits(r) + 4), view(random.ViewBits(r), random.ViewBits(r) + 4);
+        std::vector<uint64_t> bits(random.Bits(r), random.Bits(r) + 4),
+            view(random.ViewBits(r), random.ViewBits(r) + 4);
         bits[3] &= ~edge;
         view[3] &= ~edge;
         matrix.AddRow(bits.data(), random.Camera(r), view.data());

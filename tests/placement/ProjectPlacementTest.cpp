@@ -5,7 +5,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 // A 12 x 10 x 4 m plan with one camera.
 Project SmallPlan()
@@ -40,7 +41,10 @@ ProjectPlacement FullPlacement()
     return {mounts, {{{1, 0, 1}, {11, 2, 9}, 1.0}, {{5, 0, 4}, {7, 2.5, 6}, 2.5}}};
 }
 
-Json Parsed(const std::string& text) { return Json::parse(text); }
+Json Parsed(const std::string& text)
+{
+    return Json::parse(text);
+}
 
 TEST(ProjectPlacementTest, MountsAndTargetSurviveASaveAndALoadByteForByte)
 {
@@ -92,7 +96,8 @@ TEST(ProjectPlacementTest, RefusalsNameTheKeyAndTheReason)
         {R"([])", "placement: must be an object"},
         {R"({"mounts": {"walls": ["north"]}})", "placement.mounts.walls[0]: must be one of"},
         {R"({"mounts": {"wall_band_m": [3]}})", "placement.mounts.wall_band_m: must be a list of 2 numbers"},
-        {R"({"mounts": {"wall_band_m": [1, 5]}})", "placement.mounts: wall height band 1 to 5: must lie within the walls"},
+        {R"({"mounts": {"wall_band_m": [1, 5]}})",
+         "placement.mounts: wall height band 1 to 5: must lie within the walls"},
         {R"({"mounts": {"ceiling": 1}})", "placement.mounts.ceiling: must be true or false"},
         {R"({"mounts": {"segments": [{"a": [1, 1, 1]}]}})", "placement.mounts.segments[0].b: missing"},
         {R"({"mounts": {"segments": [{"a": [1, 1, 1], "b": [1, 9, 1]}]}})",

@@ -12,15 +12,17 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 namespace fs = std::filesystem;
 using nlohmann::json;
 
 constexpr const char* kBoxes = "--obstacle-box 2,0,2,3,1.5,3 --obstacle-box 0.5,0,0.5,1,4,1";
 
-class CliObstacleTest : public ::testing::Test {
-protected:
+class CliObstacleTest : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         m_dir = fs::temp_directory_path() / ("cli_obstacle_" + std::to_string(getpid()));
@@ -99,8 +101,8 @@ TEST_F(CliObstacleTest, ObstacleVolumeIsReportedAndCountsInNoOtherVolume)
 // out alike, and their sums agree.
 TEST_F(CliObstacleTest, AnIsoConditionAcceptingZeroLeavesObstacleVoxelsOffTheMap)
 {
-    const CliRun run = Cli("coverage --default-rig 4 --obstacle-box 1,0,1,2,2.5,2 --iso '<,2' --voxels '" +
-                           Path("v.csv") + "'");
+    const CliRun run =
+        Cli("coverage --default-rig 4 --obstacle-box 1,0,1,2,2.5,2 --iso '<,2' --voxels '" + Path("v.csv") + "'");
     ASSERT_EQ(run.status, 0) << run.err;
     const json report = json::parse(run.out);
     std::istringstream csv(ReadText(m_dir / "v.csv"));

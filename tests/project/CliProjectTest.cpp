@@ -11,15 +11,17 @@
 #include <fstream>
 #include <string>
 
-namespace {
+namespace
+{
 
 namespace fs = std::filesystem;
 
 constexpr const char* kPlan = "--room 30,20,12 --units f --default-rig 6 --disable 2 --range 2,4 "
                               "--voxel 25 --iso '>=,2' --res '>,0.705,<,0.75' --resolution-camera 3 --marker-mm 9";
 
-class CliProjectTest : public ::testing::Test {
-protected:
+class CliProjectTest : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         m_dir = fs::temp_directory_path() / ("cli_project_" + std::to_string(getpid()));
@@ -81,8 +83,8 @@ TEST_F(CliProjectTest, UnusableProjectIsRefusedWithItsReason)
     const CliRun run = Cli("coverage --project " + Path("bad.vplan"));
     EXPECT_NE(run.status, 0);
     EXPECT_TRUE(run.out.empty());
-    EXPECT_EQ(run.err, "Project not loaded: " + Path("bad.vplan") +
-                           ": cameras[3].focal_length_mm: must be a number above 0\n");
+    EXPECT_EQ(run.err,
+              "Project not loaded: " + Path("bad.vplan") + ": cameras[3].focal_length_mm: must be a number above 0\n");
     // A failed save leaves the earlier project whole.
     const std::string before = ReadText(Path("plan.vplan"));
     EXPECT_NE(Cli("rig --project " + Path("bad.vplan") + " --save-project " + Path("plan.vplan")).status, 0);

@@ -14,12 +14,14 @@
 #include <sstream>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 namespace fs = std::filesystem;
 
-class ProjectFileTest : public ::testing::Test {
-protected:
+class ProjectFileTest : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         CreateSceneSettings();
@@ -179,7 +181,10 @@ TEST_F(ProjectFileTest, UnusableProjectsAreRefusedNamingTheKey)
          "cameras[1].spin_deg: must be a number that fits single precision"},
         {"camera type", [](Json& d) { d["cameras"][0]["camera_type"] = 7; },
          "cameras[0].camera_type: must be a camera type from 0 to 2 or \"custom\""},
-        {"custom pixels", [](Json& d) { d["cameras"][2]["pixels"] = {0, 5}; },
+        {"custom pixels",
+         [](Json& d) {
+             d["cameras"][2]["pixels"] = {0, 5};
+         },
          "cameras[2].pixels: must be two whole numbers of at least 1"},
         {"no cameras", [](Json& d) { d["cameras"] = Json::array(); }, "cameras: must hold 1 to 1000 cameras"},
         {"range", [](Json& d) { d["active_range"]["count"] = 5; },
@@ -187,7 +192,10 @@ TEST_F(ProjectFileTest, UnusableProjectsAreRefusedNamingTheKey)
         {"operator", [](Json& d) { d["iso"]["op"] = "=<"; }, "iso.op: must be one of < <= == >= > !="},
         {"resolution camera", [](Json& d) { d["resolution_camera"] = 6; },
          "resolution_camera: must be a camera from 1 to 5"},
-        {"planning", [](Json& d) { d["planning"]["angle_range"] = {120, 60}; },
+        {"planning",
+         [](Json& d) {
+             d["planning"]["angle_range"] = {120, 60};
+         },
          "planning: triangulation angle range: must be two angles from 0 to 180 degrees, the first not above the "
          "second"},
         {"unit", [](Json& d) { d["room"]["unit"] = "yd"; }, "room.unit: must be \"m\" or \"ft\""},

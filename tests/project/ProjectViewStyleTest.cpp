@@ -9,10 +9,12 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
-class ProjectViewStyleTest : public ::testing::Test {
-protected:
+class ProjectViewStyleTest : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         CreateSceneSettings();

@@ -8,10 +8,12 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
-class ProjectWindowStateTest : public ::testing::Test {
-protected:
+class ProjectWindowStateTest : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         CreateSceneSettings();

@@ -10,11 +10,13 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 // Ticks, labels and letters on an orthographic box of 100 pixels per unit.
-class AxesDrawerTest : public CGlPixelTest {
-protected:
+class AxesDrawerTest : public CGlPixelTest
+{
+  protected:
     void SetUp() override
     {
         CGlPixelTest::SetUp();
@@ -32,7 +34,10 @@ protected:
 
 const double kWhite[3] = {1.0, 1.0, 1.0};
 
-Vec3d Scaled(const Vec3d& v, double k) { return {v.x * k, v.y * k, v.z * k}; }
+Vec3d Scaled(const Vec3d& v, double k)
+{
+    return {v.x * k, v.y * k, v.z * k};
+}
 
 void ExpectColor(const std::array<float, 4>& actual, const double* rgb, const char* what, size_t index)
 {
@@ -53,9 +58,9 @@ TEST_F(AxesDrawerTest, TickRowsRunFromTheirCornerWithTicksAndLabelsOnTheirSide)
         const char* name;
         void (CAxesDrawer::*row)(Vec3d, bool, float) const;
         bool side;
-        Vec3d along;     // one division
-        Vec3d tickEnd;   // relative to the tick
-        Vec3d labelAt;   // relative to the tick
+        Vec3d along;   // one division
+        Vec3d tickEnd; // relative to the tick
+        Vec3d labelAt; // relative to the tick
     };
     const Case cases[] = {
         {"x, front", &CAxesDrawer::DrawTickRowX, true, {1, 0, 0}, {0, 0, 0.1}, {0, -0.1, 0.1}},
@@ -110,8 +115,12 @@ TEST_F(AxesDrawerTest, ScalesPutTheirRowsOnTheRoomEdgesWithTicksPointingAsTheRoo
     };
     const Case cases[] = {
         {"x", &CAxesDrawer::DrawXScale, {4, 0, 0}, {{room.Corner(0), {0, 0, 1}}, {room.Corner(4), {0, 0, -1}}}},
-        {"y", &CAxesDrawer::DrawYScale, {0, 2, 0},
-         {{room.Corner(0), {1, 0, 0}}, {room.Corner(4), {1, 0, 0}}, {room.Corner(1), {-1, 0, 0}},
+        {"y",
+         &CAxesDrawer::DrawYScale,
+         {0, 2, 0},
+         {{room.Corner(0), {1, 0, 0}},
+          {room.Corner(4), {1, 0, 0}},
+          {room.Corner(1), {-1, 0, 0}},
           {room.Corner(5), {-1, 0, 0}}}},
         {"z", &CAxesDrawer::DrawZScale, {0, 0, -3}, {{room.Corner(0), {-1, 0, 0}}, {room.Corner(1), {1, 0, 0}}}},
     };

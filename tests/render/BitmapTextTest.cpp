@@ -9,7 +9,8 @@
 #include <array>
 #include <vector>
 
-namespace {
+namespace
+{
 
 using Rows = std::array<unsigned char, kBitmapFontRows>;
 
@@ -35,8 +36,9 @@ TEST(BitmapFontTable, FixedGlyphsAreExactAndEveryOtherGlyphHasInk)
 }
 
 // Pixel-exact frame: one window pixel per unit, raster positions on whole pixels.
-class BitmapText : public CGlPixelTest {
-protected:
+class BitmapText : public CGlPixelTest
+{
+  protected:
     void SetUp() override
     {
         CGlPixelTest::SetUp();
@@ -109,7 +111,9 @@ TEST_F(BitmapText, EmptyAndUnprintableTextDrawNothingAndStayPut)
     DrawBitmapText("\t\x7f\x80\xff");
     EXPECT_FLOAT_EQ(RasterX(), 50.0f);
     EXPECT_EQ(CountNotBackground(Frame()), 0);
-    DrawBitmapText("\x01" "A\xe9" "A");
+    DrawBitmapText("\x01"
+                   "A\xe9"
+                   "A");
     EXPECT_FLOAT_EQ(RasterX(), 70.0f);
 }
 

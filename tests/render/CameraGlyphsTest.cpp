@@ -10,7 +10,8 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 const double kRed[3] = {1.0, 0.0, 0.0};
 const double kBrown[3] = {1.0 - 90 * 0.00392156862745098, 1.0 - 213 * 0.00392156862745098,
@@ -39,8 +40,9 @@ std::array<double, 4> CurrentColor()
 }
 
 // Ten cameras in a row across the box, one metre up; lighting on, as in a frame.
-class CameraGlyphsTest : public CGlPixelTest {
-protected:
+class CameraGlyphsTest : public CGlPixelTest
+{
+  protected:
     void SetUp() override
     {
         CGlPixelTest::SetUp();

@@ -6,7 +6,8 @@
 #include <optional>
 #include <vector>
 
-namespace {
+namespace
+{
 
 std::vector<VoxelPaint> ClassicPaint(const CCoverageVolume& volume, VolumeDisplay display, uint32_t n)
 {

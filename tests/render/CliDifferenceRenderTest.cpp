@@ -15,7 +15,8 @@
 #include <sstream>
 #include <string>
 
-namespace {
+namespace
+{
 
 namespace fs = std::filesystem;
 
@@ -41,8 +42,9 @@ int CountShades(const CFrameImage& frame, const std::array<float, 3>& rgb)
     return count;
 }
 
-class CliDifferenceRenderTest : public ::testing::Test {
-protected:
+class CliDifferenceRenderTest : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         m_dir = fs::temp_directory_path() / ("cli_difference_" + std::to_string(getpid()));
@@ -55,8 +57,9 @@ protected:
         camera["position_m"][0] = camera["position_m"][0].get<double>() - 0.1;
         camera["h_tilt_deg"] = camera["h_tilt_deg"].get<double>() + 2.0;
         std::ofstream(File("mounted.vplan")) << plan.dump();
-        ASSERT_EQ(Cli("rig --project '" + File("mounted.vplan") + "' --export-calibration '" + File("mounted.toml") + "'"),
-                  0);
+        ASSERT_EQ(
+            Cli("rig --project '" + File("mounted.vplan") + "' --export-calibration '" + File("mounted.toml") + "'"),
+            0);
     }
     void TearDown() override { fs::remove_all(m_dir); }
 

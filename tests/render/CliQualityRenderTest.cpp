@@ -14,7 +14,8 @@
 #include <sstream>
 #include <string>
 
-namespace {
+namespace
+{
 
 namespace fs = std::filesystem;
 
@@ -45,8 +46,9 @@ int CountShades(const CFrameImage& frame, const QualityRgb& rgb)
     return count;
 }
 
-class CliQualityRenderTest : public ::testing::Test {
-protected:
+class CliQualityRenderTest : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         m_dir = fs::temp_directory_path() / ("cli_quality_" + std::to_string(getpid()));

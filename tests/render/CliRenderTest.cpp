@@ -12,11 +12,15 @@
 #include <sstream>
 #include <string>
 
-namespace {
+namespace
+{
 
 namespace fs = std::filesystem;
 
-bool IsViolet(const std::array<std::uint8_t, 4>& p) { return p[0] > p[1] + 40 && p[2] > p[1] + 40; }
+bool IsViolet(const std::array<std::uint8_t, 4>& p)
+{
+    return p[0] > p[1] + 40 && p[2] > p[1] + 40;
+}
 
 int CountViolet(const CFrameImage& frame, int x0, int y0, int x1, int y1)
 {
@@ -27,11 +31,16 @@ int CountViolet(const CFrameImage& frame, int x0, int y0, int x1, int y1)
     return count;
 }
 
-bool IsCyan(const std::array<std::uint8_t, 4>& p) { return p[0] == 0 && p[1] > 60 && p[2] > 60; }
-bool IsGreen(const std::array<std::uint8_t, 4>& p) { return p[0] == 0 && p[1] > 60 && p[2] == 0; }
+bool IsCyan(const std::array<std::uint8_t, 4>& p)
+{
+    return p[0] == 0 && p[1] > 60 && p[2] > 60;
+}
+bool IsGreen(const std::array<std::uint8_t, 4>& p)
+{
+    return p[0] == 0 && p[1] > 60 && p[2] == 0;
+}
 
-template <typename Test>
-int CountMain(const CFrameImage& frame, Test test)
+template <typename Test> int CountMain(const CFrameImage& frame, Test test)
 {
     int count = 0;
     for (int y = 0; y < 680; ++y)
@@ -45,8 +54,9 @@ bool HasText(const CFrameImage& frame, int x0, int y0, int x1, int y1)
     return CountPixelsNear(frame, x0, y0, x1, y1, kBackgroundRgb8, 3) < (x1 - x0 + 1) * (y1 - y0 + 1);
 }
 
-class CliRenderTest : public ::testing::Test {
-protected:
+class CliRenderTest : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         m_dir = fs::temp_directory_path() / ("cli_render_" + std::to_string(getpid()));

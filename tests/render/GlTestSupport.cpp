@@ -16,9 +16,13 @@
 
 std::unique_ptr<COffscreenContext> CGlPixelTest::s_pContext;
 
-namespace {
+namespace
+{
 
-int ToByte(double v) { return static_cast<int>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0)); }
+int ToByte(double v)
+{
+    return static_cast<int>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0));
+}
 
 std::string Describe(CRgb8 c)
 {
@@ -34,13 +38,16 @@ bool Near(const std::array<std::uint8_t, 4>& p, CRgb8 c, int tolerance)
 
 } // namespace
 
-CRgb8 ToRgb8(const double* rgb) { return {ToByte(rgb[0]), ToByte(rgb[1]), ToByte(rgb[2])}; }
+CRgb8 ToRgb8(const double* rgb)
+{
+    return {ToByte(rgb[0]), ToByte(rgb[1]), ToByte(rgb[2])};
+}
 
 ::testing::AssertionResult PixelNear(const CFrameImage& image, int x, int y, CRgb8 expected, int tolerance)
 {
     if (!image.Contains(x, y))
-        return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") lies outside the "
-                                             << image.m_nWidth << " x " << image.m_nHeight << " frame";
+        return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") lies outside the " << image.m_nWidth
+                                             << " x " << image.m_nHeight << " frame";
     const auto p = image.Pixel(x, y);
     if (Near(p, expected, tolerance))
         return ::testing::AssertionSuccess();
@@ -68,8 +75,8 @@ int CountPixelsNear(const CFrameImage& image, int x0, int y0, int x1, int y1, CR
 {
     if (CountPixelsNear(image, x0, y0, x1, y1, color, tolerance) > 0)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "no pixel near " << Describe(color) << " +- " << tolerance << " in ["
-                                         << x0 << ", " << x1 << "] x [" << y0 << ", " << y1 << "]";
+    return ::testing::AssertionFailure() << "no pixel near " << Describe(color) << " +- " << tolerance << " in [" << x0
+                                         << ", " << x1 << "] x [" << y0 << ", " << y1 << "]";
 }
 
 CFrameImage ReadPngFrame(const std::string& path)
@@ -143,7 +150,10 @@ void CGlPixelTest::SetUpTestSuite()
     s_pContext->Create();
 }
 
-void CGlPixelTest::TearDownTestSuite() { s_pContext.reset(); }
+void CGlPixelTest::TearDownTestSuite()
+{
+    s_pContext.reset();
+}
 
 void CGlPixelTest::SetUp()
 {

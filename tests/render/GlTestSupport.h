@@ -60,12 +60,13 @@ CFeedback CaptureFeedback(const std::function<void()>& draw);
 // cleared to the background grey. Other GL state carries over between the
 // tests of a suite. When a test fails, the frame it left is written as
 // "<suite>.<test>.actual.png" into the test's working folder.
-class CGlPixelTest : public ::testing::Test {
-public:
+class CGlPixelTest : public ::testing::Test
+{
+  public:
     static void SetUpTestSuite();
     static void TearDownTestSuite();
 
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
@@ -73,7 +74,7 @@ protected:
     // The frame as drawn so far.
     static CFrameImage Frame() { return s_pContext->ReadPixels(); }
 
-private:
+  private:
     static std::unique_ptr<COffscreenContext> s_pContext;
 };
 

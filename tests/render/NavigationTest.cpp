@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 // The navigation is plain arithmetic on the view state: no GL context.
-class NavigationTest : public ::testing::Test {
-protected:
+class NavigationTest : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         g_nLastMouseX = 0;

@@ -10,7 +10,8 @@
 #include <set>
 #include <string>
 
-namespace {
+namespace
+{
 
 namespace fs = std::filesystem;
 
@@ -21,10 +22,12 @@ bool IsSlate(const std::array<std::uint8_t, 4>& p)
 {
     return p[0] > 20 && p[2] > p[0] + p[2] / 7 && p[1] > p[0] + 4 && p[2] > p[1] + 4 && p[2] < p[0] + 60;
 }
-bool IsViolet(const std::array<std::uint8_t, 4>& p) { return p[0] > p[1] + 40 && p[2] > p[1] + 40; }
+bool IsViolet(const std::array<std::uint8_t, 4>& p)
+{
+    return p[0] > p[1] + 40 && p[2] > p[1] + 40;
+}
 
-template <typename Test>
-int Count(const CFrameImage& frame, int x0, int y0, int x1, int y1, Test test)
+template <typename Test> int Count(const CFrameImage& frame, int x0, int y0, int x1, int y1, Test test)
 {
     int count = 0;
     for (int y = y0; y <= y1; ++y)
@@ -33,8 +36,9 @@ int Count(const CFrameImage& frame, int x0, int y0, int x1, int y1, Test test)
     return count;
 }
 
-class ObstacleRenderTest : public ::testing::Test {
-protected:
+class ObstacleRenderTest : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         m_dir = fs::temp_directory_path() / ("obstacle_render_" + std::to_string(getpid()));
@@ -69,7 +73,7 @@ TEST_F(ObstacleRenderTest, BoxesAreSolidLitSlateAndSeeThroughShowsWhatIsBehind)
     ASSERT_FALSE(classic.IsEmpty());
     ASSERT_FALSE(solid.IsEmpty());
     ASSERT_FALSE(outline.IsEmpty());
-    auto slate = [](const CFrameImage& f, const int (&r)[4]) { return Count(f, r[0], r[1], r[2], r[3], IsSlate); };
+    auto slate = [](const CFrameImage& f, const int(&r)[4]) { return Count(f, r[0], r[1], r[2], r[3], IsSlate); };
 
     EXPECT_EQ(Count(classic, 0, 0, 999, 679, IsSlate), 0) << "no display colour passes for the obstacles' grey";
     const int pillarArea = (kPillarBox[2] - kPillarBox[0] + 1) * (kPillarBox[3] - kPillarBox[1] + 1);

@@ -7,7 +7,8 @@
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
 void DrawQuad(double x0, double y0, double x1, double y1, double z, const double* rgb)
 {
@@ -25,7 +26,9 @@ const double kGreen[3] = {0.0, 1.0, 0.0};
 
 // Both ways of drawing without a window must give a compatibility profile,
 // a depth buffer and rows read back bottom-up.
-class OffscreenContextSurface : public ::testing::TestWithParam<bool> {};
+class OffscreenContextSurface : public ::testing::TestWithParam<bool>
+{
+};
 
 TEST_P(OffscreenContextSurface, DrawsFixedFunctionWithDepthAndReadsBackBottomUp)
 {

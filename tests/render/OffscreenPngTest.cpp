@@ -11,12 +11,14 @@
 #include <string>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 namespace fs = std::filesystem;
 
-class OffscreenPng : public ::testing::Test {
-protected:
+class OffscreenPng : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -31,7 +33,10 @@ protected:
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
-    int FileCount() const { return static_cast<int>(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator())); }
+    int FileCount() const
+    {
+        return static_cast<int>(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()));
+    }
 
     fs::path m_dir;
 };
@@ -44,8 +49,9 @@ CFrameImage SmallFrame()
     frame.m_nHeight = 2;
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x)
-            frame.m_pixels.insert(frame.m_pixels.end(), {static_cast<std::uint8_t>(10 * x), static_cast<std::uint8_t>(100 + y),
-                                                         static_cast<std::uint8_t>(200 + x + y), 7});
+            frame.m_pixels.insert(frame.m_pixels.end(),
+                                  {static_cast<std::uint8_t>(10 * x), static_cast<std::uint8_t>(100 + y),
+                                   static_cast<std::uint8_t>(200 + x + y), 7});
     return frame;
 }
 

@@ -16,7 +16,8 @@
 #include <memory>
 #include <numbers>
 
-namespace {
+namespace
+{
 
 // Where a scene point lands in the initial view (see the scene frame tests).
 std::pair<int, int> ProjectInitialView(double x, double y, double z)
@@ -66,8 +67,9 @@ int CountDifferences(const CFrameImage& a, const CFrameImage& b, int x0, int y0,
 }
 
 // The default four-camera rig in the default 5 m room.
-class QualityFrameTest : public CGlPixelTest {
-protected:
+class QualityFrameTest : public CGlPixelTest
+{
+  protected:
     void SetUp() override
     {
         CGlPixelTest::SetUp();
@@ -190,9 +192,8 @@ TEST_F(QualityFrameTest, ThresholdHidesTheVoxelsThatFailIt)
     EXPECT_EQ(CountDifferences(hidden, none, 0, 0, kLegendX - 1, 679), 0);
     const QualityLegendLayout layout;
     EXPECT_EQ(CountDifferences(hidden, none, kLegendX, 0, 999, layout.thresholdBaseline - 3), 0);
-    EXPECT_GT(CountDifferences(hidden, none, kLegendX, layout.thresholdBaseline - 2, 999,
-                               layout.thresholdBaseline + 11),
-              50);
+    EXPECT_GT(
+        CountDifferences(hidden, none, kLegendX, layout.thresholdBaseline - 2, 999, layout.thresholdBaseline + 11), 50);
 
     // At least two cameras: the voxels one camera sees are gone, the others stay.
     m_renderer->SetQualityThreshold(QualityThreshold{3, 2.0f});

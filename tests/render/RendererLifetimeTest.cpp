@@ -16,10 +16,12 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 
-class RendererLifetime : public ::testing::Test {
-protected:
+class RendererLifetime : public ::testing::Test
+{
+  protected:
     void SetUp() override { m_nSavedThreshold = g_nIsoThreshold; }
     void TearDown() override { g_nIsoThreshold = m_nSavedThreshold; }
 
@@ -37,7 +39,7 @@ protected:
         return renderer;
     }
 
-private:
+  private:
     unsigned m_nSavedThreshold = 0;
 };
 

@@ -5,12 +5,19 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 constexpr float kWall = static_cast<float>(CRoomModel::kWallThickness);
 
-float Bottom(const RoomPiece& p) { return p.y - p.hy; }
-float Top(const RoomPiece& p) { return p.y + p.hy; }
+float Bottom(const RoomPiece& p)
+{
+    return p.y - p.hy;
+}
+float Top(const RoomPiece& p)
+{
+    return p.y + p.hy;
+}
 
 TEST(RoomPieces, SlabsLieUnderTheFloorAndPostsStandOutsideTheCorners)
 {
@@ -68,8 +75,9 @@ TEST(RoomPieces, BaseSlabReachIsRoundedOnceFromTheDoubleSum)
     EXPECT_EQ(base.y, static_cast<float>(-static_cast<double>(room.HalfHeight()) - 1.5 * CRoomModel::kWallThickness));
 }
 
-class RoomLight : public CGlPixelTest {
-protected:
+class RoomLight : public CGlPixelTest
+{
+  protected:
     void TearDown() override
     {
         glDisable(GL_LIGHTING);

@@ -15,7 +15,8 @@
 #include <numbers>
 #include <string>
 
-namespace {
+namespace
+{
 
 struct ScreenPoint {
     double x = 0.0;
@@ -58,8 +59,14 @@ int TextExtent(const CFrameImage& frame, double rasterY, int x0 = kTextLeft, int
     return extent;
 }
 
-bool IsLitRed(const std::array<std::uint8_t, 4>& p) { return p[0] > 60 && p[1] == 0 && p[2] == 0; }
-bool IsLitGreen(const std::array<std::uint8_t, 4>& p) { return p[1] > 60 && p[0] == 0 && p[2] == 0; }
+bool IsLitRed(const std::array<std::uint8_t, 4>& p)
+{
+    return p[0] > 60 && p[1] == 0 && p[2] == 0;
+}
+bool IsLitGreen(const std::array<std::uint8_t, 4>& p)
+{
+    return p[1] > 60 && p[0] == 0 && p[2] == 0;
+}
 
 int CountDifferences(const CFrameImage& a, const CFrameImage& b, int yMax)
 {
@@ -73,8 +80,9 @@ int CountDifferences(const CFrameImage& a, const CFrameImage& b, int yMax)
 
 // The default four-camera rig in the default 5 m room, drawn by a renderer
 // in the offscreen context, as the window shows it after Enter and RENDER.
-class SceneFrameTest : public CGlPixelTest {
-protected:
+class SceneFrameTest : public CGlPixelTest
+{
+  protected:
     void SetUp() override
     {
         CGlPixelTest::SetUp();
@@ -119,7 +127,7 @@ protected:
 
     std::unique_ptr<CSceneRenderer> m_renderer;
 
-private:
+  private:
     unsigned m_nSavedThreshold = 0;
     unsigned m_nSavedOperator = 0;
     float m_fSavedBound1 = 0.0f;

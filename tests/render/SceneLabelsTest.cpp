@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 std::vector<std::string> Labels(const std::vector<ScaleTick>& ticks)
 {
@@ -24,11 +25,8 @@ TEST(ScaleTicksTest, RowHasOneTickMoreThanDivisionsAndNoLabelAtTheCorner)
         std::vector<std::string> labels;
     };
     const Case cases[] = {
-        {5.0f, 1, {"", "5.0"}},
-        {5.0f, 5, {"", "1.0", "2.0", "3.0", "4.0", "5.0"}},
-        {5.0f, 0, {""}},
-        {0.0f, 0, {""}},
-        {3.0f, 4, {"", "0.8", "1.5", "2.2", "3.0"}},
+        {5.0f, 1, {"", "5.0"}}, {5.0f, 5, {"", "1.0", "2.0", "3.0", "4.0", "5.0"}}, {5.0f, 0, {""}},
+        {0.0f, 0, {""}},        {3.0f, 4, {"", "0.8", "1.5", "2.2", "3.0"}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Labels(ComputeTickRow(0.0, c.length, c.divisions, false)), c.labels)

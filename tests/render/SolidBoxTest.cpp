@@ -7,7 +7,8 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 struct CornerCase {
     const char* name;
@@ -58,8 +59,9 @@ TEST(SolidBoxArrays, CornersAreComputedInDoubleFromTheFloatArguments)
 }
 
 // One window pixel per unit; the depth range holds the boxes drawn here.
-class SolidBox : public CGlPixelTest {
-protected:
+class SolidBox : public CGlPixelTest
+{
+  protected:
     void SetUp() override
     {
         CGlPixelTest::SetUp();

@@ -16,7 +16,8 @@
 #include <tuple>
 #include <vector>
 
-namespace {
+namespace
+{
 
 int CountDifferences(const CFrameImage& a, const CFrameImage& b)
 {
@@ -30,8 +31,9 @@ int CountDifferences(const CFrameImage& a, const CFrameImage& b)
 
 // The default four-camera rig in the 5 m room at 20 cm voxels, drawn by a
 // renderer in the offscreen context.
-class VolumeListsTest : public CGlPixelTest {
-protected:
+class VolumeListsTest : public CGlPixelTest
+{
+  protected:
     void SetUp() override
     {
         CGlPixelTest::SetUp();
@@ -75,7 +77,7 @@ protected:
 
     std::unique_ptr<CSceneRenderer> m_renderer;
 
-private:
+  private:
     unsigned m_nSavedThreshold = 0;
     unsigned m_nSavedOperator = 0;
 };
@@ -124,7 +126,15 @@ TEST_F(VolumeListsTest, FramesEqualTheClassicListsPixelForPixel)
         {"count_inside", VolumeDisplay::CountLayers, false, false, {10.0f, -10.0f, 0.0f, 0.0f, 9.0f}, 3, 3, -1, true},
         {"count_ortho_cut", VolumeDisplay::CountLayers, false, true, {0.0f, -10.0f, 0.0f, 0.0f, 8.0f}, 3, 3, 20, true},
         {"count_one_layer", VolumeDisplay::CountLayers, false, false, above, 3, 3, 1},
-        {"selective_ortho_cut", VolumeDisplay::Selective, false, true, {0.0f, -10.0f, 0.0f, 0.0f, 8.0f}, 2, 4, -1, true},
+        {"selective_ortho_cut",
+         VolumeDisplay::Selective,
+         false,
+         true,
+         {0.0f, -10.0f, 0.0f, 0.0f, 8.0f},
+         2,
+         4,
+         -1,
+         true},
     };
     for (const FrameCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -279,7 +289,7 @@ TEST_F(VolumeListsTest, FilledListsLeaveOutOnlyTheirDeepFaces)
         m_renderer->SetShownLayers(c.shownLayers < 0 ? m_renderer->GetLayerTotal() : c.shownLayers);
         const bool top = c.shownLayers == static_cast<int>(c.n) + 1;
         const auto paintOf = [&](uint32_t n) {
-            return c.display == VolumeDisplay::Map          ? volume.MapLayerPaint(n)
+            return c.display == VolumeDisplay::Map           ? volume.MapLayerPaint(n)
                    : c.display == VolumeDisplay::CountLayers ? volume.CountLayerPaint(n)
                                                              : volume.IsoListPaint();
         };

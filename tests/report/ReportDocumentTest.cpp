@@ -61,8 +61,9 @@ class ReportDocumentTest : public ::testing::Test
 // The verdict's share and volumes; empty when the line is not there.
 std::smatch Verdict(const std::string& text)
 {
-    static const std::regex line(R"((PASS|FAIL): ([0-9.]+) % of the target \(([0-9.]+) of ([0-9.]+) m(?:&#179;|[^)]{1,2})\) is )"
-                                 R"(triangulable by at least (\d+) cameras within 1\.00 mm; ([0-9.]+) % asked\.)");
+    static const std::regex line(
+        R"((PASS|FAIL): ([0-9.]+) % of the target \(([0-9.]+) of ([0-9.]+) m(?:&#179;|[^)]{1,2})\) is )"
+        R"(triangulable by at least (\d+) cameras within 1\.00 mm; ([0-9.]+) % asked\.)");
     std::smatch match;
     std::regex_search(text, match, line);
     return match;
@@ -71,14 +72,15 @@ std::smatch Verdict(const std::string& text)
 TEST_F(ReportDocumentTest, TitleBlockVerdictAndSheetColumnsReadBack)
 {
     const std::string plan = Plan();
-    const std::string options = "--project '" + plan + "' --voxel 25 --author 'J. Doe' --date 2026-12-09 --site 'Studio 5'";
+    const std::string options =
+        "--project '" + plan + "' --voxel 25 --author 'J. Doe' --date 2026-12-09 --site 'Studio 5'";
     ASSERT_EQ(Cli("report " + options + " --out '" + File("r.pdf") + "'").status, 0);
     ASSERT_EQ(Cli("report " + options + " --out '" + File("r.html") + "'").status, 0);
     const std::string text = PdfText("r.pdf");
 
     // The project's fields, an option over the project's own, the date as given.
-    for (const char* expected : {"Project +hall", "Client +Acme Stage", "Site +Studio 5", "Author +J\\. Doe",
-                                 "Date +2026-12-09"})
+    for (const char* expected :
+         {"Project +hall", "Client +Acme Stage", "Site +Studio 5", "Author +J\\. Doe", "Date +2026-12-09"})
         EXPECT_TRUE(std::regex_search(text, std::regex(expected))) << expected << "\n" << text.substr(0, 1500);
     EXPECT_EQ(text.find("Hall 3"), std::string::npos);
 

@@ -29,8 +29,7 @@ inline std::string ReadText(const std::filesystem::path& path)
 inline CliRun RunCli(const std::string& tool, const std::string& arguments, const std::filesystem::path& scratch)
 {
     const std::filesystem::path out = scratch / "stdout", err = scratch / "stderr";
-    const std::string command =
-        "'" + tool + "' " + arguments + " >'" + out.string() + "' 2>'" + err.string() + "'";
+    const std::string command = "'" + tool + "' " + arguments + " >'" + out.string() + "' 2>'" + err.string() + "'";
     const int raw = std::system(command.c_str());
     CliRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadText(out), ReadText(err)};
     std::filesystem::remove(out);
