@@ -26,8 +26,10 @@ SANITIZE_CMAKE_FLAGS ?=
 SANITIZE_LABELS ?=
 SANITIZE_TARGETS ?=
 SANITIZE_FLAGS = -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
-# Unoptimised, with the line tables a report needs.
-SANITIZE_DEBUG_FLAGS = -O0 -g1
+# Unoptimised, with the line tables a report needs; clang++ compiles such a
+# build in about half the time g++ takes.
+SANITIZE_CXX ?= clang++
+SANITIZE_DEBUG_FLAGS = -O0 -gline-tables-only
 
 # `make clang` builds the tree with clang++ in a build directory of its own,
 # so the code stays within what both compilers take. `make tsan` builds the
@@ -89,11 +91,12 @@ fuzz: deps
 # Leak reports are left out: the GL driver and the toolkit's bus library
 # keep memory to the end by design.
 sanitize: deps
-	cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="$(SANITIZE_DEBUG_FLAGS)" \
+	cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=$(SANITIZE_CXX) \
+	  -DCMAKE_CXX_FLAGS_DEBUG="$(SANITIZE_DEBUG_FLAGS)" \
 	  -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE_FLAGS)" $(SANITIZE_CMAKE_FLAGS)
 	cmake --build $(SANITIZE_DIR) $(if $(SANITIZE_TARGETS),--target $(SANITIZE_TARGETS))
 	ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
-	  ctest --test-dir $(SANITIZE_DIR) --output-on-failure $(if $(SANITIZE_LABELS),-L "$(SANITIZE_LABELS)")
+	  ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(TEST_JOBS) $(if $(SANITIZE_LABELS),-L "$(SANITIZE_LABELS)")
 
 clang: deps
 	cmake -S . -B $(CLANG_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCMAKE_CXX_COMPILER=clang++ $(CLANG_CMAKE_FLAGS)
