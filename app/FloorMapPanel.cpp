@@ -80,8 +80,8 @@ void CFloorMapPanel::TakeBand()
                       "\" is not a height in metres above the one it starts from");
     const SceneSettings* s = GetSceneSettings();
     if (s && *from > s->GetRoomHeight())
-        return refuse("Floor map: the band starts above the room's height of " + HeightText(s->GetRoomHeight()).toStdString() +
-                      " m");
+        return refuse("Floor map: the band starts above the room's height of " +
+                      HeightText(s->GetRoomHeight()).toStdString() + " m");
     m_fromM = *from;
     m_toM = *to;
     Refresh();

@@ -49,7 +49,8 @@ CMainWindow::CMainWindow(std::unique_ptr<CUserPrompts> prompts)
     AddPanelToggles();
 
     // The whole dialog where the screen has room for it; otherwise as large as the screen, and it scrolls.
-    QSize size = m_classicSize + QSize(2 * m_pArea->frameWidth(), 2 * m_pArea->frameWidth() + menuBar()->sizeHint().height());
+    QSize size =
+        m_classicSize + QSize(2 * m_pArea->frameWidth(), 2 * m_pArea->frameWidth() + menuBar()->sizeHint().height());
     if (const QScreen* s = screen())
         size = size.boundedTo(s->availableGeometry().size());
     resize(size);

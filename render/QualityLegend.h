@@ -39,6 +39,7 @@ std::string QualityThresholdText(const std::optional<QualityThreshold>& threshol
 
 // Draws the legend into the current viewport, which must be
 // kQualityLegendViewport's size: a dark backing, the title, the colour bar
-// (or swatches) and its ticks, and "best" at the measure's best value. Leaves lighting on and the depth test as it found it.
+// (or swatches) and its ticks, and "best" at the measure's best value. Leaves lighting on and the depth test as it
+// found it.
 void DrawQualityLegend(PlanningMeasure measure, const QualityScale& scale,
                        const std::optional<QualityThreshold>& threshold);

@@ -103,8 +103,7 @@ bool LaptopWindowTest::Reach(QWidget* widget) const
     QCoreApplication::processEvents();
     const QRect screen = m_window->screen()->geometry();
     const QRect onScreen(widget->mapToGlobal(QPoint(0, 0)), widget->size());
-    return widget->isVisible() && screen.contains(onScreen) &&
-           widget->visibleRegion().boundingRect() == widget->rect();
+    return widget->isVisible() && screen.contains(onScreen) && widget->visibleRegion().boundingRect() == widget->rect();
 }
 
 void LaptopWindowTest::Click(int id)
@@ -370,7 +369,8 @@ void LaptopWindowTest::floorMapDockIsTheReportsWorstCaseMapOfTheBandTyped()
 
     // A band the panel cannot use is refused naming its box; the band and the map stay.
     const QImage before = panel->MapImage();
-    for (const auto& [box, text] : {std::pair{panel->FromBox(), QString("abc")}, std::pair{panel->ToBox(), QString("0.2")}}) {
+    for (const auto& [box, text] :
+         {std::pair{panel->FromBox(), QString("abc")}, std::pair{panel->ToBox(), QString("0.2")}}) {
         m_prompts->messages.clear();
         box->setText(text);
         QTest::keyClick(box, Qt::Key_Return);

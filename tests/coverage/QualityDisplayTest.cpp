@@ -224,8 +224,11 @@ TEST(QualityScaleTest, ScaleFromAFixedLowEndStartsExactlyThere)
         double step, high;
         int decimals;
     };
-    const Case cases[] = {{3.0, 14.0, 5.0, 18.0, 0}, {2.5, 13.0, 5.0, 17.5, 1}, {4.0, 4.0, 0.2, 5.0, 1},
-                          {6.0, 56.0, 10.0, 56.0, 0}, {2.0, std::nan(""), 0.2, 3.0, 1}};
+    const Case cases[] = {{3.0, 14.0, 5.0, 18.0, 0},
+                          {2.5, 13.0, 5.0, 17.5, 1},
+                          {4.0, 4.0, 0.2, 5.0, 1},
+                          {6.0, 56.0, 10.0, 56.0, 0},
+                          {2.0, std::nan(""), 0.2, 3.0, 1}};
     for (const Case& c : cases) {
         const std::string what = "from " + std::to_string(c.lo) + " to " + std::to_string(c.hi);
         const QualityScale scale = MakeQualityScaleFrom(c.lo, c.hi);
