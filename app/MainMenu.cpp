@@ -4,6 +4,7 @@
 #include "app/BoxTooltips.h"
 #include "app/CameraClipboard.h"
 #include "app/CameraTablePanel.h"
+#include "app/DockHost.h"
 #include "app/DialogLayout.h"
 #include "app/GenerateRigPanel.h"
 #include "app/ObstaclePanel.h"
@@ -68,9 +69,9 @@ const char* const kMouseAndKeys = "In the view:\n"
 
 } // namespace
 
-CMainMenu::CMainMenu(CVolumePlannerDlg& dialog)
-    : QObject(&dialog), m_dialog(dialog), m_pObstacles(std::make_shared<CObstacleSet>()),
-      m_pPlacement(std::make_shared<PlanPlacement>()), m_pMenuBar(new QMenuBar(&dialog)),
+CMainMenu::CMainMenu(CVolumePlannerDlg& dialog, CDockHost* docks)
+    : QObject(&dialog), m_dialog(dialog), m_pDocks(docks), m_pObstacles(std::make_shared<CObstacleSet>()),
+      m_pPlacement(std::make_shared<PlanPlacement>()), m_pMenuBar(new QMenuBar(docks ? nullptr : &dialog)),
       m_pProject(new CProjectCommands(dialog, m_pObstacles, m_pPlacement)),
       m_pReport(new CReportCommands(dialog, m_pProject->Document())), m_nClassicWidth(dialog.width())
 {
@@ -81,12 +82,16 @@ CMainMenu::CMainMenu(CVolumePlannerDlg& dialog)
     BuildHelpMenu();
     SetBoxTooltips(dialog);
 
+    if (m_pDocks)
+        m_pDocks->TakeMenuBar(m_pMenuBar);
     const int barHeight = m_pMenuBar->sizeHint().height();
-    for (QWidget* child : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (child != m_pMenuBar)
-            child->move(child->pos() + QPoint(0, barHeight));
-    dialog.setFixedSize(m_nClassicWidth, dialog.height() + barHeight);
-    m_pMenuBar->setGeometry(0, 0, m_nClassicWidth, barHeight);
+    if (!m_pDocks) {
+        for (QWidget* child : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (child != m_pMenuBar)
+                child->move(child->pos() + QPoint(0, barHeight));
+        dialog.setFixedSize(m_nClassicWidth, dialog.height() + barHeight);
+        m_pMenuBar->setGeometry(0, 0, m_nClassicWidth, barHeight);
+    }
     m_pProject->SetWindowStateLink([this] { return CaptureWindowState(); },
                                    [this](const ProjectWindowState& state) { RestoreWindowState(state); });
     BuildStatus();
@@ -227,6 +232,7 @@ void CMainMenu::BuildFileMenu()
 void CMainMenu::BuildViewMenu()
 {
     QMenu* menu = m_pMenuBar->addMenu("&View");
+    m_pViewMenu = menu;
     auto* displays = new QActionGroup(this);
     const char* const names[] = {"&Resolution Map", "&Camera Count (2D)", "&Selective Cameras", "&Quality"};
     for (size_t n = 0; n < std::size(kDisplays); ++n) {
@@ -399,9 +405,10 @@ void CMainMenu::ShowPanel(bool on)
     CVolumeView* view = m_dialog.View();
     if (on && !m_pPanel) {
         // Built on first use: the classic window carries nothing of it.
-        m_pPanel = new CPlanningPanel(*view, m_dialog.Prompts(), &m_dialog);
-        m_pPanel->setGeometry(m_nClassicWidth, m_pMenuBar->height() + kPanelMarginPx, kPanelWidthPx,
-                              m_dialog.height() - m_pMenuBar->height() - 2 * kPanelMarginPx);
+        m_pPanel = new CPlanningPanel(*view, m_dialog.Prompts(), m_pDocks ? nullptr : &m_dialog);
+        if (!m_pDocks)
+            m_pPanel->setGeometry(m_nClassicWidth, m_pMenuBar->height() + kPanelMarginPx, kPanelWidthPx,
+                                  m_dialog.height() - m_pMenuBar->height() - 2 * kPanelMarginPx);
         // A new rig replaces every camera: the table follows, after the dialog's own handler.
         for (const int id : {kIdEnter, kIdLoadFile})
             connect(static_cast<QAbstractButton*>(m_dialog.Control(id)), &QAbstractButton::clicked, m_pPanel, [this] {
@@ -413,14 +420,19 @@ void CMainMenu::ShowPanel(bool on)
                 [this] { m_pPanel->ShowCalibratedLens(m_dialog.GetSelectedCamera()); });
     }
     if (m_pPanel) {
-        m_pPanel->setVisible(on);
+        if (m_pDocks)
+            m_pDocks->ShowDocked(DockedPanel::Planning, m_pPanel, on);
+        else
+            m_pPanel->setVisible(on);
         if (on) {
             m_pPanel->ShowCalibratedLens(m_dialog.GetSelectedCamera());
             m_pPanel->Refresh();
         }
     }
-    m_dialog.setFixedSize(m_nClassicWidth + (on ? kPanelWidthPx + kPanelMarginPx : 0), m_dialog.height());
-    m_pMenuBar->resize(m_dialog.width(), m_pMenuBar->height());
+    if (!m_pDocks) {
+        m_dialog.setFixedSize(m_nClassicWidth + (on ? kPanelWidthPx + kPanelMarginPx : 0), m_dialog.height());
+        m_pMenuBar->resize(m_dialog.width(), m_pMenuBar->height());
+    }
     view->SetPlanningEnabled(on);
     if (on)
         view->RequestPlanningUpdate();
@@ -432,6 +444,10 @@ void CMainMenu::ShowObstacles()
     if (!m_pObstaclePanel)
         m_pObstaclePanel = new CObstaclePanel(m_pObstacles, *m_pUndo, m_dialog.Prompts(), &m_dialog);
     m_pObstaclePanel->Refresh();
+    if (m_pDocks) {
+        m_pDocks->ShowDocked(DockedPanel::Obstacles, m_pObstaclePanel, true);
+        return;
+    }
     m_pObstaclePanel->show();
     m_pObstaclePanel->raise();
 }
@@ -451,10 +467,15 @@ void CMainMenu::ShowCameraTable()
     // Built on first use, beside the window.
     if (!m_pCameraTable) {
         m_pCameraTable = new CCameraTablePanel(m_dialog, *m_pUndo, &m_dialog);
-        m_pCameraTable->move(m_dialog.frameGeometry().bottomLeft());
+        if (!m_pDocks)
+            m_pCameraTable->move(m_dialog.frameGeometry().bottomLeft());
         connect(m_pProject, &CProjectCommands::projectOpened, m_pCameraTable, &CCameraTablePanel::Refresh);
     }
     m_pCameraTable->Refresh();
+    if (m_pDocks) {
+        m_pDocks->ShowDocked(DockedPanel::CameraTable, m_pCameraTable, true);
+        return;
+    }
     m_pCameraTable->show();
     m_pCameraTable->raise();
 }

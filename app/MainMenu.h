@@ -9,6 +9,7 @@
 #include <memory>
 
 class CAsBuiltCompareCommand;
+class CDockHost;
 class CAutoPlacePanel;
 class CCalibrationImportCommand;
 class CCameraClipboard;
@@ -72,15 +73,18 @@ enum class MenuCommand {
 
 // The menu bar over the main dialog's controls, and the Planning panel it
 // opens beside them. The window grows by the bar's height (every control
-// moves down by it) and, while the panel shows, to the right. Built before
-// the dialog is shown; owned by the dialog.
+// moves down by it) and, while the panel shows, to the right. Given a dock
+// host, the host takes the bar and holds the Planning panel, the Obstacles and
+// the camera table as docks, and the dialog keeps its classic size. Built
+// before the dialog is shown; owned by the dialog.
 class CMainMenu : public QObject
 {
     Q_OBJECT
   public:
-    explicit CMainMenu(CVolumePlannerDlg& dialog);
+    explicit CMainMenu(CVolumePlannerDlg& dialog, CDockHost* docks = nullptr);
 
     QMenuBar* MenuBar() const { return m_pMenuBar; }
+    QMenu* ViewMenu() const { return m_pViewMenu; }
     QAction* Action(MenuCommand command) const { return m_actions[static_cast<size_t>(command)]; }
     // Null until the panel is first shown.
     CPlanningPanel* Panel() const { return m_pPanel; }
@@ -141,6 +145,8 @@ class CMainMenu : public QObject
     void ShowAbout();
 
     CVolumePlannerDlg& m_dialog;
+    CDockHost* m_pDocks;
+    QMenu* m_pViewMenu = nullptr;
     std::shared_ptr<CObstacleSet> m_pObstacles;
     // The plan's mounts and target for auto-placement.
     std::shared_ptr<PlanPlacement> m_pPlacement;

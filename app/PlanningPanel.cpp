@@ -75,6 +75,12 @@ QString CubicMetres(double value)
     return QString::number(value, 'f', 3);
 }
 
+// The share of the room's voxels, in per cent with one decimal.
+QString ShareOfRoom(uint64_t voxels, uint64_t room)
+{
+    return room == 0 ? QString(kNoFigure) : QString::number(100.0 * static_cast<double>(voxels) / room, 'f', 1);
+}
+
 CCameraSet* AllocatedCameras()
 {
     CCameraSet* cameras = CCameraSet::Current();
@@ -142,10 +148,12 @@ CPlanningPanel::CPlanningPanel(CVolumeView& view, CUserPrompts& prompts, QWidget
 
     auto* figuresBox = new QGroupBox("Figures", this);
     auto* figuresLayout = new QVBoxLayout(figuresBox);
-    m_pCounts = new QTableWidget(0, 2, figuresBox);
-    m_pCounts->setHorizontalHeaderLabels({"Seen (m\u00b3)", "Marker seen (m\u00b3)"});
+    m_pCounts = new QTableWidget(0, 4, figuresBox);
+    m_pCounts->setHorizontalHeaderLabels({"Seen (m\u00b3)", "Marker seen (m\u00b3)", "Seen %", "Marker %"});
     m_pCounts->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_pCounts->setSelectionMode(QAbstractItemView::NoSelection);
+    // Every row in sight: the table is as tall as its rows (ShowFigures), and the panel scrolls instead.
+    m_pCounts->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     figuresLayout->addWidget(m_pCounts);
     auto* totals = new QFormLayout;
     m_pTriangulable = new QLabel(kNoFigure, figuresBox);
@@ -365,7 +373,11 @@ void CPlanningPanel::ShowFigures()
         m_pCounts->setItem(k - 1, 0, ReadOnlyItem(CubicMetres(planning.VolumeOf(seen[at]))));
         m_pCounts->setItem(k - 1, 1,
                            ReadOnlyItem(at < marker.size() ? CubicMetres(planning.VolumeOf(marker[at])) : kNoFigure));
+        m_pCounts->setItem(k - 1, 2, ReadOnlyItem(ShareOfRoom(seen[at], seen[0])));
+        m_pCounts->setItem(k - 1, 3, ReadOnlyItem(at < marker.size() ? ShareOfRoom(marker[at], seen[0]) : kNoFigure));
     }
+    m_pCounts->setMinimumHeight(m_pCounts->horizontalHeader()->sizeHint().height() +
+                                m_pCounts->verticalHeader()->length() + 2 * m_pCounts->frameWidth());
     m_pTriangulable->setText(CubicMetres(planning.VolumeOf(planning.TriangulableCount())));
     m_pWithinSigma->setText(CubicMetres(planning.VolumeOf(planning.WithinSigmaCount())));
     const double median = planning.Sigma3dMedian();

@@ -1,6 +1,7 @@
 #include "app/VolumePlannerApp.h"
 
 #include "app/MainMenu.h"
+#include "app/MainWindow.h"
 #include "app/QtUserPrompts.h"
 #include "app/VolumePlannerDlg.h"
 #include "render/view/VolumeView.h"
@@ -16,15 +17,16 @@ CVolumePlannerApp::CVolumePlannerApp(int& argc, char** argv) : m_application(arg
 
 int CVolumePlannerApp::Run()
 {
-    CVolumePlannerDlg dialog;
+    CMainWindow window;
+    CVolumePlannerDlg& dialog = window.Dialog();
     m_application.SetErrorHandler([&dialog](const std::string& what) { dialog.ShowUnexpectedError(what); });
-    // Owned by the dialog; placed before the first show so the window opens at its full size.
-    auto* menu = new CMainMenu(dialog);
-    menu->KeepRecentPlansIn(
+    window.Menu().KeepRecentPlansIn(
         std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "volume-planner", "volume-planner"));
     // Escape in the view ends the program at once, successfully.
     QObject::connect(dialog.View(), &CVolumeView::exitRequested, &dialog, &QDialog::reject);
-    dialog.show();
+    // The window ends with the dialog, whatever panels float beside it.
+    QObject::connect(&dialog, &QDialog::finished, &m_application, &QCoreApplication::quit);
+    window.show();
     QApplication::processEvents();
     if (!dialog.IsSceneReady()) {
         // Without its OpenGL view the dialog has no scene to work on.
@@ -32,7 +34,7 @@ int CVolumePlannerApp::Run()
                                             PromptButtons::Ok);
         return 1;
     }
-    dialog.exec();
+    m_application.exec();
     m_application.SetErrorHandler(nullptr);
     return 0;
 }

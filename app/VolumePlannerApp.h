@@ -2,7 +2,7 @@
 
 #include "app/GuardedApplication.h"
 
-// The application: runs the main dialog and ends when it closes. An
+// The application: runs the main window and ends when its dialog closes. An
 // exception escaping one of the window's handlers is shown in a message box
 // and the window goes on.
 class CVolumePlannerApp
@@ -10,7 +10,7 @@ class CVolumePlannerApp
   public:
     CVolumePlannerApp(int& argc, char** argv);
 
-    // Shows the dialog modally; the process's exit status.
+    // Shows the window until its dialog closes; the process's exit status.
     int Run();
 
   private:

@@ -16,6 +16,37 @@ constexpr unsigned char kViridisSamples[kColorSamples][3] = {
     {0x44, 0x01, 0x54}, {0x47, 0x2d, 0x7b}, {0x3b, 0x52, 0x8b}, {0x2c, 0x72, 0x8e}, {0x21, 0x90, 0x8c},
     {0x27, 0xad, 0x81}, {0x5d, 0xc8, 0x63}, {0xaa, 0xdc, 0x32}, {0xfd, 0xe7, 0x25},
 };
+// Nine evenly spaced samples of a published diverging map (red, yellow,
+// blue), from blue to red; the pale middle is the brightest.
+constexpr unsigned char kDivergingSamples[kColorSamples][3] = {
+    {0x45, 0x75, 0xb4}, {0x74, 0xad, 0xd1}, {0xab, 0xd9, 0xe9}, {0xe0, 0xf3, 0xf8}, {0xff, 0xff, 0xbf},
+    {0xfe, 0xe0, 0x90}, {0xfd, 0xae, 0x61}, {0xf4, 0x6d, 0x43}, {0xd7, 0x30, 0x27},
+};
+constexpr double kBestAngleDeg = 90.0;
+constexpr double kAngleTickDeg = 30.0;
+constexpr double kMaxAngleDeg = 180.0;
+
+QualityRgb Interpolate(const unsigned char (&samples)[kColorSamples][3], double f)
+{
+    if (!(f > 0.0))
+        f = 0.0;
+    f = std::min(f, 1.0) * (kColorSamples - 1);
+    const int i = std::min(static_cast<int>(f), kColorSamples - 2);
+    const double w = f - i;
+    QualityRgb rgb{};
+    for (int c = 0; c < 3; ++c)
+        rgb[c] = static_cast<float>(((1.0 - w) * samples[i][c] + w * samples[i + 1][c]) / 255.0);
+    return rgb;
+}
+
+// Decimals (at most 6) that print `v` exactly.
+int DecimalsOf(double v)
+{
+    int d = 0;
+    while (d < 6 && std::abs(v * std::pow(10.0, d) - std::round(v * std::pow(10.0, d))) > 1e-6)
+        ++d;
+    return d;
+}
 
 // Legends have room for this many intervals before the ends are widened;
 // counts take one more, so that the common rigs of 6, 8 or 12 cameras end on a tick.
@@ -61,15 +92,12 @@ bool QualityThresholdHolds(const QualityThreshold& threshold, float v)
 
 QualityRgb QualityColor(double f)
 {
-    if (!(f > 0.0))
-        f = 0.0;
-    f = std::min(f, 1.0) * (kColorSamples - 1);
-    const int i = std::min(static_cast<int>(f), kColorSamples - 2);
-    const double w = f - i;
-    QualityRgb rgb{};
-    for (int c = 0; c < 3; ++c)
-        rgb[c] = static_cast<float>(((1.0 - w) * kViridisSamples[i][c] + w * kViridisSamples[i + 1][c]) / 255.0);
-    return rgb;
+    return Interpolate(kViridisSamples, f);
+}
+
+QualityRgb QualityDivergingColor(double f)
+{
+    return Interpolate(kDivergingSamples, f);
 }
 
 std::string QualityScale::TickLabel(double tick) const
@@ -82,7 +110,12 @@ std::string QualityScale::TickLabel(double tick) const
 
 QualityRgb QualityScale::ColorOf(float v) const
 {
-    return QualityColor((v - low) / (high - low));
+    return ColorAt((v - low) / (high - low));
+}
+
+QualityRgb QualityScale::ColorAt(double f) const
+{
+    return map == QualityMap::Diverging ? QualityDivergingColor(f) : QualityColor(f);
 }
 
 double RoundTickStep(double span, int maxIntervals, bool integer)
@@ -119,12 +152,42 @@ QualityScale MakeQualityScale(double lo, double hi, bool integer)
     return scale;
 }
 
+QualityScale MakeQualityScaleFrom(double lo, double hi)
+{
+    if (!std::isfinite(lo))
+        lo = 0.0;
+    if (!std::isfinite(hi) || hi <= lo)
+        hi = lo + 1.0;
+    QualityScale scale;
+    scale.step = RoundTickStep(hi - lo, kTickIntervals, false);
+    const double intervals = std::ceil((hi - lo) / scale.step - 1e-9);
+    for (double k = 0.0; k <= intervals; k += 1.0)
+        scale.ticks.push_back(lo + k * scale.step);
+    scale.low = lo;
+    scale.high = scale.ticks.back();
+    scale.decimals = std::max(DecimalsOf(scale.step), DecimalsOf(lo));
+    return scale;
+}
+
 QualityScale ComputeQualityScale(const CPlanningMeasures& planning, PlanningMeasure measure)
 {
     if (measure == PlanningMeasure::Cameras) {
         const auto& figures = planning.GetCameraFigures();
         const auto counted = std::count_if(figures.begin(), figures.end(), [](const auto& f) { return f.counted; });
-        return MakeQualityScale(0.0, static_cast<double>(std::max<std::ptrdiff_t>(counted, 1)), true);
+        QualityScale scale = MakeQualityScale(0.0, static_cast<double>(std::max<std::ptrdiff_t>(counted, 1)), true);
+        scale.whole = true;
+        return scale;
+    }
+    if (measure == PlanningMeasure::Angle) {
+        // Both ends are poor: a fixed span, so that 90 degrees is always the bright middle.
+        QualityScale scale;
+        scale.low = 0.0;
+        scale.high = kMaxAngleDeg;
+        scale.step = kAngleTickDeg;
+        for (double a = 0.0; a <= kMaxAngleDeg; a += kAngleTickDeg)
+            scale.ticks.push_back(a);
+        scale.map = QualityMap::Diverging;
+        return scale;
     }
     std::vector<float> values;
     for (size_t t = 0; t < planning.GetVoxelCount(); ++t) {
@@ -132,20 +195,24 @@ QualityScale ComputeQualityScale(const CPlanningMeasures& planning, PlanningMeas
         if (std::isfinite(v))
             values.push_back(v);
     }
+    const double top = Percentile(std::move(values), kScalePercentile);
+    if (measure == PlanningMeasure::MarkerPx)
+        return MakeQualityScaleFrom(planning.GetSettings().minImagePx, top);
+    return MakeQualityScale(0.0, top, false);
+}
+
+double QualityBestValue(PlanningMeasure measure, const QualityScale& scale)
+{
     switch (measure) {
-    case PlanningMeasure::MarkerPx:
-        return MakeQualityScale(planning.GetSettings().minImagePx, Percentile(std::move(values), kScalePercentile),
-                                false);
-    case PlanningMeasure::Sigma:
-        return MakeQualityScale(0.0, Percentile(std::move(values), kScalePercentile), false);
     case PlanningMeasure::Angle:
+        return kBestAngleDeg;
+    case PlanningMeasure::Sigma:
+        return scale.low;
     case PlanningMeasure::Cameras:
+    case PlanningMeasure::MarkerPx:
         break;
     }
-    if (values.empty())
-        return MakeQualityScale(0.0, 180.0, false);
-    const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
-    return MakeQualityScale(*lo, *hi, false);
+    return scale.high;
 }
 
 std::vector<QualityVoxelPaint> QualityLayerPaint(const CCoverageVolume& volume, const CPlanningMeasures& planning,

@@ -26,6 +26,9 @@ void DrawLabel(double x, double y, const std::string& text)
 
 double QualityLegendLayout::BarY(const QualityScale& scale, double v) const
 {
+    // A count stands in the middle of its swatch.
+    if (scale.whole)
+        return barBottom + (v - scale.low + 0.5) / (scale.high - scale.low + 1.0) * (barTop - barBottom);
     return barBottom + (v - scale.low) / (scale.high - scale.low) * (barTop - barBottom);
 }
 
@@ -64,15 +67,26 @@ void DrawQualityLegend(PlanningMeasure measure, const QualityScale& scale,
     glColor3f(kBackingGrey, kBackingGrey, kBackingGrey);
     glRectd(0.0, 0.0, kQualityLegendViewport[2], kQualityLegendViewport[3]);
 
-    glBegin(GL_QUAD_STRIP);
-    for (int s = 0; s <= kBarSegments; ++s) {
-        const double f = static_cast<double>(s) / kBarSegments;
-        glColor3fv(QualityColor(f).data());
-        const double y = layout.barBottom + f * (layout.barTop - layout.barBottom);
-        glVertex2d(layout.barLeft, y);
-        glVertex2d(layout.barRight, y);
+    if (scale.whole) {
+        // One flat swatch per count, each the colour its voxels have.
+        const double counts = scale.high - scale.low + 1.0;
+        const double h = (layout.barTop - layout.barBottom) / counts;
+        for (double k = 0.0; k < counts; k += 1.0) {
+            glColor3fv(scale.ColorOf(static_cast<float>(scale.low + k)).data());
+            glRectd(layout.barLeft, std::round(layout.barBottom + k * h), layout.barRight,
+                    std::round(layout.barBottom + (k + 1.0) * h) - (k + 1.0 < counts ? 1.0 : 0.0));
+        }
+    } else {
+        glBegin(GL_QUAD_STRIP);
+        for (int s = 0; s <= kBarSegments; ++s) {
+            const double f = static_cast<double>(s) / kBarSegments;
+            glColor3fv(scale.ColorAt(f).data());
+            const double y = layout.barBottom + f * (layout.barTop - layout.barBottom);
+            glVertex2d(layout.barLeft, y);
+            glVertex2d(layout.barRight, y);
+        }
+        glEnd();
     }
-    glEnd();
 
     // Each tick mark fills the pixel row its value falls in.
     glColor3f(1.0f, 1.0f, 1.0f);
@@ -86,6 +100,8 @@ void DrawQualityLegend(PlanningMeasure measure, const QualityScale& scale,
     // Text centred on its tick: the glyphs stand 11 pixels above the baseline.
     for (const double tick : scale.ticks)
         DrawLabel(layout.labelLeft, std::floor(layout.BarY(scale, tick)) - 5.0, scale.TickLabel(tick));
+    DrawLabel(layout.bestLeft, std::floor(layout.BarY(scale, QualityBestValue(measure, scale))) - 5.0,
+              kQualityBestText);
     DrawLabel(layout.titleX, layout.titleBaseline, QualityLegendTitle(measure));
     if (threshold)
         DrawLabel(layout.titleX, layout.thresholdBaseline, QualityThresholdText(threshold));

@@ -651,6 +651,12 @@ std::optional<std::string> CSceneRenderer::TakeComputationMessage()
 void CSceneRenderer::Resize(int width, int height)
 {
     glViewport(0, 0, width, height);
+    if (width == m_nViewWidth && height == m_nViewHeight)
+        return;
+    m_nViewWidth = width;
+    m_nViewHeight = height;
+    // The planner's framing was made for the old size: the next frame fits the room again.
+    m_aFittedRoom = {};
 }
 
 void CSceneRenderer::OnButtonDown(unsigned keyStateFlags)
@@ -754,10 +760,17 @@ void CSceneRenderer::OnKeyUp(unsigned key)
         m_bShiftKey = false;
 }
 
+int CSceneRenderer::PlannerSceneMiddleY() const
+{
+    // The scene lies below the status strip, which keeps the classic height.
+    const int scene = m_nViewHeight - (kViewHeight - kMainViewport[3]);
+    return m_nViewHeight - scene / 2;
+}
+
 void CSceneRenderer::ZoomIn()
 {
     if (m_eViewStyle == ViewStyle::Planner)
-        OnWheel(kViewWidth / 2, kViewHeight - kMainViewport[3] / 2, kWheelNotch);
+        OnWheel(m_nViewWidth / 2, PlannerSceneMiddleY(), kWheelNotch);
     else
         m_fZoom += kZoomStep;
 }
@@ -765,7 +778,7 @@ void CSceneRenderer::ZoomIn()
 void CSceneRenderer::ZoomOut()
 {
     if (m_eViewStyle == ViewStyle::Planner)
-        OnWheel(kViewWidth / 2, kViewHeight - kMainViewport[3] / 2, -kWheelNotch);
+        OnWheel(m_nViewWidth / 2, PlannerSceneMiddleY(), -kWheelNotch);
     else
         m_fZoom -= kZoomStep;
 }

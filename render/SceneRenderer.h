@@ -89,7 +89,10 @@ class CSceneRenderer
     void ReleaseGL();
     // Runs the pending computations the flags ask for, then draws the frame.
     void Render();
+    // The view's size in pixels; the planner frame fills it, the classic one keeps its 1000 x 725 layout.
     void Resize(int width, int height);
+    int GetViewWidth() const { return m_nViewWidth; }
+    int GetViewHeight() const { return m_nViewHeight; }
     // The waiting text at the status strip's lower edge, drawn over the last
     // frame (the caller swaps buffers afterwards).
     void DrawWaitingMessage();
@@ -271,6 +274,8 @@ class CSceneRenderer
     void UpdatePlannerPose();
     std::vector<Vec3d> PlannerFitPoints() const;
     std::array<float, 6> PlannerRoomKey() const;
+    // Client pixels from the view's top to the middle of the planner's scene.
+    int PlannerSceneMiddleY() const;
     void NoteEntryUnit(const SceneSettings& settings);
     // Voxels the shown display draws, counted once per change of what it shows.
     uint64_t CountDrawnVoxels();
@@ -299,6 +304,8 @@ class CSceneRenderer
     CPlannerProjection m_plannerView;
     // The room (and scale factors) the planner view was last fitted to.
     std::array<float, 6> m_aFittedRoom{};
+    int m_nViewWidth = kViewWidth;
+    int m_nViewHeight = kViewHeight;
     LengthUnit m_eRulerUnit = LengthUnit::Metres;
     // The room dimensions the ruler unit was last decided for.
     std::array<float, 3> m_aUnitRoom{};

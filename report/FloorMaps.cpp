@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace
 {
@@ -88,6 +89,16 @@ FloorMap WorstCaseMap(const CCoverageVolume& volume, uint32_t first, uint32_t la
                 map.blocked[cell] = 1;
         }
     return map;
+}
+
+std::optional<FloorMap> CaptureBandMap(const CCoverageVolume& volume, float roomHeightM, float fromM, float toM)
+{
+    const auto band = LayersInBand(volume, roomHeightM, fromM, toM);
+    if (!band)
+        return std::nullopt;
+    char title[96];
+    std::snprintf(title, sizeof title, "Worst case from %.2f to %.2f m", fromM, toM);
+    return WorstCaseMap(volume, band->first, band->second, title);
 }
 
 uint32_t FloorMapRgb(uint32_t count, uint32_t maxCount)

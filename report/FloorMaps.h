@@ -38,6 +38,11 @@ std::optional<uint32_t> LayerAt(const CCoverageVolume& volume, float roomHeightM
 // no place for a marker and are left out; a column with none left is blocked.
 FloorMap WorstCaseMap(const CCoverageVolume& volume, uint32_t first, uint32_t last, std::string title);
 
+// The worst-case map over the capture height band `fromM` to `toM`, titled
+// "Worst case from 0.50 to 2.00 m"; nullopt when no layer has its centre in
+// the band. The report's map and the window's are this one.
+std::optional<FloorMap> CaptureBandMap(const CCoverageVolume& volume, float roomHeightM, float fromM, float toM);
+
 // The plan drawn with X to the right and Z up, cells coloured by count from
 // 0 to `maxCount`, a colour key with a whole-number tick per count (or per
 // round step when there are many) and metre marks along the edges.

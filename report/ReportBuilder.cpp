@@ -87,9 +87,7 @@ std::optional<std::string> MakeReport(const ReportRequest& request,
 
     progress(70, "drawing the floor maps");
     const uint32_t most = f.enabledInRange;
-    const FloorMap worst =
-        WorstCaseMap(volume, band->first, band->second,
-                     "Worst case from " + Metres(request.bandFromM) + " to " + Metres(request.bandToM) + " m");
+    const FloorMap worst = *CaptureBandMap(volume, heightM, request.bandFromM, request.bandToM);
     contents.floorMaps.push_back({"worst-case", "Least camera count over the capture height band",
                                   DrawFloorMap(worst, most, f.lengthM, f.widthM), kMapWidthPx});
     for (size_t s = 0; s < request.slicesM.size(); ++s) {

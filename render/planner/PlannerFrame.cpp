@@ -26,14 +26,16 @@
 namespace
 {
 
-// The scene fills the window below the status strip, as the classic one.
-constexpr int kSceneWidth = 1000;
-constexpr int kSceneHeight = 680;
-constexpr int kStatusHeight = kViewHeight - kSceneHeight;
+// The scene fills the view below the status strip, as the classic one; the
+// view may be larger than the classic 1000 x 725 when the window grows.
+constexpr int kStatusHeight = 45;
 // The room is fitted clear of the rulers' labels, and of the legend panel
 // in the lower right.
-constexpr PixelRect kFitTarget{80.0, 50.0, kSceneWidth - 290.0, kSceneHeight - 30.0};
-constexpr double kLegendRight = kSceneWidth - 8.0;
+PixelRect FitTarget(int sceneWidth, int sceneHeight)
+{
+    return {80.0, 50.0, sceneWidth - 290.0, sceneHeight - 30.0};
+}
+constexpr double kLegendMargin = 8.0;
 constexpr double kLegendBottom = 8.0;
 // Camera spheres and the axes triad grow with the room, so they keep their
 // size on screen once it is fitted.
@@ -131,7 +133,7 @@ std::array<float, 6> CSceneRenderer::PlannerRoomKey() const
 
 void CSceneRenderer::UpdatePlannerPose()
 {
-    m_plannerView.SetViewport(kSceneWidth, kSceneHeight);
+    m_plannerView.SetViewport(m_nViewWidth, m_nViewHeight - kStatusHeight);
     m_plannerView.SetPerspective(IsPerspective());
     m_plannerView.SetPose(m_fYaw, m_fPitch, {g_fSceneScaleX, g_fSceneScaleY, g_fSceneScaleZ});
 }
@@ -172,7 +174,7 @@ void CSceneRenderer::FitRoom()
     if (m_eViewStyle != ViewStyle::Planner)
         return;
     UpdatePlannerPose();
-    m_plannerView.Fit(PlannerFitPoints(), kFitTarget);
+    m_plannerView.Fit(PlannerFitPoints(), FitTarget(m_nViewWidth, m_nViewHeight - kStatusHeight));
     m_aFittedRoom = PlannerRoomKey();
 }
 
@@ -182,7 +184,7 @@ void CSceneRenderer::OnWheel(int x, int y, int angleDelta)
         return;
     UpdatePlannerPose();
     // Client pixels run down from the window's top; the scene's from its bottom.
-    m_plannerView.ZoomAt(x, kViewHeight - y, std::pow(kWheelStep, angleDelta / 120.0));
+    m_plannerView.ZoomAt(x, m_nViewHeight - y, std::pow(kWheelStep, angleDelta / 120.0));
 }
 
 uint64_t CSceneRenderer::CountDrawnVoxels()
@@ -244,7 +246,8 @@ void CSceneRenderer::DrawPlannerFrame()
     const double size = MaxDimension(*settings);
     const double sphere = kSphereShare * size;
 
-    glViewport(0, 0, kSceneWidth, kSceneHeight);
+    const int sceneHeight = m_nViewHeight - kStatusHeight;
+    glViewport(0, 0, m_nViewWidth, sceneHeight);
     glMatrixMode(GL_PROJECTION);
     glLoadMatrixd(view.ProjectionMatrix().data());
     glMatrixMode(GL_MODELVIEW);
@@ -311,7 +314,7 @@ void CSceneRenderer::DrawPlannerFrame()
     DrawPlannerCameras(cams, sphere, half);
 
     // Everything written from here is flat, in window pixels, over the scene.
-    BeginPixelOverlay(kViewWidth, kViewHeight);
+    BeginPixelOverlay(m_nViewWidth, m_nViewHeight);
     m_aPlannerLabels.clear();
     CLabelBoard board;
     LegendPanel legend;
@@ -330,9 +333,9 @@ void CSceneRenderer::DrawPlannerFrame()
         break;
     }
     if (showLegend)
-        board.Add(LayoutLegendPanel(legend, kLegendRight, kLegendBottom).panel);
+        board.Add(LayoutLegendPanel(legend, m_nViewWidth - kLegendMargin, kLegendBottom).panel);
     board.Add(
-        {0.0, static_cast<double>(kSceneHeight), static_cast<double>(kViewWidth), static_cast<double>(kViewHeight)});
+        {0.0, static_cast<double>(sceneHeight), static_cast<double>(m_nViewWidth), static_cast<double>(m_nViewHeight)});
 
     // Camera numbers beside their spheres, towards the room's middle on
     // screen, where the rulers (outside the room) are not.
@@ -401,7 +404,7 @@ void CSceneRenderer::DrawPlannerFrame()
             m_aPlannerLabels.push_back(std::move(placed));
 
     if (showLegend)
-        DrawLegendPanel(legend, kLegendRight, kLegendBottom);
+        DrawLegendPanel(legend, m_nViewWidth - kLegendMargin, kLegendBottom);
 
     PlannerStatus status;
     status.computed = m_volume.HasResults();
@@ -437,7 +440,7 @@ void CSceneRenderer::DrawPlannerFrame()
     std::vector<std::string> lines = PlannerStatusLines(status);
     if (display == PlannerDisplay::Map && !m_strMapDiagnosis.empty())
         lines.push_back(m_strMapDiagnosis);
-    DrawPlannerStatus(lines, 0, kSceneHeight, kViewWidth, kStatusHeight);
+    DrawPlannerStatus(lines, 0, sceneHeight, m_nViewWidth, kStatusHeight);
     EndPixelOverlay();
     glColor3dv(colors->White());
 }

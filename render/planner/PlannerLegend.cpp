@@ -1,12 +1,14 @@
 #include "render/planner/PlannerLegend.h"
 
 #include "coverage/CoverageVolume.h"
+#include "render/QualityLegend.h"
 #include "render/planner/PlannerLabels.h"
 #include "scene/DrawColor.h"
 
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace
@@ -16,6 +18,8 @@ constexpr double kPadding = 8.0;
 constexpr double kSquare = 14.0;
 constexpr double kRowHeight = 19.0;
 constexpr double kTextGap = 8.0;
+// Counts up to this many rows fit the scene above the legend's corner.
+constexpr double kMaxCountRows = 24.0;
 constexpr double kLineHeight = 16.0;
 
 std::string Fixed(double value, int decimals)
@@ -93,10 +97,21 @@ LegendPanel QualityLegendPanel(PlanningMeasure measure, const QualityScale& scal
     } else {
         legend.note = "every voxel with a value";
     }
+    std::vector<double> values = scale.ticks;
+    if (scale.whole && scale.high - scale.low < kMaxCountRows) {
+        // A swatch for every count, not only for the ticks; a rig too large for that keeps the ticks.
+        values.clear();
+        for (double k = scale.low; k <= scale.high + 0.5; k += 1.0)
+            values.push_back(k);
+    }
+    const double best = QualityBestValue(measure, scale);
     const double span = scale.high - scale.low;
-    for (auto it = scale.ticks.rbegin(); it != scale.ticks.rend(); ++it) {
+    for (auto it = values.rbegin(); it != values.rend(); ++it) {
         const double f = span > 0.0 ? (*it - scale.low) / span : 0.0;
-        legend.rows.push_back({QualityColor(f), scale.TickLabel(*it)});
+        std::string text = scale.TickLabel(*it);
+        if (std::abs(*it - best) < 1e-9 * std::max(1.0, std::abs(best)))
+            text += std::string("  ") + kQualityBestText;
+        legend.rows.push_back({scale.ColorAt(f), text});
     }
     return legend;
 }

@@ -26,7 +26,7 @@ struct LegendPanel {
 LegendPanel ResolutionLegendPanel(double resolutionMin, double bandWidth, double resolutionMax, int cameraNumber);
 // The 2D count view's key: red where the iso condition holds.
 LegendPanel CountLegendPanel(unsigned isoOperator, unsigned isoThreshold);
-// The Quality display's ticks, highest on top.
+// The Quality display's ticks (every count for a whole scale), highest on top, "best" beside the best.
 LegendPanel QualityLegendPanel(PlanningMeasure measure, const QualityScale& scale,
                                const std::optional<QualityThreshold>& threshold);
 // Decimals (from `least`, at most 6) that print every value apart.

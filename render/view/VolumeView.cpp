@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <optional>
 
 namespace
@@ -356,7 +357,19 @@ ViewPose CVolumeView::GetView() const
 
 void CVolumeView::SetViewStyle(ViewStyle style)
 {
+    const bool changed = style != m_renderer->GetViewStyle();
     m_renderer->SetViewStyle(style);
+    if (changed)
+        emit viewStyleChanged();
+}
+
+void CVolumeView::SetViewSize(int width, int height)
+{
+    if (m_renderer->GetViewStyle() == ViewStyle::Classic) {
+        width = kViewWidth;
+        height = kViewHeight;
+    }
+    setFixedSize(std::max(width, kViewWidth), std::max(height, kViewHeight));
 }
 
 ViewStyle CVolumeView::GetViewStyle() const

@@ -64,6 +64,9 @@ class CVolumeView : public QOpenGLWidget
     // zooms towards the cursor and F fits the room.
     void SetViewStyle(ViewStyle style);
     ViewStyle GetViewStyle() const;
+    // The view's size: the classic one, or larger for the Planner view in a
+    // window that grew; the classic view keeps the classic size.
+    void SetViewSize(int width, int height);
     // The whole room in frame (Planner view only), then a repaint.
     void FitRoom();
 
@@ -101,6 +104,8 @@ class CVolumeView : public QOpenGLWidget
     // A paint ran a computation (coverage or planning measures); its results
     // are there to be read.
     void computationFinished();
+    // SetViewStyle switched between the classic and the Planner view.
+    void viewStyleChanged();
 
   protected:
     void initializeGL() override;

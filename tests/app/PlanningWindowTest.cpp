@@ -422,7 +422,8 @@ namespace
 {
 
 // Whether the frame's pixel at the legend bar's height f (0 at its bottom,
-// 1 at its top) has the colour map's colour there.
+// 1 at its top) has the colour of its swatch there: the legend of four
+// cameras has one per count from 0 to 4.
 bool LegendBarShows(const QImage& frame, double f)
 {
     const QualityLegendLayout layout;
@@ -430,7 +431,7 @@ bool LegendBarShows(const QImage& frame, double f)
     const int glY =
         kQualityLegendViewport[1] + layout.barBottom + static_cast<int>(f * (layout.barTop - layout.barBottom));
     const QColor seen = frame.pixelColor(x, frame.height() - 1 - glY);
-    const QualityRgb want = QualityColor(f);
+    const QualityRgb want = QualityColor(std::floor(f * 5.0) / 4.0);
     // The bar is shaded from colour samples: a few levels either way.
     return std::abs(seen.redF() - want[0]) < 0.06 && std::abs(seen.greenF() - want[1]) < 0.06 &&
            std::abs(seen.blueF() - want[2]) < 0.06;

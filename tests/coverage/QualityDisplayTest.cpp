@@ -188,4 +188,105 @@ TEST_F(QualityPaintTest, ThresholdKeepsOnlyTheVoxelsMeetingIt)
         QualityLayerPaint(volume, CPlanningMeasures{}, PlanningMeasure::Cameras, scale, std::nullopt, 0).empty());
 }
 
+double Luminance(const QualityRgb& c)
+{
+    return 0.2126 * c[0] + 0.7152 * c[1] + 0.0722 * c[2];
+}
+
+TEST(QualityColorTest, DivergingMapIsBrightestInTheMiddleAndDarkAtBothEnds)
+{
+    // Brightness climbs to the middle and falls after it, so 90 degrees stands out and both ends read poor.
+    double previous = Luminance(QualityDivergingColor(0.0));
+    for (int s = 1; s <= 32; ++s) {
+        const double now = Luminance(QualityDivergingColor(s / 64.0));
+        EXPECT_GT(now, previous - 1e-9) << "rising at " << s;
+        previous = now;
+    }
+    for (int s = 33; s <= 64; ++s) {
+        const double now = Luminance(QualityDivergingColor(s / 64.0));
+        EXPECT_LT(now, previous + 1e-9) << "falling at " << s;
+        previous = now;
+    }
+    EXPECT_GT(Luminance(QualityDivergingColor(0.5)), Luminance(QualityDivergingColor(0.0)) + 0.4);
+    EXPECT_GT(Luminance(QualityDivergingColor(0.5)), Luminance(QualityDivergingColor(1.0)) + 0.4);
+    // The two ends differ in hue: blue below the middle, red above it.
+    const QualityRgb low = QualityDivergingColor(0.0), high = QualityDivergingColor(1.0);
+    EXPECT_GT(low[2], low[0]);
+    EXPECT_GT(high[0], high[2]);
+    ExpectColorNear(QualityDivergingColor(std::nan("")), low, "NaN");
+    ExpectColorNear(QualityDivergingColor(2.0), high, "above");
+}
+
+TEST(QualityScaleTest, ScaleFromAFixedLowEndStartsExactlyThere)
+{
+    struct Case {
+        double lo, hi;
+        double step, high;
+        int decimals;
+    };
+    const Case cases[] = {{3.0, 14.0, 5.0, 18.0, 0},
+                          {2.5, 13.0, 5.0, 17.5, 1},
+                          {4.0, 4.0, 0.2, 5.0, 1},
+                          {6.0, 56.0, 10.0, 56.0, 0},
+                          {2.0, std::nan(""), 0.2, 3.0, 1}};
+    for (const Case& c : cases) {
+        const std::string what = "from " + std::to_string(c.lo) + " to " + std::to_string(c.hi);
+        const QualityScale scale = MakeQualityScaleFrom(c.lo, c.hi);
+        EXPECT_EQ(scale.low, c.lo) << what;
+        EXPECT_EQ(scale.ticks.front(), c.lo) << what;
+        EXPECT_NEAR(scale.step, c.step, 1e-12) << what;
+        EXPECT_NEAR(scale.high, c.high, 1e-9) << what;
+        EXPECT_EQ(scale.ticks.back(), scale.high) << what;
+        EXPECT_EQ(scale.decimals, c.decimals) << what;
+        for (size_t i = 1; i < scale.ticks.size(); ++i)
+            EXPECT_NEAR(scale.ticks[i] - scale.ticks[i - 1], scale.step, 1e-9) << what;
+    }
+    EXPECT_EQ(MakeQualityScaleFrom(2.5, 13.0).TickLabel(2.5), "2.5");
+}
+
+TEST_F(QualityPaintTest, EachMeasureHasItsMapItsSpanAndItsBestEnd)
+{
+    PlanningSettings settings = GetPlanningSettings();
+    settings.minImagePx = 3.0;
+    ASSERT_TRUE(SetPlanningSettings(settings));
+    ComputeAll();
+
+    const QualityScale cameras = ComputeQualityScale(planning, PlanningMeasure::Cameras);
+    EXPECT_TRUE(cameras.whole);
+    EXPECT_EQ(cameras.map, QualityMap::Sequential);
+    EXPECT_EQ(QualityBestValue(PlanningMeasure::Cameras, cameras), cameras.high);
+
+    // The angle: always 0 to 180 degrees on the diverging map, 90 the brightest whatever the rig.
+    const QualityScale angle = ComputeQualityScale(planning, PlanningMeasure::Angle);
+    EXPECT_EQ(angle.map, QualityMap::Diverging);
+    EXPECT_FALSE(angle.whole);
+    EXPECT_EQ(angle.low, 0.0);
+    EXPECT_EQ(angle.high, 180.0);
+    EXPECT_EQ(angle.ticks, (std::vector<double>{0.0, 30.0, 60.0, 90.0, 120.0, 150.0, 180.0}));
+    EXPECT_EQ(QualityBestValue(PlanningMeasure::Angle, angle), 90.0);
+    for (const float a : {0.0f, 30.0f, 60.0f, 120.0f, 150.0f, 180.0f})
+        EXPECT_LT(Luminance(angle.ColorOf(a)), Luminance(angle.ColorOf(90.0f))) << a;
+    EXPECT_LT(Luminance(angle.ColorOf(10.0f)), Luminance(angle.ColorOf(45.0f)));
+    EXPECT_LT(Luminance(angle.ColorOf(170.0f)), Luminance(angle.ColorOf(135.0f)));
+    // The voxels take the diverging colours too.
+    bool painted = false;
+    for (uint32_t j = 0; j < volume.GetCountY(); ++j)
+        for (const QualityVoxelPaint& p : QualityLayerPaint(volume, planning, PlanningMeasure::Angle, angle, {}, j)) {
+            ExpectColorNear(p.color, QualityDivergingColor(planning.Value(PlanningMeasure::Angle, p.voxel) / 180.0),
+                            "angle voxel");
+            painted = true;
+        }
+    EXPECT_TRUE(painted);
+
+    // Marker size from the least image size itself, not widened below it.
+    const QualityScale marker = ComputeQualityScale(planning, PlanningMeasure::MarkerPx);
+    EXPECT_EQ(marker.low, 3.0);
+    EXPECT_EQ(marker.ticks.front(), 3.0);
+    EXPECT_EQ(QualityBestValue(PlanningMeasure::MarkerPx, marker), marker.high);
+
+    // The error is best where it is least.
+    const QualityScale sigma = ComputeQualityScale(planning, PlanningMeasure::Sigma);
+    EXPECT_EQ(QualityBestValue(PlanningMeasure::Sigma, sigma), sigma.low);
+}
+
 } // namespace

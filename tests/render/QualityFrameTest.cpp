@@ -116,11 +116,12 @@ TEST_F(QualityFrameTest, LegendHasBackingBarTicksAndTitleInsideTheFrame)
     ASSERT_EQ(scale.ticks.size(), 5u); // 0 .. 4 cameras
 
     const QualityLegendLayout layout;
-    // The bar: the map's colour at the height of each probe.
+    // The bar: a swatch per count, each in the colour of that count's voxels.
     const int barX = kLegendX + (layout.barLeft + layout.barRight) / 2;
+    const double swatch = (layout.barTop - layout.barBottom) / (scale.high - scale.low + 1.0);
     for (const int y : {layout.barBottom, 40, 60, 105, 150, 180, layout.barTop - 1}) {
-        const double f = (y + 0.5 - layout.barBottom) / (layout.barTop - layout.barBottom);
-        EXPECT_TRUE(PixelNear(frame, barX, y, ToRgb8(QualityColor(f)), 2)) << "bar at " << y;
+        const float count = static_cast<float>(scale.low + std::floor((y + 0.5 - layout.barBottom) / swatch));
+        EXPECT_TRUE(PixelNear(frame, barX, y, ToRgb8(scale.ColorOf(count)), 2)) << "bar at " << y;
     }
     // A white mark and a label beside the bar at every tick.
     for (const double tick : scale.ticks) {
