@@ -160,7 +160,7 @@ ReportFigures CollectReportFigures(const CCoverageVolume& volume, const CPlannin
     f.seenHistogram = SeenHistogram(volume, f.enabledInRange);
     f.insideObstacleVoxels = InsideObstacleVoxels(volume);
     f.obstacleM3 = ObstacleVolumeM3(volume);
-    f.seenAtLeastM3 = VolumeSeenAtLeast(f.seenHistogram, f.voxels - f.insideObstacleVoxels, volume.GetVoxelEdge());
+    f.seenAtLeastM3 = VolumeSeenAtLeast(f.seenHistogram, volume.GetVoxelEdge());
 
     f.planningSettings = planning.GetSettings();
     for (const uint64_t count : planning.MarkerAtLeast())
