@@ -120,6 +120,11 @@ FrustumEdges CalibrationFrustumEdges(float hFov, float vFov, const CalibrationMa
     return {turnEdge(Axis::X, halfH), turnEdge(Axis::X, -halfH), turnEdge(Axis::Z, halfV), turnEdge(Axis::Z, -halfV)};
 }
 
+Vec3d OpticalAxis(const FrustumEdges& edges)
+{
+    return Normalized(edges.vPlus + edges.vMinus);
+}
+
 CameraAngles AnglesOf(const CCameraSet& cameras, int i)
 {
     return {cameras.GetHFov(i), cameras.GetVFov(i), cameras.GetHTilt(i), cameras.GetVTilt(i), cameras.GetSpin(i)};
