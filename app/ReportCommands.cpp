@@ -1,6 +1,7 @@
 #include "app/ReportCommands.h"
 
 #include "app/ProjectDocument.h"
+#include "app/ReplaceQuestion.h"
 #include "app/VolumePlannerDlg.h"
 #include "project/ProjectFile.h"
 #include "render/SceneRenderer.h"
@@ -23,22 +24,6 @@ namespace
 
 const FileDialogRequest kExportReport{"Export Report", "report", "pdf",
                                       "PDF Report (*.pdf)|*.pdf|HTML Report (*.html)|*.html||"};
-
-// The file the user chose, asked about first when it would replace another.
-std::optional<std::string> ChooseReportFile(CUserPrompts& prompts)
-{
-    const std::optional<std::string> path = prompts.ChooseFileToSave(kExportReport);
-    if (!path)
-        return std::nullopt;
-    std::error_code error;
-    if (std::filesystem::exists(*path, error)) {
-        const std::string name = std::filesystem::path(*path).filename().string();
-        if (prompts.ShowMessage(name + " already exists.\nDo you want to replace it?", kExportReport.title,
-                                PromptButtons::YesNo) != PromptAnswer::Yes)
-            return std::nullopt;
-    }
-    return path;
-}
 
 QString ShortestText(float v)
 {
@@ -134,7 +119,7 @@ void CReportCommands::Export(const QStringList& asBuiltArguments)
     const std::string stem = std::filesystem::path(m_document.Path()).stem().string();
     m_document.SetReportTitleBlock({chosen->title == stem ? std::string() : chosen->title, chosen->client, chosen->site,
                                     chosen->author, chosen->date});
-    const std::optional<std::string> target = ChooseReportFile(prompts);
+    const std::optional<std::string> target = ChooseFileToWrite(prompts, kExportReport);
     if (!target)
         return;
     if (!ReportFormatOf(*target)) {

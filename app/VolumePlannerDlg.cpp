@@ -7,6 +7,7 @@
 #include "app/DialogText.h"
 #include "app/EditBox.h"
 #include "app/QtUserPrompts.h"
+#include "app/ReplaceQuestion.h"
 #include "app/UpDownControl.h"
 #include "cameras/CameraSet.h"
 #include "cameras/CameraTypes.h"
@@ -29,7 +30,6 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <filesystem>
 #include <vector>
 
 bool g_bFocalLengthWatchArmed = false;
@@ -1066,17 +1066,9 @@ void CVolumePlannerDlg::OnSaveFile()
         Message("No cameras loaded", kInvalidAction);
         return;
     }
-    const std::optional<std::string> path = m_prompts->ChooseFileToSave(kCameraFileSave);
+    const std::optional<std::string> path = ChooseFileToWrite(*m_prompts, kCameraFileSave);
     if (!path)
         return;
-    // Replacing a file silently could lose another rig: ask first.
-    std::error_code error;
-    if (std::filesystem::exists(*path, error)) {
-        const std::string name = std::filesystem::path(*path).filename().string();
-        if (Message(name + " already exists.\nDo you want to replace it?", kCameraFileSave.title,
-                    PromptButtons::YesNo) != PromptAnswer::Yes)
-            return;
-    }
     if (Cameras().SaveToFile(*path)) {
         m_bRigEdited = false;
         emit cameraFileSaved(QString::fromStdString(*path));
