@@ -547,19 +547,13 @@ void CVolumePlannerDlg::OnRender()
             return;
         }
     } else {
-        const StoredRoom before{s.GetUnits(),   s.GetRoomLength(), s.GetRoomWidth(), s.GetRoomHeight(), g_fSceneScaleX,
-                                g_fSceneScaleY, g_fSceneScaleZ,    GetVoxelSize(),   m_roomBoxTexts};
+        const StoredRoom before{RoomState::Capture(), m_roomBoxTexts};
         // Kept until a computation takes it; before any camera count there is none.
         if (!m_roomBeforeRender && m_bCamerasInitialised)
             m_roomBeforeRender = before;
-        s.SetUnits(ItemText(kIdUnits));
-        s.SetRoomLength(*BoxValue(kIdRoomLength));
-        s.SetRoomWidth(*BoxValue(kIdRoomWidth));
-        s.SetRoomHeight(*BoxValue(kIdRoomHeight));
-        g_fSceneScaleX = *BoxValue(kIdScaleX);
-        g_fSceneScaleY = *BoxValue(kIdScaleY);
-        g_fSceneScaleZ = *BoxValue(kIdScaleZ);
-        SetVoxelSize(*BoxValue(kIdVoxelSize));
+        RoomState{ItemText(kIdUnits),   *BoxValue(kIdRoomLength), *BoxValue(kIdRoomWidth), *BoxValue(kIdRoomHeight),
+                  *BoxValue(kIdScaleX), *BoxValue(kIdScaleY),     *BoxValue(kIdScaleZ),    *BoxValue(kIdVoxelSize)}
+            .Apply();
         KeepCamerasInTheRoom();
         RememberRoomBoxes();
     }
@@ -584,15 +578,7 @@ void CVolumePlannerDlg::OnCoverageRefused()
     // before that RENDER, and so does the coverage shown.
     const StoredRoom before = std::move(*m_roomBeforeRender);
     m_roomBeforeRender.reset();
-    SceneSettings& s = Settings();
-    s.SetUnits(before.units);
-    s.SetRoomLength(before.length);
-    s.SetRoomWidth(before.width);
-    s.SetRoomHeight(before.height);
-    g_fSceneScaleX = before.scaleX;
-    g_fSceneScaleY = before.scaleY;
-    g_fSceneScaleZ = before.scaleZ;
-    SetVoxelSize(before.voxelSize);
+    before.room.Apply();
     KeepCamerasInTheRoom();
     for (const auto& [id, text] : before.texts)
         PutBack(id, text);
