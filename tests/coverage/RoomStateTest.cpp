@@ -24,7 +24,8 @@ TEST_F(RoomStateTest, ApplyThenCaptureGivesTheSameRoomAndSetsTheCeiling)
     EXPECT_EQ(captured.scaleZ, 0.5f);
     EXPECT_EQ(captured.voxelSize, 7.5f);
     EXPECT_EQ(GetVoxelSize(), 7.5f);
-    EXPECT_EQ(Scene().GetDisplayCeiling(), 9.0f);
+    // The ceiling of the display, half the height above the room's centre.
+    EXPECT_EQ(Scene().GetDisplayCeiling(), 4.5f);
     EXPECT_TRUE(SameRoom(captured, feet));
 }
 
