@@ -23,6 +23,7 @@
 #include "render/SceneRenderer.h"
 #include "render/view/VolumeView.h"
 #include "scene/SceneSettings.h"
+#include "scene/ShownDisplay.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -45,6 +46,15 @@ constexpr MenuCommand kDisplays[] = {MenuCommand::ResolutionMap, MenuCommand::Ca
 // The same displays as the project file names them, in the same order.
 constexpr WindowDisplay kWindowDisplays[] = {WindowDisplay::ResolutionMap, WindowDisplay::CameraCount2D,
                                              WindowDisplay::SelectiveCameras, WindowDisplay::Quality};
+
+// The display the view shows now; the map before the window has its settings.
+WindowDisplay WindowDisplayShown(const CVolumeView& view)
+{
+    const SceneSettings* s = GetSceneSettings();
+    if (!s)
+        return view.IsQualityDisplay() ? WindowDisplay::Quality : WindowDisplay::ResolutionMap;
+    return ShownDisplay(*s, view.IsQualityDisplay());
+}
 
 struct MeasureEntry {
     MenuCommand command;
@@ -142,14 +152,7 @@ ProjectWindowState CMainMenu::CaptureWindowState() const
 {
     ProjectWindowState state;
     const CVolumeView* view = m_dialog.View();
-    const SceneSettings* s = GetSceneSettings();
-    // The order the renderer picks the displays in.
-    if (view->IsQualityDisplay())
-        state.display = WindowDisplay::Quality;
-    else if (s && s->GetSelectiveCameras())
-        state.display = WindowDisplay::SelectiveCameras;
-    else if (s && s->Get2DView())
-        state.display = WindowDisplay::CameraCount2D;
+    state.display = WindowDisplayShown(*view);
     state.qualityMeasure = view->GetQualityMeasure();
     state.qualityThreshold = view->GetQualityThreshold();
     const ViewPose pose = view->GetView();
@@ -350,17 +353,10 @@ void CMainMenu::ShowDisplayState()
 {
     m_pViewStyle->ShowStyle();
     const CVolumeView* view = m_dialog.View();
-    MenuCommand display = MenuCommand::ResolutionMap;
-    if (view->IsQualityDisplay())
-        display = MenuCommand::Quality;
-    else if (const SceneSettings* s = GetSceneSettings()) {
-        // The order the renderer picks the classic displays in.
-        if (s->GetSelectiveCameras())
-            display = MenuCommand::SelectiveCameras;
-        else if (s->Get2DView())
-            display = MenuCommand::CameraCount2D;
-    }
-    Action(display)->setChecked(true);
+    const WindowDisplay shown = WindowDisplayShown(*view);
+    for (size_t n = 0; n < std::size(kDisplays); ++n)
+        if (kWindowDisplays[n] == shown)
+            Action(kDisplays[n])->setChecked(true);
     for (const MeasureEntry& entry : kMeasures)
         if (entry.measure == view->GetQualityMeasure())
             Action(entry.command)->setChecked(true);

@@ -1,6 +1,5 @@
 #include "app/PlanUndo.h"
 
-#include "coverage/CoverageVolume.h"
 #include "coverage/obstacles/ObstacleSet.h"
 #include "scene/SceneSettings.h"
 
@@ -62,29 +61,9 @@ RigState CPlanUndo::Capture()
             settings ? settings->GetFirstCamera() : 0, settings ? settings->GetEndCamera() : 0};
 }
 
-RoomState CPlanUndo::CaptureRoom()
-{
-    const SceneSettings* s = GetSceneSettings();
-    if (!s)
-        return {};
-    return {s->GetUnits(),  s->GetRoomLength(), s->GetRoomWidth(), s->GetRoomHeight(),
-            g_fSceneScaleX, g_fSceneScaleY,     g_fSceneScaleZ,    GetVoxelSize()};
-}
-
-bool CPlanUndo::SameRoom(const RoomState& a, const RoomState& b)
-{
-    // The products a frame's conversion to metres makes, each rounded to float.
-    const auto metres = [](const RoomState& r, float side) {
-        return IsFeetUnit(r.units) ? side * kMetresPerFoot : side;
-    };
-    return metres(a, a.length) == metres(b, b.length) && metres(a, a.width) == metres(b, b.width) &&
-           metres(a, a.height) == metres(b, b.height) && a.scaleX == b.scaleX && a.scaleY == b.scaleY &&
-           a.scaleZ == b.scaleZ && a.voxelSize == b.voxelSize;
-}
-
 PlanState CPlanUndo::CapturePlan() const
 {
-    PlanState state{Capture(), CaptureRoom(), nullptr};
+    PlanState state{Capture(), RoomState::Capture(), nullptr};
     if (m_pObstacles) {
         if (m_recorded && m_recorded->obstacles && *m_recorded->obstacles == *m_pObstacles)
             state.obstacles = m_recorded->obstacles;
@@ -170,7 +149,7 @@ void CPlanUndo::Restart()
 
 void CPlanUndo::DropRefusedRoom()
 {
-    const RoomState room = CaptureRoom();
+    const RoomState room = RoomState::Capture();
     if (m_pStack->index() > 0) {
         const auto* step = dynamic_cast<const CPlanStep*>(m_pStack->command(m_pStack->index() - 1));
         if (step && SameRoom(step->Before().room, room) && !SameRoom(step->After().room, room)) {
@@ -186,18 +165,9 @@ void CPlanUndo::Restore(const PlanState& state)
 {
     const PlanState now = CapturePlan();
     SceneSettings& settings = *GetSceneSettings();
-    const RoomState& room = state.room;
     // Setting the height sets the display ceiling too: a truncated view stays as it is while the room does.
-    if (!SameRoom(now.room, room)) {
-        settings.SetUnits(room.units);
-        settings.SetRoomLength(room.length);
-        settings.SetRoomWidth(room.width);
-        settings.SetRoomHeight(room.height);
-        g_fSceneScaleX = room.scaleX;
-        g_fSceneScaleY = room.scaleY;
-        g_fSceneScaleZ = room.scaleZ;
-        SetVoxelSize(room.voxelSize);
-    }
+    if (!SameRoom(now.room, state.room))
+        state.room.Apply();
     const bool obstaclesChanged = !SameObstacles(now, state);
     if (m_pObstacles && state.obstacles)
         *m_pObstacles = *state.obstacles;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cameras/CameraSet.h"
+#include "coverage/RoomState.h"
 
 #include <QObject>
 #include <QString>
@@ -22,14 +23,6 @@ struct RigState {
     uint32_t count = 0;
     uint32_t first = 0;
     uint32_t end = 0;
-};
-
-// The room as RENDER stores it: its sides in the unit typed, the scales and the voxel size.
-struct RoomState {
-    std::string units;
-    float length = 0.0f, width = 0.0f, height = 0.0f;
-    float scaleX = 1.0f, scaleY = 1.0f, scaleZ = 1.0f;
-    float voxelSize = 0.0f;
 };
 
 // The plan as one step of the history holds it: the rig, the room and the obstacles.
@@ -77,9 +70,6 @@ class CPlanUndo : public QObject
     // The same cameras in the user frame with the same values and range (what
     // derives from them, the fields of view and edges, aside).
     static bool SameRig(const RigState& a, const RigState& b);
-    static RoomState CaptureRoom();
-    // The same room in metres, scales and voxel size (a frame holds a room typed in feet in metres).
-    static bool SameRoom(const RoomState& a, const RoomState& b);
 
   signals:
     // The history put a plan in the window, or took one as a step.

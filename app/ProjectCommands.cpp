@@ -2,6 +2,7 @@
 
 #include "app/BusyCursor.h"
 #include "app/PlanPlacement.h"
+#include "app/ReplaceQuestion.h"
 #include "app/VolumePlannerDlg.h"
 #include "coverage/obstacles/ObstacleSet.h"
 #include "exports/VoxelExport.h"
@@ -26,22 +27,6 @@ const FileDialogRequest kSaveView{"Save View as PNG", "view", "png", "PNG Pictur
 
 // Often enough to follow typing, seldom enough to cost nothing.
 constexpr int kTitleRefreshMs = 400;
-
-// The file the user chose, asked about first when it would replace another.
-std::optional<std::string> ChooseTarget(CUserPrompts& prompts, const FileDialogRequest& request)
-{
-    const std::optional<std::string> path = prompts.ChooseFileToSave(request);
-    if (!path)
-        return std::nullopt;
-    std::error_code error;
-    if (std::filesystem::exists(*path, error)) {
-        const std::string name = std::filesystem::path(*path).filename().string();
-        if (prompts.ShowMessage(name + " already exists.\nDo you want to replace it?", request.title,
-                                PromptButtons::YesNo) != PromptAnswer::Yes)
-            return std::nullopt;
-    }
-    return path;
-}
 
 // The widget's picture, rows top-down, as the frame the PNG writer takes (rows bottom-up).
 CFrameImage FrameOf(const QImage& picture)
@@ -172,7 +157,7 @@ void CProjectCommands::ExportCoverage()
                             PromptButtons::Ok);
         return;
     }
-    std::optional<std::string> path = ChooseTarget(prompts, kExportCoverage);
+    std::optional<std::string> path = ChooseFileToWrite(prompts, kExportCoverage);
     if (!path)
         return;
     std::string extension = std::filesystem::path(*path).extension().string();
@@ -200,7 +185,7 @@ void CProjectCommands::SaveViewAsPng()
 {
     if (!m_dialog.IsSceneReady())
         return;
-    const std::optional<std::string> path = ChooseTarget(m_dialog.Prompts(), kSaveView);
+    const std::optional<std::string> path = ChooseFileToWrite(m_dialog.Prompts(), kSaveView);
     if (!path)
         return;
     if (const SaveResult written = WritePng(*path, FrameOf(m_dialog.View()->grabFramebuffer())); !written)

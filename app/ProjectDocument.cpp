@@ -1,5 +1,6 @@
 #include "app/ProjectDocument.h"
 
+#include "app/ReplaceQuestion.h"
 #include "scene/RoomBox.h"
 
 #include <filesystem>
@@ -174,13 +175,9 @@ bool CProjectDocument::SaveAs()
         return false;
     if (std::filesystem::path(*path).extension().empty())
         *path += kProjectExtension;
-    std::error_code error;
-    if (*path != m_strPath && std::filesystem::exists(*path, error)) {
-        const std::string name = std::filesystem::path(*path).filename().string();
-        if (m_prompts.ShowMessage(name + " already exists.\nDo you want to replace it?", kProjectSave.title,
-                                  PromptButtons::YesNo) != PromptAnswer::Yes)
-            return false;
-    }
+    // Saving over the plan's own file is what Save does: no question.
+    if (*path != m_strPath && !MayReplaceFile(m_prompts, *path, kProjectSave.title))
+        return false;
     return WriteTo(*path);
 }
 

@@ -1,6 +1,7 @@
 #include "app/ReportCommands.h"
 
 #include "app/ProjectDocument.h"
+#include "app/ReplaceQuestion.h"
 #include "app/VolumePlannerDlg.h"
 #include "project/ProjectFile.h"
 #include "render/SceneRenderer.h"
@@ -9,8 +10,6 @@
 #include "scene/AtomicFile.h"
 #include "scene/SceneSettings.h"
 
-#include <QCoreApplication>
-#include <QFileInfo>
 #include <QProgressDialog>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -23,22 +22,6 @@ namespace
 
 const FileDialogRequest kExportReport{"Export Report", "report", "pdf",
                                       "PDF Report (*.pdf)|*.pdf|HTML Report (*.html)|*.html||"};
-
-// The file the user chose, asked about first when it would replace another.
-std::optional<std::string> ChooseReportFile(CUserPrompts& prompts)
-{
-    const std::optional<std::string> path = prompts.ChooseFileToSave(kExportReport);
-    if (!path)
-        return std::nullopt;
-    std::error_code error;
-    if (std::filesystem::exists(*path, error)) {
-        const std::string name = std::filesystem::path(*path).filename().string();
-        if (prompts.ShowMessage(name + " already exists.\nDo you want to replace it?", kExportReport.title,
-                                PromptButtons::YesNo) != PromptAnswer::Yes)
-            return std::nullopt;
-    }
-    return path;
-}
 
 QString ShortestText(float v)
 {
@@ -75,21 +58,11 @@ CReportCommands::CReportCommands(CVolumePlannerDlg& dialog, CProjectDocument& do
 {
 }
 
-CReportCommands::~CReportCommands()
-{
-    if (m_pProcess) {
-        m_pProcess->disconnect(this);
-        m_pProcess->terminate();
-        m_pProcess->waitForFinished(5000);
-    }
-}
+CReportCommands::~CReportCommands() = default;
 
 QString CReportCommands::ReportBinary()
 {
-    const QString beside = QCoreApplication::applicationDirPath() + "/volume-planner-report";
-    if (QFileInfo(beside).isExecutable())
-        return beside;
-    return QStringLiteral(VP_REPORT_BINARY);
+    return CPartnerProcess::Binary("volume-planner-report", QStringLiteral(VP_REPORT_BINARY));
 }
 
 void CReportCommands::ExportReport()
@@ -134,7 +107,7 @@ void CReportCommands::Export(const QStringList& asBuiltArguments)
     const std::string stem = std::filesystem::path(m_document.Path()).stem().string();
     m_document.SetReportTitleBlock({chosen->title == stem ? std::string() : chosen->title, chosen->client, chosen->site,
                                     chosen->author, chosen->date});
-    const std::optional<std::string> target = ChooseReportFile(prompts);
+    const std::optional<std::string> target = ChooseFileToWrite(prompts, kExportReport);
     if (!target)
         return;
     if (!ReportFormatOf(*target)) {
@@ -184,15 +157,15 @@ void CReportCommands::Export(const QStringList& asBuiltArguments)
 
     m_errorText.clear();
     m_bCancelled = false;
-    m_pProcess = new QProcess(this);
+    QProcess* process = m_process.Begin(this);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
-    m_pProcess->setProcessEnvironment(environment);
+    m_process->setProcessEnvironment(environment);
     // The steps and the messages come on standard error.
-    m_pProcess->setReadChannel(QProcess::StandardError);
-    connect(m_pProcess, &QProcess::readyReadStandardError, this, &CReportCommands::ReadProgress);
-    connect(m_pProcess, &QProcess::finished, this, &CReportCommands::Finish);
-    connect(m_pProcess, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+    m_process->setReadChannel(QProcess::StandardError);
+    connect(process, &QProcess::readyReadStandardError, this, &CReportCommands::ReadProgress);
+    connect(process, &QProcess::finished, this, &CReportCommands::Finish);
+    connect(process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
             Finish(-1, QProcess::CrashExit);
     });
@@ -207,16 +180,16 @@ void CReportCommands::Export(const QStringList& asBuiltArguments)
     connect(m_pProgress, &QProgressDialog::canceled, this, &CReportCommands::Cancel);
     m_pProgress->show();
 
-    m_pProcess->start(ReportBinary(), arguments);
+    m_process->start(ReportBinary(), arguments);
 }
 
 void CReportCommands::ReadProgress()
 {
-    if (!m_pProcess)
+    if (!m_process)
         return;
     static const QRegularExpression step(R"(^Report:\s+(\d+)% (.*)$)");
-    while (m_pProcess->canReadLine()) {
-        const QByteArray line = m_pProcess->readLine().trimmed();
+    while (m_process->canReadLine()) {
+        const QByteArray line = m_process->readLine().trimmed();
         const QRegularExpressionMatch match = step.match(QString::fromUtf8(line));
         if (!match.hasMatch()) {
             m_errorText += line + "\n";
@@ -231,23 +204,23 @@ void CReportCommands::ReadProgress()
 
 void CReportCommands::Cancel()
 {
-    if (!m_pProcess)
+    if (!m_process)
         return;
     m_bCancelled = true;
     // The report binary removes its unfinished file on a termination request.
-    m_pProcess->terminate();
+    m_process->terminate();
 }
 
 void CReportCommands::Finish(int exitCode, QProcess::ExitStatus status)
 {
-    if (!m_pProcess)
+    if (!m_process)
         return;
     ReadProgress();
-    m_errorText += m_pProcess->readAll();
-    const bool started = m_pProcess->error() != QProcess::FailedToStart;
+    m_errorText += m_process->readAll();
+    const bool started = m_process->error() != QProcess::FailedToStart;
     const bool written = started && status == QProcess::NormalExit && exitCode == 0;
     const bool cancelled = m_bCancelled;
-    const QString binary = m_pProcess->program();
+    const QString binary = m_process->program();
     CleanUp();
     if (!written && !cancelled) {
         std::string reason;
@@ -265,9 +238,7 @@ void CReportCommands::Finish(int exitCode, QProcess::ExitStatus status)
 
 void CReportCommands::CleanUp()
 {
-    m_pProcess->disconnect(this);
-    m_pProcess->deleteLater();
-    m_pProcess = nullptr;
+    m_process.End();
     if (m_pProgress) {
         m_pProgress->disconnect(this);
         m_pProgress->close();

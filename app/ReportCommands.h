@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/PartnerProcess.h"
 #include "app/ReportChoices.h"
 
 #include <QObject>
@@ -30,7 +31,7 @@ class CReportCommands : public QObject
     // The same report with its "As built" section: the report binary's
     // --as-built, reader, --align and --match arguments.
     void ExportReportAsBuilt(const QStringList& asBuiltArguments);
-    bool IsRunning() const { return m_pProcess != nullptr; }
+    bool IsRunning() const { return static_cast<bool>(m_process); }
     // Null while no report is being made.
     QProgressDialog* Progress() const { return m_pProgress; }
 
@@ -52,7 +53,6 @@ class CReportCommands : public QObject
 
     CVolumePlannerDlg& m_dialog;
     CProjectDocument& m_document;
-    QProcess* m_pProcess = nullptr;
     QProgressDialog* m_pProgress = nullptr;
     std::unique_ptr<QTemporaryDir> m_pScratch;
     QByteArray m_errorText;
@@ -61,4 +61,6 @@ class CReportCommands : public QObject
     bool m_bCancelled = false;
     // The heights of the last report's floor maps, offered again.
     ReportChoices m_choices;
+    // Last, so that a report still being made ends before the rest goes.
+    CPartnerProcess m_process{CPartnerProcess::Stop::Terminate};
 };

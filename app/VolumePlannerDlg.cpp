@@ -7,6 +7,7 @@
 #include "app/DialogText.h"
 #include "app/EditBox.h"
 #include "app/QtUserPrompts.h"
+#include "app/ReplaceQuestion.h"
 #include "app/UpDownControl.h"
 #include "cameras/CameraSet.h"
 #include "cameras/CameraTypes.h"
@@ -29,7 +30,6 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <filesystem>
 #include <vector>
 
 bool g_bFocalLengthWatchArmed = false;
@@ -547,19 +547,13 @@ void CVolumePlannerDlg::OnRender()
             return;
         }
     } else {
-        const StoredRoom before{s.GetUnits(),   s.GetRoomLength(), s.GetRoomWidth(), s.GetRoomHeight(), g_fSceneScaleX,
-                                g_fSceneScaleY, g_fSceneScaleZ,    GetVoxelSize(),   m_roomBoxTexts};
+        const StoredRoom before{RoomState::Capture(), m_roomBoxTexts};
         // Kept until a computation takes it; before any camera count there is none.
         if (!m_roomBeforeRender && m_bCamerasInitialised)
             m_roomBeforeRender = before;
-        s.SetUnits(ItemText(kIdUnits));
-        s.SetRoomLength(*BoxValue(kIdRoomLength));
-        s.SetRoomWidth(*BoxValue(kIdRoomWidth));
-        s.SetRoomHeight(*BoxValue(kIdRoomHeight));
-        g_fSceneScaleX = *BoxValue(kIdScaleX);
-        g_fSceneScaleY = *BoxValue(kIdScaleY);
-        g_fSceneScaleZ = *BoxValue(kIdScaleZ);
-        SetVoxelSize(*BoxValue(kIdVoxelSize));
+        RoomState{ItemText(kIdUnits),   *BoxValue(kIdRoomLength), *BoxValue(kIdRoomWidth), *BoxValue(kIdRoomHeight),
+                  *BoxValue(kIdScaleX), *BoxValue(kIdScaleY),     *BoxValue(kIdScaleZ),    *BoxValue(kIdVoxelSize)}
+            .Apply();
         KeepCamerasInTheRoom();
         RememberRoomBoxes();
     }
@@ -584,15 +578,7 @@ void CVolumePlannerDlg::OnCoverageRefused()
     // before that RENDER, and so does the coverage shown.
     const StoredRoom before = std::move(*m_roomBeforeRender);
     m_roomBeforeRender.reset();
-    SceneSettings& s = Settings();
-    s.SetUnits(before.units);
-    s.SetRoomLength(before.length);
-    s.SetRoomWidth(before.width);
-    s.SetRoomHeight(before.height);
-    g_fSceneScaleX = before.scaleX;
-    g_fSceneScaleY = before.scaleY;
-    g_fSceneScaleZ = before.scaleZ;
-    SetVoxelSize(before.voxelSize);
+    before.room.Apply();
     KeepCamerasInTheRoom();
     for (const auto& [id, text] : before.texts)
         PutBack(id, text);
@@ -1066,17 +1052,9 @@ void CVolumePlannerDlg::OnSaveFile()
         Message("No cameras loaded", kInvalidAction);
         return;
     }
-    const std::optional<std::string> path = m_prompts->ChooseFileToSave(kCameraFileSave);
+    const std::optional<std::string> path = ChooseFileToWrite(*m_prompts, kCameraFileSave);
     if (!path)
         return;
-    // Replacing a file silently could lose another rig: ask first.
-    std::error_code error;
-    if (std::filesystem::exists(*path, error)) {
-        const std::string name = std::filesystem::path(*path).filename().string();
-        if (Message(name + " already exists.\nDo you want to replace it?", kCameraFileSave.title,
-                    PromptButtons::YesNo) != PromptAnswer::Yes)
-            return;
-    }
     if (Cameras().SaveToFile(*path)) {
         m_bRigEdited = false;
         emit cameraFileSaved(QString::fromStdString(*path));

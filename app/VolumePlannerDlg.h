@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/UserPrompts.h"
+#include "coverage/RoomState.h"
 
 #include <QDialog>
 
@@ -158,10 +159,7 @@ class CVolumePlannerDlg : public QDialog
     std::function<bool()> m_closeGuard;
     // The room, scales and voxel size as stored, and their boxes' texts.
     struct StoredRoom {
-        std::string units;
-        float length = 0.0f, width = 0.0f, height = 0.0f;
-        float scaleX = 0.0f, scaleY = 0.0f, scaleZ = 0.0f;
-        float voxelSize = 0.0f;
+        RoomState room;
         std::map<int, std::string> texts;
         // The computation request of that RENDER.
         uint64_t request = 0;

@@ -150,8 +150,7 @@ Json BuildReport(const CCoverageVolume& volume, const std::vector<int8_t>& mapBa
     report["map_bands"] = bands;
 
     Json atLeast = Json::array();
-    for (const double cubicMetres :
-         VolumeSeenAtLeast(histogram, n - InsideObstacleVoxels(volume), volume.GetVoxelEdge()))
+    for (const double cubicMetres : VolumeSeenAtLeast(histogram, volume.GetVoxelEdge()))
         atLeast.push_back(DoubleJson(cubicMetres));
     report["volume_m3"] = {{"seen_by_at_least", std::move(atLeast)}};
     if (occlusion)

@@ -27,19 +27,28 @@ uint64_t InsideObstacleVoxels(const CCoverageVolume& volume)
 
 double ObstacleVolumeM3(const CCoverageVolume& volume)
 {
-    const double edge = volume.GetVoxelEdge();
-    return static_cast<double>(InsideObstacleVoxels(volume)) * (edge * edge * edge);
+    return VoxelVolumeM3(InsideObstacleVoxels(volume), volume.GetVoxelEdge());
 }
 
-std::vector<double> VolumeSeenAtLeast(const std::vector<uint64_t>& histogram, size_t voxels, float voxelEdge)
+std::vector<uint64_t> CountAtLeast(const std::vector<uint64_t>& histogram)
+{
+    std::vector<uint64_t> atLeast(histogram.size(), 0);
+    uint64_t sum = 0;
+    for (size_t k = histogram.size(); k-- > 0;)
+        atLeast[k] = sum += histogram[k];
+    return atLeast;
+}
+
+double VoxelVolumeM3(uint64_t voxels, float voxelEdge)
 {
     const double edge = voxelEdge;
-    const double voxelVolume = edge * edge * edge;
+    return static_cast<double>(voxels) * (edge * edge * edge);
+}
+
+std::vector<double> VolumeSeenAtLeast(const std::vector<uint64_t>& histogram, float voxelEdge)
+{
     std::vector<double> atLeast;
-    uint64_t cumulative = voxels;
-    for (const uint64_t count : histogram) {
-        atLeast.push_back(static_cast<double>(cumulative) * voxelVolume);
-        cumulative -= count;
-    }
+    for (const uint64_t voxels : CountAtLeast(histogram))
+        atLeast.push_back(VoxelVolumeM3(voxels, voxelEdge));
     return atLeast;
 }

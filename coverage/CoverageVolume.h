@@ -247,8 +247,6 @@ class CCoverageVolume
     GridStatus RefuseGrid(float length, float width, float height, float voxelCm);
     GridStatus Compute(CoverageInput& input, bool fromCalibration);
     GridStatus ComputeOnProcessState(bool fromCalibration);
-    void BuildEdges(CCameraSet& cameras) const;
-    void BuildEdgesFromCalibration(CCameraSet& cameras) const;
     // False when the iso list cannot be allocated.
     bool CountAndResolve(bool calibration, const CoverageInput& input);
     bool BuildIsoList(uint32_t awaited);

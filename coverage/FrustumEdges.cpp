@@ -120,6 +120,27 @@ FrustumEdges CalibrationFrustumEdges(float hFov, float vFov, const CalibrationMa
     return {turnEdge(Axis::X, halfH), turnEdge(Axis::X, -halfH), turnEdge(Axis::Z, halfV), turnEdge(Axis::Z, -halfV)};
 }
 
+Vec3d OpticalAxis(const FrustumEdges& edges)
+{
+    return Normalized(edges.vPlus + edges.vMinus);
+}
+
+void DeriveAimedEdges(CCameraSet& cameras, uint32_t count)
+{
+    for (int c = 0; c < static_cast<int>(count); ++c)
+        SetEdges(cameras, c, AimedFrustumEdges(AnglesOf(cameras, c), EdgesOf(cameras, c)));
+}
+
+void DeriveCalibrationEdges(CCameraSet& cameras, uint32_t count)
+{
+    const FrustumEdges none{{}, {}, {}, {}};
+    for (int c = 0; c < static_cast<int>(count); ++c)
+        SetEdges(cameras, c,
+                 c < kCalibrationSlots
+                     ? CalibrationFrustumEdges(cameras.GetHFov(c), cameras.GetVFov(c), cameras.GetCalibration(c), c)
+                     : none);
+}
+
 CameraAngles AnglesOf(const CCameraSet& cameras, int i)
 {
     return {cameras.GetHFov(i), cameras.GetVFov(i), cameras.GetHTilt(i), cameras.GetVTilt(i), cameras.GetSpin(i)};

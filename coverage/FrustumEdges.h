@@ -3,6 +3,8 @@
 #include "cameras/CameraSet.h"
 #include "scene/Vec3d.h"
 
+#include <cstdint>
+
 // The four directions that bound a camera's field of view: the horizontal
 // pair at plus and minus half the horizontal field from the optical axis,
 // the vertical pair likewise. The start values are those a camera holds
@@ -36,6 +38,20 @@ FrustumEdges AimedFrustumEdges(const CameraAngles& angles, const FrustumEdges& s
 // from its matrix and the camera's fields of view, with the slot's fixed sign
 // flips into the scene frame.
 FrustumEdges CalibrationFrustumEdges(float hFov, float vFov, const CalibrationMatrix& matrix, int slot);
+
+// The optical axis: the bisector of the vertical pair, which is the aim of
+// the tilts. The horizontal pair is turned through 90 program degrees, short
+// of a right angle, so its bisector (and the mean of all four edges) lies
+// 1.9e-4 rad aside. Zero when the pair points apart. The planning model, the
+// report and every drawing take it from here.
+Vec3d OpticalAxis(const FrustumEdges& edges);
+
+// A computation's first step: the edges of cameras 0 .. count - 1 of a set,
+// each turned by its angles from the edges it holds.
+void DeriveAimedEdges(CCameraSet& cameras, uint32_t count);
+// Test mode: the same from the calibration slots; a camera beyond them gets
+// no edges, and the visibility pass lets it see nothing.
+void DeriveCalibrationEdges(CCameraSet& cameras, uint32_t count);
 
 // The angles of camera i of a set, and its edges as it holds them.
 CameraAngles AnglesOf(const CCameraSet& cameras, int i);

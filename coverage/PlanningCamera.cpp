@@ -17,8 +17,7 @@ PlanningCamera MakePlanningCamera(const Vec3d& position, const FrustumEdges& edg
     cam.fov[2] = cam.fov[3] = v;
     cam.cosFov[0] = cam.cosFov[1] = FieldCosine(h);
     cam.cosFov[2] = cam.cosFov[3] = FieldCosine(v);
-    // The vertical edges lie symmetric about the optical axis.
-    cam.axis = Normalized(edges.vPlus + edges.vMinus);
+    cam.axis = OpticalAxis(edges);
     cam.focal = focalMm;
     cam.pitch = pitchMm;
     cam.sigmaPerDepth = settings.pixelNoisePx * pitchMm / cam.focal;

@@ -17,7 +17,7 @@ struct PlanningCamera {
     Vec3d edges[4]; // unit, in FrustumEdges order
     double fov[4];  // program degrees, horizontal pair then vertical
     double cosFov[4];
-    Vec3d axis;           // optical axis, between the vertical pair; zero for a camera without edges
+    Vec3d axis;           // OpticalAxis of the edges; zero for a camera without edges
     double focal;         // mm
     double pitch;         // mm
     double sigmaPerDepth; // sigma_c / z

@@ -1,6 +1,7 @@
 #include "coverage/PlanningMeasures.h"
 
 #include "cameras/CameraSet.h"
+#include "coverage/CoverageFigures.h"
 #include "coverage/CoverageInput.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/PlanningCamera.h"
@@ -256,7 +257,7 @@ float CPlanningMeasures::Value(PlanningMeasure measure, size_t t) const
 
 double CPlanningMeasures::VolumeOf(uint64_t voxels) const
 {
-    return static_cast<double>(voxels) * m_dVoxelVolume;
+    return VoxelVolumeM3(voxels, m_fVoxelEdge);
 }
 
 CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volume)
@@ -425,23 +426,15 @@ CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volu
         figures.uniqueTriangulable = uniqueByCamera[k];
     }
 
-    std::vector<uint64_t> seenHistogram(m + 1, 0);
-    for (size_t t = 0; t < n; ++t)
-        ++seenHistogram[std::min<size_t>(volume.SeenCount(t), m)];
-    // Voxels inside an obstacle count in no volume.
-    if (occlusion) {
-        seenHistogram[0] -= occlusion->InsideCount();
+    // Voxels inside an obstacle count in no volume; SeenHistogram leaves
+    // them out, the marker pass counted them as seen by none.
+    if (occlusion)
         markerHistogram[0] -= occlusion->InsideCount();
-    }
-    auto atLeast = [](const std::vector<uint64_t>& histogram) {
-        std::vector<uint64_t> cumulative(histogram.size(), 0);
-        uint64_t sum = 0;
-        for (size_t k = histogram.size(); k-- > 0;)
-            cumulative[k] = sum += histogram[k];
-        return cumulative;
-    };
-    m_aSeenAtLeast = atLeast(seenHistogram);
-    m_aMarkerAtLeast = atLeast(markerHistogram);
+    // A volume computed with more cameras than the rig counts now holds its
+    // voxels seen by more at the last count.
+    m_aSeenAtLeast = CountAtLeast(SeenHistogram(volume, static_cast<uint32_t>(m)));
+    m_aSeenAtLeast.resize(m + 1);
+    m_aMarkerAtLeast = CountAtLeast(markerHistogram);
     m_nTriangulable = triangulable;
     m_nWithinSigma = withinSigma;
 
@@ -454,8 +447,7 @@ CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volu
     m_dSigmaMedian = NearestRank(sigmas, 0.5);
     m_dSigmaP95 = NearestRank(sigmas, 0.95);
 
-    const double edge = volume.GetVoxelEdge();
-    m_dVoxelVolume = edge * edge * edge;
+    m_fVoxelEdge = volume.GetVoxelEdge();
     m_bComputed = true;
     return Status::Ok;
 }

@@ -129,7 +129,7 @@ class CPlanningMeasures
     bool m_bComputed = false;
     const std::atomic<bool>* m_pCancel = nullptr;
     PlanningSettings m_settings;
-    double m_dVoxelVolume = 0.0;
+    float m_fVoxelEdge = 0.0f;
     std::vector<uint16_t> m_pMarkerCount;
     std::vector<float> m_pBestMarkerPx;
     std::vector<float> m_pBestAngleDeg;

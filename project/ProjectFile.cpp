@@ -3,6 +3,7 @@
 #include "cameras/CameraSet.h"
 #include "cameras/CameraTypes.h"
 #include "coverage/CoverageVolume.h"
+#include "coverage/RoomState.h"
 #include "project/JsonInput.h"
 #include "scene/AtomicFile.h"
 #include "scene/RoomBox.h"
@@ -455,14 +456,8 @@ void FillCameraSet(const std::vector<ProjectCamera>& cameras, const Vec3d& userO
 void ApplyProject(const Project& p, CRoomBox& room)
 {
     SceneSettings& settings = *GetSceneSettings();
-    settings.SetUnits("m");
-    settings.SetRoomLength(p.length);
-    settings.SetRoomWidth(p.width);
-    settings.SetRoomHeight(p.height);
-    g_fSceneScaleX = p.scaleX;
-    g_fSceneScaleY = p.scaleY;
-    g_fSceneScaleZ = p.scaleZ;
-    SetVoxelSize(p.voxelCm);
+    // A plan file holds its room in metres.
+    RoomState{"m", p.length, p.width, p.height, p.scaleX, p.scaleY, p.scaleZ, p.voxelCm}.Apply();
     room.Update();
 
     const auto n = static_cast<uint32_t>(p.cameras.size());

@@ -3,6 +3,7 @@
 #include "coverage/PlanningMeasures.h"
 #include "coverage/QualityDisplay.h"
 #include "project/JsonText.h"
+#include "scene/ShownDisplay.h"
 
 #include <optional>
 #include <string>
@@ -16,7 +17,6 @@
 //   "planning_panel": true
 // Each key is optional (a missing one takes the window's start value); a view
 // with none of them holds no window state, and none is written then.
-enum class WindowDisplay { ResolutionMap, CameraCount2D, SelectiveCameras, Quality };
 
 struct ProjectWindowState {
     WindowDisplay display = WindowDisplay::ResolutionMap;

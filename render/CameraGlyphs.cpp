@@ -1,6 +1,7 @@
 #include "render/CameraGlyphs.h"
 
 #include "cameras/CameraSet.h"
+#include "coverage/FrustumEdges.h"
 #include "coverage/PlanningMeasures.h"
 #include "render/BitmapText.h"
 #include "scene/DrawColor.h"
@@ -72,8 +73,7 @@ void CCameraGlyphs::Draw(const CPlanningMeasures* planning) const
             Line(p, vMinus);
             if (planning && n < planning->GetCameraFigures().size()) {
                 const double reachM = planning->GetCameraFigures()[n].reachMm / 1000.0;
-                // The vertical edges lie symmetric about the optical axis.
-                const Vec3d axis = Normalized(cameras->GetEdgeVPlus(i) + cameras->GetEdgeVMinus(i));
+                const Vec3d axis = OpticalAxis(EdgesOf(*cameras, i));
                 if (std::isfinite(reachM)) {
                     glColor3dv(colors->Cyan());
                     Line(p, p + Vec3d{axis.x * reachM, axis.y * reachM, axis.z * reachM});

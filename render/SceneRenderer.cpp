@@ -76,11 +76,10 @@ void LoadInsetProjection()
     glLoadIdentity();
 }
 
+// The classic displays' lists: the Quality display draws its own.
 VolumeDisplay ShownVolumeDisplay(const SceneSettings& settings)
 {
-    if (settings.GetSelectiveCameras())
-        return VolumeDisplay::Selective;
-    return settings.Get2DView() ? VolumeDisplay::CountLayers : VolumeDisplay::Map;
+    return VolumeDisplayOf(ShownDisplay(settings, false));
 }
 
 VoxelFaces ShownVoxelFaces(bool seeThrough)

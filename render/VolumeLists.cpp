@@ -188,6 +188,20 @@ std::vector<VoxelPaint> ListPaint(const CCoverageVolume& volume, VolumeDisplay d
 
 } // namespace
 
+VolumeDisplay VolumeDisplayOf(WindowDisplay display)
+{
+    switch (display) {
+    case WindowDisplay::SelectiveCameras:
+        return VolumeDisplay::Selective;
+    case WindowDisplay::CameraCount2D:
+        return VolumeDisplay::CountLayers;
+    case WindowDisplay::ResolutionMap:
+    case WindowDisplay::Quality:
+        break;
+    }
+    return VolumeDisplay::Map;
+}
+
 int CVolumeLists::SlotIndex(VolumeDisplay display, VoxelFaces faces)
 {
     return 2 * static_cast<int>(display) + (faces == VoxelFaces::Outer ? 1 : 0);

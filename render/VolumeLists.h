@@ -1,6 +1,7 @@
 #pragma once
 
 #include "coverage/CoverageVolume.h"
+#include "scene/ShownDisplay.h"
 
 #include <GL/gl.h>
 
@@ -12,6 +13,9 @@
 // The three volume displays: the iso list (the selective-cameras volume, one
 // list), the resolution map and the camera-count layers (one list per layer).
 enum class VolumeDisplay { Selective, Map, CountLayers };
+// The lists a display draws; the Quality display draws none of these and
+// takes the map's place.
+VolumeDisplay VolumeDisplayOf(WindowDisplay display);
 
 // Filled boxes leave out the faces deep inside what a display draws, which
 // never show; points (see-through) show every corner of every face, so they

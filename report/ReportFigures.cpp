@@ -4,6 +4,7 @@
 #include "cameras/CameraTypes.h"
 #include "coverage/CoverageFigures.h"
 #include "coverage/CoverageVolume.h"
+#include "coverage/FrustumEdges.h"
 #include "coverage/QualityDisplay.h"
 #include "coverage/obstacles/ObstacleSet.h"
 #include "scene/SceneSettings.h"
@@ -57,12 +58,8 @@ CameraRow RowOf(const CCameraSet& cameras, const CPlanningMeasures& planning, in
     row.number = static_cast<uint32_t>(i) + 1;
     row.label = cameras.GetLabel(i);
     row.position = cameras.ToUser(cameras.GetPosition(i));
-    // The optical axis as the planning model takes it: between the two
-    // vertical frustum edges. The user frame's Z runs against the scene's z.
-    Vec3d axis = cameras.GetEdgeVPlus(i);
-    const Vec3d other = cameras.GetEdgeVMinus(i);
-    axis = {axis.x + other.x, axis.y + other.y, axis.z + other.z};
-    axis.Normalize();
+    // The user frame's Z runs against the scene's z.
+    const Vec3d axis = OpticalAxis(EdgesOf(cameras, i));
     const WallPan pan = PanFromNearestWall(row.position.x, row.position.z, lengthM, widthM, axis.x, -axis.z);
     row.wall = pan.wall;
     row.panDeg = pan.panDeg;
@@ -160,7 +157,7 @@ ReportFigures CollectReportFigures(const CCoverageVolume& volume, const CPlannin
     f.seenHistogram = SeenHistogram(volume, f.enabledInRange);
     f.insideObstacleVoxels = InsideObstacleVoxels(volume);
     f.obstacleM3 = ObstacleVolumeM3(volume);
-    f.seenAtLeastM3 = VolumeSeenAtLeast(f.seenHistogram, f.voxels - f.insideObstacleVoxels, volume.GetVoxelEdge());
+    f.seenAtLeastM3 = VolumeSeenAtLeast(f.seenHistogram, volume.GetVoxelEdge());
 
     f.planningSettings = planning.GetSettings();
     for (const uint64_t count : planning.MarkerAtLeast())

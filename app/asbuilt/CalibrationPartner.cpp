@@ -1,35 +1,23 @@
 #include "app/asbuilt/CalibrationPartner.h"
 
-#include <QCoreApplication>
-#include <QFileInfo>
 #include <QProgressDialog>
 #include <QWidget>
 
 CCalibrationPartner::CCalibrationPartner(QWidget& owner) : QObject(&owner), m_owner(owner) {}
 
-CCalibrationPartner::~CCalibrationPartner()
-{
-    if (m_pProcess) {
-        m_pProcess->disconnect(this);
-        m_pProcess->kill();
-        m_pProcess->waitForFinished(5000);
-    }
-}
+CCalibrationPartner::~CCalibrationPartner() = default;
 
 QString CCalibrationPartner::Binary()
 {
-    const QString beside = QCoreApplication::applicationDirPath() + "/volume-planner-calibration";
-    if (QFileInfo(beside).isExecutable())
-        return beside;
-    return QStringLiteral(VP_CALIBRATION_BINARY);
+    return CPartnerProcess::Binary("volume-planner-calibration", QStringLiteral(VP_CALIBRATION_BINARY));
 }
 
 void CCalibrationPartner::Start(const QString& title, const QString& busyText, const QStringList& arguments)
 {
     m_bCancelled = false;
-    m_pProcess = new QProcess(this);
-    connect(m_pProcess, &QProcess::finished, this, &CCalibrationPartner::Finish);
-    connect(m_pProcess, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+    QProcess* process = m_process.Begin(this);
+    connect(process, &QProcess::finished, this, &CCalibrationPartner::Finish);
+    connect(process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
             Finish(-1, QProcess::CrashExit);
     });
@@ -42,24 +30,24 @@ void CCalibrationPartner::Start(const QString& title, const QString& busyText, c
     m_pProgress->setAutoClose(false);
     m_pProgress->setAutoReset(false);
     connect(m_pProgress, &QProgressDialog::canceled, this, [this] {
-        if (!m_pProcess)
+        if (!m_process)
             return;
         m_bCancelled = true;
-        m_pProcess->kill();
+        m_process->kill();
     });
     m_pProgress->show();
 
-    m_pProcess->start(Binary(), arguments);
+    m_process->start(Binary(), arguments);
 }
 
 void CCalibrationPartner::Finish(int exitCode, QProcess::ExitStatus status)
 {
-    if (!m_pProcess)
+    if (!m_process)
         return;
-    const bool started = m_pProcess->error() != QProcess::FailedToStart;
-    const QByteArray output = started ? m_pProcess->readAllStandardOutput() : QByteArray();
-    const QString errors = started ? QString::fromUtf8(m_pProcess->readAllStandardError()).trimmed() : QString();
-    const QString binary = m_pProcess->program();
+    const bool started = m_process->error() != QProcess::FailedToStart;
+    const QByteArray output = started ? m_process->readAllStandardOutput() : QByteArray();
+    const QString errors = started ? QString::fromUtf8(m_process->readAllStandardError()).trimmed() : QString();
+    const QString binary = m_process->program();
     const bool byUser = m_bCancelled;
     CleanUp();
     if (byUser) {
@@ -83,9 +71,7 @@ void CCalibrationPartner::Finish(int exitCode, QProcess::ExitStatus status)
 
 void CCalibrationPartner::CleanUp()
 {
-    m_pProcess->disconnect(this);
-    m_pProcess->deleteLater();
-    m_pProcess = nullptr;
+    m_process.End();
     if (m_pProgress) {
         m_pProgress->disconnect(this);
         m_pProgress->close();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/PartnerProcess.h"
+
 #include <QObject>
 #include <QProcess>
 #include <QString>
@@ -22,7 +24,7 @@ class CCalibrationPartner : public QObject
     // Beside the program, or where the build put it.
     static QString Binary();
 
-    bool IsRunning() const { return m_pProcess != nullptr; }
+    bool IsRunning() const { return static_cast<bool>(m_process); }
     // Starts a run; one at a time.
     void Start(const QString& title, const QString& busyText, const QStringList& arguments);
     // Null while nothing runs.
@@ -40,7 +42,8 @@ class CCalibrationPartner : public QObject
     void CleanUp();
 
     QWidget& m_owner;
-    QProcess* m_pProcess = nullptr;
     QProgressDialog* m_pProgress = nullptr;
     bool m_bCancelled = false;
+    // Last, so that a run still going ends before the rest goes.
+    CPartnerProcess m_process{CPartnerProcess::Stop::Kill};
 };

@@ -17,6 +17,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -24,6 +25,7 @@
 #include <map>
 #include <numbers>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace
@@ -284,6 +286,42 @@ void PrintRatios()
     }
 }
 
+// How soon a raised cancel flag stops the coverage pass (0) or the planning
+// pass (1) of the hall at 10 cm, from the flag to the return: what Cancel in
+// the window waits for. The window's tests only check that it stops.
+void CancelLatency(benchmark::State& state)
+{
+    const bool planningPass = state.range(0) == 1;
+    const Stage& stage = kStages[2];
+    SetUpStage(stage);
+    CCoverageVolume volume;
+    CPlanningMeasures planning;
+    std::atomic<bool> cancel{false};
+    volume.SetCancelFlag(&cancel);
+    planning.SetCancelFlag(&cancel);
+    for (auto _ : state) {
+        cancel = false;
+        CCameraSet::Current()->RecomputeFieldOfView();
+        volume.Release();
+        volume.BuildGrid();
+        if (planningPass)
+            volume.ComputeCoverage();
+        std::thread worker([&] {
+            if (planningPass)
+                benchmark::DoNotOptimize(planning.Compute(volume));
+            else
+                benchmark::DoNotOptimize(volume.ComputeCoverage());
+        });
+        // Well into the pass, as a user's click would be.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const auto raised = std::chrono::steady_clock::now();
+        cancel = true;
+        worker.join();
+        state.SetIterationTime(Seconds(raised));
+    }
+    Label(state, stage, volume);
+}
+
 // Every voxel of the map and count layers and the iso list, as one
 // recompilation of the three displays reads them.
 void DisplayData(benchmark::State& state)
@@ -313,6 +351,7 @@ BENCHMARK(ComputeCoverage)->Args({2, 1, 1})->Unit(benchmark::kMillisecond)->Iter
 BENCHMARK(ComputeCoverage)->Args({3, 0, 0})->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(PlanningMeasures)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(PlanningMeasures)->DenseRange(1, 2)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(CancelLatency)->DenseRange(0, 1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(DisplayData)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(DisplayData)->DenseRange(1, 2)->Unit(benchmark::kMillisecond)->Iterations(2);
 

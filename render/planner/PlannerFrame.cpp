@@ -45,24 +45,6 @@ constexpr double kWheelStep = 0.85;
 constexpr double kCameraLabelGap = 3.0;
 constexpr double kRingGap = 5.0;
 
-enum class PlannerDisplay { Map, Selective, CountLayers, Quality };
-
-PlannerDisplay ShownDisplay(const SceneSettings& settings, bool quality)
-{
-    if (quality)
-        return PlannerDisplay::Quality;
-    if (settings.GetSelectiveCameras())
-        return PlannerDisplay::Selective;
-    return settings.Get2DView() ? PlannerDisplay::CountLayers : PlannerDisplay::Map;
-}
-
-VolumeDisplay ListDisplay(PlannerDisplay display)
-{
-    return display == PlannerDisplay::Selective     ? VolumeDisplay::Selective
-           : display == PlannerDisplay::CountLayers ? VolumeDisplay::CountLayers
-                                                    : VolumeDisplay::Map;
-}
-
 double MaxDimension(const SceneSettings& s)
 {
     return std::max({static_cast<double>(s.GetRoomLength()), static_cast<double>(s.GetRoomWidth()),
@@ -192,7 +174,7 @@ uint64_t CSceneRenderer::CountDrawnVoxels()
     const SceneSettings* s = GetSceneSettings();
     if (!s || !m_volume.HasResults())
         return 0;
-    const PlannerDisplay display = ShownDisplay(*s, m_bQualityDisplay);
+    const WindowDisplay display = ShownDisplay(*s, m_bQualityDisplay);
     const std::optional<QualityThreshold>& q = m_qualityThreshold;
     const std::vector<double> key{
         static_cast<double>(m_nResultGeneration),       static_cast<double>(display),
@@ -209,23 +191,23 @@ uint64_t CSceneRenderer::CountDrawnVoxels()
     const uint32_t shown = static_cast<uint32_t>(std::clamp(m_volume.GetShownLayers(), 0, static_cast<int>(layers)));
     uint64_t count = 0;
     switch (display) {
-    case PlannerDisplay::Selective:
+    case WindowDisplay::SelectiveCameras:
         count = m_volume.IsoListPaint().size();
         break;
-    case PlannerDisplay::CountLayers:
+    case WindowDisplay::CameraCount2D:
         // Every voxel of the layers shown but those inside an obstacle, as CountLayerPaint draws them.
         count = static_cast<uint64_t>(m_volume.GetCountX()) * m_volume.GetCountZ() * shown;
         if (m_volume.GetOcclusion())
             for (size_t t = 0; t < m_volume.GetVoxelCount(); ++t)
                 count -= t % layers < shown && m_volume.InsideObstacle(t);
         break;
-    case PlannerDisplay::Map: {
+    case WindowDisplay::ResolutionMap: {
         const std::vector<int8_t> bands = m_volume.MapBands();
         for (size_t t = 0; t < bands.size(); ++t)
             count += bands[t] >= 0 && t % layers < shown;
         break;
     }
-    case PlannerDisplay::Quality:
+    case WindowDisplay::Quality:
         if (m_planning.HasResults() && m_quality->IsBuilt())
             for (uint32_t j = 0; j < shown; ++j)
                 count += QualityLayerPaint(m_volume, m_planning, m_eQualityMeasure, m_quality->GetScale(), q, j).size();
@@ -269,12 +251,12 @@ void CSceneRenderer::DrawPlannerFrame()
     m_obstacles->Draw(m_bSeeThrough);
     m_placement->Draw();
 
-    const PlannerDisplay display = ShownDisplay(*settings, m_bQualityDisplay);
+    const WindowDisplay display = ShownDisplay(*settings, m_bQualityDisplay);
     glPolygonMode(GL_FRONT_AND_BACK, m_bSeeThrough ? GL_POINT : GL_FILL);
-    if (display == PlannerDisplay::Quality) {
+    if (display == WindowDisplay::Quality) {
         m_quality->Draw(m_volume);
     } else {
-        const VolumeDisplay lists = ListDisplay(display);
+        const VolumeDisplay lists = VolumeDisplayOf(display);
         const VoxelFaces faces = CVolumeLists::FacesToDraw(m_volume, m_bSeeThrough, view.DepthRange()[0]);
         if (m_volume.HasResults() && !IsCompilingLists() && !m_lists->IsCompiled(m_volume, lists, faces)) {
             if (m_bBackground)
@@ -320,11 +302,11 @@ void CSceneRenderer::DrawPlannerFrame()
     LegendPanel legend;
     bool showLegend = settings->GetShowLegend() && m_volume.HasResults();
     switch (display) {
-    case PlannerDisplay::Quality:
+    case WindowDisplay::Quality:
         showLegend = showLegend && m_quality->IsBuilt();
         legend = QualityLegendPanel(m_eQualityMeasure, m_quality->GetScale(), m_qualityThreshold);
         break;
-    case PlannerDisplay::CountLayers:
+    case WindowDisplay::CameraCount2D:
         legend = CountLegendPanel(GetIsoOperator(), GetIsoThreshold());
         break;
     default:
@@ -409,21 +391,21 @@ void CSceneRenderer::DrawPlannerFrame()
     PlannerStatus status;
     status.computed = m_volume.HasResults();
     switch (display) {
-    case PlannerDisplay::Map:
+    case WindowDisplay::ResolutionMap:
         status.display = "Resolution map, camera " + std::to_string(m_volume.GetResolutionCamera() + 1);
         status.criteria = IsoText() + "; " + ResolutionFilterText();
         break;
-    case PlannerDisplay::Selective:
+    case WindowDisplay::SelectiveCameras:
         status.display =
             "Selective cameras volume, resolution of camera " + std::to_string(m_volume.GetResolutionCamera() + 1);
         status.criteria = "seen by every enabled camera of the range";
         status.layered = false;
         break;
-    case PlannerDisplay::CountLayers:
+    case WindowDisplay::CameraCount2D:
         status.display = "2D count view (red meets, green does not)";
         status.criteria = IsoText();
         break;
-    case PlannerDisplay::Quality:
+    case WindowDisplay::Quality:
         status.display = std::string("Quality, ") + PlanningMeasureName(m_eQualityMeasure);
         status.criteria = legend.note;
         break;
@@ -438,7 +420,7 @@ void CSceneRenderer::DrawPlannerFrame()
     status.voxelsDrawn = CountDrawnVoxels();
     status.testMode = settings->GetTestMode();
     std::vector<std::string> lines = PlannerStatusLines(status);
-    if (display == PlannerDisplay::Map && !m_strMapDiagnosis.empty())
+    if (display == WindowDisplay::ResolutionMap && !m_strMapDiagnosis.empty())
         lines.push_back(m_strMapDiagnosis);
     DrawPlannerStatus(lines, 0, sceneHeight, m_nViewWidth, kStatusHeight);
     EndPixelOverlay();

@@ -1,5 +1,7 @@
 #include "render/planner/PlannerFrustums.h"
 
+#include "coverage/FrustumEdges.h"
+
 #include <GL/gl.h>
 #include <GL/glu.h>
 
@@ -30,7 +32,7 @@ std::optional<Vec3d> CameraAxis(const Vec3d& hPlus, const Vec3d& hMinus, const V
     // Coinciding edges have no opening between them: no field of view yet.
     if (Length(hp) == 0.0 || Length(vp) == 0.0 || Dot(hp, hm) > kSameDirection || Dot(vp, vm) > kSameDirection)
         return std::nullopt;
-    const Vec3d axis = Normalized(hp + hm + vp + vm);
+    const Vec3d axis = OpticalAxis({hPlus, hMinus, vPlus, vMinus});
     if (Length(axis) == 0.0 || Dot(axis, hp) <= 0.0 || Dot(axis, vp) <= 0.0)
         return std::nullopt;
     return axis;

@@ -1,10 +1,16 @@
 #include "app/DialogRules.h"
 #include "app/DialogText.h"
+#include "app/ReplaceQuestion.h"
+#include "ScriptedPrompts.h"
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <clocale>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 
 TEST(DialogTextTest, ReadsNumbersAsTheCLibraryDoes)
@@ -108,4 +114,38 @@ TEST(DialogRulesTest, FileFiltersInQtForm)
     EXPECT_EQ(ToQtFileFilter("ZARVO Data File for testing(*.txt)|*.txt|*.dat||"),
               "ZARVO Data File for testing(*.txt);;*.dat (*.dat)");
     EXPECT_EQ(ToQtFileFilter("Text|*.txt;*.text|All Files|*.*||"), "Text (*.txt *.text);;All Files (*.*)");
+}
+
+TEST(ReplaceQuestionTest, AsksOnlyAboutAFileThatIsThereAndTakesOnlyYes)
+{
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("vp_replace_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string there = (dir / "rig.txt").string(), absent = (dir / "new.txt").string();
+    std::ofstream(there) << "kept";
+    CScriptedPrompts prompts;
+
+    EXPECT_TRUE(MayReplaceFile(prompts, absent, "Save File"));
+    EXPECT_TRUE(prompts.messages.empty());
+
+    prompts.answers = {PromptAnswer::No, PromptAnswer::Yes};
+    EXPECT_FALSE(MayReplaceFile(prompts, there, "Save File"));
+    EXPECT_TRUE(MayReplaceFile(prompts, there, "Save File"));
+    ASSERT_EQ(prompts.messages.size(), 2u);
+    EXPECT_EQ(prompts.messages[0].text, "rig.txt already exists.\nDo you want to replace it?");
+    EXPECT_EQ(prompts.messages[0].caption, "Save File");
+    EXPECT_EQ(prompts.messages[0].buttons, PromptButtons::YesNo);
+
+    // Choosing: a cancelled dialog asks nothing; a No gives no file.
+    const FileDialogRequest request{"Export Report", "report", "pdf", "PDF Report (*.pdf)|*.pdf||"};
+    prompts.messages.clear();
+    prompts.files = {std::nullopt, there, absent};
+    prompts.answers = {PromptAnswer::No};
+    EXPECT_EQ(ChooseFileToWrite(prompts, request), std::nullopt);
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(ChooseFileToWrite(prompts, request), std::nullopt);
+    EXPECT_EQ(prompts.messages.back().caption, "Export Report");
+    EXPECT_EQ(ChooseFileToWrite(prompts, request), absent);
+    EXPECT_EQ(prompts.messages.size(), 1u);
+    std::filesystem::remove_all(dir);
 }

@@ -5,6 +5,7 @@
 #include "app/PlanningPanel.h"
 #include "app/VolumePlannerDlg.h"
 #include "cameras/CameraSet.h"
+#include "coverage/CoverageFigures.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/PlanningMeasures.h"
 #include "coverage/QualityDisplay.h"
@@ -47,6 +48,7 @@ class PlanningWindowTest : public QObject, CMenuWindowFixture
     void helpMessages();
     void panelTurnsPlanningOnAndFollowsTheRig();
     void figuresFollowTheMarkerSize();
+    void seenFiguresAreTheReportsFigures();
     void refusedSettingKeepsThePreviousValue_data();
     void refusedSettingKeepsThePreviousValue();
     void cameraTypeAndCustomPixels();
@@ -280,6 +282,24 @@ void PlanningWindowTest::panelTurnsPlanningOnAndFollowsTheRig()
     Trigger(MenuCommand::PlanningPanel);
     QVERIFY(View().IsPlanningEnabled());
     QCOMPARE(m_menu->Panel(), panel);
+}
+
+void PlanningWindowTest::seenFiguresAreTheReportsFigures()
+{
+    OpenPanelAndRender(4);
+    // One camera disabled after the coverage: the panel's measures recount
+    // without a RENDER, and still state what the report states.
+    CCameraSet::Current()->SetEnabled(3, 0);
+    View().RequestPlanningUpdate();
+    View().RequestRepaint();
+    SettleView();
+    const CCoverageVolume& volume = View().Renderer().GetVolume();
+    QTRY_COMPARE(View().GetPlanning().SeenAtLeast().size(), size_t{4});
+    const std::vector<double> reported = VolumeSeenAtLeast(SeenHistogram(volume, 3), volume.GetVoxelEdge());
+    QTableWidget* counts = m_menu->Panel()->CountFigures();
+    QTRY_COMPARE(counts->rowCount(), 3);
+    for (int k = 1; k <= 3; ++k)
+        QCOMPARE(counts->item(k - 1, 0)->text(), QString::number(reported[static_cast<size_t>(k)], 'f', 3));
 }
 
 void PlanningWindowTest::figuresFollowTheMarkerSize()

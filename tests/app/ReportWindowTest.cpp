@@ -2,6 +2,7 @@
 
 #include "app/DialogLayout.h"
 #include "app/MainMenu.h"
+#include "app/PartnerProcess.h"
 #include "app/ReportCommands.h"
 #include "app/VolumePlannerDlg.h"
 #include "coverage/CoverageVolume.h"
@@ -21,6 +22,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <signal.h>
+
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 
@@ -41,6 +45,7 @@ class ReportWindowTest : public QObject, CMenuWindowFixture
     void obstaclesOfTheWindowAreInTheReport();
     void optionsReachTheReportAndStayWithThePlan();
     void optionsThatCannotBeUsedAreNamed();
+    void aPartnerStillRunningEndsWithItsOwner();
 
   private:
     void SetBox(int id, const char* text) { static_cast<QLineEdit*>(Ctl(id))->setText(text); }
@@ -278,6 +283,44 @@ void ReportWindowTest::optionsThatCannotBeUsedAreNamed()
     QCOMPARE(chosen.author, std::string("J. Doe"));
     QCOMPARE(chosen.bandFromM, 1.0f);
     QCOMPARE(chosen.slicesM, (std::vector<float>{1.0f, 2.0f, 3.0f}));
+}
+
+void ReportWindowTest::aPartnerStillRunningEndsWithItsOwner()
+{
+    // Found beside the program when it is there, else where the build put it.
+    QCOMPARE(CPartnerProcess::Binary("report_window_tests", "/built/here"),
+             QCoreApplication::applicationDirPath() + "/report_window_tests");
+    QCOMPARE(CPartnerProcess::Binary("no-such-partner", "/built/here"), QString("/built/here"));
+
+    for (const CPartnerProcess::Stop stop : {CPartnerProcess::Stop::Terminate, CPartnerProcess::Stop::Kill}) {
+        qint64 pid = 0;
+        bool reached = false;
+        {
+            QObject owner;
+            CPartnerProcess partner(stop);
+            QVERIFY(!partner);
+            QProcess* process = partner.Begin(&owner);
+            connect(process, &QProcess::finished, &owner, [&reached] { reached = true; });
+            process->start("sleep", {"600"});
+            QVERIFY(process->waitForStarted());
+            pid = process->processId();
+            QVERIFY(partner);
+        }
+        // Ended and reaped before the owner went, and nothing reached the owner.
+        errno = 0;
+        QCOMPARE(::kill(static_cast<pid_t>(pid), 0), -1);
+        QCOMPARE(errno, ESRCH);
+        QVERIFY(!reached);
+    }
+
+    // A run that ended is let go: nothing is stopped afterwards.
+    QObject owner;
+    CPartnerProcess partner(CPartnerProcess::Stop::Kill);
+    QProcess* process = partner.Begin(&owner);
+    process->start("true", {});
+    QVERIFY(process->waitForFinished());
+    partner.End();
+    QVERIFY(!partner);
 }
 
 QTEST_MAIN(ReportWindowTest)

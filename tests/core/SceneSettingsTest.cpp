@@ -1,4 +1,5 @@
 #include "scene/SceneSettings.h"
+#include "scene/ShownDisplay.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,24 @@ class SceneSettingsTest : public ::testing::Test
     void TearDown() override { DestroySceneSettings(); }
     SceneSettings& s() { return *GetSceneSettings(); }
 };
+
+TEST_F(SceneSettingsTest, ShownDisplayTakesQualityThenSelectiveThen2D)
+{
+    struct Case {
+        bool quality, selective, twoD;
+        WindowDisplay shown;
+    };
+    const Case cases[] = {
+        {false, false, false, WindowDisplay::ResolutionMap},   {false, false, true, WindowDisplay::CameraCount2D},
+        {false, true, false, WindowDisplay::SelectiveCameras}, {false, true, true, WindowDisplay::SelectiveCameras},
+        {true, false, false, WindowDisplay::Quality},          {true, true, true, WindowDisplay::Quality},
+    };
+    for (const Case& c : cases) {
+        s().SetSelectiveCameras(c.selective);
+        s().Set2DView(c.twoD);
+        EXPECT_EQ(ShownDisplay(s(), c.quality), c.shown) << c.quality << c.selective << c.twoD;
+    }
+}
 
 TEST_F(SceneSettingsTest, FeetAreConvertedOnceWithTheInternationalFoot)
 {

@@ -3,12 +3,15 @@
 // the coverage computation and the planning measures make of the same rig.
 #include "CoverageFixture.h"
 
+#include "cameras/Angles.h"
 #include "coverage/FrustumEdges.h"
 #include "coverage/PlanningCamera.h"
 #include "coverage/PlanningMeasures.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 
 namespace
 {
@@ -59,6 +62,32 @@ TEST_F(PlanningCameraTest, EdgesFromTheAnglesAreTheOnesTheComputationDerives)
         // Turned from edges already turned, the result differs: the start matters.
         EXPECT_NE(AimedFrustumEdges(angles, edges), edges);
     }
+}
+
+TEST_F(PlanningCameraTest, TheOpticalAxisIsTheAimOfTheTilts)
+{
+    MakeVariedRig();
+    Compute();
+    for (int c = 0; c < 6; ++c) {
+        SCOPED_TRACE(c);
+        const FrustumEdges edges = EdgesOf(Rig(), c);
+        const Vec3d axis = OpticalAxis(edges);
+        // The aim of h-tilt a and v-tilt b in program degrees, (cos a cos b,
+        // -sin b, -sin a cos b), to the float rounding of the edges' turns.
+        const double a = Rig().GetHTilt(c) * kRadiansPerDegree, b = Rig().GetVTilt(c) * kRadiansPerDegree;
+        const Vec3d aim{std::cos(a) * std::cos(b), -std::sin(b), -std::sin(a) * std::cos(b)};
+        EXPECT_GT(Dot(axis, aim), 1.0 - 1e-12);
+        // The horizontal pair is turned through 90 program degrees, short of
+        // a right angle by 1.9e-4 rad: its bisector lies that far aside, and
+        // the mean of all four edges half as far. Neither is the axis.
+        const double shortOfRightAngle = std::numbers::pi / 2 - 90.0 * kRadiansPerDegree;
+        EXPECT_NEAR(std::acos(std::min(1.0, Dot(axis, Normalized(edges.hPlus + edges.hMinus)))), shortOfRightAngle,
+                    1e-6);
+        // The planning model measures depth along the same ray, to the bit.
+        EXPECT_EQ(MakePlanningCamera(Rig(), c, GetPlanningSettings()).axis, axis);
+    }
+    // Edges pointing apart have no centre ray.
+    EXPECT_EQ(OpticalAxis({{0, -1, 0}, {0, -1, 0}, {1, 0, 0}, {-1, 0, 0}}), Vec3d{});
 }
 
 TEST_F(PlanningCameraTest, MarkerTestFromValuesAgreesWithThePlanningMeasuresAtEveryVoxel)
