@@ -9,6 +9,9 @@ CMAKE_FLAGS ?=
 RELWITHDEBINFO_FLAGS ?= -O2 -g1 -DNDEBUG
 # Tests run as many at once as there are cores.
 TEST_JOBS ?= $(shell nproc)
+# Every build links with lld: a window test's binary links in 0.7 s against
+# 3.2 s with the default linker. The linker does not change the code.
+LINKER_FLAGS ?= -fuse-ld=lld
 
 # `make fuzz` runs each reader's fuzz target for FUZZ_SECONDS (clang's
 # libFuzzer) on inputs up to 4 KB, the project file's up to 256 KB, as many
@@ -32,14 +35,13 @@ SANITIZE_CXX ?= clang++
 SANITIZE_DEBUG_FLAGS = -O0 -gline-tables-only
 
 # `make clang` builds the tree with clang++ in a build directory of its own,
-# so the code stays within what both compilers take. `make tsan` builds the
-# whole tree with clang++ and ThreadSanitizer, OpenMP off (its runtime is not
-# instrumented: the reports it causes would hide real ones), then runs the
-# tests of the threaded code: the background computation, the threaded pass
-# against one thread, the planning measures, the placement search's restarts.
-# CI runs it as its clang build too: one build checks both. The tools the
-# build runs (the icon is drawn by the toolkit's uninstrumented threads) report
-# nothing; only the tests are checked.
+# so the code stays within what both compilers take; CI's clang build of the
+# whole tree is the sanitized one. `make tsan` builds the tests of the
+# threaded code (TSAN_TARGETS) with clang++ and ThreadSanitizer, OpenMP off
+# (its runtime is not instrumented: the reports it causes would hide real
+# ones), and runs them: the background computation, the threaded pass against
+# one thread, the planning measures, the placement search's restarts. The
+# tools the build runs report nothing; only the tests are checked.
 CLANG_DIR ?= build-clang
 CLANG_CMAKE_FLAGS ?= -DVP_BUILD_BENCH=OFF
 TSAN_DIR ?= build-tsan
@@ -51,9 +53,14 @@ TSAN_FLAGS = -fsanitize=thread -fno-omit-frame-pointer
 TSAN_OPT = -O0 -gline-tables-only -DNDEBUG
 TSAN_CORE_OPT = -O1
 TSAN_CMAKE_FLAGS ?=
+TSAN_TARGETS ?= coverage_tests placement_tests
 TSAN_TESTS = BackgroundComputationTest|ConcurrentComputationTest|ThreadedPass|PlanningModelTest|PlanningPassTest|PlacementSearchTest
+# Checks of the search's answers against a brute force over every rig: one
+# thread in the test's own code, a minute under ThreadSanitizer. The search's
+# threads are checked by the test that compares its result over thread counts.
+TSAN_SKIP = PlacementSearchTest.TheSearchKeepsEverySampleInView
 
-.PHONY: all deps configure build test run bench package fuzz sanitize clang tsan format format-check tidy clean
+.PHONY: all deps configure build test run bench package fuzz sanitize sanitize-fuzz clang tsan format format-check tidy clean
 
 all: build
 
@@ -62,7 +69,7 @@ deps:
 
 $(BUILD_DIR)/build.ninja:
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
-	  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="$(RELWITHDEBINFO_FLAGS)" $(CMAKE_FLAGS)
+	  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="$(RELWITHDEBINFO_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(LINKER_FLAGS)" $(CMAKE_FLAGS)
 
 configure: deps $(BUILD_DIR)/build.ninja
 
@@ -84,7 +91,8 @@ bench: build
 	@for b in $(BUILD_DIR)/bench/*/*-bench; do echo "== $$b"; $$b; done
 
 fuzz: deps
-	cmake -S tests/fuzz -B $(FUZZ_DIR) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S tests/fuzz -B $(FUZZ_DIR) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_EXE_LINKER_FLAGS="$(LINKER_FLAGS)"
 	cmake --build $(FUZZ_DIR)
 	scripts/run-fuzz.sh $(FUZZ_DIR) $(FUZZ_SECONDS) $(FUZZ_JOBS) $(FUZZ_TARGETS)
 
@@ -93,22 +101,36 @@ fuzz: deps
 sanitize: deps
 	cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=$(SANITIZE_CXX) \
 	  -DCMAKE_CXX_FLAGS_DEBUG="$(SANITIZE_DEBUG_FLAGS)" \
-	  -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE_FLAGS)" $(SANITIZE_CMAKE_FLAGS)
-	cmake --build $(SANITIZE_DIR) $(if $(SANITIZE_TARGETS),--target $(SANITIZE_TARGETS))
+	  -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS) $(SANITIZE_FUZZ_FLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE_FLAGS) $(LINKER_FLAGS)" $(SANITIZE_CMAKE_FLAGS) $(SANITIZE_FUZZ_CMAKE)
+	ASAN_OPTIONS=detect_leaks=0 cmake --build $(SANITIZE_DIR) \
+	  $(if $(SANITIZE_TARGETS),--target $(SANITIZE_TARGETS) $(SANITIZE_FUZZ_TARGETS))
 	ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(TEST_JOBS) $(if $(SANITIZE_LABELS),-L "$(SANITIZE_LABELS)")
 
+# `make sanitize-fuzz` is `make sanitize` with the tree also compiled for the
+# fuzzer and the fuzz targets built in it, then run FUZZ_SECONDS each: one
+# sanitized compile of the readers serves the tests and the fuzzing. CI runs
+# it; `make fuzz` builds optimised fuzz targets on their own, for long runs.
+sanitize-fuzz: SANITIZE_FUZZ_FLAGS = -fsanitize=fuzzer-no-link
+sanitize-fuzz: SANITIZE_FUZZ_CMAKE = -DVP_BUILD_FUZZ=ON
+sanitize-fuzz: SANITIZE_FUZZ_TARGETS = $(addprefix fuzz_,$(FUZZ_TARGETS))
+sanitize-fuzz: sanitize
+	scripts/run-fuzz.sh $(SANITIZE_DIR)/tests/fuzz $(FUZZ_SECONDS) $(FUZZ_JOBS) $(FUZZ_TARGETS)
+
 clang: deps
-	cmake -S . -B $(CLANG_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCMAKE_CXX_COMPILER=clang++ $(CLANG_CMAKE_FLAGS)
+	cmake -S . -B $(CLANG_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCMAKE_CXX_COMPILER=clang++ \
+	  -DCMAKE_EXE_LINKER_FLAGS="$(LINKER_FLAGS)" $(CLANG_CMAKE_FLAGS)
 	cmake --build $(CLANG_DIR)
 
 tsan: deps
 	cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
 	  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="$(TSAN_OPT)" \
-	  -DCMAKE_CXX_FLAGS="$(TSAN_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(TSAN_FLAGS)" \
+	  -DCMAKE_CXX_FLAGS="$(TSAN_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(TSAN_FLAGS) $(LINKER_FLAGS)" \
 	  -DVP_OPENMP=OFF -DVP_BUILD_BENCH=OFF -DVP_TEST_OPTIONS= -DVP_CORE_OPTIONS="$(TSAN_CORE_OPT)" $(TSAN_CMAKE_FLAGS)
-	TSAN_OPTIONS=report_bugs=0 cmake --build $(TSAN_DIR)
-	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSAN_DIR) --output-on-failure --no-tests=error -R "$(TSAN_TESTS)"
+	TSAN_OPTIONS=report_bugs=0 cmake --build $(TSAN_DIR) --target $(TSAN_TARGETS)
+	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSAN_DIR) --output-on-failure --no-tests=error -j $(TEST_JOBS) \
+	  -R "$(TSAN_TESTS)" -E "$(TSAN_SKIP)"
 
 # `make format` formats the sources with clang-format (.clang-format);
 # `make format-check` fails on any file it would change.
