@@ -17,7 +17,7 @@ TEST(SurfaceSlideTest, SurfaceIsTheNearestWallOrCeilingOrTheCamerasLevel)
     // A ceiling corner belongs to the ceiling, though two walls are as near.
     EXPECT_EQ(SurfaceOf({0.0, 3.0, 0.0}, kRoom), (SlidePlane{1, 3.0}));
     // 10 cm under it, it keeps that distance.
-    EXPECT_EQ(SurfaceOf({6.0, 2.9, 5.0}, kRoom), (SlidePlane{1, 2.9}));
+    EXPECT_EQ(SurfaceOf({3.0, 2.9, 2.0}, kRoom), (SlidePlane{1, 2.9}));
     // On a wall at 2 m, a little off it.
     EXPECT_EQ(SurfaceOf({0.1, 2.0, 2.5}, kRoom), (SlidePlane{0, 0.1}));
     EXPECT_EQ(SurfaceOf({5.8, 1.0, 2.0}, kRoom), (SlidePlane{0, 5.8}));
