@@ -61,5 +61,10 @@ void DrawOutlinedText(double x, double y, const std::string& text,
                       const std::array<float, 3>& color = kPlannerLabelColor);
 // A dark filled rectangle with a thin light border.
 void DrawBacking(const PixelRect& rect);
+// The aim target: a ring of `radius` with a cross, outlined in black.
+void DrawTargetMark(double cx, double cy, double radius, const std::array<float, 3>& color = kPlannerHighlightColor);
+// A dashed line from a camera to its target.
+void DrawAimLine(double x0, double y0, double x1, double y1,
+                 const std::array<float, 3>& color = kPlannerHighlightColor);
 // A white ring outlined in black, or in `color` (the camera the window has selected).
 void DrawRing(double cx, double cy, double radius, const std::array<float, 3>& color = kPlannerLabelColor);
