@@ -14,6 +14,8 @@
 inline constexpr std::array<float, 3> kPlannerLabelColor{1.0f, 1.0f, 1.0f};
 inline constexpr std::array<float, 3> kPlannerOutlineColor{0.0f, 0.0f, 0.0f};
 inline constexpr std::array<float, 3> kPlannerHighlightColor{1.0f, 0.85f, 0.1f};
+// Rulers, their ticks and values, in pale blue: a ruler's "4" never reads as camera 4.
+inline constexpr std::array<float, 3> kPlannerRulerColor{0.55f, 0.8f, 1.0f};
 
 // The bitmap font's metrics: 10 pixels a character, 11 above the baseline, 2 below.
 inline constexpr int kGlyphAdvance = 10;
