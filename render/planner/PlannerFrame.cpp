@@ -415,11 +415,15 @@ void CSceneRenderer::DrawPlannerFrame()
     std::vector<uint32_t> numbers;
     const CCameraSet* cameras = CCameraSet::Current();
     const Vec3d half{settings->GetRoomLength() * 0.5, settings->GetRoomHeight() * 0.5, settings->GetRoomWidth() * 0.5};
+    const Vec3d eye = view.EyePosition();
     if (cameras && cameras->IsAllocated()) {
         const bool reach = m_bPlanningEnabled && m_planning.HasResults();
         const uint32_t end = std::min(settings->GetEndCamera(), settings->GetCameraCount());
         for (uint32_t n = settings->GetFirstCamera(); n < end; ++n) {
             const int i = static_cast<int>(n);
+            // The camera looked through: its sphere would hold the eye and fill the view.
+            if (view.IsPerspective() && Length(cameras->GetPosition(i) - eye) < 2.0 * sphere)
+                continue;
             PlannerCamera cam{cameras->GetPosition(i), n + 1, cameras->GetEnabled(i) == 1, std::nullopt};
             const Vec3d hp = cameras->GetEdgeHPlus(i), hm = cameras->GetEdgeHMinus(i);
             const Vec3d vp = cameras->GetEdgeVPlus(i), vm = cameras->GetEdgeVMinus(i);
