@@ -14,6 +14,8 @@
 #include "app/ProjectCommands.h"
 #include "app/RecentPlans.h"
 #include "app/ReportCommands.h"
+#include "app/PlannerViewCommands.h"
+#include "app/ViewDragCommands.h"
 #include "app/ViewStyleCommands.h"
 #include "app/VolumePlannerDlg.h"
 #include "app/asbuilt/AsBuiltCompareCommand.h"
@@ -72,7 +74,9 @@ const char* const kMouseAndKeys = "In the view:\n"
                                   "Arrow keys (after a click into the view): pan\n"
                                   "Escape: end the program\n"
                                   "In the Planner view: the wheel zooms towards the cursor,\n"
-                                  "F (after a click into the view) fits the room\n"
+                                  "F (after a click into the view) fits the room,\n"
+                                  "a camera dragged slides on its wall or ceiling (5 cm steps),\n"
+                                  "the selected camera's target dragged over the floor aims it\n"
                                   "\n"
                                   "Enter in a box of the window: RENDER\n"
                                   "Enter in a box of the Planning panel: take its value";
@@ -259,6 +263,19 @@ void CMainMenu::BuildViewMenu()
     QAction* planner = AddAction(MenuCommand::PlannerView, menu, "&Planner View");
     QAction* fit = AddAction(MenuCommand::FitRoom, menu, "&Fit Room\tF");
     m_pViewStyle = new CViewStyleCommands(*m_dialog.View(), *planner, *fit, this);
+    const CPlannerViewCommands::Actions presets{AddAction(MenuCommand::ViewTop, menu, "View &Top"),
+                                                AddAction(MenuCommand::ViewFront, menu, "View Fro&nt"),
+                                                AddAction(MenuCommand::ViewSide, menu, "View Si&de"),
+                                                AddAction(MenuCommand::ThroughCamera, menu, "Through &Camera"),
+                                                nullptr,
+                                                nullptr,
+                                                nullptr};
+    QMenu* pyramids = menu->addMenu("Show P&yramids");
+    CPlannerViewCommands::Actions actions = presets;
+    actions.pyramidsAll = AddAction(MenuCommand::PyramidsAll, pyramids, "&All Cameras");
+    actions.pyramidsSelected = AddAction(MenuCommand::PyramidsSelected, pyramids, "&Selected Camera");
+    actions.pyramidsNone = AddAction(MenuCommand::PyramidsNone, pyramids, "&None");
+    new CPlannerViewCommands(m_dialog, *m_pViewStyle, actions, *menu, this);
     menu->addSeparator();
     connect(AddAction(MenuCommand::CameraTable, menu, "Camera &Table"), &QAction::triggered, this,
             &CMainMenu::ShowCameraTable);
@@ -290,6 +307,7 @@ void CMainMenu::BuildEditMenu()
                 &CPlanUndo::RecordEdits);
     menu->addSeparator();
     m_pClipboard = new CCameraClipboard(m_dialog, *m_pUndo, this);
+    new CViewDragCommands(m_dialog, *m_pUndo, this);
     m_actions[static_cast<size_t>(MenuCommand::CopyCamera)] = m_pClipboard->CopyAction();
     m_actions[static_cast<size_t>(MenuCommand::PasteCamera)] = m_pClipboard->PasteAction();
     m_actions[static_cast<size_t>(MenuCommand::DuplicateCamera)] = m_pClipboard->DuplicateAction();

@@ -39,4 +39,12 @@ void CViewStyleCommands::ShowStyle()
     const QSignalBlocker quiet(m_plannerView);
     m_plannerView.setChecked(IsPlannerView());
     m_fitRoom.setEnabled(IsPlannerView());
+    for (QAction* action : m_plannerActions)
+        action->setEnabled(IsPlannerView());
+}
+
+void CViewStyleCommands::AddPlannerAction(QAction& action)
+{
+    m_plannerActions.push_back(&action);
+    action.setEnabled(IsPlannerView());
 }

@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include <vector>
+
 class CVolumeView;
 class QAction;
 
@@ -19,9 +21,12 @@ class CViewStyleCommands : public QObject
     void FitRoom();
     // The check mark and Fit Room's state as the view's style is now.
     void ShowStyle();
+    // A further entry that, as Fit Room, works in the Planner view only.
+    void AddPlannerAction(QAction& action);
 
   private:
     CVolumeView& m_view;
     QAction& m_plannerView;
     QAction& m_fitRoom;
+    std::vector<QAction*> m_plannerActions;
 };

@@ -694,9 +694,9 @@ void CSceneRenderer::OnMouseMove(int x, int y)
         if (m_bLeftButton && (m_bShiftKey || m_bPlannerShiftDrag))
             m_plannerView.PanPixels(dx, up);
         else if (m_bLeftButton)
-            m_fYaw += static_cast<float>(dx);
+            TurnPlanner(dx, 0);
         if (m_bRightButton)
-            m_fPitch += static_cast<float>(up);
+            TurnPlanner(0, up);
         g_nLastMouseX = x;
         g_nLastMouseY = y;
         return;

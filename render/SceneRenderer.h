@@ -4,6 +4,7 @@
 #include "coverage/PlanningMeasures.h"
 #include "coverage/QualityDisplay.h"
 #include "render/ViewStyle.h"
+#include "render/planner/PlannerDrag.h"
 #include "render/planner/PlannerProjection.h"
 
 #include <array>
@@ -155,12 +156,37 @@ class CSceneRenderer
     // Planner: zoom towards the cursor (client pixels, y down; angleDelta in
     // eighths of a degree, 120 a notch). Classic has no wheel zoom.
     void OnWheel(int x, int y, int angleDelta);
+    // Planner: one of the fixed views, fitted to the room; the perspective's
+    // own field of view again.
+    void SetPlannerPreset(PlannerPreset preset);
+    // Planner: the eye at a camera looking along its optical axis, with its
+    // vertical field of view (its spin aside); false, and nothing changes,
+    // for a camera out of the rig or without a field of view yet.
+    bool LookThroughCamera(int camera);
+    // Planner: the cameras drawn with their pyramids; All at start.
+    void SetPyramidShow(PyramidShow show) { m_ePyramids = show; }
+    PyramidShow GetPyramidShow() const { return m_ePyramids; }
     // The unit of the planner's rulers. A room the frame converts from feet
     // sets it to feet, a new room in metres back to metres; a caller that
     // converted the room itself says which it was.
     void SetRulerUnit(LengthUnit unit);
     LengthUnit GetRulerUnit() const { return m_eRulerUnit; }
     const CPlannerProjection& GetPlannerProjection() const { return m_plannerView; }
+    // The camera (from 0) the window has selected: the Planner view marks
+    // the floor point it aims at, a target to drag; -1, the start value, for none.
+    void SetSelectedCamera(int camera) { m_nSelectedCamera = camera; }
+    int GetSelectedCamera() const { return m_nSelectedCamera; }
+    // Planner: a left press at a client pixel (y down) on a camera's glyph or
+    // on the selected camera's target starts dragging it; true when it did
+    // (the press then neither turns nor pans).
+    bool BeginPlannerDrag(int x, int y);
+    void PlannerDragTo(int x, int y);
+    bool IsPlannerDragging() const { return m_drag.IsActive(); }
+    // The drag's end: the cameras are back as before it, and what it made
+    // is handed over to become a step of the plan; none when it moved nothing.
+    std::optional<PlannerDragResult> EndPlannerDrag();
+    // The selected camera's target in the scene frame (Planner view).
+    Vec3d GetPlannerTarget() const;
     // The camera numbers and ruler values the last planner frame wrote.
     const std::vector<LabelPlacement>& GetPlannerLabels() const { return m_aPlannerLabels; }
 
@@ -272,10 +298,14 @@ class CSceneRenderer
     // The planner style's frame: scene, labels, rulers, legend and status.
     void DrawPlannerFrame();
     void UpdatePlannerPose();
+    // Planner turn by a mouse motion (pixels right and up): calmer than the
+    // classic degree a pixel, and never with the eye below the floor.
+    void TurnPlanner(int dx, int up);
     std::vector<Vec3d> PlannerFitPoints() const;
     std::array<float, 6> PlannerRoomKey() const;
     // Client pixels from the view's top to the middle of the planner's scene.
     int PlannerSceneMiddleY() const;
+    RoomSize PlannerRoomSize() const;
     void NoteEntryUnit(const SceneSettings& settings);
     // Voxels the shown display draws, counted once per change of what it shows.
     uint64_t CountDrawnVoxels();
@@ -348,6 +378,9 @@ class CSceneRenderer
     // The resolution camera as asked for, carried to each new volume.
     int m_nResolutionCamera = 0;
     int m_nHighlightedCamera = -1;
+    int m_nSelectedCamera = -1;
+    CPlannerDrag m_drag;
+    PyramidShow m_ePyramids = PyramidShow::All;
     // Counted at each request of the planning measures; a computation
     // records the count it started with.
     uint64_t m_nPlanningRequests = 0;

@@ -66,9 +66,7 @@ std::optional<std::string> MakeReport(const ReportRequest& request,
     const std::string display = DisplayName(request.display);
     contents.views.push_back(
         {"perspective", "Perspective view from above at an angle: " + display, scene.DrawPerspective(), kViewWidthPx});
-    std::vector<PlanMark> marks;
-    for (const CameraRow& c : f.cameras)
-        marks.push_back({c.number, c.position.x, c.position.z, c.aimX, c.aimZ, c.counted});
+    const std::vector<PlanMark> marks = PlanMarks(f.cameras);
     contents.views.push_back({"plan",
                               "Plan from above, orthographic, cut at the top of the capture height band (" +
                                   Metres(std::min(request.bandToM, heightM)) + " m): " + display +

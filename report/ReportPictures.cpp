@@ -5,6 +5,8 @@
 #include "render/OffscreenContext.h"
 #include "render/QualityLegend.h"
 #include "render/SceneRenderer.h"
+#include "render/planner/PlannerLabels.h"
+#include "report/ReportFigures.h"
 #include "scene/SceneSettings.h"
 
 #include <QFont>
@@ -83,10 +85,30 @@ void DrawMark(QPainter& painter, const PlanMark& mark, const QPointF& at)
     painter.drawEllipse(at, kMarkRadiusPx, kMarkRadiusPx);
     painter.setPen(Qt::black);
     painter.drawText(QRectF(at.x() - 2 * kMarkRadiusPx, at.y() - kMarkRadiusPx, 4 * kMarkRadiusPx, 2 * kMarkRadiusPx),
-                     Qt::AlignCenter, QString::number(mark.number));
+                     Qt::AlignCenter,
+                     mark.text.empty() ? QString::number(mark.number) : QString::fromStdString(mark.text));
 }
 
 } // namespace
+
+std::vector<PlanMark> PlanMarks(const std::vector<CameraRow>& cameras)
+{
+    std::vector<PlanMark> marks;
+    std::vector<Vec3d> places;
+    std::vector<uint32_t> numbers;
+    for (const CameraRow& c : cameras) {
+        marks.push_back({c.number, c.position.x, c.position.z, c.aimX, c.aimZ, c.counted, {}});
+        places.push_back(c.position);
+        numbers.push_back(c.number);
+    }
+    // Grouped as the window's Planner view groups its camera numbers.
+    for (const CameraLabel& group : GroupCameraLabels(places, numbers))
+        if (group.numbers.size() > 1)
+            for (PlanMark& mark : marks)
+                if (std::find(group.numbers.begin(), group.numbers.end(), mark.number) != group.numbers.end())
+                    mark.text = group.text;
+    return marks;
+}
 
 std::string DisplayName(const ReportDisplay& display)
 {

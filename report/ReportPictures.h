@@ -39,7 +39,14 @@ struct PlanMark {
     double x = 0.0, z = 0.0;
     double aimX = 0.0, aimZ = 0.0; // unit length across the floor; 0, 0 for straight down
     bool counted = true;
+    // What the mark reads: the number, or the numbers of every camera at
+    // this place ("5-8") as the window's view groups them; empty for the number.
+    std::string text;
 };
+struct CameraRow;
+// The marks of the report's cameras: one per camera, those sharing a place
+// reading "5-8", each with its own arrow.
+std::vector<PlanMark> PlanMarks(const std::vector<CameraRow>& cameras);
 
 // The offscreen renderer of the render command, kept for one report: it
 // computes the coverage and the planning measures (the report's figures are

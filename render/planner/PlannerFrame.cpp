@@ -44,6 +44,9 @@ constexpr double kTriadShare = 0.1;
 constexpr double kWheelStep = 0.85;
 constexpr double kCameraLabelGap = 3.0;
 constexpr double kRingGap = 5.0;
+// A 40-pixel drag turns the planner 10 degrees (the classic view: 40).
+constexpr float kTurnPerPixel = 0.25f;
+constexpr float kMaxPitch = 90.0f;
 
 double MaxDimension(const SceneSettings& s)
 {
@@ -136,8 +139,8 @@ std::vector<Vec3d> CSceneRenderer::PlannerFitPoints() const
     const double size = MaxDimension(*s);
     const double r = kSphereShare * size;
     if (const CCameraSet* cameras = CCameraSet::Current(); cameras && cameras->IsAllocated()) {
-        const uint32_t end = std::min(s->GetEndCamera(), s->GetCameraCount());
-        for (uint32_t n = s->GetFirstCamera(); n < end; ++n) {
+        // Every camera of the rig, those out of the range and outside the room too.
+        for (uint32_t n = 0; n < s->GetCameraCount(); ++n) {
             const Vec3d& p = cameras->GetPosition(static_cast<int>(n));
             for (const Vec3d& d : {Vec3d{r, r, r}, Vec3d{-r, -r, -r}})
                 points.push_back(p + d);
@@ -155,9 +158,133 @@ void CSceneRenderer::FitRoom()
 {
     if (m_eViewStyle != ViewStyle::Planner)
         return;
+    m_plannerView.SetFieldOfView(CPlannerProjection::kFieldOfViewDeg);
     UpdatePlannerPose();
     m_plannerView.Fit(PlannerFitPoints(), FitTarget(m_nViewWidth, m_nViewHeight - kStatusHeight));
     m_aFittedRoom = PlannerRoomKey();
+}
+
+void CSceneRenderer::TurnPlanner(int dx, int up)
+{
+    m_fYaw += static_cast<float>(dx) * kTurnPerPixel;
+    const SceneSettings* s = GetSceneSettings();
+    if (up == 0 || !s)
+        return;
+    // The eye may come down to the floor, not below it: the steepest pitch
+    // towards the asked one that keeps it there.
+    const double floor = -0.5 * s->GetRoomHeight();
+    const auto eyeHeight = [this](float pitch) {
+        m_fPitch = pitch;
+        UpdatePlannerPose();
+        return m_plannerView.EyePosition().y;
+    };
+    const float before = m_fPitch;
+    const float asked = std::clamp(before + static_cast<float>(up) * kTurnPerPixel, -kMaxPitch, kMaxPitch);
+    // An eye already below (a pose from before) may still rise.
+    const double lowest = std::min(floor, eyeHeight(before));
+    if (eyeHeight(asked) >= lowest)
+        return;
+    float good = before, bad = asked;
+    for (int i = 0; i < 24; ++i) {
+        const float mid = 0.5f * (good + bad);
+        (eyeHeight(mid) >= lowest ? good : bad) = mid;
+    }
+    eyeHeight(good);
+}
+
+void CSceneRenderer::SetPlannerPreset(PlannerPreset preset)
+{
+    if (m_eViewStyle != ViewStyle::Planner)
+        return;
+    switch (preset) {
+    case PlannerPreset::Top:
+        m_fYaw = 0.0f;
+        m_fPitch = -kMaxPitch;
+        break;
+    case PlannerPreset::Front:
+        m_fYaw = 0.0f;
+        m_fPitch = 0.0f;
+        break;
+    case PlannerPreset::Side:
+        m_fYaw = 90.0f;
+        m_fPitch = 0.0f;
+        break;
+    }
+    FitRoom();
+}
+
+bool CSceneRenderer::LookThroughCamera(int camera)
+{
+    const SceneSettings* s = GetSceneSettings();
+    const CCameraSet* cameras = CCameraSet::Current();
+    if (m_eViewStyle != ViewStyle::Planner || !s || !cameras || !cameras->IsAllocated() || camera < 0 ||
+        camera >= static_cast<int>(s->GetCameraCount()))
+        return false;
+    const std::optional<Vec3d> axis = CameraAxis(cameras->GetEdgeHPlus(camera), cameras->GetEdgeHMinus(camera),
+                                                 cameras->GetEdgeVPlus(camera), cameras->GetEdgeVMinus(camera));
+    const float fov = cameras->GetVFov(camera);
+    if (!axis || !(fov > 0.0f && fov < 180.0f))
+        return false;
+    if (!m_plannerView.IsFitted() || PlannerRoomKey() != m_aFittedRoom)
+        FitRoom();
+    // The planner looks along (cos p sin y, sin p, -cos p cos y) at yaw y, pitch p.
+    const Vec3d a = Normalized(*axis);
+    constexpr double kDegrees = 180.0 / 3.14159265358979323846;
+    m_fPitch = static_cast<float>(std::asin(std::clamp(a.y, -1.0, 1.0)) * kDegrees);
+    m_fYaw = static_cast<float>(std::atan2(a.x, -a.z) * kDegrees);
+    SetPerspective();
+    m_plannerView.SetFieldOfView(fov);
+    UpdatePlannerPose();
+    m_plannerView.PlaceEye(cameras->GetPosition(camera));
+    return true;
+}
+
+RoomSize CSceneRenderer::PlannerRoomSize() const
+{
+    const SceneSettings* s = GetSceneSettings();
+    if (!s)
+        return {};
+    return {s->GetRoomLength(), s->GetRoomWidth(), s->GetRoomHeight()};
+}
+
+bool CSceneRenderer::BeginPlannerDrag(int x, int y)
+{
+    const SceneSettings* s = GetSceneSettings();
+    CCameraSet* cameras = CCameraSet::Current();
+    if (m_eViewStyle != ViewStyle::Planner || !s || !cameras || !m_plannerView.IsFitted())
+        return false;
+    UpdatePlannerPose();
+    const int end = static_cast<int>(std::min(s->GetEndCamera(), s->GetCameraCount()));
+    if (!m_drag.Begin(m_plannerView, *cameras, static_cast<int>(s->GetFirstCamera()), end, m_nSelectedCamera,
+                      kSphereShare * MaxDimension(*s), PlannerRoomSize(), x, kViewHeight - y))
+        return false;
+    g_nLastMouseX = x;
+    g_nLastMouseY = y;
+    return true;
+}
+
+void CSceneRenderer::PlannerDragTo(int x, int y)
+{
+    if (CCameraSet* cameras = CCameraSet::Current(); cameras && m_drag.IsActive()) {
+        UpdatePlannerPose();
+        m_drag.Move(m_plannerView, *cameras, x, kViewHeight - y);
+    }
+    g_nLastMouseX = x;
+    g_nLastMouseY = y;
+}
+
+std::optional<PlannerDragResult> CSceneRenderer::EndPlannerDrag()
+{
+    CCameraSet* cameras = CCameraSet::Current();
+    return cameras ? m_drag.End(*cameras) : std::nullopt;
+}
+
+Vec3d CSceneRenderer::GetPlannerTarget() const
+{
+    const CCameraSet* cameras = CCameraSet::Current();
+    if (!cameras || !cameras->IsAllocated() || m_nSelectedCamera < 0)
+        return {};
+    return m_drag.Target(*cameras, m_nSelectedCamera, PlannerRoomSize());
 }
 
 void CSceneRenderer::OnWheel(int x, int y, int angleDelta)
@@ -273,15 +400,21 @@ void CSceneRenderer::DrawPlannerFrame()
     std::vector<uint32_t> numbers;
     const CCameraSet* cameras = CCameraSet::Current();
     const Vec3d half{settings->GetRoomLength() * 0.5, settings->GetRoomHeight() * 0.5, settings->GetRoomWidth() * 0.5};
+    const Vec3d eye = view.EyePosition();
     if (cameras && cameras->IsAllocated()) {
         const bool reach = m_bPlanningEnabled && m_planning.HasResults();
         const uint32_t end = std::min(settings->GetEndCamera(), settings->GetCameraCount());
         for (uint32_t n = settings->GetFirstCamera(); n < end; ++n) {
             const int i = static_cast<int>(n);
+            // The camera looked through: its sphere would hold the eye and fill the view.
+            if (view.IsPerspective() && Length(cameras->GetPosition(i) - eye) < 2.0 * sphere)
+                continue;
             PlannerCamera cam{cameras->GetPosition(i), n + 1, cameras->GetEnabled(i) == 1, std::nullopt};
             const Vec3d hp = cameras->GetEdgeHPlus(i), hm = cameras->GetEdgeHMinus(i);
             const Vec3d vp = cameras->GetEdgeVPlus(i), vm = cameras->GetEdgeVMinus(i);
-            if (const std::optional<Vec3d> axis = CameraAxis(hp, hm, vp, vm)) {
+            const bool pyramid =
+                m_ePyramids == PyramidShow::All || (m_ePyramids == PyramidShow::Selected && i == m_nSelectedCamera);
+            if (const std::optional<Vec3d> axis = CameraAxis(hp, hm, vp, vm); axis && pyramid) {
                 double distance = FarWallDistance(cam.position, *axis, half);
                 if (reach && n < m_planning.GetCameraFigures().size() &&
                     std::isfinite(m_planning.GetCameraFigures()[n].reachMm))
@@ -354,6 +487,19 @@ void CSceneRenderer::DrawPlannerFrame()
         board.Add(TextRect(at[0], at[1], label.text));
         m_aPlannerLabels.push_back({TextRect(at[0], at[1], label.text), label.text, true});
         DrawOutlinedText(at[0], at[1], label.text);
+    }
+
+    // The selected camera's target: a ring with a cross on the floor, and
+    // the line of its aim, in the highlight colour.
+    const int end = static_cast<int>(std::min(settings->GetEndCamera(), settings->GetCameraCount()));
+    if (cameras && cameras->IsAllocated() && m_nSelectedCamera >= static_cast<int>(settings->GetFirstCamera()) &&
+        m_nSelectedCamera < end) {
+        const Vec3d t = view.Project(GetPlannerTarget());
+        const Vec3d c = view.Project(cameras->GetPosition(m_nSelectedCamera));
+        if (t.z > 0.0 && c.z > 0.0) {
+            DrawAimLine(c.x, c.y, t.x, t.y);
+            DrawTargetMark(t.x, t.y, CPlannerDrag::kTargetPickRadius - 2.0);
+        }
     }
 
     // Rulers along the edges on the room's outline as it is turned: the

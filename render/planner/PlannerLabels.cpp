@@ -151,3 +151,34 @@ void DrawRing(double cx, double cy, double radius, const std::array<float, 3>& c
     glColor3fv(color.data());
     circle(radius);
 }
+
+void DrawTargetMark(double cx, double cy, double radius, const std::array<float, 3>& color)
+{
+    DrawRing(cx, cy, radius, color);
+    const auto cross = [&](double half) {
+        glBegin(GL_LINES);
+        glVertex2d(cx - half, cy);
+        glVertex2d(cx + half, cy);
+        glVertex2d(cx, cy - half);
+        glVertex2d(cx, cy + half);
+        glEnd();
+    };
+    glLineWidth(3.0f);
+    glColor3fv(kPlannerOutlineColor.data());
+    cross(radius + 3.0);
+    glLineWidth(1.0f);
+    glColor3fv(color.data());
+    cross(radius + 2.0);
+}
+
+void DrawAimLine(double x0, double y0, double x1, double y1, const std::array<float, 3>& color)
+{
+    glEnable(GL_LINE_STIPPLE);
+    glLineStipple(1, 0x0F0F);
+    glColor3fv(color.data());
+    glBegin(GL_LINES);
+    glVertex2d(x0, y0);
+    glVertex2d(x1, y1);
+    glEnd();
+    glDisable(GL_LINE_STIPPLE);
+}

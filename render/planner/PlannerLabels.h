@@ -14,6 +14,8 @@
 inline constexpr std::array<float, 3> kPlannerLabelColor{1.0f, 1.0f, 1.0f};
 inline constexpr std::array<float, 3> kPlannerOutlineColor{0.0f, 0.0f, 0.0f};
 inline constexpr std::array<float, 3> kPlannerHighlightColor{1.0f, 0.85f, 0.1f};
+// Rulers, their ticks and values, in pale blue: a ruler's "4" never reads as camera 4.
+inline constexpr std::array<float, 3> kPlannerRulerColor{0.55f, 0.8f, 1.0f};
 
 // The bitmap font's metrics: 10 pixels a character, 11 above the baseline, 2 below.
 inline constexpr int kGlyphAdvance = 10;
@@ -61,5 +63,10 @@ void DrawOutlinedText(double x, double y, const std::string& text,
                       const std::array<float, 3>& color = kPlannerLabelColor);
 // A dark filled rectangle with a thin light border.
 void DrawBacking(const PixelRect& rect);
+// The aim target: a ring of `radius` with a cross, outlined in black.
+void DrawTargetMark(double cx, double cy, double radius, const std::array<float, 3>& color = kPlannerHighlightColor);
+// A dashed line from a camera to its target.
+void DrawAimLine(double x0, double y0, double x1, double y1,
+                 const std::array<float, 3>& color = kPlannerHighlightColor);
 // A white ring outlined in black, or in `color` (the camera the window has selected).
 void DrawRing(double cx, double cy, double radius, const std::array<float, 3>& color = kPlannerLabelColor);

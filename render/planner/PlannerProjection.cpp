@@ -45,7 +45,7 @@ void CPlannerProjection::SetPose(double yaw, double pitch, const Vec3d& scale)
 
 double CPlannerProjection::HalfTanY() const
 {
-    return std::tan(kFieldOfViewDeg * 0.5 * kPi / 180.0);
+    return std::tan(m_dFieldOfView * 0.5 * kPi / 180.0);
 }
 
 Vec3d CPlannerProjection::Turn(const Vec3d& p) const
@@ -56,6 +56,46 @@ Vec3d CPlannerProjection::Turn(const Vec3d& p) const
     const double z1 = -p.x * std::sin(yaw) + p.z * std::cos(yaw);
     const Vec3d s{x1 * m_scale.x, p.y * m_scale.y, z1 * m_scale.z};
     return {s.x, s.y * std::cos(tilt) - s.z * std::sin(tilt), s.y * std::sin(tilt) + s.z * std::cos(tilt)};
+}
+
+Vec3d CPlannerProjection::Unturn(const Vec3d& q) const
+{
+    const double yaw = m_dYaw * kPi / 180.0;
+    const double tilt = -m_dPitch * kPi / 180.0;
+    const Vec3d s{q.x, q.y * std::cos(tilt) + q.z * std::sin(tilt), -q.y * std::sin(tilt) + q.z * std::cos(tilt)};
+    const double x1 = s.x / m_scale.x, y = s.y / m_scale.y, z1 = s.z / m_scale.z;
+    return {x1 * std::cos(yaw) - z1 * std::sin(yaw), y, x1 * std::sin(yaw) + z1 * std::cos(yaw)};
+}
+
+void CPlannerProjection::PlaceEye(const Vec3d& p)
+{
+    const Vec3d q = Turn(p);
+    m_dPanX[0] = -q.x;
+    m_dPanY[0] = -q.y;
+    m_dDistance = q.z;
+}
+
+Vec3d CPlannerProjection::EyePosition() const
+{
+    return Unturn({-GetPanX(), -GetPanY(), EyeDistance()});
+}
+
+std::array<Vec3d, 2> CPlannerProjection::PixelRay(double px, double py) const
+{
+    const double nx = 2.0 * px / m_nWidth - 1.0;
+    const double ny = 2.0 * py / m_nHeight - 1.0;
+    const double eye = EyeDistance();
+    Vec3d origin{-GetPanX(), -GetPanY(), eye};
+    Vec3d direction{0.0, 0.0, -1.0};
+    if (m_bPerspective) {
+        const double ty = HalfTanY();
+        direction = {nx * ty * GetAspect(), ny * ty, -1.0};
+    } else {
+        origin.x += nx * m_dOrthoHalfHeight * GetAspect();
+        origin.y += ny * m_dOrthoHalfHeight;
+    }
+    // Turn is linear: the direction turns back as a point does.
+    return {Unturn(origin), Unturn(direction)};
 }
 
 Vec3d CPlannerProjection::Project(const Vec3d& p) const

@@ -39,6 +39,10 @@ class CPlannerProjection
     double GetAspect() const { return static_cast<double>(m_nWidth) / m_nHeight; }
     void SetPerspective(bool perspective) { m_bPerspective = perspective; }
     bool IsPerspective() const { return m_bPerspective; }
+    // The perspective's vertical field of view, kFieldOfViewDeg unless a
+    // camera's own is looked through.
+    void SetFieldOfView(double degrees) { m_dFieldOfView = degrees; }
+    double GetFieldOfView() const { return m_dFieldOfView; }
     // Yaw and pitch in degrees, the display scale factors of x, y and z.
     void SetPose(double yaw, double pitch, const Vec3d& scale);
 
@@ -63,6 +67,17 @@ class CPlannerProjection
     // Where a scene point falls in the viewport, pixels from the bottom left;
     // z is the eye distance along the view (positive in front).
     Vec3d Project(const Vec3d& p) const;
+    // Perspective: the pan and eye distance that put the eye at a scene
+    // point, looking the way yaw and pitch turn it.
+    void PlaceEye(const Vec3d& p);
+    // Where the eye stands in scene coordinates.
+    Vec3d EyePosition() const;
+    // The inverse of Turn.
+    Vec3d Unturn(const Vec3d& q) const;
+    // The line of sight through a viewport pixel (origin bottom left) in
+    // scene coordinates: a point at the eye's plane and the direction away
+    // from the eye.
+    std::array<Vec3d, 2> PixelRay(double px, double py) const;
     // Viewport pixels a scene unit spans at an eye distance.
     double PixelsPerUnitAt(double depth) const;
     // Near and far planes that hold the fitted scene.
@@ -84,6 +99,7 @@ class CPlannerProjection
     double m_dYaw = 0.0;
     double m_dPitch = 0.0;
     Vec3d m_scale{1.0, 1.0, 1.0};
+    double m_dFieldOfView = kFieldOfViewDeg;
     double m_dDistance = 10.0;
     double m_dOrthoHalfHeight = 5.0;
     // Pan of the perspective [0] and the orthographic [1] framing.

@@ -138,7 +138,7 @@ std::vector<LabelPlacement> DrawPlannerRuler(const CPlannerProjection& projectio
     const double step = ChooseRulerStep(length, unitText, place);
     const std::vector<RulerLabel> labels = RulerLabels(length, step, unitText);
 
-    glColor3fv(kPlannerLabelColor.data());
+    glColor3fv(kPlannerRulerColor.data());
     glBegin(GL_LINES);
     glVertex2d(a.x, a.y);
     glVertex2d(b.x, b.y);
@@ -165,7 +165,7 @@ std::vector<LabelPlacement> DrawPlannerRuler(const CPlannerProjection& projectio
         drawn.push_back({rect, label.text, false});
         const Vec3d p = anchor(label.value);
         const auto o = OffsetLabel(p.x, p.y, dx, dy, kLabelOffsetPx, label.text);
-        DrawOutlinedText(o[0], o[1], label.text);
+        DrawOutlinedText(o[0], o[1], label.text, kPlannerRulerColor);
     }
     return drawn;
 }

@@ -193,12 +193,24 @@ void CVolumeView::resizeGL(int width, int height)
 
 void CVolumeView::mousePressEvent(QMouseEvent* event)
 {
+    // A plain left press on a camera or the target grabs it rather than turning the view.
+    if (event->button() == Qt::LeftButton && event->buttons() == Qt::LeftButton &&
+        !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier))) {
+        const QPoint at = event->position().toPoint();
+        if (m_renderer->BeginPlannerDrag(at.x(), at.y()))
+            return;
+    }
     m_renderer->OnButtonDown(ButtonFlags(*event));
 }
 
 void CVolumeView::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton && m_renderer->IsPlannerDragging()) {
+        const std::optional<PlannerDragResult> result = m_renderer->EndPlannerDrag();
+        RequestRepaint();
+        if (result)
+            emit cameraDragged(*result);
+    } else if (event->button() == Qt::LeftButton)
         m_renderer->OnLeftButtonUp();
     else if (event->button() == Qt::RightButton)
         m_renderer->OnRightButtonUp();
@@ -207,7 +219,10 @@ void CVolumeView::mouseReleaseEvent(QMouseEvent* event)
 void CVolumeView::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint at = event->position().toPoint();
-    m_renderer->OnMouseMove(at.x(), at.y());
+    if (m_renderer->IsPlannerDragging())
+        m_renderer->PlannerDragTo(at.x(), at.y());
+    else
+        m_renderer->OnMouseMove(at.x(), at.y());
     RequestRepaint();
 }
 

@@ -2,6 +2,7 @@
 
 #include "coverage/QualityDisplay.h"
 #include "render/ViewStyle.h"
+#include "render/planner/PlannerDrag.h"
 
 #include <QOpenGLWidget>
 
@@ -101,6 +102,9 @@ class CVolumeView : public QOpenGLWidget
     void computationMessage(const QString& text, const QString& reason);
     // A coverage computation was refused its grid; the coverage shown is the one before.
     void coverageRefused();
+    // A camera or its target was dragged in the Planner view and let go:
+    // the cameras are as before the drag, `result` is what it made of one.
+    void cameraDragged(const PlannerDragResult& result);
     // A paint ran a computation (coverage or planning measures); its results
     // are there to be read.
     void computationFinished();

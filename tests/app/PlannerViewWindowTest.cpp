@@ -1,6 +1,9 @@
 #include "MenuWindowFixture.h"
 
 #include "app/DialogLayout.h"
+#include "app/PlanUndo.h"
+#include "cameras/CameraSet.h"
+#include "coverage/placement/PlacementCamera.h"
 #include "app/MainMenu.h"
 #include "app/ProjectCommands.h"
 #include "app/ViewStyleCommands.h"
@@ -17,6 +20,10 @@
 #include <QDir>
 #include <QImage>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QUndoStack>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
@@ -43,6 +50,11 @@ class PlannerViewWindowTest : public QObject, CMenuWindowFixture
     void fitRoomAfterZoomingFramesTheRoomAgain();
     void keyFFitsInTheViewAndStaysALetterInTheBoxes();
     void projectRemembersTheStyle();
+    void draggedCameraSlidesOnTheCeilingAndUndoPutsItBack();
+    void draggedTargetAimsTheSelectedCameraInOneStep();
+    void presetsGiveTheirViews();
+    void turnIsCalmerAndStaysAboveTheFloor();
+    void fitRoomHoldsACameraOutsideTheRoom();
 
   private:
     CVolumeView& View() const { return *m_dlg->View(); }
@@ -64,6 +76,14 @@ class PlannerViewWindowTest : public QObject, CMenuWindowFixture
             picture.save(QDir(dir).filePath(name));
     }
     QString Path(const char* name) const { return m_dir.filePath(name); }
+    // The client pixel (y down) of a scene point in the planner view.
+    QPoint Client(const Vec3d& scene) const
+    {
+        const Vec3d p = View().Renderer().GetPlannerProjection().Project(scene);
+        return {qRound(p.x), qRound(kViewHeight - p.y)};
+    }
+    // A left drag in motion messages of a few pixels each, as a hand makes it.
+    void Drag(QPoint from, QPoint to);
     static std::string Read(const QString& path)
     {
         std::ifstream in(path.toStdString(), std::ios::binary);
@@ -380,6 +400,255 @@ void PlannerViewWindowTest::projectRemembersTheStyle()
     QCOMPARE(View().GetViewStyle(), ViewStyle::Classic);
     QVERIFY(!m_menu->Action(MenuCommand::PlannerView)->isChecked());
     QVERIFY(!m_menu->Action(MenuCommand::FitRoom)->isEnabled());
+}
+
+void PlannerViewWindowTest::Drag(QPoint from, QPoint to)
+{
+    const auto send = [this](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held, QPoint at) {
+        QMouseEvent event(type, QPointF(at), QPointF(View().mapToGlobal(at)), button, held, Qt::NoModifier);
+        QApplication::sendEvent(&View(), &event);
+    };
+    send(QEvent::MouseMove, Qt::NoButton, {}, from);
+    send(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, from);
+    constexpr int kSteps = 8;
+    for (int n = 1; n <= kSteps; ++n)
+        send(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, from + (to - from) * n / kSteps);
+    send(QEvent::MouseButtonRelease, Qt::LeftButton, {}, to);
+}
+
+void PlannerViewWindowTest::draggedCameraSlidesOnTheCeilingAndUndoPutsItBack()
+{
+    MakeStage();
+    const CCameraSet& cams = CCameraSet::Instance();
+    const Vec3d before = cams.GetFilePosition(1);
+    // In the classic view a press on the camera and a drag turn the scene and move no camera.
+    const QPoint grab = Client(cams.GetPosition(1));
+    Drag(grab, grab + QPoint(60, 40));
+    QCOMPARE(cams.GetFilePosition(1), before);
+
+    Trigger(MenuCommand::PlannerView);
+    Trigger(MenuCommand::FitRoom);
+    const ViewPose pose = View().GetView();
+    QUndoStack& history = m_menu->Undo().Stack();
+    const int steps = history.count();
+    // To the ceiling point 4 m along, 3 m across.
+    Drag(Client(cams.GetPosition(1)), Client(cams.FromUser({4.0, before.y, 3.0})));
+    const Vec3d after = cams.GetFilePosition(1);
+    SaveScreenshot(Frame(), "planner_view_camera_dragged.png");
+
+    // At its height under the ceiling still, where the pointer let go, on the 5 cm grid.
+    QCOMPARE(after.y, before.y);
+    QVERIFY2(std::abs(after.x - 4.0) < 0.06 && std::abs(after.z - 3.0) < 0.06,
+             qPrintable(QString("%1, %2").arg(after.x).arg(after.z)));
+    for (const double v : {after.x, after.z})
+        QVERIFY2(std::abs(std::remainder(v, 0.05)) < 1e-5, qPrintable(QString::number(v)));
+    // The drag neither turned the view nor left more than one step.
+    QCOMPARE(View().GetView(), pose);
+    QCOMPARE(history.count(), steps + 1);
+    QVERIFY(history.text(history.index() - 1).startsWith("Move "));
+    Settle();
+
+    Trigger(MenuCommand::Undo);
+    QCOMPARE(cams.GetFilePosition(1), before);
+    Trigger(MenuCommand::Redo);
+    QCOMPARE(cams.GetFilePosition(1), after);
+    Trigger(MenuCommand::Undo);
+    QCOMPARE(cams.GetFilePosition(1), before);
+
+    // A press away from every camera turns the view, a quarter degree a pixel.
+    Drag({480, 60}, {520, 60});
+    QCOMPARE(cams.GetFilePosition(1), before);
+    QCOMPARE(View().GetView().yaw, pose.yaw + 10.0f);
+}
+
+void PlannerViewWindowTest::draggedTargetAimsTheSelectedCameraInOneStep()
+{
+    MakeStage();
+    Trigger(MenuCommand::PlannerView);
+    Trigger(MenuCommand::FitRoom);
+    Settle();
+    CCameraSet& cams = CCameraSet::Instance();
+    // No camera selected: no target.
+    QCOMPARE(View().Renderer().GetSelectedCamera(), -1);
+    const QImage unaimed = Frame();
+    m_dlg->SelectCamera(0);
+    const int selected = m_dlg->GetSelectedCamera();
+    QCOMPARE(selected, 0);
+    const float pan = cams.GetHTilt(selected), tilt = cams.GetVTilt(selected);
+    const Vec3d position = cams.GetFilePosition(selected);
+    QCOMPARE(View().Renderer().GetSelectedCamera(), selected);
+    const QImage aimed = Frame();
+    QVERIFY(aimed != unaimed);
+    SaveScreenshot(aimed, "planner_view_target.png");
+    // The mark is drawn in the highlight colour where the target projects.
+    const QPoint mark = Client(View().Renderer().GetPlannerTarget());
+    bool yellow = false;
+    for (int dx = -12; dx <= 12; ++dx) {
+        const QColor c = aimed.pixelColor(mark + QPoint(dx, 0));
+        yellow = yellow || (c.red() > 200 && c.green() > 170 && c.blue() < 80);
+    }
+    QVERIFY(yellow);
+
+    // What showing the camera wrote into its boxes is a step of its own before the drag.
+    m_menu->Undo().RecordEdits();
+    QUndoStack& history = m_menu->Undo().Stack();
+    const int steps = history.count();
+    // To the floor's middle, 6 m along and 4 m across.
+    const Vec3d middle = cams.FromUser({6.0, 0.0, 4.0});
+    Drag(mark, Client(middle));
+    SaveScreenshot(Frame(), "planner_view_target_dragged.png");
+    QCOMPARE(cams.GetFilePosition(selected), position);
+    const Vec3d target = cams.ToUser(View().Renderer().GetPlannerTarget());
+    QVERIFY2(std::hypot(target.x - 6.0, target.z - 4.0) < 0.1,
+             qPrintable(QString("%1, %2").arg(target.x).arg(target.z)));
+    const auto [wantPan, wantTilt] = AimAngles(position, {6.0, 0.0, 4.0});
+    QVERIFY(std::abs(cams.GetHTilt(selected) - wantPan) < 1.0f);
+    QVERIFY(std::abs(cams.GetVTilt(selected) - wantTilt) < 1.0f);
+    QCOMPARE(history.count(), steps + 1);
+    QVERIFY(history.text(history.index() - 1).startsWith("Aim "));
+
+    Trigger(MenuCommand::Undo);
+    QCOMPARE(cams.GetHTilt(selected), pan);
+    QCOMPARE(cams.GetVTilt(selected), tilt);
+}
+
+void PlannerViewWindowTest::presetsGiveTheirViews()
+{
+    MakeStage();
+    const QImage classic = Frame();
+    QAction* top = m_menu->Action(MenuCommand::ViewTop);
+    QVERIFY(!top->isEnabled());
+    Trigger(MenuCommand::PlannerView);
+    QVERIFY(top->isEnabled());
+    const CCameraSet& cams = CCameraSet::Instance();
+    const CPlannerProjection& view = View().Renderer().GetPlannerProjection();
+    const auto background = [](const QImage& frame, QPoint at) { return frame.pixelColor(at) == kBackground; };
+
+    // From above: the floor's corners a 12 x 8 rectangle with straight sides.
+    Trigger(MenuCommand::ViewTop);
+    const QImage fromAbove = Frame();
+    SaveScreenshot(fromAbove, "planner_view_top.png");
+    const auto floor = [&](double x, double z) { return view.Project(cams.FromUser({x, 0.0, z})); };
+    const Vec3d f0 = floor(0.0, 0.0), f1 = floor(12.0, 0.0), f2 = floor(12.0, 8.0), f3 = floor(0.0, 8.0);
+    QVERIFY(std::abs(f0.x - f3.x) < 0.5 && std::abs(f1.x - f2.x) < 0.5);
+    QVERIFY(std::abs(f0.y - f1.y) < 0.5 && std::abs(f2.y - f3.y) < 0.5);
+    const double ratio = std::abs(f1.x - f0.x) / std::abs(f3.y - f0.y);
+    QVERIFY2(std::abs(ratio - 1.5) < 0.01, qPrintable(QString::number(ratio)));
+    // Room in the middle, fitted with background all round.
+    QVERIFY(!background(fromAbove, Client(cams.FromUser({6.0, 0.0, 4.0}))));
+    QVERIFY(HasBackgroundMargin(fromAbove));
+    QVERIFY(fromAbove != classic);
+
+    // From the front: the room's long wall, wider than high by 3 to 1.
+    Trigger(MenuCommand::ViewFront);
+    const QImage front = Frame();
+    SaveScreenshot(front, "planner_view_front.png");
+    const Vec3d a = view.Project(cams.FromUser({0.0, 0.0, 0.0})), b = view.Project(cams.FromUser({12.0, 4.0, 0.0}));
+    QVERIFY2(std::abs((b.x - a.x) / (b.y - a.y) - 3.0) < 0.01, qPrintable(QString::number((b.x - a.x) / (b.y - a.y))));
+    QVERIFY(!background(front, Client(cams.FromUser({6.0, 0.0, 4.0}))));
+    QVERIFY(background(front, Client(cams.FromUser({6.0, 5.5, 0.0}))));
+
+    // From the side: the short wall, 8 to 4.
+    Trigger(MenuCommand::ViewSide);
+    SaveScreenshot(Frame(), "planner_view_side.png");
+    Settle();
+    const Vec3d s0 = view.Project(cams.FromUser({0.0, 0.0, 8.0})), s1 = view.Project(cams.FromUser({0.0, 4.0, 0.0}));
+    QVERIFY2(std::abs(std::abs(s1.x - s0.x) / (s1.y - s0.y) - 2.0) < 0.01,
+             qPrintable(QString::number((s1.x - s0.x) / (s1.y - s0.y))));
+
+    // Through the selected camera: its eye, its field of view, its aim in the
+    // middle. None selected: refused with a message, the view as it was.
+    QMenu* viewMenu = m_menu->MenuBar()->actions().at(1)->menu();
+    emit viewMenu->aboutToShow();
+    QCOMPARE(m_menu->Action(MenuCommand::ThroughCamera)->text(), QString("Through &Camera"));
+    const QImage side = Frame();
+    const size_t messages = m_prompts->messages.size();
+    Trigger(MenuCommand::ThroughCamera);
+    QCOMPARE(m_prompts->messages.size(), messages + 1);
+    QVERIFY(m_prompts->messages.back().text.find("No camera is selected") != std::string::npos);
+    QVERIFY(Frame() == side);
+    m_dlg->SelectCamera(1);
+    const int camera = m_dlg->GetSelectedCamera();
+    emit viewMenu->aboutToShow();
+    QCOMPARE(m_menu->Action(MenuCommand::ThroughCamera)->text(), QString("Through &Camera %1").arg(camera + 1));
+    Trigger(MenuCommand::ThroughCamera);
+    const QImage through = Frame();
+    SaveScreenshot(through, "planner_view_through_camera.png");
+    // The camera's own glyph is not drawn round the eye: beside the target
+    // the view shows the pink floor, not the bluish white of a lit sphere.
+    const QColor beside = through.pixelColor(530, kViewHeight - 340);
+    QVERIFY2(beside.red() > beside.blue() + 20, qPrintable(beside.name()));
+    QCOMPARE(view.GetFieldOfView(), static_cast<double>(cams.GetVFov(camera)));
+    const Vec3d eye = view.EyePosition();
+    QVERIFY(Length(eye - cams.GetPosition(camera)) < 1e-6);
+    const Vec3d aim = view.Project(View().Renderer().GetPlannerTarget());
+    QVERIFY2(std::hypot(aim.x - 500.0, aim.y - 340.0) < 2.0, qPrintable(QString("%1,%2").arg(aim.x).arg(aim.y)));
+
+    // Pyramids: none drawn is another picture, all again the one before.
+    Trigger(MenuCommand::ViewTop);
+    const QImage all = Frame();
+    Trigger(MenuCommand::PyramidsNone);
+    const QImage none = Frame();
+    QVERIFY(none != all);
+    Trigger(MenuCommand::PyramidsSelected);
+    const QImage one = Frame();
+    SaveScreenshot(one, "planner_view_pyramid_selected.png");
+    QVERIFY(one != none && one != all);
+    Trigger(MenuCommand::PyramidsAll);
+    QVERIFY(Frame() == all);
+    Trigger(MenuCommand::FitRoom);
+    QCOMPARE(view.GetFieldOfView(), CPlannerProjection::kFieldOfViewDeg);
+
+    Trigger(MenuCommand::PlannerView);
+    QVERIFY(!top->isEnabled());
+}
+
+void PlannerViewWindowTest::turnIsCalmerAndStaysAboveTheFloor()
+{
+    MakeStage();
+    Trigger(MenuCommand::PlannerView);
+    Trigger(MenuCommand::ViewFront);
+    const auto right = [this](QPoint from, QPoint to) {
+        const auto send = [this](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held, QPoint at) {
+            QMouseEvent event(type, QPointF(at), QPointF(View().mapToGlobal(at)), button, held, Qt::NoModifier);
+            QApplication::sendEvent(&View(), &event);
+        };
+        send(QEvent::MouseMove, Qt::NoButton, {}, from);
+        send(QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton, from);
+        send(QEvent::MouseMove, Qt::NoButton, Qt::RightButton, to);
+        send(QEvent::MouseButtonRelease, Qt::RightButton, {}, to);
+    };
+    // 40 pixels: 10 degrees.
+    Drag({480, 80}, {520, 80});
+    QCOMPARE(View().GetView().yaw, 10.0f);
+    right({480, 80}, {480, 120});
+    QCOMPARE(View().GetView().pitch, -10.0f);
+    // Dragged far up and far down: the eye never goes below the floor, and tilts at most straight down.
+    const double floor = -2.0;
+    for (const int up : {600, -2000, 3000}) {
+        right({480, 400}, {480, 400 - up});
+        QVERIFY2(View().Renderer().GetPlannerProjection().EyePosition().y >= floor - 1e-6,
+                 qPrintable(QString::number(View().Renderer().GetPlannerProjection().EyePosition().y)));
+        QVERIFY(std::abs(View().GetView().pitch) <= 90.0f);
+    }
+    SaveScreenshot(Frame(), "planner_view_lowest_turn.png");
+}
+
+void PlannerViewWindowTest::fitRoomHoldsACameraOutsideTheRoom()
+{
+    MakeStage();
+    // Camera 4 beyond the wall at X = 0, 3 m out.
+    CCameraSet& cams = CCameraSet::Instance();
+    m_menu->Undo().Apply("Move", [&cams] { cams.SetFilePosition(3, {-3.0, 2.0, 4.0}); });
+    Settle();
+    Trigger(MenuCommand::PlannerView);
+    Trigger(MenuCommand::FitRoom);
+    const QImage fitted = Frame();
+    SaveScreenshot(fitted, "planner_view_camera_outside.png");
+    const Vec3d p = View().Renderer().GetPlannerProjection().Project(cams.GetPosition(3));
+    QVERIFY2(p.x > 0.0 && p.x < kLegendLeftColumn && p.y > 0.0 && p.y < kSceneHeight,
+             qPrintable(QString("%1,%2").arg(p.x).arg(p.y)));
+    QVERIFY(HasBackgroundMargin(fitted));
 }
 
 QTEST_MAIN(PlannerViewWindowTest)

@@ -270,6 +270,34 @@ TEST_F(PlannerFrameTest, CameraNumbersReadOverRedVoxelsAndKeepClearOfRulerLabels
     EXPECT_TRUE(unitShown);
 }
 
+TEST_F(PlannerFrameTest, RulerValuesArePaleBlueAndCameraNumbersWhite)
+{
+    const CFrameImage frame = Start(12, 8, 4, 25);
+    const auto near = [](const Pixel& p, int r, int g, int b) {
+        return std::abs(p[0] - r) <= 2 && std::abs(p[1] - g) <= 2 && std::abs(p[2] - b) <= 2;
+    };
+    int cameraLabels = 0, rulerLabels = 0;
+    for (const LabelPlacement& label : m_renderer->GetPlannerLabels()) {
+        int white = 0, blue = 0;
+        for (int y = static_cast<int>(label.rect.bottom); y < static_cast<int>(label.rect.top); ++y)
+            for (int x = static_cast<int>(label.rect.left); x < static_cast<int>(label.rect.right); ++x) {
+                white += IsWhite(frame.Pixel(x, y));
+                blue += near(frame.Pixel(x, y), 140, 204, 255);
+            }
+        if (label.camera) {
+            ++cameraLabels;
+            EXPECT_GT(white, 5) << label.text;
+            EXPECT_LT(blue, white) << label.text;
+        } else {
+            ++rulerLabels;
+            EXPECT_GT(blue, 5) << label.text;
+            EXPECT_LT(white, blue) << label.text;
+        }
+    }
+    EXPECT_GT(cameraLabels, 0);
+    EXPECT_GE(rulerLabels, 3);
+}
+
 TEST_F(PlannerFrameTest, CountViewLegendKeysRedAndGreenWithWholeSquares)
 {
     const CFrameImage frame = Start(5, 5, 5, 25, true);
@@ -320,10 +348,10 @@ TEST_F(PlannerFrameTest, WheelZoomsTowardsTheCursorFitRoomFramesAgainAndShiftDra
     EXPECT_NEAR(moved.x - start.x, 50.0, 1e-6);
     EXPECT_NEAR(moved.y - start.y, 10.0, 1e-6);
     EXPECT_EQ(m_renderer->GetView().yaw, 0.0f);
-    // Without Shift the drag turns the room, as in the classic view.
+    // Without Shift the drag turns the room, a quarter of the classic degree a pixel.
     m_renderer->OnButtonDown(kButtonFlagLeft);
     m_renderer->OnMouseMove(460, 290);
-    EXPECT_EQ(m_renderer->GetView().yaw, 10.0f);
+    EXPECT_EQ(m_renderer->GetView().yaw, 2.5f);
 }
 
 TEST_F(PlannerFrameTest, ClassicStyleIgnoresWheelAndFitAndSwitchingBackDrawsTheClassicFrame)

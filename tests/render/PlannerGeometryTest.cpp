@@ -315,3 +315,48 @@ TEST(PlannerStatusTest, LinesSayTheDisplayLayersVoxelsTheirVolumeAndTestMode)
     for (const std::string& line : lines)
         EXPECT_LE(TextWidth(line), 988) << line;
 }
+
+TEST(PlannerProjectionTest, PixelRayPassesThroughWhatProjectsThereAndTheEyeGoesWherePlaced)
+{
+    const std::vector<Vec3d> points{{1.0, -2.0, 3.0}, {-4.0, 1.5, -2.0}, {0.3, 0.0, 0.2}};
+    for (const Vec3d scale : {Vec3d{1.0, 1.0, 1.0}, Vec3d{1.0, 2.0, 0.5}}) {
+        for (const bool perspective : {true, false}) {
+            CPlannerProjection view;
+            view.SetViewport(1000, 680);
+            view.SetPerspective(perspective);
+            view.SetPose(35.0, -25.0, scale);
+            view.Fit(BoxCorners(12, 4, 8), kTarget);
+            view.PanPixels(40.0, -25.0);
+            for (const Vec3d& p : points) {
+                const Vec3d s = view.Project(p);
+                const auto [origin, direction] = view.PixelRay(s.x, s.y);
+                // p lies on the ray, in front of its origin.
+                const Vec3d d = Normalized(direction), op = p - origin;
+                const double along = Dot(op, d);
+                EXPECT_GT(along, 0.0);
+                const Vec3d off{op.x - d.x * along, op.y - d.y * along, op.z - d.z * along};
+                EXPECT_LT(Length(off), 1e-9) << (perspective ? "persp" : "ortho") << " scale y " << scale.y;
+            }
+            if (perspective) {
+                // The perspective eye is the rays' common origin.
+                EXPECT_LT(Length(view.EyePosition() - view.PixelRay(10.0, 600.0)[0]), 1e-9);
+            }
+        }
+    }
+    // The eye placed at a point: it stands there, and the point straight ahead projects to the centre.
+    CPlannerProjection view;
+    view.SetViewport(1000, 680);
+    view.SetPose(-60.0, -30.0, {1.0, 1.0, 1.0});
+    view.Fit(BoxCorners(12, 4, 8), kTarget);
+    view.SetFieldOfView(30.0);
+    const Vec3d eye{-5.0, 1.8, 3.5};
+    view.PlaceEye(eye);
+    EXPECT_LT(Length(view.EyePosition() - eye), 1e-9);
+    const Vec3d ahead = view.Unturn({0.0, 0.0, -1.0});
+    const Vec3d c = view.Project({eye.x + 4.0 * ahead.x, eye.y + 4.0 * ahead.y, eye.z + 4.0 * ahead.z});
+    EXPECT_NEAR(c.x, 500.0, 1e-6);
+    EXPECT_NEAR(c.y, 340.0, 1e-6);
+    EXPECT_NEAR(c.z, 4.0, 1e-9);
+    // The narrower field of view spans more pixels a metre.
+    EXPECT_NEAR(view.PixelsPerUnitAt(4.0), 680.0 / (2.0 * 4.0 * std::tan(15.0 * M_PI / 180.0)), 1e-9);
+}

@@ -5,6 +5,7 @@
 
 #include "coverage/obstacles/ObstacleSet.h"
 #include "report/FloorMaps.h"
+#include "report/ReportPictures.h"
 #include "report/ReportFigures.h"
 #include "report/ReportWriter.h"
 
@@ -39,6 +40,27 @@ TEST(ReportPanTest, FromTheInwardNormalOfTheNearestWall)
         EXPECT_EQ(pan.wall, c.wall) << c.x << "," << c.z;
         EXPECT_NEAR(pan.panDeg, c.pan, 1e-9) << c.x << "," << c.z << " towards " << c.dx << "," << c.dz;
     }
+}
+
+TEST(ReportPlanMarksTest, CamerasSharingAPlaceReadAsTheViewGroupsThem)
+{
+    std::vector<CameraRow> rows(5);
+    const Vec3d places[] = {{1.0, 3.0, 1.0}, {4.0, 3.0, 2.0}, {1.0, 3.0, 1.0}, {1.0, 3.0, 1.0004}, {1.0, 2.0, 1.0}};
+    for (size_t i = 0; i < rows.size(); ++i) {
+        rows[i].number = static_cast<uint32_t>(i + 1);
+        rows[i].position = places[i];
+        rows[i].aimX = static_cast<double>(i);
+    }
+    const std::vector<PlanMark> marks = PlanMarks(rows);
+    ASSERT_EQ(marks.size(), rows.size());
+    // 1, 3 and 4 (within a millimetre) share one place, each with its own arrow;
+    // 5 stands below them, 2 elsewhere: their own numbers.
+    for (const size_t i : {0u, 2u, 3u})
+        EXPECT_EQ(marks[i].text, "1,3-4") << i;
+    EXPECT_EQ(marks[1].text, "");
+    EXPECT_EQ(marks[4].text, "");
+    for (size_t i = 0; i < marks.size(); ++i)
+        EXPECT_EQ(marks[i].aimX, static_cast<double>(i));
 }
 
 TEST(ReportBarsTest, ValuesFallInTheBarThatStartsAtOrBelowThem)
