@@ -44,6 +44,8 @@ CMainWindow::CMainWindow(std::unique_ptr<CUserPrompts> prompts)
     setCentralWidget(m_pArea);
     m_pArea->viewport()->installEventFilter(this);
     connect(m_pDialog->View(), &CVolumeView::viewStyleChanged, this, &CMainWindow::FitDialog);
+    // The dialog is a widget here now: its title (the plan's name and star) is the window's.
+    connect(m_pDialog, &QWidget::windowTitleChanged, this, &QWidget::setWindowTitle);
     // Quit, Esc and Escape in the view end the dialog, and with it the window.
     connect(m_pDialog, &QDialog::finished, this, &QWidget::close);
     AddPanelToggles();

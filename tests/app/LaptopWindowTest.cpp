@@ -29,6 +29,7 @@
 #include <QTableWidget>
 #include <QHeaderView>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
@@ -50,6 +51,7 @@ class LaptopWindowTest : public QObject
     void docksFloatTabAndHideAndTheMenuFollows();
     void plannerViewGrowsWithTheWindowAndClassicKeepsItsLayout();
     void closeBoxAsksTheDialogAndQuitEndsTheWindow();
+    void windowTitleShowsThePlanAndItsStar();
     void figuresGiveTheShareOfTheRoomInSightOfEveryRow();
     void floorMapDockIsTheReportsWorstCaseMapOfTheBandTyped();
 
@@ -314,6 +316,19 @@ void LaptopWindowTest::closeBoxAsksTheDialogAndQuitEndsTheWindow()
     QCOMPARE(asked, 2);
     QVERIFY(!Dlg().isVisible());
     QVERIFY(!m_window->isVisible());
+}
+
+void LaptopWindowTest::windowTitleShowsThePlanAndItsStar()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    EnterCameras(3);
+    m_prompts->files.push_back(folder.filePath("stage.vplan").toStdString());
+    Trigger(MenuCommand::SaveProjectAs);
+    QTRY_VERIFY(m_window->windowTitle().startsWith("stage.vplan -"));
+    EnterCameras(4);
+    QTRY_VERIFY(m_window->windowTitle().startsWith("stage.vplan* -"));
+    QCOMPARE(m_window->windowTitle(), Dlg().windowTitle());
 }
 
 void LaptopWindowTest::figuresGiveTheShareOfTheRoomInSightOfEveryRow()
