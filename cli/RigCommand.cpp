@@ -73,7 +73,7 @@ void PrintObstacles(const CObstacleSet& obstacles)
 
 } // namespace
 
-void AddRigCommand(CLI::App& app, std::shared_ptr<CRigAsBuilt> handler)
+void AddRigCommand(CLI::App& app, const std::shared_ptr<CRigAsBuilt>& handler)
 {
     CLI::App* command =
         app.add_subcommand("rig", "Print the camera rig as a table, or save it as a camera data file or a project");

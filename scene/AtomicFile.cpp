@@ -236,7 +236,7 @@ void AtomicFile::Forget()
     m_nSignalSlot = -1;
 }
 
-AtomicFile::AtomicFile(std::string path)
+AtomicFile::AtomicFile(const std::string& path)
 {
     ResolvedTarget resolved = ResolveTarget(path);
     m_target = std::move(resolved.path);

@@ -23,7 +23,7 @@ struct SaveResult {
 class AtomicFile
 {
   public:
-    explicit AtomicFile(std::string path);
+    explicit AtomicFile(const std::string& path);
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;

@@ -8,8 +8,8 @@
 
 #include <sys/stat.h>
 
-AtomicFilePair::AtomicFilePair(std::string first, std::string second)
-    : m_firstPath(first), m_secondPath(second), m_first(std::move(first)), m_second(std::move(second))
+AtomicFilePair::AtomicFilePair(const std::string& first, const std::string& second)
+    : m_firstPath(first), m_secondPath(second), m_first(first), m_second(second)
 {
 }
 

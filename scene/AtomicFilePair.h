@@ -13,7 +13,7 @@
 class AtomicFilePair
 {
   public:
-    AtomicFilePair(std::string first, std::string second);
+    AtomicFilePair(const std::string& first, const std::string& second);
 
     // Creates both temporaries and keeps the first file's bytes to put back;
     // false when either cannot be written there.

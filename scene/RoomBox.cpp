@@ -19,7 +19,6 @@ void CRoomBox::Update(float length, float width, float height)
     m_corner[1] = {hl, -hh, hw};
     m_corner[2] = {hl, hh, hw};
     m_corner[3] = {-hl, hh, hw};
-    for (int i = 0; i < 4; ++i)
-        m_corner[static_cast<size_t>(i + 4)] = {m_corner[static_cast<size_t>(i)].x, m_corner[static_cast<size_t>(i)].y,
-                                                -hw};
+    for (size_t i = 0; i < 4; ++i)
+        m_corner[i + 4] = {m_corner[i].x, m_corner[i].y, -hw};
 }

@@ -100,7 +100,7 @@ AsBuiltPlanResult PlanAsBuilt(const AsBuiltRig& rig, const AsBuiltPlacementOptio
 
     std::vector<Eigen::Vector3d> centres;
     for (const AsBuiltCamera& camera : rig.cameras)
-        centres.push_back(toUser * ToEigen(CameraCentre(camera)));
+        centres.emplace_back(toUser * ToEigen(CameraCentre(camera)));
     Eigen::Vector3d shift = Eigen::Vector3d::Zero();
     if (options.room) {
         plan.room = *options.room;
@@ -117,7 +117,7 @@ AsBuiltPlanResult PlanAsBuilt(const AsBuiltRig& rig, const AsBuiltPlacementOptio
         char text[128];
         std::snprintf(text, sizeof text, "room: %.3f x %.3f x %.3f m, the cameras' box with a %.1f m margin",
                       plan.room[0], plan.room[1], plan.room[2], kAsBuiltRoomMarginM);
-        plan.notes.push_back(text);
+        plan.notes.emplace_back(text);
     }
     for (const double side : plan.room)
         if (!(side <= kMaxRoomMetres))

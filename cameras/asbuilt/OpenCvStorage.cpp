@@ -313,7 +313,7 @@ std::optional<OpenCvMatrix> COpenCvStorage::Matrix(const std::string& key, size_
 {
     OpenCvMatrix m;
     std::vector<OpenCvScalar> data;
-    if (const auto parts = MatrixMap(key, most)) {
+    if (auto parts = MatrixMap(key, most)) {
         const auto whole = [most](const std::optional<OpenCvScalar>& s) -> std::optional<int> {
             if (!s || !s->number || *s->number < 0 || *s->number > static_cast<double>(most) ||
                 *s->number != std::floor(*s->number))

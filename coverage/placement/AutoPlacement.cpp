@@ -198,6 +198,7 @@ PlacementResult RunPlacement(const PlacementRequest& request,
     if (progress)
         progress({"search", 0, request.search.restarts, result.before.objective, {}});
     std::vector<std::vector<uint32_t>> slotCandidates;
+    slotCandidates.reserve(slotModel.size());
     for (const uint32_t model : slotModel)
         slotCandidates.push_back(candidates.RowsOfLens(model));
     if (std::any_of(slotCandidates.begin(), slotCandidates.end(), [](const auto& rows) { return rows.empty(); })) {
