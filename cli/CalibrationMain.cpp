@@ -76,11 +76,13 @@ void EndReaderGuard()
 
 int main(int argc, char** argv)
 {
-    GuardTheReader(CalibrationNamed(argc, argv));
-    CLI::App app{"Volume Planner: a rig read from or written as calibration files, without the window"};
-    app.set_version_flag("--version", std::string("Volume Planner ") + VP_VERSION);
-    app.require_subcommand(1);
-    AddRigCommand(app, MakeRigAsBuilt());
-    AddCompareCommand(app);
-    return RunCommandLine(app, argc, argv);
+    return RunGuarded([&] {
+        GuardTheReader(CalibrationNamed(argc, argv));
+        CLI::App app{"Volume Planner: a rig read from or written as calibration files, without the window"};
+        app.set_version_flag("--version", std::string("Volume Planner ") + VP_VERSION);
+        app.require_subcommand(1);
+        AddRigCommand(app, MakeRigAsBuilt());
+        AddCompareCommand(app);
+        return RunCommandLine(app, argc, argv);
+    });
 }

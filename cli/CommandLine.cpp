@@ -8,6 +8,17 @@
 #include <exception>
 #include <iostream>
 
+namespace
+{
+
+int StoppedOnUnexpectedError(const char* what)
+{
+    std::cerr << "The command stopped on an unexpected error: " << what << '\n';
+    return kExitRefused;
+}
+
+} // namespace
+
 int RunCommandLine(CLI::App& app, int argc, char** argv)
 {
     AtomicFile::RemoveTemporariesOnSignal();
@@ -33,8 +44,18 @@ int RunCommandLine(CLI::App& app, int argc, char** argv)
     } catch (const std::exception& e) {
         // Whatever a command did not foresee ends it here, with the files it
         // was writing removed as the stack unwound, rather than in an abort.
-        std::cerr << "The command stopped on an unexpected error: " << e.what() << '\n';
-        return kExitRefused;
+        return StoppedOnUnexpectedError(e.what());
     }
     return kExitDone;
+}
+
+int RunGuarded(const std::function<int()>& body) noexcept
+{
+    try {
+        return body();
+    } catch (const std::exception& e) {
+        return StoppedOnUnexpectedError(e.what());
+    } catch (...) {
+        return StoppedOnUnexpectedError("not a standard exception");
+    }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 namespace CLI
@@ -21,10 +22,13 @@ inline constexpr const char* kExitStatusHelp =
 // leaves no temporary file behind, and no exception escapes: one that a
 // command did not catch is shown on standard error with status 1.
 int RunCommandLine(CLI::App& app, int argc, char** argv);
+// A program's main body, which nothing escapes: what it throws before or
+// after RunCommandLine ends the program with a message and exit status 1.
+int RunGuarded(const std::function<int()>& body) noexcept;
 
 // One registration function per subcommand; main() calls each once.
 // `rig` reads and writes calibration files only with a handler of them.
-void AddRigCommand(CLI::App& app, std::shared_ptr<CRigAsBuilt> asBuilt = nullptr);
+void AddRigCommand(CLI::App& app, const std::shared_ptr<CRigAsBuilt>& asBuilt = nullptr);
 void AddCoverageCommand(CLI::App& app);
 void AddRenderCommand(CLI::App& app);
 void AddReportCommand(CLI::App& app);

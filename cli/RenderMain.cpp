@@ -8,9 +8,11 @@
 
 int main(int argc, char** argv)
 {
-    CLI::App app{"Volume Planner: draw the computed view into a PNG file, without the window"};
-    app.set_version_flag("--version", std::string("Volume Planner ") + VP_VERSION);
-    app.require_subcommand(1);
-    AddRenderCommand(app);
-    return RunCommandLine(app, argc, argv);
+    return RunGuarded([&] {
+        CLI::App app{"Volume Planner: draw the computed view into a PNG file, without the window"};
+        app.set_version_flag("--version", std::string("Volume Planner ") + VP_VERSION);
+        app.require_subcommand(1);
+        AddRenderCommand(app);
+        return RunCommandLine(app, argc, argv);
+    });
 }

@@ -10,16 +10,18 @@
 
 int main(int argc, char** argv)
 {
-    // Fonts and painting need the application object, not a screen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Qt would take options such as -platform out of the arguments it is given.
-    int qtArgc = 1;
-    QGuiApplication application(qtArgc, argv);
+    return RunGuarded([&] {
+        // Fonts and painting need the application object, not a screen.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Qt would take options such as -platform out of the arguments it is given.
+        int qtArgc = 1;
+        QGuiApplication application(qtArgc, argv);
 
-    CLI::App app{"Volume Planner: a printable coverage report of a plan, without the window"};
-    app.set_version_flag("--version", std::string("Volume Planner ") + VP_VERSION);
-    app.require_subcommand(1);
-    AddReportCommand(app);
-    return RunCommandLine(app, argc, argv);
+        CLI::App app{"Volume Planner: a printable coverage report of a plan, without the window"};
+        app.set_version_flag("--version", std::string("Volume Planner ") + VP_VERSION);
+        app.require_subcommand(1);
+        AddReportCommand(app);
+        return RunCommandLine(app, argc, argv);
+    });
 }

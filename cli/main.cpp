@@ -6,15 +6,17 @@
 
 int main(int argc, char** argv)
 {
-    ForwardAsBuiltRig(argc, argv);
-    CLI::App app{"Volume Planner: camera rigs and their coverage of a room, without the window"};
-    app.set_version_flag("--version", std::string("Volume Planner ") + VP_VERSION);
-    app.require_subcommand(1);
-    AddRigCommand(app);
-    AddCoverageCommand(app);
-    AddPlaceCommand(app);
-    AddRenderForwarder(app);
-    AddReportForwarder(app);
-    AddCompareForwarder(app);
-    return RunCommandLine(app, argc, argv);
+    return RunGuarded([&] {
+        ForwardAsBuiltRig(argc, argv);
+        CLI::App app{"Volume Planner: camera rigs and their coverage of a room, without the window"};
+        app.set_version_flag("--version", std::string("Volume Planner ") + VP_VERSION);
+        app.require_subcommand(1);
+        AddRigCommand(app);
+        AddCoverageCommand(app);
+        AddPlaceCommand(app);
+        AddRenderForwarder(app);
+        AddReportForwarder(app);
+        AddCompareForwarder(app);
+        return RunCommandLine(app, argc, argv);
+    });
 }
