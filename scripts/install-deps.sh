@@ -5,11 +5,12 @@
 # compiles the whole core with clang. libtoml11-dev, libyaml-cpp-dev and
 # libtinyxml2-dev read the calibration files of a rig as built. clang-format
 # and clang-tidy check every change (make format-check, make tidy). lld links
-# every build (the Makefile's LINKER_FLAGS).
+# every build (the Makefile's LINKER_FLAGS). python3 runs the partial clang
+# build's syntax check (scripts/syntax-check.sh).
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang lld clang-format clang-tidy pkg-config make
+  cmake ninja-build g++ clang lld clang-format clang-tidy pkg-config make python3
   libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev libpng-dev libeigen3-dev python3-jsonschema
   qt6-base-dev libqt6opengl6-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev
   libegl-mesa0 xvfb xauth fonts-dejavu-core dpkg-dev poppler-utils libassimp-dev
