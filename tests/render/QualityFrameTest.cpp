@@ -177,6 +177,36 @@ TEST_F(QualityFrameTest, FrontVoxelsShowTheColourOfTheirCameraCount)
     EXPECT_GT(checked[2], 0);
 }
 
+TEST_F(QualityFrameTest, TheShellIsCutAtTheShownLayersAsTheVolumeIs)
+{
+    m_renderer->SetQualityDisplay(true);
+    const CFrameImage all = ComputeAndDraw();
+    const CCoverageVolume& volume = m_renderer->GetVolume();
+    // Cut above the eye's height, so no voxel behind the front slab and below
+    // the cut is seen through where the cut-away front voxels were.
+    const int cut = m_renderer->GetLayerTotal() / 2 + 2;
+    m_renderer->SetShownLayers(0);
+    const CFrameImage none = Draw();
+    m_renderer->SetShownLayers(cut);
+    const CFrameImage half = Draw();
+    // Front faces below the cut are drawn as in the whole shell; above it
+    // nothing of the shell is left, at any depth.
+    int below = 0, above = 0;
+    for (uint32_t i = 3; i <= 21; i += 2)
+        for (uint32_t j = 1; j < volume.GetCountY(); j += 2) {
+            if (static_cast<int>(j) == cut)
+                continue;
+            const auto c = volume.Centre(volume.VoxelIndex(i, j, 0));
+            const auto [x, y] = ProjectInitialView(c[0], c[1], c[2] + volume.GetHalfEdge());
+            const bool shown = static_cast<int>(j) < cut;
+            EXPECT_EQ(half.Pixel(x, y), (shown ? all : none).Pixel(x, y)) << "voxel " << i << ", " << j;
+            ++(shown ? below : above);
+        }
+    EXPECT_GT(below, 20);
+    EXPECT_GT(above, 20);
+    EXPECT_GT(CountDifferences(all, half, 0, 0, kLegendX - 1, 679), 1000);
+}
+
 TEST_F(QualityFrameTest, ThresholdHidesTheVoxelsThatFailIt)
 {
     m_renderer->SetQualityDisplay(true);
