@@ -1,9 +1,7 @@
 #include "render/SceneRenderer.h"
 
 #include "cameras/CameraSet.h"
-#include "coverage/BackgroundComputation.h"
-#include "coverage/GridBudget.h"
-#include "coverage/MapDiagnostics.h"
+#include "coverage/SharedScene.h"
 #include "render/AxesDrawer.h"
 #include "render/BitmapText.h"
 #include "render/CameraGlyphs.h"
@@ -47,19 +45,6 @@ constexpr float kZoomStep = 0.5f;
 // One notch of a mouse wheel, in eighths of a degree.
 constexpr int kWheelNotch = 120;
 
-// What llvmpipe keeps per compiled box, as render-bench measures it (the
-// heap's growth while a display compiles, the resident growth once it is
-// drawn: 360 to 400 bytes with Mesa 22.3). Only the shown display is compiled
-// with the computation, but a session may show them all, filled and see
-// through: see through, the count layers (every voxel), the map and the
-// selective volume (each at most every voxel again); filled, only the boxes
-// at the surface of what each shows, counted together as a fourth voxel's
-// worth (a scattered volume, all surface, may take more).
-constexpr uint64_t kListBytesPerBox = 400;
-constexpr uint64_t kListBytesPerVoxel = 4 * kListBytesPerBox;
-// The Quality lists may hold every voxel once more, a box as the others.
-constexpr uint64_t kQualityListBytesPerVoxel = kListBytesPerBox;
-
 void SetViewport(const GLint (&v)[4])
 {
     glViewport(v[0], v[1], v[2], v[3]);
@@ -95,8 +80,12 @@ void DrawText(double x, double y, double z, const char* text)
 
 } // namespace
 
-CSceneRenderer::CSceneRenderer()
-    : m_room(std::make_unique<CRoomModel>()), m_axes(std::make_unique<CAxesDrawer>()),
+CSceneRenderer::CSceneRenderer() : CSceneRenderer(std::make_unique<CCoverageController>(), nullptr) {}
+
+CSceneRenderer::CSceneRenderer(CCoverageController& controller) : CSceneRenderer(nullptr, &controller) {}
+
+CSceneRenderer::CSceneRenderer(std::unique_ptr<CCoverageController> own, CCoverageController* given)
+    : m_ownController(std::move(own)), m_controller(given ? *given : *m_ownController), m_room(std::make_unique<CRoomModel>()), m_axes(std::make_unique<CAxesDrawer>()),
       m_glyphs(std::make_unique<CCameraGlyphs>()), m_lists(std::make_unique<CVolumeLists>()),
       m_quality(std::make_unique<CQualityLists>()), m_differenceLists(std::make_unique<CDifferenceLists>()),
       m_obstacles(std::make_unique<CObstacleDrawer>()), m_placement(std::make_unique<CPlacementDrawer>())
@@ -105,12 +94,9 @@ CSceneRenderer::CSceneRenderer()
 
 CSceneRenderer::~CSceneRenderer()
 {
-    m_computation.reset();
-    if (!m_bInitialised)
-        return;
-    DestroySceneSettings();
-    CCameraSet::DestroyInstance();
-    DestroyDrawColor();
+    m_ownController.reset();
+    if (m_bOwnsScene)
+        EndSharedScene();
     // Normally ReleaseGL ran while the context was current. Otherwise the
     // context has gone with its objects, and these deletions reach no context.
     ReleaseGL();
@@ -126,7 +112,6 @@ void CSceneRenderer::InitGL()
     glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
-    m_bResolutionMapDirty = false;
     m_bShowXScale = false;
     m_bShowYScale = true;
     m_bShowZScale = false;
@@ -138,14 +123,11 @@ void CSceneRenderer::InitGL()
 
     BuildBitmapFont();
 
-    CreateSceneSettings();
-    CCameraSet::Instance();
-    CreateDrawColor();
-    SceneSettings* settings = GetSceneSettings();
-    settings->ConvertToMetres();
-    settings->SetDisplayCeiling(settings->GetRoomHeight() * 0.5f);
+    if (m_ownController) {
+        PrepareSharedScene();
+        m_bOwnsScene = true;
+    }
     m_room->Update();
-    m_bInitialised = true;
     m_bGLLive = true;
 }
 
@@ -161,82 +143,55 @@ void CSceneRenderer::ReleaseGL()
     m_bGLLive = false;
 }
 
-CCoverageVolume::GridStatus CSceneRenderer::BuildGridFor(CCoverageVolume& volume, const CoverageInput& input,
-                                                         std::string& reason) const
+void CSceneRenderer::FollowVolume()
 {
-    CCoverageVolume::GridStatus status = volume.BuildGrid(input);
-    reason = volume.GetMemoryAdvice();
-    // A grid whose display lists would exhaust the machine is refused before
-    // the computation, rather than ending the program half-way through compiling.
-    const uint64_t listBytesPerVoxel = kListBytesPerVoxel + (m_bQualityDisplay ? kQualityListBytesPerVoxel : 0);
-    if (const GridBudget lists = CheckGridBudget(volume.GetVoxelCount(), listBytesPerVoxel, AvailableMemoryBytes());
-        status == CCoverageVolume::GridStatus::Ok && !lists.fits) {
-        reason = GridBudgetAdvice(lists, SmallestFittingVoxelCm(input.roomLength, input.roomWidth, input.roomHeight,
-                                                                listBytesPerVoxel, lists.freeBytes));
-        status = CCoverageVolume::GridStatus::OutOfMemory;
-    }
-    return status;
-}
-
-void CSceneRenderer::Recompute(bool fromCalibration)
-{
-    if (m_obstacleSource)
-        SetObstacles(m_obstacleSource());
-    m_lists->DeleteLists();
-    m_quality->DeleteLists();
-    m_planning.Release();
-    m_bPlanningStale = true;
-    m_bQualityListsStale = true;
-    m_bLastRenderComputed = true;
-    m_volume.Release();
-    m_strMapDiagnosis.clear();
-    CoverageInput input = CoverageInput::FromProcessState();
-    input.obstacles = m_pObstacleSet;
-    CCoverageVolume::GridStatus status = BuildGridFor(m_volume, input, m_strComputationReason);
-    if (status == CCoverageVolume::GridStatus::Ok) {
-        status = fromCalibration ? m_volume.ComputeCoverageFromCalibration(input) : m_volume.ComputeCoverage(input);
-        if (CCameraSet* cameras = CCameraSet::Current())
-            cameras->TakeDerivedValues(input.cameras);
-    }
-    if (status != CCoverageVolume::GridStatus::Ok) {
-        // Nothing half-built may be drawn: the volume stays empty until the next computation.
-        m_volume.Release();
-        m_strComputationMessage =
-            status == CCoverageVolume::GridStatus::OutOfMemory ? kNotEnoughMemoryMessage : kInvalidGridMessage;
+    const bool newVolume = m_controller.GetVolumeGeneration() != m_nListedVolume;
+    if (!newVolume && m_controller.GetMapGeneration() == m_nListedMap)
         return;
-    }
-    CompileLists();
+    m_nListedVolume = m_controller.GetVolumeGeneration();
+    m_nListedMap = m_controller.GetMapGeneration();
+    m_lists->DeleteLists();
+    if (newVolume)
+        m_quality->DeleteLists();
+    m_aListQueue.clear();
+    m_nListQueueNext = 0;
+    if (!m_controller.GetVolume().HasResults())
+        return;
+    if (m_controller.IsBackground())
+        QueueLists();
+    else
+        CompileLists();
 }
 
 void CSceneRenderer::CompileLists()
 {
-    m_strMapDiagnosis = ExplainEmptyMap(m_volume).value_or("");
+    const CCoverageVolume& volume = m_controller.GetVolume();
     // Only the display shown now (none beside the Quality display); the
     // others when they are first shown.
-    m_lists->Start(m_volume, CoverageFilters::FromProcessState());
-    if (!m_bQualityDisplay && !m_difference)
-        m_lists->Compile(m_volume, ShownVolumeDisplay(*GetSceneSettings()), ShownVoxelFaces(m_bSeeThrough));
+    m_lists->Start(volume, CoverageFilters::FromProcessState());
+    if (!IsQualityDisplay() && !m_difference)
+        m_lists->Compile(volume, ShownVolumeDisplay(*GetSceneSettings()), ShownVoxelFaces(m_bSeeThrough));
 }
 
-void CSceneRenderer::UpdatePlanning()
+void CSceneRenderer::UpdateQualityLists()
 {
-    if (m_bPlanningStale && (m_bPlanningEnabled || m_bQualityDisplay) && m_volume.HasResults()) {
-        m_bPlanningStale = false;
-        m_bQualityListsStale = true;
-        m_bLastRenderComputed = true;
-        if (m_planning.Compute(m_volume, CoverageInput::FromProcessState()) == CPlanningMeasures::Status::OutOfMemory)
-            m_strComputationMessage = kNotEnoughMemoryMessage;
-    }
-    if (m_bQualityDisplay && m_bQualityListsStale) {
-        m_bQualityListsStale = false;
-        // Switched on after the computation, the display must still not
-        // compile more than the machine can hold.
-        if (m_planning.HasResults() && m_volume.GetVoxelCount() > AvailableMemoryBytes() / kQualityListBytesPerVoxel) {
-            m_quality->DeleteLists();
-            m_strComputationMessage = kNotEnoughMemoryMessage;
-        } else {
-            m_quality->Build(m_volume, m_planning, m_eQualityMeasure, m_qualityThreshold);
-        }
+    if (!IsQualityDisplay())
+        return;
+    const CCoverageVolume& volume = m_controller.GetVolume();
+    const CPlanningMeasures& planning = m_controller.GetPlanning();
+    if (!m_bQualityListsStale && m_nQualityVolume == m_controller.GetVolumeGeneration() &&
+        m_nQualityPlanning == m_controller.GetPlanningGeneration())
+        return;
+    m_bQualityListsStale = false;
+    m_nQualityVolume = m_controller.GetVolumeGeneration();
+    m_nQualityPlanning = m_controller.GetPlanningGeneration();
+    // Switched on after the computation, the display must still not
+    // compile more than the machine can hold.
+    if (planning.HasResults() && volume.GetVoxelCount() > AvailableMemoryBytes() / kQualityListBytesPerVoxel) {
+        m_quality->DeleteLists();
+        m_controller.PostMessage(kNotEnoughMemoryMessage);
+    } else {
+        m_quality->Build(volume, planning, m_eQualityMeasure, m_qualityThreshold);
     }
 }
 
@@ -249,13 +204,17 @@ void CSceneRenderer::Render()
     NoteEntryUnit(*settings);
     settings->ConvertToMetres();
     m_room->Update();
-    m_bLastRenderComputed = false;
-    if (m_bBackground)
-        RunPendingInBackground(*settings);
-    else
-        RunPendingComputations(*settings);
-    if (m_bLastRenderComputed)
-        ++m_nResultGeneration;
+    m_controller.RunCoverageStage(*settings);
+    m_obstacles->SetObstacles(m_controller.GetObstacles());
+    FollowVolume();
+    // A small volume's lists are all in at once, in the frame that took its
+    // results; a failed computation has none, its flags go down at once.
+    if (m_controller.IsBackground() && (IsCompilingLists() || m_controller.AwaitsResultLists()))
+        CompileQueuedLists();
+    m_controller.RunPlanningStage(*settings);
+    // The Quality lists of the measures there are, not of those to come.
+    if (!m_controller.IsPlanningPending())
+        UpdateQualityLists();
     if (CCameraSet* cameras = CCameraSet::Current())
         cameras->SetUserOrigin(m_room->Corner(3));
 
@@ -268,7 +227,7 @@ void CSceneRenderer::Render()
     DrawMainScene();
     if (m_difference) {
         // Red and green need no key beyond the status strip's words.
-    } else if (m_bQualityDisplay) {
+    } else if (IsQualityDisplay()) {
         if (settings->GetShowLegend()) {
             SetViewport(kQualityLegendViewport);
             DrawQualityLegend(m_eQualityMeasure, m_quality->GetScale(), m_qualityThreshold);
@@ -281,184 +240,20 @@ void CSceneRenderer::Render()
         DrawWaitingMessage();
 }
 
-void CSceneRenderer::RunPendingComputations(SceneSettings& settings)
-{
-    if (settings.GetRecalculate()) {
-        if (!settings.GetTestMode())
-            if (CCameraSet* cameras = CCameraSet::Current())
-                cameras->RecomputeFieldOfView();
-        Recompute(settings.GetTestMode());
-        settings.SetRecalculate(false);
-        // The lists were just compiled for the current resolution camera.
-        m_bResolutionMapDirty = false;
-    }
-    if (m_bResolutionMapDirty) {
-        m_lists->DeleteLists();
-        if (m_volume.HasResults())
-            CompileLists();
-        m_bResolutionMapDirty = false;
-    }
-    if (settings.GetTestDataPending()) {
-        Recompute(true);
-        settings.SetTestDataPending(false);
-    }
-    UpdatePlanning();
-}
-
-void CSceneRenderer::RunPendingInBackground(SceneSettings& settings)
-{
-    if (m_computation && m_computation->IsFinished())
-        TakeComputationResults(settings);
-    const bool coveragePending = settings.GetRecalculate() || settings.GetTestDataPending();
-    // Each request is served once (its flags stay up until its lists are
-    // in); one made while a computation runs replaces it.
-    if (coveragePending && settings.GetComputationRequests() != m_nComputationRequests)
-        StartComputation(settings);
-    if (m_bResolutionMapDirty) {
-        m_lists->DeleteLists();
-        m_aListQueue.clear();
-        m_nListQueueNext = 0;
-        if (m_volume.HasResults())
-            QueueLists();
-        m_bResolutionMapDirty = false;
-    }
-    // A small volume's lists are all in at once, in the frame that took its
-    // results; a failed computation has none, its flags go down at once.
-    if (IsCompilingLists() || m_bClearFlagsWhenListed)
-        CompileQueuedLists();
-    const bool planningWanted = m_bPlanningEnabled || m_bQualityDisplay;
-    if (m_bPlanningStale && planningWanted && m_volume.HasResults() &&
-        (!m_computation || (!coveragePending && m_nPlanningRequests != m_nComputationPlanningRequests)))
-        StartComputation(settings);
-    // The Quality lists of the measures there are; UpdatePlanning computes nothing while they are fresh.
-    if (!m_bPlanningStale || !planningWanted || !m_volume.HasResults())
-        UpdatePlanning();
-}
-
-CoverageStep CSceneRenderer::PrepareStep(const CoverageInput& input, bool fromCalibration) const
-{
-    CoverageStep step;
-    step.volume = std::make_unique<CCoverageVolume>();
-    step.volume->SetResolutionCamera(m_nResolutionCamera);
-    step.fromCalibration = fromCalibration;
-    step.status = BuildGridFor(*step.volume, input, step.reason);
-    return step;
-}
-
-void CSceneRenderer::StartComputation(SceneSettings& settings)
-{
-    m_computation.reset();
-    // A coverage computation takes the obstacles as they are now (a copy of
-    // its own); the planning measures alone keep those of the volume shown.
-    if (m_obstacleSource && (settings.GetRecalculate() || settings.GetTestDataPending()))
-        SetObstacles(m_obstacleSource());
-    m_nComputationRequests = settings.GetComputationRequests();
-    m_nComputationPlanningRequests = m_nPlanningRequests;
-    CoverageInput input = CoverageInput::FromProcessState();
-    input.obstacles = m_pObstacleSet;
-    std::vector<CoverageStep> steps;
-    if (settings.GetRecalculate()) {
-        // Derived on the copy: a cancelled computation leaves the rig as it was.
-        if (!settings.GetTestMode())
-            input.cameras.RecomputeFieldOfView();
-        steps.push_back(PrepareStep(input, settings.GetTestMode()));
-    }
-    if (settings.GetTestDataPending())
-        steps.push_back(PrepareStep(input, true));
-    const bool planning = m_bPlanningEnabled || m_bQualityDisplay;
-    // The planning measures alone are computed from the volume shown, which
-    // stays as it is until they are in.
-    const CCoverageVolume* planningVolume = steps.empty() ? &m_volume : nullptr;
-    m_computation =
-        std::make_unique<CBackgroundComputation>(std::move(input), std::move(steps), planning, planningVolume);
-}
-
-void CSceneRenderer::TakeComputationResults(SceneSettings& settings)
-{
-    std::unique_ptr<CBackgroundComputation> done = std::move(m_computation);
-    done->Wait();
-    const bool current = settings.GetComputationRequests() == m_nComputationRequests;
-    if (current && done->WasCancelled()) {
-        settings.SetRecalculate(false);
-        settings.SetTestDataPending(false);
-    }
-    if (done->WasCancelled()) {
-        m_bResultsStale = m_bResultsStale || !done->Steps().empty();
-        // Not started again by itself: the user asks anew.
-        if (done->WantsPlanning() && m_nPlanningRequests == m_nComputationPlanningRequests)
-            m_bPlanningStale = false;
-        return;
-    }
-    m_bLastRenderComputed = true;
-    if (!done->Steps().empty())
-        m_nLastTakenRequests = m_nComputationRequests;
-    if (!done->Steps().empty() && done->Steps().back().status != CCoverageVolume::GridStatus::Ok) {
-        // A refused grid leaves the coverage shown, its lists and measures
-        // as they were: nothing of the refused run was built.
-        const CoverageStep& refused = done->Steps().back();
-        m_strComputationReason = refused.reason;
-        m_strComputationMessage =
-            refused.status == CCoverageVolume::GridStatus::OutOfMemory ? kNotEnoughMemoryMessage : kInvalidGridMessage;
-        m_bCoverageRefused = true;
-        if (current) {
-            m_bClearFlagsWhenListed = true;
-            m_nListRequests = m_nComputationRequests;
-        }
-        return;
-    }
-    if (!done->Steps().empty()) {
-        m_bResultsStale = false;
-        if (CCameraSet* cameras = CCameraSet::Current())
-            cameras->TakeDerivedValues(done->Inputs().cameras);
-        m_lists->DeleteLists();
-        m_quality->DeleteLists();
-        m_planning.Release();
-        m_bPlanningStale = true;
-        m_bQualityListsStale = true;
-        m_strMapDiagnosis.clear();
-        for (CoverageStep& step : done->Steps()) {
-            if (step.status == CCoverageVolume::GridStatus::Ok)
-                continue;
-            // Nothing half-built may be drawn: the volume stays empty until the next computation.
-            m_strComputationReason = step.reason;
-            m_strComputationMessage =
-                step.status == CCoverageVolume::GridStatus::OutOfMemory ? kNotEnoughMemoryMessage : kInvalidGridMessage;
-        }
-        CoverageStep& last = done->Steps().back();
-        std::swap(m_volume, *last.volume);
-        // View Res while it computed: that camera's values are held now.
-        m_volume.SetResolutionCamera(m_nResolutionCamera);
-        QueueLists();
-        m_bResolutionMapDirty = false;
-    }
-    if (current && !done->Steps().empty()) {
-        m_bClearFlagsWhenListed = true;
-        m_nListRequests = m_nComputationRequests;
-    }
-    if (done->RanPlanning()) {
-        m_bPlanningStale = m_nPlanningRequests != m_nComputationPlanningRequests;
-        m_bQualityListsStale = true;
-        // Empty when they did not fit, as the measures computed in the frame are.
-        std::swap(m_planning, done->Planning());
-        if (done->GetPlanningStatus() == CPlanningMeasures::Status::OutOfMemory)
-            m_strComputationMessage = kNotEnoughMemoryMessage;
-    }
-}
-
 void CSceneRenderer::QueueLists()
 {
-    m_strMapDiagnosis = ExplainEmptyMap(m_volume).value_or("");
-    m_lists->Start(m_volume, CoverageFilters::FromProcessState());
+    const CCoverageVolume& volume = m_controller.GetVolume();
+    m_lists->Start(volume, CoverageFilters::FromProcessState());
     m_aListQueue.clear();
     m_nListQueueNext = 0;
     // Only the display shown now (none beside the Quality display); the
     // others when they are first shown, as in the synchronous path.
     const SceneSettings* settings = GetSceneSettings();
-    if (m_bQualityDisplay || m_difference || !settings)
+    if (IsQualityDisplay() || m_difference || !settings)
         return;
     m_eListQueueDisplay = ShownVolumeDisplay(*settings);
     m_eListQueueFaces = ShownVoxelFaces(m_bSeeThrough);
-    const uint32_t lists = CVolumeLists::ListCount(m_volume, m_eListQueueDisplay);
+    const uint32_t lists = CVolumeLists::ListCount(volume, m_eListQueueDisplay);
     for (uint32_t n = 0; n < lists; ++n)
         m_aListQueue.push_back(n);
 }
@@ -472,7 +267,7 @@ void CSceneRenderer::QueueMissingLists(VolumeDisplay display, VoxelFaces faces)
     m_nListQueueNext = 0;
     m_eListQueueDisplay = display;
     m_eListQueueFaces = faces;
-    const uint32_t lists = CVolumeLists::ListCount(m_volume, display);
+    const uint32_t lists = CVolumeLists::ListCount(m_controller.GetVolume(), display);
     for (uint32_t n = 0; n < lists; ++n)
         m_aListQueue.push_back(n);
     CompileQueuedLists();
@@ -485,7 +280,7 @@ void CSceneRenderer::CompileQueuedLists()
     constexpr auto kBudget = std::chrono::milliseconds(40);
     const auto start = std::chrono::steady_clock::now();
     while (IsCompilingLists()) {
-        m_lists->CompileList(m_volume, m_eListQueueDisplay, m_eListQueueFaces, m_aListQueue[m_nListQueueNext++]);
+        m_lists->CompileList(m_controller.GetVolume(), m_eListQueueDisplay, m_eListQueueFaces, m_aListQueue[m_nListQueueNext++]);
         if (std::chrono::steady_clock::now() - start >= kBudget)
             break;
     }
@@ -493,37 +288,24 @@ void CSceneRenderer::CompileQueuedLists()
         return;
     m_aListQueue.clear();
     m_nListQueueNext = 0;
-    SceneSettings* settings = GetSceneSettings();
-    if (settings && m_bClearFlagsWhenListed && settings->GetComputationRequests() == m_nListRequests) {
-        settings->SetRecalculate(false);
-        settings->SetTestDataPending(false);
-    }
-    m_bClearFlagsWhenListed = false;
+    if (SceneSettings* settings = GetSceneSettings())
+        m_controller.ResultListsCompiled(*settings);
 }
 
 double CSceneRenderer::GetComputationProgress() const
 {
-    if (m_computation)
-        return m_computation->GetProgress();
+    if (m_controller.IsRunning())
+        return m_controller.GetProgress();
     return m_aListQueue.empty() ? 0.0
                                 : static_cast<double>(m_nListQueueNext) / static_cast<double>(m_aListQueue.size());
-}
-
-bool CSceneRenderer::IsComputationFinished() const
-{
-    return m_computation && m_computation->IsFinished();
-}
-
-void CSceneRenderer::CancelComputation()
-{
-    if (m_computation)
-        m_computation->Cancel();
 }
 
 void CSceneRenderer::DrawMainScene()
 {
     const SceneSettings* settings = GetSceneSettings();
     DrawColor* colors = GetDrawColor();
+    const CCoverageVolume& volume = m_controller.GetVolume();
+    const CPlanningMeasures& planning = m_controller.GetPlanning();
 
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -560,30 +342,30 @@ void CSceneRenderer::DrawMainScene()
         m_axes->DrawZScale(*m_room, colors->Blue());
     const Vec3d& c0 = m_room->Corner(0);
     m_axes->DrawAxes(c0.x - 0.5, c0.y - 0.1, c0.z + 0.5);
-    m_glyphs->Draw(m_bPlanningEnabled && m_planning.HasResults() ? &m_planning : nullptr);
+    m_glyphs->Draw(IsPlanningEnabled() && planning.HasResults() ? &planning : nullptr);
     m_obstacles->Draw(m_bSeeThrough);
     m_placement->Draw();
 
     glPolygonMode(GL_FRONT_AND_BACK, m_bSeeThrough ? GL_POINT : GL_FILL);
     if (m_difference) {
-        if (m_differenceListsGeneration != m_nResultGeneration) {
-            m_differenceLists->Build(m_volume, *m_difference);
-            m_differenceListsGeneration = m_nResultGeneration;
+        if (m_differenceListsGeneration != m_controller.GetResultGeneration()) {
+            m_differenceLists->Build(volume, *m_difference);
+            m_differenceListsGeneration = m_controller.GetResultGeneration();
         }
-        m_differenceLists->Draw(m_volume);
-    } else if (m_bQualityDisplay) {
-        m_quality->Draw(m_volume);
+        m_differenceLists->Draw(volume);
+    } else if (IsQualityDisplay()) {
+        m_quality->Draw(volume);
     } else {
         const VolumeDisplay display = ShownVolumeDisplay(*settings);
-        const VoxelFaces faces = CVolumeLists::FacesToDraw(m_volume, m_bSeeThrough, kNearPlane);
+        const VoxelFaces faces = CVolumeLists::FacesToDraw(volume, m_bSeeThrough, kNearPlane);
         // While the queue compiles a list a turn, the frame shows those in so far.
-        if (m_volume.HasResults() && !IsCompilingLists() && !m_lists->IsCompiled(m_volume, display, faces)) {
-            if (m_bBackground)
+        if (volume.HasResults() && !IsCompilingLists() && !m_lists->IsCompiled(volume, display, faces)) {
+            if (m_controller.IsBackground())
                 QueueMissingLists(display, faces);
             else
-                m_lists->Compile(m_volume, display, faces);
+                m_lists->Compile(volume, display, faces);
         }
-        m_lists->Draw(m_volume, display, faces);
+        m_lists->Draw(volume, display, faces);
     }
 
     glPopMatrix();
@@ -597,7 +379,7 @@ void CSceneRenderer::DrawLegendInset()
     SetViewport(kLegendViewport);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glPushMatrix();
-    DrawResolutionLegend(m_volume, 0.0, 0.0, -1.0);
+    DrawResolutionLegend(m_controller.GetVolume(), 0.0, 0.0, -1.0);
     glPopMatrix();
 }
 
@@ -611,7 +393,7 @@ void CSceneRenderer::DrawStatusStrip()
 
     char text[64];
     std::snprintf(text, sizeof text, "Resolution for camera : %u",
-                  static_cast<unsigned>(m_volume.GetResolutionCamera() + 1));
+                  static_cast<unsigned>(GetVolume().GetResolutionCamera() + 1));
     DrawText(-4.95, 2.0, -1.0, text);
     const bool selective = settings->GetSelectiveCameras();
     DrawText(-4.95, -1.5, -1.0, selective ? "Selective Cameras Volume: ON" : "Selective Cameras Volume: OFF");
@@ -619,8 +401,8 @@ void CSceneRenderer::DrawStatusStrip()
     DrawText(-4.95, -5.0, -1.0, selective ? "Volume Truncation: OFF" : "Volume Truncation: ON");
     if (m_difference)
         DrawText(-2.0, 2.0, -1.0, "As built against the plan: triangulable lost red, gained green");
-    else if (!selective && !settings->Get2DView() && !m_strMapDiagnosis.empty())
-        DrawText(-2.0, 2.0, -1.0, m_strMapDiagnosis.c_str());
+    else if (!selective && !settings->Get2DView() && !GetMapDiagnosis().empty())
+        DrawText(-2.0, 2.0, -1.0, GetMapDiagnosis().c_str());
     glPopMatrix();
 }
 
@@ -633,18 +415,6 @@ void CSceneRenderer::DrawWaitingMessage()
     if (DrawColor* colors = GetDrawColor())
         glColor3dv(colors->White());
     DrawText(0.0, -5.0, -1.0, kWaitingMessage);
-}
-
-bool CSceneRenderer::TakeCoverageRefusal()
-{
-    return std::exchange(m_bCoverageRefused, false);
-}
-
-std::optional<std::string> CSceneRenderer::TakeComputationMessage()
-{
-    std::optional<std::string> message;
-    message.swap(m_strComputationMessage);
-    return message;
 }
 
 void CSceneRenderer::Resize(int width, int height)
@@ -833,9 +603,7 @@ void CSceneRenderer::ResetCameras()
 
 void CSceneRenderer::ShowResolutionMap(int camera)
 {
-    m_nResolutionCamera = camera;
-    m_volume.SetResolutionCamera(camera);
-    m_bResolutionMapDirty = true;
+    m_controller.ShowResolutionMap(camera);
 }
 
 void CSceneRenderer::SetScaleDivisions(int n)
@@ -879,8 +647,8 @@ void CSceneRenderer::ResetHome()
 
 void CSceneRenderer::SetObstacles(std::shared_ptr<const CObstacleSet> obstacles)
 {
-    m_pObstacleSet = obstacles;
-    m_obstacles->SetObstacles(std::move(obstacles));
+    m_obstacles->SetObstacles(obstacles);
+    m_controller.SetObstacles(std::move(obstacles));
 }
 
 void CSceneRenderer::SetPlacementPreview(std::shared_ptr<const PlacementPreview> preview)
@@ -895,27 +663,17 @@ const std::shared_ptr<const PlacementPreview>& CSceneRenderer::GetPlacementPrevi
 
 int CSceneRenderer::GetLayerTotal() const
 {
-    return m_volume.GetLayerTotal();
+    return GetVolume().GetLayerTotal();
 }
 
 void CSceneRenderer::SetShownLayers(int n)
 {
-    m_volume.SetShownLayers(n);
+    m_controller.SetShownLayers(n);
 }
 
 int CSceneRenderer::GetShownLayers() const
 {
-    return m_volume.GetShownLayers();
-}
-
-void CSceneRenderer::SetPlanningEnabled(bool on)
-{
-    m_bPlanningEnabled = on;
-}
-
-void CSceneRenderer::SetQualityDisplay(bool on)
-{
-    m_bQualityDisplay = on;
+    return GetVolume().GetShownLayers();
 }
 
 void CSceneRenderer::SetDifference(std::shared_ptr<const CCoverageDifference> difference)
@@ -938,8 +696,3 @@ void CSceneRenderer::SetQualityThreshold(std::optional<QualityThreshold> thresho
     m_qualityThreshold = threshold;
 }
 
-void CSceneRenderer::RequestPlanningUpdate()
-{
-    m_bPlanningStale = true;
-    ++m_nPlanningRequests;
-}

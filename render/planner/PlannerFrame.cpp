@@ -299,13 +299,15 @@ void CSceneRenderer::OnWheel(int x, int y, int angleDelta)
 uint64_t CSceneRenderer::CountDrawnVoxels()
 {
     const SceneSettings* s = GetSceneSettings();
-    if (!s || !m_volume.HasResults())
+    const CCoverageVolume& volume = m_controller.GetVolume();
+    const CPlanningMeasures& planning = m_controller.GetPlanning();
+    if (!s || !volume.HasResults())
         return 0;
-    const WindowDisplay display = ShownDisplay(*s, m_bQualityDisplay);
+    const WindowDisplay display = ShownDisplay(*s, IsQualityDisplay());
     const std::optional<QualityThreshold>& q = m_qualityThreshold;
     const std::vector<double> key{
-        static_cast<double>(m_nResultGeneration),       static_cast<double>(display),
-        static_cast<double>(m_volume.GetShownLayers()), static_cast<double>(m_volume.GetResolutionCamera()),
+        static_cast<double>(m_controller.GetResultGeneration()),       static_cast<double>(display),
+        static_cast<double>(volume.GetShownLayers()), static_cast<double>(volume.GetResolutionCamera()),
         static_cast<double>(GetIsoOperator()),          static_cast<double>(GetIsoThreshold()),
         static_cast<double>(GetResOperator1()),         GetResBound1(),
         static_cast<double>(GetResOperator2()),         GetResBound2(),
@@ -314,30 +316,30 @@ uint64_t CSceneRenderer::CountDrawnVoxels()
     if (key == m_aDrawnCountKey)
         return m_nDrawnCount;
     m_aDrawnCountKey = key;
-    const uint32_t layers = m_volume.GetCountY();
-    const uint32_t shown = static_cast<uint32_t>(std::clamp(m_volume.GetShownLayers(), 0, static_cast<int>(layers)));
+    const uint32_t layers = volume.GetCountY();
+    const uint32_t shown = static_cast<uint32_t>(std::clamp(volume.GetShownLayers(), 0, static_cast<int>(layers)));
     uint64_t count = 0;
     switch (display) {
     case WindowDisplay::SelectiveCameras:
-        count = m_volume.IsoListPaint().size();
+        count = volume.IsoListPaint().size();
         break;
     case WindowDisplay::CameraCount2D:
         // Every voxel of the layers shown but those inside an obstacle, as CountLayerPaint draws them.
-        count = static_cast<uint64_t>(m_volume.GetCountX()) * m_volume.GetCountZ() * shown;
-        if (m_volume.GetOcclusion())
-            for (size_t t = 0; t < m_volume.GetVoxelCount(); ++t)
-                count -= t % layers < shown && m_volume.InsideObstacle(t);
+        count = static_cast<uint64_t>(volume.GetCountX()) * volume.GetCountZ() * shown;
+        if (volume.GetOcclusion())
+            for (size_t t = 0; t < volume.GetVoxelCount(); ++t)
+                count -= t % layers < shown && volume.InsideObstacle(t);
         break;
     case WindowDisplay::ResolutionMap: {
-        const std::vector<int8_t> bands = m_volume.MapBands();
+        const std::vector<int8_t> bands = volume.MapBands();
         for (size_t t = 0; t < bands.size(); ++t)
             count += bands[t] >= 0 && t % layers < shown;
         break;
     }
     case WindowDisplay::Quality:
-        if (m_planning.HasResults() && m_quality->IsBuilt())
+        if (planning.HasResults() && m_quality->IsBuilt())
             for (uint32_t j = 0; j < shown; ++j)
-                count += QualityLayerPaint(m_volume, m_planning, m_eQualityMeasure, m_quality->GetScale(), q, j).size();
+                count += QualityLayerPaint(volume, planning, m_eQualityMeasure, m_quality->GetScale(), q, j).size();
         break;
     }
     m_nDrawnCount = count;
@@ -347,6 +349,8 @@ uint64_t CSceneRenderer::CountDrawnVoxels()
 void CSceneRenderer::DrawPlannerFrame()
 {
     SceneSettings* settings = GetSceneSettings();
+    const CCoverageVolume& volume = m_controller.GetVolume();
+    const CPlanningMeasures& planning = m_controller.GetPlanning();
     DrawColor* colors = GetDrawColor();
     UpdatePlannerPose();
     if (!m_plannerView.IsFitted() || PlannerRoomKey() != m_aFittedRoom)
@@ -378,20 +382,20 @@ void CSceneRenderer::DrawPlannerFrame()
     m_obstacles->Draw(m_bSeeThrough);
     m_placement->Draw();
 
-    const WindowDisplay display = ShownDisplay(*settings, m_bQualityDisplay);
+    const WindowDisplay display = ShownDisplay(*settings, IsQualityDisplay());
     glPolygonMode(GL_FRONT_AND_BACK, m_bSeeThrough ? GL_POINT : GL_FILL);
     if (display == WindowDisplay::Quality) {
-        m_quality->Draw(m_volume);
+        m_quality->Draw(volume);
     } else {
         const VolumeDisplay lists = VolumeDisplayOf(display);
-        const VoxelFaces faces = CVolumeLists::FacesToDraw(m_volume, m_bSeeThrough, view.DepthRange()[0]);
-        if (m_volume.HasResults() && !IsCompilingLists() && !m_lists->IsCompiled(m_volume, lists, faces)) {
-            if (m_bBackground)
+        const VoxelFaces faces = CVolumeLists::FacesToDraw(volume, m_bSeeThrough, view.DepthRange()[0]);
+        if (volume.HasResults() && !IsCompilingLists() && !m_lists->IsCompiled(volume, lists, faces)) {
+            if (m_controller.IsBackground())
                 QueueMissingLists(lists, faces);
             else
-                m_lists->Compile(m_volume, lists, faces);
+                m_lists->Compile(volume, lists, faces);
         }
-        m_lists->Draw(m_volume, lists, faces);
+        m_lists->Draw(volume, lists, faces);
     }
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 
@@ -402,7 +406,7 @@ void CSceneRenderer::DrawPlannerFrame()
     const Vec3d half{settings->GetRoomLength() * 0.5, settings->GetRoomHeight() * 0.5, settings->GetRoomWidth() * 0.5};
     const Vec3d eye = view.EyePosition();
     if (cameras && cameras->IsAllocated()) {
-        const bool reach = m_bPlanningEnabled && m_planning.HasResults();
+        const bool reach = IsPlanningEnabled() && planning.HasResults();
         const uint32_t end = std::min(settings->GetEndCamera(), settings->GetCameraCount());
         for (uint32_t n = settings->GetFirstCamera(); n < end; ++n) {
             const int i = static_cast<int>(n);
@@ -416,9 +420,9 @@ void CSceneRenderer::DrawPlannerFrame()
                 m_ePyramids == PyramidShow::All || (m_ePyramids == PyramidShow::Selected && i == m_nSelectedCamera);
             if (const std::optional<Vec3d> axis = CameraAxis(hp, hm, vp, vm); axis && pyramid) {
                 double distance = FarWallDistance(cam.position, *axis, half);
-                if (reach && n < m_planning.GetCameraFigures().size() &&
-                    std::isfinite(m_planning.GetCameraFigures()[n].reachMm))
-                    distance = m_planning.GetCameraFigures()[n].reachMm / 1000.0;
+                if (reach && n < planning.GetCameraFigures().size() &&
+                    std::isfinite(planning.GetCameraFigures()[n].reachMm))
+                    distance = planning.GetCameraFigures()[n].reachMm / 1000.0;
                 cam.pyramid = MakeCameraPyramid(cam.position, hp, hm, vp, vm, distance);
             }
             positions.push_back(cam.position);
@@ -433,7 +437,7 @@ void CSceneRenderer::DrawPlannerFrame()
     m_aPlannerLabels.clear();
     CLabelBoard board;
     LegendPanel legend;
-    bool showLegend = settings->GetShowLegend() && m_volume.HasResults();
+    bool showLegend = settings->GetShowLegend() && volume.HasResults();
     switch (display) {
     case WindowDisplay::Quality:
         showLegend = showLegend && m_quality->IsBuilt();
@@ -443,8 +447,8 @@ void CSceneRenderer::DrawPlannerFrame()
         legend = CountLegendPanel(GetIsoOperator(), GetIsoThreshold());
         break;
     default:
-        legend = ResolutionLegendPanel(m_volume.GetResolutionMin(), m_volume.GetBandWidth(),
-                                       m_volume.GetResolutionMax(), m_volume.GetResolutionCamera() + 1);
+        legend = ResolutionLegendPanel(volume.GetResolutionMin(), volume.GetBandWidth(),
+                                       volume.GetResolutionMax(), volume.GetResolutionCamera() + 1);
         break;
     }
     if (showLegend)
@@ -455,7 +459,7 @@ void CSceneRenderer::DrawPlannerFrame()
     // Camera numbers beside their spheres, towards the room's middle on
     // screen, where the rulers (outside the room) are not.
     const Vec3d centre = view.Project({0.0, 0.0, 0.0});
-    const int ringed = m_volume.GetResolutionCamera();
+    const int ringed = volume.GetResolutionCamera();
     for (const CameraLabel& label : GroupCameraLabels(positions, numbers)) {
         const Vec3d p = view.Project(label.position);
         if (p.z <= 0.0)
@@ -535,15 +539,15 @@ void CSceneRenderer::DrawPlannerFrame()
         DrawLegendPanel(legend, m_nViewWidth - kLegendMargin, kLegendBottom);
 
     PlannerStatus status;
-    status.computed = m_volume.HasResults();
+    status.computed = volume.HasResults();
     switch (display) {
     case WindowDisplay::ResolutionMap:
-        status.display = "Resolution map, camera " + std::to_string(m_volume.GetResolutionCamera() + 1);
+        status.display = "Resolution map, camera " + std::to_string(volume.GetResolutionCamera() + 1);
         status.criteria = IsoText() + "; " + ResolutionFilterText();
         break;
     case WindowDisplay::SelectiveCameras:
         status.display =
-            "Selective cameras volume, resolution of camera " + std::to_string(m_volume.GetResolutionCamera() + 1);
+            "Selective cameras volume, resolution of camera " + std::to_string(volume.GetResolutionCamera() + 1);
         status.criteria = "seen by every enabled camera of the range";
         status.layered = false;
         break;
@@ -556,18 +560,18 @@ void CSceneRenderer::DrawPlannerFrame()
         status.criteria = legend.note;
         break;
     }
-    status.shownLayers = m_volume.GetShownLayers();
-    status.layerTotal = m_volume.GetLayerTotal();
+    status.shownLayers = volume.GetShownLayers();
+    status.layerTotal = volume.GetLayerTotal();
     status.cutHeight =
-        status.shownLayers * static_cast<double>(m_volume.GetVoxelEdge()) / MetresPerRulerUnit(m_eRulerUnit);
+        status.shownLayers * static_cast<double>(volume.GetVoxelEdge()) / MetresPerRulerUnit(m_eRulerUnit);
     status.unit = RulerUnitText(m_eRulerUnit);
     status.voxelCm = GetVoxelSize();
-    status.voxelEdgeM = m_volume.GetVoxelEdge();
+    status.voxelEdgeM = volume.GetVoxelEdge();
     status.voxelsDrawn = CountDrawnVoxels();
     status.testMode = settings->GetTestMode();
     std::vector<std::string> lines = PlannerStatusLines(status);
-    if (display == WindowDisplay::ResolutionMap && !m_strMapDiagnosis.empty())
-        lines.push_back(m_strMapDiagnosis);
+    if (display == WindowDisplay::ResolutionMap && !GetMapDiagnosis().empty())
+        lines.push_back(GetMapDiagnosis());
     DrawPlannerStatus(lines, 0, sceneHeight, m_nViewWidth, kStatusHeight);
     EndPixelOverlay();
     glColor3dv(colors->White());

@@ -1,5 +1,7 @@
 #include "render/view/VolumeView.h"
 
+#include "coverage/CoverageController.h"
+#include "coverage/SharedScene.h"
 #include "render/SceneRenderer.h"
 
 #include <QKeyEvent>
@@ -65,11 +67,13 @@ unsigned ButtonFlags(const QMouseEvent& event)
 } // namespace
 
 CVolumeView::CVolumeView(QWidget* parent)
-    : QOpenGLWidget(parent), m_renderer(std::make_unique<CSceneRenderer>()), m_pProgress(new QProgressBar(this)),
+    : QOpenGLWidget(parent), m_scene(std::make_unique<CSharedScene>()),
+      m_controller(std::make_unique<CCoverageController>()),
+      m_renderer(std::make_unique<CSceneRenderer>(*m_controller)), m_pProgress(new QProgressBar(this)),
       m_pCancel(new QPushButton("Cancel", this)), m_pStale(new QLabel(kStaleResultsMessage, this)),
       m_pTicker(new QTimer(this))
 {
-    m_renderer->SetBackgroundComputation(true);
+    m_controller->SetBackground(true);
     // In the status strip: the bar on the middle line above the waiting
     // text, which stands on the lowest, Cancel at the strip's right end.
     m_pProgress->setGeometry(500, 19, 390, 12);
