@@ -5,61 +5,23 @@
 #include "render/AxesDrawer.h"
 #include "render/BitmapText.h"
 #include "render/CameraGlyphs.h"
+#include "render/DifferenceLists.h"
 #include "render/ObstacleDrawer.h"
 #include "render/PlacementDrawer.h"
-#include "render/QualityLegend.h"
 #include "render/QualityLists.h"
-#include "render/DifferenceLists.h"
-#include "render/ResolutionLegend.h"
 #include "render/RoomModel.h"
+#include "render/VolumeListQueue.h"
 #include "render/VolumeLists.h"
 #include "scene/DrawColor.h"
 #include "scene/MemoryInfo.h"
 #include "scene/SceneSettings.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
-#include <chrono>
-#include <cstdint>
-#include <cstdio>
-#include <string>
 #include <utility>
-
-int g_nLastMouseX = 0;
-int g_nLastMouseY = 0;
 
 namespace
 {
-
-// Viewports of the fixed 1000 x 725 layout, origin at the bottom left.
-constexpr GLint kMainViewport[4] = {0, 0, 1000, 680};
-constexpr GLint kLegendViewport[4] = {800, 0, 200, 225};
-constexpr GLint kStatusViewport[4] = {0, 680, 1000, 45};
-// The window's width over its full height, not over the main viewport's.
-constexpr double kPerspectiveAspect = 1.3793103448275863;
-constexpr double kNearPlane = 1.0;
-constexpr float kPanStep = 0.01f;
-constexpr float kArrowPanStep = 0.1f;
-constexpr float kZoomStep = 0.5f;
-// One notch of a mouse wheel, in eighths of a degree.
-constexpr int kWheelNotch = 120;
-
-void SetViewport(const GLint (&v)[4])
-{
-    glViewport(v[0], v[1], v[2], v[3]);
-}
-
-// The legend inset and the status strip share this projection: at z = -1 a
-// scene unit is a tenth of the viewport.
-void LoadInsetProjection()
-{
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glFrustum(-5.0, 5.0, -5.0, 5.0, 1.0, 100.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-}
 
 // The classic displays' lists: the Quality display draws its own.
 VolumeDisplay ShownVolumeDisplay(const SceneSettings& settings)
@@ -72,12 +34,6 @@ VoxelFaces ShownVoxelFaces(bool seeThrough)
     return seeThrough ? VoxelFaces::Every : VoxelFaces::Outer;
 }
 
-void DrawText(double x, double y, double z, const char* text)
-{
-    glRasterPos3d(x, y, z);
-    DrawBitmapText(text);
-}
-
 } // namespace
 
 CSceneRenderer::CSceneRenderer() : CSceneRenderer(std::make_unique<CCoverageController>(), nullptr) {}
@@ -85,8 +41,16 @@ CSceneRenderer::CSceneRenderer() : CSceneRenderer(std::make_unique<CCoverageCont
 CSceneRenderer::CSceneRenderer(CCoverageController& controller) : CSceneRenderer(nullptr, &controller) {}
 
 CSceneRenderer::CSceneRenderer(std::unique_ptr<CCoverageController> own, CCoverageController* given)
-    : m_ownController(std::move(own)), m_controller(given ? *given : *m_ownController), m_room(std::make_unique<CRoomModel>()), m_axes(std::make_unique<CAxesDrawer>()),
+    : m_ownController(std::move(own)), m_controller(given ? *given : *m_ownController),
+      m_room(std::make_unique<CRoomModel>()), m_axes(std::make_unique<CAxesDrawer>()),
       m_glyphs(std::make_unique<CCameraGlyphs>()), m_lists(std::make_unique<CVolumeLists>()),
+      m_listQueue(std::make_unique<CVolumeListQueue>(*m_lists,
+                                                     [this] {
+                                                         // The flags that asked for the results go down with their
+                                                         // lists in.
+                                                         if (SceneSettings* settings = GetSceneSettings())
+                                                             m_controller.ResultListsCompiled(*settings);
+                                                     })),
       m_quality(std::make_unique<CQualityLists>()), m_differenceLists(std::make_unique<CDifferenceLists>()),
       m_obstacles(std::make_unique<CObstacleDrawer>()), m_placement(std::make_unique<CPlacementDrawer>())
 {
@@ -112,14 +76,9 @@ void CSceneRenderer::InitGL()
     glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
-    m_bShowXScale = false;
-    m_bShowYScale = true;
-    m_bShowZScale = false;
-    m_bPerspective = true;
-    m_bOrthographic = false;
-    m_fYaw = m_fPitch = m_fPanX = m_fPanY = m_fZoom = 0.0f;
-    m_fHomeYaw = m_fHomePitch = m_fHomePanX = m_fHomePanY = m_fHomeZoom = 0.0f;
-    m_bLeftButton = m_bRightButton = m_bSeeThrough = m_bShiftKey = false;
+    m_classic.SetScaleRows(false, true, false);
+    m_navigation.Reset();
+    m_bSeeThrough = false;
 
     BuildBitmapFont();
 
@@ -143,6 +102,13 @@ void CSceneRenderer::ReleaseGL()
     m_bGLLive = false;
 }
 
+CViewStyleControl& CSceneRenderer::ActiveStyle()
+{
+    if (m_eViewStyle == ViewStyle::Planner)
+        return m_planner;
+    return m_classic;
+}
+
 void CSceneRenderer::FollowVolume()
 {
     const bool newVolume = m_controller.GetVolumeGeneration() != m_nListedVolume;
@@ -153,8 +119,7 @@ void CSceneRenderer::FollowVolume()
     m_lists->DeleteLists();
     if (newVolume)
         m_quality->DeleteLists();
-    m_aListQueue.clear();
-    m_nListQueueNext = 0;
+    m_listQueue->Clear();
     if (!m_controller.GetVolume().HasResults())
         return;
     if (m_controller.IsBackground())
@@ -171,6 +136,19 @@ void CSceneRenderer::CompileLists()
     m_lists->Start(volume, CoverageFilters::FromProcessState());
     if (!IsQualityDisplay() && !m_difference)
         m_lists->Compile(volume, ShownVolumeDisplay(*GetSceneSettings()), ShownVoxelFaces(m_bSeeThrough));
+}
+
+void CSceneRenderer::QueueLists()
+{
+    const CCoverageVolume& volume = m_controller.GetVolume();
+    m_lists->Start(volume, CoverageFilters::FromProcessState());
+    m_listQueue->Clear();
+    // Only the display shown now (none beside the Quality display); the
+    // others when they are first shown, as in the synchronous path.
+    const SceneSettings* settings = GetSceneSettings();
+    if (IsQualityDisplay() || m_difference || !settings)
+        return;
+    m_listQueue->Queue(volume, ShownVolumeDisplay(*settings), ShownVoxelFaces(m_bSeeThrough));
 }
 
 void CSceneRenderer::UpdateQualityLists()
@@ -198,10 +176,11 @@ void CSceneRenderer::UpdateQualityLists()
 void CSceneRenderer::Render()
 {
     SceneSettings* settings = GetSceneSettings();
-    if (!settings || !GetDrawColor())
+    DrawColor* colors = GetDrawColor();
+    if (!settings || !colors)
         return;
 
-    NoteEntryUnit(*settings);
+    m_planner.NoteEntryUnit(*settings);
     settings->ConvertToMetres();
     m_room->Update();
     m_controller.RunCoverageStage(*settings);
@@ -218,377 +197,125 @@ void CSceneRenderer::Render()
     if (CCameraSet* cameras = CCameraSet::Current())
         cameras->SetUserOrigin(m_room->Corner(3));
 
-    if (m_eViewStyle == ViewStyle::Planner) {
-        DrawPlannerFrame();
-        if (IsComputing())
-            DrawWaitingMessage();
-        return;
-    }
-    DrawMainScene();
-    if (m_difference) {
-        // Red and green need no key beyond the status strip's words.
-    } else if (IsQualityDisplay()) {
-        if (settings->GetShowLegend()) {
-            SetViewport(kQualityLegendViewport);
-            DrawQualityLegend(m_eQualityMeasure, m_quality->GetScale(), m_qualityThreshold);
+    // The Difference display replaces the classic picture's volume only.
+    const CDifferenceLists* difference = nullptr;
+    if (m_difference && m_eViewStyle == ViewStyle::Classic) {
+        if (m_differenceListsGeneration != m_controller.GetResultGeneration()) {
+            m_differenceLists->Build(m_controller.GetVolume(), *m_difference);
+            m_differenceListsGeneration = m_controller.GetResultGeneration();
         }
-    } else if (!settings->Get2DView() && settings->GetShowLegend()) {
-        DrawLegendInset();
+        difference = m_differenceLists.get();
     }
-    DrawStatusStrip();
+    const ViewFrame frame{*settings,  *colors,           m_controller,       *m_room,      *m_axes,
+                          *m_glyphs,  *m_obstacles,      *m_placement,       *m_listQueue, m_controller.IsBackground(),
+                          *m_quality, m_eQualityMeasure, m_qualityThreshold, difference,   m_bSeeThrough};
+    ActiveStyle().Draw(frame);
     if (IsComputing())
         DrawWaitingMessage();
 }
 
-void CSceneRenderer::QueueLists()
+bool CSceneRenderer::IsCompilingLists() const
 {
-    const CCoverageVolume& volume = m_controller.GetVolume();
-    m_lists->Start(volume, CoverageFilters::FromProcessState());
-    m_aListQueue.clear();
-    m_nListQueueNext = 0;
-    // Only the display shown now (none beside the Quality display); the
-    // others when they are first shown, as in the synchronous path.
-    const SceneSettings* settings = GetSceneSettings();
-    if (IsQualityDisplay() || m_difference || !settings)
-        return;
-    m_eListQueueDisplay = ShownVolumeDisplay(*settings);
-    m_eListQueueFaces = ShownVoxelFaces(m_bSeeThrough);
-    const uint32_t lists = CVolumeLists::ListCount(volume, m_eListQueueDisplay);
-    for (uint32_t n = 0; n < lists; ++n)
-        m_aListQueue.push_back(n);
-}
-
-void CSceneRenderer::QueueMissingLists(VolumeDisplay display, VoxelFaces faces)
-{
-    // A display first shown, or its other faces: compiled as a computation's
-    // lists are, a frame's worth at a time, so that a large volume does not
-    // hold up the window; a small one is in at once.
-    m_aListQueue.clear();
-    m_nListQueueNext = 0;
-    m_eListQueueDisplay = display;
-    m_eListQueueFaces = faces;
-    const uint32_t lists = CVolumeLists::ListCount(m_controller.GetVolume(), display);
-    for (uint32_t n = 0; n < lists; ++n)
-        m_aListQueue.push_back(n);
-    CompileQueuedLists();
+    return m_listQueue->IsCompiling();
 }
 
 void CSceneRenderer::CompileQueuedLists()
 {
-    // About a frame's worth of compiling per Render, so the event loop
-    // turns in between; at least one list, however long it takes.
-    constexpr auto kBudget = std::chrono::milliseconds(40);
-    const auto start = std::chrono::steady_clock::now();
-    while (IsCompilingLists()) {
-        m_lists->CompileList(m_controller.GetVolume(), m_eListQueueDisplay, m_eListQueueFaces, m_aListQueue[m_nListQueueNext++]);
-        if (std::chrono::steady_clock::now() - start >= kBudget)
-            break;
-    }
-    if (IsCompilingLists())
-        return;
-    m_aListQueue.clear();
-    m_nListQueueNext = 0;
-    if (SceneSettings* settings = GetSceneSettings())
-        m_controller.ResultListsCompiled(*settings);
+    m_listQueue->CompileSome(m_controller.GetVolume());
 }
 
 double CSceneRenderer::GetComputationProgress() const
 {
     if (m_controller.IsRunning())
         return m_controller.GetProgress();
-    return m_aListQueue.empty() ? 0.0
-                                : static_cast<double>(m_nListQueueNext) / static_cast<double>(m_aListQueue.size());
-}
-
-void CSceneRenderer::DrawMainScene()
-{
-    const SceneSettings* settings = GetSceneSettings();
-    DrawColor* colors = GetDrawColor();
-    const CCoverageVolume& volume = m_controller.GetVolume();
-    const CPlanningMeasures& planning = m_controller.GetPlanning();
-
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    if (m_bPerspective || !m_bOrthographic)
-        gluPerspective(60.0, kPerspectiveAspect, kNearPlane, 100.0);
-    else
-        glOrtho(-5.0, 5.0, -5.0, 5.0, kNearPlane, 100.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    SetViewport(kMainViewport);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-
-    glPushMatrix();
-    glTranslated(0.0, 0.0, -10.0);
-    // Under this translation alone, so the light stays put while the scene turns.
-    m_room->ApplyLight();
-    glTranslatef(0.0f, 0.0f, m_fZoom);
-    glRotatef(-m_fPitch, 1.0f, 0.0f, 0.0f);
-
-    glPushMatrix();
-    glScalef(g_fSceneScaleX, g_fSceneScaleY, g_fSceneScaleZ);
-    glTranslatef(m_fPanX, 0.0f, 0.0f);
-    glTranslatef(0.0f, m_fPanY, 0.0f);
-    glRotatef(m_fYaw, 0.0f, 1.0f, 0.0f);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-
-    if (settings->GetShowRoom())
-        m_room->Draw();
-    if (m_bShowXScale)
-        m_axes->DrawXScale(*m_room, colors->Red());
-    if (m_bShowYScale)
-        m_axes->DrawYScale(*m_room, colors->Green());
-    if (m_bShowZScale)
-        m_axes->DrawZScale(*m_room, colors->Blue());
-    const Vec3d& c0 = m_room->Corner(0);
-    m_axes->DrawAxes(c0.x - 0.5, c0.y - 0.1, c0.z + 0.5);
-    m_glyphs->Draw(IsPlanningEnabled() && planning.HasResults() ? &planning : nullptr);
-    m_obstacles->Draw(m_bSeeThrough);
-    m_placement->Draw();
-
-    glPolygonMode(GL_FRONT_AND_BACK, m_bSeeThrough ? GL_POINT : GL_FILL);
-    if (m_difference) {
-        if (m_differenceListsGeneration != m_controller.GetResultGeneration()) {
-            m_differenceLists->Build(volume, *m_difference);
-            m_differenceListsGeneration = m_controller.GetResultGeneration();
-        }
-        m_differenceLists->Draw(volume);
-    } else if (IsQualityDisplay()) {
-        m_quality->Draw(volume);
-    } else {
-        const VolumeDisplay display = ShownVolumeDisplay(*settings);
-        const VoxelFaces faces = CVolumeLists::FacesToDraw(volume, m_bSeeThrough, kNearPlane);
-        // While the queue compiles a list a turn, the frame shows those in so far.
-        if (volume.HasResults() && !IsCompilingLists() && !m_lists->IsCompiled(volume, display, faces)) {
-            if (m_controller.IsBackground())
-                QueueMissingLists(display, faces);
-            else
-                m_lists->Compile(volume, display, faces);
-        }
-        m_lists->Draw(volume, display, faces);
-    }
-
-    glPopMatrix();
-    glPopMatrix();
-    glColor3dv(colors->White());
-}
-
-void CSceneRenderer::DrawLegendInset()
-{
-    LoadInsetProjection();
-    SetViewport(kLegendViewport);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glPushMatrix();
-    DrawResolutionLegend(m_controller.GetVolume(), 0.0, 0.0, -1.0);
-    glPopMatrix();
-}
-
-void CSceneRenderer::DrawStatusStrip()
-{
-    const SceneSettings* settings = GetSceneSettings();
-    LoadInsetProjection();
-    SetViewport(kStatusViewport);
-    glPushMatrix();
-    glColor3dv(GetDrawColor()->White());
-
-    char text[64];
-    std::snprintf(text, sizeof text, "Resolution for camera : %u",
-                  static_cast<unsigned>(GetVolume().GetResolutionCamera() + 1));
-    DrawText(-4.95, 2.0, -1.0, text);
-    const bool selective = settings->GetSelectiveCameras();
-    DrawText(-4.95, -1.5, -1.0, selective ? "Selective Cameras Volume: ON" : "Selective Cameras Volume: OFF");
-    // Truncation applies only to the layered displays, not to the selective volume.
-    DrawText(-4.95, -5.0, -1.0, selective ? "Volume Truncation: OFF" : "Volume Truncation: ON");
-    if (m_difference)
-        DrawText(-2.0, 2.0, -1.0, "As built against the plan: triangulable lost red, gained green");
-    else if (!selective && !settings->Get2DView() && !GetMapDiagnosis().empty())
-        DrawText(-2.0, 2.0, -1.0, GetMapDiagnosis().c_str());
-    glPopMatrix();
+    return m_listQueue->GetProgress();
 }
 
 void CSceneRenderer::DrawWaitingMessage()
 {
-    // The status strip's projection is set here rather than taken over from
-    // the last frame, so the message also shows before the first frame.
-    LoadInsetProjection();
-    SetViewport(kStatusViewport);
-    if (DrawColor* colors = GetDrawColor())
-        glColor3dv(colors->White());
-    DrawText(0.0, -5.0, -1.0, kWaitingMessage);
+    CClassicStyle::DrawWaitingMessage(GetDrawColor());
 }
 
 void CSceneRenderer::Resize(int width, int height)
 {
     glViewport(0, 0, width, height);
-    if (width == m_nViewWidth && height == m_nViewHeight)
-        return;
-    m_nViewWidth = width;
-    m_nViewHeight = height;
-    // The planner's framing was made for the old size: the next frame fits the room again.
-    m_aFittedRoom = {};
+    m_planner.SetViewSize(width, height);
 }
 
 void CSceneRenderer::OnButtonDown(unsigned keyStateFlags)
 {
-    if (m_eViewStyle == ViewStyle::Planner) {
-        // The planner takes a press with Shift held as the start of a pan.
-        m_bLeftButton = m_bLeftButton || (keyStateFlags & kButtonFlagLeft) != 0;
-        m_bRightButton = m_bRightButton || (keyStateFlags & kButtonFlagRight) != 0;
-        m_bPlannerShiftDrag = (keyStateFlags & kButtonFlagShift) != 0;
-        return;
-    }
-    // Only a press with no other button or modifier held registers: a press
-    // with Shift already down starts neither a turn nor a pan.
-    if (keyStateFlags == kButtonFlagLeft)
-        m_bLeftButton = true;
-    else if (keyStateFlags == kButtonFlagRight)
-        m_bRightButton = true;
+    ActiveStyle().OnButtonDown(keyStateFlags);
 }
 
 void CSceneRenderer::OnLeftButtonUp()
 {
-    m_bLeftButton = false;
-    m_bPlannerShiftDrag = false;
+    m_navigation.leftButton = false;
+    ActiveStyle().OnLeftButtonUp();
 }
 
 void CSceneRenderer::OnRightButtonUp()
 {
-    m_bRightButton = false;
+    m_navigation.rightButton = false;
 }
 
 void CSceneRenderer::OnMouseMove(int x, int y)
 {
-    const int dx = x - g_nLastMouseX;
-    const int up = g_nLastMouseY - y;
-    if (m_eViewStyle == ViewStyle::Planner) {
-        if (m_bLeftButton && (m_bShiftKey || m_bPlannerShiftDrag))
-            m_plannerView.PanPixels(dx, up);
-        else if (m_bLeftButton)
-            TurnPlanner(dx, 0);
-        if (m_bRightButton)
-            TurnPlanner(0, up);
-        g_nLastMouseX = x;
-        g_nLastMouseY = y;
-        return;
-    }
-    if (m_bLeftButton) {
-        if (m_bShiftKey) {
-            // A fixed step per motion message, whatever its length.
-            m_fPanX += dx >= 0 ? kPanStep : -kPanStep;
-            m_fPanY += up > 0 ? kPanStep : -kPanStep;
-        } else {
-            m_fYaw += static_cast<float>(dx);
-        }
-    }
-    g_nLastMouseX = x;
-    g_nLastMouseY = y;
-    if (m_bRightButton)
-        m_fPitch += static_cast<float>(up);
+    ActiveStyle().OnMouseMove(x, y);
 }
 
 bool CSceneRenderer::OnKeyDown(unsigned key)
 {
-    // The planner's arrow keys move the view by a share of its size.
-    constexpr double kPlannerArrowPx = 20.0;
-    if (m_eViewStyle == ViewStyle::Planner && key >= kKeyLeft && key <= kKeyDown) {
-        m_plannerView.PanPixels(key == kKeyLeft    ? -kPlannerArrowPx
-                                : key == kKeyRight ? kPlannerArrowPx
-                                                   : 0.0,
-                                key == kKeyUp     ? kPlannerArrowPx
-                                : key == kKeyDown ? -kPlannerArrowPx
-                                                  : 0.0);
+    if (ActiveStyle().OnKeyDown(key))
         return false;
-    }
-    switch (key) {
-    case kKeyShift:
-        m_bShiftKey = true;
-        break;
-    case kKeyEscape:
-        return true;
-    case kKeyLeft:
-        m_fPanX -= kArrowPanStep;
-        break;
-    case kKeyUp:
-        m_fPanY += kArrowPanStep;
-        break;
-    case kKeyRight:
-        m_fPanX += kArrowPanStep;
-        break;
-    case kKeyDown:
-        m_fPanY -= kArrowPanStep;
-        break;
-    default:
-        break;
-    }
-    return false;
+    if (key == kKeyShift)
+        m_navigation.shiftKey = true;
+    return key == kKeyEscape;
 }
 
 void CSceneRenderer::OnKeyUp(unsigned key)
 {
     if (key == kKeyShift)
-        m_bShiftKey = false;
-}
-
-int CSceneRenderer::PlannerSceneMiddleY() const
-{
-    // The scene lies below the status strip, which keeps the classic height.
-    const int scene = m_nViewHeight - (kViewHeight - kMainViewport[3]);
-    return m_nViewHeight - scene / 2;
+        m_navigation.shiftKey = false;
 }
 
 void CSceneRenderer::ZoomIn()
 {
-    if (m_eViewStyle == ViewStyle::Planner)
-        OnWheel(m_nViewWidth / 2, PlannerSceneMiddleY(), kWheelNotch);
-    else
-        m_fZoom += kZoomStep;
+    ActiveStyle().ZoomIn();
 }
 
 void CSceneRenderer::ZoomOut()
 {
-    if (m_eViewStyle == ViewStyle::Planner)
-        OnWheel(m_nViewWidth / 2, PlannerSceneMiddleY(), -kWheelNotch);
-    else
-        m_fZoom -= kZoomStep;
+    ActiveStyle().ZoomOut();
 }
 
 void CSceneRenderer::SetPerspective()
 {
-    m_bPerspective = true;
-    m_bOrthographic = false;
+    m_navigation.SetPerspective();
 }
 
 void CSceneRenderer::SetOrthographic()
 {
-    m_bPerspective = false;
-    m_bOrthographic = true;
+    m_navigation.SetOrthographic();
 }
 
 void CSceneRenderer::ToggleXScale()
 {
-    m_bShowXScale = !m_bShowXScale;
+    m_classic.ToggleXScale();
 }
 
 void CSceneRenderer::ToggleYScale()
 {
-    m_bShowYScale = !m_bShowYScale;
+    m_classic.ToggleYScale();
 }
 
 void CSceneRenderer::ToggleZScale()
 {
-    m_bShowZScale = !m_bShowZScale;
+    m_classic.ToggleZScale();
 }
 
 void CSceneRenderer::ToggleSeeThrough()
 {
     m_bSeeThrough = !m_bSeeThrough;
-}
-
-void CSceneRenderer::SetScaleRows(bool x, bool y, bool z)
-{
-    m_bShowXScale = x;
-    m_bShowYScale = y;
-    m_bShowZScale = z;
 }
 
 void CSceneRenderer::ResetCameras()
@@ -617,32 +344,51 @@ unsigned CSceneRenderer::GetScaleDivisions() const
     return m_axes->GetDivisions();
 }
 
-void CSceneRenderer::SetView(const ViewPose& view)
-{
-    m_fYaw = view.yaw;
-    m_fPitch = view.pitch;
-    m_fPanX = view.panX;
-    m_fPanY = view.panY;
-    m_fZoom = view.zoom;
-}
-
 void CSceneRenderer::GoHome()
 {
-    SetView(GetHomeView());
+    m_navigation.GoHome();
 }
 
 void CSceneRenderer::SetHome()
 {
-    m_fHomeYaw = m_fYaw;
-    m_fHomePitch = m_fPitch;
-    m_fHomePanX = m_fPanX;
-    m_fHomePanY = m_fPanY;
-    m_fHomeZoom = m_fZoom;
+    m_navigation.SetHome();
 }
 
 void CSceneRenderer::ResetHome()
 {
     SetView(ViewPose{});
+}
+
+void CSceneRenderer::SetViewStyle(ViewStyle style)
+{
+    m_eViewStyle = style;
+    m_planner.EndShiftDrag();
+}
+
+void CSceneRenderer::FitRoom()
+{
+    ActiveStyle().FitRoom();
+}
+
+void CSceneRenderer::OnWheel(int x, int y, int angleDelta)
+{
+    ActiveStyle().OnWheel(x, y, angleDelta);
+}
+
+void CSceneRenderer::SetPlannerPreset(PlannerPreset preset)
+{
+    if (m_eViewStyle == ViewStyle::Planner)
+        m_planner.SetPreset(preset);
+}
+
+bool CSceneRenderer::LookThroughCamera(int camera)
+{
+    return m_eViewStyle == ViewStyle::Planner && m_planner.LookThroughCamera(camera);
+}
+
+bool CSceneRenderer::BeginPlannerDrag(int x, int y)
+{
+    return m_eViewStyle == ViewStyle::Planner && m_planner.BeginDrag(x, y);
 }
 
 void CSceneRenderer::SetObstacles(std::shared_ptr<const CObstacleSet> obstacles)
@@ -695,4 +441,3 @@ void CSceneRenderer::SetQualityThreshold(std::optional<QualityThreshold> thresho
         m_bQualityListsStale = true;
     m_qualityThreshold = threshold;
 }
-

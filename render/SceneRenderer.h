@@ -4,9 +4,11 @@
 #include "coverage/CoverageVolume.h"
 #include "coverage/PlanningMeasures.h"
 #include "coverage/QualityDisplay.h"
+#include "render/ClassicStyle.h"
+#include "render/ViewNavigation.h"
 #include "render/ViewStyle.h"
-#include "render/planner/PlannerDrag.h"
-#include "render/planner/PlannerProjection.h"
+#include "render/ViewStyleControl.h"
+#include "render/planner/PlannerStyle.h"
 
 #include <array>
 #include <functional>
@@ -19,58 +21,22 @@ class CRoomModel;
 class CAxesDrawer;
 class SceneSettings;
 class CCameraGlyphs;
+class CVolumeListQueue;
 class CVolumeLists;
 class CQualityLists;
 class CCoverageDifference;
 class CDifferenceLists;
-enum class VolumeDisplay;
-enum class VoxelFaces;
 class CObstacleDrawer;
 class CObstacleSet;
 class CPlacementDrawer;
 struct PlacementPreview;
 
-// Key codes the renderer understands (the view translates its toolkit's keys).
-inline constexpr unsigned kKeyShift = 16;
-inline constexpr unsigned kKeyEscape = 27;
-inline constexpr unsigned kKeyLeft = 37;
-inline constexpr unsigned kKeyUp = 38;
-inline constexpr unsigned kKeyRight = 39;
-inline constexpr unsigned kKeyDown = 40;
-// Key-state flags of a button press.
-inline constexpr unsigned kButtonFlagLeft = 0x1;
-inline constexpr unsigned kButtonFlagRight = 0x2;
-inline constexpr unsigned kButtonFlagShift = 0x4;
-inline constexpr unsigned kButtonFlagControl = 0x8;
-inline constexpr unsigned kButtonFlagMiddle = 0x10;
-
-// The frame is laid out for this window size.
-inline constexpr int kViewWidth = 1000;
-inline constexpr int kViewHeight = 725;
-
-inline constexpr const char* kWaitingMessage = "Performing Calculations. Please Wait...";
-
-// The last mouse position the view reported (client pixels, y down); shared
-// by every renderer, a drag measures from the last motion message.
-extern int g_nLastMouseX;
-extern int g_nLastMouseY;
-
-// The five values that place the scene on screen: turn about the room's
-// vertical axis and tilt about the screen's horizontal axis in degrees, pan
-// and zoom in scene units.
-struct ViewPose {
-    float yaw = 0.0f;
-    float pitch = 0.0f;
-    float panX = 0.0f;
-    float panY = 0.0f;
-    float zoom = 0.0f;
-    friend bool operator==(const ViewPose&, const ViewPose&) = default;
-};
-
-// Turns the program's state into one OpenGL frame and keeps the view state
-// and its navigation. The coverage it draws, and the computations that keep
-// it up to date, are a CCoverageController's: a frame runs its stages and
-// rebuilds the display lists when its results change. The navigation and
+// Turns the program's state into one OpenGL frame. The coverage it draws,
+// and the computations that keep it up to date, are a CCoverageController's:
+// a frame runs its stages and rebuilds the display lists when its results
+// change. Each view style (CClassicStyle, CPlannerStyle) keeps its own view
+// state and answers the input while it is shown; the renderer routes to it
+// and keeps the navigation both share. The navigation and
 // view-state operations are plain arithmetic and need no GL context;
 // InitGL, Render, Resize and DrawWaitingMessage need a current
 // compatibility-profile context.
@@ -96,8 +62,8 @@ class CSceneRenderer
     void Render();
     // The view's size in pixels; the planner frame fills it, the classic one keeps its 1000 x 725 layout.
     void Resize(int width, int height);
-    int GetViewWidth() const { return m_nViewWidth; }
-    int GetViewHeight() const { return m_nViewHeight; }
+    int GetViewWidth() const { return m_planner.GetViewWidth(); }
+    int GetViewHeight() const { return m_planner.GetViewHeight(); }
     // The waiting text at the status strip's lower edge, drawn over the last
     // frame (the caller swaps buffers afterwards).
     void DrawWaitingMessage();
@@ -140,8 +106,8 @@ class CSceneRenderer
     void ResetCameras();
     void ShowResolutionMap(int camera);
     // The camera (from 0) the Planner view rings in yellow; -1, the start value, for none.
-    void SetHighlightedCamera(int camera) { m_nHighlightedCamera = camera; }
-    int GetHighlightedCamera() const { return m_nHighlightedCamera; }
+    void SetHighlightedCamera(int camera) { m_planner.SetHighlightedCamera(camera); }
+    int GetHighlightedCamera() const { return m_planner.GetHighlightedCamera(); }
     void SetScaleDivisions(int n);
     void GoHome();
     void SetHome();
@@ -168,41 +134,41 @@ class CSceneRenderer
     // for a camera out of the rig or without a field of view yet.
     bool LookThroughCamera(int camera);
     // Planner: the cameras drawn with their pyramids; All at start.
-    void SetPyramidShow(PyramidShow show) { m_ePyramids = show; }
-    PyramidShow GetPyramidShow() const { return m_ePyramids; }
+    void SetPyramidShow(PyramidShow show) { m_planner.SetPyramidShow(show); }
+    PyramidShow GetPyramidShow() const { return m_planner.GetPyramidShow(); }
     // The unit of the planner's rulers. A room the frame converts from feet
     // sets it to feet, a new room in metres back to metres; a caller that
     // converted the room itself says which it was.
-    void SetRulerUnit(LengthUnit unit);
-    LengthUnit GetRulerUnit() const { return m_eRulerUnit; }
-    const CPlannerProjection& GetPlannerProjection() const { return m_plannerView; }
+    void SetRulerUnit(LengthUnit unit) { m_planner.SetRulerUnit(unit); }
+    LengthUnit GetRulerUnit() const { return m_planner.GetRulerUnit(); }
+    const CPlannerProjection& GetPlannerProjection() const { return m_planner.GetProjection(); }
     // The camera (from 0) the window has selected: the Planner view marks
     // the floor point it aims at, a target to drag; -1, the start value, for none.
-    void SetSelectedCamera(int camera) { m_nSelectedCamera = camera; }
-    int GetSelectedCamera() const { return m_nSelectedCamera; }
+    void SetSelectedCamera(int camera) { m_planner.SetSelectedCamera(camera); }
+    int GetSelectedCamera() const { return m_planner.GetSelectedCamera(); }
     // Planner: a left press at a client pixel (y down) on a camera's glyph or
     // on the selected camera's target starts dragging it; true when it did
     // (the press then neither turns nor pans).
     bool BeginPlannerDrag(int x, int y);
-    void PlannerDragTo(int x, int y);
-    bool IsPlannerDragging() const { return m_drag.IsActive(); }
+    void PlannerDragTo(int x, int y) { m_planner.DragTo(x, y); }
+    bool IsPlannerDragging() const { return m_planner.IsDragging(); }
     // The drag's end: the cameras are back as before it, and what it made
     // is handed over to become a step of the plan; none when it moved nothing.
-    std::optional<PlannerDragResult> EndPlannerDrag();
+    std::optional<PlannerDragResult> EndPlannerDrag() { return m_planner.EndDrag(); }
     // The selected camera's target in the scene frame (Planner view).
-    Vec3d GetPlannerTarget() const;
+    Vec3d GetPlannerTarget() const { return m_planner.GetTarget(); }
     // The camera numbers and ruler values the last planner frame wrote.
-    const std::vector<LabelPlacement>& GetPlannerLabels() const { return m_aPlannerLabels; }
+    const std::vector<LabelPlacement>& GetPlannerLabels() const { return m_planner.GetLabels(); }
 
     // Read-only view state, and direct setters for the command line.
-    ViewPose GetView() const { return {m_fYaw, m_fPitch, m_fPanX, m_fPanY, m_fZoom}; }
-    ViewPose GetHomeView() const { return {m_fHomeYaw, m_fHomePitch, m_fHomePanX, m_fHomePanY, m_fHomeZoom}; }
-    void SetView(const ViewPose& view);
-    void SetScaleRows(bool x, bool y, bool z);
-    bool IsLeftButtonDown() const { return m_bLeftButton; }
-    bool IsRightButtonDown() const { return m_bRightButton; }
-    bool IsShiftDown() const { return m_bShiftKey; }
-    bool IsPerspective() const { return m_bPerspective || !m_bOrthographic; }
+    ViewPose GetView() const { return m_navigation.Pose(); }
+    ViewPose GetHomeView() const { return m_navigation.Home(); }
+    void SetView(const ViewPose& view) { m_navigation.Pose() = view; }
+    void SetScaleRows(bool x, bool y, bool z) { m_classic.SetScaleRows(x, y, z); }
+    bool IsLeftButtonDown() const { return m_navigation.leftButton; }
+    bool IsRightButtonDown() const { return m_navigation.rightButton; }
+    bool IsShiftDown() const { return m_navigation.shiftKey; }
+    bool IsPerspective() const { return m_navigation.IsPerspective(); }
     bool IsSeeThrough() const { return m_bSeeThrough; }
     bool IsResolutionMapDirty() const { return m_controller.IsResolutionMapDirty(); }
     unsigned GetScaleDivisions() const;
@@ -258,7 +224,7 @@ class CSceneRenderer
     bool IsComputing() const { return m_controller.IsRunning() || IsCompilingLists(); }
     // Display lists of new results are left to compile: the caller renders
     // again soon, each Render compiles some more.
-    bool IsCompilingLists() const { return m_nListQueueNext < m_aListQueue.size(); }
+    bool IsCompilingLists() const;
     // Compiles some more of them, about a frame's worth; needs the context
     // current, not a frame: a frame of a large volume costs more than its lists.
     void CompileQueuedLists();
@@ -274,6 +240,7 @@ class CSceneRenderer
 
   private:
     CSceneRenderer(std::unique_ptr<CCoverageController> own, CCoverageController* given);
+    CViewStyleControl& ActiveStyle();
     // The volume lists follow the controller's volume and map: dropped when
     // either changed, then those of the display shown compiled (or queued).
     void FollowVolume();
@@ -281,69 +248,24 @@ class CSceneRenderer
     // The background's CompileLists: the lists of the display shown first,
     // then the others, compiled by CompileQueuedLists a share at a time.
     void QueueLists();
-    void QueueMissingLists(VolumeDisplay display, VoxelFaces faces);
     // The Quality lists when that display is shown and they are stale.
     void UpdateQualityLists();
-    void DrawMainScene();
-    void DrawLegendInset();
-    void DrawStatusStrip();
-    // The planner style's frame: scene, labels, rulers, legend and status.
-    void DrawPlannerFrame();
-    void UpdatePlannerPose();
-    // Planner turn by a mouse motion (pixels right and up): calmer than the
-    // classic degree a pixel, and never with the eye below the floor.
-    void TurnPlanner(int dx, int up);
-    std::vector<Vec3d> PlannerFitPoints() const;
-    std::array<float, 6> PlannerRoomKey() const;
-    // Client pixels from the view's top to the middle of the planner's scene.
-    int PlannerSceneMiddleY() const;
-    RoomSize PlannerRoomSize() const;
-    void NoteEntryUnit(const SceneSettings& settings);
-    // Voxels the shown display draws, counted once per change of what it shows.
-    uint64_t CountDrawnVoxels();
 
-    bool m_bShowXScale = false;
-    bool m_bShowYScale = true;
-    bool m_bShowZScale = false;
-    bool m_bPerspective = true;
-    bool m_bOrthographic = false;
-    float m_fYaw = 0.0f;
-    float m_fPitch = 0.0f;
-    float m_fHomeYaw = 0.0f;
-    float m_fHomePitch = 0.0f;
-    float m_fPanX = 0.0f;
-    float m_fPanY = 0.0f;
-    float m_fZoom = 0.0f;
-    float m_fHomePanX = 0.0f;
-    float m_fHomePanY = 0.0f;
-    float m_fHomeZoom = 0.0f;
-    bool m_bLeftButton = false;
-    bool m_bRightButton = false;
-    bool m_bSeeThrough = false;
-    bool m_bShiftKey = false;
-    ViewStyle m_eViewStyle = ViewStyle::Classic;
-    CPlannerProjection m_plannerView;
-    // The room (and scale factors) the planner view was last fitted to.
-    std::array<float, 6> m_aFittedRoom{};
-    int m_nViewWidth = kViewWidth;
-    int m_nViewHeight = kViewHeight;
-    LengthUnit m_eRulerUnit = LengthUnit::Metres;
-    // The room dimensions the ruler unit was last decided for.
-    std::array<float, 3> m_aUnitRoom{};
-    // A planner drag that started with Shift held pans.
-    bool m_bPlannerShiftDrag = false;
-    std::vector<LabelPlacement> m_aPlannerLabels;
-    std::vector<double> m_aDrawnCountKey;
-    uint64_t m_nDrawnCount = 0;
     std::unique_ptr<CCoverageController> m_ownController;
     CCoverageController& m_controller;
     // The controller's volume and map generations the volume lists were made for.
     uint64_t m_nListedVolume = 0;
     uint64_t m_nListedMap = 0;
+    CViewNavigation m_navigation;
+    CClassicStyle m_classic{m_navigation};
+    CPlannerStyle m_planner{m_navigation};
+    ViewStyle m_eViewStyle = ViewStyle::Classic;
+    bool m_bSeeThrough = false;
     std::unique_ptr<CRoomModel> m_room;
     std::unique_ptr<CAxesDrawer> m_axes;
     std::unique_ptr<CCameraGlyphs> m_glyphs;
     std::unique_ptr<CVolumeLists> m_lists;
+    std::unique_ptr<CVolumeListQueue> m_listQueue;
     std::unique_ptr<CQualityLists> m_quality;
     std::unique_ptr<CDifferenceLists> m_differenceLists;
     std::shared_ptr<const CCoverageDifference> m_difference;
@@ -358,15 +280,6 @@ class CSceneRenderer
     bool m_bQualityListsStale = true;
     uint64_t m_nQualityVolume = 0;
     uint64_t m_nQualityPlanning = 0;
-    int m_nHighlightedCamera = -1;
-    int m_nSelectedCamera = -1;
-    CPlannerDrag m_drag;
-    PyramidShow m_ePyramids = PyramidShow::All;
-    // Lists of the shown display left to compile, by their number in it.
-    std::vector<uint32_t> m_aListQueue;
-    VolumeDisplay m_eListQueueDisplay{};
-    VoxelFaces m_eListQueueFaces{};
-    size_t m_nListQueueNext = 0;
     // InitGL made the shared scene, which the renderer then ends; its GL objects are not yet released.
     bool m_bOwnsScene = false;
     bool m_bGLLive = false;
