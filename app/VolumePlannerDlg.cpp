@@ -233,19 +233,12 @@ void CVolumePlannerDlg::CreateControls()
 
 void CVolumePlannerDlg::RouteMessages()
 {
-    // Every handler needs the shared state that the view's scene creates.
-    const auto guarded = [this](auto handler) {
-        return [this, handler] {
-            if (IsSceneReady())
-                handler();
-        };
-    };
-    const auto onClick = [this, &guarded](int id, auto handler) {
+    const auto onClick = [this](int id, auto handler) {
         auto* button = qobject_cast<QAbstractButton*>(Control(id));
-        connect(button, &QAbstractButton::clicked, this, guarded(handler));
+        connect(button, &QAbstractButton::clicked, this, handler);
     };
-    const auto onEdit = [this, &guarded](int id, auto handler) {
-        connect(static_cast<CEditBox*>(Control(id)), &CEditBox::changed, this, guarded(handler));
+    const auto onEdit = [this](int id, auto handler) {
+        connect(static_cast<CEditBox*>(Control(id)), &CEditBox::changed, this, handler);
     };
     const auto repaintAfter = [this](auto viewCommand) {
         return [this, viewCommand] {
@@ -290,8 +283,8 @@ void CVolumePlannerDlg::RouteMessages()
     onClick(kIdSelectiveCams, toggle(&SceneSettings::GetSelectiveCameras, &SceneSettings::SetSelectiveCameras, true));
     onClick(kIdTest, [this] { OnTest(); });
 
-    connect(Combo(kIdCameraSelector), &QComboBox::activated, this, guarded([this] { OnCameraSelected(); }));
-    connect(Combo(kIdCameraType), &QComboBox::activated, this, guarded([this] { OnCameraType(); }));
+    connect(Combo(kIdCameraSelector), &QComboBox::activated, this, [this] { OnCameraSelected(); });
+    connect(Combo(kIdCameraType), &QComboBox::activated, this, [this] { OnCameraType(); });
 
     for (const int id : {kIdPositionX, kIdPositionY, kIdPositionZ, kIdHTilt, kIdVTilt, kIdFStop, kIdSpin})
         onEdit(id, [this] { OnCameraEdit(); });
@@ -301,17 +294,11 @@ void CVolumePlannerDlg::RouteMessages()
     onEdit(kIdSensorLength, [this] { OnPixelCalculator(); });
 
     connect(static_cast<QSlider*>(Control(kIdDimensions)), &QSlider::sliderReleased, this,
-            guarded([this] { OnDimensionsReleased(); }));
+            [this] { OnDimensionsReleased(); });
     connect(static_cast<CUpDownControl*>(Control(kIdTranslate)), &CUpDownControl::positionChanging, this,
-            [this](int delta) {
-                if (IsSceneReady())
-                    OnTranslate(delta);
-            });
+            [this](int delta) { OnTranslate(delta); });
     connect(static_cast<CUpDownControl*>(Control(kIdTruncate)), &CUpDownControl::positionChanging, this,
-            [this](int delta) {
-                if (IsSceneReady())
-                    OnTruncate(delta);
-            });
+            [this](int delta) { OnTruncate(delta); });
 }
 
 void CVolumePlannerDlg::OnSceneReady()
@@ -330,7 +317,7 @@ QWidget* CVolumePlannerDlg::Control(int id) const
 
 bool CVolumePlannerDlg::IsSceneReady() const
 {
-    return m_pView->IsSceneReady() && GetSceneSettings() != nullptr;
+    return m_pView->IsSceneReady();
 }
 
 void CVolumePlannerDlg::keyPressEvent(QKeyEvent* event)
@@ -343,8 +330,7 @@ void CVolumePlannerDlg::keyPressEvent(QKeyEvent* event)
             static_cast<QAbstractButton*>(focus)->click();
             return;
         }
-        if (IsSceneReady())
-            OnRender();
+        OnRender();
         return;
     }
     QDialog::keyPressEvent(event);
@@ -670,8 +656,6 @@ void CVolumePlannerDlg::OnCameraSelected()
 
 void CVolumePlannerDlg::SelectCamera(int i)
 {
-    if (!IsSceneReady())
-        return;
     if (!m_bCameraEditsTyped)
         m_bCameraEditsUnsaved = false;
     Combo(kIdCameraSelector)->setCurrentIndex(i);

@@ -40,7 +40,7 @@ class CVolumePlannerDlg : public QDialog
     CVolumeView* View() const { return m_pView; }
     // The questions of the window's parts go through the dialog's own prompts.
     CUserPrompts& Prompts() const { return *m_prompts; }
-    // The view's scene (and with it the shared state) exists.
+    // The view has its GL context; the shared state exists from the start.
     bool IsSceneReady() const;
 
     int GetSelectedCamera() const { return m_nSelectedCamera; }

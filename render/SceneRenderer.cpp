@@ -1,80 +1,27 @@
 #include "render/SceneRenderer.h"
 
 #include "cameras/CameraSet.h"
-#include "coverage/BackgroundComputation.h"
-#include "coverage/GridBudget.h"
-#include "coverage/MapDiagnostics.h"
+#include "coverage/SharedScene.h"
 #include "render/AxesDrawer.h"
 #include "render/BitmapText.h"
 #include "render/CameraGlyphs.h"
+#include "render/DifferenceLists.h"
 #include "render/ObstacleDrawer.h"
 #include "render/PlacementDrawer.h"
-#include "render/QualityLegend.h"
 #include "render/QualityLists.h"
-#include "render/DifferenceLists.h"
-#include "render/ResolutionLegend.h"
 #include "render/RoomModel.h"
+#include "render/VolumeListQueue.h"
 #include "render/VolumeLists.h"
 #include "scene/DrawColor.h"
 #include "scene/MemoryInfo.h"
 #include "scene/SceneSettings.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
-#include <chrono>
-#include <cstdint>
-#include <cstdio>
-#include <string>
 #include <utility>
-
-int g_nLastMouseX = 0;
-int g_nLastMouseY = 0;
 
 namespace
 {
-
-// Viewports of the fixed 1000 x 725 layout, origin at the bottom left.
-constexpr GLint kMainViewport[4] = {0, 0, 1000, 680};
-constexpr GLint kLegendViewport[4] = {800, 0, 200, 225};
-constexpr GLint kStatusViewport[4] = {0, 680, 1000, 45};
-// The window's width over its full height, not over the main viewport's.
-constexpr double kPerspectiveAspect = 1.3793103448275863;
-constexpr double kNearPlane = 1.0;
-constexpr float kPanStep = 0.01f;
-constexpr float kArrowPanStep = 0.1f;
-constexpr float kZoomStep = 0.5f;
-// One notch of a mouse wheel, in eighths of a degree.
-constexpr int kWheelNotch = 120;
-
-// What llvmpipe keeps per compiled box, as render-bench measures it (the
-// heap's growth while a display compiles, the resident growth once it is
-// drawn: 360 to 400 bytes with Mesa 22.3). Only the shown display is compiled
-// with the computation, but a session may show them all, filled and see
-// through: see through, the count layers (every voxel), the map and the
-// selective volume (each at most every voxel again); filled, only the boxes
-// at the surface of what each shows, counted together as a fourth voxel's
-// worth (a scattered volume, all surface, may take more).
-constexpr uint64_t kListBytesPerBox = 400;
-constexpr uint64_t kListBytesPerVoxel = 4 * kListBytesPerBox;
-// The Quality lists may hold every voxel once more, a box as the others.
-constexpr uint64_t kQualityListBytesPerVoxel = kListBytesPerBox;
-
-void SetViewport(const GLint (&v)[4])
-{
-    glViewport(v[0], v[1], v[2], v[3]);
-}
-
-// The legend inset and the status strip share this projection: at z = -1 a
-// scene unit is a tenth of the viewport.
-void LoadInsetProjection()
-{
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glFrustum(-5.0, 5.0, -5.0, 5.0, 1.0, 100.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-}
 
 // The classic displays' lists: the Quality display draws its own.
 VolumeDisplay ShownVolumeDisplay(const SceneSettings& settings)
@@ -87,17 +34,23 @@ VoxelFaces ShownVoxelFaces(bool seeThrough)
     return seeThrough ? VoxelFaces::Every : VoxelFaces::Outer;
 }
 
-void DrawText(double x, double y, double z, const char* text)
-{
-    glRasterPos3d(x, y, z);
-    DrawBitmapText(text);
-}
-
 } // namespace
 
-CSceneRenderer::CSceneRenderer()
-    : m_room(std::make_unique<CRoomModel>()), m_axes(std::make_unique<CAxesDrawer>()),
+CSceneRenderer::CSceneRenderer() : CSceneRenderer(std::make_unique<CCoverageController>(), nullptr) {}
+
+CSceneRenderer::CSceneRenderer(CCoverageController& controller) : CSceneRenderer(nullptr, &controller) {}
+
+CSceneRenderer::CSceneRenderer(std::unique_ptr<CCoverageController> own, CCoverageController* given)
+    : m_ownController(std::move(own)), m_controller(given ? *given : *m_ownController),
+      m_room(std::make_unique<CRoomModel>()), m_axes(std::make_unique<CAxesDrawer>()),
       m_glyphs(std::make_unique<CCameraGlyphs>()), m_lists(std::make_unique<CVolumeLists>()),
+      m_listQueue(std::make_unique<CVolumeListQueue>(*m_lists,
+                                                     [this] {
+                                                         // The flags that asked for the results go down with their
+                                                         // lists in.
+                                                         if (SceneSettings* settings = GetSceneSettings())
+                                                             m_controller.ResultListsCompiled(*settings);
+                                                     })),
       m_quality(std::make_unique<CQualityLists>()), m_differenceLists(std::make_unique<CDifferenceLists>()),
       m_obstacles(std::make_unique<CObstacleDrawer>()), m_placement(std::make_unique<CPlacementDrawer>())
 {
@@ -105,12 +58,9 @@ CSceneRenderer::CSceneRenderer()
 
 CSceneRenderer::~CSceneRenderer()
 {
-    m_computation.reset();
-    if (!m_bInitialised)
-        return;
-    DestroySceneSettings();
-    CCameraSet::DestroyInstance();
-    DestroyDrawColor();
+    m_ownController.reset();
+    if (m_bOwnsScene)
+        EndSharedScene();
     // Normally ReleaseGL ran while the context was current. Otherwise the
     // context has gone with its objects, and these deletions reach no context.
     ReleaseGL();
@@ -126,26 +76,17 @@ void CSceneRenderer::InitGL()
     glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
-    m_bResolutionMapDirty = false;
-    m_bShowXScale = false;
-    m_bShowYScale = true;
-    m_bShowZScale = false;
-    m_bPerspective = true;
-    m_bOrthographic = false;
-    m_fYaw = m_fPitch = m_fPanX = m_fPanY = m_fZoom = 0.0f;
-    m_fHomeYaw = m_fHomePitch = m_fHomePanX = m_fHomePanY = m_fHomeZoom = 0.0f;
-    m_bLeftButton = m_bRightButton = m_bSeeThrough = m_bShiftKey = false;
+    m_classic.SetScaleRows(false, true, false);
+    m_navigation.Reset();
+    m_bSeeThrough = false;
 
     BuildBitmapFont();
 
-    CreateSceneSettings();
-    CCameraSet::Instance();
-    CreateDrawColor();
-    SceneSettings* settings = GetSceneSettings();
-    settings->ConvertToMetres();
-    settings->SetDisplayCeiling(settings->GetRoomHeight() * 0.5f);
+    if (m_ownController) {
+        PrepareSharedScene();
+        m_bOwnsScene = true;
+    }
     m_room->Update();
-    m_bInitialised = true;
     m_bGLLive = true;
 }
 
@@ -161,664 +102,220 @@ void CSceneRenderer::ReleaseGL()
     m_bGLLive = false;
 }
 
-CCoverageVolume::GridStatus CSceneRenderer::BuildGridFor(CCoverageVolume& volume, const CoverageInput& input,
-                                                         std::string& reason) const
+CViewStyleControl& CSceneRenderer::ActiveStyle()
 {
-    CCoverageVolume::GridStatus status = volume.BuildGrid(input);
-    reason = volume.GetMemoryAdvice();
-    // A grid whose display lists would exhaust the machine is refused before
-    // the computation, rather than ending the program half-way through compiling.
-    const uint64_t listBytesPerVoxel = kListBytesPerVoxel + (m_bQualityDisplay ? kQualityListBytesPerVoxel : 0);
-    if (const GridBudget lists = CheckGridBudget(volume.GetVoxelCount(), listBytesPerVoxel, AvailableMemoryBytes());
-        status == CCoverageVolume::GridStatus::Ok && !lists.fits) {
-        reason = GridBudgetAdvice(lists, SmallestFittingVoxelCm(input.roomLength, input.roomWidth, input.roomHeight,
-                                                                listBytesPerVoxel, lists.freeBytes));
-        status = CCoverageVolume::GridStatus::OutOfMemory;
-    }
-    return status;
+    if (m_eViewStyle == ViewStyle::Planner)
+        return m_planner;
+    return m_classic;
 }
 
-void CSceneRenderer::Recompute(bool fromCalibration)
+void CSceneRenderer::FollowVolume()
 {
-    if (m_obstacleSource)
-        SetObstacles(m_obstacleSource());
-    m_lists->DeleteLists();
-    m_quality->DeleteLists();
-    m_planning.Release();
-    m_bPlanningStale = true;
-    m_bQualityListsStale = true;
-    m_bLastRenderComputed = true;
-    m_volume.Release();
-    m_strMapDiagnosis.clear();
-    CoverageInput input = CoverageInput::FromProcessState();
-    input.obstacles = m_pObstacleSet;
-    CCoverageVolume::GridStatus status = BuildGridFor(m_volume, input, m_strComputationReason);
-    if (status == CCoverageVolume::GridStatus::Ok) {
-        status = fromCalibration ? m_volume.ComputeCoverageFromCalibration(input) : m_volume.ComputeCoverage(input);
-        if (CCameraSet* cameras = CCameraSet::Current())
-            cameras->TakeDerivedValues(input.cameras);
-    }
-    if (status != CCoverageVolume::GridStatus::Ok) {
-        // Nothing half-built may be drawn: the volume stays empty until the next computation.
-        m_volume.Release();
-        m_strComputationMessage =
-            status == CCoverageVolume::GridStatus::OutOfMemory ? kNotEnoughMemoryMessage : kInvalidGridMessage;
+    const bool newVolume = m_controller.GetVolumeGeneration() != m_nListedVolume;
+    if (!newVolume && m_controller.GetMapGeneration() == m_nListedMap)
         return;
-    }
-    CompileLists();
+    m_nListedVolume = m_controller.GetVolumeGeneration();
+    m_nListedMap = m_controller.GetMapGeneration();
+    m_lists->DeleteLists();
+    if (newVolume)
+        m_quality->DeleteLists();
+    m_listQueue->Clear();
+    if (!m_controller.GetVolume().HasResults())
+        return;
+    if (m_controller.IsBackground())
+        QueueLists();
+    else
+        CompileLists();
 }
 
 void CSceneRenderer::CompileLists()
 {
-    m_strMapDiagnosis = ExplainEmptyMap(m_volume).value_or("");
+    const CCoverageVolume& volume = m_controller.GetVolume();
     // Only the display shown now (none beside the Quality display); the
     // others when they are first shown.
-    m_lists->Start(m_volume, CoverageFilters::FromProcessState());
-    if (!m_bQualityDisplay && !m_difference)
-        m_lists->Compile(m_volume, ShownVolumeDisplay(*GetSceneSettings()), ShownVoxelFaces(m_bSeeThrough));
+    m_lists->Start(volume, CoverageFilters::FromProcessState());
+    if (!IsQualityDisplay() && !m_difference)
+        m_lists->Compile(volume, ShownVolumeDisplay(*GetSceneSettings()), ShownVoxelFaces(m_bSeeThrough));
 }
 
-void CSceneRenderer::UpdatePlanning()
+void CSceneRenderer::QueueLists()
 {
-    if (m_bPlanningStale && (m_bPlanningEnabled || m_bQualityDisplay) && m_volume.HasResults()) {
-        m_bPlanningStale = false;
-        m_bQualityListsStale = true;
-        m_bLastRenderComputed = true;
-        if (m_planning.Compute(m_volume, CoverageInput::FromProcessState()) == CPlanningMeasures::Status::OutOfMemory)
-            m_strComputationMessage = kNotEnoughMemoryMessage;
-    }
-    if (m_bQualityDisplay && m_bQualityListsStale) {
-        m_bQualityListsStale = false;
-        // Switched on after the computation, the display must still not
-        // compile more than the machine can hold.
-        if (m_planning.HasResults() && m_volume.GetVoxelCount() > AvailableMemoryBytes() / kQualityListBytesPerVoxel) {
-            m_quality->DeleteLists();
-            m_strComputationMessage = kNotEnoughMemoryMessage;
-        } else {
-            m_quality->Build(m_volume, m_planning, m_eQualityMeasure, m_qualityThreshold);
-        }
+    const CCoverageVolume& volume = m_controller.GetVolume();
+    m_lists->Start(volume, CoverageFilters::FromProcessState());
+    m_listQueue->Clear();
+    // Only the display shown now (none beside the Quality display); the
+    // others when they are first shown, as in the synchronous path.
+    const SceneSettings* settings = GetSceneSettings();
+    if (IsQualityDisplay() || m_difference || !settings)
+        return;
+    m_listQueue->Queue(volume, ShownVolumeDisplay(*settings), ShownVoxelFaces(m_bSeeThrough));
+}
+
+void CSceneRenderer::UpdateQualityLists()
+{
+    if (!IsQualityDisplay())
+        return;
+    const CCoverageVolume& volume = m_controller.GetVolume();
+    const CPlanningMeasures& planning = m_controller.GetPlanning();
+    if (!m_bQualityListsStale && m_nQualityVolume == m_controller.GetVolumeGeneration() &&
+        m_nQualityPlanning == m_controller.GetPlanningGeneration())
+        return;
+    m_bQualityListsStale = false;
+    m_nQualityVolume = m_controller.GetVolumeGeneration();
+    m_nQualityPlanning = m_controller.GetPlanningGeneration();
+    // Switched on after the computation, the display must still not
+    // compile more than the machine can hold.
+    if (planning.HasResults() && volume.GetVoxelCount() > AvailableMemoryBytes() / kQualityListBytesPerVoxel) {
+        m_quality->DeleteLists();
+        m_controller.PostMessage(kNotEnoughMemoryMessage);
+    } else {
+        m_quality->Build(volume, planning, m_eQualityMeasure, m_qualityThreshold);
     }
 }
 
 void CSceneRenderer::Render()
 {
     SceneSettings* settings = GetSceneSettings();
-    if (!settings || !GetDrawColor())
+    DrawColor* colors = GetDrawColor();
+    if (!settings || !colors)
         return;
 
-    NoteEntryUnit(*settings);
+    m_planner.NoteEntryUnit(*settings);
     settings->ConvertToMetres();
     m_room->Update();
-    m_bLastRenderComputed = false;
-    if (m_bBackground)
-        RunPendingInBackground(*settings);
-    else
-        RunPendingComputations(*settings);
-    if (m_bLastRenderComputed)
-        ++m_nResultGeneration;
+    m_controller.RunCoverageStage(*settings);
+    m_obstacles->SetObstacles(m_controller.GetObstacles());
+    FollowVolume();
+    // A small volume's lists are all in at once, in the frame that took its
+    // results; a failed computation has none, its flags go down at once.
+    if (m_controller.IsBackground() && (IsCompilingLists() || m_controller.AwaitsResultLists()))
+        CompileQueuedLists();
+    m_controller.RunPlanningStage(*settings);
+    // The Quality lists of the measures there are, not of those to come.
+    if (!m_controller.IsPlanningPending())
+        UpdateQualityLists();
     if (CCameraSet* cameras = CCameraSet::Current())
         cameras->SetUserOrigin(m_room->Corner(3));
 
-    if (m_eViewStyle == ViewStyle::Planner) {
-        DrawPlannerFrame();
-        if (IsComputing())
-            DrawWaitingMessage();
-        return;
-    }
-    DrawMainScene();
-    if (m_difference) {
-        // Red and green need no key beyond the status strip's words.
-    } else if (m_bQualityDisplay) {
-        if (settings->GetShowLegend()) {
-            SetViewport(kQualityLegendViewport);
-            DrawQualityLegend(m_eQualityMeasure, m_quality->GetScale(), m_qualityThreshold);
+    // The Difference display replaces the classic picture's volume only.
+    const CDifferenceLists* difference = nullptr;
+    if (m_difference && m_eViewStyle == ViewStyle::Classic) {
+        if (m_differenceListsGeneration != m_controller.GetResultGeneration()) {
+            m_differenceLists->Build(m_controller.GetVolume(), *m_difference);
+            m_differenceListsGeneration = m_controller.GetResultGeneration();
         }
-    } else if (!settings->Get2DView() && settings->GetShowLegend()) {
-        DrawLegendInset();
+        difference = m_differenceLists.get();
     }
-    DrawStatusStrip();
+    const ViewFrame frame{*settings,  *colors,           m_controller,       *m_room,      *m_axes,
+                          *m_glyphs,  *m_obstacles,      *m_placement,       *m_listQueue, m_controller.IsBackground(),
+                          *m_quality, m_eQualityMeasure, m_qualityThreshold, difference,   m_bSeeThrough};
+    ActiveStyle().Draw(frame);
     if (IsComputing())
         DrawWaitingMessage();
 }
 
-void CSceneRenderer::RunPendingComputations(SceneSettings& settings)
+bool CSceneRenderer::IsCompilingLists() const
 {
-    if (settings.GetRecalculate()) {
-        if (!settings.GetTestMode())
-            if (CCameraSet* cameras = CCameraSet::Current())
-                cameras->RecomputeFieldOfView();
-        Recompute(settings.GetTestMode());
-        settings.SetRecalculate(false);
-        // The lists were just compiled for the current resolution camera.
-        m_bResolutionMapDirty = false;
-    }
-    if (m_bResolutionMapDirty) {
-        m_lists->DeleteLists();
-        if (m_volume.HasResults())
-            CompileLists();
-        m_bResolutionMapDirty = false;
-    }
-    if (settings.GetTestDataPending()) {
-        Recompute(true);
-        settings.SetTestDataPending(false);
-    }
-    UpdatePlanning();
-}
-
-void CSceneRenderer::RunPendingInBackground(SceneSettings& settings)
-{
-    if (m_computation && m_computation->IsFinished())
-        TakeComputationResults(settings);
-    const bool coveragePending = settings.GetRecalculate() || settings.GetTestDataPending();
-    // Each request is served once (its flags stay up until its lists are
-    // in); one made while a computation runs replaces it.
-    if (coveragePending && settings.GetComputationRequests() != m_nComputationRequests)
-        StartComputation(settings);
-    if (m_bResolutionMapDirty) {
-        m_lists->DeleteLists();
-        m_aListQueue.clear();
-        m_nListQueueNext = 0;
-        if (m_volume.HasResults())
-            QueueLists();
-        m_bResolutionMapDirty = false;
-    }
-    // A small volume's lists are all in at once, in the frame that took its
-    // results; a failed computation has none, its flags go down at once.
-    if (IsCompilingLists() || m_bClearFlagsWhenListed)
-        CompileQueuedLists();
-    const bool planningWanted = m_bPlanningEnabled || m_bQualityDisplay;
-    if (m_bPlanningStale && planningWanted && m_volume.HasResults() &&
-        (!m_computation || (!coveragePending && m_nPlanningRequests != m_nComputationPlanningRequests)))
-        StartComputation(settings);
-    // The Quality lists of the measures there are; UpdatePlanning computes nothing while they are fresh.
-    if (!m_bPlanningStale || !planningWanted || !m_volume.HasResults())
-        UpdatePlanning();
-}
-
-CoverageStep CSceneRenderer::PrepareStep(const CoverageInput& input, bool fromCalibration) const
-{
-    CoverageStep step;
-    step.volume = std::make_unique<CCoverageVolume>();
-    step.volume->SetResolutionCamera(m_nResolutionCamera);
-    step.fromCalibration = fromCalibration;
-    step.status = BuildGridFor(*step.volume, input, step.reason);
-    return step;
-}
-
-void CSceneRenderer::StartComputation(SceneSettings& settings)
-{
-    m_computation.reset();
-    // A coverage computation takes the obstacles as they are now (a copy of
-    // its own); the planning measures alone keep those of the volume shown.
-    if (m_obstacleSource && (settings.GetRecalculate() || settings.GetTestDataPending()))
-        SetObstacles(m_obstacleSource());
-    m_nComputationRequests = settings.GetComputationRequests();
-    m_nComputationPlanningRequests = m_nPlanningRequests;
-    CoverageInput input = CoverageInput::FromProcessState();
-    input.obstacles = m_pObstacleSet;
-    std::vector<CoverageStep> steps;
-    if (settings.GetRecalculate()) {
-        // Derived on the copy: a cancelled computation leaves the rig as it was.
-        if (!settings.GetTestMode())
-            input.cameras.RecomputeFieldOfView();
-        steps.push_back(PrepareStep(input, settings.GetTestMode()));
-    }
-    if (settings.GetTestDataPending())
-        steps.push_back(PrepareStep(input, true));
-    const bool planning = m_bPlanningEnabled || m_bQualityDisplay;
-    // The planning measures alone are computed from the volume shown, which
-    // stays as it is until they are in.
-    const CCoverageVolume* planningVolume = steps.empty() ? &m_volume : nullptr;
-    m_computation =
-        std::make_unique<CBackgroundComputation>(std::move(input), std::move(steps), planning, planningVolume);
-}
-
-void CSceneRenderer::TakeComputationResults(SceneSettings& settings)
-{
-    std::unique_ptr<CBackgroundComputation> done = std::move(m_computation);
-    done->Wait();
-    const bool current = settings.GetComputationRequests() == m_nComputationRequests;
-    if (current && done->WasCancelled()) {
-        settings.SetRecalculate(false);
-        settings.SetTestDataPending(false);
-    }
-    if (done->WasCancelled()) {
-        m_bResultsStale = m_bResultsStale || !done->Steps().empty();
-        // Not started again by itself: the user asks anew.
-        if (done->WantsPlanning() && m_nPlanningRequests == m_nComputationPlanningRequests)
-            m_bPlanningStale = false;
-        return;
-    }
-    m_bLastRenderComputed = true;
-    if (!done->Steps().empty())
-        m_nLastTakenRequests = m_nComputationRequests;
-    if (!done->Steps().empty() && done->Steps().back().status != CCoverageVolume::GridStatus::Ok) {
-        // A refused grid leaves the coverage shown, its lists and measures
-        // as they were: nothing of the refused run was built.
-        const CoverageStep& refused = done->Steps().back();
-        m_strComputationReason = refused.reason;
-        m_strComputationMessage =
-            refused.status == CCoverageVolume::GridStatus::OutOfMemory ? kNotEnoughMemoryMessage : kInvalidGridMessage;
-        m_bCoverageRefused = true;
-        if (current) {
-            m_bClearFlagsWhenListed = true;
-            m_nListRequests = m_nComputationRequests;
-        }
-        return;
-    }
-    if (!done->Steps().empty()) {
-        m_bResultsStale = false;
-        if (CCameraSet* cameras = CCameraSet::Current())
-            cameras->TakeDerivedValues(done->Inputs().cameras);
-        m_lists->DeleteLists();
-        m_quality->DeleteLists();
-        m_planning.Release();
-        m_bPlanningStale = true;
-        m_bQualityListsStale = true;
-        m_strMapDiagnosis.clear();
-        for (CoverageStep& step : done->Steps()) {
-            if (step.status == CCoverageVolume::GridStatus::Ok)
-                continue;
-            // Nothing half-built may be drawn: the volume stays empty until the next computation.
-            m_strComputationReason = step.reason;
-            m_strComputationMessage =
-                step.status == CCoverageVolume::GridStatus::OutOfMemory ? kNotEnoughMemoryMessage : kInvalidGridMessage;
-        }
-        CoverageStep& last = done->Steps().back();
-        std::swap(m_volume, *last.volume);
-        // View Res while it computed: that camera's values are held now.
-        m_volume.SetResolutionCamera(m_nResolutionCamera);
-        QueueLists();
-        m_bResolutionMapDirty = false;
-    }
-    if (current && !done->Steps().empty()) {
-        m_bClearFlagsWhenListed = true;
-        m_nListRequests = m_nComputationRequests;
-    }
-    if (done->RanPlanning()) {
-        m_bPlanningStale = m_nPlanningRequests != m_nComputationPlanningRequests;
-        m_bQualityListsStale = true;
-        // Empty when they did not fit, as the measures computed in the frame are.
-        std::swap(m_planning, done->Planning());
-        if (done->GetPlanningStatus() == CPlanningMeasures::Status::OutOfMemory)
-            m_strComputationMessage = kNotEnoughMemoryMessage;
-    }
-}
-
-void CSceneRenderer::QueueLists()
-{
-    m_strMapDiagnosis = ExplainEmptyMap(m_volume).value_or("");
-    m_lists->Start(m_volume, CoverageFilters::FromProcessState());
-    m_aListQueue.clear();
-    m_nListQueueNext = 0;
-    // Only the display shown now (none beside the Quality display); the
-    // others when they are first shown, as in the synchronous path.
-    const SceneSettings* settings = GetSceneSettings();
-    if (m_bQualityDisplay || m_difference || !settings)
-        return;
-    m_eListQueueDisplay = ShownVolumeDisplay(*settings);
-    m_eListQueueFaces = ShownVoxelFaces(m_bSeeThrough);
-    const uint32_t lists = CVolumeLists::ListCount(m_volume, m_eListQueueDisplay);
-    for (uint32_t n = 0; n < lists; ++n)
-        m_aListQueue.push_back(n);
-}
-
-void CSceneRenderer::QueueMissingLists(VolumeDisplay display, VoxelFaces faces)
-{
-    // A display first shown, or its other faces: compiled as a computation's
-    // lists are, a frame's worth at a time, so that a large volume does not
-    // hold up the window; a small one is in at once.
-    m_aListQueue.clear();
-    m_nListQueueNext = 0;
-    m_eListQueueDisplay = display;
-    m_eListQueueFaces = faces;
-    const uint32_t lists = CVolumeLists::ListCount(m_volume, display);
-    for (uint32_t n = 0; n < lists; ++n)
-        m_aListQueue.push_back(n);
-    CompileQueuedLists();
+    return m_listQueue->IsCompiling();
 }
 
 void CSceneRenderer::CompileQueuedLists()
 {
-    // About a frame's worth of compiling per Render, so the event loop
-    // turns in between; at least one list, however long it takes.
-    constexpr auto kBudget = std::chrono::milliseconds(40);
-    const auto start = std::chrono::steady_clock::now();
-    while (IsCompilingLists()) {
-        m_lists->CompileList(m_volume, m_eListQueueDisplay, m_eListQueueFaces, m_aListQueue[m_nListQueueNext++]);
-        if (std::chrono::steady_clock::now() - start >= kBudget)
-            break;
-    }
-    if (IsCompilingLists())
-        return;
-    m_aListQueue.clear();
-    m_nListQueueNext = 0;
-    SceneSettings* settings = GetSceneSettings();
-    if (settings && m_bClearFlagsWhenListed && settings->GetComputationRequests() == m_nListRequests) {
-        settings->SetRecalculate(false);
-        settings->SetTestDataPending(false);
-    }
-    m_bClearFlagsWhenListed = false;
+    m_listQueue->CompileSome(m_controller.GetVolume());
 }
 
 double CSceneRenderer::GetComputationProgress() const
 {
-    if (m_computation)
-        return m_computation->GetProgress();
-    return m_aListQueue.empty() ? 0.0
-                                : static_cast<double>(m_nListQueueNext) / static_cast<double>(m_aListQueue.size());
-}
-
-bool CSceneRenderer::IsComputationFinished() const
-{
-    return m_computation && m_computation->IsFinished();
-}
-
-void CSceneRenderer::CancelComputation()
-{
-    if (m_computation)
-        m_computation->Cancel();
-}
-
-void CSceneRenderer::DrawMainScene()
-{
-    const SceneSettings* settings = GetSceneSettings();
-    DrawColor* colors = GetDrawColor();
-
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    if (m_bPerspective || !m_bOrthographic)
-        gluPerspective(60.0, kPerspectiveAspect, kNearPlane, 100.0);
-    else
-        glOrtho(-5.0, 5.0, -5.0, 5.0, kNearPlane, 100.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    SetViewport(kMainViewport);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-
-    glPushMatrix();
-    glTranslated(0.0, 0.0, -10.0);
-    // Under this translation alone, so the light stays put while the scene turns.
-    m_room->ApplyLight();
-    glTranslatef(0.0f, 0.0f, m_fZoom);
-    glRotatef(-m_fPitch, 1.0f, 0.0f, 0.0f);
-
-    glPushMatrix();
-    glScalef(g_fSceneScaleX, g_fSceneScaleY, g_fSceneScaleZ);
-    glTranslatef(m_fPanX, 0.0f, 0.0f);
-    glTranslatef(0.0f, m_fPanY, 0.0f);
-    glRotatef(m_fYaw, 0.0f, 1.0f, 0.0f);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-
-    if (settings->GetShowRoom())
-        m_room->Draw();
-    if (m_bShowXScale)
-        m_axes->DrawXScale(*m_room, colors->Red());
-    if (m_bShowYScale)
-        m_axes->DrawYScale(*m_room, colors->Green());
-    if (m_bShowZScale)
-        m_axes->DrawZScale(*m_room, colors->Blue());
-    const Vec3d& c0 = m_room->Corner(0);
-    m_axes->DrawAxes(c0.x - 0.5, c0.y - 0.1, c0.z + 0.5);
-    m_glyphs->Draw(m_bPlanningEnabled && m_planning.HasResults() ? &m_planning : nullptr);
-    m_obstacles->Draw(m_bSeeThrough);
-    m_placement->Draw();
-
-    glPolygonMode(GL_FRONT_AND_BACK, m_bSeeThrough ? GL_POINT : GL_FILL);
-    if (m_difference) {
-        if (m_differenceListsGeneration != m_nResultGeneration) {
-            m_differenceLists->Build(m_volume, *m_difference);
-            m_differenceListsGeneration = m_nResultGeneration;
-        }
-        m_differenceLists->Draw(m_volume);
-    } else if (m_bQualityDisplay) {
-        m_quality->Draw(m_volume);
-    } else {
-        const VolumeDisplay display = ShownVolumeDisplay(*settings);
-        const VoxelFaces faces = CVolumeLists::FacesToDraw(m_volume, m_bSeeThrough, kNearPlane);
-        // While the queue compiles a list a turn, the frame shows those in so far.
-        if (m_volume.HasResults() && !IsCompilingLists() && !m_lists->IsCompiled(m_volume, display, faces)) {
-            if (m_bBackground)
-                QueueMissingLists(display, faces);
-            else
-                m_lists->Compile(m_volume, display, faces);
-        }
-        m_lists->Draw(m_volume, display, faces);
-    }
-
-    glPopMatrix();
-    glPopMatrix();
-    glColor3dv(colors->White());
-}
-
-void CSceneRenderer::DrawLegendInset()
-{
-    LoadInsetProjection();
-    SetViewport(kLegendViewport);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glPushMatrix();
-    DrawResolutionLegend(m_volume, 0.0, 0.0, -1.0);
-    glPopMatrix();
-}
-
-void CSceneRenderer::DrawStatusStrip()
-{
-    const SceneSettings* settings = GetSceneSettings();
-    LoadInsetProjection();
-    SetViewport(kStatusViewport);
-    glPushMatrix();
-    glColor3dv(GetDrawColor()->White());
-
-    char text[64];
-    std::snprintf(text, sizeof text, "Resolution for camera : %u",
-                  static_cast<unsigned>(m_volume.GetResolutionCamera() + 1));
-    DrawText(-4.95, 2.0, -1.0, text);
-    const bool selective = settings->GetSelectiveCameras();
-    DrawText(-4.95, -1.5, -1.0, selective ? "Selective Cameras Volume: ON" : "Selective Cameras Volume: OFF");
-    // Truncation applies only to the layered displays, not to the selective volume.
-    DrawText(-4.95, -5.0, -1.0, selective ? "Volume Truncation: OFF" : "Volume Truncation: ON");
-    if (m_difference)
-        DrawText(-2.0, 2.0, -1.0, "As built against the plan: triangulable lost red, gained green");
-    else if (!selective && !settings->Get2DView() && !m_strMapDiagnosis.empty())
-        DrawText(-2.0, 2.0, -1.0, m_strMapDiagnosis.c_str());
-    glPopMatrix();
+    if (m_controller.IsRunning())
+        return m_controller.GetProgress();
+    return m_listQueue->GetProgress();
 }
 
 void CSceneRenderer::DrawWaitingMessage()
 {
-    // The status strip's projection is set here rather than taken over from
-    // the last frame, so the message also shows before the first frame.
-    LoadInsetProjection();
-    SetViewport(kStatusViewport);
-    if (DrawColor* colors = GetDrawColor())
-        glColor3dv(colors->White());
-    DrawText(0.0, -5.0, -1.0, kWaitingMessage);
-}
-
-bool CSceneRenderer::TakeCoverageRefusal()
-{
-    return std::exchange(m_bCoverageRefused, false);
-}
-
-std::optional<std::string> CSceneRenderer::TakeComputationMessage()
-{
-    std::optional<std::string> message;
-    message.swap(m_strComputationMessage);
-    return message;
+    CClassicStyle::DrawWaitingMessage(GetDrawColor());
 }
 
 void CSceneRenderer::Resize(int width, int height)
 {
     glViewport(0, 0, width, height);
-    if (width == m_nViewWidth && height == m_nViewHeight)
-        return;
-    m_nViewWidth = width;
-    m_nViewHeight = height;
-    // The planner's framing was made for the old size: the next frame fits the room again.
-    m_aFittedRoom = {};
+    m_planner.SetViewSize(width, height);
 }
 
 void CSceneRenderer::OnButtonDown(unsigned keyStateFlags)
 {
-    if (m_eViewStyle == ViewStyle::Planner) {
-        // The planner takes a press with Shift held as the start of a pan.
-        m_bLeftButton = m_bLeftButton || (keyStateFlags & kButtonFlagLeft) != 0;
-        m_bRightButton = m_bRightButton || (keyStateFlags & kButtonFlagRight) != 0;
-        m_bPlannerShiftDrag = (keyStateFlags & kButtonFlagShift) != 0;
-        return;
-    }
-    // Only a press with no other button or modifier held registers: a press
-    // with Shift already down starts neither a turn nor a pan.
-    if (keyStateFlags == kButtonFlagLeft)
-        m_bLeftButton = true;
-    else if (keyStateFlags == kButtonFlagRight)
-        m_bRightButton = true;
+    ActiveStyle().OnButtonDown(keyStateFlags);
 }
 
 void CSceneRenderer::OnLeftButtonUp()
 {
-    m_bLeftButton = false;
-    m_bPlannerShiftDrag = false;
+    m_navigation.leftButton = false;
+    ActiveStyle().OnLeftButtonUp();
 }
 
 void CSceneRenderer::OnRightButtonUp()
 {
-    m_bRightButton = false;
+    m_navigation.rightButton = false;
 }
 
 void CSceneRenderer::OnMouseMove(int x, int y)
 {
-    const int dx = x - g_nLastMouseX;
-    const int up = g_nLastMouseY - y;
-    if (m_eViewStyle == ViewStyle::Planner) {
-        if (m_bLeftButton && (m_bShiftKey || m_bPlannerShiftDrag))
-            m_plannerView.PanPixels(dx, up);
-        else if (m_bLeftButton)
-            TurnPlanner(dx, 0);
-        if (m_bRightButton)
-            TurnPlanner(0, up);
-        g_nLastMouseX = x;
-        g_nLastMouseY = y;
-        return;
-    }
-    if (m_bLeftButton) {
-        if (m_bShiftKey) {
-            // A fixed step per motion message, whatever its length.
-            m_fPanX += dx >= 0 ? kPanStep : -kPanStep;
-            m_fPanY += up > 0 ? kPanStep : -kPanStep;
-        } else {
-            m_fYaw += static_cast<float>(dx);
-        }
-    }
-    g_nLastMouseX = x;
-    g_nLastMouseY = y;
-    if (m_bRightButton)
-        m_fPitch += static_cast<float>(up);
+    ActiveStyle().OnMouseMove(x, y);
 }
 
 bool CSceneRenderer::OnKeyDown(unsigned key)
 {
-    // The planner's arrow keys move the view by a share of its size.
-    constexpr double kPlannerArrowPx = 20.0;
-    if (m_eViewStyle == ViewStyle::Planner && key >= kKeyLeft && key <= kKeyDown) {
-        m_plannerView.PanPixels(key == kKeyLeft    ? -kPlannerArrowPx
-                                : key == kKeyRight ? kPlannerArrowPx
-                                                   : 0.0,
-                                key == kKeyUp     ? kPlannerArrowPx
-                                : key == kKeyDown ? -kPlannerArrowPx
-                                                  : 0.0);
+    if (ActiveStyle().OnKeyDown(key))
         return false;
-    }
-    switch (key) {
-    case kKeyShift:
-        m_bShiftKey = true;
-        break;
-    case kKeyEscape:
-        return true;
-    case kKeyLeft:
-        m_fPanX -= kArrowPanStep;
-        break;
-    case kKeyUp:
-        m_fPanY += kArrowPanStep;
-        break;
-    case kKeyRight:
-        m_fPanX += kArrowPanStep;
-        break;
-    case kKeyDown:
-        m_fPanY -= kArrowPanStep;
-        break;
-    default:
-        break;
-    }
-    return false;
+    if (key == kKeyShift)
+        m_navigation.shiftKey = true;
+    return key == kKeyEscape;
 }
 
 void CSceneRenderer::OnKeyUp(unsigned key)
 {
     if (key == kKeyShift)
-        m_bShiftKey = false;
-}
-
-int CSceneRenderer::PlannerSceneMiddleY() const
-{
-    // The scene lies below the status strip, which keeps the classic height.
-    const int scene = m_nViewHeight - (kViewHeight - kMainViewport[3]);
-    return m_nViewHeight - scene / 2;
+        m_navigation.shiftKey = false;
 }
 
 void CSceneRenderer::ZoomIn()
 {
-    if (m_eViewStyle == ViewStyle::Planner)
-        OnWheel(m_nViewWidth / 2, PlannerSceneMiddleY(), kWheelNotch);
-    else
-        m_fZoom += kZoomStep;
+    ActiveStyle().ZoomIn();
 }
 
 void CSceneRenderer::ZoomOut()
 {
-    if (m_eViewStyle == ViewStyle::Planner)
-        OnWheel(m_nViewWidth / 2, PlannerSceneMiddleY(), -kWheelNotch);
-    else
-        m_fZoom -= kZoomStep;
+    ActiveStyle().ZoomOut();
 }
 
 void CSceneRenderer::SetPerspective()
 {
-    m_bPerspective = true;
-    m_bOrthographic = false;
+    m_navigation.SetPerspective();
 }
 
 void CSceneRenderer::SetOrthographic()
 {
-    m_bPerspective = false;
-    m_bOrthographic = true;
+    m_navigation.SetOrthographic();
 }
 
 void CSceneRenderer::ToggleXScale()
 {
-    m_bShowXScale = !m_bShowXScale;
+    m_classic.ToggleXScale();
 }
 
 void CSceneRenderer::ToggleYScale()
 {
-    m_bShowYScale = !m_bShowYScale;
+    m_classic.ToggleYScale();
 }
 
 void CSceneRenderer::ToggleZScale()
 {
-    m_bShowZScale = !m_bShowZScale;
+    m_classic.ToggleZScale();
 }
 
 void CSceneRenderer::ToggleSeeThrough()
 {
     m_bSeeThrough = !m_bSeeThrough;
-}
-
-void CSceneRenderer::SetScaleRows(bool x, bool y, bool z)
-{
-    m_bShowXScale = x;
-    m_bShowYScale = y;
-    m_bShowZScale = z;
 }
 
 void CSceneRenderer::ResetCameras()
@@ -833,9 +330,7 @@ void CSceneRenderer::ResetCameras()
 
 void CSceneRenderer::ShowResolutionMap(int camera)
 {
-    m_nResolutionCamera = camera;
-    m_volume.SetResolutionCamera(camera);
-    m_bResolutionMapDirty = true;
+    m_controller.ShowResolutionMap(camera);
 }
 
 void CSceneRenderer::SetScaleDivisions(int n)
@@ -849,27 +344,14 @@ unsigned CSceneRenderer::GetScaleDivisions() const
     return m_axes->GetDivisions();
 }
 
-void CSceneRenderer::SetView(const ViewPose& view)
-{
-    m_fYaw = view.yaw;
-    m_fPitch = view.pitch;
-    m_fPanX = view.panX;
-    m_fPanY = view.panY;
-    m_fZoom = view.zoom;
-}
-
 void CSceneRenderer::GoHome()
 {
-    SetView(GetHomeView());
+    m_navigation.GoHome();
 }
 
 void CSceneRenderer::SetHome()
 {
-    m_fHomeYaw = m_fYaw;
-    m_fHomePitch = m_fPitch;
-    m_fHomePanX = m_fPanX;
-    m_fHomePanY = m_fPanY;
-    m_fHomeZoom = m_fZoom;
+    m_navigation.SetHome();
 }
 
 void CSceneRenderer::ResetHome()
@@ -877,10 +359,42 @@ void CSceneRenderer::ResetHome()
     SetView(ViewPose{});
 }
 
+void CSceneRenderer::SetViewStyle(ViewStyle style)
+{
+    m_eViewStyle = style;
+    m_planner.EndShiftDrag();
+}
+
+void CSceneRenderer::FitRoom()
+{
+    ActiveStyle().FitRoom();
+}
+
+void CSceneRenderer::OnWheel(int x, int y, int angleDelta)
+{
+    ActiveStyle().OnWheel(x, y, angleDelta);
+}
+
+void CSceneRenderer::SetPlannerPreset(PlannerPreset preset)
+{
+    if (m_eViewStyle == ViewStyle::Planner)
+        m_planner.SetPreset(preset);
+}
+
+bool CSceneRenderer::LookThroughCamera(int camera)
+{
+    return m_eViewStyle == ViewStyle::Planner && m_planner.LookThroughCamera(camera);
+}
+
+bool CSceneRenderer::BeginPlannerDrag(int x, int y)
+{
+    return m_eViewStyle == ViewStyle::Planner && m_planner.BeginDrag(x, y);
+}
+
 void CSceneRenderer::SetObstacles(std::shared_ptr<const CObstacleSet> obstacles)
 {
-    m_pObstacleSet = obstacles;
-    m_obstacles->SetObstacles(std::move(obstacles));
+    m_obstacles->SetObstacles(obstacles);
+    m_controller.SetObstacles(std::move(obstacles));
 }
 
 void CSceneRenderer::SetPlacementPreview(std::shared_ptr<const PlacementPreview> preview)
@@ -895,27 +409,17 @@ const std::shared_ptr<const PlacementPreview>& CSceneRenderer::GetPlacementPrevi
 
 int CSceneRenderer::GetLayerTotal() const
 {
-    return m_volume.GetLayerTotal();
+    return GetVolume().GetLayerTotal();
 }
 
 void CSceneRenderer::SetShownLayers(int n)
 {
-    m_volume.SetShownLayers(n);
+    m_controller.SetShownLayers(n);
 }
 
 int CSceneRenderer::GetShownLayers() const
 {
-    return m_volume.GetShownLayers();
-}
-
-void CSceneRenderer::SetPlanningEnabled(bool on)
-{
-    m_bPlanningEnabled = on;
-}
-
-void CSceneRenderer::SetQualityDisplay(bool on)
-{
-    m_bQualityDisplay = on;
+    return GetVolume().GetShownLayers();
 }
 
 void CSceneRenderer::SetDifference(std::shared_ptr<const CCoverageDifference> difference)
@@ -936,10 +440,4 @@ void CSceneRenderer::SetQualityThreshold(std::optional<QualityThreshold> thresho
     if (threshold != m_qualityThreshold)
         m_bQualityListsStale = true;
     m_qualityThreshold = threshold;
-}
-
-void CSceneRenderer::RequestPlanningUpdate()
-{
-    m_bPlanningStale = true;
-    ++m_nPlanningRequests;
 }

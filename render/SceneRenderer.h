@@ -1,11 +1,14 @@
 #pragma once
 
+#include "coverage/CoverageController.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/PlanningMeasures.h"
 #include "coverage/QualityDisplay.h"
+#include "render/ClassicStyle.h"
+#include "render/ViewNavigation.h"
 #include "render/ViewStyle.h"
-#include "render/planner/PlannerDrag.h"
-#include "render/planner/PlannerProjection.h"
+#include "render/ViewStyleControl.h"
+#include "render/planner/PlannerStyle.h"
 
 #include <array>
 #include <functional>
@@ -16,74 +19,41 @@
 
 class CRoomModel;
 class CAxesDrawer;
-class CBackgroundComputation;
 class SceneSettings;
-struct CoverageInput;
-struct CoverageStep;
 class CCameraGlyphs;
+class CVolumeListQueue;
 class CVolumeLists;
 class CQualityLists;
 class CCoverageDifference;
 class CDifferenceLists;
-enum class VolumeDisplay;
-enum class VoxelFaces;
 class CObstacleDrawer;
 class CObstacleSet;
 class CPlacementDrawer;
 struct PlacementPreview;
 
-// Key codes the renderer understands (the view translates its toolkit's keys).
-inline constexpr unsigned kKeyShift = 16;
-inline constexpr unsigned kKeyEscape = 27;
-inline constexpr unsigned kKeyLeft = 37;
-inline constexpr unsigned kKeyUp = 38;
-inline constexpr unsigned kKeyRight = 39;
-inline constexpr unsigned kKeyDown = 40;
-// Key-state flags of a button press.
-inline constexpr unsigned kButtonFlagLeft = 0x1;
-inline constexpr unsigned kButtonFlagRight = 0x2;
-inline constexpr unsigned kButtonFlagShift = 0x4;
-inline constexpr unsigned kButtonFlagControl = 0x8;
-inline constexpr unsigned kButtonFlagMiddle = 0x10;
-
-// The frame is laid out for this window size.
-inline constexpr int kViewWidth = 1000;
-inline constexpr int kViewHeight = 725;
-
-inline constexpr const char* kWaitingMessage = "Performing Calculations. Please Wait...";
-// Reported when the room or the voxel size gives no usable grid.
-inline constexpr const char* kInvalidGridMessage = "Invalid room or voxel size";
-
-// The last mouse position the view reported (client pixels, y down); shared
-// by every renderer, a drag measures from the last motion message.
-extern int g_nLastMouseX;
-extern int g_nLastMouseY;
-
-// The five values that place the scene on screen: turn about the room's
-// vertical axis and tilt about the screen's horizontal axis in degrees, pan
-// and zoom in scene units.
-struct ViewPose {
-    float yaw = 0.0f;
-    float pitch = 0.0f;
-    float panX = 0.0f;
-    float panY = 0.0f;
-    float zoom = 0.0f;
-    friend bool operator==(const ViewPose&, const ViewPose&) = default;
-};
-
-// Turns the program's state into one OpenGL frame and keeps the view state
-// and its navigation. The navigation and view-state operations are plain
-// arithmetic and need no GL context; InitGL, Render, Resize and
-// DrawWaitingMessage need a current compatibility-profile context.
+// Turns the program's state into one OpenGL frame. The coverage it draws,
+// and the computations that keep it up to date, are a CCoverageController's:
+// a frame runs its stages and rebuilds the display lists when its results
+// change. Each view style (CClassicStyle, CPlannerStyle) keeps its own view
+// state and answers the input while it is shown; the renderer routes to it
+// and keeps the navigation both share. The navigation and
+// view-state operations are plain arithmetic and need no GL context;
+// InitGL, Render, Resize and DrawWaitingMessage need a current
+// compatibility-profile context.
 class CSceneRenderer
 {
   public:
+    // With a controller of its own; InitGL makes the shared scene (settings,
+    // camera set, colours) and the renderer ends it.
     CSceneRenderer();
+    // Draws what `controller` holds; the shared scene is the caller's, and
+    // both outlive the renderer.
+    explicit CSceneRenderer(CCoverageController& controller);
     ~CSceneRenderer();
     CSceneRenderer(const CSceneRenderer&) = delete;
     CSceneRenderer& operator=(const CSceneRenderer&) = delete;
 
-    // GL state, the font, the shared singletons, the room corners.
+    // GL state, the font, the room corners; the shared scene when the renderer has its own controller.
     void InitGL();
     // Deletes the font and the volume's display lists; call it while the
     // context InitGL ran in is still current, before that context goes.
@@ -92,28 +62,28 @@ class CSceneRenderer
     void Render();
     // The view's size in pixels; the planner frame fills it, the classic one keeps its 1000 x 725 layout.
     void Resize(int width, int height);
-    int GetViewWidth() const { return m_nViewWidth; }
-    int GetViewHeight() const { return m_nViewHeight; }
+    int GetViewWidth() const { return m_planner.GetViewWidth(); }
+    int GetViewHeight() const { return m_planner.GetViewHeight(); }
     // The waiting text at the status strip's lower edge, drawn over the last
     // frame (the caller swaps buffers afterwards).
     void DrawWaitingMessage();
     // A message the last computation left for the user ("Not Enough Memory
     // Pool"), taken once; the caller shows it in a box captioned "Fatal Error".
-    std::optional<std::string> TakeComputationMessage();
+    std::optional<std::string> TakeComputationMessage() { return m_controller.TakeMessage(); }
     // The second line of that message: why, and what would do.
-    const std::string& GetComputationReason() const { return m_strComputationReason; }
+    const std::string& GetComputationReason() const { return m_controller.GetReason(); }
     // Whether the last coverage computation was refused its grid (the
     // coverage shown stays that of the run before), taken once.
-    bool TakeCoverageRefusal();
+    bool TakeCoverageRefusal() { return m_controller.TakeCoverageRefusal(); }
     // The computation requests (SceneSettings::GetComputationRequests) the
     // last coverage computation whose end was taken had started from.
-    uint64_t GetLastTakenRequests() const { return m_nLastTakenRequests; }
+    uint64_t GetLastTakenRequests() const { return m_controller.GetLastTakenRequests(); }
     // A coverage computation was cancelled since the coverage shown was
     // computed: the picture and figures are of an earlier rig, until the
     // next computation is in.
-    bool AreResultsStale() const { return m_bResultsStale; }
+    bool AreResultsStale() const { return m_controller.AreResultsStale(); }
     // Why the resolution map shows nothing; empty while it shows voxels.
-    const std::string& GetMapDiagnosis() const { return m_strMapDiagnosis; }
+    const std::string& GetMapDiagnosis() const { return m_controller.GetMapDiagnosis(); }
 
     // Navigation.
     void OnButtonDown(unsigned keyStateFlags);
@@ -136,8 +106,8 @@ class CSceneRenderer
     void ResetCameras();
     void ShowResolutionMap(int camera);
     // The camera (from 0) the Planner view rings in yellow; -1, the start value, for none.
-    void SetHighlightedCamera(int camera) { m_nHighlightedCamera = camera; }
-    int GetHighlightedCamera() const { return m_nHighlightedCamera; }
+    void SetHighlightedCamera(int camera) { m_planner.SetHighlightedCamera(camera); }
+    int GetHighlightedCamera() const { return m_planner.GetHighlightedCamera(); }
     void SetScaleDivisions(int n);
     void GoHome();
     void SetHome();
@@ -164,56 +134,56 @@ class CSceneRenderer
     // for a camera out of the rig or without a field of view yet.
     bool LookThroughCamera(int camera);
     // Planner: the cameras drawn with their pyramids; All at start.
-    void SetPyramidShow(PyramidShow show) { m_ePyramids = show; }
-    PyramidShow GetPyramidShow() const { return m_ePyramids; }
+    void SetPyramidShow(PyramidShow show) { m_planner.SetPyramidShow(show); }
+    PyramidShow GetPyramidShow() const { return m_planner.GetPyramidShow(); }
     // The unit of the planner's rulers. A room the frame converts from feet
     // sets it to feet, a new room in metres back to metres; a caller that
     // converted the room itself says which it was.
-    void SetRulerUnit(LengthUnit unit);
-    LengthUnit GetRulerUnit() const { return m_eRulerUnit; }
-    const CPlannerProjection& GetPlannerProjection() const { return m_plannerView; }
+    void SetRulerUnit(LengthUnit unit) { m_planner.SetRulerUnit(unit); }
+    LengthUnit GetRulerUnit() const { return m_planner.GetRulerUnit(); }
+    const CPlannerProjection& GetPlannerProjection() const { return m_planner.GetProjection(); }
     // The camera (from 0) the window has selected: the Planner view marks
     // the floor point it aims at, a target to drag; -1, the start value, for none.
-    void SetSelectedCamera(int camera) { m_nSelectedCamera = camera; }
-    int GetSelectedCamera() const { return m_nSelectedCamera; }
+    void SetSelectedCamera(int camera) { m_planner.SetSelectedCamera(camera); }
+    int GetSelectedCamera() const { return m_planner.GetSelectedCamera(); }
     // Planner: a left press at a client pixel (y down) on a camera's glyph or
     // on the selected camera's target starts dragging it; true when it did
     // (the press then neither turns nor pans).
     bool BeginPlannerDrag(int x, int y);
-    void PlannerDragTo(int x, int y);
-    bool IsPlannerDragging() const { return m_drag.IsActive(); }
+    void PlannerDragTo(int x, int y) { m_planner.DragTo(x, y); }
+    bool IsPlannerDragging() const { return m_planner.IsDragging(); }
     // The drag's end: the cameras are back as before it, and what it made
     // is handed over to become a step of the plan; none when it moved nothing.
-    std::optional<PlannerDragResult> EndPlannerDrag();
+    std::optional<PlannerDragResult> EndPlannerDrag() { return m_planner.EndDrag(); }
     // The selected camera's target in the scene frame (Planner view).
-    Vec3d GetPlannerTarget() const;
+    Vec3d GetPlannerTarget() const { return m_planner.GetTarget(); }
     // The camera numbers and ruler values the last planner frame wrote.
-    const std::vector<LabelPlacement>& GetPlannerLabels() const { return m_aPlannerLabels; }
+    const std::vector<LabelPlacement>& GetPlannerLabels() const { return m_planner.GetLabels(); }
 
     // Read-only view state, and direct setters for the command line.
-    ViewPose GetView() const { return {m_fYaw, m_fPitch, m_fPanX, m_fPanY, m_fZoom}; }
-    ViewPose GetHomeView() const { return {m_fHomeYaw, m_fHomePitch, m_fHomePanX, m_fHomePanY, m_fHomeZoom}; }
-    void SetView(const ViewPose& view);
-    void SetScaleRows(bool x, bool y, bool z);
-    bool IsLeftButtonDown() const { return m_bLeftButton; }
-    bool IsRightButtonDown() const { return m_bRightButton; }
-    bool IsShiftDown() const { return m_bShiftKey; }
-    bool IsPerspective() const { return m_bPerspective || !m_bOrthographic; }
+    ViewPose GetView() const { return m_navigation.Pose(); }
+    ViewPose GetHomeView() const { return m_navigation.Home(); }
+    void SetView(const ViewPose& view) { m_navigation.Pose() = view; }
+    void SetScaleRows(bool x, bool y, bool z) { m_classic.SetScaleRows(x, y, z); }
+    bool IsLeftButtonDown() const { return m_navigation.leftButton; }
+    bool IsRightButtonDown() const { return m_navigation.rightButton; }
+    bool IsShiftDown() const { return m_navigation.shiftKey; }
+    bool IsPerspective() const { return m_navigation.IsPerspective(); }
     bool IsSeeThrough() const { return m_bSeeThrough; }
-    bool IsResolutionMapDirty() const { return m_bResolutionMapDirty; }
+    bool IsResolutionMapDirty() const { return m_controller.IsResolutionMapDirty(); }
     unsigned GetScaleDivisions() const;
-    const CCoverageVolume& GetVolume() const { return m_volume; }
+    const CCoverageVolume& GetVolume() const { return m_controller.GetVolume(); }
     const CVolumeLists& GetVolumeLists() const { return *m_lists; }
     const CRoomModel& GetRoom() const { return *m_room; }
 
     // Planning: every computation is followed by the planning measures, and
     // the camera glyphs show each enabled camera's reach.
-    void SetPlanningEnabled(bool on);
-    bool IsPlanningEnabled() const { return m_bPlanningEnabled; }
+    void SetPlanningEnabled(bool on) { m_controller.SetPlanningEnabled(on); }
+    bool IsPlanningEnabled() const { return m_controller.IsPlanningEnabled(); }
     // The Quality display replaces the volume display (and computes the
     // planning measures when they are missing).
-    void SetQualityDisplay(bool on);
-    bool IsQualityDisplay() const { return m_bQualityDisplay; }
+    void SetQualityDisplay(bool on) { m_controller.SetQualityDisplay(on); }
+    bool IsQualityDisplay() const { return m_controller.IsQualityDisplay(); }
     void SetQualityMeasure(PlanningMeasure measure);
     PlanningMeasure GetQualityMeasure() const { return m_eQualityMeasure; }
     void SetQualityThreshold(std::optional<QualityThreshold> threshold);
@@ -225,8 +195,8 @@ class CSceneRenderer
     const std::shared_ptr<const CCoverageDifference>& GetDifference() const { return m_difference; }
     // The next Render computes the planning measures again from the coverage
     // it has (after a change of the planning settings or a camera's type).
-    void RequestPlanningUpdate();
-    const CPlanningMeasures& GetPlanning() const { return m_planning; }
+    void RequestPlanningUpdate() { m_controller.RequestPlanningUpdate(); }
+    const CPlanningMeasures& GetPlanning() const { return m_controller.GetPlanning(); }
     const CQualityLists& GetQualityLists() const { return *m_quality; }
     // What blocks the cameras' view, drawn from the next frame and computed
     // with at the next recalculation; null for none.
@@ -238,119 +208,64 @@ class CSceneRenderer
     // Asked at every recalculation for the obstacles to compute and draw with.
     void SetObstacleSource(std::function<std::shared_ptr<const CObstacleSet>()> source)
     {
-        m_obstacleSource = std::move(source);
+        m_controller.SetObstacleSource(std::move(source));
     }
     // Whether the last Render ran a computation (coverage or planning); in
     // the background, whether it took the results of one.
-    bool LastRenderComputed() const { return m_bLastRenderComputed; }
+    bool LastRenderComputed() const { return m_controller.LastFrameComputed(); }
 
     // The window computes in the background: Render starts the pending
     // computations on a thread of their own, in their usual order, and draws
     // the last results with the waiting text until the new ones are in; the
     // flags that asked for them are cleared then. Without it (the command
     // line) Render computes before it draws.
-    void SetBackgroundComputation(bool on) { m_bBackground = on; }
+    void SetBackgroundComputation(bool on) { m_controller.SetBackground(on); }
     // A computation runs, or the display lists of its results are still being compiled.
-    bool IsComputing() const { return m_computation != nullptr || IsCompilingLists(); }
+    bool IsComputing() const { return m_controller.IsRunning() || IsCompilingLists(); }
     // Display lists of new results are left to compile: the caller renders
     // again soon, each Render compiles some more.
-    bool IsCompilingLists() const { return m_nListQueueNext < m_aListQueue.size(); }
+    bool IsCompilingLists() const;
     // Compiles some more of them, about a frame's worth; needs the context
     // current, not a frame: a frame of a large volume costs more than its lists.
     void CompileQueuedLists();
     // Share done of the running computation, 0..1.
     double GetComputationProgress() const;
     // Whether the running computation has ended: the next Render takes its results.
-    bool IsComputationFinished() const;
+    bool IsComputationFinished() const { return m_controller.IsFinished(); }
     // Whether a computation runs that Cancel can stop (its lists compiling cannot).
-    bool IsCancellable() const { return m_computation != nullptr; }
+    bool IsCancellable() const { return m_controller.IsRunning(); }
     // Stops the running computation; the next Render keeps the results and
     // the picture there were before it.
-    void CancelComputation();
+    void CancelComputation() { m_controller.Cancel(); }
 
   private:
-    // Release, grid and coverage anew, then the display lists; a failure
-    // leaves the volume empty and a message for the caller.
-    void Recompute(bool fromCalibration);
-    // Grid of the next computation, refused when it or its display lists
-    // would not fit; the reason for the user goes to `reason`.
-    CCoverageVolume::GridStatus BuildGridFor(CCoverageVolume& volume, const CoverageInput& input,
-                                             std::string& reason) const;
-    // The computations the flags ask for, run before drawing.
-    void RunPendingComputations(SceneSettings& settings);
-    // The same in the background: takes a finished computation's results,
-    // starts the one asked for since.
-    void RunPendingInBackground(SceneSettings& settings);
-    CoverageStep PrepareStep(const CoverageInput& input, bool fromCalibration) const;
-    void StartComputation(SceneSettings& settings);
-    void TakeComputationResults(SceneSettings& settings);
+    CSceneRenderer(std::unique_ptr<CCoverageController> own, CCoverageController* given);
+    CViewStyleControl& ActiveStyle();
+    // The volume lists follow the controller's volume and map: dropped when
+    // either changed, then those of the display shown compiled (or queued).
+    void FollowVolume();
     void CompileLists();
     // The background's CompileLists: the lists of the display shown first,
     // then the others, compiled by CompileQueuedLists a share at a time.
     void QueueLists();
-    void QueueMissingLists(VolumeDisplay display, VoxelFaces faces);
-    // The planning measures when they are wanted and stale, then the Quality
-    // lists when that display is shown and they are stale.
-    void UpdatePlanning();
-    void DrawMainScene();
-    void DrawLegendInset();
-    void DrawStatusStrip();
-    // The planner style's frame: scene, labels, rulers, legend and status.
-    void DrawPlannerFrame();
-    void UpdatePlannerPose();
-    // Planner turn by a mouse motion (pixels right and up): calmer than the
-    // classic degree a pixel, and never with the eye below the floor.
-    void TurnPlanner(int dx, int up);
-    std::vector<Vec3d> PlannerFitPoints() const;
-    std::array<float, 6> PlannerRoomKey() const;
-    // Client pixels from the view's top to the middle of the planner's scene.
-    int PlannerSceneMiddleY() const;
-    RoomSize PlannerRoomSize() const;
-    void NoteEntryUnit(const SceneSettings& settings);
-    // Voxels the shown display draws, counted once per change of what it shows.
-    uint64_t CountDrawnVoxels();
+    // The Quality lists when that display is shown and they are stale.
+    void UpdateQualityLists();
 
-    bool m_bResolutionMapDirty = false;
-    bool m_bShowXScale = false;
-    bool m_bShowYScale = true;
-    bool m_bShowZScale = false;
-    bool m_bPerspective = true;
-    bool m_bOrthographic = false;
-    float m_fYaw = 0.0f;
-    float m_fPitch = 0.0f;
-    float m_fHomeYaw = 0.0f;
-    float m_fHomePitch = 0.0f;
-    float m_fPanX = 0.0f;
-    float m_fPanY = 0.0f;
-    float m_fZoom = 0.0f;
-    float m_fHomePanX = 0.0f;
-    float m_fHomePanY = 0.0f;
-    float m_fHomeZoom = 0.0f;
-    bool m_bLeftButton = false;
-    bool m_bRightButton = false;
-    bool m_bSeeThrough = false;
-    bool m_bShiftKey = false;
+    std::unique_ptr<CCoverageController> m_ownController;
+    CCoverageController& m_controller;
+    // The controller's volume and map generations the volume lists were made for.
+    uint64_t m_nListedVolume = 0;
+    uint64_t m_nListedMap = 0;
+    CViewNavigation m_navigation;
+    CClassicStyle m_classic{m_navigation};
+    CPlannerStyle m_planner{m_navigation};
     ViewStyle m_eViewStyle = ViewStyle::Classic;
-    CPlannerProjection m_plannerView;
-    // The room (and scale factors) the planner view was last fitted to.
-    std::array<float, 6> m_aFittedRoom{};
-    int m_nViewWidth = kViewWidth;
-    int m_nViewHeight = kViewHeight;
-    LengthUnit m_eRulerUnit = LengthUnit::Metres;
-    // The room dimensions the ruler unit was last decided for.
-    std::array<float, 3> m_aUnitRoom{};
-    // A planner drag that started with Shift held pans.
-    bool m_bPlannerShiftDrag = false;
-    // Bumped whenever the volume's or the planning measures' results change.
-    uint64_t m_nResultGeneration = 0;
-    std::vector<LabelPlacement> m_aPlannerLabels;
-    std::vector<double> m_aDrawnCountKey;
-    uint64_t m_nDrawnCount = 0;
-    CCoverageVolume m_volume;
+    bool m_bSeeThrough = false;
     std::unique_ptr<CRoomModel> m_room;
     std::unique_ptr<CAxesDrawer> m_axes;
     std::unique_ptr<CCameraGlyphs> m_glyphs;
     std::unique_ptr<CVolumeLists> m_lists;
+    std::unique_ptr<CVolumeListQueue> m_listQueue;
     std::unique_ptr<CQualityLists> m_quality;
     std::unique_ptr<CDifferenceLists> m_differenceLists;
     std::shared_ptr<const CCoverageDifference> m_difference;
@@ -358,47 +273,14 @@ class CSceneRenderer
     std::optional<uint64_t> m_differenceListsGeneration;
     std::unique_ptr<CObstacleDrawer> m_obstacles;
     std::unique_ptr<CPlacementDrawer> m_placement;
-    std::function<std::shared_ptr<const CObstacleSet>()> m_obstacleSource;
-    std::shared_ptr<const CObstacleSet> m_pObstacleSet;
-    CPlanningMeasures m_planning;
-    bool m_bPlanningEnabled = false;
-    bool m_bQualityDisplay = false;
     PlanningMeasure m_eQualityMeasure = PlanningMeasure::Cameras;
     std::optional<QualityThreshold> m_qualityThreshold;
-    // The planning measures do not belong to the current coverage (or were asked for again).
-    bool m_bPlanningStale = true;
+    // A change of measure or threshold; the Quality lists are also stale
+    // when the volume or the planning measures moved on since they were built.
     bool m_bQualityListsStale = true;
-    bool m_bLastRenderComputed = false;
-    bool m_bCoverageRefused = false;
-    bool m_bResultsStale = false;
-    std::optional<std::string> m_strComputationMessage;
-    std::string m_strComputationReason;
-    std::string m_strMapDiagnosis;
-    bool m_bBackground = false;
-    // The resolution camera as asked for, carried to each new volume.
-    int m_nResolutionCamera = 0;
-    int m_nHighlightedCamera = -1;
-    int m_nSelectedCamera = -1;
-    CPlannerDrag m_drag;
-    PyramidShow m_ePyramids = PyramidShow::All;
-    // Counted at each request of the planning measures; a computation
-    // records the count it started with.
-    uint64_t m_nPlanningRequests = 0;
-    uint64_t m_nComputationPlanningRequests = 0;
-    uint64_t m_nComputationRequests = 0;
-    uint64_t m_nLastTakenRequests = 0;
-    // Lists of the shown display left to compile, by their number in it.
-    std::vector<uint32_t> m_aListQueue;
-    VolumeDisplay m_eListQueueDisplay{};
-    VoxelFaces m_eListQueueFaces{};
-    size_t m_nListQueueNext = 0;
-    // The flags that asked for the results are cleared once their lists are
-    // in, unless asked again since (m_nListRequests).
-    bool m_bClearFlagsWhenListed = false;
-    uint64_t m_nListRequests = 0;
-    // Declared after the volume, so it ends (and stops reading it) first.
-    std::unique_ptr<CBackgroundComputation> m_computation;
-    // InitGL ran (the renderer then owns the singletons) and its GL objects are not yet released.
-    bool m_bInitialised = false;
+    uint64_t m_nQualityVolume = 0;
+    uint64_t m_nQualityPlanning = 0;
+    // InitGL made the shared scene, which the renderer then ends; its GL objects are not yet released.
+    bool m_bOwnsScene = false;
     bool m_bGLLive = false;
 };

@@ -1,5 +1,7 @@
 #include "render/view/VolumeView.h"
 
+#include "coverage/CoverageController.h"
+#include "coverage/SharedScene.h"
 #include "render/SceneRenderer.h"
 
 #include <QKeyEvent>
@@ -65,11 +67,13 @@ unsigned ButtonFlags(const QMouseEvent& event)
 } // namespace
 
 CVolumeView::CVolumeView(QWidget* parent)
-    : QOpenGLWidget(parent), m_renderer(std::make_unique<CSceneRenderer>()), m_pProgress(new QProgressBar(this)),
+    : QOpenGLWidget(parent), m_scene(std::make_unique<CSharedScene>()),
+      m_controller(std::make_unique<CCoverageController>()),
+      m_renderer(std::make_unique<CSceneRenderer>(*m_controller)), m_pProgress(new QProgressBar(this)),
       m_pCancel(new QPushButton("Cancel", this)), m_pStale(new QLabel(kStaleResultsMessage, this)),
       m_pTicker(new QTimer(this))
 {
-    m_renderer->SetBackgroundComputation(true);
+    m_controller->SetBackground(true);
     // In the status strip: the bar on the middle line above the waiting
     // text, which stands on the lowest, Cancel at the strip's right end.
     m_pProgress->setGeometry(500, 19, 390, 12);
@@ -130,17 +134,16 @@ void CVolumeView::paintGL()
     QMetaObject::invokeMethod(
         this, [this] { ShowComputing(m_renderer->IsComputing()); }, Qt::QueuedConnection);
     // The refusal first: whoever listens to both sees the run end as refused.
-    if (m_renderer->TakeCoverageRefusal())
+    if (m_controller->TakeCoverageRefusal())
         QTimer::singleShot(0, this, [this] { emit coverageRefused(); });
-    if (m_renderer->LastRenderComputed())
+    if (m_controller->LastFrameComputed())
         QTimer::singleShot(0, this, [this] { emit computationFinished(); });
-    if (std::optional<std::string> message = m_renderer->TakeComputationMessage()) {
+    if (std::optional<std::string> message = m_controller->TakeMessage()) {
         // Shown after the paint: a modal box must not run inside it.
-        QTimer::singleShot(0, this,
-                           [this, text = QString::fromStdString(*message),
-                            reason = QString::fromStdString(m_renderer->GetComputationReason())] {
-                               emit computationMessage(text, reason);
-                           });
+        QTimer::singleShot(
+            0, this,
+            [this, text = QString::fromStdString(*message),
+             reason = QString::fromStdString(m_controller->GetReason())] { emit computationMessage(text, reason); });
     }
 }
 
@@ -155,15 +158,15 @@ void CVolumeView::ShowComputing(bool computing)
     }
     m_pProgress->setVisible(computing);
     m_pCancel->setVisible(computing);
-    m_pStale->setVisible(!computing && m_renderer->AreResultsStale());
-    m_pCancel->setEnabled(m_renderer->IsCancellable());
+    m_pStale->setVisible(!computing && m_controller->AreResultsStale());
+    m_pCancel->setEnabled(m_controller->IsRunning());
 }
 
 void CVolumeView::OnComputationTick()
 {
     m_pProgress->setValue(static_cast<int>(m_renderer->GetComputationProgress() * kProgressSteps));
-    m_pCancel->setEnabled(m_renderer->IsCancellable());
-    if (m_renderer->IsComputationFinished()) {
+    m_pCancel->setEnabled(m_controller->IsRunning());
+    if (m_controller->IsFinished()) {
         update();
     } else if (m_renderer->IsCompilingLists()) {
         // Between frames, so the event loop turns in between; one frame once all are in.
@@ -183,7 +186,7 @@ bool CVolumeView::IsComputing() const
 void CVolumeView::CancelComputation()
 {
     // The ticker repaints once the worker has stopped.
-    m_renderer->CancelComputation();
+    m_controller->Cancel();
 }
 
 void CVolumeView::resizeGL(int width, int height)
@@ -400,22 +403,22 @@ void CVolumeView::FitRoom()
 
 void CVolumeView::SetPlanningEnabled(bool on)
 {
-    m_renderer->SetPlanningEnabled(on);
+    m_controller->SetPlanningEnabled(on);
 }
 
 bool CVolumeView::IsPlanningEnabled() const
 {
-    return m_renderer->IsPlanningEnabled();
+    return m_controller->IsPlanningEnabled();
 }
 
 void CVolumeView::SetQualityDisplay(bool on)
 {
-    m_renderer->SetQualityDisplay(on);
+    m_controller->SetQualityDisplay(on);
 }
 
 bool CVolumeView::IsQualityDisplay() const
 {
-    return m_renderer->IsQualityDisplay();
+    return m_controller->IsQualityDisplay();
 }
 
 void CVolumeView::SetQualityMeasure(PlanningMeasure measure)
@@ -440,10 +443,10 @@ std::optional<QualityThreshold> CVolumeView::GetQualityThreshold() const
 
 void CVolumeView::RequestPlanningUpdate()
 {
-    m_renderer->RequestPlanningUpdate();
+    m_controller->RequestPlanningUpdate();
 }
 
 const CPlanningMeasures& CVolumeView::GetPlanning() const
 {
-    return m_renderer->GetPlanning();
+    return m_controller->GetPlanning();
 }

@@ -9,7 +9,9 @@
 #include <memory>
 #include <optional>
 
+class CCoverageController;
 class CSceneRenderer;
+class CSharedScene;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -18,7 +20,9 @@ struct ViewPose;
 
 // The 1000 x 725 OpenGL view of the main dialog: a thin layer that routes
 // paint, size, mouse and keys to the renderer and offers the dialog its view
-// commands. Repaint requests are coalesced and served one after another.
+// commands. It makes the shared scene (settings, camera set, colours) and
+// the coverage controller when it is made, before any GL context, so the
+// dialog may work on them from its start. Repaint requests are coalesced and served one after another.
 // Computations run in the background: meanwhile the view shows the last
 // results with the waiting text, a progress bar and Cancel, and keeps
 // answering the mouse and the keys.
@@ -35,8 +39,7 @@ class CVolumeView : public QOpenGLWidget
     CVolumeView(const CVolumeView&) = delete;
     CVolumeView& operator=(const CVolumeView&) = delete;
 
-    // True once the renderer's scene initialisation has run; the scene
-    // settings, the camera set and the drawing colour exist from then on.
+    // True once the view has its GL context and the renderer's GL state.
     bool IsSceneReady() const { return m_bSceneReady; }
 
     void RequestRepaint();
@@ -128,6 +131,9 @@ class CVolumeView : public QOpenGLWidget
     void OnComputationTick();
     void ShowComputing(bool computing);
 
+    // In this order: the renderer ends before the controller it draws, and both before the scene.
+    std::unique_ptr<CSharedScene> m_scene;
+    std::unique_ptr<CCoverageController> m_controller;
     std::unique_ptr<CSceneRenderer> m_renderer;
     bool m_bSceneReady = false;
     QProgressBar* m_pProgress;

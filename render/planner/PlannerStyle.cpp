@@ -1,14 +1,13 @@
-// The planner style's side of the scene renderer: its framing, navigation
-// and frame. The classic frame lives in SceneRenderer.cpp.
-#include "render/SceneRenderer.h"
+#include "render/planner/PlannerStyle.h"
 
 #include "cameras/CameraSet.h"
+#include "coverage/CoverageController.h"
 #include "render/AxesDrawer.h"
 #include "render/ObstacleDrawer.h"
 #include "render/PlacementDrawer.h"
 #include "render/QualityLists.h"
 #include "render/RoomModel.h"
-#include "render/VolumeLists.h"
+#include "render/VolumeListQueue.h"
 #include "render/planner/PlannerFrustums.h"
 #include "render/planner/PlannerLabels.h"
 #include "render/planner/PlannerLegend.h"
@@ -42,6 +41,10 @@ constexpr double kLegendBottom = 8.0;
 constexpr double kSphereShare = 0.012;
 constexpr double kTriadShare = 0.1;
 constexpr double kWheelStep = 0.85;
+// One notch of a mouse wheel, in eighths of a degree.
+constexpr int kWheelNotch = 120;
+// The arrow keys move the view by this many pixels.
+constexpr double kArrowPx = 20.0;
 constexpr double kCameraLabelGap = 3.0;
 constexpr double kRingGap = 5.0;
 // A 40-pixel drag turns the planner 10 degrees (the classic view: 40).
@@ -78,22 +81,85 @@ Vec3d Rotate2(double x, double y, double degrees)
     return {x * std::cos(a) - y * std::sin(a), x * std::sin(a) + y * std::cos(a), 0.0};
 }
 
-} // namespace
-
-void CSceneRenderer::SetViewStyle(ViewStyle style)
+RoomSize PlannerRoomSize()
 {
-    m_eViewStyle = style;
-    m_bPlannerShiftDrag = false;
+    const SceneSettings* s = GetSceneSettings();
+    if (!s)
+        return {};
+    return {s->GetRoomLength(), s->GetRoomWidth(), s->GetRoomHeight()};
 }
 
-void CSceneRenderer::SetRulerUnit(LengthUnit unit)
+} // namespace
+
+void CPlannerStyle::OnButtonDown(unsigned keyStateFlags)
+{
+    m_navigation.leftButton = m_navigation.leftButton || (keyStateFlags & kButtonFlagLeft) != 0;
+    m_navigation.rightButton = m_navigation.rightButton || (keyStateFlags & kButtonFlagRight) != 0;
+    m_bShiftDrag = (keyStateFlags & kButtonFlagShift) != 0;
+}
+
+void CPlannerStyle::OnMouseMove(int x, int y)
+{
+    const int dx = x - g_nLastMouseX;
+    const int up = g_nLastMouseY - y;
+    if (m_navigation.leftButton && (m_navigation.shiftKey || m_bShiftDrag))
+        m_view.PanPixels(dx, up);
+    else if (m_navigation.leftButton)
+        Turn(dx, 0);
+    if (m_navigation.rightButton)
+        Turn(0, up);
+    g_nLastMouseX = x;
+    g_nLastMouseY = y;
+}
+
+bool CPlannerStyle::OnKeyDown(unsigned key)
+{
+    if (key < kKeyLeft || key > kKeyDown)
+        return false;
+    m_view.PanPixels(key == kKeyLeft    ? -kArrowPx
+                     : key == kKeyRight ? kArrowPx
+                                        : 0.0,
+                     key == kKeyUp     ? kArrowPx
+                     : key == kKeyDown ? -kArrowPx
+                                       : 0.0);
+    return true;
+}
+
+int CPlannerStyle::SceneMiddleY() const
+{
+    // The scene lies below the status strip, which keeps the classic height.
+    const int scene = m_nViewHeight - kStatusHeight;
+    return m_nViewHeight - scene / 2;
+}
+
+void CPlannerStyle::ZoomIn()
+{
+    OnWheel(m_nViewWidth / 2, SceneMiddleY(), kWheelNotch);
+}
+
+void CPlannerStyle::ZoomOut()
+{
+    OnWheel(m_nViewWidth / 2, SceneMiddleY(), -kWheelNotch);
+}
+
+void CPlannerStyle::SetViewSize(int width, int height)
+{
+    if (width == m_nViewWidth && height == m_nViewHeight)
+        return;
+    m_nViewWidth = width;
+    m_nViewHeight = height;
+    // The framing was made for the old size: the next frame fits the room again.
+    m_aFittedRoom = {};
+}
+
+void CPlannerStyle::SetRulerUnit(LengthUnit unit)
 {
     m_eRulerUnit = unit;
     if (const SceneSettings* s = GetSceneSettings())
         m_aUnitRoom = {s->GetRoomLength(), s->GetRoomWidth(), s->GetRoomHeight()};
 }
 
-void CSceneRenderer::NoteEntryUnit(const SceneSettings& settings)
+void CPlannerStyle::NoteEntryUnit(const SceneSettings& settings)
 {
     const std::string units = settings.GetUnits();
     const bool feet = IsFeetUnit(units);
@@ -108,7 +174,7 @@ void CSceneRenderer::NoteEntryUnit(const SceneSettings& settings)
     }
 }
 
-std::array<float, 6> CSceneRenderer::PlannerRoomKey() const
+std::array<float, 6> CPlannerStyle::RoomKey() const
 {
     const SceneSettings* s = GetSceneSettings();
     if (!s)
@@ -116,14 +182,15 @@ std::array<float, 6> CSceneRenderer::PlannerRoomKey() const
     return {s->GetRoomLength(), s->GetRoomWidth(), s->GetRoomHeight(), g_fSceneScaleX, g_fSceneScaleY, g_fSceneScaleZ};
 }
 
-void CSceneRenderer::UpdatePlannerPose()
+void CPlannerStyle::UpdatePose()
 {
-    m_plannerView.SetViewport(m_nViewWidth, m_nViewHeight - kStatusHeight);
-    m_plannerView.SetPerspective(IsPerspective());
-    m_plannerView.SetPose(m_fYaw, m_fPitch, {g_fSceneScaleX, g_fSceneScaleY, g_fSceneScaleZ});
+    m_view.SetViewport(m_nViewWidth, m_nViewHeight - kStatusHeight);
+    m_view.SetPerspective(m_navigation.IsPerspective());
+    m_view.SetPose(m_navigation.Pose().yaw, m_navigation.Pose().pitch,
+                   {g_fSceneScaleX, g_fSceneScaleY, g_fSceneScaleZ});
 }
 
-std::vector<Vec3d> CSceneRenderer::PlannerFitPoints() const
+std::vector<Vec3d> CPlannerStyle::FitPoints() const
 {
     std::vector<Vec3d> points;
     const SceneSettings* s = GetSceneSettings();
@@ -154,19 +221,17 @@ std::vector<Vec3d> CSceneRenderer::PlannerFitPoints() const
     return points;
 }
 
-void CSceneRenderer::FitRoom()
+void CPlannerStyle::FitRoom()
 {
-    if (m_eViewStyle != ViewStyle::Planner)
-        return;
-    m_plannerView.SetFieldOfView(CPlannerProjection::kFieldOfViewDeg);
-    UpdatePlannerPose();
-    m_plannerView.Fit(PlannerFitPoints(), FitTarget(m_nViewWidth, m_nViewHeight - kStatusHeight));
-    m_aFittedRoom = PlannerRoomKey();
+    m_view.SetFieldOfView(CPlannerProjection::kFieldOfViewDeg);
+    UpdatePose();
+    m_view.Fit(FitPoints(), FitTarget(m_nViewWidth, m_nViewHeight - kStatusHeight));
+    m_aFittedRoom = RoomKey();
 }
 
-void CSceneRenderer::TurnPlanner(int dx, int up)
+void CPlannerStyle::Turn(int dx, int up)
 {
-    m_fYaw += static_cast<float>(dx) * kTurnPerPixel;
+    m_navigation.Pose().yaw += static_cast<float>(dx) * kTurnPerPixel;
     const SceneSettings* s = GetSceneSettings();
     if (up == 0 || !s)
         return;
@@ -174,11 +239,11 @@ void CSceneRenderer::TurnPlanner(int dx, int up)
     // towards the asked one that keeps it there.
     const double floor = -0.5 * s->GetRoomHeight();
     const auto eyeHeight = [this](float pitch) {
-        m_fPitch = pitch;
-        UpdatePlannerPose();
-        return m_plannerView.EyePosition().y;
+        m_navigation.Pose().pitch = pitch;
+        UpdatePose();
+        return m_view.EyePosition().y;
     };
-    const float before = m_fPitch;
+    const float before = m_navigation.Pose().pitch;
     const float asked = std::clamp(before + static_cast<float>(up) * kTurnPerPixel, -kMaxPitch, kMaxPitch);
     // An eye already below (a pose from before) may still rise.
     const double lowest = std::min(floor, eyeHeight(before));
@@ -192,70 +257,59 @@ void CSceneRenderer::TurnPlanner(int dx, int up)
     eyeHeight(good);
 }
 
-void CSceneRenderer::SetPlannerPreset(PlannerPreset preset)
+void CPlannerStyle::SetPreset(PlannerPreset preset)
 {
-    if (m_eViewStyle != ViewStyle::Planner)
-        return;
     switch (preset) {
     case PlannerPreset::Top:
-        m_fYaw = 0.0f;
-        m_fPitch = -kMaxPitch;
+        m_navigation.Pose().yaw = 0.0f;
+        m_navigation.Pose().pitch = -kMaxPitch;
         break;
     case PlannerPreset::Front:
-        m_fYaw = 0.0f;
-        m_fPitch = 0.0f;
+        m_navigation.Pose().yaw = 0.0f;
+        m_navigation.Pose().pitch = 0.0f;
         break;
     case PlannerPreset::Side:
-        m_fYaw = 90.0f;
-        m_fPitch = 0.0f;
+        m_navigation.Pose().yaw = 90.0f;
+        m_navigation.Pose().pitch = 0.0f;
         break;
     }
     FitRoom();
 }
 
-bool CSceneRenderer::LookThroughCamera(int camera)
+bool CPlannerStyle::LookThroughCamera(int camera)
 {
     const SceneSettings* s = GetSceneSettings();
     const CCameraSet* cameras = CCameraSet::Current();
-    if (m_eViewStyle != ViewStyle::Planner || !s || !cameras || !cameras->IsAllocated() || camera < 0 ||
-        camera >= static_cast<int>(s->GetCameraCount()))
+    if (!s || !cameras || !cameras->IsAllocated() || camera < 0 || camera >= static_cast<int>(s->GetCameraCount()))
         return false;
     const std::optional<Vec3d> axis = CameraAxis(cameras->GetEdgeHPlus(camera), cameras->GetEdgeHMinus(camera),
                                                  cameras->GetEdgeVPlus(camera), cameras->GetEdgeVMinus(camera));
     const float fov = cameras->GetVFov(camera);
     if (!axis || !(fov > 0.0f && fov < 180.0f))
         return false;
-    if (!m_plannerView.IsFitted() || PlannerRoomKey() != m_aFittedRoom)
+    if (!m_view.IsFitted() || RoomKey() != m_aFittedRoom)
         FitRoom();
     // The planner looks along (cos p sin y, sin p, -cos p cos y) at yaw y, pitch p.
     const Vec3d a = Normalized(*axis);
     constexpr double kDegrees = 180.0 / 3.14159265358979323846;
-    m_fPitch = static_cast<float>(std::asin(std::clamp(a.y, -1.0, 1.0)) * kDegrees);
-    m_fYaw = static_cast<float>(std::atan2(a.x, -a.z) * kDegrees);
-    SetPerspective();
-    m_plannerView.SetFieldOfView(fov);
-    UpdatePlannerPose();
-    m_plannerView.PlaceEye(cameras->GetPosition(camera));
+    m_navigation.Pose().pitch = static_cast<float>(std::asin(std::clamp(a.y, -1.0, 1.0)) * kDegrees);
+    m_navigation.Pose().yaw = static_cast<float>(std::atan2(a.x, -a.z) * kDegrees);
+    m_navigation.SetPerspective();
+    m_view.SetFieldOfView(fov);
+    UpdatePose();
+    m_view.PlaceEye(cameras->GetPosition(camera));
     return true;
 }
 
-RoomSize CSceneRenderer::PlannerRoomSize() const
-{
-    const SceneSettings* s = GetSceneSettings();
-    if (!s)
-        return {};
-    return {s->GetRoomLength(), s->GetRoomWidth(), s->GetRoomHeight()};
-}
-
-bool CSceneRenderer::BeginPlannerDrag(int x, int y)
+bool CPlannerStyle::BeginDrag(int x, int y)
 {
     const SceneSettings* s = GetSceneSettings();
     CCameraSet* cameras = CCameraSet::Current();
-    if (m_eViewStyle != ViewStyle::Planner || !s || !cameras || !m_plannerView.IsFitted())
+    if (!s || !cameras || !m_view.IsFitted())
         return false;
-    UpdatePlannerPose();
+    UpdatePose();
     const int end = static_cast<int>(std::min(s->GetEndCamera(), s->GetCameraCount()));
-    if (!m_drag.Begin(m_plannerView, *cameras, static_cast<int>(s->GetFirstCamera()), end, m_nSelectedCamera,
+    if (!m_drag.Begin(m_view, *cameras, static_cast<int>(s->GetFirstCamera()), end, m_nSelectedCamera,
                       kSphereShare * MaxDimension(*s), PlannerRoomSize(), x, kViewHeight - y))
         return false;
     g_nLastMouseX = x;
@@ -263,23 +317,23 @@ bool CSceneRenderer::BeginPlannerDrag(int x, int y)
     return true;
 }
 
-void CSceneRenderer::PlannerDragTo(int x, int y)
+void CPlannerStyle::DragTo(int x, int y)
 {
     if (CCameraSet* cameras = CCameraSet::Current(); cameras && m_drag.IsActive()) {
-        UpdatePlannerPose();
-        m_drag.Move(m_plannerView, *cameras, x, kViewHeight - y);
+        UpdatePose();
+        m_drag.Move(m_view, *cameras, x, kViewHeight - y);
     }
     g_nLastMouseX = x;
     g_nLastMouseY = y;
 }
 
-std::optional<PlannerDragResult> CSceneRenderer::EndPlannerDrag()
+std::optional<PlannerDragResult> CPlannerStyle::EndDrag()
 {
     CCameraSet* cameras = CCameraSet::Current();
     return cameras ? m_drag.End(*cameras) : std::nullopt;
 }
 
-Vec3d CSceneRenderer::GetPlannerTarget() const
+Vec3d CPlannerStyle::GetTarget() const
 {
     const CCameraSet* cameras = CCameraSet::Current();
     if (!cameras || !cameras->IsAllocated() || m_nSelectedCamera < 0)
@@ -287,71 +341,82 @@ Vec3d CSceneRenderer::GetPlannerTarget() const
     return m_drag.Target(*cameras, m_nSelectedCamera, PlannerRoomSize());
 }
 
-void CSceneRenderer::OnWheel(int x, int y, int angleDelta)
+void CPlannerStyle::OnWheel(int x, int y, int angleDelta)
 {
-    if (m_eViewStyle != ViewStyle::Planner || angleDelta == 0)
+    if (angleDelta == 0)
         return;
-    UpdatePlannerPose();
+    UpdatePose();
     // Client pixels run down from the window's top; the scene's from its bottom.
-    m_plannerView.ZoomAt(x, m_nViewHeight - y, std::pow(kWheelStep, angleDelta / 120.0));
+    m_view.ZoomAt(x, m_nViewHeight - y, std::pow(kWheelStep, angleDelta / 120.0));
 }
 
-uint64_t CSceneRenderer::CountDrawnVoxels()
+uint64_t CPlannerStyle::CountDrawnVoxels(const ViewFrame& frame)
 {
-    const SceneSettings* s = GetSceneSettings();
-    if (!s || !m_volume.HasResults())
+    const SceneSettings* s = &frame.settings;
+    const CCoverageVolume& volume = frame.results.GetVolume();
+    const CPlanningMeasures& planning = frame.results.GetPlanning();
+    if (!volume.HasResults())
         return 0;
-    const WindowDisplay display = ShownDisplay(*s, m_bQualityDisplay);
-    const std::optional<QualityThreshold>& q = m_qualityThreshold;
-    const std::vector<double> key{
-        static_cast<double>(m_nResultGeneration),       static_cast<double>(display),
-        static_cast<double>(m_volume.GetShownLayers()), static_cast<double>(m_volume.GetResolutionCamera()),
-        static_cast<double>(GetIsoOperator()),          static_cast<double>(GetIsoThreshold()),
-        static_cast<double>(GetResOperator1()),         GetResBound1(),
-        static_cast<double>(GetResOperator2()),         GetResBound2(),
-        static_cast<double>(m_eQualityMeasure),         q ? static_cast<double>(q->op) : -1.0,
-        q ? static_cast<double>(q->value) : 0.0,        m_quality->IsBuilt() ? 1.0 : 0.0};
+    const WindowDisplay display = ShownDisplay(*s, frame.results.IsQualityDisplay());
+    const std::optional<QualityThreshold>& q = frame.qualityThreshold;
+    const std::vector<double> key{static_cast<double>(frame.results.GetResultGeneration()),
+                                  static_cast<double>(display),
+                                  static_cast<double>(volume.GetShownLayers()),
+                                  static_cast<double>(volume.GetResolutionCamera()),
+                                  static_cast<double>(GetIsoOperator()),
+                                  static_cast<double>(GetIsoThreshold()),
+                                  static_cast<double>(GetResOperator1()),
+                                  GetResBound1(),
+                                  static_cast<double>(GetResOperator2()),
+                                  GetResBound2(),
+                                  static_cast<double>(frame.qualityMeasure),
+                                  q ? static_cast<double>(q->op) : -1.0,
+                                  q ? static_cast<double>(q->value) : 0.0,
+                                  frame.quality.IsBuilt() ? 1.0 : 0.0};
     if (key == m_aDrawnCountKey)
         return m_nDrawnCount;
     m_aDrawnCountKey = key;
-    const uint32_t layers = m_volume.GetCountY();
-    const uint32_t shown = static_cast<uint32_t>(std::clamp(m_volume.GetShownLayers(), 0, static_cast<int>(layers)));
+    const uint32_t layers = volume.GetCountY();
+    const uint32_t shown = static_cast<uint32_t>(std::clamp(volume.GetShownLayers(), 0, static_cast<int>(layers)));
     uint64_t count = 0;
     switch (display) {
     case WindowDisplay::SelectiveCameras:
-        count = m_volume.IsoListPaint().size();
+        count = volume.IsoListPaint().size();
         break;
     case WindowDisplay::CameraCount2D:
         // Every voxel of the layers shown but those inside an obstacle, as CountLayerPaint draws them.
-        count = static_cast<uint64_t>(m_volume.GetCountX()) * m_volume.GetCountZ() * shown;
-        if (m_volume.GetOcclusion())
-            for (size_t t = 0; t < m_volume.GetVoxelCount(); ++t)
-                count -= t % layers < shown && m_volume.InsideObstacle(t);
+        count = static_cast<uint64_t>(volume.GetCountX()) * volume.GetCountZ() * shown;
+        if (volume.GetOcclusion())
+            for (size_t t = 0; t < volume.GetVoxelCount(); ++t)
+                count -= t % layers < shown && volume.InsideObstacle(t);
         break;
     case WindowDisplay::ResolutionMap: {
-        const std::vector<int8_t> bands = m_volume.MapBands();
+        const std::vector<int8_t> bands = volume.MapBands();
         for (size_t t = 0; t < bands.size(); ++t)
             count += bands[t] >= 0 && t % layers < shown;
         break;
     }
     case WindowDisplay::Quality:
-        if (m_planning.HasResults() && m_quality->IsBuilt())
+        if (planning.HasResults() && frame.quality.IsBuilt())
             for (uint32_t j = 0; j < shown; ++j)
-                count += QualityLayerPaint(m_volume, m_planning, m_eQualityMeasure, m_quality->GetScale(), q, j).size();
+                count +=
+                    QualityLayerPaint(volume, planning, frame.qualityMeasure, frame.quality.GetScale(), q, j).size();
         break;
     }
     m_nDrawnCount = count;
     return count;
 }
 
-void CSceneRenderer::DrawPlannerFrame()
+void CPlannerStyle::Draw(const ViewFrame& frame)
 {
-    SceneSettings* settings = GetSceneSettings();
-    DrawColor* colors = GetDrawColor();
-    UpdatePlannerPose();
-    if (!m_plannerView.IsFitted() || PlannerRoomKey() != m_aFittedRoom)
+    const SceneSettings* settings = &frame.settings;
+    const CCoverageVolume& volume = frame.results.GetVolume();
+    const CPlanningMeasures& planning = frame.results.GetPlanning();
+    DrawColor* colors = &frame.colors;
+    UpdatePose();
+    if (!m_view.IsFitted() || RoomKey() != m_aFittedRoom)
         FitRoom();
-    const CPlannerProjection& view = m_plannerView;
+    const CPlannerProjection& view = m_view;
     const double size = MaxDimension(*settings);
     const double sphere = kSphereShare * size;
 
@@ -362,36 +427,30 @@ void CSceneRenderer::DrawPlannerFrame()
     glMatrixMode(GL_MODELVIEW);
     glLoadMatrixd(view.ModelViewMatrix().data());
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    m_room->ApplyLight();
+    frame.room.ApplyLight();
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     if (settings->GetShowRoom())
-        m_room->Draw();
+        frame.room.Draw();
 
-    const Vec3d& c5 = m_room->Corner(5);
+    const Vec3d& c5 = frame.room.Corner(5);
     glEnable(GL_NORMALIZE);
     glPushMatrix();
     glTranslated(c5.x + kTriadShare * size * 0.3, c5.y, c5.z - kTriadShare * size * 0.3);
     glScaled(kTriadShare * size, kTriadShare * size, kTriadShare * size);
-    m_axes->DrawAxes(0.0, 0.0, 0.0);
+    frame.axes.DrawAxes(0.0, 0.0, 0.0);
     glPopMatrix();
     glDisable(GL_NORMALIZE);
-    m_obstacles->Draw(m_bSeeThrough);
-    m_placement->Draw();
+    frame.obstacles.Draw(frame.seeThrough);
+    frame.placement.Draw();
 
-    const WindowDisplay display = ShownDisplay(*settings, m_bQualityDisplay);
-    glPolygonMode(GL_FRONT_AND_BACK, m_bSeeThrough ? GL_POINT : GL_FILL);
+    const WindowDisplay display = ShownDisplay(*settings, frame.results.IsQualityDisplay());
+    glPolygonMode(GL_FRONT_AND_BACK, frame.seeThrough ? GL_POINT : GL_FILL);
     if (display == WindowDisplay::Quality) {
-        m_quality->Draw(m_volume);
+        frame.quality.Draw(volume);
     } else {
         const VolumeDisplay lists = VolumeDisplayOf(display);
-        const VoxelFaces faces = CVolumeLists::FacesToDraw(m_volume, m_bSeeThrough, view.DepthRange()[0]);
-        if (m_volume.HasResults() && !IsCompilingLists() && !m_lists->IsCompiled(m_volume, lists, faces)) {
-            if (m_bBackground)
-                QueueMissingLists(lists, faces);
-            else
-                m_lists->Compile(m_volume, lists, faces);
-        }
-        m_lists->Draw(m_volume, lists, faces);
+        const VoxelFaces faces = CVolumeLists::FacesToDraw(volume, frame.seeThrough, view.DepthRange()[0]);
+        frame.volumeLists.Draw(volume, lists, faces, frame.queueLists);
     }
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 
@@ -402,7 +461,7 @@ void CSceneRenderer::DrawPlannerFrame()
     const Vec3d half{settings->GetRoomLength() * 0.5, settings->GetRoomHeight() * 0.5, settings->GetRoomWidth() * 0.5};
     const Vec3d eye = view.EyePosition();
     if (cameras && cameras->IsAllocated()) {
-        const bool reach = m_bPlanningEnabled && m_planning.HasResults();
+        const bool reach = frame.results.IsPlanningEnabled() && planning.HasResults();
         const uint32_t end = std::min(settings->GetEndCamera(), settings->GetCameraCount());
         for (uint32_t n = settings->GetFirstCamera(); n < end; ++n) {
             const int i = static_cast<int>(n);
@@ -416,9 +475,9 @@ void CSceneRenderer::DrawPlannerFrame()
                 m_ePyramids == PyramidShow::All || (m_ePyramids == PyramidShow::Selected && i == m_nSelectedCamera);
             if (const std::optional<Vec3d> axis = CameraAxis(hp, hm, vp, vm); axis && pyramid) {
                 double distance = FarWallDistance(cam.position, *axis, half);
-                if (reach && n < m_planning.GetCameraFigures().size() &&
-                    std::isfinite(m_planning.GetCameraFigures()[n].reachMm))
-                    distance = m_planning.GetCameraFigures()[n].reachMm / 1000.0;
+                if (reach && n < planning.GetCameraFigures().size() &&
+                    std::isfinite(planning.GetCameraFigures()[n].reachMm))
+                    distance = planning.GetCameraFigures()[n].reachMm / 1000.0;
                 cam.pyramid = MakeCameraPyramid(cam.position, hp, hm, vp, vm, distance);
             }
             positions.push_back(cam.position);
@@ -430,21 +489,21 @@ void CSceneRenderer::DrawPlannerFrame()
 
     // Everything written from here is flat, in window pixels, over the scene.
     BeginPixelOverlay(m_nViewWidth, m_nViewHeight);
-    m_aPlannerLabels.clear();
+    m_aLabels.clear();
     CLabelBoard board;
     LegendPanel legend;
-    bool showLegend = settings->GetShowLegend() && m_volume.HasResults();
+    bool showLegend = settings->GetShowLegend() && volume.HasResults();
     switch (display) {
     case WindowDisplay::Quality:
-        showLegend = showLegend && m_quality->IsBuilt();
-        legend = QualityLegendPanel(m_eQualityMeasure, m_quality->GetScale(), m_qualityThreshold);
+        showLegend = showLegend && frame.quality.IsBuilt();
+        legend = QualityLegendPanel(frame.qualityMeasure, frame.quality.GetScale(), frame.qualityThreshold);
         break;
     case WindowDisplay::CameraCount2D:
         legend = CountLegendPanel(GetIsoOperator(), GetIsoThreshold());
         break;
     default:
-        legend = ResolutionLegendPanel(m_volume.GetResolutionMin(), m_volume.GetBandWidth(),
-                                       m_volume.GetResolutionMax(), m_volume.GetResolutionCamera() + 1);
+        legend = ResolutionLegendPanel(volume.GetResolutionMin(), volume.GetBandWidth(), volume.GetResolutionMax(),
+                                       volume.GetResolutionCamera() + 1);
         break;
     }
     if (showLegend)
@@ -455,7 +514,7 @@ void CSceneRenderer::DrawPlannerFrame()
     // Camera numbers beside their spheres, towards the room's middle on
     // screen, where the rulers (outside the room) are not.
     const Vec3d centre = view.Project({0.0, 0.0, 0.0});
-    const int ringed = m_volume.GetResolutionCamera();
+    const int ringed = volume.GetResolutionCamera();
     for (const CameraLabel& label : GroupCameraLabels(positions, numbers)) {
         const Vec3d p = view.Project(label.position);
         if (p.z <= 0.0)
@@ -485,7 +544,7 @@ void CSceneRenderer::DrawPlannerFrame()
         if (!placed)
             at = OffsetLabel(p.x, p.y, dx, dy, radius + kRingGap + kCameraLabelGap, label.text);
         board.Add(TextRect(at[0], at[1], label.text));
-        m_aPlannerLabels.push_back({TextRect(at[0], at[1], label.text), label.text, true});
+        m_aLabels.push_back({TextRect(at[0], at[1], label.text), label.text, true});
         DrawOutlinedText(at[0], at[1], label.text);
     }
 
@@ -494,7 +553,7 @@ void CSceneRenderer::DrawPlannerFrame()
     const int end = static_cast<int>(std::min(settings->GetEndCamera(), settings->GetCameraCount()));
     if (cameras && cameras->IsAllocated() && m_nSelectedCamera >= static_cast<int>(settings->GetFirstCamera()) &&
         m_nSelectedCamera < end) {
-        const Vec3d t = view.Project(GetPlannerTarget());
+        const Vec3d t = view.Project(GetTarget());
         const Vec3d c = view.Project(cameras->GetPosition(m_nSelectedCamera));
         if (t.z > 0.0 && c.z > 0.0) {
             DrawAimLine(c.x, c.y, t.x, t.y);
@@ -505,7 +564,7 @@ void CSceneRenderer::DrawPlannerFrame()
     // Rulers along the edges on the room's outline as it is turned: the
     // height at the leftmost post, the length on the lower floor edge, the
     // width on the floor edge farther out; labels away from the room.
-    const CRoomModel& r = *m_room;
+    const CRoomModel& r = frame.room;
     const Vec3d floor{0.0, r.Corner(0).y, 0.0};
     const Vec3d floorCentre = view.Project(floor);
     auto screenX = [&](int corner) { return view.Project(r.Corner(corner)).x; };
@@ -529,21 +588,21 @@ void CSceneRenderer::DrawPlannerFrame()
     }};
     for (const RulerEdge& edge : rulers)
         for (LabelPlacement& placed : DrawPlannerRuler(view, edge, m_eRulerUnit, board))
-            m_aPlannerLabels.push_back(std::move(placed));
+            m_aLabels.push_back(std::move(placed));
 
     if (showLegend)
         DrawLegendPanel(legend, m_nViewWidth - kLegendMargin, kLegendBottom);
 
     PlannerStatus status;
-    status.computed = m_volume.HasResults();
+    status.computed = volume.HasResults();
     switch (display) {
     case WindowDisplay::ResolutionMap:
-        status.display = "Resolution map, camera " + std::to_string(m_volume.GetResolutionCamera() + 1);
+        status.display = "Resolution map, camera " + std::to_string(volume.GetResolutionCamera() + 1);
         status.criteria = IsoText() + "; " + ResolutionFilterText();
         break;
     case WindowDisplay::SelectiveCameras:
         status.display =
-            "Selective cameras volume, resolution of camera " + std::to_string(m_volume.GetResolutionCamera() + 1);
+            "Selective cameras volume, resolution of camera " + std::to_string(volume.GetResolutionCamera() + 1);
         status.criteria = "seen by every enabled camera of the range";
         status.layered = false;
         break;
@@ -552,22 +611,22 @@ void CSceneRenderer::DrawPlannerFrame()
         status.criteria = IsoText();
         break;
     case WindowDisplay::Quality:
-        status.display = std::string("Quality, ") + PlanningMeasureName(m_eQualityMeasure);
+        status.display = std::string("Quality, ") + PlanningMeasureName(frame.qualityMeasure);
         status.criteria = legend.note;
         break;
     }
-    status.shownLayers = m_volume.GetShownLayers();
-    status.layerTotal = m_volume.GetLayerTotal();
+    status.shownLayers = volume.GetShownLayers();
+    status.layerTotal = volume.GetLayerTotal();
     status.cutHeight =
-        status.shownLayers * static_cast<double>(m_volume.GetVoxelEdge()) / MetresPerRulerUnit(m_eRulerUnit);
+        status.shownLayers * static_cast<double>(volume.GetVoxelEdge()) / MetresPerRulerUnit(m_eRulerUnit);
     status.unit = RulerUnitText(m_eRulerUnit);
     status.voxelCm = GetVoxelSize();
-    status.voxelEdgeM = m_volume.GetVoxelEdge();
-    status.voxelsDrawn = CountDrawnVoxels();
+    status.voxelEdgeM = volume.GetVoxelEdge();
+    status.voxelsDrawn = CountDrawnVoxels(frame);
     status.testMode = settings->GetTestMode();
     std::vector<std::string> lines = PlannerStatusLines(status);
-    if (display == WindowDisplay::ResolutionMap && !m_strMapDiagnosis.empty())
-        lines.push_back(m_strMapDiagnosis);
+    if (display == WindowDisplay::ResolutionMap && !frame.results.GetMapDiagnosis().empty())
+        lines.push_back(frame.results.GetMapDiagnosis());
     DrawPlannerStatus(lines, 0, sceneHeight, m_nViewWidth, kStatusHeight);
     EndPixelOverlay();
     glColor3dv(colors->White());
