@@ -138,7 +138,8 @@ Json BuildReport(const CCoverageVolume& volume, const std::vector<int8_t>& mapBa
     const CoverageFilters filters = CoverageFilters::FromProcessState();
     for (size_t t = 0; t < n; ++t) {
         isoCondition += volume.IsoHoldsAt(t, filters) ? 1 : 0;
-        if (const int band = mapBand[t]; band >= 0) {
+        // A band number from -1 to 10, not a character.
+        if (const int band = mapBand[t]; band >= 0) { // NOLINT(bugprone-signed-char-misuse)
             ++mapVoxels;
             ++bands[band == kBandBlack ? 9 : static_cast<size_t>(band - 1)];
         }

@@ -38,6 +38,7 @@ std::string PartnerPath(const std::string& binary)
     std::vector<std::string> words{"volume-planner-cli", command};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (std::string& word : words)
         argv.push_back(word.data());
     argv.push_back(nullptr);

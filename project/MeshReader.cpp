@@ -85,6 +85,7 @@ class CPartnerRun
         std::vector<char*> argv;
         std::vector<std::string> words{partner};
         words.insert(words.end(), arguments.begin(), arguments.end());
+        argv.reserve(words.size() + 1);
         for (std::string& word : words)
             argv.push_back(word.data());
         argv.push_back(nullptr);
