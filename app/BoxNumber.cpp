@@ -49,7 +49,7 @@ std::optional<long long> ReadBoxCount(const std::string& text)
 std::string FormatBoxNumber(double value, const std::function<bool(float typed)>& readsBack)
 {
     for (int decimals = 2; decimals <= kMostDecimals; ++decimals) {
-        const std::string text = FormatFixed(value, decimals);
+        std::string text = FormatFixed(value, decimals);
         if (const std::optional<float> typed = ReadBoxNumber(text); typed && readsBack(*typed))
             return text;
     }

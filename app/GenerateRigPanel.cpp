@@ -60,13 +60,14 @@ CGenerateRigPanel::CGenerateRigPanel(CVolumePlannerDlg& dialog, CPlanUndo& undo,
     m_pLayout->addItems({"Ring on the walls", "Grid on the ceiling"});
     m_pAim->addItems({"Centre of the target", "A point"});
     const char* const defaults[] = {"6", "5", "3", "8", "2.5", "", "8.5"};
+    const char* const aimTip = "The point every camera looks at: x, y, z in metres from the room corner (X along the "
+                               "length, Y above the floor, Z across the width)";
     const char* const tips[] = {"Room length in metres (along X), above 0 and at most 1000",
                                 "Room width in metres (along Z), above 0 and at most 1000",
                                 "Room height in metres (along Y, floor to ceiling), above 0 and at most 1000",
                                 "How many cameras the new rig has, 1 to 1000",
                                 "Metres above the floor of the ring (a ceiling grid hangs at the room height)",
-                                "The point every camera looks at: x, y, z in metres from the room corner (X along "
-                                "the length, Y above the floor, Z across the width)",
+                                aimTip,
                                 "Focal length of every camera, in millimetres"};
     for (int f = 0; f < kFieldCount; ++f) {
         m_fields[f] = new QLineEdit(defaults[f], this);

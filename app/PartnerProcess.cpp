@@ -27,7 +27,7 @@ CPartnerProcess::~CPartnerProcess()
 
 QString CPartnerProcess::Binary(const QString& name, const QString& builtAt)
 {
-    const QString beside = QCoreApplication::applicationDirPath() + "/" + name;
+    QString beside = QCoreApplication::applicationDirPath() + "/" + name;
     if (QFileInfo(beside).isExecutable())
         return beside;
     return builtAt;

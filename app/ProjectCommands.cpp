@@ -44,8 +44,8 @@ CFrameImage FrameOf(const QImage& picture)
 
 } // namespace
 
-CProjectCommands::CProjectCommands(CVolumePlannerDlg& dialog, std::shared_ptr<CObstacleSet> obstacles,
-                                   std::shared_ptr<PlanPlacement> placement)
+CProjectCommands::CProjectCommands(CVolumePlannerDlg& dialog, const std::shared_ptr<CObstacleSet>& obstacles,
+                                   const std::shared_ptr<PlanPlacement>& placement)
     : QObject(&dialog), m_dialog(dialog),
       m_document(
           dialog.Prompts(),

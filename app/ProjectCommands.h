@@ -24,8 +24,8 @@ class CProjectCommands : public QObject
   public:
     // `obstacles` is the window's set, saved with the plan and replaced by an
     // opened one's; `placement` the plan's mounts and target, the same.
-    CProjectCommands(CVolumePlannerDlg& dialog, std::shared_ptr<CObstacleSet> obstacles,
-                     std::shared_ptr<PlanPlacement> placement);
+    CProjectCommands(CVolumePlannerDlg& dialog, const std::shared_ptr<CObstacleSet>& obstacles,
+                     const std::shared_ptr<PlanPlacement>& placement);
 
     CProjectDocument& Document() { return m_document; }
     void OpenProject();

@@ -43,12 +43,12 @@ std::optional<std::string> CheckReportHeights(const ReportRequest& request, floa
 std::optional<std::string> MakeReport(const ReportRequest& request,
                                       const std::function<void(int, const std::string&)>& progress)
 {
-    if (const auto error = CheckReportHeights(request, GetSceneSettings()->GetRoomHeight()))
+    if (auto error = CheckReportHeights(request, GetSceneSettings()->GetRoomHeight()))
         return error;
     ReportContents contents;
     CReportScene scene;
     progress(0, "computing the coverage and the planning measures");
-    if (const auto error = scene.Compute(request.display, request.obstacles))
+    if (auto error = scene.Compute(request.display, request.obstacles))
         return error;
 
     progress(40, "collecting the figures");

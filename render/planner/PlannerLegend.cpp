@@ -44,6 +44,7 @@ int DistinctDecimals(const std::vector<double>& values, int least)
     int decimals = least;
     for (; decimals < 6; ++decimals) {
         std::vector<std::string> texts;
+        texts.reserve(values.size());
         for (const double v : values)
             texts.push_back(Fixed(v, decimals));
         std::sort(texts.begin(), texts.end());
