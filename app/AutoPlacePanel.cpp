@@ -1,5 +1,6 @@
 #include "app/AutoPlacePanel.h"
 
+#include "classic/ClassicParameters.h"
 #include "app/PlanPlacement.h"
 #include "app/PlanUndo.h"
 #include "app/UserPrompts.h"

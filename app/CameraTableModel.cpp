@@ -1,5 +1,6 @@
 #include "app/CameraTableModel.h"
 
+#include "classic/ClassicParameters.h"
 #include "app/BoxNumber.h"
 #include "app/PlanUndo.h"
 #include "app/UserPrompts.h"

@@ -1,5 +1,6 @@
 #include "app/GenerateRigPanel.h"
 
+#include "classic/ClassicParameters.h"
 #include "app/BoxNumber.h"
 #include "app/PlanPlacement.h"
 #include "app/PlanUndo.h"

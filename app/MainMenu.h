@@ -95,7 +95,7 @@ class CMainMenu : public QObject
     QAction* Action(MenuCommand command) const { return m_actions[static_cast<size_t>(command)]; }
     // Null until the panel is first shown.
     CPlanningPanel* Panel() const { return m_pPanel; }
-    CProjectCommands& Project() const { return *m_pProject; }
+    CProjectCommands& Plan() const { return *m_pProject; }
     CReportCommands& Report() const { return *m_pReport; }
     CViewStyleCommands& ViewStyle() const { return *m_pViewStyle; }
     // The window's obstacles, and their panel (null until first shown).

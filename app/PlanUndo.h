@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cameras/CameraSet.h"
-#include "coverage/RoomState.h"
+#include "classic/RoomState.h"
 
 #include <QObject>
 #include <QString>

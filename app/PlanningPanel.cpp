@@ -1,5 +1,6 @@
 #include "app/PlanningPanel.h"
 
+#include "classic/ClassicParameters.h"
 #include "app/UserPrompts.h"
 #include "cameras/CameraSet.h"
 #include "cameras/CameraTypes.h"

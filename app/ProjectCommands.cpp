@@ -52,7 +52,7 @@ CProjectCommands::CProjectCommands(CVolumePlannerDlg& dialog, const std::shared_
           {[&dialog] { return dialog.TypedUnit(); },
            [&dialog] { return static_cast<uint32_t>(dialog.View()->Renderer().GetVolume().GetResolutionCamera() + 1); },
            [&dialog] { return dialog.AreCamerasInitialised(); }, [&dialog] { return dialog.AreCameraEditsTyped(); },
-           [this, &dialog, placement](const Project& project) {
+           [this, &dialog, placement](const Plan& project) {
                *placement = {project.placement, std::nullopt};
                dialog.View()->SetViewStyle(project.plannerView ? ViewStyle::Planner : ViewStyle::Classic);
                emit viewStyleRestored();
@@ -166,11 +166,11 @@ void CProjectCommands::ExportCoverage()
     const CPlanningMeasures* planning = renderer.GetPlanning().HasResults() ? &renderer.GetPlanning() : nullptr;
     SaveResult written;
     if (extension == ".vtk")
-        written = WriteVtk(*path, renderer.GetVolume(), planning);
+        written = WriteVtk(*path, renderer.GetVolume(), renderer.GetComputedInput(), planning);
     else if (extension == ".ply")
-        written = WritePly(*path, renderer.GetVolume(), planning);
+        written = WritePly(*path, renderer.GetVolume(), renderer.GetComputedInput(), planning);
     else if (extension == ".csv")
-        written = WriteVoxelTable(*path, renderer.GetVolume(), planning);
+        written = WriteVoxelTable(*path, renderer.GetVolume(), renderer.GetComputedInput(), planning);
     else {
         prompts.ShowMessage("Choose a file ending in .vtk, .ply or .csv", "Invalid Action", PromptButtons::Ok);
         return;

@@ -1,5 +1,6 @@
 #include "app/ProjectDocument.h"
 
+#include "classic/PlanCrossing.h"
 #include "app/ReplaceQuestion.h"
 #include "scene/RoomBox.h"
 
@@ -29,9 +30,9 @@ ObstacleList CProjectDocument::ResolvedObstacles() const
     return list;
 }
 
-Project CProjectDocument::CurrentProject(const std::string& path, bool withWindow) const
+Plan CProjectDocument::CurrentProject(const std::string& path, bool withWindow) const
 {
-    Project project = CaptureProject(m_link.unit(), m_link.resolutionCamera(), m_kept);
+    Plan project = CapturePlan(m_link.unit(), m_link.resolutionCamera(), m_kept);
     if (m_link.obstacles) {
         project.obstacles = ResolvedObstacles();
         // Relative to the project's own folder, so that a plan sent on with
@@ -117,32 +118,32 @@ bool CProjectDocument::OpenFile(const std::string& path)
 bool CProjectDocument::Read(const std::string& path)
 {
     const ProjectReadResult read = ReadProjectFile(path);
-    if (!read.project) {
+    if (!read.plan) {
         m_prompts.ShowMessage("Project not opened\n" + read.error, "File Not Found", PromptButtons::Ok);
         return false;
     }
     if (m_link.setObstacles) {
         const std::string baseDir = std::filesystem::path(path).parent_path().string();
-        if (const auto error = m_link.setObstacles(read.project->obstacles, baseDir)) {
+        if (const auto error = m_link.setObstacles(read.plan->obstacles, baseDir)) {
             m_prompts.ShowMessage("Project not opened\n" + *error, "File Not Found", PromptButtons::Ok);
             return false;
         }
     }
     CRoomBox room;
-    ApplyProject(*read.project, room);
+    ApplyPlan(*read.plan, room);
     m_strPath = path;
     m_strMeshFolder = std::filesystem::path(path).parent_path().string();
-    m_kept = read.project->kept;
-    m_report = read.project->report;
-    m_link.projectOpened(*read.project);
+    m_kept = read.plan->kept;
+    m_report = read.plan->report;
+    m_link.projectOpened(*read.plan);
     m_strSavedText = CurrentText();
     return true;
 }
 
 bool CProjectDocument::WriteTo(const std::string& path)
 {
-    const Project project = CurrentProject(path, true);
-    if (const auto error = CheckProject(project)) {
+    const Plan project = CurrentProject(path, true);
+    if (const auto error = CheckPlan(project)) {
         m_prompts.ShowMessage("The plan cannot be saved\n" + *error, "Error", PromptButtons::Ok);
         return false;
     }

@@ -25,7 +25,7 @@ class CProjectDocument
         // Edits in the boxes not yet stored in the rig.
         std::function<bool()> hasPendingEdits;
         // After a project was applied to the shared state.
-        std::function<void(const Project&)> projectOpened;
+        std::function<void(const Plan&)> projectOpened;
         // The plan's obstacles, and the window's set replaced by a project's
         // (mesh files relative to `baseDir`): the reason when one cannot be read.
         std::function<ObstacleList()> obstacles;
@@ -71,7 +71,7 @@ class CProjectDocument
   private:
     // The plan as a project at `path` holds it: mesh files relative to its
     // folder where they can be, and the window's state when `withWindow`.
-    Project CurrentProject(const std::string& path, bool withWindow) const;
+    Plan CurrentProject(const std::string& path, bool withWindow) const;
     // The plan as the file it was last opened from or saved to would hold it, less the window's state.
     std::string CurrentText() const;
     // Every mesh file of the window as a path that reads from anywhere.

@@ -1,5 +1,6 @@
 #include "app/ReportCommands.h"
 
+#include "classic/PlanCrossing.h"
 #include "app/ProjectDocument.h"
 #include "app/ReplaceQuestion.h"
 #include "app/VolumePlannerDlg.h"
@@ -118,8 +119,8 @@ void CReportCommands::Export(const QStringList& asBuiltArguments)
 
     // The plan as it stands now: later edits in the window do not reach this report.
     const CSceneRenderer& renderer = m_dialog.View()->Renderer();
-    Project project =
-        CaptureProject(m_dialog.TypedUnit(), static_cast<uint32_t>(renderer.GetVolume().GetResolutionCamera() + 1));
+    Plan project =
+        CapturePlan(m_dialog.TypedUnit(), static_cast<uint32_t>(renderer.GetVolume().GetResolutionCamera() + 1));
     project.obstacles = m_document.PortableObstacles();
     m_pScratch = std::make_unique<QTemporaryDir>();
     const std::string projectPath = m_pScratch->filePath("plan.vplan").toStdString();

@@ -1,5 +1,6 @@
 #include "app/RigFileCommands.h"
 
+#include "classic/ClassicParameters.h"
 #include "app/DialogItems.h"
 #include "app/DialogLayout.h"
 #include "app/DialogText.h"

@@ -1,5 +1,6 @@
 #include "app/RoomForm.h"
 
+#include "classic/ClassicParameters.h"
 #include "app/BoxNumber.h"
 #include "app/DialogItems.h"
 #include "app/DialogLayout.h"

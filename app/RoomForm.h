@@ -1,6 +1,6 @@
 #pragma once
 
-#include "coverage/RoomState.h"
+#include "classic/RoomState.h"
 
 #include <cstdint>
 #include <map>

@@ -1,5 +1,6 @@
 #include "app/VolumePlannerDlg.h"
 
+#include "classic/ClassicParameters.h"
 #include "app/ButtonIcons.h"
 #include "app/DialogLayout.h"
 #include "app/DialogRules.h"

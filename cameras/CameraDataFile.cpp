@@ -45,6 +45,12 @@ bool CCameraSet::SaveToFile(const std::string& path) const
         m_strFileError = "the rig does not hold the " + std::to_string(n) + " cameras of the scene";
         return false;
     }
+    return WriteFile(path);
+}
+
+bool CCameraSet::WriteFile(const std::string& path) const
+{
+    const auto n = static_cast<uint32_t>(m_cameras.size());
     const Vec3d origin = FileOrigin();
     std::string text = std::to_string(n) + kLineEnd + kLineEnd;
     for (uint32_t i = 0; i < n; ++i) {
@@ -83,8 +89,14 @@ bool CCameraSet::SaveToFile(const std::string& path) const
 bool CCameraSet::LoadFromFile(const std::string& path)
 {
     SceneSettings* settings = GetSceneSettings();
-    if (!settings)
+    if (!settings || !ReadFile(path))
         return false;
+    settings->SetCameraCount(static_cast<uint32_t>(m_cameras.size()));
+    return true;
+}
+
+bool CCameraSet::ReadFile(const std::string& path)
+{
     m_strFileError = CheckNumberFile(path);
     if (!m_strFileError.empty())
         return false;
@@ -141,7 +153,6 @@ bool CCameraSet::LoadFromFile(const std::string& path)
         DeriveFieldOfView(cam);
     }
 
-    settings->SetCameraCount(n);
     m_cameras = std::move(loaded);
     m_allocated = true;
     m_strFileError.clear();

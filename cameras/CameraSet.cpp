@@ -165,12 +165,15 @@ void CCameraSet::TakeDerivedValues(const CCameraSet& computed)
 uint32_t CCameraSet::CountEnabledInRange() const
 {
     const SceneSettings* settings = GetSceneSettings();
-    if (!settings)
-        return 0;
+    return settings ? CountEnabledInRange(settings->GetFirstCamera(), settings->GetEndCamera()) : 0;
+}
+
+uint32_t CCameraSet::CountEnabledInRange(uint32_t first, uint32_t end) const
+{
     // The dialog keeps the range inside the set; never read past it anyway.
-    const uint32_t end = std::min<uint32_t>(settings->GetEndCamera(), static_cast<uint32_t>(m_cameras.size()));
+    end = std::min<uint32_t>(end, static_cast<uint32_t>(m_cameras.size()));
     uint32_t count = 0;
-    for (uint32_t i = settings->GetFirstCamera(); i < end; ++i)
+    for (uint32_t i = first; i < end; ++i)
         count += m_cameras[i].enabled == 1 ? 1 : 0;
     return count;
 }

@@ -51,6 +51,8 @@ class CCameraSet
     // Allocate makes them; the cameras already there keep every value.
     void AllocateAdded();
     bool IsAllocated() const { return m_allocated; }
+    // The cameras the set holds (its own count, whatever the scene's says).
+    uint32_t GetCount() const { return static_cast<uint32_t>(m_cameras.size()); }
     // Default rig: the first four cameras at the ceiling corners 3, 2, 6, 7
     // with horizontal tilts 45, 135, 225, 315; the rest at the room centre.
     void SetDefaults(const CRoomBox& room);
@@ -66,6 +68,8 @@ class CCameraSet
     void TakeDerivedValues(const CCameraSet& computed);
     // Enabled cameras in the active range of the scene settings.
     uint32_t CountEnabledInRange() const;
+    // Enabled cameras first .. end - 1 (an end past the set reads to its last).
+    uint32_t CountEnabledInRange(uint32_t first, uint32_t end) const;
 
     void SetUserOrigin(const Vec3d& origin) { m_userOrigin = origin; }
     double GetUserOriginX() const { return m_userOrigin.x; }
@@ -84,11 +88,17 @@ class CCameraSet
     // the set only with a complete, valid file.
     bool SaveToFile(const std::string& path) const;
     bool LoadFromFile(const std::string& path);
+    // The same for a set of its own, not the window's: every camera it holds
+    // is written, and a file read leaves the scene's camera count alone.
+    bool WriteFile(const std::string& path) const;
+    bool ReadFile(const std::string& path);
     // Calibration test file: fills the twelve slots only from a complete file.
     bool ImportCalibration(const std::string& path);
     // Why the last save, load or import failed, naming the place in the file.
     const std::string& GetFileError() const { return m_strFileError; }
     const CalibrationMatrix& GetCalibration(int slot) const { return m_calibration[static_cast<size_t>(slot)]; }
+    // The twelve slots of another set, as its last import filled them.
+    void TakeCalibration(const CCameraSet& from) { m_calibration = from.m_calibration; }
 
     const Vec3d& GetPosition(int i) const { return Cam(i).position; }
     double GetX(int i) const { return Cam(i).position.x; }

@@ -11,6 +11,7 @@ class App;
 class Option;
 } // namespace CLI
 class CCameraSet;
+struct Plan;
 struct RigOptions;
 
 // `rig`'s options for a rig as built: read from calibration files, and
@@ -39,12 +40,12 @@ class CRigAsBuilt
 {
   public:
     virtual ~CRigAsBuilt() = default;
-    // Before the scene is built: the calibration read and planned, and `rig`
-    // changed to build a room of the plan's size (in metres, unless --room
+    // Before the plan is built: the calibration read and planned, and `rig`
+    // changed to build a room of the calibration's size (in metres, unless --room
     // was given) with as many cameras. The refusal's message, or nullopt.
     virtual std::optional<std::string> Prepare(const AsBuiltOptions& options, RigOptions& rig) = 0;
-    // Once the scene is built: the planned cameras into the set.
-    virtual void Place(CCameraSet& cameras) = 0;
+    // Once the plan is built: the planned cameras into it.
+    virtual void Place(Plan& plan) = 0;
     // With --export-calibration: the first `count` cameras written; the reason when that failed.
     virtual std::optional<std::string> Export(const AsBuiltOptions& options, const CCameraSet& cameras,
                                               uint32_t count) = 0;

@@ -5,7 +5,7 @@
 #include "coverage/CoverageVolume.h"
 #include "coverage/obstacles/ObstacleSet.h"
 #include "scene/RoomBox.h"
-#include "scene/SceneSettings.h"
+#include "project/PlanInput.h"
 
 AsBuiltPlanResult PlanCalibration(const AsBuiltOptions& options, const std::optional<std::array<double, 3>>& roomMetres)
 {
@@ -36,14 +36,13 @@ void BuildAsBuiltCameras(const AsBuiltPlan& plan, const CRoomBox& room, CCameraS
 }
 
 PlanComparison CompareWithCalibration(const AsBuiltOptions& options, const RigComparisonOptions& how,
-                                      const CRoomBox& room, std::shared_ptr<const CObstacleSet> obstacles,
+                                      const Plan& planned, std::shared_ptr<const CObstacleSet> obstacles,
                                       const std::function<void()>& afterReading)
 {
     PlanComparison result;
-    const SceneSettings& settings = *GetSceneSettings();
     // With no alignment the calibration's origin is the room corner; else the fit moves it there.
-    const AsBuiltPlanResult placed = PlanCalibration(
-        options, std::array<double, 3>{settings.GetRoomLength(), settings.GetRoomWidth(), settings.GetRoomHeight()});
+    const AsBuiltPlanResult placed =
+        PlanCalibration(options, std::array<double, 3>{planned.length, planned.width, planned.height});
     if (afterReading)
         afterReading();
     if (!placed.plan) {
@@ -51,10 +50,9 @@ PlanComparison CompareWithCalibration(const AsBuiltOptions& options, const RigCo
         return result;
     }
     result.notes = placed.plan->notes;
-    CCameraSet::Instance().RecomputeFieldOfView();
-    CoverageInput plan = CoverageInput::FromProcessState();
-    if (obstacles && !obstacles->IsEmpty())
-        plan.obstacles = std::move(obstacles);
+    CoverageInput plan = CoverageInputOf(planned, obstacles && !obstacles->IsEmpty() ? std::move(obstacles) : nullptr);
+    CRoomBox room;
+    room.Update(planned.length, planned.width, planned.height);
     CCameraSet built;
     BuildAsBuiltCameras(*placed.plan, room, built);
     RigComparisonResult compared = CompareRigs(plan, built, static_cast<uint32_t>(placed.plan->cameras.size()), how);

@@ -13,6 +13,7 @@
 
 class CObstacleSet;
 class CRoomBox;
+struct Plan;
 
 // The calibration of --as-built read with the reader options and placed in
 // the plan's terms: in `roomMetres` with the world's origin at its corner,
@@ -26,9 +27,9 @@ AsBuiltPlanResult PlanCalibration(const AsBuiltOptions& options,
 // at `room`'s corner, as `rig --as-built` builds it.
 void BuildAsBuiltCameras(const AsBuiltPlan& plan, const CRoomBox& room, CCameraSet& cameras);
 
-// The plan of the process (BuildRigScene done) against the rig as built of
-// the calibration, placed in the plan's room: paired, aligned, both
-// coverages computed with the plan's settings and obstacles. `afterReading`
+// The plan against the rig as built of the calibration, placed in the
+// plan's room: paired, aligned, both coverages computed with the plan's
+// settings and the obstacles given (the plan's, built). `afterReading`
 // runs once the files are read. The refusal's message in `error`.
 struct PlanComparison {
     std::shared_ptr<const RigComparison> comparison;
@@ -36,6 +37,6 @@ struct PlanComparison {
     std::vector<std::string> notes; // what placing the calibration assumed
     std::string error;
 };
-PlanComparison CompareWithCalibration(const AsBuiltOptions& options, const RigComparisonOptions& how,
-                                      const CRoomBox& room, std::shared_ptr<const CObstacleSet> obstacles,
+PlanComparison CompareWithCalibration(const AsBuiltOptions& options, const RigComparisonOptions& how, const Plan& plan,
+                                      std::shared_ptr<const CObstacleSet> obstacles,
                                       const std::function<void()>& afterReading = {});

@@ -13,11 +13,10 @@
 #include "project/JsonText.h"
 #include "project/ProjectFile.h"
 #include "scene/PrintableText.h"
-#include "scene/RoomBox.h"
-#include "scene/SceneSettings.h"
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -36,7 +35,6 @@ struct CompareOptions {
 [[noreturn]] void Fail(const std::string& message)
 {
     std::cerr << message << '\n';
-    DestroyRigScene();
     throw CLI::RuntimeError(1);
 }
 
@@ -84,21 +82,16 @@ Json ComparisonJson(const RigComparison& comparison, const CCoverageDifference& 
 
 // The plan with the rig as built in its place: the plan's settings and
 // obstacles, the aligned cameras, their whole range.
-void SaveAligned(const std::string& path, const Project& plan, const CoverageInput& asBuilt)
+void SaveAligned(const std::string& path, Plan project, const CoverageInput& asBuilt)
 {
-    SceneSettings& settings = *GetSceneSettings();
-    CCameraSet::Instance() = asBuilt.cameras;
-    settings.SetCameraCount(asBuilt.cameraCount);
-    settings.SetFirstCamera(0);
-    settings.SetEndCamera(asBuilt.cameraCount);
-    if (GetIsoThreshold() > asBuilt.cameraCount)
-        SetIsoThreshold(asBuilt.cameraCount);
-    const uint32_t resolutionCamera = plan.resolutionCamera <= asBuilt.cameraCount ? plan.resolutionCamera : 1;
-    Project project = CaptureProject(plan.unit, resolutionCamera, plan.kept);
-    project.obstacles = plan.obstacles;
-    project.plannerView = plan.plannerView;
-    project.placement = plan.placement;
-    if (const auto error = CheckProject(project))
+    const uint32_t count = asBuilt.cameraCount;
+    project.cameras = PlanCamerasOf(asBuilt.cameras, count);
+    project.firstCamera = 1;
+    project.rangeCount = count;
+    project.isoThreshold = std::min(project.isoThreshold, count);
+    if (project.resolutionCamera > count)
+        project.resolutionCamera = 1;
+    if (const auto error = CheckPlan(project))
         Fail("Unable to Create File: " + path + ": " + *error);
     if (const SaveResult saved = WriteProjectFile(path, project); !saved)
         Fail("Unable to Create File: " + path + ": " + saved.reason);
@@ -110,12 +103,11 @@ void RunCompare(const CompareOptions& options)
     const std::optional<RigMatching> matching = RigMatchingFromKey(options.match);
     RigOptions rig;
     rig.projectFile = options.project;
-    CRoomBox room;
-    const RigSceneResult scene = BuildRigScene(rig, room);
-    if (!scene.ok)
-        Fail(scene.error);
+    const RigPlanResult built = BuildRigPlan(rig);
+    if (!built.plan)
+        Fail(built.error);
     const PlanComparison compared =
-        CompareWithCalibration(options.asBuilt, {*alignment, *matching}, room, scene.obstacles, EndReaderGuard);
+        CompareWithCalibration(options.asBuilt, {*alignment, *matching}, *built.plan, built.obstacles, EndReaderGuard);
     if (!compared.comparison)
         Fail(compared.error);
     const RigComparison& comparison = *compared.comparison;
@@ -125,9 +117,8 @@ void RunCompare(const CompareOptions& options)
         notes.push_back(PrintableText(note));
     json["notes"] = std::move(notes);
     if (!options.saveAligned.empty())
-        SaveAligned(options.saveAligned, *scene.project, comparison.asBuilt);
+        SaveAligned(options.saveAligned, *built.plan, comparison.asBuilt);
     std::cout << JsonText(json) << '\n';
-    DestroyRigScene();
 }
 
 } // namespace

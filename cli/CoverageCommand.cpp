@@ -12,9 +12,8 @@
 #include "coverage/obstacles/Occlusion.h"
 #include "exports/VoxelExport.h"
 #include "project/JsonText.h"
+#include "project/PlanInput.h"
 #include "scene/AtomicFile.h"
-#include "scene/RoomBox.h"
-#include "scene/SceneSettings.h"
 
 #include <CLI/CLI.hpp>
 #include <unistd.h>
@@ -40,7 +39,6 @@ Json VecJson(const Vec3d& v)
 [[noreturn]] void Fail(const std::string& message)
 {
     std::cerr << message << '\n';
-    DestroyRigScene();
     throw CLI::RuntimeError(1);
 }
 
@@ -72,31 +70,33 @@ class ProgressLine
     int m_shown = -1;
 };
 
-// `mapBand` holds every voxel's map band, -1 where the map does not draw it.
-Json BuildReport(const CCoverageVolume& volume, const std::vector<int8_t>& mapBand, bool calibration,
+// The report of a volume computed from `input`; `units` names the unit of
+// the room in it, which is in metres.
+Json BuildReport(const CCoverageVolume& volume, const CoverageInput& input, const std::string& units, bool calibration,
                  size_t obstacleCount)
 {
-    const SceneSettings& settings = *GetSceneSettings();
-    const CCameraSet& cameras = *CCameraSet::Current();
-    const uint32_t cameraCount = settings.GetCameraCount();
-    const uint32_t enabled = cameras.CountEnabledInRange();
+    const CCameraSet& cameras = input.cameras;
+    const CoverageFilters& filters = input.filters;
+    const uint32_t cameraCount = input.cameraCount;
+    const uint32_t enabled = cameras.CountEnabledInRange(input.firstCamera, input.endCamera);
     const size_t n = volume.GetVoxelCount();
+    // Every voxel's map band, -1 where the map does not draw it.
+    const std::vector<int8_t> mapBand = volume.MapBands(filters);
 
     Json report;
-    report["room"] = {{"length", FloatJson(settings.GetRoomLength())},
-                      {"width", FloatJson(settings.GetRoomWidth())},
-                      {"height", FloatJson(settings.GetRoomHeight())},
-                      {"units", settings.GetUnits()}};
+    report["room"] = {{"length", FloatJson(input.roomLength)},
+                      {"width", FloatJson(input.roomWidth)},
+                      {"height", FloatJson(input.roomHeight)},
+                      {"units", units}};
     report["grid"] = {{"nx", volume.GetCountX()},
                       {"ny", volume.GetCountY()},
                       {"nz", volume.GetCountZ()},
                       {"voxels", n},
-                      {"voxel_cm", FloatJson(GetVoxelSize())},
+                      {"voxel_cm", FloatJson(input.voxelSizeCm)},
                       {"voxel_edge", FloatJson(volume.GetVoxelEdge())},
                       {"half_edge", FloatJson(volume.GetHalfEdge())}};
-    report["range"] = {{"first", settings.GetFirstCamera() + 1},
-                       {"count", settings.GetEndCamera() - settings.GetFirstCamera()},
-                       {"enabled", enabled}};
+    report["range"] = {
+        {"first", input.firstCamera + 1}, {"count", input.endCamera - input.firstCamera}, {"enabled", enabled}};
     report["mode"] = calibration ? "calibration" : "normal";
     report["resolution_camera"] = volume.GetResolutionCamera() + 1;
     // A grid without a voxel has no value to scale: its bounds are those of
@@ -107,12 +107,12 @@ Json BuildReport(const CCoverageVolume& volume, const std::vector<int8_t>& mapBa
         report["scale"] = {{"min", DoubleJson(volume.GetResolutionMin())},
                            {"max", DoubleJson(volume.GetResolutionMax())},
                            {"band", DoubleJson(volume.GetBandWidth())}};
-    report["filters"] = {{"iso", {{"op", ComparisonOpText(GetIsoOperator())}, {"threshold", GetIsoThreshold()}}},
+    report["filters"] = {{"iso", {{"op", ComparisonOpText(filters.isoOperator)}, {"threshold", filters.isoThreshold}}},
                          {"res",
-                          {{"op1", ComparisonOpText(GetResOperator1())},
-                           {"bound1", FloatJson(GetResBound1())},
-                           {"op2", ComparisonOpText(GetResOperator2())},
-                           {"bound2", FloatJson(GetResBound2())}}}};
+                          {{"op1", ComparisonOpText(filters.resOperator1)},
+                           {"bound1", FloatJson(filters.resBound1)},
+                           {"op2", ComparisonOpText(filters.resOperator2)},
+                           {"bound2", FloatJson(filters.resBound2)}}}};
 
     Json list = Json::array();
     for (uint32_t c = 0; c < cameraCount; ++c) {
@@ -135,7 +135,6 @@ Json BuildReport(const CCoverageVolume& volume, const std::vector<int8_t>& mapBa
     uint64_t isoCondition = 0, mapVoxels = 0;
     std::array<uint64_t, 10> bands{};
     const COcclusion* occlusion = volume.GetOcclusion();
-    const CoverageFilters filters = CoverageFilters::FromProcessState();
     for (size_t t = 0; t < n; ++t) {
         isoCondition += volume.IsoHoldsAt(t, filters) ? 1 : 0;
         // A band number from -1 to 10, not a character.
@@ -159,7 +158,7 @@ Json BuildReport(const CCoverageVolume& volume, const std::vector<int8_t>& mapBa
 
     // What the numbers above leave unsaid; also on standard error.
     Json warnings = Json::array();
-    if (const auto emptyMap = ExplainEmptyMap(volume))
+    if (const auto emptyMap = ExplainEmptyMap(volume, input))
         warnings.push_back(*emptyMap);
     for (const auto& warning : warnings)
         std::cerr << "warning: " << warning.get<std::string>() << '\n';
@@ -167,10 +166,9 @@ Json BuildReport(const CCoverageVolume& volume, const std::vector<int8_t>& mapBa
     return report;
 }
 
-Json PlanningJson(const CPlanningMeasures& planning)
+Json PlanningJson(const CPlanningMeasures& planning, const CCameraSet& cameras)
 {
     const PlanningSettings& s = planning.GetSettings();
-    const CCameraSet& cameras = *CCameraSet::Current();
     Json types = Json::array();
     for (const CPlanningMeasures::CameraFigures& figures : planning.GetCameraFigures()) {
         const int i = static_cast<int>(figures.number - 1);
@@ -223,35 +221,32 @@ struct VoxelFiles {
 void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const PlanningOptions& planningOptions,
                  const VoxelFiles& files)
 {
-    CRoomBox room;
-    const RigSceneResult scene = BuildRigScene(rig, room);
-    if (!scene.ok)
-        Fail(scene.error);
-    CCameraSet& cameras = *CCameraSet::Current();
-
-    const Project* project = scene.project ? &*scene.project : nullptr;
-    if (const auto error = ApplyCoverageOptions(options, scene.cameraCount, project))
+    RigPlanResult built = BuildRigPlan(rig);
+    if (!built.plan)
+        Fail(built.error);
+    Plan& plan = *built.plan;
+    if (const auto error = ApplyCoverageOptions(options, plan, built.fromProject))
         Fail(*error);
-    if (const auto error = ApplyPlanningOptions(planningOptions, scene.cameraCount))
+    CCameraSet calibrationFile;
+    if (const auto error = ImportCalibrationOption(options, calibrationFile))
+        Fail(*error);
+    if (const auto error = ApplyPlanningOptions(planningOptions, plan.planning, plan.cameras))
         Fail(*error);
     const bool calibration = !options.calibrationFile.empty();
+    // The unit as typed: a room given in metres keeps the case it was typed in.
+    const bool roomTyped = !built.fromProject || OptionGiven(rig.command, "--room");
+    const std::string units = roomTyped && rig.units == "M" ? "M" : "m";
 
     CCoverageVolume volume;
-    volume.SetResolutionCamera(static_cast<int>(ResolutionCameraOf(options, project) - 1));
-    // Test mode keeps the fields of view as the rig has them.
-    if (!calibration)
-        cameras.RecomputeFieldOfView();
-    CoverageInput input = CoverageInput::FromProcessState();
-    if (!scene.obstacles->IsEmpty())
-        input.obstacles = scene.obstacles;
+    volume.SetResolutionCamera(static_cast<int>(plan.resolutionCamera) - 1);
+    CoverageInput input = CoverageInputOf(plan, built.obstacles->IsEmpty() ? nullptr : built.obstacles);
+    input.cameras.TakeCalibration(calibrationFile);
     {
         ProgressLine progress;
         volume.SetProgressCallback([&progress](double done) { progress(done); });
         CCoverageVolume::GridStatus status = volume.BuildGrid(input);
-        if (status == CCoverageVolume::GridStatus::Ok) {
+        if (status == CCoverageVolume::GridStatus::Ok)
             status = calibration ? volume.ComputeCoverageFromCalibration(input) : volume.ComputeCoverage(input);
-            cameras.TakeDerivedValues(input.cameras);
-        }
         if (status == CCoverageVolume::GridStatus::OutOfMemory)
             Fail(std::string(kNotEnoughMemoryMessage) + '\n' + volume.GetMemoryAdvice());
         if (status != CCoverageVolume::GridStatus::Ok)
@@ -269,17 +264,16 @@ void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const Pl
     const auto write = [&](const std::string& path, auto writer) {
         if (path.empty())
             return;
-        if (const SaveResult saved = writer(path, volume, planning.get()); !saved)
+        if (const SaveResult saved = writer(path, volume, input, planning.get()); !saved)
             Fail("Unable to write file: " + path + ": " + saved.reason);
     };
     write(files.csv, WriteVoxelTable);
     write(files.vtk, WriteVtk);
     write(files.ply, WritePly);
-    Json report = BuildReport(volume, MapBands(volume), calibration, scene.obstacles->GetCount());
+    Json report = BuildReport(volume, input, units, calibration, built.obstacles->GetCount());
     if (planning)
-        report["planning"] = PlanningJson(*planning);
+        report["planning"] = PlanningJson(*planning, input.cameras);
     std::cout << JsonText(report) << '\n';
-    DestroyRigScene();
 }
 
 } // namespace

@@ -6,10 +6,10 @@
 #include "cameras/CameraSet.h"
 #include "coverage/CoverageVolume.h"
 #include "project/ProjectFile.h"
-#include "scene/SceneSettings.h"
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -51,11 +51,12 @@ std::vector<std::string> SplitCommas(const std::string& text)
 
 // The default is "==" and the camera count, as after the count is entered
 // (held to the end of the active range).
-std::optional<std::string> ApplyIso(const std::string& iso, uint32_t cameraCount)
+std::optional<std::string> ApplyIso(const std::string& iso, Plan& plan)
 {
+    const uint32_t rangeEnd = plan.firstCamera - 1 + plan.rangeCount;
     if (iso.empty()) {
-        SetIsoOperator(2);
-        SetIsoThreshold(cameraCount);
+        plan.isoOp = 2;
+        plan.isoThreshold = std::min(static_cast<uint32_t>(plan.cameras.size()), rangeEnd);
         return std::nullopt;
     }
     const std::vector<std::string> parts = SplitCommas(iso);
@@ -63,14 +64,15 @@ std::optional<std::string> ApplyIso(const std::string& iso, uint32_t cameraCount
     const std::optional<unsigned> threshold = parts.size() == 2 ? ParseNumber<unsigned>(parts[1]) : std::nullopt;
     if (!op || !threshold)
         return "--iso OP,T: OP " + std::string(kOperatorList) + ", T a camera count, e.g. --iso '>=,2'";
-    SetIsoOperator(*op);
-    if (!SetIsoThreshold(*threshold))
+    if (*threshold > rangeEnd)
         return "--iso: the threshold " + std::to_string(*threshold) + " is above the end of the active camera range (" +
-               std::to_string(GetSceneSettings()->GetEndCamera()) + ")";
+               std::to_string(rangeEnd) + ")";
+    plan.isoOp = *op;
+    plan.isoThreshold = *threshold;
     return std::nullopt;
 }
 
-std::optional<std::string> ApplyRes(const std::string& res)
+std::optional<std::string> ApplyRes(const std::string& res, Plan& plan)
 {
     const std::vector<std::string> parts = SplitCommas(res);
     std::optional<unsigned> op1, op2;
@@ -84,10 +86,10 @@ std::optional<std::string> ApplyRes(const std::string& res)
     if (!op1 || !b1 || !op2 || !b2 || !std::isfinite(*b1) || !std::isfinite(*b2))
         return "--res OP1,B1,OP2,B2: operators " + std::string(kOperatorList) +
                ", bounds numbers, e.g. --res '>=,0.7,<=,0.8'";
-    SetResOperator1(*op1);
-    SetResBound1(*b1);
-    SetResOperator2(*op2);
-    SetResBound2(*b2);
+    plan.resOp1 = *op1;
+    plan.resBound1 = *b1;
+    plan.resOp2 = *op2;
+    plan.resBound2 = *b2;
     return std::nullopt;
 }
 
@@ -110,40 +112,40 @@ void AddCoverageOptions(CLI::App& command, CoverageOptions& options)
     options.command = &command;
 }
 
-long long ResolutionCameraOf(const CoverageOptions& options, const Project* project)
+std::optional<std::string> ApplyCoverageOptions(const CoverageOptions& options, Plan& plan, bool fromProject)
 {
-    if (project && !OptionGiven(options.command, "--resolution-camera"))
-        return project->resolutionCamera;
-    return options.resolutionCamera;
-}
-
-std::optional<std::string> ApplyCoverageOptions(const CoverageOptions& options, uint32_t cameraCount,
-                                                const Project* project)
-{
-    const auto given = [&](const char* name) { return !project || OptionGiven(options.command, name); };
+    const auto given = [&](const char* name) { return !fromProject || OptionGiven(options.command, name); };
     if (given("--voxel")) {
         if (options.voxelCm > kMaxVoxelCm) {
             char bound[32];
             std::snprintf(bound, sizeof bound, "%g cm", kMaxVoxelCm);
             return "--voxel: the voxel size must be at most " + std::string(bound);
         }
-        SetVoxelSize(options.voxelCm);
+        plan.voxelCm = options.voxelCm;
     }
     // A rig other than the project's resets the iso condition as a new rig does.
     const bool newRig = OptionGiven(options.command, "--cameras") || OptionGiven(options.command, "--default-rig");
     if (given("--iso") || newRig) {
-        if (auto error = ApplyIso(options.iso, cameraCount))
+        if (auto error = ApplyIso(options.iso, plan))
             return error;
     }
     if (given("--res")) {
-        if (auto error = ApplyRes(options.res))
+        if (auto error = ApplyRes(options.res, plan))
             return error;
     }
-    const long long resolutionCamera = ResolutionCameraOf(options, project);
+    const auto cameraCount = static_cast<long long>(plan.cameras.size());
+    const long long resolutionCamera =
+        given("--resolution-camera") ? options.resolutionCamera : static_cast<long long>(plan.resolutionCamera);
     if (resolutionCamera < 1 || resolutionCamera > cameraCount)
         return "--resolution-camera: there is no camera " + std::to_string(resolutionCamera) +
                "; the rig has cameras 1 to " + std::to_string(cameraCount);
-    if (!options.calibrationFile.empty() && !CCameraSet::Instance().ImportCalibration(options.calibrationFile))
-        return "File Not Found or Invalid File\n" + CCameraSet::Instance().GetFileError();
+    plan.resolutionCamera = static_cast<uint32_t>(resolutionCamera);
+    return std::nullopt;
+}
+
+std::optional<std::string> ImportCalibrationOption(const CoverageOptions& options, CCameraSet& cameras)
+{
+    if (!options.calibrationFile.empty() && !cameras.ImportCalibration(options.calibrationFile))
+        return "File Not Found or Invalid File\n" + cameras.GetFileError();
     return std::nullopt;
 }

@@ -19,18 +19,17 @@ struct CoverageOptions {
     const CLI::App* command = nullptr; // where they were parsed: tells given options from defaults
 };
 
-struct Project;
+class CCameraSet;
+struct Plan;
 
 // Adds --voxel, --iso, --res, --resolution-camera and --calibration.
 void AddCoverageOptions(CLI::App& command, CoverageOptions& options);
 
-// Stores the voxel size, the iso condition and the resolution filter in the
-// coverage parameters, checks the resolution camera against the rig and
-// imports the calibration file into the camera set. Needs the scene built
-// (BuildRigScene). With a project, which BuildRigScene has applied, only the
-// options given change its criteria and resolution camera. Returns the
-// message for standard error on a refusal.
-std::optional<std::string> ApplyCoverageOptions(const CoverageOptions& options, uint32_t cameraCount,
-                                                const Project* project = nullptr);
-// The resolution camera (1-based) the options and the project name.
-long long ResolutionCameraOf(const CoverageOptions& options, const Project* project);
+// Sets the plan's voxel size, iso condition, resolution filter and
+// resolution camera, checked against its rig. A plan read from a project
+// changes only by the options given. Returns the message for standard error
+// on a refusal.
+std::optional<std::string> ApplyCoverageOptions(const CoverageOptions& options, Plan& plan, bool fromProject);
+// The calibration of --calibration into the computation's cameras; the
+// message when the file cannot be used.
+std::optional<std::string> ImportCalibrationOption(const CoverageOptions& options, CCameraSet& cameras);

@@ -9,8 +9,8 @@
 #include "coverage/placement/AutoPlacement.h"
 #include "coverage/placement/PlacementLimits.h"
 #include "project/JsonText.h"
+#include "project/PlanInput.h"
 #include "project/ProjectFile.h"
-#include "scene/RoomBox.h"
 #include "scene/SceneSettings.h"
 
 #include <CLI/CLI.hpp>
@@ -50,7 +50,6 @@ struct PlaceOptions {
 [[noreturn]] void Fail(const std::string& message)
 {
     std::cerr << message << '\n';
-    DestroyRigScene();
     throw CLI::RuntimeError(1);
 }
 
@@ -98,9 +97,9 @@ Json FiguresJson(const PlacementFigures& f)
 // The mounts the options and the project give: --mount chooses the walls
 // and the ceiling, --mount-height the band; segments, points and keep-outs
 // come from the project.
-MountSurfaces MountsOf(const PlaceOptions& options, const std::optional<Project>& project, const RoomSize& room)
+MountSurfaces MountsOf(const PlaceOptions& options, const Plan& plan, const RoomSize& room)
 {
-    MountSurfaces mounts = project && project->placement.mounts ? *project->placement.mounts : MountSurfaces{};
+    MountSurfaces mounts = plan.placement.mounts ? *plan.placement.mounts : MountSurfaces{};
     if (!options.mount.empty()) {
         mounts.walls = {false, false, false, false};
         mounts.ceiling = false;
@@ -135,11 +134,10 @@ MountSurfaces MountsOf(const PlaceOptions& options, const std::optional<Project>
     return mounts;
 }
 
-std::vector<TargetBox> TargetsOf(const PlaceOptions& options, const std::optional<Project>& project,
-                                 const RoomSize& room)
+std::vector<TargetBox> TargetsOf(const PlaceOptions& options, const Plan& plan, const RoomSize& room)
 {
     if (options.targets.empty())
-        return project ? project->placement.target : std::vector<TargetBox>{};
+        return plan.placement.target;
     std::vector<TargetBox> boxes;
     for (const std::string& text : options.targets) {
         const auto v = Numbers(text, 6);
@@ -209,30 +207,29 @@ void CheckCounts(const PlaceOptions& options, size_t fixed)
 
 void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, const PlaceOptions& options)
 {
-    CRoomBox room;
-    const RigSceneResult scene = BuildRigScene(rig, room);
-    if (!scene.ok)
-        Fail(scene.error);
-    CCameraSet& cameras = *CCameraSet::Current();
-    SceneSettings& settings = *GetSceneSettings();
+    RigPlanResult built = BuildRigPlan(rig);
+    if (!built.plan)
+        Fail(built.error);
+    Plan plan = std::move(*built.plan);
     // The sensor options are the new cameras'; the plan's cameras keep theirs.
-    if (const auto error = ApplyPlanningOptions(planningOptions, 0))
+    std::vector<PlanCamera> noCameras;
+    if (const auto error = ApplyPlanningOptions(planningOptions, plan.planning, noCameras))
         Fail(*error);
     const bool emptyPlan =
-        !scene.project && !OptionGiven(rig.command, "--cameras") && !OptionGiven(rig.command, "--default-rig");
-    const RoomSize roomSize{settings.GetRoomLength(), settings.GetRoomWidth(), settings.GetRoomHeight()};
+        !built.fromProject && !OptionGiven(rig.command, "--cameras") && !OptionGiven(rig.command, "--default-rig");
+    const RoomSize roomSize{plan.length, plan.width, plan.height};
+    CCameraSet cameras = CameraSetOf(plan);
 
     PlacementRequest request;
     request.room = roomSize;
     request.userOrigin = {cameras.GetUserOriginX(), cameras.GetUserOriginY(), cameras.GetUserOriginZ()};
-    request.latticeCorner = settings.GetRoomCorner();
-    request.voxelEdge = GetVoxelSize() / kCmPerMetre;
-    request.planning = GetPlanningSettings();
-    request.obstacles = scene.obstacles;
+    request.latticeCorner = RoomCornerOf(plan.length, plan.width, plan.height);
+    request.voxelEdge = plan.voxelCm / kCmPerMetre;
+    request.planning = plan.planning;
+    request.obstacles = built.obstacles;
     // The cameras the plan counts from its active range's first camera on stay where they are.
-    const uint32_t oldCount = emptyPlan ? 0 : scene.cameraCount;
-    const uint32_t first = emptyPlan ? 0 : settings.GetFirstCamera();
-    cameras.RecomputeFieldOfView();
+    const uint32_t oldCount = emptyPlan ? 0 : cameras.GetCount();
+    const uint32_t first = emptyPlan ? 0 : plan.firstCamera - 1;
     for (uint32_t c = first; c < oldCount; ++c) {
         const int i = static_cast<int>(c);
         if (cameras.GetEnabled(i) != 1)
@@ -243,8 +240,8 @@ void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, con
     CheckCounts(options, request.fixed.size());
     request.model = ModelOf(options, planningOptions, request.lenses);
     request.count = static_cast<int>(options.count);
-    request.mounts = MountsOf(options, scene.project, roomSize);
-    request.target = TargetsOf(options, scene.project, roomSize);
+    request.mounts = MountsOf(options, plan, roomSize);
+    request.target = TargetsOf(options, plan, roomSize);
     request.minCameras = static_cast<uint32_t>(options.minCameras);
     request.robust = options.robust;
     request.sampleStep = options.sampleStep;
@@ -269,17 +266,11 @@ void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, con
         Fail("place: " + result.error);
 
     // The plan with the new cameras after its own, the range taking them in.
-    Project plan = CaptureProject(scene.project && !OptionGiven(rig.command, "--room") ? scene.project->unit
-                                  : IsFeetUnit(rig.units)                              ? "ft"
-                                                                                       : "m",
-                                  scene.project ? scene.project->resolutionCamera : 1,
-                                  scene.project ? scene.project->kept : Json::object());
-    plan.obstacles = ObstacleListOf(*scene.obstacles);
     if (emptyPlan)
         plan.cameras.clear();
     Json placed = Json::array();
     for (const PlacedCamera& camera : result.placed) {
-        ProjectCamera entry;
+        PlanCamera entry;
         entry.label = "Camera " + std::to_string(plan.cameras.size() + 1);
         const Vec3d& p = camera.pose.position;
         entry.x = static_cast<float>(p.x);
@@ -310,7 +301,7 @@ void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, con
     plan.placement.target = TargetOf(request);
 
     if (!options.saveProject.empty()) {
-        if (const auto error = CheckProject(plan))
+        if (const auto error = CheckPlan(plan))
             Fail("--save-project " + options.saveProject + ": the plan cannot be saved: " + *error);
         if (const SaveResult saved = WriteProjectFile(options.saveProject, plan); !saved)
             Fail("Unable to Create File: " + options.saveProject + ": " + saved.reason);
@@ -321,9 +312,8 @@ void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, con
         target.push_back(
             {{"min", TripleJson(box.min)}, {"max", TripleJson(box.max)}, {"weight", DoubleJson(box.weight)}});
     Json report;
-    report["room"] = {{"length", FloatJson(settings.GetRoomLength())},
-                      {"width", FloatJson(settings.GetRoomWidth())},
-                      {"height", FloatJson(settings.GetRoomHeight())}};
+    report["room"] = {
+        {"length", FloatJson(plan.length)}, {"width", FloatJson(plan.width)}, {"height", FloatJson(plan.height)}};
     report["settings"] = {{"count", options.count},
                           {"min_cameras", options.minCameras},
                           {"robust", options.robust},
@@ -349,7 +339,6 @@ void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, con
     report["stopped_early"] = result.stopped;
     report["seconds"] = DoubleJson(std::round(result.seconds * 1000.0) / 1000.0);
     std::cout << JsonText(report) << '\n';
-    DestroyRigScene();
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "cli/PlanningOptions.h"
 #include "cli/OptionValues.h"
 
-#include "cameras/CameraSet.h"
+#include "project/Plan.h"
 #include "cameras/CameraTypes.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/PlanningMeasures.h"
@@ -57,10 +57,11 @@ void AddPlanningOptions(CLI::App& command, PlanningOptions& options)
     command.add_option("--sensor-px", options.sensorPx, "custom sensor pixels of every camera")->type_name("W,H");
 }
 
-std::optional<std::string> ApplyPlanningOptions(const PlanningOptions& options, uint32_t cameraCount)
+std::optional<std::string> ApplyPlanningOptions(const PlanningOptions& options, PlanningSettings& planning,
+                                                std::vector<PlanCamera>& cameras)
 {
     // Each option given in turn, so that a refusal names the one refused.
-    PlanningSettings settings = GetPlanningSettings();
+    PlanningSettings settings = planning;
     const auto refused = [&settings](const char* option) -> std::optional<std::string> {
         if (const auto error = CheckPlanningSettings(settings))
             return std::string(option) + ": planning settings: " + *error;
@@ -105,14 +106,12 @@ std::optional<std::string> ApplyPlanningOptions(const PlanningOptions& options, 
             return "--camera-type and --sensor-px exclude each other";
     }
 
-    SetPlanningSettings(settings);
-    CCameraSet& cameras = CCameraSet::Instance();
-    for (uint32_t c = 0; c < cameraCount; ++c) {
-        const int i = static_cast<int>(c);
+    planning = settings;
+    for (PlanCamera& camera : cameras) {
         if (options.cameraType)
-            cameras.SetCameraType(i, *options.cameraType);
+            SetCameraType(camera, *options.cameraType);
         if (pixels)
-            cameras.SetCustomPixels(i, pixels->first, pixels->second);
+            SetCustomPixels(camera, pixels->first, pixels->second);
     }
     return std::nullopt;
 }

@@ -5,11 +5,13 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace CLI
 {
 class App;
 }
+struct PlanCamera;
 
 // The planning options of the commands that compute, as parsed. Without any
 // of them the planning measures are not computed and every output is the
@@ -29,10 +31,11 @@ struct PlanningOptions {
 
 void AddPlanningOptions(CLI::App& command, PlanningOptions& options);
 
-// Stores the planning settings and the cameras' sensor pixels. Needs the
-// scene built (BuildRigScene). Returns the message for standard error on a
-// refusal, with nothing stored.
-std::optional<std::string> ApplyPlanningOptions(const PlanningOptions& options, uint32_t cameraCount);
+// Sets the planning settings and the sensor pixels of `cameras` (a plan's,
+// or none). Returns the message for standard error on a refusal, with
+// nothing changed.
+std::optional<std::string> ApplyPlanningOptions(const PlanningOptions& options, PlanningSettings& planning,
+                                                std::vector<PlanCamera>& cameras);
 
 // "OP,V" with OP one of the comparison operators and V a finite number, as
 // --quality-threshold takes it; nullopt for any other text.

@@ -60,7 +60,6 @@ constexpr int kMaxDivisions = 1000;
 [[noreturn]] void Fail(const std::string& message)
 {
     std::cerr << message << '\n';
-    DestroyRigScene();
     throw CLI::RuntimeError(1);
 }
 
@@ -136,20 +135,22 @@ void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const Pla
     if (planner && (view.zoom != 0.0f || view.pan[0] != 0.0f || view.pan[1] != 0.0f))
         Fail("--pan and --zoom move the classic view; --style planner fits the room to the frame itself");
 
-    CRoomBox room;
-    const RigSceneResult scene = BuildRigScene(rig, room);
-    if (!scene.ok)
-        Fail(scene.error);
-    const Project* project = scene.project ? &*scene.project : nullptr;
-    if (const auto error = ApplyCoverageOptions(coverage, scene.cameraCount, project))
+    RigPlanResult built = BuildRigPlan(rig);
+    if (!built.plan)
+        Fail(built.error);
+    Plan& plan = *built.plan;
+    if (const auto error = ApplyCoverageOptions(coverage, plan, built.fromProject))
         Fail(*error);
-    if (const auto error = ApplyPlanningOptions(planning, scene.cameraCount))
+    CCameraSet calibrationFile;
+    if (const auto error = ImportCalibrationOption(coverage, calibrationFile))
+        Fail(*error);
+    if (const auto error = ApplyPlanningOptions(planning, plan.planning, plan.cameras))
         Fail(*error);
 
     std::shared_ptr<const CCoverageDifference> differenceShown;
     if (difference) {
         const PlanComparison compared = CompareWithCalibration(
-            view.asBuilt, {*RigAlignmentFromKey(view.align), *RigMatchingFromKey(view.match)}, room, scene.obstacles);
+            view.asBuilt, {*RigAlignmentFromKey(view.align), *RigMatchingFromKey(view.match)}, plan, built.obstacles);
         if (!compared.difference)
             Fail(compared.error);
         differenceShown = compared.difference;
@@ -162,18 +163,16 @@ void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const Pla
     {
         CSceneRenderer renderer;
         renderer.InitGL();
-        SceneSettings& settings = *GetSceneSettings();
-        settings.SetShowRoom(!view.noRoom);
-        settings.Set2DView(view.view2d);
-        settings.SetSelectiveCameras(view.selective);
-        settings.SetShowLegend(!view.noLegend);
-        settings.SetTestMode(!coverage.calibrationFile.empty());
-        renderer.ShowResolutionMap(static_cast<int>(ResolutionCameraOf(coverage, project) - 1));
+        renderer.LoadPlan(plan);
+        renderer.LoadCalibration(calibrationFile);
+        renderer.SetRoomShown(!view.noRoom);
+        renderer.SetDisplaySwitches(view.view2d, view.selective, !coverage.calibrationFile.empty());
+        renderer.SetLegendShown(!view.noLegend);
         renderer.SetView({view.yaw, view.pitch, view.pan[0], view.pan[1], view.zoom});
         if (planner) {
             renderer.SetViewStyle(ViewStyle::Planner);
             // The room was converted to metres before the renderer saw it.
-            const bool feet = project ? project->unit == "ft" : IsFeetUnit(rig.units);
+            const bool feet = plan.unit == "ft";
             renderer.SetRulerUnit(feet ? LengthUnit::Feet : LengthUnit::Metres);
         }
         if (view.orthographic)
@@ -187,12 +186,11 @@ void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const Pla
         renderer.SetQualityMeasure(measure);
         renderer.SetQualityThreshold(threshold);
         renderer.SetDifference(differenceShown);
-        if (!scene.obstacles->IsEmpty())
-            renderer.SetObstacles(scene.obstacles);
+        if (!built.obstacles->IsEmpty())
+            renderer.SetObstacles(built.obstacles);
 
         // The frame that computes is the picture the window shows. Only a
         // truncation needs a second frame: each computation shows all layers.
-        settings.SetRecalculate(true);
         renderer.Render();
         if (const auto message = renderer.TakeComputationMessage())
             Fail(*message);
@@ -207,7 +205,6 @@ void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const Pla
     }
     if (const SaveResult saved = WritePng(view.pngFile, image); !saved)
         Fail("Unable to write file: " + view.pngFile + ": " + saved.reason);
-    DestroyRigScene();
 }
 
 } // namespace

@@ -8,9 +8,9 @@
 
 #include "coverage/placement/PlacementLimits.h"
 #include "coverage/placement/PlacementSetup.h"
+#include "project/PlanInput.h"
 #include "project/ProjectReport.h"
 #include "report/ReportBuilder.h"
-#include "scene/RoomBox.h"
 #include "scene/SceneSettings.h"
 
 #include <CLI/CLI.hpp>
@@ -60,7 +60,6 @@ struct ReportOptions {
 [[noreturn]] void Fail(const std::string& message)
 {
     std::cerr << message << '\n';
-    DestroyRigScene();
     throw CLI::RuntimeError(1);
 }
 
@@ -131,40 +130,38 @@ void RunReport(const RigOptions& rig, const CoverageOptions& coverage, const Pla
     request.bandToM = options.heights[1];
     request.slicesM = options.slices;
 
-    CRoomBox room;
-    const RigSceneResult scene = BuildRigScene(rig, room);
-    if (!scene.ok)
-        Fail(scene.error);
+    RigPlanResult built = BuildRigPlan(rig);
+    if (!built.plan)
+        Fail(built.error);
+    Plan& plan = *built.plan;
     // A band given must lie inside the room; the default one may reach above a low ceiling.
-    const float roomHeightM = GetSceneSettings()->GetRoomHeight();
+    const float roomHeightM = plan.height;
     if (OptionGiven(rig.command, "--heights") && (request.bandFromM < 0.0f || request.bandToM > roomHeightM))
         Fail("--heights: the band " + MetresText(request.bandFromM) + "-" + MetresText(request.bandToM) +
              " m lies outside the room (0-" + MetresText(roomHeightM) + " m)");
-    const Project* project = scene.project ? &*scene.project : nullptr;
-    if (const auto error = ApplyCoverageOptions(coverage, scene.cameraCount, project))
+    if (const auto error = ApplyCoverageOptions(coverage, plan, built.fromProject))
         Fail(*error);
-    if (const auto error = ApplyPlanningOptions(planning, scene.cameraCount))
+    if (const auto error = ImportCalibrationOption(coverage, request.calibration))
         Fail(*error);
-    request.display.resolutionCamera = static_cast<int>(ResolutionCameraOf(coverage, project) - 1);
+    if (const auto error = ApplyPlanningOptions(planning, plan.planning, plan.cameras))
+        Fail(*error);
+    request.display.resolutionCamera = static_cast<int>(plan.resolutionCamera) - 1;
     request.display.testMode = !coverage.calibrationFile.empty();
-    request.obstacles = scene.obstacles;
+    request.obstacles = built.obstacles;
     if (!options.asBuilt.path.empty()) {
         const PlanComparison compared = CompareWithCalibration(
-            options.asBuilt, {*RigAlignmentFromKey(options.align), *RigMatchingFromKey(options.match)}, room,
-            scene.obstacles);
+            options.asBuilt, {*RigAlignmentFromKey(options.align), *RigMatchingFromKey(options.match)}, plan,
+            built.obstacles);
         if (!compared.comparison)
             Fail(compared.error);
         request.asBuilt = ReportAsBuilt{compared.comparison, compared.difference};
     }
 
-    const RoomSize roomSize{GetSceneSettings()->GetRoomLength(), GetSceneSettings()->GetRoomWidth(), roomHeightM};
-    request.target.boxes = project && !project->placement.target.empty()
-                               ? project->placement.target
-                               : std::vector<TargetBox>{DefaultTargetBox(roomSize)};
+    request.target.boxes = PlanTarget(plan);
     request.target.minCameras = static_cast<uint32_t>(options.minCameras);
     request.target.requiredShare = options.passShare / 100.0;
 
-    const ProjectReport kept = project ? project->report : ProjectReport{};
+    const ProjectReport& kept = plan.report;
     const auto either = [](const std::string& given, const std::string& fromProject) {
         return given.empty() ? fromProject : given;
     };
@@ -181,9 +178,10 @@ void RunReport(const RigOptions& rig, const CoverageOptions& coverage, const Pla
         heading.date = QDate::currentDate().toString(Qt::ISODate).toStdString();
     if (OptionGiven(rig.command, "--units"))
         heading.enteredUnit = IsFeetUnit(rig.units) ? "ft" : "m";
-    else if (project)
-        heading.enteredUnit = project->unit;
+    else if (built.fromProject)
+        heading.enteredUnit = plan.unit;
 
+    request.plan = std::move(plan);
     const bool showProgress = options.progress || isatty(STDERR_FILENO) == 1;
     const auto error = MakeReport(request, [showProgress](int percent, const std::string& step) {
         if (showProgress)
@@ -191,7 +189,6 @@ void RunReport(const RigOptions& rig, const CoverageOptions& coverage, const Pla
     });
     if (error)
         Fail(*error);
-    DestroyRigScene();
 }
 
 } // namespace

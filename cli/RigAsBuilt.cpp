@@ -6,6 +6,8 @@
 
 #include "cameras/asbuilt/AsBuiltPlacement.h"
 #include "cameras/asbuilt/CalibrationExport.h"
+#include "project/PlanInput.h"
+#include "project/ProjectFile.h"
 #include "scene/PrintableText.h"
 #include "scene/SceneSettings.h"
 
@@ -18,10 +20,13 @@ class CRigAsBuiltReaders final : public CRigAsBuilt
 {
   public:
     std::optional<std::string> Prepare(const AsBuiltOptions& options, RigOptions& rig) override;
-    void Place(CCameraSet& cameras) override
+    void Place(Plan& plan) override
     {
-        if (m_plan)
-            ApplyAsBuiltPlan(*m_plan, cameras);
+        if (!m_plan)
+            return;
+        CCameraSet cameras = CameraSetOf(plan);
+        ApplyAsBuiltPlan(*m_plan, cameras);
+        plan.cameras = PlanCamerasOf(cameras, cameras.GetCount());
     }
     std::optional<std::string> Export(const AsBuiltOptions& options, const CCameraSet& cameras,
                                       uint32_t count) override;

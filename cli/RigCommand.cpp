@@ -5,10 +5,9 @@
 #include "cli/RigOptions.h"
 
 #include "cameras/CameraSet.h"
+#include "project/PlanInput.h"
 #include "project/ProjectFile.h"
 #include "scene/PrintableText.h"
-#include "scene/RoomBox.h"
-#include "scene/SceneSettings.h"
 
 #include <CLI/CLI.hpp>
 
@@ -19,17 +18,17 @@
 namespace
 {
 
-void PrintRig(const CCameraSet& cameras, const SceneSettings& settings)
+void PrintRig(const CCameraSet& cameras, const Plan& plan)
 {
     std::printf("Room %.2f x %.2f x %.2f m (length x width x height), %u cameras, active range %u to %u, "
                 "%u enabled in range\n",
-                settings.GetRoomLength(), settings.GetRoomWidth(), settings.GetRoomHeight(), settings.GetCameraCount(),
-                settings.GetFirstCamera() + 1, settings.GetEndCamera(), cameras.CountEnabledInRange());
+                plan.length, plan.width, plan.height, cameras.GetCount(), plan.firstCamera, RangeEnd(plan),
+                cameras.CountEnabledInRange(plan.firstCamera - 1, RangeEnd(plan)));
     std::printf("Positions in metres from room corner (X along the length, Y above the floor, Z across the width); "
                 "lens and sensor in mm; angles in degrees.\n");
     std::printf("%4s  %-12s %-3s %8s %8s %8s %7s %7s %8s %8s %7s %7s %7s %7s %7s\n", "No", "Label", "On", "X", "Y", "Z",
                 "Focal", "F-stop", "Sensor W", "Sensor H", "Spin", "H-tilt", "V-tilt", "H-FOV", "V-FOV");
-    for (uint32_t n = 0; n < settings.GetCameraCount(); ++n) {
+    for (uint32_t n = 0; n < cameras.GetCount(); ++n) {
         const int i = static_cast<int>(n);
         const Vec3d user = cameras.ToUser(cameras.GetPosition(i));
         std::printf("%4u  %-12s %-3s %8.2f %8.2f %8.2f %7.2f %7g %8.4f %8.4f %7.2f %7.2f %7.2f %7.2f %7.2f\n", n + 1,
@@ -40,19 +39,11 @@ void PrintRig(const CCameraSet& cameras, const SceneSettings& settings)
     }
 }
 
-// The plan as built: the room in the unit it was given in (the project's
-// when the room came from it), and what the project kept.
-SaveResult SaveProject(const std::string& path, const RigOptions& options, const RigSceneResult& scene,
-                       uint32_t resolutionCamera)
+SaveResult SaveProject(const std::string& path, const Plan& plan)
 {
-    std::string unit = IsFeetUnit(options.units) ? "ft" : "m";
-    if (scene.project && !OptionGiven(options.command, "--room"))
-        unit = scene.project->unit;
-    Project project = CaptureProject(unit, resolutionCamera, scene.project ? scene.project->kept : Json::object());
-    project.obstacles = ObstacleListOf(*scene.obstacles);
-    if (const auto error = CheckProject(project))
+    if (const auto error = CheckPlan(plan))
         return {false, *error};
-    return WriteProjectFile(path, project);
+    return WriteProjectFile(path, plan);
 }
 
 // Below the rig, only when there are obstacles.
@@ -105,47 +96,40 @@ void AddRigCommand(CLI::App& app, const std::shared_ptr<CRigAsBuilt>& handler)
                 throw CLI::RuntimeError(1);
             }
         }
-        CRoomBox room;
-        const RigSceneResult scene = BuildRigScene(rigOptions, room);
-        if (!scene.ok) {
-            std::cerr << scene.error << '\n';
+        RigPlanResult built = BuildRigPlan(rigOptions);
+        if (!built.plan) {
+            std::cerr << built.error << '\n';
             throw CLI::RuntimeError(1);
         }
+        Plan& plan = *built.plan;
         if (handler)
-            handler->Place(CCameraSet::Instance());
+            handler->Place(plan);
         // The criteria and planning settings a saved project holds.
-        const Project* project = scene.project ? &*scene.project : nullptr;
-        std::optional<std::string> error = ApplyCoverageOptions(*coverage, scene.cameraCount, project);
+        std::optional<std::string> error = ApplyCoverageOptions(*coverage, plan, built.fromProject);
         if (!error)
-            error = ApplyPlanningOptions(*planning, scene.cameraCount);
+            error = ApplyPlanningOptions(*planning, plan.planning, plan.cameras);
         if (error) {
             std::cerr << *error << '\n';
-            DestroyRigScene();
             throw CLI::RuntimeError(1);
         }
-        const CCameraSet& cameras = *CCameraSet::Current();
-        if (!savePath->empty() && !cameras.SaveToFile(*savePath)) {
+        const CCameraSet cameras = CameraSetOf(plan);
+        if (!savePath->empty() && !cameras.WriteFile(*savePath)) {
             std::cerr << "Unable to Create File: " << *savePath << '\n' << cameras.GetFileError() << '\n';
-            DestroyRigScene();
             throw CLI::RuntimeError(1);
         }
-        const auto resolutionCamera = static_cast<uint32_t>(ResolutionCameraOf(*coverage, project));
         if (!projectPath->empty()) {
-            if (const SaveResult saved = SaveProject(*projectPath, rigOptions, scene, resolutionCamera); !saved) {
+            if (const SaveResult saved = SaveProject(*projectPath, plan); !saved) {
                 std::cerr << "Unable to Create File: " << *projectPath << ": " << saved.reason << '\n';
-                DestroyRigScene();
                 throw CLI::RuntimeError(1);
             }
         }
-        if (const auto exportError = handler ? handler->Export(*asBuilt, cameras, scene.cameraCount) : std::nullopt) {
+        if (const auto exportError = handler ? handler->Export(*asBuilt, cameras, cameras.GetCount()) : std::nullopt) {
             std::cerr << *exportError << '\n';
-            DestroyRigScene();
             throw CLI::RuntimeError(1);
         }
-        PrintRig(cameras, *GetSceneSettings());
-        PrintObstacles(*scene.obstacles);
+        PrintRig(cameras, plan);
+        PrintObstacles(*built.obstacles);
         if (handler)
             handler->PrintNotes();
-        DestroyRigScene();
     });
 }

@@ -2,6 +2,7 @@
 #include "cli/OptionValues.h"
 
 #include "cameras/CameraSet.h"
+#include "project/ProjectFile.h"
 #include "scene/RoomBox.h"
 #include "scene/SceneSettings.h"
 
@@ -58,12 +59,6 @@ bool OptionGiven(const CLI::App* command, const std::string& name)
     return command && command->count(name) > 0;
 }
 
-void DestroyRigScene()
-{
-    CCameraSet::DestroyInstance();
-    DestroySceneSettings();
-}
-
 namespace
 {
 
@@ -88,7 +83,7 @@ std::optional<ObstacleBox> ParseBox(const std::string& text, const std::string& 
 
 // The obstacles the options name, or those of the project; a message when
 // one cannot be used.
-std::optional<std::string> GatherObstacles(const RigOptions& options, const std::optional<Project>& project,
+std::optional<std::string> GatherObstacles(const RigOptions& options, const std::optional<Plan>& project,
                                            CObstacleSet& out)
 {
     ObstacleList list;
@@ -129,19 +124,53 @@ std::string RoomBoundText(bool feet)
     return text;
 }
 
-RigSceneResult Failure(std::string message)
+RigPlanResult Failure(std::string message)
 {
-    DestroyRigScene();
-    RigSceneResult result;
+    RigPlanResult result;
     result.error = std::move(message);
     return result;
 }
 
+// The room of the options in metres, converted as the window converts a
+// room typed in feet.
+void SetRoom(const RigOptions& options, Plan& plan)
+{
+    SceneSettings room;
+    room.SetUnits(options.units);
+    room.SetRoomLength(options.room[0]);
+    room.SetRoomWidth(options.room[1]);
+    room.SetRoomHeight(options.room[2]);
+    room.ConvertToMetres();
+    plan.length = room.GetRoomLength();
+    plan.width = room.GetRoomWidth();
+    plan.height = room.GetRoomHeight();
+    plan.unit = IsFeetUnit(options.units) ? "ft" : "m";
+}
+
+// The cameras of --cameras FILE or of the default rig of --default-rig N in
+// the plan's room; the message when the file cannot be used.
+std::optional<std::string> SetRig(const RigOptions& options, Plan& plan)
+{
+    CCameraSet cameras;
+    if (!options.camerasFile.empty()) {
+        // Read from the room's corner: the file's positions are the plan's.
+        if (!cameras.ReadFile(options.camerasFile))
+            return "File Not Found or Invalid File\n" + cameras.GetFileError();
+    } else {
+        CRoomBox room;
+        room.Update(plan.length, plan.width, plan.height);
+        cameras.Allocate(static_cast<uint32_t>(options.defaultRig));
+        cameras.SetUserOrigin(room.Corner(3));
+        cameras.SetDefaults(room);
+    }
+    plan.cameras = PlanCamerasOf(cameras, cameras.GetCount());
+    return std::nullopt;
+}
+
 } // namespace
 
-RigSceneResult BuildRigScene(const RigOptions& options, CRoomBox& room)
+RigPlanResult BuildRigPlan(const RigOptions& options)
 {
-    DestroyRigScene();
     if (options.room.size() != 3)
         return Failure("--room needs three values: length,width,height");
     // The window takes any typed size; on the command line a room that is not
@@ -155,55 +184,28 @@ RigSceneResult BuildRigScene(const RigOptions& options, CRoomBox& room)
     }
     if (options.camerasFile.empty() && !IsValidCameraCount(options.defaultRig))
         return Failure("Invalid Number of Cameras");
-    std::optional<Project> project;
+    RigPlanResult result;
+    Plan plan;
     if (!options.projectFile.empty()) {
         ProjectReadResult read = ReadProjectFile(options.projectFile);
-        if (!read.project)
+        if (!read.plan)
             return Failure("Project not loaded: " + options.projectFile + ": " + read.error);
-        project = std::move(read.project);
+        plan = std::move(*read.plan);
+        result.fromProject = true;
     }
-
-    CreateSceneSettings();
-    SceneSettings& settings = *GetSceneSettings();
-    const bool roomGiven = !project || OptionGiven(options.command, "--room");
-    if (roomGiven) {
-        settings.SetUnits(options.units);
-        settings.SetRoomLength(options.room[0]);
-        settings.SetRoomWidth(options.room[1]);
-        settings.SetRoomHeight(options.room[2]);
-        settings.ConvertToMetres();
-        settings.SetDisplayCeiling(settings.GetRoomHeight() * 0.5f);
-    }
-    if (project) {
-        if (roomGiven) {
-            project->length = settings.GetRoomLength();
-            project->width = settings.GetRoomWidth();
-            project->height = settings.GetRoomHeight();
-            project->unit = IsFeetUnit(options.units) ? "ft" : "m";
-        }
-        ApplyProject(*project, room);
-    }
-    room.Update();
-
-    CCameraSet& cameras = CCameraSet::Instance();
-    const bool camerasGiven =
-        !project || OptionGiven(options.command, "--cameras") || OptionGiven(options.command, "--default-rig");
-    // File positions are relative to this origin, so it is set before loading.
-    cameras.SetUserOrigin(room.Corner(3));
+    // A room given to a project keeps its cameras at their user-frame places.
+    if (!result.fromProject || OptionGiven(options.command, "--room"))
+        SetRoom(options, plan);
     // Without a camera option the project's cameras, range and criteria stand.
-    if (camerasGiven && !options.camerasFile.empty()) {
-        if (!cameras.LoadFromFile(options.camerasFile))
-            return Failure("File Not Found or Invalid File\n" + cameras.GetFileError());
-    } else if (camerasGiven) {
-        settings.SetCameraCount(static_cast<uint32_t>(options.defaultRig));
-        cameras.Release();
-        cameras.Allocate();
-        cameras.SetDefaults(room);
+    if (!result.fromProject || OptionGiven(options.command, "--cameras") ||
+        OptionGiven(options.command, "--default-rig")) {
+        if (const auto error = SetRig(options, plan))
+            return Failure(*error);
+        plan.firstCamera = 1;
+        plan.rangeCount = static_cast<uint32_t>(plan.cameras.size());
     }
-    if (camerasGiven && project)
-        settings.SetFirstCamera(0);
 
-    const long long count = settings.GetCameraCount();
+    const auto count = static_cast<long long>(plan.cameras.size());
     if (!options.range.empty()) {
         const long long first = options.range[0];
         const long long n = options.range[1];
@@ -211,26 +213,22 @@ RigSceneResult BuildRigScene(const RigOptions& options, CRoomBox& room)
             return Failure("--range M,N: the first camera M and the count N must be at least 1");
         if (first > count || n > count || first - 1 + n > count)
             return Failure("Exceeding Total Cameras");
-        settings.SetFirstCamera(static_cast<uint32_t>(first - 1));
-        settings.SetEndCamera(static_cast<uint32_t>(first - 1 + n));
+        plan.firstCamera = static_cast<uint32_t>(first);
+        plan.rangeCount = static_cast<uint32_t>(n);
     }
     for (const long long number : options.disable) {
         if (number < 1 || number > count)
             return Failure("--disable: there is no camera " + std::to_string(number) + "; the rig has cameras 1 to " +
                            std::to_string(count));
-        cameras.SetEnabled(static_cast<int>(number - 1), 0);
+        plan.cameras[static_cast<size_t>(number - 1)].enabled = false;
     }
 
     auto obstacles = std::make_shared<CObstacleSet>();
+    const std::optional<Plan> project = result.fromProject ? std::optional<Plan>(plan) : std::nullopt;
     if (const auto error = GatherObstacles(options, project, *obstacles))
         return Failure(*error);
-    if (project)
-        project->obstacles = ObstacleListOf(*obstacles);
-
-    RigSceneResult result;
-    result.ok = true;
-    result.cameraCount = static_cast<uint32_t>(count);
-    result.project = std::move(project);
+    plan.obstacles = ObstacleListOf(*obstacles);
+    result.plan = std::move(plan);
     result.obstacles = std::move(obstacles);
     return result;
 }

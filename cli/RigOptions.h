@@ -12,7 +12,6 @@ namespace CLI
 {
 class App;
 }
-class CRoomBox;
 
 // The rig options every command shares, as parsed from the command line.
 struct RigOptions {
@@ -31,30 +30,26 @@ struct RigOptions {
 // Whether the option was given on the command line (not just defaulted).
 bool OptionGiven(const CLI::App* command, const std::string& name);
 
-// What building the scene gave.
-struct RigSceneResult {
-    bool ok = false;
-    std::string error;              // the message for standard error when !ok
-    uint32_t cameraCount = 0;       // cameras in the rig, once built
-    std::optional<Project> project; // the project it started from, with --project
+// What building the plan gave.
+struct RigPlanResult {
+    std::optional<Plan> plan; // the plan the options make; none on a refusal
+    std::string error;        // the message for standard error when refused
+    bool fromProject = false; // started from --project: only the options given change it
     // The project's obstacles, or those of --obstacles and --obstacle-box
-    // when either is given; never null, empty without obstacles.
+    // when either is given (the plan lists them too); never null, empty
+    // without obstacles.
     std::shared_ptr<CObstacleSet> obstacles;
+    uint32_t CameraCount() const { return plan ? static_cast<uint32_t>(plan->cameras.size()) : 0; }
 };
 
 // Adds --room, --units, --cameras, --default-rig, --range, --disable, --project,
 // --obstacles and --obstacle-box.
 void AddRigOptions(CLI::App& command, RigOptions& options);
 
-// Creates the scene settings and the camera set and fills them as the view
-// does before its first frame: room in metres, display ceiling, room corners
-// (into `room`, which the caller may keep for drawing), the default rig or the
-// loaded file, the user origin at room corner 3, then the range and the
-// disabled cameras. With --project the project is applied first and the rig
-// options given as well change it: a room keeps the cameras at their
-// user-frame places, a camera file or default rig replaces its cameras. On
-// failure the result carries the program's message.
-RigSceneResult BuildRigScene(const RigOptions& options, CRoomBox& room);
-
-// Destroys what BuildRigScene created.
-void DestroyRigScene();
+// The plan of the options: room in metres (the unit it was given in noted),
+// the default rig or the loaded file, then the range and the disabled
+// cameras. With --project the project is read first and the rig options
+// given as well change it: a room keeps the cameras at their user-frame
+// places, a camera file or default rig replaces its cameras and the range.
+// On failure the result carries the program's message.
+RigPlanResult BuildRigPlan(const RigOptions& options);

@@ -6,7 +6,7 @@
 #include "coverage/GridBudget.h"
 #include "coverage/MapDiagnostics.h"
 #include "scene/MemoryInfo.h"
-#include "scene/SceneSettings.h"
+#include "scene/ComputationFlags.h"
 
 #include <utility>
 #include <vector>
@@ -30,7 +30,7 @@ const char* RefusalMessage(CCoverageVolume::GridStatus status)
 
 } // namespace
 
-CCoverageController::CCoverageController() = default;
+CCoverageController::CCoverageController(CoverageSource source) : m_source(std::move(source)) {}
 
 CCoverageController::~CCoverageController()
 {
@@ -57,13 +57,13 @@ CCoverageVolume::GridStatus CCoverageController::BuildGridFor(CCoverageVolume& v
 void CCoverageController::NoteNewVolume()
 {
     ++m_nVolumeGeneration;
-    m_strMapDiagnosis = m_volume.HasResults() ? ExplainEmptyMap(m_volume).value_or("") : "";
+    m_strMapDiagnosis = m_volume.HasResults() ? ExplainEmptyMap(m_volume, m_computedInput).value_or("") : "";
 }
 
 void CCoverageController::NoteNewMap()
 {
     ++m_nMapGeneration;
-    m_strMapDiagnosis = m_volume.HasResults() ? ExplainEmptyMap(m_volume).value_or("") : "";
+    m_strMapDiagnosis = m_volume.HasResults() ? ExplainEmptyMap(m_volume, m_computedInput).value_or("") : "";
 }
 
 void CCoverageController::ReleasePlanning()
@@ -73,21 +73,31 @@ void CCoverageController::ReleasePlanning()
     ++m_nPlanningGeneration;
 }
 
-void CCoverageController::Recompute(bool fromCalibration)
+CoverageInput CCoverageController::SourceInput() const
+{
+    CoverageInput input = m_source.input ? m_source.input() : CoverageInput{};
+    input.obstacles = m_pObstacleSet;
+    return input;
+}
+
+void CCoverageController::Recompute(bool fromCalibration, bool deriveFieldOfView)
 {
     if (m_obstacleSource)
         SetObstacles(m_obstacleSource());
     ReleasePlanning();
     m_bLastFrameComputed = true;
     m_volume.Release();
-    CoverageInput input = CoverageInput::FromProcessState();
-    input.obstacles = m_pObstacleSet;
+    CoverageInput input = SourceInput();
+    if (deriveFieldOfView)
+        input.cameras.RecomputeFieldOfView();
     CCoverageVolume::GridStatus status = BuildGridFor(m_volume, input, m_strReason);
-    if (status == CCoverageVolume::GridStatus::Ok) {
+    if (status == CCoverageVolume::GridStatus::Ok)
         status = fromCalibration ? m_volume.ComputeCoverageFromCalibration(input) : m_volume.ComputeCoverage(input);
-        if (CCameraSet* cameras = CCameraSet::Current())
-            cameras->TakeDerivedValues(input.cameras);
-    }
+    // The rig takes what was derived: its fields of view even when the grid
+    // was refused, its edges once computed.
+    if ((deriveFieldOfView || status == CCoverageVolume::GridStatus::Ok) && m_source.takeDerived)
+        m_source.takeDerived(input.cameras);
+    m_computedInput = std::move(input);
     if (status != CCoverageVolume::GridStatus::Ok) {
         // Nothing half-built may be drawn: the volume stays empty until the next computation.
         m_volume.Release();
@@ -96,34 +106,31 @@ void CCoverageController::Recompute(bool fromCalibration)
     NoteNewVolume();
 }
 
-void CCoverageController::RunCoverageStage(SceneSettings& settings)
+void CCoverageController::RunCoverageStage(ComputationFlags& flags)
 {
     m_bLastFrameComputed = false;
     if (!m_bBackground) {
-        ComputePending(settings);
+        ComputePending(flags);
         return;
     }
     if (m_computation && m_computation->IsFinished())
-        TakeResults(settings);
-    m_bCoveragePendingAtStage = settings.GetRecalculate() || settings.GetTestDataPending();
+        TakeResults(flags);
+    m_bCoveragePendingAtStage = flags.GetRecalculate() || flags.GetTestDataPending();
     // Each request is served once (its flags stay up until its lists are
     // in); one made while a computation runs replaces it.
-    if (m_bCoveragePendingAtStage && settings.GetComputationRequests() != m_nComputationRequests)
-        StartComputation(settings);
+    if (m_bCoveragePendingAtStage && flags.GetComputationRequests() != m_nComputationRequests)
+        StartComputation(flags);
     if (m_bResolutionMapDirty) {
         NoteNewMap();
         m_bResolutionMapDirty = false;
     }
 }
 
-void CCoverageController::ComputePending(SceneSettings& settings)
+void CCoverageController::ComputePending(ComputationFlags& flags)
 {
-    if (settings.GetRecalculate()) {
-        if (!settings.GetTestMode())
-            if (CCameraSet* cameras = CCameraSet::Current())
-                cameras->RecomputeFieldOfView();
-        Recompute(settings.GetTestMode());
-        settings.SetRecalculate(false);
+    if (flags.GetRecalculate()) {
+        Recompute(flags.GetTestMode(), !flags.GetTestMode());
+        flags.SetRecalculate(false);
         // The new volume's lists are made for the current resolution camera.
         m_bResolutionMapDirty = false;
     }
@@ -131,19 +138,19 @@ void CCoverageController::ComputePending(SceneSettings& settings)
         NoteNewMap();
         m_bResolutionMapDirty = false;
     }
-    if (settings.GetTestDataPending()) {
-        Recompute(true);
-        settings.SetTestDataPending(false);
+    if (flags.GetTestDataPending()) {
+        Recompute(true, false);
+        flags.SetTestDataPending(false);
     }
 }
 
-void CCoverageController::RunPlanningStage(SceneSettings& settings)
+void CCoverageController::RunPlanningStage(ComputationFlags& flags)
 {
     if (!m_bBackground) {
         ComputePlanning();
     } else if (IsPlanningPending() && (!m_computation || (!m_bCoveragePendingAtStage &&
                                                           m_nPlanningRequests != m_nComputationPlanningRequests))) {
-        StartComputation(settings);
+        StartComputation(flags);
     }
     if (m_bLastFrameComputed)
         ++m_nResultGeneration;
@@ -156,7 +163,7 @@ void CCoverageController::ComputePlanning()
     m_bPlanningStale = false;
     m_bLastFrameComputed = true;
     ++m_nPlanningGeneration;
-    if (m_planning.Compute(m_volume, CoverageInput::FromProcessState()) == CPlanningMeasures::Status::OutOfMemory)
+    if (m_planning.Compute(m_volume, SourceInput()) == CPlanningMeasures::Status::OutOfMemory)
         m_strMessage = kNotEnoughMemoryMessage;
 }
 
@@ -170,25 +177,24 @@ CoverageStep CCoverageController::PrepareStep(const CoverageInput& input, bool f
     return step;
 }
 
-void CCoverageController::StartComputation(SceneSettings& settings)
+void CCoverageController::StartComputation(ComputationFlags& flags)
 {
     m_computation.reset();
     // A coverage computation takes the obstacles as they are now (a copy of
     // its own); the planning measures alone keep those of the volume shown.
-    if (m_obstacleSource && (settings.GetRecalculate() || settings.GetTestDataPending()))
+    if (m_obstacleSource && (flags.GetRecalculate() || flags.GetTestDataPending()))
         SetObstacles(m_obstacleSource());
-    m_nComputationRequests = settings.GetComputationRequests();
+    m_nComputationRequests = flags.GetComputationRequests();
     m_nComputationPlanningRequests = m_nPlanningRequests;
-    CoverageInput input = CoverageInput::FromProcessState();
-    input.obstacles = m_pObstacleSet;
+    CoverageInput input = SourceInput();
     std::vector<CoverageStep> steps;
-    if (settings.GetRecalculate()) {
+    if (flags.GetRecalculate()) {
         // Derived on the copy: a cancelled computation leaves the rig as it was.
-        if (!settings.GetTestMode())
+        if (!flags.GetTestMode())
             input.cameras.RecomputeFieldOfView();
-        steps.push_back(PrepareStep(input, settings.GetTestMode()));
+        steps.push_back(PrepareStep(input, flags.GetTestMode()));
     }
-    if (settings.GetTestDataPending())
+    if (flags.GetTestDataPending())
         steps.push_back(PrepareStep(input, true));
     // The planning measures alone are computed from the volume shown, which
     // stays as it is until they are in.
@@ -197,14 +203,14 @@ void CCoverageController::StartComputation(SceneSettings& settings)
         std::make_unique<CBackgroundComputation>(std::move(input), std::move(steps), PlanningWanted(), planningVolume);
 }
 
-void CCoverageController::TakeResults(SceneSettings& settings)
+void CCoverageController::TakeResults(ComputationFlags& flags)
 {
     std::unique_ptr<CBackgroundComputation> done = std::move(m_computation);
     done->Wait();
-    const bool current = settings.GetComputationRequests() == m_nComputationRequests;
+    const bool current = flags.GetComputationRequests() == m_nComputationRequests;
     if (current && done->WasCancelled()) {
-        settings.SetRecalculate(false);
-        settings.SetTestDataPending(false);
+        flags.SetRecalculate(false);
+        flags.SetTestDataPending(false);
     }
     if (done->WasCancelled()) {
         m_bResultsStale = m_bResultsStale || !done->Steps().empty();
@@ -231,8 +237,9 @@ void CCoverageController::TakeResults(SceneSettings& settings)
     }
     if (!done->Steps().empty()) {
         m_bResultsStale = false;
-        if (CCameraSet* cameras = CCameraSet::Current())
-            cameras->TakeDerivedValues(done->Inputs().cameras);
+        if (m_source.takeDerived)
+            m_source.takeDerived(done->Inputs().cameras);
+        m_computedInput = done->Inputs();
         ReleasePlanning();
         for (CoverageStep& step : done->Steps()) {
             if (step.status == CCoverageVolume::GridStatus::Ok)
@@ -262,11 +269,11 @@ void CCoverageController::TakeResults(SceneSettings& settings)
     }
 }
 
-void CCoverageController::ResultListsCompiled(SceneSettings& settings)
+void CCoverageController::ResultListsCompiled(ComputationFlags& flags)
 {
-    if (m_bClearFlagsWhenListed && settings.GetComputationRequests() == m_nListRequests) {
-        settings.SetRecalculate(false);
-        settings.SetTestDataPending(false);
+    if (m_bClearFlagsWhenListed && flags.GetComputationRequests() == m_nListRequests) {
+        flags.SetRecalculate(false);
+        flags.SetTestDataPending(false);
     }
     m_bClearFlagsWhenListed = false;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "coverage/CoverageInput.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/PlanningMeasures.h"
 
@@ -10,10 +11,19 @@
 #include <string>
 
 class CBackgroundComputation;
+class CCameraSet;
 class CObstacleSet;
-class SceneSettings;
-struct CoverageInput;
+class ComputationFlags;
 struct CoverageStep;
+
+// Where a controller takes what it computes: the input of the plan its owner
+// holds now (without obstacles, which the controller adds from its obstacle
+// source), and where the owner's rig takes back the fields of view and edges
+// a computation derived on its copy (may be empty).
+struct CoverageSource {
+    std::function<CoverageInput()> input;
+    std::function<void(const CCameraSet&)> takeDerived;
+};
 
 // Reported when the room or the voxel size gives no usable grid.
 inline constexpr const char* kInvalidGridMessage = "Invalid room or voxel size";
@@ -25,7 +35,7 @@ inline constexpr uint64_t kQualityListBytesPerVoxel = kListBytesPerBox;
 
 // The coverage shown and how it is kept up to date: the volume, the planning
 // measures, the computation that runs for them in the background or at once,
-// and what the scene settings' flags have asked for. Needs no display: what
+// and what its owner's computation flags have asked for. Needs no display: what
 // draws the results reads them here and rebuilds its own lists when one of
 // the generations below moves.
 //
@@ -36,7 +46,7 @@ inline constexpr uint64_t kQualityListBytesPerVoxel = kListBytesPerBox;
 class CCoverageController
 {
   public:
-    CCoverageController();
+    explicit CCoverageController(CoverageSource source);
     ~CCoverageController();
     CCoverageController(const CCoverageController&) = delete;
     CCoverageController& operator=(const CCoverageController&) = delete;
@@ -49,11 +59,11 @@ class CCoverageController
     void SetBackground(bool on) { m_bBackground = on; }
     bool IsBackground() const { return m_bBackground; }
 
-    void RunCoverageStage(SceneSettings& settings);
-    void RunPlanningStage(SceneSettings& settings);
+    void RunCoverageStage(ComputationFlags& flags);
+    void RunPlanningStage(ComputationFlags& flags);
     // What draws the results has compiled the lists of the volume taken: the
     // flags that asked for it go down, unless asked again since.
-    void ResultListsCompiled(SceneSettings& settings);
+    void ResultListsCompiled(ComputationFlags& flags);
     // A background computation's results were taken, or a grid refused,
     // and the flags wait for ResultListsCompiled.
     bool AwaitsResultLists() const { return m_bClearFlagsWhenListed; }
@@ -112,6 +122,9 @@ class CCoverageController
     const std::string& GetReason() const { return m_strReason; }
     // Whether the last coverage computation was refused its grid, taken once.
     bool TakeCoverageRefusal();
+    // The input of the coverage shown (its cameras as the computation derived
+    // them): the values in force, whatever the owner's plan holds since.
+    const CoverageInput& GetComputedInput() const { return m_computedInput; }
     // The computation requests the last coverage computation whose end was taken had started from.
     uint64_t GetLastTakenRequests() const { return m_nLastTakenRequests; }
     // A coverage computation was cancelled since the coverage shown was computed.
@@ -131,19 +144,23 @@ class CCoverageController
     CCoverageVolume::GridStatus BuildGridFor(CCoverageVolume& volume, const CoverageInput& input,
                                              std::string& reason) const;
     // Release, grid and coverage anew; a failure leaves the volume empty and a message.
-    void Recompute(bool fromCalibration);
-    void ComputePending(SceneSettings& settings);
+    void Recompute(bool fromCalibration, bool deriveFieldOfView);
+    // The source's input with the obstacles to compute with.
+    CoverageInput SourceInput() const;
+    void ComputePending(ComputationFlags& flags);
     void ComputePlanning();
     CoverageStep PrepareStep(const CoverageInput& input, bool fromCalibration) const;
-    void StartComputation(SceneSettings& settings);
-    void TakeResults(SceneSettings& settings);
+    void StartComputation(ComputationFlags& flags);
+    void TakeResults(ComputationFlags& flags);
     // A new volume, or the map of another camera, is there to be listed.
     void NoteNewVolume();
     void NoteNewMap();
     void ReleasePlanning();
 
+    CoverageSource m_source;
     bool m_bBackground = false;
     CCoverageVolume m_volume;
+    CoverageInput m_computedInput;
     CPlanningMeasures m_planning;
     bool m_bPlanningEnabled = false;
     bool m_bQualityDisplay = false;

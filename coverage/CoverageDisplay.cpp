@@ -19,15 +19,9 @@ int CCoverageVolume::ResolutionBand(float r) const
     return kBandBlack; // below the scale, or no value
 }
 
-const double* CCoverageVolume::ResolutionColor(float r) const
+const double* CCoverageVolume::ResolutionColor(float r, DrawColor& color) const
 {
-    const ColorName name = BandColor(ResolutionBand(r));
-    if (DrawColor* color = GetDrawColor())
-        return ApplyColor(*color, name);
-    // Without the process-wide colour (tests, the command line) a colour of
-    // our own holds the doubles.
-    static DrawColor local;
-    return ApplyColor(local, name);
+    return ApplyColor(color, BandColor(ResolutionBand(r)));
 }
 
 bool CCoverageVolume::PassesResolutionFilter(float r, const CoverageFilters& filters) const
@@ -119,34 +113,4 @@ bool CCoverageVolume::MapIsEmpty(const CoverageFilters& filters) const
             return false;
     }
     return true;
-}
-
-bool CCoverageVolume::PassesResolutionFilter(float r) const
-{
-    return PassesResolutionFilter(r, CoverageFilters::FromProcessState());
-}
-
-std::vector<VoxelPaint> CCoverageVolume::IsoListPaint() const
-{
-    return IsoListPaint(CoverageFilters::FromProcessState());
-}
-
-std::vector<VoxelPaint> CCoverageVolume::CountLayerPaint(uint32_t j) const
-{
-    return CountLayerPaint(j, CoverageFilters::FromProcessState());
-}
-
-std::vector<VoxelPaint> CCoverageVolume::MapLayerPaint(uint32_t j) const
-{
-    return MapLayerPaint(j, CoverageFilters::FromProcessState());
-}
-
-std::vector<int8_t> CCoverageVolume::MapBands() const
-{
-    return MapBands(CoverageFilters::FromProcessState());
-}
-
-bool CCoverageVolume::MapIsEmpty() const
-{
-    return MapIsEmpty(CoverageFilters::FromProcessState());
 }

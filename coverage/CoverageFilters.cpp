@@ -1,23 +1,8 @@
 #include "coverage/CoverageFilters.h"
 
 #include "coverage/CoverageVolume.h"
-#include "scene/SceneSettings.h"
 
 #include <string>
-
-CoverageFilters CoverageFilters::FromProcessState()
-{
-    CoverageFilters filters;
-    filters.isoThreshold = g_nIsoThreshold;
-    filters.isoOperator = g_nIsoOperator;
-    filters.resOperator1 = g_nResOperator1;
-    filters.resBound1 = g_fResBound1;
-    filters.resOperator2 = g_nResOperator2;
-    filters.resBound2 = g_fResBound2;
-    if (const SceneSettings* settings = GetSceneSettings())
-        filters.displayCeiling = settings->GetDisplayCeiling();
-    return filters;
-}
 
 namespace
 {

@@ -38,10 +38,6 @@ struct CoverageFilters {
         }
     }
 
-    // The coverage parameters the window edits, and the scene's display
-    // ceiling (none without scene settings).
-    static CoverageFilters FromProcessState();
-
     friend bool operator==(const CoverageFilters&, const CoverageFilters&) = default;
 };
 

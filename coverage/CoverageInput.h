@@ -16,7 +16,7 @@ class CObstacleSet;
 // of the cameras. The voxel pass, the planning measures and the displays take
 // it as an argument and read nothing process-wide, so computations of
 // different inputs may run on many threads at once. The window and the
-// command line build one per computation from their state.
+// command line build one per computation from the plan they hold.
 struct CoverageInput {
     // Metres, internal scene frame: the room is centred on the origin.
     float roomLength = 5.0f;
@@ -38,9 +38,4 @@ struct CoverageInput {
 
     // Floor corner with the smallest x and the largest z: the grid's corner.
     Vec3d RoomCorner() const { return RoomCornerOf(roomLength, roomWidth, roomHeight); }
-
-    // The scene settings, coverage parameters, planning settings and camera
-    // set of the process (no room without scene settings); no obstacles,
-    // which the caller adds.
-    static CoverageInput FromProcessState();
 };

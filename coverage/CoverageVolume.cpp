@@ -7,7 +7,6 @@
 
 #include "cameras/CameraSet.h"
 #include "scene/MemoryInfo.h"
-#include "scene/SceneSettings.h"
 
 #include <omp.h>
 
@@ -71,20 +70,6 @@ bool CCoverageVolume::InsideObstacle(size_t t) const
     return m_pOcclusion && m_pOcclusion->Inside(t);
 }
 
-void CCoverageVolume::SetObstacles(std::shared_ptr<const CObstacleSet> obstacles)
-{
-    m_pObstacles = std::move(obstacles);
-}
-
-uint32_t CCoverageVolume::ProcessRigCameraCount()
-{
-    const SceneSettings* settings = GetSceneSettings();
-    const CCameraSet* cameras = CCameraSet::Current();
-    if (!settings || !cameras || !cameras->IsAllocated())
-        return 0;
-    return settings->GetCameraCount();
-}
-
 CCoverageVolume::GridStatus CCoverageVolume::RefuseGrid(float length, float width, float height, float voxelCm)
 {
     const uint64_t available = AvailableMemoryBytes();
@@ -93,11 +78,6 @@ CCoverageVolume::GridStatus CCoverageVolume::RefuseGrid(float length, float widt
     m_strMemoryAdvice =
         GridBudgetAdvice(budget, SmallestFittingVoxelCm(length, width, height, kResultBytesPerVoxel, available));
     return GridStatus::OutOfMemory;
-}
-
-CCoverageVolume::GridStatus CCoverageVolume::BuildGrid()
-{
-    return BuildGrid(CoverageInput::FromProcessState());
 }
 
 CCoverageVolume::GridStatus CCoverageVolume::BuildGrid(const CoverageInput& input)
@@ -228,26 +208,6 @@ CCoverageVolume::GridStatus CCoverageVolume::ComputeCoverage(CoverageInput& inpu
 CCoverageVolume::GridStatus CCoverageVolume::ComputeCoverageFromCalibration(CoverageInput& input)
 {
     return Compute(input, true);
-}
-
-CCoverageVolume::GridStatus CCoverageVolume::ComputeCoverage()
-{
-    return ComputeOnProcessState(false);
-}
-
-CCoverageVolume::GridStatus CCoverageVolume::ComputeCoverageFromCalibration()
-{
-    return ComputeOnProcessState(true);
-}
-
-CCoverageVolume::GridStatus CCoverageVolume::ComputeOnProcessState(bool fromCalibration)
-{
-    CoverageInput input = CoverageInput::FromProcessState();
-    input.obstacles = m_pObstacles;
-    const GridStatus status = Compute(input, fromCalibration);
-    if (CCameraSet* cameras = CCameraSet::Current())
-        cameras->TakeDerivedValues(input.cameras);
-    return status;
 }
 
 // Both modes differ only in how the frustum edges are derived.

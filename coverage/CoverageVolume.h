@@ -14,60 +14,18 @@
 #include <string>
 #include <vector>
 
-// ---- Coverage parameters (process-wide, set by the dialog) ----------------
+// ---- Coverage parameters ----------------------------------------------------
 
 inline constexpr float kCmPerMetre = 100.0f;
-extern float g_fVoxelSizeCm; // voxel edge in centimetres, 20 at start
-float GetVoxelSize();
-void SetVoxelSize(float centimetres);
-
-// Point size while a volume display is drawn (takes effect in see-through mode).
-extern float g_fVoxelPointSize;
 
 // Iso condition: a voxel's camera count compared with a threshold.
 inline constexpr int kComparisonOpCount = 6;
 inline constexpr const char* kComparisonOps[kComparisonOpCount] = {"<", "<=", "==", ">=", ">", "!="};
 // The text of operator i, "Invalid Control" for i >= 6.
 std::string ComparisonOpText(unsigned i);
-
-extern unsigned g_nIsoThreshold; // 1 at start
-extern unsigned g_nIsoOperator;  // 2 ("==") at start
-unsigned GetIsoThreshold();
-// A threshold above the end of the active camera range is refused: the end is
-// stored instead and false returned; the caller then shows
-// kIsoThresholdClampedMessage with the caption "Warning".
-bool SetIsoThreshold(unsigned n);
+// The message of a threshold above the end of the active camera range,
+// which is refused and held to that end (caption "Warning").
 inline constexpr const char* kIsoThresholdClampedMessage = "Camera slected out of range. Set to last camera viewable";
-unsigned GetIsoOperator();
-void SetIsoOperator(unsigned k); // k > 5 is ignored
-// Whether a voxel seen by `count` cameras satisfies the iso condition as
-// the window has it now (CoverageFilters::IsoHolds of its filters).
-inline bool IsoConditionHolds(unsigned count)
-{
-    CoverageFilters filters;
-    filters.isoThreshold = g_nIsoThreshold;
-    filters.isoOperator = g_nIsoOperator;
-    return filters.IsoHolds(count);
-}
-
-// Resolution filter: a range between two bounds, the first operator naming
-// which bound comes first.
-extern unsigned g_nResOperator1; // 3 (">=")
-extern float g_fResBound1;       // 0.7
-extern unsigned g_nResOperator2; // 1 ("<=")
-extern float g_fResBound2;       // 0.8
-unsigned GetResOperator1();
-void SetResOperator1(unsigned k);
-unsigned GetResOperator2();
-void SetResOperator2(unsigned k);
-float GetResBound1();
-void SetResBound1(float b);
-float GetResBound2();
-void SetResBound2(float b);
-
-// Puts the voxel size, the iso condition, the resolution filter and the
-// planning settings back to their start values, as a fresh program has them.
-void ResetCoverageParameters();
 
 // Rounds half away from zero to `digits` decimals; the result in extended precision.
 long double RoundTo(float v, int digits, int base);
@@ -118,12 +76,6 @@ class CCoverageVolume
     GridStatus ComputeCoverage(CoverageInput& input);
     // Test mode: frustum edges from the calibration matrices.
     GridStatus ComputeCoverageFromCalibration(CoverageInput& input);
-    // The same on the process's state: the input taken from it, with the
-    // obstacles given to SetObstacles, and the derived edges handed back to
-    // the process's rig.
-    GridStatus BuildGrid();
-    GridStatus ComputeCoverage();
-    GridStatus ComputeCoverageFromCalibration();
     // After BuildGrid gave OutOfMemory: what the grid needs, what is free
     // and a voxel size that would fit; empty otherwise.
     const std::string& GetMemoryAdvice() const { return m_strMemoryAdvice; }
@@ -139,9 +91,6 @@ class CCoverageVolume
     // start; a path it cannot run is ignored. Every path gives the same bits.
     void SetVectorPath(VectorPath path);
     VectorPath GetVectorPath() const { return m_eVectorPath; }
-    // What blocks the cameras' view at the next computation on the process's
-    // state; null or an empty set computes the classic coverage.
-    void SetObstacles(std::shared_ptr<const CObstacleSet> obstacles);
     // How boxes are tested (the benchmark compares both); slabs at start.
     void SetBoxTest(BoxTest test) { m_eBoxTest = test; }
     // The obstacles of the last computation; null when it had none.
@@ -154,9 +103,12 @@ class CCoverageVolume
     // beyond the rig computed falls back to the first. Only this camera's
     // values are held: after a computation they are refilled for the new camera.
     void SetResolutionCamera(int camera);
-    // The resolution camera, falling back to the first also when the
-    // process's rig as it is now no longer has it: what the window shows.
-    int GetResolutionCamera() const;
+    // The resolution camera, falling back to the first when the rig computed
+    // does not have it.
+    int GetResolutionCamera() const { return MapCameraIndex(); }
+    // The same for a rig of `rigCameras` as it is now (the window's, which
+    // may have shrunk since the computation).
+    int GetResolutionCamera(uint32_t rigCameras) const { return ResolutionCameraIndex(rigCameras); }
 
     bool HasResults() const { return m_bComputed; }
     uint32_t GetCountX() const { return m_nCountX; }
@@ -184,16 +136,14 @@ class CCoverageVolume
     // A of a camera: focal length times the aperture 1/N rounded to float,
     // the value its resolution falls towards with distance.
     static double ApertureFactor(const CCameraSet& cameras, int camera);
-    // Of a camera of the process's rig; NaN without one.
-    static double ApertureFactor(int camera);
 
     double GetResolutionMin() const { return m_dResolutionMin; }
     double GetResolutionMax() const { return m_dResolutionMax; }
     double GetBandWidth() const { return m_dBandWidth; }
     // Band of a value on the current scale (see kBandChocolate, kBandBlack).
     int ResolutionBand(float r) const;
-    // Sets the drawing colour to the band of r and returns it.
-    const double* ResolutionColor(float r) const;
+    // Sets `color` to the band of r and returns its components.
+    const double* ResolutionColor(float r, DrawColor& color) const;
     // The resolution filter of the map, applied to one value.
     bool PassesResolutionFilter(float r, const CoverageFilters& filters) const;
 
@@ -219,13 +169,6 @@ class CCoverageVolume
     std::vector<int8_t> MapBands(const CoverageFilters& filters) const;
     // Whether MapLayerPaint draws no voxel in any layer.
     bool MapIsEmpty(const CoverageFilters& filters) const;
-    // The same through the window's filters as they are now.
-    bool PassesResolutionFilter(float r) const;
-    std::vector<VoxelPaint> IsoListPaint() const;
-    std::vector<VoxelPaint> CountLayerPaint(uint32_t j) const;
-    std::vector<VoxelPaint> MapLayerPaint(uint32_t j) const;
-    std::vector<int8_t> MapBands() const;
-    bool MapIsEmpty() const;
 
     // Layer truncation: the lowest GetShownLayers layers are drawn.
     int GetLayerTotal() const;
@@ -246,7 +189,6 @@ class CCoverageVolume
     GridStatus AllocateResults(uint32_t cameraCount);
     GridStatus RefuseGrid(float length, float width, float height, float voxelCm);
     GridStatus Compute(CoverageInput& input, bool fromCalibration);
-    GridStatus ComputeOnProcessState(bool fromCalibration);
     // False when the iso list cannot be allocated.
     bool CountAndResolve(bool calibration, const CoverageInput& input);
     bool BuildIsoList(uint32_t awaited);
@@ -263,8 +205,6 @@ class CCoverageVolume
     float ResolutionOfMapCamera(size_t t) const;
     // Centre of voxel t as the pass forms it.
     Vec3d CentreOf(size_t t) const;
-    // The size of the process's rig as it is now; 0 without one.
-    static uint32_t ProcessRigCameraCount();
 
     int m_nResolutionCamera = 0;
     double m_dResolutionMax = 0.0;
@@ -300,7 +240,6 @@ class CCoverageVolume
     std::function<void(double)> m_progress;
     const std::atomic<bool>* m_pCancel = nullptr;
     std::string m_strMemoryAdvice;
-    std::shared_ptr<const CObstacleSet> m_pObstacles;
     std::shared_ptr<const COcclusion> m_pOcclusion;
     BoxTest m_eBoxTest{};
 };

@@ -36,8 +36,6 @@ constexpr double kParallelRatio = 1e-9;
 // Bytes per voxel of the measure arrays.
 constexpr uint64_t kBytesPerVoxel = sizeof(uint16_t) + 3 * sizeof(float) + sizeof(uint8_t);
 
-PlanningSettings g_planningSettings;
-
 // The sum J of (I - u u^T) / sigma^2, upper triangle: xx, xy, xz, yy, yz, zz.
 struct InformationSum {
     double m[6] = {};
@@ -115,24 +113,6 @@ std::optional<std::string> CheckPlanningSettings(const PlanningSettings& s)
     if (s.minAngleDeg == s.maxAngleDeg)
         return "triangulation angle range: must not be empty, the first angle below the second";
     return std::nullopt;
-}
-
-const PlanningSettings& GetPlanningSettings()
-{
-    return g_planningSettings;
-}
-
-bool SetPlanningSettings(const PlanningSettings& settings)
-{
-    if (CheckPlanningSettings(settings))
-        return false;
-    g_planningSettings = settings;
-    return true;
-}
-
-void ResetPlanningSettings()
-{
-    g_planningSettings = PlanningSettings{};
 }
 
 double PixelPitchMm(double frameWidthMm, double frameHeightMm, int pixelsX, int pixelsY)
@@ -258,11 +238,6 @@ float CPlanningMeasures::Value(PlanningMeasure measure, size_t t) const
 double CPlanningMeasures::VolumeOf(uint64_t voxels) const
 {
     return VoxelVolumeM3(voxels, m_fVoxelEdge);
-}
-
-CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volume)
-{
-    return Compute(volume, CoverageInput::FromProcessState());
 }
 
 CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volume, const CoverageInput& input)

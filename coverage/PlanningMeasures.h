@@ -22,18 +22,12 @@ struct PlanningSettings {
     double maxAngleDeg = 140.0;
     double pixelNoisePx = 0.5; // sigma_px: image noise of a marker centre
     double sigmaBoundMm = 1.0; // the "triangulable within sigma" bound
+    friend bool operator==(const PlanningSettings&, const PlanningSettings&) = default;
 };
 
 // The reason a settings value is refused, naming the value; nullopt when
 // every value is usable.
 std::optional<std::string> CheckPlanningSettings(const PlanningSettings& settings);
-// The process-wide settings the window edits; a computation reads those of
-// its CoverageInput.
-const PlanningSettings& GetPlanningSettings();
-// Refuses settings CheckPlanningSettings refuses (nothing changes then).
-bool SetPlanningSettings(const PlanningSettings& settings);
-// Back to the start values; ResetCoverageParameters calls it too.
-void ResetPlanningSettings();
 
 // ---- The model, camera by camera (millimetres and pixels) ----------------
 
@@ -86,8 +80,6 @@ class CPlanningMeasures
     // Needs volume.HasResults(); NoCoverage otherwise. Per-voxel arrays that
     // do not fit the memory available give OutOfMemory and leave it empty.
     Status Compute(const CCoverageVolume& volume, const CoverageInput& input);
-    // Of the process's rig, range and planning settings.
-    Status Compute(const CCoverageVolume& volume);
     bool HasResults() const { return m_bComputed; }
     // A flag another thread may raise to stop Compute: it then gives
     // Cancelled and leaves the measures empty. Null (the start value) for none.

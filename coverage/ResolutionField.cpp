@@ -29,12 +29,6 @@ double CCoverageVolume::ApertureFactor(const CCameraSet& cameras, int camera)
     return cameras.GetFocalLength(camera) * static_cast<double>(static_cast<float>(cameras.GetAperture(camera)));
 }
 
-double CCoverageVolume::ApertureFactor(int camera)
-{
-    const CCameraSet* set = CCameraSet::Current();
-    return set ? ApertureFactor(*set, camera) : std::numeric_limits<double>::quiet_NaN();
-}
-
 int CCoverageVolume::ResolutionCameraIndex(uint32_t rigCameras) const
 {
     // Valid for the rig given and, once computed, for the values held.
@@ -64,11 +58,6 @@ void CCoverageVolume::HoldMapCameraValues()
         return;
     FillResolution(map, 0, GetVoxelCount(), m_pResolution.get());
     m_nHeldCamera = map;
-}
-
-int CCoverageVolume::GetResolutionCamera() const
-{
-    return ResolutionCameraIndex(ProcessRigCameraCount());
 }
 
 void CCoverageVolume::ComputeResolutionScale(const CoverageInput& input)

@@ -1,11 +1,11 @@
 #include "exports/VoxelExport.h"
 
 #include "cameras/CameraSet.h"
+#include "coverage/CoverageInput.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/PlanningMeasures.h"
 #include "project/JsonText.h"
 #include "scene/AtomicFile.h"
-#include "scene/SceneSettings.h"
 
 #include <algorithm>
 #include <bit>
@@ -73,21 +73,16 @@ bool Flush(AtomicFile& file, std::string& buffer, bool force)
 
 } // namespace
 
-std::vector<int8_t> MapBands(const CCoverageVolume& volume)
+SaveResult WriteVoxelTable(const std::string& path, const CCoverageVolume& volume, const CoverageInput& input,
+                           const CPlanningMeasures* planning)
 {
-    return volume.MapBands();
-}
-
-SaveResult WriteVoxelTable(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning)
-{
-    const SceneSettings* settings = GetSceneSettings();
-    const uint32_t cameraCount = settings ? settings->GetCameraCount() : 0;
+    const uint32_t cameraCount = input.cameraCount;
     const size_t n = volume.GetVoxelCount();
     std::vector<bool> inIsoList(n, false);
     for (uint32_t e = 0; e < volume.GetIsoCount(); ++e)
         inIsoList[volume.IsoIndex(e)] = true;
-    const std::vector<int8_t> bands = MapBands(volume);
-    const CoverageFilters filters = CoverageFilters::FromProcessState();
+    const CoverageFilters& filters = input.filters;
+    const std::vector<int8_t> bands = volume.MapBands(filters);
     const auto measure = [](float value) { return std::isnan(value) ? std::string() : ShortestText(value); };
 
     AtomicFile file(path);
@@ -140,9 +135,10 @@ SaveResult WriteVoxelTable(const std::string& path, const CCoverageVolume& volum
     return file.Result();
 }
 
-SaveResult WriteVtk(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning)
+SaveResult WriteVtk(const std::string& path, const CCoverageVolume& volume, const CoverageInput& input,
+                    const CPlanningMeasures* planning)
 {
-    const std::vector<int8_t> bands = MapBands(volume);
+    const std::vector<int8_t> bands = volume.MapBands(input.filters);
     std::vector<Field> fields = Fields(volume, bands, planning);
     // With obstacles an array of its own after the others, which stay as they were.
     if (volume.GetOcclusion())
@@ -152,9 +148,8 @@ SaveResult WriteVtk(const std::string& path, const CCoverageVolume& volume, cons
     if (volume.GetVoxelCount() == 0)
         return {false, "the grid has no voxels"};
     // The first voxel's centre in the user frame, and the float edge the grid steps by.
-    const CCameraSet* set = CCameraSet::Current();
     const auto first = volume.Centre(0);
-    const Vec3d origin = set ? set->ToUser({first[0], first[1], first[2]}) : Vec3d{};
+    const Vec3d origin = input.cameras.ToUser({first[0], first[1], first[2]});
     const std::string edge = ShortestText(volume.GetVoxelEdge());
     AtomicFile file(path);
     if (!file.Open())
@@ -189,13 +184,13 @@ SaveResult WriteVtk(const std::string& path, const CCoverageVolume& volume, cons
     return file.Result();
 }
 
-SaveResult WritePly(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning)
+SaveResult WritePly(const std::string& path, const CCoverageVolume& volume, const CoverageInput& input,
+                    const CPlanningMeasures* planning)
 {
-    const std::vector<int8_t> bands = MapBands(volume);
+    const std::vector<int8_t> bands = volume.MapBands(input.filters);
     const std::vector<Field> fields = Fields(volume, bands, planning);
-    const CCameraSet* set = CCameraSet::Current();
-    const double ox = set ? set->GetUserOriginX() : 0.0, oy = set ? set->GetUserOriginY() : 0.0,
-                 oz = set ? set->GetUserOriginZ() : 0.0;
+    const double ox = input.cameras.GetUserOriginX(), oy = input.cameras.GetUserOriginY(),
+                 oz = input.cameras.GetUserOriginZ();
     const size_t n = volume.GetVoxelCount();
     size_t seen = 0;
     for (size_t t = 0; t < n; ++t)

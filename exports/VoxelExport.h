@@ -8,6 +8,7 @@
 
 class CCoverageVolume;
 class CPlanningMeasures;
+struct CoverageInput;
 
 // The coverage as files the tools of the field open: a VTK legacy
 // structured-points volume (every voxel) and a PLY point cloud (the voxels
@@ -15,21 +16,22 @@ class CPlanningMeasures;
 // along the length, Y above the floor, Z across the width, from the room
 // corner. Each voxel carries its camera count, its map band (-1 where the
 // map does not draw it), the map camera's resolution value (NaN where it has
-// none) and, with planning measures, those too. Every export goes through
-// the safe writer: a failed export leaves an earlier file whole and says why.
-
-// Map band of every voxel, by voxel index: -1 where the map does not draw it,
-// else the band of the map camera's value (see ResolutionBand).
-std::vector<int8_t> MapBands(const CCoverageVolume& volume);
+// none) and, with planning measures, those too. The input is the one the
+// volume was computed from: its rig's user origin, filters and camera count.
+// Every export goes through the safe writer: a failed export leaves an
+// earlier file whole and says why.
 
 // Every voxel as a CSV row in index order: index, grid indices, centre in
 // the internal frame, camera count, iso list, iso condition, map band, the
 // planning measures when given (empty where undefined), then every camera's
 // resolution value (empty where it has none).
-SaveResult WriteVoxelTable(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning);
+SaveResult WriteVoxelTable(const std::string& path, const CCoverageVolume& volume, const CoverageInput& input,
+                           const CPlanningMeasures* planning);
 
 // Binary VTK legacy file. The format defines its binary data as big-endian,
 // and every reader expects it so.
-SaveResult WriteVtk(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning);
+SaveResult WriteVtk(const std::string& path, const CCoverageVolume& volume, const CoverageInput& input,
+                    const CPlanningMeasures* planning);
 // Binary little-endian PLY file.
-SaveResult WritePly(const std::string& path, const CCoverageVolume& volume, const CPlanningMeasures* planning);
+SaveResult WritePly(const std::string& path, const CCoverageVolume& volume, const CoverageInput& input,
+                    const CPlanningMeasures* planning);

@@ -3,11 +3,8 @@
 #include "cameras/CameraSet.h"
 #include "cameras/CameraTypes.h"
 #include "coverage/CoverageVolume.h"
-#include "coverage/RoomState.h"
 #include "project/JsonInput.h"
 #include "scene/AtomicFile.h"
-#include "scene/RoomBox.h"
-#include "scene/SceneSettings.h"
 
 #include <cmath>
 #include <limits>
@@ -125,11 +122,11 @@ bool PositiveFinite(double v)
     return std::isfinite(v) && v > 0.0;
 }
 
-ProjectCamera ReadCamera(const Json& value, const std::string& path)
+PlanCamera ReadCamera(const Json& value, const std::string& path)
 {
     if (!value.is_object())
         Refuse(path, "must be an object");
-    ProjectCamera camera;
+    PlanCamera camera;
     camera.label = StringMember(value, path, "label");
     camera.enabled = BoolMember(value, path, "enabled");
     const std::vector<double> position = NumberList(value, path, "position_m", 3);
@@ -183,7 +180,7 @@ ProjectCamera ReadCamera(const Json& value, const std::string& path)
     return camera;
 }
 
-Project ReadProject(const Json& document)
+Plan ReadProject(const Json& document)
 {
     if (!document.is_object())
         Refuse("(document)", "must be a JSON object");
@@ -199,7 +196,7 @@ Project ReadProject(const Json& document)
         Refuse("version", "the project is in format " + version + ", written by a newer program; this one reads " +
                               std::to_string(kProjectMajorVersion) + ".x");
 
-    Project project;
+    Plan project;
     project.kept = document;
     const Json& room = ObjectMember(document, "", "room");
     project.length = FloatMember(room, "room", "length_m");
@@ -276,7 +273,7 @@ Project ReadProject(const Json& document)
 }
 
 // Known keys over what was read, in the order a new file has them.
-Json CameraJson(const ProjectCamera& camera, Json base)
+Json CameraJson(const PlanCamera& camera, Json base)
 {
     base["label"] = camera.label;
     base["enabled"] = camera.enabled;
@@ -311,7 +308,7 @@ Json CameraJson(const ProjectCamera& camera, Json base)
 
 } // namespace
 
-std::optional<std::string> CheckProject(const Project& p)
+std::optional<std::string> CheckPlan(const Plan& p)
 {
     if (p.unit != "m" && p.unit != "ft")
         return "room.unit: must be \"m\" or \"ft\"";
@@ -328,7 +325,7 @@ std::optional<std::string> CheckProject(const Project& p)
     if (!IsValidCameraCount(static_cast<long long>(p.cameras.size())))
         return "cameras: must hold 1 to " + std::to_string(kMaxCameras) + " cameras";
     for (size_t i = 0; i < p.cameras.size(); ++i) {
-        const ProjectCamera& c = p.cameras[i];
+        const PlanCamera& c = p.cameras[i];
         const std::string key = "cameras[" + std::to_string(i) + "].";
         if (!std::isfinite(c.x) || !std::isfinite(c.y) || !std::isfinite(c.z))
             return key + "position_m: must be three numbers";
@@ -374,66 +371,45 @@ std::optional<std::string> CheckProject(const Project& p)
     return std::nullopt;
 }
 
-Project CaptureProject(const std::string& unit, uint32_t resolutionCamera, const Json& previous)
+std::vector<PlanCamera> PlanCamerasOf(const CCameraSet& set, uint32_t count)
 {
-    Project project;
-    project.kept = previous.is_object() ? previous : Json::object();
-    project.unit = unit;
-    const SceneSettings& settings = *GetSceneSettings();
-    project.length = settings.GetRoomLength();
-    project.width = settings.GetRoomWidth();
-    project.height = settings.GetRoomHeight();
-    project.scaleX = g_fSceneScaleX;
-    project.scaleY = g_fSceneScaleY;
-    project.scaleZ = g_fSceneScaleZ;
-    project.voxelCm = GetVoxelSize();
-    project.firstCamera = settings.GetFirstCamera() + 1;
-    project.rangeCount = settings.GetEndCamera() - settings.GetFirstCamera();
-    project.isoOp = GetIsoOperator();
-    project.isoThreshold = GetIsoThreshold();
-    project.resOp1 = GetResOperator1();
-    project.resBound1 = GetResBound1();
-    project.resOp2 = GetResOperator2();
-    project.resBound2 = GetResBound2();
-    project.resolutionCamera = resolutionCamera;
-    project.planning = GetPlanningSettings();
-    const CCameraSet* set = CCameraSet::Current();
-    const uint32_t count = set && set->IsAllocated() ? settings.GetCameraCount() : 0;
+    std::vector<PlanCamera> cameras;
+    cameras.reserve(count);
     for (uint32_t c = 0; c < count; ++c) {
         const int i = static_cast<int>(c);
-        ProjectCamera camera;
-        camera.label = set->GetLabel(i);
-        camera.enabled = set->GetEnabled(i) == 1;
-        const Vec3d user = set->GetFilePosition(i);
+        PlanCamera camera;
+        camera.label = set.GetLabel(i);
+        camera.enabled = set.GetEnabled(i) == 1;
+        const Vec3d user = set.GetFilePosition(i);
         camera.x = user.x;
         camera.y = user.y;
         camera.z = user.z;
-        camera.focalLength = set->GetFocalLength(i);
-        camera.fNumber = set->GetFNumber(i);
-        camera.frameWidth = set->GetFrameWidth(i);
-        camera.frameHeight = set->GetFrameHeight(i);
-        camera.spin = set->GetSpin(i);
-        camera.hTilt = set->GetHTilt(i);
-        camera.vTilt = set->GetVTilt(i);
-        camera.cameraType = set->GetCameraType(i);
+        camera.focalLength = set.GetFocalLength(i);
+        camera.fNumber = set.GetFNumber(i);
+        camera.frameWidth = set.GetFrameWidth(i);
+        camera.frameHeight = set.GetFrameHeight(i);
+        camera.spin = set.GetSpin(i);
+        camera.hTilt = set.GetHTilt(i);
+        camera.vTilt = set.GetVTilt(i);
+        camera.cameraType = set.GetCameraType(i);
         if (camera.cameraType == kCustomCameraType) {
-            camera.pixelsX = set->GetSensorPixelsX(i);
-            camera.pixelsY = set->GetSensorPixelsY(i);
+            camera.pixelsX = set.GetSensorPixelsX(i);
+            camera.pixelsY = set.GetSensorPixelsY(i);
         }
-        camera.lens = set->GetCalibratedLens(i);
-        project.cameras.push_back(std::move(camera));
+        camera.lens = set.GetCalibratedLens(i);
+        cameras.push_back(std::move(camera));
     }
-    return project;
+    return cameras;
 }
 
-void FillCameraSet(const std::vector<ProjectCamera>& cameras, const Vec3d& userOrigin, CCameraSet& set)
+void FillCameraSet(const std::vector<PlanCamera>& cameras, const Vec3d& userOrigin, CCameraSet& set)
 {
     set.Release();
     set.Allocate(static_cast<uint32_t>(cameras.size()));
     set.SetUserOrigin(userOrigin);
     for (size_t c = 0; c < cameras.size(); ++c) {
         const int i = static_cast<int>(c);
-        const ProjectCamera& camera = cameras[c];
+        const PlanCamera& camera = cameras[c];
         set.SetLabel(i, camera.label);
         set.SetEnabled(i, camera.enabled ? 1 : 0);
         set.SetFilePosition(i, {camera.x, camera.y, camera.z});
@@ -453,28 +429,7 @@ void FillCameraSet(const std::vector<ProjectCamera>& cameras, const Vec3d& userO
     set.RecomputeFieldOfView();
 }
 
-void ApplyProject(const Project& p, CRoomBox& room)
-{
-    SceneSettings& settings = *GetSceneSettings();
-    // A plan file holds its room in metres.
-    RoomState{"m", p.length, p.width, p.height, p.scaleX, p.scaleY, p.scaleZ, p.voxelCm}.Apply();
-    room.Update();
-
-    const auto n = static_cast<uint32_t>(p.cameras.size());
-    settings.SetCameraCount(n);
-    FillCameraSet(p.cameras, room.Corner(3), CCameraSet::Instance());
-    settings.SetFirstCamera(p.firstCamera - 1);
-    settings.SetEndCamera(p.firstCamera - 1 + p.rangeCount);
-    SetIsoOperator(p.isoOp);
-    SetIsoThreshold(p.isoThreshold);
-    SetResOperator1(p.resOp1);
-    SetResBound1(p.resBound1);
-    SetResOperator2(p.resOp2);
-    SetResBound2(p.resBound2);
-    SetPlanningSettings(p.planning);
-}
-
-std::string ProjectText(const Project& p)
+std::string ProjectText(const Plan& p)
 {
     Json document = p.kept.is_object() ? p.kept : Json::object();
     // Each section keeps the keys it had that this program does not know.
@@ -552,12 +507,12 @@ ProjectReadResult ParseProject(const std::string& text)
         return result;
     }
     try {
-        Project project = ReadProject(*json.document);
-        if (const auto error = CheckProject(project)) {
+        Plan project = ReadProject(*json.document);
+        if (const auto error = CheckPlan(project)) {
             result.error = *error;
             return result;
         }
-        result.project = std::move(project);
+        result.plan = std::move(project);
     } catch (const ProjectError& error) {
         result.error = error.message;
     }
@@ -575,7 +530,7 @@ ProjectReadResult ReadProjectFile(const std::string& path)
     return ParseProject(*file.text);
 }
 
-SaveResult WriteProjectFile(const std::string& path, const Project& project)
+SaveResult WriteProjectFile(const std::string& path, const Plan& project)
 {
     AtomicFile file(path);
     if (file.Open() && file.Write(ProjectText(project)))

@@ -13,6 +13,7 @@ struct ObstacleList {
     std::vector<ObstacleBox> boxes;
     std::vector<ObstacleMesh> meshes;
     bool empty() const { return boxes.empty() && meshes.empty(); }
+    friend bool operator==(const ObstacleList&, const ObstacleList&) = default;
 };
 
 // Reads the JSON list, metres in the user frame,

@@ -21,6 +21,7 @@ struct ProjectPlacement {
     std::optional<MountSurfaces> mounts;
     std::vector<TargetBox> target;
     bool empty() const { return !mounts && target.empty(); }
+    friend bool operator==(const ProjectPlacement&, const ProjectPlacement&) = default;
 };
 
 // All or nothing; a refusal names the key ("placement.target[1].max: ...").

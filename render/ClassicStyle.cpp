@@ -1,5 +1,7 @@
 #include "render/ClassicStyle.h"
 
+#include "classic/ClassicState.h"
+
 #include "coverage/CoverageController.h"
 #include "render/AxesDrawer.h"
 #include "render/BitmapText.h"
@@ -226,7 +228,7 @@ void CClassicStyle::DrawStatusStrip(const ViewFrame& frame) const
 
     char text[64];
     std::snprintf(text, sizeof text, "Resolution for camera : %u",
-                  static_cast<unsigned>(frame.results.GetVolume().GetResolutionCamera() + 1));
+                  static_cast<unsigned>(frame.results.GetVolume().GetResolutionCamera(ClassicRigCameraCount()) + 1));
     DrawText(-4.95, 2.0, -1.0, text);
     const bool selective = settings.GetSelectiveCameras();
     DrawText(-4.95, -1.5, -1.0, selective ? "Selective Cameras Volume: ON" : "Selective Cameras Volume: OFF");

@@ -1,5 +1,6 @@
 #include "render/DifferenceLists.h"
 
+#include "classic/ClassicParameters.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/asbuilt/CoverageDifference.h"
 #include "render/SolidBox.h"

@@ -1,5 +1,6 @@
 #include "render/QualityLists.h"
 
+#include "classic/ClassicParameters.h"
 #include "coverage/CoverageVolume.h"
 #include "render/SolidBox.h"
 #include "scene/DrawColor.h"

@@ -1,7 +1,9 @@
 #include "render/SceneRenderer.h"
 
 #include "cameras/CameraSet.h"
-#include "coverage/SharedScene.h"
+#include "classic/ClassicState.h"
+#include "classic/PlanCrossing.h"
+#include "classic/SharedScene.h"
 #include "render/AxesDrawer.h"
 #include "render/BitmapText.h"
 #include "render/CameraGlyphs.h"
@@ -36,7 +38,10 @@ VoxelFaces ShownVoxelFaces(bool seeThrough)
 
 } // namespace
 
-CSceneRenderer::CSceneRenderer() : CSceneRenderer(std::make_unique<CCoverageController>(), nullptr) {}
+CSceneRenderer::CSceneRenderer()
+    : CSceneRenderer(std::make_unique<CCoverageController>(ClassicCoverageSource()), nullptr)
+{
+}
 
 CSceneRenderer::CSceneRenderer(CCoverageController& controller) : CSceneRenderer(nullptr, &controller) {}
 
@@ -90,6 +95,55 @@ void CSceneRenderer::InitGL()
     m_bGLLive = true;
 }
 
+void CSceneRenderer::LoadPlan(const Plan& plan)
+{
+    ApplyPlan(plan, *m_room);
+    if (SceneSettings* settings = GetSceneSettings())
+        settings->SetRecalculate(true);
+    ShowResolutionMap(static_cast<int>(plan.resolutionCamera) - 1);
+}
+
+void CSceneRenderer::LoadCalibration(const CCameraSet& from)
+{
+    CCameraSet::Instance().TakeCalibration(from);
+}
+
+void CSceneRenderer::SetRoomShown(bool shown)
+{
+    GetSceneSettings()->SetShowRoom(shown);
+}
+
+void CSceneRenderer::SetDisplaySwitches(bool view2d, bool selective, bool testMode)
+{
+    SceneSettings& settings = *GetSceneSettings();
+    settings.Set2DView(view2d);
+    settings.SetSelectiveCameras(selective);
+    settings.SetTestMode(testMode);
+}
+
+bool CSceneRenderer::IsLegendShown() const
+{
+    const SceneSettings* settings = GetSceneSettings();
+    return settings && settings->GetShowLegend();
+}
+
+void CSceneRenderer::SetLegendShown(bool shown)
+{
+    GetSceneSettings()->SetShowLegend(shown);
+}
+
+std::array<float, 3> CSceneRenderer::GetSceneScale() const
+{
+    return {g_fSceneScaleX, g_fSceneScaleY, g_fSceneScaleZ};
+}
+
+void CSceneRenderer::SetSceneScale(const std::array<float, 3>& scale)
+{
+    g_fSceneScaleX = scale[0];
+    g_fSceneScaleY = scale[1];
+    g_fSceneScaleZ = scale[2];
+}
+
 void CSceneRenderer::ReleaseGL()
 {
     if (!m_bGLLive)
@@ -133,7 +187,7 @@ void CSceneRenderer::CompileLists()
     const CCoverageVolume& volume = m_controller.GetVolume();
     // Only the display shown now (none beside the Quality display); the
     // others when they are first shown.
-    m_lists->Start(volume, CoverageFilters::FromProcessState());
+    m_lists->Start(volume, ClassicFilters());
     if (!IsQualityDisplay() && !m_difference)
         m_lists->Compile(volume, ShownVolumeDisplay(*GetSceneSettings()), ShownVoxelFaces(m_bSeeThrough));
 }
@@ -141,7 +195,7 @@ void CSceneRenderer::CompileLists()
 void CSceneRenderer::QueueLists()
 {
     const CCoverageVolume& volume = m_controller.GetVolume();
-    m_lists->Start(volume, CoverageFilters::FromProcessState());
+    m_lists->Start(volume, ClassicFilters());
     m_listQueue->Clear();
     // Only the display shown now (none beside the Quality display); the
     // others when they are first shown, as in the synchronous path.

@@ -18,6 +18,8 @@
 #include <vector>
 
 class CRoomModel;
+class CCameraSet;
+struct Plan;
 class CAxesDrawer;
 class SceneSettings;
 class CCameraGlyphs;
@@ -159,6 +161,26 @@ class CSceneRenderer
     Vec3d GetPlannerTarget() const { return m_planner.GetTarget(); }
     // The camera numbers and ruler values the last planner frame wrote.
     const std::vector<LabelPlacement>& GetPlannerLabels() const { return m_planner.GetLabels(); }
+
+    // The plan into the shared scene the frames draw (the defined point where
+    // a plan enters the process-wide state): room and its corners, rig,
+    // range, criteria, planning settings, scales; the next Render computes it.
+    // The plan must have passed CheckPlan.
+    void LoadPlan(const Plan& plan);
+    // The twelve calibration matrices of another set into the shared scene's
+    // rig, for the test mode.
+    void LoadCalibration(const CCameraSet& from);
+    // The input the coverage shown was computed from: the values in force.
+    const CoverageInput& GetComputedInput() const { return m_controller.GetComputedInput(); }
+    // The display switches of the shared scene: the camera-count layers, the
+    // selective-cameras volume, the calibration's test mode, the legend.
+    void SetDisplaySwitches(bool view2d, bool selective, bool testMode);
+    bool IsLegendShown() const;
+    void SetLegendShown(bool shown);
+    void SetRoomShown(bool shown);
+    // The scene's drawing scale along x, y and z.
+    std::array<float, 3> GetSceneScale() const;
+    void SetSceneScale(const std::array<float, 3>& scale);
 
     // Read-only view state, and direct setters for the command line.
     ViewPose GetView() const { return m_navigation.Pose(); }

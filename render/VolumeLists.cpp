@@ -1,5 +1,7 @@
 #include "render/VolumeLists.h"
 
+#include "classic/ClassicParameters.h"
+#include "classic/ClassicState.h"
 #include "render/SolidBox.h"
 #include "scene/DrawColor.h"
 
@@ -209,7 +211,7 @@ int CVolumeLists::SlotIndex(VolumeDisplay display, VoxelFaces faces)
 
 void CVolumeLists::Start(const CCoverageVolume& volume)
 {
-    Start(volume, CoverageFilters::FromProcessState());
+    Start(volume, ClassicFilters());
 }
 
 void CVolumeLists::Start(const CCoverageVolume& volume, const CoverageFilters& filters)

@@ -3,7 +3,7 @@
 #include "coverage/CoverageVolume.h"
 #include "report/FloorMaps.h"
 #include "report/ReportCharts.h"
-#include "scene/SceneSettings.h"
+#include "coverage/CoverageInput.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,8 +26,9 @@ std::string Metres(float m)
 
 } // namespace
 
-std::optional<std::string> CheckReportHeights(const ReportRequest& request, float roomHeightM)
+std::optional<std::string> CheckReportHeights(const ReportRequest& request)
 {
+    const float roomHeightM = request.plan.height;
     const float from = request.bandFromM, to = request.bandToM;
     if (!std::isfinite(from) || !std::isfinite(to) || from > to)
         return "--heights A,B: two heights in metres, A not above B";
@@ -43,18 +44,18 @@ std::optional<std::string> CheckReportHeights(const ReportRequest& request, floa
 std::optional<std::string> MakeReport(const ReportRequest& request,
                                       const std::function<void(int, const std::string&)>& progress)
 {
-    if (auto error = CheckReportHeights(request, GetSceneSettings()->GetRoomHeight()))
+    if (auto error = CheckReportHeights(request))
         return error;
     ReportContents contents;
     CReportScene scene;
     progress(0, "computing the coverage and the planning measures");
-    if (auto error = scene.Compute(request.display, request.obstacles))
+    if (auto error = scene.Compute(request.plan, request.calibration, request.display, request.obstacles))
         return error;
 
     progress(40, "collecting the figures");
     const CCoverageVolume& volume = scene.Volume();
-    const float heightM = GetSceneSettings()->GetRoomHeight();
-    contents.figures = CollectReportFigures(volume, scene.Planning(), request.heading, request.target,
+    const float heightM = scene.Input().roomHeight;
+    contents.figures = CollectReportFigures(volume, scene.Planning(), scene.Input(), request.heading, request.target,
                                             volume.GetOcclusion() ? request.obstacles.get() : nullptr);
     const ReportFigures& f = contents.figures;
     const auto band = LayersInBand(volume, heightM, request.bandFromM, request.bandToM);

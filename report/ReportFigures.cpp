@@ -7,7 +7,7 @@
 #include "coverage/FrustumEdges.h"
 #include "coverage/QualityDisplay.h"
 #include "coverage/obstacles/ObstacleSet.h"
-#include "scene/SceneSettings.h"
+#include "coverage/CoverageInput.h"
 
 #include <algorithm>
 #include <cmath>
@@ -131,28 +131,28 @@ std::vector<HistogramBar> BarsOf(const std::vector<float>& values, const std::ve
 }
 
 ReportFigures CollectReportFigures(const CCoverageVolume& volume, const CPlanningMeasures& planning,
-                                   const ReportHeading& heading, const TargetRule& target,
+                                   const CoverageInput& input, const ReportHeading& heading, const TargetRule& target,
                                    const CObstacleSet* obstacles)
 {
-    const SceneSettings& settings = *GetSceneSettings();
-    const CCameraSet& cameras = *CCameraSet::Current();
+    const CCameraSet& cameras = input.cameras;
+    const CoverageFilters& filters = input.filters;
     ReportFigures f;
     f.heading = heading;
-    f.lengthM = settings.GetRoomLength();
-    f.widthM = settings.GetRoomWidth();
-    f.heightM = settings.GetRoomHeight();
-    f.voxelCm = GetVoxelSize();
+    f.lengthM = input.roomLength;
+    f.widthM = input.roomWidth;
+    f.heightM = input.roomHeight;
+    f.voxelCm = input.voxelSizeCm;
     f.nx = volume.GetCountX();
     f.ny = volume.GetCountY();
     f.nz = volume.GetCountZ();
     f.voxels = volume.GetVoxelCount();
-    f.cameraCount = settings.GetCameraCount();
-    f.firstCamera = settings.GetFirstCamera() + 1;
-    f.rangeCount = settings.GetEndCamera() - settings.GetFirstCamera();
-    f.enabledInRange = cameras.CountEnabledInRange();
-    f.isoText = ComparisonOpText(GetIsoOperator()) + " " + std::to_string(GetIsoThreshold());
-    f.resText = ComparisonOpText(GetResOperator1()) + " " + Fixed(GetResBound1(), 2) + " and " +
-                ComparisonOpText(GetResOperator2()) + " " + Fixed(GetResBound2(), 2);
+    f.cameraCount = input.cameraCount;
+    f.firstCamera = input.firstCamera + 1;
+    f.rangeCount = input.endCamera - input.firstCamera;
+    f.enabledInRange = cameras.CountEnabledInRange(input.firstCamera, input.endCamera);
+    f.isoText = ComparisonOpText(filters.isoOperator) + " " + std::to_string(filters.isoThreshold);
+    f.resText = ComparisonOpText(filters.resOperator1) + " " + Fixed(filters.resBound1, 2) + " and " +
+                ComparisonOpText(filters.resOperator2) + " " + Fixed(filters.resBound2, 2);
 
     f.seenHistogram = SeenHistogram(volume, f.enabledInRange);
     f.insideObstacleVoxels = InsideObstacleVoxels(volume);

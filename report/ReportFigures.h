@@ -10,6 +10,7 @@
 
 class CCoverageVolume;
 class CObstacleSet;
+struct CoverageInput;
 
 // What the report says about the plan besides the computed volume.
 struct ReportHeading {
@@ -99,10 +100,11 @@ struct ReportFigures {
     double obstacleM3 = 0.0;
 };
 
-// Reads the scene settings, the coverage parameters and the camera set as
-// the computation left them; `obstacles` are those it computed with.
+// The figures of a volume computed from `input` (room, grid, range,
+// filters, the rig with what the computation derived); `obstacles` are those
+// it computed with.
 ReportFigures CollectReportFigures(const CCoverageVolume& volume, const CPlanningMeasures& planning,
-                                   const ReportHeading& heading, const TargetRule& target,
+                                   const CoverageInput& input, const ReportHeading& heading, const TargetRule& target,
                                    const CObstacleSet* obstacles = nullptr);
 
 // The wall nearest a point of the floor plan (user frame, metres) and the pan

@@ -1,5 +1,6 @@
 #include "report/ReportPictures.h"
 
+#include "coverage/CoverageInput.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/obstacles/ObstacleSet.h"
 #include "render/OffscreenContext.h"
@@ -7,7 +8,6 @@
 #include "render/SceneRenderer.h"
 #include "render/planner/PlannerLabels.h"
 #include "report/ReportFigures.h"
-#include "scene/SceneSettings.h"
 
 #include <QFont>
 #include <QPainter>
@@ -39,22 +39,6 @@ constexpr int kMarkFontPx = 22;
 constexpr double kMarkRadiusPx = 17.0;
 constexpr double kArrowLengthPx = 60.0;
 constexpr int kLegendGapPx = 16;
-
-struct ScaleFactors {
-    float x, y, z;
-};
-
-ScaleFactors CurrentScale()
-{
-    return {g_fSceneScaleX, g_fSceneScaleY, g_fSceneScaleZ};
-}
-
-void ApplyScale(const ScaleFactors& s)
-{
-    g_fSceneScaleX = s.x;
-    g_fSceneScaleY = s.y;
-    g_fSceneScaleZ = s.z;
-}
 
 std::string ShortText(float v)
 {
@@ -137,7 +121,8 @@ CReportScene::~CReportScene()
     m_renderer.reset();
 }
 
-std::optional<std::string> CReportScene::Compute(const ReportDisplay& display,
+std::optional<std::string> CReportScene::Compute(const Plan& plan, const CCameraSet& calibration,
+                                                 const ReportDisplay& display,
                                                  std::shared_ptr<const CObstacleSet> obstacles)
 {
     m_context = std::make_unique<COffscreenContext>();
@@ -147,10 +132,9 @@ std::optional<std::string> CReportScene::Compute(const ReportDisplay& display,
     CSceneRenderer& renderer = *m_renderer;
     renderer.InitGL();
     m_display = display;
-    SceneSettings& settings = *GetSceneSettings();
-    settings.Set2DView(display.view2d);
-    settings.SetSelectiveCameras(display.selective);
-    settings.SetTestMode(display.testMode);
+    renderer.LoadPlan(plan);
+    renderer.LoadCalibration(calibration);
+    renderer.SetDisplaySwitches(display.view2d, display.selective, display.testMode);
     renderer.ShowResolutionMap(display.resolutionCamera);
     renderer.SetPlanningEnabled(true);
     renderer.SetQualityDisplay(display.quality);
@@ -158,7 +142,6 @@ std::optional<std::string> CReportScene::Compute(const ReportDisplay& display,
     renderer.SetQualityThreshold(display.threshold);
     if (obstacles && !obstacles->IsEmpty())
         renderer.SetObstacles(std::move(obstacles));
-    settings.SetRecalculate(true);
     renderer.Render();
     if (const auto message = renderer.TakeComputationMessage())
         return *message;
@@ -168,6 +151,11 @@ std::optional<std::string> CReportScene::Compute(const ReportDisplay& display,
 const CCoverageVolume& CReportScene::Volume() const
 {
     return m_renderer->GetVolume();
+}
+
+const CoverageInput& CReportScene::Input() const
+{
+    return m_renderer->GetComputedInput();
 }
 
 const CPlanningMeasures& CReportScene::Planning() const
@@ -193,7 +181,7 @@ QImage CReportScene::Legend()
 {
     if (m_display.view2d && !m_display.quality)
         return {};
-    if (!GetSceneSettings()->GetShowLegend())
+    if (!m_renderer->IsLegendShown())
         return {};
     const int x = m_display.quality ? kQualityLegendViewport[0] : kLegendInset[0];
     const int width = m_display.quality ? kQualityLegendViewport[2] : kLegendInset[1];
@@ -205,11 +193,11 @@ QImage CReportScene::Legend()
 
 QImage CReportScene::DrawPerspective()
 {
-    const SceneSettings& settings = *GetSceneSettings();
-    const ScaleFactors s = CurrentScale();
-    const float l = settings.GetRoomLength() * std::fabs(s.x);
-    const float h = settings.GetRoomHeight() * std::fabs(s.y);
-    const float w = settings.GetRoomWidth() * std::fabs(s.z);
+    const CoverageInput& room = Input();
+    const std::array<float, 3> s = m_renderer->GetSceneScale();
+    const float l = room.roomLength * std::fabs(s[0]);
+    const float h = room.roomHeight * std::fabs(s[1]);
+    const float w = room.roomWidth * std::fabs(s[2]);
     // The 60 degree field of view holds a sphere around the room at twice
     // its radius; a little farther keeps the nearest corner post and the
     // glyphs of the cameras on it in the frame (the 5 m room then sits where
@@ -222,34 +210,33 @@ QImage CReportScene::DrawPerspective()
 
 QImage CReportScene::PlanFrame()
 {
-    const SceneSettings& settings = *GetSceneSettings();
-    const ScaleFactors saved = CurrentScale();
+    const CoverageInput& room = Input();
+    const std::array<float, 3> saved = m_renderer->GetSceneScale();
     // One metre the same on screen along both axes, and the room filling 90 %
     // of the window: the picture only, the figures do not use these factors.
-    const float across = std::max(settings.GetRoomLength(), settings.GetRoomWidth() * kViewportAspect);
+    const float across = std::max(room.roomLength, room.roomWidth * kViewportAspect);
     const float unit = 0.9f * kOrthoUnits / across;
-    ApplyScale({unit, unit, unit * kViewportAspect});
+    m_renderer->SetSceneScale({unit, unit, unit * kViewportAspect});
     m_renderer->SetOrthographic();
     m_renderer->SetView({0.0f, -90.0f, 0.0f, 0.0f, 0.0f});
     QImage image = Frame();
-    ApplyScale(saved);
+    m_renderer->SetSceneScale(saved);
     return image;
 }
 
 QImage CReportScene::DrawPlan(const std::vector<PlanMark>& marks, int shownLayers)
 {
-    const SceneSettings& settings = *GetSceneSettings();
     const int layers = m_renderer->GetShownLayers();
     const unsigned divisions = m_renderer->GetScaleDivisions();
     m_renderer->SetShownLayers(shownLayers);
     m_renderer->SetScaleRows(true, false, true);
     m_renderer->SetScaleDivisions(kPlanRulerDivisions);
     // The legend goes beside the room, not over it.
-    const bool legendShown = settings.GetShowLegend();
-    GetSceneSettings()->SetShowLegend(false);
+    const bool legendShown = m_renderer->IsLegendShown();
+    m_renderer->SetLegendShown(false);
     const QImage full = PlanFrame();
     const QImage plan = full.copy(0, kStatusRows, full.width(), full.height() - kStatusRows);
-    GetSceneSettings()->SetShowLegend(legendShown);
+    m_renderer->SetLegendShown(legendShown);
     m_renderer->SetScaleRows(false, true, false);
     m_renderer->SetScaleDivisions(static_cast<int>(divisions));
     const QImage legend = Legend();
@@ -270,9 +257,10 @@ QImage CReportScene::DrawPlan(const std::vector<PlanMark>& marks, int shownLayer
     painter.setFont(font);
     // The plan frame's scale: the room's centre at the viewport's, one metre
     // the same number of pixels along both axes.
-    const float across = std::max(settings.GetRoomLength(), settings.GetRoomWidth() * kViewportAspect);
+    const CoverageInput& room = Input();
+    const float across = std::max(room.roomLength, room.roomWidth * kViewportAspect);
     const double pixelsPerMetre = 0.9 * plan.width() / across;
-    const double halfLength = 0.5 * settings.GetRoomLength(), halfWidth = 0.5 * settings.GetRoomWidth();
+    const double halfLength = 0.5 * room.roomLength, halfWidth = 0.5 * room.roomWidth;
     for (const PlanMark& mark : marks) {
         const QPointF at(0.5 * plan.width() + (mark.x - halfLength) * pixelsPerMetre,
                          0.5 * plan.height() + (halfWidth - mark.z) * pixelsPerMetre);

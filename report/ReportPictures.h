@@ -10,11 +10,14 @@
 #include <string>
 #include <vector>
 
+class CCameraSet;
 class CCoverageDifference;
 class CCoverageVolume;
 class CObstacleSet;
 class COffscreenContext;
 class CSceneRenderer;
+struct CoverageInput;
+struct Plan;
 
 // The volume display the pictures show, as the window or the render
 // command choose it.
@@ -49,10 +52,10 @@ struct CameraRow;
 std::vector<PlanMark> PlanMarks(const std::vector<CameraRow>& cameras);
 
 // The offscreen renderer of the render command, kept for one report: it
-// computes the coverage and the planning measures (the report's figures are
-// read from them) and draws the pictures. Needs the scene built; the
-// renderer owns the shared state from Compute on, so the figures must be
-// read before this object goes.
+// computes the coverage and the planning measures of a plan (the report's
+// figures are read from them) and draws the pictures. The renderer owns the
+// shared scene it draws from Compute on, so the figures must be read before
+// this object goes.
 class CReportScene
 {
   public:
@@ -61,12 +64,14 @@ class CReportScene
     CReportScene(const CReportScene&) = delete;
     CReportScene& operator=(const CReportScene&) = delete;
 
-    // The context and the first frame, which computes with the obstacles
-    // (null or empty for none) and draws them; the message for the user on
-    // failure.
-    std::optional<std::string> Compute(const ReportDisplay& display,
+    // The context and the first frame, which computes the plan (in test mode
+    // with the matrices of `calibration`) with the obstacles (null or empty for none) and draws them; the message for
+    // the user on failure. The plan must have passed CheckPlan.
+    std::optional<std::string> Compute(const Plan& plan, const CCameraSet& calibration, const ReportDisplay& display,
                                        std::shared_ptr<const CObstacleSet> obstacles = nullptr);
     const CCoverageVolume& Volume() const;
+    // What the coverage was computed from.
+    const CoverageInput& Input() const;
     const CPlanningMeasures& Planning() const;
 
     // The frame the window shows, from above at an angle with the whole room in sight.

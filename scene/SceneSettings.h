@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scene/ComputationFlags.h"
 #include "scene/Vec3d.h"
 
 #include <cstdint>
@@ -10,8 +11,9 @@ bool IsFeetUnit(const std::string& units);
 
 // The one process-wide holder of what the user told the program about the
 // room, the active camera range and the view switches. A plain data holder:
-// it validates only the unit text and converts feet once.
-class SceneSettings
+// it validates only the unit text and converts feet once. Its computation
+// flags are those the window's frames act on.
+class SceneSettings : public ComputationFlags
 {
   public:
     std::string GetUnits() const { return m_strUnits; }
@@ -44,27 +46,10 @@ class SceneSettings
     // A room entered in feet becomes metres, once; the unit then reads "m".
     void ConvertToMetres();
 
-    bool GetRecalculate() const { return m_bRecalculate; }
-    void SetRecalculate(bool b)
-    {
-        m_bRecalculate = b;
-        m_nComputationRequests += b ? 1 : 0;
-    }
     bool GetShowRoom() const { return m_bShowRoom; }
     void SetShowRoom(bool b) { m_bShowRoom = b; }
     bool Get2DView() const { return m_b2DView; }
     void Set2DView(bool b) { m_b2DView = b; }
-    bool GetTestDataPending() const { return m_bTestDataPending; }
-    void SetTestDataPending(bool b)
-    {
-        m_bTestDataPending = b;
-        m_nComputationRequests += b ? 1 : 0;
-    }
-    // Counts the requests of either flag: a computation in the background
-    // tells by it that it was asked for again while it ran.
-    uint64_t GetComputationRequests() const { return m_nComputationRequests; }
-    bool GetTestMode() const { return m_bTestMode; }
-    void SetTestMode(bool b) { m_bTestMode = b; }
     bool GetShowLegend() const { return m_bShowLegend; }
     void SetShowLegend(bool b) { m_bShowLegend = b; }
     bool GetSelectiveCameras() const { return m_bSelectiveCameras; }
@@ -79,14 +64,10 @@ class SceneSettings
     float m_fRoomLength = 5.0f;
     float m_fRoomWidth = 5.0f;
     float m_fRoomHeight = 5.0f;
-    bool m_bRecalculate = false;
     bool m_bShowRoom = true;
     bool m_b2DView = false;
-    bool m_bTestDataPending = false;
-    bool m_bTestMode = false;
     bool m_bShowLegend = true;
     bool m_bSelectiveCameras = false;
-    uint64_t m_nComputationRequests = 0;
 };
 
 // Floor corner with the smallest x and the largest z of a room centred on

@@ -1,5 +1,7 @@
 #include "app/asbuilt/AsBuiltCompareCommand.h"
 
+#include "classic/ClassicState.h"
+#include "classic/PlanCrossing.h"
 #include "app/ProjectDocument.h"
 #include "app/ReportCommands.h"
 #include "app/VolumePlannerDlg.h"
@@ -72,7 +74,7 @@ void CAsBuiltCompareCommand::Compare()
     m_choice = *choice;
 
     // The plan as it stands now: later edits in the window do not reach this comparison.
-    Project project = CaptureProject(
+    Plan project = CapturePlan(
         m_dialog.TypedUnit(), static_cast<uint32_t>(m_dialog.View()->Renderer().GetVolume().GetResolutionCamera() + 1));
     project.obstacles = m_document.PortableObstacles();
     m_pScratch = std::make_unique<QTemporaryDir>();
@@ -85,7 +87,7 @@ void CAsBuiltCompareCommand::Compare()
     }
     // The Difference display computes this plan, whatever the window does meanwhile.
     CCameraSet::Instance().RecomputeFieldOfView();
-    m_pendingPlan = CoverageInput::FromProcessState();
+    m_pendingPlan = ClassicCoverageInput();
     if (m_pObstacles && !m_pObstacles->IsEmpty())
         m_pendingPlan->obstacles = std::make_shared<const CObstacleSet>(*m_pObstacles);
     QStringList arguments{"compare", "--project", QString::fromStdString(planPath)};
@@ -110,14 +112,14 @@ void CAsBuiltCompareCommand::Read(const QByteArray& output)
         Refuse(parsed.error);
         return;
     }
-    if (!aligned.project) {
+    if (!aligned.plan) {
         Refuse(aligned.error);
         return;
     }
     // A new comparison: the display of the last one goes.
     ShowDifference(false);
     m_figures = std::move(parsed.figures);
-    m_aligned = aligned.project->cameras;
+    m_aligned = aligned.plan->cameras;
     m_plan = std::move(m_pendingPlan);
     m_shownChoice = m_choice;
     m_pDifference.reset();

@@ -69,7 +69,7 @@ class CAsBuiltCompareCommand : public QObject
     std::optional<CoverageInput> m_pendingPlan;
     std::optional<CoverageInput> m_plan;
     // The rig as built aligned into the plan's frame, as the partner wrote it.
-    std::vector<ProjectCamera> m_aligned;
+    std::vector<PlanCamera> m_aligned;
     // The choice the figures shown were made with: the report is made with the same.
     CalibrationChoice m_shownChoice;
     std::shared_ptr<CCoverageDifference> m_pDifference;

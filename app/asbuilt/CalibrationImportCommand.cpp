@@ -37,11 +37,11 @@ QString RoomSideText(float v)
 }
 
 // The labels of the cameras outside the room (user frame: X along the length, Y up, Z across).
-std::vector<std::string> CamerasOutside(const Project& placed, const std::array<float, 3>& room)
+std::vector<std::string> CamerasOutside(const Plan& placed, const std::array<float, 3>& room)
 {
     std::vector<std::string> outside;
     for (size_t c = 0; c < placed.cameras.size(); ++c) {
-        const ProjectCamera& camera = placed.cameras[c];
+        const PlanCamera& camera = placed.cameras[c];
         const bool inside = camera.x >= -kWallSlackM && camera.y >= -kWallSlackM && camera.z >= -kWallSlackM &&
                             camera.x <= room[0] + kWallSlackM && camera.y <= room[2] + kWallSlackM &&
                             camera.z <= room[1] + kWallSlackM;
@@ -133,11 +133,11 @@ void CCalibrationImportCommand::Read()
     const std::string path = m_pScratch->filePath("rig.vplan").toStdString();
     const ProjectReadResult read = ReadProjectFile(path);
     m_pScratch.reset();
-    if (!read.project) {
+    if (!read.plan) {
         Refuse(read.error);
         return;
     }
-    const Project& placed = *read.project;
+    const Plan& placed = *read.plan;
     if (m_bInRoom) {
         const std::array<float, 3> room = RoomMetres();
         const std::vector<std::string> outside = CamerasOutside(placed, room);
@@ -165,7 +165,7 @@ void CCalibrationImportCommand::Read()
     emit importFinished(true);
 }
 
-void CCalibrationImportCommand::TakeCameras(const Project& placed)
+void CCalibrationImportCommand::TakeCameras(const Plan& placed)
 {
     const auto change = [&placed] {
         SceneSettings& s = *GetSceneSettings();
@@ -189,7 +189,7 @@ void CCalibrationImportCommand::TakeCameras(const Project& placed)
     m_undo.Restart();
 }
 
-bool CCalibrationImportCommand::TakeRoom(const Project& placed)
+bool CCalibrationImportCommand::TakeRoom(const Plan& placed)
 {
     // As typed into the boxes and stored by RENDER, which keeps the cameras at their distances from the corner.
     const std::pair<int, float> sides[] = {

@@ -14,7 +14,7 @@ class CCalibrationPartner;
 class CPlanUndo;
 class CVolumePlannerDlg;
 class QTemporaryDir;
-struct Project;
+struct Plan;
 
 // File > Import Calibration as Rig: the calibrated cameras become the
 // plan's rig, as one step of the rig's history. The calibration partner
@@ -42,8 +42,8 @@ class CCalibrationImportCommand : public QObject
     void Refuse(const std::string& reason);
     // The plan's room now, in metres: length, width, height.
     static std::array<float, 3> RoomMetres();
-    void TakeCameras(const Project& placed);
-    bool TakeRoom(const Project& placed);
+    void TakeCameras(const Plan& placed);
+    bool TakeRoom(const Plan& placed);
 
     CVolumePlannerDlg& m_dialog;
     CPlanUndo& m_undo;

@@ -7,6 +7,7 @@
 // computation's time per voxel-camera pair against it, and the peak resident
 // memory of each run. One run takes the portable vector path, for the gain
 // of the wider ones.
+#include "classic/ClassicParameters.h"
 #include "cameras/Angles.h"
 #include "cameras/CameraSet.h"
 #include "coverage/CoverageVolume.h"

@@ -3,6 +3,7 @@
 // (2.4 M voxels, 64 cameras, 20 boxes), each box tested by its slabs or
 // binned on the occupancy grid and walked. The table at the end gives each
 // time against the pass without obstacles measured in the same run.
+#include "classic/ClassicParameters.h"
 #include "cameras/CameraSet.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/obstacles/Occlusion.h"

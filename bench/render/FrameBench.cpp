@@ -7,6 +7,7 @@
 // the table after Google Benchmark's lines gives the ratios and the memory
 // the lists take per drawn voxel.
 
+#include "classic/ClassicParameters.h"
 #include "ClassicVolumeLists.h"
 #include "coverage/CoverageVolume.h"
 #include "render/OffscreenContext.h"

@@ -13,6 +13,7 @@ struct ObstacleBox {
     std::string name;
     Vec3d min;
     Vec3d max;
+    friend bool operator==(const ObstacleBox&, const ObstacleBox&) = default;
 };
 
 // Placements stay within this distance of the room corner, and meshes are
@@ -24,6 +25,7 @@ inline constexpr double kMaxMeshScale = 1e6;
 // Triangles as a mesh file holds them, in the file's units.
 struct MeshTriangles {
     std::vector<std::array<Vec3d, 3>> triangles;
+    friend bool operator==(const MeshTriangles&, const MeshTriangles&) = default;
 };
 
 // A mesh file placed in the user frame: a file vertex v lands at offset + scale v.
@@ -33,6 +35,7 @@ struct ObstacleMesh {
     Vec3d offset;
     double scale = 1.0;
     MeshTriangles mesh; // read from `file` by whoever added the mesh
+    friend bool operator==(const ObstacleMesh&, const ObstacleMesh&) = default;
 };
 
 // Why a box cannot be used (a corner not finite, a side of no length), naming

@@ -27,7 +27,7 @@ bool CPlannerDrag::Begin(const CPlannerProjection& view, CCameraSet& cameras, in
     bool aiming = false;
     double best = 0.0;
     for (int i = first; i < end; ++i) {
-        const Vec3d p = view.Project(cameras.GetPosition(i));
+        const Vec3d p = view.Plan(cameras.GetPosition(i));
         if (p.z <= 0.0)
             continue;
         const double d = std::hypot(p.x - px, p.y - py);
@@ -37,7 +37,7 @@ bool CPlannerDrag::Begin(const CPlannerProjection& view, CCameraSet& cameras, in
         }
     }
     if (aimCamera >= first && aimCamera < end) {
-        const Vec3d t = view.Project(Target(cameras, aimCamera, room));
+        const Vec3d t = view.Plan(Target(cameras, aimCamera, room));
         const double d = std::hypot(t.x - px, t.y - py);
         if (t.z > 0.0 && d <= kTargetPickRadius && (picked < 0 || d < best)) {
             picked = aimCamera;

@@ -98,7 +98,7 @@ std::array<Vec3d, 2> CPlannerProjection::PixelRay(double px, double py) const
     return {Unturn(origin), Unturn(direction)};
 }
 
-Vec3d CPlannerProjection::Project(const Vec3d& p) const
+Vec3d CPlannerProjection::Plan(const Vec3d& p) const
 {
     const Vec3d q = Turn(p);
     const double ex = q.x + GetPanX();

@@ -66,7 +66,7 @@ class CPlannerProjection
     Vec3d Turn(const Vec3d& p) const;
     // Where a scene point falls in the viewport, pixels from the bottom left;
     // z is the eye distance along the view (positive in front).
-    Vec3d Project(const Vec3d& p) const;
+    Vec3d Plan(const Vec3d& p) const;
     // Perspective: the pan and eye distance that put the eye at a scene
     // point, looking the way yaw and pitch turn it.
     void PlaceEye(const Vec3d& p);

@@ -99,8 +99,8 @@ std::vector<LabelPlacement> DrawPlannerRuler(const CPlannerProjection& projectio
 {
     std::vector<LabelPlacement> drawn;
     const double lengthM = Length(edge.end - edge.start);
-    const Vec3d a = projection.Project(edge.start);
-    const Vec3d b = projection.Project(edge.end);
+    const Vec3d a = projection.Plan(edge.start);
+    const Vec3d b = projection.Plan(edge.end);
     if (!(lengthM > 0.0) || a.z <= 0.0 || b.z <= 0.0 || std::hypot(b.x - a.x, b.y - a.y) < kShortestRulerPx)
         return drawn;
     const double length = lengthM / MetresPerRulerUnit(unit);
@@ -117,7 +117,7 @@ std::vector<LabelPlacement> DrawPlannerRuler(const CPlannerProjection& projectio
     dx /= dl;
     dy /= dl;
     auto side = [&](const Vec3d& p) {
-        const Vec3d s = projection.Project(p);
+        const Vec3d s = projection.Plan(p);
         return dx * (0.5 * (a.x + b.x) - s.x) + dy * (0.5 * (a.y + b.y) - s.y);
     };
     // A floor seen edge-on gives no side: the room's middle does.
@@ -128,7 +128,7 @@ std::vector<LabelPlacement> DrawPlannerRuler(const CPlannerProjection& projectio
         dx = -dx;
         dy = -dy;
     }
-    auto anchor = [&](double value) { return projection.Project(at(value)); };
+    auto anchor = [&](double value) { return projection.Plan(at(value)); };
     auto place = [&](const RulerLabel& label) {
         const Vec3d p = anchor(label.value);
         const auto o = OffsetLabel(p.x, p.y, dx, dy, kLabelOffsetPx, label.text);

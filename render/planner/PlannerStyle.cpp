@@ -1,5 +1,8 @@
 #include "render/planner/PlannerStyle.h"
 
+#include "classic/ClassicState.h"
+
+#include "classic/ClassicParameters.h"
 #include "cameras/CameraSet.h"
 #include "coverage/CoverageController.h"
 #include "render/AxesDrawer.h"
@@ -362,7 +365,7 @@ uint64_t CPlannerStyle::CountDrawnVoxels(const ViewFrame& frame)
     const std::vector<double> key{static_cast<double>(frame.results.GetResultGeneration()),
                                   static_cast<double>(display),
                                   static_cast<double>(volume.GetShownLayers()),
-                                  static_cast<double>(volume.GetResolutionCamera()),
+                                  static_cast<double>(volume.GetResolutionCamera(ClassicRigCameraCount())),
                                   static_cast<double>(GetIsoOperator()),
                                   static_cast<double>(GetIsoThreshold()),
                                   static_cast<double>(GetResOperator1()),
@@ -381,7 +384,7 @@ uint64_t CPlannerStyle::CountDrawnVoxels(const ViewFrame& frame)
     uint64_t count = 0;
     switch (display) {
     case WindowDisplay::SelectiveCameras:
-        count = volume.IsoListPaint().size();
+        count = volume.IsoListPaint(ClassicFilters()).size();
         break;
     case WindowDisplay::CameraCount2D:
         // Every voxel of the layers shown but those inside an obstacle, as CountLayerPaint draws them.
@@ -391,7 +394,7 @@ uint64_t CPlannerStyle::CountDrawnVoxels(const ViewFrame& frame)
                 count -= t % layers < shown && volume.InsideObstacle(t);
         break;
     case WindowDisplay::ResolutionMap: {
-        const std::vector<int8_t> bands = volume.MapBands();
+        const std::vector<int8_t> bands = volume.MapBands(ClassicFilters());
         for (size_t t = 0; t < bands.size(); ++t)
             count += bands[t] >= 0 && t % layers < shown;
         break;
@@ -503,7 +506,7 @@ void CPlannerStyle::Draw(const ViewFrame& frame)
         break;
     default:
         legend = ResolutionLegendPanel(volume.GetResolutionMin(), volume.GetBandWidth(), volume.GetResolutionMax(),
-                                       volume.GetResolutionCamera() + 1);
+                                       volume.GetResolutionCamera(ClassicRigCameraCount()) + 1);
         break;
     }
     if (showLegend)
@@ -513,10 +516,10 @@ void CPlannerStyle::Draw(const ViewFrame& frame)
 
     // Camera numbers beside their spheres, towards the room's middle on
     // screen, where the rulers (outside the room) are not.
-    const Vec3d centre = view.Project({0.0, 0.0, 0.0});
-    const int ringed = volume.GetResolutionCamera();
+    const Vec3d centre = view.Plan({0.0, 0.0, 0.0});
+    const int ringed = volume.GetResolutionCamera(ClassicRigCameraCount());
     for (const CameraLabel& label : GroupCameraLabels(positions, numbers)) {
-        const Vec3d p = view.Project(label.position);
+        const Vec3d p = view.Plan(label.position);
         if (p.z <= 0.0)
             continue;
         const double radius = sphere * view.PixelsPerUnitAt(p.z);
@@ -553,8 +556,8 @@ void CPlannerStyle::Draw(const ViewFrame& frame)
     const int end = static_cast<int>(std::min(settings->GetEndCamera(), settings->GetCameraCount()));
     if (cameras && cameras->IsAllocated() && m_nSelectedCamera >= static_cast<int>(settings->GetFirstCamera()) &&
         m_nSelectedCamera < end) {
-        const Vec3d t = view.Project(GetTarget());
-        const Vec3d c = view.Project(cameras->GetPosition(m_nSelectedCamera));
+        const Vec3d t = view.Plan(GetTarget());
+        const Vec3d c = view.Plan(cameras->GetPosition(m_nSelectedCamera));
         if (t.z > 0.0 && c.z > 0.0) {
             DrawAimLine(c.x, c.y, t.x, t.y);
             DrawTargetMark(t.x, t.y, CPlannerDrag::kTargetPickRadius - 2.0);
@@ -566,12 +569,12 @@ void CPlannerStyle::Draw(const ViewFrame& frame)
     // width on the floor edge farther out; labels away from the room.
     const CRoomModel& r = frame.room;
     const Vec3d floor{0.0, r.Corner(0).y, 0.0};
-    const Vec3d floorCentre = view.Project(floor);
-    auto screenX = [&](int corner) { return view.Project(r.Corner(corner)).x; };
+    const Vec3d floorCentre = view.Plan(floor);
+    auto screenX = [&](int corner) { return view.Plan(r.Corner(corner)).x; };
     auto midpoint = [&](int a, int b) {
         const Vec3d& p = r.Corner(a);
         const Vec3d& q = r.Corner(b);
-        return view.Project({0.5 * (p.x + q.x), 0.5 * (p.y + q.y), 0.5 * (p.z + q.z)});
+        return view.Plan({0.5 * (p.x + q.x), 0.5 * (p.y + q.y), 0.5 * (p.z + q.z)});
     };
     int post = 0;
     for (const int corner : {1, 4, 5})
@@ -597,12 +600,13 @@ void CPlannerStyle::Draw(const ViewFrame& frame)
     status.computed = volume.HasResults();
     switch (display) {
     case WindowDisplay::ResolutionMap:
-        status.display = "Resolution map, camera " + std::to_string(volume.GetResolutionCamera() + 1);
+        status.display =
+            "Resolution map, camera " + std::to_string(volume.GetResolutionCamera(ClassicRigCameraCount()) + 1);
         status.criteria = IsoText() + "; " + ResolutionFilterText();
         break;
     case WindowDisplay::SelectiveCameras:
-        status.display =
-            "Selective cameras volume, resolution of camera " + std::to_string(volume.GetResolutionCamera() + 1);
+        status.display = "Selective cameras volume, resolution of camera " +
+                         std::to_string(volume.GetResolutionCamera(ClassicRigCameraCount()) + 1);
         status.criteria = "seen by every enabled camera of the range";
         status.layered = false;
         break;

@@ -1,7 +1,8 @@
 #include "render/view/VolumeView.h"
 
 #include "coverage/CoverageController.h"
-#include "coverage/SharedScene.h"
+#include "classic/ClassicState.h"
+#include "classic/SharedScene.h"
 #include "render/SceneRenderer.h"
 
 #include <QKeyEvent>
@@ -68,7 +69,7 @@ unsigned ButtonFlags(const QMouseEvent& event)
 
 CVolumeView::CVolumeView(QWidget* parent)
     : QOpenGLWidget(parent), m_scene(std::make_unique<CSharedScene>()),
-      m_controller(std::make_unique<CCoverageController>()),
+      m_controller(std::make_unique<CCoverageController>(ClassicCoverageSource())),
       m_renderer(std::make_unique<CSceneRenderer>(*m_controller)), m_pProgress(new QProgressBar(this)),
       m_pCancel(new QPushButton("Cancel", this)), m_pStale(new QLabel(kStaleResultsMessage, this)),
       m_pTicker(new QTimer(this))

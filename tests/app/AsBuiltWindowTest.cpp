@@ -295,7 +295,7 @@ void AsBuiltWindowTest::comparisonShowsThePartnersFiguresAndTheDifference()
     QVERIFY(Compare().Window()->AlignmentText().contains("none"));
 
     // The figures are those `compare` prints for the same plan and calibration.
-    Project plan = CaptureProject(m_dlg->TypedUnit(), 1);
+    Plan plan = CapturePlan(m_dlg->TypedUnit(), 1);
     QVERIFY(WriteProjectFile(Path("plan.vplan").toStdString(), plan));
     QProcess cli;
     cli.start(VP_CLI_PATH, {"compare", "--project", Path("plan.vplan"), "--as-built", Path("built.toml"),

@@ -219,7 +219,7 @@ void AutoPlaceWindowTest::acceptIsOneStepThatUndoAndRedoTakeBackAndForth()
     const QString path = m_dir.filePath("plan.vplan");
     m_prompts->files.push_back(path.toStdString());
     Trigger(MenuCommand::SaveProjectAs);
-    CProjectDocument& document = m_menu->Project().Document();
+    CProjectDocument& document = m_menu->Plan().Document();
     QVERIFY(!document.IsModified());
     WaitForCoverage();
     const std::string before = RigText();
@@ -372,7 +372,7 @@ void AutoPlaceWindowTest::mountsAndTargetGoWithTheProject()
     QCOMPARE(readText(again), plainText);
 
     // A project with mounts and target: the window shows them.
-    Project project = *ReadProjectFile(plain).project;
+    Plan project = *ReadProjectFile(plain).plan;
     MountSurfaces mounts;
     mounts.walls = {true, false, false, true};
     mounts.wallBand = std::array<double, 2>{2.0, 2.8};
@@ -392,7 +392,7 @@ void AutoPlaceWindowTest::mountsAndTargetGoWithTheProject()
     QVERIFY(!Panel().MountBox(4)->isChecked());
     QCOMPARE(Panel().FieldBox(CAutoPlacePanel::kWallBand)->text(), QString("2, 2.8"));
     QVERIFY(Panel().ProjectMountsText()->text().contains("1 segments"));
-    QVERIFY(!m_menu->Project().Document().IsModified());
+    QVERIFY(!m_menu->Plan().Document().IsModified());
 
     // Saved as it was read; then edits of the window go into the plan, the segment with them.
     const std::string copy = m_dir.filePath("copy.vplan").toStdString();
@@ -403,9 +403,9 @@ void AutoPlaceWindowTest::mountsAndTargetGoWithTheProject()
     Panel().TargetTable()->item(0, CAutoPlacePanel::kColMax)->setText("4.5, 2, 4");
     // A value not yet valid leaves the plan's last valid one.
     Panel().FieldBox(CAutoPlacePanel::kWallBand)->setText("2");
-    QTRY_VERIFY(m_menu->Project().Document().IsModified());
+    QTRY_VERIFY(m_menu->Plan().Document().IsModified());
     Trigger(MenuCommand::SaveProject);
-    const ProjectPlacement saved = ReadProjectFile(copy).project->placement;
+    const ProjectPlacement saved = ReadProjectFile(copy).plan->placement;
     QVERIFY(saved.mounts);
     MountSurfaces expected = mounts;
     expected.ceiling = true;
@@ -422,7 +422,7 @@ void AutoPlaceWindowTest::mountsAndTargetGoWithTheProject()
         QVERIFY(Panel().MountBox(m)->isChecked());
     QVERIFY(Panel().FieldBox(CAutoPlacePanel::kWallBand)->text().isEmpty());
     QVERIFY(Panel().ProjectMountsText()->text().isEmpty());
-    QVERIFY(!m_menu->Project().Document().IsModified());
+    QVERIFY(!m_menu->Plan().Document().IsModified());
 }
 
 void AutoPlaceWindowTest::cancelEndsTheWorkerAtOnceInTheCandidatesAndTheRefinement()

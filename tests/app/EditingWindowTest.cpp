@@ -423,7 +423,7 @@ void EditingWindowTest::emptyStartNewPlanRecentPlansAndSaveConfirmations()
     QVERIFY(!m_menu->StartHint()->isVisible());
     // A new plan starts the history; it is unsaved.
     QCOMPARE(Stack().count(), 0);
-    QVERIFY(m_menu->Project().Document().IsModified());
+    QVERIFY(m_menu->Plan().Document().IsModified());
     WaitForCoverage();
 
     // Saves say so beside the menus, and the file joins Open Recent.
@@ -448,8 +448,8 @@ void EditingWindowTest::emptyStartNewPlanRecentPlansAndSaveConfirmations()
     QVERIFY(recent && recent->isEnabled());
     recent->actions().front()->trigger();
     QTRY_COMPARE(s.GetCameraCount(), 5u);
-    QCOMPARE(QString::fromStdString(m_menu->Project().Document().Path()), path);
-    QVERIFY(!m_menu->Project().Document().IsModified());
+    QCOMPARE(QString::fromStdString(m_menu->Plan().Document().Path()), path);
+    QVERIFY(!m_menu->Plan().Document().IsModified());
 
     // A file gone since is named and leaves the list.
     QVERIFY(QFile::remove(path));

@@ -79,7 +79,7 @@ class PlannerViewWindowTest : public QObject, CMenuWindowFixture
     // The client pixel (y down) of a scene point in the planner view.
     QPoint Client(const Vec3d& scene) const
     {
-        const Vec3d p = View().Renderer().GetPlannerProjection().Project(scene);
+        const Vec3d p = View().Renderer().GetPlannerProjection().Plan(scene);
         return {qRound(p.x), qRound(kViewHeight - p.y)};
     }
     // A left drag in motion messages of a few pixels each, as a hand makes it.
@@ -178,7 +178,7 @@ std::vector<QPointF> PlannerViewWindowTest::RoomCorners() const
     std::vector<QPointF> corners;
     const CSceneRenderer& renderer = View().Renderer();
     for (int i = 0; i < CRoomBox::kCornerCount; ++i) {
-        const Vec3d p = renderer.GetPlannerProjection().Project(renderer.GetRoom().Corner(i));
+        const Vec3d p = renderer.GetPlannerProjection().Plan(renderer.GetRoom().Corner(i));
         corners.emplace_back(p.x, p.y);
     }
     return corners;
@@ -369,13 +369,13 @@ void PlannerViewWindowTest::projectRemembersTheStyle()
     m_prompts->files.push_back(Path("planner.vplan").toStdString());
     Trigger(MenuCommand::SaveProjectAs);
     const ProjectReadResult read = ReadProjectFile(Path("planner.vplan").toStdString());
-    QVERIFY(read.project);
-    QVERIFY(read.project->plannerView);
+    QVERIFY(read.plan);
+    QVERIFY(read.plan->plannerView);
 
     // Switching is a change of the plan; back in the classic view the plan
     // saves as it did before, byte for byte.
     Trigger(MenuCommand::PlannerView);
-    m_menu->Project().UpdateTitle();
+    m_menu->Plan().UpdateTitle();
     QVERIFY(m_dlg->windowTitle().startsWith("planner.vplan*"));
     m_prompts->files.push_back(Path("classic-again.vplan").toStdString());
     Trigger(MenuCommand::SaveProjectAs);
@@ -387,7 +387,7 @@ void PlannerViewWindowTest::projectRemembersTheStyle()
     QCOMPARE(View().GetViewStyle(), ViewStyle::Planner);
     QVERIFY(m_menu->Action(MenuCommand::PlannerView)->isChecked());
     QVERIFY(m_menu->Action(MenuCommand::FitRoom)->isEnabled());
-    m_menu->Project().UpdateTitle();
+    m_menu->Plan().UpdateTitle();
     QVERIFY(m_dlg->windowTitle().startsWith("planner.vplan -"));
     Settle();
     const QImage opened = Frame();
@@ -528,7 +528,7 @@ void PlannerViewWindowTest::presetsGiveTheirViews()
     Trigger(MenuCommand::ViewTop);
     const QImage fromAbove = Frame();
     SaveScreenshot(fromAbove, "planner_view_top.png");
-    const auto floor = [&](double x, double z) { return view.Project(cams.FromUser({x, 0.0, z})); };
+    const auto floor = [&](double x, double z) { return view.Plan(cams.FromUser({x, 0.0, z})); };
     const Vec3d f0 = floor(0.0, 0.0), f1 = floor(12.0, 0.0), f2 = floor(12.0, 8.0), f3 = floor(0.0, 8.0);
     QVERIFY(std::abs(f0.x - f3.x) < 0.5 && std::abs(f1.x - f2.x) < 0.5);
     QVERIFY(std::abs(f0.y - f1.y) < 0.5 && std::abs(f2.y - f3.y) < 0.5);
@@ -543,7 +543,7 @@ void PlannerViewWindowTest::presetsGiveTheirViews()
     Trigger(MenuCommand::ViewFront);
     const QImage front = Frame();
     SaveScreenshot(front, "planner_view_front.png");
-    const Vec3d a = view.Project(cams.FromUser({0.0, 0.0, 0.0})), b = view.Project(cams.FromUser({12.0, 4.0, 0.0}));
+    const Vec3d a = view.Plan(cams.FromUser({0.0, 0.0, 0.0})), b = view.Plan(cams.FromUser({12.0, 4.0, 0.0}));
     QVERIFY2(std::abs((b.x - a.x) / (b.y - a.y) - 3.0) < 0.01, qPrintable(QString::number((b.x - a.x) / (b.y - a.y))));
     QVERIFY(!background(front, Client(cams.FromUser({6.0, 0.0, 4.0}))));
     QVERIFY(background(front, Client(cams.FromUser({6.0, 5.5, 0.0}))));
@@ -552,7 +552,7 @@ void PlannerViewWindowTest::presetsGiveTheirViews()
     Trigger(MenuCommand::ViewSide);
     SaveScreenshot(Frame(), "planner_view_side.png");
     Settle();
-    const Vec3d s0 = view.Project(cams.FromUser({0.0, 0.0, 8.0})), s1 = view.Project(cams.FromUser({0.0, 4.0, 0.0}));
+    const Vec3d s0 = view.Plan(cams.FromUser({0.0, 0.0, 8.0})), s1 = view.Plan(cams.FromUser({0.0, 4.0, 0.0}));
     QVERIFY2(std::abs(std::abs(s1.x - s0.x) / (s1.y - s0.y) - 2.0) < 0.01,
              qPrintable(QString::number((s1.x - s0.x) / (s1.y - s0.y))));
 
@@ -581,7 +581,7 @@ void PlannerViewWindowTest::presetsGiveTheirViews()
     QCOMPARE(view.GetFieldOfView(), static_cast<double>(cams.GetVFov(camera)));
     const Vec3d eye = view.EyePosition();
     QVERIFY(Length(eye - cams.GetPosition(camera)) < 1e-6);
-    const Vec3d aim = view.Project(View().Renderer().GetPlannerTarget());
+    const Vec3d aim = view.Plan(View().Renderer().GetPlannerTarget());
     QVERIFY2(std::hypot(aim.x - 500.0, aim.y - 340.0) < 2.0, qPrintable(QString("%1,%2").arg(aim.x).arg(aim.y)));
 
     // Pyramids: none drawn is another picture, all again the one before.
@@ -645,7 +645,7 @@ void PlannerViewWindowTest::fitRoomHoldsACameraOutsideTheRoom()
     Trigger(MenuCommand::FitRoom);
     const QImage fitted = Frame();
     SaveScreenshot(fitted, "planner_view_camera_outside.png");
-    const Vec3d p = View().Renderer().GetPlannerProjection().Project(cams.GetPosition(3));
+    const Vec3d p = View().Renderer().GetPlannerProjection().Plan(cams.GetPosition(3));
     QVERIFY2(p.x > 0.0 && p.x < kLegendLeftColumn && p.y > 0.0 && p.y < kSceneHeight,
              qPrintable(QString("%1,%2").arg(p.x).arg(p.y)));
     QVERIFY(HasBackgroundMargin(fitted));

@@ -48,7 +48,7 @@ class ProjectWindowTest : public QObject, CMenuWindowFixture
     }
     QString Title()
     {
-        m_menu->Project().UpdateTitle();
+        m_menu->Plan().UpdateTitle();
         return m_dlg->windowTitle();
     }
 
@@ -118,8 +118,8 @@ void ProjectWindowTest::savedPlanChangesAsksAndOpensAgain()
     QVERIFY(!m_dlg->isVisible());
     // Yes saved it first.
     const ProjectReadResult read = ReadProjectFile(Path("stage.vplan").toStdString());
-    QVERIFY(read.project);
-    QCOMPARE(read.project->cameras[0].hTilt, 30.0f);
+    QVERIFY(read.plan);
+    QCOMPARE(read.plan->cameras[0].hTilt, 30.0f);
 }
 
 void ProjectWindowTest::refusedProjectLeavesThePlan()
@@ -147,9 +147,9 @@ void ProjectWindowTest::projectInFeetShowsFeet()
     m_prompts->files.push_back(Path("feet.vplan").toStdString());
     Trigger(MenuCommand::SaveProjectAs);
     const ProjectReadResult read = ReadProjectFile(Path("feet.vplan").toStdString());
-    QVERIFY(read.project);
-    QCOMPARE(read.project->unit, std::string("ft"));
-    QCOMPARE(read.project->length, 40.0f * kMetresPerFoot);
+    QVERIFY(read.plan);
+    QCOMPARE(read.plan->unit, std::string("ft"));
+    QCOMPARE(read.plan->length, 40.0f * kMetresPerFoot);
 
     EnterCameras(1);
     m_prompts->answers.push_back(PromptAnswer::No);

@@ -78,7 +78,7 @@ class WindowMendsTest : public QObject, CMenuWindowFixture
         m_prompts->files.push_back(m_dir.filePath(name).toStdString());
         Trigger(MenuCommand::SaveProjectAs);
     }
-    bool Modified() const { return m_menu->Project().Document().IsModified(); }
+    bool Modified() const { return m_menu->Plan().Document().IsModified(); }
     const CCoverageVolume& Volume() const { return m_dlg->View()->Renderer().GetVolume(); }
     std::string LastMessage() const { return m_prompts->messages.empty() ? "" : m_prompts->messages.back().text; }
     static std::string Read(const QString& path)
@@ -308,7 +308,7 @@ void WindowMendsTest::unsavedChangesAskSaveDiscardOrCancel()
     Trigger(MenuCommand::OpenProject);
     QVERIFY(m_prompts->openRequests.empty());
     QCOMPARE(m_prompts->messages.size(), size_t{3});
-    QVERIFY(m_menu->Project().Document().IsModified());
+    QVERIFY(m_menu->Plan().Document().IsModified());
 
     // Save saves first and then goes; a cancelled save keeps the window.
     m_prompts->answers = {PromptAnswer::Save};
@@ -365,7 +365,7 @@ void WindowMendsTest::meshFilesAreSavedRelativeToTheProject()
     CScriptedPrompts prompts;
     CProjectDocument document(prompts,
                               {[] { return std::string("m"); }, [] { return 1u; }, [] { return true; },
-                               [] { return false; }, [](const Project&) {}, [&windowList] { return windowList; },
+                               [] { return false; }, [](const Plan&) {}, [&windowList] { return windowList; },
                                [&windowList, &openedFrom](const ObstacleList& list, const std::string& baseDir) {
                                    windowList = list;
                                    openedFrom = baseDir;
@@ -375,8 +375,8 @@ void WindowMendsTest::meshFilesAreSavedRelativeToTheProject()
                                [] { return std::optional<ProjectWindowState>(); }});
     const auto meshIn = [](const QString& path) {
         const ProjectReadResult read = ReadProjectFile(path.toStdString());
-        return read.project && read.project->obstacles.meshes.size() == 1 ? read.project->obstacles.meshes[0].file
-                                                                          : std::string("(unread)");
+        return read.plan && read.plan->obstacles.meshes.size() == 1 ? read.plan->obstacles.meshes[0].file
+                                                                    : std::string("(unread)");
     };
     prompts.files.push_back(m_dir.filePath("plans/a/plan.vplan").toStdString());
     QVERIFY(document.SaveAs());

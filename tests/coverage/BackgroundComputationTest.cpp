@@ -151,7 +151,7 @@ TEST_F(BackgroundComputationTest, ComputesFromItsCopyWhileTheSharedStateChanges)
     const CCameraSet computedRig = Rig();
 
     MakeStage();
-    CoverageInput inputs = CoverageInput::FromProcessState();
+    CoverageInput inputs = ClassicCoverageInput();
     inputs.cameras.RecomputeFieldOfView();
     std::vector<CoverageStep> steps;
     steps.push_back(Step());
@@ -186,7 +186,7 @@ TEST_F(BackgroundComputationTest, ComputesFromItsCopyWhileTheSharedStateChanges)
 TEST_F(BackgroundComputationTest, DerivedValuesGoBackOnlyToCamerasLeftAsTheyWere)
 {
     MakeStage();
-    CoverageInput inputs = CoverageInput::FromProcessState();
+    CoverageInput inputs = ClassicCoverageInput();
     inputs.cameras.RecomputeFieldOfView();
     ASSERT_EQ(volume.BuildGrid(inputs), CCoverageVolume::GridStatus::Ok);
     ASSERT_EQ(volume.ComputeCoverage(inputs), CCoverageVolume::GridStatus::Ok);
@@ -217,7 +217,7 @@ TEST_F(BackgroundComputationTest, CancelEndsTheQueueAndStepsRunInOrder)
     MakeStage();
     // Refused grids are passed over; the last step's volume is computed.
     {
-        CoverageInput inputs = CoverageInput::FromProcessState();
+        CoverageInput inputs = ClassicCoverageInput();
         std::vector<CoverageStep> steps;
         steps.push_back(Step());
         steps.back().status = CCoverageVolume::GridStatus::OutOfMemory;
@@ -233,7 +233,7 @@ TEST_F(BackgroundComputationTest, CancelEndsTheQueueAndStepsRunInOrder)
     }
     // Cancelled at once: no step computes, no planning runs.
     {
-        CoverageInput inputs = CoverageInput::FromProcessState();
+        CoverageInput inputs = ClassicCoverageInput();
         std::vector<CoverageStep> steps;
         steps.push_back(Step());
         steps.push_back(Step());
@@ -251,7 +251,7 @@ TEST_F(BackgroundComputationTest, CancelEndsTheQueueAndStepsRunInOrder)
     }
     // The planning measures alone, of a volume computed before.
     Compute();
-    CBackgroundComputation planning(CoverageInput::FromProcessState(), {}, true, &volume);
+    CBackgroundComputation planning(ClassicCoverageInput(), {}, true, &volume);
     planning.Wait();
     ASSERT_TRUE(planning.RanPlanning());
     EXPECT_EQ(planning.GetPlanningStatus(), CPlanningMeasures::Status::Ok);

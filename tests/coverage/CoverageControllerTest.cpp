@@ -3,7 +3,7 @@
 #include "CoverageFixture.h"
 
 #include "coverage/CoverageController.h"
-#include "coverage/SharedScene.h"
+#include "classic/SharedScene.h"
 
 #include <thread>
 

@@ -2,7 +2,7 @@
 // one apply, one comparison.
 #include "CoverageFixture.h"
 
-#include "coverage/RoomState.h"
+#include "classic/RoomState.h"
 
 #include <gtest/gtest.h>
 

@@ -8,14 +8,14 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const ProjectReadResult read = ParseProject(std::string(reinterpret_cast<const char*>(data), size));
-    if (!read.project) {
+    if (!read.plan) {
         if (read.error.empty())
             std::abort();
         return 0;
     }
-    const std::string text = ProjectText(*read.project);
+    const std::string text = ProjectText(*read.plan);
     const ProjectReadResult again = ParseProject(text);
-    if (!again.project || ProjectText(*again.project) != text)
+    if (!again.plan || ProjectText(*again.plan) != text)
         std::abort();
     return 0;
 }

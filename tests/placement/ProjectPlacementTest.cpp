@@ -9,13 +9,13 @@ namespace
 {
 
 // A 12 x 10 x 4 m plan with one camera.
-Project SmallPlan()
+Plan SmallPlan()
 {
-    Project project;
+    Plan project;
     project.length = 12.0f;
     project.width = 10.0f;
     project.height = 4.0f;
-    ProjectCamera camera;
+    PlanCamera camera;
     camera.label = "Camera 1";
     camera.x = 1.0;
     camera.y = 3.0;
@@ -48,14 +48,14 @@ Json Parsed(const std::string& text)
 
 TEST(ProjectPlacementTest, MountsAndTargetSurviveASaveAndALoadByteForByte)
 {
-    Project plan = SmallPlan();
+    Plan plan = SmallPlan();
     plan.placement = FullPlacement();
     const std::string text = ProjectText(plan);
     const ProjectReadResult read = ParseProject(text);
-    ASSERT_TRUE(read.project) << read.error;
-    EXPECT_EQ(read.project->placement.mounts, plan.placement.mounts);
-    EXPECT_EQ(read.project->placement.target, plan.placement.target);
-    EXPECT_EQ(ProjectText(*read.project), text);
+    ASSERT_TRUE(read.plan) << read.error;
+    EXPECT_EQ(read.plan->placement.mounts, plan.placement.mounts);
+    EXPECT_EQ(read.plan->placement.target, plan.placement.target);
+    EXPECT_EQ(ProjectText(*read.plan), text);
 
     const Json json = Parsed(text)["placement"];
     EXPECT_EQ(json["mounts"]["walls"], Json::parse(R"(["x0", "z1"])"));
@@ -72,20 +72,20 @@ TEST(ProjectPlacementTest, AbsentKeysTakeTheirDefaultsAndUnknownKeysStay)
     document["placement"] = Json::parse(R"({"mounts": {"rail": 3}, "target": [{"min": [1, 0, 1], "max": [2, 1, 2],
                                              "note": "stage"}], "solver": "x"})");
     const ProjectReadResult read = ParseProject(document.dump());
-    ASSERT_TRUE(read.project) << read.error;
-    const MountSurfaces& mounts = *read.project->placement.mounts;
+    ASSERT_TRUE(read.plan) << read.error;
+    const MountSurfaces& mounts = *read.plan->placement.mounts;
     EXPECT_EQ(mounts, MountSurfaces{});
-    ASSERT_EQ(read.project->placement.target.size(), 1u);
-    EXPECT_EQ(read.project->placement.target[0].weight, 1.0);
-    const Json again = Parsed(ProjectText(*read.project))["placement"];
+    ASSERT_EQ(read.plan->placement.target.size(), 1u);
+    EXPECT_EQ(read.plan->placement.target[0].weight, 1.0);
+    const Json again = Parsed(ProjectText(*read.plan))["placement"];
     EXPECT_EQ(again["mounts"]["rail"], 3);
     EXPECT_EQ(again["target"][0]["note"], "stage");
     EXPECT_EQ(again["solver"], "x");
 
     // Saved by a part of the program that sets no placement values: the
     // document's stay as read.
-    Project other = SmallPlan();
-    other.kept = read.project->kept;
+    Plan other = SmallPlan();
+    other.kept = read.plan->kept;
     EXPECT_EQ(Parsed(ProjectText(other))["placement"], document["placement"]);
 }
 
@@ -114,7 +114,7 @@ TEST(ProjectPlacementTest, RefusalsNameTheKeyAndTheReason)
         Json document = base;
         document["placement"] = Json::parse(placement);
         const ProjectReadResult read = ParseProject(document.dump());
-        EXPECT_FALSE(read.project) << placement;
+        EXPECT_FALSE(read.plan) << placement;
         EXPECT_NE(read.error.find(message), std::string::npos) << placement << " gave: " << read.error;
     }
 }

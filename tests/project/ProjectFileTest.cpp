@@ -98,8 +98,8 @@ class ProjectFileTest : public ::testing::Test
 TEST_F(ProjectFileTest, FullPlanSavesLoadsAndSavesByteForByte)
 {
     MakeFullPlan();
-    const Project saved = CaptureProject("ft", 3);
-    ASSERT_FALSE(CheckProject(saved).has_value()) << *CheckProject(saved);
+    const Plan saved = CapturePlan("ft", 3);
+    ASSERT_FALSE(CheckPlan(saved).has_value()) << *CheckPlan(saved);
     ASSERT_TRUE(WriteProjectFile(Path("plan.vplan"), saved));
     const std::string first = Read(Path("plan.vplan"));
 
@@ -110,9 +110,9 @@ TEST_F(ProjectFileTest, FullPlanSavesLoadsAndSavesByteForByte)
     g_fSceneScaleX = g_fSceneScaleZ = 1.0f;
     CreateSceneSettings();
     const ProjectReadResult read = ReadProjectFile(Path("plan.vplan"));
-    ASSERT_TRUE(read.project) << read.error;
+    ASSERT_TRUE(read.plan) << read.error;
     CRoomBox room;
-    ApplyProject(*read.project, room);
+    ApplyPlan(*read.plan, room);
     const SceneSettings& s = *GetSceneSettings();
     EXPECT_EQ(s.GetRoomLength(), 40.0f * kMetresPerFoot);
     EXPECT_EQ(s.GetUnits(), "m");
@@ -134,24 +134,24 @@ TEST_F(ProjectFileTest, FullPlanSavesLoadsAndSavesByteForByte)
     EXPECT_EQ(set.GetFNumber(4), 2.8f);
     EXPECT_EQ(set.GetHTilt(4), 100.25f);
     EXPECT_EQ(set.GetFilePosition(4).x, 3.3f);
-    EXPECT_EQ(read.project->unit, "ft");
-    EXPECT_EQ(read.project->resolutionCamera, 3u);
+    EXPECT_EQ(read.plan->unit, "ft");
+    EXPECT_EQ(read.plan->resolutionCamera, 3u);
 
-    const Project again = CaptureProject(read.project->unit, read.project->resolutionCamera, read.project->kept);
+    const Plan again = CapturePlan(read.plan->unit, read.plan->resolutionCamera, read.plan->kept);
     EXPECT_EQ(ProjectText(again), first);
 }
 
 TEST_F(ProjectFileTest, KeysOfANewerMinorVersionAreKept)
 {
     MakeFullPlan();
-    Json document = Json::parse(ProjectText(CaptureProject("m", 1)));
+    Json document = Json::parse(ProjectText(CapturePlan("m", 1)));
     document["version"] = "1.4";
     document["obstacles"] = Json::array({{{"name", "pillar"}, {"min", {1, 0, 1}}, {"max", {1.5, 4, 1.5}}}});
     document["room"]["colour"] = "grey";
     document["cameras"][0]["mount"] = "truss A";
     const ProjectReadResult read = ParseProject(document.dump());
-    ASSERT_TRUE(read.project) << read.error;
-    const Json written = Json::parse(ProjectText(*read.project));
+    ASSERT_TRUE(read.plan) << read.error;
+    const Json written = Json::parse(ProjectText(*read.plan));
     EXPECT_EQ(written["obstacles"], document["obstacles"]);
     EXPECT_EQ(written["room"]["colour"], "grey");
     EXPECT_EQ(written["cameras"][0]["mount"], "truss A");
@@ -162,7 +162,7 @@ TEST_F(ProjectFileTest, KeysOfANewerMinorVersionAreKept)
 TEST_F(ProjectFileTest, UnusableProjectsAreRefusedNamingTheKey)
 {
     MakeFullPlan();
-    const Json good = Json::parse(ProjectText(CaptureProject("m", 1)));
+    const Json good = Json::parse(ProjectText(CapturePlan("m", 1)));
     struct Case {
         const char* what;
         void (*change)(Json&);
@@ -204,13 +204,13 @@ TEST_F(ProjectFileTest, UnusableProjectsAreRefusedNamingTheKey)
         Json document = good;
         c.change(document);
         const ProjectReadResult read = ParseProject(document.dump());
-        EXPECT_FALSE(read.project) << c.what;
+        EXPECT_FALSE(read.plan) << c.what;
         EXPECT_EQ(read.error, c.message) << c.what;
     }
     EXPECT_EQ(ParseProject("{\"format\": ").error, "the file is not JSON");
     EXPECT_EQ(ReadProjectFile(Path("absent.vplan")).error, Path("absent.vplan") + " does not exist");
     EXPECT_EQ(ReadProjectFile(m_dir.string()).error, m_dir.string() + " is not a regular file");
-    EXPECT_FALSE(ReadProjectFile("/dev/zero").project);
+    EXPECT_FALSE(ReadProjectFile("/dev/zero").plan);
 }
 
 // A camera built from a calibration keeps its principal point and
@@ -218,7 +218,7 @@ TEST_F(ProjectFileTest, UnusableProjectsAreRefusedNamingTheKey)
 TEST_F(ProjectFileTest, CalibratedLensesSaveAndLoadAndOnlyThen)
 {
     MakeFullPlan();
-    const std::string classic = ProjectText(CaptureProject("ft", 3));
+    const std::string classic = ProjectText(CapturePlan("ft", 3));
     EXPECT_EQ(classic.find("principal_point_px"), std::string::npos);
     EXPECT_EQ(classic.find("distortion"), std::string::npos);
 
@@ -226,22 +226,22 @@ TEST_F(ProjectFileTest, CalibratedLensesSaveAndLoadAndOnlyThen)
     const CalibratedLens lens{1020.25, 541.5, {-0.21, 0.05, 0.001, -0.002, 1e-7}};
     set.SetCalibratedLens(2, lens);
     set.SetCalibratedLens(4, CalibratedLens{10.0, 20.0, {}});
-    ASSERT_TRUE(WriteProjectFile(Path("lens.vplan"), CaptureProject("ft", 3)));
+    ASSERT_TRUE(WriteProjectFile(Path("lens.vplan"), CapturePlan("ft", 3)));
     const std::string first = Read(Path("lens.vplan"));
     CCameraSet::DestroyInstance();
     const ProjectReadResult read = ReadProjectFile(Path("lens.vplan"));
-    ASSERT_TRUE(read.project) << read.error;
+    ASSERT_TRUE(read.plan) << read.error;
     CRoomBox room;
-    ApplyProject(*read.project, room);
+    ApplyPlan(*read.plan, room);
     const CCameraSet& loaded = *CCameraSet::Current();
     EXPECT_EQ(loaded.GetCalibratedLens(2), lens);
     EXPECT_EQ(loaded.GetCalibratedLens(4), (CalibratedLens{10.0, 20.0, {}}));
     EXPECT_FALSE(loaded.GetCalibratedLens(0));
-    EXPECT_EQ(ProjectText(CaptureProject("ft", 3, read.project->kept)), first);
+    EXPECT_EQ(ProjectText(CapturePlan("ft", 3, read.plan->kept)), first);
 
     // Another sensor: the point was in the old one's pixels, and both keys go.
     CCameraSet::Instance().SetCameraType(2, 1);
-    const Json again = Json::parse(ProjectText(CaptureProject("ft", 3, read.project->kept)));
+    const Json again = Json::parse(ProjectText(CapturePlan("ft", 3, read.plan->kept)));
     EXPECT_FALSE(again["cameras"][2].contains("principal_point_px"));
     EXPECT_FALSE(again["cameras"][2].contains("distortion"));
     EXPECT_EQ(again["cameras"][4]["principal_point_px"], Json::array({10, 20}));

@@ -37,11 +37,11 @@ class ProjectViewStyleTest : public ::testing::Test
         ResetCoverageParameters();
     }
 
-    static Project Read(const std::string& text)
+    static Plan Read(const std::string& text)
     {
         ProjectReadResult read = ParseProject(text);
-        EXPECT_TRUE(read.project) << read.error;
-        return read.project ? *read.project : Project{};
+        EXPECT_TRUE(read.plan) << read.error;
+        return read.plan ? *read.plan : Plan{};
     }
 
     CRoomBox m_room;
@@ -49,15 +49,15 @@ class ProjectViewStyleTest : public ::testing::Test
 
 TEST_F(ProjectViewStyleTest, PlannerViewRoundTripsAndClassicWritesNoKey)
 {
-    const std::string classic = ProjectText(CaptureProject("m", 1));
+    const std::string classic = ProjectText(CapturePlan("m", 1));
     EXPECT_EQ(classic.find("\"view\""), std::string::npos);
     EXPECT_FALSE(Read(classic).plannerView);
 
-    Project planner = CaptureProject("m", 1);
+    Plan planner = CapturePlan("m", 1);
     planner.plannerView = true;
     const std::string plannerText = ProjectText(planner);
     EXPECT_EQ(Json::parse(plannerText)["view"], Json({{"style", "planner"}}));
-    Project reread = Read(plannerText);
+    Plan reread = Read(plannerText);
     EXPECT_TRUE(reread.plannerView);
     EXPECT_EQ(ProjectText(reread), plannerText);
 
@@ -68,9 +68,9 @@ TEST_F(ProjectViewStyleTest, PlannerViewRoundTripsAndClassicWritesNoKey)
 
 TEST_F(ProjectViewStyleTest, OtherViewKeysSurviveAndClassicMayBeSpelledOut)
 {
-    Json document = Json::parse(ProjectText(CaptureProject("m", 1)));
+    Json document = Json::parse(ProjectText(CapturePlan("m", 1)));
     document["view"] = {{"style", "classic"}, {"grid", "dots"}};
-    Project read = Read(document.dump());
+    Plan read = Read(document.dump());
     EXPECT_FALSE(read.plannerView);
     // Only the style goes; what a newer program put beside it stays.
     EXPECT_EQ(Json::parse(ProjectText(read))["view"], Json({{"grid", "dots"}}));
@@ -84,7 +84,7 @@ TEST_F(ProjectViewStyleTest, OtherViewKeysSurviveAndClassicMayBeSpelledOut)
 
 TEST_F(ProjectViewStyleTest, UnknownStylesAreRefusedNamingTheKey)
 {
-    const Json good = Json::parse(ProjectText(CaptureProject("m", 1)));
+    const Json good = Json::parse(ProjectText(CapturePlan("m", 1)));
     const std::pair<Json, const char*> cases[] = {
         {Json("planner"), "view: must be an object"},
         {Json({{"style", "fancy"}}), "view.style: must be \"classic\" or \"planner\""},
@@ -95,7 +95,7 @@ TEST_F(ProjectViewStyleTest, UnknownStylesAreRefusedNamingTheKey)
         Json document = good;
         document["view"] = view;
         const ProjectReadResult read = ParseProject(document.dump());
-        EXPECT_FALSE(read.project) << view.dump();
+        EXPECT_FALSE(read.plan) << view.dump();
         EXPECT_EQ(read.error, message) << view.dump();
     }
 }

@@ -34,7 +34,7 @@ class ProjectWindowStateTest : public ::testing::Test
     // The plan's text with the "view" object replaced.
     static std::string WithView(const Json& view)
     {
-        Json document = Json::parse(ProjectText(CaptureProject("m", 1)));
+        Json document = Json::parse(ProjectText(CapturePlan("m", 1)));
         document["view"] = view;
         return document.dump();
     }
@@ -44,11 +44,11 @@ class ProjectWindowStateTest : public ::testing::Test
 
 TEST_F(ProjectWindowStateTest, RoundTripsBesideTheStyleAndIsAbsentOtherwise)
 {
-    const std::string plain = ProjectText(CaptureProject("m", 1));
+    const std::string plain = ProjectText(CapturePlan("m", 1));
     EXPECT_EQ(plain.find("\"view\""), std::string::npos);
-    EXPECT_FALSE(ParseProject(plain).project->window);
+    EXPECT_FALSE(ParseProject(plain).plan->window);
 
-    Project project = CaptureProject("m", 1);
+    Plan project = CapturePlan("m", 1);
     project.plannerView = true;
     ProjectWindowState state;
     state.display = WindowDisplay::Quality;
@@ -67,19 +67,19 @@ TEST_F(ProjectWindowStateTest, RoundTripsBesideTheStyleAndIsAbsentOtherwise)
     EXPECT_EQ(view["display"], "quality");
     EXPECT_EQ(view["quality_threshold"], Json({{"op", "<="}, {"value", 2.5}}));
     const ProjectReadResult read = ParseProject(text);
-    ASSERT_TRUE(read.project) << read.error;
-    EXPECT_EQ(read.project->window, state);
-    EXPECT_TRUE(read.project->plannerView);
-    EXPECT_EQ(ProjectText(*read.project), text);
+    ASSERT_TRUE(read.plan) << read.error;
+    EXPECT_EQ(read.plan->window, state);
+    EXPECT_TRUE(read.plan->plannerView);
+    EXPECT_EQ(ProjectText(*read.plan), text);
 }
 
 TEST_F(ProjectWindowStateTest, MissingKeysTakeTheStartValues)
 {
     const ProjectReadResult read = ParseProject(WithView({{"planning_panel", true}, {"quality_threshold", nullptr}}));
-    ASSERT_TRUE(read.project) << read.error;
+    ASSERT_TRUE(read.plan) << read.error;
     ProjectWindowState expected;
     expected.planningPanel = true;
-    EXPECT_EQ(read.project->window, expected);
+    EXPECT_EQ(read.plan->window, expected);
 }
 
 TEST_F(ProjectWindowStateTest, MalformedKeysAreRefusedByName)
@@ -95,7 +95,7 @@ TEST_F(ProjectWindowStateTest, MalformedKeysAreRefusedByName)
     };
     for (const auto& [view, message] : refused) {
         const ProjectReadResult read = ParseProject(WithView(view));
-        EXPECT_FALSE(read.project) << view.dump();
+        EXPECT_FALSE(read.plan) << view.dump();
         EXPECT_EQ(read.error.rfind(message, 0), 0u) << read.error;
     }
 }

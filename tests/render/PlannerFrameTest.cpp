@@ -159,11 +159,11 @@ TEST_F(PlannerFrameTest, LargeAndSmallRoomsFitWholeWithTheirCamerasInBothProject
             EXPECT_TRUE(MarginIsBackground(frame, 6)) << what;
             // The room takes the frame: its floor corners lie far apart on screen.
             const CPlannerProjection& view = m_renderer->GetPlannerProjection();
-            const Vec3d a = view.Project({-room.l / 2.0, -room.h / 2.0, room.w / 2.0});
-            const Vec3d b = view.Project({room.l / 2.0, -room.h / 2.0, room.w / 2.0});
+            const Vec3d a = view.Plan({-room.l / 2.0, -room.h / 2.0, room.w / 2.0});
+            const Vec3d b = view.Plan({room.l / 2.0, -room.h / 2.0, room.w / 2.0});
             EXPECT_GT(b.x - a.x, 400.0) << what;
             for (const Vec3d& cam : FrontCameras()) {
-                const Vec3d p = view.Project(cam);
+                const Vec3d p = view.Plan(cam);
                 ASSERT_TRUE(p.x > 0 && p.x < 1000 && p.y > 0 && p.y < 680) << what;
                 const Pixel sphere = frame.Pixel(static_cast<int>(p.x), static_cast<int>(p.y));
                 EXPECT_TRUE(IsSphere(sphere))
@@ -184,7 +184,7 @@ TEST_F(PlannerFrameTest, SquareFrontWallMeasuresSquareInBothProjections)
             m_renderer->FitRoom();
             frame = Draw();
         }
-        const Vec3d c = m_renderer->GetPlannerProjection().Project({0, 0, 3});
+        const Vec3d c = m_renderer->GetPlannerProjection().Plan({0, 0, 3});
         const int cx = static_cast<int>(c.x), cy = static_cast<int>(c.y);
         ASSERT_TRUE(IsVoxel(frame.Pixel(cx, cy)));
         // Runs of voxel colour from the middle out, along the row and the
@@ -324,11 +324,11 @@ TEST_F(PlannerFrameTest, WheelZoomsTowardsTheCursorFitRoomFramesAgainAndShiftDra
     const CPlannerProjection& view = m_renderer->GetPlannerProjection();
     const double fitted = view.GetDistance();
     const Vec3d target{2.0, 0.0, 0.0};
-    const Vec3d before = view.Project(target);
+    const Vec3d before = view.Plan(target);
     // Client pixels: y runs down from the top of the 725-pixel window.
     m_renderer->OnWheel(static_cast<int>(before.x), 725 - static_cast<int>(before.y), 240);
     EXPECT_NEAR(view.GetDistance(), fitted * 0.85 * 0.85, 1e-9);
-    const Vec3d after = view.Project(target);
+    const Vec3d after = view.Plan(target);
     EXPECT_NEAR(after.x, before.x, 1.0);
     EXPECT_NEAR(after.y, before.y, 1.0);
     m_renderer->OnWheel(500, 300, -120);
@@ -339,12 +339,12 @@ TEST_F(PlannerFrameTest, WheelZoomsTowardsTheCursorFitRoomFramesAgainAndShiftDra
     // Shift held at the press: the drag pans by the pixels the mouse moved.
     g_nLastMouseX = 400;
     g_nLastMouseY = 300;
-    const Vec3d start = view.Project(target);
+    const Vec3d start = view.Plan(target);
     m_renderer->OnButtonDown(kButtonFlagLeft | kButtonFlagShift);
     m_renderer->OnMouseMove(430, 280);
     m_renderer->OnMouseMove(450, 290);
     m_renderer->OnLeftButtonUp();
-    const Vec3d moved = view.Project(target);
+    const Vec3d moved = view.Plan(target);
     EXPECT_NEAR(moved.x - start.x, 50.0, 1e-6);
     EXPECT_NEAR(moved.y - start.y, 10.0, 1e-6);
     EXPECT_EQ(m_renderer->GetView().yaw, 0.0f);

@@ -50,7 +50,7 @@ TEST(PlannerProjectionTest, FitHoldsEveryRoomInsideTheTargetAndFillsItInBothProj
             view.Fit(corners, kTarget);
             double left = 1e9, right = -1e9, bottom = 1e9, top = -1e9;
             for (const Vec3d& p : corners) {
-                const Vec3d s = view.Project(p);
+                const Vec3d s = view.Plan(p);
                 EXPECT_GT(s.z, view.DepthRange()[0]) << c.l << (perspective ? " persp" : " ortho");
                 EXPECT_LT(s.z, view.DepthRange()[1]);
                 EXPECT_TRUE(Inside(s, kTarget, 1e-3)) << c.l << " at " << s.x << "," << s.y;
@@ -73,7 +73,7 @@ TEST(PlannerProjectionTest, SquareFacingTheViewerStaysSquareAndMatricesAgreeWith
         view.SetPerspective(perspective);
         view.SetPose(0.0, 0.0, {1.0, 1.0, 1.0});
         view.Fit(BoxCorners(6, 6, 6), kTarget);
-        const Vec3d a = view.Project({-3, -3, 3}), b = view.Project({3, 3, 3});
+        const Vec3d a = view.Plan({-3, -3, 3}), b = view.Plan({3, 3, 3});
         EXPECT_NEAR((b.x - a.x) / (b.y - a.y), 1.0, 1e-9);
 
         // The GL matrices put a point where Project says.
@@ -85,7 +85,7 @@ TEST(PlannerProjectionTest, SquareFacingTheViewerStaysSquareAndMatricesAgreeWith
             e[r] = m[r] * p.x + m[4 + r] * p.y + m[8 + r] * p.z + m[12 + r];
         for (int r = 0; r < 4; ++r)
             c[r] = pm[r] * e[0] + pm[4 + r] * e[1] + pm[8 + r] * e[2] + pm[12 + r] * e[3];
-        const Vec3d s = view.Project(p);
+        const Vec3d s = view.Plan(p);
         EXPECT_NEAR((c[0] / c[3] + 1) * 500.0, s.x, 1e-6);
         EXPECT_NEAR((c[1] / c[3] + 1) * 340.0, s.y, 1e-6);
         EXPECT_NEAR(-e[2], s.z, 1e-9);
@@ -102,11 +102,11 @@ TEST(PlannerProjectionTest, WheelZoomKeepsThePointUnderTheCursorAndPanFollowsThe
         view.Fit(BoxCorners(10, 4, 10), kTarget);
         // A point on the pivot's plane under the cursor stays under it.
         const Vec3d onPlane{2.0, 1.0, 0.0};
-        const Vec3d before = view.Project(onPlane);
-        const double span = view.Project({5, 0, 0}).x - view.Project({-5, 0, 0}).x;
+        const Vec3d before = view.Plan(onPlane);
+        const double span = view.Plan({5, 0, 0}).x - view.Plan({-5, 0, 0}).x;
         const double distance = view.GetDistance(), half = view.GetOrthoHalfHeight();
         view.ZoomAt(before.x, before.y, 0.5);
-        const Vec3d after = view.Project(onPlane);
+        const Vec3d after = view.Plan(onPlane);
         EXPECT_NEAR(after.x, before.x, 1e-6);
         EXPECT_NEAR(after.y, before.y, 1e-6);
         if (perspective)
@@ -114,11 +114,11 @@ TEST(PlannerProjectionTest, WheelZoomKeepsThePointUnderTheCursorAndPanFollowsThe
         else
             EXPECT_NEAR(view.GetOrthoHalfHeight(), half * 0.5, 1e-9);
         // The room's extent on screen grew: zoomed in.
-        const Vec3d l = view.Project({-5, 0, 0}), r = view.Project({5, 0, 0});
+        const Vec3d l = view.Plan({-5, 0, 0}), r = view.Plan({5, 0, 0});
         EXPECT_GT(r.x - l.x, 1.5 * span);
 
         view.PanPixels(37.0, -12.0);
-        const Vec3d panned = view.Project(onPlane);
+        const Vec3d panned = view.Plan(onPlane);
         EXPECT_NEAR(panned.x - after.x, 37.0, 1e-6);
         EXPECT_NEAR(panned.y - after.y, -12.0, 1e-6);
         // Nonsense factors change nothing.
@@ -328,7 +328,7 @@ TEST(PlannerProjectionTest, PixelRayPassesThroughWhatProjectsThereAndTheEyeGoesW
             view.Fit(BoxCorners(12, 4, 8), kTarget);
             view.PanPixels(40.0, -25.0);
             for (const Vec3d& p : points) {
-                const Vec3d s = view.Project(p);
+                const Vec3d s = view.Plan(p);
                 const auto [origin, direction] = view.PixelRay(s.x, s.y);
                 // p lies on the ray, in front of its origin.
                 const Vec3d d = Normalized(direction), op = p - origin;
@@ -353,7 +353,7 @@ TEST(PlannerProjectionTest, PixelRayPassesThroughWhatProjectsThereAndTheEyeGoesW
     view.PlaceEye(eye);
     EXPECT_LT(Length(view.EyePosition() - eye), 1e-9);
     const Vec3d ahead = view.Unturn({0.0, 0.0, -1.0});
-    const Vec3d c = view.Project({eye.x + 4.0 * ahead.x, eye.y + 4.0 * ahead.y, eye.z + 4.0 * ahead.z});
+    const Vec3d c = view.Plan({eye.x + 4.0 * ahead.x, eye.y + 4.0 * ahead.y, eye.z + 4.0 * ahead.z});
     EXPECT_NEAR(c.x, 500.0, 1e-6);
     EXPECT_NEAR(c.y, 340.0, 1e-6);
     EXPECT_NEAR(c.z, 4.0, 1e-9);

@@ -5,7 +5,7 @@
 
 #include "cameras/CameraSet.h"
 #include "coverage/CoverageController.h"
-#include "coverage/SharedScene.h"
+#include "classic/SharedScene.h"
 #include "render/RoomModel.h"
 #include "render/SceneRenderer.h"
 #include "render/VolumeListQueue.h"

@@ -1,6 +1,6 @@
-#include "coverage/RoomState.h"
+#include "classic/RoomState.h"
 
-#include "coverage/CoverageVolume.h"
+#include "classic/ClassicParameters.h"
 #include "scene/SceneSettings.h"
 
 RoomState RoomState::Capture()

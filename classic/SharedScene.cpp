@@ -1,4 +1,4 @@
-#include "coverage/SharedScene.h"
+#include "classic/SharedScene.h"
 
 #include "cameras/CameraSet.h"
 #include "scene/DrawColor.h"
