@@ -308,7 +308,16 @@ Json CameraJson(const PlanCamera& camera, Json base)
 
 } // namespace
 
-std::optional<std::string> CheckPlan(const Plan& p)
+std::optional<std::string> CheckCameraPlace(const PlanCamera& camera, const Plan& plan)
+{
+    const double m = kMaxCameraOutsideMetres;
+    const auto outside = [m](double v, double side) { return !(v >= -m && v <= side + m); };
+    if (outside(camera.x, plan.length) || outside(camera.y, plan.height) || outside(camera.z, plan.width))
+        return "more than " + ShortestText(m) + " m outside the room";
+    return std::nullopt;
+}
+
+std::optional<std::string> CheckPlanRoom(const Plan& p)
 {
     if (p.unit != "m" && p.unit != "ft")
         return "room.unit: must be \"m\" or \"ft\"";
@@ -322,6 +331,13 @@ std::optional<std::string> CheckPlan(const Plan& p)
         return std::string("voxel_cm: must be a number above 0");
     if (p.voxelCm > kMaxVoxelCm)
         return "voxel_cm: must be at most " + ShortestText(kMaxVoxelCm);
+    return std::nullopt;
+}
+
+std::optional<std::string> CheckPlan(const Plan& p)
+{
+    if (auto error = CheckPlanRoom(p))
+        return error;
     if (!IsValidCameraCount(static_cast<long long>(p.cameras.size())))
         return "cameras: must hold 1 to " + std::to_string(kMaxCameras) + " cameras";
     for (size_t i = 0; i < p.cameras.size(); ++i) {
@@ -329,6 +345,8 @@ std::optional<std::string> CheckPlan(const Plan& p)
         const std::string key = "cameras[" + std::to_string(i) + "].";
         if (!std::isfinite(c.x) || !std::isfinite(c.y) || !std::isfinite(c.z))
             return key + "position_m: must be three numbers";
+        if (const auto error = CheckCameraPlace(c, p))
+            return key + "position_m: " + *error;
         const std::pair<const char*, float> positive[] = {{"focal_length_mm", c.focalLength},
                                                           {"f_stop", c.fNumber},
                                                           {"frame_width_mm", c.frameWidth},
@@ -527,13 +545,18 @@ ProjectReadResult ReadProjectFile(const std::string& path)
         result.error = file.error;
         return result;
     }
-    return ParseProject(*file.text);
+    ProjectReadResult read = ParseProject(*file.text);
+    if (read.plan)
+        ResolveMeshFiles(read.plan->obstacles, FolderOf(path));
+    return read;
 }
 
 SaveResult WriteProjectFile(const std::string& path, const Plan& project)
 {
+    Plan written = project;
+    RelateMeshFiles(written.obstacles, FolderOf(path));
     AtomicFile file(path);
-    if (file.Open() && file.Write(ProjectText(project)))
+    if (file.Open() && file.Write(ProjectText(written)))
         file.Commit();
     return file.Result();
 }

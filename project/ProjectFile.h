@@ -33,6 +33,15 @@ std::vector<PlanCamera> PlanCamerasOf(const CCameraSet& set, uint32_t count);
 // 3), their fields of view derived. The cameras must have passed CheckProject.
 void FillCameraSet(const std::vector<PlanCamera>& cameras, const Vec3d& userOrigin, CCameraSet& set);
 
+// A camera may stand at most this far outside the room: beyond, a position
+// is a typing error (1e9 for 1.9), not a plan.
+inline constexpr double kMaxCameraOutsideMetres = 10.0;
+// Why a camera cannot stand where it is in the plan's room (more than
+// kMaxCameraOutsideMetres outside it); nullopt when it can.
+std::optional<std::string> CheckCameraPlace(const PlanCamera& camera, const Plan& plan);
+// The reason the plan's room, scales or voxel size cannot be used, naming the
+// key; nullopt when they can. CheckPlan checks them too.
+std::optional<std::string> CheckPlanRoom(const Plan& plan);
 // The reason a project cannot be used, naming the key ("cameras[3].focal_length_mm:
 // must be a number above 0"); nullopt when it can.
 std::optional<std::string> CheckPlan(const Plan& project);

@@ -108,7 +108,36 @@ ObstacleListResult ReadObstacleListFile(const std::string& path)
     result = ReadObstacleList(*json.document);
     if (!result.list)
         result.error = path + ": " + result.error;
+    else
+        ResolveMeshFiles(*result.list, FolderOf(path));
     return result;
+}
+
+std::string FolderOf(const std::string& file)
+{
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::absolute(std::filesystem::path(file), error).parent_path();
+    return folder.lexically_normal().string();
+}
+
+void ResolveMeshFiles(ObstacleList& list, const std::string& folder)
+{
+    for (ObstacleMesh& mesh : list.meshes) {
+        const std::filesystem::path file(mesh.file);
+        if (file.is_relative() && !mesh.file.empty())
+            mesh.file = (std::filesystem::path(folder) / file).lexically_normal().string();
+    }
+}
+
+void RelateMeshFiles(ObstacleList& list, const std::string& folder)
+{
+    std::error_code error;
+    for (ObstacleMesh& mesh : list.meshes) {
+        const std::filesystem::path file = std::filesystem::absolute(mesh.file, error).lexically_normal();
+        const std::filesystem::path relative = file.lexically_relative(folder);
+        if (!mesh.file.empty() && !relative.empty())
+            mesh.file = relative.generic_string();
+    }
 }
 
 Json ObstacleListJson(const ObstacleList& list, const Json& kept)

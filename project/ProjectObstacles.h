@@ -26,8 +26,18 @@ struct ObstacleListResult {
     std::string error;
 };
 ObstacleListResult ReadObstacleList(const Json& value, const std::string& key = "obstacles");
-// The same list from a file of its own (the command line's --obstacles).
+// The same list from a file of its own (the command line's --obstacles),
+// its mesh files resolved against the file's folder.
 ObstacleListResult ReadObstacleListFile(const std::string& path);
+
+// The absolute folder a file is in.
+std::string FolderOf(const std::string& file);
+// Mesh files given relative to `folder` become absolute paths, so that the
+// list reads from anywhere; and back, relative to the folder of the file the
+// list is written into, so that a plan sent on with its meshes beside it
+// opens wherever it is moved to.
+void ResolveMeshFiles(ObstacleList& list, const std::string& folder);
+void RelateMeshFiles(ObstacleList& list, const std::string& folder);
 // Boxes first, then meshes, in the form ReadObstacleList reads; entry i is
 // written over kept[i] when that is an object, so keys another program
 // added to it stay.

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "project/Plan.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+class CObstacleSet;
+
+// The changes a user makes to a plan, each a function of the plan: it
+// changes the plan, or says why it cannot and leaves it as it was. The plan
+// document runs them as the steps of its history; the window and the
+// command line call the same ones.
+
+// The room as typed: its sides in `unit` ("m" or "ft"), the drawing scales
+// and the voxel size in centimetres.
+struct RoomValues {
+    std::string unit = "m";
+    float length = 5.0f;
+    float width = 5.0f;
+    float height = 5.0f;
+    float scaleX = 1.0f, scaleY = 1.0f, scaleZ = 1.0f;
+    float voxelCm = 20.0f;
+};
+
+// The plan's room as typed values in its unit, converted back from metres.
+RoomValues RoomValuesOf(const Plan& plan);
+
+// A new room: sides in feet converted to metres as the classic window
+// converts them; the cameras keep their places in the user frame (their
+// distances from the room corner). Refused, naming the value, for a side,
+// scale or voxel size that is not a number above 0 or beyond the largest
+// room or voxel, and for a room that leaves a camera more than
+// kMaxCameraOutsideMetres outside it.
+std::optional<std::string> SetRoom(Plan& plan, const RoomValues& room);
+
+// The default rig of `count` cameras in the plan's room, as a camera count
+// entered in the window makes it: the first four at the ceiling corners
+// aimed into the room, the rest at the room's centre; the whole rig active,
+// the iso threshold at the count. A camera the default would stand inside
+// an obstacle of `obstacles` stands at the nearest free point above or below
+// the centre instead. The room, the criteria otherwise and everything else
+// of the plan stay.
+std::optional<std::string> ResetRig(Plan& plan, uint32_t count, const CObstacleSet* obstacles = nullptr);
+
+// The plan's cameras replaced by `cameras` (a generated rig, an imported
+// calibration, a placement that replaces the rig): the whole rig active, the
+// iso threshold held to its end and the map camera to the rig.
+std::optional<std::string> ReplaceCameras(Plan& plan, std::vector<PlanCamera> cameras);
+
+// `cameras` after the plan's own, the active range taking them in.
+std::optional<std::string> AddCameras(Plan& plan, std::vector<PlanCamera> cameras);
+
+// Camera `index` (from 0) replaced by `camera`.
+std::optional<std::string> SetCamera(Plan& plan, size_t index, const PlanCamera& camera);
+
+// The plan's obstacles replaced; their meshes' triangles come with the list.
+std::optional<std::string> SetObstacles(Plan& plan, ObstacleList obstacles);
+
+// The plan's mounts and target for auto-placement.
+std::optional<std::string> SetPlacement(Plan& plan, ProjectPlacement placement);
+
+// Why the plan cannot stand as it is after an edit (CheckPlan, which a plan
+// without a rig meets when its room does); nullopt when it can.
+std::optional<std::string> CheckEditedPlan(const Plan& plan);
