@@ -3,9 +3,12 @@
 #include "app/MainMenu.h"
 #include "app/MainWindow.h"
 #include "app/QtUserPrompts.h"
+#include "app/ProjectCommands.h"
 #include "app/VolumePlannerDlg.h"
+#include "app/workspace/WorkspaceWindow.h"
 #include "render/view/VolumeView.h"
 
+#include <QCommandLineParser>
 #include <QSettings>
 
 #include <memory>
@@ -13,9 +16,38 @@
 CVolumePlannerApp::CVolumePlannerApp(int& argc, char** argv) : m_application(argc, argv)
 {
     QApplication::setApplicationName("volume-planner");
+    QApplication::setApplicationVersion(VP_VERSION);
 }
 
 int CVolumePlannerApp::Run()
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Plans how a rig of optical motion-capture cameras covers a room.");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption classic("classic", "Opens the classic window rather than the workspace.");
+    parser.addOption(classic);
+    parser.addPositionalArgument("plan", "A plan file (.vplan) to open.", "[plan]");
+    parser.process(m_application);
+    const QString plan = parser.positionalArguments().value(0);
+    return parser.isSet(classic) ? RunClassic(plan) : RunWorkspace(plan);
+}
+
+int CVolumePlannerApp::RunWorkspace(const QString& plan)
+{
+    CWorkspaceWindow window;
+    m_application.SetErrorHandler([&window](const std::string& what) {
+        CQtUserPrompts(&window).ShowMessage("Unexpected error: " + what, "Error", PromptButtons::Ok);
+    });
+    window.ShowAsLastTime();
+    if (!plan.isEmpty())
+        window.OpenPlan(plan.toStdString());
+    m_application.exec();
+    m_application.SetErrorHandler(nullptr);
+    return 0;
+}
+
+int CVolumePlannerApp::RunClassic(const QString& plan)
 {
     CMainWindow window;
     CVolumePlannerDlg& dialog = window.Dialog();
@@ -34,6 +66,8 @@ int CVolumePlannerApp::Run()
                                             PromptButtons::Ok);
         return 1;
     }
+    if (!plan.isEmpty())
+        window.Menu().Plan().OpenProjectFile(plan);
     m_application.exec();
     m_application.SetErrorHandler(nullptr);
     return 0;

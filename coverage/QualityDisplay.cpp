@@ -215,6 +215,15 @@ double QualityBestValue(PlanningMeasure measure, const QualityScale& scale)
     return scale.high;
 }
 
+bool QualityVoxelShown(const CPlanningMeasures& planning, PlanningMeasure measure,
+                       const std::optional<QualityThreshold>& threshold, size_t t)
+{
+    if (planning.MarkerCount(t) == 0)
+        return false;
+    const float v = planning.Value(measure, t);
+    return !std::isnan(v) && (!threshold || QualityThresholdHolds(*threshold, v));
+}
+
 std::vector<QualityVoxelPaint> QualityLayerPaint(const CCoverageVolume& volume, const CPlanningMeasures& planning,
                                                  PlanningMeasure measure, const QualityScale& scale,
                                                  const std::optional<QualityThreshold>& threshold, uint32_t j)
@@ -226,12 +235,8 @@ std::vector<QualityVoxelPaint> QualityLayerPaint(const CCoverageVolume& volume, 
     for (uint32_t i = 0; i < volume.GetCountX(); ++i) {
         for (uint32_t k = 0; k < volume.GetCountZ(); ++k) {
             const size_t t = volume.VoxelIndex(i, j, k);
-            if (planning.MarkerCount(t) == 0)
-                continue;
-            const float v = planning.Value(measure, t);
-            if (std::isnan(v) || (threshold && !QualityThresholdHolds(*threshold, v)))
-                continue;
-            paint.push_back({static_cast<uint32_t>(t), scale.ColorOf(v)});
+            if (QualityVoxelShown(planning, measure, threshold, t))
+                paint.push_back({static_cast<uint32_t>(t), scale.ColorOf(planning.Value(measure, t))});
         }
     }
     return paint;

@@ -3,6 +3,7 @@
 #include "coverage/PlanningMeasures.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -78,6 +79,12 @@ struct QualityVoxelPaint {
     uint32_t voxel;
     QualityRgb color;
 };
+
+// Whether the Quality display of `measure` draws voxel t of its layer: the
+// voxel has a value (no camera sees a marker in it: none, for every measure)
+// that meets the threshold.
+bool QualityVoxelShown(const CPlanningMeasures& planning, PlanningMeasure measure,
+                       const std::optional<QualityThreshold>& threshold, size_t t);
 
 // Layer j of the Quality display: voxels with a value (voxels no camera sees
 // a marker in have none, for every measure) that meet the threshold, in their

@@ -245,6 +245,100 @@ std::optional<std::string> SetCamera(Plan& plan, size_t index, const PlanCamera&
     return std::nullopt;
 }
 
+std::optional<std::string> PlaceCamera(Plan& plan, size_t index, const Vec3d& position, float hTilt, float vTilt)
+{
+    if (index >= plan.cameras.size())
+        return "There is no " + CameraName(index);
+    PlanCamera camera = plan.cameras[index];
+    camera.x = static_cast<float>(position.x);
+    camera.y = static_cast<float>(position.y);
+    camera.z = static_cast<float>(position.z);
+    camera.hTilt = hTilt;
+    camera.vTilt = vTilt;
+    if (!std::isfinite(camera.x) || !std::isfinite(camera.y) || !std::isfinite(camera.z) || !std::isfinite(hTilt) ||
+        !std::isfinite(vTilt))
+        return CameraName(index) + ": the position and aim must be numbers";
+    return SetCamera(plan, index, camera);
+}
+
+std::optional<std::string> AddDefaultCamera(Plan& plan, const CObstacleSet* obstacles)
+{
+    const auto count = static_cast<uint32_t>(plan.cameras.size()) + 1;
+    if (!IsValidCameraCount(count))
+        return "Invalid Number of Cameras: a rig holds at most " + std::to_string(kMaxCameras) + " cameras";
+    Plan rig = plan;
+    if (auto error = ResetRig(rig, count, obstacles))
+        return error;
+    return AddCameras(plan, {rig.cameras.back()});
+}
+
+std::optional<std::string> RemoveCamera(Plan& plan, size_t index)
+{
+    if (index >= plan.cameras.size())
+        return "There is no " + CameraName(index);
+    if (plan.cameras.size() == 1)
+        return "A plan keeps at least one camera";
+    Plan changed = plan;
+    changed.cameras.erase(changed.cameras.begin() + static_cast<std::ptrdiff_t>(index));
+    const auto count = static_cast<uint32_t>(changed.cameras.size());
+    // The range keeps its cameras but the one taken out; a range of that
+    // camera alone becomes the whole rig.
+    uint32_t first = changed.firstCamera - 1;
+    uint32_t end = RangeEnd(plan);
+    if (index < first)
+        --first;
+    if (index < end)
+        --end;
+    if (first >= end) {
+        first = 0;
+        end = count;
+    }
+    changed.firstCamera = first + 1;
+    changed.rangeCount = end - first;
+    changed.isoThreshold = std::min(changed.isoThreshold, RangeEnd(changed));
+    if (changed.resolutionCamera > index + 1)
+        --changed.resolutionCamera;
+    if (changed.resolutionCamera < 1 || changed.resolutionCamera > count)
+        changed.resolutionCamera = 1;
+    plan = std::move(changed);
+    return std::nullopt;
+}
+
+std::optional<std::string> RemoveObstacle(Plan& plan, size_t index)
+{
+    ObstacleList& list = plan.obstacles;
+    if (index >= list.boxes.size() + list.meshes.size())
+        return "There is no obstacle " + std::to_string(index + 1);
+    if (index < list.boxes.size())
+        list.boxes.erase(list.boxes.begin() + static_cast<std::ptrdiff_t>(index));
+    else
+        list.meshes.erase(list.meshes.begin() + static_cast<std::ptrdiff_t>(index - list.boxes.size()));
+    return std::nullopt;
+}
+
+std::optional<std::string> AddTargetBox(Plan& plan)
+{
+    plan.placement.target.push_back(DefaultTargetBox({plan.length, plan.width, plan.height}));
+    return std::nullopt;
+}
+
+std::optional<std::string> RemoveTargetBox(Plan& plan, size_t index)
+{
+    std::vector<TargetBox>& target = plan.placement.target;
+    if (index >= target.size())
+        return "There is no target box " + std::to_string(index + 1);
+    target.erase(target.begin() + static_cast<std::ptrdiff_t>(index));
+    return std::nullopt;
+}
+
+std::optional<std::string> SetPlanningSettings(Plan& plan, const PlanningSettings& settings)
+{
+    if (auto error = CheckPlanningSettings(settings))
+        return "Planning settings: " + *error;
+    plan.planning = settings;
+    return std::nullopt;
+}
+
 std::optional<std::string> SetObstacles(Plan& plan, ObstacleList obstacles)
 {
     CObstacleSet set;

@@ -56,6 +56,32 @@ std::optional<std::string> AddCameras(Plan& plan, std::vector<PlanCamera> camera
 // Camera `index` (from 0) replaced by `camera`.
 std::optional<std::string> SetCamera(Plan& plan, size_t index, const PlanCamera& camera);
 
+// Camera `index` moved to a user-frame position and aimed anew, as a drag
+// in the view leaves it; the position is held as float values, as a plan
+// holds every camera's.
+std::optional<std::string> PlaceCamera(Plan& plan, size_t index, const Vec3d& position, float hTilt, float vTilt);
+
+// One camera more: the one a default rig of one more camera has last (at the
+// next ceiling corner, or at the room's centre), kept out of `obstacles` as
+// ResetRig keeps it; the active range takes it in.
+std::optional<std::string> AddDefaultCamera(Plan& plan, const CObstacleSet* obstacles = nullptr);
+
+// Camera `index` taken out; the range, the iso threshold and the map camera
+// held to the rig that is left. A plan keeps at least one camera.
+std::optional<std::string> RemoveCamera(Plan& plan, size_t index);
+
+// Obstacle `index` (the boxes first, then the meshes) taken out.
+std::optional<std::string> RemoveObstacle(Plan& plan, size_t index);
+
+// A target box more: the default box of the room (the one the plan is
+// judged against while it has none of its own).
+std::optional<std::string> AddTargetBox(Plan& plan);
+// Target box `index` taken out; without any, the plan is judged against the default box.
+std::optional<std::string> RemoveTargetBox(Plan& plan, size_t index);
+
+// The planning settings, refused as CheckPlanningSettings refuses them.
+std::optional<std::string> SetPlanningSettings(Plan& plan, const PlanningSettings& settings);
+
 // The plan's obstacles replaced; their meshes' triangles come with the list.
 std::optional<std::string> SetObstacles(Plan& plan, ObstacleList obstacles);
 

@@ -4,6 +4,8 @@
 #include "classic/ClassicState.h"
 #include "classic/PlanCrossing.h"
 #include "classic/SharedScene.h"
+#include "coverage/FrustumEdges.h"
+#include "coverage/VoxelPick.h"
 #include "render/AxesDrawer.h"
 #include "render/BitmapText.h"
 #include "render/CameraGlyphs.h"
@@ -39,22 +41,28 @@ VoxelFaces ShownVoxelFaces(bool seeThrough)
 } // namespace
 
 CSceneRenderer::CSceneRenderer()
-    : CSceneRenderer(std::make_unique<CCoverageController>(ClassicCoverageSource()), nullptr)
+    : CSceneRenderer(std::make_unique<CCoverageController>(ClassicCoverageSource()), nullptr, nullptr)
 {
 }
 
-CSceneRenderer::CSceneRenderer(CCoverageController& controller) : CSceneRenderer(nullptr, &controller) {}
+CSceneRenderer::CSceneRenderer(CCoverageController& controller) : CSceneRenderer(nullptr, &controller, nullptr) {}
 
-CSceneRenderer::CSceneRenderer(std::unique_ptr<CCoverageController> own, CCoverageController* given)
-    : m_ownController(std::move(own)), m_controller(given ? *given : *m_ownController),
+CSceneRenderer::CSceneRenderer(CCoverageController& controller, ComputationFlags& flags)
+    : CSceneRenderer(nullptr, &controller, &flags)
+{
+}
+
+CSceneRenderer::CSceneRenderer(std::unique_ptr<CCoverageController> own, CCoverageController* given,
+                               ComputationFlags* flags)
+    : m_ownController(std::move(own)), m_controller(given ? *given : *m_ownController), m_pFlags(flags),
       m_room(std::make_unique<CRoomModel>()), m_axes(std::make_unique<CAxesDrawer>()),
       m_glyphs(std::make_unique<CCameraGlyphs>()), m_lists(std::make_unique<CVolumeLists>()),
       m_listQueue(std::make_unique<CVolumeListQueue>(*m_lists,
                                                      [this] {
                                                          // The flags that asked for the results go down with their
                                                          // lists in.
-                                                         if (SceneSettings* settings = GetSceneSettings())
-                                                             m_controller.ResultListsCompiled(*settings);
+                                                         if (ComputationFlags* flags = Flags())
+                                                             m_controller.ResultListsCompiled(*flags);
                                                      })),
       m_quality(std::make_unique<CQualityLists>()), m_differenceLists(std::make_unique<CDifferenceLists>()),
       m_obstacles(std::make_unique<CObstacleDrawer>()), m_placement(std::make_unique<CPlacementDrawer>())
@@ -95,12 +103,36 @@ void CSceneRenderer::InitGL()
     m_bGLLive = true;
 }
 
+ComputationFlags* CSceneRenderer::Flags() const
+{
+    if (m_pFlags)
+        return m_pFlags;
+    return GetSceneSettings();
+}
+
 void CSceneRenderer::LoadPlan(const Plan& plan)
 {
     ApplyPlan(plan, *m_room);
-    if (SceneSettings* settings = GetSceneSettings())
-        settings->SetRecalculate(true);
+    if (ComputationFlags* flags = Flags())
+        flags->SetRecalculate(true);
     ShowResolutionMap(static_cast<int>(plan.resolutionCamera) - 1);
+}
+
+void CSceneRenderer::ShowPlan(const Plan& plan)
+{
+    ApplyPlan(plan, *m_room);
+    DeriveAimedEdges(CCameraSet::Instance(), static_cast<uint32_t>(plan.cameras.size()));
+    ShowResolutionMap(static_cast<int>(plan.resolutionCamera) - 1);
+}
+
+std::optional<size_t> CSceneRenderer::PickQualityVoxel(int x, int y) const
+{
+    if (m_eViewStyle != ViewStyle::Planner || !IsQualityDisplay())
+        return std::nullopt;
+    const CCoverageVolume& volume = m_controller.GetVolume();
+    const auto [origin, direction] = m_planner.PixelRay(x, y);
+    return FirstQualityVoxel(volume, m_controller.GetPlanning(), m_eQualityMeasure, m_qualityThreshold,
+                             volume.GetShownLayers(), origin, direction);
 }
 
 void CSceneRenderer::LoadCalibration(const CCameraSet& from)
@@ -237,14 +269,15 @@ void CSceneRenderer::Render()
     m_planner.NoteEntryUnit(*settings);
     settings->ConvertToMetres();
     m_room->Update();
-    m_controller.RunCoverageStage(*settings);
+    ComputationFlags& flags = *Flags();
+    m_controller.RunCoverageStage(flags);
     m_obstacles->SetObstacles(m_controller.GetObstacles());
     FollowVolume();
     // A small volume's lists are all in at once, in the frame that took its
     // results; a failed computation has none, its flags go down at once.
     if (m_controller.IsBackground() && (IsCompilingLists() || m_controller.AwaitsResultLists()))
         CompileQueuedLists();
-    m_controller.RunPlanningStage(*settings);
+    m_controller.RunPlanningStage(flags);
     // The Quality lists of the measures there are, not of those to come.
     if (!m_controller.IsPlanningPending())
         UpdateQualityLists();

@@ -18,6 +18,7 @@
 #include <vector>
 
 class CRoomModel;
+class ComputationFlags;
 class CCameraSet;
 struct Plan;
 class CAxesDrawer;
@@ -51,6 +52,9 @@ class CSceneRenderer
     // Draws what `controller` holds; the shared scene is the caller's, and
     // both outlive the renderer.
     explicit CSceneRenderer(CCoverageController& controller);
+    // The same, serving the computations `flags` ask for (a plan document's)
+    // rather than the shared scene's; `flags` outlive the renderer too.
+    CSceneRenderer(CCoverageController& controller, ComputationFlags& flags);
     ~CSceneRenderer();
     CSceneRenderer(const CSceneRenderer&) = delete;
     CSceneRenderer& operator=(const CSceneRenderer&) = delete;
@@ -157,6 +161,14 @@ class CSceneRenderer
     // The drag's end: the cameras are back as before it, and what it made
     // is handed over to become a step of the plan; none when it moved nothing.
     std::optional<PlannerDragResult> EndPlannerDrag() { return m_planner.EndDrag(); }
+    // Where the drag has its camera now; none without a drag.
+    std::optional<PlannerDragResult> GetPlannerDrag() const { return m_planner.GetDrag(); }
+    // The steps a drag snaps to: along the surface in metres, the aim in
+    // degrees (0: the aim as the pointer has it).
+    void SetPlannerDragSnap(double metres, float degrees) { m_planner.SetDragSnap(metres, degrees); }
+    // Planner, Quality display: the voxel under a client pixel (y down), the
+    // first along the line of sight that the display draws; none elsewhere.
+    std::optional<size_t> PickQualityVoxel(int x, int y) const;
     // The selected camera's target in the scene frame (Planner view).
     Vec3d GetPlannerTarget() const { return m_planner.GetTarget(); }
     // The camera numbers and ruler values the last planner frame wrote.
@@ -167,6 +179,10 @@ class CSceneRenderer
     // range, criteria, planning settings, scales; the next Render computes it.
     // The plan must have passed CheckPlan.
     void LoadPlan(const Plan& plan);
+    // The plan into the shared scene as LoadPlan writes it, without asking
+    // for a computation; the rig drawn takes its frustum edges at once from
+    // the derivation a computation runs, so its pyramids follow every edit.
+    void ShowPlan(const Plan& plan);
     // The twelve calibration matrices of another set into the shared scene's
     // rig, for the test mode.
     void LoadCalibration(const CCameraSet& from);
@@ -261,7 +277,9 @@ class CSceneRenderer
     void CancelComputation() { m_controller.Cancel(); }
 
   private:
-    CSceneRenderer(std::unique_ptr<CCoverageController> own, CCoverageController* given);
+    CSceneRenderer(std::unique_ptr<CCoverageController> own, CCoverageController* given, ComputationFlags* flags);
+    // The flags the frames serve: those given, or the shared scene's (null before it is made).
+    ComputationFlags* Flags() const;
     CViewStyleControl& ActiveStyle();
     // The volume lists follow the controller's volume and map: dropped when
     // either changed, then those of the display shown compiled (or queued).
@@ -275,6 +293,7 @@ class CSceneRenderer
 
     std::unique_ptr<CCoverageController> m_ownController;
     CCoverageController& m_controller;
+    ComputationFlags* m_pFlags = nullptr;
     // The controller's volume and map generations the volume lists were made for.
     uint64_t m_nListedVolume = 0;
     uint64_t m_nListedMap = 0;

@@ -85,20 +85,6 @@ std::string TitleBlock(const ReportFigures& f)
     return html.str();
 }
 
-// The pass/fail line: the share of the target the rig meets against the share asked for.
-std::string VerdictText(const ReportFigures& f)
-{
-    const TargetCoverage& t = f.targetCoverage;
-    const std::string criterion = "triangulable by at least " + std::to_string(f.target.minCameras) +
-                                  " cameras within " + Fixed(f.planningSettings.sigmaBoundMm, 2) + " mm";
-    const std::string asked = Fixed(100.0 * f.target.requiredShare, 1) + " %";
-    if (t.targetVoxels == 0)
-        return "FAIL: no voxel centre lies in the target, so nothing of it can be " + criterion + ".";
-    return std::string(t.Passes(f.target.requiredShare) ? "PASS" : "FAIL") + ": " + ShareText(t.metM3, t.targetM3) +
-           " of the target (" + VolumeText(t.metM3) + " of " + VolumeText(t.targetM3) + " m&#179;) is " + criterion +
-           "; " + asked + " asked.";
-}
-
 std::string Summary(const ReportFigures& f)
 {
     const double whole = f.seenAtLeastM3.empty() ? 0.0 : f.seenAtLeastM3[0];
@@ -184,6 +170,19 @@ std::string Pictures(const std::vector<ReportImage>& images,
 }
 
 } // namespace
+
+std::string VerdictText(const ReportFigures& f)
+{
+    const TargetCoverage& t = f.targetCoverage;
+    const std::string criterion = "triangulable by at least " + std::to_string(f.target.minCameras) +
+                                  " cameras within " + Fixed(f.planningSettings.sigmaBoundMm, 2) + " mm";
+    const std::string asked = Fixed(100.0 * f.target.requiredShare, 1) + " %";
+    if (t.targetVoxels == 0)
+        return "FAIL: no voxel centre lies in the target, so nothing of it can be " + criterion + ".";
+    return std::string(t.Passes(f.target.requiredShare) ? "PASS" : "FAIL") + ": " + ShareText(t.metM3, t.targetM3) +
+           " of the target (" + VolumeText(t.metM3) + " of " + VolumeText(t.targetM3) + " m&#179;) is " + criterion +
+           "; " + asked + " asked.";
+}
 
 std::string VolumeText(double cubicMetres)
 {

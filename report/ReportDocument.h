@@ -41,6 +41,10 @@ std::vector<ReportSection> ReportSections(const ReportContents& contents);
 // The whole report as one HTML document; `source` gives each picture's src.
 std::string ReportHtml(const ReportContents& contents, const std::function<std::string(const ReportImage&)>& source);
 
+// The summary's pass/fail line (HTML): the share of the target the rig
+// meets against the share asked for.
+std::string VerdictText(const ReportFigures& f);
+
 // Numbers as the report prints them: volumes in cubic metres with two
 // decimals, shares in per cent with one, lengths in metres with two.
 std::string VolumeText(double cubicMetres);

@@ -14,6 +14,13 @@ std::array<Vec3d, 2> UserRay(const CCameraSet& cameras, const std::array<Vec3d, 
     return {cameras.ToUser(ray[0]), {ray[1].x, ray[1].y, -ray[1].z}};
 }
 
+float SnapAngle(float degrees, float step)
+{
+    if (!(step > 0.0f))
+        return degrees;
+    return static_cast<float>(std::round(static_cast<double>(degrees) / step) * step);
+}
+
 } // namespace
 
 bool CPlannerDrag::Begin(const CPlannerProjection& view, CCameraSet& cameras, int first, int end, int aimCamera,
@@ -59,7 +66,7 @@ void CPlannerDrag::Move(const CPlannerProjection& view, CCameraSet& cameras, dou
     if (!IsActive())
         return;
     const auto [origin, direction] = UserRay(cameras, view.PixelRay(px, py));
-    const std::optional<Vec3d> p = SlideOnPlane(m_plane, origin, direction, m_room);
+    const std::optional<Vec3d> p = SlideOnPlane(m_plane, origin, direction, m_room, m_dSnapMetres);
     if (!p)
         return;
     if (!m_bAiming) {
@@ -68,8 +75,8 @@ void CPlannerDrag::Move(const CPlannerProjection& view, CCameraSet& cameras, dou
     }
     m_target = *p;
     const auto [pan, tilt] = AimAngles(cameras.GetFilePosition(m_nCamera), *p);
-    cameras.SetHTilt(m_nCamera, pan);
-    cameras.SetVTilt(m_nCamera, tilt);
+    cameras.SetHTilt(m_nCamera, SnapAngle(pan, m_fSnapDegrees));
+    cameras.SetVTilt(m_nCamera, SnapAngle(tilt, m_fSnapDegrees));
     // The pyramid turns with the aim at once; the next computation derives the edges anew.
     SetEdges(cameras, m_nCamera, AimedFrustumEdges(AnglesOf(cameras, m_nCamera)));
 }
@@ -87,6 +94,20 @@ std::optional<PlannerDragResult> CPlannerDrag::End(CCameraSet& cameras)
         result.vTilt == cameras.GetVTilt(i))
         return std::nullopt;
     return result;
+}
+
+std::optional<PlannerDragResult> CPlannerDrag::Current(const CCameraSet& cameras) const
+{
+    if (!IsActive())
+        return std::nullopt;
+    const int i = m_nCamera;
+    return PlannerDragResult{i, cameras.GetFilePosition(i), cameras.GetHTilt(i), cameras.GetVTilt(i)};
+}
+
+void CPlannerDrag::SetSnap(double metres, float degrees)
+{
+    m_dSnapMetres = metres;
+    m_fSnapDegrees = degrees;
 }
 
 Vec3d CPlannerDrag::Target(const CCameraSet& cameras, int camera, const RoomSize& room) const

@@ -36,6 +36,11 @@ class CPlannerDrag
     void Move(const CPlannerProjection& view, CCameraSet& cameras, double px, double py);
     // None when the drag moved nothing.
     std::optional<PlannerDragResult> End(CCameraSet& cameras);
+    // The camera where the drag has it now; none without a drag.
+    std::optional<PlannerDragResult> Current(const CCameraSet& cameras) const;
+    // The steps positions snap to along the surface (metres) and aims to
+    // (degrees; 0 leaves the aim as the pointer has it).
+    void SetSnap(double metres, float degrees);
     bool IsActive() const { return m_before.has_value(); }
     bool IsAiming() const { return IsActive() && m_bAiming; }
 
@@ -50,4 +55,6 @@ class CPlannerDrag
     SlidePlane m_plane;
     RoomSize m_room;
     std::optional<Vec3d> m_target; // user frame
+    double m_dSnapMetres = kSlideSnap;
+    float m_fSnapDegrees = 0.0f;
 };

@@ -313,7 +313,7 @@ bool CPlannerStyle::BeginDrag(int x, int y)
     UpdatePose();
     const int end = static_cast<int>(std::min(s->GetEndCamera(), s->GetCameraCount()));
     if (!m_drag.Begin(m_view, *cameras, static_cast<int>(s->GetFirstCamera()), end, m_nSelectedCamera,
-                      kSphereShare * MaxDimension(*s), PlannerRoomSize(), x, kViewHeight - y))
+                      kSphereShare * MaxDimension(*s), PlannerRoomSize(), x, m_nViewHeight - y))
         return false;
     g_nLastMouseX = x;
     g_nLastMouseY = y;
@@ -324,7 +324,7 @@ void CPlannerStyle::DragTo(int x, int y)
 {
     if (CCameraSet* cameras = CCameraSet::Current(); cameras && m_drag.IsActive()) {
         UpdatePose();
-        m_drag.Move(m_view, *cameras, x, kViewHeight - y);
+        m_drag.Move(m_view, *cameras, x, m_nViewHeight - y);
     }
     g_nLastMouseX = x;
     g_nLastMouseY = y;
@@ -334,6 +334,18 @@ std::optional<PlannerDragResult> CPlannerStyle::EndDrag()
 {
     CCameraSet* cameras = CCameraSet::Current();
     return cameras ? m_drag.End(*cameras) : std::nullopt;
+}
+
+std::optional<PlannerDragResult> CPlannerStyle::GetDrag() const
+{
+    const CCameraSet* cameras = CCameraSet::Current();
+    return cameras ? m_drag.Current(*cameras) : std::nullopt;
+}
+
+std::array<Vec3d, 2> CPlannerStyle::PixelRay(int x, int y) const
+{
+    // Client pixels run down from the window's top; the scene's from its bottom.
+    return m_view.PixelRay(x, m_nViewHeight - y);
 }
 
 Vec3d CPlannerStyle::GetTarget() const
@@ -518,7 +530,16 @@ void CPlannerStyle::Draw(const ViewFrame& frame)
     // screen, where the rulers (outside the room) are not.
     const Vec3d centre = view.Plan({0.0, 0.0, 0.0});
     const int ringed = volume.GetResolutionCamera(ClassicRigCameraCount());
-    for (const CameraLabel& label : GroupCameraLabels(positions, numbers)) {
+    const std::vector<CameraLabel> labels = GroupCameraLabels(positions, numbers);
+    // The spheres first: no number, of a camera or a ruler, is written over one.
+    for (const CameraLabel& label : labels) {
+        const Vec3d p = view.Plan(label.position);
+        if (p.z <= 0.0)
+            continue;
+        const double radius = sphere * view.PixelsPerUnitAt(p.z);
+        board.Add({p.x - radius, p.y - radius, p.x + radius, p.y + radius});
+    }
+    for (const CameraLabel& label : labels) {
         const Vec3d p = view.Plan(label.position);
         if (p.z <= 0.0)
             continue;

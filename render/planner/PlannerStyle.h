@@ -64,6 +64,11 @@ class CPlannerStyle : public CViewStyleControl
     void DragTo(int x, int y);
     bool IsDragging() const { return m_drag.IsActive(); }
     std::optional<PlannerDragResult> EndDrag();
+    std::optional<PlannerDragResult> GetDrag() const;
+    void SetDragSnap(double metres, float degrees) { m_drag.SetSnap(metres, degrees); }
+    // The line of sight through a client pixel (y down) in the scene frame,
+    // as the last frame projected it: a point and the direction away from the eye.
+    std::array<Vec3d, 2> PixelRay(int x, int y) const;
     // The selected camera's target in the scene frame.
     Vec3d GetTarget() const;
     // The camera numbers and ruler values the last frame wrote.

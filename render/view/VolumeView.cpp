@@ -68,11 +68,26 @@ unsigned ButtonFlags(const QMouseEvent& event)
 } // namespace
 
 CVolumeView::CVolumeView(QWidget* parent)
-    : QOpenGLWidget(parent), m_scene(std::make_unique<CSharedScene>()),
-      m_controller(std::make_unique<CCoverageController>(ClassicCoverageSource())),
-      m_renderer(std::make_unique<CSceneRenderer>(*m_controller)), m_pProgress(new QProgressBar(this)),
-      m_pCancel(new QPushButton("Cancel", this)), m_pStale(new QLabel(kStaleResultsMessage, this)),
-      m_pTicker(new QTimer(this))
+    : CVolumeView(std::make_unique<CCoverageController>(ClassicCoverageSource()), nullptr, nullptr, parent)
+{
+    setFixedSize(kViewWidth, kViewHeight);
+}
+
+CVolumeView::CVolumeView(CCoverageController& controller, ComputationFlags& flags, QWidget* parent)
+    : CVolumeView(nullptr, &controller, &flags, parent)
+{
+    // The planner's frame fills any size; below this its labels crowd the room.
+    setMinimumSize(kMinimumViewWidth, kMinimumViewHeight);
+}
+
+CVolumeView::CVolumeView(std::unique_ptr<CCoverageController> own, CCoverageController* given, ComputationFlags* flags,
+                         QWidget* parent)
+    : QOpenGLWidget(parent), m_scene(std::make_unique<CSharedScene>()), m_ownController(std::move(own)),
+      m_controller(given ? given : m_ownController.get()),
+      m_renderer(flags ? std::make_unique<CSceneRenderer>(*m_controller, *flags)
+                       : std::make_unique<CSceneRenderer>(*m_controller)),
+      m_pProgress(new QProgressBar(this)), m_pCancel(new QPushButton("Cancel", this)),
+      m_pStale(new QLabel(kStaleResultsMessage, this)), m_pTicker(new QTimer(this))
 {
     m_controller->SetBackground(true);
     // In the status strip: the bar on the middle line above the waiting
@@ -99,7 +114,6 @@ CVolumeView::CVolumeView(QWidget* parent)
     format.setStencilBufferSize(8);
     format.setAlphaBufferSize(8);
     setFormat(format);
-    setFixedSize(kViewWidth, kViewHeight);
     // The waiting message is drawn over the last frame, so the frame must survive.
     setUpdateBehavior(QOpenGLWidget::PartialUpdate);
     setMouseTracking(true);
@@ -201,8 +215,11 @@ void CVolumeView::mousePressEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton && event->buttons() == Qt::LeftButton &&
         !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier))) {
         const QPoint at = event->position().toPoint();
-        if (m_renderer->BeginPlannerDrag(at.x(), at.y()))
+        if (m_renderer->BeginPlannerDrag(at.x(), at.y())) {
+            if (const std::optional<PlannerDragResult> drag = m_renderer->GetPlannerDrag())
+                emit cameraPressed(drag->camera);
             return;
+        }
     }
     m_renderer->OnButtonDown(ButtonFlags(*event));
 }
@@ -223,10 +240,15 @@ void CVolumeView::mouseReleaseEvent(QMouseEvent* event)
 void CVolumeView::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint at = event->position().toPoint();
-    if (m_renderer->IsPlannerDragging())
+    if (m_renderer->IsPlannerDragging()) {
         m_renderer->PlannerDragTo(at.x(), at.y());
-    else
+        if (const std::optional<PlannerDragResult> drag = m_renderer->GetPlannerDrag())
+            emit cameraDragMoved(*drag);
+    } else {
         m_renderer->OnMouseMove(at.x(), at.y());
+        if (event->buttons() == Qt::NoButton)
+            emit pointerMoved(at);
+    }
     RequestRepaint();
 }
 

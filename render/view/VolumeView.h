@@ -10,6 +10,7 @@
 #include <optional>
 
 class CCoverageController;
+class ComputationFlags;
 class CSceneRenderer;
 class CSharedScene;
 class QLabel;
@@ -30,11 +31,19 @@ struct ViewPose;
 // the run before a cancelled one.
 inline constexpr const char* kStaleResultsMessage = "Cancelled: picture and figures are of the previous run";
 
+// The least size of a view that grows with its window.
+inline constexpr int kMinimumViewWidth = 480;
+inline constexpr int kMinimumViewHeight = 360;
+
 class CVolumeView : public QOpenGLWidget
 {
     Q_OBJECT
   public:
     explicit CVolumeView(QWidget* parent = nullptr);
+    // A view of any size that draws what `controller` computes for the
+    // computations `flags` ask for (a plan document's); both outlive the view.
+    // It makes the shared scene the renderer draws, as the other does.
+    CVolumeView(CCoverageController& controller, ComputationFlags& flags, QWidget* parent = nullptr);
     ~CVolumeView() override;
     CVolumeView(const CVolumeView&) = delete;
     CVolumeView& operator=(const CVolumeView&) = delete;
@@ -108,6 +117,12 @@ class CVolumeView : public QOpenGLWidget
     // A camera or its target was dragged in the Planner view and let go:
     // the cameras are as before the drag, `result` is what it made of one.
     void cameraDragged(const PlannerDragResult& result);
+    // A left press took hold of a camera (from 0) by its glyph or its target.
+    void cameraPressed(int camera);
+    // A drag moved its camera: where it is now, until it is let go.
+    void cameraDragMoved(const PlannerDragResult& now);
+    // The pointer moved over the view without a button held (client pixels).
+    void pointerMoved(const QPoint& at);
     // A paint ran a computation (coverage or planning measures); its results
     // are there to be read.
     void computationFinished();
@@ -127,13 +142,16 @@ class CVolumeView : public QOpenGLWidget
     void focusOutEvent(QFocusEvent* event) override;
 
   private:
+    CVolumeView(std::unique_ptr<CCoverageController> own, CCoverageController* given, ComputationFlags* flags,
+                QWidget* parent);
     // While computing: the progress shown, and a repaint once the results are in.
     void OnComputationTick();
     void ShowComputing(bool computing);
 
     // In this order: the renderer ends before the controller it draws, and both before the scene.
     std::unique_ptr<CSharedScene> m_scene;
-    std::unique_ptr<CCoverageController> m_controller;
+    std::unique_ptr<CCoverageController> m_ownController;
+    CCoverageController* m_controller;
     std::unique_ptr<CSceneRenderer> m_renderer;
     bool m_bSceneReady = false;
     QProgressBar* m_pProgress;
