@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "app/QtUserPrompts.h"
 #include "app/ProjectCommands.h"
+#include "app/StartRequest.h"
 #include "app/VolumePlannerDlg.h"
 #include "app/workspace/WorkspaceWindow.h"
 #include "render/view/VolumeView.h"
@@ -22,15 +23,10 @@ CVolumePlannerApp::CVolumePlannerApp(int& argc, char** argv) : m_application(arg
 int CVolumePlannerApp::Run()
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription("Plans how a rig of optical motion-capture cameras covers a room.");
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption classic("classic", "Opens the classic window rather than the workspace.");
-    parser.addOption(classic);
-    parser.addPositionalArgument("plan", "A plan file (.vplan) to open.", "[plan]");
+    DescribeStartOptions(parser);
     parser.process(m_application);
-    const QString plan = parser.positionalArguments().value(0);
-    return parser.isSet(classic) ? RunClassic(plan) : RunWorkspace(plan);
+    const StartRequest request = StartRequestOf(parser);
+    return request.classic ? RunClassic(request.plan) : RunWorkspace(request.plan);
 }
 
 int CVolumePlannerApp::RunWorkspace(const QString& plan)

@@ -2,6 +2,7 @@
 
 #include "classic/ClassicParameters.h"
 #include "app/ButtonIcons.h"
+#include "app/DialogFont.h"
 #include "app/DialogLayout.h"
 #include "app/DialogRules.h"
 #include "app/DialogText.h"
@@ -61,13 +62,8 @@ CVolumePlannerDlg::CVolumePlannerDlg(std::unique_ptr<CUserPrompts> prompts, QWid
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowIcon(MakeButtonIcon(ButtonIcon::Window));
     setFixedSize(DuToPixelsX(kDialogWidthDu), DuToPixelsY(kDialogHeightDu));
-    // The layout is measured for a small dialog font; a narrow face keeps the
-    // captions inside their controls.
-    QFont dialogFont = font();
-    dialogFont.setPixelSize(11);
-    dialogFont.setStretch(QFont::SemiCondensed);
-    setFont(dialogFont);
-    setStyleSheet("QPushButton { padding: 0px 1px; }");
+    // The layout is measured for a small dialog font: the font fits the captions to it.
+    setFont(ClassicDialogFont(font(), *style()));
 
     m_pView->move(kViewLeftPx, kViewTopPx);
     CreateControls();
@@ -98,6 +94,9 @@ void CVolumePlannerDlg::CreateControls()
         case ControlKind::PushButton: {
             auto* button = new QPushButton(caption, this);
             button->setAutoDefault(false);
+            // On the button, not the dialog: a dialog's style sheet loses the
+            // dialog's font for all its controls once a window takes it in.
+            button->setStyleSheet("padding: 0px 1px;");
             w = button;
             break;
         }

@@ -113,7 +113,15 @@ CWorkspaceWindow::CWorkspaceWindow(std::unique_ptr<CUserPrompts> prompts, std::u
     ShowComputeState();
 }
 
-CWorkspaceWindow::~CWorkspaceWindow() = default;
+CWorkspaceWindow::~CWorkspaceWindow()
+{
+    // What shows the document goes first: the document is a member, which
+    // goes before QWidget deletes the children.
+    delete m_pDisplayBar;
+    qDeleteAll(Docks());
+    delete takeCentralWidget();
+    delete m_pQtDocument;
+}
 
 QList<QDockWidget*> CWorkspaceWindow::Docks() const
 {
