@@ -339,12 +339,12 @@ std::optional<bool> GltfIsBinary(const std::string& path)
     return std::nullopt;
 }
 
-SaveResult WriteGltf(const std::string& path, const ShareSource& source)
+SaveResult WriteGltf(const std::string& path, const ShareSource& source, uint64_t maxVoxels)
 {
     const std::optional<bool> binary = GltfIsBinary(path);
     if (!binary)
         return {false, "a glTF file ends in .glb or .gltf"};
-    const SharedPlan plan = MakeSharedPlan(source, kGltfMaxVoxels);
+    const SharedPlan plan = MakeSharedPlan(source, maxVoxels);
     CGltfBuilder builder;
     AddRoom(builder, plan);
     AddObstaclesAndTarget(builder, plan);

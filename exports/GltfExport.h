@@ -24,4 +24,4 @@ inline constexpr uint64_t kGltfMaxVoxels = 1000000;
 std::optional<bool> GltfIsBinary(const std::string& path);
 
 // Through the safe writer; a path of another extension is refused, naming it.
-SaveResult WriteGltf(const std::string& path, const ShareSource& source);
+SaveResult WriteGltf(const std::string& path, const ShareSource& source, uint64_t maxVoxels = kGltfMaxVoxels);

@@ -451,9 +451,9 @@ std::optional<std::string> ReadWebScripts(const std::string& threeDir, WebScript
     return std::nullopt;
 }
 
-std::string WebPageHtml(const ShareSource& source, const WebScripts& scripts)
+std::string WebPageHtml(const ShareSource& source, const WebScripts& scripts, uint64_t maxVoxels)
 {
-    const SharedPlan plan = MakeSharedPlan(source, kWebMaxVoxels);
+    const SharedPlan plan = MakeSharedPlan(source, maxVoxels);
     const auto checkbox = [](const char* id, const char* text, bool on) {
         return std::string("<label><input type=\"checkbox\" id=\"") + id + "\"" + (on ? " checked" : "") + "> " + text +
                "</label> ";

@@ -33,6 +33,6 @@ std::string DefaultThreeDir();
 std::optional<std::string> ReadWebScripts(const std::string& threeDir, WebScripts& scripts);
 
 // The whole page.
-std::string WebPageHtml(const ShareSource& source, const WebScripts& scripts);
+std::string WebPageHtml(const ShareSource& source, const WebScripts& scripts, uint64_t maxVoxels = kWebMaxVoxels);
 // Through the safe writer.
 SaveResult WriteWebPage(const std::string& path, const ShareSource& source, const WebScripts& scripts);
