@@ -128,8 +128,8 @@ std::array<uint8_t, 3> Bytes(const QualityRgb& rgb)
 std::array<uint8_t, 3> Bytes(ColorName name)
 {
     DrawColor color;
-    ApplyColor(color, name);
-    return {color.Byte(0), color.Byte(1), color.Byte(2)};
+    const double* rgb = ApplyColor(color, name);
+    return Bytes(QualityRgb{static_cast<float>(rgb[0]), static_cast<float>(rgb[1]), static_cast<float>(rgb[2])});
 }
 
 // One voxel of the display: its index, colour and band.
