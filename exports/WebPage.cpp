@@ -389,7 +389,9 @@ constexpr const char* kViewer = R"(
   });
 
   function toggle(id, object) {
+    // A plan without obstacles or a target has no switch for them.
     var box = document.getElementById(id);
+    if (!box) return;
     box.addEventListener('change', function () { object.visible = box.checked; render(); });
     object.visible = box.checked;
   }
@@ -466,8 +468,11 @@ std::string WebPageHtml(const ShareSource& source, const WebScripts& scripts, ui
          << "<button data-view=\"perspective\">Perspective</button><button data-view=\"top\">Top</button>"
          << "<button data-view=\"front\">Front</button><button data-view=\"side\">Side</button></section>\n"
          << "<section id=\"toggles\"><h2>Show</h2>" << checkbox("show-cameras", "Cameras", true)
-         << checkbox("show-frustums", "Frustums", false) << checkbox("show-obstacles", "Obstacles", true)
-         << checkbox("show-target", "Target", true) << "</section>\n"
+         << checkbox("show-frustums", "Frustums", false)
+         << (plan.obstacleBoxes.empty() && plan.obstacleTriangles.empty()
+                 ? std::string()
+                 : checkbox("show-obstacles", "Obstacles", true))
+         << (plan.target.empty() ? std::string() : checkbox("show-target", "Target", true)) << "</section>\n"
          << Legend(plan) << FiguresTable(plan) << CamerasTable(plan) << "<p class=\"caption\">Room "
          << Fixed(plan.lengthM, 2) << " \u00d7 " << Fixed(plan.widthM, 2) << " \u00d7 " << Fixed(plan.heightM, 2)
          << " m (X \u00d7 Z \u00d7 Y), voxels of " << Fixed(plan.voxelCm, 1)
