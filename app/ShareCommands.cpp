@@ -51,7 +51,7 @@ std::optional<std::string> RunShareCommand(ShareFormat format, const ShareReques
     }
     const ShareFigures figures = CollectShareFigures(request.input, *request.volume, request.planning, nullptr);
     const ShareSource source{request.input, *request.volume, request.planning, figures,
-                             request.title, request.display,  request.target};
+                             request.title, request.display, request.target};
     SaveResult written;
     {
         const CBusyCursor busy;
@@ -115,7 +115,8 @@ ShareRequest CShareCommands::Request() const
     request.display = {state.display, state.qualityMeasure, state.qualityThreshold};
     request.target = m_pPlacement->Current().target;
     if (request.target.empty())
-        request.target = {DefaultTargetBox({request.input.roomLength, request.input.roomWidth, request.input.roomHeight})};
+        request.target = {
+            DefaultTargetBox({request.input.roomLength, request.input.roomWidth, request.input.roomHeight})};
     request.threeDir = DefaultThreeDir();
     return request;
 }

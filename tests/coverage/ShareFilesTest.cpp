@@ -132,7 +132,8 @@ TEST_F(ShareFilesTest, TextOfThePlanCannotBreakThePage)
     for (size_t at = page.find("</script>"); at != std::string::npos; at = page.find("</script>", at + 1))
         ++scripts;
     EXPECT_EQ(scripts, 4u);
-    EXPECT_EQ(ReadWebScripts("/nonexistent", *std::make_unique<WebScripts>()).value_or(""),
+    WebScripts missing;
+    EXPECT_EQ(ReadWebScripts("/nonexistent", missing).value_or(""),
               "cannot read /nonexistent/three.min.js (Debian's libjs-three provides it)");
 }
 
