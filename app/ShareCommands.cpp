@@ -49,7 +49,10 @@ std::optional<std::string> RunShareCommand(ShareFormat format, const ShareReques
         prompts.ShowMessage("Choose a file ending in .glb or .gltf", "Invalid Action", PromptButtons::Ok);
         return std::nullopt;
     }
-    const ShareFigures figures = CollectShareFigures(request.input, *request.volume, request.planning, nullptr);
+    // The target judged as the report and the command line judge it, at the report's defaults.
+    TargetRule target;
+    target.boxes = request.target;
+    const ShareFigures figures = CollectShareFigures(request.input, *request.volume, request.planning, &target);
     const ShareSource source{request.input, *request.volume, request.planning, figures,
                              request.title, request.display, request.target};
     SaveResult written;
