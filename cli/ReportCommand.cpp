@@ -218,12 +218,16 @@ void AddReportCommand(CLI::App& app)
     DecimalNumbers(command->add_option("--slices", options->slices, "heights of single-layer maps, metres"))
         ->delimiter(',')
         ->type_name("H1,H2,...");
-    command->add_option("--title", options->title, "project name on the title block (default: the project file's name)")
+    command
+        ->add_option("--title", options->title,
+                     "project name on the title block (default: the project's report.title, else its file name)")
         ->type_name("TEXT");
     command->add_option("--client", options->client, "client on the title block")->type_name("TEXT");
     command->add_option("--site", options->site, "site on the title block")->type_name("TEXT");
     command->add_option("--author", options->author, "author on the title block")->type_name("TEXT");
-    command->add_option("--date", options->date, "date on the title block (default: today, YYYY-MM-DD)")
+    command
+        ->add_option("--date", options->date,
+                     "date on the title block (default: the project's report.date, else today, YYYY-MM-DD)")
         ->type_name("TEXT");
     DecimalWholeNumbers(command->add_option("--min-cameras", options->minCameras,
                                             "cameras that must see a marker at each point of the target"))
