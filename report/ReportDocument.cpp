@@ -1,5 +1,6 @@
 #include "report/ReportDocument.h"
 
+#include "report/ReportViewer.h"
 #include "scene/PrintableText.h"
 #include "scene/SceneSettings.h"
 
@@ -232,7 +233,11 @@ std::vector<ReportSection> ReportSections(const ReportContents& contents)
     sections.push_back({"Summary", false, [&f](const auto&) { return Summary(f); }});
     if (!f.obstacles.empty())
         sections.push_back({"Obstacles", false, [&f](const auto&) { return ObstacleTable(f); }});
-    sections.push_back({"Views", true, [&contents](const auto& source) { return Pictures(contents.views, source); }});
+    sections.push_back({"Views", true, [&contents](const auto& source) {
+                            return (contents.viewerPage.empty() ? std::string()
+                                                                : ViewerFigureHtml(contents.viewerPage)) +
+                                   Pictures(contents.views, source);
+                        }});
     sections.push_back(
         {"Floor maps", true, [&contents](const auto& source) {
              return "<p>Cameras that see each column of the room: the worst case over the capture height band, then "

@@ -27,6 +27,8 @@ struct ReportContents {
     // With a rig as built to compare with: its section and the Difference views.
     std::optional<ReportAsBuilt> asBuilt;
     std::vector<ReportImage> differenceViews;
+    // The plan's web page, the first figure of an HTML report; empty in a PDF.
+    std::string viewerPage;
 };
 
 // One section of the report under its own heading. New sections are added to the
