@@ -19,30 +19,6 @@ namespace
 // No single script file of three.js comes near this; a larger one is not it.
 constexpr std::streamoff kMaxScriptBytes = 16 << 20;
 
-std::string Html(const std::string& text)
-{
-    std::string out;
-    for (const char c : PrintableText(text)) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 std::string Fixed(double v, int decimals)
 {
     if (!std::isfinite(v))
@@ -152,12 +128,12 @@ Json PlanData(const SharedPlan& plan)
 std::string TitleBlock(const PlanTitle& title)
 {
     std::ostringstream out;
-    out << "<header id=\"title-block\"><h1>" << Html(title.projectName) << "</h1><dl>";
+    out << "<header id=\"title-block\"><h1>" << HtmlText(title.projectName) << "</h1><dl>";
     const std::pair<const char*, const std::string*> fields[] = {
         {"Client", &title.client}, {"Site", &title.site}, {"Author", &title.author}, {"Date", &title.date}};
     for (const auto& [name, text] : fields)
         if (!text->empty())
-            out << "<dt>" << name << "</dt><dd>" << Html(*text) << "</dd>";
+            out << "<dt>" << name << "</dt><dd>" << HtmlText(*text) << "</dd>";
     out << "</dl></header>\n";
     return out.str();
 }
@@ -165,21 +141,22 @@ std::string TitleBlock(const PlanTitle& title)
 std::string Legend(const SharedPlan& plan)
 {
     std::ostringstream out;
-    out << "<section id=\"legend\"><h2>" << Html(plan.displayName) << "</h2><p class=\"caption\">"
-        << Html(plan.legendTitle) << "</p><ul>";
+    out << "<section id=\"legend\"><h2>" << HtmlText(plan.displayName) << "</h2><p class=\"caption\">"
+        << HtmlText(plan.legendTitle) << "</p><ul>";
     for (size_t b = 0; b < plan.bands.size(); ++b) {
         const SharedBand& band = plan.bands[b];
         char colour[8];
         std::snprintf(colour, sizeof colour, "#%02x%02x%02x", band.rgb[0], band.rgb[1], band.rgb[2]);
         out << "<li><label><input type=\"checkbox\" class=\"band-toggle\" data-band=\"" << b << "\""
             << (band.voxels > 0 ? " checked" : " disabled") << "><span class=\"swatch\" style=\"background:" << colour
-            << "\"></span>" << Html(band.label) << " <span class=\"count\">(" << band.voxels << ")</span></label></li>";
+            << "\"></span>" << HtmlText(band.label) << " <span class=\"count\">(" << band.voxels
+            << ")</span></label></li>";
     }
     out << "</ul>";
     if (!plan.emptyNote.empty())
-        out << "<p class=\"note\">" << Html(plan.emptyNote) << "</p>";
+        out << "<p class=\"note\">" << HtmlText(plan.emptyNote) << "</p>";
     if (const std::string thinning = ThinningNote(plan); !thinning.empty())
-        out << "<p class=\"note\" id=\"thinning\">Thinned: " << Html(thinning) << ".</p>";
+        out << "<p class=\"note\" id=\"thinning\">Thinned: " << HtmlText(thinning) << ".</p>";
     out << "</section>\n";
     return out.str();
 }
@@ -189,7 +166,7 @@ std::string FiguresTable(const SharedPlan& plan)
     std::ostringstream out;
     out << "<section><h2>Figures</h2><table id=\"figures\"><tbody>";
     for (const auto& [label, text] : plan.figureRows)
-        out << "<tr><th>" << Html(label) << "</th><td>" << Html(text) << "</td></tr>";
+        out << "<tr><th>" << HtmlText(label) << "</th><td>" << HtmlText(text) << "</td></tr>";
     out << "</tbody></table></section>\n";
     return out.str();
 }
@@ -202,7 +179,7 @@ std::string CamerasTable(const SharedPlan& plan)
            "<th>Reach (m)</th></tr></thead><tbody>";
     for (size_t n = 0; n < plan.cameras.size(); ++n) {
         const SharedCamera& cam = plan.cameras[n];
-        out << "<tr data-camera=\"" << n << "\"><td>" << cam.number << "</td><td>" << Html(cam.label) << "</td><td>"
+        out << "<tr data-camera=\"" << n << "\"><td>" << cam.number << "</td><td>" << HtmlText(cam.label) << "</td><td>"
             << Fixed(cam.user.x, 2) << ", " << Fixed(cam.user.y, 2) << ", " << Fixed(cam.user.z, 2) << "</td><td>"
             << Fixed(cam.panDeg, 1) << "</td><td>" << Fixed(cam.tiltDeg, 1) << "</td><td>" << Fixed(cam.focalMm, 1)
             << " mm f/" << Fixed(cam.fNumber, 1) << "</td><td>" << Fixed(cam.reachM, 2) << "</td></tr>";
@@ -462,7 +439,7 @@ std::string WebPageHtml(const ShareSource& source, const WebScripts& scripts, ui
     };
     std::ostringstream page;
     page << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-         << "<meta name=\"generator\" content=\"Volume Planner\">\n<title>" << Html(plan.title.projectName)
+         << "<meta name=\"generator\" content=\"Volume Planner\">\n<title>" << HtmlText(plan.title.projectName)
          << "</title>\n<style>" << kStyle << "</style>\n</head>\n<body>\n<div id=\"side\">\n"
          << TitleBlock(plan.title) << "<section id=\"presets\"><h2>View</h2>"
          << "<button data-view=\"perspective\">Perspective</button><button data-view=\"top\">Top</button>"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scene/PrintableText.h"
+
 #include "report/AsBuiltSection.h"
 #include "report/ReportFigures.h"
 
@@ -48,6 +50,3 @@ std::string ReportHtml(const ReportContents& contents, const std::function<std::
 std::string VolumeText(double cubicMetres);
 std::string ShareText(double part, double whole);
 std::string MetresText(double metres);
-// HTML with &, <, > and " escaped, and the text made printable first
-// (PrintableText): every name and label in the report passes through here.
-std::string EscapeHtml(const std::string& text);
