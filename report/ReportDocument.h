@@ -1,9 +1,8 @@
 #pragma once
 
-#include "scene/PrintableText.h"
-
 #include "report/AsBuiltSection.h"
 #include "report/ReportFigures.h"
+#include "scene/PrintableText.h"
 
 #include <QImage>
 
