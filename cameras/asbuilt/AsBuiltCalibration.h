@@ -46,7 +46,7 @@ inline constexpr int kMaxCalibrationNesting = 64;
 // A camera takes under a kilobyte written with every digit; the rest is
 // room for comments and keys a reader passes over.
 inline constexpr size_t kMaxCalibrationListItems = 256;
-inline constexpr size_t kCalibrationBytesPerCamera = 4096;
+inline constexpr size_t kCalibrationBytesPerCamera = 3072;
 inline constexpr size_t kCalibrationBaseBytes = 64 * 1024;
 // The longest distortion model in use (OpenCV's rational, thin-prism and tilted terms) has 14.
 inline constexpr size_t kMaxDistortionTerms = 16;
