@@ -99,7 +99,7 @@ void SaveAligned(const std::string& path, const Project& plan, const CoverageInp
     project.plannerView = plan.plannerView;
     project.placement = plan.placement;
     if (const auto error = CheckProject(project))
-        Fail("Unable to Create File: " + path + ": " + *error);
+        Fail("Project not saved: " + PrintableText(path) + ": " + *error);
     if (const SaveResult saved = WriteProjectFile(path, project); !saved)
         Fail("Unable to Create File: " + path + ": " + saved.reason);
 }

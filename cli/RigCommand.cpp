@@ -42,17 +42,14 @@ void PrintRig(const CCameraSet& cameras, const SceneSettings& settings)
 
 // The plan as built: the room in the unit it was given in (the project's
 // when the room came from it), and what the project kept.
-SaveResult SaveProject(const std::string& path, const RigOptions& options, const RigSceneResult& scene,
-                       uint32_t resolutionCamera)
+Project PlanProject(const RigOptions& options, const RigSceneResult& scene, uint32_t resolutionCamera)
 {
     std::string unit = IsFeetUnit(options.units) ? "ft" : "m";
     if (scene.project && !OptionGiven(options.command, "--room"))
         unit = scene.project->unit;
     Project project = CaptureProject(unit, resolutionCamera, scene.project ? scene.project->kept : Json::object());
     project.obstacles = ObstacleListOf(*scene.obstacles);
-    if (const auto error = CheckProject(project))
-        return {false, *error};
-    return WriteProjectFile(path, project);
+    return project;
 }
 
 // Below the rig, only when there are obstacles.
@@ -131,8 +128,15 @@ void AddRigCommand(CLI::App& app, const std::shared_ptr<CRigAsBuilt>& handler)
         }
         const auto resolutionCamera = static_cast<uint32_t>(ResolutionCameraOf(*coverage, project));
         if (!projectPath->empty()) {
-            if (const SaveResult saved = SaveProject(*projectPath, rigOptions, scene, resolutionCamera); !saved) {
-                std::cerr << "Unable to Create File: " << *projectPath << ": " << saved.reason << '\n';
+            const Project project = PlanProject(rigOptions, scene, resolutionCamera);
+            // A project refused creates no file: only a failure to write one is "unable to create".
+            std::string failure;
+            if (const auto error = CheckProject(project))
+                failure = "Project not saved: " + *projectPath + ": " + *error;
+            else if (const SaveResult saved = WriteProjectFile(*projectPath, project); !saved)
+                failure = "Unable to Create File: " + *projectPath + ": " + saved.reason;
+            if (!failure.empty()) {
+                std::cerr << failure << '\n';
                 DestroyRigScene();
                 throw CLI::RuntimeError(1);
             }
