@@ -14,7 +14,8 @@ TEST_JOBS ?= $(shell nproc)
 LINKER_FLAGS ?= -fuse-ld=lld
 
 # `make fuzz` runs each reader's fuzz target for FUZZ_SECONDS (clang's
-# libFuzzer) on inputs up to 4 KB, the project file's up to 256 KB, as many
+# libFuzzer) on inputs up to 4 KB, the project file's and the calibration
+# readers' up to 256 KB, as many
 # at once as there are cores (FUZZ_JOBS);
 # `make sanitize` builds with AddressSanitizer and
 # UndefinedBehaviorSanitizer in a build directory of its own and runs the
