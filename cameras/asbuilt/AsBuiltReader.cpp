@@ -6,6 +6,7 @@
 #include "cameras/asbuilt/OpenCvReader.h"
 
 #include <filesystem>
+#include <new>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -118,22 +119,8 @@ AsBuiltReadResult ReadFolder(const fs::path& folder, std::optional<AsBuiltFormat
                                  "camera_array.toml or calibration.toml"};
 }
 
-} // namespace
-
-std::optional<AsBuiltFormat> AsBuiltFormatNamed(const std::string& word)
-{
-    if (word == "anipose")
-        return AsBuiltFormat::Anipose;
-    if (word == "caliscope")
-        return AsBuiltFormat::Caliscope;
-    if (word == "opencv")
-        return AsBuiltFormat::OpenCv;
-    if (word == "colmap")
-        return AsBuiltFormat::Colmap;
-    return std::nullopt;
-}
-
-AsBuiltReadResult ReadAsBuilt(const std::string& path, std::optional<AsBuiltFormat> format, double metresPerUnit)
+// ReadAsBuilt without its guard against a machine short of memory.
+AsBuiltReadResult ReadAnyFormat(const std::string& path, std::optional<AsBuiltFormat> format, double metresPerUnit)
 {
     std::error_code ec;
     const fs::path p(path);
@@ -173,4 +160,29 @@ AsBuiltReadResult ReadAsBuilt(const std::string& path, std::optional<AsBuiltForm
     }
     }
     return {std::nullopt, CalibrationFileName(path) + ": unknown calibration format"};
+}
+
+} // namespace
+
+std::optional<AsBuiltFormat> AsBuiltFormatNamed(const std::string& word)
+{
+    if (word == "anipose")
+        return AsBuiltFormat::Anipose;
+    if (word == "caliscope")
+        return AsBuiltFormat::Caliscope;
+    if (word == "opencv")
+        return AsBuiltFormat::OpenCv;
+    if (word == "colmap")
+        return AsBuiltFormat::Colmap;
+    return std::nullopt;
+}
+
+AsBuiltReadResult ReadAsBuilt(const std::string& path, std::optional<AsBuiltFormat> format, double metresPerUnit)
+{
+    // The scans bound what the parsers build; a machine short of memory may still refuse it.
+    try {
+        return ReadAnyFormat(path, format, metresPerUnit);
+    } catch (const std::bad_alloc&) {
+        return {std::nullopt, CalibrationFileName(path) + ": too large to read in the memory free"};
+    }
 }

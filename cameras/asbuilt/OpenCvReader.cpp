@@ -156,9 +156,12 @@ AsBuiltReadResult ReadPair(const COpenCvStorage& intri, const COpenCvStorage& ex
         if (!intri.Has(distKey) && intri.Has("D_" + name))
             distKey = "D_" + name;
         if (intri.Has(distKey)) {
-            const auto d = intri.Matrix(distKey, kMaxMatrixElements);
+            // Read past the longest model, so that CheckIntrinsics names a list too long as such.
+            const auto d = intri.Matrix(distKey, kMaxCalibrationListItems);
             if (!d || (d->rows != 1 && d->cols != 1 && !d->data.empty()))
-                return refuse(inIntri, distKey, "needs a row or a column of numbers");
+                return refuse(inIntri, distKey,
+                              "needs a row or a column of at most " + std::to_string(kMaxCalibrationListItems) +
+                                  " numbers");
             camera.distortion = d->data;
         }
         const std::string hKey = "H_" + name, wKey = "W_" + name;
