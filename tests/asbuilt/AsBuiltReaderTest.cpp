@@ -355,12 +355,15 @@ TEST_F(AsBuiltReaderTest, FuzzFindingsAreRefused)
         {"anipose/regression-duplicate-name", "camera \"left\": name: given to two cameras, [cam_a] (line 1) and "
                                               "[cam_b] (line 9)"},
         {"anipose/regression-syntax-line", "not TOML: line 4: "},
+        {"anipose/regression-size-beyond-cameras", "81558 bytes for 1 camera, more than a calibration of that many "
+                                                   "needs (68608 bytes)"},
         {"caliscope/regression-rotation-overflow", "camera \"cameras.1\": rotation: the Rodrigues vector's length"},
         {"opencv_pair/regression-rotation-overflow", "extri.yml: camera \"c1\": R_c1: the Rodrigues vector's length"},
         {"opencv_pair/regression-values-beyond-names", "intri.yml: 119"},
         {"opencv_pair/regression-names-beyond-rig", "intri.yml: names: 1001 cameras; a rig has at most 1000"},
         {"colmap/regression-duplicate-image-id", "image \"b.png\" (line 3): IMAGE_ID: 1 is given twice, on line 1"},
         {"colmap/regression-duplicate-name", "image \"a.png\" (line 3): NAME: given to two images, on line 1"},
+        {"colmap/regression-images-beyond-rig", "image \"i1001.png\" (line 2001): more than 1000 images"},
         {"colmap/regression-missing-points-line", "images.txt: line 2: not the points of image \"a.png\" (line 1)"},
     };
     size_t found = 0, known = 0;
