@@ -92,7 +92,7 @@ void SaveAligned(const std::string& path, Plan project, const CoverageInput& asB
     if (project.resolutionCamera > count)
         project.resolutionCamera = 1;
     if (const auto error = CheckPlan(project))
-        Fail("Unable to Create File: " + path + ": " + *error);
+        Fail("Project not saved: " + PrintableText(path) + ": " + *error);
     if (const SaveResult saved = WriteProjectFile(path, project); !saved)
         Fail("Unable to Create File: " + path + ": " + saved.reason);
 }

@@ -2,7 +2,8 @@
 # Installs the Debian packages the build, the tests and the program need,
 # but only those that are missing, so a second run costs nothing.
 # libomp-dev is clang's OpenMP runtime: the fuzz build of the project reader
-# compiles the whole core with clang. libtoml11-dev, libyaml-cpp-dev and
+# compiles the whole core with clang, and make tsan runs the OpenMP regions
+# with the runtime's ThreadSanitizer tool, Archer (libarcher.so). libtoml11-dev, libyaml-cpp-dev and
 # libtinyxml2-dev read the calibration files of a rig as built. clang-format
 # and clang-tidy check every change (make format-check, make tidy). lld links
 # every build (the Makefile's LINKER_FLAGS). python3 runs the partial clang
