@@ -14,7 +14,8 @@ TEST_JOBS ?= $(shell nproc)
 LINKER_FLAGS ?= -fuse-ld=lld
 
 # `make fuzz` runs each reader's fuzz target for FUZZ_SECONDS (clang's
-# libFuzzer) on inputs up to 4 KB, the project file's up to 256 KB, as many
+# libFuzzer) on inputs up to 4 KB, the project file's and the calibration
+# readers' up to 256 KB, as many
 # at once as there are cores (FUZZ_JOBS);
 # `make sanitize` builds with AddressSanitizer and
 # UndefinedBehaviorSanitizer in a build directory of its own and runs the
@@ -36,19 +37,24 @@ SANITIZE_DEBUG_FLAGS = -O0 -gline-tables-only
 
 # `make clang` builds the tree with clang++ in a build directory of its own,
 # so the code stays within what both compilers take. `make tsan` builds with
-# clang++ and ThreadSanitizer, OpenMP off (its runtime is not instrumented:
-# the reports it causes would hide real ones), the test programs of the
-# threaded code (TSAN_TARGETS) and what they need, and runs those tests: the
-# background computation, the threaded pass against one thread, the planning
-# measures, the placement search's restarts. The rest of the tree is then
-# compiled by clang++ without generating code (scripts/syntax-check.sh), so
-# CI's one clang configuration checks the whole tree at about two thirds of
-# the cost of building it. The tools the build runs report nothing; only the
-# tests are checked.
+# clang++ and ThreadSanitizer the test programs of the threaded code
+# (TSAN_TARGETS) and what they need, and runs those tests: the background
+# computation, the threaded pass against one thread, the planning measures,
+# the display, the placement's candidates and restarts, and the work the
+# window's Compare and Auto-Place run on their threads. The OpenMP regions
+# are checked too: they run on clang's OpenMP runtime, which is not
+# instrumented, with its tool Archer (TSAN_ARCHER, from the same LLVM as the
+# compiler, libomp-dev) loaded through OMP_TOOL_LIBRARIES to tell
+# ThreadSanitizer what the runtime's barriers and locks order. The rest of
+# the tree is then compiled by clang++ without generating code
+# (scripts/syntax-check.sh), so CI's one clang configuration checks the
+# whole tree at about two thirds of the cost of building it. The tools the
+# build runs report nothing; only the tests are checked.
 CLANG_DIR ?= build-clang
 CLANG_CMAKE_FLAGS ?= -DVP_BUILD_BENCH=OFF
 TSAN_DIR ?= build-tsan
 TSAN_FLAGS = -fsanitize=thread -fno-omit-frame-pointer
+TSAN_ARCHER ?= $(realpath $(dir $(realpath $(shell command -v clang++)))../lib/libarcher.so)
 # Line tables are all a report needs, and far cheaper to build and link than
 # full debug information; unoptimised, the tree builds in two thirds of the
 # time. The computation core alone is optimised: the tests run its passes,
@@ -57,7 +63,8 @@ TSAN_OPT = -O0 -gline-tables-only -DNDEBUG
 TSAN_CORE_OPT = -O1
 TSAN_CMAKE_FLAGS ?=
 TSAN_TARGETS = coverage_tests placement_tests
-TSAN_TESTS = BackgroundComputationTest|ConcurrentComputationTest|ThreadedPass|PlanningModelTest|PlanningPassTest|PlacementSearchTest
+TSAN_CORE_TESTS = BackgroundComputationTest|ConcurrentComputationTest|ThreadedPass|PlanningModelTest|PlanningPassTest
+TSAN_TESTS = $(TSAN_CORE_TESTS)|CoverageTest.DisplayData|PlacementSearchTest|PlacementGeometryTest.ThreeCameras|WindowWorkersTest
 # Checks of the search's answers against a brute force over every rig: one
 # thread in the test's own code, a minute under ThreadSanitizer. The search's
 # threads are checked by the test that compares its result over thread counts.
@@ -127,13 +134,15 @@ clang: deps
 	cmake --build $(CLANG_DIR)
 
 tsan: deps
+	@test -n "$(TSAN_ARCHER)" || { echo "make tsan: no libarcher.so beside clang++ (libomp-dev)"; exit 1; }
 	cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
 	  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="$(TSAN_OPT)" \
 	  -DCMAKE_CXX_FLAGS="$(TSAN_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(TSAN_FLAGS) $(LINKER_FLAGS)" \
-	  -DVP_OPENMP=OFF -DVP_BUILD_BENCH=OFF -DVP_TEST_OPTIONS= -DVP_CORE_OPTIONS="$(TSAN_CORE_OPT)" $(TSAN_CMAKE_FLAGS)
+	  -DVP_OPENMP=ON -DVP_BUILD_BENCH=OFF -DVP_TEST_OPTIONS= -DVP_CORE_OPTIONS="$(TSAN_CORE_OPT)" $(TSAN_CMAKE_FLAGS)
 	TSAN_OPTIONS=report_bugs=0 cmake --build $(TSAN_DIR) --target $(TSAN_TARGETS)
 	scripts/syntax-check.sh $(TSAN_DIR) $(TEST_JOBS)
-	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSAN_DIR) --output-on-failure --no-tests=error -j $(TEST_JOBS) \
+	OMP_TOOL_LIBRARIES=$(TSAN_ARCHER) TSAN_OPTIONS="halt_on_error=1 ignore_noninstrumented_modules=1" \
+	  ctest --test-dir $(TSAN_DIR) --output-on-failure --no-tests=error -j $(TEST_JOBS) \
 	  -R "$(TSAN_TESTS)" -E "$(TSAN_SKIP)"
 
 # `make format` formats the sources with clang-format (.clang-format);

@@ -14,6 +14,7 @@
 #include "app/ProjectCommands.h"
 #include "app/RecentPlans.h"
 #include "app/ReportCommands.h"
+#include "app/ShareCommands.h"
 #include "app/PlannerViewCommands.h"
 #include "app/ViewDragCommands.h"
 #include "app/ViewStyleCommands.h"
@@ -122,6 +123,7 @@ void CMainMenu::BuildStatus()
     const auto show = [this](const QString& text) { m_pStatus->showMessage(text); };
     connect(m_pProject, &CProjectCommands::saved, m_pStatus, show);
     connect(m_pReport, &CReportCommands::saved, m_pStatus, show);
+    connect(m_pShare, &CShareCommands::saved, m_pStatus, show);
     connect(&m_dialog, &CVolumePlannerDlg::cameraFileSaved, m_pStatus,
             [show](const QString& path) { show("Cameras saved to " + path); });
 
@@ -230,6 +232,12 @@ void CMainMenu::BuildFileMenu()
     QAction* report = AddAction(MenuCommand::ExportReport, menu, "Export &Report...");
     report->setShortcut(QKeySequence("Ctrl+E"));
     connect(report, &QAction::triggered, m_pReport, &CReportCommands::ExportReport);
+    m_pShare = new CShareCommands(m_dialog, m_pProject->Document(), m_pObstacles, m_pPlacement,
+                                  [this] { return CaptureWindowState(); });
+    connect(AddAction(MenuCommand::ExportGltf, menu->addMenu("E&xport"), "&glTF..."), &QAction::triggered, m_pShare,
+            &CShareCommands::ExportGltf);
+    connect(AddAction(MenuCommand::ShareWebPage, menu, "Share as &Web Page..."), &QAction::triggered, m_pShare,
+            &CShareCommands::ShareWebPage);
     menu->addSeparator();
     QAction* quit = AddAction(MenuCommand::Quit, menu, "&Quit");
     quit->setShortcut(QKeySequence::Quit);

@@ -22,6 +22,7 @@ class CPlanUndo;
 class CPlanningPanel;
 class CProjectCommands;
 class CReportCommands;
+class CShareCommands;
 class CViewStyleCommands;
 class CVolumePlannerDlg;
 struct PlanPlacement;
@@ -75,6 +76,8 @@ enum class MenuCommand {
     CameraTable,
     GenerateRig,
     NewPlan,
+    ExportGltf,
+    ShareWebPage,
     Count
 };
 
@@ -97,6 +100,7 @@ class CMainMenu : public QObject
     CPlanningPanel* Panel() const { return m_pPanel; }
     CProjectCommands& Plan() const { return *m_pProject; }
     CReportCommands& Report() const { return *m_pReport; }
+    CShareCommands& Share() const { return *m_pShare; }
     CViewStyleCommands& ViewStyle() const { return *m_pViewStyle; }
     // The window's obstacles, and their panel (null until first shown).
     const std::shared_ptr<CObstacleSet>& Obstacles() const { return m_pObstacles; }
@@ -173,6 +177,7 @@ class CMainMenu : public QObject
     CPlanningPanel* m_pPanel = nullptr;
     CProjectCommands* m_pProject;
     CReportCommands* m_pReport;
+    CShareCommands* m_pShare = nullptr;
     CViewStyleCommands* m_pViewStyle = nullptr;
     std::array<QAction*, static_cast<size_t>(MenuCommand::Count)> m_actions{};
     int m_nClassicWidth;

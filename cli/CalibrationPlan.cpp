@@ -6,6 +6,8 @@
 #include "coverage/obstacles/ObstacleSet.h"
 #include "scene/RoomBox.h"
 #include "project/PlanInput.h"
+#include "scene/PrintableText.h"
+#include "scene/ReaderGuard.h"
 
 AsBuiltPlanResult PlanCalibration(const AsBuiltOptions& options, const std::optional<std::array<double, 3>>& roomMetres)
 {
@@ -36,15 +38,14 @@ void BuildAsBuiltCameras(const AsBuiltPlan& plan, const CRoomBox& room, CCameraS
 }
 
 PlanComparison CompareWithCalibration(const AsBuiltOptions& options, const RigComparisonOptions& how,
-                                      const Plan& planned, std::shared_ptr<const CObstacleSet> obstacles,
-                                      const std::function<void()>& afterReading)
+                                      const Plan& planned, std::shared_ptr<const CObstacleSet> obstacles)
 {
     PlanComparison result;
+    GuardTheReader("the calibration " + PrintableText(options.path), kCalibrationReadSeconds);
     // With no alignment the calibration's origin is the room corner; else the fit moves it there.
     const AsBuiltPlanResult placed =
         PlanCalibration(options, std::array<double, 3>{planned.length, planned.width, planned.height});
-    if (afterReading)
-        afterReading();
+    EndReaderGuard();
     if (!placed.plan) {
         result.error = placed.error;
         return result;

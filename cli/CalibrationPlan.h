@@ -15,6 +15,9 @@ class CObstacleSet;
 class CRoomBox;
 struct Plan;
 
+// How long the calibration parsers may take before the reading is refused.
+inline constexpr unsigned kCalibrationReadSeconds = 10;
+
 // The calibration of --as-built read with the reader options and placed in
 // the plan's terms: in `roomMetres` with the world's origin at its corner,
 // or in the box round the cameras without one. Refusals start "Calibration
@@ -29,8 +32,10 @@ void BuildAsBuiltCameras(const AsBuiltPlan& plan, const CRoomBox& room, CCameraS
 
 // The plan against the rig as built of the calibration, placed in the
 // plan's room: paired, aligned, both coverages computed with the plan's
-// settings and the obstacles given (the plan's, built). `afterReading`
-// runs once the files are read. The refusal's message in `error`.
+// settings and the obstacles given (the plan's, built). The files are read
+// under the reader's guard (scene/ReaderGuard.h): a parser that faults or
+// runs past kCalibrationReadSeconds ends the process with a refusal. The
+// refusal's message in `error`.
 struct PlanComparison {
     std::shared_ptr<const RigComparison> comparison;
     std::shared_ptr<const CCoverageDifference> difference;
@@ -38,5 +43,4 @@ struct PlanComparison {
     std::string error;
 };
 PlanComparison CompareWithCalibration(const AsBuiltOptions& options, const RigComparisonOptions& how, const Plan& plan,
-                                      std::shared_ptr<const CObstacleSet> obstacles,
-                                      const std::function<void()>& afterReading = {});
+                                      std::shared_ptr<const CObstacleSet> obstacles);

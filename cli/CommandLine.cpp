@@ -26,6 +26,7 @@ int RunCommandLine(CLI::App& app, int argc, char** argv)
     for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; }))
         command->footer(kExitStatusHelp);
     RefuseEmptyValues(app);
+    const CWholeNumberCheck wholeNumbers(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -35,6 +36,13 @@ int RunCommandLine(CLI::App& app, int argc, char** argv)
     } catch (const CLI::RuntimeError& e) {
         // Thrown by a command after it printed its own message.
         return e.get_exit_code() == 0 ? kExitDone : kExitRefused;
+    } catch (const CLI::ConversionError& e) {
+        if (const auto refusal = wholeNumbers.Refusal(e)) {
+            std::cerr << *refusal << '\n';
+            return kExitRefused;
+        }
+        app.exit(e);
+        return kExitUsage;
     } catch (const CLI::ParseError& e) {
         app.exit(e);
         return kExitUsage;

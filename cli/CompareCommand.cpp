@@ -3,7 +3,6 @@
 #include "cli/AsBuiltOptions.h"
 #include "cli/CalibrationPlan.h"
 #include "cli/Commands.h"
-#include "cli/ReaderGuard.h"
 #include "cli/RigOptions.h"
 
 #include "cameras/CameraSet.h"
@@ -92,7 +91,7 @@ void SaveAligned(const std::string& path, Plan project, const CoverageInput& asB
     if (project.resolutionCamera > count)
         project.resolutionCamera = 1;
     if (const auto error = CheckPlan(project))
-        Fail("Unable to Create File: " + path + ": " + *error);
+        Fail("Project not saved: " + PrintableText(path) + ": " + *error);
     if (const SaveResult saved = WriteProjectFile(path, project); !saved)
         Fail("Unable to Create File: " + path + ": " + saved.reason);
 }
@@ -107,7 +106,7 @@ void RunCompare(const CompareOptions& options)
     if (!built.plan)
         Fail(built.error);
     const PlanComparison compared =
-        CompareWithCalibration(options.asBuilt, {*alignment, *matching}, *built.plan, built.obstacles, EndReaderGuard);
+        CompareWithCalibration(options.asBuilt, {*alignment, *matching}, *built.plan, built.obstacles);
     if (!compared.comparison)
         Fail(compared.error);
     const RigComparison& comparison = *compared.comparison;

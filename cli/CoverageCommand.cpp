@@ -2,6 +2,7 @@
 #include "cli/CoverageOptions.h"
 #include "cli/PlanningOptions.h"
 #include "cli/RigOptions.h"
+#include "cli/ShareOptions.h"
 
 #include "cameras/CameraSet.h"
 #include "coverage/CoverageFigures.h"
@@ -219,8 +220,11 @@ struct VoxelFiles {
 };
 
 void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const PlanningOptions& planningOptions,
-                 const VoxelFiles& files)
+                 const VoxelFiles& files, const ShareFiles& share)
 {
+    WebScripts scripts;
+    if (const auto error = PrepareShareFiles(share, scripts))
+        Fail(*error);
     RigPlanResult built = BuildRigPlan(rig);
     if (!built.plan)
         Fail(built.error);
@@ -253,9 +257,10 @@ void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const Pl
             Fail("Invalid room or voxel size: the voxel size and every room dimension must be positive");
     }
 
-    // Without a planning option every output stays the classic one.
+    // Without a planning option every output stays the classic one; the
+    // shared files show the planning measures.
     std::unique_ptr<CPlanningMeasures> planning;
-    if (planningOptions.Requested()) {
+    if (planningOptions.Requested() || share.Any()) {
         planning = std::make_unique<CPlanningMeasures>();
         if (planning->Compute(volume, input) == CPlanningMeasures::Status::OutOfMemory)
             Fail(kNotEnoughMemoryMessage);
@@ -270,8 +275,10 @@ void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const Pl
     write(files.csv, WriteVoxelTable);
     write(files.vtk, WriteVtk);
     write(files.ply, WritePly);
+    if (const auto error = WriteShareFiles(share, scripts, input, volume, planning.get(), rig, plan, built.fromProject))
+        Fail(*error);
     Json report = BuildReport(volume, input, units, calibration, built.obstacles->GetCount());
-    if (planning)
+    if (planning && planningOptions.Requested())
         report["planning"] = PlanningJson(*planning, input.cameras);
     std::cout << JsonText(report) << '\n';
 }
@@ -285,6 +292,7 @@ void AddCoverageCommand(CLI::App& app)
     auto options = std::make_shared<CoverageOptions>();
     auto planning = std::make_shared<PlanningOptions>();
     auto files = std::make_shared<VoxelFiles>();
+    auto share = std::make_shared<ShareFiles>();
     AddRigOptions(*command, *rig);
     AddCoverageOptions(*command, *options);
     AddPlanningOptions(*command, *planning);
@@ -292,5 +300,7 @@ void AddCoverageCommand(CLI::App& app)
     command->add_option("--vtk", files->vtk, "also write the grid as a binary VTK legacy volume")->type_name("FILE");
     command->add_option("--ply", files->ply, "also write the voxels seen as a binary PLY point cloud")
         ->type_name("FILE");
-    command->callback([rig, options, planning, files]() { RunCoverage(*rig, *options, *planning, *files); });
+    AddShareOptions(*command, *share);
+    command->callback(
+        [rig, options, planning, files, share]() { RunCoverage(*rig, *options, *planning, *files, *share); });
 }

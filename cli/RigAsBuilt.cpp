@@ -65,6 +65,9 @@ std::optional<std::string> CRigAsBuiltReaders::Export(const AsBuiltOptions& opti
 {
     if (options.exportPath.empty())
         return std::nullopt;
+    // Only a file that could not be made is "unable to create"; a refusal creates none.
+    if (const auto refusal = CalibrationExportRefusal(options.exportPath, cameras, count))
+        return "Calibration not written: " + *refusal;
     if (const SaveResult saved = ExportCalibration(options.exportPath, cameras, count); !saved)
         return "Unable to Create File: " + saved.reason;
     return std::nullopt;

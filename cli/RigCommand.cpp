@@ -39,13 +39,6 @@ void PrintRig(const CCameraSet& cameras, const Plan& plan)
     }
 }
 
-SaveResult SaveProject(const std::string& path, const Plan& plan)
-{
-    if (const auto error = CheckPlan(plan))
-        return {false, *error};
-    return WriteProjectFile(path, plan);
-}
-
 // Below the rig, only when there are obstacles.
 void PrintObstacles(const CObstacleSet& obstacles)
 {
@@ -118,8 +111,14 @@ void AddRigCommand(CLI::App& app, const std::shared_ptr<CRigAsBuilt>& handler)
             throw CLI::RuntimeError(1);
         }
         if (!projectPath->empty()) {
-            if (const SaveResult saved = SaveProject(*projectPath, plan); !saved) {
-                std::cerr << "Unable to Create File: " << *projectPath << ": " << saved.reason << '\n';
+            // A project refused creates no file: only a failure to write one is "unable to create".
+            std::string failure;
+            if (const auto error = CheckPlan(plan))
+                failure = "Project not saved: " + *projectPath + ": " + *error;
+            else if (const SaveResult saved = WriteProjectFile(*projectPath, plan); !saved)
+                failure = "Unable to Create File: " + *projectPath + ": " + saved.reason;
+            if (!failure.empty()) {
+                std::cerr << failure << '\n';
                 throw CLI::RuntimeError(1);
             }
         }

@@ -126,6 +126,9 @@ std::vector<TargetBox> ReadTarget(const Json& value, const std::string& path)
 {
     if (!value.is_array())
         Refuse(path, "must be a list of boxes");
+    // An empty list would place for the default target, which the file did not ask for.
+    if (value.empty())
+        Refuse(path, "the list is empty; leave the key out for the default target");
     std::vector<TargetBox> boxes;
     for (size_t i = 0; i < value.size(); ++i) {
         const std::string key = path + "[" + std::to_string(i) + "]";

@@ -31,7 +31,7 @@ std::string AsBuiltSectionHtml(const ReportAsBuilt& asBuilt)
             "<th>Position (mm)</th><th>Aim (deg)</th><th>Roll (deg)</th><th>Focal planned (mm)</th>"
             "<th>Focal found (mm)</th></tr>\n";
     for (const CameraDelta& delta : c.cameras)
-        html << "<tr><td>" << delta.planNumber << "</td><td>" << EscapeHtml(delta.asBuiltName) << "</td><td>"
+        html << "<tr><td>" << delta.planNumber << "</td><td>" << HtmlText(delta.asBuiltName) << "</td><td>"
              << Fixed(delta.positionMm, 1) << "</td><td>" << Fixed(delta.aimDeg, 2) << "</td><td>"
              << Fixed(delta.rollDeg, 2) << "</td><td>" << Fixed(delta.focalPlannedMm, 2) << "</td><td>"
              << Fixed(delta.focalFoundMm, 2) << "</td></tr>\n";

@@ -1,9 +1,11 @@
 #include "report/ReportBuilder.h"
 
+#include "coverage/CoverageInput.h"
 #include "coverage/CoverageVolume.h"
 #include "report/FloorMaps.h"
 #include "report/ReportCharts.h"
 #include "coverage/CoverageInput.h"
+#include "report/ReportViewer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -46,6 +48,11 @@ std::optional<std::string> MakeReport(const ReportRequest& request,
 {
     if (auto error = CheckReportHeights(request))
         return error;
+    // An HTML report shows the plan in 3D first: three.js must be there.
+    WebScripts scripts;
+    if (request.format == ReportFormat::Html)
+        if (auto error = ReadWebScripts(DefaultThreeDir(), scripts))
+            return error;
     ReportContents contents;
     CReportScene scene;
     progress(0, "computing the coverage and the planning measures");
@@ -62,6 +69,10 @@ std::optional<std::string> MakeReport(const ReportRequest& request,
     if (!band)
         return "--heights: no voxel layer has its centre between " + Metres(request.bandFromM) + " and " +
                Metres(request.bandToM) + " m; choose a wider band or smaller voxels";
+
+    if (request.format == ReportFormat::Html) {
+        contents.viewerPage = ReportViewerPage(scene.Input(), volume, scene.Planning(), f, request.display, scripts);
+    }
 
     progress(50, "drawing the views");
     const std::string display = DisplayName(request.display);

@@ -1,5 +1,6 @@
 #include "report/ReportDocument.h"
 
+#include "report/ReportViewer.h"
 #include "scene/PrintableText.h"
 #include "scene/SceneSettings.h"
 
@@ -31,7 +32,7 @@ std::string Row(std::initializer_list<std::string> cells, bool header = false)
 std::string Picture(const ReportImage& image, const std::function<std::string(const ReportImage&)>& source)
 {
     return "<p class=\"picture\"><img src=\"" + source(image) + "\" width=\"" + std::to_string(image.widthPx) +
-           "\" alt=\"" + EscapeHtml(image.caption) + "\"><br>" + EscapeHtml(image.caption) + "</p>\n";
+           "\" alt=\"" + HtmlText(image.caption) + "\"><br>" + HtmlText(image.caption) + "</p>\n";
 }
 
 std::string RoomText(const ReportFigures& f)
@@ -64,19 +65,19 @@ std::string TitleBlock(const ReportFigures& f)
     const PlanningSettings& p = f.planningSettings;
     std::ostringstream html;
     html << "<table class=\"title\" cellspacing=\"0\" cellpadding=\"3\">\n"
-         << Row({"Project", EscapeHtml(f.heading.projectName)});
+         << Row({"Project", HtmlText(f.heading.projectName)});
     const std::pair<const char*, const std::string*> given[] = {
         {"Client", &f.heading.client}, {"Site", &f.heading.site}, {"Author", &f.heading.author}};
     for (const auto& [name, value] : given)
         if (!value->empty())
-            html << Row({name, EscapeHtml(*value)});
-    html << Row({"Date", EscapeHtml(f.heading.date)}) << Row({"Room", RoomText(f)})
+            html << Row({name, HtmlText(*value)});
+    html << Row({"Date", HtmlText(f.heading.date)}) << Row({"Room", RoomText(f)})
          << Row({"Voxel size", Fixed(f.voxelCm, 1) + " cm (" + std::to_string(f.nx) + " x " + std::to_string(f.ny) +
                                    " x " + std::to_string(f.nz) + " = " + std::to_string(f.voxels) + " voxels)"})
          << Row({"Cameras", std::to_string(f.cameraCount) + " in the rig; active range: " +
                                 std::to_string(f.rangeCount) + " from camera " + std::to_string(f.firstCamera) + ", " +
                                 std::to_string(f.enabledInRange) + " of them enabled"})
-         << Row({"Criteria", "camera count " + EscapeHtml(f.isoText) + "; resolution " + EscapeHtml(f.resText)})
+         << Row({"Criteria", "camera count " + HtmlText(f.isoText) + "; resolution " + HtmlText(f.resText)})
          << Row({"Planning", "marker " + Fixed(p.markerDiameterMm, 1) + " mm, at least " + Fixed(p.minImagePx, 1) +
                                  " px; pair angles " + Fixed(p.minAngleDeg, 0) + "-" + Fixed(p.maxAngleDeg, 0) +
                                  " deg; image noise " + Fixed(p.pixelNoisePx, 2) + " px; 3D error bound " +
@@ -127,12 +128,12 @@ std::string CameraTable(const ReportFigures& f)
                 true);
     for (const CameraRow& c : f.cameras) {
         const bool counted = c.counted;
-        html << Row({std::to_string(c.number), EscapeHtml(c.label) + (counted ? "" : " (off)"),
-                     MetresText(c.position.x), MetresText(c.position.z), MetresText(c.position.y), c.wall,
-                     Fixed(c.panDeg, 1), Fixed(c.tiltDownDeg, 1), Fixed(c.focalMm, 1),
-                     Fixed(c.hFovDeg, 1) + " / " + Fixed(c.vFovDeg, 1), Fixed(c.reachM, 2),
-                     counted ? std::to_string(c.voxelsSeen) : "-", counted ? VolumeText(c.uniqueM3) : "-",
-                     Fixed(c.fNumber, 1), Fixed(c.spinDeg, 1), EscapeHtml(c.sensor)});
+        html << Row({std::to_string(c.number), HtmlText(c.label) + (counted ? "" : " (off)"), MetresText(c.position.x),
+                     MetresText(c.position.z), MetresText(c.position.y), c.wall, Fixed(c.panDeg, 1),
+                     Fixed(c.tiltDownDeg, 1), Fixed(c.focalMm, 1), Fixed(c.hFovDeg, 1) + " / " + Fixed(c.vFovDeg, 1),
+                     Fixed(c.reachM, 2), counted ? std::to_string(c.voxelsSeen) : "-",
+                     counted ? VolumeText(c.uniqueM3) : "-", Fixed(c.fNumber, 1), Fixed(c.spinDeg, 1),
+                     HtmlText(c.sensor)});
     }
     html << "</table>\n<p>(off): disabled or outside the active range; the figures do not count it.</p>\n"
          << "<p>Unique: the triangulable volume lost when this camera alone is switched off, where no pair of the "
@@ -149,10 +150,9 @@ std::string ObstacleTable(const ReportFigures& f)
          << Row({"Name", "Kind", "Min corner (m)", "Max corner (m)", "File", "Offset (m)", "Scale"}, true);
     for (const ObstacleRow& o : f.obstacles) {
         if (o.mesh)
-            html << Row(
-                {EscapeHtml(o.name), "mesh", "-", "-", EscapeHtml(o.file), PointText(o.offset), Fixed(o.scale, 3)});
+            html << Row({HtmlText(o.name), "mesh", "-", "-", HtmlText(o.file), PointText(o.offset), Fixed(o.scale, 3)});
         else
-            html << Row({EscapeHtml(o.name), "box", PointText(o.min), PointText(o.max), "-", "-", "-"});
+            html << Row({HtmlText(o.name), "box", PointText(o.min), PointText(o.max), "-", "-", "-"});
     }
     html << "</table>\n<p>Obstacle volume: " << VolumeText(f.obstacleM3) << " m&#179; (" << f.insideObstacleVoxels
          << " voxels inside obstacles). No camera sees through an obstacle; the voxels inside one count in no "
@@ -199,30 +199,6 @@ std::string MetresText(double metres)
     return Fixed(metres, 2);
 }
 
-std::string EscapeHtml(const std::string& text)
-{
-    std::string out;
-    for (const char c : PrintableText(text)) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 std::vector<ReportSection> ReportSections(const ReportContents& contents)
 {
     const ReportFigures& f = contents.figures;
@@ -231,7 +207,11 @@ std::vector<ReportSection> ReportSections(const ReportContents& contents)
     sections.push_back({"Summary", false, [&f](const auto&) { return Summary(f); }});
     if (!f.obstacles.empty())
         sections.push_back({"Obstacles", false, [&f](const auto&) { return ObstacleTable(f); }});
-    sections.push_back({"Views", true, [&contents](const auto& source) { return Pictures(contents.views, source); }});
+    sections.push_back({"Views", true, [&contents](const auto& source) {
+                            return (contents.viewerPage.empty() ? std::string()
+                                                                : ViewerFigureHtml(contents.viewerPage)) +
+                                   Pictures(contents.views, source);
+                        }});
     sections.push_back(
         {"Floor maps", true, [&contents](const auto& source) {
              return "<p>Cameras that see each column of the room: the worst case over the capture height band, then "
@@ -251,7 +231,7 @@ std::vector<ReportSection> ReportSections(const ReportContents& contents)
 
 std::string ReportHtml(const ReportContents& contents, const std::function<std::string(const ReportImage&)>& source)
 {
-    const std::string title = "Coverage report: " + EscapeHtml(contents.figures.heading.projectName);
+    const std::string title = "Coverage report: " + HtmlText(contents.figures.heading.projectName);
     std::ostringstream html;
     html << "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" << title << "</title>\n"
          << "<style>\n"
@@ -267,7 +247,7 @@ std::string ReportHtml(const ReportContents& contents, const std::function<std::
             "</style></head>\n<body>\n<h1>"
          << title << "</h1>\n";
     for (const ReportSection& section : ReportSections(contents)) {
-        html << (section.newPage ? "<h2 style=\"page-break-before: always\">" : "<h2>") << EscapeHtml(section.title)
+        html << (section.newPage ? "<h2 style=\"page-break-before: always\">" : "<h2>") << HtmlText(section.title)
              << "</h2>\n"
              << section.body(source);
     }

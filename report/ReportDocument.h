@@ -2,6 +2,7 @@
 
 #include "report/AsBuiltSection.h"
 #include "report/ReportFigures.h"
+#include "scene/PrintableText.h"
 
 #include <QImage>
 
@@ -27,6 +28,8 @@ struct ReportContents {
     // With a rig as built to compare with: its section and the Difference views.
     std::optional<ReportAsBuilt> asBuilt;
     std::vector<ReportImage> differenceViews;
+    // The plan's web page, the first figure of an HTML report; empty in a PDF.
+    std::string viewerPage;
 };
 
 // One section of the report under its own heading. New sections are added to the
@@ -50,6 +53,3 @@ std::string VerdictText(const ReportFigures& f);
 std::string VolumeText(double cubicMetres);
 std::string ShareText(double part, double whole);
 std::string MetresText(double metres);
-// HTML with &, <, > and " escaped, and the text made printable first
-// (PrintableText): every name and label in the report passes through here.
-std::string EscapeHtml(const std::string& text);

@@ -88,3 +88,27 @@ std::optional<size_t> FirstNonTextByte(std::string_view text)
     }
     return std::nullopt;
 }
+
+std::string HtmlText(std::string_view text)
+{
+    std::string out;
+    for (const char c : PrintableText(text)) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}

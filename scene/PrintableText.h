@@ -12,6 +12,9 @@
 // screen or reverse the text after it. Other text comes back unchanged.
 std::string PrintableText(std::string_view text);
 
+// Text for HTML: printable as above, with & < > " written as entities.
+std::string HtmlText(std::string_view text);
+
 // Where a file stops being text: the offset of its first ill-formed UTF-8
 // sequence or control character other than tab, line feed and carriage
 // return; nullopt for text. Parsers of text formats are not all safe on

@@ -46,11 +46,52 @@ std::string CalibrationFileName(const std::string& path)
     return PrintableText(path);
 }
 
+std::optional<std::string> SpecialFileKind(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status link = fs::symlink_status(path, ec);
+    if (ec || !fs::exists(link))
+        return std::nullopt;
+    const fs::file_status target = fs::status(path, ec);
+    if (!ec && fs::is_regular_file(target))
+        return std::nullopt;
+    std::string kind;
+    if (ec || !fs::exists(target))
+        kind = "which is not there";
+    else if (fs::is_fifo(target))
+        kind = "a named pipe (FIFO)";
+    else if (fs::is_character_file(target) || fs::is_block_file(target))
+        kind = "a device";
+    else if (fs::is_socket(target))
+        kind = "a socket";
+    else if (fs::is_directory(target))
+        kind = "a folder";
+    else
+        kind = "no regular file";
+    if (!fs::is_symlink(link))
+        return kind;
+    const fs::path to = fs::read_symlink(path, ec);
+    return "a link to " + (ec ? std::string("a path it cannot name") : PrintableText(to.string())) + ", " + kind;
+}
+
+std::optional<std::string> CheckCalibrationSize(const std::string& path, size_t bytes, size_t cameras)
+{
+    const size_t need = kCalibrationBaseBytes + std::max<size_t>(cameras, 1) * kCalibrationBytesPerCamera;
+    if (bytes <= need)
+        return std::nullopt;
+    return CalibrationFileName(path) + ": " + std::to_string(bytes) + " bytes for " + std::to_string(cameras) +
+           (cameras == 1 ? " camera" : " cameras") + ", more than a calibration of that many needs (" +
+           std::to_string(need) + " bytes)";
+}
+
 CalibrationFileText ReadCalibrationFile(const std::string& path)
 {
     const std::string name = CalibrationFileName(path);
     std::error_code ec;
     const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (const auto kind = SpecialFileKind(path))
+        return {std::nullopt, name + ": " + *kind + ", not a regular file"};
     if (ec || !std::filesystem::exists(status))
         return {std::nullopt, name + ": the file is not there"};
     if (!std::filesystem::is_regular_file(status))
@@ -75,13 +116,18 @@ CalibrationFileText ReadCalibrationFile(const std::string& path)
     return {std::move(text), {}};
 }
 
-std::array<double, 9> RotationFromRodrigues(const std::array<double, 3>& r)
+std::optional<std::array<double, 9>> RotationFromRodrigues(const std::array<double, 3>& r)
 {
     const Eigen::Vector3d v(r[0], r[1], r[2]);
     const double angle = v.norm();
+    if (!Finite(angle))
+        return std::nullopt;
     if (angle == 0.0)
         return FromMatrix(Matrix3::Identity());
-    return FromMatrix(Eigen::AngleAxisd(angle, v / angle).toRotationMatrix());
+    const std::array<double, 9> rotation = FromMatrix(Eigen::AngleAxisd(angle, v / angle).toRotationMatrix());
+    if (!std::all_of(rotation.begin(), rotation.end(), Finite))
+        return std::nullopt;
+    return rotation;
 }
 
 std::array<double, 3> RodriguesFromRotation(const std::array<double, 9>& rotation)
@@ -92,11 +138,13 @@ std::array<double, 3> RodriguesFromRotation(const std::array<double, 9>& rotatio
 
 std::optional<std::array<double, 9>> RotationFromQuaternion(double w, double x, double y, double z)
 {
+    if (!Finite(w) || !Finite(x) || !Finite(y) || !Finite(z))
+        return std::nullopt;
     Eigen::Quaterniond q(w, x, y, z);
-    const double norm = q.norm();
+    const double norm = q.coeffs().stableNorm();
     if (!(norm > 1e-12) || !Finite(norm))
         return std::nullopt;
-    q.normalize();
+    q.coeffs() /= norm;
     return FromMatrix(q.toRotationMatrix());
 }
 
@@ -143,8 +191,24 @@ std::optional<std::string> CheckIntrinsics(const AsBuiltCamera& camera, const st
         return where + ": " + keys.matrix + ": the focal length fy must be a number above 0";
     if (!Finite(camera.cx) || !Finite(camera.cy))
         return where + ": " + keys.matrix + ": the principal point must be two numbers";
+    if (camera.distortion.size() > kMaxDistortionTerms)
+        return where + ": " + keys.distortion + ": " + std::to_string(camera.distortion.size()) +
+               " coefficients; a lens model has at most " + std::to_string(kMaxDistortionTerms);
     for (const double d : camera.distortion)
         if (!Finite(d))
             return where + ": " + keys.distortion + ": every coefficient must be a number";
+    return std::nullopt;
+}
+
+std::optional<std::string> CheckPose(const AsBuiltCamera& camera, const std::string& where,
+                                     const std::string& rotationKey, const std::string& translationKey)
+{
+    if (!std::all_of(camera.rotation.begin(), camera.rotation.end(), Finite))
+        return where + ": " + rotationKey + ": the rotation is not finite";
+    if (!std::all_of(camera.translation.begin(), camera.translation.end(), Finite))
+        return where + ": " + translationKey + ": the translation is not finite";
+    const std::array<double, 3> centre = CameraCentre(camera);
+    if (!std::all_of(centre.begin(), centre.end(), Finite))
+        return where + ": " + rotationKey + ", " + translationKey + ": the camera's centre is not finite";
     return std::nullopt;
 }

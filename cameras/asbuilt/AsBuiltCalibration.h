@@ -40,6 +40,16 @@ inline constexpr std::uintmax_t kLargestCalibrationFileBytes = 16ull << 20;
 // Lists and tables nested deeper than this are refused before a parser sees
 // them: the parsers recurse once a level and a hostile file would overflow the stack.
 inline constexpr int kMaxCalibrationNesting = 64;
+// What a rig's file can need, checked by a scan of the text before a parser
+// builds anything: the parsers' time grows with the square of a list's
+// length and of the table count, their memory to a hundred times the text.
+// A camera takes under a kilobyte written with every digit; the rest is
+// room for comments and keys a reader passes over.
+inline constexpr size_t kMaxCalibrationListItems = 256;
+inline constexpr size_t kCalibrationBytesPerCamera = 3072;
+inline constexpr size_t kCalibrationBaseBytes = 64 * 1024;
+// The longest distortion model in use (OpenCV's rational, thin-prism and tilted terms) has 14.
+inline constexpr size_t kMaxDistortionTerms = 16;
 
 struct CalibrationFileText {
     std::optional<std::string> text;
@@ -49,13 +59,25 @@ struct CalibrationFileText {
 // regular file, unreadable, above kLargestCalibrationFileBytes).
 CalibrationFileText ReadCalibrationFile(const std::string& path);
 
+// Why the path, there but no regular file, cannot be read: "a named pipe
+// (FIFO)", "a link to /dev/zero, a device"; nullopt for a regular file or
+// a path that is not there.
+std::optional<std::string> SpecialFileKind(const std::string& path);
+
+// Refuses a text longer than `cameras` cameras can need (the count a scan of
+// the text found), naming the file.
+std::optional<std::string> CheckCalibrationSize(const std::string& path, size_t bytes, size_t cameras);
+
 // The file's name as messages quote it.
 std::string CalibrationFileName(const std::string& path);
 
-// A rotation from its Rodrigues vector (axis times angle in radians).
-std::array<double, 9> RotationFromRodrigues(const std::array<double, 3>& r);
+// A rotation from its Rodrigues vector (axis times angle in radians);
+// nullopt when the vector's length is no finite number (a component past
+// about 1e154 squares to infinity).
+std::optional<std::array<double, 9>> RotationFromRodrigues(const std::array<double, 3>& r);
 std::array<double, 3> RodriguesFromRotation(const std::array<double, 9>& rotation);
 // A rotation from a quaternion, scalar first; nullopt for one of length 0.
+// Its length is taken without squaring the components, so any finite ones do.
 std::optional<std::array<double, 9>> RotationFromQuaternion(double w, double x, double y, double z);
 // A matrix a file gives as a rotation: the nearest rotation when it is one
 // to within rounding of the written digits, nullopt when it is no rotation.
@@ -74,7 +96,11 @@ struct IntrinsicKeys {
     std::string distortion;
 };
 // Why the camera's lens cannot be used (image size, focal lengths, principal
-// point, distortion), naming the key; nullopt when it can. `where` starts
-// the message: the file and the camera.
+// point, distortion finite and at most kMaxDistortionTerms), naming the key;
+// nullopt when it can. `where` starts the message: the file and the camera.
 std::optional<std::string> CheckIntrinsics(const AsBuiltCamera& camera, const std::string& where,
                                            const IntrinsicKeys& keys);
+// Why the camera's pose cannot be used: a rotation, translation or centre
+// that is not finite, naming the key that gave it; nullopt when it can.
+std::optional<std::string> CheckPose(const AsBuiltCamera& camera, const std::string& where,
+                                     const std::string& rotationKey, const std::string& translationKey);

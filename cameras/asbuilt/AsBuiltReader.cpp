@@ -6,6 +6,7 @@
 #include "cameras/asbuilt/OpenCvReader.h"
 
 #include <filesystem>
+#include <new>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -13,10 +14,12 @@ namespace fs = std::filesystem;
 namespace
 {
 
+// Whether the name is taken in the folder: a link, a pipe or a device under
+// a calibration's name is read, and refused naming what it is.
 bool IsFile(const fs::path& p)
 {
     std::error_code ec;
-    return fs::is_regular_file(p, ec);
+    return fs::exists(fs::symlink_status(p, ec)) && !fs::is_directory(p, ec);
 }
 
 // The first of the names that is a file in the folder.
@@ -76,20 +79,39 @@ AsBuiltReadResult ReadFolder(const fs::path& folder, std::optional<AsBuiltFormat
                  : toml && toml->filename() == "camera_array.toml" ? AsBuiltFormat::Caliscope
                  : toml                                            ? AsBuiltFormat::Anipose
                                                                    : std::optional<AsBuiltFormat>{};
+    // One file of a pair is named with the one it lacks.
+    const auto halfPair = [&]() -> std::optional<std::string> {
+        if (intri && !extri)
+            return name + ": the folder has " + intri->filename().string() +
+                   " but not its partner extri.yml (nor extri.yaml, extri.xml)";
+        if (extri && !intri)
+            return name + ": the folder has " + extri->filename().string() +
+                   " but not its partner intri.yml (nor intri.yaml, intri.xml)";
+        const bool cameras = IsFile(folder / "cameras.txt"), images = IsFile(folder / "images.txt");
+        if (cameras != images)
+            return name + ": the folder has " +
+                   (cameras ? "cameras.txt but not images.txt" : "images.txt but not cameras.txt");
+        return std::nullopt;
+    };
     switch (format.value_or(AsBuiltFormat::Anipose)) {
     case AsBuiltFormat::OpenCv:
         if (intri && extri)
             return ReadOpenCvCalibration(intri->string(), extri->string(), metresPerUnit);
-        return {std::nullopt, name + ": the folder has no intri.yml and extri.yml"};
+        return {std::nullopt, intri || extri ? *halfPair() : name + ": the folder has no intri.yml and extri.yml"};
     case AsBuiltFormat::Colmap:
         if (colmap)
             return ReadColmapCalibration((folder / "cameras.txt").string(), (folder / "images.txt").string(),
                                          metresPerUnit);
+        if (const auto half = halfPair(); half && !intri && !extri)
+            return {std::nullopt, *half};
         return {std::nullopt, name + ": the folder has no cameras.txt and images.txt"};
     case AsBuiltFormat::Caliscope:
     case AsBuiltFormat::Anipose:
-        if (!toml)
+        if (!toml) {
+            if (const auto half = halfPair())
+                return {std::nullopt, *half};
             break;
+        }
         return *format == AsBuiltFormat::Caliscope ? ReadCaliscopeCalibration(toml->string(), metresPerUnit)
                                                    : ReadAniposeCalibration(toml->string(), metresPerUnit);
     }
@@ -97,22 +119,8 @@ AsBuiltReadResult ReadFolder(const fs::path& folder, std::optional<AsBuiltFormat
                                  "camera_array.toml or calibration.toml"};
 }
 
-} // namespace
-
-std::optional<AsBuiltFormat> AsBuiltFormatNamed(const std::string& word)
-{
-    if (word == "anipose")
-        return AsBuiltFormat::Anipose;
-    if (word == "caliscope")
-        return AsBuiltFormat::Caliscope;
-    if (word == "opencv")
-        return AsBuiltFormat::OpenCv;
-    if (word == "colmap")
-        return AsBuiltFormat::Colmap;
-    return std::nullopt;
-}
-
-AsBuiltReadResult ReadAsBuilt(const std::string& path, std::optional<AsBuiltFormat> format, double metresPerUnit)
+// ReadAsBuilt without its guard against a machine short of memory.
+AsBuiltReadResult ReadAnyFormat(const std::string& path, std::optional<AsBuiltFormat> format, double metresPerUnit)
 {
     std::error_code ec;
     const fs::path p(path);
@@ -152,4 +160,29 @@ AsBuiltReadResult ReadAsBuilt(const std::string& path, std::optional<AsBuiltForm
     }
     }
     return {std::nullopt, CalibrationFileName(path) + ": unknown calibration format"};
+}
+
+} // namespace
+
+std::optional<AsBuiltFormat> AsBuiltFormatNamed(const std::string& word)
+{
+    if (word == "anipose")
+        return AsBuiltFormat::Anipose;
+    if (word == "caliscope")
+        return AsBuiltFormat::Caliscope;
+    if (word == "opencv")
+        return AsBuiltFormat::OpenCv;
+    if (word == "colmap")
+        return AsBuiltFormat::Colmap;
+    return std::nullopt;
+}
+
+AsBuiltReadResult ReadAsBuilt(const std::string& path, std::optional<AsBuiltFormat> format, double metresPerUnit)
+{
+    // The scans bound what the parsers build; a machine short of memory may still refuse it.
+    try {
+        return ReadAnyFormat(path, format, metresPerUnit);
+    } catch (const std::bad_alloc&) {
+        return {std::nullopt, CalibrationFileName(path) + ": too large to read in the memory free"};
+    }
 }

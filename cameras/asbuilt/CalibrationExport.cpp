@@ -206,29 +206,39 @@ std::string OpenCvExtrinsicsText(const AsBuiltRig& rig)
     return out;
 }
 
-SaveResult ExportCalibration(const std::string& path, const CCameraSet& cameras, uint32_t count)
+std::optional<std::string> CalibrationExportRefusal(const std::string& path, const CCameraSet& cameras, uint32_t count)
 {
     const std::string name = PrintableText(path);
     const std::string extension = std::filesystem::path(path).extension().string();
-    const AsBuiltRig rig = CalibrationOfCameraSet(cameras, count);
-    for (const AsBuiltCamera& camera : rig.cameras)
+    for (const AsBuiltCamera& camera : CalibrationOfCameraSet(cameras, count).cameras)
         if (camera.width < 1 || camera.height < 1)
-            return {false, name + ": camera \"" + PrintableText(camera.name) + "\" has no sensor pixels"};
+            return name + ": camera \"" + PrintableText(camera.name) + "\" has no sensor pixels";
+    if (extension == ".toml")
+        return std::nullopt;
+    if (extension == ".yml" || extension == ".yaml") {
+        if (!OpenCvPartnerFile(path) || IsOpenCvIntrinsicsFile(path))
+            return name + ": name the extrinsics file, with \"extri\" in its name (extri.yml): its partner, "
+                          "intri.yml, gets the intrinsics";
+        return std::nullopt;
+    }
+    return name + ": the calibration is written as .toml (Anipose family) or .yml (an OpenCV pair)";
+}
+
+SaveResult ExportCalibration(const std::string& path, const CCameraSet& cameras, uint32_t count)
+{
+    if (const auto refusal = CalibrationExportRefusal(path, cameras, count))
+        return {false, *refusal};
+    const std::string name = PrintableText(path);
+    const std::string extension = std::filesystem::path(path).extension().string();
+    const AsBuiltRig rig = CalibrationOfCameraSet(cameras, count);
     if (extension == ".toml") {
         AtomicFile file(path);
         if (!file.Open() || !file.Write(AniposeCalibrationText(rig)) || !file.Commit())
             return {false, name + ": " + file.Failure()};
         return {true, {}};
     }
-    if (extension == ".yml" || extension == ".yaml") {
-        const auto partner = OpenCvPartnerFile(path);
-        if (!partner || IsOpenCvIntrinsicsFile(path))
-            return {false, name + ": name the extrinsics file, with \"extri\" in its name (extri.yml): its partner, "
-                                  "intri.yml, gets the intrinsics"};
-        AtomicFilePair pair(*partner, path);
-        if (!pair.Open() || !pair.Write(OpenCvIntrinsicsText(rig), OpenCvExtrinsicsText(rig)) || !pair.Commit())
-            return {false, pair.Failure()};
-        return {true, {}};
-    }
-    return {false, name + ": the calibration is written as .toml (Anipose family) or .yml (an OpenCV pair)"};
+    AtomicFilePair pair(*OpenCvPartnerFile(path), path);
+    if (!pair.Open() || !pair.Write(OpenCvIntrinsicsText(rig), OpenCvExtrinsicsText(rig)) || !pair.Commit())
+        return {false, pair.Failure()};
+    return {true, {}};
 }

@@ -4,6 +4,7 @@
 #include "scene/AtomicFile.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class CCameraSet;
@@ -30,3 +31,6 @@ std::string OpenCvExtrinsicsText(const AsBuiltRig& rig);
 // "intri" in its stead. Each file is replaced only once written whole, the
 // pair together (AtomicFilePair); a refusal or failure names the file and the reason.
 SaveResult ExportCalibration(const std::string& path, const CCameraSet& cameras, uint32_t count);
+// The reason ExportCalibration would refuse before creating any file (the
+// extension, the pair's naming, a camera without sensor pixels); nullopt when it would write.
+std::optional<std::string> CalibrationExportRefusal(const std::string& path, const CCameraSet& cameras, uint32_t count);

@@ -1,8 +1,10 @@
 #include "cameras/asbuilt/ColmapReader.h"
 
+#include "cameras/CameraSet.h"
 #include "cameras/asbuilt/TomlCalibration.h"
 #include "scene/PrintableText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -59,18 +61,39 @@ std::optional<long long> Whole(std::string_view word)
     return v;
 }
 
-std::vector<std::string_view> Lines(std::string_view text)
+// The lines of a text one at a time: a file of empty lines would make a
+// list of them many times its own size.
+class CLines
 {
-    std::vector<std::string_view> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t end = text.find('\n', start);
-        lines.push_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
-        if (end == std::string_view::npos)
-            break;
-        start = end + 1;
+  public:
+    explicit CLines(std::string_view text) : m_text(text) {}
+    // The next line and its number from 1; false past the last.
+    bool Next(std::string_view& line, size_t& number)
+    {
+        if (m_at >= m_text.size())
+            return false;
+        const size_t end = std::min(m_text.find('\n', m_at), m_text.size());
+        line = m_text.substr(m_at, end - m_at);
+        m_at = end + 1;
+        number = ++m_number;
+        return true;
     }
-    return lines;
+
+  private:
+    std::string_view m_text;
+    size_t m_at = 0;
+    size_t m_number = 0;
+};
+
+// Whether the line can be an image's points, X Y POINT3D_ID in threes.
+bool IsPointsLine(const std::vector<std::string_view>& words)
+{
+    if (words.size() % 3 != 0)
+        return false;
+    for (const std::string_view word : words)
+        if (!Number(word))
+            return false;
+    return true;
 }
 
 bool IsComment(std::string_view line)
@@ -103,20 +126,24 @@ AsBuiltReadResult ReadColmapCalibration(const std::string& camerasPath, const st
     const std::string camerasFile = CalibrationFileName(camerasPath), imagesFile = CalibrationFileName(imagesPath);
 
     std::map<long long, AsBuiltCamera> lenses;
-    const std::vector<std::string_view> cameraLines = Lines(*camerasText.text);
-    for (size_t n = 0; n < cameraLines.size(); ++n) {
-        const std::string_view line = cameraLines[n];
+    CLines cameraLines(*camerasText.text);
+    std::string_view line;
+    size_t lineNumber = 0;
+    while (cameraLines.Next(line, lineNumber)) {
         if (IsComment(line) || IsBlank(line))
             continue;
-        const std::string where = camerasFile + ": line " + std::to_string(n + 1);
+        const std::string where = camerasFile + ": line " + std::to_string(lineNumber);
         const std::vector<std::string_view> words = Words(line);
         const auto id = Whole(words[0]);
         if (!id)
             return {std::nullopt, where + ": CAMERA_ID: " + Quoted(words[0]) + " is not a whole number"};
         const std::string place =
-            camerasFile + ": camera " + std::to_string(*id) + " (line " + std::to_string(n + 1) + ")";
+            camerasFile + ": camera " + std::to_string(*id) + " (line " + std::to_string(lineNumber) + ")";
         if (lenses.count(*id))
             return {std::nullopt, place + ": CAMERA_ID: the camera is given twice"};
+        if (lenses.size() == kMaxCameras)
+            return {std::nullopt, place + ": more than " + std::to_string(kMaxCameras) +
+                                      " cameras; a rig has at most " + std::to_string(kMaxCameras)};
         if (words.size() < 2)
             return {std::nullopt, place + ": MODEL: missing"};
         const LensModel* model = nullptr;
@@ -159,16 +186,15 @@ AsBuiltReadResult ReadColmapCalibration(const std::string& camerasPath, const st
     }
 
     AsBuiltRig rig;
-    const std::vector<std::string_view> imageLines = Lines(*imagesText.text);
-    size_t n = 0;
-    while (n < imageLines.size()) {
-        const std::string_view line = imageLines[n];
-        if (IsComment(line) || IsBlank(line)) {
-            ++n;
+    // The line each image id and name was first given on: the plan pairs cameras by name.
+    std::map<long long, size_t> imageIds;
+    std::map<std::string, size_t> imageNames;
+    CLines imageLines(*imagesText.text);
+    while (imageLines.Next(line, lineNumber)) {
+        if (IsComment(line) || IsBlank(line))
             continue;
-        }
         const std::vector<std::string_view> words = Words(line);
-        const std::string lineText = "line " + std::to_string(n + 1);
+        const std::string lineText = "line " + std::to_string(lineNumber);
         if (words.size() < 10)
             return {std::nullopt, imagesFile + ": " + lineText +
                                       ": needs IMAGE_ID QW QX QY QZ TX TY TZ CAMERA_ID NAME, the line has " +
@@ -179,8 +205,18 @@ AsBuiltReadResult ReadColmapCalibration(const std::string& camerasPath, const st
         while (!name.empty() && (name.back() == '\r' || name.back() == ' ' || name.back() == '\t'))
             name.pop_back();
         const std::string place = imagesFile + ": image " + Quoted(name) + " (" + lineText + ")";
-        if (!Whole(words[0]))
+        const auto imageId = Whole(words[0]);
+        if (!imageId)
             return {std::nullopt, place + ": IMAGE_ID: " + Quoted(words[0]) + " is not a whole number"};
+        if (const auto [it, fresh] = imageIds.emplace(*imageId, lineNumber); !fresh)
+            return {std::nullopt, place + ": IMAGE_ID: " + std::to_string(*imageId) + " is given twice, on line " +
+                                      std::to_string(it->second) + " and " + lineText};
+        if (const auto [it, fresh] = imageNames.emplace(name, lineNumber); !fresh)
+            return {std::nullopt,
+                    place + ": NAME: given to two images, on line " + std::to_string(it->second) + " and " + lineText};
+        if (rig.cameras.size() == kMaxCameras)
+            return {std::nullopt, place + ": more than " + std::to_string(kMaxCameras) + " images; a rig has at most " +
+                                      std::to_string(kMaxCameras) + " cameras"};
         static const char* const kKeys[7] = {"QW", "QX", "QY", "QZ", "TX", "TY", "TZ"};
         double pose[7];
         for (size_t v = 0; v < 7; ++v) {
@@ -207,9 +243,18 @@ AsBuiltReadResult ReadColmapCalibration(const std::string& camerasPath, const st
             if (!std::isfinite(camera.translation[c]) || std::abs(camera.translation[c]) > 1e6)
                 return {std::nullopt, place + ": " + kKeys[4 + c] + ": needs a number within a million metres"};
         }
+        if (const auto error = CheckPose(camera, place, "QW QX QY QZ", "TX TY TZ"))
+            return {std::nullopt, *error};
         rig.cameras.push_back(std::move(camera));
-        // The line of points that follows belongs to the image, even when empty.
-        n += 2;
+        // The line of points that follows belongs to the image, even when
+        // empty; one that reads as an image means it was left out, and the
+        // next image would be taken for points.
+        std::string_view points;
+        size_t pointsNumber = 0;
+        if (imageLines.Next(points, pointsNumber) && !IsPointsLine(Words(points)))
+            return {std::nullopt, imagesFile + ": line " + std::to_string(pointsNumber) + ": not the points of image " +
+                                      Quoted(name) + " (" + lineText +
+                                      "): each image takes two lines, the second its POINTS2D, empty or not"};
     }
     if (rig.cameras.empty())
         return {std::nullopt, imagesFile + ": no image: the rig has no camera"};

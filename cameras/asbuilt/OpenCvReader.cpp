@@ -29,18 +29,49 @@ bool IsVector3(const OpenCvMatrix& m)
     return m.data.size() == 3 && (m.rows == 1 || m.cols == 1);
 }
 
-// The file read, and bounded in size and nesting, before a parser sees it.
-OpenCvStorageResult Open(const std::string& path)
+// A file of the pair read, with what a scan of its text found.
+struct ScannedFile {
+    std::string path;
+    std::string text;
+    bool xml = false;
+    OpenCvShape shape;
+};
+
+// Each value is a node of its parser, a few hundred bytes: a camera's lens
+// and pose take about thirty, written as OpenCV writes them.
+constexpr size_t kValuesPerCamera = 128;
+constexpr size_t kBaseValues = 1024;
+
+std::optional<std::string> Scan(const std::string& path, ScannedFile& file)
 {
-    const CalibrationFileText file = ReadCalibrationFile(path);
-    if (!file.text)
-        return {nullptr, file.error};
-    const bool xml = IsOpenCvXml(*file.text);
-    if (const auto deep = xml ? XmlNestingError(*file.text) : YamlNestingError(*file.text))
-        return {nullptr, CalibrationFileName(path) + ": " + *deep};
-    OpenCvStorageResult storage = ParseOpenCvStorage(*file.text);
+    CalibrationFileText read = ReadCalibrationFile(path);
+    if (!read.text)
+        return read.error;
+    file.path = path;
+    file.text = std::move(*read.text);
+    file.xml = IsOpenCvXml(file.text);
+    if (const auto deep = file.xml ? XmlNestingError(file.text) : YamlNestingError(file.text))
+        return CalibrationFileName(path) + ": " + *deep;
+    file.shape = ScanOpenCv(file.text, file.xml);
+    if (file.shape.names && *file.shape.names > kMaxCameras)
+        return CalibrationFileName(path) + ": names: " + std::to_string(*file.shape.names) +
+               " cameras; a rig has at most " + std::to_string(kMaxCameras);
+    return std::nullopt;
+}
+
+// The file bounded by the cameras the pair names, before a parser sees it.
+OpenCvStorageResult Open(const ScannedFile& file, size_t cameras)
+{
+    if (const auto large = CheckCalibrationSize(file.path, file.text.size(), cameras))
+        return {nullptr, *large};
+    const size_t most = kBaseValues + std::max<size_t>(cameras, 1) * kValuesPerCamera;
+    if (file.shape.values > most)
+        return {nullptr, CalibrationFileName(file.path) + ": " + std::to_string(file.shape.values) + " values for " +
+                             std::to_string(cameras) + " cameras, more than a calibration of that many holds (" +
+                             std::to_string(most) + ")"};
+    OpenCvStorageResult storage = ParseOpenCvStorage(file.text);
     if (!storage.storage)
-        storage.error = CalibrationFileName(path) + ": " + PrintableText(storage.error);
+        storage.error = CalibrationFileName(file.path) + ": " + PrintableText(storage.error);
     return storage;
 }
 
@@ -125,9 +156,12 @@ AsBuiltReadResult ReadPair(const COpenCvStorage& intri, const COpenCvStorage& ex
         if (!intri.Has(distKey) && intri.Has("D_" + name))
             distKey = "D_" + name;
         if (intri.Has(distKey)) {
-            const auto d = intri.Matrix(distKey, kMaxMatrixElements);
+            // Read past the longest model, so that CheckIntrinsics names a list too long as such.
+            const auto d = intri.Matrix(distKey, kMaxCalibrationListItems);
             if (!d || (d->rows != 1 && d->cols != 1 && !d->data.empty()))
-                return refuse(inIntri, distKey, "needs a row or a column of numbers");
+                return refuse(inIntri, distKey,
+                              "needs a row or a column of at most " + std::to_string(kMaxCalibrationListItems) +
+                                  " numbers");
             camera.distortion = d->data;
         }
         const std::string hKey = "H_" + name, wKey = "W_" + name;
@@ -164,7 +198,10 @@ AsBuiltReadResult ReadPair(const COpenCvStorage& intri, const COpenCvStorage& ex
             const auto r = extri.Matrix(rKey, kMaxMatrixElements);
             if (!r || !IsVector3(*r))
                 return refuse(inExtri, rKey, "needs a Rodrigues vector, 3 x 1 or 1 x 3");
-            camera.rotation = RotationFromRodrigues({r->data[0], r->data[1], r->data[2]});
+            const auto rotation = RotationFromRodrigues({r->data[0], r->data[1], r->data[2]});
+            if (!rotation)
+                return refuse(inExtri, rKey, "the Rodrigues vector's length is not finite");
+            camera.rotation = *rotation;
         } else {
             return refuse(inExtri, rKey, "the key is missing (nor is there " + rotKey + ")");
         }
@@ -178,6 +215,8 @@ AsBuiltReadResult ReadPair(const COpenCvStorage& intri, const COpenCvStorage& ex
             if (!std::isfinite(camera.translation[c]) || std::abs(camera.translation[c]) > 1e6)
                 return refuse(inExtri, tKey, "needs three numbers, each within a million metres");
         }
+        if (const auto error = CheckPose(camera, inExtri, extri.Has(rotKey) ? rotKey : rKey, tKey))
+            return {std::nullopt, *error};
         rig.cameras.push_back(std::move(camera));
     }
     return {std::move(rig), {}};
@@ -188,10 +227,17 @@ AsBuiltReadResult ReadPair(const COpenCvStorage& intri, const COpenCvStorage& ex
 AsBuiltReadResult ReadOpenCvCalibration(const std::string& intriPath, const std::string& extriPath,
                                         double metresPerUnit)
 {
-    const OpenCvStorageResult intri = Open(intriPath);
+    ScannedFile intriFile, extriFile;
+    if (const auto error = Scan(intriPath, intriFile))
+        return {std::nullopt, *error};
+    if (const auto error = Scan(extriPath, extriFile))
+        return {std::nullopt, *error};
+    // The names are read from intri, else from extri (ReadPair).
+    const size_t cameras = intriFile.shape.names.value_or(extriFile.shape.names.value_or(0));
+    const OpenCvStorageResult intri = Open(intriFile, cameras);
     if (!intri.storage)
         return {std::nullopt, intri.error};
-    const OpenCvStorageResult extri = Open(extriPath);
+    const OpenCvStorageResult extri = Open(extriFile, cameras);
     if (!extri.storage)
         return {std::nullopt, extri.error};
     try {

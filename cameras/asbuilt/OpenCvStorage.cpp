@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <new>
 #include <unordered_map>
 
 namespace
@@ -353,6 +354,8 @@ OpenCvStorageResult ParseOpenCvStorage(const std::string& text)
 {
     try {
         return IsOpenCvXml(text) ? ParseXml(text) : ParseYaml(text);
+    } catch (const std::bad_alloc&) {
+        return {nullptr, "too large to read in the memory free"};
     } catch (const std::exception& e) {
         // yaml-cpp lets the standard library's own exceptions through, bad_alloc among them.
         return {nullptr, std::string("not an OpenCV YAML or XML file: ") + e.what()};

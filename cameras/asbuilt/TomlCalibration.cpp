@@ -4,6 +4,7 @@
 #include "scene/PrintableText.h"
 
 #include <cmath>
+#include <new>
 #include <sstream>
 #include <vector>
 
@@ -58,9 +59,25 @@ std::optional<std::array<double, 9>> Matrix3(const toml::value& v)
     return m;
 }
 
-std::string FirstLine(const std::string& text)
+// toml11 writes "[error] what: why", then the lines it quotes, each as
+// " N | text"; the last one quoted is where it stopped.
+std::string TomlErrorText(const std::string& what)
 {
-    return text.substr(0, text.find('\n'));
+    std::string reason = what.substr(0, what.find('\n'));
+    if (reason.rfind("[error] ", 0) == 0)
+        reason.erase(0, 8);
+    std::string line;
+    std::istringstream lines(what);
+    for (std::string text; std::getline(lines, text);) {
+        const size_t bar = text.find(" | ");
+        const size_t digits = text.find_first_not_of(' ');
+        if (bar == std::string::npos || digits >= bar)
+            continue;
+        const std::string number = text.substr(digits, bar - digits);
+        if (number.find_first_not_of("0123456789") == std::string::npos)
+            line = number;
+    }
+    return (line.empty() ? "" : "line " + line + ": ") + reason;
 }
 
 } // namespace
@@ -80,16 +97,21 @@ TomlDocument ReadTomlDocument(const std::string& path)
     const CalibrationFileText file = ReadCalibrationFile(path);
     if (!file.text)
         return {std::nullopt, file.error};
-    if (const auto deep = TomlNestingError(*file.text))
-        return {std::nullopt, CalibrationFileName(path) + ": " + *deep};
+    const TomlShape shape = ScanToml(*file.text);
+    if (shape.error)
+        return {std::nullopt, CalibrationFileName(path) + ": " + *shape.error};
+    if (const auto large = CheckCalibrationSize(path, file.text->size(), shape.tables))
+        return {std::nullopt, *large};
     try {
         std::istringstream in(*file.text);
         toml::value root = toml::parse(in, "calibration");
         if (!root.is_table())
             return {std::nullopt, CalibrationFileName(path) + ": not a TOML table"};
         return {std::move(root), {}};
+    } catch (const std::bad_alloc&) {
+        return {std::nullopt, CalibrationFileName(path) + ": too large to read in the memory free"};
     } catch (const std::exception& e) {
-        return {std::nullopt, CalibrationFileName(path) + ": not TOML: " + PrintableText(FirstLine(e.what()))};
+        return {std::nullopt, CalibrationFileName(path) + ": not TOML: " + PrintableText(TomlErrorText(e.what()))};
     }
 }
 
@@ -149,7 +171,10 @@ TomlCameraResult ReadTomlCamera(const toml::value& table, const std::string& nam
     if (!rotation)
         return refuse("rotation", "the key is missing");
     if (const auto r = Numbers(*rotation, true); r && r->size() == 3) {
-        camera.rotation = RotationFromRodrigues({(*r)[0], (*r)[1], (*r)[2]});
+        const auto turn = RotationFromRodrigues({(*r)[0], (*r)[1], (*r)[2]});
+        if (!turn)
+            return refuse("rotation", "the Rodrigues vector's length is not finite");
+        camera.rotation = *turn;
     } else if (const auto m = forms.rotationMatrix ? Matrix3(*rotation) : std::nullopt) {
         const auto checked = CheckedRotation(*m);
         if (!checked)
@@ -171,5 +196,7 @@ TomlCameraResult ReadTomlCamera(const toml::value& table, const std::string& nam
         if (!std::isfinite(camera.translation[c]) || std::abs(camera.translation[c]) > 1e6)
             return refuse("translation", "needs three numbers, each within a million metres");
     }
+    if (const auto error = CheckPose(camera, where, "rotation", "translation"))
+        return {std::nullopt, *error};
     return {std::move(camera), {}};
 }

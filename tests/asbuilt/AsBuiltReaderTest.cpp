@@ -4,6 +4,8 @@
 #include "core/TestSupport.h"
 
 #include "cameras/asbuilt/AsBuiltReader.h"
+#include "cameras/CameraSet.h"
+#include "cameras/asbuilt/NestingScan.h"
 #include "cameras/asbuilt/OpenCvReader.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +13,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
+#include <map>
 
 namespace
 {
@@ -336,35 +340,115 @@ TEST_F(AsBuiltReaderTest, FilesThatAreNotTextAreRefusedBeforeTheirParser)
     EXPECT_TRUE(ReadAsBuilt(Write("crlf.toml", windows), std::nullopt, 1.0).rig);
 }
 
-// The fuzz findings: each regression file of a reader's corpus is refused
-// with a message, whole files for the TOML readers, a pair split at a line
-// "====" for OpenCV's.
+// The fuzz findings and the hostile files of the corpora: each regression
+// file of a reader's corpus is refused with a message, naming its cause
+// where the table below knows it. Whole files for the TOML readers, a pair
+// split at a line "====" for OpenCV's and COLMAP's.
 TEST_F(AsBuiltReaderTest, FuzzFindingsAreRefused)
 {
     namespace fs = std::filesystem;
-    int found = 0;
-    for (const char* target : {"anipose", "caliscope", "opencv_pair"}) {
+    const std::map<std::string, std::string> causes = {
+        {"anipose/regression-rotation-overflow", "camera \"cam_2\": rotation: the Rodrigues vector's length"},
+        {"anipose/regression-long-list", "line 5: a list of more than 256 items"},
+        {"anipose/regression-dotted-depth", "line 2: lists and tables nested more than 64 levels deep"},
+        {"anipose/regression-many-tables", "line 1065: more than 1064 tables; a calibration holds at most 1000"},
+        {"anipose/regression-duplicate-name", "camera \"left\": name: given to two cameras, [cam_a] (line 1) and "
+                                              "[cam_b] (line 9)"},
+        {"anipose/regression-syntax-line", "not TOML: line 4: "},
+        {"anipose/regression-size-beyond-cameras", "81558 bytes for 1 camera, more than a calibration of that many "
+                                                   "needs (68608 bytes)"},
+        {"caliscope/regression-rotation-overflow", "camera \"cameras.1\": rotation: the Rodrigues vector's length"},
+        {"opencv_pair/regression-rotation-overflow", "extri.yml: camera \"c1\": R_c1: the Rodrigues vector's length"},
+        {"opencv_pair/regression-values-beyond-names", "intri.yml: 119"},
+        {"opencv_pair/regression-names-beyond-rig", "intri.yml: names: 1001 cameras; a rig has at most 1000"},
+        {"colmap/regression-duplicate-image-id", "image \"b.png\" (line 3): IMAGE_ID: 1 is given twice, on line 1"},
+        {"colmap/regression-duplicate-name", "image \"a.png\" (line 3): NAME: given to two images, on line 1"},
+        {"colmap/regression-images-beyond-rig", "image \"i1001.png\" (line 2001): more than 1000 images"},
+        {"colmap/regression-missing-points-line", "images.txt: line 2: not the points of image \"a.png\" (line 1)"},
+    };
+    size_t found = 0, known = 0;
+    for (const std::string target : {"anipose", "caliscope", "opencv_pair", "colmap"}) {
         for (const auto& entry : fs::directory_iterator(fs::path(VP_FUZZ_CORPUS) / target)) {
             if (entry.path().filename().string().rfind("regression-", 0) != 0)
                 continue;
             ++found;
             std::ifstream in(entry.path(), std::ios::binary);
             const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+            const size_t cut = text.find("\n====\n");
+            const std::string first = text.substr(0, cut);
+            const std::string second = cut == std::string::npos ? text : text.substr(cut + 6);
             AsBuiltReadResult read;
-            if (std::string(target) == "opencv_pair") {
-                const size_t cut = text.find("\n====\n");
-                const std::string intri = text.substr(0, cut);
-                const std::string extri = cut == std::string::npos ? text : text.substr(cut + 6);
-                read = ReadOpenCvCalibration(Write("f/intri.yml", intri), Write("f/extri.yml", extri), 1.0);
+            if (target == "opencv_pair") {
+                read = ReadOpenCvCalibration(Write("f/intri.yml", first), Write("f/extri.yml", second), 1.0);
+            } else if (target == "colmap") {
+                Write("c/cameras.txt", first);
+                read = ReadAsBuilt(Write("c/images.txt", second), std::nullopt, 1.0);
             } else {
-                const char* name = std::string(target) == "caliscope" ? "f/camera_array.toml" : "f/calibration.toml";
+                const char* name = target == "caliscope" ? "f/camera_array.toml" : "f/calibration.toml";
                 read = ReadAsBuilt(Write(name, text), std::nullopt, 1.0);
             }
             EXPECT_FALSE(read.rig) << entry.path();
             EXPECT_FALSE(read.error.empty()) << entry.path();
+            if (const auto cause = causes.find(target + "/" + entry.path().filename().string());
+                cause != causes.end()) {
+                ++known;
+                EXPECT_NE(read.error.find(cause->second), std::string::npos) << entry.path() << ": " << read.error;
+            }
         }
     }
-    EXPECT_GE(found, 5);
+    EXPECT_GE(found, 5u + causes.size());
+    EXPECT_EQ(known, causes.size());
+}
+
+// The pose is finite after every conversion; a quaternion is normalised
+// without squaring its components, so any finite one is a rotation.
+TEST_F(AsBuiltReaderTest, RotationsAreFiniteOrRefused)
+{
+    EXPECT_FALSE(RotationFromRodrigues({1.4e154, 0.2, 0.3}));
+    EXPECT_FALSE(RotationFromRodrigues({0.0, std::nan(""), 0.0}));
+    const auto wide = RotationFromRodrigues({1e150, 0.0, 0.0});
+    ASSERT_TRUE(wide);
+    EXPECT_DOUBLE_EQ((*wide)[0], 1.0);
+    const auto big = RotationFromQuaternion(1e300, 0.0, 0.0, 1e300);
+    ASSERT_TRUE(big);
+    const std::array<double, 9> quarter{0, -1, 0, 1, 0, 0, 0, 0, 1};
+    for (size_t k = 0; k < 9; ++k)
+        EXPECT_NEAR((*big)[k], quarter[k], 1e-15) << k;
+    EXPECT_FALSE(RotationFromQuaternion(0.0, 0.0, 0.0, 0.0));
+    EXPECT_FALSE(RotationFromQuaternion(std::numeric_limits<double>::infinity(), 0.0, 0.0, 0.0));
+}
+
+// The scan counts never too few: at its bounds a file passes, one past them it is refused.
+TEST_F(AsBuiltReaderTest, TheScanRefusesJustPastItsBounds)
+{
+    const auto list = [](size_t items) {
+        std::string text = "x = [";
+        for (size_t k = 0; k < items; ++k)
+            text += "1,";
+        return text + "]\n";
+    };
+    EXPECT_FALSE(ScanToml(list(kMaxCalibrationListItems)).error);
+    EXPECT_TRUE(ScanToml(list(kMaxCalibrationListItems + 1)).error);
+    // A camera's table and an inline table in it, to the bound of tables.
+    std::string tables;
+    for (size_t k = 0; k < (kMaxCameras + 64) / 2; ++k)
+        tables += "[c" + std::to_string(k) + "]\ny = { z = 1 }\n";
+    const TomlShape full = ScanToml(tables);
+    EXPECT_FALSE(full.error);
+    EXPECT_EQ(full.tables, kMaxCameras + 64);
+    EXPECT_TRUE(ScanToml(tables + "[x]\n").error);
+    // Dots in keys and headers open tables; in numbers and strings they do not.
+    const TomlShape dotted = ScanToml("[a.b]\nc.d.e = 1.5\nf = \"g.h\"\n'i.j' = [2.5, {k.l = 3.5}]\n");
+    EXPECT_FALSE(dotted.error);
+    EXPECT_EQ(dotted.tables, 2u + 2u + 1u + 1u);
+    EXPECT_TRUE(ScanToml("[" + std::string(64, 'a') + std::string(64, '.') + "]\n").error);
+
+    const OpenCvShape yaml = ScanOpenCv("%YAML:1.0\nnames:\n  - \"a, b\"\n  - c\n# d, e\nK: [1, 2, 3]\n", false);
+    EXPECT_EQ(yaml.names, 2u);
+    EXPECT_EQ(yaml.values, 7u);
+    EXPECT_EQ(ScanOpenCv("names: [ \"a\", b, 'c d' ]\n", false).names, 3u);
+    EXPECT_EQ(ScanOpenCv("<opencv_storage><names>a \"b c\" d</names></opencv_storage>", true).names, 3u);
+    EXPECT_FALSE(ScanOpenCv("%YAML:1.0\nK: 1\n", false).names);
 }
 
 TEST_F(AsBuiltReaderTest, FoldersAndFilesThatHoldNoCalibration)

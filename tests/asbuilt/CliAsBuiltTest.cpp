@@ -121,8 +121,11 @@ TEST_F(CliAsBuiltTest, RefusalsNameTheFileAndWriteNothing)
         {"--as-built " + Quoted("good.toml") + " --as-built-up z", 2, "--as-built-up"},
         {"--as-built " + Quoted("good.toml") + " --default-rig 3", 2, "--default-rig"},
         {"--as-built-up +z", 2, "--as-built"},
-        {"--as-built " + Quoted("good.toml") + " --export-calibration " + Quoted("rig.yml"), 1, "extri"},
-        {"--export-calibration " + Quoted("rig.csv"), 1, "rig.csv"},
+        {"--as-built " + Quoted("good.toml") + " --export-calibration " + Quoted("rig.yml"), 1,
+         "Calibration not written: " + m_dir.File("rig.yml") + ": name the extrinsics file"},
+        {"--export-calibration " + Quoted("rig.csv"), 1, "Calibration not written: " + m_dir.File("rig.csv")},
+        // Only a file that could not be made is one the tool was unable to create.
+        {"--export-calibration " + Quoted("none/rig.toml"), 1, "Unable to Create File: " + m_dir.File("none/rig.toml")},
     };
     for (const Case& c : cases) {
         const CliRun run = Cli("rig " + c.arguments);

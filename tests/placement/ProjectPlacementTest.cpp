@@ -109,6 +109,7 @@ TEST(ProjectPlacementTest, RefusalsNameTheKeyAndTheReason)
         {R"({"target": [{"min": [1, 0, 1], "max": [2, 2, 2], "weight": 0}]})",
          "placement.target[0]: weight: must be a number above 0"},
         {R"({"target": {"min": [1, 0, 1]}})", "placement.target: must be a list of boxes"},
+        {R"({"target": []})", "placement.target: the list is empty; leave the key out for the default target"},
     };
     for (const auto& [placement, message] : cases) {
         Json document = base;

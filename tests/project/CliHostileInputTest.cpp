@@ -159,9 +159,37 @@ TEST_F(CliHostileInputTest, OptionValuesTheProgramCannotUseAreRefusedNamingTheOp
     };
     for (const auto& c : cases)
         ExpectRefused(c.arguments, c.message);
+    // Whole numbers no option can hold are refused as out of range, not
+    // wrapped or cut to the largest and then refused as another number;
+    // lists are read number by number.
+    const struct {
+        const char* arguments;
+        const char* message;
+    } wholes[] = {
+        {"place --count 2 --seed -1", "--seed -1: out of range: the option takes no negative number\n"},
+        {"place --count 1e23", "--count 1e23: out of range: beyond the whole numbers it can read\n"},
+        {"place --count 99999999999999999999999",
+         "--count 99999999999999999999999: out of range: beyond the largest whole number it can read, "
+         "9223372036854775807\n"},
+        {"rig --default-rig -99999999999999999999",
+         "--default-rig -99999999999999999999: out of range: beyond the smallest whole number it can read, "
+         "-9223372036854775808\n"},
+        {"rig --range 1,99999999999999999999", "--range 99999999999999999999: out of range: beyond the largest"},
+        {"coverage --resolution-camera 99999999999999999999", "--resolution-camera 99999999999999999999: out of"},
+        {"place --count 1e2", "--count 1e2: write the whole number in digits\n"},
+    };
+    for (const auto& c : wholes) {
+        const CliRun run = Cli(std::string(c.arguments) + " --room 6,5,3");
+        EXPECT_EQ(run.status, 1) << c.arguments;
+        EXPECT_EQ(run.err.find("unexpected error"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << c.arguments << ": " << run.err;
+    }
+    // A value of another form stays a usage error.
+    EXPECT_EQ(Cli("place --room 6,5,3 --count 2.5").status, 2);
     // At the bounds, and the forms the reader always took, nothing changes.
     for (const char* arguments : {"rig --room 1000,5,5", "rig --room 3280,10,10 --units f", "rig --default-rig +4",
-                                  "rig --marker-mm 0.1", "rig --angle-range 0,180", "rig --room 5.0,05.5,0.5e1"}) {
+                                  "rig --default-rig 1000 --range 1,1000 --disable 1000", "rig --marker-mm 0.1",
+                                  "rig --angle-range 0,180", "rig --room 5.0,05.5,0.5e1"}) {
         const CliRun run = Cli(arguments);
         EXPECT_EQ(run.status, 0) << arguments << ": " << run.err;
     }
