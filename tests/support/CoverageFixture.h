@@ -63,7 +63,12 @@ class CoverageTest : public ::testing::Test
         return input;
     }
     // The filters of the displays, with the scene's display ceiling.
-    CoverageFilters Filters() const { return Input().filters; }
+    CoverageFilters Filters() const
+    {
+        CoverageFilters shown = filters;
+        shown.displayCeiling = m_scene.GetDisplayCeiling();
+        return shown;
+    }
 
     // The scene, the rig and the parameters as a controller's source: the
     // rig takes back what a computation derived.
