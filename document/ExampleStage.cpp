@@ -19,13 +19,16 @@ Plan ExampleStagePlan()
     const double mount = plan.height - 0.3;
     const Vec3d middle{plan.length / 2.0, 0.0, plan.width / 2.0};
     const double l = plan.length, w = plan.width;
-    const Vec3d places[] = {{0.0, mount, 0.0},     {l, mount, 0.0},   {l, mount, w},       {0.0, mount, w},
-                            {l / 2.0, mount, 0.0}, {l, mount, w / 2}, {l / 2.0, mount, w}, {0.0, mount, w / 2}};
+    // Named as a rigger names them, by the wall the front one (user Z = 0) faces.
+    const std::pair<const char*, Vec3d> places[] = {{"front left", {0.0, mount, 0.0}}, {"front right", {l, mount, 0.0}},
+                                                    {"back right", {l, mount, w}},     {"back left", {0.0, mount, w}},
+                                                    {"front", {l / 2.0, mount, 0.0}},  {"right", {l, mount, w / 2}},
+                                                    {"back", {l / 2.0, mount, w}},     {"left", {0.0, mount, w / 2}}};
     const PlanCamera model = plan.cameras.front();
     plan.cameras.clear();
-    for (const Vec3d& at : places) {
+    for (const auto& [label, at] : places) {
         PlanCamera camera = model;
-        camera.label.clear();
+        camera.label = label;
         camera.x = static_cast<float>(at.x);
         camera.y = static_cast<float>(at.y);
         camera.z = static_cast<float>(at.z);

@@ -5,6 +5,7 @@
 #include "app/RecentPlans.h"
 #include "app/ReplaceQuestion.h"
 #include "app/document/QtPlanDocument.h"
+#include "app/workspace/AsBuiltDock.h"
 #include "app/workspace/CameraTableDock.h"
 #include "app/workspace/DisplayBar.h"
 #include "app/workspace/FiguresDock.h"
@@ -125,7 +126,7 @@ CWorkspaceWindow::~CWorkspaceWindow()
 
 QList<QDockWidget*> CWorkspaceWindow::Docks() const
 {
-    return {m_pPlanDock, m_pPropertiesDock, m_pFiguresDock, m_pCameraDock, m_pHistoryDock};
+    return {m_pPlanDock, m_pPropertiesDock, m_pFiguresDock, m_pCameraDock, m_pAsBuiltDock, m_pHistoryDock};
 }
 
 void CWorkspaceWindow::MakeActions()
@@ -287,6 +288,7 @@ void CWorkspaceWindow::MakeDocks()
     m_pFiguresDock = new CFiguresDock(m_document, *m_pView, this);
     m_pCameraDock = new CCameraTableDock(*m_pQtDocument, *m_pSelection, *m_prompts, this);
     m_pHistoryDock = new CHistoryDock(*m_pQtDocument, this);
+    m_pAsBuiltDock = new CAsBuiltDock(*m_pQtDocument, *m_prompts, this);
 }
 
 void CWorkspaceWindow::MakeViewMenu()
@@ -335,6 +337,8 @@ void CWorkspaceWindow::ArrangeDocks()
     splitDockWidget(m_pPlanDock, m_pPropertiesDock, Qt::Vertical);
     tabifyDockWidget(m_pPlanDock, m_pHistoryDock);
     m_pPlanDock->raise();
+    tabifyDockWidget(m_pPropertiesDock, m_pAsBuiltDock);
+    m_pPropertiesDock->raise();
     addDockWidget(Qt::BottomDockWidgetArea, m_pFiguresDock);
     tabifyDockWidget(m_pFiguresDock, m_pCameraDock);
     m_pFiguresDock->raise();

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+class CAsBuiltDock;
 class CCameraTableDock;
 class CDisplayBar;
 class CFiguresDock;
@@ -103,6 +104,7 @@ class CWorkspaceWindow : public QMainWindow
     CFiguresDock& FiguresDock() const { return *m_pFiguresDock; }
     CCameraTableDock& CameraDock() const { return *m_pCameraDock; }
     CHistoryDock& HistoryDock() const { return *m_pHistoryDock; }
+    CAsBuiltDock& AsBuiltDock() const { return *m_pAsBuiltDock; }
     // Every dock, in the order of the View menu.
     QList<QDockWidget*> Docks() const;
 
@@ -163,6 +165,7 @@ class CWorkspaceWindow : public QMainWindow
     CFiguresDock* m_pFiguresDock = nullptr;
     CCameraTableDock* m_pCameraDock = nullptr;
     CHistoryDock* m_pHistoryDock = nullptr;
+    CAsBuiltDock* m_pAsBuiltDock = nullptr;
     CRecentPlans* m_pRecent = nullptr;
     QMenu* m_pItemMenu = nullptr;
     std::array<QAction*, static_cast<size_t>(WorkspaceCommand::Count)> m_actions{};

@@ -1,7 +1,10 @@
 #include "ScriptedPrompts.h"
 
 #include "app/StartRequest.h"
+#include "app/asbuilt/CalibrationPartner.h"
+#include "cameras/asbuilt/CalibrationExport.h"
 #include "app/document/QtPlanDocument.h"
+#include "app/workspace/AsBuiltDock.h"
 #include "app/workspace/CameraTableDock.h"
 #include "app/workspace/FiguresDock.h"
 #include "app/workspace/HistoryDock.h"
@@ -27,6 +30,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -58,6 +62,7 @@ class WorkspaceWindowTest : public QObject
     void docksCloseAndComeBackFromTheViewMenu();
     void layoutIsRestoredAtTheNextStart();
     void droppedPlanOpens();
+    void asBuiltImportsTheRigAndComparesIt();
     void screenshotsForTheManual();
 
   private:
@@ -144,8 +149,12 @@ QString WorkspaceWindowTest::SavedPlan(const QString& name, const Plan& plan) co
 
 void WorkspaceWindowTest::SaveScreenshot(QWidget& widget, const QString& name) const
 {
+    // In 256 colours: the pages carry them, and the repository stays small.
     if (const char* dir = std::getenv("VP_SCREENSHOT_DIR"))
-        widget.grab().save(QDir(dir).filePath(name));
+        widget.grab()
+            .toImage()
+            .convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither)
+            .save(QDir(dir).filePath(name));
 }
 
 void WorkspaceWindowTest::commandLineOpensThePlanInTheWorkspace()
@@ -238,7 +247,7 @@ void WorkspaceWindowTest::clickOnACameraSelectsItEverywhere()
     QVERIFY(current);
     QCOMPARE(ItemOfEntry(*current), std::optional<PlanItem>(PlanItem{PlanItemKind::Camera, 4}));
     QCOMPARE(m_window->CameraDock().Table()->currentIndex().row(), 4);
-    QTRY_COMPARE(m_window->PropertiesDock().Heading()->text(), QString("Camera 5"));
+    QTRY_COMPARE(m_window->PropertiesDock().Heading()->text(), QString("Camera 5 (front)"));
     auto* x = qobject_cast<QLineEdit*>(m_window->PropertiesDock().Editor("x"));
     QVERIFY(x);
     QCOMPARE(x->text(), QString("5.00"));
@@ -344,7 +353,7 @@ void WorkspaceWindowTest::propertiesTakeStepsAndRefuseBadValues()
 {
     OpenExample();
     m_window->Selection().Select(PlanItem{PlanItemKind::Camera, 1});
-    QTRY_COMPARE(m_window->PropertiesDock().Heading()->text(), QString("Camera 2"));
+    QTRY_COMPARE(m_window->PropertiesDock().Heading()->text(), QString("Camera 2 (front right)"));
     auto* lens = qobject_cast<QLineEdit*>(m_window->PropertiesDock().Editor("focal"));
     QVERIFY(lens);
     lens->setFocus();
@@ -436,6 +445,50 @@ void WorkspaceWindowTest::droppedPlanOpens()
     QVERIFY(!refused.isAccepted());
 }
 
+void WorkspaceWindowTest::asBuiltImportsTheRigAndComparesIt()
+{
+    OpenExample();
+    // The rig as built: the plan's own, exported as its calibration.
+    const Plan planned = m_window->Document().GetPlan();
+    const QString calibration = m_dir.filePath("rig.toml");
+    QVERIFY(ExportCalibration(calibration.toStdString(), CameraSetOf(planned), 8));
+    CalibrationChoice choice;
+    choice.path = calibration.toStdString();
+    CAsBuiltDock& dock = m_window->AsBuiltDock();
+    dock.SetChoice(choice);
+
+    // The plan with its first camera half a metre along its wall, compared with the rig as built.
+    QVERIFY(!m_window->Document().Apply("Move", [](Plan& plan) {
+        return PlaceCamera(plan, 0, {plan.cameras[0].x + 0.5, plan.cameras[0].y, plan.cameras[0].z},
+                           plan.cameras[0].hTilt, plan.cameras[0].vTilt);
+    }));
+    QSignalSpy compared(&dock, &CAsBuiltDock::finished);
+    QTest::mouseClick(dock.CompareButton(), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!compared.isEmpty(), 60000);
+    QVERIFY2(compared.first().first().toBool(), m_prompts->reasons.empty() ? "" : m_prompts->reasons.back().c_str());
+    QVERIFY(dock.Figures());
+    QCOMPARE(dock.Figures()->cameras.size(), 8u);
+    QCOMPARE(dock.Cameras()->rowCount(), 8);
+    double moved = 0.0;
+    for (const AsBuiltFigures::Camera& camera : dock.Figures()->cameras)
+        moved = std::max(moved, camera.positionMm);
+    QVERIFY2(moved > 300.0 && moved < 700.0, qPrintable(QString::number(moved)));
+
+    // Import as Rig: the rig as built becomes the plan's, one step back from the plan moved.
+    const size_t steps = m_window->Document().History().StepCount();
+    QSignalSpy imported(&dock, &CAsBuiltDock::finished);
+    QTest::mouseClick(dock.ImportButton(), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!imported.isEmpty(), 60000);
+    QVERIFY(imported.first().first().toBool());
+    QCOMPARE(m_window->Document().History().StepCount(), steps + 1);
+    QCOMPARE(m_window->Document().History().StepName(steps), std::string("Import calibration"));
+    const Plan& now = m_window->Document().GetPlan();
+    QCOMPARE(now.cameras.size(), 8u);
+    QVERIFY(std::abs(now.cameras[0].x - planned.cameras[0].x) < 1e-3);
+    m_window->Action(WorkspaceCommand::Undo)->trigger();
+    QVERIFY(std::abs(m_window->Document().GetPlan().cameras[0].x - planned.cameras[0].x - 0.5) < 1e-3);
+}
+
 void WorkspaceWindowTest::screenshotsForTheManual()
 {
     if (!std::getenv("VP_SCREENSHOT_DIR"))
@@ -445,7 +498,7 @@ void WorkspaceWindowTest::screenshotsForTheManual()
     SaveScreenshot(*m_window, "workspace-welcome.png");
     OpenExample();
     m_window->Selection().Select(PlanItem{PlanItemKind::Camera, 4});
-    QTRY_COMPARE(m_window->PropertiesDock().Heading()->text(), QString("Camera 5"));
+    QTRY_COMPARE(m_window->PropertiesDock().Heading()->text(), QString("Camera 5 (front)"));
     GlView().update();
     QTest::qWait(300);
     SaveScreenshot(*m_window, "workspace.png");
