@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <numbers>
 
 namespace
@@ -178,7 +179,9 @@ ReportFigures CollectReportFigures(const CCoverageVolume& volume, const CPlannin
         for (const ObstacleBox& box : obstacles->GetBoxes())
             f.obstacles.push_back({box.name, false, box.min, box.max, {}, {}, 1.0});
         for (const ObstacleMesh& mesh : obstacles->GetMeshes())
-            f.obstacles.push_back({mesh.name, true, {}, {}, mesh.file, mesh.offset, mesh.scale});
+            // The file's name: where it lies on the planner's disk is nothing to a client.
+            f.obstacles.push_back({mesh.name, true, {}, {}, std::filesystem::path(mesh.file).filename().string(),
+                                   mesh.offset, mesh.scale});
     }
     return f;
 }
