@@ -51,6 +51,7 @@ enum class MenuCommand {
     MeasureMarkerPx,
     MeasureAngle,
     MeasureSigma,
+    MeasureOcclusion,
     PlannerView,
     FitRoom,
     ViewTop,
