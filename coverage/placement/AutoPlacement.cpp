@@ -3,11 +3,14 @@
 #include "cameras/CameraSet.h"
 #include "cameras/NumberText.h"
 #include "coverage/placement/PoseRefiner.h"
+#include "scene/MemoryInfo.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <new>
 #include <set>
+#include <thread>
 
 namespace
 {
@@ -19,6 +22,11 @@ constexpr double kSnapDegrees = 0.5;
 // Share of the time limit the discrete search may take; the refinement has the rest.
 constexpr double kSearchShare = 0.9;
 constexpr int kRefineRounds = 2;
+// Lattices grow by this factor until they fit their budget.
+constexpr double kCoarsen = 1.05;
+// Time the closing figures take per target sample and camera, about (the
+// exact test and the occluded angle, twice): what the search leaves them.
+constexpr double kFigureSecondsPerSampleCamera = 1.5e-7;
 
 bool PositiveFinite(double v)
 {
@@ -118,6 +126,12 @@ std::optional<std::string> CheckPlacementRequest(const PlacementRequest& request
         return "planning settings: " + *error;
     if (const auto error = CheckMounts(request.mounts, room))
         return *error;
+    if (request.target.size() > kMaxTargetBoxes)
+        return "target: " + *CheckTargetCount(request.target.size());
+    for (const float lens : request.lensKit) {
+        if (!PositiveFinite(lens))
+            return "lens kit " + FormatG6(lens) + ": focal lengths must be numbers above 0 mm";
+    }
     for (size_t b = 0; b < request.target.size(); ++b) {
         if (const auto error = CheckTargetBox(request.target[b], room))
             return "target box " + std::to_string(b + 1) + ": " + *error;
@@ -125,26 +139,84 @@ std::optional<std::string> CheckPlacementRequest(const PlacementRequest& request
     return std::nullopt;
 }
 
-PlacementResult RunPlacement(const PlacementRequest& request,
-                             const std::function<void(const PlacementProgress&)>& progress)
+SearchLattice SearchLatticeOf(const PlacementRequest& request, const std::vector<TargetBox>& target)
+{
+    SearchLattice lattice{request.sampleStep, request.wallStep, request.ceilingStep};
+    while (TargetSampleCount(target, lattice.sampleStep) > kSearchSampleBudget)
+        lattice.sampleStep *= kCoarsen;
+    while (MountPlaceCount(request.mounts, request.room, lattice.wallStep, lattice.ceilingStep) > kSearchPlaceBudget) {
+        lattice.wallStep *= kCoarsen;
+        lattice.ceilingStep *= kCoarsen;
+    }
+    return lattice;
+}
+
+namespace
+{
+
+PlacementResult Place(const PlacementRequest& request, const std::function<void(const PlacementProgress&)>& progress)
 {
     const Clock::time_point start = Clock::now();
     PlacementResult result;
     auto seconds = [&start]() { return std::chrono::duration<double>(Clock::now() - start).count(); };
+    Clock::time_point stageStart = start;
+    auto stageDone = [&result, &stageStart](const char* stage) {
+        const Clock::time_point now = Clock::now();
+        result.stageSeconds.emplace_back(stage, std::chrono::duration<double>(now - stageStart).count());
+        stageStart = now;
+    };
     if (const auto error = CheckPlacementRequest(request)) {
         result.error = *error;
         return result;
     }
     const std::vector<TargetBox> target = TargetOf(request);
+    const SearchLattice lattice = SearchLatticeOf(request, target);
+    result.lattice = lattice;
+    const bool coarse = lattice.sampleStep != request.sampleStep;
+    const std::vector<float>& lensList = request.lensKit.empty() ? request.lenses : request.lensKit;
+    const size_t lensCount = lensList.empty() ? 1 : std::set<float>(lensList.begin(), lensList.end()).size();
+    const int threads = request.search.threads > 0 ? request.search.threads
+                                                   : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const double scored = TargetSampleCount(target, request.sampleStep);
+    const double searched = TargetSampleCount(target, lattice.sampleStep);
+    const double candidateCount =
+        request.count == 0 ? 0.0
+                           : MountPlaceCount(request.mounts, request.room, lattice.wallStep, lattice.ceilingStep) *
+                                 static_cast<double>(AimPoints(target, request.aimGrid).size() * lensCount);
+    const PlacementMemoryEstimate memory =
+        EstimatePlacementMemory(scored, coarse ? searched : 0.0, candidateCount,
+                                request.fixed.size() + static_cast<size_t>(request.count), threads);
+    if (const auto error =
+            CheckPlacementMemory(memory, static_cast<double>(AvailableMemoryBytes()), request.remedyNames)) {
+        result.error = *error;
+        return result;
+    }
+    const Clock::time_point limit = After(start, request.timeLimitSeconds);
+    // The closing figures are left their share of the limit.
+    const double figureSeconds =
+        std::min(0.5 * request.timeLimitSeconds,
+                 kFigureSecondsPerSampleCamera * scored *
+                     static_cast<double>(request.fixed.size() + static_cast<size_t>(request.count)) / threads);
+    const Clock::time_point searchEnd = After(start, request.timeLimitSeconds - figureSeconds);
+
     const CMountGeometry geometry(request.mounts, request.room, request.obstacles);
-    CTargetSamples samples(request.userOrigin, request.obstacles, request.latticeCorner, request.voxelEdge);
+    CTargetSamples fineSamples(request.userOrigin, request.obstacles, request.latticeCorner, request.voxelEdge);
     for (const TargetBox& box : target)
-        samples.AddBox(box, request.sampleStep);
-    result.samples = samples.ValidCount();
-    if (samples.ValidCount() == 0) {
+        fineSamples.AddBox(box, request.sampleStep);
+    std::unique_ptr<CTargetSamples> coarseSamples;
+    if (coarse) {
+        coarseSamples = std::make_unique<CTargetSamples>(request.userOrigin, request.obstacles, request.latticeCorner,
+                                                         request.voxelEdge);
+        for (const TargetBox& box : target)
+            coarseSamples->AddBox(box, lattice.sampleStep);
+    }
+    const CTargetSamples& samples = coarse ? *coarseSamples : fineSamples;
+    result.samples = fineSamples.ValidCount();
+    if (fineSamples.ValidCount() == 0 || samples.ValidCount() == 0) {
         result.error = "target: every target point lies inside an obstacle";
         return result;
     }
+    stageDone("samples");
     // Every target point in view of as many cameras as it needs marker cameras
     // comes first; where the markers image too small from some, the rig
     // still keeps the point in that many fields.
@@ -153,7 +225,7 @@ PlacementResult RunPlacement(const PlacementRequest& request,
     std::vector<PlanningCamera> rig;
     for (const FixedCamera& camera : request.fixed)
         rig.push_back(camera.planning);
-    result.before = EvaluateRig(rig, samples, rule);
+    result.before = EvaluateRig(rig, fineSamples, rule);
     if (request.count == 0) {
         result.after = result.before;
         result.ok = true;
@@ -161,7 +233,7 @@ PlacementResult RunPlacement(const PlacementRequest& request,
         return result;
     }
 
-    const std::vector<MountPlace> places = geometry.Places(request.wallStep, request.ceilingStep);
+    const std::vector<MountPlace> places = geometry.Places(lattice.wallStep, lattice.ceilingStep);
     result.places = places.size();
     if (places.empty()) {
         result.error = "mounts: every place on them lies in a keep-out box or an obstacle";
@@ -170,7 +242,15 @@ PlacementResult RunPlacement(const PlacementRequest& request,
     std::vector<float> lenses = request.lenses.empty() ? std::vector<float>{request.model.focalMm} : request.lenses;
     std::vector<CameraModel> models;
     std::vector<uint32_t> slotModel;
-    for (int k = 0; k < request.count; ++k) {
+    // A kit: every lens is a candidate of every slot.
+    for (const float lens : request.lensKit) {
+        if (std::none_of(models.begin(), models.end(), [lens](const CameraModel& m) { return m.focalMm == lens; })) {
+            CameraModel model = request.model;
+            model.focalMm = lens;
+            models.push_back(model);
+        }
+    }
+    for (int k = 0; k < request.count && request.lensKit.empty(); ++k) {
         const float lens = lenses[static_cast<size_t>(k) % lenses.size()];
         auto it =
             std::find_if(models.begin(), models.end(), [lens](const CameraModel& m) { return m.focalMm == lens; });
@@ -186,21 +266,38 @@ PlacementResult RunPlacement(const PlacementRequest& request,
         progress({"candidates", 0, request.search.restarts, result.before.objective, {}});
 
     CPlacementCandidates candidates(geometry, samples, request.userOrigin, request.planning);
-    candidates.Build(request.fixed, places, AimPoints(target, request.aimGrid), models, request.search.threads,
-                     request.search.cancel);
+    const bool built = candidates.Build(request.fixed, places, AimPoints(target, request.aimGrid), models,
+                                        request.search.threads, request.search.cancel,
+                                        std::min(request.search.deadline, searchEnd));
     if (request.search.cancel && request.search.cancel->load()) {
         result.cancelled = result.stopped = true;
         result.error = "cancelled";
         result.seconds = seconds();
         return result;
     }
+    if (!built) {
+        result.stopped = true;
+        result.error = "the time limit of " + FormatG6(request.timeLimitSeconds) +
+                       " s ended while the candidate cameras were built; give it more time, or use a coarser " +
+                       request.remedyNames.sampleStep + " or a smaller room (" + request.remedyNames.room + ")";
+        result.seconds = seconds();
+        return result;
+    }
+    stageDone("candidates");
     result.candidates = candidates.CandidateCount();
     if (progress)
         progress({"search", 0, request.search.restarts, result.before.objective, {}});
     std::vector<std::vector<uint32_t>> slotCandidates;
-    slotCandidates.reserve(slotModel.size());
-    for (const uint32_t model : slotModel)
-        slotCandidates.push_back(candidates.RowsOfLens(model));
+    slotCandidates.reserve(static_cast<size_t>(request.count));
+    if (request.lensKit.empty()) {
+        for (const uint32_t model : slotModel)
+            slotCandidates.push_back(candidates.RowsOfLens(model));
+    } else {
+        std::vector<uint32_t> every;
+        for (uint32_t row = 0; row < candidates.CandidateCount(); ++row)
+            every.push_back(static_cast<uint32_t>(candidates.FixedCount()) + row);
+        slotCandidates.assign(static_cast<size_t>(request.count), every);
+    }
     if (std::any_of(slotCandidates.begin(), slotCandidates.end(), [](const auto& rows) { return rows.empty(); })) {
         result.error = "no candidate camera sees a marker at any target point: the markers image below the least "
                        "size from every mount, or every view is blocked";
@@ -212,7 +309,8 @@ PlacementResult RunPlacement(const PlacementRequest& request,
 
     SearchSettings settings = request.search;
     settings.deadline = std::min(settings.deadline, After(start, kSearchShare * request.timeLimitSeconds));
-    const Clock::time_point deadline = std::min(request.search.deadline, After(start, request.timeLimitSeconds));
+    settings.deadline = std::min(settings.deadline, searchEnd);
+    const Clock::time_point deadline = std::min({request.search.deadline, limit, searchEnd});
     CPlacementSearch search(candidates.Matrix(), rule, fixedRows, slotCandidates);
     const double total = static_cast<double>(std::max<int64_t>(1, candidates.Matrix().TotalWeight()));
     auto placedOf = [&](uint32_t row) {
@@ -227,6 +325,7 @@ PlacementResult RunPlacement(const PlacementRequest& request,
             shown.best.push_back(placedOf(row));
         progress(shown);
     });
+    stageDone("search");
     result.evaluations = found.evaluations;
     result.restartsDone = found.restartsDone;
     result.restarts = settings.restarts;
@@ -281,6 +380,7 @@ PlacementResult RunPlacement(const PlacementRequest& request,
         }
     }
 
+    stageDone("refinement");
     // Snapped to mountable steps in turn, each kept clear of the cameras
     // before it: of the steps on either side of each coordinate and angle,
     // the one that scores best with the others, the nearest on a tie, so a
@@ -347,17 +447,34 @@ PlacementResult RunPlacement(const PlacementRequest& request,
         for (const RefinedCamera& camera : cameras)
             all.push_back(
                 PlacedPlanningCamera(models[camera.model], camera.pose, request.userOrigin, request.planning));
-        return std::make_pair(cameras, EvaluateRig(all, samples, rule));
+        return std::make_pair(cameras, EvaluateRig(all, fineSamples, rule));
     };
     auto [snappedDiscrete, discreteFigures] = snap(discrete);
     auto [snappedRefined, refinedFigures] = snap(refined);
-    const bool keepRefined = BetterFigures(refinedFigures, discreteFigures);
+    const bool keepRefined = BetterFigures(refinedFigures, discreteFigures, request.objective);
     const std::vector<RefinedCamera>& chosen = keepRefined ? snappedRefined : snappedDiscrete;
     result.after = keepRefined ? refinedFigures : discreteFigures;
     result.unrefined = discreteFigures;
     for (const RefinedCamera& camera : chosen)
         result.placed.push_back(Placed(geometry, camera.place, camera.pose, models[camera.model]));
+    stageDone("figures");
     result.ok = true;
     result.seconds = seconds();
     return result;
+}
+
+} // namespace
+
+PlacementResult RunPlacement(const PlacementRequest& request,
+                             const std::function<void(const PlacementProgress&)>& progress)
+{
+    // The estimate keeps a placement within the memory it may take; an
+    // allocation that fails all the same is a refusal, not an abort.
+    try {
+        return Place(request, progress);
+    } catch (const std::bad_alloc&) {
+        PlacementResult result;
+        result.error = OutOfMemoryText(request.remedyNames);
+        return result;
+    }
 }

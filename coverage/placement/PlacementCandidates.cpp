@@ -71,9 +71,9 @@ void CPlacementCandidates::StoreRow(uint32_t r, const PlanningCamera& camera)
     m_pMatrix->SetRow(r, sight.marker.data(), RowCameraOf(camera), sight.view.data());
 }
 
-void CPlacementCandidates::Build(const std::vector<FixedCamera>& fixed, const std::vector<MountPlace>& places,
+bool CPlacementCandidates::Build(const std::vector<FixedCamera>& fixed, const std::vector<MountPlace>& places,
                                  const std::vector<Vec3d>& aims, const std::vector<CameraModel>& models, int threads,
-                                 const std::atomic<bool>* cancel)
+                                 const std::atomic<bool>* cancel, std::chrono::steady_clock::time_point deadline)
 {
     m_pMatrix = std::make_unique<CSightMatrix>(m_samples.MakeMatrix());
     m_aPlaces = places;
@@ -107,14 +107,21 @@ void CPlacementCandidates::Build(const std::vector<FixedCamera>& fixed, const st
     std::vector<uint64_t> bits(all.size() * words), views(all.size() * words);
     std::vector<PlanningCamera> cameras(all.size());
     const int threadCount = threads > 0 ? threads : omp_get_max_threads();
+    std::atomic<bool> stopped{false};
+    const bool timed = deadline != std::chrono::steady_clock::time_point::max();
 #pragma omp parallel num_threads(threadCount)
     {
         std::vector<uint64_t> blocked(words);
 #pragma omp for schedule(dynamic, 1)
         for (size_t p = 0; p < places.size(); ++p) {
             const size_t first = firstOfPlace[p], end = firstOfPlace[p + 1];
-            if (first == end || (cancel && cancel->load(std::memory_order_relaxed)))
+            if (first == end || stopped.load(std::memory_order_relaxed))
                 continue;
+            if ((cancel && cancel->load(std::memory_order_relaxed)) ||
+                (timed && std::chrono::steady_clock::now() >= deadline)) {
+                stopped = true;
+                continue;
+            }
             BlockedBits(InternalPosition(all[first].pose.position, m_userOrigin), m_samples, blocked.data());
             for (size_t c = first; c < end; ++c) {
                 cameras[c] = PlacedPlanningCamera(models[all[c].lens], all[c].pose, m_userOrigin, m_settings);
@@ -129,6 +136,7 @@ void CPlacementCandidates::Build(const std::vector<FixedCamera>& fixed, const st
         m_pMatrix->AddRow(row, RowCameraOf(cameras[c]), views.data() + c * words);
         m_aCandidates.push_back(all[c]);
     }
+    return !stopped;
 }
 
 std::vector<uint32_t> CPlacementCandidates::RowsOfLens(uint32_t lens) const

@@ -1,5 +1,7 @@
 #include "coverage/placement/PlacementFigures.h"
 
+#include "coverage/OccludedAngle.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -10,7 +12,9 @@ PlacementFigures EvaluateRig(const std::vector<PlanningCamera>& cameras, const C
     PlacementFigures figures;
     figures.markerCounts.assign(samples.Count(), 0);
     figures.minMarkerCameras = figures.minSeenCameras = std::numeric_limits<uint32_t>::max();
-    double total = 0.0, plain = 0.0, robust = 0.0, seen = 0.0, atLeast = 0.0, lacking = 0.0;
+    double total = 0.0, plain = 0.0, robust = 0.0, seen = 0.0, atLeast = 0.0, lacking = 0.0, occluded = 0.0,
+           unoccluded = 0.0;
+    COccludedAngle occludedAngle;
     std::vector<double> sigmas;
     std::vector<std::array<double, 3>> rays;
     std::vector<double> noise;
@@ -71,6 +75,9 @@ PlacementFigures EvaluateRig(const std::vector<PlanningCamera>& cameras, const C
         seen += w * count;
         atLeast += count >= rule.minCameras ? w : 0.0;
         lacking += seenBy < rule.minViews ? w * (rule.minViews - seenBy) : 0.0;
+        const double occludedDeg = occludedAngle.Measure(rays, rule.minAngleDeg, rule.maxAngleDeg);
+        occluded += w * occludedDeg;
+        unoccluded += occludedDeg == 0.0 ? w : 0.0;
         figures.markerCounts[s] = static_cast<uint16_t>(std::min<uint32_t>(count, 0xffff));
         figures.minMarkerCameras = std::min(figures.minMarkerCameras, count);
         figures.minSeenCameras = std::min(figures.minSeenCameras, seenBy);
@@ -92,6 +99,8 @@ PlacementFigures EvaluateRig(const std::vector<PlanningCamera>& cameras, const C
     figures.meanMarkerCameras = seen / total;
     figures.shareAtLeastK = atLeast / total;
     figures.viewsLacking = lacking / total;
+    figures.meanOccludedDeg = occluded / total;
+    figures.shareUnoccluded = unoccluded / total;
     if (sigmas.empty()) {
         figures.medianSigmaMm = std::numeric_limits<double>::quiet_NaN();
     } else {
@@ -104,10 +113,17 @@ PlacementFigures EvaluateRig(const std::vector<PlanningCamera>& cameras, const C
     return figures;
 }
 
-bool BetterFigures(const PlacementFigures& a, const PlacementFigures& b)
+const char* PlacementObjectiveKey(PlacementObjective objective)
+{
+    return objective == PlacementObjective::Occlusion ? "occlusion" : "coverage";
+}
+
+bool BetterFigures(const PlacementFigures& a, const PlacementFigures& b, PlacementObjective objective)
 {
     if (a.viewsLacking != b.viewsLacking)
         return a.viewsLacking < b.viewsLacking;
+    if (objective == PlacementObjective::Occlusion && a.meanOccludedDeg != b.meanOccludedDeg)
+        return a.meanOccludedDeg < b.meanOccludedDeg;
     if (a.objective != b.objective)
         return a.objective > b.objective;
     if (a.meanMarkerCameras != b.meanMarkerCameras)
