@@ -262,7 +262,8 @@ void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, con
     CheckCounts(options, request.fixed.size());
     request.model = ModelOf(options, planningOptions, request.lenses);
     if (!options.lensKit.empty()) {
-        for (const double f : *Numbers(options.lensKit, 0))
+        const std::vector<double> kit = *Numbers(options.lensKit, 0);
+        for (const double f : kit)
             request.lensKit.push_back(static_cast<float>(f));
     }
     request.objective =

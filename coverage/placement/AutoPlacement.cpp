@@ -154,6 +154,34 @@ SearchLattice SearchLatticeOf(const PlacementRequest& request, const std::vector
 namespace
 {
 
+int SearchThreadsOf(const PlacementRequest& request)
+{
+    return request.search.threads > 0 ? request.search.threads
+                                      : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+} // namespace
+
+std::optional<std::string> CheckPlacementFits(const PlacementRequest& request)
+{
+    const std::vector<TargetBox> target = TargetOf(request);
+    const SearchLattice lattice = SearchLatticeOf(request, target);
+    const std::vector<float>& lensList = request.lensKit.empty() ? request.lenses : request.lensKit;
+    const size_t lensCount = lensList.empty() ? 1 : std::set<float>(lensList.begin(), lensList.end()).size();
+    const double scored = TargetSampleCount(target, request.sampleStep);
+    const double searched = lattice.sampleStep != request.sampleStep ? TargetSampleCount(target, lattice.sampleStep) : 0.0;
+    const double candidates =
+        request.count == 0 ? 0.0
+                           : MountPlaceCount(request.mounts, request.room, lattice.wallStep, lattice.ceilingStep) *
+                                 static_cast<double>(AimPoints(target, request.aimGrid).size() * lensCount);
+    const PlacementMemoryEstimate memory = EstimatePlacementMemory(
+        scored, searched, candidates, request.fixed.size() + static_cast<size_t>(request.count), SearchThreadsOf(request));
+    return CheckPlacementMemory(memory, static_cast<double>(AvailableMemoryBytes()), request.remedyNames);
+}
+
+namespace
+{
+
 PlacementResult Place(const PlacementRequest& request, const std::function<void(const PlacementProgress&)>& progress)
 {
     const Clock::time_point start = Clock::now();
@@ -173,21 +201,9 @@ PlacementResult Place(const PlacementRequest& request, const std::function<void(
     const SearchLattice lattice = SearchLatticeOf(request, target);
     result.lattice = lattice;
     const bool coarse = lattice.sampleStep != request.sampleStep;
-    const std::vector<float>& lensList = request.lensKit.empty() ? request.lenses : request.lensKit;
-    const size_t lensCount = lensList.empty() ? 1 : std::set<float>(lensList.begin(), lensList.end()).size();
-    const int threads = request.search.threads > 0 ? request.search.threads
-                                                   : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const int threads = SearchThreadsOf(request);
     const double scored = TargetSampleCount(target, request.sampleStep);
-    const double searched = TargetSampleCount(target, lattice.sampleStep);
-    const double candidateCount =
-        request.count == 0 ? 0.0
-                           : MountPlaceCount(request.mounts, request.room, lattice.wallStep, lattice.ceilingStep) *
-                                 static_cast<double>(AimPoints(target, request.aimGrid).size() * lensCount);
-    const PlacementMemoryEstimate memory =
-        EstimatePlacementMemory(scored, coarse ? searched : 0.0, candidateCount,
-                                request.fixed.size() + static_cast<size_t>(request.count), threads);
-    if (const auto error =
-            CheckPlacementMemory(memory, static_cast<double>(AvailableMemoryBytes()), request.remedyNames)) {
+    if (const auto error = CheckPlacementFits(request)) {
         result.error = *error;
         return result;
     }

@@ -103,6 +103,9 @@ struct PlacementResult {
 
 // Why the request cannot be placed (naming the input); nullopt when it can.
 std::optional<std::string> CheckPlacementRequest(const PlacementRequest& request);
+// Why it would not fit the memory available (CheckPlacementMemory of its
+// estimate), counted without allocating; nullopt when it fits.
+std::optional<std::string> CheckPlacementFits(const PlacementRequest& request);
 
 // The placement: candidates, greedy and swap search with restarts, then
 // each new camera refined along its surface and in its aim with BOBYQA,

@@ -25,9 +25,9 @@ std::string Gigabytes(double bytes)
     return text;
 }
 
-// Per target point: its coordinates, the figures' marker count, the valid
-// and weight words, and the obstacles' lattice index.
-constexpr double kBytesPerSample = 3 * sizeof(float) + sizeof(uint16_t) + 8.0;
+// Per target point: its coordinates, the figures' marker count and what
+// they judge of it, the valid and weight words, and the obstacles' lattice index.
+constexpr double kBytesPerSample = 3 * sizeof(float) + sizeof(uint16_t) + 32.0 + 8.0;
 // Per target point and search thread: the scorer's counts and bits.
 constexpr double kScorerBytesPerSample = 2 * sizeof(uint16_t) + sizeof(uint32_t) + 2 * sizeof(uint16_t) + 2.0;
 // Per candidate besides its rows: the candidate, its camera while it is built, its row camera.
