@@ -379,6 +379,10 @@ void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, con
     report["restarts_done"] = result.restartsDone;
     report["stopped_early"] = result.stopped;
     report["seconds"] = DoubleJson(std::round(result.seconds * 1000.0) / 1000.0);
+    Json stages = Json::object();
+    for (const auto& [stage, seconds] : result.stageSeconds)
+        stages[stage] = DoubleJson(std::round(seconds * 1000.0) / 1000.0);
+    report["stage_seconds"] = std::move(stages);
     std::cout << JsonText(report) << '\n';
     DestroyRigScene();
 }

@@ -2,6 +2,7 @@
 
 #include "cameras/CameraSet.h"
 #include "cameras/NumberText.h"
+#include "coverage/placement/OcclusionSwap.h"
 #include "coverage/placement/PoseRefiner.h"
 #include "scene/MemoryInfo.h"
 
@@ -333,7 +334,7 @@ PlacementResult Place(const PlacementRequest& request, const std::function<void(
         const Candidate& c = candidates.CandidateOf(row);
         return Placed(geometry, places[c.place], c.pose, models[c.lens]);
     };
-    const SearchResult found = search.Run(settings, [&](const SearchProgress& p) {
+    SearchResult found = search.Run(settings, [&](const SearchProgress& p) {
         if (!progress)
             return;
         PlacementProgress shown{"search", p.restartsDone, p.restarts, static_cast<double>(p.best.covered) / total, {}};
@@ -341,6 +342,12 @@ PlacementResult Place(const PlacementRequest& request, const std::function<void(
             shown.best.push_back(placedOf(row));
         progress(shown);
     });
+    // The occlusion objective starts from the rig that covers best and
+    // trades its cameras for those that free the most turn.
+    if (request.objective == PlacementObjective::Occlusion && found.bestRestart >= 0) {
+        COcclusionSwap swap(candidates.Matrix(), rule);
+        swap.Run(fixedRows, found.rows, slotCandidates, settings);
+    }
     stageDone("search");
     result.evaluations = found.evaluations;
     result.restartsDone = found.restartsDone;

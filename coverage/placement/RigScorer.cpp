@@ -46,6 +46,8 @@ void CRigScorer::Recompute()
     m_aShort.assign(words, 0);
     m_aViews.assign(n, 0);
     m_aShortWords.clear();
+    m_nMemberWords = (m_aRows.size() + 63) / 64;
+    m_aMembers.assign(n * m_nMemberWords, 0);
     m_score = {};
     if (m_rule.minViews > 0) {
         for (const uint32_t row : m_aRows) {
@@ -93,6 +95,7 @@ void CRigScorer::Recompute()
                         m_aSharedCount[s] = kept;
                     }
                 }
+                m_aMembers[s * m_nMemberWords + (m >> 6)] |= uint64_t{1} << (m & 63);
                 ++m_aCount[s];
             }
         }
@@ -142,16 +145,21 @@ bool CRigScorer::Completes(uint32_t row, size_t s) const
     const std::array<float, 3> ray = m_matrix.Ray(row, s);
     int partners = 0;
     uint16_t partner = kNoMember;
-    for (size_t i = 0; i < m_aRows.size(); ++i) {
-        if (!m_matrix.Sees(m_aRows[i], s) || !PairInRange(ray, m_aRays[i][s]))
-            continue;
-        if (!m_rule.robust)
-            return true;
-        // Two new pairs share only the new camera, which no earlier pair has:
-        // no camera is then common to every pair.
-        if (++partners == 2)
-            return true;
-        partner = static_cast<uint16_t>(i);
+    // The members that see a marker at s, in their order.
+    const uint64_t* members = m_aMembers.data() + s * m_nMemberWords;
+    for (size_t word = 0; word < m_nMemberWords; ++word) {
+        for (uint64_t bits = members[word]; bits != 0; bits &= bits - 1) {
+            const size_t i = 64 * word + static_cast<size_t>(std::countr_zero(bits));
+            if (!PairInRange(ray, m_aRays[i][s]))
+                continue;
+            if (!m_rule.robust)
+                return true;
+            // Two new pairs share only the new camera, which no earlier pair has:
+            // no camera is then common to every pair.
+            if (++partners == 2)
+                return true;
+            partner = static_cast<uint16_t>(i);
+        }
     }
     if (partners == 0)
         return false;

@@ -292,3 +292,45 @@ TEST_F(PlacementGeometryTest, ACancelInTheCandidatesOrTheSearchEndsTheRun)
 }
 
 } // namespace
+
+TEST(PlacementMemoryTest, TheCountsBeforeAllocatingAreThoseTheBuildGives)
+{
+    const RoomSize room{12.0, 10.0, 4.0};
+    const std::vector<TargetBox> target = {{{1.0, 0.0, 1.0}, {11.0, 2.0, 9.0}, 1.0},
+                                           {{0.3, 0.5, 0.3}, {0.35, 0.6, 9.7}, 2.0}};
+    for (const double step : {0.25, 0.4, 1.0}) {
+        CTargetSamples samples({-6.0, 2.0, 5.0}, nullptr, {-6.0, -2.0, 5.0}, 0.2);
+        for (const TargetBox& box : target)
+            samples.AddBox(box, step);
+        EXPECT_EQ(TargetSampleCount(target, step), static_cast<double>(samples.Count())) << step;
+    }
+    MountSurfaces mounts;
+    mounts.segments.push_back({"truss", {1.0, 3.5, 1.0}, {11.0, 3.5, 1.0}});
+    mounts.points.push_back({"bracket", {6.0, 3.0, 0.0}});
+    const CMountGeometry geometry(mounts, room, nullptr);
+    for (const double step : {0.25, 0.7}) {
+        // Corners shared by two walls are one place: the count bounds the places from above.
+        const double bound = MountPlaceCount(mounts, room, step, 2.0 * step);
+        const auto places = static_cast<double>(geometry.Places(step, 2.0 * step).size());
+        EXPECT_GE(bound, places) << step;
+        EXPECT_LE(bound, places * 1.05) << step;
+    }
+    // Default mounts: from 2.2 m up, or the upper half of a low room's walls.
+    EXPECT_EQ(DefaultWallBand(room), (std::array<double, 2>{2.2, 4.0}));
+    EXPECT_EQ(DefaultWallBand({6.0, 5.0, 2.4}), (std::array<double, 2>{1.2, 2.4}));
+
+    // The refusal names the larger part first.
+    const PlacementRemedyNames names{"--sample-step", "--room", "--count"};
+    const auto samplesHeavy = CheckPlacementMemory(EstimatePlacementMemory(1e9, 0.0, 10.0, 8, 2), 1e12, names);
+    ASSERT_TRUE(samplesHeavy);
+    EXPECT_NE(samplesHeavy->find("use a coarser --sample-step"), std::string::npos) << *samplesHeavy;
+    const auto candidatesHeavy = CheckPlacementMemory(EstimatePlacementMemory(1e4, 1e5, 1e7, 8, 2), 1e12, names);
+    ASSERT_TRUE(candidatesHeavy);
+    EXPECT_NE(candidatesHeavy->find("use a smaller room or fewer mounts (--room)"), std::string::npos);
+    // Within 4 GB but beyond what is free now.
+    const PlacementMemoryEstimate modest = EstimatePlacementMemory(1e6, 0.0, 1e4, 8, 2);
+    EXPECT_FALSE(CheckPlacementMemory(modest, 1e12, names));
+    const auto notFree = CheckPlacementMemory(modest, modest.Total() / 2, names);
+    ASSERT_TRUE(notFree);
+    EXPECT_NE(notFree->find("available now"), std::string::npos);
+}
