@@ -27,7 +27,8 @@ constexpr int kRefineRounds = 2;
 constexpr double kCoarsen = 1.05;
 // Time the closing figures take per target sample and camera, about (the
 // exact test and the occluded angle, twice): what the search leaves them.
-constexpr double kFigureSecondsPerSampleCamera = 1.5e-7;
+constexpr double kFigureSecondsPerSampleCamera = 1.5e-7;// The closing stages' least share of the time limit.
+constexpr double kClosingShare = 0.1;
 
 bool PositiveFinite(double v)
 {
@@ -210,10 +211,10 @@ PlacementResult Place(const PlacementRequest& request, const std::function<void(
     }
     const Clock::time_point limit = After(start, request.timeLimitSeconds);
     // The closing figures are left their share of the limit.
-    const double figureSeconds =
-        std::min(0.5 * request.timeLimitSeconds,
-                 kFigureSecondsPerSampleCamera * scored *
-                     static_cast<double>(request.fixed.size() + static_cast<size_t>(request.count)) / threads);
+    const double figureSeconds = std::clamp(
+        kFigureSecondsPerSampleCamera * scored *
+            static_cast<double>(request.fixed.size() + static_cast<size_t>(request.count)) / threads,
+        kClosingShare * request.timeLimitSeconds, 0.5 * request.timeLimitSeconds);
     const Clock::time_point searchEnd = After(start, request.timeLimitSeconds - figureSeconds);
 
     const CMountGeometry geometry(request.mounts, request.room, request.obstacles);
@@ -424,11 +425,17 @@ PlacementResult Place(const PlacementRequest& request, const std::function<void(
                 const MountSegment& segment = geometry.Mounts().segments[static_cast<size_t>(camera.place.index)];
                 scale = Length(segment.b - segment.a);
             }
+            // Past the time limit each coordinate takes its nearest step alone.
+            const size_t most = Clock::now() >= limit ? 1 : 3;
+            auto nearest = [most](std::vector<double> choices) {
+                choices.resize(std::min(choices.size(), most));
+                return choices;
+            };
             std::vector<double> us{camera.place.u}, vs{camera.place.v};
             if (dims > 0)
-                us = SnapChoices(camera.place.u * scale, kSnapMetres, lo[0] * scale, hi[0] * scale);
+                us = nearest(SnapChoices(camera.place.u * scale, kSnapMetres, lo[0] * scale, hi[0] * scale));
             if (dims > 1)
-                vs = SnapChoices(camera.place.v, kSnapMetres, lo[1], hi[1]);
+                vs = nearest(SnapChoices(camera.place.v, kSnapMetres, lo[1], hi[1]));
             std::vector<MountPlace> fitting;
             for (const double u : us) {
                 for (const double v : vs) {
@@ -441,8 +448,8 @@ PlacementResult Place(const PlacementRequest& request, const std::function<void(
             }
             if (fitting.empty())
                 fitting.push_back(camera.place);
-            const std::vector<double> hs = SnapChoices(camera.pose.hTilt, kSnapDegrees, -1e9, 1e9);
-            std::vector<double> vTilts = SnapChoices(camera.pose.vTilt, kSnapDegrees, -90.0, 90.0);
+            const std::vector<double> hs = nearest(SnapChoices(camera.pose.hTilt, kSnapDegrees, -1e9, 1e9));
+            std::vector<double> vTilts = nearest(SnapChoices(camera.pose.vTilt, kSnapDegrees, -90.0, 90.0));
             if (vTilts.empty())
                 vTilts.push_back(std::clamp(std::round(camera.pose.vTilt / kSnapDegrees) * kSnapDegrees, -90.0, 90.0));
             snapScorer.Assign(others);

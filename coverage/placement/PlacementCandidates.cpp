@@ -8,9 +8,10 @@ namespace
 {
 
 // Bits of the samples `camera` sees a marker at and of those in its field,
-// leaving out those set in `blocked`.
+// leaving out those set in `blocked`; `rays` from its position to every
+// sample, where given.
 void MarkerBits(const PlanningCamera& camera, const CTargetSamples& samples, const uint64_t* blocked, uint64_t* out,
-                uint64_t* view)
+                uint64_t* view, const Vec3d* rays = nullptr)
 {
     const size_t words = samples.Count() / 64;
     std::fill_n(out, words, 0);
@@ -18,7 +19,8 @@ void MarkerBits(const PlanningCamera& camera, const CTargetSamples& samples, con
     for (size_t s = 0; s < samples.Count(); ++s) {
         if (!samples.Valid(s) || (blocked && ((blocked[s >> 6] >> (s & 63)) & 1u)))
             continue;
-        const MarkerSight sight = SightOf(camera, samples.Point(s));
+        const Vec3d p = samples.Point(s);
+        const MarkerSight sight = rays ? SightAlong(camera, p, rays[s]) : SightOf(camera, p);
         const uint64_t bit = uint64_t{1} << (s & 63);
         if (sight.inField)
             view[s >> 6] |= bit;
@@ -112,6 +114,7 @@ bool CPlacementCandidates::Build(const std::vector<FixedCamera>& fixed, const st
 #pragma omp parallel num_threads(threadCount)
     {
         std::vector<uint64_t> blocked(words);
+        std::vector<Vec3d> rays(m_samples.Count());
 #pragma omp for schedule(dynamic, 1)
         for (size_t p = 0; p < places.size(); ++p) {
             const size_t first = firstOfPlace[p], end = firstOfPlace[p + 1];
@@ -122,10 +125,15 @@ bool CPlacementCandidates::Build(const std::vector<FixedCamera>& fixed, const st
                 stopped = true;
                 continue;
             }
-            BlockedBits(InternalPosition(all[first].pose.position, m_userOrigin), m_samples, blocked.data());
+            const Vec3d position = InternalPosition(all[first].pose.position, m_userOrigin);
+            BlockedBits(position, m_samples, blocked.data());
+            // Every aim and lens at the place has the same rays.
+            for (size_t s = 0; s < m_samples.Count(); ++s)
+                rays[s] = RayTo(position, m_samples.Point(s));
             for (size_t c = first; c < end; ++c) {
                 cameras[c] = PlacedPlanningCamera(models[all[c].lens], all[c].pose, m_userOrigin, m_settings);
-                MarkerBits(cameras[c], m_samples, blocked.data(), bits.data() + c * words, views.data() + c * words);
+                MarkerBits(cameras[c], m_samples, blocked.data(), bits.data() + c * words, views.data() + c * words,
+                           cameras[c].position == position ? rays.data() : nullptr);
             }
         }
     }
