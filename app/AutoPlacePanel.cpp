@@ -105,8 +105,7 @@ CAutoPlacePanel::CAutoPlacePanel(CVolumeView& view, std::shared_ptr<const CObsta
       m_pLensKit(new QCheckBox("A kit: the search chooses each camera's lens from the list", this)),
       m_pOcclusion(new QCheckBox("Seek the least occluded angle (performers hide markers)", this)),
       m_pAddToRig(new QRadioButton("Add to the rig", this)), m_pReplaceRig(new QRadioButton("Replace the rig", this)),
-      m_pProjectMounts(new QLabel(this)),
-      m_pProgress(new QLabel(this)), m_pStart(new QPushButton("Start", this)),
+      m_pProjectMounts(new QLabel(this)), m_pProgress(new QLabel(this)), m_pStart(new QPushButton("Start", this)),
       m_pCancel(new QPushButton("Cancel", this)), m_pAccept(new QPushButton("Accept", this))
 {
     setWindowTitle("Auto-Place");
@@ -347,7 +346,8 @@ std::optional<PlacementRequest> CAutoPlacePanel::BuildRequest(std::string& refus
     CCameraSet cameras = *set;
     cameras.RecomputeFieldOfView();
     // Replacing the rig: none of its cameras stays.
-    const uint32_t end = m_pReplaceRig->isChecked() ? s->GetFirstCamera() : std::min(s->GetEndCamera(), s->GetCameraCount());
+    const uint32_t end =
+        m_pReplaceRig->isChecked() ? s->GetFirstCamera() : std::min(s->GetEndCamera(), s->GetCameraCount());
     // The enabled cameras of the active range stay where they are; the search places beside them.
     for (uint32_t c = s->GetFirstCamera(); c < end; ++c) {
         const int i = static_cast<int>(c);
@@ -602,7 +602,8 @@ void CAutoPlacePanel::ShowState(State state)
         field->setEnabled(!running);
     for (QCheckBox* mount : m_mounts)
         mount->setEnabled(!running);
-    for (QWidget* box : std::initializer_list<QWidget*>{m_pRobust, m_pLensKit, m_pOcclusion, m_pAddToRig, m_pReplaceRig})
+    for (QWidget* box :
+         std::initializer_list<QWidget*>{m_pRobust, m_pLensKit, m_pOcclusion, m_pAddToRig, m_pReplaceRig})
         box->setEnabled(!running);
 }
 

@@ -33,8 +33,8 @@ namespace
 // The options of `place` besides the rig and planning options, as parsed.
 struct PlaceOptions {
     long long count = 0;
-    std::string lenses;      // F[,F...]
-    std::string lensKit;     // F[,F...]
+    std::string lenses;  // F[,F...]
+    std::string lensKit; // F[,F...]
     std::string objective = "coverage";
     bool replace = false;
     std::string frame;       // W,H
@@ -266,8 +266,7 @@ void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, con
         for (const double f : kit)
             request.lensKit.push_back(static_cast<float>(f));
     }
-    request.objective =
-        options.objective == "occlusion" ? PlacementObjective::Occlusion : PlacementObjective::Coverage;
+    request.objective = options.objective == "occlusion" ? PlacementObjective::Occlusion : PlacementObjective::Coverage;
     request.remedyNames = {"--sample-step", "--room", "--count"};
     request.count = static_cast<int>(options.count);
     request.mounts = MountsOf(options, scene.project, roomSize);
@@ -402,8 +401,7 @@ void AddPlaceCommand(CLI::App& app)
         ->type_name("N")
         ->required();
     CLI::Option* lens =
-        command
-            ->add_option("--lens", options->lenses, "focal lengths in mm, cycled over the new cameras (default 8.5)")
+        command->add_option("--lens", options->lenses, "focal lengths in mm, cycled over the new cameras (default 8.5)")
             ->type_name("F[,F...]");
     command->add_option("--lens-kit", options->lensKit, "focal lengths in mm the search chooses each camera's from")
         ->type_name("F[,F...]")

@@ -36,8 +36,7 @@ double OccludedAngleDeg(const std::vector<std::array<double, 3>>& rays, double m
     return measure.Measure(rays, minAngleDeg, maxAngleDeg);
 }
 
-double COccludedAngle::Measure(const std::vector<std::array<double, 3>>& rays, double minAngleDeg,
-                               double maxAngleDeg)
+double COccludedAngle::Measure(const std::vector<std::array<double, 3>>& rays, double minAngleDeg, double maxAngleDeg)
 {
     if (rays.size() < 2)
         return 360.0;

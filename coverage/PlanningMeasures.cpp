@@ -192,9 +192,8 @@ const char* PlanningMeasureKey(PlanningMeasure measure)
 
 std::optional<PlanningMeasure> PlanningMeasureFromKey(const std::string& key)
 {
-    for (PlanningMeasure m :
-         {PlanningMeasure::Cameras, PlanningMeasure::MarkerPx, PlanningMeasure::Angle, PlanningMeasure::Sigma,
-          PlanningMeasure::Occlusion}) {
+    for (PlanningMeasure m : {PlanningMeasure::Cameras, PlanningMeasure::MarkerPx, PlanningMeasure::Angle,
+                              PlanningMeasure::Sigma, PlanningMeasure::Occlusion}) {
         if (key == PlanningMeasureKey(m))
             return m;
     }

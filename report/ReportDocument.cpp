@@ -142,7 +142,8 @@ std::string CameraTable(const ReportFigures& f)
     std::ostringstream html;
     html << "<p>Positions in metres from the room corner: X along the length, Y (the height) above the floor, Z "
             "across the width. Pan from the inward normal of the nearest wall (for a camera on the ceiling, the "
-            "wall it is nearest), positive turning right seen from above (L the length, W the width); tilt of the optical axis below the horizontal.</p>\n"
+            "wall it is nearest), positive turning right seen from above (L the length, W the width); tilt of the "
+            "optical axis below the horizontal.</p>\n"
          << "<table class=\"cameras\" border=\"1\" cellspacing=\"0\" cellpadding=\"2\">\n"
          << Row({"No.", "Label", "X (m)", "Z (m)", "Height Y (m)", "Mount", "Pan (deg)", "Tilt down (deg)", "Lens (mm)",
                  "FOV h / v (deg)", "Reach (m)", "Voxels seen", "Unique (m&#179;)", "f-stop", "Spin (deg)", "Sensor"},

@@ -115,8 +115,7 @@ WallPan PanFromNearestWall(double x, double z, double lengthM, double widthM, do
 std::string MountText(const Vec3d& position, double lengthM, double widthM, double heightM,
                       const std::string& nearestWall)
 {
-    const double wall =
-        std::min({position.x, lengthM - position.x, position.z, widthM - position.z});
+    const double wall = std::min({position.x, lengthM - position.x, position.z, widthM - position.z});
     return heightM - position.y < wall ? "ceiling, near " + nearestWall : nearestWall;
 }
 

@@ -27,7 +27,7 @@ constexpr int kRefineRounds = 2;
 constexpr double kCoarsen = 1.05;
 // Time the closing figures take per target sample and camera, about (the
 // exact test and the occluded angle, twice): what the search leaves them.
-constexpr double kFigureSecondsPerSampleCamera = 1.5e-7;// The closing stages' least share of the time limit.
+constexpr double kFigureSecondsPerSampleCamera = 1.5e-7; // The closing stages' least share of the time limit.
 constexpr double kClosingShare = 0.1;
 
 bool PositiveFinite(double v)
@@ -171,13 +171,15 @@ std::optional<std::string> CheckPlacementFits(const PlacementRequest& request)
     const std::vector<float>& lensList = request.lensKit.empty() ? request.lenses : request.lensKit;
     const size_t lensCount = lensList.empty() ? 1 : std::set<float>(lensList.begin(), lensList.end()).size();
     const double scored = TargetSampleCount(target, request.sampleStep);
-    const double searched = lattice.sampleStep != request.sampleStep ? TargetSampleCount(target, lattice.sampleStep) : 0.0;
+    const double searched =
+        lattice.sampleStep != request.sampleStep ? TargetSampleCount(target, lattice.sampleStep) : 0.0;
     const double candidates =
         request.count == 0 ? 0.0
                            : MountPlaceCount(request.mounts, request.room, lattice.wallStep, lattice.ceilingStep) *
                                  static_cast<double>(AimPoints(target, request.aimGrid).size() * lensCount);
-    const PlacementMemoryEstimate memory = EstimatePlacementMemory(
-        scored, searched, candidates, request.fixed.size() + static_cast<size_t>(request.count), SearchThreadsOf(request));
+    const PlacementMemoryEstimate memory =
+        EstimatePlacementMemory(scored, searched, candidates, request.fixed.size() + static_cast<size_t>(request.count),
+                                SearchThreadsOf(request));
     return CheckPlacementMemory(memory, static_cast<double>(AvailableMemoryBytes()), request.remedyNames);
 }
 
@@ -211,10 +213,10 @@ PlacementResult Place(const PlacementRequest& request, const std::function<void(
     }
     const Clock::time_point limit = After(start, request.timeLimitSeconds);
     // The closing figures are left their share of the limit.
-    const double figureSeconds = std::clamp(
-        kFigureSecondsPerSampleCamera * scored *
-            static_cast<double>(request.fixed.size() + static_cast<size_t>(request.count)) / threads,
-        kClosingShare * request.timeLimitSeconds, 0.5 * request.timeLimitSeconds);
+    const double figureSeconds =
+        std::clamp(kFigureSecondsPerSampleCamera * scored *
+                       static_cast<double>(request.fixed.size() + static_cast<size_t>(request.count)) / threads,
+                   kClosingShare * request.timeLimitSeconds, 0.5 * request.timeLimitSeconds);
     const Clock::time_point searchEnd = After(start, request.timeLimitSeconds - figureSeconds);
 
     const CMountGeometry geometry(request.mounts, request.room, request.obstacles);
@@ -284,9 +286,9 @@ PlacementResult Place(const PlacementRequest& request, const std::function<void(
         progress({"candidates", 0, request.search.restarts, result.before.objective, {}});
 
     CPlacementCandidates candidates(geometry, samples, request.userOrigin, request.planning);
-    const bool built = candidates.Build(request.fixed, places, AimPoints(target, request.aimGrid), models,
-                                        request.search.threads, request.search.cancel,
-                                        std::min(request.search.deadline, searchEnd));
+    const bool built =
+        candidates.Build(request.fixed, places, AimPoints(target, request.aimGrid), models, request.search.threads,
+                         request.search.cancel, std::min(request.search.deadline, searchEnd));
     if (request.search.cancel && request.search.cancel->load()) {
         result.cancelled = result.stopped = true;
         result.error = "cancelled";

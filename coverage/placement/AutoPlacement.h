@@ -31,7 +31,7 @@ struct PlacementRequest {
     // Focal lengths the search chooses each new camera's from; empty: `lenses` cycled.
     std::vector<float> lensKit;
     PlacementObjective objective = PlacementObjective::Coverage;
-    int count = 0;             // cameras to add; 0 only scores the fixed ones
+    int count = 0; // cameras to add; 0 only scores the fixed ones
     MountSurfaces mounts;
     std::vector<TargetBox> target; // empty: DefaultTargetBox
     uint32_t minCameras = 2;

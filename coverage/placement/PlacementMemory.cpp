@@ -56,8 +56,8 @@ double MountPlaceCount(const MountSurfaces& mounts, const RoomSize& room, double
             count += band * AxisCount(0.0, w < 2 ? room.width : room.length, step);
     }
     if (mounts.ceiling)
-        count += std::max(1.0, std::round(room.length / ceilingStep)) *
-                 std::max(1.0, std::round(room.width / ceilingStep));
+        count +=
+            std::max(1.0, std::round(room.length / ceilingStep)) * std::max(1.0, std::round(room.width / ceilingStep));
     for (const MountSegment& segment : mounts.segments)
         count += AxisCount(0.0, Length(segment.b - segment.a), step);
     return count + static_cast<double>(mounts.points.size());
@@ -83,11 +83,10 @@ std::optional<std::string> CheckPlacementMemory(const PlacementMemoryEstimate& e
     if (estimate.Total() <= limit)
         return std::nullopt;
     const bool candidatesFirst = estimate.candidateBytes >= estimate.sampleBytes + estimate.searchBytes;
-    const std::string remedy =
-        candidatesFirst ? "a smaller room or fewer mounts (" + names.room + "), a coarser " + names.sampleStep +
-                              " or fewer cameras (" + names.count + ")"
-                        : "a coarser " + names.sampleStep + ", fewer cameras (" + names.count + ") or a smaller room (" +
-                              names.room + ")";
+    const std::string remedy = candidatesFirst ? "a smaller room or fewer mounts (" + names.room + "), a coarser " +
+                                                     names.sampleStep + " or fewer cameras (" + names.count + ")"
+                                               : "a coarser " + names.sampleStep + ", fewer cameras (" + names.count +
+                                                     ") or a smaller room (" + names.room + ")";
     return "the placement would need about " + Gigabytes(estimate.Total()) + " of memory (" +
            Gigabytes(estimate.sampleBytes) + " for the target points, " + Gigabytes(estimate.candidateBytes) +
            " for the candidate cameras, " + Gigabytes(estimate.searchBytes) + " for the search), more than the " +

@@ -462,8 +462,10 @@ void AutoPlaceWindowTest::aSampleStepThatCannotFitIsRefusedAndKeepsThePlan()
     // The whole room at 1 cm: far more target points than a placement may hold.
     const SceneSettings& s = *GetSceneSettings();
     Panel().TargetTable()->item(0, CAutoPlacePanel::kColMin)->setText("0, 0, 0");
-    Panel().TargetTable()->item(0, CAutoPlacePanel::kColMax)->setText(
-        QString("%1, %2, %3").arg(s.GetRoomLength()).arg(s.GetRoomHeight()).arg(s.GetRoomWidth()));
+    Panel()
+        .TargetTable()
+        ->item(0, CAutoPlacePanel::kColMax)
+        ->setText(QString("%1, %2, %3").arg(s.GetRoomLength()).arg(s.GetRoomHeight()).arg(s.GetRoomWidth()));
     Panel().FieldBox(CAutoPlacePanel::kSampleStep)->setText("0.01");
     m_prompts->messages.clear();
     QTest::mouseClick(Panel().StartButton(), Qt::LeftButton);

@@ -64,9 +64,9 @@ TEST(OccludedAngleTest, CasesKnownByHand)
     // Three at thirds: each pair shares a sixth of the turn.
     EXPECT_NEAR(OccludedAngleDeg({Horizontal(0.0), Horizontal(120.0), Horizontal(240.0)}, 40.0, 140.0), 180.0, 1e-9);
     // Four at quarters: some neighbouring pair is always in front.
-    EXPECT_NEAR(OccludedAngleDeg({Horizontal(0.0), Horizontal(90.0), Horizontal(180.0), Horizontal(270.0)}, 40.0,
-                                 140.0),
-                0.0, 1e-9);
+    EXPECT_NEAR(
+        OccludedAngleDeg({Horizontal(0.0), Horizontal(90.0), Horizontal(180.0), Horizontal(270.0)}, 40.0, 140.0), 0.0,
+        1e-9);
     // A camera straight above is never hidden: it pairs with the other one's half turn.
     EXPECT_NEAR(OccludedAngleDeg({{0.0, -1.0, 0.0}, Horizontal(45.0)}, 40.0, 140.0), 180.0, 1e-9);
     // Above and below with the whole range: no turn hides either.
