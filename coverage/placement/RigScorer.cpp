@@ -171,7 +171,7 @@ bool CRigScorer::Completes(uint32_t row, size_t s) const
     return true;
 }
 
-int64_t CRigScorer::ViewGain(uint32_t row) const
+VP_POPCOUNT_CLONES int64_t CRigScorer::ViewGain(uint32_t row) const
 {
     const uint64_t* view = m_matrix.ViewBits(row);
     int64_t gain = 0;
@@ -180,11 +180,11 @@ int64_t CRigScorer::ViewGain(uint32_t row) const
     return gain;
 }
 
-RigScore CRigScorer::Exact(uint32_t row) const
+VP_POPCOUNT_CLONES RigScore CRigScorer::Exact(uint32_t row) const
 {
     const uint64_t* bits = m_matrix.Bits(row);
     int64_t gain = 0;
-    for (size_t w = 0; w < m_matrix.WordCount(); ++w) {
+    for (const uint32_t w : m_matrix.Words(row)) {
         const uint64_t open = bits[w] & ~m_aCovered[w] & m_aReady[w];
         if (open == 0)
             continue;
@@ -224,20 +224,22 @@ bool CRigScorer::MarkersScoreAbove(uint32_t row, const RigScore& floor, RigScore
     return MarkersAbove(row, floor, m_score.lacking - ViewGain(row), score);
 }
 
-bool CRigScorer::MarkersAbove(uint32_t row, const RigScore& floor, int64_t lacking, RigScore& score) const
+VP_POPCOUNT_CLONES bool CRigScorer::MarkersAbove(uint32_t row, const RigScore& floor, int64_t lacking,
+                                                 RigScore& score) const
 {
     const uint64_t* bits = m_matrix.Bits(row);
+    const std::vector<uint32_t>& words = m_matrix.Words(row);
     const int64_t seen = m_score.seen + m_matrix.SeenWeight(row);
     // What the row could complete at most: every open sample.
     int64_t bound = m_score.covered;
-    for (size_t w = 0; w < m_matrix.WordCount(); ++w)
+    for (const uint32_t w : words)
         bound += m_matrix.WordWeight(w) * std::popcount(bits[w] & ~m_aCovered[w] & m_aReady[w]);
     auto short_of = [&](int64_t covered) {
         return covered < floor.covered || (covered == floor.covered && seen <= floor.seen);
     };
     if (short_of(bound))
         return false;
-    for (size_t w = 0; w < m_matrix.WordCount(); ++w) {
+    for (const uint32_t w : words) {
         const uint64_t unsettled = bits[w] & ~m_aCovered[w] & m_aReady[w] & ~m_aSettled[w];
         for (uint64_t v = unsettled; v != 0; v &= v - 1) {
             if (Completes(row, 64 * w + static_cast<size_t>(std::countr_zero(v))))
@@ -251,11 +253,11 @@ bool CRigScorer::MarkersAbove(uint32_t row, const RigScore& floor, int64_t lacki
     return true;
 }
 
-int64_t CRigScorer::ShortfallGain(uint32_t row) const
+VP_POPCOUNT_CLONES int64_t CRigScorer::ShortfallGain(uint32_t row) const
 {
     const uint64_t* bits = m_matrix.Bits(row);
     int64_t gain = 0;
-    for (size_t w = 0; w < m_matrix.WordCount(); ++w)
+    for (const uint32_t w : m_matrix.Words(row))
         gain += m_matrix.WordWeight(w) * std::popcount(bits[w] & ~m_aFull[w]);
     return gain;
 }

@@ -13,7 +13,7 @@ CSightMatrix::CSightMatrix(std::vector<std::array<float, 3>> samples, std::vecto
     m_nTotalWeight = WeightOf(m_aValid.data());
 }
 
-int64_t CSightMatrix::WeightOf(const uint64_t* bits) const
+VP_POPCOUNT_CLONES int64_t CSightMatrix::WeightOf(const uint64_t* bits) const
 {
     int64_t sum = 0;
     for (size_t w = 0; w < m_aWeights.size(); ++w)
@@ -27,6 +27,7 @@ uint32_t CSightMatrix::AddRow(const uint64_t* bits, const RowCamera& camera, con
     m_aBits.resize(m_aBits.size() + WordCount());
     m_aViewBits.resize(m_aViewBits.size() + WordCount());
     m_aRows.push_back(camera);
+    m_aRowWords.emplace_back();
     m_aSeenWeight.push_back(0);
     SetRow(r, bits, camera, viewBits);
     return r;
@@ -36,9 +37,13 @@ void CSightMatrix::SetRow(uint32_t r, const uint64_t* bits, const RowCamera& cam
 {
     uint64_t* row = m_aBits.data() + static_cast<size_t>(r) * WordCount();
     uint64_t* view = m_aViewBits.data() + static_cast<size_t>(r) * WordCount();
+    std::vector<uint32_t>& words = m_aRowWords[r];
+    words.clear();
     for (size_t w = 0; w < WordCount(); ++w) {
         row[w] = bits[w] & m_aValid[w];
         view[w] = ((viewBits ? viewBits[w] : 0) | bits[w]) & m_aValid[w];
+        if (row[w] != 0)
+            words.push_back(static_cast<uint32_t>(w));
     }
     m_aRows[r] = camera;
     m_aSeenWeight[r] = WeightOf(row);
