@@ -20,14 +20,16 @@ using Clock = std::chrono::steady_clock;
 
 constexpr double kSnapMetres = 0.01;
 constexpr double kSnapDegrees = 0.5;
-// Share of the time limit the discrete search may take; the refinement has the rest.
+// Share of the time before the closing figures the discrete search may
+// take; the refinement has the rest.
 constexpr double kSearchShare = 0.9;
 constexpr int kRefineRounds = 2;
 // Lattices grow by this factor until they fit their budget.
 constexpr double kCoarsen = 1.05;
 // Time the closing figures take per target sample and camera, about (the
 // exact test and the occluded angle, twice): what the search leaves them.
-constexpr double kFigureSecondsPerSampleCamera = 1.5e-7; // The closing stages' least share of the time limit.
+constexpr double kFigureSecondsPerSampleCamera = 1.5e-7;
+// The closing figures' least share of the time limit.
 constexpr double kClosingShare = 0.1;
 
 bool PositiveFinite(double v)
@@ -217,7 +219,9 @@ PlacementResult Place(const PlacementRequest& request, const std::function<void(
         std::clamp(kFigureSecondsPerSampleCamera * scored *
                        static_cast<double>(request.fixed.size() + static_cast<size_t>(request.count)) / threads,
                    kClosingShare * request.timeLimitSeconds, 0.5 * request.timeLimitSeconds);
-    const Clock::time_point searchEnd = After(start, request.timeLimitSeconds - figureSeconds);
+    // The candidates and the search, then the refinement, then the figures.
+    const Clock::time_point refineEnd = After(start, request.timeLimitSeconds - figureSeconds);
+    const Clock::time_point searchEnd = After(start, kSearchShare * (request.timeLimitSeconds - figureSeconds));
 
     const CMountGeometry geometry(request.mounts, request.room, request.obstacles);
     CTargetSamples fineSamples(request.userOrigin, request.obstacles, request.latticeCorner, request.voxelEdge);
@@ -328,9 +332,8 @@ PlacementResult Place(const PlacementRequest& request, const std::function<void(
         fixedRows.push_back(r);
 
     SearchSettings settings = request.search;
-    settings.deadline = std::min(settings.deadline, After(start, kSearchShare * request.timeLimitSeconds));
     settings.deadline = std::min(settings.deadline, searchEnd);
-    const Clock::time_point deadline = std::min({request.search.deadline, limit, searchEnd});
+    const Clock::time_point deadline = std::min(request.search.deadline, refineEnd);
     CPlacementSearch search(candidates.Matrix(), rule, fixedRows, slotCandidates);
     const double total = static_cast<double>(std::max<int64_t>(1, candidates.Matrix().TotalWeight()));
     auto placedOf = [&](uint32_t row) {
