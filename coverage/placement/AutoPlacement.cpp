@@ -213,7 +213,6 @@ PlacementResult Place(const PlacementRequest& request, const std::function<void(
         result.error = *error;
         return result;
     }
-    const Clock::time_point limit = After(start, request.timeLimitSeconds);
     // The closing figures are left their share of the limit.
     const double figureSeconds =
         std::clamp(kFigureSecondsPerSampleCamera * scored *
@@ -430,8 +429,8 @@ PlacementResult Place(const PlacementRequest& request, const std::function<void(
                 const MountSegment& segment = geometry.Mounts().segments[static_cast<size_t>(camera.place.index)];
                 scale = Length(segment.b - segment.a);
             }
-            // Past the time limit each coordinate takes its nearest step alone.
-            const size_t most = Clock::now() >= limit ? 1 : 3;
+            // In the closing figures' share of the time each coordinate takes its nearest step alone.
+            const size_t most = Clock::now() >= refineEnd ? 1 : 3;
             auto nearest = [most](std::vector<double> choices) {
                 choices.resize(std::min(choices.size(), most));
                 return choices;
@@ -485,7 +484,9 @@ PlacementResult Place(const PlacementRequest& request, const std::function<void(
         return std::make_pair(cameras, EvaluateRig(all, fineSamples, rule));
     };
     auto [snappedDiscrete, discreteFigures] = snap(discrete);
-    auto [snappedRefined, refinedFigures] = snap(refined);
+    // A refinement that moved nothing leaves the search's rig to snap once.
+    auto [snappedRefined, refinedFigures] =
+        refiner.Evaluations() > 0 ? snap(refined) : std::make_pair(snappedDiscrete, discreteFigures);
     const bool keepRefined = BetterFigures(refinedFigures, discreteFigures, request.objective);
     const std::vector<RefinedCamera>& chosen = keepRefined ? snappedRefined : snappedDiscrete;
     result.after = keepRefined ? refinedFigures : discreteFigures;
