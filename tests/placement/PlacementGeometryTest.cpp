@@ -334,3 +334,35 @@ TEST(PlacementMemoryTest, TheCountsBeforeAllocatingAreThoseTheBuildGives)
     ASSERT_TRUE(notFree);
     EXPECT_NE(notFree->find("available now"), std::string::npos);
 }
+
+TEST_F(PlacementGeometryTest, EveryCandidatesRowIsItsOwnSightTestedSampleBySample)
+{
+    // The build passes over the words whose samples lie outside a field and
+    // shares one place's rays among its aims and lenses: the rows must be
+    // those of the plain test of every sample.
+    auto obstacles = std::make_shared<CObstacleSet>();
+    ASSERT_FALSE(obstacles->AddBox({"desk", {2.0, 0.0, 2.0}, {2.6, 1.2, 2.8}}));
+    PlacementRequest request = Request(obstacles);
+    const CMountGeometry geometry(request.mounts, request.room, obstacles);
+    CTargetSamples samples(request.userOrigin, obstacles, request.latticeCorner, request.voxelEdge);
+    const std::vector<TargetBox> target = {{{0.5, 0.0, 0.5}, {5.5, 2.0, 4.5}, 1.0},
+                                           {{1.0, 1.0, 1.0}, {1.5, 2.5, 4.0}, 2.0}};
+    for (const TargetBox& box : target)
+        samples.AddBox(box, 0.3);
+    std::vector<CameraModel> models(3);
+    models[0].focalMm = 4.0f;
+    models[2].focalMm = 25.0f;
+    CPlacementCandidates candidates(geometry, samples, request.userOrigin, request.planning);
+    ASSERT_TRUE(candidates.Build({}, geometry.Places(0.6, 1.0), AimPoints(target), models, 2));
+    const CSightMatrix& matrix = candidates.Matrix();
+    ASSERT_GT(candidates.CandidateCount(), 500u);
+    for (uint32_t row = 0; row < candidates.CandidateCount(); ++row) {
+        const Candidate& c = candidates.CandidateOf(row);
+        const auto sight = candidates.SightOfCamera(
+            PlacedPlanningCamera(models[c.lens], c.pose, request.userOrigin, request.planning));
+        for (size_t w = 0; w < matrix.WordCount(); ++w) {
+            ASSERT_EQ(matrix.Bits(row)[w], sight.marker[w] & matrix.Valid()[w]) << row << " word " << w;
+            ASSERT_EQ(matrix.ViewBits(row)[w], (sight.view[w] | sight.marker[w]) & matrix.Valid()[w]) << row;
+        }
+    }
+}
