@@ -86,7 +86,9 @@ PlacementFigures EvaluateRig(const std::vector<PlanningCamera>& cameras, const C
     figures.minMarkerCameras = figures.minSeenCameras = std::numeric_limits<uint32_t>::max();
     std::vector<SampleFigure> judged(samples.Count());
     const auto n = static_cast<std::ptrdiff_t>(samples.Count());
-#pragma omp parallel
+    // A few words of samples are judged faster than threads are woken.
+    constexpr std::ptrdiff_t kParallelSamples = 4096;
+#pragma omp parallel if (n >= kParallelSamples)
     {
         COccludedAngle occludedAngle;
         std::vector<std::array<double, 3>> rays;
