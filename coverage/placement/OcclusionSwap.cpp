@@ -11,14 +11,14 @@ namespace
 constexpr double kArcDeg = 360.0 / COcclusionSwap::kArcs;
 constexpr size_t kOverhead = 360;
 // How often the candidate loops look at the clock and the flag.
-constexpr uint32_t kStopCheckEvery = 64;
+constexpr uint32_t kSwapCheckEvery = 64;
 
-int Count(const COcclusionSwap::ArcMask& mask)
+int ArcCount(const COcclusionSwap::ArcMask& mask)
 {
     return std::popcount(mask[0]) + std::popcount(mask[1]);
 }
 
-bool Stopped(const SearchSettings& settings)
+bool SwapStopped(const SearchSettings& settings)
 {
     if (settings.cancel && settings.cancel->load(std::memory_order_relaxed))
         return true;
@@ -100,7 +100,7 @@ void COcclusionSwap::Rebuild()
         for (uint64_t v = valid[w]; v != 0; v &= v - 1) {
             const size_t s = 64 * w + static_cast<size_t>(std::countr_zero(v));
             m_aMask[s] = MaskAt(s);
-            m_nFree += m_matrix.WordWeight(w) * Count(m_aMask[s]);
+            m_nFree += m_matrix.WordWeight(w) * ArcCount(m_aMask[s]);
         }
     }
 }
@@ -113,7 +113,7 @@ int64_t COcclusionSwap::Gain(uint32_t row) const
         for (uint64_t v = bits[w]; v != 0; v &= v - 1) {
             const size_t s = 64 * w + static_cast<size_t>(std::countr_zero(v));
             const ArcMask& mask = m_aMask[s];
-            if (Count(mask) == kArcs)
+            if (ArcCount(mask) == kArcs)
                 continue;
             const std::array<float, 3> u = m_matrix.Ray(row, s);
             const ArcMask& hu = HalfTurn(u);
@@ -128,7 +128,7 @@ int64_t COcclusionSwap::Gain(uint32_t row) const
                 grown[0] |= hu[0] & hm[0];
                 grown[1] |= hu[1] & hm[1];
             }
-            gain += m_matrix.WordWeight(w) * (Count(grown) - Count(mask));
+            gain += m_matrix.WordWeight(w) * (ArcCount(grown) - ArcCount(mask));
         }
     }
     return gain;
@@ -172,9 +172,9 @@ void COcclusionSwap::Run(const std::vector<uint32_t>& fixed, std::vector<uint32_
             uint32_t best = current;
             int64_t bestGain = Gain(current);
             for (const uint32_t row : slotCandidates[k]) {
-                if (++sinceCheck == kStopCheckEvery) {
+                if (++sinceCheck == kSwapCheckEvery) {
                     sinceCheck = 0;
-                    if (Stopped(settings)) {
+                    if (SwapStopped(settings)) {
                         m_aRows.insert(m_aRows.begin() + static_cast<std::ptrdiff_t>(member), best);
                         slots[k] = best;
                         Rebuild();

@@ -199,6 +199,7 @@ bool CPlacementCandidates::Build(const std::vector<FixedCamera>& fixed, const st
     std::vector<PlanningCamera> cameras(all.size());
     // Each model's fields, for the balls' cones.
     std::vector<PlanningCamera> fields;
+    fields.reserve(models.size());
     for (const CameraModel& model : models)
         fields.push_back(PlacedPlanningCamera(model, {}, m_userOrigin, m_settings));
     const std::vector<WordBall> balls = WordBalls(m_samples);

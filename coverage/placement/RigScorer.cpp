@@ -4,6 +4,28 @@
 #include <cmath>
 #include <numbers>
 
+namespace
+{
+
+// The weight of the samples set in bits & ~without & within over the words
+// listed (a null mask leaves the bits as they are).
+VP_POPCOUNT_CLONES int64_t WeightOfSet(const CSightMatrix& matrix, const std::vector<uint32_t>& words,
+                                       const uint64_t* bits, const uint64_t* without, const uint64_t* within)
+{
+    int64_t sum = 0;
+    for (const uint32_t w : words) {
+        uint64_t v = bits[w];
+        if (without)
+            v &= ~without[w];
+        if (within)
+            v &= within[w];
+        sum += matrix.WordWeight(w) * std::popcount(v);
+    }
+    return sum;
+}
+
+} // namespace
+
 CRigScorer::CRigScorer(const CSightMatrix& matrix, const ScoreRule& rule)
     : m_matrix(matrix), m_rule(rule), m_nNeed(rule.robust ? rule.minCameras + 1 : rule.minCameras),
       m_dCosLow(std::cos(rule.maxAngleDeg * std::numbers::pi / 180.0)),
@@ -171,16 +193,12 @@ bool CRigScorer::Completes(uint32_t row, size_t s) const
     return true;
 }
 
-VP_POPCOUNT_CLONES int64_t CRigScorer::ViewGain(uint32_t row) const
+int64_t CRigScorer::ViewGain(uint32_t row) const
 {
-    const uint64_t* view = m_matrix.ViewBits(row);
-    int64_t gain = 0;
-    for (const uint32_t w : m_aShortWords)
-        gain += m_matrix.WordWeight(w) * std::popcount(view[w] & m_aShort[w]);
-    return gain;
+    return WeightOfSet(m_matrix, m_aShortWords, m_matrix.ViewBits(row), nullptr, m_aShort.data());
 }
 
-VP_POPCOUNT_CLONES RigScore CRigScorer::Exact(uint32_t row) const
+RigScore CRigScorer::Exact(uint32_t row) const
 {
     const uint64_t* bits = m_matrix.Bits(row);
     int64_t gain = 0;
@@ -224,16 +242,13 @@ bool CRigScorer::MarkersScoreAbove(uint32_t row, const RigScore& floor, RigScore
     return MarkersAbove(row, floor, m_score.lacking - ViewGain(row), score);
 }
 
-VP_POPCOUNT_CLONES bool CRigScorer::MarkersAbove(uint32_t row, const RigScore& floor, int64_t lacking,
-                                                 RigScore& score) const
+bool CRigScorer::MarkersAbove(uint32_t row, const RigScore& floor, int64_t lacking, RigScore& score) const
 {
     const uint64_t* bits = m_matrix.Bits(row);
     const std::vector<uint32_t>& words = m_matrix.Words(row);
     const int64_t seen = m_score.seen + m_matrix.SeenWeight(row);
     // What the row could complete at most: every open sample.
-    int64_t bound = m_score.covered;
-    for (const uint32_t w : words)
-        bound += m_matrix.WordWeight(w) * std::popcount(bits[w] & ~m_aCovered[w] & m_aReady[w]);
+    int64_t bound = m_score.covered + WeightOfSet(m_matrix, words, bits, m_aCovered.data(), m_aReady.data());
     auto short_of = [&](int64_t covered) {
         return covered < floor.covered || (covered == floor.covered && seen <= floor.seen);
     };
@@ -253,11 +268,7 @@ VP_POPCOUNT_CLONES bool CRigScorer::MarkersAbove(uint32_t row, const RigScore& f
     return true;
 }
 
-VP_POPCOUNT_CLONES int64_t CRigScorer::ShortfallGain(uint32_t row) const
+int64_t CRigScorer::ShortfallGain(uint32_t row) const
 {
-    const uint64_t* bits = m_matrix.Bits(row);
-    int64_t gain = 0;
-    for (const uint32_t w : m_matrix.Words(row))
-        gain += m_matrix.WordWeight(w) * std::popcount(bits[w] & ~m_aFull[w]);
-    return gain;
+    return WeightOfSet(m_matrix, m_matrix.Words(row), m_matrix.Bits(row), m_aFull.data(), nullptr);
 }

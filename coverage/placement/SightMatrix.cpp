@@ -13,12 +13,22 @@ CSightMatrix::CSightMatrix(std::vector<std::array<float, 3>> samples, std::vecto
     m_nTotalWeight = WeightOf(m_aValid.data());
 }
 
-VP_POPCOUNT_CLONES int64_t CSightMatrix::WeightOf(const uint64_t* bits) const
+namespace
+{
+
+VP_POPCOUNT_CLONES int64_t WeightedCount(const int64_t* weights, size_t words, const uint64_t* bits)
 {
     int64_t sum = 0;
-    for (size_t w = 0; w < m_aWeights.size(); ++w)
-        sum += m_aWeights[w] * std::popcount(bits[w]);
+    for (size_t w = 0; w < words; ++w)
+        sum += weights[w] * std::popcount(bits[w]);
     return sum;
+}
+
+} // namespace
+
+int64_t CSightMatrix::WeightOf(const uint64_t* bits) const
+{
+    return WeightedCount(m_aWeights.data(), m_aWeights.size(), bits);
 }
 
 uint32_t CSightMatrix::AddRow(const uint64_t* bits, const RowCamera& camera, const uint64_t* viewBits)

@@ -6,8 +6,17 @@
 #include <vector>
 
 // Hot loops of the scoring take the processor's population count where it
-// has one (compiled twice, chosen when the program starts).
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+// has one (compiled twice, chosen when the program starts). Not in the
+// sanitized builds: their runtimes are not up yet when the choice is made.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define VP_NO_POPCOUNT_CLONES
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define VP_NO_POPCOUNT_CLONES
+#endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(VP_NO_POPCOUNT_CLONES)
 #define VP_POPCOUNT_CLONES __attribute__((target_clones("popcnt", "default")))
 #else
 #define VP_POPCOUNT_CLONES
