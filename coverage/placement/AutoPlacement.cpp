@@ -348,10 +348,15 @@ PlacementResult Place(const PlacementRequest& request, const std::function<void(
         progress(shown);
     });
     // The occlusion objective starts from the rig that covers best and
-    // trades its cameras for those that free the most turn.
+    // trades its cameras for those that free the most turn; the closing
+    // figures then choose between the two rigs, so that the objective never
+    // ends above the rig the coverage search found.
+    std::vector<std::vector<uint32_t>> starts{found.rows};
     if (request.objective == PlacementObjective::Occlusion && found.bestRestart >= 0) {
         COcclusionSwap swap(candidates.Matrix(), rule);
-        swap.Run(fixedRows, found.rows, slotCandidates, settings);
+        swap.Run(fixedRows, starts.front(), slotCandidates, settings);
+        if (starts.front() != found.rows)
+            starts.push_back(found.rows);
     }
     stageDone("search");
     result.evaluations = found.evaluations;
@@ -369,20 +374,25 @@ PlacementResult Place(const PlacementRequest& request, const std::function<void(
     }
 
     // Each new camera gets rows of its own, one for the rig as found and one
-    // the refinement moves.
+    // the refinement moves, for each rig the figures choose from.
     CSightMatrix& matrix = candidates.Matrix();
     CPoseRefiner refiner(candidates, rule, settings.minSpacing);
-    std::vector<RefinedCamera> discrete, refined;
-    for (size_t k = 0; k < found.rows.size(); ++k) {
-        const uint32_t row = found.rows[k];
-        const Candidate& c = candidates.CandidateOf(row);
-        const std::vector<uint64_t> bits(matrix.Bits(row), matrix.Bits(row) + matrix.WordCount());
-        const std::vector<uint64_t> view(matrix.ViewBits(row), matrix.ViewBits(row) + matrix.WordCount());
-        RefinedCamera camera{places[c.place], c.pose, c.lens,
-                             matrix.AddRow(bits.data(), matrix.Camera(row), view.data())};
-        discrete.push_back(camera);
-        camera.row = matrix.AddRow(bits.data(), matrix.Camera(row), view.data());
-        refined.push_back(camera);
+    struct Rigs {
+        std::vector<RefinedCamera> discrete, refined;
+        bool moved = false; // the refinement evaluated a pose
+    };
+    std::vector<Rigs> rigs(starts.size());
+    for (size_t r = 0; r < starts.size(); ++r) {
+        for (const uint32_t row : starts[r]) {
+            const Candidate& c = candidates.CandidateOf(row);
+            const std::vector<uint64_t> bits(matrix.Bits(row), matrix.Bits(row) + matrix.WordCount());
+            const std::vector<uint64_t> view(matrix.ViewBits(row), matrix.ViewBits(row) + matrix.WordCount());
+            RefinedCamera camera{places[c.place], c.pose, c.lens,
+                                 matrix.AddRow(bits.data(), matrix.Camera(row), view.data())};
+            rigs[r].discrete.push_back(camera);
+            camera.row = matrix.AddRow(bits.data(), matrix.Camera(row), view.data());
+            rigs[r].refined.push_back(camera);
+        }
     }
     if (request.refine && !result.cancelled) {
         if (progress) {
@@ -391,13 +401,17 @@ PlacementResult Place(const PlacementRequest& request, const std::function<void(
                                     result.restarts,
                                     static_cast<double>(found.score.covered) / total,
                                     {}};
-            for (const uint32_t row : found.rows)
+            for (const uint32_t row : starts.front())
                 shown.best.push_back(placedOf(row));
             progress(shown);
         }
-        for (int round = 0; round < kRefineRounds; ++round) {
-            if (!refiner.Round(refined, fixedRows, request.refineEvaluations, deadline, request.search.cancel))
-                break;
+        for (Rigs& rig : rigs) {
+            const uint64_t before = refiner.Evaluations();
+            for (int round = 0; round < kRefineRounds; ++round) {
+                if (!refiner.Round(rig.refined, fixedRows, request.refineEvaluations, deadline, request.search.cancel))
+                    break;
+            }
+            rig.moved = refiner.Evaluations() > before;
         }
         result.evaluations += refiner.Evaluations();
         if (request.search.cancel && request.search.cancel->load()) {
@@ -483,15 +497,23 @@ PlacementResult Place(const PlacementRequest& request, const std::function<void(
                 PlacedPlanningCamera(models[camera.model], camera.pose, request.userOrigin, request.planning));
         return std::make_pair(cameras, EvaluateRig(all, fineSamples, rule));
     };
-    auto [snappedDiscrete, discreteFigures] = snap(discrete);
-    // A refinement that moved nothing leaves the search's rig to snap once.
-    auto [snappedRefined, refinedFigures] =
-        refiner.Evaluations() > 0 ? snap(refined) : std::make_pair(snappedDiscrete, discreteFigures);
-    const bool keepRefined = BetterFigures(refinedFigures, discreteFigures, request.objective);
-    const std::vector<RefinedCamera>& chosen = keepRefined ? snappedRefined : snappedDiscrete;
-    result.after = keepRefined ? refinedFigures : discreteFigures;
-    result.unrefined = discreteFigures;
-    for (const RefinedCamera& camera : chosen)
+    // Of each rig as found and as refined (a refinement that moved nothing
+    // leaves one to snap), the best by the objective; the earlier on a tie.
+    std::optional<std::pair<std::vector<RefinedCamera>, PlacementFigures>> best;
+    for (const Rigs& rig : rigs) {
+        auto asFound = snap(rig.discrete);
+        if (!best)
+            result.unrefined = asFound.second;
+        if (!best || BetterFigures(asFound.second, best->second, request.objective))
+            best = std::move(asFound);
+        if (!rig.moved)
+            continue;
+        auto moved = snap(rig.refined);
+        if (BetterFigures(moved.second, best->second, request.objective))
+            best = std::move(moved);
+    }
+    result.after = best->second;
+    for (const RefinedCamera& camera : best->first)
         result.placed.push_back(Placed(geometry, camera.place, camera.pose, models[camera.model]));
     stageDone("figures");
     result.ok = true;

@@ -183,6 +183,22 @@ TEST_F(CliPlaceTest, ProjectTargetsBeyondTheBoundsAreRefusedNamingTheKey)
     }
 }
 
+TEST_F(CliPlaceTest, TheOcclusionObjectiveLowersTheMeanOccludedAngle)
+{
+    const std::string place = "place --room 8,6,3.5 --count 8 --target 1,0,1,7,2,5 --sample-step 0.5 --restarts 2";
+    const CliRun coverage = Cli(place);
+    ASSERT_EQ(coverage.status, 0) << coverage.err;
+    const CliRun occlusion = Cli(place + " --objective occlusion");
+    ASSERT_EQ(occlusion.status, 0) << occlusion.err;
+    const json a = json::parse(coverage.out), b = json::parse(occlusion.out);
+    EXPECT_EQ(a["settings"]["objective"], "coverage");
+    EXPECT_EQ(b["settings"]["objective"], "occlusion");
+    EXPECT_LT(b["after"]["mean_occluded_deg"].get<double>(), a["after"]["mean_occluded_deg"].get<double>() - 1.0);
+    // Both report both figures.
+    EXPECT_GT(a["after"]["objective"].get<double>(), 0.9);
+    EXPECT_GT(b["after"]["objective"].get<double>(), 0.9);
+}
+
 TEST_F(CliPlaceTest, DefaultMountsAreAboveTheHeadsAndTheKitAndReplaceWork)
 {
     ASSERT_EQ(Cli("rig --room 6,5,3 --default-rig 3 --save-project " + Path("plan.vplan")).status, 0);
