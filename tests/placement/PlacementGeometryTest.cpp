@@ -117,6 +117,8 @@ TEST_F(PlacementGeometryTest, APlacedRigSeesMarkersAtTheTargetsVoxelCentresAsThe
     const PlacementFigures figures = EvaluateRig(cameras, samples, {});
 
     size_t s = 0, markers = 0, inside = 0;
+    double occluded = 0.0;
+    size_t unoccluded = 0;
     for (size_t k = 0; k < ks.size(); ++k) {
         for (size_t i = 0; i < is.size(); ++i) {
             for (size_t j = 0; j < js.size(); ++j, ++s) {
@@ -129,9 +131,18 @@ TEST_F(PlacementGeometryTest, APlacedRigSeesMarkersAtTheTargetsVoxelCentresAsThe
                 ASSERT_EQ(samples.Valid(s), !volume.InsideObstacle(t)) << "voxel " << t;
                 markers += count;
                 inside += samples.Valid(s) ? 0 : 1;
+                if (samples.Valid(s)) {
+                    occluded += planning.OccludedDeg(t);
+                    unoccluded += planning.OccludedDeg(t) == 0.0f ? 1 : 0;
+                }
             }
         }
     }
+    // The placement's occlusion figures are the planning measures' over the target's voxels.
+    const auto valid = static_cast<double>(samples.ValidCount());
+    EXPECT_NEAR(figures.meanOccludedDeg, occluded / valid, 1e-4);
+    EXPECT_DOUBLE_EQ(figures.shareUnoccluded, static_cast<double>(unoccluded) / valid);
+    EXPECT_LT(figures.meanOccludedDeg, 360.0);
     EXPECT_EQ(s, samples.ValidCount() + inside);
     EXPECT_GT(inside, 0u);
     EXPECT_GT(markers, samples.ValidCount());
