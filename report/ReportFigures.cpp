@@ -53,7 +53,8 @@ std::vector<HistogramBar> MeasureBars(const CCoverageVolume& volume, const CPlan
     return BarsOf(values, edges, decimals);
 }
 
-CameraRow RowOf(const CCameraSet& cameras, const CPlanningMeasures& planning, int i, float lengthM, float widthM)
+CameraRow RowOf(const CCameraSet& cameras, const CPlanningMeasures& planning, int i, float lengthM, float widthM,
+                float heightM)
 {
     CameraRow row;
     row.number = static_cast<uint32_t>(i) + 1;
@@ -62,7 +63,7 @@ CameraRow RowOf(const CCameraSet& cameras, const CPlanningMeasures& planning, in
     // The user frame's Z runs against the scene's z.
     const Vec3d axis = OpticalAxis(EdgesOf(cameras, i));
     const WallPan pan = PanFromNearestWall(row.position.x, row.position.z, lengthM, widthM, axis.x, -axis.z);
-    row.wall = pan.wall;
+    row.wall = MountText(row.position, lengthM, widthM, heightM, pan.wall);
     row.panDeg = pan.panDeg;
     row.tiltDownDeg = Degrees(std::asin(std::clamp(-axis.y, -1.0, 1.0)));
     const double across = std::hypot(axis.x, axis.z);
@@ -110,6 +111,13 @@ WallPan PanFromNearestWall(double x, double z, double lengthM, double widthM, do
     if (pan <= -180.0)
         pan += 360.0;
     return {nearest->name, pan == 0.0 ? 0.0 : pan};
+}
+
+std::string MountText(const Vec3d& position, double lengthM, double widthM, double heightM,
+                      const std::string& nearestWall)
+{
+    const double wall = std::min({position.x, lengthM - position.x, position.z, widthM - position.z});
+    return heightM - position.y < wall ? "ceiling, near " + nearestWall : nearestWall;
 }
 
 std::vector<HistogramBar> BarsOf(const std::vector<float>& values, const std::vector<double>& edges, int decimals)
@@ -167,6 +175,9 @@ ReportFigures CollectReportFigures(const CCoverageVolume& volume, const CPlannin
     f.withinSigmaM3 = planning.VolumeOf(planning.WithinSigmaCount());
     f.sigmaMedianMm = planning.Sigma3dMedian();
     f.sigmaP95Mm = planning.Sigma3dP95();
+    f.occludedMeanDeg = planning.OccludedMeanDeg();
+    f.unoccludedM3 = planning.VolumeOf(planning.UnoccludedCount());
+    f.occludedWithin45M3 = planning.VolumeOf(planning.OccludedWithin45Count());
     f.markerPxBars = MeasureBars(volume, planning, PlanningMeasure::MarkerPx);
     f.sigmaBars = MeasureBars(volume, planning, PlanningMeasure::Sigma);
 
@@ -174,7 +185,7 @@ ReportFigures CollectReportFigures(const CCoverageVolume& volume, const CPlannin
     f.targetCoverage = ComputeTargetCoverage(volume, planning, target, cameras);
 
     for (uint32_t c = 0; c < f.cameraCount; ++c)
-        f.cameras.push_back(RowOf(cameras, planning, static_cast<int>(c), f.lengthM, f.widthM));
+        f.cameras.push_back(RowOf(cameras, planning, static_cast<int>(c), f.lengthM, f.widthM, f.heightM));
     if (obstacles) {
         for (const ObstacleBox& box : obstacles->GetBoxes())
             f.obstacles.push_back({box.name, false, box.min, box.max, {}, {}, 1.0});
