@@ -25,12 +25,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <new>
 
 namespace
 {
@@ -99,8 +102,11 @@ CAutoPlacePanel::CAutoPlacePanel(CVolumeView& view, std::shared_ptr<const CObsta
     : QWidget(parent, Qt::Tool), m_view(view), m_pObstacles(std::move(obstacles)), m_pPlacement(std::move(placement)),
       m_undo(undo), m_prompts(prompts), m_pTarget(new QTableWidget(0, kColCount, this)),
       m_pAddBox(new QPushButton("Add Box", this)), m_pRemoveBox(new QPushButton("Remove Box", this)),
-      m_pRobust(new QCheckBox("Robust: still K with any one camera lost", this)), m_pProjectMounts(new QLabel(this)),
-      m_pProgress(new QLabel(this)), m_pStart(new QPushButton("Start", this)),
+      m_pRobust(new QCheckBox("Robust: still K with any one camera lost", this)),
+      m_pLensKit(new QCheckBox("A kit: the search chooses each camera's lens from the list", this)),
+      m_pOcclusion(new QCheckBox("Seek the least occluded angle (performers hide markers)", this)),
+      m_pAddToRig(new QRadioButton("Add to the rig", this)), m_pReplaceRig(new QRadioButton("Replace the rig", this)),
+      m_pProjectMounts(new QLabel(this)), m_pProgress(new QLabel(this)), m_pStart(new QPushButton("Start", this)),
       m_pCancel(new QPushButton("Cancel", this)), m_pAccept(new QPushButton("Accept", this))
 {
     setWindowTitle("Auto-Place");
@@ -120,7 +126,7 @@ CAutoPlacePanel::CAutoPlacePanel(CVolumeView& view, std::shared_ptr<const CObsta
                                   "K: cameras per target point",
                                   "Time limit (s)",
                                   "Sample step (m)",
-                                  "Wall band (m, bottom, top; empty: whole wall)"};
+                                  "Wall band (m, bottom, top; empty: above the performers' heads)"};
     for (int f = 0; f < kFieldCount; ++f) {
         m_fields[f] = new QLineEdit(defaults[f], this);
         form->addRow(labels[f], m_fields[f]);
@@ -135,6 +141,14 @@ CAutoPlacePanel::CAutoPlacePanel(CVolumeView& view, std::shared_ptr<const CObsta
     m_pProjectMounts->setWordWrap(true);
     form->addRow("", m_pProjectMounts);
     form->addRow("", m_pRobust);
+    form->addRow("", m_pLensKit);
+    form->addRow("", m_pOcclusion);
+    auto* rig = new QHBoxLayout;
+    m_pAddToRig->setChecked(true);
+    rig->addWidget(m_pAddToRig);
+    rig->addWidget(m_pReplaceRig);
+    rig->addStretch();
+    form->addRow("The cameras placed", rig);
 
     auto* runButtons = new QHBoxLayout;
     runButtons->addWidget(m_pStart);
@@ -220,6 +234,12 @@ void CAutoPlacePanel::ShowPlanSetup()
         mounts.wallBand
             ? QString("%1, %2").arg((*mounts.wallBand)[0], 0, 'g', 10).arg((*mounts.wallBand)[1], 0, 'g', 10)
             : QString());
+    // An empty band is the default one: the field shows which.
+    if (s) {
+        const auto band = DefaultWallBand({s->GetRoomLength(), s->GetRoomWidth(), s->GetRoomHeight()});
+        m_fields[kWallBand]->setPlaceholderText(
+            QString("%1, %2 (the default)").arg(band[0], 0, 'g', 4).arg(band[1], 0, 'g', 4));
+    }
     m_projectMounts = {};
     m_projectMounts.segments = mounts.segments;
     m_projectMounts.points = mounts.points;
@@ -321,10 +341,14 @@ std::optional<PlacementRequest> CAutoPlacePanel::BuildRequest(std::string& refus
         return std::nullopt;
     request.target = setup->target;
     request.mounts = *setup->mounts;
+    request.remedyNames = {kFieldNames[kSampleStep], "the room", kFieldNames[kCount]};
+    request.objective = m_pOcclusion->isChecked() ? PlacementObjective::Occlusion : PlacementObjective::Coverage;
 
     CCameraSet cameras = *set;
     cameras.RecomputeFieldOfView();
-    const uint32_t end = std::min(s->GetEndCamera(), s->GetCameraCount());
+    // Replacing the rig: none of its cameras stays.
+    const uint32_t end =
+        m_pReplaceRig->isChecked() ? s->GetFirstCamera() : std::min(s->GetEndCamera(), s->GetCameraCount());
     // The enabled cameras of the active range stay where they are; the search places beside them.
     for (uint32_t c = s->GetFirstCamera(); c < end; ++c) {
         const int i = static_cast<int>(c);
@@ -337,7 +361,7 @@ std::optional<PlacementRequest> CAutoPlacePanel::BuildRequest(std::string& refus
     if (!count)
         return refuse(kFieldNames[kCount], "a whole number of cameras");
     // Beside the whole rig: the plan holds at most kMaxCameras, enabled or not.
-    if (const auto error = CheckPlacedCount(*count, s->GetCameraCount()))
+    if (const auto error = CheckPlacedCount(*count, m_pReplaceRig->isChecked() ? 0 : s->GetCameraCount()))
         return refuse(kFieldNames[kCount], *error);
     if (*count == 0)
         return refuse(kFieldNames[kCount], "at least 1 camera to place");
@@ -352,6 +376,8 @@ std::optional<PlacementRequest> CAutoPlacePanel::BuildRequest(std::string& refus
         request.lenses.push_back(static_cast<float>(f));
     }
     request.model.focalMm = request.lenses.front();
+    if (m_pLensKit->isChecked())
+        request.lensKit = std::exchange(request.lenses, {});
     // A camera type, or the pixels of a custom sensor, as `place` takes them.
     const auto sensor = ParseNumbers(m_fields[kSensor]->text());
     if (!sensor || sensor->size() > 2)
@@ -397,6 +423,8 @@ std::optional<PlacementRequest> CAutoPlacePanel::BuildRequest(std::string& refus
     request.search.threads = SearchThreads();
     if (const auto error = CheckPlacementRequest(request))
         return refuse("Auto-Place", *error);
+    if (const auto error = CheckPlacementFits(request))
+        return refuse("Auto-Place", *error);
     return request;
 }
 
@@ -413,6 +441,7 @@ void CAutoPlacePanel::Start()
     JoinWorker();
     m_result.reset();
     m_startRig = CPlanUndo::Capture();
+    m_bReplace = m_pReplaceRig->isChecked();
     m_aShownTarget = request->target;
     m_pRun = std::make_unique<Run>();
     m_pRun->request = std::move(*request);
@@ -423,10 +452,20 @@ void CAutoPlacePanel::Start()
     m_pProgress->setText("Starting: the target points and the places on the mounts");
     ShowPreview({});
     state->worker = std::thread([this, state, run] {
-        const PlacementResult result = RunPlacement(state->request, [this, run](const PlacementProgress& p) {
-            QMetaObject::invokeMethod(
-                this, [this, run, p] { OnProgress(run, p); }, Qt::QueuedConnection);
-        });
+        // Nothing the placement throws may end the program with the plan unsaved.
+        PlacementResult result;
+        try {
+            result = RunPlacement(state->request, [this, run](const PlacementProgress& p) {
+                QMetaObject::invokeMethod(
+                    this, [this, run, p] { OnProgress(run, p); }, Qt::QueuedConnection);
+            });
+        } catch (const std::bad_alloc&) {
+            result = {};
+            result.error = OutOfMemoryText(state->request.remedyNames);
+        } catch (const std::exception& error) {
+            result = {};
+            result.error = std::string("the placement stopped on an error: ") + error.what();
+        }
         QMetaObject::invokeMethod(
             this, [this, run, result] { OnFinished(run, result); }, Qt::QueuedConnection);
         state->finished = true;
@@ -450,6 +489,7 @@ void CAutoPlacePanel::Accept()
     if (m_eState != Done || !m_result)
         return;
     const std::vector<PlacedCamera> placed = m_result->placed;
+    const bool replace = m_bReplace;
     SceneSettings& s = *GetSceneSettings();
     // The cameras were placed beside the rig as it was at Start.
     if (!m_startRig || !CPlanUndo::SameRig(*m_startRig, CPlanUndo::Capture())) {
@@ -457,12 +497,18 @@ void CAutoPlacePanel::Accept()
                               kRefusedCaption, PromptButtons::Ok);
         return;
     }
-    m_undo.Apply("Auto-Place", [&s, &placed] {
+    m_undo.Apply("Auto-Place", [&s, &placed, replace] {
         CCameraSet& set = CCameraSet::Instance();
-        const uint32_t old = s.GetCameraCount();
+        // Replacing: the placed cameras take the rig's first places; the range holds them all.
+        const uint32_t old = replace ? 0 : s.GetCameraCount();
         // The range takes the new cameras in (its end moves with the count), as the command line's plan does.
         s.SetCameraCount(old + static_cast<uint32_t>(placed.size()));
-        set.AllocateAdded();
+        if (replace) {
+            s.SetFirstCamera(0);
+            set.Allocate(s.GetCameraCount());
+        } else {
+            set.AllocateAdded();
+        }
         for (size_t k = 0; k < placed.size(); ++k) {
             const int i = static_cast<int>(old + k);
             const PlacedCamera& camera = placed[k];
@@ -483,7 +529,8 @@ void CAutoPlacePanel::Accept()
         set.RecomputeFieldOfView();
     });
     ClearPreview();
-    m_pProgress->setText(QString("Accepted: %1 cameras added to the plan (Edit > Undo takes them out)")
+    m_pProgress->setText(QString(replace ? "Accepted: the rig replaced by %1 cameras (Edit > Undo puts it back)"
+                                         : "Accepted: %1 cameras added to the plan (Edit > Undo takes them out)")
                              .arg(static_cast<int>(placed.size())));
     ShowState(Idle);
 }
@@ -556,7 +603,9 @@ void CAutoPlacePanel::ShowState(State state)
         field->setEnabled(!running);
     for (QCheckBox* mount : m_mounts)
         mount->setEnabled(!running);
-    m_pRobust->setEnabled(!running);
+    for (QWidget* box :
+         std::initializer_list<QWidget*>{m_pRobust, m_pLensKit, m_pOcclusion, m_pAddToRig, m_pReplaceRig})
+        box->setEnabled(!running);
 }
 
 void CAutoPlacePanel::JoinWorker()

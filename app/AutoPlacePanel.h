@@ -19,6 +19,7 @@ class CVolumeView;
 struct PlanPlacement;
 class QCheckBox;
 class QLabel;
+class QRadioButton;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
@@ -32,7 +33,9 @@ class QTableWidget;
 // the placement on a worker thread; its progress comes back queued to this
 // thread. Cancel raises the placement's cancel flag and returns the panel to
 // idle at once, the plan's rig untouched; the worker's last words are
-// dropped. Accept adds the placed cameras to the plan as one undoable step.
+// dropped. Accept adds the placed cameras to the plan, or puts them in place
+// of its cameras when "Replace the rig" was chosen, as one undoable step.
+// Whatever the worker throws comes back as a refusal: the plan stays.
 //
 // The target and the mounts are the plan's: shown from the project when one
 // opens, and stored back into the plan whenever an edit leaves them valid, so
@@ -68,6 +71,12 @@ class CAutoPlacePanel : public QWidget
     // The walls x0, x1, z0, z1, then the ceiling.
     QCheckBox* MountBox(int mount) const { return m_mounts[static_cast<size_t>(mount)]; }
     QCheckBox* RobustBox() const { return m_pRobust; }
+    // The Lenses field as a kit the search chooses each camera's lens from.
+    QCheckBox* LensKitBox() const { return m_pLensKit; }
+    // Seek the least mean occluded angle instead of the target points that count.
+    QCheckBox* OcclusionBox() const { return m_pOcclusion; }
+    QRadioButton* AddButton() const { return m_pAddToRig; }
+    QRadioButton* ReplaceButton() const { return m_pReplaceRig; }
     QLabel* ProgressText() const { return m_pProgress; }
     // What of the plan's mounts the window shows but does not edit.
     QLabel* ProjectMountsText() const { return m_pProjectMounts; }
@@ -122,6 +131,10 @@ class CAutoPlacePanel : public QWidget
     std::array<QLineEdit*, kFieldCount> m_fields{};
     std::array<QCheckBox*, 5> m_mounts{};
     QCheckBox* m_pRobust;
+    QCheckBox* m_pLensKit;
+    QCheckBox* m_pOcclusion;
+    QRadioButton* m_pAddToRig;
+    QRadioButton* m_pReplaceRig;
     QLabel* m_pProjectMounts;
     QLabel* m_pProgress;
     QPushButton* m_pStart;
@@ -134,6 +147,7 @@ class CAutoPlacePanel : public QWidget
     std::unique_ptr<Run> m_pRun;
     std::vector<TargetBox> m_aShownTarget;
     std::optional<PlacementResult> m_result;
-    // The rig the last run placed beside.
+    // The rig the last run placed beside, and whether it replaces it.
     std::optional<RigState> m_startRig;
+    bool m_bReplace = false;
 };

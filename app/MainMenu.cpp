@@ -66,7 +66,8 @@ struct MeasureEntry {
 constexpr MeasureEntry kMeasures[] = {{MenuCommand::MeasureCameras, PlanningMeasure::Cameras},
                                       {MenuCommand::MeasureMarkerPx, PlanningMeasure::MarkerPx},
                                       {MenuCommand::MeasureAngle, PlanningMeasure::Angle},
-                                      {MenuCommand::MeasureSigma, PlanningMeasure::Sigma}};
+                                      {MenuCommand::MeasureSigma, PlanningMeasure::Sigma},
+                                      {MenuCommand::MeasureOcclusion, PlanningMeasure::Occlusion}};
 
 const char* const kMouseAndKeys = "In the view:\n"
                                   "Left button drag: turn the scene\n"

@@ -52,6 +52,7 @@ enum class MenuCommand {
     MeasureMarkerPx,
     MeasureAngle,
     MeasureSigma,
+    MeasureOcclusion,
     PlannerView,
     FitRoom,
     ViewTop,

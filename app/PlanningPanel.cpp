@@ -163,6 +163,10 @@ CPlanningPanel::CPlanningPanel(CVolumeView& view, CUserPrompts& prompts, QWidget
     totals->addRow("Triangulable (m\u00b3)", m_pTriangulable);
     totals->addRow("Within the 3D error bound (m\u00b3)", m_pWithinSigma);
     totals->addRow("Median 3D error (mm)", m_pMedianSigma);
+    m_pOccludedMean = new QLabel(kNoFigure, figuresBox);
+    m_pUnoccluded = new QLabel(kNoFigure, figuresBox);
+    totals->addRow("Mean occluded angle (deg)", m_pOccludedMean);
+    totals->addRow("Never occluded (m\u00b3)", m_pUnoccluded);
     // What the obstacles fill counts in no figure above.
     m_pObstacleVolume = new QLabel(kNoFigure, figuresBox);
     totals->addRow("Inside obstacles (m\u00b3)", m_pObstacleVolume);
@@ -359,7 +363,8 @@ void CPlanningPanel::ShowFigures()
     const CPlanningMeasures& planning = m_view.GetPlanning();
     if (!planning.HasResults()) {
         m_pCounts->setRowCount(0);
-        for (QLabel* label : {m_pTriangulable, m_pWithinSigma, m_pMedianSigma, m_pObstacleVolume})
+        for (QLabel* label :
+             {m_pTriangulable, m_pWithinSigma, m_pMedianSigma, m_pOccludedMean, m_pUnoccluded, m_pObstacleVolume})
             label->setText(kNoFigure);
         return;
     }
@@ -383,6 +388,9 @@ void CPlanningPanel::ShowFigures()
     m_pWithinSigma->setText(CubicMetres(planning.VolumeOf(planning.WithinSigmaCount())));
     const double median = planning.Sigma3dMedian();
     m_pMedianSigma->setText(std::isfinite(median) ? QString::number(median, 'f', 3) : QString(kNoFigure));
+    const double occluded = planning.OccludedMeanDeg();
+    m_pOccludedMean->setText(std::isfinite(occluded) ? QString::number(occluded, 'f', 1) : QString(kNoFigure));
+    m_pUnoccluded->setText(CubicMetres(planning.VolumeOf(planning.UnoccludedCount())));
     const CCoverageVolume& volume = m_view.Renderer().GetVolume();
     m_pObstacleVolume->setText(volume.GetOcclusion() ? CubicMetres(ObstacleVolumeM3(volume)) : QString(kNoFigure));
 }

@@ -39,6 +39,7 @@ class CPlanningPanel : public QWidget
     QLabel* TriangulableFigure() const { return m_pTriangulable; }
     QLabel* WithinSigmaFigure() const { return m_pWithinSigma; }
     QLabel* MedianSigmaFigure() const { return m_pMedianSigma; }
+    QLabel* OccludedMeanFigure() const { return m_pOccludedMean; }
     QLabel* ObstacleVolumeFigure() const { return m_pObstacleVolume; }
     // The Quality display's threshold: "all" or an operator, and its value.
     QComboBox* ThresholdOperator() const { return m_pThresholdOp; }
@@ -71,6 +72,8 @@ class CPlanningPanel : public QWidget
     QLabel* m_pTriangulable;
     QLabel* m_pWithinSigma;
     QLabel* m_pMedianSigma;
+    QLabel* m_pOccludedMean;
+    QLabel* m_pUnoccluded;
     QLabel* m_pObstacleVolume;
     QComboBox* m_pThresholdOp;
     QLineEdit* m_pThresholdValue;

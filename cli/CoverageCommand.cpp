@@ -208,6 +208,9 @@ Json PlanningJson(const CPlanningMeasures& planning, const CCameraSet& cameras)
     json["voxels"] = {{"triangulable", planning.TriangulableCount()},
                       {"triangulable_within_sigma", planning.WithinSigmaCount()}};
     json["sigma3d_mm"] = {{"median", DoubleJson(planning.Sigma3dMedian())}, {"p95", DoubleJson(planning.Sigma3dP95())}};
+    json["occlusion"] = {{"mean_deg", DoubleJson(planning.OccludedMeanDeg())},
+                         {"unoccluded_m3", DoubleJson(planning.VolumeOf(planning.UnoccludedCount()))},
+                         {"within_45_m3", DoubleJson(planning.VolumeOf(planning.OccludedWithin45Count()))}};
     json["per_camera"] = std::move(perCamera);
     return json;
 }

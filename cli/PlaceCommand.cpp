@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -32,7 +33,10 @@ namespace
 // The options of `place` besides the rig and planning options, as parsed.
 struct PlaceOptions {
     long long count = 0;
-    std::string lenses;      // F[,F...]
+    std::string lenses;  // F[,F...]
+    std::string lensKit; // F[,F...]
+    std::string objective = "coverage";
+    bool replace = false;
     std::string frame;       // W,H
     std::string mount;       // walls, ceiling, x0, x1, z0, z1
     std::string mountHeight; // A,B
@@ -91,7 +95,9 @@ Json FiguresJson(const PlacementFigures& f)
             {"share_seen_by_k", DoubleJson(f.shareAtLeastK)},
             {"min_marker_cameras", f.minMarkerCameras},
             {"min_seen_cameras", f.minSeenCameras},
-            {"views_lacking", DoubleJson(f.viewsLacking)}};
+            {"views_lacking", DoubleJson(f.viewsLacking)},
+            {"mean_occluded_deg", DoubleJson(f.meanOccludedDeg)},
+            {"share_unoccluded", DoubleJson(f.shareUnoccluded)}};
 }
 
 // The mounts the options and the project give: --mount chooses the walls
@@ -138,6 +144,8 @@ std::vector<TargetBox> TargetsOf(const PlaceOptions& options, const Plan& plan, 
 {
     if (options.targets.empty())
         return plan.placement.target;
+    if (const auto error = CheckTargetCount(options.targets.size()))
+        Fail("--target: " + *error);
     std::vector<TargetBox> boxes;
     for (const std::string& text : options.targets) {
         const auto v = Numbers(text, 6);
@@ -166,6 +174,16 @@ CameraModel ModelOf(const PlaceOptions& options, const PlanningOptions& planning
             lenses.push_back(static_cast<float>(f));
         }
         model.focalMm = lenses.front();
+    }
+    if (!options.lensKit.empty()) {
+        const auto values = Numbers(options.lensKit, 0);
+        if (!values)
+            Fail("--lens-kit " + options.lensKit +
+                 ": needs focal lengths in millimetres, comma-separated, e.g. 6,8.5,12.5");
+        for (const double f : *values) {
+            if (const auto error = CheckPlacedLens(f))
+                Fail("--lens-kit " + options.lensKit + ": " + *error);
+        }
     }
     if (!options.frame.empty()) {
         const auto frame = Numbers(options.frame, 2);
@@ -215,8 +233,9 @@ void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, con
     std::vector<PlanCamera> noCameras;
     if (const auto error = ApplyPlanningOptions(planningOptions, plan.planning, noCameras))
         Fail(*error);
-    const bool emptyPlan =
-        !built.fromProject && !OptionGiven(rig.command, "--cameras") && !OptionGiven(rig.command, "--default-rig");
+    // --replace: the plan's cameras give way to the placed ones.
+    const bool emptyPlan = options.replace || (!built.fromProject && !OptionGiven(rig.command, "--cameras") &&
+                                               !OptionGiven(rig.command, "--default-rig"));
     const RoomSize roomSize{plan.length, plan.width, plan.height};
     CCameraSet cameras = CameraSetOf(plan);
 
@@ -239,6 +258,13 @@ void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, con
     }
     CheckCounts(options, request.fixed.size());
     request.model = ModelOf(options, planningOptions, request.lenses);
+    if (!options.lensKit.empty()) {
+        const std::vector<double> kit = *Numbers(options.lensKit, 0);
+        for (const double f : kit)
+            request.lensKit.push_back(static_cast<float>(f));
+    }
+    request.objective = options.objective == "occlusion" ? PlacementObjective::Occlusion : PlacementObjective::Coverage;
+    request.remedyNames = {"--sample-step", "--room", "--count"};
     request.count = static_cast<int>(options.count);
     request.mounts = MountsOf(options, plan, roomSize);
     request.target = TargetsOf(options, plan, roomSize);
@@ -315,6 +341,10 @@ void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, con
     report["room"] = {
         {"length", FloatJson(plan.length)}, {"width", FloatJson(plan.width)}, {"height", FloatJson(plan.height)}};
     report["settings"] = {{"count", options.count},
+                          {"objective", PlacementObjectiveKey(request.objective)},
+                          {"replace", options.replace},
+                          {"search_sample_step_m", DoubleJson(result.lattice.sampleStep)},
+                          {"search_wall_step_m", DoubleJson(result.lattice.wallStep)},
                           {"min_cameras", options.minCameras},
                           {"robust", options.robust},
                           {"seed", options.seed},
@@ -338,6 +368,10 @@ void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, con
     report["restarts_done"] = result.restartsDone;
     report["stopped_early"] = result.stopped;
     report["seconds"] = DoubleJson(std::round(result.seconds * 1000.0) / 1000.0);
+    Json stages = Json::object();
+    for (const auto& [stage, seconds] : result.stageSeconds)
+        stages[stage] = DoubleJson(std::round(seconds * 1000.0) / 1000.0);
+    report["stage_seconds"] = std::move(stages);
     std::cout << JsonText(report) << '\n';
 }
 
@@ -355,8 +389,19 @@ void AddPlaceCommand(CLI::App& app)
     command->add_option("--count", options->count, "cameras to place, beside the enabled cameras of the plan")
         ->type_name("N")
         ->required();
-    command->add_option("--lens", options->lenses, "focal lengths in mm, cycled over the new cameras (default 8.5)")
-        ->type_name("F[,F...]");
+    CLI::Option* lens =
+        command->add_option("--lens", options->lenses, "focal lengths in mm, cycled over the new cameras (default 8.5)")
+            ->type_name("F[,F...]");
+    command->add_option("--lens-kit", options->lensKit, "focal lengths in mm the search chooses each camera's from")
+        ->type_name("F[,F...]")
+        ->excludes(lens);
+    command
+        ->add_option("--objective", options->objective,
+                     "what the search seeks: coverage (target points that count) or occlusion (the least mean "
+                     "occluded angle)")
+        ->check(CLI::IsMember({"coverage", "occlusion"}))
+        ->capture_default_str();
+    command->add_flag("--replace", options->replace, "replace the plan's cameras instead of placing beside them");
     command->add_option("--frame", options->frame, "film frame of the new cameras in mm (default 6.5241,4.8807)")
         ->type_name("W,H");
     command
@@ -365,7 +410,8 @@ void AddPlaceCommand(CLI::App& app)
         ->type_name("LIST");
     command
         ->add_option("--mount-height", options->mountHeight,
-                     "height band on the walls in metres (default the whole wall)")
+                     "height band on the walls in metres (default 2.2 m up to the ceiling; the upper half "
+                     "of a wall lower than 2.5 m)")
         ->type_name("A,B");
     command
         ->add_option("--target", options->targets,
@@ -392,5 +438,12 @@ void AddPlaceCommand(CLI::App& app)
         ->capture_default_str();
     command->add_option("--save-project", options->saveProject, "write the plan with the placed cameras (.vplan)")
         ->type_name("FILE");
-    command->callback([rig, planning, options]() { RunPlace(*rig, *planning, *options); });
+    command->callback([rig, planning, options]() {
+        // No allocation failure reaches the user as an unexpected error.
+        try {
+            RunPlace(*rig, *planning, *options);
+        } catch (const std::bad_alloc&) {
+            Fail("place: " + OutOfMemoryText({"--sample-step", "--room", "--count"}));
+        }
+    });
 }

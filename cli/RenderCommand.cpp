@@ -269,7 +269,9 @@ void AddRenderCommand(CLI::App& app)
         ->check(CLI::IsMember({"labels", "nearest"}))
         ->capture_default_str()
         ->needs(asBuilt);
-    command->add_option("--measure", view->measure, "measure of the Quality display: cameras, marker-px, angle, sigma")
+    command
+        ->add_option("--measure", view->measure,
+                     "measure of the Quality display: cameras, marker-px, angle, sigma, occlusion")
         ->type_name("M");
     command->add_option("--quality-threshold", view->qualityThreshold, "show only voxels whose measure meets OP V")
         ->type_name("OP,V");

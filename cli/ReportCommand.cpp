@@ -255,7 +255,8 @@ void AddReportCommand(CLI::App& app)
         ->check(CLI::IsMember({"classic", "quality"}))
         ->capture_default_str();
     command
-        ->add_option("--measure", options->measure, "measure of the Quality display: cameras, marker-px, angle, sigma")
+        ->add_option("--measure", options->measure,
+                     "measure of the Quality display: cameras, marker-px, angle, sigma, occlusion")
         ->type_name("M");
     command->add_option("--quality-threshold", options->qualityThreshold, "show only voxels whose measure meets OP V")
         ->type_name("OP,V");

@@ -45,13 +45,21 @@ struct MarkerSight {
     double markerPx = std::numeric_limits<double>::quiet_NaN(); // image diameter; set when inField
 };
 
-// Inline: the planning pass asks it for every voxel and camera.
-inline MarkerSight SightOf(const PlanningCamera& cam, const Vec3d& p)
+// The unit ray from `from` to p, as SightOf takes it.
+inline Vec3d RayTo(const Vec3d& from, const Vec3d& p)
+{
+    const Vec3d d = p - from;
+    const double dist = Length(d);
+    return dist != 0.0 ? Vec3d{d.x / dist, d.y / dist, d.z / dist} : Vec3d{};
+}
+
+// SightOf with the ray already found (RayTo of the camera's position): many
+// cameras at one place share their rays.
+inline MarkerSight SightAlong(const PlanningCamera& cam, const Vec3d& p, const Vec3d& ray)
 {
     MarkerSight sight;
     const Vec3d d = p - cam.position;
-    const double dist = Length(d);
-    sight.ray = dist != 0.0 ? Vec3d{d.x / dist, d.y / dist, d.z / dist} : Vec3d{};
+    sight.ray = ray;
     bool seen = cam.axis != Vec3d{};
     for (int e = 0; e < 4 && seen; ++e)
         seen = WithinField(Dot(cam.edges[e], sight.ray), cam.fov[e], cam.cosFov[e]);
@@ -62,4 +70,10 @@ inline MarkerSight SightOf(const PlanningCamera& cam, const Vec3d& p)
     sight.markerPx = MarkerImagePx(cam.focal, cam.markerMm, sight.depthMm, cam.pitch);
     sight.marker = sight.markerPx >= cam.minImagePx;
     return sight;
+}
+
+// Inline: the planning pass asks it for every voxel and camera.
+inline MarkerSight SightOf(const PlanningCamera& cam, const Vec3d& p)
+{
+    return SightAlong(cam, p, RayTo(cam.position, p));
 }

@@ -4,6 +4,7 @@
 #include "coverage/CoverageFigures.h"
 #include "coverage/CoverageInput.h"
 #include "coverage/CoverageVolume.h"
+#include "coverage/OccludedAngle.h"
 #include "coverage/PlanningCamera.h"
 #include "coverage/obstacles/Occlusion.h"
 #include "scene/MemoryInfo.h"
@@ -34,7 +35,9 @@ constexpr double kRightAngleToleranceDeg = 1.0;
 constexpr double kParallelRatio = 1e-9;
 
 // Bytes per voxel of the measure arrays.
-constexpr uint64_t kBytesPerVoxel = sizeof(uint16_t) + 3 * sizeof(float) + sizeof(uint8_t);
+constexpr uint64_t kBytesPerVoxel = sizeof(uint16_t) + 4 * sizeof(float) + sizeof(uint8_t);
+// The occluded angle a performer may turn through and still be tracked well.
+constexpr double kOccludedFairDeg = 45.0;
 
 // The sum J of (I - u u^T) / sigma^2, upper triangle: xx, xy, xz, yy, yz, zz.
 struct InformationSum {
@@ -161,14 +164,16 @@ const char* PlanningMeasureKey(PlanningMeasure measure)
         return "angle";
     case PlanningMeasure::Sigma:
         return "sigma";
+    case PlanningMeasure::Occlusion:
+        return "occlusion";
     }
     return "";
 }
 
 std::optional<PlanningMeasure> PlanningMeasureFromKey(const std::string& key)
 {
-    for (PlanningMeasure m :
-         {PlanningMeasure::Cameras, PlanningMeasure::MarkerPx, PlanningMeasure::Angle, PlanningMeasure::Sigma}) {
+    for (PlanningMeasure m : {PlanningMeasure::Cameras, PlanningMeasure::MarkerPx, PlanningMeasure::Angle,
+                              PlanningMeasure::Sigma, PlanningMeasure::Occlusion}) {
         if (key == PlanningMeasureKey(m))
             return m;
     }
@@ -186,6 +191,8 @@ const char* PlanningMeasureName(PlanningMeasure measure)
         return "Best pair angle";
     case PlanningMeasure::Sigma:
         return "Expected 3D error";
+    case PlanningMeasure::Occlusion:
+        return "Occluded angle";
     }
     return "";
 }
@@ -201,6 +208,8 @@ const char* PlanningMeasureUnit(PlanningMeasure measure)
         return "deg";
     case PlanningMeasure::Sigma:
         return "mm";
+    case PlanningMeasure::Occlusion:
+        return "deg";
     }
     return "";
 }
@@ -213,11 +222,14 @@ void CPlanningMeasures::Release()
     m_pBestAngleDeg = {};
     m_pSigma3d = {};
     m_pTriangulable = {};
+    m_pOccludedDeg = {};
     m_cameraFigures = {};
     m_aSeenAtLeast = {};
     m_aMarkerAtLeast = {};
     m_nTriangulable = m_nWithinSigma = 0;
     m_dSigmaMedian = m_dSigmaP95 = kNaN;
+    m_dOccludedMean = kNaN;
+    m_nUnoccluded = m_nOccludedWithin45 = 0;
 }
 
 float CPlanningMeasures::Value(PlanningMeasure measure, size_t t) const
@@ -231,6 +243,8 @@ float CPlanningMeasures::Value(PlanningMeasure measure, size_t t) const
         return m_pBestAngleDeg[t];
     case PlanningMeasure::Sigma:
         return m_pSigma3d[t];
+    case PlanningMeasure::Occlusion:
+        return m_pOccludedDeg[t];
     }
     return kNaNf;
 }
@@ -259,6 +273,7 @@ CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volu
         m_pBestAngleDeg.assign(n, kNaNf);
         m_pSigma3d.assign(n, kNaNf);
         m_pTriangulable.assign(n, 0);
+        m_pOccludedDeg.assign(n, 360.0f);
         m_cameraFigures.resize(cameraCount);
     } catch (const std::bad_alloc&) {
         Release();
@@ -285,16 +300,18 @@ CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volu
     // does not depend on how the voxels were shared out.
     std::vector<uint64_t> seenByCamera(m, 0), markerByCamera(m, 0), uniqueByCamera(m, 0);
     std::vector<uint64_t> markerHistogram(m + 1, 0);
-    uint64_t triangulable = 0, withinSigma = 0;
+    uint64_t triangulable = 0, withinSigma = 0, unoccluded = 0, within45 = 0;
     const double minAngle = s.minAngleDeg, maxAngle = s.maxAngleDeg;
     const COcclusion* occlusion = volume.GetOcclusion();
 
 #pragma omp parallel
     {
         std::vector<uint64_t> seenLocal(m, 0), markerLocal(m, 0), uniqueLocal(m, 0), histogramLocal(m + 1, 0);
-        uint64_t triangulableLocal = 0, withinLocal = 0;
+        uint64_t triangulableLocal = 0, withinLocal = 0, unoccludedLocal = 0, within45Local = 0;
         std::vector<MarkerRay> rays;
         rays.reserve(m);
+        std::vector<std::array<double, 3>> occlusionRays;
+        COccludedAngle occludedAngle;
 
 #pragma omp for schedule(dynamic, 4096)
         for (size_t t = 0; t < n; ++t) {
@@ -326,8 +343,19 @@ CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volu
             ++histogramLocal[r];
             m_pMarkerCount[t] = static_cast<uint16_t>(r);
             m_pBestMarkerPx[t] = bestPx;
-            if (r < 2)
+            if (r < 2) {
+                // A voxel inside an obstacle holds no performer.
+                if (occlusion && occlusion->Inside(t))
+                    m_pOccludedDeg[t] = kNaNf;
                 continue;
+            }
+            occlusionRays.clear();
+            for (const MarkerRay& ray : rays)
+                occlusionRays.push_back({ray.u[0], ray.u[1], ray.u[2]});
+            const double occluded = occludedAngle.Measure(occlusionRays, minAngle, maxAngle);
+            m_pOccludedDeg[t] = static_cast<float>(occluded);
+            unoccludedLocal += occluded == 0.0 ? 1 : 0;
+            within45Local += occluded <= kOccludedFairDeg ? 1 : 0;
 
             // The pair closest to 90 degrees, whether any pair lies in the
             // range, and the cameras every such pair shares: those are the
@@ -387,6 +415,8 @@ CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volu
                 markerHistogram[k] += histogramLocal[k];
             triangulable += triangulableLocal;
             withinSigma += withinLocal;
+            unoccluded += unoccludedLocal;
+            within45 += within45Local;
         }
     }
 
@@ -412,6 +442,18 @@ CPlanningMeasures::Status CPlanningMeasures::Compute(const CCoverageVolume& volu
     m_aMarkerAtLeast = CountAtLeast(markerHistogram);
     m_nTriangulable = triangulable;
     m_nWithinSigma = withinSigma;
+    m_nUnoccluded = unoccluded;
+    m_nOccludedWithin45 = within45;
+    // Summed in voxel order, so that the mean does not depend on the threads.
+    double occludedSum = 0.0;
+    uint64_t outside = 0;
+    for (size_t t = 0; t < n; ++t) {
+        if (std::isnan(m_pOccludedDeg[t]))
+            continue;
+        occludedSum += m_pOccludedDeg[t];
+        ++outside;
+    }
+    m_dOccludedMean = outside > 0 ? occludedSum / static_cast<double>(outside) : kNaN;
 
     std::vector<float> sigmas;
     sigmas.reserve(static_cast<size_t>(triangulable));

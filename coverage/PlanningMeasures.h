@@ -49,13 +49,14 @@ double Sigma3dMm(const std::vector<std::array<double, 3>>& rays, const std::vect
 // ---- Per-voxel measures over a computed coverage volume -------------------
 
 // Which per-voxel measure a display or an export shows.
-enum class PlanningMeasure { Cameras, MarkerPx, Angle, Sigma };
-// "cameras", "marker-px", "angle", "sigma" (the command-line words).
+enum class PlanningMeasure { Cameras, MarkerPx, Angle, Sigma, Occlusion };
+// "cameras", "marker-px", "angle", "sigma", "occlusion" (the command-line words).
 const char* PlanningMeasureKey(PlanningMeasure measure);
 std::optional<PlanningMeasure> PlanningMeasureFromKey(const std::string& key);
-// "Cameras seeing a marker", "Best marker size", "Best pair angle", "Expected 3D error".
+// "Cameras seeing a marker", "Best marker size", "Best pair angle", "Expected 3D error",
+// "Occluded angle".
 const char* PlanningMeasureName(PlanningMeasure measure);
-// "", "px", "deg", "mm".
+// "", "px", "deg", "mm", "deg".
 const char* PlanningMeasureUnit(PlanningMeasure measure);
 
 // The planning measures of every voxel of a computed coverage volume, for the
@@ -97,6 +98,9 @@ class CPlanningMeasures
     // NaN where undefined.
     float Sigma3d(size_t t) const { return m_pSigma3d[t]; }
     bool Triangulable(size_t t) const { return m_pTriangulable[t] != 0; }
+    // Degrees of a performer's turn at voxel t in which no visible pair
+    // triangulates (OccludedAngleDeg); 360 with fewer than two cameras.
+    float OccludedDeg(size_t t) const { return m_pOccludedDeg[t]; }
     // The value a display of `measure` colours voxel t by (NaN: no value).
     float Value(PlanningMeasure measure, size_t t) const;
 
@@ -112,6 +116,11 @@ class CPlanningMeasures
     // triangulable voxels; NaN when there are none.
     double Sigma3dMedian() const { return m_dSigmaMedian; }
     double Sigma3dP95() const { return m_dSigmaP95; }
+    // The occluded angle's mean over the voxels outside obstacles, and the
+    // voxels where it is 0 and where it is at most 45 degrees.
+    double OccludedMeanDeg() const { return m_dOccludedMean; }
+    uint64_t UnoccludedCount() const { return m_nUnoccluded; }
+    uint64_t OccludedWithin45Count() const { return m_nOccludedWithin45; }
     // Cubic metres of `voxels` voxels of the grid computed.
     double VolumeOf(uint64_t voxels) const;
 
@@ -127,6 +136,7 @@ class CPlanningMeasures
     std::vector<float> m_pBestAngleDeg;
     std::vector<float> m_pSigma3d;
     std::vector<uint8_t> m_pTriangulable;
+    std::vector<float> m_pOccludedDeg;
     std::vector<CameraFigures> m_cameraFigures;
     std::vector<uint64_t> m_aSeenAtLeast;
     std::vector<uint64_t> m_aMarkerAtLeast;
@@ -134,4 +144,7 @@ class CPlanningMeasures
     uint64_t m_nWithinSigma = 0;
     double m_dSigmaMedian = 0.0;
     double m_dSigmaP95 = 0.0;
+    double m_dOccludedMean = 0.0;
+    uint64_t m_nUnoccluded = 0;
+    uint64_t m_nOccludedWithin45 = 0;
 };

@@ -25,6 +25,9 @@ constexpr unsigned char kDivergingSamples[kColorSamples][3] = {
 constexpr double kBestAngleDeg = 90.0;
 constexpr double kAngleTickDeg = 30.0;
 constexpr double kMaxAngleDeg = 180.0;
+// The occluded angle spans a whole turn, ticked every eighth of it.
+constexpr double kOccludedTickDeg = 45.0;
+constexpr double kWholeTurnDeg = 360.0;
 
 QualityRgb Interpolate(const unsigned char (&samples)[kColorSamples][3], double f)
 {
@@ -189,6 +192,16 @@ QualityScale ComputeQualityScale(const CPlanningMeasures& planning, PlanningMeas
         scale.map = QualityMap::Diverging;
         return scale;
     }
+    if (measure == PlanningMeasure::Occlusion) {
+        // A fixed span: a turn of 360 degrees is the same on every rig.
+        QualityScale scale;
+        scale.low = 0.0;
+        scale.high = kWholeTurnDeg;
+        scale.step = kOccludedTickDeg;
+        for (double a = 0.0; a <= kWholeTurnDeg; a += kOccludedTickDeg)
+            scale.ticks.push_back(a);
+        return scale;
+    }
     std::vector<float> values;
     for (size_t t = 0; t < planning.GetVoxelCount(); ++t) {
         const float v = planning.Value(measure, t);
@@ -207,6 +220,7 @@ double QualityBestValue(PlanningMeasure measure, const QualityScale& scale)
     case PlanningMeasure::Angle:
         return kBestAngleDeg;
     case PlanningMeasure::Sigma:
+    case PlanningMeasure::Occlusion:
         return scale.low;
     case PlanningMeasure::Cameras:
     case PlanningMeasure::MarkerPx:

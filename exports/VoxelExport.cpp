@@ -45,6 +45,7 @@ std::vector<Field> Fields(const CCoverageVolume& volume, const std::vector<int8_
         fields.push_back({"best_angle_deg", true, [&p](size_t t) { return p.BestAngleDeg(t); }, {}});
         fields.push_back({"sigma3d_mm", true, [&p](size_t t) { return p.Sigma3d(t); }, {}});
         fields.push_back({"triangulable", false, {}, [&p](size_t t) { return p.Triangulable(t) ? 1 : 0; }});
+        fields.push_back({"occluded_deg", true, [&p](size_t t) { return p.OccludedDeg(t); }, {}});
     }
     return fields;
 }
@@ -93,7 +94,7 @@ SaveResult WriteVoxelTable(const std::string& path, const CCoverageVolume& volum
     if (obstacles)
         text += ",inside_obstacle";
     if (planning)
-        text += ",marker_px_best,cameras_marker,best_angle_deg,sigma3d_mm,triangulable";
+        text += ",marker_px_best,cameras_marker,best_angle_deg,sigma3d_mm,triangulable,occluded_deg";
     for (uint32_t c = 1; c <= cameraCount; ++c)
         text += ",r" + std::to_string(c);
     text += '\n';
@@ -119,7 +120,7 @@ SaveResult WriteVoxelTable(const std::string& path, const CCoverageVolume& volum
             if (planning)
                 text += ',' + measure(planning->BestMarkerPx(t)) + ',' + std::to_string(planning->MarkerCount(t)) +
                         ',' + measure(planning->BestAngleDeg(t)) + ',' + measure(planning->Sigma3d(t)) + ',' +
-                        (planning->Triangulable(t) ? '1' : '0');
+                        (planning->Triangulable(t) ? '1' : '0') + ',' + measure(planning->OccludedDeg(t));
             for (uint32_t c = 0; c < cameraCount; ++c) {
                 text += ',';
                 const float r = values[c * kBlock + (t - first)];

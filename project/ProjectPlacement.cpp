@@ -54,11 +54,15 @@ std::string Name(const Json& object, const std::string& path)
     return value->get<std::string>();
 }
 
-const Json& List(const Json& object, const std::string& path, const char* key)
+// Refused before any entry is read: a list beyond the bound only costs memory.
+const Json& List(const Json& object, const std::string& path, const char* key, size_t most)
 {
     const Json& value = Member(object, path, key);
     if (!value.is_array())
         Refuse(path + "." + key, "must be a list");
+    if (value.size() > most)
+        Refuse(path + "." + key,
+               "at most " + std::to_string(most) + " entries (" + std::to_string(value.size()) + " given)");
     return value;
 }
 
@@ -75,7 +79,7 @@ MountSurfaces ReadMounts(const Json& value, const std::string& path)
         Refuse(path, "must be an object");
     MountSurfaces mounts;
     if (Find(value, "walls")) {
-        const Json& walls = List(value, path, "walls");
+        const Json& walls = List(value, path, "walls", kMaxMountEntries);
         mounts.walls = {false, false, false, false};
         for (size_t i = 0; i < walls.size(); ++i) {
             const std::optional<Wall> wall = walls[i].is_string() ? WallFromKey(walls[i]) : std::nullopt;
@@ -96,7 +100,7 @@ MountSurfaces ReadMounts(const Json& value, const std::string& path)
         mounts.ceiling = ceiling->get<bool>();
     }
     if (Find(value, "segments")) {
-        const Json& list = List(value, path, "segments");
+        const Json& list = List(value, path, "segments", kMaxMountEntries);
         for (size_t i = 0; i < list.size(); ++i) {
             const std::string key = path + ".segments[" + std::to_string(i) + "]";
             const Json& entry = Entry(list, i, key);
@@ -104,7 +108,7 @@ MountSurfaces ReadMounts(const Json& value, const std::string& path)
         }
     }
     if (Find(value, "points")) {
-        const Json& list = List(value, path, "points");
+        const Json& list = List(value, path, "points", kMaxMountEntries);
         for (size_t i = 0; i < list.size(); ++i) {
             const std::string key = path + ".points[" + std::to_string(i) + "]";
             const Json& entry = Entry(list, i, key);
@@ -112,7 +116,7 @@ MountSurfaces ReadMounts(const Json& value, const std::string& path)
         }
     }
     if (Find(value, "keep_outs")) {
-        const Json& list = List(value, path, "keep_outs");
+        const Json& list = List(value, path, "keep_outs", kMaxMountEntries);
         for (size_t i = 0; i < list.size(); ++i) {
             const std::string key = path + ".keep_outs[" + std::to_string(i) + "]";
             const Json& entry = Entry(list, i, key);
@@ -129,6 +133,8 @@ std::vector<TargetBox> ReadTarget(const Json& value, const std::string& path)
     // An empty list would place for the default target, which the file did not ask for.
     if (value.empty())
         Refuse(path, "the list is empty; leave the key out for the default target");
+    if (const auto error = CheckTargetCount(value.size()))
+        Refuse(path, *error);
     std::vector<TargetBox> boxes;
     for (size_t i = 0; i < value.size(); ++i) {
         const std::string key = path + "[" + std::to_string(i) + "]";

@@ -15,8 +15,10 @@
 //               "keep_outs": [{"name": N, "min": [X, Y, Z], "max": [X, Y, Z]}]},
 //    "target": [{"min": [X, Y, Z], "max": [X, Y, Z], "weight": W}]}
 // in metres in the user frame. Every key is optional; an absent list is empty,
-// absent walls are all four, an absent band the whole wall, an absent
-// ceiling one to mount on, an absent weight 1.
+// absent walls are all four, an absent band DefaultWallBand's, an absent
+// ceiling one to mount on, an absent weight 1. An absent target is the
+// default one; an empty one is refused, as are more than kMaxTargetBoxes
+// boxes and more than kMaxMountEntries segments, points or keep-outs.
 struct ProjectPlacement {
     std::optional<MountSurfaces> mounts;
     std::vector<TargetBox> target;

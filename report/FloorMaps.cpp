@@ -91,6 +91,26 @@ FloorMap WorstCaseMap(const CCoverageVolume& volume, uint32_t first, uint32_t la
     return map;
 }
 
+FloorMap FreeTurnMap(const CCoverageVolume& volume, const CPlanningMeasures& planning, uint32_t first, uint32_t last,
+                     std::string title)
+{
+    FloorMap map = WorstCaseMap(volume, first, last, std::move(title));
+    map.keyTitle = "free turn (deg)";
+    map.keyStep = kFreeTurnStepDeg;
+    for (uint32_t k = 0; k < map.nz; ++k)
+        for (uint32_t i = 0; i < map.nx; ++i) {
+            double least = 360.0;
+            for (uint32_t j = first; j <= last; ++j) {
+                const float occluded = planning.OccludedDeg(volume.VoxelIndex(i, j, k));
+                if (!std::isnan(occluded))
+                    least = std::min(least, 360.0 - occluded);
+            }
+            map.counts[i + map.nx * static_cast<size_t>(k)] =
+                static_cast<uint32_t>(std::floor(least / kFreeTurnStepDeg + 1e-9));
+        }
+    return map;
+}
+
 std::optional<FloorMap> CaptureBandMap(const CCoverageVolume& volume, float roomHeightM, float fromM, float toM)
 {
     const auto band = LayersInBand(volume, roomHeightM, fromM, toM);
@@ -183,9 +203,10 @@ QImage DrawFloorMap(const FloorMap& map, uint32_t maxCount, float lengthM, float
         const double y = key.bottom() - (c + 0.5) * swatchH;
         painter.drawLine(QPointF(key.right(), y), QPointF(key.right() + 8, y));
         painter.drawText(QRectF(key.right() + 12, y - 13, 80, 26), Qt::AlignLeft | Qt::AlignVCenter,
-                         QString::number(static_cast<int>(c)));
+                         QString::number(static_cast<int>(c) * map.keyStep));
     }
-    painter.drawText(QRectF(key.left() - 30, 4, 200, kMarginPx - 10), Qt::AlignLeft | Qt::AlignBottom, "cameras");
+    painter.drawText(QRectF(key.left() - 30, 4, 200, kMarginPx - 10), Qt::AlignLeft | Qt::AlignBottom,
+                     QString::fromStdString(map.keyTitle));
     if (std::find(map.blocked.begin(), map.blocked.end(), 1) != map.blocked.end()) {
         const QRectF swatch(key.left(), key.bottom() + 16, key.width(), 26);
         painter.fillRect(swatch, QColor::fromRgb(FloorMapObstacleRgb()));

@@ -6,6 +6,7 @@
 #include <vector>
 
 class CCoverageVolume;
+class CPlanningMeasures;
 class QImage;
 
 // A floor plan of camera counts: one value per column (i, k) of the grid.
@@ -18,6 +19,9 @@ struct FloorMap {
     // Columns filled by obstacles over the whole band, i + nx * k; empty
     // when the room has none.
     std::vector<uint8_t> blocked;
+    // What the key counts: a count c stands for c x keyStep of it.
+    std::string keyTitle = "cameras";
+    uint32_t keyStep = 1;
     uint32_t Count(uint32_t i, uint32_t k) const { return counts[i + nx * static_cast<size_t>(k)]; }
     bool Blocked(uint32_t i, uint32_t k) const
     {
@@ -37,6 +41,13 @@ std::optional<uint32_t> LayerAt(const CCoverageVolume& volume, float roomHeightM
 // a marker meets anywhere in that height band. Voxels inside obstacles are
 // no place for a marker and are left out; a column with none left is blocked.
 FloorMap WorstCaseMap(const CCoverageVolume& volume, uint32_t first, uint32_t last, std::string title);
+
+// For every column the least turn free of occlusion (360 less the occluded
+// angle) over layers first..last, in whole steps of 45 degrees (0 to 8): where
+// a performer can turn and stay tracked. Obstacles as in WorstCaseMap.
+FloorMap FreeTurnMap(const CCoverageVolume& volume, const CPlanningMeasures& planning, uint32_t first, uint32_t last,
+                     std::string title);
+inline constexpr uint32_t kFreeTurnStepDeg = 45;
 
 // The worst-case map over the capture height band `fromM` to `toM`, titled
 // "Worst case from 0.50 to 2.00 m"; nullopt when no layer has its centre in

@@ -100,6 +100,13 @@ std::optional<std::string> MakeReport(const ReportRequest& request,
     const FloorMap worst = *CaptureBandMap(volume, heightM, request.bandFromM, request.bandToM);
     contents.floorMaps.push_back({"worst-case", "Least camera count over the capture height band",
                                   DrawFloorMap(worst, most, f.lengthM, f.widthM), kMapWidthPx});
+    const FloorMap freeTurn =
+        FreeTurnMap(volume, scene.Planning(), band->first, band->second,
+                    "Least free turn from " + Metres(request.bandFromM) + " to " + Metres(request.bandToM) + " m");
+    contents.floorMaps.push_back({"free-turn",
+                                  "Turn of a performer free of occlusion (360 degrees less the occluded angle), "
+                                  "least over the capture height band, in steps of 45 degrees",
+                                  DrawFloorMap(freeTurn, 360 / kFreeTurnStepDeg, f.lengthM, f.widthM), kMapWidthPx});
     for (size_t s = 0; s < request.slicesM.size(); ++s) {
         const float h = request.slicesM[s];
         const auto layer = LayerAt(volume, heightM, h);

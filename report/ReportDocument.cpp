@@ -110,7 +110,15 @@ std::string Summary(const ReportFigures& f)
          << Row({"Triangulable within " + Fixed(f.planningSettings.sigmaBoundMm, 2) + " mm",
                  VolumeText(f.withinSigmaM3) + " m&#179;", ShareText(f.withinSigmaM3, whole)})
          << Row({"Expected 3D error, median", Fixed(f.sigmaMedianMm, 3) + " mm", ""})
-         << Row({"Expected 3D error, 95th percentile", Fixed(f.sigmaP95Mm, 3) + " mm", ""}) << "</table>\n";
+         << Row({"Expected 3D error, 95th percentile", Fixed(f.sigmaP95Mm, 3) + " mm", ""})
+         << Row({"Occluded angle of a performer, mean", Fixed(f.occludedMeanDeg, 1) + " deg", ""})
+         << Row({"Never occluded by a performer", VolumeText(f.unoccludedM3) + " m&#179;",
+                 ShareText(f.unoccludedM3, whole)})
+         << Row({"Occluded 45 deg or less", VolumeText(f.occludedWithin45M3) + " m&#179;",
+                 ShareText(f.occludedWithin45M3, whole)})
+         << "</table>\n"
+         << "<p>Occluded angle: of a performer's whole turn at a point, the degrees in which their body hides "
+            "every pair of cameras that would triangulate a marker there.</p>\n";
     if (!std::isfinite(f.sigmaMedianMm))
         html << "<p>No voxel is triangulable: the expected 3D error is not defined anywhere.</p>\n";
     return html.str();
@@ -120,10 +128,11 @@ std::string CameraTable(const ReportFigures& f)
 {
     std::ostringstream html;
     html << "<p>Positions in metres from the room corner: X along the length, Y (the height) above the floor, Z "
-            "across the width. Pan from the inward normal of the nearest wall, positive turning right seen from "
-            "above (L the length, W the width); tilt of the optical axis below the horizontal.</p>\n"
+            "across the width. Pan from the inward normal of the nearest wall (for a camera on the ceiling, the "
+            "wall it is nearest), positive turning right seen from above (L the length, W the width); tilt of the "
+            "optical axis below the horizontal.</p>\n"
          << "<table class=\"cameras\" border=\"1\" cellspacing=\"0\" cellpadding=\"2\">\n"
-         << Row({"No.", "Label", "X (m)", "Z (m)", "Height Y (m)", "Wall", "Pan (deg)", "Tilt down (deg)", "Lens (mm)",
+         << Row({"No.", "Label", "X (m)", "Z (m)", "Height Y (m)", "Mount", "Pan (deg)", "Tilt down (deg)", "Lens (mm)",
                  "FOV h / v (deg)", "Reach (m)", "Voxels seen", "Unique (m&#179;)", "f-stop", "Spin (deg)", "Sensor"},
                 true);
     for (const CameraRow& c : f.cameras) {

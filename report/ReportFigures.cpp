@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <numbers>
 
 namespace
@@ -52,7 +53,8 @@ std::vector<HistogramBar> MeasureBars(const CCoverageVolume& volume, const CPlan
     return BarsOf(values, edges, decimals);
 }
 
-CameraRow RowOf(const CCameraSet& cameras, const CPlanningMeasures& planning, int i, float lengthM, float widthM)
+CameraRow RowOf(const CCameraSet& cameras, const CPlanningMeasures& planning, int i, float lengthM, float widthM,
+                float heightM)
 {
     CameraRow row;
     row.number = static_cast<uint32_t>(i) + 1;
@@ -61,7 +63,7 @@ CameraRow RowOf(const CCameraSet& cameras, const CPlanningMeasures& planning, in
     // The user frame's Z runs against the scene's z.
     const Vec3d axis = OpticalAxis(EdgesOf(cameras, i));
     const WallPan pan = PanFromNearestWall(row.position.x, row.position.z, lengthM, widthM, axis.x, -axis.z);
-    row.wall = pan.wall;
+    row.wall = MountText(row.position, lengthM, widthM, heightM, pan.wall);
     row.panDeg = pan.panDeg;
     row.tiltDownDeg = Degrees(std::asin(std::clamp(-axis.y, -1.0, 1.0)));
     const double across = std::hypot(axis.x, axis.z);
@@ -109,6 +111,13 @@ WallPan PanFromNearestWall(double x, double z, double lengthM, double widthM, do
     if (pan <= -180.0)
         pan += 360.0;
     return {nearest->name, pan == 0.0 ? 0.0 : pan};
+}
+
+std::string MountText(const Vec3d& position, double lengthM, double widthM, double heightM,
+                      const std::string& nearestWall)
+{
+    const double wall = std::min({position.x, lengthM - position.x, position.z, widthM - position.z});
+    return heightM - position.y < wall ? "ceiling, near " + nearestWall : nearestWall;
 }
 
 std::vector<HistogramBar> BarsOf(const std::vector<float>& values, const std::vector<double>& edges, int decimals)
@@ -166,6 +175,9 @@ ReportFigures CollectReportFigures(const CCoverageVolume& volume, const CPlannin
     f.withinSigmaM3 = planning.VolumeOf(planning.WithinSigmaCount());
     f.sigmaMedianMm = planning.Sigma3dMedian();
     f.sigmaP95Mm = planning.Sigma3dP95();
+    f.occludedMeanDeg = planning.OccludedMeanDeg();
+    f.unoccludedM3 = planning.VolumeOf(planning.UnoccludedCount());
+    f.occludedWithin45M3 = planning.VolumeOf(planning.OccludedWithin45Count());
     f.markerPxBars = MeasureBars(volume, planning, PlanningMeasure::MarkerPx);
     f.sigmaBars = MeasureBars(volume, planning, PlanningMeasure::Sigma);
 
@@ -173,12 +185,14 @@ ReportFigures CollectReportFigures(const CCoverageVolume& volume, const CPlannin
     f.targetCoverage = ComputeTargetCoverage(volume, planning, target, cameras);
 
     for (uint32_t c = 0; c < f.cameraCount; ++c)
-        f.cameras.push_back(RowOf(cameras, planning, static_cast<int>(c), f.lengthM, f.widthM));
+        f.cameras.push_back(RowOf(cameras, planning, static_cast<int>(c), f.lengthM, f.widthM, f.heightM));
     if (obstacles) {
         for (const ObstacleBox& box : obstacles->GetBoxes())
             f.obstacles.push_back({box.name, false, box.min, box.max, {}, {}, 1.0});
         for (const ObstacleMesh& mesh : obstacles->GetMeshes())
-            f.obstacles.push_back({mesh.name, true, {}, {}, mesh.file, mesh.offset, mesh.scale});
+            // The file's name: where it lies on the planner's disk is nothing to a client.
+            f.obstacles.push_back({mesh.name, true, {}, {}, std::filesystem::path(mesh.file).filename().string(),
+                                   mesh.offset, mesh.scale});
     }
     return f;
 }

@@ -28,7 +28,8 @@ struct CameraRow {
     std::string label;
     bool counted = false; // enabled and inside the active range
     Vec3d position;       // metres from the room corner
-    // The wall the camera is closest to and the pan from that wall's inward
+    // The wall the camera is closest to, or "ceiling, near X=0" where the
+    // ceiling is closer than any wall, and the pan from that wall's inward
     // normal, positive turning right as seen from above.
     std::string wall;
     double panDeg = 0.0;
@@ -85,6 +86,9 @@ struct ReportFigures {
     double withinSigmaM3 = 0.0;
     double sigmaMedianMm = 0.0; // NaN without triangulable voxels
     double sigmaP95Mm = 0.0;
+    double occludedMeanDeg = 0.0; // NaN without a voxel outside obstacles
+    double unoccludedM3 = 0.0;
+    double occludedWithin45M3 = 0.0;
     std::vector<HistogramBar> markerPxBars;
     std::vector<HistogramBar> sigmaBars;
 
@@ -115,6 +119,12 @@ struct WallPan {
     double panDeg = 0.0;
 };
 WallPan PanFromNearestWall(double x, double z, double lengthM, double widthM, double dx, double dz);
+
+// Where the installation sheet says a camera at `position` (user frame,
+// metres) is mounted: `nearestWall`, or "ceiling, near " it when the
+// ceiling is closer than every wall.
+std::string MountText(const Vec3d& position, double lengthM, double widthM, double heightM,
+                      const std::string& nearestWall);
 
 // Histogram of finite values in bars [edges[i], edges[i+1]); the last bar
 // also takes everything above. Labels are "a-b" and ">= last".

@@ -2,12 +2,16 @@
 
 #include "cameras/CameraSet.h"
 #include "cameras/NumberText.h"
+#include "coverage/placement/OcclusionSwap.h"
 #include "coverage/placement/PoseRefiner.h"
+#include "scene/MemoryInfo.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <new>
 #include <set>
+#include <thread>
 
 namespace
 {
@@ -16,9 +20,17 @@ using Clock = std::chrono::steady_clock;
 
 constexpr double kSnapMetres = 0.01;
 constexpr double kSnapDegrees = 0.5;
-// Share of the time limit the discrete search may take; the refinement has the rest.
+// Share of the time before the closing figures the discrete search may
+// take; the refinement has the rest.
 constexpr double kSearchShare = 0.9;
 constexpr int kRefineRounds = 2;
+// Lattices grow by this factor until they fit their budget.
+constexpr double kCoarsen = 1.05;
+// Time the closing figures take per target sample and camera, about (the
+// exact test and the occluded angle, twice): what the search leaves them.
+constexpr double kFigureSecondsPerSampleCamera = 1.5e-7;
+// The closing figures' least share of the time limit.
+constexpr double kClosingShare = 0.1;
 
 bool PositiveFinite(double v)
 {
@@ -118,6 +130,12 @@ std::optional<std::string> CheckPlacementRequest(const PlacementRequest& request
         return "planning settings: " + *error;
     if (const auto error = CheckMounts(request.mounts, room))
         return *error;
+    if (request.target.size() > kMaxTargetBoxes)
+        return "target: " + *CheckTargetCount(request.target.size());
+    for (const float lens : request.lensKit) {
+        if (!PositiveFinite(lens))
+            return "lens kit " + FormatG6(lens) + ": focal lengths must be numbers above 0 mm";
+    }
     for (size_t b = 0; b < request.target.size(); ++b) {
         if (const auto error = CheckTargetBox(request.target[b], room))
             return "target box " + std::to_string(b + 1) + ": " + *error;
@@ -125,26 +143,103 @@ std::optional<std::string> CheckPlacementRequest(const PlacementRequest& request
     return std::nullopt;
 }
 
-PlacementResult RunPlacement(const PlacementRequest& request,
-                             const std::function<void(const PlacementProgress&)>& progress)
+SearchLattice SearchLatticeOf(const PlacementRequest& request, const std::vector<TargetBox>& target)
+{
+    SearchLattice lattice{request.sampleStep, request.wallStep, request.ceilingStep};
+    while (TargetSampleCount(target, lattice.sampleStep) > kSearchSampleBudget)
+        lattice.sampleStep *= kCoarsen;
+    while (MountPlaceCount(request.mounts, request.room, lattice.wallStep, lattice.ceilingStep) > kSearchPlaceBudget) {
+        lattice.wallStep *= kCoarsen;
+        lattice.ceilingStep *= kCoarsen;
+    }
+    return lattice;
+}
+
+namespace
+{
+
+int SearchThreadsOf(const PlacementRequest& request)
+{
+    return request.search.threads > 0 ? request.search.threads
+                                      : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+} // namespace
+
+std::optional<std::string> CheckPlacementFits(const PlacementRequest& request)
+{
+    const std::vector<TargetBox> target = TargetOf(request);
+    const SearchLattice lattice = SearchLatticeOf(request, target);
+    const std::vector<float>& lensList = request.lensKit.empty() ? request.lenses : request.lensKit;
+    const size_t lensCount = lensList.empty() ? 1 : std::set<float>(lensList.begin(), lensList.end()).size();
+    const double scored = TargetSampleCount(target, request.sampleStep);
+    const double searched =
+        lattice.sampleStep != request.sampleStep ? TargetSampleCount(target, lattice.sampleStep) : 0.0;
+    const double candidates =
+        request.count == 0 ? 0.0
+                           : MountPlaceCount(request.mounts, request.room, lattice.wallStep, lattice.ceilingStep) *
+                                 static_cast<double>(AimPoints(target, request.aimGrid).size() * lensCount);
+    const PlacementMemoryEstimate memory =
+        EstimatePlacementMemory(scored, searched, candidates, request.fixed.size() + static_cast<size_t>(request.count),
+                                SearchThreadsOf(request));
+    return CheckPlacementMemory(memory, static_cast<double>(AvailableMemoryBytes()), request.remedyNames);
+}
+
+namespace
+{
+
+PlacementResult Place(const PlacementRequest& request, const std::function<void(const PlacementProgress&)>& progress)
 {
     const Clock::time_point start = Clock::now();
     PlacementResult result;
     auto seconds = [&start]() { return std::chrono::duration<double>(Clock::now() - start).count(); };
+    Clock::time_point stageStart = start;
+    auto stageDone = [&result, &stageStart](const char* stage) {
+        const Clock::time_point now = Clock::now();
+        result.stageSeconds.emplace_back(stage, std::chrono::duration<double>(now - stageStart).count());
+        stageStart = now;
+    };
     if (const auto error = CheckPlacementRequest(request)) {
         result.error = *error;
         return result;
     }
     const std::vector<TargetBox> target = TargetOf(request);
+    const SearchLattice lattice = SearchLatticeOf(request, target);
+    result.lattice = lattice;
+    const bool coarse = lattice.sampleStep != request.sampleStep;
+    const int threads = SearchThreadsOf(request);
+    const double scored = TargetSampleCount(target, request.sampleStep);
+    if (const auto error = CheckPlacementFits(request)) {
+        result.error = *error;
+        return result;
+    }
+    // The closing figures are left their share of the limit.
+    const double figureSeconds =
+        std::clamp(kFigureSecondsPerSampleCamera * scored *
+                       static_cast<double>(request.fixed.size() + static_cast<size_t>(request.count)) / threads,
+                   kClosingShare * request.timeLimitSeconds, 0.5 * request.timeLimitSeconds);
+    // The candidates and the search, then the refinement, then the figures.
+    const Clock::time_point refineEnd = After(start, request.timeLimitSeconds - figureSeconds);
+    const Clock::time_point searchEnd = After(start, kSearchShare * (request.timeLimitSeconds - figureSeconds));
+
     const CMountGeometry geometry(request.mounts, request.room, request.obstacles);
-    CTargetSamples samples(request.userOrigin, request.obstacles, request.latticeCorner, request.voxelEdge);
+    CTargetSamples fineSamples(request.userOrigin, request.obstacles, request.latticeCorner, request.voxelEdge);
     for (const TargetBox& box : target)
-        samples.AddBox(box, request.sampleStep);
-    result.samples = samples.ValidCount();
-    if (samples.ValidCount() == 0) {
+        fineSamples.AddBox(box, request.sampleStep);
+    std::unique_ptr<CTargetSamples> coarseSamples;
+    if (coarse) {
+        coarseSamples = std::make_unique<CTargetSamples>(request.userOrigin, request.obstacles, request.latticeCorner,
+                                                         request.voxelEdge);
+        for (const TargetBox& box : target)
+            coarseSamples->AddBox(box, lattice.sampleStep);
+    }
+    const CTargetSamples& samples = coarse ? *coarseSamples : fineSamples;
+    result.samples = fineSamples.ValidCount();
+    if (fineSamples.ValidCount() == 0 || samples.ValidCount() == 0) {
         result.error = "target: every target point lies inside an obstacle";
         return result;
     }
+    stageDone("samples");
     // Every target point in view of as many cameras as it needs marker cameras
     // comes first; where the markers image too small from some, the rig
     // still keeps the point in that many fields.
@@ -153,7 +248,7 @@ PlacementResult RunPlacement(const PlacementRequest& request,
     std::vector<PlanningCamera> rig;
     for (const FixedCamera& camera : request.fixed)
         rig.push_back(camera.planning);
-    result.before = EvaluateRig(rig, samples, rule);
+    result.before = EvaluateRig(rig, fineSamples, rule);
     if (request.count == 0) {
         result.after = result.before;
         result.ok = true;
@@ -161,7 +256,7 @@ PlacementResult RunPlacement(const PlacementRequest& request,
         return result;
     }
 
-    const std::vector<MountPlace> places = geometry.Places(request.wallStep, request.ceilingStep);
+    const std::vector<MountPlace> places = geometry.Places(lattice.wallStep, lattice.ceilingStep);
     result.places = places.size();
     if (places.empty()) {
         result.error = "mounts: every place on them lies in a keep-out box or an obstacle";
@@ -170,7 +265,15 @@ PlacementResult RunPlacement(const PlacementRequest& request,
     std::vector<float> lenses = request.lenses.empty() ? std::vector<float>{request.model.focalMm} : request.lenses;
     std::vector<CameraModel> models;
     std::vector<uint32_t> slotModel;
-    for (int k = 0; k < request.count; ++k) {
+    // A kit: every lens is a candidate of every slot.
+    for (const float lens : request.lensKit) {
+        if (std::none_of(models.begin(), models.end(), [lens](const CameraModel& m) { return m.focalMm == lens; })) {
+            CameraModel model = request.model;
+            model.focalMm = lens;
+            models.push_back(model);
+        }
+    }
+    for (int k = 0; k < request.count && request.lensKit.empty(); ++k) {
         const float lens = lenses[static_cast<size_t>(k) % lenses.size()];
         auto it =
             std::find_if(models.begin(), models.end(), [lens](const CameraModel& m) { return m.focalMm == lens; });
@@ -186,21 +289,38 @@ PlacementResult RunPlacement(const PlacementRequest& request,
         progress({"candidates", 0, request.search.restarts, result.before.objective, {}});
 
     CPlacementCandidates candidates(geometry, samples, request.userOrigin, request.planning);
-    candidates.Build(request.fixed, places, AimPoints(target, request.aimGrid), models, request.search.threads,
-                     request.search.cancel);
+    const bool built =
+        candidates.Build(request.fixed, places, AimPoints(target, request.aimGrid), models, request.search.threads,
+                         request.search.cancel, std::min(request.search.deadline, searchEnd));
     if (request.search.cancel && request.search.cancel->load()) {
         result.cancelled = result.stopped = true;
         result.error = "cancelled";
         result.seconds = seconds();
         return result;
     }
+    if (!built) {
+        result.stopped = true;
+        result.error = "the time limit of " + FormatG6(request.timeLimitSeconds) +
+                       " s ended while the candidate cameras were built; give it more time, or use a coarser " +
+                       request.remedyNames.sampleStep + " or a smaller room (" + request.remedyNames.room + ")";
+        result.seconds = seconds();
+        return result;
+    }
+    stageDone("candidates");
     result.candidates = candidates.CandidateCount();
     if (progress)
         progress({"search", 0, request.search.restarts, result.before.objective, {}});
     std::vector<std::vector<uint32_t>> slotCandidates;
-    slotCandidates.reserve(slotModel.size());
-    for (const uint32_t model : slotModel)
-        slotCandidates.push_back(candidates.RowsOfLens(model));
+    slotCandidates.reserve(static_cast<size_t>(request.count));
+    if (request.lensKit.empty()) {
+        for (const uint32_t model : slotModel)
+            slotCandidates.push_back(candidates.RowsOfLens(model));
+    } else {
+        std::vector<uint32_t> every;
+        for (uint32_t row = 0; row < candidates.CandidateCount(); ++row)
+            every.push_back(static_cast<uint32_t>(candidates.FixedCount()) + row);
+        slotCandidates.assign(static_cast<size_t>(request.count), every);
+    }
     if (std::any_of(slotCandidates.begin(), slotCandidates.end(), [](const auto& rows) { return rows.empty(); })) {
         result.error = "no candidate camera sees a marker at any target point: the markers image below the least "
                        "size from every mount, or every view is blocked";
@@ -211,15 +331,15 @@ PlacementResult RunPlacement(const PlacementRequest& request,
         fixedRows.push_back(r);
 
     SearchSettings settings = request.search;
-    settings.deadline = std::min(settings.deadline, After(start, kSearchShare * request.timeLimitSeconds));
-    const Clock::time_point deadline = std::min(request.search.deadline, After(start, request.timeLimitSeconds));
+    settings.deadline = std::min(settings.deadline, searchEnd);
+    const Clock::time_point deadline = std::min(request.search.deadline, refineEnd);
     CPlacementSearch search(candidates.Matrix(), rule, fixedRows, slotCandidates);
     const double total = static_cast<double>(std::max<int64_t>(1, candidates.Matrix().TotalWeight()));
     auto placedOf = [&](uint32_t row) {
         const Candidate& c = candidates.CandidateOf(row);
         return Placed(geometry, places[c.place], c.pose, models[c.lens]);
     };
-    const SearchResult found = search.Run(settings, [&](const SearchProgress& p) {
+    SearchResult found = search.Run(settings, [&](const SearchProgress& p) {
         if (!progress)
             return;
         PlacementProgress shown{"search", p.restartsDone, p.restarts, static_cast<double>(p.best.covered) / total, {}};
@@ -227,6 +347,18 @@ PlacementResult RunPlacement(const PlacementRequest& request,
             shown.best.push_back(placedOf(row));
         progress(shown);
     });
+    // The occlusion objective starts from the rig that covers best and
+    // trades its cameras for those that free the most turn; the closing
+    // figures then choose between the two rigs, so that the objective never
+    // ends above the rig the coverage search found.
+    std::vector<std::vector<uint32_t>> starts{found.rows};
+    if (request.objective == PlacementObjective::Occlusion && found.bestRestart >= 0) {
+        COcclusionSwap swap(candidates.Matrix(), rule);
+        swap.Run(fixedRows, starts.front(), slotCandidates, settings);
+        if (starts.front() != found.rows)
+            starts.push_back(found.rows);
+    }
+    stageDone("search");
     result.evaluations = found.evaluations;
     result.restartsDone = found.restartsDone;
     result.restarts = settings.restarts;
@@ -242,20 +374,25 @@ PlacementResult RunPlacement(const PlacementRequest& request,
     }
 
     // Each new camera gets rows of its own, one for the rig as found and one
-    // the refinement moves.
+    // the refinement moves, for each rig the figures choose from.
     CSightMatrix& matrix = candidates.Matrix();
     CPoseRefiner refiner(candidates, rule, settings.minSpacing);
-    std::vector<RefinedCamera> discrete, refined;
-    for (size_t k = 0; k < found.rows.size(); ++k) {
-        const uint32_t row = found.rows[k];
-        const Candidate& c = candidates.CandidateOf(row);
-        const std::vector<uint64_t> bits(matrix.Bits(row), matrix.Bits(row) + matrix.WordCount());
-        const std::vector<uint64_t> view(matrix.ViewBits(row), matrix.ViewBits(row) + matrix.WordCount());
-        RefinedCamera camera{places[c.place], c.pose, c.lens,
-                             matrix.AddRow(bits.data(), matrix.Camera(row), view.data())};
-        discrete.push_back(camera);
-        camera.row = matrix.AddRow(bits.data(), matrix.Camera(row), view.data());
-        refined.push_back(camera);
+    struct Rigs {
+        std::vector<RefinedCamera> discrete, refined;
+        bool moved = false; // the refinement evaluated a pose
+    };
+    std::vector<Rigs> rigs(starts.size());
+    for (size_t r = 0; r < starts.size(); ++r) {
+        for (const uint32_t row : starts[r]) {
+            const Candidate& c = candidates.CandidateOf(row);
+            const std::vector<uint64_t> bits(matrix.Bits(row), matrix.Bits(row) + matrix.WordCount());
+            const std::vector<uint64_t> view(matrix.ViewBits(row), matrix.ViewBits(row) + matrix.WordCount());
+            RefinedCamera camera{places[c.place], c.pose, c.lens,
+                                 matrix.AddRow(bits.data(), matrix.Camera(row), view.data())};
+            rigs[r].discrete.push_back(camera);
+            camera.row = matrix.AddRow(bits.data(), matrix.Camera(row), view.data());
+            rigs[r].refined.push_back(camera);
+        }
     }
     if (request.refine && !result.cancelled) {
         if (progress) {
@@ -264,13 +401,17 @@ PlacementResult RunPlacement(const PlacementRequest& request,
                                     result.restarts,
                                     static_cast<double>(found.score.covered) / total,
                                     {}};
-            for (const uint32_t row : found.rows)
+            for (const uint32_t row : starts.front())
                 shown.best.push_back(placedOf(row));
             progress(shown);
         }
-        for (int round = 0; round < kRefineRounds; ++round) {
-            if (!refiner.Round(refined, fixedRows, request.refineEvaluations, deadline, request.search.cancel))
-                break;
+        for (Rigs& rig : rigs) {
+            const uint64_t before = refiner.Evaluations();
+            for (int round = 0; round < kRefineRounds; ++round) {
+                if (!refiner.Round(rig.refined, fixedRows, request.refineEvaluations, deadline, request.search.cancel))
+                    break;
+            }
+            rig.moved = refiner.Evaluations() > before;
         }
         result.evaluations += refiner.Evaluations();
         if (request.search.cancel && request.search.cancel->load()) {
@@ -281,6 +422,7 @@ PlacementResult RunPlacement(const PlacementRequest& request,
         }
     }
 
+    stageDone("refinement");
     // Snapped to mountable steps in turn, each kept clear of the cameras
     // before it: of the steps on either side of each coordinate and angle,
     // the one that scores best with the others, the nearest on a tie, so a
@@ -301,11 +443,17 @@ PlacementResult RunPlacement(const PlacementRequest& request,
                 const MountSegment& segment = geometry.Mounts().segments[static_cast<size_t>(camera.place.index)];
                 scale = Length(segment.b - segment.a);
             }
+            // In the closing figures' share of the time each coordinate takes its nearest step alone.
+            const size_t most = Clock::now() >= refineEnd ? 1 : 3;
+            auto nearest = [most](std::vector<double> choices) {
+                choices.resize(std::min(choices.size(), most));
+                return choices;
+            };
             std::vector<double> us{camera.place.u}, vs{camera.place.v};
             if (dims > 0)
-                us = SnapChoices(camera.place.u * scale, kSnapMetres, lo[0] * scale, hi[0] * scale);
+                us = nearest(SnapChoices(camera.place.u * scale, kSnapMetres, lo[0] * scale, hi[0] * scale));
             if (dims > 1)
-                vs = SnapChoices(camera.place.v, kSnapMetres, lo[1], hi[1]);
+                vs = nearest(SnapChoices(camera.place.v, kSnapMetres, lo[1], hi[1]));
             std::vector<MountPlace> fitting;
             for (const double u : us) {
                 for (const double v : vs) {
@@ -318,8 +466,8 @@ PlacementResult RunPlacement(const PlacementRequest& request,
             }
             if (fitting.empty())
                 fitting.push_back(camera.place);
-            const std::vector<double> hs = SnapChoices(camera.pose.hTilt, kSnapDegrees, -1e9, 1e9);
-            std::vector<double> vTilts = SnapChoices(camera.pose.vTilt, kSnapDegrees, -90.0, 90.0);
+            const std::vector<double> hs = nearest(SnapChoices(camera.pose.hTilt, kSnapDegrees, -1e9, 1e9));
+            std::vector<double> vTilts = nearest(SnapChoices(camera.pose.vTilt, kSnapDegrees, -90.0, 90.0));
             if (vTilts.empty())
                 vTilts.push_back(std::clamp(std::round(camera.pose.vTilt / kSnapDegrees) * kSnapDegrees, -90.0, 90.0));
             snapScorer.Assign(others);
@@ -347,17 +495,44 @@ PlacementResult RunPlacement(const PlacementRequest& request,
         for (const RefinedCamera& camera : cameras)
             all.push_back(
                 PlacedPlanningCamera(models[camera.model], camera.pose, request.userOrigin, request.planning));
-        return std::make_pair(cameras, EvaluateRig(all, samples, rule));
+        return std::make_pair(cameras, EvaluateRig(all, fineSamples, rule));
     };
-    auto [snappedDiscrete, discreteFigures] = snap(discrete);
-    auto [snappedRefined, refinedFigures] = snap(refined);
-    const bool keepRefined = BetterFigures(refinedFigures, discreteFigures);
-    const std::vector<RefinedCamera>& chosen = keepRefined ? snappedRefined : snappedDiscrete;
-    result.after = keepRefined ? refinedFigures : discreteFigures;
-    result.unrefined = discreteFigures;
-    for (const RefinedCamera& camera : chosen)
+    // Of each rig as found and as refined (a refinement that moved nothing
+    // leaves one to snap), the best by the objective; the earlier on a tie.
+    std::optional<std::pair<std::vector<RefinedCamera>, PlacementFigures>> best;
+    for (const Rigs& rig : rigs) {
+        auto asFound = snap(rig.discrete);
+        if (!best)
+            result.unrefined = asFound.second;
+        if (!best || BetterFigures(asFound.second, best->second, request.objective))
+            best = std::move(asFound);
+        if (!rig.moved)
+            continue;
+        auto moved = snap(rig.refined);
+        if (BetterFigures(moved.second, best->second, request.objective))
+            best = std::move(moved);
+    }
+    result.after = best->second;
+    for (const RefinedCamera& camera : best->first)
         result.placed.push_back(Placed(geometry, camera.place, camera.pose, models[camera.model]));
+    stageDone("figures");
     result.ok = true;
     result.seconds = seconds();
     return result;
+}
+
+} // namespace
+
+PlacementResult RunPlacement(const PlacementRequest& request,
+                             const std::function<void(const PlacementProgress&)>& progress)
+{
+    // The estimate keeps a placement within the memory it may take; an
+    // allocation that fails all the same is a refusal, not an abort.
+    try {
+        return Place(request, progress);
+    } catch (const std::bad_alloc&) {
+        PlacementResult result;
+        result.error = OutOfMemoryText(request.remedyNames);
+        return result;
+    }
 }

@@ -106,7 +106,7 @@ int CMountGeometry::Dimensions(const MountPlace& place) const
 std::array<double, 2> CMountGeometry::Lower(const MountPlace& place) const
 {
     if (place.kind == MountKind::Wall)
-        return {0.0, WallBottom(m_mounts)};
+        return {0.0, WallBottom(m_mounts, m_room)};
     return {0.0, 0.0};
 }
 
@@ -209,7 +209,7 @@ std::vector<MountPlace> CMountGeometry::Places(double step, double ceilingStep) 
     for (int w = 0; w < kWallCount; ++w) {
         if (!m_mounts.walls[static_cast<size_t>(w)])
             continue;
-        for (const double v : Spaced(WallBottom(m_mounts), WallTop(m_mounts, m_room), step)) {
+        for (const double v : Spaced(WallBottom(m_mounts, m_room), WallTop(m_mounts, m_room), step)) {
             for (const double u : Spaced(0.0, WallLength(w), step))
                 offer({MountKind::Wall, w, u, v});
         }

@@ -6,6 +6,7 @@
 #include "coverage/placement/TargetSamples.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -36,10 +37,12 @@ class CPlacementCandidates
                          const PlanningSettings& settings);
 
     // Rows of the given cameras and of the candidates, `threads` at once (0: every core).
-    // Once `cancel` is raised the places not yet begun get no candidates.
-    void Build(const std::vector<FixedCamera>& fixed, const std::vector<MountPlace>& places,
+    // Once `cancel` is raised or `deadline` passes the places not yet begun
+    // get no candidates; false then.
+    bool Build(const std::vector<FixedCamera>& fixed, const std::vector<MountPlace>& places,
                const std::vector<Vec3d>& aims, const std::vector<CameraModel>& models, int threads = 0,
-               const std::atomic<bool>* cancel = nullptr);
+               const std::atomic<bool>* cancel = nullptr,
+               std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max());
 
     const CSightMatrix& Matrix() const { return *m_pMatrix; }
     CSightMatrix& Matrix() { return *m_pMatrix; }

@@ -21,6 +21,10 @@ struct PlacementFigures {
     uint32_t minSeenCameras = 0;    // the same for the classic test: inside the field, not blocked
     // Cameras the classic test puts short of the rule's views, per sample (weighted mean).
     double viewsLacking = 0.0;
+    // The occluded angle (OccludedAngleDeg) over the samples, weighted mean,
+    // and the weighted share where it is 0.
+    double meanOccludedDeg = 0.0;
+    double shareUnoccluded = 0.0;
     uint64_t samples = 0;
     // Marker cameras per sample (0 for samples that do not count as target points).
     std::vector<uint16_t> markerCounts;
@@ -29,5 +33,13 @@ struct PlacementFigures {
 PlacementFigures EvaluateRig(const std::vector<PlanningCamera>& cameras, const CTargetSamples& samples,
                              const ScoreRule& rule);
 
-// Lexicographic: the fewer views lacking, objective, mean marker cameras, then the lower median sigma3d.
-bool BetterFigures(const PlacementFigures& a, const PlacementFigures& b);
+// What a placement seeks: the share of target points that count, or the
+// least mean occluded angle; both after the views each point lacks.
+enum class PlacementObjective { Coverage, Occlusion };
+const char* PlacementObjectiveKey(PlacementObjective objective); // "coverage", "occlusion"
+
+// Lexicographic: the fewer views lacking, objective, mean marker cameras,
+// then the lower median sigma3d; for the occlusion objective the lower mean
+// occluded angle comes before the objective.
+bool BetterFigures(const PlacementFigures& a, const PlacementFigures& b,
+                   PlacementObjective objective = PlacementObjective::Coverage);

@@ -60,21 +60,34 @@ TargetBox DefaultTargetBox(const RoomSize& room)
     return FloorTargetBox(room, 0.5, 2.0);
 }
 
-double WallBottom(const MountSurfaces& mounts)
+std::array<double, 2> DefaultWallBand(const RoomSize& room)
 {
-    return mounts.wallBand ? (*mounts.wallBand)[0] : 0.0;
+    constexpr double kAboveHeadsM = 2.2, kLowRoomM = 2.5;
+    return {room.height < kLowRoomM ? 0.5 * room.height : kAboveHeadsM, room.height};
+}
+
+double WallBottom(const MountSurfaces& mounts, const RoomSize& room)
+{
+    return mounts.wallBand ? (*mounts.wallBand)[0] : DefaultWallBand(room)[0];
 }
 
 double WallTop(const MountSurfaces& mounts, const RoomSize& room)
 {
-    return mounts.wallBand ? (*mounts.wallBand)[1] : room.height;
+    return mounts.wallBand ? (*mounts.wallBand)[1] : DefaultWallBand(room)[1];
 }
 
 std::optional<std::string> CheckMounts(const MountSurfaces& mounts, const RoomSize& room)
 {
     if (!mounts.Any())
         return std::string("mounts: no wall, ceiling, segment or point to place cameras on");
-    const double bottom = WallBottom(mounts), top = WallTop(mounts, room);
+    const std::pair<const char*, size_t> lists[] = {
+        {"segments", mounts.segments.size()}, {"points", mounts.points.size()}, {"keep-outs", mounts.keepOuts.size()}};
+    for (const auto& [name, size] : lists) {
+        if (size > kMaxMountEntries)
+            return std::string(name) + ": at most " + std::to_string(kMaxMountEntries) + " (" + std::to_string(size) +
+                   " given)";
+    }
+    const double bottom = WallBottom(mounts, room), top = WallTop(mounts, room);
     if (!std::isfinite(bottom) || !std::isfinite(top) || bottom < 0.0 || top > room.height || bottom > top)
         return "wall height band " + FormatG6(bottom) + " to " + FormatG6(top) + ": must lie within the walls, 0 to " +
                FormatG6(room.height) + " m, the bottom not above the top";
@@ -115,7 +128,16 @@ std::optional<std::string> CheckTargetBox(const TargetBox& box, const RoomSize& 
         return std::string("each value of min must be below the max's");
     if (!InsideRoom(box.min, room) || !InsideRoom(box.max, room))
         return "must lie in the room (0,0,0 to " + RoomText(room) + ")";
-    if (!std::isfinite(box.weight) || !(box.weight > 0.0))
-        return std::string("weight: must be a number above 0");
+    if (!std::isfinite(box.weight) || !(box.weight > 0.0) || box.weight > kMaxTargetWeight)
+        return "weight: must be a number above 0 and at most " + FormatG6(kMaxTargetWeight);
+    return std::nullopt;
+}
+
+std::optional<std::string> CheckTargetCount(size_t boxes)
+{
+    if (boxes == 0)
+        return std::string("must hold at least one box");
+    if (boxes > kMaxTargetBoxes)
+        return "at most " + std::to_string(kMaxTargetBoxes) + " boxes (" + std::to_string(boxes) + " given)";
     return std::nullopt;
 }

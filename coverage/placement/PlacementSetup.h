@@ -41,9 +41,14 @@ struct KeepOutBox {
     friend bool operator==(const KeepOutBox&, const KeepOutBox&) = default;
 };
 
+// What a placement takes at most: more would only cost its time and memory.
+inline constexpr size_t kMaxTargetBoxes = 256;
+inline constexpr size_t kMaxMountEntries = 1024; // segments, points and keep-out boxes, each
+inline constexpr double kMaxTargetWeight = 1e6;
+
 struct MountSurfaces {
     std::array<bool, kWallCount> walls{true, true, true, true};
-    // Height band on the walls, bottom and top; unset, the whole wall.
+    // Height band on the walls, bottom and top; unset, DefaultWallBand's.
     std::optional<std::array<double, 2>> wallBand;
     bool ceiling = true;
     std::vector<MountSegment> segments;
@@ -81,14 +86,21 @@ TargetBox DefaultTargetBox(const RoomSize& room);
 // The floor `margin` metres in from every wall, from the floor to `top`.
 TargetBox FloorTargetBox(const RoomSize& room, double margin, double top);
 
-// The wall band as used: the set band, else the whole wall.
-double WallBottom(const MountSurfaces& mounts);
+// Where a rigger mounts on a wall without being told: above the performers'
+// heads, from 2.2 m to the ceiling; in a room lower than 2.5 m the upper half
+// of the wall.
+std::array<double, 2> DefaultWallBand(const RoomSize& room);
+// The wall band as used: the set band, else the default one.
+double WallBottom(const MountSurfaces& mounts, const RoomSize& room);
 double WallTop(const MountSurfaces& mounts, const RoomSize& room);
 
 // Why the mounts cannot be used in this room (a band outside the walls, a
-// segment or point outside the room, a keep-out box without volume), naming
-// what is wrong; nullopt when they can.
+// segment or point outside the room, a keep-out box without volume, more
+// entries of a kind than kMaxMountEntries), naming what is wrong; nullopt
+// when they can.
 std::optional<std::string> CheckMounts(const MountSurfaces& mounts, const RoomSize& room);
 // The same for target boxes: corners finite, each min below its max, inside
-// the room, weights above 0.
+// the room, weights above 0 and at most kMaxTargetWeight.
 std::optional<std::string> CheckTargetBox(const TargetBox& box, const RoomSize& room);
+// A target of `boxes` boxes: at least one, at most kMaxTargetBoxes.
+std::optional<std::string> CheckTargetCount(size_t boxes);

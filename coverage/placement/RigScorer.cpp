@@ -4,6 +4,28 @@
 #include <cmath>
 #include <numbers>
 
+namespace
+{
+
+// The weight of the samples set in bits & ~without & within over the words
+// listed (a null mask leaves the bits as they are).
+VP_POPCOUNT_CLONES int64_t WeightOfSet(const CSightMatrix& matrix, const std::vector<uint32_t>& words,
+                                       const uint64_t* bits, const uint64_t* without, const uint64_t* within)
+{
+    int64_t sum = 0;
+    for (const uint32_t w : words) {
+        uint64_t v = bits[w];
+        if (without)
+            v &= ~without[w];
+        if (within)
+            v &= within[w];
+        sum += matrix.WordWeight(w) * std::popcount(v);
+    }
+    return sum;
+}
+
+} // namespace
+
 CRigScorer::CRigScorer(const CSightMatrix& matrix, const ScoreRule& rule)
     : m_matrix(matrix), m_rule(rule), m_nNeed(rule.robust ? rule.minCameras + 1 : rule.minCameras),
       m_dCosLow(std::cos(rule.maxAngleDeg * std::numbers::pi / 180.0)),
@@ -46,6 +68,8 @@ void CRigScorer::Recompute()
     m_aShort.assign(words, 0);
     m_aViews.assign(n, 0);
     m_aShortWords.clear();
+    m_nMemberWords = (m_aRows.size() + 63) / 64;
+    m_aMembers.assign(n * m_nMemberWords, 0);
     m_score = {};
     if (m_rule.minViews > 0) {
         for (const uint32_t row : m_aRows) {
@@ -93,6 +117,7 @@ void CRigScorer::Recompute()
                         m_aSharedCount[s] = kept;
                     }
                 }
+                m_aMembers[s * m_nMemberWords + (m >> 6)] |= uint64_t{1} << (m & 63);
                 ++m_aCount[s];
             }
         }
@@ -142,16 +167,21 @@ bool CRigScorer::Completes(uint32_t row, size_t s) const
     const std::array<float, 3> ray = m_matrix.Ray(row, s);
     int partners = 0;
     uint16_t partner = kNoMember;
-    for (size_t i = 0; i < m_aRows.size(); ++i) {
-        if (!m_matrix.Sees(m_aRows[i], s) || !PairInRange(ray, m_aRays[i][s]))
-            continue;
-        if (!m_rule.robust)
-            return true;
-        // Two new pairs share only the new camera, which no earlier pair has:
-        // no camera is then common to every pair.
-        if (++partners == 2)
-            return true;
-        partner = static_cast<uint16_t>(i);
+    // The members that see a marker at s, in their order.
+    const uint64_t* members = m_aMembers.data() + s * m_nMemberWords;
+    for (size_t word = 0; word < m_nMemberWords; ++word) {
+        for (uint64_t bits = members[word]; bits != 0; bits &= bits - 1) {
+            const size_t i = 64 * word + static_cast<size_t>(std::countr_zero(bits));
+            if (!PairInRange(ray, m_aRays[i][s]))
+                continue;
+            if (!m_rule.robust)
+                return true;
+            // Two new pairs share only the new camera, which no earlier pair has:
+            // no camera is then common to every pair.
+            if (++partners == 2)
+                return true;
+            partner = static_cast<uint16_t>(i);
+        }
     }
     if (partners == 0)
         return false;
@@ -165,18 +195,14 @@ bool CRigScorer::Completes(uint32_t row, size_t s) const
 
 int64_t CRigScorer::ViewGain(uint32_t row) const
 {
-    const uint64_t* view = m_matrix.ViewBits(row);
-    int64_t gain = 0;
-    for (const uint32_t w : m_aShortWords)
-        gain += m_matrix.WordWeight(w) * std::popcount(view[w] & m_aShort[w]);
-    return gain;
+    return WeightOfSet(m_matrix, m_aShortWords, m_matrix.ViewBits(row), nullptr, m_aShort.data());
 }
 
 RigScore CRigScorer::Exact(uint32_t row) const
 {
     const uint64_t* bits = m_matrix.Bits(row);
     int64_t gain = 0;
-    for (size_t w = 0; w < m_matrix.WordCount(); ++w) {
+    for (const uint32_t w : m_matrix.Words(row)) {
         const uint64_t open = bits[w] & ~m_aCovered[w] & m_aReady[w];
         if (open == 0)
             continue;
@@ -219,17 +245,16 @@ bool CRigScorer::MarkersScoreAbove(uint32_t row, const RigScore& floor, RigScore
 bool CRigScorer::MarkersAbove(uint32_t row, const RigScore& floor, int64_t lacking, RigScore& score) const
 {
     const uint64_t* bits = m_matrix.Bits(row);
+    const std::vector<uint32_t>& words = m_matrix.Words(row);
     const int64_t seen = m_score.seen + m_matrix.SeenWeight(row);
     // What the row could complete at most: every open sample.
-    int64_t bound = m_score.covered;
-    for (size_t w = 0; w < m_matrix.WordCount(); ++w)
-        bound += m_matrix.WordWeight(w) * std::popcount(bits[w] & ~m_aCovered[w] & m_aReady[w]);
+    int64_t bound = m_score.covered + WeightOfSet(m_matrix, words, bits, m_aCovered.data(), m_aReady.data());
     auto short_of = [&](int64_t covered) {
         return covered < floor.covered || (covered == floor.covered && seen <= floor.seen);
     };
     if (short_of(bound))
         return false;
-    for (size_t w = 0; w < m_matrix.WordCount(); ++w) {
+    for (const uint32_t w : words) {
         const uint64_t unsettled = bits[w] & ~m_aCovered[w] & m_aReady[w] & ~m_aSettled[w];
         for (uint64_t v = unsettled; v != 0; v &= v - 1) {
             if (Completes(row, 64 * w + static_cast<size_t>(std::countr_zero(v))))
@@ -245,9 +270,5 @@ bool CRigScorer::MarkersAbove(uint32_t row, const RigScore& floor, int64_t lacki
 
 int64_t CRigScorer::ShortfallGain(uint32_t row) const
 {
-    const uint64_t* bits = m_matrix.Bits(row);
-    int64_t gain = 0;
-    for (size_t w = 0; w < m_matrix.WordCount(); ++w)
-        gain += m_matrix.WordWeight(w) * std::popcount(bits[w] & ~m_aFull[w]);
-    return gain;
+    return WeightOfSet(m_matrix, m_matrix.Words(row), m_matrix.Bits(row), m_aFull.data(), nullptr);
 }

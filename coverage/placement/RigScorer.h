@@ -108,6 +108,10 @@ class CRigScorer
     std::vector<uint32_t> m_aPairs;
     std::vector<std::array<uint16_t, 2>> m_aShared;
     std::vector<uint8_t> m_aSharedCount;
+    // Per sample, the members that see a marker there, m_nMemberWords words
+    // each: a sample's pairs are found among them alone.
+    std::vector<uint64_t> m_aMembers;
+    size_t m_nMemberWords = 0;
     // Per sample, the cameras that have it in view; the words with a sample short of the need.
     std::vector<uint16_t> m_aViews;
     std::vector<uint32_t> m_aShortWords;

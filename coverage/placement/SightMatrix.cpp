@@ -13,12 +13,22 @@ CSightMatrix::CSightMatrix(std::vector<std::array<float, 3>> samples, std::vecto
     m_nTotalWeight = WeightOf(m_aValid.data());
 }
 
-int64_t CSightMatrix::WeightOf(const uint64_t* bits) const
+namespace
+{
+
+VP_POPCOUNT_CLONES int64_t WeightedCount(const int64_t* weights, size_t words, const uint64_t* bits)
 {
     int64_t sum = 0;
-    for (size_t w = 0; w < m_aWeights.size(); ++w)
-        sum += m_aWeights[w] * std::popcount(bits[w]);
+    for (size_t w = 0; w < words; ++w)
+        sum += weights[w] * std::popcount(bits[w]);
     return sum;
+}
+
+} // namespace
+
+int64_t CSightMatrix::WeightOf(const uint64_t* bits) const
+{
+    return WeightedCount(m_aWeights.data(), m_aWeights.size(), bits);
 }
 
 uint32_t CSightMatrix::AddRow(const uint64_t* bits, const RowCamera& camera, const uint64_t* viewBits)
@@ -27,6 +37,7 @@ uint32_t CSightMatrix::AddRow(const uint64_t* bits, const RowCamera& camera, con
     m_aBits.resize(m_aBits.size() + WordCount());
     m_aViewBits.resize(m_aViewBits.size() + WordCount());
     m_aRows.push_back(camera);
+    m_aRowWords.emplace_back();
     m_aSeenWeight.push_back(0);
     SetRow(r, bits, camera, viewBits);
     return r;
@@ -36,9 +47,13 @@ void CSightMatrix::SetRow(uint32_t r, const uint64_t* bits, const RowCamera& cam
 {
     uint64_t* row = m_aBits.data() + static_cast<size_t>(r) * WordCount();
     uint64_t* view = m_aViewBits.data() + static_cast<size_t>(r) * WordCount();
+    std::vector<uint32_t>& words = m_aRowWords[r];
+    words.clear();
     for (size_t w = 0; w < WordCount(); ++w) {
         row[w] = bits[w] & m_aValid[w];
         view[w] = ((viewBits ? viewBits[w] : 0) | bits[w]) & m_aValid[w];
+        if (row[w] != 0)
+            words.push_back(static_cast<uint32_t>(w));
     }
     m_aRows[r] = camera;
     m_aSeenWeight[r] = WeightOf(row);

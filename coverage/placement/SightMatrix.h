@@ -5,6 +5,23 @@
 #include <cstdint>
 #include <vector>
 
+// Hot loops of the scoring take the processor's population count where it
+// has one (compiled twice, chosen when the program starts). Not in the
+// sanitized builds: their runtimes are not up yet when the choice is made.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define VP_NO_POPCOUNT_CLONES
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define VP_NO_POPCOUNT_CLONES
+#endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(VP_NO_POPCOUNT_CLONES)
+#define VP_POPCOUNT_CLONES __attribute__((target_clones("popcnt", "default")))
+#else
+#define VP_POPCOUNT_CLONES
+#endif
+
 // Which target samples each candidate camera sees a marker at, one packed
 // bitset per candidate (a row), and which it has in view at all (the classic
 // field test, not blocked), with what the scoring needs besides: where
@@ -45,6 +62,9 @@ class CSightMatrix
     // The samples row r has in view: inside its field and not blocked.
     const uint64_t* ViewBits(uint32_t r) const { return m_aViewBits.data() + static_cast<size_t>(r) * WordCount(); }
     const RowCamera& Camera(uint32_t r) const { return m_aRows[r]; }
+    // The words of row r's marker bits that hold any, in order: a camera sees
+    // a part of the target, and the scoring need look nowhere else.
+    const std::vector<uint32_t>& Words(uint32_t r) const { return m_aRowWords[r]; }
     // The summed weight of the samples row r sees: its share of the mean
     // number of marker cameras.
     int64_t SeenWeight(uint32_t r) const { return m_aSeenWeight[r]; }
@@ -69,5 +89,6 @@ class CSightMatrix
     std::vector<uint64_t> m_aBits;
     std::vector<uint64_t> m_aViewBits;
     std::vector<RowCamera> m_aRows;
+    std::vector<std::vector<uint32_t>> m_aRowWords;
     std::vector<int64_t> m_aSeenWeight;
 };

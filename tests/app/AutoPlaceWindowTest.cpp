@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -51,6 +52,8 @@ class AutoPlaceWindowTest : public QObject, CMenuWindowFixture
     void sensorFieldGivesTheNewCamerasTheirSensor();
     void mountsAndTargetGoWithTheProject();
     void cancelEndsTheWorkerAtOnceInTheCandidatesAndTheRefinement();
+    void aSampleStepThatCannotFitIsRefusedAndKeepsThePlan();
+    void replaceTheRigWithCamerasOfTheKit();
 
   private:
     CAutoPlacePanel& Panel()
@@ -450,6 +453,59 @@ void AutoPlaceWindowTest::cancelEndsTheWorkerAtOnceInTheCandidatesAndTheRefineme
         QCOMPARE(Panel().GetState(), CAutoPlacePanel::Idle);
         QCOMPARE(RigText(), before);
     }
+}
+
+void AutoPlaceWindowTest::aSampleStepThatCannotFitIsRefusedAndKeepsThePlan()
+{
+    WaitForCoverage();
+    const std::string before = RigText();
+    // The whole room at 1 cm: far more target points than a placement may hold.
+    const SceneSettings& s = *GetSceneSettings();
+    Panel().TargetTable()->item(0, CAutoPlacePanel::kColMin)->setText("0, 0, 0");
+    Panel()
+        .TargetTable()
+        ->item(0, CAutoPlacePanel::kColMax)
+        ->setText(QString("%1, %2, %3").arg(s.GetRoomLength()).arg(s.GetRoomHeight()).arg(s.GetRoomWidth()));
+    Panel().FieldBox(CAutoPlacePanel::kSampleStep)->setText("0.01");
+    m_prompts->messages.clear();
+    QTest::mouseClick(Panel().StartButton(), Qt::LeftButton);
+    QCOMPARE(Panel().GetState(), CAutoPlacePanel::Idle);
+    QVERIFY(!Panel().IsWorkerRunning());
+    QCOMPARE(m_prompts->messages.size(), size_t{1});
+    const QString shown = QString::fromStdString(m_prompts->messages.back().text);
+    QVERIFY2(shown.contains("memory") && shown.contains("Sample step"), qPrintable(shown));
+    QCOMPARE(RigText(), before);
+    QVERIFY(!m_menu->Action(MenuCommand::Undo)->isEnabled());
+}
+
+void AutoPlaceWindowTest::replaceTheRigWithCamerasOfTheKit()
+{
+    WaitForCoverage();
+    const std::string before = RigText();
+    SmallProblem("3");
+    Panel().FieldBox(CAutoPlacePanel::kLenses)->setText("6, 12.5");
+    Panel().LensKitBox()->setChecked(true);
+    Panel().ReplaceButton()->setChecked(true);
+    RunToTheEnd();
+    const PlacementResult* result = Panel().Result();
+    QVERIFY(result && result->placed.size() == 2);
+    QTest::mouseClick(Panel().AcceptButton(), Qt::LeftButton);
+    // The two placed cameras are the whole rig, each with a lens of the kit.
+    const SceneSettings& s = *GetSceneSettings();
+    QCOMPARE(s.GetCameraCount(), 2u);
+    QCOMPARE(s.GetFirstCamera(), 0u);
+    QCOMPARE(s.GetEndCamera(), 2u);
+    const CCameraSet& set = CCameraSet::Instance();
+    for (int k = 0; k < 2; ++k) {
+        const PlacedCamera& placed = result->placed[static_cast<size_t>(k)];
+        QCOMPARE(set.GetFilePosition(k).x, static_cast<double>(static_cast<float>(placed.pose.position.x)));
+        QVERIFY(set.GetFocalLength(k) == 6.0f || set.GetFocalLength(k) == 12.5f);
+        QCOMPARE(set.GetFocalLength(k), placed.model.focalMm);
+        // Above the performers' heads on a wall, or on the ceiling.
+        QVERIFY(placed.pose.position.y >= 2.2 - 1e-9);
+    }
+    Trigger(MenuCommand::Undo);
+    QCOMPARE(RigText(), before);
 }
 
 QTEST_MAIN(AutoPlaceWindowTest)

@@ -240,6 +240,7 @@ void PlanningWindowTest::qualityMeasureFromTheViewMenu()
     QVERIFY(m_menu->Action(MenuCommand::MeasureCameras)->isChecked());
     const std::pair<MenuCommand, PlanningMeasure> choices[] = {
         {MenuCommand::MeasureSigma, PlanningMeasure::Sigma},
+        {MenuCommand::MeasureOcclusion, PlanningMeasure::Occlusion},
         {MenuCommand::MeasureAngle, PlanningMeasure::Angle},
         {MenuCommand::MeasureMarkerPx, PlanningMeasure::MarkerPx},
         {MenuCommand::MeasureCameras, PlanningMeasure::Cameras}};

@@ -130,7 +130,8 @@ TEST_F(CliExportTest, PlyListsTheSeenVoxelsWithTheirMeasures)
                                 "float marker_px_best",
                                 "float best_angle_deg",
                                 "float sigma3d_mm",
-                                "int triangulable"};
+                                "int triangulable",
+                                "float occluded_deg"};
     size_t at = 0;
     for (const char* property : properties) {
         at = header.find(std::string("property ") + property + "\n", at);

@@ -86,13 +86,14 @@ TEST_F(CliPlanningTest, VoxelColumnsSumToTheReportedVolumes)
     std::string classicLine, line;
     ASSERT_TRUE(std::getline(classic, classicLine) && std::getline(csv, line));
     EXPECT_EQ(line, "t,i,j,k,x,y,z,seen,iso_list,iso_condition,map_band,"
-                    "marker_px_best,cameras_marker,best_angle_deg,sigma3d_mm,triangulable,r1,r2,r3,r4");
+                    "marker_px_best,cameras_marker,best_angle_deg,sigma3d_mm,triangulable,occluded_deg,r1,r2,r3,r4");
     std::vector<long long> markerAtLeast(5, 0);
-    long long triangulable = 0, within = 0;
+    long long triangulable = 0, within = 0, unoccluded = 0, within45 = 0, rows = 0;
+    double occludedSum = 0.0;
     while (std::getline(csv, line)) {
         ASSERT_TRUE(std::getline(classic, classicLine));
         std::vector<std::string> f = Fields(line);
-        ASSERT_EQ(f.size(), 20u) << line;
+        ASSERT_EQ(f.size(), 21u) << line;
         const int cameras = std::stoi(f[12]);
         for (int k = 0; k <= cameras; ++k)
             ++markerAtLeast[static_cast<size_t>(k)];
@@ -102,8 +103,15 @@ TEST_F(CliPlanningTest, VoxelColumnsSumToTheReportedVolumes)
             ++triangulable;
             within += std::stod(f[14]) <= 1.0;
         }
-        // Without the five planning columns the row is the classic one.
-        f.erase(f.begin() + 11, f.begin() + 16);
+        // No pair in range, no turn of a performer is free of occlusion.
+        const double occluded = std::stod(f[16]);
+        EXPECT_TRUE(f[15] == "1" || occluded == 360.0) << line;
+        occludedSum += occluded;
+        unoccluded += occluded == 0.0;
+        within45 += occluded <= 45.0;
+        ++rows;
+        // Without the six planning columns the row is the classic one.
+        f.erase(f.begin() + 11, f.begin() + 17);
         std::string rebuilt;
         for (const std::string& field : f)
             rebuilt += (rebuilt.empty() ? "" : ",") + field;
@@ -119,6 +127,9 @@ TEST_F(CliPlanningTest, VoxelColumnsSumToTheReportedVolumes)
                          static_cast<double>(markerAtLeast[k]) * voxel);
     EXPECT_EQ(planning["voxels"]["triangulable"], triangulable);
     EXPECT_EQ(planning["voxels"]["triangulable_within_sigma"], within);
+    EXPECT_NEAR(planning["occlusion"]["mean_deg"].get<double>(), occludedSum / static_cast<double>(rows), 1e-3);
+    EXPECT_DOUBLE_EQ(planning["occlusion"]["unoccluded_m3"].get<double>(), static_cast<double>(unoccluded) * voxel);
+    EXPECT_DOUBLE_EQ(planning["occlusion"]["within_45_m3"].get<double>(), static_cast<double>(within45) * voxel);
     EXPECT_DOUBLE_EQ(planning["volume_m3"]["triangulable"].get<double>(), static_cast<double>(triangulable) * voxel);
     EXPECT_EQ(planning["settings"]["min_px"], 4.0);
 }

@@ -1,8 +1,7 @@
 // The shared files' writers on a computation made here: thinning, the
 // display chosen, the cameras left out, and text of the plan that must not
 // break the page.
-#include "classic/ClassicState.h"
-#include "coverage/CoverageFixture.h"
+#include "support/CoverageFixture.h"
 #include "coverage/CoverageInput.h"
 #include "coverage/GltfFile.h"
 #include "exports/GltfExport.h"
@@ -40,7 +39,7 @@ class ShareFilesTest : public CoverageTest
     void ComputeInput()
     {
         Rig().RecomputeFieldOfView();
-        m_input = ClassicCoverageInput();
+        m_input = Input();
         ASSERT_EQ(volume.BuildGrid(m_input), CCoverageVolume::GridStatus::Ok);
         ASSERT_EQ(volume.ComputeCoverage(m_input), CCoverageVolume::GridStatus::Ok);
         ASSERT_EQ(m_planning.Compute(volume, m_input), CPlanningMeasures::Status::Ok);

@@ -4,7 +4,7 @@
 // back and a cancel flag; meanwhile the user goes on editing the plan, the
 // process-wide settings and rig. Each gives what it gives alone, and under
 // ThreadSanitizer (make tsan) each is checked for a read of what the user edits.
-#include "coverage/CoverageFixture.h"
+#include "support/CoverageFixture.h"
 
 #include "coverage/CoverageInput.h"
 #include "coverage/asbuilt/CoverageDifference.h"
@@ -51,8 +51,8 @@ TEST_F(WindowWorkersTest, CompareWithAsBuiltOnItsThreadGivesWhatItGivesAlone)
 {
     MakeRig(4, 6.0f, 5.0f, 3.0f);
     Rig().RecomputeFieldOfView();
-    SetVoxelSize(10.0f);
-    const CoverageInput plan = CoverageInput::FromProcessState();
+    voxelCm = 10.0f;
+    const CoverageInput plan = Input();
     CoverageInput built = plan;
     built.cameras.SetHTilt(2, built.cameras.GetHTilt(2) + 7.0f);
     built.cameras.SetFilePosition(3, {5.5, 2.4, 0.3});

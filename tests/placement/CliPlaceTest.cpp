@@ -127,6 +127,10 @@ TEST_F(CliPlaceTest, RefusalsNameTheOptionAndWriteNothing)
         {"--count 2 --marker-mm -1", "planning settings: marker diameter"},
         {"--count 2 --mount ceiling --obstacle-box 0,2.9,0,6,3,5", "place: mounts: every place on them lies in"},
         {"--count 2 --marker-mm 0.5", "place: no candidate camera sees a marker"},
+        {"--count 2 --lens-kit 6,0", "--lens-kit 6,0: each focal length must be above 0"},
+        // The whole room at 1 cm: refused before anything is allocated, naming what to change.
+        {"--count 2 --target 0,0,0,6,3,5 --sample-step 0.01", "GB for the target points"},
+        {"--count 2 --target 0,0,0,6,3,5 --sample-step 0.01", "use a coarser --sample-step"},
     };
     for (const auto& [options, message] : cases) {
         const std::string step =
@@ -139,6 +143,84 @@ TEST_F(CliPlaceTest, RefusalsNameTheOptionAndWriteNothing)
     }
     // Without --count the command line is not one `place` can run.
     EXPECT_EQ(Cli("place --room 6,5,3").status, 2);
+
+    std::string boxes;
+    for (int b = 0; b <= 256; ++b)
+        boxes += " --target 1,0,1,2,1,2";
+    const CliRun many = Cli("place --room 6,5,3 --count 2" + boxes);
+    EXPECT_EQ(many.status, 1);
+    EXPECT_NE(many.err.find("--target: at most 256 boxes (257 given)"), std::string::npos) << many.err;
+}
+
+TEST_F(CliPlaceTest, ProjectTargetsBeyondTheBoundsAreRefusedNamingTheKey)
+{
+    ASSERT_EQ(Cli("rig --room 6,5,3 --default-rig 2 --save-project " + Path("plan.vplan")).status, 0);
+    json plan = Read("plan.vplan");
+    const std::pair<const char*, const char*> cases[] = {
+        {R"({"target": []})", "placement.target: the list is empty; leave the key out for the default target"},
+        {R"({"target": [{"min": [1, 0, 1], "max": [2, 1, 2], "weight": 1e307}]})",
+         "placement.target[0]: weight: must be a number above 0 and at most 1e+06"},
+        {R"({"mounts": {"keep_outs": [)", "placement.mounts.keep_outs: at most 1024 entries (1025 given)"},
+    };
+    for (const auto& [placement, message] : cases) {
+        std::string text = placement;
+        if (text.find("keep_outs") != std::string::npos) {
+            for (int k = 0; k <= 1024; ++k)
+                text += std::string(k ? "," : "") + R"({"min": [0, 0, 0], "max": [1, 1, 1]})";
+            text += "]}}";
+        }
+        plan["placement"] = json::parse(text);
+        std::ofstream(m_dir.Path() / "bounded.vplan") << plan.dump();
+        const CliRun run = Cli("place --project " + Path("bounded.vplan") + " --count 2 --sample-step 0.5");
+        EXPECT_EQ(run.status, 1) << placement;
+        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+    }
+}
+
+TEST_F(CliPlaceTest, TheOcclusionObjectiveLowersTheMeanOccludedAngle)
+{
+    const std::string place = "place --room 8,6,3.5 --count 8 --target 1,0,1,7,2,5 --sample-step 0.5 --restarts 2";
+    const CliRun coverage = Cli(place);
+    ASSERT_EQ(coverage.status, 0) << coverage.err;
+    const CliRun occlusion = Cli(place + " --objective occlusion");
+    ASSERT_EQ(occlusion.status, 0) << occlusion.err;
+    const json a = json::parse(coverage.out), b = json::parse(occlusion.out);
+    EXPECT_EQ(a["settings"]["objective"], "coverage");
+    EXPECT_EQ(b["settings"]["objective"], "occlusion");
+    EXPECT_LT(b["after"]["mean_occluded_deg"].get<double>(), a["after"]["mean_occluded_deg"].get<double>() - 1.0);
+    // Both report both figures.
+    EXPECT_GT(a["after"]["objective"].get<double>(), 0.9);
+    EXPECT_GT(b["after"]["objective"].get<double>(), 0.9);
+}
+
+TEST_F(CliPlaceTest, DefaultMountsAreAboveTheHeadsAndTheKitAndReplaceWork)
+{
+    ASSERT_EQ(Cli("rig --room 6,5,3 --default-rig 3 --save-project " + Path("plan.vplan")).status, 0);
+    const CliRun run = Cli("place --project " + Path("plan.vplan") +
+                           " --sample-step 0.5 --restarts 2 --count 4 --lens-kit 6,12.5 --replace --save-project " +
+                           Path("placed.vplan"));
+    ASSERT_EQ(run.status, 0) << run.err;
+    const json report = json::parse(run.out);
+    EXPECT_EQ(report["fixed_cameras"], 0);
+    EXPECT_EQ(report["settings"]["replace"], true);
+    for (const json& camera : report["placed"]) {
+        // A wall camera sits from 2.2 m up to the ceiling; each lens is one of the kit.
+        EXPECT_GE(camera["position"][1].get<double>(), 2.2 - 1e-6) << camera.dump();
+        const double lens = camera["lens_mm"];
+        EXPECT_TRUE(lens == 6.0 || lens == 12.5) << lens;
+    }
+    for (const char* figures : {"before", "after"}) {
+        EXPECT_TRUE(report[figures].contains("mean_occluded_deg"));
+        EXPECT_TRUE(report[figures].contains("share_unoccluded"));
+    }
+    EXPECT_LT(report["after"]["mean_occluded_deg"].get<double>(), 360.0);
+    // The plan's three cameras gave way to the four placed ones.
+    EXPECT_EQ(Read("placed.vplan")["cameras"].size(), 4u);
+    // In a room lower than 2.5 m the walls' upper half.
+    const CliRun low = Cli("place --room 6,5,2 --sample-step 0.5 --restarts 2 --count 2");
+    ASSERT_EQ(low.status, 0) << low.err;
+    for (const json& camera : json::parse(low.out)["placed"])
+        EXPECT_GE(camera["position"][1].get<double>(), 1.0 - 1e-6) << camera.dump();
 }
 
 } // namespace

@@ -118,6 +118,8 @@ TEST_F(PlacementGeometryTest, APlacedRigSeesMarkersAtTheTargetsVoxelCentresAsThe
     const PlacementFigures figures = EvaluateRig(cameras, samples, {});
 
     size_t s = 0, markers = 0, inside = 0;
+    double occluded = 0.0;
+    size_t unoccluded = 0;
     for (size_t k = 0; k < ks.size(); ++k) {
         for (size_t i = 0; i < is.size(); ++i) {
             for (size_t j = 0; j < js.size(); ++j, ++s) {
@@ -130,9 +132,18 @@ TEST_F(PlacementGeometryTest, APlacedRigSeesMarkersAtTheTargetsVoxelCentresAsThe
                 ASSERT_EQ(samples.Valid(s), !volume.InsideObstacle(t)) << "voxel " << t;
                 markers += count;
                 inside += samples.Valid(s) ? 0 : 1;
+                if (samples.Valid(s)) {
+                    occluded += planning.OccludedDeg(t);
+                    unoccluded += planning.OccludedDeg(t) == 0.0f ? 1 : 0;
+                }
             }
         }
     }
+    // The placement's occlusion figures are the planning measures' over the target's voxels.
+    const auto valid = static_cast<double>(samples.ValidCount());
+    EXPECT_NEAR(figures.meanOccludedDeg, occluded / valid, 1e-4);
+    EXPECT_DOUBLE_EQ(figures.shareUnoccluded, static_cast<double>(unoccluded) / valid);
+    EXPECT_LT(figures.meanOccludedDeg, 360.0);
     EXPECT_EQ(s, samples.ValidCount() + inside);
     EXPECT_GT(inside, 0u);
     EXPECT_GT(markers, samples.ValidCount());
@@ -293,3 +304,77 @@ TEST_F(PlacementGeometryTest, ACancelInTheCandidatesOrTheSearchEndsTheRun)
 }
 
 } // namespace
+
+TEST(PlacementMemoryTest, TheCountsBeforeAllocatingAreThoseTheBuildGives)
+{
+    const RoomSize room{12.0, 10.0, 4.0};
+    const std::vector<TargetBox> target = {{{1.0, 0.0, 1.0}, {11.0, 2.0, 9.0}, 1.0},
+                                           {{0.3, 0.5, 0.3}, {0.35, 0.6, 9.7}, 2.0}};
+    for (const double step : {0.25, 0.4, 1.0}) {
+        CTargetSamples samples({-6.0, 2.0, 5.0}, nullptr, {-6.0, -2.0, 5.0}, 0.2);
+        for (const TargetBox& box : target)
+            samples.AddBox(box, step);
+        EXPECT_EQ(TargetSampleCount(target, step), static_cast<double>(samples.Count())) << step;
+    }
+    MountSurfaces mounts;
+    mounts.segments.push_back({"truss", {1.0, 3.5, 1.0}, {11.0, 3.5, 1.0}});
+    mounts.points.push_back({"bracket", {6.0, 3.0, 0.0}});
+    const CMountGeometry geometry(mounts, room, nullptr);
+    for (const double step : {0.25, 0.7}) {
+        // Corners shared by two walls are one place: the count bounds the places from above.
+        const double bound = MountPlaceCount(mounts, room, step, 2.0 * step);
+        const auto places = static_cast<double>(geometry.Places(step, 2.0 * step).size());
+        EXPECT_GE(bound, places) << step;
+        EXPECT_LE(bound, places * 1.05) << step;
+    }
+    // Default mounts: from 2.2 m up, or the upper half of a low room's walls.
+    EXPECT_EQ(DefaultWallBand(room), (std::array<double, 2>{2.2, 4.0}));
+    EXPECT_EQ(DefaultWallBand({6.0, 5.0, 2.4}), (std::array<double, 2>{1.2, 2.4}));
+
+    // The refusal names the larger part first.
+    const PlacementRemedyNames names{"--sample-step", "--room", "--count"};
+    const auto samplesHeavy = CheckPlacementMemory(EstimatePlacementMemory(1e9, 0.0, 10.0, 8, 2), 1e12, names);
+    ASSERT_TRUE(samplesHeavy);
+    EXPECT_NE(samplesHeavy->find("use a coarser --sample-step"), std::string::npos) << *samplesHeavy;
+    const auto candidatesHeavy = CheckPlacementMemory(EstimatePlacementMemory(1e4, 1e5, 1e7, 8, 2), 1e12, names);
+    ASSERT_TRUE(candidatesHeavy);
+    EXPECT_NE(candidatesHeavy->find("use a smaller room or fewer mounts (--room)"), std::string::npos);
+    // Within 4 GB but beyond what is free now.
+    const PlacementMemoryEstimate modest = EstimatePlacementMemory(1e6, 0.0, 1e4, 8, 2);
+    EXPECT_FALSE(CheckPlacementMemory(modest, 1e12, names));
+    const auto notFree = CheckPlacementMemory(modest, modest.Total() / 2, names);
+    ASSERT_TRUE(notFree);
+    EXPECT_NE(notFree->find("available now"), std::string::npos);
+}
+
+TEST_F(PlacementGeometryTest, EveryCandidatesRowIsItsOwnSightTestedSampleBySample)
+{
+    // The build passes over the words whose samples lie outside a field and
+    // shares one place's rays among its aims and lenses: the rows must be
+    // those of the plain test of every sample.
+    auto obstacles = std::make_shared<CObstacleSet>();
+    ASSERT_FALSE(obstacles->AddBox({"desk", {2.0, 0.0, 2.0}, {2.6, 1.2, 2.8}}));
+    PlacementRequest request = Request(obstacles);
+    const CMountGeometry geometry(request.mounts, request.room, obstacles);
+    CTargetSamples samples(request.userOrigin, obstacles, request.latticeCorner, request.voxelEdge);
+    const std::vector<TargetBox> target = {{{0.5, 0.0, 0.5}, {5.5, 2.0, 4.5}, 1.0},
+                                           {{1.0, 1.0, 1.0}, {1.5, 2.5, 4.0}, 2.0}};
+    for (const TargetBox& box : target)
+        samples.AddBox(box, 0.3);
+    std::vector<CameraModel> models(3);
+    models[0].focalMm = 4.0f;
+    models[2].focalMm = 25.0f;
+    CPlacementCandidates candidates(geometry, samples, request.userOrigin, request.planning);
+    ASSERT_TRUE(candidates.Build({}, geometry.Places(0.6, 1.0), AimPoints(target), models, 2));
+    const CSightMatrix& matrix = candidates.Matrix();
+    ASSERT_GT(candidates.CandidateCount(), 500u);
+    for (uint32_t row = 0; row < candidates.CandidateCount(); ++row) {
+        const Candidate& c = candidates.CandidateOf(row);
+        const auto sight = candidates.SightOfCamera(
+            PlacedPlanningCamera(models[c.lens], c.pose, request.userOrigin, request.planning));
+        for (size_t w = 0; w < matrix.WordCount(); ++w) {
+            ASSERT_EQ(matrix.Bits(row)[w], sight.marker[w] & matrix.Valid()[w]) << row << " word " << w;
+            ASSERT_EQ(matrix.ViewBits(row)[w], (sight.view[w] | sight.marker[w]) & matrix.Valid()[w]) << row;
+        }
+    }
+}

@@ -69,7 +69,8 @@ class CliMeshTest : public ::testing::Test
             EXPECT_TRUE(run.out.empty());
             EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
             if (!file.empty()) {
-                EXPECT_NE(run.err.find("Obstacles not loaded: could not read the mesh " + file), std::string::npos)
+                // The mesh named as the plan holds it, from the folder of the file that listed it.
+                EXPECT_NE(run.err.find("Obstacles not loaded: could not read the mesh " + Path(file)), std::string::npos)
                     << run.err;
             }
         }

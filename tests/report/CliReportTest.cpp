@@ -191,6 +191,8 @@ TEST_P(CliReportTest, PdfAndHtmlHoldTheCoverageFiguresCamerasAndPictures)
         {"Triangulable volume", Fixed(planning["volume_m3"]["triangulable"].get<double>(), 2) + " m"},
         {"Expected 3D error, median", Fixed(planning["sigma3d_mm"]["median"].get<double>(), 3) + " mm"},
         {"Expected 3D error, 95th percentile", Fixed(planning["sigma3d_mm"]["p95"].get<double>(), 3) + " mm"},
+        {"Occluded angle of a performer, mean", Fixed(planning["occlusion"]["mean_deg"].get<double>(), 1) + " deg"},
+        {"Never occluded by a performer", Fixed(planning["occlusion"]["unoccluded_m3"].get<double>(), 2) + " m"},
     };
     for (const auto& [label, value] : figures) {
         EXPECT_TRUE(HasLineWith(text, {label, value})) << label << " " << value;
@@ -222,8 +224,8 @@ TEST_P(CliReportTest, PdfAndHtmlHoldTheCoverageFiguresCamerasAndPictures)
             << number;
     }
 
-    // Two views, a worst-case map and the slices, three histograms.
-    const size_t pictures = 2 + 1 + stage.slices.size() + 3;
+    // Two views, the worst-case and free-turn maps and the slices, three histograms.
+    const size_t pictures = 2 + 2 + stage.slices.size() + 3;
     const std::vector<std::string> images = Lines(Shell("pdfimages -list '" + File("r.pdf") + "'"));
     ASSERT_EQ(images.size(), 2 + pictures);
     for (size_t i = 2; i < images.size(); ++i) {

@@ -42,6 +42,16 @@ TEST(ReportPanTest, FromTheInwardNormalOfTheNearestWall)
     }
 }
 
+TEST(ReportFiguresTest, CeilingCamerasAreListedOnTheCeiling)
+{
+    // A 10 x 6 x 4 room.
+    EXPECT_EQ(MountText({5.0, 4.0, 3.0}, 10.0, 6.0, 4.0, "X=0"), "ceiling, near X=0");
+    EXPECT_EQ(MountText({1.0, 3.8, 3.0}, 10.0, 6.0, 4.0, "X=0"), "ceiling, near X=0");
+    // On a wall near the top: the wall is closer than the ceiling.
+    EXPECT_EQ(MountText({0.0, 3.9, 3.0}, 10.0, 6.0, 4.0, "X=0"), "X=0");
+    EXPECT_EQ(MountText({5.0, 2.5, 5.9}, 10.0, 6.0, 4.0, "Z=W"), "Z=W");
+}
+
 TEST(ReportPlanMarksTest, CamerasSharingAPlaceReadAsTheViewGroupsThem)
 {
     std::vector<CameraRow> rows(5);
