@@ -173,9 +173,9 @@ std::vector<PlanProperty> MountProperties(const Plan& plan)
     for (int w = 0; w < kWallCount; ++w)
         properties.push_back(Flag(kWallKeys[w], kWallNames[w], mounts.walls[static_cast<size_t>(w)]));
     properties.push_back(Flag("ceiling", "Ceiling", mounts.ceiling));
-    properties.push_back(Number("band_bottom", "Wall band bottom", "m", WallBottom(mounts)));
-    properties.push_back(
-        Number("band_top", "Wall band top", "m", WallTop(mounts, {plan.length, plan.width, plan.height})));
+    const RoomSize room{plan.length, plan.width, plan.height};
+    properties.push_back(Number("band_bottom", "Wall band bottom", "m", WallBottom(mounts, room)));
+    properties.push_back(Number("band_top", "Wall band top", "m", WallTop(mounts, room)));
     return properties;
 }
 
@@ -364,10 +364,10 @@ std::optional<std::string> SetMountValue(Plan& plan, const PlanProperty& propert
     if (key == "band_bottom" || key == "band_top") {
         if (!std::isfinite(value))
             return NotANumber(property);
-        std::array<double, 2> band{WallBottom(mounts), WallTop(mounts, room)};
+        std::array<double, 2> band{WallBottom(mounts, room), WallTop(mounts, room)};
         band[key == "band_bottom" ? 0 : 1] = value;
-        // The whole wall is no band: it follows the room's height.
-        if (band == std::array<double, 2>{0.0, room.height})
+        // The default band is none of the plan's own: it follows the room's height.
+        if (band == DefaultWallBand(room))
             mounts.wallBand.reset();
         else
             mounts.wallBand = band;

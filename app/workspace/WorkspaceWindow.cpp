@@ -6,6 +6,7 @@
 #include "app/ReplaceQuestion.h"
 #include "app/document/QtPlanDocument.h"
 #include "app/workspace/AsBuiltDock.h"
+#include "app/workspace/AutoPlaceDock.h"
 #include "app/workspace/CameraTableDock.h"
 #include "app/workspace/DisplayBar.h"
 #include "app/workspace/FiguresDock.h"
@@ -126,7 +127,8 @@ CWorkspaceWindow::~CWorkspaceWindow()
 
 QList<QDockWidget*> CWorkspaceWindow::Docks() const
 {
-    return {m_pPlanDock, m_pPropertiesDock, m_pFiguresDock, m_pCameraDock, m_pAsBuiltDock, m_pHistoryDock};
+    return {m_pPlanDock,      m_pPropertiesDock, m_pFiguresDock, m_pCameraDock,
+            m_pAutoPlaceDock, m_pAsBuiltDock,    m_pHistoryDock};
 }
 
 void CWorkspaceWindow::MakeActions()
@@ -289,6 +291,7 @@ void CWorkspaceWindow::MakeDocks()
     m_pCameraDock = new CCameraTableDock(*m_pQtDocument, *m_pSelection, *m_prompts, this);
     m_pHistoryDock = new CHistoryDock(*m_pQtDocument, this);
     m_pAsBuiltDock = new CAsBuiltDock(*m_pQtDocument, *m_prompts, this);
+    m_pAutoPlaceDock = new CAutoPlaceDock(*m_pQtDocument, m_pView->View(), *m_prompts, this);
 }
 
 void CWorkspaceWindow::MakeViewMenu()
@@ -337,6 +340,7 @@ void CWorkspaceWindow::ArrangeDocks()
     splitDockWidget(m_pPlanDock, m_pPropertiesDock, Qt::Vertical);
     tabifyDockWidget(m_pPlanDock, m_pHistoryDock);
     m_pPlanDock->raise();
+    tabifyDockWidget(m_pPropertiesDock, m_pAutoPlaceDock);
     tabifyDockWidget(m_pPropertiesDock, m_pAsBuiltDock);
     m_pPropertiesDock->raise();
     addDockWidget(Qt::BottomDockWidgetArea, m_pFiguresDock);

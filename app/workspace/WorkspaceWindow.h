@@ -12,6 +12,7 @@
 #include <string>
 
 class CAsBuiltDock;
+class CAutoPlaceDock;
 class CCameraTableDock;
 class CDisplayBar;
 class CFiguresDock;
@@ -105,6 +106,7 @@ class CWorkspaceWindow : public QMainWindow
     CCameraTableDock& CameraDock() const { return *m_pCameraDock; }
     CHistoryDock& HistoryDock() const { return *m_pHistoryDock; }
     CAsBuiltDock& AsBuiltDock() const { return *m_pAsBuiltDock; }
+    CAutoPlaceDock& AutoPlaceDock() const { return *m_pAutoPlaceDock; }
     // Every dock, in the order of the View menu.
     QList<QDockWidget*> Docks() const;
 
@@ -166,6 +168,7 @@ class CWorkspaceWindow : public QMainWindow
     CCameraTableDock* m_pCameraDock = nullptr;
     CHistoryDock* m_pHistoryDock = nullptr;
     CAsBuiltDock* m_pAsBuiltDock = nullptr;
+    CAutoPlaceDock* m_pAutoPlaceDock = nullptr;
     CRecentPlans* m_pRecent = nullptr;
     QMenu* m_pItemMenu = nullptr;
     std::array<QAction*, static_cast<size_t>(WorkspaceCommand::Count)> m_actions{};

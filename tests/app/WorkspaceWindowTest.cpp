@@ -5,6 +5,7 @@
 #include "cameras/asbuilt/CalibrationExport.h"
 #include "app/document/QtPlanDocument.h"
 #include "app/workspace/AsBuiltDock.h"
+#include "app/workspace/AutoPlaceDock.h"
 #include "app/workspace/CameraTableDock.h"
 #include "app/workspace/FiguresDock.h"
 #include "app/workspace/HistoryDock.h"
@@ -31,6 +32,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QStackedWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -63,6 +65,7 @@ class WorkspaceWindowTest : public QObject
     void layoutIsRestoredAtTheNextStart();
     void droppedPlanOpens();
     void asBuiltImportsTheRigAndComparesIt();
+    void autoPlaceProposesCamerasAndAcceptIsOneStep();
     void screenshotsForTheManual();
 
   private:
@@ -487,6 +490,38 @@ void WorkspaceWindowTest::asBuiltImportsTheRigAndComparesIt()
     QVERIFY(std::abs(now.cameras[0].x - planned.cameras[0].x) < 1e-3);
     m_window->Action(WorkspaceCommand::Undo)->trigger();
     QVERIFY(std::abs(m_window->Document().GetPlan().cameras[0].x - planned.cameras[0].x - 0.5) < 1e-3);
+}
+
+void WorkspaceWindowTest::autoPlaceProposesCamerasAndAcceptIsOneStep()
+{
+    OpenExample();
+    CAutoPlaceDock& dock = m_window->AutoPlaceDock();
+    dock.CountBox()->setValue(2);
+    dock.TimeLimitBox()->setValue(2);
+    // A lens the placement refuses: named, nothing started.
+    dock.LensBox()->setText("0");
+    QTest::mouseClick(dock.PlaceButton(), Qt::LeftButton);
+    QCOMPARE(dock.GetState(), CAutoPlaceDock::State::Idle);
+    QVERIFY(m_prompts->messages.back().text.find("Lens: ") != std::string::npos);
+
+    dock.LensBox()->setText("6");
+    QSignalSpy finished(&dock, &CAutoPlaceDock::placementFinished);
+    QTest::mouseClick(dock.PlaceButton(), Qt::LeftButton);
+    QCOMPARE(dock.GetState(), CAutoPlaceDock::State::Running);
+    QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), 60000);
+    QVERIFY(finished.first().first().toBool());
+    QCOMPARE(dock.Result()->placed.size(), 2u);
+    QVERIFY(GlView().Renderer().GetPlacementPreview());
+    QCOMPARE(m_window->Document().GetPlan().cameras.size(), 8u); // proposed, not yet taken
+
+    QTest::mouseClick(dock.AcceptButton(), Qt::LeftButton);
+    const Plan& plan = m_window->Document().GetPlan();
+    QCOMPARE(plan.cameras.size(), 10u);
+    QCOMPARE(RangeEnd(plan), 10u);
+    QCOMPARE(m_window->Document().History().StepName(1), std::string("Auto-place 2 cameras"));
+    QVERIFY(!GlView().Renderer().GetPlacementPreview());
+    m_window->Action(WorkspaceCommand::Undo)->trigger();
+    QCOMPARE(m_window->Document().GetPlan().cameras.size(), 8u);
 }
 
 void WorkspaceWindowTest::screenshotsForTheManual()
