@@ -159,6 +159,7 @@ void CAutoPlaceDock::Place()
     EndRun();
     m_result.reset();
     m_target = TargetOf(*request);
+    m_nMinCameras = request->minCameras;
     m_pRun = std::make_unique<Run>();
     m_pRun->request = std::move(*request);
     m_pRun->request.search.cancel = &m_pRun->cancel;
@@ -221,11 +222,14 @@ void CAutoPlaceDock::OnFinished(uint64_t run, const PlacementResult& result)
     }
     m_result = result;
     ShowPreview(result.placed);
-    m_pProgress->setText(QString("%1 cameras proposed (magenta in the view): %2 of the target points counted before, "
-                                 "%3 with them%4. Accept adds them to the plan.")
+    // The search's measure leaves the 3D error bound aside: the Figures judge that once the cameras are in.
+    m_pProgress->setText(QString("%1 cameras proposed (magenta in the view). Target points %2 or more cameras see "
+                                 "from a pair angle in range: %3 before, %4 with them%5. Accept adds them to the plan; "
+                                 "the Figures then say how much is within the 3D error bound.")
                              .arg(result.placed.size())
+                             .arg(m_nMinCameras)
                              .arg(Percent(result.before.objective), Percent(result.after.objective),
-                                  result.stopped ? ", the search stopped at its time limit" : ""));
+                                  result.stopped ? " (the search stopped at its time limit)" : ""));
     ShowState(State::Done);
     emit placementFinished(true);
 }

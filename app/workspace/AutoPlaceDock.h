@@ -91,6 +91,8 @@ class CAutoPlaceDock : public QDockWidget
     // Numbers the runs: what arrives from an earlier one is dropped.
     uint64_t m_nRun = 0;
     std::unique_ptr<Run> m_pRun;
+    // The target and the cameras each point needs, of the run shown.
     std::vector<TargetBox> m_target;
+    uint32_t m_nMinCameras = 2;
     std::optional<PlacementResult> m_result;
 };
