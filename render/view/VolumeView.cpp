@@ -204,9 +204,18 @@ void CVolumeView::CancelComputation()
     m_controller->Cancel();
 }
 
+QPoint CVolumeView::DevicePoint(const QPointF& at) const
+{
+    const qreal ratio = devicePixelRatioF();
+    return {qRound(at.x() * ratio), qRound(at.y() * ratio)};
+}
+
 void CVolumeView::resizeGL(int width, int height)
 {
-    m_renderer->Resize(width, height);
+    // The renderer lays its frame out in the framebuffer's pixels, which a
+    // high-density screen has more of than the widget's.
+    const QPoint size = DevicePoint(QPointF(width, height));
+    m_renderer->Resize(size.x(), size.y());
 }
 
 void CVolumeView::mousePressEvent(QMouseEvent* event)
@@ -214,7 +223,7 @@ void CVolumeView::mousePressEvent(QMouseEvent* event)
     // A plain left press on a camera or the target grabs it rather than turning the view.
     if (event->button() == Qt::LeftButton && event->buttons() == Qt::LeftButton &&
         !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier))) {
-        const QPoint at = event->position().toPoint();
+        const QPoint at = DevicePoint(event->position());
         if (m_renderer->BeginPlannerDrag(at.x(), at.y())) {
             if (const std::optional<PlannerDragResult> drag = m_renderer->GetPlannerDrag())
                 emit cameraPressed(drag->camera);
@@ -239,7 +248,7 @@ void CVolumeView::mouseReleaseEvent(QMouseEvent* event)
 
 void CVolumeView::mouseMoveEvent(QMouseEvent* event)
 {
-    const QPoint at = event->position().toPoint();
+    const QPoint at = DevicePoint(event->position());
     if (m_renderer->IsPlannerDragging()) {
         m_renderer->PlannerDragTo(at.x(), at.y());
         if (const std::optional<PlannerDragResult> drag = m_renderer->GetPlannerDrag())
@@ -290,7 +299,7 @@ void CVolumeView::wheelEvent(QWheelEvent* event)
         QOpenGLWidget::wheelEvent(event);
         return;
     }
-    const QPoint at = event->position().toPoint();
+    const QPoint at = DevicePoint(event->position());
     m_renderer->OnWheel(at.x(), at.y(), event->angleDelta().y());
     RequestRepaint();
 }

@@ -121,7 +121,8 @@ class CVolumeView : public QOpenGLWidget
     void cameraPressed(int camera);
     // A drag moved its camera: where it is now, until it is let go.
     void cameraDragMoved(const PlannerDragResult& now);
-    // The pointer moved over the view without a button held (client pixels).
+    // The pointer moved over the view without a button held (the renderer's
+    // pixels: the client pixels times the screen's pixel ratio).
     void pointerMoved(const QPoint& at);
     // A paint ran a computation (coverage or planning measures); its results
     // are there to be read.
@@ -144,6 +145,8 @@ class CVolumeView : public QOpenGLWidget
   private:
     CVolumeView(std::unique_ptr<CCoverageController> own, CCoverageController* given, ComputationFlags* flags,
                 QWidget* parent);
+    // A client position in the renderer's pixels, those of the framebuffer.
+    QPoint DevicePoint(const QPointF& at) const;
     // While computing: the progress shown, and a repaint once the results are in.
     void OnComputationTick();
     void ShowComputing(bool computing);
