@@ -14,6 +14,8 @@ namespace
 
 constexpr int kKindRole = Qt::UserRole;
 constexpr int kIndexRole = Qt::UserRole + 1;
+// A group's own name, which its text (with its count) is not.
+constexpr int kGroupRole = Qt::UserRole + 2;
 // A group's heading stands for no item.
 constexpr int kGroup = -1;
 
@@ -86,7 +88,7 @@ void CPlanTreeDock::Rebuild()
     for (int i = 0; i < m_pTree->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* group = m_pTree->topLevelItem(i);
         if (group->childCount() > 0 && !group->isExpanded())
-            closed.insert(group->data(0, Qt::UserRole + 2).toString());
+            closed.insert(group->data(0, kGroupRole).toString());
     }
     m_bShowing = true;
     m_pTree->clear();
@@ -100,7 +102,7 @@ void CPlanTreeDock::Rebuild()
 
     const auto group = [&](const QString& key, const QString& text) {
         QTreeWidgetItem* entry = Entry(root, text, kGroup);
-        entry->setData(0, Qt::UserRole + 2, key);
+        entry->setData(0, kGroupRole, key);
         return entry;
     };
     QTreeWidgetItem* cameras = group("cameras", QString("Cameras (%1)").arg(plan.cameras.size()));
@@ -126,7 +128,7 @@ void CPlanTreeDock::Rebuild()
 
     for (int i = 0; i < m_pTree->topLevelItemCount(); ++i) {
         QTreeWidgetItem* entry = m_pTree->topLevelItem(i);
-        entry->setExpanded(!closed.contains(entry->data(0, Qt::UserRole + 2).toString()));
+        entry->setExpanded(!closed.contains(entry->data(0, kGroupRole).toString()));
     }
     m_bShowing = false;
     ShowSelection();

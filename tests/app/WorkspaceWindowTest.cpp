@@ -59,6 +59,7 @@ class WorkspaceWindowTest : public QObject
     void clickOnACameraSelectsItEverywhere();
     void dragIsOneStepWithItsReadoutAndUndoes();
     void computeFromTheMenuTheToolbarAndF5();
+    void presetsFromTheToolbarAndTheNumberKeys();
     void pointerOverTheVolumeReadsItsVoxel();
     void propertiesTakeStepsAndRefuseBadValues();
     void docksCloseAndComeBackFromTheViewMenu();
@@ -331,6 +332,37 @@ void WorkspaceWindowTest::computeFromTheMenuTheToolbarAndF5()
         QCOMPARE(document.Controller().GetComputedInput().cameras.GetFocalLength(0), focal);
         QCOMPARE(m_window->FiguresDock().State()->text(), QString("Figures of the plan as it is."));
     }
+}
+
+void WorkspaceWindowTest::presetsFromTheToolbarAndTheNumberKeys()
+{
+    OpenExample();
+    CSceneRenderer& renderer = GlView().Renderer();
+    QVERIFY(renderer.IsPerspective());
+    QTest::mouseClick(m_window->ToolBar()->widgetForAction(m_window->Action(WorkspaceCommand::ViewTop)),
+                      Qt::LeftButton);
+    QVERIFY(!renderer.IsPerspective());
+    QCOMPARE(renderer.GetView().pitch, -90.0f);
+    // The number keys, once a click gave the view the keys.
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QTest::mouseClick(&GlView(), Qt::LeftButton, Qt::NoModifier, QPoint(4, GlView().height() - 4));
+    QCOMPARE(QApplication::focusWidget(), &GlView());
+    QTest::keyClick(&GlView(), Qt::Key_4);
+    QVERIFY(renderer.IsPerspective());
+    QVERIFY(renderer.GetView().pitch < 0.0f && renderer.GetView().pitch > -90.0f);
+    QTest::keyClick(&GlView(), Qt::Key_3);
+    QCOMPARE(renderer.GetView().yaw, 90.0f);
+    QCOMPARE(renderer.GetView().pitch, 0.0f);
+    // A digit typed into a box is the box's.
+    m_window->Selection().Select(PlanItem{PlanItemKind::Camera, 0});
+    QTRY_VERIFY(m_window->PropertiesDock().Editor("x"));
+    auto* x = qobject_cast<QLineEdit*>(m_window->PropertiesDock().Editor("x"));
+    x->setFocus();
+    x->selectAll();
+    QTest::keyClick(x, Qt::Key_1);
+    QCOMPARE(x->text(), QString("1"));
+    QCOMPARE(renderer.GetView().yaw, 90.0f);
 }
 
 void WorkspaceWindowTest::pointerOverTheVolumeReadsItsVoxel()
