@@ -170,6 +170,7 @@ std::vector<PlanProperty> MountProperties(const Plan& plan)
 {
     const MountSurfaces mounts = plan.placement.mounts.value_or(MountSurfaces{});
     std::vector<PlanProperty> properties;
+    properties.reserve(kWallCount + 3);
     for (int w = 0; w < kWallCount; ++w)
         properties.push_back(Flag(kWallKeys[w], kWallNames[w], mounts.walls[static_cast<size_t>(w)]));
     properties.push_back(Flag("ceiling", "Ceiling", mounts.ceiling));

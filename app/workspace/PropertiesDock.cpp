@@ -34,7 +34,7 @@ std::optional<double> TypedNumber(const QString& text)
 
 QString RowLabel(const PlanProperty& property)
 {
-    const QString name = QString::fromStdString(property.name);
+    QString name = QString::fromStdString(property.name);
     if (property.unit.empty())
         return name;
     return name + " (" + QString::fromStdString(property.unit) + ")";

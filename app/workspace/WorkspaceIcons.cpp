@@ -44,7 +44,7 @@ void DrawBrackets(QPainter& p)
     constexpr double a = 3.0, b = 10.0, c = kSize - 3.0, d = kSize - 10.0;
     for (const auto& [x, y, dx, dy] : {std::array<double, 4>{a, a, b, a}, {c, a, d, a}, {a, c, b, c}, {c, c, d, c}}) {
         p.drawLine(QPointF(x, y), QPointF(dx, dy));
-        p.drawLine(QPointF(x, y), QPointF(x, y + (y < kSize / 2 ? 7.0 : -7.0)));
+        p.drawLine(QPointF(x, y), QPointF(x, y + (y < kSize / 2.0 ? 7.0 : -7.0)));
     }
     p.setPen(QPen(kInk, 1.4));
     p.setBrush(kFloor);
