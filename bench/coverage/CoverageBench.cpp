@@ -7,13 +7,12 @@
 // computation's time per voxel-camera pair against it, and the peak resident
 // memory of each run. One run takes the portable vector path, for the gain
 // of the wider ones.
-#include "classic/ClassicParameters.h"
 #include "cameras/Angles.h"
 #include "cameras/CameraSet.h"
+#include "coverage/CoverageInput.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/PlanningMeasures.h"
 #include "scene/RoomBox.h"
-#include "scene/SceneSettings.h"
 
 #include <benchmark/benchmark.h>
 
@@ -47,26 +46,28 @@ constexpr Stage kStages[] = {
 };
 constexpr int kLiteralStage = 4;
 
-// The default rig, with the cameras beyond the four ceiling corners spread
-// along the walls just below the ceiling, each aimed at a point 1 m above the
-// room's centre.
-void SetUpStage(const Stage& stage)
+// The stage's input: the default rig, with the cameras beyond the four
+// ceiling corners spread along the walls just below the ceiling, each aimed
+// at a point 1 m above the room's centre; every camera in the range, the
+// filters at their start values and the display ceiling half the height, as
+// the window has them.
+CoverageInput StageInput(const Stage& stage)
 {
-    DestroySceneSettings();
-    CCameraSet::DestroyInstance();
-    CreateSceneSettings();
-    SceneSettings& settings = *GetSceneSettings();
-    settings.SetRoomLength(stage.length);
-    settings.SetRoomWidth(stage.width);
-    settings.SetRoomHeight(stage.height);
-    settings.SetCameraCount(stage.cameras);
+    CoverageInput input;
+    input.roomLength = stage.length;
+    input.roomWidth = stage.width;
+    input.roomHeight = stage.height;
+    input.voxelSizeCm = stage.voxelCm;
+    input.cameraCount = stage.cameras;
+    input.firstCamera = 0;
+    input.endCamera = stage.cameras;
+    input.filters.displayCeiling = stage.height * 0.5f;
     CRoomBox room;
-    room.Update();
-    CCameraSet& rig = CCameraSet::Instance();
-    rig.Allocate();
+    room.Update(stage.length, stage.width, stage.height);
+    CCameraSet& rig = input.cameras;
+    rig.Allocate(stage.cameras);
     rig.SetDefaults(room);
     rig.SetUserOrigin(room.Corner(3));
-    SetVoxelSize(stage.voxelCm);
 
     const double hl = stage.length * 0.5 - 0.1, hw = stage.width * 0.5 - 0.1;
     const double y = stage.height * 0.5 - 0.3;
@@ -96,6 +97,18 @@ void SetUpStage(const Stage& stage)
         rig.SetHTilt(c, static_cast<float>(std::atan2(z, -x) * toDegrees));
         rig.SetVTilt(c, static_cast<float>(std::atan2(y - targetY, std::hypot(x, z)) * toDegrees));
     }
+    return input;
+}
+
+// A fresh copy of the stage, its fields of view reset, and the volume's grid
+// for it: what the view prepares before a computation.
+CoverageInput PrepareComputation(const CoverageInput& stage, CCoverageVolume& volume)
+{
+    CoverageInput input = stage;
+    input.cameras.RecomputeFieldOfView();
+    volume.Release();
+    volume.BuildGrid(input);
+    return input;
 }
 
 // Peak resident memory since the last reset, in MiB.
@@ -146,11 +159,11 @@ void Label(benchmark::State& state, const Stage& stage, const CCoverageVolume& v
 void BuildGrid(benchmark::State& state)
 {
     const Stage& stage = kStages[state.range(0)];
-    SetUpStage(stage);
+    const CoverageInput input = StageInput(stage);
     CCoverageVolume volume;
     for (auto _ : state) {
         volume.Release();
-        benchmark::DoNotOptimize(volume.BuildGrid());
+        benchmark::DoNotOptimize(volume.BuildGrid(input));
     }
     Label(state, stage, volume);
 }
@@ -163,7 +176,7 @@ void ComputeCoverage(benchmark::State& state)
     const int threads = static_cast<int>(state.range(1));
     const bool portable = state.range(2) != 0;
     const Stage& stage = kStages[index];
-    SetUpStage(stage);
+    const CoverageInput input = StageInput(stage);
     ResetPeakResident();
     CCoverageVolume volume;
     volume.SetThreadCount(threads);
@@ -174,12 +187,10 @@ void ComputeCoverage(benchmark::State& state)
                              VectorPathName(volume.GetVectorPath());
     for (auto _ : state) {
         state.PauseTiming();
-        CCameraSet::Current()->RecomputeFieldOfView();
-        volume.Release();
-        volume.BuildGrid();
+        CoverageInput computed = PrepareComputation(input, volume);
         state.ResumeTiming();
         const auto start = std::chrono::steady_clock::now();
-        benchmark::DoNotOptimize(volume.ComputeCoverage());
+        benchmark::DoNotOptimize(volume.ComputeCoverage(computed));
         Record(name, index, threads, Seconds(start), static_cast<double>(volume.GetVoxelCount()) * stage.cameras);
     }
     Label(state, stage, volume);
@@ -191,13 +202,13 @@ void ComputeCoverage(benchmark::State& state)
 void LiteralCoverage(benchmark::State& state)
 {
     const Stage& stage = kStages[kLiteralStage];
-    SetUpStage(stage);
+    const CoverageInput input = StageInput(stage);
     ResetPeakResident();
-    CCameraSet& set = *CCameraSet::Current();
-    set.RecomputeFieldOfView();
     CCoverageVolume volume;
-    volume.BuildGrid();
-    volume.ComputeCoverage();
+    CoverageInput computed = PrepareComputation(input, volume);
+    volume.ComputeCoverage(computed);
+    // The cameras with the edges the computation derived.
+    const CCameraSet& set = computed.cameras;
     const size_t n = volume.GetVoxelCount();
     const int cameras = static_cast<int>(stage.cameras);
     std::vector<uint32_t> seen(n);
@@ -213,7 +224,7 @@ void LiteralCoverage(benchmark::State& state)
                 const Vec3d d = p - set.GetPosition(c);
                 const double dist = Length(d);
                 resolution[static_cast<size_t>(c) * n + t] = static_cast<float>(
-                    (1.0 + set.GetFocalLength(c) / (dist * 1000.0)) * CCoverageVolume::ApertureFactor(c));
+                    (1.0 + set.GetFocalLength(c) / (dist * 1000.0)) * CCoverageVolume::ApertureFactor(set, c));
                 const Vec3d u = dist != 0.0 ? Vec3d{d.x / dist, d.y / dist, d.z / dist} : Vec3d{};
                 const Vec3d edges[] = {Normalized(set.GetEdgeHPlus(c)), Normalized(set.GetEdgeHMinus(c)),
                                        Normalized(set.GetEdgeVPlus(c)), Normalized(set.GetEdgeVMinus(c))};
@@ -242,22 +253,20 @@ void PlanningMeasures(benchmark::State& state)
 {
     const int index = static_cast<int>(state.range(0));
     const Stage& stage = kStages[index];
-    SetUpStage(stage);
+    const CoverageInput input = StageInput(stage);
     ResetPeakResident();
     CCoverageVolume volume;
     CPlanningMeasures planning;
     double coverageSeconds = 0.0, planningSeconds = 0.0;
     for (auto _ : state) {
         state.PauseTiming();
-        CCameraSet::Current()->RecomputeFieldOfView();
-        volume.Release();
-        volume.BuildGrid();
+        CoverageInput computed = PrepareComputation(input, volume);
         auto start = std::chrono::steady_clock::now();
-        volume.ComputeCoverage();
+        volume.ComputeCoverage(computed);
         coverageSeconds += Seconds(start);
         state.ResumeTiming();
         start = std::chrono::steady_clock::now();
-        benchmark::DoNotOptimize(planning.Compute(volume));
+        benchmark::DoNotOptimize(planning.Compute(volume, computed));
         const double seconds = Seconds(start);
         planningSeconds += seconds;
         Record("PlanningMeasures/" + std::to_string(index) + " every core", index, 0, seconds,
@@ -294,7 +303,7 @@ void CancelLatency(benchmark::State& state)
 {
     const bool planningPass = state.range(0) == 1;
     const Stage& stage = kStages[2];
-    SetUpStage(stage);
+    const CoverageInput input = StageInput(stage);
     CCoverageVolume volume;
     CPlanningMeasures planning;
     std::atomic<bool> cancel{false};
@@ -302,16 +311,14 @@ void CancelLatency(benchmark::State& state)
     planning.SetCancelFlag(&cancel);
     for (auto _ : state) {
         cancel = false;
-        CCameraSet::Current()->RecomputeFieldOfView();
-        volume.Release();
-        volume.BuildGrid();
+        CoverageInput computed = PrepareComputation(input, volume);
         if (planningPass)
-            volume.ComputeCoverage();
+            volume.ComputeCoverage(computed);
         std::thread worker([&] {
             if (planningPass)
-                benchmark::DoNotOptimize(planning.Compute(volume));
+                benchmark::DoNotOptimize(planning.Compute(volume, computed));
             else
-                benchmark::DoNotOptimize(volume.ComputeCoverage());
+                benchmark::DoNotOptimize(volume.ComputeCoverage(computed));
         });
         // Well into the pass, as a user's click would be.
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -328,15 +335,14 @@ void CancelLatency(benchmark::State& state)
 void DisplayData(benchmark::State& state)
 {
     const Stage& stage = kStages[state.range(0)];
-    SetUpStage(stage);
     CCoverageVolume volume;
-    CCameraSet::Current()->RecomputeFieldOfView();
-    volume.BuildGrid();
-    volume.ComputeCoverage();
+    CoverageInput computed = PrepareComputation(StageInput(stage), volume);
+    volume.ComputeCoverage(computed);
+    const CoverageFilters& filters = computed.filters;
     for (auto _ : state) {
-        size_t painted = volume.IsoListPaint().size();
+        size_t painted = volume.IsoListPaint(filters).size();
         for (uint32_t j = 0; j < volume.GetCountY(); ++j)
-            painted += volume.MapLayerPaint(j).size() + volume.CountLayerPaint(j).size();
+            painted += volume.MapLayerPaint(j, filters).size() + volume.CountLayerPaint(j, filters).size();
         benchmark::DoNotOptimize(painted);
     }
     Label(state, stage, volume);

@@ -3,12 +3,11 @@
 // (2.4 M voxels, 64 cameras, 20 boxes), each box tested by its slabs or
 // binned on the occupancy grid and walked. The table at the end gives each
 // time against the pass without obstacles measured in the same run.
-#include "classic/ClassicParameters.h"
 #include "cameras/CameraSet.h"
+#include "coverage/CoverageInput.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/obstacles/Occlusion.h"
 #include "scene/RoomBox.h"
-#include "scene/SceneSettings.h"
 
 #include <benchmark/benchmark.h>
 
@@ -36,25 +35,26 @@ constexpr Stage kStages[] = {
     {20.0f, 20.0f, 6.0f, 64, 10.0f, 20},
 };
 
-// The default rig; cameras past the four corners along the walls below the
-// ceiling, aimed at a point 1 m above the room's centre.
-void SetUpStage(const Stage& stage)
+// The stage's input: the default rig, cameras past the four corners along
+// the walls below the ceiling, aimed at a point 1 m above the room's centre;
+// every camera in the range, the filters as the window starts with them.
+CoverageInput StageInput(const Stage& stage)
 {
-    DestroySceneSettings();
-    CCameraSet::DestroyInstance();
-    CreateSceneSettings();
-    SceneSettings& settings = *GetSceneSettings();
-    settings.SetRoomLength(stage.length);
-    settings.SetRoomWidth(stage.width);
-    settings.SetRoomHeight(stage.height);
-    settings.SetCameraCount(stage.cameras);
+    CoverageInput input;
+    input.roomLength = stage.length;
+    input.roomWidth = stage.width;
+    input.roomHeight = stage.height;
+    input.voxelSizeCm = stage.voxelCm;
+    input.cameraCount = stage.cameras;
+    input.firstCamera = 0;
+    input.endCamera = stage.cameras;
+    input.filters.displayCeiling = stage.height * 0.5f;
     CRoomBox room;
-    room.Update();
-    CCameraSet& rig = CCameraSet::Instance();
-    rig.Allocate();
+    room.Update(stage.length, stage.width, stage.height);
+    CCameraSet& rig = input.cameras;
+    rig.Allocate(stage.cameras);
     rig.SetDefaults(room);
     rig.SetUserOrigin(room.Corner(3));
-    SetVoxelSize(stage.voxelCm);
     const double hl = stage.length * 0.5 - 0.1, hw = stage.width * 0.5 - 0.1;
     const double y = stage.height * 0.5 - 0.3, targetY = -stage.height * 0.5 + 1.0;
     const uint32_t extra = stage.cameras > 4 ? stage.cameras - 4 : 0;
@@ -69,6 +69,7 @@ void SetUpStage(const Stage& stage)
         rig.SetHTilt(c, static_cast<float>(std::atan2(z, -x) * toDegrees));
         rig.SetVTilt(c, static_cast<float>(std::atan2(y - targetY, std::hypot(x, z)) * toDegrees));
     }
+    return input;
 }
 
 // Pillars, crates and desks standing on the floor, the same every run.
@@ -95,19 +96,20 @@ void Coverage(benchmark::State& state)
     const int index = static_cast<int>(state.range(0));
     const auto method = static_cast<Method>(state.range(1));
     const Stage& stage = kStages[index];
-    SetUpStage(stage);
-    CCoverageVolume volume;
+    CoverageInput input = StageInput(stage);
     if (method != kNone)
-        volume.SetObstacles(Boxes(stage));
+        input.obstacles = Boxes(stage);
+    CCoverageVolume volume;
     volume.SetBoxTest(method == kGrid ? BoxTest::Grid : BoxTest::Slabs);
     double fastest = 1e300;
     for (auto _ : state) {
         state.PauseTiming();
-        CCameraSet::Current()->RecomputeFieldOfView();
-        volume.BuildGrid();
+        CoverageInput computed = input;
+        computed.cameras.RecomputeFieldOfView();
+        volume.BuildGrid(computed);
         state.ResumeTiming();
         const auto start = std::chrono::steady_clock::now();
-        volume.ComputeCoverage();
+        volume.ComputeCoverage(computed);
         fastest = std::min(fastest, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     const std::string key = std::to_string(index) + "/" + kMethodNames[method];

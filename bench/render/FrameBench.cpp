@@ -7,8 +7,9 @@
 // the table after Google Benchmark's lines gives the ratios and the memory
 // the lists take per drawn voxel.
 
-#include "classic/ClassicParameters.h"
 #include "ClassicVolumeLists.h"
+#include "classic/ClassicParameters.h"
+#include "classic/ClassicState.h"
 #include "coverage/CoverageVolume.h"
 #include "render/OffscreenContext.h"
 #include "render/SceneRenderer.h"
@@ -102,11 +103,13 @@ bool Ready(benchmark::State& state)
 
 size_t DrawnVoxels(const CCoverageVolume& volume, VolumeDisplay display)
 {
+    const CoverageFilters filters = ClassicFilters();
     if (display == VolumeDisplay::Selective)
-        return volume.IsoListPaint().size();
+        return volume.IsoListPaint(filters).size();
     size_t drawn = 0;
     for (uint32_t j = 0; j < volume.GetCountY(); ++j)
-        drawn += display == VolumeDisplay::Map ? volume.MapLayerPaint(j).size() : volume.CountLayerPaint(j).size();
+        drawn += display == VolumeDisplay::Map ? volume.MapLayerPaint(j, filters).size()
+                                               : volume.CountLayerPaint(j, filters).size();
     return drawn;
 }
 

@@ -9,6 +9,7 @@
 #include "app/asbuilt/CalibrationPartner.h"
 #include "cameras/CameraSet.h"
 #include "cameras/asbuilt/CalibrationExport.h"
+#include "classic/PlanCrossing.h"
 #include "coverage/obstacles/ObstacleSet.h"
 #include "project/ProjectFile.h"
 #include "render/SceneRenderer.h"

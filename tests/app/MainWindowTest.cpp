@@ -4,6 +4,7 @@
 #include "app/UpDownControl.h"
 #include "app/VolumePlannerDlg.h"
 #include "cameras/CameraSet.h"
+#include "classic/ClassicParameters.h"
 #include "coverage/CoverageVolume.h"
 #include "render/SceneRenderer.h"
 #include "render/view/VolumeView.h"

@@ -5,6 +5,7 @@
 #include "app/DialogLayout.h"
 #include "app/MainMenu.h"
 #include "app/VolumePlannerDlg.h"
+#include "classic/ClassicParameters.h"
 #include "coverage/CoverageVolume.h"
 #include "scene/SceneSettings.h"
 

@@ -4,6 +4,7 @@
 #include "app/ObstaclePanel.h"
 #include "app/ProjectCommands.h"
 #include "cameras/CameraSet.h"
+#include "classic/ClassicState.h"
 #include "coverage/obstacles/ObstacleSet.h"
 #include "render/SceneRenderer.h"
 #include "render/view/VolumeView.h"
@@ -104,7 +105,7 @@ void ObstacleWindowTest::boxAddedInTheTableShadowsAtTheNextRender()
     QVERIFY(behind < Volume().GetVoxelCount());
     const uint32_t layer = static_cast<uint32_t>(behind % Volume().GetCountY());
     auto colourOf = [&]() -> std::optional<ColorName> {
-        for (const VoxelPaint& paint : Volume().CountLayerPaint(layer))
+        for (const VoxelPaint& paint : Volume().CountLayerPaint(layer, ClassicFilters()))
             if (paint.voxel == behind)
                 return paint.color;
         return std::nullopt;

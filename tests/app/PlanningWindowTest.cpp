@@ -5,6 +5,7 @@
 #include "app/PlanningPanel.h"
 #include "app/VolumePlannerDlg.h"
 #include "cameras/CameraSet.h"
+#include "classic/ClassicParameters.h"
 #include "coverage/CoverageFigures.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/PlanningMeasures.h"

@@ -7,6 +7,7 @@
 #include "app/QtUserPrompts.h"
 #include "app/VolumePlannerDlg.h"
 #include "cameras/CameraSet.h"
+#include "classic/ClassicParameters.h"
 #include "coverage/CoverageVolume.h"
 #include "project/ProjectFile.h"
 #include "render/SceneRenderer.h"

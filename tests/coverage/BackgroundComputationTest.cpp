@@ -1,10 +1,10 @@
-#include "CoverageFixture.h"
+#include "support/CoverageFixture.h"
+#include "support/SameResults.h"
 
 #include "coverage/BackgroundComputation.h"
 #include "coverage/PlanningMeasures.h"
 
 #include <atomic>
-#include <cstring>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -12,29 +12,10 @@
 namespace
 {
 
-uint32_t Bits(float v)
-{
-    uint32_t b;
-    std::memcpy(&b, &v, sizeof b);
-    return b;
-}
-
-// Every count, iso-list entry and held resolution value of two volumes.
+// Every count, iso-list entry and resolution value of two volumes of the stage's eight cameras.
 void ExpectSameResults(const CCoverageVolume& a, const CCoverageVolume& b)
 {
-    ASSERT_TRUE(a.HasResults());
-    ASSERT_TRUE(b.HasResults());
-    ASSERT_EQ(a.GetVoxelCount(), b.GetVoxelCount());
-    for (size_t t = 0; t < a.GetVoxelCount(); ++t) {
-        ASSERT_EQ(a.SeenCount(t), b.SeenCount(t)) << "voxel " << t;
-        ASSERT_EQ(Bits(a.Resolution(a.GetResolutionCamera(), t)), Bits(b.Resolution(b.GetResolutionCamera(), t)))
-            << "voxel " << t;
-    }
-    ASSERT_EQ(a.GetIsoCount(), b.GetIsoCount());
-    for (uint32_t e = 0; e < a.GetIsoCount(); ++e)
-        ASSERT_EQ(a.IsoIndex(e), b.IsoIndex(e)) << "entry " << e;
-    EXPECT_EQ(a.GetResolutionMax(), b.GetResolutionMax());
-    EXPECT_EQ(a.GetResolutionMin(), b.GetResolutionMin());
+    ExpectSameVolumes(a, b, 8);
 }
 
 class BackgroundComputationTest : public CoverageTest
@@ -53,17 +34,28 @@ class BackgroundComputationTest : public CoverageTest
         }
         Rig().SetEnabled(2, 0);
         Scene().SetFirstCamera(1);
-        SetVoxelSize(10.0f);
+        voxelCm = 10.0f;
     }
 
-    // A grid built from the shared state, as the window prepares one.
-    static CoverageStep Step(bool calibration = false)
+    // A grid built from the test's input, as the window prepares one.
+    CoverageStep Step(bool calibration = false) const
     {
         CoverageStep step;
         step.volume = std::make_unique<CCoverageVolume>();
         step.fromCalibration = calibration;
-        step.status = step.volume->BuildGrid();
+        step.status = step.volume->BuildGrid(Input());
         return step;
+    }
+
+    // Grid and coverage of the input as it is now, the rig taking back the derived edges.
+    CCoverageVolume::GridStatus ComputeInto(CCoverageVolume& into)
+    {
+        CoverageInput input = Input();
+        if (const auto status = into.BuildGrid(input); status != CCoverageVolume::GridStatus::Ok)
+            return status;
+        const auto status = into.ComputeCoverage(input);
+        Rig().TakeDerivedValues(input.cameras);
+        return status;
     }
 };
 
@@ -77,12 +69,10 @@ TEST_F(BackgroundComputationTest, ACancelFlagStopsThePassAndLeavesTheVolumeEmpty
 
     // Never raised: the same results as without a flag.
     CCoverageVolume plain;
-    ASSERT_EQ(plain.BuildGrid(), CCoverageVolume::GridStatus::Ok);
-    ASSERT_EQ(plain.ComputeCoverage(), CCoverageVolume::GridStatus::Ok);
+    ASSERT_EQ(ComputeInto(plain), CCoverageVolume::GridStatus::Ok);
     Rig().RecomputeFieldOfView();
     volume.SetCancelFlag(&cancel);
-    ASSERT_EQ(volume.BuildGrid(), CCoverageVolume::GridStatus::Ok);
-    ASSERT_EQ(volume.ComputeCoverage(), CCoverageVolume::GridStatus::Ok);
+    ASSERT_EQ(ComputeInto(volume), CCoverageVolume::GridStatus::Ok);
     ExpectSameResults(plain, volume);
 
     // Raised before the pass, or by the first progress report, on one thread and on two.
@@ -102,8 +92,7 @@ TEST_F(BackgroundComputationTest, ACancelFlagStopsThePassAndLeavesTheVolumeEmpty
         });
         // Each computation turns the edges the rig holds: from their reset values.
         Rig().RecomputeFieldOfView();
-        ASSERT_EQ(volume.BuildGrid(), CCoverageVolume::GridStatus::Ok);
-        EXPECT_EQ(volume.ComputeCoverage(), CCoverageVolume::GridStatus::Cancelled);
+        EXPECT_EQ(ComputeInto(volume), CCoverageVolume::GridStatus::Cancelled);
         EXPECT_FALSE(volume.HasResults());
         EXPECT_EQ(volume.GetVoxelCount(), 0u);
         EXPECT_EQ(volume.GetIsoCount(), 0u);
@@ -115,8 +104,7 @@ TEST_F(BackgroundComputationTest, ACancelFlagStopsThePassAndLeavesTheVolumeEmpty
     cancel = false;
     volume.SetProgressCallback({});
     Rig().RecomputeFieldOfView();
-    ASSERT_EQ(volume.BuildGrid(), CCoverageVolume::GridStatus::Ok);
-    ASSERT_EQ(volume.ComputeCoverage(), CCoverageVolume::GridStatus::Ok);
+    ASSERT_EQ(ComputeInto(volume), CCoverageVolume::GridStatus::Ok);
     ExpectSameResults(plain, volume);
 }
 
@@ -127,31 +115,30 @@ TEST_F(BackgroundComputationTest, ACancelFlagStopsThePlanningMeasures)
     std::atomic<bool> cancel{false};
     CPlanningMeasures planning;
     planning.SetCancelFlag(&cancel);
-    ASSERT_EQ(planning.Compute(volume), CPlanningMeasures::Status::Ok);
+    ASSERT_EQ(planning.Compute(volume, computed), CPlanningMeasures::Status::Ok);
     const uint64_t triangulable = planning.TriangulableCount();
     cancel = true;
-    EXPECT_EQ(planning.Compute(volume), CPlanningMeasures::Status::Cancelled);
+    EXPECT_EQ(planning.Compute(volume, computed), CPlanningMeasures::Status::Cancelled);
     EXPECT_FALSE(planning.HasResults());
     EXPECT_EQ(planning.GetVoxelCount(), 0u);
     cancel = false;
-    ASSERT_EQ(planning.Compute(volume), CPlanningMeasures::Status::Ok);
+    ASSERT_EQ(planning.Compute(volume, computed), CPlanningMeasures::Status::Ok);
     EXPECT_EQ(planning.TriangulableCount(), triangulable);
 }
 
-TEST_F(BackgroundComputationTest, ComputesFromItsCopyWhileTheSharedStateChanges)
+TEST_F(BackgroundComputationTest, ComputesFromItsCopyWhileTheOwnersStateChanges)
 {
     MakeStage();
     // What the window's synchronous frame computes, and the edges it leaves in the rig.
     CCoverageVolume reference;
     Rig().RecomputeFieldOfView();
-    ASSERT_EQ(reference.BuildGrid(), CCoverageVolume::GridStatus::Ok);
-    ASSERT_EQ(reference.ComputeCoverage(), CCoverageVolume::GridStatus::Ok);
+    ASSERT_EQ(ComputeInto(reference), CCoverageVolume::GridStatus::Ok);
     CPlanningMeasures referencePlanning;
-    ASSERT_EQ(referencePlanning.Compute(reference), CPlanningMeasures::Status::Ok);
+    ASSERT_EQ(referencePlanning.Compute(reference, Input()), CPlanningMeasures::Status::Ok);
     const CCameraSet computedRig = Rig();
 
     MakeStage();
-    CoverageInput inputs = ClassicCoverageInput();
+    CoverageInput inputs = Input();
     inputs.cameras.RecomputeFieldOfView();
     std::vector<CoverageStep> steps;
     steps.push_back(Step());
@@ -160,9 +147,7 @@ TEST_F(BackgroundComputationTest, ComputesFromItsCopyWhileTheSharedStateChanges)
     for (int round = 0; round < 50 && !computation.IsFinished(); ++round) {
         MakeRig(3 + round % 5, 9.0f, 9.0f, 9.0f);
         Scene().SetFirstCamera(0);
-        PlanningSettings other;
-        other.minImagePx = 5.0 + round;
-        ASSERT_TRUE(SetPlanningSettings(other));
+        planningSettings.minImagePx = 5.0 + round;
         std::this_thread::yield();
     }
     computation.Wait();
@@ -186,13 +171,10 @@ TEST_F(BackgroundComputationTest, ComputesFromItsCopyWhileTheSharedStateChanges)
 TEST_F(BackgroundComputationTest, DerivedValuesGoBackOnlyToCamerasLeftAsTheyWere)
 {
     MakeStage();
-    CoverageInput inputs = ClassicCoverageInput();
+    CoverageInput inputs = Input();
     inputs.cameras.RecomputeFieldOfView();
     ASSERT_EQ(volume.BuildGrid(inputs), CCoverageVolume::GridStatus::Ok);
     ASSERT_EQ(volume.ComputeCoverage(inputs), CCoverageVolume::GridStatus::Ok);
-    // Computed from the copy alone: the shared state is as it was.
-    EXPECT_EQ(CCameraSet::Current(), &Rig());
-    EXPECT_EQ(GetSceneSettings()->GetFirstCamera(), 1u);
     const Vec3d reset = Rig().GetEdgeHPlus(5);
 
     Rig().SetFocalLength(5, 12.0f);
@@ -217,7 +199,7 @@ TEST_F(BackgroundComputationTest, CancelEndsTheQueueAndStepsRunInOrder)
     MakeStage();
     // Refused grids are passed over; the last step's volume is computed.
     {
-        CoverageInput inputs = ClassicCoverageInput();
+        CoverageInput inputs = Input();
         std::vector<CoverageStep> steps;
         steps.push_back(Step());
         steps.back().status = CCoverageVolume::GridStatus::OutOfMemory;
@@ -233,7 +215,7 @@ TEST_F(BackgroundComputationTest, CancelEndsTheQueueAndStepsRunInOrder)
     }
     // Cancelled at once: no step computes, no planning runs.
     {
-        CoverageInput inputs = ClassicCoverageInput();
+        CoverageInput inputs = Input();
         std::vector<CoverageStep> steps;
         steps.push_back(Step());
         steps.push_back(Step());
@@ -251,7 +233,7 @@ TEST_F(BackgroundComputationTest, CancelEndsTheQueueAndStepsRunInOrder)
     }
     // The planning measures alone, of a volume computed before.
     Compute();
-    CBackgroundComputation planning(ClassicCoverageInput(), {}, true, &volume);
+    CBackgroundComputation planning(Input(), {}, true, &volume);
     planning.Wait();
     ASSERT_TRUE(planning.RanPlanning());
     EXPECT_EQ(planning.GetPlanningStatus(), CPlanningMeasures::Status::Ok);

@@ -1,5 +1,7 @@
 // Runs `volume-planner-cli coverage` as a user would: its JSON, its CSV, its
 // refusals.
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sys/wait.h>
@@ -13,7 +15,6 @@
 #include <regex>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace
@@ -49,16 +50,9 @@ std::vector<std::string> Split(const std::string& line, char separator)
 class CliCoverageTest : public ::testing::Test
 {
   protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("cli_coverage_" + std::to_string(getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     CliRun Cli(const std::string& arguments)
     {
-        const fs::path out = m_dir / "stdout", err = m_dir / "stderr";
+        const fs::path out = m_dir.Path() / "stdout", err = m_dir.Path() / "stderr";
         const std::string command = std::string("'") + VP_CLI_PATH + "' coverage " + arguments + " >'" + out.string() +
                                     "' 2>'" + err.string() + "'";
         const int raw = std::system(command.c_str());
@@ -67,9 +61,9 @@ class CliCoverageTest : public ::testing::Test
         fs::remove(err);
         return run;
     }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    std::string Path(const std::string& name) const { return (m_dir.Path() / name).string(); }
 
-    fs::path m_dir;
+    TempDir m_dir;
 };
 
 TEST_F(CliCoverageTest, DefaultRigReportsTheGridScaleAndConsistentCounts)
@@ -263,7 +257,7 @@ TEST_F(CliCoverageTest, RefusalsSayWhyAndWriteNothing)
         EXPECT_EQ(ReadFile(Path("keep.csv")), "earlier result\n");
     }
     // Only the earlier file remains: no temporaries left behind.
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator{}), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.Path()), fs::directory_iterator{}), 1);
 
     const CliRun unwritable = Cli("--voxels " + Path("no/such/folder/v.csv"));
     EXPECT_NE(unwritable.status, 0);

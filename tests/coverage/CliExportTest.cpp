@@ -1,10 +1,10 @@
 // `coverage --vtk` and `--ply`: the files other tools open, read back as
 // their readers would.
 #include "support/CliRun.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <unistd.h>
 
 #include <bit>
 #include <cmath>
@@ -34,13 +34,7 @@ template <typename T> T ValueAt(const std::string& bytes, size_t offset, bool bi
 class CliExportTest : public ::testing::Test
 {
   protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("cli_export_" + std::to_string(getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    std::string Path(const std::string& name) const { return (m_dir.Path() / name).string(); }
 
     // Runs coverage with the exports and the CSV the values are checked against.
     nlohmann::json Export(const std::string& options)
@@ -48,7 +42,7 @@ class CliExportTest : public ::testing::Test
         const CliRun run = RunCli(VP_CLI_PATH,
                                   "coverage " + options + " --vtk " + Path("c.vtk") + " --ply " + Path("c.ply") +
                                       " --voxels " + Path("c.csv"),
-                                  m_dir);
+                                  m_dir.Path());
         EXPECT_EQ(run.status, 0) << run.err;
         std::istringstream csv(ReadText(Path("c.csv")));
         std::string line;
@@ -63,7 +57,7 @@ class CliExportTest : public ::testing::Test
         return nlohmann::json::parse(run.out);
     }
 
-    fs::path m_dir;
+    TempDir m_dir;
     std::vector<std::vector<std::string>> m_rows; // CSV rows by voxel index
 };
 

@@ -2,10 +2,10 @@
 // object, the CSV columns that back it, the refusals, and the classic output
 // left exactly as it was.
 #include "support/CliRun.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -20,22 +20,15 @@ namespace fs = std::filesystem;
 class CliPlanningTest : public ::testing::Test
 {
   protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("cli_planning_" + std::to_string(getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     // Runs `coverage ARGUMENTS`; the exit status, standard output in m_out, standard error in m_err.
     int Coverage(const std::string& arguments)
     {
-        const CliRun run = RunCli(VP_CLI_PATH, "coverage " + arguments, m_dir);
+        const CliRun run = RunCli(VP_CLI_PATH, "coverage " + arguments, m_dir.Path());
         m_out = run.out;
         m_err = run.err;
         return run.status;
     }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    std::string Path(const std::string& name) const { return (m_dir.Path() / name).string(); }
     static std::vector<std::string> Fields(const std::string& line)
     {
         std::vector<std::string> fields;
@@ -46,7 +39,7 @@ class CliPlanningTest : public ::testing::Test
         return fields;
     }
 
-    fs::path m_dir;
+    TempDir m_dir;
     std::string m_out, m_err;
 };
 

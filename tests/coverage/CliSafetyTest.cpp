@@ -1,5 +1,7 @@
 // The command-line tool's refusals and warnings as a user meets them: how
 // fast, how much memory, what is left on disk, which exit status.
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sys/resource.h>
@@ -30,13 +32,6 @@ struct ToolRun {
 class CliSafetyTest : public ::testing::Test
 {
   protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("cli_safety_" + std::to_string(getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     static std::string Read(const fs::path& path)
     {
         std::ifstream in(path, std::ios::binary);
@@ -49,7 +44,7 @@ class CliSafetyTest : public ::testing::Test
     pid_t Start(const std::string& arguments)
     {
         const std::string command = std::string("exec '") + VP_CLI_PATH + "' " + arguments + " >'" +
-                                    (m_dir / "out").string() + "' 2>'" + (m_dir / "err").string() + "'";
+                                    (m_dir.Path() / "out").string() + "' 2>'" + (m_dir.Path() / "err").string() + "'";
         const pid_t pid = fork();
         if (pid == 0) {
             execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
@@ -67,10 +62,10 @@ class CliSafetyTest : public ::testing::Test
         run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
         run.peakKib = usage.ru_maxrss;
-        run.out = Read(m_dir / "out");
-        run.err = Read(m_dir / "err");
-        fs::remove(m_dir / "out");
-        fs::remove(m_dir / "err");
+        run.out = Read(m_dir.Path() / "out");
+        run.err = Read(m_dir.Path() / "err");
+        fs::remove(m_dir.Path() / "out");
+        fs::remove(m_dir.Path() / "err");
         return run;
     }
 
@@ -80,7 +75,7 @@ class CliSafetyTest : public ::testing::Test
         return Finish(Start(arguments), start);
     }
 
-    fs::path m_dir;
+    TempDir m_dir;
 };
 
 TEST_F(CliSafetyTest, AnEmptyMapIsAWarningInTheReportAndOnStandardError)
@@ -117,8 +112,8 @@ TEST_F(CliSafetyTest, InputThatNeverEndsOrIsNotAFileFailsAtOnceAndSaysWhy)
     EXPECT_EQ(zero.err, "File Not Found or Invalid File\n/dev/zero is not a regular file\n");
     EXPECT_LT(zero.seconds, 1.0);
 
-    std::ofstream(m_dir / "rig.txt") << "2\r\n\r\n1\t2\t3\t8.5\t12\t6.5\t4.8\t0\t45\t45\r\n";
-    const ToolRun shortRig = Cli("rig --cameras '" + (m_dir / "rig.txt").string() + "'");
+    std::ofstream(m_dir.Path() / "rig.txt") << "2\r\n\r\n1\t2\t3\t8.5\t12\t6.5\t4.8\t0\t45\t45\r\n";
+    const ToolRun shortRig = Cli("rig --cameras '" + (m_dir.Path() / "rig.txt").string() + "'");
     EXPECT_EQ(shortRig.status, 1);
     EXPECT_NE(shortRig.err.find("File Not Found or Invalid File\nthe file ends after 1 of the 2 cameras it announces"),
               std::string::npos)
@@ -154,10 +149,11 @@ TEST_F(CliSafetyTest, AnInterruptedWriteLeavesNoFileBesideTheTarget)
         SCOPED_TRACE(signal);
         // Some 300 MB of CSV: the write takes seconds.
         const auto start = std::chrono::steady_clock::now();
-        const pid_t pid = Start("coverage --room 10,10,4 --voxel 5 --voxels '" + (m_dir / "v.csv").string() + "'");
+        const pid_t pid =
+            Start("coverage --room 10,10,4 --voxel 5 --voxels '" + (m_dir.Path() / "v.csv").string() + "'");
         bool writing = false;
         while (!writing && std::chrono::steady_clock::now() - start < std::chrono::seconds(60)) {
-            for (const auto& entry : fs::directory_iterator(m_dir))
+            for (const auto& entry : fs::directory_iterator(m_dir.Path()))
                 writing = writing || entry.path().filename().string().rfind("v.csv.tmp-", 0) == 0;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
@@ -165,8 +161,8 @@ TEST_F(CliSafetyTest, AnInterruptedWriteLeavesNoFileBesideTheTarget)
         kill(pid, signal);
         const ToolRun run = Finish(pid, start);
         EXPECT_EQ(run.status, 128 + signal);
-        EXPECT_FALSE(fs::exists(m_dir / "v.csv"));
-        EXPECT_TRUE(fs::is_empty(m_dir));
+        EXPECT_FALSE(fs::exists(m_dir.Path() / "v.csv"));
+        EXPECT_TRUE(fs::is_empty(m_dir.Path()));
     }
 }
 

@@ -267,16 +267,6 @@ TEST(ConcurrentComputationTest, ComputationsOnManyThreadsGiveWhatEachGivesAlone)
             EXPECT_NE(alone[k].seen, alone[j].seen) << "plan " << j;
     }
 
-    // A process whose own state is of none of them: a computation that read
-    // it would give other results.
-    CreateSceneSettings();
-    GetSceneSettings()->SetRoomLength(9.0f);
-    GetSceneSettings()->SetCameraCount(3);
-    CCameraSet::Instance().Allocate();
-    SetVoxelSize(33.0f);
-    SetIsoOperator(0);
-    SetResBound1(0.1f);
-
     // Each plan twice, every computation on a thread of its own at once.
     constexpr size_t kRounds = 2;
     std::vector<Outcome> together(plans.size() * kRounds);
@@ -288,8 +278,4 @@ TEST(ConcurrentComputationTest, ComputationsOnManyThreadsGiveWhatEachGivesAlone)
     for (size_t r = 0; r < together.size(); ++r)
         EXPECT_TRUE(together[r] == alone[r % plans.size()])
             << "plan " << r % plans.size() << ", round " << r / plans.size();
-
-    CCameraSet::DestroyInstance();
-    DestroySceneSettings();
-    ResetCoverageParameters();
 }

@@ -1,4 +1,4 @@
-#include "CoverageFixture.h"
+#include "support/CoverageFixture.h"
 
 #include "cameras/Angles.h"
 
@@ -59,7 +59,7 @@ TEST_F(CoverageTest, DefaultCameraScaleAndValuesComeOutToTheLastDigit)
 {
     MakeRig(4);
     Compute();
-    EXPECT_EQ(CCoverageVolume::ApertureFactor(0), 0.7083333544433117);
+    EXPECT_EQ(CCoverageVolume::ApertureFactor(Rig(), 0), 0.7083333544433117);
     EXPECT_EQ(volume.GetResolutionMax(), 0.7685416886738191);
     EXPECT_EQ(volume.GetResolutionMin(), 0.7090285804131802);
     EXPECT_EQ(volume.GetBandWidth(), 0.008501872608662704);
@@ -92,9 +92,11 @@ TEST_F(CoverageTest, ScaleFollowsTheResolutionCameraAndFallsBackToTheFirst)
     EXPECT_GT(max17, 1.5); // 17/12 * (1 + 17/100)
     EXPECT_EQ(volume.GetResolutionCamera(), 2);
 
-    // A smaller rig no longer has camera 3: the first camera stands in.
+    // A smaller rig no longer has camera 3: the first camera stands in, for
+    // the rig as it is now and, once computed, for the volume.
     MakeRig(2);
-    EXPECT_EQ(volume.GetResolutionCamera(), 0);
+    EXPECT_EQ(volume.GetResolutionCamera(Rig().GetCount()), 0);
+    EXPECT_EQ(volume.GetResolutionCamera(), 2);
     Compute();
     EXPECT_EQ(volume.GetResolutionCamera(), 0);
     EXPECT_EQ(volume.GetResolutionMax(), 0.7685416886738191);
@@ -182,7 +184,7 @@ TEST_F(CoverageTest, FourEdgeTestAcceptsTheFieldOfViewAndNoMore)
     ASSERT_NEAR(Rig().GetHFov(0), 40.0, 1e-4);
     ASSERT_NEAR(Rig().GetVFov(0), 30.0, 1e-4);
 
-    ASSERT_EQ(volume.BuildGrid(), Status::Ok);
+    ASSERT_EQ(volume.BuildGrid(Input()), Status::Ok);
     const size_t t = volume.VoxelIndex(12, 12, 12);
     const Vec3d target{volume.Centre(t)[0], volume.Centre(t)[1], volume.Centre(t)[2]};
     struct Case {
@@ -287,7 +289,7 @@ TEST_F(CoverageTest, CountsMatchTheAngleTestVoxelForVoxel)
         Rig().SetHTilt(c, 61.0f * static_cast<float>(c));
     }
     PlaceCamera(5, 1.0, -0.5, 0.3);
-    g_fVoxelSizeCm = 10.0f;
+    voxelCm = 10.0f;
     Compute();
     for (size_t t = 0; t < volume.GetVoxelCount(); ++t) {
         const Vec3d p{volume.Centre(t)[0], volume.Centre(t)[1], volume.Centre(t)[2]};
@@ -313,7 +315,7 @@ TEST_F(CoverageTest, CountsMatchTheAngleTestVoxelForVoxel)
 TEST_F(CoverageTest, CameraAtAVoxelCentreGivesInfinityAndSeesItOnlyWithWideFields)
 {
     MakeRig(1);
-    ASSERT_EQ(volume.BuildGrid(), Status::Ok);
+    ASSERT_EQ(volume.BuildGrid(Input()), Status::Ok);
     const size_t t = volume.VoxelIndex(5, 6, 7);
     const auto c = volume.Centre(t);
     PlaceCamera(0, c[0], c[1], c[2]);

@@ -1,9 +1,8 @@
 // The controller computes what the scene's flags ask for with no display
 // and no GL context, at once or in the background.
-#include "CoverageFixture.h"
+#include "support/CoverageFixture.h"
 
 #include "coverage/CoverageController.h"
-#include "classic/SharedScene.h"
 
 #include <thread>
 
@@ -15,10 +14,8 @@ class CoverageControllerTest : public CoverageTest
   protected:
     void SetUp() override
     {
-        CoverageTest::SetUp();
-        PrepareSharedScene();
         MakeRig(4);
-        SetVoxelSize(25.0f);
+        voxelCm = 25.0f;
     }
 
     // A frame that starts what is asked, then, once it has ended, the frame that takes it.
@@ -38,7 +35,7 @@ class CoverageControllerTest : public CoverageTest
 
 TEST_F(CoverageControllerTest, AFrameComputesTheCoverageAndThePlanningMeasuresAsked)
 {
-    CCoverageController controller;
+    CCoverageController controller(Source());
     controller.SetPlanningEnabled(true);
     // Nothing asked: nothing computed, nothing to list.
     controller.RunCoverageStage(Scene());
@@ -82,8 +79,8 @@ TEST_F(CoverageControllerTest, AFrameComputesTheCoverageAndThePlanningMeasuresAs
 
 TEST_F(CoverageControllerTest, AnUnusableGridLeavesNoVolumeAndAMessage)
 {
-    CCoverageController controller;
-    SetVoxelSize(0.0f);
+    CCoverageController controller(Source());
+    voxelCm = 0.0f;
     Scene().SetRecalculate(true);
     controller.RunCoverageStage(Scene());
     EXPECT_FALSE(controller.GetVolume().HasResults());
@@ -94,7 +91,7 @@ TEST_F(CoverageControllerTest, AnUnusableGridLeavesNoVolumeAndAMessage)
 
 TEST_F(CoverageControllerTest, InTheBackgroundTheFlagsWaitForTheListsAndARefusalKeepsTheVolume)
 {
-    CCoverageController controller;
+    CCoverageController controller(Source());
     controller.SetBackground(true);
     Scene().SetRecalculate(true);
     controller.RunCoverageStage(Scene());
@@ -115,7 +112,7 @@ TEST_F(CoverageControllerTest, InTheBackgroundTheFlagsWaitForTheListsAndARefusal
 
     // A grid refused: the volume shown stays, and says so once.
     const size_t voxels = controller.GetVolume().GetVoxelCount();
-    SetVoxelSize(0.0f);
+    voxelCm = 0.0f;
     Scene().SetRecalculate(true);
     RunUntilTaken(controller);
     EXPECT_TRUE(controller.TakeCoverageRefusal());
@@ -129,7 +126,7 @@ TEST_F(CoverageControllerTest, InTheBackgroundTheFlagsWaitForTheListsAndARefusal
 
 TEST_F(CoverageControllerTest, ACancelledComputationKeepsTheResultsThereWere)
 {
-    CCoverageController controller;
+    CCoverageController controller(Source());
     controller.SetBackground(true);
     Scene().SetRecalculate(true);
     RunUntilTaken(controller);
@@ -138,7 +135,7 @@ TEST_F(CoverageControllerTest, ACancelledComputationKeepsTheResultsThereWere)
     EXPECT_FALSE(controller.AreResultsStale());
 
     // Fine enough that the pass is still running when it is cancelled.
-    SetVoxelSize(4.0f);
+    voxelCm = 4.0f;
     Scene().SetRecalculate(true);
     controller.RunCoverageStage(Scene());
     ASSERT_TRUE(controller.IsRunning());

@@ -1,4 +1,4 @@
-#include "CoverageFixture.h"
+#include "support/CoverageFixture.h"
 
 #include <cmath>
 #include <fstream>
@@ -57,33 +57,13 @@ TEST(IsoCondition, ComparesTheCountWithTheThresholdByOperatorText)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "op " << c.op << " T " << c.threshold << " count " << c.count);
-        g_nIsoOperator = c.op;
-        g_nIsoThreshold = c.threshold;
-        EXPECT_EQ(IsoConditionHolds(c.count), c.holds);
+        CoverageFilters filters;
+        filters.isoOperator = c.op;
+        filters.isoThreshold = c.threshold;
+        EXPECT_EQ(filters.IsoHolds(c.count), c.holds);
     }
-    g_nIsoOperator = Equal;
-    g_nIsoThreshold = 1;
-
-    SetIsoOperator(6);
-    EXPECT_EQ(GetIsoOperator(), static_cast<unsigned>(Equal));
-    SetIsoOperator(NotEqual);
-    EXPECT_EQ(GetIsoOperator(), static_cast<unsigned>(NotEqual));
-    SetIsoOperator(Equal);
     EXPECT_EQ(ComparisonOpText(5), "!=");
     EXPECT_EQ(ComparisonOpText(6), "Invalid Control");
-}
-
-TEST_F(CoverageTest, IsoThresholdAboveTheRangeIsClampedToItsEnd)
-{
-    MakeRig(4);
-    EXPECT_FALSE(SetIsoThreshold(5));
-    EXPECT_EQ(GetIsoThreshold(), 4u);
-    EXPECT_TRUE(SetIsoThreshold(2));
-    EXPECT_EQ(GetIsoThreshold(), 2u);
-    Scene().SetEndCamera(3);
-    EXPECT_TRUE(SetIsoThreshold(3));
-    EXPECT_FALSE(SetIsoThreshold(4));
-    EXPECT_EQ(GetIsoThreshold(), 3u);
 }
 
 TEST_F(CoverageTest, BandBoundsSplitTheScaleExactly)
@@ -124,23 +104,22 @@ TEST_F(CoverageTest, BandBoundsSplitTheScaleExactly)
         EXPECT_EQ(BandColor(band), expected[band]);
 }
 
-TEST_F(CoverageTest, ResolutionColorSetsTheDrawingColourWhenThereIsOne)
+TEST_F(CoverageTest, ResolutionColorSetsTheDrawingColourOfTheBand)
 {
     MakeRig(4);
     Compute();
     const float violet = 0.7113437652587891f;
     DrawColor reference;
     const double* want = ApplyColor(reference, ColorName::DarkViolet);
-    const double* got = volume.ResolutionColor(violet);
+    DrawColor color;
+    const double* got = volume.ResolutionColor(violet, color);
+    EXPECT_EQ(got, color.Rgb());
     EXPECT_EQ(std::vector<double>(got, got + 3), std::vector<double>(want, want + 3));
+    EXPECT_EQ(color.Byte(0), 148);
+    EXPECT_EQ(color.Byte(2), 211);
 
-    CreateDrawColor();
-    got = volume.ResolutionColor(kNaN);
-    EXPECT_EQ(got, GetDrawColor()->Rgb());
+    got = volume.ResolutionColor(kNaN, color);
     EXPECT_EQ(std::vector<double>(got, got + 3), std::vector<double>({0.0, 0.0, 0.0}));
-    volume.ResolutionColor(violet);
-    EXPECT_EQ(GetDrawColor()->Byte(0), 148);
-    EXPECT_EQ(GetDrawColor()->Byte(2), 211);
 }
 
 TEST_F(CoverageTest, ResolutionFilterIsARangeWithRoundedUpperAndRawLowerComparisons)
@@ -197,25 +176,26 @@ TEST_F(CoverageTest, ResolutionFilterIsARangeWithRoundedUpperAndRawLowerComparis
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << ComparisonOpText(c.op1) << " " << c.b1 << " " << ComparisonOpText(c.op2)
                                         << " " << c.b2 << " r " << c.r);
-        SetResOperator1(c.op1);
-        SetResBound1(c.b1);
-        SetResOperator2(c.op2);
-        SetResBound2(c.b2);
-        EXPECT_EQ(volume.PassesResolutionFilter(c.r), c.drawn);
+        CoverageFilters filters;
+        filters.resOperator1 = c.op1;
+        filters.resBound1 = c.b1;
+        filters.resOperator2 = c.op2;
+        filters.resBound2 = c.b2;
+        EXPECT_EQ(volume.PassesResolutionFilter(c.r, filters), c.drawn);
     }
 }
 
 TEST_F(CoverageTest, DisplayDataFollowsTheConditionsInLayerOrder)
 {
     MakeRig(4);
-    SetIsoThreshold(4);
+    filters.isoThreshold = 4;
     Compute();
     const uint32_t nx = volume.GetCountX(), nz = volume.GetCountZ();
     size_t mapped = 0;
     for (uint32_t j = 0; j < volume.GetCountY(); ++j) {
-        const auto counts = volume.CountLayerPaint(j);
+        const auto counts = volume.CountLayerPaint(j, Filters());
         ASSERT_EQ(counts.size(), static_cast<size_t>(nx) * nz);
-        const auto map = volume.MapLayerPaint(j);
+        const auto map = volume.MapLayerPaint(j, Filters());
         auto next = map.begin();
         for (uint32_t i = 0; i < nx; ++i) {
             for (uint32_t k = 0; k < nz; ++k) {
@@ -237,18 +217,18 @@ TEST_F(CoverageTest, DisplayDataFollowsTheConditionsInLayerOrder)
         mapped += map.size();
     }
     EXPECT_GT(mapped, 0u);
-    EXPECT_TRUE(volume.CountLayerPaint(volume.GetCountY()).empty());
-    EXPECT_TRUE(volume.MapLayerPaint(volume.GetCountY()).empty());
+    EXPECT_TRUE(volume.CountLayerPaint(volume.GetCountY(), Filters()).empty());
+    EXPECT_TRUE(volume.MapLayerPaint(volume.GetCountY(), Filters()).empty());
 
     // The iso list in list order, in camera 1's bands, cut at the ceiling.
-    auto iso = volume.IsoListPaint();
+    auto iso = volume.IsoListPaint(Filters());
     ASSERT_EQ(iso.size(), volume.GetIsoCount());
     for (uint32_t e = 0; e < iso.size(); ++e) {
         EXPECT_EQ(iso[e].voxel, volume.IsoIndex(e));
         EXPECT_EQ(iso[e].color, BandColor(volume.ResolutionBand(volume.Resolution(0, iso[e].voxel))));
     }
     Scene().SetDisplayCeiling(-1.0f);
-    iso = volume.IsoListPaint();
+    iso = volume.IsoListPaint(Filters());
     EXPECT_LT(iso.size(), volume.GetIsoCount());
     for (const VoxelPaint& p : iso)
         EXPECT_LE(volume.Centre(p.voxel)[1], -1.0f);
@@ -257,15 +237,15 @@ TEST_F(CoverageTest, DisplayDataFollowsTheConditionsInLayerOrder)
 TEST_F(CoverageTest, ResolutionCameraWithoutValuesDrawsBlackAndNoMap)
 {
     MakeRig(4);
-    SetIsoThreshold(3);
+    filters.isoThreshold = 3;
     Rig().SetEnabled(2, 0);
     volume.SetResolutionCamera(2);
     Compute();
     ASSERT_GT(volume.GetIsoCount(), 0u);
-    for (const VoxelPaint& p : volume.IsoListPaint())
+    for (const VoxelPaint& p : volume.IsoListPaint(Filters()))
         ASSERT_EQ(p.color, ColorName::Black);
     for (uint32_t j = 0; j < volume.GetCountY(); ++j)
-        ASSERT_TRUE(volume.MapLayerPaint(j).empty());
+        ASSERT_TRUE(volume.MapLayerPaint(j, Filters()).empty());
 
     // Another camera: the lists change, the scale stays that of the computation.
     const double min = volume.GetResolutionMin();
@@ -273,7 +253,7 @@ TEST_F(CoverageTest, ResolutionCameraWithoutValuesDrawsBlackAndNoMap)
     EXPECT_EQ(volume.GetResolutionMin(), min);
     size_t mapped = 0;
     for (uint32_t j = 0; j < volume.GetCountY(); ++j)
-        mapped += volume.MapLayerPaint(j).size();
+        mapped += volume.MapLayerPaint(j, Filters()).size();
     EXPECT_GT(mapped, 0u);
 }
 

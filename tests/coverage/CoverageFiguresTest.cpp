@@ -1,6 +1,6 @@
 // "Seen by at least k": the planning pass, the report and the `coverage`
 // command state it through one function, so they cannot drift apart.
-#include "CoverageFixture.h"
+#include "support/CoverageFixture.h"
 
 #include "coverage/CoverageFigures.h"
 #include "coverage/PlanningMeasures.h"
@@ -51,13 +51,13 @@ TEST_F(SeenFiguresTest, PlanningAndReportAgreeWithObstaclesAndADisabledCamera)
 {
     MakeRig(4);
     Rig().SetEnabled(2, 0);
-    auto obstacles = std::make_shared<CObstacleSet>();
-    ASSERT_FALSE(obstacles->AddBox({"crate", {1.25, 0.5, 1.75}, {2.75, 2.0, 3.25}}));
-    volume.SetObstacles(obstacles);
+    auto crate = std::make_shared<CObstacleSet>();
+    ASSERT_FALSE(crate->AddBox({"crate", {1.25, 0.5, 1.75}, {2.75, 2.0, 3.25}}));
+    obstacleSet = crate;
     Compute();
     ASSERT_GT(volume.GetOcclusion()->InsideCount(), 0u);
     CPlanningMeasures planning;
-    ASSERT_EQ(planning.Compute(volume), CPlanningMeasures::Status::Ok);
+    ASSERT_EQ(planning.Compute(volume, computed), CPlanningMeasures::Status::Ok);
 
     EXPECT_EQ(planning.SeenAtLeast(), ReportedAtLeast(3));
     ExpectSameVolumes(planning, 3);
@@ -78,7 +78,7 @@ TEST_F(SeenFiguresTest, FewerCamerasCountedThanTheVolumeWasComputedFor)
     Compute();
     Rig().SetEnabled(0, 0);
     CPlanningMeasures planning;
-    ASSERT_EQ(planning.Compute(volume), CPlanningMeasures::Status::Ok);
+    ASSERT_EQ(planning.Compute(volume, Input()), CPlanningMeasures::Status::Ok);
     const std::vector<uint64_t> all = ReportedAtLeast(4);
     ASSERT_GT(all[4], 0u);
     ASSERT_EQ(planning.SeenAtLeast().size(), 4u);

@@ -1,4 +1,4 @@
-#include "CoverageFixture.h"
+#include "support/CoverageFixture.h"
 
 #include "scene/MemoryInfo.h"
 
@@ -13,7 +13,7 @@ using Status = CCoverageVolume::GridStatus;
 TEST_F(CoverageTest, DefaultRoomGivesTwentyFiveVoxelsPerAxisFromTheCorner)
 {
     MakeRig(4);
-    ASSERT_EQ(volume.BuildGrid(), Status::Ok);
+    ASSERT_EQ(volume.BuildGrid(Input()), Status::Ok);
     EXPECT_EQ(volume.GetCountX(), 25u);
     EXPECT_EQ(volume.GetCountY(), 25u);
     EXPECT_EQ(volume.GetCountZ(), 25u);
@@ -51,8 +51,8 @@ TEST_F(CoverageTest, CountsFloorTheRoomOverTheVoxelAndLeaveTheRemainderOut)
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.voxelCm << " cm in " << c.length << " x " << c.width << " x " << c.height);
         MakeRig(1, c.length, c.width, c.height);
-        g_fVoxelSizeCm = c.voxelCm;
-        ASSERT_EQ(volume.BuildGrid(), Status::Ok);
+        voxelCm = c.voxelCm;
+        ASSERT_EQ(volume.BuildGrid(Input()), Status::Ok);
         EXPECT_EQ(volume.GetCountX(), c.nx);
         EXPECT_EQ(volume.GetCountY(), c.ny);
         EXPECT_EQ(volume.GetCountZ(), c.nz);
@@ -104,16 +104,17 @@ TEST_F(CoverageTest, SizesThatGiveNoGridAreRefusedAndLeaveTheVolumeEmpty)
         Scene().SetRoomLength(c.length);
         Scene().SetRoomWidth(c.width);
         Scene().SetRoomHeight(c.height);
-        g_fVoxelSizeCm = c.voxelCm;
-        EXPECT_EQ(volume.BuildGrid(), c.expected);
+        voxelCm = c.voxelCm;
+        EXPECT_EQ(volume.BuildGrid(Input()), c.expected);
         EXPECT_EQ(volume.GetVoxelCount(), 0u);
         EXPECT_FALSE(volume.HasResults());
         EXPECT_EQ(volume.GetLayerTotal(), 0);
         EXPECT_TRUE(volume.LayerIds().empty());
         // A computation on the refused grid does not run.
-        EXPECT_EQ(volume.ComputeCoverage(), Status::InvalidSize);
+        CoverageInput input = Input();
+        EXPECT_EQ(volume.ComputeCoverage(input), Status::InvalidSize);
         EXPECT_FALSE(volume.HasResults());
-        EXPECT_TRUE(volume.IsoListPaint().empty());
+        EXPECT_TRUE(volume.IsoListPaint(input.filters).empty());
     }
 }
 
@@ -125,9 +126,10 @@ TEST_F(CoverageTest, ResolutionValuesBeyondMemoryAreRefusedAndLeaveTheVolumeEmpt
     if (AvailableMemoryBytes() > 25'000'000'000u)
         GTEST_SKIP() << "this machine could hold the values";
     MakeRig(4, 260.0f, 260.0f, 254.0f);
-    EXPECT_EQ(volume.BuildGrid(), Status::OutOfMemory);
+    EXPECT_EQ(volume.BuildGrid(Input()), Status::OutOfMemory);
     EXPECT_NE(volume.GetMemoryAdvice().find("The grid needs 25.8 GB"), std::string::npos) << volume.GetMemoryAdvice();
-    EXPECT_EQ(volume.ComputeCoverage(), Status::InvalidSize);
+    CoverageInput input = Input();
+    EXPECT_EQ(volume.ComputeCoverage(input), Status::InvalidSize);
     EXPECT_EQ(volume.GetVoxelCount(), 0u);
     EXPECT_FALSE(volume.HasResults());
     EXPECT_EQ(volume.GetLayerTotal(), 0);

@@ -1,4 +1,4 @@
-#include "CoverageFixture.h"
+#include "support/CoverageFixture.h"
 
 #include "coverage/FieldTest.h"
 
@@ -35,9 +35,9 @@ TEST_F(CoverageTest, ThreadedPassGivesWhatOneThreadGives)
 {
     MakeRig(8, 6.0f, 4.0f, 3.0f);
     MixRig(Scene(), Rig());
-    g_fVoxelSizeCm = 7.0f;
-    SetIsoThreshold(3);
-    SetIsoOperator(3); // ">="
+    voxelCm = 7.0f;
+    filters.isoThreshold = 3;
+    filters.isoOperator = 3; // ">="
     volume.SetResolutionCamera(3);
     volume.SetThreadCount(1);
     Compute();
@@ -79,7 +79,7 @@ TEST_F(CoverageTest, ValuesOnDemandMatchTheHeldOnesToTheBit)
 {
     MakeRig(8, 6.0f, 4.0f, 3.0f);
     MixRig(Scene(), Rig());
-    g_fVoxelSizeCm = 9.0f;
+    voxelCm = 9.0f;
     Compute();
     const size_t n = volume.GetVoxelCount();
     // Blocks that start and end inside a row of layers, and run past the end.
@@ -118,8 +118,8 @@ TEST_F(CoverageTest, SeparableCentresMatchTheRepeatedAdditionOverTheWholeGrid)
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.voxelCm << " cm in " << c.length << " x " << c.width << " x " << c.height);
         MakeRig(1, c.length, c.width, c.height);
-        g_fVoxelSizeCm = c.voxelCm;
-        ASSERT_EQ(volume.BuildGrid(), CCoverageVolume::GridStatus::Ok);
+        voxelCm = c.voxelCm;
+        ASSERT_EQ(volume.BuildGrid(Input()), CCoverageVolume::GridStatus::Ok);
         // The grid as one walk over every voxel, each position carried on
         // from the previous voxel's.
         const Vec3d corner = Scene().GetRoomCorner();
@@ -218,7 +218,7 @@ TEST_F(CoverageTest, WholeGridMapBandsAreTheLayerPaint)
 {
     MakeRig(8, 6.0f, 4.0f, 3.0f);
     MixRig(Scene(), Rig());
-    g_fVoxelSizeCm = 9.0f;
+    voxelCm = 9.0f;
     volume.SetResolutionCamera(3);
     Compute();
     struct Filter {
@@ -228,40 +228,40 @@ TEST_F(CoverageTest, WholeGridMapBandsAreTheLayerPaint)
         float bound2;
     };
     // The default band, an "==" band, every band, and one no value lies in.
-    const Filter filters[] = {{3, 2, 3, 0.7f, 1, 0.8f},
-                              {2, 3, 2, 0.71f, 1, 0.0f},
-                              {5, 0, 3, 0.0f, 1, 9.0f},
-                              {3, 1, 3, 5.0f, 1, 6.0f},
-                              {0, 0, 3, 0.0f, 1, 9.0f}};
+    const Filter cases[] = {{3, 2, 3, 0.7f, 1, 0.8f},
+                            {2, 3, 2, 0.71f, 1, 0.0f},
+                            {5, 0, 3, 0.0f, 1, 9.0f},
+                            {3, 1, 3, 5.0f, 1, 6.0f},
+                            {0, 0, 3, 0.0f, 1, 9.0f}};
     int empty = 0;
-    for (const Filter& f : filters) {
+    for (const Filter& f : cases) {
         SCOPED_TRACE(testing::Message() << "iso " << f.isoOp << ',' << f.isoThreshold << " res " << f.op1 << ','
                                         << f.bound1 << ',' << f.op2 << ',' << f.bound2);
-        g_nIsoOperator = f.isoOp;
-        g_nIsoThreshold = f.isoThreshold;
-        g_nResOperator1 = f.op1;
-        g_fResBound1 = f.bound1;
-        g_nResOperator2 = f.op2;
-        g_fResBound2 = f.bound2;
+        filters.isoOperator = f.isoOp;
+        filters.isoThreshold = f.isoThreshold;
+        filters.resOperator1 = f.op1;
+        filters.resBound1 = f.bound1;
+        filters.resOperator2 = f.op2;
+        filters.resBound2 = f.bound2;
         std::vector<int> expected(volume.GetVoxelCount(), -1);
         size_t drawn = 0;
         for (uint32_t j = 0; j < volume.GetCountY(); ++j) {
-            for (const VoxelPaint& paint : volume.MapLayerPaint(j)) {
+            for (const VoxelPaint& paint : volume.MapLayerPaint(j, filters)) {
                 expected[paint.voxel] = volume.ResolutionBand(volume.Resolution(3, paint.voxel));
                 ++drawn;
             }
         }
-        const std::vector<int8_t> bands = volume.MapBands();
+        const std::vector<int8_t> bands = volume.MapBands(filters);
         ASSERT_EQ(bands.size(), expected.size());
         for (size_t t = 0; t < bands.size(); ++t)
             ASSERT_EQ(bands[t], expected[t]) << "voxel " << t;
-        EXPECT_EQ(volume.MapIsEmpty(), drawn == 0);
+        EXPECT_EQ(volume.MapIsEmpty(filters), drawn == 0);
         empty += drawn == 0 ? 1 : 0;
     }
     EXPECT_EQ(empty, 2);
     volume.Release();
-    EXPECT_TRUE(volume.MapBands().empty());
-    EXPECT_TRUE(volume.MapIsEmpty());
+    EXPECT_TRUE(volume.MapBands(filters).empty());
+    EXPECT_TRUE(volume.MapIsEmpty(filters));
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "CoverageFixture.h"
+#include "support/CoverageFixture.h"
 
 #include "coverage/GridBudget.h"
 #include "coverage/MapDiagnostics.h"
@@ -41,52 +41,53 @@ TEST_F(MapDiagnosticsTest, EachReasonForAnEmptyMap)
 {
     struct Case {
         const char* name;
-        std::function<void(CoverageTest&)> change;
+        std::function<void()> change;
         std::optional<std::string> expected;
     };
     const Case cases[] = {
-        {"default rig", [](CoverageTest&) {}, std::nullopt},
-        {"camera 2 disabled", [](CoverageTest&) { CCameraSet::Instance().SetEnabled(1, 0); },
+        {"default rig", [] {}, std::nullopt},
+        {"camera 2 disabled", [this] { Rig().SetEnabled(1, 0); },
          "Map empty: no voxel is seen by 4 cameras (3 enabled in the range)"},
         {"map camera disabled",
-         [](CoverageTest&) {
-             CCameraSet::Instance().SetEnabled(0, 0);
-             SetIsoThreshold(3);
+         [this] {
+             Rig().SetEnabled(0, 0);
+             filters.isoThreshold = 3;
          },
          "Map empty: camera 1 is disabled"},
         {"range past camera 1",
-         [](CoverageTest&) {
-             GetSceneSettings()->SetFirstCamera(1);
-             SetIsoThreshold(2);
+         [this] {
+             Scene().SetFirstCamera(1);
+             filters.isoThreshold = 2;
          },
          "Map empty: camera 1 is outside the active range (cameras 2 to 4)"},
         {"more than the rig",
-         [](CoverageTest&) {
-             SetIsoOperator(4);
-             SetIsoThreshold(4);
+         [this] {
+             filters.isoOperator = 4;
+             filters.isoThreshold = 4;
          },
          "Map empty: no voxel is seen by more than 4 cameras"},
         {"band above every value",
-         [](CoverageTest&) {
-             SetIsoThreshold(1);
-             SetIsoOperator(3);
-             SetResBound1(1e6f);
-             SetResBound2(2e6f);
+         [this] {
+             filters.isoThreshold = 1;
+             filters.isoOperator = 3;
+             filters.resBound1 = 1e6f;
+             filters.resBound2 = 2e6f;
          },
          "Map empty: no value of camera 1 lies in the band >= 1000000.00, <= 2000000.00"},
-        {"voxel larger than the room", [](CoverageTest&) { SetVoxelSize(600.0f); },
+        {"voxel larger than the room", [this] { voxelCm = 600.0f; },
          "Map empty: the grid has no voxel, the voxel size of 600.00 cm is larger than a room dimension"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ResetCoverageParameters();
+        filters = CoverageFilters{};
+        voxelCm = 20.0f;
         MakeRig(4);
         Scene().SetFirstCamera(0);
         Scene().SetEndCamera(4);
-        SetIsoThreshold(4);
-        c.change(*this);
+        filters.isoThreshold = 4;
+        c.change();
         Compute();
-        EXPECT_EQ(ExplainEmptyMap(volume), c.expected);
+        EXPECT_EQ(ExplainEmptyMap(volume, computed), c.expected);
     }
 }
 
@@ -95,10 +96,10 @@ TEST(MapDiagnosticsIsoTest, EveryOperatorInWords)
     const char* expected[] = {"fewer than 1 camera", "1 camera or fewer",  "1 camera",
                               "1 camera or more",    "more than 1 camera", "a number of cameras other than 1"};
     for (unsigned op = 0; op < 6; ++op) {
-        SetIsoOperator(op);
-        EXPECT_EQ(DescribeIsoCondition(), expected[op]);
+        CoverageFilters filters;
+        filters.isoOperator = op;
+        EXPECT_EQ(DescribeIsoCondition(filters), expected[op]);
     }
-    ResetCoverageParameters();
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "CoverageFixture.h"
+#include "support/CoverageFixture.h"
 
 #include "coverage/PlanningMeasures.h"
 #include "coverage/obstacles/Occlusion.h"
@@ -122,9 +122,9 @@ class ObstacleCoverageTest : public CoverageTest
     {
         return {"crate", {kMin[0], kMin[1], kMin[2]}, {kMin[0] + kSide, kMin[1] + kSide, kMin[2] + kSide}};
     }
-    void ComputeWith(std::shared_ptr<const CObstacleSet> obstacles)
+    void ComputeWith(std::shared_ptr<const CObstacleSet> set)
     {
-        volume.SetObstacles(std::move(obstacles));
+        obstacleSet = std::move(set);
         Compute();
     }
 };
@@ -133,7 +133,7 @@ TEST_F(ObstacleCoverageTest, OneCameraLosesExactlyTheVoxelsBehindTheBox)
 {
     MakeRig(4);
     OnlyCamera(1);
-    g_fVoxelSizeCm = 10.0f;
+    voxelCm = 10.0f;
     Compute();
     const std::vector<uint32_t> classic = Counts(volume);
 
@@ -166,7 +166,7 @@ TEST_F(ObstacleCoverageTest, OneCameraLosesExactlyTheVoxelsBehindTheBox)
 TEST_F(ObstacleCoverageTest, NoObstacleGivesTheClassicPassBitForBit)
 {
     MakeRig(6, 6.0f, 4.0f, 3.0f);
-    g_fVoxelSizeCm = 7.0f;
+    voxelCm = 7.0f;
     Compute();
     const std::vector<uint32_t> classic = Counts(volume);
     std::vector<uint32_t> iso(volume.GetIsoCount());
@@ -184,7 +184,7 @@ TEST_F(ObstacleCoverageTest, NoObstacleGivesTheClassicPassBitForBit)
 TEST_F(ObstacleCoverageTest, CubeMeshesCastTheShadowOfTheEqualBox)
 {
     MakeRig(4);
-    g_fVoxelSizeCm = 10.0f;
+    voxelCm = 10.0f;
     auto box = std::make_shared<CObstacleSet>();
     ASSERT_FALSE(box->AddBox(Box()));
     ComputeWith(box);
@@ -218,7 +218,7 @@ TEST_F(ObstacleCoverageTest, CubeMeshesCastTheShadowOfTheEqualBox)
 TEST_F(ObstacleCoverageTest, BoxesOnTheGridDecideAsTheirSlabs)
 {
     MakeRig(4);
-    g_fVoxelSizeCm = 20.0f;
+    voxelCm = 20.0f;
     Compute();
     CObstacleSet set;
     // Faces on the lattice planes and between them; none through a voxel
@@ -257,13 +257,13 @@ TEST_F(ObstacleCoverageTest, BoxesOnTheGridDecideAsTheirSlabs)
 TEST_F(ObstacleCoverageTest, PlanningMeasuresSeeWhatThePassSees)
 {
     MakeRig(4);
-    g_fVoxelSizeCm = 20.0f;
+    voxelCm = 20.0f;
     auto obstacles = std::make_shared<CObstacleSet>();
     ASSERT_FALSE(obstacles->AddBox(Box()));
     ASSERT_FALSE(obstacles->AddBox({"pillar", {0.4, 0.0, 3.9}, {0.8, 5.0, 4.3}}));
     ComputeWith(obstacles);
     CPlanningMeasures planning;
-    ASSERT_EQ(planning.Compute(volume), CPlanningMeasures::Status::Ok);
+    ASSERT_EQ(planning.Compute(volume, computed), CPlanningMeasures::Status::Ok);
     uint64_t pairs = 0;
     for (size_t t = 0; t < volume.GetVoxelCount(); ++t) {
         pairs += volume.SeenCount(t);
@@ -370,7 +370,7 @@ TEST_F(ObstacleCoverageTest, PlacementsPastTheirBoundsLeaveTheSetAsItWas)
 TEST_F(ObstacleCoverageTest, AHugeMeshBlocksAsItsBoxOnAGridOfTheRoom)
 {
     MakeRig(4);
-    g_fVoxelSizeCm = 10.0f;
+    voxelCm = 10.0f;
     const Vec3d corner{2.02, -59.98, 2.02};
     const double side = 120.0;
     auto box = std::make_shared<CObstacleSet>();
@@ -395,7 +395,7 @@ TEST_F(ObstacleCoverageTest, AHugeMeshBlocksAsItsBoxOnAGridOfTheRoom)
 TEST_F(ObstacleCoverageTest, ObstacleGridsPastTheBudgetAreRefused)
 {
     MakeRig(4);
-    g_fVoxelSizeCm = 10.0f;
+    voxelCm = 10.0f;
     Compute();
     CObstacleSet set;
     ObstacleMesh placement;

@@ -1,7 +1,7 @@
 // A camera's frustum edges and its marker test built from plain values, as a
 // placement search builds them for cameras that are in no rig, against what
 // the coverage computation and the planning measures make of the same rig.
-#include "CoverageFixture.h"
+#include "support/CoverageFixture.h"
 
 #include "cameras/Angles.h"
 #include "coverage/FrustumEdges.h"
@@ -40,7 +40,7 @@ class PlanningCameraTest : public CoverageTest
             Rig().SetSpin(c, -30.0f + 17.0f * static_cast<float>(c));
         }
         ASSERT_TRUE(Rig().SetCustomPixels(3, 2048, 1088));
-        SetVoxelSize(10.0f);
+        voxelCm = 10.0f;
     }
 };
 
@@ -84,7 +84,7 @@ TEST_F(PlanningCameraTest, TheOpticalAxisIsTheAimOfTheTilts)
         EXPECT_NEAR(std::acos(std::min(1.0, Dot(axis, Normalized(edges.hPlus + edges.hMinus)))), shortOfRightAngle,
                     1e-6);
         // The planning model measures depth along the same ray, to the bit.
-        EXPECT_EQ(MakePlanningCamera(Rig(), c, GetPlanningSettings()).axis, axis);
+        EXPECT_EQ(MakePlanningCamera(Rig(), c, planningSettings).axis, axis);
     }
     // Edges pointing apart have no centre ray.
     EXPECT_EQ(OpticalAxis({{0, -1, 0}, {0, -1, 0}, {1, 0, 0}, {-1, 0, 0}}), Vec3d{});
@@ -95,8 +95,8 @@ TEST_F(PlanningCameraTest, MarkerTestFromValuesAgreesWithThePlanningMeasuresAtEv
     MakeVariedRig();
     Compute();
     CPlanningMeasures planning;
-    ASSERT_EQ(planning.Compute(volume), CPlanningMeasures::Status::Ok);
-    const PlanningSettings settings = GetPlanningSettings();
+    ASSERT_EQ(planning.Compute(volume, computed), CPlanningMeasures::Status::Ok);
+    const PlanningSettings settings = planningSettings;
     std::vector<PlanningCamera> cameras;
     for (int c = 0; c < 6; ++c) {
         const float focal = Rig().GetFocalLength(c);

@@ -1,7 +1,7 @@
 // The planning measures: the sensor and marker model against values worked
 // out by hand, and the per-voxel pass against the classic coverage and
 // against brute force.
-#include "CoverageFixture.h"
+#include "support/CoverageFixture.h"
 
 #include "coverage/PlanningMeasures.h"
 
@@ -74,10 +74,9 @@ TEST(PlanningModelTest, Sigma3dOfTwoEqualCameras)
     EXPECT_TRUE(std::isnan(Sigma3dMm({Ray(20.0), Ray(200.0)}, {sigma, sigma})));
 }
 
-TEST(PlanningModelTest, SettingsAreCheckedBeforeTheyAreStored)
+TEST(PlanningModelTest, SettingsStartAtTheClassicValuesAndUnusableOnesAreNamed)
 {
-    ResetPlanningSettings();
-    const PlanningSettings start = GetPlanningSettings();
+    const PlanningSettings start;
     EXPECT_EQ(start.markerDiameterMm, 14.0);
     EXPECT_EQ(start.minImagePx, 3.0);
     EXPECT_EQ(start.minAngleDeg, 40.0);
@@ -97,16 +96,9 @@ TEST(PlanningModelTest, SettingsAreCheckedBeforeTheyAreStored)
         bad([](PlanningSettings& s) { s.pixelNoisePx = -0.5; }),
         bad([](PlanningSettings& s) { s.sigmaBoundMm = INFINITY; }),
     };
-    for (const PlanningSettings& s : refused) {
+    for (const PlanningSettings& s : refused)
         EXPECT_TRUE(CheckPlanningSettings(s).has_value());
-        EXPECT_FALSE(SetPlanningSettings(s));
-        EXPECT_EQ(GetPlanningSettings().markerDiameterMm, 14.0);
-        EXPECT_EQ(GetPlanningSettings().maxAngleDeg, 140.0);
-    }
-    EXPECT_TRUE(SetPlanningSettings(bad([](PlanningSettings& s) { s.markerDiameterMm = 9.5; })));
-    EXPECT_EQ(GetPlanningSettings().markerDiameterMm, 9.5);
-    ResetCoverageParameters();
-    EXPECT_EQ(GetPlanningSettings().markerDiameterMm, 14.0);
+    EXPECT_FALSE(CheckPlanningSettings(bad([](PlanningSettings& s) { s.markerDiameterMm = 9.5; })).has_value());
 }
 
 class PlanningPassTest : public CoverageTest
@@ -116,7 +108,7 @@ class PlanningPassTest : public CoverageTest
     void ComputeAll()
     {
         Compute();
-        ASSERT_EQ(planning.Compute(volume), CPlanningMeasures::Status::Ok);
+        ASSERT_EQ(planning.Compute(volume, computed), CPlanningMeasures::Status::Ok);
     }
 
     // A voxel near the room's centre and its centre.
@@ -125,7 +117,7 @@ class PlanningPassTest : public CoverageTest
     Vec3d TargetCentre()
     {
         if (volume.GetVoxelCount() == 0) {
-            EXPECT_EQ(volume.BuildGrid(), CCoverageVolume::GridStatus::Ok);
+            EXPECT_EQ(volume.BuildGrid(Input()), CCoverageVolume::GridStatus::Ok);
         }
         const auto c = volume.Centre(Target());
         return {c[0], c[1], c[2]};
@@ -218,9 +210,7 @@ TEST_F(PlanningPassTest, PairAngleTriangulationAndErrorOfTwoCameras)
         }
     }
     // A narrower range leaves the right angle out.
-    PlanningSettings narrow = GetPlanningSettings();
-    narrow.minAngleDeg = 100.0;
-    ASSERT_TRUE(SetPlanningSettings(narrow));
+    planningSettings.minAngleDeg = 100.0;
     AimAtTarget(0, 0.0f, 2.0);
     AimAtTarget(1, 90.0f, 2.0);
     ComputeAll();
@@ -300,7 +290,7 @@ TEST_F(PlanningPassTest, FiguresAgreeWithTheVoxels)
 TEST_F(PlanningPassTest, NeedsACoverageComputation)
 {
     MakeRig(2);
-    EXPECT_EQ(planning.Compute(volume), CPlanningMeasures::Status::NoCoverage);
+    EXPECT_EQ(planning.Compute(volume, Input()), CPlanningMeasures::Status::NoCoverage);
     EXPECT_FALSE(planning.HasResults());
 }
 

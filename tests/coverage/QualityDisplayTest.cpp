@@ -1,6 +1,6 @@
 // The Quality display's data: colour map, scales and ticks, the threshold and
 // the layer paint over a computed rig.
-#include "CoverageFixture.h"
+#include "support/CoverageFixture.h"
 
 #include "coverage/QualityDisplay.h"
 
@@ -126,7 +126,7 @@ class QualityPaintTest : public CoverageTest
     {
         MakeRig(4);
         Compute();
-        ASSERT_EQ(planning.Compute(volume), CPlanningMeasures::Status::Ok);
+        ASSERT_EQ(planning.Compute(volume, computed), CPlanningMeasures::Status::Ok);
     }
     CPlanningMeasures planning;
 };
@@ -246,9 +246,7 @@ TEST(QualityScaleTest, ScaleFromAFixedLowEndStartsExactlyThere)
 
 TEST_F(QualityPaintTest, EachMeasureHasItsMapItsSpanAndItsBestEnd)
 {
-    PlanningSettings settings = GetPlanningSettings();
-    settings.minImagePx = 3.0;
-    ASSERT_TRUE(SetPlanningSettings(settings));
+    planningSettings.minImagePx = 3.0;
     ComputeAll();
 
     const QualityScale cameras = ComputeQualityScale(planning, PlanningMeasure::Cameras);

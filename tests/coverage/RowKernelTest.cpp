@@ -1,4 +1,4 @@
-#include "CoverageFixture.h"
+#include "support/CoverageFixture.h"
 
 #include "coverage/FieldTest.h"
 #include "coverage/RowKernel.h"
@@ -170,9 +170,9 @@ TEST_F(CoverageTest, EveryVectorPathGivesWhatThePortableOneGives)
     Rig().SetEnabled(2, 0);
     Scene().SetFirstCamera(1);
     Scene().SetEndCamera(7);
-    g_fVoxelSizeCm = 7.0f;
-    SetIsoThreshold(2);
-    SetIsoOperator(3); // ">="
+    voxelCm = 7.0f;
+    filters.isoThreshold = 2;
+    filters.isoOperator = 3; // ">="
     volume.SetResolutionCamera(4);
     volume.SetVectorPath(VectorPath::Portable);
     Compute();
@@ -287,8 +287,8 @@ TEST_F(CoverageTest, RandomNarrowRigsCountAsTheAngleTest)
     for (int rig = 0; rig < 4; ++rig) {
         SCOPED_TRACE(rig);
         MakeRig(kCameras, 4.0f, 3.0f, 2.5f);
-        g_fVoxelSizeCm = 9.0f;
-        ASSERT_EQ(volume.BuildGrid(), CCoverageVolume::GridStatus::Ok);
+        voxelCm = 9.0f;
+        ASSERT_EQ(volume.BuildGrid(Input()), CCoverageVolume::GridStatus::Ok);
         for (int c = 0; c < kCameras; ++c) {
             const double sensor = c == 0 ? 0.0015 : 0.1 + 10.0 * unit(random);
             Rig().SetFrameWidth(c, static_cast<float>(sensor));

@@ -2,10 +2,10 @@
 // same project byte for byte whatever the threads, a plan's cameras stay as
 // they were, the project's mounts are used, and refusals name the option.
 #include "support/CliRun.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -23,17 +23,11 @@ constexpr const char* kSmall = "--room 6,5,3 --sample-step 0.5 --restarts 2";
 class CliPlaceTest : public ::testing::Test
 {
   protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("cli_place_" + std::to_string(getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-    CliRun Cli(const std::string& arguments) { return RunCli(VP_CLI_PATH, arguments, m_dir); }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-    json Read(const std::string& name) const { return json::parse(ReadText(m_dir / name)); }
+    CliRun Cli(const std::string& arguments) { return RunCli(VP_CLI_PATH, arguments, m_dir.Path()); }
+    std::string Path(const std::string& name) const { return (m_dir.Path() / name).string(); }
+    json Read(const std::string& name) const { return json::parse(ReadText(m_dir.Path() / name)); }
 
-    fs::path m_dir;
+    TempDir m_dir;
 };
 
 TEST_F(CliPlaceTest, TheSameSeedGivesTheSameProjectByteForByteWithAnyThreads)
@@ -43,7 +37,7 @@ TEST_F(CliPlaceTest, TheSameSeedGivesTheSameProjectByteForByteWithAnyThreads)
     ASSERT_EQ(one.status, 0) << one.err;
     const CliRun two = Cli(place + Path("two.vplan") + " --threads 2");
     ASSERT_EQ(two.status, 0) << two.err;
-    EXPECT_EQ(ReadText(m_dir / "one.vplan"), ReadText(m_dir / "two.vplan"));
+    EXPECT_EQ(ReadText(m_dir.Path() / "one.vplan"), ReadText(m_dir.Path() / "two.vplan"));
     EXPECT_NE(one.err.find("place:"), std::string::npos);
 
     const json report = json::parse(one.out);
@@ -75,7 +69,7 @@ TEST_F(CliPlaceTest, APlansCamerasStayAndItsMountsAreUsed)
     json plan = Read("plan.vplan");
     plan["placement"] = json::parse(R"({"mounts": {"walls": [], "ceiling": false,
         "segments": [{"name": "truss", "a": [1, 2.8, 2.5], "b": [5, 2.8, 2.5]}]}})");
-    std::ofstream(m_dir / "truss.vplan") << plan.dump(2);
+    std::ofstream(m_dir.Path() / "truss.vplan") << plan.dump(2);
     const CliRun run = Cli("place --project " + Path("truss.vplan") +
                            " --sample-step 0.5 --restarts 2 --count 2 --save-project " + Path("placed.vplan"));
     ASSERT_EQ(run.status, 0) << run.err;
@@ -141,7 +135,7 @@ TEST_F(CliPlaceTest, RefusalsNameTheOptionAndWriteNothing)
         EXPECT_EQ(run.status, 1) << options << ": " << run.err;
         EXPECT_NE(run.err.find(message), std::string::npos) << options << " gave: " << run.err;
         EXPECT_TRUE(run.out.empty()) << options;
-        EXPECT_FALSE(fs::exists(m_dir / "refused.vplan")) << options;
+        EXPECT_FALSE(fs::exists(m_dir.Path() / "refused.vplan")) << options;
     }
     // Without --count the command line is not one `place` can run.
     EXPECT_EQ(Cli("place --room 6,5,3").status, 2);

@@ -1,7 +1,7 @@
 // Placement in a room: a candidate's sight of the target is the planning
 // measures' own decision, the exhaustive search over real candidates finds
 // the rig brute force finds, and placed cameras keep to their mounts.
-#include "coverage/CoverageFixture.h"
+#include "support/CoverageFixture.h"
 
 #include "coverage/PlanningMeasures.h"
 #include "coverage/obstacles/ObstacleSet.h"
@@ -31,9 +31,10 @@ class PlacementGeometryTest : public CoverageTest
         Scene().SetRoomHeight(static_cast<float>(kRoom.height));
         Scene().SetCameraCount(static_cast<uint32_t>(placed.size()));
         CRoomBox room;
-        room.Update();
+        room.Update(static_cast<float>(kRoom.length), static_cast<float>(kRoom.width),
+                    static_cast<float>(kRoom.height));
         Rig().Release();
-        Rig().Allocate();
+        Rig().Allocate(static_cast<uint32_t>(placed.size()));
         Rig().SetUserOrigin(room.Corner(3));
         for (size_t c = 0; c < placed.size(); ++c) {
             const int i = static_cast<int>(c);
@@ -79,11 +80,11 @@ TEST_F(PlacementGeometryTest, APlacedRigSeesMarkersAtTheTargetsVoxelCentresAsThe
     ASSERT_EQ(result.placed.size(), 4u);
 
     PutInPlan(result.placed);
-    g_fVoxelSizeCm = 20.0f;
-    volume.SetObstacles(obstacles);
+    voxelCm = 20.0f;
+    obstacleSet = obstacles;
     Compute();
     CPlanningMeasures planning;
-    ASSERT_EQ(planning.Compute(volume), CPlanningMeasures::Status::Ok);
+    ASSERT_EQ(planning.Compute(volume, computed), CPlanningMeasures::Status::Ok);
 
     // The target's voxels: the lattice axes whose user coordinates lie in the box.
     const Vec3d origin{Rig().GetUserOriginX(), Rig().GetUserOriginY(), Rig().GetUserOriginZ()};
@@ -107,11 +108,11 @@ TEST_F(PlacementGeometryTest, APlacedRigSeesMarkersAtTheTargetsVoxelCentresAsThe
     CTargetSamples samples(origin, obstacles, Scene().GetRoomCorner(), volume.GetVoxelEdge());
     samples.AddLattice(xs, ys, zs, 1.0);
     const CMountGeometry geometry(request.mounts, kRoom, obstacles);
-    CPlacementCandidates candidates(geometry, samples, origin, GetPlanningSettings());
+    CPlacementCandidates candidates(geometry, samples, origin, planningSettings);
     std::vector<std::vector<uint64_t>> rows;
     std::vector<PlanningCamera> cameras;
     for (const PlacedCamera& camera : result.placed) {
-        cameras.push_back(PlacedPlanningCamera(camera.model, camera.pose, origin, GetPlanningSettings()));
+        cameras.push_back(PlacedPlanningCamera(camera.model, camera.pose, origin, planningSettings));
         rows.push_back(candidates.SightBits(cameras.back()));
     }
     const PlacementFigures figures = EvaluateRig(cameras, samples, {});

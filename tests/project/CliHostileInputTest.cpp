@@ -4,9 +4,9 @@
 // written; text from a file reaches the terminal without its control
 // characters. The hostile files are the fuzz targets' seeds.
 #include "support/CliRun.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -23,13 +23,6 @@ const fs::path kCorpus = VP_FUZZ_CORPUS;
 class CliHostileInputTest : public ::testing::Test
 {
   protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("cli_hostile_" + std::to_string(getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     // A refusal takes a fraction of a second; the files it is given took 9 to
     // 80 s when they were read to the end. The bound catches such a runaway
     // and leaves room for a machine loaded many times over.
@@ -39,11 +32,11 @@ class CliHostileInputTest : public ::testing::Test
     CliRun Cli(const std::string& arguments)
     {
         const auto start = std::chrono::steady_clock::now();
-        CliRun run = RunCli(VP_CLI_PATH, arguments, m_dir);
+        CliRun run = RunCli(VP_CLI_PATH, arguments, m_dir.Path());
         m_dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         return run;
     }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    std::string Path(const std::string& name) const { return (m_dir.Path() / name).string(); }
 
     // Refused with status 1 and `message` on standard error, quickly, with
     // nothing on standard output and nothing written.
@@ -59,7 +52,7 @@ class CliHostileInputTest : public ::testing::Test
         EXPECT_FALSE(fs::exists(Path("written")));
     }
 
-    fs::path m_dir;
+    TempDir m_dir;
     double m_dSeconds = 0.0;
 };
 

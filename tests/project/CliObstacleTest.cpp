@@ -1,10 +1,10 @@
 // Obstacles on the command line: the options, the JSON and CSV they add,
 // their refusals, and the project file that stores them.
 #include "support/CliRun.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -23,17 +23,11 @@ constexpr const char* kBoxes = "--obstacle-box 2,0,2,3,1.5,3 --obstacle-box 0.5,
 class CliObstacleTest : public ::testing::Test
 {
   protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("cli_obstacle_" + std::to_string(getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-    CliRun Cli(const std::string& arguments) { return RunCli(VP_CLI_PATH, arguments, m_dir); }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-    void Write(const std::string& name, const std::string& text) { std::ofstream(m_dir / name) << text; }
+    CliRun Cli(const std::string& arguments) { return RunCli(VP_CLI_PATH, arguments, m_dir.Path()); }
+    std::string Path(const std::string& name) const { return (m_dir.Path() / name).string(); }
+    void Write(const std::string& name, const std::string& text) { std::ofstream(m_dir.Path() / name) << text; }
 
-    fs::path m_dir;
+    TempDir m_dir;
 };
 
 TEST_F(CliObstacleTest, AnEmptyListChangesNoOutputByte)
@@ -49,7 +43,7 @@ TEST_F(CliObstacleTest, AnEmptyListChangesNoOutputByte)
         ASSERT_EQ(empty.status, 0) << empty.err;
         EXPECT_EQ(empty.out, classic.out);
         if (voxels) {
-            EXPECT_EQ(ReadText(m_dir / "b.csv"), ReadText(m_dir / "a.csv"));
+            EXPECT_EQ(ReadText(m_dir.Path() / "b.csv"), ReadText(m_dir.Path() / "a.csv"));
         }
     }
 }
@@ -76,7 +70,7 @@ TEST_F(CliObstacleTest, ObstacleVolumeIsReportedAndCountsInNoOtherVolume)
     // Less is seen by four cameras: the crate stands in the middle.
     EXPECT_LT(report["volume_m3"]["seen_by_at_least"][4], before["volume_m3"]["seen_by_at_least"][4]);
 
-    std::istringstream csv(ReadText(m_dir / "v.csv"));
+    std::istringstream csv(ReadText(m_dir.Path() / "v.csv"));
     std::string line;
     std::getline(csv, line);
     EXPECT_EQ(line.rfind("t,i,j,k,x,y,z,seen,iso_list,iso_condition,map_band,inside_obstacle,r1", 0), 0u) << line;
@@ -105,7 +99,7 @@ TEST_F(CliObstacleTest, AnIsoConditionAcceptingZeroLeavesObstacleVoxelsOffTheMap
         Cli("coverage --default-rig 4 --obstacle-box 1,0,1,2,2.5,2 --iso '<,2' --voxels '" + Path("v.csv") + "'");
     ASSERT_EQ(run.status, 0) << run.err;
     const json report = json::parse(run.out);
-    std::istringstream csv(ReadText(m_dir / "v.csv"));
+    std::istringstream csv(ReadText(m_dir.Path() / "v.csv"));
     std::string line;
     std::getline(csv, line);
     ASSERT_EQ(line.rfind("t,i,j,k,x,y,z,seen,iso_list,iso_condition,map_band,inside_obstacle,", 0), 0u) << line;
@@ -175,10 +169,11 @@ TEST_F(CliObstacleTest, UnusableObstaclesAreRefusedWithTheirReason)
 
 TEST_F(CliObstacleTest, ProjectStoresTheObstaclesAndItsMeshesBesideIt)
 {
-    fs::create_directories(m_dir / "plans");
-    std::ofstream(m_dir / "plans" / "cube.obj") << "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 1\nv 1 0 1\nv 1 1 1\n"
-                                                   "v 0 1 1\nf 1 3 2\nf 1 4 3\nf 5 6 7\nf 5 7 8\nf 1 2 6\nf 1 6 5\n"
-                                                   "f 4 8 7\nf 4 7 3\nf 1 5 8\nf 1 8 4\nf 2 3 7\nf 2 7 6\n";
+    fs::create_directories(m_dir.Path() / "plans");
+    std::ofstream(m_dir.Path() / "plans" / "cube.obj")
+        << "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 1\nv 1 0 1\nv 1 1 1\n"
+           "v 0 1 1\nf 1 3 2\nf 1 4 3\nf 5 6 7\nf 5 7 8\nf 1 2 6\nf 1 6 5\n"
+           "f 4 8 7\nf 4 7 3\nf 1 5 8\nf 1 8 4\nf 2 3 7\nf 2 7 6\n";
     Write("plans/list.json",
           R"([{"name": "crate", "min": [2, 0, 2], "max": [3, 1.5, 3]},
               {"name": "block", "file": "cube.obj", "offset": [0.5, 0, 0.5], "scale": 0.5}])");
@@ -215,7 +210,7 @@ TEST_F(CliObstacleTest, ProjectStoresTheObstaclesAndItsMeshesBesideIt)
 
     // A plan without obstacles has no such key at all.
     ASSERT_EQ(Cli("rig --save-project '" + Path("plain.vplan") + "'").status, 0);
-    EXPECT_FALSE(json::parse(ReadText(m_dir / "plain.vplan")).contains("obstacles"));
+    EXPECT_FALSE(json::parse(ReadText(m_dir.Path() / "plain.vplan")).contains("obstacles"));
 }
 
 } // namespace

@@ -2,10 +2,10 @@
 // computes exactly what its options computed, rig options given as well
 // override it, and a project that cannot be used is refused.
 #include "support/CliRun.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -22,16 +22,10 @@ constexpr const char* kPlan = "--room 30,20,12 --units f --default-rig 6 --disab
 class CliProjectTest : public ::testing::Test
 {
   protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("cli_project_" + std::to_string(getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-    CliRun Cli(const std::string& arguments) { return RunCli(VP_CLI_PATH, arguments, m_dir); }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    CliRun Cli(const std::string& arguments) { return RunCli(VP_CLI_PATH, arguments, m_dir.Path()); }
+    std::string Path(const std::string& name) const { return (m_dir.Path() / name).string(); }
 
-    fs::path m_dir;
+    TempDir m_dir;
 };
 
 TEST_F(CliProjectTest, ProjectComputesWhatItsOptionsComputed)

@@ -2,12 +2,12 @@
 // process: the OBJ scan's limits, and what of a glTF file is checked, kept
 // and renumbered.
 #include "support/MeshFiles.h"
+#include "support/TempDir.h"
 
 #include "project/MeshFileCheck.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -64,28 +64,23 @@ TEST(MeshFileCheckTest, TheObjScanHoldsItsLimitsHoweverTheTextArrives)
 class GltfCheckTest : public ::testing::Test
 {
   protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("gltf_check_" + std::to_string(getpid()));
-        mesh_files::WriteCubes(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
+    void SetUp() override { mesh_files::WriteCubes(m_dir.Path()); }
 
     std::string Refusal(const std::string& content) const
     {
-        const auto checked = CheckGltf(content, m_dir.string());
+        const auto checked = CheckGltf(content, m_dir.Path().string());
         return std::holds_alternative<std::string>(checked) ? std::get<std::string>(checked) : "(passed)";
     }
     json Kept(const std::string& content) const
     {
-        const auto checked = CheckGltf(content, m_dir.string());
+        const auto checked = CheckGltf(content, m_dir.Path().string());
         if (const auto* refusal = std::get_if<std::string>(&checked))
             ADD_FAILURE() << *refusal;
         return std::holds_alternative<CheckedGltf>(checked) ? json::parse(std::get<CheckedGltf>(checked).content)
                                                             : json();
     }
 
-    fs::path m_dir;
+    TempDir m_dir;
 };
 
 TEST_F(GltfCheckTest, OnlyWhatPlacesTrianglesIsKeptAndRenumbered)
@@ -111,7 +106,7 @@ TEST_F(GltfCheckTest, OnlyWhatPlacesTrianglesIsKeptAndRenumbered)
         "bufferViews":[{"buffer":0,"byteLength":96},{"buffer":0,"byteLength":72,"byteOffset":96}],
         "buffers":[{"byteLength":168,"uri":"bin/cube.bin"}]})");
     EXPECT_EQ(kept, expected);
-    EXPECT_EQ(std::get<CheckedGltf>(CheckGltf(document.dump(), m_dir.string())).triangles, 12u);
+    EXPECT_EQ(std::get<CheckedGltf>(CheckGltf(document.dump(), m_dir.Path().string())).triangles, 12u);
 }
 
 TEST_F(GltfCheckTest, EveryReachedObjectIsCheckedAgainstWhatItNames)
@@ -168,7 +163,7 @@ TEST_F(GltfCheckTest, EveryReachedObjectIsCheckedAgainstWhatItNames)
 TEST_F(GltfCheckTest, AGlbKeepsItsBinaryChunkForTheFirstBuffer)
 {
     const std::string glb = mesh_files::Glb(mesh_files::CubeGltf(""), mesh_files::CubeBuffer());
-    const auto checked = CheckGltf(glb, m_dir.string());
+    const auto checked = CheckGltf(glb, m_dir.Path().string());
     ASSERT_TRUE(std::holds_alternative<CheckedGltf>(checked)) << std::get<std::string>(checked);
     const std::string& content = std::get<CheckedGltf>(checked).content;
     ASSERT_EQ(content.compare(0, 4, "glTF"), 0);
@@ -178,7 +173,7 @@ TEST_F(GltfCheckTest, AGlbKeepsItsBinaryChunkForTheFirstBuffer)
     uint32_t length = 0;
     std::memcpy(&length, content.data() + 8, 4);
     EXPECT_EQ(length, content.size());
-    EXPECT_TRUE(std::holds_alternative<CheckedGltf>(CheckGltf(content, m_dir.string())));
+    EXPECT_TRUE(std::holds_alternative<CheckedGltf>(CheckGltf(content, m_dir.Path().string())));
 
     EXPECT_EQ(Refusal(glb.substr(0, 40)),
               "the GLB container says " + std::to_string(glb.size()) + " bytes, the file has 40");

@@ -1,88 +1,23 @@
 // The project file: a plan with every field set survives a save and a load
 // byte for byte, keys a newer program wrote are kept, and whatever cannot be
 // used is refused with the key it concerns.
-#include "cameras/CameraSet.h"
-#include "coverage/CoverageVolume.h"
 #include "project/ProjectFile.h"
-#include "scene/RoomBox.h"
-#include "scene/SceneSettings.h"
+#include "support/PlanMaking.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
+#include <vector>
 
 namespace
 {
 
-namespace fs = std::filesystem;
-
 class ProjectFileTest : public ::testing::Test
 {
   protected:
-    void SetUp() override
-    {
-        CreateSceneSettings();
-        ResetCoverageParameters();
-        m_dir = fs::temp_directory_path() / ("project_" + std::to_string(getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override
-    {
-        CCameraSet::DestroyInstance();
-        DestroySceneSettings();
-        ResetCoverageParameters();
-        g_fSceneScaleX = g_fSceneScaleY = g_fSceneScaleZ = 1.0f;
-        fs::remove_all(m_dir);
-    }
-
-    // A plan that uses every field: a room entered in feet, scale factors,
-    // five cameras (one disabled, one with custom pixels, one moved and
-    // turned), a partial range, other criteria and planning settings.
-    void MakeFullPlan()
-    {
-        SceneSettings& s = *GetSceneSettings();
-        s.SetUnits("f");
-        s.SetRoomLength(40.0f);
-        s.SetRoomWidth(30.0f);
-        s.SetRoomHeight(12.0f);
-        s.ConvertToMetres();
-        m_room.Update();
-        s.SetCameraCount(5);
-        CCameraSet& set = CCameraSet::Instance();
-        set.Allocate();
-        set.SetDefaults(m_room);
-        set.SetUserOrigin(m_room.Corner(3));
-        set.SetEnabled(1, 0);
-        set.SetCustomPixels(2, 2048, 1088);
-        set.SetCameraType(3, 2);
-        set.SetFilePosition(4, {3.3, 2.7, 1.9});
-        set.SetFocalLength(4, 12.5f);
-        set.SetFNumber(4, 2.8f);
-        set.SetSpin(4, 7.5f);
-        set.SetHTilt(4, 100.25f);
-        set.SetVTilt(4, 30.1f);
-        s.SetFirstCamera(1);
-        s.SetEndCamera(4);
-        g_fSceneScaleX = 1.5f;
-        g_fSceneScaleZ = 0.75f;
-        SetVoxelSize(12.5f);
-        SetIsoOperator(3);
-        SetIsoThreshold(2);
-        SetResOperator1(4);
-        SetResBound1(0.71f);
-        SetResOperator2(0);
-        SetResBound2(0.75f);
-        PlanningSettings planning;
-        planning.markerDiameterMm = 9.5;
-        planning.minAngleDeg = 30.0;
-        planning.sigmaBoundMm = 0.5;
-        SetPlanningSettings(planning);
-    }
-
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    std::string Path(const std::string& name) const { return m_dir.File(name); }
     static std::string Read(const std::string& path)
     {
         std::ifstream in(path, std::ios::binary);
@@ -91,60 +26,80 @@ class ProjectFileTest : public ::testing::Test
         return text.str();
     }
 
-    CRoomBox m_room;
-    fs::path m_dir;
+    TempDir m_dir;
 };
 
 TEST_F(ProjectFileTest, FullPlanSavesLoadsAndSavesByteForByte)
 {
-    MakeFullPlan();
-    const Plan saved = CapturePlan("ft", 3);
+    const Plan saved = FullPlan();
     ASSERT_FALSE(CheckPlan(saved).has_value()) << *CheckPlan(saved);
     ASSERT_TRUE(WriteProjectFile(Path("plan.vplan"), saved));
     const std::string first = Read(Path("plan.vplan"));
 
-    // Into a fresh program: every value back where it was.
-    CCameraSet::DestroyInstance();
-    DestroySceneSettings();
-    ResetCoverageParameters();
-    g_fSceneScaleX = g_fSceneScaleZ = 1.0f;
-    CreateSceneSettings();
+    // Every value back where it was; the plan read also keeps the document.
     const ProjectReadResult read = ReadProjectFile(Path("plan.vplan"));
     ASSERT_TRUE(read.plan) << read.error;
-    CRoomBox room;
-    ApplyPlan(*read.plan, room);
-    const SceneSettings& s = *GetSceneSettings();
-    EXPECT_EQ(s.GetRoomLength(), 40.0f * kMetresPerFoot);
-    EXPECT_EQ(s.GetUnits(), "m");
-    EXPECT_EQ(s.GetCameraCount(), 5u);
-    EXPECT_EQ(s.GetFirstCamera(), 1u);
-    EXPECT_EQ(s.GetEndCamera(), 4u);
-    EXPECT_EQ(g_fSceneScaleX, 1.5f);
-    EXPECT_EQ(GetVoxelSize(), 12.5f);
-    EXPECT_EQ(GetIsoOperator(), 3u);
-    EXPECT_EQ(GetIsoThreshold(), 2u);
-    EXPECT_EQ(GetResBound1(), 0.71f);
-    EXPECT_EQ(GetPlanningSettings().markerDiameterMm, 9.5);
-    const CCameraSet& set = *CCameraSet::Current();
-    EXPECT_EQ(set.GetEnabled(1), 0);
-    EXPECT_EQ(set.GetCameraType(2), kCustomCameraType);
-    EXPECT_EQ(set.GetSensorPixelsX(2), 2048);
-    EXPECT_EQ(set.GetCameraType(3), 2);
-    EXPECT_EQ(set.GetFocalLength(4), 12.5f);
-    EXPECT_EQ(set.GetFNumber(4), 2.8f);
-    EXPECT_EQ(set.GetHTilt(4), 100.25f);
-    EXPECT_EQ(set.GetFilePosition(4).x, 3.3f);
+    Plan values = *read.plan;
+    values.kept = saved.kept;
+    EXPECT_EQ(values, saved);
+    EXPECT_EQ(read.plan->length, 40.0f * kMetresPerFoot);
     EXPECT_EQ(read.plan->unit, "ft");
+    EXPECT_EQ(read.plan->cameras.size(), 5u);
+    EXPECT_EQ(read.plan->firstCamera, 2u);
+    EXPECT_EQ(read.plan->rangeCount, 3u);
+    EXPECT_EQ(read.plan->scaleX, 1.5f);
+    EXPECT_EQ(read.plan->voxelCm, 12.5f);
+    EXPECT_EQ(read.plan->resBound1, 0.71f);
+    EXPECT_EQ(read.plan->planning.markerDiameterMm, 9.5);
+    EXPECT_FALSE(read.plan->cameras[1].enabled);
+    EXPECT_EQ(read.plan->cameras[2].cameraType, kCustomCameraType);
+    EXPECT_EQ(SensorPixelsX(read.plan->cameras[2]), 2048);
+    EXPECT_EQ(read.plan->cameras[3].cameraType, 2);
+    EXPECT_EQ(read.plan->cameras[4].fNumber, 2.8f);
+    EXPECT_EQ(read.plan->cameras[4].x, 3.3f);
     EXPECT_EQ(read.plan->resolutionCamera, 3u);
 
-    const Plan again = CapturePlan(read.plan->unit, read.plan->resolutionCamera, read.plan->kept);
-    EXPECT_EQ(ProjectText(again), first);
+    // Written again: the same bytes, and read again the same plan, document and all.
+    EXPECT_EQ(ProjectText(*read.plan), first);
+    ASSERT_TRUE(WriteProjectFile(Path("again.vplan"), *read.plan));
+    EXPECT_EQ(Read(Path("again.vplan")), first);
+    const ProjectReadResult again = ReadProjectFile(Path("again.vplan"));
+    ASSERT_TRUE(again.plan) << again.error;
+    EXPECT_EQ(*again.plan, *read.plan);
+}
+
+// Every kind of plan: read back equal in every value, written back to the
+// same bytes, and read again equal in everything, the document it keeps too.
+TEST_F(ProjectFileTest, EveryKindOfPlanRoundTripsByteForByteAndReadsBackEqual)
+{
+    const std::vector<Plan> plans = VariedPlans();
+    for (size_t p = 0; p < plans.size(); ++p) {
+        SCOPED_TRACE(testing::Message() << "plan " << p);
+        const Plan& plan = plans[p];
+        ASSERT_TRUE(WriteProjectFile(Path("plan.vplan"), plan));
+        const std::string first = Read(Path("plan.vplan"));
+        const ProjectReadResult read = ReadProjectFile(Path("plan.vplan"));
+        ASSERT_TRUE(read.plan) << read.error;
+        Plan values = *read.plan;
+        values.kept = plan.kept;
+        EXPECT_EQ(values, plan);
+
+        ASSERT_TRUE(WriteProjectFile(Path("again.vplan"), *read.plan));
+        EXPECT_EQ(Read(Path("again.vplan")), first);
+        const ProjectReadResult again = ReadProjectFile(Path("again.vplan"));
+        ASSERT_TRUE(again.plan) << again.error;
+        EXPECT_EQ(*again.plan, *read.plan);
+        // A change is seen: the plans differ, and so do their files.
+        Plan moved = *read.plan;
+        moved.cameras.back().hTilt += 0.5f;
+        EXPECT_NE(moved, *read.plan);
+        EXPECT_NE(ProjectText(moved), first);
+    }
 }
 
 TEST_F(ProjectFileTest, KeysOfANewerMinorVersionAreKept)
 {
-    MakeFullPlan();
-    Json document = Json::parse(ProjectText(CapturePlan("m", 1)));
+    Json document = Json::parse(ProjectText(FullPlan()));
     document["version"] = "1.4";
     document["obstacles"] = Json::array({{{"name", "pillar"}, {"min", {1, 0, 1}}, {"max", {1.5, 4, 1.5}}}});
     document["room"]["colour"] = "grey";
@@ -161,8 +116,7 @@ TEST_F(ProjectFileTest, KeysOfANewerMinorVersionAreKept)
 
 TEST_F(ProjectFileTest, UnusableProjectsAreRefusedNamingTheKey)
 {
-    MakeFullPlan();
-    const Json good = Json::parse(ProjectText(CapturePlan("m", 1)));
+    const Json good = Json::parse(ProjectText(FullPlan()));
     struct Case {
         const char* what;
         void (*change)(Json&);
@@ -209,7 +163,7 @@ TEST_F(ProjectFileTest, UnusableProjectsAreRefusedNamingTheKey)
     }
     EXPECT_EQ(ParseProject("{\"format\": ").error, "the file is not JSON");
     EXPECT_EQ(ReadProjectFile(Path("absent.vplan")).error, Path("absent.vplan") + " does not exist");
-    EXPECT_EQ(ReadProjectFile(m_dir.string()).error, m_dir.string() + " is not a regular file");
+    EXPECT_EQ(ReadProjectFile(m_dir.Path().string()).error, m_dir.Path().string() + " is not a regular file");
     EXPECT_FALSE(ReadProjectFile("/dev/zero").plan);
 }
 
@@ -217,31 +171,27 @@ TEST_F(ProjectFileTest, UnusableProjectsAreRefusedNamingTheKey)
 // distortion; a plan without one writes neither key, as before.
 TEST_F(ProjectFileTest, CalibratedLensesSaveAndLoadAndOnlyThen)
 {
-    MakeFullPlan();
-    const std::string classic = ProjectText(CapturePlan("ft", 3));
+    Plan plan = FullPlan();
+    const std::string classic = ProjectText(plan);
     EXPECT_EQ(classic.find("principal_point_px"), std::string::npos);
     EXPECT_EQ(classic.find("distortion"), std::string::npos);
 
-    CCameraSet& set = CCameraSet::Instance();
     const CalibratedLens lens{1020.25, 541.5, {-0.21, 0.05, 0.001, -0.002, 1e-7}};
-    set.SetCalibratedLens(2, lens);
-    set.SetCalibratedLens(4, CalibratedLens{10.0, 20.0, {}});
-    ASSERT_TRUE(WriteProjectFile(Path("lens.vplan"), CapturePlan("ft", 3)));
+    plan.cameras[2].lens = lens;
+    plan.cameras[4].lens = CalibratedLens{10.0, 20.0, {}};
+    ASSERT_TRUE(WriteProjectFile(Path("lens.vplan"), plan));
     const std::string first = Read(Path("lens.vplan"));
-    CCameraSet::DestroyInstance();
     const ProjectReadResult read = ReadProjectFile(Path("lens.vplan"));
     ASSERT_TRUE(read.plan) << read.error;
-    CRoomBox room;
-    ApplyPlan(*read.plan, room);
-    const CCameraSet& loaded = *CCameraSet::Current();
-    EXPECT_EQ(loaded.GetCalibratedLens(2), lens);
-    EXPECT_EQ(loaded.GetCalibratedLens(4), (CalibratedLens{10.0, 20.0, {}}));
-    EXPECT_FALSE(loaded.GetCalibratedLens(0));
-    EXPECT_EQ(ProjectText(CapturePlan("ft", 3, read.plan->kept)), first);
+    EXPECT_EQ(read.plan->cameras[2].lens, lens);
+    EXPECT_EQ(read.plan->cameras[4].lens, (CalibratedLens{10.0, 20.0, {}}));
+    EXPECT_FALSE(read.plan->cameras[0].lens);
+    EXPECT_EQ(ProjectText(*read.plan), first);
 
     // Another sensor: the point was in the old one's pixels, and both keys go.
-    CCameraSet::Instance().SetCameraType(2, 1);
-    const Json again = Json::parse(ProjectText(CapturePlan("ft", 3, read.plan->kept)));
+    Plan other = *read.plan;
+    ASSERT_TRUE(SetCameraType(other.cameras[2], 1));
+    const Json again = Json::parse(ProjectText(other));
     EXPECT_FALSE(again["cameras"][2].contains("principal_point_px"));
     EXPECT_FALSE(again["cameras"][2].contains("distortion"));
     EXPECT_EQ(again["cameras"][4]["principal_point_px"], Json::array({10, 20}));

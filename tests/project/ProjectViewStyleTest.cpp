@@ -1,11 +1,8 @@
 // The view style in the project file: remembered only when it is the Planner
 // view, so a classic plan's file keeps every byte it had, and files written
 // before the key existed open in the classic picture.
-#include "cameras/CameraSet.h"
-#include "coverage/CoverageVolume.h"
 #include "project/ProjectFile.h"
-#include "scene/RoomBox.h"
-#include "scene/SceneSettings.h"
+#include "support/PlanMaking.h"
 
 #include <gtest/gtest.h>
 
@@ -15,28 +12,6 @@ namespace
 class ProjectViewStyleTest : public ::testing::Test
 {
   protected:
-    void SetUp() override
-    {
-        CreateSceneSettings();
-        ResetCoverageParameters();
-        SceneSettings& s = *GetSceneSettings();
-        s.SetRoomLength(12.0f);
-        s.SetRoomWidth(8.0f);
-        s.SetRoomHeight(4.0f);
-        m_room.Update();
-        s.SetCameraCount(4);
-        CCameraSet& set = CCameraSet::Instance();
-        set.Allocate();
-        set.SetDefaults(m_room);
-        set.SetUserOrigin(m_room.Corner(3));
-    }
-    void TearDown() override
-    {
-        CCameraSet::DestroyInstance();
-        DestroySceneSettings();
-        ResetCoverageParameters();
-    }
-
     static Plan Read(const std::string& text)
     {
         ProjectReadResult read = ParseProject(text);
@@ -44,16 +19,16 @@ class ProjectViewStyleTest : public ::testing::Test
         return read.plan ? *read.plan : Plan{};
     }
 
-    CRoomBox m_room;
+    const Plan m_plan = DefaultRigPlan(4, 12.0f, 8.0f, 4.0f);
 };
 
 TEST_F(ProjectViewStyleTest, PlannerViewRoundTripsAndClassicWritesNoKey)
 {
-    const std::string classic = ProjectText(CapturePlan("m", 1));
+    const std::string classic = ProjectText(m_plan);
     EXPECT_EQ(classic.find("\"view\""), std::string::npos);
     EXPECT_FALSE(Read(classic).plannerView);
 
-    Plan planner = CapturePlan("m", 1);
+    Plan planner = m_plan;
     planner.plannerView = true;
     const std::string plannerText = ProjectText(planner);
     EXPECT_EQ(Json::parse(plannerText)["view"], Json({{"style", "planner"}}));
@@ -68,7 +43,7 @@ TEST_F(ProjectViewStyleTest, PlannerViewRoundTripsAndClassicWritesNoKey)
 
 TEST_F(ProjectViewStyleTest, OtherViewKeysSurviveAndClassicMayBeSpelledOut)
 {
-    Json document = Json::parse(ProjectText(CapturePlan("m", 1)));
+    Json document = Json::parse(ProjectText(m_plan));
     document["view"] = {{"style", "classic"}, {"grid", "dots"}};
     Plan read = Read(document.dump());
     EXPECT_FALSE(read.plannerView);
@@ -84,7 +59,7 @@ TEST_F(ProjectViewStyleTest, OtherViewKeysSurviveAndClassicMayBeSpelledOut)
 
 TEST_F(ProjectViewStyleTest, UnknownStylesAreRefusedNamingTheKey)
 {
-    const Json good = Json::parse(ProjectText(CapturePlan("m", 1)));
+    const Json good = Json::parse(ProjectText(m_plan));
     const std::pair<Json, const char*> cases[] = {
         {Json("planner"), "view: must be an object"},
         {Json({{"style", "fancy"}}), "view.style: must be \"classic\" or \"planner\""},

@@ -1,10 +1,7 @@
 // What the window showed, in the project file's "view" object: written only
 // when the window saves it, read back whole, refused by key when malformed.
-#include "cameras/CameraSet.h"
-#include "coverage/CoverageVolume.h"
 #include "project/ProjectFile.h"
-#include "scene/RoomBox.h"
-#include "scene/SceneSettings.h"
+#include "support/PlanMaking.h"
 
 #include <gtest/gtest.h>
 
@@ -14,41 +11,24 @@ namespace
 class ProjectWindowStateTest : public ::testing::Test
 {
   protected:
-    void SetUp() override
-    {
-        CreateSceneSettings();
-        ResetCoverageParameters();
-        GetSceneSettings()->SetCameraCount(2);
-        m_room.Update(6.0f, 5.0f, 3.0f);
-        CCameraSet& set = CCameraSet::Instance();
-        set.Allocate();
-        set.SetDefaults(m_room);
-        set.SetUserOrigin(m_room.Corner(3));
-    }
-    void TearDown() override
-    {
-        CCameraSet::DestroyInstance();
-        DestroySceneSettings();
-        ResetCoverageParameters();
-    }
     // The plan's text with the "view" object replaced.
-    static std::string WithView(const Json& view)
+    std::string WithView(const Json& view) const
     {
-        Json document = Json::parse(ProjectText(CapturePlan("m", 1)));
+        Json document = Json::parse(ProjectText(m_plan));
         document["view"] = view;
         return document.dump();
     }
 
-    CRoomBox m_room;
+    const Plan m_plan = DefaultRigPlan(2, 6.0f, 5.0f, 3.0f);
 };
 
 TEST_F(ProjectWindowStateTest, RoundTripsBesideTheStyleAndIsAbsentOtherwise)
 {
-    const std::string plain = ProjectText(CapturePlan("m", 1));
+    const std::string plain = ProjectText(m_plan);
     EXPECT_EQ(plain.find("\"view\""), std::string::npos);
     EXPECT_FALSE(ParseProject(plain).plan->window);
 
-    Plan project = CapturePlan("m", 1);
+    Plan project = m_plan;
     project.plannerView = true;
     ProjectWindowState state;
     state.display = WindowDisplay::Quality;

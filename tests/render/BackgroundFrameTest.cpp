@@ -1,5 +1,6 @@
 #include "GlTestSupport.h"
 
+#include "classic/ClassicParameters.h"
 #include "coverage/CoverageVolume.h"
 #include "render/PngWriter.h"
 #include "render/SceneRenderer.h"

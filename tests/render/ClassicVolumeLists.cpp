@@ -1,5 +1,6 @@
 #include "ClassicVolumeLists.h"
 
+#include "classic/ClassicState.h"
 #include "render/SolidBox.h"
 #include "scene/DrawColor.h"
 
@@ -11,13 +12,14 @@ namespace
 
 std::vector<VoxelPaint> ClassicPaint(const CCoverageVolume& volume, VolumeDisplay display, uint32_t n)
 {
+    const CoverageFilters filters = ClassicFilters();
     switch (display) {
     case VolumeDisplay::Selective:
-        return volume.IsoListPaint();
+        return volume.IsoListPaint(filters);
     case VolumeDisplay::Map:
-        return volume.MapLayerPaint(n);
+        return volume.MapLayerPaint(n, filters);
     case VolumeDisplay::CountLayers:
-        return volume.CountLayerPaint(n);
+        return volume.CountLayerPaint(n, filters);
     }
     return {};
 }

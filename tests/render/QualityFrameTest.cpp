@@ -3,6 +3,7 @@
 #include "GlTestSupport.h"
 
 #include "cameras/CameraSet.h"
+#include "classic/ClassicParameters.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/PlanningMeasures.h"
 #include "coverage/QualityDisplay.h"

@@ -4,6 +4,7 @@
 #include "GlTestSupport.h"
 
 #include "cameras/CameraSet.h"
+#include "classic/ClassicParameters.h"
 #include "coverage/CoverageVolume.h"
 #include "render/BitmapText.h"
 #include "render/SceneRenderer.h"

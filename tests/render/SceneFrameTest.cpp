@@ -1,6 +1,7 @@
 #include "GlTestSupport.h"
 
 #include "cameras/CameraSet.h"
+#include "classic/ClassicParameters.h"
 #include "coverage/CoverageVolume.h"
 #include "render/BitmapFontTable.h"
 #include "render/SceneRenderer.h"

@@ -4,6 +4,8 @@
 #include "GlTestSupport.h"
 
 #include "cameras/CameraSet.h"
+#include "classic/ClassicParameters.h"
+#include "classic/ClassicState.h"
 #include "coverage/CoverageController.h"
 #include "classic/SharedScene.h"
 #include "render/RoomModel.h"
@@ -52,7 +54,7 @@ class SharedControllerTest : public CGlPixelTest
 
 TEST_F(SharedControllerTest, AVolumeComputedBeforeTheRendererIsDrawnAsOneComputedInTheFrame)
 {
-    CCoverageController controller;
+    CCoverageController controller(ClassicCoverageSource());
     Settings().SetRecalculate(true);
     controller.RunCoverageStage(Settings());
     controller.RunPlanningStage(Settings());
@@ -83,7 +85,7 @@ TEST_F(SharedControllerTest, AVolumeComputedBeforeTheRendererIsDrawnAsOneCompute
 
 TEST_F(SharedControllerTest, TheListQueueCompilesEveryListOnceAndSaysWhenItHasDrained)
 {
-    CCoverageController controller;
+    CCoverageController controller(ClassicCoverageSource());
     Settings().SetRecalculate(true);
     controller.RunCoverageStage(Settings());
     const CCoverageVolume& volume = controller.GetVolume();

@@ -4,6 +4,8 @@
 #include "GlTestSupport.h"
 
 #include "cameras/CameraSet.h"
+#include "classic/ClassicParameters.h"
+#include "classic/ClassicState.h"
 #include "coverage/CoverageVolume.h"
 #include "render/PngWriter.h"
 #include "render/SceneRenderer.h"
@@ -266,7 +268,8 @@ TEST_F(VolumeListsTest, FilledListsLeaveOutOnlyTheirDeepFaces)
     const CCoverageVolume& volume = Volume();
     uint32_t fullestMap = 1;
     for (uint32_t j = 1; j + 1 < volume.GetCountY(); ++j)
-        if (volume.MapLayerPaint(j).size() > volume.MapLayerPaint(fullestMap).size())
+        if (volume.MapLayerPaint(j, ClassicFilters()).size() >
+            volume.MapLayerPaint(fullestMap, ClassicFilters()).size())
             fullestMap = j;
     const uint32_t layers = volume.GetCountY();
     struct ListCase {
@@ -289,9 +292,9 @@ TEST_F(VolumeListsTest, FilledListsLeaveOutOnlyTheirDeepFaces)
         m_renderer->SetShownLayers(c.shownLayers < 0 ? m_renderer->GetLayerTotal() : c.shownLayers);
         const bool top = c.shownLayers == static_cast<int>(c.n) + 1;
         const auto paintOf = [&](uint32_t n) {
-            return c.display == VolumeDisplay::Map           ? volume.MapLayerPaint(n)
-                   : c.display == VolumeDisplay::CountLayers ? volume.CountLayerPaint(n)
-                                                             : volume.IsoListPaint();
+            return c.display == VolumeDisplay::Map           ? volume.MapLayerPaint(n, ClassicFilters())
+                   : c.display == VolumeDisplay::CountLayers ? volume.CountLayerPaint(n, ClassicFilters())
+                                                             : volume.IsoListPaint(ClassicFilters());
         };
         const std::vector<VoxelPaint> paint = paintOf(c.n);
         ASSERT_GT(paint.size(), 20u);

@@ -3,6 +3,7 @@
 // camera table must hold every camera, the pictures must be in it and the
 // floor maps' colour key must show on the rendered pages.
 #include "support/CliRun.h"
+#include "support/TempDir.h"
 
 #include "project/JsonText.h"
 #include "report/FloorMaps.h"
@@ -10,7 +11,6 @@
 #include <QImage>
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -132,21 +132,14 @@ struct Stage {
 class CliReportTest : public ::testing::TestWithParam<Stage>
 {
   protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("cli_report_" + std::to_string(getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    CliRun Cli(const std::string& arguments) { return RunCli(VP_CLI_PATH, arguments, m_dir); }
+    CliRun Cli(const std::string& arguments) { return RunCli(VP_CLI_PATH, arguments, m_dir.Path()); }
     std::string Shell(const std::string& command)
     {
-        const fs::path out = m_dir / "shell";
+        const fs::path out = m_dir.Path() / "shell";
         EXPECT_EQ(std::system((command + " >'" + out.string() + "' 2>/dev/null").c_str()), 0) << command;
         return ReadText(out);
     }
-    std::string File(const std::string& name) const { return (m_dir / name).string(); }
+    std::string File(const std::string& name) const { return (m_dir.Path() / name).string(); }
 
     static std::string SliceOption(const std::vector<float>& slices)
     {
@@ -158,7 +151,7 @@ class CliReportTest : public ::testing::TestWithParam<Stage>
         return text;
     }
 
-    fs::path m_dir;
+    TempDir m_dir;
 };
 
 TEST_P(CliReportTest, PdfAndHtmlHoldTheCoverageFiguresCamerasAndPictures)
@@ -346,7 +339,7 @@ TEST_F(CliReportFileTest, RefusalsWriteNothingAndKeepAnEarlierReport)
     EXPECT_FALSE(fs::exists(File("r.txt")));
     // Only the earlier report is left: no temporary beside it.
     size_t files = 0;
-    for (const auto& entry : fs::directory_iterator(m_dir))
+    for (const auto& entry : fs::directory_iterator(m_dir.Path()))
         files += entry.is_regular_file() ? 1 : 0;
     EXPECT_EQ(files, 1u);
 }
@@ -441,8 +434,8 @@ TEST_F(CliReportFileTest, ViewsShowTheChosenDisplay)
         Cli("report --display quality --measure sigma --quality-threshold '<=,2' --out '" + File("quality.pdf") + "'")
             .status,
         0);
-    EXPECT_LT(QualityLegendPixels(File("classic.pdf"), m_dir / "c"), 100);
-    EXPECT_GT(QualityLegendPixels(File("quality.pdf"), m_dir / "q"), 20000);
+    EXPECT_LT(QualityLegendPixels(File("classic.pdf"), m_dir.Path() / "c"), 100);
+    EXPECT_GT(QualityLegendPixels(File("quality.pdf"), m_dir.Path() / "q"), 20000);
 }
 
 TEST_F(CliReportFileTest, ProgressOnlyWhenAskedOrOnATerminal)

@@ -3,13 +3,13 @@
 // the voxel table of `coverage`), the installation sheet's sensor, f-stop
 // and spin, and captions that name the display the views show.
 #include "support/CliRun.h"
+#include "support/TempDir.h"
 
 #include "project/JsonText.h"
 
 #include <QImage>
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -28,15 +28,8 @@ namespace fs = std::filesystem;
 class ReportDocumentTest : public ::testing::Test
 {
   protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("report_document_" + std::to_string(getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    CliRun Cli(const std::string& arguments) { return RunCli(VP_CLI_PATH, arguments, m_dir); }
-    std::string File(const std::string& name) const { return (m_dir / name).string(); }
+    CliRun Cli(const std::string& arguments) { return RunCli(VP_CLI_PATH, arguments, m_dir.Path()); }
+    std::string File(const std::string& name) const { return (m_dir.Path() / name).string(); }
     std::string PdfText(const std::string& name)
     {
         const std::string out = File(name + ".txt");
@@ -55,7 +48,7 @@ class ReportDocumentTest : public ::testing::Test
         return plan;
     }
 
-    fs::path m_dir;
+    TempDir m_dir;
 };
 
 // The verdict's share and volumes; empty when the line is not there.

@@ -1,7 +1,7 @@
 // The report's pieces that decide what a reader sees: the pan a crew sets,
 // the histogram bars, the height band of the maps and the maps' orientation
 // and colour key.
-#include "coverage/CoverageFixture.h"
+#include "support/CoverageFixture.h"
 
 #include "coverage/obstacles/ObstacleSet.h"
 #include "report/FloorMaps.h"
@@ -141,7 +141,7 @@ TEST_F(ReportMapTest, VoxelsInsideObstaclesAreNoPlaceForAMarker)
     // One pillar through the whole band, one low block under part of it.
     ASSERT_FALSE(obstacles->AddBox({"pillar", {0.6, 0.0, 0.6}, {1.4, 2.4, 1.4}}));
     ASSERT_FALSE(obstacles->AddBox({"block", {3.0, 0.0, 3.0}, {4.0, 1.0, 4.0}}));
-    volume.SetObstacles(obstacles);
+    obstacleSet = obstacles;
     Compute();
     const FloorMap map = WorstCaseMap(volume, 2, 9, "band");
     size_t blocked = 0, partial = 0;

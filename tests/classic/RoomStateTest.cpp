@@ -1,6 +1,6 @@
 // The room as RENDER, a plan file and the undo history store it: one capture,
 // one apply, one comparison.
-#include "CoverageFixture.h"
+#include "ClassicFixture.h"
 
 #include "classic/RoomState.h"
 
@@ -9,7 +9,7 @@
 namespace
 {
 
-using RoomStateTest = CoverageTest;
+using RoomStateTest = ClassicTest;
 
 TEST_F(RoomStateTest, ApplyThenCaptureGivesTheSameRoomAndSetsTheCeiling)
 {
