@@ -123,7 +123,9 @@ void AddRigCommand(CLI::App& app, const std::shared_ptr<CRigAsBuilt>& handler)
                 throw CLI::RuntimeError(1);
             }
         }
-        if (const auto exportError = handler ? handler->Export(*asBuilt, cameras, cameras.GetCount()) : std::nullopt) {
+        const std::array<double, 3> room{plan.length, plan.width, plan.height};
+        if (const auto exportError =
+                handler ? handler->Export(*asBuilt, cameras, cameras.GetCount(), room) : std::nullopt) {
             std::cerr << *exportError << '\n';
             throw CLI::RuntimeError(1);
         }
