@@ -2,6 +2,7 @@
 
 #include "app/VolumePlannerDlg.h"
 #include "app/document/QtPlanDocument.h"
+#include "classic/ClassicState.h"
 #include "classic/PlanCrossing.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/obstacles/ObstacleSet.h"
@@ -107,9 +108,11 @@ QUndoStack& CClassicPlan::UndoStack() const
 Plan CClassicPlan::Captured() const
 {
     const Plan& now = GetPlan();
-    Plan plan =
-        CapturePlan(m_dialog.TypedUnit(),
-                    static_cast<uint32_t>(m_dialog.View()->Renderer().GetVolume().GetResolutionCamera() + 1), now.kept);
+    // The map's camera as asked for: the computed volume's may be that of another rig until the next computation.
+    const int map = m_dialog.View()->Renderer().GetMapCamera();
+    const uint32_t rig = ClassicRigCameraCount();
+    const uint32_t mapCamera = map >= 0 && static_cast<uint32_t>(map) < rig ? static_cast<uint32_t>(map) + 1 : 1;
+    Plan plan = CapturePlan(m_dialog.TypedUnit(), mapCamera, now.kept);
     // Converted as the next frame converts it, in float products.
     if (const SceneSettings& s = *GetSceneSettings(); s.InFeet()) {
         plan.length = s.GetRoomLength() * kMetresPerFoot;

@@ -30,6 +30,8 @@ class CProjectCommands : public QObject
     bool OpenProjectFile(const QString& path);
     void SaveProject();
     void SaveProjectAs();
+    // Whether the plan, with what the boxes stored and typed, has changes its file has not.
+    bool IsModified() const;
     // Before the plan is discarded: true when it may go (nothing unsaved, the
     // user saved it, or the user agreed to lose it).
     bool MayDiscard();
@@ -61,8 +63,6 @@ class CProjectCommands : public QObject
     bool WriteTo(const std::string& path);
     bool Save();
     bool SaveAs();
-    // Whether the plan, with what the boxes stored and typed, has changes its file has not.
-    bool IsModified() const;
     void ConfirmProjectSaved();
 
     CVolumePlannerDlg& m_dialog;
