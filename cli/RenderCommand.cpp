@@ -130,8 +130,6 @@ void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const Pla
     }
 
     const bool planner = view.style == "planner";
-    if (planner && difference)
-        Fail("--display difference draws in the classic style: leave out --style planner");
     if (planner && (view.zoom != 0.0f || view.pan[0] != 0.0f || view.pan[1] != 0.0f))
         Fail("--pan and --zoom move the classic view; --style planner fits the room to the frame itself");
 
