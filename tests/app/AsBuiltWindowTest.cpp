@@ -364,15 +364,28 @@ void AsBuiltWindowTest::comparisonShowsThePartnersFiguresAndTheDifference()
         QVERIFY(frame.save(folder + "/difference.png"));
         QVERIFY(Compare().Window()->grab().save(folder + "/comparison.png"));
     }
-    int coloured = 0;
-    for (int y = 0; y < frame.height(); ++y)
-        for (int x = 0; x < frame.width(); ++x) {
-            const QColor c = frame.pixelColor(x, y);
-            const bool red = c.red() > 120 && c.green() < 60 && c.blue() < 60;
-            const bool green = c.green() > 110 && c.red() < 70 && c.blue() < 90;
-            coloured += red || green ? 1 : 0;
-        }
+    const auto colouredIn = [](const QImage& picture) {
+        int coloured = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) {
+                const QColor c = picture.pixelColor(x, y);
+                const bool red = c.red() > 120 && c.green() < 60 && c.blue() < 60;
+                const bool green = c.green() > 110 && c.red() < 70 && c.blue() < 90;
+                coloured += red || green ? 1 : 0;
+            }
+        return coloured;
+    };
+    const int coloured = colouredIn(frame);
     QVERIFY2(coloured > 50, qPrintable(QString::number(coloured)));
+    // The Planner view shows it too, and says so.
+    Trigger(MenuCommand::PlannerView);
+    QTest::qWait(300);
+    const QImage planner = m_dlg->View()->grabFramebuffer();
+    if (qEnvironmentVariableIsSet("VP_KEEP_PICTURES"))
+        QVERIFY(planner.save(qEnvironmentVariable("VP_KEEP_PICTURES") + "/difference-planner.png"));
+    QVERIFY2(colouredIn(planner) > 50, qPrintable(QString::number(colouredIn(planner))));
+    QVERIFY(QString::fromStdString(m_dlg->View()->Renderer().GetPlannerStatus().at(0)).contains("Difference"));
+    Trigger(MenuCommand::PlannerView);
 
     // Closing the comparison shows the plan's own display again.
     Compare().Window()->close();

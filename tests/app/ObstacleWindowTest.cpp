@@ -272,7 +272,8 @@ void ObstacleWindowTest::hostileMeshesAreRefusedAndThePlanKept()
     Trigger(MenuCommand::OpenProject);
     QVERIFY(m_prompts->messages.size() > shown);
     // Named where the project's folder puts it.
-    QVERIFY2(m_prompts->messages.back().text.find("could not read the mesh " + (dir / "hostile" / "deep.gltf").string() +
+    QVERIFY2(m_prompts->messages.back().text.find("could not read the mesh " +
+                                                  (dir / "hostile" / "deep.gltf").string() +
                                                   ": nodes: nested more than 256 deep") != std::string::npos,
              m_prompts->messages.back().text.c_str());
     QVERIFY(planKept());

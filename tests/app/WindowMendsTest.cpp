@@ -370,8 +370,7 @@ void WindowMendsTest::meshFilesAreSavedRelativeToTheProject()
     const auto meshIn = [](const QString& path) {
         const std::string text = Read(path);
         const size_t at = text.find("\"file\": \"");
-        return at == std::string::npos ? std::string("(none)")
-                                       : text.substr(at + 9, text.find('"', at + 9) - at - 9);
+        return at == std::string::npos ? std::string("(none)") : text.substr(at + 9, text.find('"', at + 9) - at - 9);
     };
     SaveAs("plans/a/plan.vplan");
     QCOMPARE(meshIn(m_dir.filePath("plans/a/plan.vplan")), std::string("../../meshes/stage.obj"));
