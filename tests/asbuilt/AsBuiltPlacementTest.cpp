@@ -3,6 +3,7 @@
 // lens, and a rig exported and read back.
 #include "CalibrationWriters.h"
 #include "core/TestSupport.h"
+#include "support/DefaultRig.h"
 
 #include "cameras/Angles.h"
 #include "cameras/asbuilt/AimAngles.h"
@@ -227,9 +228,13 @@ TEST(AsBuiltPlacementTest, FieldOfViewComesFromTheMatrixWhateverThePitch)
     EXPECT_NE(tooFar.error.find("--as-built-units mm"), std::string::npos) << tooFar.error;
 }
 
-class CalibrationExportTest : public RigFixture
+class CalibrationExportTest : public ::testing::Test
 {
   protected:
+    // The room of the rig exported and read back, metres.
+    static constexpr float kLength = 10.0f, kWidth = 6.0f, kHeight = 3.0f;
+
+    CCameraSet& Cameras() { return m_rig; }
     struct Seen {
         Vec3d position, axis, up;
         float hFov, vFov;
@@ -237,7 +242,7 @@ class CalibrationExportTest : public RigFixture
     std::vector<Seen> Snapshot()
     {
         std::vector<Seen> seen;
-        for (uint32_t n = 0; n < Settings().GetCameraCount(); ++n) {
+        for (uint32_t n = 0; n < m_rig.GetCount(); ++n) {
             const int i = static_cast<int>(n);
             Seen s;
             s.position = Cameras().ToUser(Cameras().GetPosition(i));
@@ -255,11 +260,11 @@ class CalibrationExportTest : public RigFixture
         ASSERT_TRUE(read.rig) << read.error;
         AsBuiltPlacementOptions options;
         options.up = {0, 0, 1};
-        options.room = {Settings().GetRoomLength(), Settings().GetRoomWidth(), Settings().GetRoomHeight()};
+        options.room = {kLength, kWidth, kHeight};
         const AsBuiltPlanResult plan = PlanAsBuilt(*read.rig, options);
         ASSERT_TRUE(plan.plan) << plan.error;
-        ASSERT_EQ(plan.plan->cameras.size(), Settings().GetCameraCount());
-        MakeDefaultRig(Settings().GetCameraCount(), 10, 6, 3);
+        ASSERT_EQ(plan.plan->cameras.size(), m_rig.GetCount());
+        m_rig = DefaultRig(m_rig.GetCount(), kLength, kWidth, kHeight);
         ApplyAsBuiltPlan(*plan.plan, Cameras());
     }
     void ExpectSame(const std::vector<Seen>& before, const std::vector<Seen>& after)
@@ -276,7 +281,7 @@ class CalibrationExportTest : public RigFixture
     }
     void MakeRig()
     {
-        MakeDefaultRig(6, 10, 6, 3);
+        m_rig = DefaultRig(6, kLength, kWidth, kHeight);
         std::mt19937 rng(11);
         std::uniform_real_distribution<float> turn(0, 359), tilt(-80, 89), spin(-170, 170), at(0.2f, 2.8f);
         for (int i = 0; i < 6; ++i) {
@@ -290,6 +295,8 @@ class CalibrationExportTest : public RigFixture
         Cameras().SetCustomPixels(1, 2048, 1088);
         Cameras().RecomputeFieldOfView();
     }
+
+    CCameraSet m_rig;
 };
 
 TEST_F(CalibrationExportTest, TomlAndYamlReadBackAsTheSameRig)

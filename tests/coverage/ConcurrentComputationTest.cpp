@@ -3,8 +3,7 @@
 #include "coverage/CoverageVolume.h"
 #include "coverage/PlanningMeasures.h"
 #include "coverage/obstacles/ObstacleSet.h"
-#include "scene/RoomBox.h"
-#include "scene/SceneSettings.h"
+#include "support/DefaultRig.h"
 
 #include <gtest/gtest.h>
 
@@ -53,11 +52,7 @@ struct Plan {
         input.endCamera = end;
         input.filters = filters;
         input.planning = planning;
-        CRoomBox room;
-        room.Update(length, width, height);
-        input.cameras.Allocate(cameras);
-        input.cameras.SetDefaults(room);
-        input.cameras.SetUserOrigin(room.Corner(3));
+        input.cameras = DefaultRig(cameras, length, width, height);
         for (const CameraEdit& e : edits) {
             input.cameras.SetFilePosition(e.camera, e.position);
             input.cameras.SetHTilt(e.camera, e.hTilt);

@@ -176,12 +176,12 @@ TEST_F(CoverageTest, ResolutionFilterIsARangeWithRoundedUpperAndRawLowerComparis
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << ComparisonOpText(c.op1) << " " << c.b1 << " " << ComparisonOpText(c.op2)
                                         << " " << c.b2 << " r " << c.r);
-        CoverageFilters filters;
-        filters.resOperator1 = c.op1;
-        filters.resBound1 = c.b1;
-        filters.resOperator2 = c.op2;
-        filters.resBound2 = c.b2;
-        EXPECT_EQ(volume.PassesResolutionFilter(c.r, filters), c.drawn);
+        CoverageFilters band;
+        band.resOperator1 = c.op1;
+        band.resBound1 = c.b1;
+        band.resOperator2 = c.op2;
+        band.resBound2 = c.b2;
+        EXPECT_EQ(volume.PassesResolutionFilter(c.r, band), c.drawn);
     }
 }
 

@@ -5,8 +5,8 @@
 #include "coverage/CoverageInput.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/PlanningMeasures.h"
-#include "scene/RoomBox.h"
 #include "scene/SceneSettings.h"
+#include "support/DefaultRig.h"
 
 #include <gtest/gtest.h>
 
@@ -52,12 +52,7 @@ class CoverageTest : public ::testing::Test
         Scene().SetRoomWidth(width);
         Scene().SetRoomHeight(height);
         Scene().SetCameraCount(cameras);
-        CRoomBox room;
-        room.Update(length, width, height);
-        Rig().Release();
-        Rig().Allocate(cameras);
-        Rig().SetDefaults(room);
-        Rig().SetUserOrigin(room.Corner(3));
+        Rig() = DefaultRig(cameras, length, width, height);
     }
 
     // What a computation of the scene, the rig and the parameters now reads.
@@ -68,7 +63,12 @@ class CoverageTest : public ::testing::Test
         return input;
     }
     // The filters of the displays, with the scene's display ceiling.
-    CoverageFilters Filters() const { return Input().filters; }
+    CoverageFilters Filters() const
+    {
+        CoverageFilters shown = filters;
+        shown.displayCeiling = m_scene.GetDisplayCeiling();
+        return shown;
+    }
 
     // The scene, the rig and the parameters as a controller's source: the
     // rig takes back what a computation derived.

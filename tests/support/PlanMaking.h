@@ -3,8 +3,8 @@
 #include "cameras/CameraSet.h"
 #include "project/Plan.h"
 #include "project/ProjectFile.h"
-#include "scene/RoomBox.h"
 #include "scene/SceneSettings.h"
+#include "support/DefaultRig.h"
 
 #include <algorithm>
 #include <array>
@@ -36,13 +36,7 @@ inline Plan DefaultRigPlan(uint32_t cameras, float length = 5.0f, float width = 
 {
     Plan plan;
     SetPlanRoom(plan, length, width, height, unit);
-    CRoomBox room;
-    room.Update(plan.length, plan.width, plan.height);
-    CCameraSet set;
-    set.Allocate(cameras);
-    set.SetDefaults(room);
-    set.SetUserOrigin(room.Corner(3));
-    plan.cameras = PlanCamerasOf(set, cameras);
+    plan.cameras = PlanCamerasOf(DefaultRig(cameras, plan.length, plan.width, plan.height), cameras);
     plan.firstCamera = 1;
     plan.rangeCount = cameras;
     return plan;
