@@ -1,3 +1,4 @@
+#include "cli/CommandFailure.h"
 #include "cli/Commands.h"
 #include "cli/PlanningOptions.h"
 #include "cli/RigOptions.h"
@@ -42,12 +43,6 @@ struct PlaceOptions {
     double sampleStep = 0.25;
     std::string saveProject;
 };
-
-[[noreturn]] void Fail(const std::string& message)
-{
-    std::cerr << message << '\n';
-    throw CLI::RuntimeError(1);
-}
 
 // Comma-separated finite numbers, exactly `count` of them unless 0; nullopt otherwise.
 std::optional<std::vector<double>> Numbers(const std::string& text, size_t count)

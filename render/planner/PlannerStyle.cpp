@@ -286,8 +286,8 @@ bool CPlannerStyle::LookThroughCamera(int camera)
     const CCameraSet* cameras = CCameraSet::Current();
     if (!s || !cameras || !cameras->IsAllocated() || camera < 0 || camera >= static_cast<int>(s->GetCameraCount()))
         return false;
-    const std::optional<Vec3d> axis = CameraAxis(cameras->GetEdgeHPlus(camera), cameras->GetEdgeHMinus(camera),
-                                                 cameras->GetEdgeVPlus(camera), cameras->GetEdgeVMinus(camera));
+    const std::optional<Vec3d> axis = PyramidAxis(cameras->GetEdgeHPlus(camera), cameras->GetEdgeHMinus(camera),
+                                                  cameras->GetEdgeVPlus(camera), cameras->GetEdgeVMinus(camera));
     const float fov = cameras->GetVFov(camera);
     if (!axis || !(fov > 0.0f && fov < 180.0f))
         return false;
@@ -479,7 +479,7 @@ void CPlannerStyle::Draw(const ViewFrame& frame)
             const Vec3d vp = cameras->GetEdgeVPlus(i), vm = cameras->GetEdgeVMinus(i);
             const bool pyramid =
                 m_ePyramids == PyramidShow::All || (m_ePyramids == PyramidShow::Selected && i == m_nSelectedCamera);
-            if (const std::optional<Vec3d> axis = CameraAxis(hp, hm, vp, vm); axis && pyramid) {
+            if (const std::optional<Vec3d> axis = PyramidAxis(hp, hm, vp, vm); axis && pyramid) {
                 double distance = FarWallDistance(cam.position, *axis, half);
                 if (reach && n < planning.GetCameraFigures().size() &&
                     std::isfinite(planning.GetCameraFigures()[n].reachMm))

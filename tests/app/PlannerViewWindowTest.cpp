@@ -500,7 +500,7 @@ void PlannerViewWindowTest::draggedTargetAimsTheSelectedCameraInOneStep()
     const Vec3d target = cams.ToUser(View().Renderer().GetPlannerTarget());
     QVERIFY2(std::hypot(target.x - 6.0, target.z - 4.0) < 0.1,
              qPrintable(QString("%1, %2").arg(target.x).arg(target.z)));
-    const auto [wantPan, wantTilt] = AimAngles(position, {6.0, 0.0, 4.0});
+    const auto [wantPan, wantTilt] = AimTowards(position, {6.0, 0.0, 4.0});
     QVERIFY(std::abs(cams.GetHTilt(selected) - wantPan) < 1.0f);
     QVERIFY(std::abs(cams.GetVTilt(selected) - wantTilt) < 1.0f);
     QCOMPARE(history.count(), steps + 1);
