@@ -59,7 +59,7 @@ void PrintObstacles(const CObstacleSet& obstacles)
     for (const ObstacleMesh& mesh : obstacles.GetMeshes())
         std::printf("%8zu  %-12s  mesh %s  offset %.3f %.3f %.3f  scale %g  (%zu triangles)\n", ++number,
                     PrintableText(mesh.name).c_str(), PrintableText(mesh.file).c_str(), mesh.offset.x, mesh.offset.y,
-                    mesh.offset.z, mesh.scale, mesh.mesh.triangles.size());
+                    mesh.offset.z, mesh.scale, mesh.mesh ? mesh.mesh->triangles.size() : 0);
 }
 
 } // namespace

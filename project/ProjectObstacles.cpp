@@ -175,7 +175,7 @@ CObstacleSet ObstacleSetOf(const ObstacleList& list)
     for (const ObstacleBox& box : list.boxes)
         set.AddBox(box);
     for (const ObstacleMesh& mesh : list.meshes)
-        set.AddMesh(mesh, mesh.mesh);
+        set.AddMesh(mesh);
     return set;
 }
 

@@ -215,7 +215,7 @@ void ObstacleWindowTest::projectKeepsTheObstacles()
     QCOMPARE(WindowPlan().obstacles.boxes.size() + WindowPlan().obstacles.meshes.size(), size_t{2});
     QCOMPARE(Panel().Table()->rowCount(), 2);
     QCOMPARE(CellText(1, CObstaclePanel::kColScale), QString("0.5"));
-    QCOMPARE(WindowPlan().obstacles.meshes[0].mesh.triangles.size(), size_t{12});
+    QCOMPARE(WindowPlan().obstacles.meshes[0].mesh->triangles.size(), size_t{12});
 }
 
 void ObstacleWindowTest::hostileMeshesAreRefusedAndThePlanKept()

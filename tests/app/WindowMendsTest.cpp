@@ -391,7 +391,7 @@ void WindowMendsTest::meshFilesAreSavedRelativeToTheProject()
     Trigger(MenuCommand::OpenProject);
     QVERIFY2(m_prompts->messages.empty(), LastMessage().c_str());
     QCOMPARE(WindowPlan().obstacles.meshes.size(), size_t{1});
-    QCOMPARE(WindowPlan().obstacles.meshes[0].mesh.triangles.size(), size_t{12});
+    QCOMPARE(WindowPlan().obstacles.meshes[0].mesh->triangles.size(), size_t{12});
     QCOMPARE(QDir::cleanPath(QString::fromStdString(WindowPlan().obstacles.meshes[0].file)),
              m_dir.filePath("moved/stage.obj"));
 }

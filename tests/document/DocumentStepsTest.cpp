@@ -99,7 +99,7 @@ TEST(DocumentStepsTest, AnOpenedPlanKeepsItsMeshes)
     ASSERT_FALSE(refused) << *refused;
     std::filesystem::remove(dir.File("cube.obj"));
     ASSERT_EQ(document.GetPlan().obstacles.meshes.size(), 1u);
-    EXPECT_EQ(document.GetPlan().obstacles.meshes[0].mesh.triangles.size(), 12u);
+    EXPECT_EQ(document.GetPlan().obstacles.meshes[0].mesh->triangles.size(), 12u);
     const std::shared_ptr<const CObstacleSet> built = document.Obstacles();
     ASSERT_TRUE(built);
     EXPECT_EQ(built->GetMeshes().size(), 1u);
