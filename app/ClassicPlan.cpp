@@ -227,16 +227,23 @@ void CClassicPlan::Heard(const PlanChange& change)
         m_savedCameras = GetPlan().cameras;
         m_bRigReset = false;
     }
-    if (m_bTaking || change.kind == PlanChange::Kind::Saved)
+    if (change.kind == PlanChange::Kind::Saved) {
+        m_dialog.NoteRigSaved();
+        return;
+    }
+    if (m_bTaking)
         return;
     Show(change.kind == PlanChange::Kind::Replaced);
+    if (change.kind == PlanChange::Kind::Replaced && !m_document.Path().empty())
+        m_dialog.NoteRigSaved();
 }
 
 void CClassicPlan::Show(bool opened)
 {
     const Plan& plan = GetPlan();
-    // A plan without a rig has nothing the classic window could show of it yet.
-    if (!plan.cameras.empty() && !IsClassicStateCurrent()) {
+    // A plan without a rig has nothing the classic window could show of it yet. An opened plan is computed
+    // afresh, with its obstacles, whatever the classic state held; a step only when it changed that state.
+    if (!plan.cameras.empty() && (opened || !IsClassicStateCurrent())) {
         m_dialog.View()->Renderer().LoadPlan(plan);
         if (opened)
             m_dialog.ShowOpenedPlan(plan.unit, static_cast<int>(plan.resolutionCamera) - 1);

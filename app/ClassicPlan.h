@@ -81,8 +81,9 @@ class CClassicPlan : public QObject, public CDialogPlan
 
   private:
     void Heard(const PlanChange& change);
-    // The document's plan into the classic state when it holds another, then
-    // the dialog's boxes; `opened` for a plan opened or new (its rig not edited).
+    // The document's plan into the classic state when it holds another (an
+    // opened or new plan always), then the dialog's boxes; `opened` for a plan
+    // opened or new (its rig not edited).
     void Show(bool opened);
     // The classic state as a step: `name` when given, else named by what changed.
     void TakeCaptured(const std::optional<std::string>& name);

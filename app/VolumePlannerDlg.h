@@ -55,6 +55,9 @@ class CVolumePlannerDlg : public QDialog
     bool AreCameraEditsTyped() const { return m_cameraEditor.AreCameraEditsTyped(); }
     // The rig holds values stored since the last Enter, load or save.
     bool IsRigEdited() const { return m_rig.edited; }
+    // The rig is in a file now (the window's plan saved or opened): Enter
+    // has no changes of it to ask about.
+    void NoteRigSaved() { m_rig.edited = false; }
 
     // The window holds the plan as a document: what the handlers store becomes
     // its steps, and Enter keeps the room typed and lays the new rig out by
