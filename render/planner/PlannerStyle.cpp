@@ -608,7 +608,7 @@ void CPlannerStyle::Draw(const ViewFrame& frame)
     PlannerStatus status;
     status.computed = volume.HasResults();
     if (frame.difference) {
-        status.display = "Difference, as built against the plan (lost red, gained green)";
+        status.display = "Difference, as built against the plan";
         status.criteria = "triangulable in one rig only";
     } else {
         switch (display) {
