@@ -402,6 +402,8 @@ void CMainMenu::ShowPanel(bool on)
                 m_pPanel->ShowCalibratedLens(m_dialog.GetSelectedCamera());
                 m_pPanel->Refresh();
             });
+        // What the panel stores is a step of the plan.
+        connect(m_pPanel, &CPlanningPanel::stored, m_pPlan, &CClassicPlan::RecordEdits);
         // The calibration shown is the selected camera's, once the dialog took the choice.
         connect(static_cast<QComboBox*>(m_dialog.Control(kIdCameraSelector)), &QComboBox::activated, m_pPanel,
                 [this] { m_pPanel->ShowCalibratedLens(m_dialog.GetSelectedCamera()); });
