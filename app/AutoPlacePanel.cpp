@@ -1,21 +1,14 @@
 #include "app/AutoPlacePanel.h"
 
-#include "classic/ClassicParameters.h"
-#include "app/PlanPlacement.h"
-#include "app/PlanUndo.h"
+#include "app/ClassicPlan.h"
 #include "app/UserPrompts.h"
-#include "cameras/CameraSet.h"
 #include "cameras/CameraTypes.h"
-#include "coverage/CoverageVolume.h"
-#include "coverage/FrustumEdges.h"
-#include "coverage/PlanningCamera.h"
-#include "coverage/PlanningMeasures.h"
-#include "coverage/obstacles/ObstacleSet.h"
 #include "coverage/placement/PlacementLimits.h"
+#include "document/PlanEdits.h"
+#include "project/PlacementOfPlan.h"
 #include "render/PlacementDrawer.h"
 #include "render/SceneRenderer.h"
 #include "render/view/VolumeView.h"
-#include "scene/SceneSettings.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -96,12 +89,10 @@ int SearchThreads()
 
 } // namespace
 
-CAutoPlacePanel::CAutoPlacePanel(CVolumeView& view, std::shared_ptr<const CObstacleSet> obstacles,
-                                 std::shared_ptr<PlanPlacement> placement, CPlanUndo& undo, CUserPrompts& prompts,
-                                 QWidget* parent)
-    : QWidget(parent, Qt::Tool), m_view(view), m_pObstacles(std::move(obstacles)), m_pPlacement(std::move(placement)),
-      m_undo(undo), m_prompts(prompts), m_pTarget(new QTableWidget(0, kColCount, this)),
-      m_pAddBox(new QPushButton("Add Box", this)), m_pRemoveBox(new QPushButton("Remove Box", this)),
+CAutoPlacePanel::CAutoPlacePanel(CVolumeView& view, CClassicPlan& plan, CUserPrompts& prompts, QWidget* parent)
+    : QWidget(parent, Qt::Tool), m_view(view), m_plan(plan), m_prompts(prompts),
+      m_pTarget(new QTableWidget(0, kColCount, this)), m_pAddBox(new QPushButton("Add Box", this)),
+      m_pRemoveBox(new QPushButton("Remove Box", this)),
       m_pRobust(new QCheckBox("Robust: still K with any one camera lost", this)),
       m_pLensKit(new QCheckBox("A kit: the search chooses each camera's lens from the list", this)),
       m_pOcclusion(new QCheckBox("Seek the least occluded angle (performers hide markers)", this)),
@@ -184,7 +175,13 @@ CAutoPlacePanel::CAutoPlacePanel(CVolumeView& view, std::shared_ptr<const CObsta
     connect(m_pTarget, &QTableWidget::itemChanged, this, [this] { StoreSetup(); });
     for (QCheckBox* mount : m_mounts)
         connect(mount, &QCheckBox::toggled, this, [this] { StoreSetup(); });
-    connect(m_fields[kWallBand], &QLineEdit::textChanged, this, [this] { StoreSetup(); });
+    // Once typed: each step of the plan is a whole band.
+    connect(m_fields[kWallBand], &QLineEdit::editingFinished, this, [this] { StoreSetup(); });
+    // An undo or an opened plan may have another target: the fields show the plan's.
+    connect(&m_plan, &CClassicPlan::planShown, this, [this] {
+        if (m_eState != Running && !(m_plan.GetPlan().placement == m_shownSetup))
+            ShowPlanSetup();
+    });
     connect(m_pStart, &QPushButton::clicked, this, &CAutoPlacePanel::Start);
     connect(m_pCancel, &QPushButton::clicked, this, &CAutoPlacePanel::Cancel);
     connect(m_pAccept, &QPushButton::clicked, this, &CAutoPlacePanel::Accept);
@@ -212,13 +209,13 @@ void CAutoPlacePanel::closeEvent(QCloseEvent* event)
 
 void CAutoPlacePanel::ShowPlanSetup()
 {
-    const SceneSettings* s = GetSceneSettings();
-    const ProjectPlacement& plan = m_pPlacement->Current();
+    const ProjectPlacement& plan = m_plan.GetPlan().placement;
+    m_shownSetup = plan;
     m_bShowingSetup = true;
     m_pTarget->setRowCount(0);
     std::vector<TargetBox> boxes = plan.target;
-    if (boxes.empty() && s)
-        boxes.push_back(DefaultTargetBox({s->GetRoomLength(), s->GetRoomWidth(), s->GetRoomHeight()}));
+    if (boxes.empty())
+        boxes.push_back(DefaultTargetBox(m_plan.Room()));
     m_pTarget->setRowCount(static_cast<int>(boxes.size()));
     for (int row = 0; row < m_pTarget->rowCount(); ++row) {
         const TargetBox& box = boxes[static_cast<size_t>(row)];
@@ -235,11 +232,9 @@ void CAutoPlacePanel::ShowPlanSetup()
             ? QString("%1, %2").arg((*mounts.wallBand)[0], 0, 'g', 10).arg((*mounts.wallBand)[1], 0, 'g', 10)
             : QString());
     // An empty band is the default one: the field shows which.
-    if (s) {
-        const auto band = DefaultWallBand({s->GetRoomLength(), s->GetRoomWidth(), s->GetRoomHeight()});
-        m_fields[kWallBand]->setPlaceholderText(
-            QString("%1, %2 (the default)").arg(band[0], 0, 'g', 4).arg(band[1], 0, 'g', 4));
-    }
+    const auto band = DefaultWallBand(m_plan.Room());
+    m_fields[kWallBand]->setPlaceholderText(
+        QString("%1, %2 (the default)").arg(band[0], 0, 'g', 4).arg(band[1], 0, 'g', 4));
     m_projectMounts = {};
     m_projectMounts.segments = mounts.segments;
     m_projectMounts.points = mounts.points;
@@ -301,18 +296,21 @@ std::optional<ProjectPlacement> CAutoPlacePanel::ReadSetup(const RoomSize& room,
 
 void CAutoPlacePanel::StoreSetup()
 {
-    const SceneSettings* s = GetSceneSettings();
-    if (m_bShowingSetup || !s)
+    if (m_bShowingSetup)
         return;
     std::string refusal;
-    const std::optional<ProjectPlacement> setup =
-        ReadSetup({s->GetRoomLength(), s->GetRoomWidth(), s->GetRoomHeight()}, refusal);
+    const std::optional<ProjectPlacement> setup = ReadSetup(m_plan.Room(), refusal);
     // A field being typed may not be valid yet: the plan keeps its last valid setup.
     if (!setup)
         return;
-    const ProjectPlacement& plan = m_pPlacement->Current();
-    if (setup->target != plan.target || setup->mounts != plan.mounts)
-        m_pPlacement->edited = setup;
+    const ProjectPlacement& plan = m_plan.GetPlan().placement;
+    if (setup->target == plan.target && setup->mounts == plan.mounts)
+        return;
+    const char* const name = setup->target != plan.target ? "Placement target" : "Placement mounts";
+    // The fields show it already.
+    m_shownSetup = *setup;
+    m_plan.Edit(name, [&setup](Plan& edited) { return SetPlacement(edited, *setup); });
+    m_shownSetup = m_plan.GetPlan().placement;
 }
 
 std::optional<PlacementRequest> CAutoPlacePanel::BuildRequest(std::string& refusal) const
@@ -321,47 +319,28 @@ std::optional<PlacementRequest> CAutoPlacePanel::BuildRequest(std::string& refus
         refusal = field + ": " + reason;
         return std::nullopt;
     };
-    SceneSettings* s = GetSceneSettings();
-    CCameraSet* set = CCameraSet::Current();
-    if (!s || !set || !set->IsAllocated() || s->GetCameraCount() == 0)
+    // What the dialog stored is the plan's before the plan is placed beside.
+    m_plan.RecordEdits();
+    const Plan& plan = m_plan.GetPlan();
+    if (plan.cameras.empty())
         return refuse("Rig", "the plan has no cameras yet; enter a number of cameras or load a file first");
-    // As a frame does before it computes: a room typed in feet is held in metres from then on.
-    s->ConvertToMetres();
-    PlacementRequest request;
-    request.room = {s->GetRoomLength(), s->GetRoomWidth(), s->GetRoomHeight()};
-    request.userOrigin = {set->GetUserOriginX(), set->GetUserOriginY(), set->GetUserOriginZ()};
-    request.latticeCorner = s->GetRoomCorner();
-    request.voxelEdge = GetVoxelSize() / kCmPerMetre;
-    request.planning = GetPlanningSettings();
-    request.obstacles =
-        m_pObstacles && !m_pObstacles->IsEmpty() ? std::make_shared<const CObstacleSet>(*m_pObstacles) : nullptr;
-
-    const std::optional<ProjectPlacement> setup = ReadSetup(request.room, refusal);
+    const std::optional<ProjectPlacement> setup = ReadSetup({plan.length, plan.width, plan.height}, refusal);
     if (!setup)
         return std::nullopt;
+    PlacementRequest request = PlacementRequestOf(plan, m_plan.Document().Obstacles());
     request.target = setup->target;
     request.mounts = *setup->mounts;
     request.remedyNames = {kFieldNames[kSampleStep], "the room", kFieldNames[kCount]};
     request.objective = m_pOcclusion->isChecked() ? PlacementObjective::Occlusion : PlacementObjective::Coverage;
 
-    CCameraSet cameras = *set;
-    cameras.RecomputeFieldOfView();
     // Replacing the rig: none of its cameras stays.
-    const uint32_t end =
-        m_pReplaceRig->isChecked() ? s->GetFirstCamera() : std::min(s->GetEndCamera(), s->GetCameraCount());
-    // The enabled cameras of the active range stay where they are; the search places beside them.
-    for (uint32_t c = s->GetFirstCamera(); c < end; ++c) {
-        const int i = static_cast<int>(c);
-        if (cameras.GetEnabled(i) != 1)
-            continue;
-        SetEdges(cameras, i, AimedFrustumEdges(AnglesOf(cameras, i)));
-        request.fixed.push_back({MakePlanningCamera(cameras, i, request.planning), cameras.GetFilePosition(i)});
-    }
+    if (m_pReplaceRig->isChecked())
+        request.fixed.clear();
     const auto count = ParseWhole(m_fields[kCount]->text());
     if (!count)
         return refuse(kFieldNames[kCount], "a whole number of cameras");
     // Beside the whole rig: the plan holds at most kMaxCameras, enabled or not.
-    if (const auto error = CheckPlacedCount(*count, m_pReplaceRig->isChecked() ? 0 : s->GetCameraCount()))
+    if (const auto error = CheckPlacedCount(*count, m_pReplaceRig->isChecked() ? 0 : plan.cameras.size()))
         return refuse(kFieldNames[kCount], *error);
     if (*count == 0)
         return refuse(kFieldNames[kCount], "at least 1 camera to place");
@@ -440,7 +419,7 @@ void CAutoPlacePanel::Start()
     }
     JoinWorker();
     m_result.reset();
-    m_startRig = CPlanUndo::Capture();
+    m_startPlan = m_plan.GetPlan();
     m_bReplace = m_pReplaceRig->isChecked();
     m_aShownTarget = request->target;
     m_pRun = std::make_unique<Run>();
@@ -490,44 +469,25 @@ void CAutoPlacePanel::Accept()
         return;
     const std::vector<PlacedCamera> placed = m_result->placed;
     const bool replace = m_bReplace;
-    SceneSettings& s = *GetSceneSettings();
+    m_plan.RecordEdits();
     // The cameras were placed beside the rig as it was at Start.
-    if (!m_startRig || !CPlanUndo::SameRig(*m_startRig, CPlanUndo::Capture())) {
+    const Plan& plan = m_plan.GetPlan();
+    if (!m_startPlan || plan.cameras != m_startPlan->cameras || plan.firstCamera != m_startPlan->firstCamera ||
+        plan.rangeCount != m_startPlan->rangeCount) {
         m_prompts.ShowMessage("Auto-Place not accepted\nThe rig changed since Start: start again to place beside it",
                               kRefusedCaption, PromptButtons::Ok);
         return;
     }
-    m_undo.Apply("Auto-Place", [&s, &placed, replace] {
-        CCameraSet& set = CCameraSet::Instance();
-        // Replacing: the placed cameras take the rig's first places; the range holds them all.
-        const uint32_t old = replace ? 0 : s.GetCameraCount();
-        // The range takes the new cameras in (its end moves with the count), as the command line's plan does.
-        s.SetCameraCount(old + static_cast<uint32_t>(placed.size()));
-        if (replace) {
-            s.SetFirstCamera(0);
-            set.Allocate(s.GetCameraCount());
-        } else {
-            set.AllocateAdded();
-        }
-        for (size_t k = 0; k < placed.size(); ++k) {
-            const int i = static_cast<int>(old + k);
-            const PlacedCamera& camera = placed[k];
-            set.SetFilePosition(i, camera.pose.position);
-            set.SetFocalLength(i, camera.model.focalMm);
-            set.SetFNumber(i, camera.model.fNumber);
-            set.SetFrameWidth(i, camera.model.frameWidthMm);
-            set.SetFrameHeight(i, camera.model.frameHeightMm);
-            set.SetHTilt(i, camera.pose.hTilt);
-            set.SetVTilt(i, camera.pose.vTilt);
-            set.SetSpin(i, 0.0f);
-            set.SetEnabled(i, 1);
-            if (camera.model.cameraType == kCustomCameraType)
-                set.SetCustomPixels(i, camera.model.pixelsX, camera.model.pixelsY);
-            else
-                set.SetCameraType(i, camera.model.cameraType);
-        }
-        set.RecomputeFieldOfView();
-    });
+    // Replacing: the placed cameras are the rig, the range holds them all; adding: the range takes the
+    // new cameras in, as the command line's plan does.
+    if (const auto error = m_plan.Edit("Auto-Place", [&placed, replace](Plan& edited) {
+            if (replace)
+                return ReplaceCameras(edited, PlanCamerasOfPlaced(placed, 1));
+            return AddCameras(edited, PlanCamerasOfPlaced(placed, edited.cameras.size() + 1));
+        })) {
+        m_prompts.ShowMessage("Auto-Place not accepted\n" + *error, kRefusedCaption, PromptButtons::Ok);
+        return;
+    }
     ClearPreview();
     m_pProgress->setText(QString(replace ? "Accepted: the rig replaced by %1 cameras (Edit > Undo puts it back)"
                                          : "Accepted: %1 cameras added to the plan (Edit > Undo takes them out)")

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/PlanUndo.h"
 #include "coverage/placement/AutoPlacement.h"
+#include "project/Plan.h"
 #include "project/ProjectPlacement.h"
 
 #include <QWidget>
@@ -13,10 +13,9 @@
 #include <string>
 #include <thread>
 
-class CObstacleSet;
+class CClassicPlan;
 class CUserPrompts;
 class CVolumeView;
-struct PlanPlacement;
 class QCheckBox;
 class QLabel;
 class QRadioButton;
@@ -37,10 +36,12 @@ class QTableWidget;
 // of its cameras when "Replace the rig" was chosen, as one undoable step.
 // Whatever the worker throws comes back as a refusal: the plan stays.
 //
-// The target and the mounts are the plan's: shown from the project when one
-// opens, and stored back into the plan whenever an edit leaves them valid, so
-// that Save Project keeps them. The project's segments, points and keep-out
-// boxes, which the window does not edit, go with its mounts.
+// The target and the mounts are the plan's: shown from it (an opened
+// project, an undo), and stored back into it as a step whenever an edit
+// leaves them valid, so that Save Project keeps them and Edit > Undo takes
+// them back. The project's segments, points and keep-out boxes, which the
+// window does not edit, go with its mounts. The request is the command
+// line's (PlacementRequestOf) on the plan as it is at Start.
 class CAutoPlacePanel : public QWidget
 {
     Q_OBJECT
@@ -49,11 +50,8 @@ class CAutoPlacePanel : public QWidget
     enum Field { kCount, kLenses, kSensor, kMinCameras, kTimeLimit, kSampleStep, kWallBand, kFieldCount };
     enum State { Idle, Running, Done };
 
-    // `obstacles` is the window's set, `placement` the plan's mounts and
-    // target; Accept is a step of `undo`, which shows the new rig.
-    CAutoPlacePanel(CVolumeView& view, std::shared_ptr<const CObstacleSet> obstacles,
-                    std::shared_ptr<PlanPlacement> placement, CPlanUndo& undo, CUserPrompts& prompts,
-                    QWidget* parent = nullptr);
+    // Accept is a step of `plan`, which shows the new rig.
+    CAutoPlacePanel(CVolumeView& view, CClassicPlan& plan, CUserPrompts& prompts, QWidget* parent = nullptr);
     ~CAutoPlacePanel() override;
     CAutoPlacePanel(const CAutoPlacePanel&) = delete;
     CAutoPlacePanel& operator=(const CAutoPlacePanel&) = delete;
@@ -116,13 +114,13 @@ class CAutoPlacePanel : public QWidget
     void JoinWorker();
 
     CVolumeView& m_view;
-    std::shared_ptr<const CObstacleSet> m_pObstacles;
-    std::shared_ptr<PlanPlacement> m_pPlacement;
+    CClassicPlan& m_plan;
+    // The plan's target and mounts as the fields last showed or stored them.
+    ProjectPlacement m_shownSetup;
     // The plan's segments, points and keep-out boxes, kept with the mounts.
     MountSurfaces m_projectMounts;
     // Set while the fields are filled from the plan: those are not edits.
     bool m_bShowingSetup = false;
-    CPlanUndo& m_undo;
     CUserPrompts& m_prompts;
 
     QTableWidget* m_pTarget;
@@ -147,7 +145,7 @@ class CAutoPlacePanel : public QWidget
     std::unique_ptr<Run> m_pRun;
     std::vector<TargetBox> m_aShownTarget;
     std::optional<PlacementResult> m_result;
-    // The rig the last run placed beside, and whether it replaces it.
-    std::optional<RigState> m_startRig;
+    // The plan the last run placed beside, and whether the placed cameras replace its rig.
+    std::optional<Plan> m_startPlan;
     bool m_bReplace = false;
 };

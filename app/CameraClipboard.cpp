@@ -1,21 +1,20 @@
 #include "app/CameraClipboard.h"
 
-#include "app/PlanUndo.h"
+#include "app/ClassicPlan.h"
 #include "app/VolumePlannerDlg.h"
-#include "scene/SceneSettings.h"
+#include "cameras/CameraSet.h"
+#include "document/PlanEdits.h"
 
 #include <QAction>
 #include <QKeySequence>
-
-#include <string>
 
 namespace
 {
 const char* const kRefusedCaption = "Invalid Action";
 } // namespace
 
-CCameraClipboard::CCameraClipboard(CVolumePlannerDlg& dialog, CPlanUndo& undo, QObject* parent)
-    : QObject(parent), m_dialog(dialog), m_undo(undo), m_pCopy(new QAction("&Copy Camera", this)),
+CCameraClipboard::CCameraClipboard(CVolumePlannerDlg& dialog, CClassicPlan& plan, QObject* parent)
+    : QObject(parent), m_dialog(dialog), m_plan(plan), m_pCopy(new QAction("&Copy Camera", this)),
       m_pPaste(new QAction("&Paste Camera", this)), m_pDuplicate(new QAction("&Duplicate Camera", this))
 {
     // A box with the focus keeps Ctrl+C and Ctrl+V for its text.
@@ -28,74 +27,62 @@ CCameraClipboard::CCameraClipboard(CVolumePlannerDlg& dialog, CPlanUndo& undo, Q
     connect(m_pDuplicate, &QAction::triggered, this, &CCameraClipboard::Duplicate);
 }
 
-int CCameraClipboard::SelectedCamera() const
+std::optional<PlanCamera> CCameraClipboard::SelectedCamera() const
 {
+    // What the boxes stored is the camera's before it is copied.
+    m_plan.RecordEdits();
     const int i = m_dialog.GetSelectedCamera();
-    const SceneSettings* s = GetSceneSettings();
-    const CCameraSet* set = CCameraSet::Current();
-    if (i < 0 || !s || !set || !set->IsAllocated() || i >= static_cast<int>(s->GetCameraCount())) {
+    const std::vector<PlanCamera>& cameras = m_plan.GetPlan().cameras;
+    if (i < 0 || static_cast<size_t>(i) >= cameras.size() || !m_dialog.AreCamerasInitialised()) {
         m_dialog.Prompts().ShowMessage("Select a camera first (Select Camera or the camera table)", kRefusedCaption,
                                        PromptButtons::Ok);
-        return -1;
+        return std::nullopt;
     }
-    return i;
+    return cameras[static_cast<size_t>(i)];
 }
 
 void CCameraClipboard::Copy()
 {
-    const int i = SelectedCamera();
-    if (i < 0)
-        return;
-    const CCameraSet& set = CCameraSet::Instance();
-    m_copied.Release();
-    m_copied.Allocate(1);
-    m_copied.SetUserOrigin({set.GetUserOriginX(), set.GetUserOriginY(), set.GetUserOriginZ()});
-    m_copied.CopyCamera(0, set, i);
-    m_pPaste->setEnabled(true);
+    if (std::optional<PlanCamera> camera = SelectedCamera()) {
+        m_copied = std::move(camera);
+        m_pPaste->setEnabled(true);
+    }
 }
 
 void CCameraClipboard::Paste()
 {
-    if (m_copied.IsAllocated())
-        Append("Paste Camera", m_copied, 0);
+    if (m_copied)
+        Append("Paste Camera", *m_copied);
 }
 
 void CCameraClipboard::Duplicate()
 {
-    const int i = SelectedCamera();
-    if (i < 0)
-        return;
-    // The copy is taken first: adding a camera may move the set's storage.
-    CCameraSet source;
-    const CCameraSet& set = CCameraSet::Instance();
-    source.Allocate(1);
-    source.SetUserOrigin({set.GetUserOriginX(), set.GetUserOriginY(), set.GetUserOriginZ()});
-    source.CopyCamera(0, set, i);
-    Append("Duplicate Camera", source, 0);
+    if (std::optional<PlanCamera> camera = SelectedCamera())
+        Append("Duplicate Camera", std::move(*camera));
 }
 
-void CCameraClipboard::Append(const QString& text, const CCameraSet& from, int i)
+void CCameraClipboard::Append(const std::string& name, PlanCamera camera)
 {
-    SceneSettings* s = GetSceneSettings();
-    CCameraSet* set = CCameraSet::Current();
-    if (!s || !set || !set->IsAllocated() || !m_dialog.AreCamerasInitialised()) {
+    m_plan.RecordEdits();
+    const size_t old = m_plan.GetPlan().cameras.size();
+    if (old == 0 || !m_dialog.AreCamerasInitialised()) {
         m_dialog.Prompts().ShowMessage("Camera not added\nThe plan has no cameras yet: enter a number of cameras, "
                                        "load a file or choose File > New Plan first",
                                        kRefusedCaption, PromptButtons::Ok);
         return;
     }
-    const uint32_t old = s->GetCameraCount();
     if (!IsValidCameraCount(static_cast<long long>(old) + 1)) {
         m_dialog.Prompts().ShowMessage("Camera not added\nThe rig already holds the most cameras a plan can have, " +
                                            std::to_string(kMaxCameras),
                                        kRefusedCaption, PromptButtons::Ok);
         return;
     }
-    m_undo.Apply(text, [s, set, &from, i, old] {
-        // The range takes the new camera in (its end moves with the count), as Auto-Place's do.
-        s->SetCameraCount(old + 1);
-        set->AllocateAdded();
-        set->CopyCamera(static_cast<int>(old), from, i);
-    });
+    // Named as a new camera of the rig is.
+    camera.label = "Camera " + std::to_string(old + 1);
+    // The range takes the new camera in, as Auto-Place's do.
+    if (const auto error = m_plan.Edit(name, [&camera](Plan& plan) { return AddCameras(plan, {camera}); })) {
+        m_dialog.Prompts().ShowMessage("Camera not added\n" + *error, kRefusedCaption, PromptButtons::Ok);
+        return;
+    }
     m_dialog.SelectCamera(static_cast<int>(old));
 }

@@ -1,11 +1,13 @@
 #pragma once
 
-#include "cameras/CameraSet.h"
+#include "project/Plan.h"
 
 #include <QObject>
-#include <QString>
 
-class CPlanUndo;
+#include <optional>
+#include <string>
+
+class CClassicPlan;
 class CVolumePlannerDlg;
 class QAction;
 
@@ -13,12 +15,12 @@ class QAction;
 // values (lens, sensor, aim, position, enabled) beside the plan, so they
 // survive a new rig or an opened project; Paste adds them as a new camera
 // after the last, Duplicate adds a copy of the selected camera. Each addition
-// is one undo step and selects the new camera.
+// is one step of the plan's history and selects the new camera.
 class CCameraClipboard : public QObject
 {
     Q_OBJECT
   public:
-    CCameraClipboard(CVolumePlannerDlg& dialog, CPlanUndo& undo, QObject* parent);
+    CCameraClipboard(CVolumePlannerDlg& dialog, CClassicPlan& plan, QObject* parent);
 
     QAction* CopyAction() const { return m_pCopy; }
     QAction* PasteAction() const { return m_pPaste; }
@@ -28,14 +30,14 @@ class CCameraClipboard : public QObject
     void Copy();
     void Paste();
     void Duplicate();
-    // The selected camera, or -1 after saying that none is.
-    int SelectedCamera() const;
-    void Append(const QString& text, const CCameraSet& from, int i);
+    // The selected camera of the plan, or nothing after saying that none is.
+    std::optional<PlanCamera> SelectedCamera() const;
+    void Append(const std::string& name, PlanCamera camera);
 
     CVolumePlannerDlg& m_dialog;
-    CPlanUndo& m_undo;
+    CClassicPlan& m_plan;
     // One camera once copied.
-    CCameraSet m_copied;
+    std::optional<PlanCamera> m_copied;
     QAction* m_pCopy;
     QAction* m_pPaste;
     QAction* m_pDuplicate;

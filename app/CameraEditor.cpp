@@ -8,7 +8,10 @@
 #include "app/RigMarks.h"
 #include "cameras/CameraSet.h"
 #include "cameras/CameraTypes.h"
+#include "project/JsonText.h"
+#include "project/ProjectFile.h"
 #include "render/view/VolumeView.h"
+#include "scene/SceneSettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -250,6 +253,24 @@ void CCameraEditor::OnUpdateSettings()
             return;
         }
         value[box.id] = *read;
+    }
+    // A position far outside the room is a typing error (1e9 for 1.9), refused as the other values are.
+    const SceneSettings& settings = *GetSceneSettings();
+    const float toMetres = settings.InFeet() ? kMetresPerFoot : 1.0f;
+    const std::pair<int, float> sides[] = {{kIdPositionX, settings.GetRoomLength() * toMetres},
+                                           {kIdPositionY, settings.GetRoomHeight() * toMetres},
+                                           {kIdPositionZ, settings.GetRoomWidth() * toMetres}};
+    for (const auto& [id, side] : sides) {
+        const double v = value[id];
+        if (v >= -kMaxCameraOutsideMetres && v <= side + kMaxCameraOutsideMetres)
+            continue;
+        const char* const name = id == kIdPositionX ? "X position" : id == kIdPositionY ? "Y position" : "Z position";
+        m_items.Message(std::string("The ") + name + " " + Quoted(m_items.ItemText(id)) + " is more than " +
+                            ShortestText(kMaxCameraOutsideMetres) +
+                            " m outside the room. The camera keeps all its previous values.",
+                        kInvalidAction);
+        m_items.PutBack(id, CameraBoxText(id));
+        return;
     }
     const int i = m_nSelectedCamera;
     CCameraSet& cams = Cameras();

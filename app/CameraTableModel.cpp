@@ -2,12 +2,14 @@
 
 #include "classic/ClassicParameters.h"
 #include "app/BoxNumber.h"
-#include "app/PlanUndo.h"
+#include "app/ClassicPlan.h"
 #include "app/UserPrompts.h"
 #include "cameras/CameraSet.h"
 #include "cameras/CameraTypes.h"
 #include "coverage/PlanningCamera.h"
 #include "coverage/PlanningMeasures.h"
+#include "document/PlanEdits.h"
+#include "project/ProjectFile.h"
 #include "scene/SceneSettings.h"
 
 #include <QRegularExpression>
@@ -71,9 +73,9 @@ QString PositionText(const CCameraSet& cams, int i, int column)
 
 } // namespace
 
-CCameraTableModel::CCameraTableModel(CPlanUndo& undo, CUserPrompts& prompts, std::function<bool()> hasRig,
+CCameraTableModel::CCameraTableModel(CClassicPlan& plan, CUserPrompts& prompts, std::function<bool()> hasRig,
                                      QObject* parent)
-    : QAbstractTableModel(parent), m_undo(undo), m_prompts(prompts), m_hasRig(std::move(hasRig))
+    : QAbstractTableModel(parent), m_plan(plan), m_prompts(prompts), m_hasRig(std::move(hasRig))
 {
     Refresh();
 }
@@ -187,20 +189,35 @@ bool CCameraTableModel::Refuse(int row, const QString& reason)
     return false;
 }
 
+bool CCameraTableModel::Change(int row, const QString& title, const std::function<void(PlanCamera&)>& change)
+{
+    const auto i = static_cast<size_t>(row);
+    const std::optional<std::string> refusal =
+        m_plan.Edit(title.toStdString(), [i, &change](Plan& plan) -> std::optional<std::string> {
+            if (i >= plan.cameras.size())
+                return "There is no camera " + std::to_string(i + 1);
+            PlanCamera camera = plan.cameras[i];
+            change(camera);
+            return SetCamera(plan, i, camera);
+        });
+    if (refusal)
+        return Refuse(row, QString::fromStdString(*refusal));
+    return true;
+}
+
 bool CCameraTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
     if (!index.isValid() || index.row() >= m_nRows)
         return false;
     const int i = index.row();
     const int column = index.column();
-    CCameraSet& cams = CCameraSet::Instance();
+    const CCameraSet& cams = CCameraSet::Instance();
     const QString title = QString("Edit %1").arg(QString::fromStdString(cams.GetLabel(i)));
     if (column == kColEnabled) {
         if (role != Qt::CheckStateRole)
             return false;
-        const int enabled = value.value<Qt::CheckState>() == Qt::Checked ? 1 : 0;
-        m_undo.Apply(title, [&cams, i, enabled] { cams.SetEnabled(i, enabled); });
-        return true;
+        const bool enabled = value.value<Qt::CheckState>() == Qt::Checked;
+        return Change(i, title, [enabled](PlanCamera& camera) { camera.enabled = enabled; });
     }
     if (role != Qt::EditRole)
         return false;
@@ -209,8 +226,7 @@ bool CCameraTableModel::setData(const QModelIndex& index, const QVariant& value,
         const QString label = text.trimmed();
         if (label.isEmpty() || label.contains(QRegularExpression("[\\x00-\\x1f\\x7f]")))
             return Refuse(i, "The label \"" + text + "\" is empty or holds a tab or a line break.");
-        m_undo.Apply(title, [&cams, i, &label] { cams.SetLabel(i, label.toStdString()); });
-        return true;
+        return Change(i, title, [&label](PlanCamera& camera) { camera.label = label.toStdString(); });
     }
     const ColumnInfo& info = kColumns[column];
     if (!info.name)
@@ -220,44 +236,51 @@ bool CCameraTableModel::setData(const QModelIndex& index, const QVariant& value,
         return Refuse(i, QString("The %1 \"%2\" is not %3. The camera keeps all its previous values.")
                              .arg(info.name, text, info.positive ? "a number above 0" : "a number"));
     const float v = *read;
-    m_undo.Apply(title, [&cams, i, column, v] {
-        // User frame to scene frame with the origin rounded to float first, as Update Settings stores it.
+    if (column == kColX || column == kColY || column == kColZ) {
+        // A position far outside the room is a typing error, refused as the dialog's boxes refuse it.
+        const RoomSize room = m_plan.Room();
+        const double side = column == kColX ? room.length : column == kColY ? room.height : room.width;
+        if (!(v >= -kMaxCameraOutsideMetres && v <= side + kMaxCameraOutsideMetres))
+            return Refuse(i, QString("The %1 \"%2\" is more than %3 m outside the room. The camera keeps all its "
+                                     "previous values.")
+                                 .arg(info.name, text)
+                                 .arg(kMaxCameraOutsideMetres));
+    }
+    return Change(i, title, [column, v](PlanCamera& camera) {
+        // The user frame, as the plan holds it.
         switch (column) {
         case kColX:
-            cams.SetX(i, v + static_cast<float>(cams.GetUserOriginX()));
+            camera.x = v;
             break;
         case kColY:
-            cams.SetY(i, v - static_cast<float>(cams.GetUserOriginY()));
+            camera.y = v;
             break;
         case kColZ:
-            cams.SetZ(i, static_cast<float>(cams.GetUserOriginZ()) - v);
+            camera.z = v;
             break;
         case kColPan:
-            cams.SetHTilt(i, v);
+            camera.hTilt = v;
             break;
         case kColTilt:
-            cams.SetVTilt(i, v);
+            camera.vTilt = v;
             break;
         case kColSpin:
-            cams.SetSpin(i, v);
+            camera.spin = v;
             break;
         case kColLens:
-            cams.SetFocalLength(i, v);
+            camera.focalLength = v;
             break;
         case kColFStop:
-            cams.SetFNumber(i, v);
+            camera.fNumber = v;
             break;
         case kColFrameWidth:
-            cams.SetFrameWidth(i, v);
+            camera.frameWidth = v;
             break;
         case kColFrameHeight:
-            cams.SetFrameHeight(i, v);
+            camera.frameHeight = v;
             break;
         default:
             break;
         }
-        if (column == kColLens || column == kColFrameWidth || column == kColFrameHeight)
-            cams.RecomputeFieldOfView();
     });
-    return true;
 }

@@ -4,13 +4,15 @@
 
 #include <functional>
 
-class CPlanUndo;
+class CClassicPlan;
 class CUserPrompts;
+struct PlanCamera;
 
 // The window's cameras as a table, one row per camera: label, enabled,
 // position (user frame), pan, tilt, spin, lens, f-stop, frame, sensor pixels
 // and reach. A cell takes the whole text as a number with the refusals of
-// Update Settings; each accepted edit is one step of the undo history.
+// Update Settings, and a position more than 10 m outside the room is refused;
+// each accepted edit is one step of the plan's history.
 class CCameraTableModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -34,7 +36,8 @@ class CCameraTableModel : public QAbstractTableModel
     };
 
     // `hasRig`: the window holds a rig (a count was entered, a file or a project opened).
-    CCameraTableModel(CPlanUndo& undo, CUserPrompts& prompts, std::function<bool()> hasRig, QObject* parent = nullptr);
+    CCameraTableModel(CClassicPlan& plan, CUserPrompts& prompts, std::function<bool()> hasRig,
+                      QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -48,8 +51,10 @@ class CCameraTableModel : public QAbstractTableModel
 
   private:
     bool Refuse(int row, const QString& reason);
+    // Camera `row` changed by `change` as one step named `title`; a refusal is shown.
+    bool Change(int row, const QString& title, const std::function<void(PlanCamera&)>& change);
 
-    CPlanUndo& m_undo;
+    CClassicPlan& m_plan;
     CUserPrompts& m_prompts;
     std::function<bool()> m_hasRig;
     int m_nRows = 0;

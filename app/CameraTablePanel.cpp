@@ -2,7 +2,7 @@
 
 #include "app/CameraTableModel.h"
 #include "app/DialogLayout.h"
-#include "app/PlanUndo.h"
+#include "app/ClassicPlan.h"
 #include "app/VolumePlannerDlg.h"
 #include "render/SceneRenderer.h"
 #include "render/view/VolumeView.h"
@@ -16,10 +16,10 @@
 
 #include <algorithm>
 
-CCameraTablePanel::CCameraTablePanel(CVolumePlannerDlg& dialog, CPlanUndo& undo, QWidget* parent)
+CCameraTablePanel::CCameraTablePanel(CVolumePlannerDlg& dialog, CClassicPlan& plan, QWidget* parent)
     : QWidget(parent, Qt::Tool), m_dialog(dialog),
       m_pModel(new CCameraTableModel(
-          undo, dialog.Prompts(), [&dialog] { return dialog.AreCamerasInitialised(); }, this)),
+          plan, dialog.Prompts(), [&dialog] { return dialog.AreCamerasInitialised(); }, this)),
       m_pTable(new QTableView(this))
 {
     setWindowTitle("Cameras");
@@ -39,7 +39,7 @@ CCameraTablePanel::CCameraTablePanel(CVolumePlannerDlg& dialog, CPlanUndo& undo,
     connect(m_pTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { OnRowChosen(current.isValid() ? current.row() : -1); });
     connect(&m_dialog, &CVolumePlannerDlg::cameraSelected, this, &CCameraTablePanel::ShowSelection);
-    connect(&undo, &CPlanUndo::planShown, this, &CCameraTablePanel::Refresh);
+    connect(&plan, &CClassicPlan::planShown, this, &CCameraTablePanel::Refresh);
     // A computation derives the fields of view; Update Settings and a new rig replace values.
     for (const int id : {kIdUpdateSettings, kIdEnter, kIdLoadFile})
         connect(static_cast<QAbstractButton*>(m_dialog.Control(id)), &QAbstractButton::clicked, this,

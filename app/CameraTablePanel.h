@@ -3,7 +3,7 @@
 #include <QWidget>
 
 class CCameraTableModel;
-class CPlanUndo;
+class CClassicPlan;
 class CVolumePlannerDlg;
 class QTableView;
 
@@ -17,7 +17,7 @@ class CCameraTablePanel : public QWidget
 {
     Q_OBJECT
   public:
-    CCameraTablePanel(CVolumePlannerDlg& dialog, CPlanUndo& undo, QWidget* parent = nullptr);
+    CCameraTablePanel(CVolumePlannerDlg& dialog, CClassicPlan& plan, QWidget* parent = nullptr);
 
     QTableView* Table() const { return m_pTable; }
     CCameraTableModel* Model() const { return m_pModel; }

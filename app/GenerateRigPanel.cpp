@@ -1,18 +1,15 @@
 #include "app/GenerateRigPanel.h"
 
-#include "classic/ClassicParameters.h"
 #include "app/BoxNumber.h"
-#include "app/PlanPlacement.h"
-#include "app/PlanUndo.h"
+#include "app/ClassicPlan.h"
 #include "app/UserPrompts.h"
 #include "app/VolumePlannerDlg.h"
 #include "cameras/CameraSet.h"
-#include "coverage/CoverageVolume.h"
 #include "coverage/GridBudget.h"
 #include "coverage/placement/RigGenerator.h"
+#include "document/PlanEdits.h"
+#include "project/PlacementOfPlan.h"
 #include "project/ProjectFile.h"
-#include "scene/RoomBox.h"
-#include "scene/SceneSettings.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -20,7 +17,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QUndoStack>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -50,14 +46,13 @@ std::optional<Vec3d> ReadPoint(const QString& text)
 
 } // namespace
 
-CGenerateRigPanel::CGenerateRigPanel(CVolumePlannerDlg& dialog, CPlanUndo& undo,
-                                     std::shared_ptr<PlanPlacement> placement, std::function<bool()> startNewPlan,
+CGenerateRigPanel::CGenerateRigPanel(CVolumePlannerDlg& dialog, CClassicPlan& plan, std::function<bool()> mayDiscard,
                                      QWidget* parent)
-    : QWidget(parent, Qt::Tool), m_dialog(dialog), m_undo(undo), m_pPlacement(std::move(placement)),
-      m_startNewPlan(std::move(startNewPlan)), m_pLayout(new QComboBox(this)), m_pAim(new QComboBox(this)),
-      m_pGenerate(new QPushButton(m_startNewPlan ? "Create Plan" : "Generate", this))
+    : QWidget(parent, Qt::Tool), m_dialog(dialog), m_plan(plan), m_mayDiscard(std::move(mayDiscard)),
+      m_pLayout(new QComboBox(this)), m_pAim(new QComboBox(this)),
+      m_pGenerate(new QPushButton(m_mayDiscard ? "Create Plan" : "Generate", this))
 {
-    setWindowTitle(m_startNewPlan ? "New Plan" : "Generate Rig");
+    setWindowTitle(m_mayDiscard ? "New Plan" : "Generate Rig");
     m_pLayout->addItems({"Ring on the walls", "Grid on the ceiling"});
     m_pAim->addItems({"Centre of the target", "A point"});
     const char* const defaults[] = {"6", "5", "3", "8", "2.5", "", "8.5"};
@@ -81,7 +76,7 @@ CGenerateRigPanel::CGenerateRigPanel(CVolumePlannerDlg& dialog, CPlanUndo& undo,
     auto* form = new QFormLayout;
     const char* const sides[] = {"Room length (m)", "Room width (m)", "Room height (m)"};
     for (const Field side : {kRoomLength, kRoomWidth, kRoomHeight}) {
-        if (m_startNewPlan)
+        if (m_mayDiscard)
             form->addRow(sides[side], m_fields[side]);
         else
             m_fields[side]->hide();
@@ -115,14 +110,12 @@ void CGenerateRigPanel::Generate()
     const auto refuse = [this](const std::string& reason) {
         m_dialog.Prompts().ShowMessage("Rig not generated\n" + reason, kRefusedCaption, PromptButtons::Ok);
     };
-    SceneSettings* s = GetSceneSettings();
-    if (!s || !m_dialog.IsSceneReady())
+    if (!m_dialog.IsSceneReady())
         return;
     // The room as stored by the last RENDER, in metres, or the new plan's.
-    const float toMetres = s->InFeet() ? kMetresPerFoot : 1.0f;
-    float length = s->GetRoomLength() * toMetres, width = s->GetRoomWidth() * toMetres,
-          height = s->GetRoomHeight() * toMetres;
-    if (m_startNewPlan) {
+    const Plan current = m_plan.Captured();
+    float length = current.length, width = current.width, height = current.height;
+    if (m_mayDiscard) {
         const char* const names[] = {"Room length", "Room width", "Room height"};
         float* const sides[] = {&length, &width, &height};
         for (const Field side : {kRoomLength, kRoomWidth, kRoomHeight}) {
@@ -134,8 +127,8 @@ void CGenerateRigPanel::Generate()
             }
             *sides[side] = *read;
         }
-        if (GridVoxels(length, width, height, GetVoxelSize()) == 0) {
-            refuse("Room: a side is below the voxel size (" + FormatBoxNumber(GetVoxelSize()) +
+        if (GridVoxels(length, width, height, current.voxelCm) == 0) {
+            refuse("Room: a side is below the voxel size (" + FormatBoxNumber(current.voxelCm) +
                    " cm), so the grid would hold no voxel");
             return;
         }
@@ -168,8 +161,7 @@ void CGenerateRigPanel::Generate()
         request.aim = *point;
     } else
         // A new plan has the default target of its room.
-        request.aim = TargetCentre(
-            m_pPlacement && !m_startNewPlan ? m_pPlacement->Current().target : std::vector<TargetBox>{}, room);
+        request.aim = TargetCentre(m_mayDiscard ? std::vector<TargetBox>{} : current.placement.target, room);
     const std::optional<float> lens = ReadBoxNumber(m_fields[kLens]->text().toStdString());
     if (!lens || !(*lens > 0.0f)) {
         refuse("Lens \"" + m_fields[kLens]->text().toStdString() + "\" is not a number above 0");
@@ -181,46 +173,39 @@ void CGenerateRigPanel::Generate()
     }
 
     // The question about unsaved changes comes once every field was taken.
-    if (m_startNewPlan && !m_startNewPlan())
+    if (m_mayDiscard && !m_mayDiscard())
         return;
 
-    const std::vector<CameraPose> poses = LayOutRig(request, room);
-    const CameraModel model{*lens};
-    const bool firstRig = m_startNewPlan || !m_dialog.AreCamerasInitialised();
-    const bool newPlan = static_cast<bool>(m_startNewPlan);
-    m_undo.Apply(newPlan ? "New Plan" : "Generate Rig", [s, &poses, &model, length, width, height, newPlan] {
-        CCameraSet& set = CCameraSet::Instance();
-        if (newPlan) {
-            s->SetUnits("m");
-            s->SetRoomLength(length);
-            s->SetRoomWidth(width);
-            s->SetRoomHeight(height);
-        }
-        s->SetCameraCount(static_cast<uint32_t>(poses.size()));
-        s->SetFirstCamera(0);
-        set.Release();
-        set.Allocate();
-        // The positions count from the corner of the room stored.
-        CRoomBox box;
-        box.Update(length, width, height);
-        set.SetUserOrigin(box.Corner(3));
-        for (size_t k = 0; k < poses.size(); ++k) {
-            const int i = static_cast<int>(k);
-            set.SetFilePosition(i, poses[k].position);
-            set.SetFocalLength(i, model.focalMm);
-            set.SetFNumber(i, model.fNumber);
-            set.SetFrameWidth(i, model.frameWidthMm);
-            set.SetFrameHeight(i, model.frameHeightMm);
-            set.SetHTilt(i, poses[k].hTilt);
-            set.SetVTilt(i, poses[k].vTilt);
-            set.SetSpin(i, 0.0f);
-            set.SetEnabled(i, 1);
-            set.SetCameraType(i, model.cameraType);
-        }
-        set.RecomputeFieldOfView();
-    });
-    // Before any rig there is nothing to go back to: the generated one starts the history, as Enter's does;
-    // a new plan starts it too.
-    if (firstRig)
-        m_undo.Stack().clear();
+    std::vector<PlacedCamera> laidOut;
+    for (const CameraPose& pose : LayOutRig(request, room))
+        laidOut.push_back({{}, {}, pose, CameraModel{*lens}});
+    std::vector<PlanCamera> cameras = PlanCamerasOfPlaced(laidOut, 1);
+    if (!m_mayDiscard) {
+        if (const auto error = m_plan.Edit("Generate Rig",
+                                           [&cameras](Plan& plan) { return ReplaceCameras(plan, std::move(cameras)); }))
+            refuse(*error);
+        return;
+    }
+    // A new plan of the room typed, with the voxel size, scales, criteria and planning settings the window has.
+    Plan plan = current;
+    plan.cameras.clear();
+    plan.obstacles = {};
+    plan.placement = {};
+    plan.report = {};
+    plan.window.reset();
+    plan.kept = Json::object();
+    RoomValues typed = RoomValuesOf(plan);
+    typed.unit = "m";
+    typed.length = length;
+    typed.width = width;
+    typed.height = height;
+    if (auto error = SetRoom(plan, typed)) {
+        refuse(*error);
+        return;
+    }
+    if (auto error = ReplaceCameras(plan, std::move(cameras))) {
+        refuse(*error);
+        return;
+    }
+    m_plan.StartNew(std::move(plan));
 }

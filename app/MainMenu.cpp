@@ -4,12 +4,11 @@
 #include "app/BoxTooltips.h"
 #include "app/CameraClipboard.h"
 #include "app/CameraTablePanel.h"
+#include "app/ClassicPlan.h"
 #include "app/DockHost.h"
 #include "app/DialogLayout.h"
 #include "app/GenerateRigPanel.h"
 #include "app/ObstaclePanel.h"
-#include "app/PlanPlacement.h"
-#include "app/PlanUndo.h"
 #include "app/PlanningPanel.h"
 #include "app/ProjectCommands.h"
 #include "app/RecentPlans.h"
@@ -22,7 +21,6 @@
 #include "app/asbuilt/AsBuiltCompareCommand.h"
 #include "app/asbuilt/CalibrationImportCommand.h"
 #include "coverage/PlanningMeasures.h"
-#include "coverage/obstacles/ObstacleSet.h"
 #include "render/SceneRenderer.h"
 #include "render/view/VolumeView.h"
 #include "scene/SceneSettings.h"
@@ -86,11 +84,11 @@ const char* const kMouseAndKeys = "In the view:\n"
 } // namespace
 
 CMainMenu::CMainMenu(CVolumePlannerDlg& dialog, CDockHost* docks)
-    : QObject(&dialog), m_dialog(dialog), m_pDocks(docks), m_pObstacles(std::make_shared<CObstacleSet>()),
-      m_pPlacement(std::make_shared<PlanPlacement>()), m_pMenuBar(new QMenuBar(docks ? nullptr : &dialog)),
-      m_pProject(new CProjectCommands(dialog, m_pObstacles, m_pPlacement)),
-      m_pReport(new CReportCommands(dialog, m_pProject->Document())), m_nClassicWidth(dialog.width())
+    : QObject(&dialog), m_dialog(dialog), m_pDocks(docks), m_pPlan(new CClassicPlan(dialog)),
+      m_pMenuBar(new QMenuBar(docks ? nullptr : &dialog)), m_pProject(new CProjectCommands(dialog, *m_pPlan)),
+      m_pReport(new CReportCommands(dialog, *m_pPlan)), m_nClassicWidth(dialog.width())
 {
+    dialog.SetPlan(m_pPlan);
     BuildFileMenu();
     BuildViewMenu();
     BuildEditMenu();
@@ -140,8 +138,7 @@ void CMainMenu::BuildStatus()
     for (const int id : {kIdEnter, kIdLoadFile})
         connect(static_cast<QAbstractButton*>(m_dialog.Control(id)), &QAbstractButton::clicked, this,
                 &CMainMenu::ShowStartHint);
-    connect(m_pProject, &CProjectCommands::projectOpened, this, &CMainMenu::ShowStartHint);
-    connect(m_pUndo, &CPlanUndo::planShown, this, &CMainMenu::ShowStartHint);
+    connect(m_pPlan, &CClassicPlan::planShown, this, &CMainMenu::ShowStartHint);
     ShowStartHint();
 }
 
@@ -233,8 +230,7 @@ void CMainMenu::BuildFileMenu()
     QAction* report = AddAction(MenuCommand::ExportReport, menu, "Export &Report...");
     report->setShortcut(QKeySequence("Ctrl+E"));
     connect(report, &QAction::triggered, m_pReport, &CReportCommands::ExportReport);
-    m_pShare = new CShareCommands(m_dialog, m_pProject->Document(), m_pObstacles, m_pPlacement,
-                                  [this] { return CaptureWindowState(); });
+    m_pShare = new CShareCommands(m_dialog, *m_pPlan, [this] { return CaptureWindowState(); });
     connect(AddAction(MenuCommand::ExportGltf, menu->addMenu("E&xport"), "&glTF..."), &QAction::triggered, m_pShare,
             &CShareCommands::ExportGltf);
     connect(AddAction(MenuCommand::ShareWebPage, menu, "Share as &Web Page..."), &QAction::triggered, m_pShare,
@@ -297,40 +293,28 @@ void CMainMenu::BuildEditMenu()
 {
     // After View: the classic menus keep their places on the bar.
     QMenu* menu = m_pMenuBar->addMenu("&Edit");
-    m_pUndo = new CPlanUndo([this] { ShowChangedRig(); }, m_pObstacles,
-                            [this] {
-                                if (m_pObstaclePanel)
-                                    m_pObstaclePanel->Refresh();
-                            },
-                            &m_dialog);
-    m_actions[static_cast<size_t>(MenuCommand::Undo)] = m_pUndo->UndoAction();
-    m_actions[static_cast<size_t>(MenuCommand::Redo)] = m_pUndo->RedoAction();
-    menu->addAction(m_pUndo->UndoAction());
-    menu->addAction(m_pUndo->RedoAction());
-    // A new rig starts the history again; Update Settings and RENDER add a step. After the dialog's own handler.
-    for (const int id : {kIdEnter, kIdLoadFile})
-        connect(static_cast<QAbstractButton*>(m_dialog.Control(id)), &QAbstractButton::clicked, m_pUndo,
-                &CPlanUndo::Restart);
-    for (const int id : {kIdUpdateSettings, kIdRender})
-        connect(static_cast<QAbstractButton*>(m_dialog.Control(id)), &QAbstractButton::clicked, m_pUndo,
-                &CPlanUndo::RecordEdits);
+    m_actions[static_cast<size_t>(MenuCommand::Undo)] = m_pPlan->UndoAction();
+    m_actions[static_cast<size_t>(MenuCommand::Redo)] = m_pPlan->RedoAction();
+    menu->addAction(m_pPlan->UndoAction());
+    menu->addAction(m_pPlan->RedoAction());
     menu->addSeparator();
-    m_pClipboard = new CCameraClipboard(m_dialog, *m_pUndo, this);
-    new CViewDragCommands(m_dialog, *m_pUndo, this);
+    m_pClipboard = new CCameraClipboard(m_dialog, *m_pPlan, this);
+    new CViewDragCommands(m_dialog, *m_pPlan, this);
     m_actions[static_cast<size_t>(MenuCommand::CopyCamera)] = m_pClipboard->CopyAction();
     m_actions[static_cast<size_t>(MenuCommand::PasteCamera)] = m_pClipboard->PasteAction();
     m_actions[static_cast<size_t>(MenuCommand::DuplicateCamera)] = m_pClipboard->DuplicateAction();
     menu->addAction(m_pClipboard->CopyAction());
     menu->addAction(m_pClipboard->PasteAction());
     menu->addAction(m_pClipboard->DuplicateAction());
-    connect(m_pProject, &CProjectCommands::projectOpened, m_pUndo, &CPlanUndo::Restart);
-    // After the dialog's own handler, which puts the room before back.
-    connect(m_dialog.View(), &CVolumeView::coverageRefused, m_pUndo, &CPlanUndo::DropRefusedRoom);
+    connect(m_pPlan, &CClassicPlan::planShown, this, &CMainMenu::ShowPlan);
+    // The view's style is the plan's, saved with it; it is no step of its history.
+    connect(m_dialog.View(), &CVolumeView::viewStyleChanged, this, [this] {
+        m_pPlan->Document().SetShown(m_dialog.View()->GetViewStyle() == ViewStyle::Planner, m_pPlan->GetPlan().window);
+    });
 }
 
-void CMainMenu::ShowChangedRig()
+void CMainMenu::ShowPlan()
 {
-    m_dialog.ShowChangedRig();
     if (m_pPanel)
         m_pPanel->Refresh();
 }
@@ -345,26 +329,14 @@ void CMainMenu::BuildPlanMenu()
             &CMainMenu::ShowObstacles);
     connect(AddAction(MenuCommand::AutoPlace, menu, "&Auto-Place..."), &QAction::triggered, this,
             &CMainMenu::ShowAutoPlace);
-    m_pCalibrationImport = new CCalibrationImportCommand(m_dialog, *m_pUndo, [this] { ShowChangedRig(); });
+    m_pCalibrationImport = new CCalibrationImportCommand(m_dialog, *m_pPlan);
     connect(Action(MenuCommand::ImportCalibration), &QAction::triggered, m_pCalibrationImport,
             &CCalibrationImportCommand::Import);
-    m_pAsBuiltCompare = new CAsBuiltCompareCommand(m_dialog, m_pProject->Document(), *m_pReport, m_pObstacles);
+    m_pAsBuiltCompare = new CAsBuiltCompareCommand(m_dialog, *m_pPlan, *m_pReport);
     connect(AddAction(MenuCommand::CompareAsBuilt, menu, "Compare with As &Built..."), &QAction::triggered,
             m_pAsBuiltCompare, &CAsBuiltCompareCommand::Compare);
     connect(AddAction(MenuCommand::GenerateRig, menu, "&Generate Rig..."), &QAction::triggered, this,
             &CMainMenu::ShowGenerateRig);
-    // Each computation takes the obstacles as they are then: edits wait for the next RENDER.
-    m_dialog.View()->Renderer().SetObstacleSource([obstacles = m_pObstacles]() -> std::shared_ptr<const CObstacleSet> {
-        return obstacles->IsEmpty() ? nullptr : std::make_shared<const CObstacleSet>(*obstacles);
-    });
-    connect(m_pProject, &CProjectCommands::obstaclesReplaced, this, [this] {
-        if (m_pObstaclePanel)
-            m_pObstaclePanel->Refresh();
-    });
-    connect(m_pProject, &CProjectCommands::projectOpened, this, [this] {
-        if (m_pAutoPlace)
-            m_pAutoPlace->ShowPlanSetup();
-    });
 }
 
 void CMainMenu::BuildHelpMenu()
@@ -438,6 +410,8 @@ void CMainMenu::ShowPanel(bool on)
                 m_pPanel->ShowCalibratedLens(m_dialog.GetSelectedCamera());
                 m_pPanel->Refresh();
             });
+        // What the panel stores is a step of the plan.
+        connect(m_pPanel, &CPlanningPanel::stored, m_pPlan, &CClassicPlan::RecordEdits);
         // The calibration shown is the selected camera's, once the dialog took the choice.
         connect(static_cast<QComboBox*>(m_dialog.Control(kIdCameraSelector)), &QComboBox::activated, m_pPanel,
                 [this] { m_pPanel->ShowCalibratedLens(m_dialog.GetSelectedCamera()); });
@@ -465,7 +439,7 @@ void CMainMenu::ShowPanel(bool on)
 void CMainMenu::ShowObstacles()
 {
     if (!m_pObstaclePanel)
-        m_pObstaclePanel = new CObstaclePanel(m_pObstacles, *m_pUndo, m_dialog.Prompts(), &m_dialog);
+        m_pObstaclePanel = new CObstaclePanel(*m_pPlan, m_dialog.Prompts(), &m_dialog);
     m_pObstaclePanel->Refresh();
     if (m_pDocks) {
         m_pDocks->ShowDocked(DockedPanel::Obstacles, m_pObstaclePanel, true);
@@ -479,8 +453,7 @@ void CMainMenu::ShowAutoPlace()
 {
     // Built on first use, with the plan's target (or the room's default one) then; it keeps its fields when closed.
     if (!m_pAutoPlace)
-        m_pAutoPlace =
-            new CAutoPlacePanel(*m_dialog.View(), m_pObstacles, m_pPlacement, *m_pUndo, m_dialog.Prompts(), &m_dialog);
+        m_pAutoPlace = new CAutoPlacePanel(*m_dialog.View(), *m_pPlan, m_dialog.Prompts(), &m_dialog);
     m_pAutoPlace->show();
     m_pAutoPlace->raise();
 }
@@ -489,10 +462,9 @@ void CMainMenu::ShowCameraTable()
 {
     // Built on first use, beside the window.
     if (!m_pCameraTable) {
-        m_pCameraTable = new CCameraTablePanel(m_dialog, *m_pUndo, &m_dialog);
+        m_pCameraTable = new CCameraTablePanel(m_dialog, *m_pPlan, &m_dialog);
         if (!m_pDocks)
             m_pCameraTable->move(m_dialog.frameGeometry().bottomLeft());
-        connect(m_pProject, &CProjectCommands::projectOpened, m_pCameraTable, &CCameraTablePanel::Refresh);
     }
     m_pCameraTable->Refresh();
     if (m_pDocks) {
@@ -506,7 +478,7 @@ void CMainMenu::ShowCameraTable()
 void CMainMenu::ShowGenerateRig()
 {
     if (!m_pGenerateRig)
-        m_pGenerateRig = new CGenerateRigPanel(m_dialog, *m_pUndo, m_pPlacement, nullptr, &m_dialog);
+        m_pGenerateRig = new CGenerateRigPanel(m_dialog, *m_pPlan, nullptr, &m_dialog);
     m_pGenerateRig->show();
     m_pGenerateRig->raise();
 }
@@ -515,24 +487,9 @@ void CMainMenu::ShowNewPlan()
 {
     if (!m_pNewPlan)
         m_pNewPlan = new CGenerateRigPanel(
-            m_dialog, *m_pUndo, m_pPlacement, [this] { return StartNewPlan(); }, &m_dialog);
+            m_dialog, *m_pPlan, [this] { return m_pProject->MayDiscard(); }, &m_dialog);
     m_pNewPlan->show();
     m_pNewPlan->raise();
-}
-
-bool CMainMenu::StartNewPlan()
-{
-    CProjectDocument& document = m_pProject->Document();
-    if (!document.MayDiscard())
-        return false;
-    document.StartNew();
-    m_pObstacles->Clear();
-    if (m_pObstaclePanel)
-        m_pObstaclePanel->Refresh();
-    *m_pPlacement = {};
-    if (m_pAutoPlace)
-        m_pAutoPlace->ShowPlanSetup();
-    return true;
 }
 
 void CMainMenu::ShowMouseAndKeys()

@@ -14,18 +14,16 @@ class CAutoPlacePanel;
 class CCalibrationImportCommand;
 class CCameraClipboard;
 class CCameraTablePanel;
+class CClassicPlan;
 class CGenerateRigPanel;
 class CRecentPlans;
 class CObstaclePanel;
-class CObstacleSet;
-class CPlanUndo;
 class CPlanningPanel;
 class CProjectCommands;
 class CReportCommands;
 class CShareCommands;
 class CViewStyleCommands;
 class CVolumePlannerDlg;
-struct PlanPlacement;
 class QAction;
 class QMenu;
 class QLabel;
@@ -100,14 +98,14 @@ class CMainMenu : public QObject
     // Null until the panel is first shown.
     CPlanningPanel* Panel() const { return m_pPanel; }
     CProjectCommands& Plan() const { return *m_pProject; }
+    // The window's plan: the document every command reads and changes, its undo history, and its crossing to
+    // the dialog's state.
+    CClassicPlan& ClassicPlan() const { return *m_pPlan; }
     CReportCommands& Report() const { return *m_pReport; }
     CShareCommands& Share() const { return *m_pShare; }
     CViewStyleCommands& ViewStyle() const { return *m_pViewStyle; }
-    // The window's obstacles, and their panel (null until first shown).
-    const std::shared_ptr<CObstacleSet>& Obstacles() const { return m_pObstacles; }
+    // The obstacles' panel and the Auto-Place window (null until first shown).
     CObstaclePanel* ObstacleWindow() const { return m_pObstaclePanel; }
-    // The window's undo history of the rig, and the Auto-Place window (null until first shown).
-    CPlanUndo& Undo() const { return *m_pUndo; }
     CAutoPlacePanel* AutoPlaceWindow() const { return m_pAutoPlace; }
     // File > Import Calibration as Rig and Plan > Compare with As Built.
     CCalibrationImportCommand& CalibrationImport() const { return *m_pCalibrationImport; }
@@ -144,12 +142,10 @@ class CMainMenu : public QObject
     void ShowCameraTable();
     void ShowGenerateRig();
     void ShowNewPlan();
-    // The plan may go (asked): it is emptied for a new one.
-    bool StartNewPlan();
     void BuildStatus();
     void ShowStartHint();
-    // After a step of the history or Accept changed the rig.
-    void ShowChangedRig();
+    // After a step, an undo or an opened plan: the panels show the plan.
+    void ShowPlan();
     void ShowMouseAndKeys();
     // What the window shows, for the project file, and shown again from it.
     ProjectWindowState CaptureWindowState() const;
@@ -159,11 +155,8 @@ class CMainMenu : public QObject
     CVolumePlannerDlg& m_dialog;
     CDockHost* m_pDocks;
     QMenu* m_pViewMenu = nullptr;
-    std::shared_ptr<CObstacleSet> m_pObstacles;
-    // The plan's mounts and target for auto-placement.
-    std::shared_ptr<PlanPlacement> m_pPlacement;
+    CClassicPlan* m_pPlan;
     CObstaclePanel* m_pObstaclePanel = nullptr;
-    CPlanUndo* m_pUndo = nullptr;
     CAutoPlacePanel* m_pAutoPlace = nullptr;
     CCalibrationImportCommand* m_pCalibrationImport = nullptr;
     CAsBuiltCompareCommand* m_pAsBuiltCompare = nullptr;

@@ -1,8 +1,9 @@
 #include "app/ObstaclePanel.h"
 
 #include "app/BusyCursor.h"
-#include "app/PlanUndo.h"
+#include "app/ClassicPlan.h"
 #include "app/UserPrompts.h"
+#include "document/PlanEdits.h"
 #include "project/ProjectObstacles.h"
 
 #include <QBrush>
@@ -63,11 +64,10 @@ QTableWidgetItem* Cell(const QString& text, bool editable)
 
 } // namespace
 
-CObstaclePanel::CObstaclePanel(std::shared_ptr<CObstacleSet> obstacles, CPlanUndo& undo, CUserPrompts& prompts,
-                               QWidget* parent)
-    : QWidget(parent, Qt::Tool), m_pObstacles(std::move(obstacles)), m_undo(undo), m_prompts(prompts),
-      m_pTable(new QTableWidget(0, kColCount, this)), m_pAddBox(new QPushButton("Add Box", this)),
-      m_pImportMesh(new QPushButton("Import Mesh...", this)), m_pRemove(new QPushButton("Remove", this))
+CObstaclePanel::CObstaclePanel(CClassicPlan& plan, CUserPrompts& prompts, QWidget* parent)
+    : QWidget(parent, Qt::Tool), m_plan(plan), m_prompts(prompts), m_pTable(new QTableWidget(0, kColCount, this)),
+      m_pAddBox(new QPushButton("Add Box", this)), m_pImportMesh(new QPushButton("Import Mesh...", this)),
+      m_pRemove(new QPushButton("Remove", this))
 {
     setWindowTitle("Obstacles");
     m_pTable->setHorizontalHeaderLabels(
@@ -93,15 +93,28 @@ CObstaclePanel::CObstaclePanel(std::shared_ptr<CObstacleSet> obstacles, CPlanUnd
     connect(m_pTable, &QTableWidget::cellChanged, this, &CObstaclePanel::OnCellChanged);
     connect(m_pTable, &QTableWidget::currentCellChanged, this,
             [this](int row, int, int previousRow, int) { OnCurrentCellChanged(row, previousRow); });
+    connect(&m_plan, &CClassicPlan::planShown, this, &CObstaclePanel::Refresh);
     Refresh();
+}
+
+std::optional<std::string>
+CObstaclePanel::Change(const std::string& name, const std::function<std::optional<std::string>(CObstacleSet&)>& change)
+{
+    return m_plan.Edit(name, [&change](Plan& plan) -> std::optional<std::string> {
+        CObstacleSet set = ObstacleSetOf(plan.obstacles);
+        if (auto error = change(set))
+            return error;
+        return SetObstacles(plan, ObstacleListOf(set));
+    });
 }
 
 void CObstaclePanel::Refresh()
 {
     m_bFilling = true;
     m_nPendingRow = -1;
-    const auto& boxes = m_pObstacles->GetBoxes();
-    const auto& meshes = m_pObstacles->GetMeshes();
+    const ObstacleList& list = m_plan.GetPlan().obstacles;
+    const auto& boxes = list.boxes;
+    const auto& meshes = list.meshes;
     m_pTable->setRowCount(static_cast<int>(boxes.size() + meshes.size()));
     int row = 0;
     for (const ObstacleBox& box : boxes) {
@@ -137,9 +150,9 @@ void CObstaclePanel::Refuse(const std::string& reason)
 
 void CObstaclePanel::AddBox()
 {
-    const size_t n = m_pObstacles->GetBoxes().size() + 1;
-    m_undo.Apply("Add Box", [this, n] {
-        m_pObstacles->AddBox({"box " + std::to_string(n), {0.0, 0.0, 0.0}, {0.5, 1.0, 0.5}});
+    const size_t n = m_plan.GetPlan().obstacles.boxes.size() + 1;
+    Change("Add Box", [n](CObstacleSet& set) {
+        return set.AddBox({"box " + std::to_string(n), {0.0, 0.0, 0.0}, {0.5, 1.0, 0.5}});
     });
     Refresh();
 }
@@ -156,7 +169,7 @@ void CObstaclePanel::ImportMesh()
     std::optional<std::string> error;
     {
         const CBusyCursor busy;
-        m_undo.Apply("Import Mesh", [this, &mesh, &error] { error = ::ImportMesh(mesh, {}, *m_pObstacles); });
+        error = Change("Import Mesh", [&mesh](CObstacleSet& set) { return ::ImportMesh(mesh, {}, set); });
     }
     if (error) {
         m_prompts.ShowMessage("Mesh not imported\n" + *error, "File Not Found or Invalid File", PromptButtons::Ok);
@@ -168,14 +181,15 @@ void CObstaclePanel::ImportMesh()
 void CObstaclePanel::RemoveSelected()
 {
     const int row = m_pTable->currentRow();
-    const int boxes = static_cast<int>(m_pObstacles->GetBoxes().size());
+    const int boxes = static_cast<int>(m_plan.GetPlan().obstacles.boxes.size());
     if (row < 0)
         return;
-    m_undo.Apply("Remove Obstacle", [this, row, boxes] {
+    Change("Remove Obstacle", [row, boxes](CObstacleSet& set) -> std::optional<std::string> {
         if (row < boxes)
-            m_pObstacles->RemoveBox(static_cast<size_t>(row));
+            set.RemoveBox(static_cast<size_t>(row));
         else
-            m_pObstacles->RemoveMesh(static_cast<size_t>(row - boxes));
+            set.RemoveMesh(static_cast<size_t>(row - boxes));
+        return std::nullopt;
     });
     Refresh();
 }
@@ -224,7 +238,9 @@ void CObstaclePanel::OnCurrentCellChanged(int row, int previousRow)
         Refuse(*error);
         return;
     }
-    if (const auto error = m_pObstacles->ReplaceBox(static_cast<size_t>(previousRow), box))
+    if (const auto error = Change("Obstacle Edit", [previousRow, &box](CObstacleSet& set) {
+            return set.ReplaceBox(static_cast<size_t>(previousRow), box);
+        }))
         Refuse(*error);
     else
         Refresh();
@@ -234,7 +250,7 @@ void CObstaclePanel::OnCellChanged(int row, int column)
 {
     if (m_bFilling)
         return;
-    const int boxes = static_cast<int>(m_pObstacles->GetBoxes().size());
+    const int boxes = static_cast<int>(m_plan.GetPlan().obstacles.boxes.size());
     auto text = [this, row](int col) {
         return m_pTable->item(row, col) ? m_pTable->item(row, col)->text() : QString();
     };
@@ -250,8 +266,8 @@ void CObstaclePanel::OnCellChanged(int row, int column)
             MarkPending(row);
             return;
         }
-        std::optional<std::string> error;
-        m_undo.Apply("Obstacle Edit", [&] { error = m_pObstacles->ReplaceBox(static_cast<size_t>(row), box); });
+        const std::optional<std::string> error = Change(
+            "Obstacle Edit", [row, &box](CObstacleSet& set) { return set.ReplaceBox(static_cast<size_t>(row), box); });
         if (error) {
             Refuse(*error);
             return;
@@ -265,12 +281,12 @@ void CObstaclePanel::OnCellChanged(int row, int column)
             return;
         }
         const size_t mesh = static_cast<size_t>(row - boxes);
-        ObstacleMesh placement = m_pObstacles->GetMeshes()[mesh];
+        ObstacleMesh placement = m_plan.GetPlan().obstacles.meshes[mesh];
         placement.name = name;
         placement.offset = *offset;
         placement.scale = scale;
-        std::optional<std::string> error;
-        m_undo.Apply("Obstacle Edit", [&] { error = m_pObstacles->PlaceMesh(mesh, placement); });
+        const std::optional<std::string> error =
+            Change("Obstacle Edit", [mesh, &placement](CObstacleSet& set) { return set.PlaceMesh(mesh, placement); });
         if (error) {
             Refuse(*error);
             return;

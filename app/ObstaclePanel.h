@@ -4,12 +4,11 @@
 
 #include "coverage/obstacles/ObstacleSet.h"
 
-#include <memory>
+#include <functional>
 #include <optional>
 #include <string>
 
-class CObstacleSet;
-class CPlanUndo;
+class CClassicPlan;
 class CUserPrompts;
 class QLabel;
 class QPushButton;
@@ -22,18 +21,17 @@ class QTableWidget;
 // waits, marked, for the Max of the same row (entered left to right), and is
 // refused only when the Max still does not lie above it or the row is left.
 // A refused value is named to the user and the row shows the stored one
-// again. The set is the window's plan; the view computes and draws with it
-// from the next RENDER on. Each change is a step of the window's undo history.
+// again. The list is the plan's; the view computes and draws with it from
+// the next RENDER on. Each change is a step of the plan's history.
 class CObstaclePanel : public QWidget
 {
     Q_OBJECT
   public:
     enum Column { kColName, kColMin, kColMaxOrFile, kColCentre, kColSize, kColOffset, kColScale, kColCount };
 
-    CObstaclePanel(std::shared_ptr<CObstacleSet> obstacles, CPlanUndo& undo, CUserPrompts& prompts,
-                   QWidget* parent = nullptr);
+    CObstaclePanel(CClassicPlan& plan, CUserPrompts& prompts, QWidget* parent = nullptr);
 
-    // The rows from the set (after a project was opened, say).
+    // The rows from the plan (after a step, an undo, an opened project).
     void Refresh();
 
     QTableWidget* Table() const { return m_pTable; }
@@ -54,9 +52,11 @@ class CObstaclePanel : public QWidget
     std::optional<std::string> BoxOfRow(int row, int column, ObstacleBox& box) const;
     void MarkPending(int row);
     void Refuse(const std::string& reason);
+    // One step named `name`: `change` on the plan's obstacles as a set; the refusal, if any.
+    std::optional<std::string> Change(const std::string& name,
+                                      const std::function<std::optional<std::string>(CObstacleSet&)>& change);
 
-    std::shared_ptr<CObstacleSet> m_pObstacles;
-    CPlanUndo& m_undo;
+    CClassicPlan& m_plan;
     CUserPrompts& m_prompts;
     QTableWidget* m_pTable;
     QPushButton* m_pAddBox;

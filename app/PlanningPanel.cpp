@@ -397,6 +397,7 @@ void CPlanningPanel::ShowFigures()
 
 void CPlanningPanel::RequestPlanningUpdate()
 {
+    emit stored();
     m_view.RequestPlanningUpdate();
     m_view.RequestRepaint();
 }

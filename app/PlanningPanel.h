@@ -51,6 +51,10 @@ class CPlanningPanel : public QWidget
     // The settings boxes, top to bottom.
     enum Setting { kMarkerMm, kMinImagePx, kMinAngleDeg, kMaxAngleDeg, kPixelNoisePx, kSigmaBoundMm, kSettingCount };
 
+  signals:
+    // A setting or a camera's sensor was stored into the window's state.
+    void stored();
+
   private:
     void ShowSettings();
     void OnSettingEdited(int setting);

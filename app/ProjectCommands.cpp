@@ -1,11 +1,11 @@
 #include "app/ProjectCommands.h"
 
 #include "app/BusyCursor.h"
-#include "app/PlanPlacement.h"
+#include "app/ClassicPlan.h"
 #include "app/ReplaceQuestion.h"
 #include "app/VolumePlannerDlg.h"
-#include "coverage/obstacles/ObstacleSet.h"
 #include "exports/VoxelExport.h"
+#include "project/ProjectFile.h"
 #include "render/PngWriter.h"
 #include "render/SceneRenderer.h"
 #include "render/view/VolumeView.h"
@@ -23,6 +23,8 @@ namespace
 const FileDialogRequest kExportCoverage{"Export Coverage", "coverage", "vtk",
                                         "VTK Volume (*.vtk)|*.vtk|PLY Point Cloud (*.ply)|*.ply|"
                                         "Voxel Table (*.csv)|*.csv||"};
+const FileDialogRequest kProjectOpen{"Open Project", "plan", "vplan", "Volume Planner Projects (*.vplan)|*.vplan||"};
+const FileDialogRequest kProjectSave{"Save Project", "plan", "vplan", "Volume Planner Projects (*.vplan)|*.vplan||"};
 const FileDialogRequest kSaveView{"Save View as PNG", "view", "png", "PNG Pictures (*.png)|*.png||"};
 
 // Often enough to follow typing, seldom enough to cost nothing.
@@ -44,47 +46,19 @@ CFrameImage FrameOf(const QImage& picture)
 
 } // namespace
 
-CProjectCommands::CProjectCommands(CVolumePlannerDlg& dialog, const std::shared_ptr<CObstacleSet>& obstacles,
-                                   const std::shared_ptr<PlanPlacement>& placement)
-    : QObject(&dialog), m_dialog(dialog),
-      m_document(
-          dialog.Prompts(),
-          {[&dialog] { return dialog.TypedUnit(); },
-           [&dialog] { return static_cast<uint32_t>(dialog.View()->Renderer().GetVolume().GetResolutionCamera() + 1); },
-           [&dialog] { return dialog.AreCamerasInitialised(); }, [&dialog] { return dialog.AreCameraEditsTyped(); },
-           [this, &dialog, placement](const Plan& project) {
-               *placement = {project.placement, std::nullopt};
-               dialog.View()->SetViewStyle(project.plannerView ? ViewStyle::Planner : ViewStyle::Classic);
-               emit viewStyleRestored();
-               dialog.ShowOpenedPlan(project.unit, static_cast<int>(project.resolutionCamera) - 1);
-               emit projectOpened();
-               if (project.window && m_restoreWindow)
-                   m_restoreWindow(*project.window);
-           },
-           [obstacles] { return ObstacleListOf(*obstacles); },
-           [this, obstacles](const ObstacleList& list, const std::string& baseDir) {
-               std::optional<std::string> error;
-               {
-                   const CBusyCursor busy;
-                   error = BuildObstacleSet(list, baseDir, *obstacles);
-               }
-               if (!error)
-                   emit obstaclesReplaced();
-               return error;
-           },
-           [&dialog] { return dialog.View()->GetViewStyle() == ViewStyle::Planner; },
-           [placement] { return placement->edited; },
-           [this]() -> std::optional<ProjectWindowState> {
-               if (!m_captureWindow)
-                   return std::nullopt;
-               return m_captureWindow();
-           }}),
-      m_strClassicTitle(dialog.windowTitle()), m_pTitleTimer(new QTimer(this))
+CProjectCommands::CProjectCommands(CVolumePlannerDlg& dialog, CClassicPlan& plan)
+    : QObject(&dialog), m_dialog(dialog), m_plan(plan), m_strClassicTitle(dialog.windowTitle()),
+      m_pTitleTimer(new QTimer(this))
 {
     // Without a scene there is no plan to lose.
-    dialog.SetCloseGuard([this] { return !m_dialog.IsSceneReady() || m_document.MayDiscard(); });
+    dialog.SetCloseGuard([this] { return !m_dialog.IsSceneReady() || MayDiscard(); });
     connect(m_pTitleTimer, &QTimer::timeout, this, &CProjectCommands::UpdateTitle);
     m_pTitleTimer->start(kTitleRefreshMs);
+}
+
+CPlanDocument& CProjectCommands::Document()
+{
+    return m_plan.Document();
 }
 
 void CProjectCommands::SetWindowStateLink(std::function<ProjectWindowState()> capture,
@@ -94,21 +68,45 @@ void CProjectCommands::SetWindowStateLink(std::function<ProjectWindowState()> ca
     m_restoreWindow = std::move(restore);
 }
 
+bool CProjectCommands::IsModified() const
+{
+    return m_plan.Document().IsModified() || !m_plan.IsClassicStateCurrent() || m_dialog.AreCameraEditsTyped();
+}
+
 void CProjectCommands::UpdateTitle()
 {
-    if (!m_dialog.IsSceneReady() || (!m_dialog.AreCamerasInitialised() && m_document.Path().empty())) {
+    const CPlanDocument& document = m_plan.Document();
+    if (!m_dialog.IsSceneReady() || (!m_dialog.AreCamerasInitialised() && document.Path().empty())) {
         m_dialog.setWindowTitle(m_strClassicTitle);
         return;
     }
-    m_dialog.setWindowTitle(QString::fromStdString(m_document.Title()) + " - " + m_strClassicTitle);
+    std::string title = document.Title();
+    if (!document.IsModified() && IsModified())
+        title += "*";
+    m_dialog.setWindowTitle(QString::fromStdString(title) + " - " + m_strClassicTitle);
+}
+
+bool CProjectCommands::MayDiscard()
+{
+    m_plan.RecordEdits();
+    if (!IsModified())
+        return true;
+    // Save saves first (a save that fails or is cancelled keeps the plan),
+    // Discard lets the changes go, Cancel keeps the plan as it is.
+    const PromptAnswer answer = m_dialog.Prompts().ShowMessage(
+        "The plan has unsaved changes.\nSave them before they are lost?", "Warning", PromptButtons::SaveDiscardCancel);
+    if (answer == PromptAnswer::Discard)
+        return true;
+    return answer == PromptAnswer::Save && Save();
 }
 
 void CProjectCommands::OpenProject()
 {
-    if (!m_dialog.IsSceneReady())
+    if (!m_dialog.IsSceneReady() || !MayDiscard())
         return;
-    if (m_document.Open())
-        emit projectFileUsed(QString::fromStdString(m_document.Path()));
+    const std::optional<std::string> path = m_dialog.Prompts().ChooseFileToOpen(kProjectOpen);
+    if (path && Read(*path))
+        emit projectFileUsed(QString::fromStdString(*path));
     UpdateTitle();
 }
 
@@ -116,18 +114,98 @@ bool CProjectCommands::OpenProjectFile(const QString& path)
 {
     if (!m_dialog.IsSceneReady())
         return false;
-    const bool opened = m_document.OpenFile(path.toStdString());
+    const bool opened = MayDiscard() && Read(path.toStdString());
     if (opened)
         emit projectFileUsed(path);
     UpdateTitle();
     return opened;
 }
 
+bool CProjectCommands::Read(const std::string& path)
+{
+    std::optional<std::string> error;
+    {
+        const CBusyCursor busy;
+        error = m_plan.Document().Open(path);
+    }
+    if (error) {
+        // The user has just chosen the file: the message says what is wrong with it.
+        if (error->rfind(path + ": ", 0) == 0)
+            error->erase(0, path.size() + 2);
+        m_dialog.Prompts().ShowMessage("Project not opened\n" + *error, "File Not Found", PromptButtons::Ok);
+        return false;
+    }
+    const Plan& plan = m_plan.GetPlan();
+    m_dialog.View()->SetViewStyle(plan.plannerView ? ViewStyle::Planner : ViewStyle::Classic);
+    emit viewStyleRestored();
+    emit projectOpened();
+    if (plan.window && m_restoreWindow)
+        m_restoreWindow(*plan.window);
+    return true;
+}
+
+bool CProjectCommands::WriteTo(const std::string& path)
+{
+    CPlanDocument& document = m_plan.Document();
+    std::optional<ProjectWindowState> window;
+    if (m_captureWindow)
+        window = m_captureWindow();
+    document.SetShown(m_dialog.View()->GetViewStyle() == ViewStyle::Planner, window);
+    if (const auto error = CheckPlan(document.GetPlan())) {
+        m_dialog.Prompts().ShowMessage("The plan cannot be saved\n" + *error, "Error", PromptButtons::Ok);
+        return false;
+    }
+    if (const SaveResult saved = document.SaveAs(path); !saved) {
+        m_dialog.Prompts().ShowMessageWithReason("Unable to Create File\n" + path, saved.reason, "Error");
+        return false;
+    }
+    return true;
+}
+
+bool CProjectCommands::Save()
+{
+    m_plan.RecordEdits();
+    if (!m_dialog.AreCamerasInitialised() || m_plan.GetPlan().cameras.empty()) {
+        m_dialog.Prompts().ShowMessage("No cameras loaded", "Invalid Action", PromptButtons::Ok);
+        return false;
+    }
+    const std::string& path = m_plan.Document().Path();
+    if (path.empty())
+        return SaveAs();
+    // Enter set up a new rig: the file holds the one the user saved, maybe the only copy of it. A careful user
+    // is asked before it is replaced; No keeps the file, and Save Project As writes the new rig elsewhere.
+    if (m_plan.IsSavedRigReplaced() &&
+        m_dialog.Prompts().ShowMessage(std::filesystem::path(path).filename().string() +
+                                           " holds the rig it was saved with; Enter has set up a new one since.\n"
+                                           "Replace the saved rig with the new one?",
+                                       "Warning", PromptButtons::YesNo) != PromptAnswer::Yes)
+        return false;
+    return WriteTo(path);
+}
+
+bool CProjectCommands::SaveAs()
+{
+    m_plan.RecordEdits();
+    if (!m_dialog.AreCamerasInitialised() || m_plan.GetPlan().cameras.empty()) {
+        m_dialog.Prompts().ShowMessage("No cameras loaded", "Invalid Action", PromptButtons::Ok);
+        return false;
+    }
+    std::optional<std::string> path = m_dialog.Prompts().ChooseFileToSave(kProjectSave);
+    if (!path)
+        return false;
+    if (std::filesystem::path(*path).extension().empty())
+        *path += kProjectExtension;
+    // Saving over the plan's own file is what Save does: no question.
+    if (*path != m_plan.Document().Path() && !MayReplaceFile(m_dialog.Prompts(), *path, kProjectSave.title))
+        return false;
+    return WriteTo(*path);
+}
+
 void CProjectCommands::SaveProject()
 {
     if (!m_dialog.IsSceneReady())
         return;
-    if (m_document.Save())
+    if (Save())
         ConfirmProjectSaved();
     UpdateTitle();
 }
@@ -136,14 +214,14 @@ void CProjectCommands::SaveProjectAs()
 {
     if (!m_dialog.IsSceneReady())
         return;
-    if (m_document.SaveAs())
+    if (SaveAs())
         ConfirmProjectSaved();
     UpdateTitle();
 }
 
 void CProjectCommands::ConfirmProjectSaved()
 {
-    const QString path = QString::fromStdString(m_document.Path());
+    const QString path = QString::fromStdString(m_plan.Document().Path());
     emit saved("Project saved to " + path);
     emit projectFileUsed(path);
 }

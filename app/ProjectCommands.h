@@ -1,38 +1,40 @@
 #pragma once
 
-#include "app/ProjectDocument.h"
+#include "project/ProjectWindowState.h"
 
 #include <QObject>
 #include <QString>
 
 #include <functional>
-#include <memory>
+#include <string>
 
-class CObstacleSet;
+class CClassicPlan;
+class CPlanDocument;
 class CVolumePlannerDlg;
-struct PlanPlacement;
-class QMenu;
-class QAction;
 class QTimer;
 
 // The File menu's commands on whole plans: project files, exports of the
 // coverage for other tools and the picture of the view; the title that
-// names the plan, and the question before unsaved changes are lost.
+// names the plan, and the question before unsaved changes are lost. The
+// plan is the window's document (app/ClassicPlan); every save goes through
+// it, so mesh files are written relative to the project's folder.
 class CProjectCommands : public QObject
 {
     Q_OBJECT
   public:
-    // `obstacles` is the window's set, saved with the plan and replaced by an
-    // opened one's; `placement` the plan's mounts and target, the same.
-    CProjectCommands(CVolumePlannerDlg& dialog, const std::shared_ptr<CObstacleSet>& obstacles,
-                     const std::shared_ptr<PlanPlacement>& placement);
+    CProjectCommands(CVolumePlannerDlg& dialog, CClassicPlan& plan);
 
-    CProjectDocument& Document() { return m_document; }
+    CPlanDocument& Document();
     void OpenProject();
     // A project chosen from File > Open Recent; true once opened.
     bool OpenProjectFile(const QString& path);
     void SaveProject();
     void SaveProjectAs();
+    // Whether the plan, with what the boxes stored and typed, has changes its file has not.
+    bool IsModified() const;
+    // Before the plan is discarded: true when it may go (nothing unsaved, the
+    // user saved it, or the user agreed to lose it).
+    bool MayDiscard();
     // VTK, PLY or CSV, by the extension of the file chosen.
     void ExportCoverage();
     void SaveViewAsPng();
@@ -45,8 +47,6 @@ class CProjectCommands : public QObject
                             std::function<void(const ProjectWindowState&)> restore);
 
   signals:
-    // An opened project replaced the window's obstacles.
-    void obstaclesReplaced();
     // An opened project set the view's style.
     void viewStyleRestored();
     // An opened project replaced the plan (its placement mounts and target
@@ -58,10 +58,15 @@ class CProjectCommands : public QObject
     void saved(const QString& text);
 
   private:
+    // Reads the file whole and shows it; a refusal, named, leaves the plan as it was.
+    bool Read(const std::string& path);
+    bool WriteTo(const std::string& path);
+    bool Save();
+    bool SaveAs();
     void ConfirmProjectSaved();
 
     CVolumePlannerDlg& m_dialog;
-    CProjectDocument m_document;
+    CClassicPlan& m_plan;
     QString m_strClassicTitle;
     QTimer* m_pTitleTimer;
     std::function<ProjectWindowState()> m_captureWindow;

@@ -1,14 +1,12 @@
 #include "app/ReportCommands.h"
 
-#include "classic/PlanCrossing.h"
-#include "app/ProjectDocument.h"
+#include "app/ClassicPlan.h"
 #include "app/ReplaceQuestion.h"
 #include "app/VolumePlannerDlg.h"
 #include "project/ProjectFile.h"
 #include "render/SceneRenderer.h"
 #include "render/view/VolumeView.h"
 #include "report/ReportWriter.h"
-#include "scene/AtomicFile.h"
 #include "scene/SceneSettings.h"
 
 #include <QProgressDialog>
@@ -54,8 +52,8 @@ QStringList DisplayArguments(const CSceneRenderer& renderer)
 
 } // namespace
 
-CReportCommands::CReportCommands(CVolumePlannerDlg& dialog, CProjectDocument& document)
-    : QObject(&dialog), m_dialog(dialog), m_document(document)
+CReportCommands::CReportCommands(CVolumePlannerDlg& dialog, CClassicPlan& plan)
+    : QObject(&dialog), m_dialog(dialog), m_plan(plan)
 {
 }
 
@@ -86,12 +84,15 @@ void CReportCommands::Export(const QStringList& asBuiltArguments)
                             PromptButtons::Ok);
         return;
     }
-    if (GetSceneSettings()->GetCameraCount() == 0) {
+    // What the dialog stored is the plan's before the plan goes to the report.
+    m_plan.RecordEdits();
+    if (m_plan.GetPlan().cameras.empty()) {
         prompts.ShowMessage("No Cameras Initialized", "Invalid Action", PromptButtons::Ok);
         return;
     }
     // The title block the plan holds, and the heights chosen for its last report.
-    const ProjectReport& held = m_document.ReportTitleBlock();
+    const std::string stem = std::filesystem::path(m_plan.Document().Path()).stem().string();
+    const ProjectReport& held = m_plan.GetPlan().report;
     ReportChoices initial = m_choices;
     initial.title = held.title;
     initial.client = held.client;
@@ -99,15 +100,26 @@ void CReportCommands::Export(const QStringList& asBuiltArguments)
     initial.author = held.author;
     initial.date = held.date;
     if (initial.title.empty())
-        initial.title = std::filesystem::path(m_document.Path()).stem().string();
+        initial.title = stem;
     const std::optional<ReportChoices> chosen = prompts.ChooseReportOptions(initial);
     if (!chosen)
         return;
     m_choices = *chosen;
     // Kept with the plan only when it differs from the name the file already gives.
-    const std::string stem = std::filesystem::path(m_document.Path()).stem().string();
-    m_document.SetReportTitleBlock({chosen->title == stem ? std::string() : chosen->title, chosen->client, chosen->site,
-                                    chosen->author, chosen->date});
+    const ProjectReport report{chosen->title == stem ? std::string() : chosen->title, chosen->client, chosen->site,
+                               chosen->author, chosen->date};
+    m_plan.Edit("Report details", [&report](Plan& plan) -> std::optional<std::string> {
+        plan.report = report;
+        // A title block cleared in the window goes from the file too, keys of other programs aside.
+        if (const auto kept = plan.kept.find("report"); report.empty() && kept != plan.kept.end()) {
+            const Json rest = ProjectReportJson(report, *kept);
+            if (rest.empty())
+                plan.kept.erase(kept);
+            else
+                *kept = rest;
+        }
+        return std::nullopt;
+    });
     const std::optional<std::string> target = ChooseFileToWrite(prompts, kExportReport);
     if (!target)
         return;
@@ -117,17 +129,15 @@ void CReportCommands::Export(const QStringList& asBuiltArguments)
     }
     m_strTarget = QString::fromStdString(*target);
 
-    // The plan as it stands now: later edits in the window do not reach this report.
+    // The plan as it stands now, whole (its target too): later edits in the window do not reach this report.
     const CSceneRenderer& renderer = m_dialog.View()->Renderer();
-    Plan project =
-        CapturePlan(m_dialog.TypedUnit(), static_cast<uint32_t>(renderer.GetVolume().GetResolutionCamera() + 1));
-    project.obstacles = m_document.PortableObstacles();
     m_pScratch = std::make_unique<QTemporaryDir>();
     const std::string projectPath = m_pScratch->filePath("plan.vplan").toStdString();
-    AtomicFile file(projectPath);
-    if (!m_pScratch->isValid() || !file.Open() || !file.Write(ProjectText(project)) || !file.Commit()) {
+    const SaveResult written =
+        m_pScratch->isValid() ? WriteProjectFile(projectPath, m_plan.GetPlan()) : SaveResult{false, ""};
+    if (!written) {
         m_pScratch.reset();
-        const std::string why = file.Failure().empty() ? "" : ": " + file.Failure();
+        const std::string why = written.reason.empty() ? "" : ": " + written.reason;
         prompts.ShowMessageWithReason("Unable to make the report", "No room for a temporary file" + why, "Error");
         return;
     }

@@ -11,20 +11,21 @@
 #include <memory>
 #include <string>
 
-class CProjectDocument;
+class CClassicPlan;
 class CVolumePlannerDlg;
 class QProgressDialog;
 class QTemporaryDir;
 
-// File > Export Report: the plan as it stands is handed, as a project file,
-// to the report binary of the command-line tool, which computes and lays out
+// File > Export Report: the window's plan as it stands is handed, as a
+// project file, to the report binary of the command-line tool (the one
+// `volume-planner-cli report --project` runs, so the two judge a plan alike), which computes and lays out
 // the report in a process of its own. The window keeps working meanwhile; a
 // progress dialog follows the report's steps and can cancel it.
 class CReportCommands : public QObject
 {
     Q_OBJECT
   public:
-    CReportCommands(CVolumePlannerDlg& dialog, CProjectDocument& document);
+    CReportCommands(CVolumePlannerDlg& dialog, CClassicPlan& plan);
     ~CReportCommands() override;
 
     void ExportReport();
@@ -52,7 +53,7 @@ class CReportCommands : public QObject
     void CleanUp();
 
     CVolumePlannerDlg& m_dialog;
-    CProjectDocument& m_document;
+    CClassicPlan& m_plan;
     QProgressDialog* m_pProgress = nullptr;
     std::unique_ptr<QTemporaryDir> m_pScratch;
     QByteArray m_errorText;

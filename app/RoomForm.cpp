@@ -9,6 +9,7 @@
 #include "cameras/CameraSet.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/GridBudget.h"
+#include "project/JsonText.h"
 #include "project/ProjectFile.h"
 #include "render/SceneRenderer.h"
 #include "render/view/VolumeView.h"
@@ -131,6 +132,30 @@ std::optional<std::pair<int, std::string>> CRoomForm::CheckRoomBoxes() const
     if (GridVoxels(value[kIdRoomLength] * toMetres, value[kIdRoomWidth] * toMetres, value[kIdRoomHeight] * toMetres,
                    value[kIdVoxelSize]) == 0)
         return std::make_pair(kIdVoxelSize, std::string(kNoVoxelInRoom));
+    // The cameras keep their distances from the room corner: a room that leaves one far outside it is a typing
+    // error, as a camera typed there is.
+    const CCameraSet& cams = Cameras();
+    if (m_rig.camerasInitialised && cams.IsAllocated()) {
+        for (const RoomBox& box : kRoomBoxes) {
+            const int axis = box.id == kIdRoomLength   ? 0
+                             : box.id == kIdRoomHeight ? 1
+                             : box.id == kIdRoomWidth  ? 2
+                                                       : -1;
+            if (axis < 0)
+                continue;
+            const double side = value[box.id] * toMetres;
+            for (uint32_t c = 0; c < Settings().GetCameraCount(); ++c) {
+                const Vec3d user = cams.GetFilePosition(static_cast<int>(c));
+                const double at = axis == 0 ? user.x : axis == 1 ? user.y : user.z;
+                if (at <= side + kMaxCameraOutsideMetres)
+                    continue;
+                return std::make_pair(box.id,
+                                      std::string(box.name) + " " + m_items.ItemText(box.id) + (feet ? " ft" : " m") +
+                                          " would leave " + cams.GetLabel(static_cast<int>(c)) + " more than " +
+                                          ShortestText(kMaxCameraOutsideMetres) + " m outside the room." + kRoomKept);
+            }
+        }
+    }
     return std::nullopt;
 }
 

@@ -1,8 +1,7 @@
 #include "app/ShareCommands.h"
 
 #include "app/BusyCursor.h"
-#include "app/PlanPlacement.h"
-#include "app/ProjectDocument.h"
+#include "app/ClassicPlan.h"
 #include "app/ReplaceQuestion.h"
 #include "app/UserPrompts.h"
 #include "app/VolumePlannerDlg.h"
@@ -10,6 +9,7 @@
 #include "coverage/obstacles/ObstacleSet.h"
 #include "exports/GltfExport.h"
 #include "exports/WebPage.h"
+#include "project/PlanInput.h"
 #include "render/SceneRenderer.h"
 #include "render/view/VolumeView.h"
 
@@ -67,12 +67,9 @@ std::optional<std::string> RunShareCommand(ShareFormat format, const ShareReques
     return (format == ShareFormat::Gltf ? "Plan exported to " : "Web page written to ") + *path;
 }
 
-CShareCommands::CShareCommands(CVolumePlannerDlg& dialog, const CProjectDocument& document,
-                               std::shared_ptr<const CObstacleSet> obstacles,
-                               std::shared_ptr<const PlanPlacement> placement,
+CShareCommands::CShareCommands(CVolumePlannerDlg& dialog, CClassicPlan& plan,
                                std::function<ProjectWindowState()> windowState)
-    : QObject(&dialog), m_dialog(dialog), m_document(document), m_pObstacles(std::move(obstacles)),
-      m_pPlacement(std::move(placement)), m_windowState(std::move(windowState))
+    : QObject(&dialog), m_dialog(dialog), m_plan(plan), m_windowState(std::move(windowState))
 {
 }
 
@@ -103,20 +100,18 @@ ShareRequest CShareCommands::Request() const
     // What the coverage shown was computed from, the edges it derived with it.
     request.input = renderer.GetComputedInput();
     // The title block as Export Report fills it.
-    const ProjectReport& held = m_document.ReportTitleBlock();
+    const Plan& plan = m_plan.GetPlan();
+    const ProjectReport& held = plan.report;
     request.title = {held.title, held.client, held.site, held.author, held.date};
+    const std::string& path = m_plan.Document().Path();
     if (request.title.projectName.empty())
-        request.title.projectName = m_document.Path().empty()
-                                        ? std::string("Untitled plan")
-                                        : std::filesystem::path(m_document.Path()).stem().string();
+        request.title.projectName =
+            path.empty() ? std::string("Untitled plan") : std::filesystem::path(path).stem().string();
     if (request.title.date.empty())
         request.title.date = QDate::currentDate().toString(Qt::ISODate).toStdString();
     const ProjectWindowState state = m_windowState();
     request.display = {state.display, state.qualityMeasure, state.qualityThreshold};
-    request.target = m_pPlacement->Current().target;
-    if (request.target.empty())
-        request.target = {
-            DefaultTargetBox({request.input.roomLength, request.input.roomWidth, request.input.roomHeight})};
+    request.target = PlanTarget(plan);
     request.threeDir = DefaultThreeDir();
     return request;
 }

@@ -13,13 +13,11 @@
 #include <string>
 #include <vector>
 
+class CClassicPlan;
 class CCoverageVolume;
-class CObstacleSet;
 class CPlanningMeasures;
-class CProjectDocument;
 class CUserPrompts;
 class CVolumePlannerDlg;
-struct PlanPlacement;
 
 // File > Export > glTF and File > Share as Web Page: the plan as the shared
 // files of exports/ (GltfExport, WebPage), for a client without the program.
@@ -48,9 +46,7 @@ class CShareCommands : public QObject
 {
     Q_OBJECT
   public:
-    CShareCommands(CVolumePlannerDlg& dialog, const CProjectDocument& document,
-                   std::shared_ptr<const CObstacleSet> obstacles, std::shared_ptr<const PlanPlacement> placement,
-                   std::function<ProjectWindowState()> windowState);
+    CShareCommands(CVolumePlannerDlg& dialog, CClassicPlan& plan, std::function<ProjectWindowState()> windowState);
 
     void ExportGltf();
     void ShareWebPage();
@@ -64,8 +60,6 @@ class CShareCommands : public QObject
     ShareRequest Request() const;
 
     CVolumePlannerDlg& m_dialog;
-    const CProjectDocument& m_document;
-    std::shared_ptr<const CObstacleSet> m_pObstacles;
-    std::shared_ptr<const PlanPlacement> m_pPlacement;
+    CClassicPlan& m_plan;
     std::function<ProjectWindowState()> m_windowState;
 };

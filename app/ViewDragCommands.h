@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-class CPlanUndo;
+class CClassicPlan;
 class CVolumePlannerDlg;
 struct PlannerDragResult;
 
@@ -14,12 +14,12 @@ class CViewDragCommands : public QObject
 {
     Q_OBJECT
   public:
-    CViewDragCommands(CVolumePlannerDlg& dialog, CPlanUndo& undo, QObject* parent);
+    CViewDragCommands(CVolumePlannerDlg& dialog, CClassicPlan& plan, QObject* parent);
 
   private:
     void TakeDrag(const PlannerDragResult& result);
     void ShowSelected();
 
     CVolumePlannerDlg& m_dialog;
-    CPlanUndo& m_undo;
+    CClassicPlan& m_plan;
 };

@@ -3,6 +3,7 @@
 #include "classic/ClassicParameters.h"
 #include "app/ButtonIcons.h"
 #include "app/DialogFont.h"
+#include "app/DialogPlan.h"
 #include "app/DialogLayout.h"
 #include "app/DialogRules.h"
 #include "app/DialogText.h"
@@ -70,7 +71,10 @@ CVolumePlannerDlg::CVolumePlannerDlg(std::unique_ptr<CUserPrompts> prompts, QWid
     RouteMessages();
     connect(m_pView, &CVolumeView::sceneReady, this, &CVolumePlannerDlg::OnSceneReady);
     connect(m_pView, &CVolumeView::computationMessage, this, [this](const QString& text, const QString& reason) {
-        m_items.Message(text.toStdString(), reason.toStdString(), "Fatal Error");
+        // A grid that cannot be allocated is the classic fatal case; any other refusal is the user's to mend.
+        const std::string message = text.toStdString();
+        m_items.Message(message, reason.toStdString(),
+                        message == kNotEnoughMemoryMessage ? "Fatal Error" : kInvalidAction);
     });
     connect(m_pView, &CVolumeView::coverageRefused, this, [this] { m_roomForm.OnCoverageRefused(); });
     connect(m_pView, &CVolumeView::computationFinished, this, [this] { m_roomForm.OnComputationFinished(); });
@@ -186,7 +190,10 @@ void CVolumePlannerDlg::RouteMessages()
     onClick(kIdEnter, [this] { OnEnter(); });
     onClick(kIdSeeThrough, [this] { m_pView->ToggleSeeThrough(); });
     onClick(kIdEnableCamera, [this] { m_cameraEditor.OnEnableCamera(); });
-    onClick(kIdUpdateSettings, [this] { m_cameraEditor.OnUpdateSettings(); });
+    onClick(kIdUpdateSettings, [this] {
+        m_cameraEditor.OnUpdateSettings();
+        RecordStep("Camera edits");
+    });
     onClick(kIdPerspective, repaintAfter(&CVolumeView::SetPerspective));
     onClick(kIdOrthographic, repaintAfter(&CVolumeView::SetOrthographic));
     onClick(kIdToggleXScale, repaintAfter(&CVolumeView::ToggleXScale));
@@ -196,11 +203,23 @@ void CVolumePlannerDlg::RouteMessages()
     onClick(kIdSetHome, repaintAfter(&CVolumeView::SetHome));
     onClick(kIdResetHome, repaintAfter(&CVolumeView::ResetHome));
     onClick(kIdViewRes, [this] { OnViewRes(); });
-    onClick(kIdLoadFile, [this] { m_rigFiles.OnLoadFile(); });
+    onClick(kIdLoadFile, [this] {
+        m_rigFiles.OnLoadFile();
+        RecordStep("Load File");
+    });
     onClick(kIdSaveFile, [this] { m_rigFiles.OnSaveFile(); });
-    onClick(kIdClick, [this] { OnClickRange(); });
-    onClick(kIdViewAllCams, [this] { OnViewAllCams(); });
-    onClick(kIdIsoVolume, [this] { m_criteria.OnIsoVolume(); });
+    onClick(kIdClick, [this] {
+        OnClickRange();
+        RecordStep();
+    });
+    onClick(kIdViewAllCams, [this] {
+        OnViewAllCams();
+        RecordStep();
+    });
+    onClick(kIdIsoVolume, [this] {
+        m_criteria.OnIsoVolume();
+        RecordStep();
+    });
     onClick(kIdRoomOnOff, toggle(&SceneSettings::GetShowRoom, &SceneSettings::SetShowRoom, true));
     onClick(kId2D3DView, toggle(&SceneSettings::Get2DView, &SceneSettings::Set2DView, true));
     // Test mode takes effect at the next recalculation, so nothing is repainted.
@@ -282,17 +301,43 @@ void CVolumePlannerDlg::OnEnter()
     }
     if (m_rig.edited && m_items.Message(kDiscardRigQuestion, "Warning", PromptButtons::YesNo) != PromptAnswer::Yes)
         return;
-    m_rig.edited = false;
     SceneSettings& s = Settings();
-    s.SetCameraCount(static_cast<uint32_t>(n));
-    s.SetFirstCamera(0);
-    s.SetEndCamera(s.GetCameraCount());
-    SetIsoThreshold(static_cast<unsigned>(n));
-    m_pView->ResetCameras();
+    const bool feet = TypedUnit() == "ft";
+    if (m_pPlan) {
+        m_pPlan->RecordEdits();
+        // The room typed is the new rig's, stored as RENDER stores it: a box that cannot be is named.
+        if (!m_roomForm.StoreRoom())
+            return;
+        if (const std::optional<std::string> refusal = m_pPlan->ResetRig(static_cast<uint32_t>(n))) {
+            m_items.Message(*refusal, kInvalidAction);
+            return;
+        }
+    } else {
+        s.SetCameraCount(static_cast<uint32_t>(n));
+        s.SetFirstCamera(0);
+        s.SetEndCamera(s.GetCameraCount());
+        SetIsoThreshold(static_cast<unsigned>(n));
+        m_pView->ResetCameras();
+    }
+    m_rig.edited = false;
     m_rig.camerasInitialised = true;
     s.SetRecalculate(true);
+    if (m_pPlan)
+        m_roomForm.AwaitComputation(s.GetComputationRequests());
     m_pView->RequestRepaint();
     RefreshDialog();
+    if (m_pPlan && feet)
+        m_roomForm.ShowRoomInFeet();
+}
+
+void CVolumePlannerDlg::RecordStep(const char* name)
+{
+    if (!m_pPlan)
+        return;
+    if (name)
+        m_pPlan->Take(name);
+    else
+        m_pPlan->RecordEdits();
 }
 
 void CVolumePlannerDlg::OnRender()
@@ -309,6 +354,7 @@ void CVolumePlannerDlg::OnRender()
     m_criteria.OnIsoVolume();
     m_roomForm.AwaitComputation(s.GetComputationRequests());
     m_pView->RequestRepaint();
+    RecordStep();
 }
 
 void CVolumePlannerDlg::SelectCamera(int i)
@@ -418,7 +464,7 @@ void CVolumePlannerDlg::ShowOpenedPlan(const std::string& unit, int resolutionCa
     m_pView->RequestRepaint();
 }
 
-void CVolumePlannerDlg::ShowChangedRig()
+void CVolumePlannerDlg::ShowChangedRig(const std::string& unit)
 {
     // As after Load File, with the range the rig now has.
     const SceneSettings& s = Settings();
@@ -426,6 +472,8 @@ void CVolumePlannerDlg::ShowChangedRig()
     RefreshDialog();
     m_items.SetItemText(kIdRangeFirst, FormatUnsigned(s.GetFirstCamera() + 1));
     m_items.SetItemText(kIdRangeCount, FormatUnsigned(s.GetEndCamera() - s.GetFirstCamera()));
+    if (unit == "ft")
+        m_roomForm.ShowRoomInFeet();
     m_rig.edited = true;
     m_rig.camerasInitialised = true;
     Settings().SetRecalculate(true);

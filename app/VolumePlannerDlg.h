@@ -15,6 +15,7 @@
 #include <string>
 #include <utility>
 
+class CDialogPlan;
 class CVolumeView;
 
 // The program's one window: the OpenGL view with every control around it.
@@ -54,6 +55,14 @@ class CVolumePlannerDlg : public QDialog
     bool AreCameraEditsTyped() const { return m_cameraEditor.AreCameraEditsTyped(); }
     // The rig holds values stored since the last Enter, load or save.
     bool IsRigEdited() const { return m_rig.edited; }
+    // The rig is in a file now (the window's plan saved or opened): Enter
+    // has no changes of it to ask about.
+    void NoteRigSaved() { m_rig.edited = false; }
+
+    // The window holds the plan as a document: what the handlers store becomes
+    // its steps, and Enter keeps the room typed and lays the new rig out by
+    // it. Without one the dialog stores and nothing more, as it always did.
+    void SetPlan(CDialogPlan* plan) { m_pPlan = plan; }
 
     // Asked before the window closes (Quit, Esc, the close box, Escape in
     // the view); false keeps it open. Without one it closes at once.
@@ -63,9 +72,9 @@ class CVolumePlannerDlg : public QDialog
     // window's, and the next frame computes it.
     void ShowOpenedPlan(const std::string& unit, int resolutionCamera);
     // After the rig was changed outside the dialog's own handlers (a placement
-    // taken, an undo): the boxes show it, it counts as edited, and the next
-    // frame computes it.
-    void ShowChangedRig();
+    // taken, an undo): the boxes show it (the room in `unit`, as it was
+    // entered), it counts as edited, and the next frame computes it.
+    void ShowChangedRig(const std::string& unit = "m");
     // The unit of the room as typed: "m" or "ft".
     std::string TypedUnit() const;
     // Says that an action stopped on an exception the event loop caught
@@ -102,6 +111,8 @@ class CVolumePlannerDlg : public QDialog
     void OnDimensionsReleased();
     void OnTranslate(int delta);
     void OnTruncate(int delta);
+    // After a handler stored: a step of the window's plan, when it holds one.
+    void RecordStep(const char* name = nullptr);
 
     std::unique_ptr<CUserPrompts> m_prompts;
     CDialogItems m_items;
@@ -112,4 +123,5 @@ class CVolumePlannerDlg : public QDialog
     CCameraEditor m_cameraEditor;
     CRigFileCommands m_rigFiles;
     std::function<bool()> m_closeGuard;
+    CDialogPlan* m_pPlan = nullptr;
 };

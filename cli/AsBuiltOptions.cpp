@@ -31,8 +31,9 @@ void AddAsBuiltReaderOptions(CLI::App& command, AsBuiltOptions& options, CLI::Op
         ->capture_default_str()
         ->needs(asBuilt);
     command
-        .add_option("--as-built-up", options.up,
-                    "the world axis that is up in --as-built (default: the cameras' mean image up)")
+        .add_option(
+            "--as-built-up", options.up,
+            "the world axis that is up in --as-built (default: the file's own, else the cameras' mean image up)")
         ->check(CLI::IsMember({"+x", "-x", "+y", "-y", "+z", "-z"}))
         ->type_name("AXIS")
         ->needs(asBuilt);

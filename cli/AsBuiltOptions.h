@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -46,9 +47,10 @@ class CRigAsBuilt
     virtual std::optional<std::string> Prepare(const AsBuiltOptions& options, RigOptions& rig) = 0;
     // Once the plan is built: the planned cameras into it.
     virtual void Place(Plan& plan) = 0;
-    // With --export-calibration: the first `count` cameras written; the reason when that failed.
-    virtual std::optional<std::string> Export(const AsBuiltOptions& options, const CCameraSet& cameras,
-                                              uint32_t count) = 0;
+    // With --export-calibration: the first `count` cameras written, with the
+    // plan's room (metres); the reason when that failed.
+    virtual std::optional<std::string> Export(const AsBuiltOptions& options, const CCameraSet& cameras, uint32_t count,
+                                              const std::array<double, 3>& room) = 0;
     // Below the rig: what reading the calibration passed over or assumed.
     virtual void PrintNotes() const = 0;
 };

@@ -2,6 +2,7 @@
 // Built into volume-planner-calibration, which links the readers.
 #include "cli/AsBuiltOptions.h"
 #include "cli/CalibrationPlan.h"
+#include "cli/CommandFailure.h"
 #include "cli/Commands.h"
 #include "cli/RigOptions.h"
 
@@ -30,12 +31,6 @@ struct CompareOptions {
     std::string match = "labels";
     std::string saveAligned;
 };
-
-[[noreturn]] void Fail(const std::string& message)
-{
-    std::cerr << message << '\n';
-    throw CLI::RuntimeError(1);
-}
 
 Json VolumesJson(const CPlanningMeasures& measures, const std::vector<uint64_t>& counts)
 {

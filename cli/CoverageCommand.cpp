@@ -1,3 +1,4 @@
+#include "cli/CommandFailure.h"
 #include "cli/Commands.h"
 #include "cli/CoverageOptions.h"
 #include "cli/PlanningOptions.h"
@@ -35,12 +36,6 @@ namespace
 Json VecJson(const Vec3d& v)
 {
     return Json::array({DoubleJson(v.x), DoubleJson(v.y), DoubleJson(v.z)});
-}
-
-[[noreturn]] void Fail(const std::string& message)
-{
-    std::cerr << message << '\n';
-    throw CLI::RuntimeError(1);
 }
 
 // Progress on a terminal, once the computation has taken more than a second.

@@ -1,17 +1,14 @@
+#include "cli/CommandFailure.h"
 #include "cli/Commands.h"
 #include "cli/PlanningOptions.h"
 #include "cli/RigOptions.h"
 
-#include "cameras/CameraSet.h"
 #include "cameras/CameraTypes.h"
-#include "coverage/CoverageVolume.h"
-#include "coverage/FrustumEdges.h"
 #include "coverage/placement/AutoPlacement.h"
 #include "coverage/placement/PlacementLimits.h"
 #include "project/JsonText.h"
-#include "project/PlanInput.h"
+#include "project/PlacementOfPlan.h"
 #include "project/ProjectFile.h"
-#include "scene/SceneSettings.h"
 
 #include <CLI/CLI.hpp>
 
@@ -50,12 +47,6 @@ struct PlaceOptions {
     double sampleStep = 0.25;
     std::string saveProject;
 };
-
-[[noreturn]] void Fail(const std::string& message)
-{
-    std::cerr << message << '\n';
-    throw CLI::RuntimeError(1);
-}
 
 // Comma-separated finite numbers, exactly `count` of them unless 0; nullopt otherwise.
 std::optional<std::vector<double>> Numbers(const std::string& text, size_t count)
@@ -237,25 +228,10 @@ void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, con
     const bool emptyPlan = options.replace || (!built.fromProject && !OptionGiven(rig.command, "--cameras") &&
                                                !OptionGiven(rig.command, "--default-rig"));
     const RoomSize roomSize{plan.length, plan.width, plan.height};
-    CCameraSet cameras = CameraSetOf(plan);
-
-    PlacementRequest request;
-    request.room = roomSize;
-    request.userOrigin = {cameras.GetUserOriginX(), cameras.GetUserOriginY(), cameras.GetUserOriginZ()};
-    request.latticeCorner = RoomCornerOf(plan.length, plan.width, plan.height);
-    request.voxelEdge = plan.voxelCm / kCmPerMetre;
-    request.planning = plan.planning;
-    request.obstacles = built.obstacles;
-    // The cameras the plan counts from its active range's first camera on stay where they are.
-    const uint32_t oldCount = emptyPlan ? 0 : cameras.GetCount();
-    const uint32_t first = emptyPlan ? 0 : plan.firstCamera - 1;
-    for (uint32_t c = first; c < oldCount; ++c) {
-        const int i = static_cast<int>(c);
-        if (cameras.GetEnabled(i) != 1)
-            continue;
-        SetEdges(cameras, i, AimedFrustumEdges(AnglesOf(cameras, i)));
-        request.fixed.push_back({MakePlanningCamera(cameras, i, request.planning), cameras.GetFilePosition(i)});
-    }
+    // As the window's Auto-Place asks it; a plan made of the options alone has no cameras to keep.
+    PlacementRequest request = PlacementRequestOf(plan, built.obstacles);
+    if (emptyPlan)
+        request.fixed.clear();
     CheckCounts(options, request.fixed.size());
     request.model = ModelOf(options, planningOptions, request.lenses);
     if (!options.lensKit.empty()) {
@@ -295,22 +271,10 @@ void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, con
     if (emptyPlan)
         plan.cameras.clear();
     Json placed = Json::array();
-    for (const PlacedCamera& camera : result.placed) {
-        PlanCamera entry;
-        entry.label = "Camera " + std::to_string(plan.cameras.size() + 1);
-        const Vec3d& p = camera.pose.position;
-        entry.x = static_cast<float>(p.x);
-        entry.y = static_cast<float>(p.y);
-        entry.z = static_cast<float>(p.z);
-        entry.focalLength = camera.model.focalMm;
-        entry.fNumber = camera.model.fNumber;
-        entry.frameWidth = camera.model.frameWidthMm;
-        entry.frameHeight = camera.model.frameHeightMm;
-        entry.hTilt = camera.pose.hTilt;
-        entry.vTilt = camera.pose.vTilt;
-        entry.cameraType = camera.model.cameraType;
-        entry.pixelsX = camera.model.cameraType == kCustomCameraType ? camera.model.pixelsX : 0;
-        entry.pixelsY = camera.model.cameraType == kCustomCameraType ? camera.model.pixelsY : 0;
+    const std::vector<PlanCamera> cameras = PlanCamerasOfPlaced(result.placed, plan.cameras.size() + 1);
+    for (size_t k = 0; k < cameras.size(); ++k) {
+        const PlanCamera& entry = cameras[k];
+        const PlacedCamera& camera = result.placed[k];
         plan.cameras.push_back(entry);
         placed.push_back({{"number", plan.cameras.size()},
                           {"mount", camera.mount},

@@ -1,5 +1,6 @@
 #include "cli/AsBuiltOptions.h"
 #include "cli/CalibrationPlan.h"
+#include "cli/CommandFailure.h"
 #include "cli/Commands.h"
 #include "cli/CoverageOptions.h"
 #include "cli/OptionValues.h"
@@ -56,12 +57,6 @@ struct ViewOptions {
 
 // More ticks than this only paint the rulers solid.
 constexpr int kMaxDivisions = 1000;
-
-[[noreturn]] void Fail(const std::string& message)
-{
-    std::cerr << message << '\n';
-    throw CLI::RuntimeError(1);
-}
 
 struct ScaleRows {
     bool x = false;
@@ -130,8 +125,6 @@ void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const Pla
     }
 
     const bool planner = view.style == "planner";
-    if (planner && difference)
-        Fail("--display difference draws in the classic style: leave out --style planner");
     if (planner && (view.zoom != 0.0f || view.pan[0] != 0.0f || view.pan[1] != 0.0f))
         Fail("--pan and --zoom move the classic view; --style planner fits the room to the frame itself");
 

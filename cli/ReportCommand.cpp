@@ -1,5 +1,6 @@
 #include "cli/AsBuiltOptions.h"
 #include "cli/CalibrationPlan.h"
+#include "cli/CommandFailure.h"
 #include "cli/Commands.h"
 #include "cli/CoverageOptions.h"
 #include "cli/OptionValues.h"
@@ -56,12 +57,6 @@ struct ReportOptions {
     std::string align = "rigid";
     std::string match = "labels";
 };
-
-[[noreturn]] void Fail(const std::string& message)
-{
-    std::cerr << message << '\n';
-    throw CLI::RuntimeError(1);
-}
 
 ReportDisplay DisplayOf(const ReportOptions& options)
 {

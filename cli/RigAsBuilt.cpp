@@ -28,8 +28,8 @@ class CRigAsBuiltReaders final : public CRigAsBuilt
         ApplyAsBuiltPlan(*m_plan, cameras);
         plan.cameras = PlanCamerasOf(cameras, cameras.GetCount());
     }
-    std::optional<std::string> Export(const AsBuiltOptions& options, const CCameraSet& cameras,
-                                      uint32_t count) override;
+    std::optional<std::string> Export(const AsBuiltOptions& options, const CCameraSet& cameras, uint32_t count,
+                                      const std::array<double, 3>& room) override;
     void PrintNotes() const override;
 
   private:
@@ -61,14 +61,14 @@ std::optional<std::string> CRigAsBuiltReaders::Prepare(const AsBuiltOptions& opt
 }
 
 std::optional<std::string> CRigAsBuiltReaders::Export(const AsBuiltOptions& options, const CCameraSet& cameras,
-                                                      uint32_t count)
+                                                      uint32_t count, const std::array<double, 3>& room)
 {
     if (options.exportPath.empty())
         return std::nullopt;
     // Only a file that could not be made is "unable to create"; a refusal creates none.
     if (const auto refusal = CalibrationExportRefusal(options.exportPath, cameras, count))
         return "Calibration not written: " + *refusal;
-    if (const SaveResult saved = ExportCalibration(options.exportPath, cameras, count); !saved)
+    if (const SaveResult saved = ExportCalibration(options.exportPath, cameras, count, room); !saved)
         return "Unable to Create File: " + saved.reason;
     return std::nullopt;
 }

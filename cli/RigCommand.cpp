@@ -52,7 +52,7 @@ void PrintObstacles(const CObstacleSet& obstacles)
     for (const ObstacleMesh& mesh : obstacles.GetMeshes())
         std::printf("%8zu  %-12s  mesh %s  offset %.3f %.3f %.3f  scale %g  (%zu triangles)\n", ++number,
                     PrintableText(mesh.name).c_str(), PrintableText(mesh.file).c_str(), mesh.offset.x, mesh.offset.y,
-                    mesh.offset.z, mesh.scale, mesh.mesh.triangles.size());
+                    mesh.offset.z, mesh.scale, mesh.mesh ? mesh.mesh->triangles.size() : 0);
 }
 
 } // namespace
@@ -122,7 +122,9 @@ void AddRigCommand(CLI::App& app, const std::shared_ptr<CRigAsBuilt>& handler)
                 throw CLI::RuntimeError(1);
             }
         }
-        if (const auto exportError = handler ? handler->Export(*asBuilt, cameras, cameras.GetCount()) : std::nullopt) {
+        const std::array<double, 3> room{plan.length, plan.width, plan.height};
+        if (const auto exportError =
+                handler ? handler->Export(*asBuilt, cameras, cameras.GetCount(), room) : std::nullopt) {
             std::cerr << *exportError << '\n';
             throw CLI::RuntimeError(1);
         }

@@ -86,6 +86,8 @@ class CCoverageController
 
     // The camera whose resolution the map shows, carried to each new volume.
     void ShowResolutionMap(int camera);
+    // The camera (from 0) the map was last asked for, whatever rig was computed since.
+    int GetMapCamera() const { return m_nResolutionCamera; }
     bool IsResolutionMapDirty() const { return m_bResolutionMapDirty; }
     // Why the resolution map shows nothing; empty while it shows voxels.
     const std::string& GetMapDiagnosis() const { return m_strMapDiagnosis; }

@@ -34,7 +34,7 @@ Plan ExampleStagePlan()
         camera.z = static_cast<float>(at.z);
         camera.focalLength = 6.0f;
         // Aimed as a rigger sets a mount: to the half degree.
-        const auto [pan, tilt] = AimAngles(at, middle);
+        const auto [pan, tilt] = AimTowards(at, middle);
         camera.hTilt = std::round(pan * 2.0f) / 2.0f;
         camera.vTilt = std::round(tilt * 2.0f) / 2.0f;
         plan.cameras.push_back(camera);

@@ -83,6 +83,24 @@ bool CPlanDocument::GoTo(size_t step)
     return true;
 }
 
+bool CPlanDocument::Withdraw()
+{
+    const std::string name = m_history.UndoName();
+    if (!m_history.Undo())
+        return false;
+    m_history.DropRedo();
+    Notify({PlanChange::Kind::Undone, name});
+    return true;
+}
+
+void CPlanDocument::SetShown(bool plannerView, const std::optional<ProjectWindowState>& window)
+{
+    m_history.ChangeEveryStep([plannerView, &window](Plan& plan) {
+        plan.plannerView = plannerView;
+        plan.window = window;
+    });
+}
+
 void CPlanDocument::New(Plan plan)
 {
     m_strPath.clear();
@@ -132,6 +150,9 @@ SaveResult CPlanDocument::SaveAs(const std::string& path)
 
 bool CPlanDocument::IsModified() const
 {
+    // A plan without a file has nothing to lose until it has a rig.
+    if (m_strPath.empty() && !GetPlan().cameras.empty())
+        return true;
     return !m_saved || WithoutView(GetPlan()) != *m_saved;
 }
 
@@ -148,13 +169,7 @@ std::shared_ptr<const CObstacleSet> CPlanDocument::Obstacles() const
     if (list.empty())
         return nullptr;
     if (!m_pBuilt || !(m_builtList == list)) {
-        auto set = std::make_shared<CObstacleSet>();
-        // The list passed the plan's checks when it was set or read.
-        for (const ObstacleBox& box : list.boxes)
-            set->AddBox(box);
-        for (const ObstacleMesh& mesh : list.meshes)
-            set->AddMesh(mesh, mesh.mesh);
-        m_pBuilt = std::move(set);
+        m_pBuilt = std::make_shared<const CObstacleSet>(ObstacleSetOf(list));
         m_builtList = list;
     }
     return m_pBuilt;

@@ -62,6 +62,14 @@ class CPlanDocument
     bool Redo();
     // To step i of the history (0 the plan it began from).
     bool GoTo(size_t step);
+    // The last step taken is taken back and cannot be redone: for a step
+    // whose plan a computation refused (a grid that does not fit in memory).
+    // False, and nothing changes, at the start of the history.
+    bool Withdraw();
+
+    // What the window shows with the plan (its view style and view): saved
+    // with it, but no step of its history, so an undo leaves it as it is.
+    void SetShown(bool plannerView, const std::optional<ProjectWindowState>& window);
 
     // New plan: no file, nothing to save, the history begun from `plan`.
     void New(Plan plan);
@@ -72,8 +80,8 @@ class CPlanDocument
     // failed save leaves the file as it was, the plan unsaved, and says why.
     SaveResult Save();
     SaveResult SaveAs(const std::string& path);
-    // Whether the plan has no file of its own, or differs from what was last
-    // opened or saved in anything but the window's view.
+    // Whether the plan has a rig but no file of its own, or differs from what
+    // was last opened or saved in anything but the window's view.
     const std::string& Path() const { return m_strPath; }
     bool IsModified() const;
     // "name.vplan" or "Untitled plan", with a star while modified.

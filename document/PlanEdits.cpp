@@ -346,7 +346,7 @@ std::optional<std::string> SetObstacles(Plan& plan, ObstacleList obstacles)
         if (auto error = set.AddBox(box))
             return error;
     for (const ObstacleMesh& mesh : obstacles.meshes)
-        if (auto error = set.AddMesh(mesh, mesh.mesh))
+        if (auto error = set.AddMesh(mesh))
             return error;
     plan.obstacles = std::move(obstacles);
     return std::nullopt;

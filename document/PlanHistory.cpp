@@ -61,3 +61,14 @@ bool CPlanHistory::GoTo(size_t i)
     m_nCurrent = i;
     return true;
 }
+
+void CPlanHistory::DropRedo()
+{
+    m_steps.erase(m_steps.begin() + static_cast<std::ptrdiff_t>(m_nCurrent) + 1, m_steps.end());
+}
+
+void CPlanHistory::ChangeEveryStep(const std::function<void(Plan&)>& change)
+{
+    for (Step& step : m_steps)
+        change(step.plan);
+}

@@ -3,6 +3,7 @@
 #include "project/Plan.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,13 @@ class CPlanHistory
     size_t StepCount() const { return m_steps.size(); }
     size_t CurrentIndex() const { return m_nCurrent; }
     const std::string& StepName(size_t i) const { return m_steps[i].name; }
+    const Plan& StepPlan(size_t i) const { return m_steps[i].plan; }
     // Goes to step i (0 the start); false for a step there is not.
     bool GoTo(size_t i);
+    // The steps after the current one go: nothing is left to redo.
+    void DropRedo();
+    // `change` made to the plan of every step, for what no step undoes.
+    void ChangeEveryStep(const std::function<void(Plan&)>& change);
 
   private:
     struct Step {

@@ -210,8 +210,8 @@ void CheckNesting(std::string_view text)
         } else if (c == '"') {
             inString = true;
         } else if (c == '[' || c == '{') {
-            if (++depth > kMaxJsonDepth)
-                Refuse("", "the JSON is nested more than " + std::to_string(kMaxJsonDepth) + " levels deep");
+            if (++depth > kMaxGltfJsonDepth)
+                Refuse("", "the JSON is nested more than " + std::to_string(kMaxGltfJsonDepth) + " levels deep");
         } else if ((c == ']' || c == '}') && depth > 0) {
             --depth;
         }

@@ -12,7 +12,7 @@
 inline constexpr uint64_t kMaxMeshTriangles = 5'000'000;
 inline constexpr uint64_t kMaxPolygonCorners = 1000;
 inline constexpr uint64_t kMaxNodeDepth = 256;
-inline constexpr uint64_t kMaxJsonDepth = 64;
+inline constexpr uint64_t kMaxGltfJsonDepth = 64;
 inline constexpr uint64_t kMaxMeshFileBytes = uint64_t{512} << 20;
 
 enum class MeshFormat { Obj, Gltf };

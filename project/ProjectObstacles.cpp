@@ -169,15 +169,21 @@ Json ObstacleListJson(const ObstacleList& list, const Json& kept)
     return json;
 }
 
+CObstacleSet ObstacleSetOf(const ObstacleList& list)
+{
+    CObstacleSet set;
+    for (const ObstacleBox& box : list.boxes)
+        set.AddBox(box);
+    for (const ObstacleMesh& mesh : list.meshes)
+        set.AddMesh(mesh);
+    return set;
+}
+
 ObstacleList ObstacleListOf(const CObstacleSet& set)
 {
     ObstacleList list;
     list.boxes = set.GetBoxes();
-    for (const ObstacleMesh& mesh : set.GetMeshes()) {
-        ObstacleMesh placement = mesh;
-        placement.mesh = {};
-        list.meshes.push_back(std::move(placement));
-    }
+    list.meshes = set.GetMeshes();
     return list;
 }
 

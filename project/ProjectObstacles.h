@@ -42,7 +42,11 @@ void RelateMeshFiles(ObstacleList& list, const std::string& folder);
 // written over kept[i] when that is an object, so keys another program
 // added to it stay.
 Json ObstacleListJson(const ObstacleList& list, const Json& kept = Json::array());
-// The list as it is now in the set.
+// The set of a list that holds its meshes' triangles (a plan's list): every
+// entry passed its checks when it came into the plan.
+CObstacleSet ObstacleSetOf(const ObstacleList& list);
+// The list as it is now in the set, the meshes' triangles with it: a plan
+// holding it needs no mesh file again.
 ObstacleList ObstacleListOf(const CObstacleSet& set);
 
 // Reads the mesh file named in `placement` (from `readFrom` when given,

@@ -2,6 +2,9 @@
 
 #include <GL/gl.h>
 
+#include <cstdint>
+#include <vector>
+
 class CCoverageDifference;
 class CCoverageVolume;
 
@@ -20,8 +23,14 @@ class CDifferenceLists
     // The lowest GetShownLayers() layers, as the resolution map.
     void Draw(const CCoverageVolume& volume) const;
     bool IsBuilt() const { return m_nListBase != 0; }
+    // The voxels Draw draws.
+    uint64_t CountDrawn(const CCoverageVolume& volume) const;
 
   private:
+    // The layers Draw draws: the lowest GetShownLayers(), by their list ids.
+    std::vector<int> ShownLayers(const CCoverageVolume& volume) const;
+
     GLuint m_nListBase = 0;
     GLsizei m_nLayers = 0;
+    std::vector<uint64_t> m_aLayerCounts;
 };

@@ -284,9 +284,9 @@ void CSceneRenderer::Render()
     if (CCameraSet* cameras = CCameraSet::Current())
         cameras->SetUserOrigin(m_room->Corner(3));
 
-    // The Difference display replaces the classic picture's volume only.
+    // The Difference display replaces the volume, in either style.
     const CDifferenceLists* difference = nullptr;
-    if (m_difference && m_eViewStyle == ViewStyle::Classic) {
+    if (m_difference) {
         if (m_differenceListsGeneration != m_controller.GetResultGeneration()) {
             m_differenceLists->Build(m_controller.GetVolume(), *m_difference);
             m_differenceListsGeneration = m_controller.GetResultGeneration();

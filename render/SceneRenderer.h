@@ -111,6 +111,8 @@ class CSceneRenderer
     void ToggleSeeThrough();
     void ResetCameras();
     void ShowResolutionMap(int camera);
+    // The camera (from 0) the map was last asked for.
+    int GetMapCamera() const { return m_controller.GetMapCamera(); }
     // The camera (from 0) the Planner view rings in yellow; -1, the start value, for none.
     void SetHighlightedCamera(int camera) { m_planner.SetHighlightedCamera(camera); }
     int GetHighlightedCamera() const { return m_planner.GetHighlightedCamera(); }
@@ -171,8 +173,9 @@ class CSceneRenderer
     std::optional<size_t> PickQualityVoxel(int x, int y) const;
     // The selected camera's target in the scene frame (Planner view).
     Vec3d GetPlannerTarget() const { return m_planner.GetTarget(); }
-    // The camera numbers and ruler values the last planner frame wrote.
+    // The camera numbers and ruler values the last planner frame wrote, and its status strip.
     const std::vector<LabelPlacement>& GetPlannerLabels() const { return m_planner.GetLabels(); }
+    const std::vector<std::string>& GetPlannerStatus() const { return m_planner.GetStatusLines(); }
 
     // The plan into the shared scene the frames draw (the defined point where
     // a plan enters the process-wide state): room and its corners, rig,

@@ -1,8 +1,6 @@
 #include "app/asbuilt/AsBuiltCompareCommand.h"
 
-#include "classic/ClassicState.h"
-#include "classic/PlanCrossing.h"
-#include "app/ProjectDocument.h"
+#include "app/ClassicPlan.h"
 #include "app/ReportCommands.h"
 #include "app/VolumePlannerDlg.h"
 #include "app/asbuilt/AsBuiltCompareDialog.h"
@@ -11,10 +9,10 @@
 #include "coverage/CoverageInput.h"
 #include "coverage/CoverageVolume.h"
 #include "coverage/asbuilt/CoverageDifference.h"
-#include "coverage/obstacles/ObstacleSet.h"
+#include "project/PlanInput.h"
+#include "project/ProjectFile.h"
 #include "render/SceneRenderer.h"
 #include "render/view/VolumeView.h"
-#include "scene/SceneSettings.h"
 
 #include <QCheckBox>
 #include <QProgressDialog>
@@ -30,9 +28,8 @@ const char* const kTitle = "Compare with As Built";
 
 } // namespace
 
-CAsBuiltCompareCommand::CAsBuiltCompareCommand(CVolumePlannerDlg& dialog, CProjectDocument& document,
-                                               CReportCommands& report, std::shared_ptr<CObstacleSet> obstacles)
-    : QObject(&dialog), m_dialog(dialog), m_document(document), m_report(report), m_pObstacles(std::move(obstacles)),
+CAsBuiltCompareCommand::CAsBuiltCompareCommand(CVolumePlannerDlg& dialog, CClassicPlan& plan, CReportCommands& report)
+    : QObject(&dialog), m_dialog(dialog), m_windowPlan(plan), m_report(report),
       m_pPartner(new CCalibrationPartner(dialog))
 {
     connect(m_pPartner, &CCalibrationPartner::done, this, &CAsBuiltCompareCommand::Read);
@@ -64,7 +61,8 @@ void CAsBuiltCompareCommand::Compare()
                             PromptButtons::Ok);
         return;
     }
-    if (GetSceneSettings()->GetCameraCount() == 0) {
+    m_windowPlan.RecordEdits();
+    if (m_windowPlan.GetPlan().cameras.empty()) {
         prompts.ShowMessage("No Cameras Initialized", "Invalid Action", PromptButtons::Ok);
         return;
     }
@@ -74,22 +72,18 @@ void CAsBuiltCompareCommand::Compare()
     m_choice = *choice;
 
     // The plan as it stands now: later edits in the window do not reach this comparison.
-    Plan project = CapturePlan(
-        m_dialog.TypedUnit(), static_cast<uint32_t>(m_dialog.View()->Renderer().GetVolume().GetResolutionCamera() + 1));
-    project.obstacles = m_document.PortableObstacles();
+    const Plan& plan = m_windowPlan.GetPlan();
     m_pScratch = std::make_unique<QTemporaryDir>();
     const std::string planPath = m_pScratch->filePath("plan.vplan").toStdString();
-    if (const SaveResult saved = m_pScratch->isValid() ? WriteProjectFile(planPath, project) : SaveResult{false, ""};
+    if (const SaveResult saved = m_pScratch->isValid() ? WriteProjectFile(planPath, plan) : SaveResult{false, ""};
         !saved) {
         m_pScratch.reset();
         Refuse("No room for a temporary file" + (saved.reason.empty() ? "" : ": " + saved.reason));
         return;
     }
-    // The Difference display computes this plan, whatever the window does meanwhile.
-    CCameraSet::Instance().RecomputeFieldOfView();
-    m_pendingPlan = ClassicCoverageInput();
-    if (m_pObstacles && !m_pObstacles->IsEmpty())
-        m_pendingPlan->obstacles = std::make_shared<const CObstacleSet>(*m_pObstacles);
+    // The Difference display computes this plan, as the command line's compare does, whatever the window does
+    // meanwhile.
+    m_pendingPlan = CoverageInputOf(plan, m_windowPlan.Document().Obstacles());
     QStringList arguments{"compare", "--project", QString::fromStdString(planPath)};
     arguments << m_choice.ReaderArguments() << m_choice.ComparisonArguments() << "--save-aligned"
               << m_pScratch->filePath("aligned.vplan");

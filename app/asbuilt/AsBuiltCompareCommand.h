@@ -13,8 +13,7 @@
 class CAsBuiltCompareDialog;
 class CCalibrationPartner;
 class CCoverageDifference;
-class CObstacleSet;
-class CProjectDocument;
+class CClassicPlan;
 class CReportCommands;
 class CVolumePlannerDlg;
 class QProgressDialog;
@@ -32,8 +31,7 @@ class CAsBuiltCompareCommand : public QObject
 {
     Q_OBJECT
   public:
-    CAsBuiltCompareCommand(CVolumePlannerDlg& dialog, CProjectDocument& document, CReportCommands& report,
-                           std::shared_ptr<CObstacleSet> obstacles);
+    CAsBuiltCompareCommand(CVolumePlannerDlg& dialog, CClassicPlan& plan, CReportCommands& report);
     ~CAsBuiltCompareCommand() override;
 
     void Compare();
@@ -57,9 +55,8 @@ class CAsBuiltCompareCommand : public QObject
     void ExportReport();
 
     CVolumePlannerDlg& m_dialog;
-    CProjectDocument& m_document;
+    CClassicPlan& m_windowPlan;
     CReportCommands& m_report;
-    std::shared_ptr<CObstacleSet> m_pObstacles;
     CCalibrationPartner* m_pPartner;
     CAsBuiltCompareDialog* m_pWindow = nullptr;
     CalibrationChoice m_choice;

@@ -1,18 +1,12 @@
 #include "app/asbuilt/CalibrationImportCommand.h"
 
-#include "app/BoxNumber.h"
-#include "app/DialogLayout.h"
-#include "app/PlanUndo.h"
+#include "app/ClassicPlan.h"
 #include "app/VolumePlannerDlg.h"
 #include "app/asbuilt/CalibrationPartner.h"
-#include "cameras/CameraSet.h"
+#include "document/PlanEdits.h"
 #include "project/ProjectFile.h"
 #include "scene/PrintableText.h"
-#include "scene/RoomBox.h"
-#include "scene/SceneSettings.h"
 
-#include <QAbstractButton>
-#include <QLineEdit>
 #include <QTemporaryDir>
 
 #include <array>
@@ -61,10 +55,8 @@ std::string Metres(float v)
 
 } // namespace
 
-CCalibrationImportCommand::CCalibrationImportCommand(CVolumePlannerDlg& dialog, CPlanUndo& undo,
-                                                     std::function<void()> shown)
-    : QObject(&dialog), m_dialog(dialog), m_undo(undo), m_shown(std::move(shown)),
-      m_pPartner(new CCalibrationPartner(dialog))
+CCalibrationImportCommand::CCalibrationImportCommand(CVolumePlannerDlg& dialog, CClassicPlan& plan)
+    : QObject(&dialog), m_dialog(dialog), m_plan(plan), m_pPartner(new CCalibrationPartner(dialog))
 {
     connect(m_pPartner, &CCalibrationPartner::done, this, &CCalibrationImportCommand::Read);
     connect(m_pPartner, &CCalibrationPartner::refused, this,
@@ -77,12 +69,11 @@ CCalibrationImportCommand::CCalibrationImportCommand(CVolumePlannerDlg& dialog, 
 
 CCalibrationImportCommand::~CCalibrationImportCommand() = default;
 
-std::array<float, 3> CCalibrationImportCommand::RoomMetres()
+std::array<float, 3> CCalibrationImportCommand::RoomMetres() const
 {
-    const SceneSettings& s = *GetSceneSettings();
-    // The boxes' unit until the next frame converts them.
-    const float scale = s.InFeet() ? kMetresPerFoot : 1.0f;
-    return {s.GetRoomLength() * scale, s.GetRoomWidth() * scale, s.GetRoomHeight() * scale};
+    // The room the window shows, with what RENDER stored since the last step.
+    const Plan plan = m_plan.Captured();
+    return {plan.length, plan.width, plan.height};
 }
 
 void CCalibrationImportCommand::Import()
@@ -138,6 +129,7 @@ void CCalibrationImportCommand::Read()
         return;
     }
     const Plan& placed = *read.plan;
+    std::string kept;
     if (m_bInRoom) {
         const std::array<float, 3> room = RoomMetres();
         const std::vector<std::string> outside = CamerasOutside(placed, room);
@@ -145,59 +137,51 @@ void CCalibrationImportCommand::Read()
             std::string names;
             for (const std::string& name : outside)
                 names += (names.empty() ? "" : ", ") + name;
-            const std::string text =
-                std::to_string(outside.size()) + " of the " + std::to_string(placed.cameras.size()) +
-                " calibrated cameras are outside the room (" + Metres(room[0]) + " x " + Metres(room[1]) + " x " +
-                Metres(room[2]) + " m): " + names + ".\nTake the box round the cameras as the room instead?";
-            if (m_dialog.Prompts().ShowMessage(text, kTitle, PromptButtons::YesNo) != PromptAnswer::Yes) {
-                emit importFinished(false);
+            const std::string where = Metres(room[0]) + " x " + Metres(room[1]) + " x " + Metres(room[2]) + " m";
+            const std::string text = std::to_string(outside.size()) + " of the " +
+                                     std::to_string(placed.cameras.size()) +
+                                     " calibrated cameras are outside the room (" + where + "): " + names +
+                                     ".\nTake the box round the cameras as the room instead?";
+            if (m_dialog.Prompts().ShowMessage(text, kTitle, PromptButtons::YesNo) == PromptAnswer::Yes) {
+                Run(false);
                 return;
             }
-            Run(false);
-            return;
+            // No keeps the room: the cameras come as the calibration places them, those outside it too.
+            kept = "The room stays " + where + ": " + names + (outside.size() == 1 ? " stands" : " stand") +
+                   " outside it, where the calibration places " + (outside.size() == 1 ? "it." : "them.");
         }
     }
-    TakeCameras(placed);
-    if (!m_bInRoom && !TakeRoom(placed)) {
-        emit importFinished(false);
+    // A refusal said so and ended the import.
+    if (!Take(placed))
         return;
-    }
+    if (!kept.empty())
+        m_dialog.Prompts().ShowMessage(kept, kTitle, PromptButtons::Ok);
     emit importFinished(true);
 }
 
-void CCalibrationImportCommand::TakeCameras(const Plan& placed)
+bool CCalibrationImportCommand::Take(const Plan& placed)
 {
-    const auto change = [&placed] {
-        SceneSettings& s = *GetSceneSettings();
-        const auto n = static_cast<uint32_t>(placed.cameras.size());
-        const std::array<float, 3> metres = RoomMetres();
-        CRoomBox room;
-        room.Update(metres[0], metres[1], metres[2]);
-        s.SetCameraCount(n);
-        FillCameraSet(placed.cameras, room.Corner(3), CCameraSet::Instance());
-        s.SetFirstCamera(0);
-        s.SetEndCamera(n);
-    };
-    // A rig to go back to makes it a step of the history; a first rig starts it, as Load File does.
-    if (m_dialog.AreCamerasInitialised() && GetSceneSettings()->GetCameraCount() > 0) {
-        m_undo.Apply("Import Calibration", change);
-        return;
-    }
-    change();
-    if (m_shown)
-        m_shown();
-    m_undo.Restart();
-}
-
-bool CCalibrationImportCommand::TakeRoom(const Plan& placed)
-{
-    // As typed into the boxes and stored by RENDER, which keeps the cameras at their distances from the corner.
-    const std::pair<int, float> sides[] = {
-        {kIdRoomLength, placed.length}, {kIdRoomWidth, placed.width}, {kIdRoomHeight, placed.height}};
-    static_cast<QLineEdit*>(m_dialog.Control(kIdUnits))->setText("M");
-    for (const auto& [id, metres] : sides)
-        static_cast<QLineEdit*>(m_dialog.Control(id))->setText(QString::fromStdString(FormatBoxNumber(metres)));
-    static_cast<QAbstractButton*>(m_dialog.Control(kIdRender))->click();
-    const std::array<float, 3> room = RoomMetres();
-    return room[0] == placed.length && room[1] == placed.width && room[2] == placed.height;
+    const bool inRoom = m_bInRoom;
+    const std::optional<std::string> refusal =
+        m_plan.Edit("Import Calibration", [&placed, inRoom](Plan& plan) -> std::optional<std::string> {
+            Plan changed = plan;
+            if (!inRoom) {
+                // The box round the cameras, in metres, is the room from now on.
+                changed.cameras.clear();
+                RoomValues room = RoomValuesOf(changed);
+                room.unit = "m";
+                room.length = placed.length;
+                room.width = placed.width;
+                room.height = placed.height;
+                if (auto error = SetRoom(changed, room))
+                    return error;
+            }
+            if (auto error = ReplaceCameras(changed, placed.cameras))
+                return error;
+            plan = std::move(changed);
+            return std::nullopt;
+        });
+    if (refusal)
+        Refuse(*refusal);
+    return !refusal;
 }

@@ -5,28 +5,27 @@
 #include <QObject>
 
 #include <array>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
 class CCalibrationPartner;
-class CPlanUndo;
+class CClassicPlan;
 class CVolumePlannerDlg;
 class QTemporaryDir;
 struct Plan;
 
 // File > Import Calibration as Rig: the calibrated cameras become the
-// plan's rig, as one step of the rig's history. The calibration partner
-// reads and places them (in the plan's room, or in the box round them when
-// they do not fit and the user takes it) and writes them as a project file,
-// which the window reads as it reads any; the plan is untouched until then.
+// plan's rig, as one step of its history. The calibration partner reads and
+// places them (in the plan's room, or in the box round them when they do not
+// fit and the user takes it; else they stand where the calibration has them
+// and the room stays) and writes them as a project file, which the window
+// reads as it reads any; the plan is untouched until then.
 class CCalibrationImportCommand : public QObject
 {
     Q_OBJECT
   public:
-    // `shown` runs after the rig was replaced, as after an undo.
-    CCalibrationImportCommand(CVolumePlannerDlg& dialog, CPlanUndo& undo, std::function<void()> shown);
+    CCalibrationImportCommand(CVolumePlannerDlg& dialog, CClassicPlan& plan);
     ~CCalibrationImportCommand() override;
 
     void Import();
@@ -41,13 +40,13 @@ class CCalibrationImportCommand : public QObject
     void Read();
     void Refuse(const std::string& reason);
     // The plan's room now, in metres: length, width, height.
-    static std::array<float, 3> RoomMetres();
-    void TakeCameras(const Plan& placed);
-    bool TakeRoom(const Plan& placed);
+    std::array<float, 3> RoomMetres() const;
+    // The placed cameras as the plan's rig, in the room they were placed in
+    // (the plan's, else the box round them); false, said why, when refused.
+    bool Take(const Plan& placed);
 
     CVolumePlannerDlg& m_dialog;
-    CPlanUndo& m_undo;
-    std::function<void()> m_shown;
+    CClassicPlan& m_plan;
     CCalibrationPartner* m_pPartner;
     CalibrationChoice m_choice;
     std::unique_ptr<QTemporaryDir> m_pScratch;

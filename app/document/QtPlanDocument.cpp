@@ -46,7 +46,11 @@ void CQtPlanDocument::Heard(const PlanChange& change)
             break;
         case PlanChange::Kind::Undone:
         case PlanChange::Kind::Redone:
-            m_pStack->setIndex(static_cast<int>(m_document.History().CurrentIndex()));
+            // A step withdrawn leaves the stack a step the history no longer has.
+            if (m_pStack->count() + 1 != static_cast<int>(m_document.History().StepCount()))
+                Rebuild();
+            else
+                m_pStack->setIndex(static_cast<int>(m_document.History().CurrentIndex()));
             break;
         case PlanChange::Kind::Replaced:
             Rebuild();

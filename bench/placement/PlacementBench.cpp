@@ -60,7 +60,7 @@ std::vector<PlanningCamera> Ring(const PlacementRequest& request)
             p = {kStage.length - s, 3.5, kStage.width};
         else
             p = {0.0, 3.5, kStage.width - (s - kStage.length)};
-        const auto [hTilt, vTilt] = AimAngles(p, centre);
+        const auto [hTilt, vTilt] = AimTowards(p, centre);
         ring.push_back(PlacedPlanningCamera(request.model, {p, hTilt, vTilt}, request.userOrigin, request.planning));
     }
     return ring;

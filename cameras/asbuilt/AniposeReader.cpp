@@ -49,6 +49,9 @@ AsBuiltReadResult ReadAniposeCalibration(const std::string& path, double metresP
     AsBuiltRig rig;
     for (Found& f : found)
         rig.cameras.push_back(std::move(f.camera));
+    if (const auto it = document.root->as_table().find("metadata"); it != document.root->as_table().end())
+        if (auto error = ReadTomlRecordedWorld(it->second, path, rig))
+            return {std::nullopt, *error};
     rig.notes.push_back(std::to_string(rig.cameras.size()) + " cameras in the order of the file, not sorted by name");
     return {std::move(rig), {}};
 }

@@ -180,6 +180,22 @@ std::array<double, 3> CameraImageUp(const AsBuiltCamera& camera)
     return FromVector(ToMatrix(camera.rotation).transpose() * kUp[turn]);
 }
 
+std::optional<std::string> CheckRecordedWorld(const std::string& where, const std::string& key,
+                                              const std::vector<double>& values)
+{
+    const bool three = values.size() == 3 && std::all_of(values.begin(), values.end(), [](double v) {
+                           return std::isfinite(v) && std::abs(v) <= 1e6;
+                       });
+    if (key == "up") {
+        if (!three || (values[0] == 0.0 && values[1] == 0.0 && values[2] == 0.0))
+            return where + ": up: needs three numbers, not all 0";
+        return std::nullopt;
+    }
+    if (!three || !(values[0] > 0.0 && values[1] > 0.0 && values[2] > 0.0))
+        return where + ": " + key + ": needs the length, width and height, each above 0";
+    return std::nullopt;
+}
+
 std::optional<std::string> CheckIntrinsics(const AsBuiltCamera& camera, const std::string& where,
                                            const IntrinsicKeys& keys)
 {

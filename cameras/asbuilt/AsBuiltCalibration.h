@@ -24,6 +24,11 @@ struct AsBuiltCamera {
 
 struct AsBuiltRig {
     std::vector<AsBuiltCamera> cameras;
+    // What the file records of its world, when it does (the program's own
+    // export writes both): the direction that is up, and the room whose
+    // corner is the origin, length, width and height in metres.
+    std::optional<std::array<double, 3>> up;
+    std::optional<std::array<double, 3>> room;
     // What a reader passed over or assumed (a skipped camera, the order kept).
     std::vector<std::string> notes;
 };
@@ -88,6 +93,12 @@ std::optional<std::array<double, 9>> CheckedRotation(const std::array<double, 9>
 std::array<double, 3> CameraCentre(const AsBuiltCamera& camera);
 std::array<double, 3> CameraAxis(const AsBuiltCamera& camera);
 std::array<double, 3> CameraImageUp(const AsBuiltCamera& camera);
+
+// A world a file records: its "up" (three numbers, not all 0) or its
+// "room_m" (three sides above 0). Why not, starting with `where` and the
+// key; nullopt when they can be used.
+std::optional<std::string> CheckRecordedWorld(const std::string& where, const std::string& key,
+                                              const std::vector<double>& values);
 
 // The keys a format gives the image size, the camera matrix and the distortion under.
 struct IntrinsicKeys {

@@ -79,6 +79,9 @@ AsBuiltPlanResult PlanAsBuilt(const AsBuiltRig& rig, const AsBuiltPlacementOptio
     Eigen::Vector3d up;
     if (options.up) {
         up = ToEigen(*options.up);
+    } else if (rig.up) {
+        up = ToEigen(*rig.up);
+        plan.notes.push_back("vertical: " + Vector3Text(up) + ", as the file records it");
     } else {
         up = Eigen::Vector3d::Zero();
         for (const AsBuiltCamera& camera : rig.cameras)
@@ -102,8 +105,11 @@ AsBuiltPlanResult PlanAsBuilt(const AsBuiltRig& rig, const AsBuiltPlacementOptio
     for (const AsBuiltCamera& camera : rig.cameras)
         centres.emplace_back(toUser * ToEigen(CameraCentre(camera)));
     Eigen::Vector3d shift = Eigen::Vector3d::Zero();
-    if (options.room) {
-        plan.room = *options.room;
+    const std::optional<std::array<double, 3>>& room = options.room ? options.room : rig.room;
+    if (room) {
+        plan.room = *room;
+        if (!options.room)
+            plan.notes.push_back("room: as the file records it, its corner the origin");
     } else {
         Eigen::Vector3d low = centres.front(), high = centres.front();
         for (const Eigen::Vector3d& c : centres) {
@@ -154,9 +160,12 @@ AsBuiltPlanResult PlanAsBuilt(const AsBuiltRig& rig, const AsBuiltPlacementOptio
         if (lens.capped)
             plan.notes.push_back("camera \"" + PrintableText(camera.name) +
                                  "\": fisheye field of view held at 170 degrees");
-        if (options.room) {
-            const bool inside = user.x() >= 0 && user.y() >= 0 && user.z() >= 0 && user.x() <= plan.room[0] &&
-                                user.y() <= plan.room[2] && user.z() <= plan.room[1];
+        if (room) {
+            // A camera on a wall is in the room, the rounding of its pose aside.
+            constexpr double kSlack = 1e-6;
+            const bool inside = user.x() >= -kSlack && user.y() >= -kSlack && user.z() >= -kSlack &&
+                                user.x() <= plan.room[0] + kSlack && user.y() <= plan.room[2] + kSlack &&
+                                user.z() <= plan.room[1] + kSlack;
             if (!inside)
                 plan.notes.push_back("camera \"" + PrintableText(camera.name) + "\" is outside the room");
         }

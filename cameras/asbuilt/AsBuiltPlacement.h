@@ -19,10 +19,11 @@ inline constexpr double kAsBuiltPixelPitchMm = 6.5241 / 1280.0;
 inline constexpr double kAsBuiltRoomMarginM = 0.5;
 
 struct AsBuiltPlacementOptions {
-    // The world direction that is up; without one, the cameras' mean image up.
+    // The world direction that is up; without one, the file's own record of
+    // it, else the cameras' mean image up.
     std::optional<std::array<double, 3>> up;
     // Length, width and height in metres; the world origin is then the room
-    // corner. Without one, the box round the cameras.
+    // corner. Without one, the file's own room, else the box round the cameras.
     std::optional<std::array<double, 3>> room;
     double pixelPitchMm = kAsBuiltPixelPitchMm;
 };

@@ -122,9 +122,12 @@ std::string CvHeader(size_t count)
 
 } // namespace
 
-AsBuiltRig CalibrationOfCameraSet(const CCameraSet& cameras, uint32_t count)
+AsBuiltRig CalibrationOfCameraSet(const CCameraSet& cameras, uint32_t count,
+                                  const std::optional<std::array<double, 3>>& room)
 {
     AsBuiltRig rig;
+    rig.up = {0.0, 0.0, 1.0};
+    rig.room = room;
     for (uint32_t n = 0; n < count; ++n) {
         const int i = static_cast<int>(n);
         AsBuiltCamera camera;
@@ -174,6 +177,10 @@ std::string AniposeCalibrationText(const AsBuiltRig& rig)
         out += "fisheye = false\n\n";
     }
     out += "[metadata]\nadjusted = false\nerror = 0.0\n";
+    if (rig.up)
+        out += "up = " + List({(*rig.up)[0], (*rig.up)[1], (*rig.up)[2]}) + "\n";
+    if (rig.room)
+        out += "room_m = " + List({(*rig.room)[0], (*rig.room)[1], (*rig.room)[2]}) + "\n";
     return out;
 }
 
@@ -203,6 +210,10 @@ std::string OpenCvExtrinsicsText(const AsBuiltRig& rig)
         out += CvMatrix("Rot_" + name, 3, 3, c.rotation.data());
         out += CvMatrix("T_" + name, 3, 1, c.translation.data());
     }
+    if (rig.up)
+        out += CvMatrix("up", 3, 1, rig.up->data());
+    if (rig.room)
+        out += CvMatrix("room_m", 3, 1, rig.room->data());
     return out;
 }
 
@@ -224,13 +235,14 @@ std::optional<std::string> CalibrationExportRefusal(const std::string& path, con
     return name + ": the calibration is written as .toml (Anipose family) or .yml (an OpenCV pair)";
 }
 
-SaveResult ExportCalibration(const std::string& path, const CCameraSet& cameras, uint32_t count)
+SaveResult ExportCalibration(const std::string& path, const CCameraSet& cameras, uint32_t count,
+                             const std::optional<std::array<double, 3>>& room)
 {
     if (const auto refusal = CalibrationExportRefusal(path, cameras, count))
         return {false, *refusal};
     const std::string name = PrintableText(path);
     const std::string extension = std::filesystem::path(path).extension().string();
-    const AsBuiltRig rig = CalibrationOfCameraSet(cameras, count);
+    const AsBuiltRig rig = CalibrationOfCameraSet(cameras, count, room);
     if (extension == ".toml") {
         AtomicFile file(path);
         if (!file.Open() || !file.Write(AniposeCalibrationText(rig)) || !file.Commit())

@@ -219,6 +219,17 @@ AsBuiltReadResult ReadPair(const COpenCvStorage& intri, const COpenCvStorage& ex
             return {std::nullopt, *error};
         rig.cameras.push_back(std::move(camera));
     }
+    // The world the program's own export records.
+    for (const char* key : {"up", "room_m"}) {
+        if (!extri.Has(key))
+            continue;
+        const auto m = extri.Matrix(key, kMaxMatrixElements);
+        const std::vector<double> values = m && IsVector3(*m) ? m->data : std::vector<double>{};
+        if (auto error = CheckRecordedWorld(CalibrationFileName(extriPath), key, values))
+            return {std::nullopt, *error};
+        std::optional<std::array<double, 3>>& recorded = std::string(key) == "up" ? rig.up : rig.room;
+        recorded = std::array<double, 3>{values[0], values[1], values[2]};
+    }
     return {std::move(rig), {}};
 }
 

@@ -87,6 +87,24 @@ std::string CameraPlace(const std::string& path, const std::string& name)
     return CalibrationFileName(path) + ": camera \"" + PrintableText(name) + "\"";
 }
 
+std::optional<std::string> ReadTomlRecordedWorld(const toml::value& metadata, const std::string& path, AsBuiltRig& rig)
+{
+    if (!metadata.is_table())
+        return std::nullopt;
+    const std::string where = CalibrationFileName(path) + ": metadata";
+    for (const char* key : {"up", "room_m"}) {
+        const auto it = metadata.as_table().find(key);
+        if (it == metadata.as_table().end())
+            continue;
+        const std::optional<std::vector<double>> values = Numbers(it->second, false);
+        if (const auto error = CheckRecordedWorld(where, key, values ? *values : std::vector<double>{}))
+            return error;
+        std::optional<std::array<double, 3>>& recorded = std::string(key) == "up" ? rig.up : rig.room;
+        recorded = std::array<double, 3>{(*values)[0], (*values)[1], (*values)[2]};
+    }
+    return std::nullopt;
+}
+
 size_t TomlLine(const toml::value& value)
 {
     return value.location().line();

@@ -31,6 +31,10 @@ struct TomlCameraResult {
 TomlCameraResult ReadTomlCamera(const toml::value& table, const std::string& name, const std::string& where,
                                 double metresPerUnit, const TomlPoseForms& forms);
 
+// The world the metadata table records ("up", "room_m") into the rig; a
+// refusal names the file and the key.
+std::optional<std::string> ReadTomlRecordedWorld(const toml::value& metadata, const std::string& path, AsBuiltRig& rig);
+
 // The line a value starts on in its file: cameras keep the file's order,
 // which the parsed tables do not.
 size_t TomlLine(const toml::value& value);

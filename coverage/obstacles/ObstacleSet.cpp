@@ -99,13 +99,18 @@ std::optional<std::string> CObstacleSet::ReplaceBox(size_t i, const ObstacleBox&
 
 std::optional<std::string> CObstacleSet::AddMesh(const ObstacleMesh& placement, MeshTriangles triangles)
 {
-    if (auto error = CheckMeshPlacement(placement))
-        return error;
-    if (auto error = CheckPlacedTriangles(placement, triangles))
-        return error;
     ObstacleMesh mesh = placement;
-    mesh.mesh = std::move(triangles);
-    m_aMeshes.push_back(std::move(mesh));
+    mesh.mesh = std::make_shared<const MeshTriangles>(std::move(triangles));
+    return AddMesh(mesh);
+}
+
+std::optional<std::string> CObstacleSet::AddMesh(const ObstacleMesh& mesh)
+{
+    if (auto error = CheckMeshPlacement(mesh))
+        return error;
+    if (auto error = CheckPlacedTriangles(mesh, mesh.mesh ? *mesh.mesh : MeshTriangles{}))
+        return error;
+    m_aMeshes.push_back(mesh);
     return std::nullopt;
 }
 
@@ -116,7 +121,7 @@ std::optional<std::string> CObstacleSet::PlaceMesh(size_t i, const ObstacleMesh&
     if (auto error = CheckMeshPlacement(placement))
         return error;
     ObstacleMesh& mesh = m_aMeshes[i];
-    if (auto error = CheckPlacedTriangles(placement, mesh.mesh))
+    if (auto error = CheckPlacedTriangles(placement, *mesh.mesh))
         return error;
     mesh.name = placement.name;
     mesh.offset = placement.offset;
@@ -148,8 +153,8 @@ std::vector<std::array<Vec3d, 3>> CObstacleSet::PlacedTriangles(size_t i) const
     if (i >= m_aMeshes.size())
         return placed;
     const ObstacleMesh& mesh = m_aMeshes[i];
-    placed.reserve(mesh.mesh.triangles.size());
-    for (const auto& triangle : mesh.mesh.triangles) {
+    placed.reserve(mesh.mesh->triangles.size());
+    for (const auto& triangle : mesh.mesh->triangles) {
         std::array<Vec3d, 3> p;
         for (size_t v = 0; v < 3; ++v) {
             const Vec3d& q = triangle[v];

@@ -3,6 +3,7 @@
 #include "scene/Vec3d.h"
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,8 +35,16 @@ struct ObstacleMesh {
     std::string file;
     Vec3d offset;
     double scale = 1.0;
-    MeshTriangles mesh; // read from `file` by whoever added the mesh
-    friend bool operator==(const ObstacleMesh&, const ObstacleMesh&) = default;
+    // Read from `file` by whoever added the mesh; none before. Copies share
+    // it: a plan's undo history holds a mesh of a million triangles once,
+    // however many steps it has.
+    std::shared_ptr<const MeshTriangles> mesh;
+    // The same placement of the same triangles.
+    friend bool operator==(const ObstacleMesh& a, const ObstacleMesh& b)
+    {
+        const bool sameTriangles = a.mesh == b.mesh || (a.mesh && b.mesh && *a.mesh == *b.mesh);
+        return a.name == b.name && a.file == b.file && a.offset == b.offset && a.scale == b.scale && sameTriangles;
+    }
 };
 
 // Why a box cannot be used (a corner not finite, a side of no length), naming
@@ -62,6 +71,8 @@ class CObstacleSet
     // as `placement` says; refused when one would lie beyond
     // kMaxObstacleMetres or there is none.
     std::optional<std::string> AddMesh(const ObstacleMesh& placement, MeshTriangles triangles);
+    // The same for a mesh that holds its triangles already (a plan's): they are shared, not copied.
+    std::optional<std::string> AddMesh(const ObstacleMesh& mesh);
     // A new placement for mesh i, checked as AddMesh checks; the triangles
     // read before are kept.
     std::optional<std::string> PlaceMesh(size_t i, const ObstacleMesh& placement);

@@ -19,7 +19,7 @@ Vec3d InternalPosition(const Vec3d& user, const Vec3d& userOrigin)
     return {u.x + o.x, u.y - o.y, o.z - u.z};
 }
 
-std::pair<float, float> AimAngles(const Vec3d& from, const Vec3d& to)
+std::pair<float, float> AimTowards(const Vec3d& from, const Vec3d& to)
 {
     // The optical axis of h-tilt a and v-tilt b points along (cos a cos b,
     // -sin b, -sin a cos b) in the internal frame, whose z runs against the

@@ -31,7 +31,7 @@ std::pair<float, float> FieldsOfView(const CameraModel& model);
 Vec3d InternalPosition(const Vec3d& user, const Vec3d& userOrigin);
 // The h-tilt and v-tilt that aim a camera at `from` towards `to` (user frame):
 // the pan about the vertical and the tilt below the horizontal.
-std::pair<float, float> AimAngles(const Vec3d& from, const Vec3d& to);
+std::pair<float, float> AimTowards(const Vec3d& from, const Vec3d& to);
 // The camera as the planning measures would test it once put in the plan.
 PlanningCamera PlacedPlanningCamera(const CameraModel& model, const CameraPose& pose, const Vec3d& userOrigin,
                                     const PlanningSettings& settings);

@@ -182,7 +182,7 @@ bool CPlacementCandidates::Build(const std::vector<FixedCamera>& fixed, const st
         for (uint32_t a = 0; a < aims.size(); ++a) {
             if (Length(aims[a] - from) < 1e-6)
                 continue;
-            const auto [hTilt, vTilt] = AimAngles(from, aims[a]);
+            const auto [hTilt, vTilt] = AimTowards(from, aims[a]);
             for (uint32_t l = 0; l < models.size(); ++l)
                 all.push_back({p, a, l, {from, hTilt, vTilt}});
         }

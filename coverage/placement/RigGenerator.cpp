@@ -56,7 +56,7 @@ std::vector<CameraPose> LayOutRig(const RigLayoutRequest& request, const RoomSiz
     const int n = request.count;
     poses.reserve(static_cast<size_t>(n));
     const auto add = [&poses, &request](const Vec3d& position) {
-        const auto [hTilt, vTilt] = AimAngles(position, request.aim);
+        const auto [hTilt, vTilt] = AimTowards(position, request.aim);
         poses.push_back({position, hTilt, vTilt});
     };
     if (request.layout == RigLayout::WallRing) {

@@ -79,7 +79,7 @@ std::optional<Vec3d> SlideOnPlane(const SlidePlane& plane, const Vec3d& origin, 
 
 Vec3d AimedFloorPoint(const Vec3d& camera, float hTilt, float vTilt, const RoomSize& room)
 {
-    // The axis as AimAngles reads it: (cos a cos b, -sin b, sin a cos b).
+    // The axis as AimTowards reads it: (cos a cos b, -sin b, sin a cos b).
     const double a = hTilt * kRadiansPerDegree, b = vTilt * kRadiansPerDegree;
     const Vec3d axis{std::cos(a) * std::cos(b), -std::sin(b), std::sin(a) * std::cos(b)};
     Vec3d p{camera.x, 0.0, camera.z};

@@ -74,7 +74,7 @@ void CPlannerDrag::Move(const CPlannerProjection& view, CCameraSet& cameras, dou
         return;
     }
     m_target = *p;
-    const auto [pan, tilt] = AimAngles(cameras.GetFilePosition(m_nCamera), *p);
+    const auto [pan, tilt] = AimTowards(cameras.GetFilePosition(m_nCamera), *p);
     cameras.SetHTilt(m_nCamera, SnapAngle(pan, m_fSnapDegrees));
     cameras.SetVTilt(m_nCamera, SnapAngle(tilt, m_fSnapDegrees));
     // The pyramid turns with the aim at once; the next computation derives the edges anew.

@@ -26,7 +26,7 @@ void Vertex(const Vec3d& v)
 
 } // namespace
 
-std::optional<Vec3d> CameraAxis(const Vec3d& hPlus, const Vec3d& hMinus, const Vec3d& vPlus, const Vec3d& vMinus)
+std::optional<Vec3d> PyramidAxis(const Vec3d& hPlus, const Vec3d& hMinus, const Vec3d& vPlus, const Vec3d& vMinus)
 {
     const Vec3d hp = Normalized(hPlus), hm = Normalized(hMinus), vp = Normalized(vPlus), vm = Normalized(vMinus);
     // Coinciding edges have no opening between them: no field of view yet.
@@ -41,7 +41,7 @@ std::optional<Vec3d> CameraAxis(const Vec3d& hPlus, const Vec3d& hMinus, const V
 std::optional<CameraPyramid> MakeCameraPyramid(const Vec3d& apex, const Vec3d& hPlus, const Vec3d& hMinus,
                                                const Vec3d& vPlus, const Vec3d& vMinus, double distance)
 {
-    const std::optional<Vec3d> axis = CameraAxis(hPlus, hMinus, vPlus, vMinus);
+    const std::optional<Vec3d> axis = PyramidAxis(hPlus, hMinus, vPlus, vMinus);
     if (!axis || !(distance > 0.0) || !std::isfinite(distance))
         return std::nullopt;
     const Vec3d a = *axis;

@@ -21,7 +21,7 @@ struct CameraPyramid {
 std::optional<CameraPyramid> MakeCameraPyramid(const Vec3d& apex, const Vec3d& hPlus, const Vec3d& hMinus,
                                                const Vec3d& vPlus, const Vec3d& vMinus, double distance);
 // The optical axis of those edges (OpticalAxis), or none.
-std::optional<Vec3d> CameraAxis(const Vec3d& hPlus, const Vec3d& hMinus, const Vec3d& vPlus, const Vec3d& vMinus);
+std::optional<Vec3d> PyramidAxis(const Vec3d& hPlus, const Vec3d& hMinus, const Vec3d& vPlus, const Vec3d& vMinus);
 // How far along the axis from p the ray leaves the room box (half extents
 // about the origin); 0 when it never enters.
 double FarWallDistance(const Vec3d& p, const Vec3d& axis, const Vec3d& halfExtents);

@@ -1,5 +1,7 @@
 #include "render/planner/PlannerLegend.h"
 
+#include "coverage/asbuilt/CoverageDifference.h"
+
 #include "coverage/CoverageVolume.h"
 #include "render/QualityLegend.h"
 #include "render/planner/PlannerLabels.h"
@@ -82,6 +84,16 @@ LegendPanel CountLegendPanel(unsigned isoOperator, unsigned isoThreshold)
     legend.rows.push_back({NamedColor(ColorName::Red),
                            "meets: count " + ComparisonOpText(isoOperator) + " " + std::to_string(isoThreshold)});
     legend.rows.push_back({NamedColor(ColorName::Green), "does not"});
+    return legend;
+}
+
+LegendPanel DifferenceLegendPanel()
+{
+    LegendPanel legend;
+    legend.title = "As built against the plan";
+    legend.note = "voxels triangulable in one rig only";
+    legend.rows.push_back({kLostColor, "lost"});
+    legend.rows.push_back({kGainedColor, "gained"});
     return legend;
 }
 

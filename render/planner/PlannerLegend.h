@@ -29,6 +29,8 @@ LegendPanel CountLegendPanel(unsigned isoOperator, unsigned isoThreshold);
 // The Quality display's ticks (every count for a whole scale), highest on top, "best" beside the best.
 LegendPanel QualityLegendPanel(PlanningMeasure measure, const QualityScale& scale,
                                const std::optional<QualityThreshold>& threshold);
+// The Difference display's key: what the rig as built lost and gained.
+LegendPanel DifferenceLegendPanel();
 // Decimals (from `least`, at most 6) that print every value apart.
 int DistinctDecimals(const std::vector<double>& values, int least = 2);
 

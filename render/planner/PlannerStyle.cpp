@@ -6,6 +6,7 @@
 #include "cameras/CameraSet.h"
 #include "coverage/CoverageController.h"
 #include "render/AxesDrawer.h"
+#include "render/DifferenceLists.h"
 #include "render/ObstacleDrawer.h"
 #include "render/PlacementDrawer.h"
 #include "render/QualityLists.h"
@@ -67,15 +68,15 @@ std::string Bound(double v)
     return text;
 }
 
-std::string IsoText()
+std::string IsoText(const CoverageFilters& filters)
 {
-    return "count " + ComparisonOpText(GetIsoOperator()) + " " + std::to_string(GetIsoThreshold());
+    return "count " + ComparisonOpText(filters.isoOperator) + " " + std::to_string(filters.isoThreshold);
 }
 
-std::string ResolutionFilterText()
+std::string ResolutionFilterText(const CoverageFilters& filters)
 {
-    return "resolution " + ComparisonOpText(GetResOperator1()) + " " + Bound(GetResBound1()) + " and " +
-           ComparisonOpText(GetResOperator2()) + " " + Bound(GetResBound2());
+    return "resolution " + ComparisonOpText(filters.resOperator1) + " " + Bound(filters.resBound1) + " and " +
+           ComparisonOpText(filters.resOperator2) + " " + Bound(filters.resBound2);
 }
 
 Vec3d Rotate2(double x, double y, double degrees)
@@ -285,8 +286,8 @@ bool CPlannerStyle::LookThroughCamera(int camera)
     const CCameraSet* cameras = CCameraSet::Current();
     if (!s || !cameras || !cameras->IsAllocated() || camera < 0 || camera >= static_cast<int>(s->GetCameraCount()))
         return false;
-    const std::optional<Vec3d> axis = CameraAxis(cameras->GetEdgeHPlus(camera), cameras->GetEdgeHMinus(camera),
-                                                 cameras->GetEdgeVPlus(camera), cameras->GetEdgeVMinus(camera));
+    const std::optional<Vec3d> axis = PyramidAxis(cameras->GetEdgeHPlus(camera), cameras->GetEdgeHMinus(camera),
+                                                  cameras->GetEdgeVPlus(camera), cameras->GetEdgeVMinus(camera));
     const float fov = cameras->GetVFov(camera);
     if (!axis || !(fov > 0.0f && fov < 180.0f))
         return false;
@@ -460,7 +461,9 @@ void CPlannerStyle::Draw(const ViewFrame& frame)
 
     const WindowDisplay display = ShownDisplay(*settings, frame.results.IsQualityDisplay());
     glPolygonMode(GL_FRONT_AND_BACK, frame.seeThrough ? GL_POINT : GL_FILL);
-    if (display == WindowDisplay::Quality) {
+    if (frame.difference) {
+        frame.difference->Draw(volume);
+    } else if (display == WindowDisplay::Quality) {
         frame.quality.Draw(volume);
     } else {
         const VolumeDisplay lists = VolumeDisplayOf(display);
@@ -488,7 +491,7 @@ void CPlannerStyle::Draw(const ViewFrame& frame)
             const Vec3d vp = cameras->GetEdgeVPlus(i), vm = cameras->GetEdgeVMinus(i);
             const bool pyramid =
                 m_ePyramids == PyramidShow::All || (m_ePyramids == PyramidShow::Selected && i == m_nSelectedCamera);
-            if (const std::optional<Vec3d> axis = CameraAxis(hp, hm, vp, vm); axis && pyramid) {
+            if (const std::optional<Vec3d> axis = PyramidAxis(hp, hm, vp, vm); axis && pyramid) {
                 double distance = FarWallDistance(cam.position, *axis, half);
                 if (reach && n < planning.GetCameraFigures().size() &&
                     std::isfinite(planning.GetCameraFigures()[n].reachMm))
@@ -508,17 +511,23 @@ void CPlannerStyle::Draw(const ViewFrame& frame)
     CLabelBoard board;
     LegendPanel legend;
     bool showLegend = settings->GetShowLegend() && volume.HasResults();
-    switch (display) {
+    // The values in force: those the coverage shown was computed from, not those stored for the next
+    // computation (which a refused grid never replaces); before any, those the first will take.
+    const CoverageInput& computed = frame.results.GetComputedInput();
+    const CoverageFilters filters = volume.HasResults() ? computed.filters : ClassicFilters();
+    switch (frame.difference ? WindowDisplay::ResolutionMap : display) {
     case WindowDisplay::Quality:
         showLegend = showLegend && frame.quality.IsBuilt();
         legend = QualityLegendPanel(frame.qualityMeasure, frame.quality.GetScale(), frame.qualityThreshold);
         break;
     case WindowDisplay::CameraCount2D:
-        legend = CountLegendPanel(GetIsoOperator(), GetIsoThreshold());
+        legend = CountLegendPanel(filters.isoOperator, filters.isoThreshold);
         break;
     default:
-        legend = ResolutionLegendPanel(volume.GetResolutionMin(), volume.GetBandWidth(), volume.GetResolutionMax(),
-                                       volume.GetResolutionCamera(ClassicRigCameraCount()) + 1);
+        legend = frame.difference ? DifferenceLegendPanel()
+                                  : ResolutionLegendPanel(volume.GetResolutionMin(), volume.GetBandWidth(),
+                                                          volume.GetResolutionMax(),
+                                                          volume.GetResolutionCamera(ClassicRigCameraCount()) + 1);
         break;
     }
     if (showLegend)
@@ -619,40 +628,45 @@ void CPlannerStyle::Draw(const ViewFrame& frame)
 
     PlannerStatus status;
     status.computed = volume.HasResults();
-    switch (display) {
-    case WindowDisplay::ResolutionMap:
-        status.display =
-            "Resolution map, camera " + std::to_string(volume.GetResolutionCamera(ClassicRigCameraCount()) + 1);
-        status.criteria = IsoText() + "; " + ResolutionFilterText();
-        break;
-    case WindowDisplay::SelectiveCameras:
-        status.display = "Selective cameras volume, resolution of camera " +
-                         std::to_string(volume.GetResolutionCamera(ClassicRigCameraCount()) + 1);
-        status.criteria = "seen by every enabled camera of the range";
-        status.layered = false;
-        break;
-    case WindowDisplay::CameraCount2D:
-        status.display = "2D count view (red meets, green does not)";
-        status.criteria = IsoText();
-        break;
-    case WindowDisplay::Quality:
-        status.display = std::string("Quality, ") + PlanningMeasureName(frame.qualityMeasure);
-        status.criteria = legend.note;
-        break;
+    if (frame.difference) {
+        status.display = "Difference, as built against the plan";
+        status.criteria = "triangulable in one rig only";
+    } else {
+        switch (display) {
+        case WindowDisplay::ResolutionMap:
+            status.display =
+                "Resolution map, camera " + std::to_string(volume.GetResolutionCamera(ClassicRigCameraCount()) + 1);
+            status.criteria = IsoText(filters) + "; " + ResolutionFilterText(filters);
+            break;
+        case WindowDisplay::SelectiveCameras:
+            status.display = "Selective cameras volume, resolution of camera " +
+                             std::to_string(volume.GetResolutionCamera(ClassicRigCameraCount()) + 1);
+            status.criteria = "seen by every enabled camera of the range";
+            status.layered = false;
+            break;
+        case WindowDisplay::CameraCount2D:
+            status.display = "2D count view (red meets, green does not)";
+            status.criteria = IsoText(filters);
+            break;
+        case WindowDisplay::Quality:
+            status.display = std::string("Quality, ") + PlanningMeasureName(frame.qualityMeasure);
+            status.criteria = legend.note;
+            break;
+        }
     }
     status.shownLayers = volume.GetShownLayers();
     status.layerTotal = volume.GetLayerTotal();
     status.cutHeight =
         status.shownLayers * static_cast<double>(volume.GetVoxelEdge()) / MetresPerRulerUnit(m_eRulerUnit);
     status.unit = RulerUnitText(m_eRulerUnit);
-    status.voxelCm = GetVoxelSize();
+    status.voxelCm = volume.HasResults() ? computed.voxelSizeCm : GetVoxelSize();
     status.voxelEdgeM = volume.GetVoxelEdge();
-    status.voxelsDrawn = CountDrawnVoxels(frame);
+    status.voxelsDrawn = frame.difference ? frame.difference->CountDrawn(volume) : CountDrawnVoxels(frame);
     status.testMode = settings->GetTestMode();
-    std::vector<std::string> lines = PlannerStatusLines(status);
-    if (display == WindowDisplay::ResolutionMap && !frame.results.GetMapDiagnosis().empty())
-        lines.push_back(frame.results.GetMapDiagnosis());
-    DrawPlannerStatus(lines, 0, sceneHeight, m_nViewWidth, kStatusHeight);
+    m_aStatusLines = PlannerStatusLines(status);
+    if (!frame.difference && display == WindowDisplay::ResolutionMap && !frame.results.GetMapDiagnosis().empty())
+        m_aStatusLines.push_back(frame.results.GetMapDiagnosis());
+    DrawPlannerStatus(m_aStatusLines, 0, sceneHeight, m_nViewWidth, kStatusHeight);
     EndPixelOverlay();
     glColor3dv(colors->White());
 }

@@ -73,6 +73,8 @@ class CPlannerStyle : public CViewStyleControl
     Vec3d GetTarget() const;
     // The camera numbers and ruler values the last frame wrote.
     const std::vector<LabelPlacement>& GetLabels() const { return m_aLabels; }
+    // The status strip's lines the last frame wrote.
+    const std::vector<std::string>& GetStatusLines() const { return m_aStatusLines; }
 
   private:
     void UpdatePose();
@@ -98,6 +100,7 @@ class CPlannerStyle : public CViewStyleControl
     // A drag that started with Shift held pans.
     bool m_bShiftDrag = false;
     std::vector<LabelPlacement> m_aLabels;
+    std::vector<std::string> m_aStatusLines;
     std::vector<double> m_aDrawnCountKey;
     uint64_t m_nDrawnCount = 0;
     int m_nHighlightedCamera = -1;

@@ -1,6 +1,5 @@
 #include "MenuWindowFixture.h"
 
-#include "app/PlanUndo.h"
 #include "app/ReportCommands.h"
 #include "app/asbuilt/AsBuiltCompareCommand.h"
 #include "app/asbuilt/AsBuiltCompareDialog.h"
@@ -9,8 +8,6 @@
 #include "app/asbuilt/CalibrationPartner.h"
 #include "cameras/CameraSet.h"
 #include "cameras/asbuilt/CalibrationExport.h"
-#include "classic/PlanCrossing.h"
-#include "coverage/obstacles/ObstacleSet.h"
 #include "project/ProjectFile.h"
 #include "render/SceneRenderer.h"
 #include "render/view/VolumeView.h"
@@ -51,6 +48,24 @@ class AsBuiltWindowTest : public QObject, CMenuWindowFixture
     void comparisonShowsThePartnersFiguresAndTheDifference();
 
   private:
+    // The rig as the window's view has it: the camera set whole and its range.
+    struct RigState {
+        CCameraSet cameras;
+        uint32_t count = 0;
+        uint32_t first = 0;
+        uint32_t end = 0;
+    };
+    static RigState Capture()
+    {
+        const SceneSettings& s = *GetSceneSettings();
+        return {CCameraSet::Instance(), s.GetCameraCount(), s.GetFirstCamera(), s.GetEndCamera()};
+    }
+    static bool SameRig(const RigState& a, const RigState& b)
+    {
+        return a.count == b.count && a.first == b.first && a.end == b.end &&
+               PlanCamerasOf(a.cameras, a.count) == PlanCamerasOf(b.cameras, b.count);
+    }
+    QUndoStack& History() const { return m_menu->ClassicPlan().UndoStack(); }
     // Answers the next calibration dialog: the path, up and (for a comparison) the alignment.
     void AnswerChoice(const QString& path, const QString& up, const QString& align = {})
     {
@@ -98,7 +113,7 @@ class AsBuiltWindowTest : public QObject, CMenuWindowFixture
     }
     void ExpectRig(const RigState& expected)
     {
-        const RigState now = CPlanUndo::Capture();
+        const RigState now = Capture();
         QCOMPARE(now.count, expected.count);
         QCOMPARE(now.first, 0u);
         QCOMPARE(now.end, expected.count);
@@ -143,7 +158,7 @@ void AsBuiltWindowTest::importedCalibrationIsThePlansRig()
 {
     EnterCameras(5);
     VaryRig();
-    const RigState planned = CPlanUndo::Capture();
+    const RigState planned = Capture();
     QCOMPARE(Export(planned.cameras, Path("rig.toml")), std::string());
     QDir().mkpath(Path("pair"));
     QCOMPARE(Export(planned.cameras, Path("pair/extri.yml")), std::string());
@@ -153,15 +168,16 @@ void AsBuiltWindowTest::importedCalibrationIsThePlansRig()
     Trigger(MenuCommand::SaveProjectAs);
     QTRY_VERIFY(m_dlg->windowTitle().startsWith("saved.vplan -"));
 
+    // The reader's default options: the file records its vertical, the window gives its room.
     QSignalSpy finished(&Import(), &CCalibrationImportCommand::importFinished);
-    AnswerChoice(Path("rig.toml"), "+z");
+    AnswerChoice(Path("rig.toml"), "");
     Trigger(MenuCommand::ImportCalibration);
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
     QVERIFY2(finished.at(0).at(0).toBool(), m_prompts->Texts().empty() ? "" : m_prompts->Texts().back().c_str());
     ExpectRig(planned);
     QCOMPARE(static_cast<QLineEdit*>(Ctl(kIdCameraCount))->text(), QString("5"));
     // One step of the rig's history, and a plan with unsaved changes.
-    QCOMPARE(m_menu->Undo().Stack().undoText(), QString("Import Calibration"));
+    QCOMPARE(History().undoText(), QString("Import Calibration"));
     QTRY_VERIFY(m_dlg->windowTitle().startsWith("saved.vplan* -"));
     Trigger(MenuCommand::Undo);
     QCOMPARE(GetSceneSettings()->GetCameraCount(), 3u);
@@ -176,7 +192,7 @@ void AsBuiltWindowTest::importedCalibrationIsThePlansRig()
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 30000);
     QVERIFY(finished.at(1).at(0).toBool());
     QCOMPARE(GetSceneSettings()->GetCameraCount(), 5u);
-    const RigState pair = CPlanUndo::Capture();
+    const RigState pair = Capture();
     for (int i = 0; i < 5; ++i) {
         const Vec3d a = pair.cameras.GetFilePosition(i), b = planned.cameras.GetFilePosition(i);
         QVERIFY(std::abs(a.x - b.x) < 1e-6 && std::abs(a.y - b.y) < 1e-6 && std::abs(a.z - b.z) < 1e-6);
@@ -188,9 +204,9 @@ void AsBuiltWindowTest::refusedCalibrationLeavesThePlan()
 {
     EnterCameras(4);
     VaryRig();
-    QVERIFY(!m_menu->Obstacles()->AddBox({"desk", {1, 0, 1}, {2, 1, 2}}));
-    const RigState before = CPlanUndo::Capture();
-    const size_t steps = static_cast<size_t>(m_menu->Undo().Stack().count());
+    QVERIFY(!AddObstacleBox({"desk", {1, 0, 1}, {2, 1, 2}}));
+    const RigState before = Capture();
+    const size_t steps = static_cast<size_t>(History().count());
     {
         std::ofstream bad(Path("bad.toml").toStdString());
         bad << "[cam_0]\nname = \"a\"\nsize = [1280, 1024]\nmatrix = [[1, 0], [0, 1]]\n";
@@ -206,9 +222,9 @@ void AsBuiltWindowTest::refusedCalibrationLeavesThePlan()
         QCOMPARE(m_prompts->reasons.size(), size_t{1});
         // The partner's own message, naming the file.
         QVERIFY2(m_prompts->reasons[0].find(name) != std::string::npos, m_prompts->reasons[0].c_str());
-        QVERIFY(CPlanUndo::SameRig(before, CPlanUndo::Capture()));
-        QCOMPARE(static_cast<size_t>(m_menu->Undo().Stack().count()), steps);
-        QCOMPARE(m_menu->Obstacles()->GetBoxes().size(), size_t{1});
+        QVERIFY(SameRig(before, Capture()));
+        QCOMPARE(static_cast<size_t>(History().count()), steps);
+        QCOMPARE(WindowPlan().obstacles.boxes.size(), size_t{1});
     }
 }
 
@@ -220,18 +236,29 @@ void AsBuiltWindowTest::camerasOutsideTheRoomAreOfferedTheirBox()
     const Vec3d far = outside.GetFilePosition(1);
     outside.SetFilePosition(1, {far.x + 9.0, far.y, far.z});
     QCOMPARE(Export(outside, Path("wide.toml")), std::string());
-    const RigState before = CPlanUndo::Capture();
+    const RigState before = Capture();
     QSignalSpy finished(&Import(), &CCalibrationImportCommand::importFinished);
 
-    // No: the plan stays as it was.
+    // No: the cameras come where the calibration has them, the room stays, and the window says so.
+    const Plan planBefore = WindowPlan();
     m_prompts->answers.push_back(PromptAnswer::No);
     AnswerChoice(Path("wide.toml"), "+z");
     Trigger(MenuCommand::ImportCalibration);
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
-    QCOMPARE(finished.at(0).at(0).toBool(), false);
-    QCOMPARE(m_prompts->messages.size(), size_t{1});
+    QCOMPARE(finished.at(0).at(0).toBool(), true);
+    QCOMPARE(m_prompts->messages.size(), size_t{2});
     QVERIFY2(m_prompts->messages[0].text.find("\"cam2\"") != std::string::npos, m_prompts->messages[0].text.c_str());
-    QVERIFY(CPlanUndo::SameRig(before, CPlanUndo::Capture()));
+    QVERIFY2(m_prompts->messages[1].text.find("The room stays") != std::string::npos &&
+                 m_prompts->messages[1].text.find("\"cam2\" stands outside it") != std::string::npos,
+             m_prompts->messages[1].text.c_str());
+    QCOMPARE(WindowPlan().length, planBefore.length);
+    QCOMPARE(WindowPlan().width, planBefore.width);
+    QVERIFY(std::abs(CCameraSet::Instance().GetFilePosition(1).x - outside.GetFilePosition(1).x) < 1e-5);
+    QVERIFY(CCameraSet::Instance().GetFilePosition(1).x > GetSceneSettings()->GetRoomLength());
+    QCOMPARE(History().undoText(), QString("Import Calibration"));
+    Trigger(MenuCommand::Undo);
+    QVERIFY(SameRig(before, Capture()));
+    m_prompts->messages.clear();
 
     // Yes: the room becomes the box round the cameras, every one inside it.
     m_prompts->answers.push_back(PromptAnswer::Yes);
@@ -239,6 +266,7 @@ void AsBuiltWindowTest::camerasOutsideTheRoomAreOfferedTheirBox()
     Trigger(MenuCommand::ImportCalibration);
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 30000);
     QVERIFY(finished.at(1).at(0).toBool());
+    QCOMPARE(m_prompts->messages.size(), size_t{1});
     const SceneSettings& s = *GetSceneSettings();
     QVERIFY2(s.GetRoomLength() > 10.0f, qPrintable(QString::number(s.GetRoomLength())));
     const CCameraSet& set = CCameraSet::Instance();
@@ -296,8 +324,7 @@ void AsBuiltWindowTest::comparisonShowsThePartnersFiguresAndTheDifference()
     QVERIFY(Compare().Window()->AlignmentText().contains("none"));
 
     // The figures are those `compare` prints for the same plan and calibration.
-    Plan plan = CapturePlan(m_dlg->TypedUnit(), 1);
-    QVERIFY(WriteProjectFile(Path("plan.vplan").toStdString(), plan));
+    QVERIFY(WriteProjectFile(Path("plan.vplan").toStdString(), WindowPlan()));
     QProcess cli;
     cli.start(VP_CLI_PATH, {"compare", "--project", Path("plan.vplan"), "--as-built", Path("built.toml"),
                             "--as-built-up", "+z", "--align", "none"});
@@ -337,15 +364,28 @@ void AsBuiltWindowTest::comparisonShowsThePartnersFiguresAndTheDifference()
         QVERIFY(frame.save(folder + "/difference.png"));
         QVERIFY(Compare().Window()->grab().save(folder + "/comparison.png"));
     }
-    int coloured = 0;
-    for (int y = 0; y < frame.height(); ++y)
-        for (int x = 0; x < frame.width(); ++x) {
-            const QColor c = frame.pixelColor(x, y);
-            const bool red = c.red() > 120 && c.green() < 60 && c.blue() < 60;
-            const bool green = c.green() > 110 && c.red() < 70 && c.blue() < 90;
-            coloured += red || green ? 1 : 0;
-        }
+    const auto colouredIn = [](const QImage& picture) {
+        int coloured = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) {
+                const QColor c = picture.pixelColor(x, y);
+                const bool red = c.red() > 120 && c.green() < 60 && c.blue() < 60;
+                const bool green = c.green() > 110 && c.red() < 70 && c.blue() < 90;
+                coloured += red || green ? 1 : 0;
+            }
+        return coloured;
+    };
+    const int coloured = colouredIn(frame);
     QVERIFY2(coloured > 50, qPrintable(QString::number(coloured)));
+    // The Planner view shows it too, and says so.
+    Trigger(MenuCommand::PlannerView);
+    QTest::qWait(300);
+    const QImage planner = m_dlg->View()->grabFramebuffer();
+    if (qEnvironmentVariableIsSet("VP_KEEP_PICTURES"))
+        QVERIFY(planner.save(qEnvironmentVariable("VP_KEEP_PICTURES") + "/difference-planner.png"));
+    QVERIFY2(colouredIn(planner) > 50, qPrintable(QString::number(colouredIn(planner))));
+    QVERIFY(QString::fromStdString(m_dlg->View()->Renderer().GetPlannerStatus().at(0)).contains("Difference"));
+    Trigger(MenuCommand::PlannerView);
 
     // Closing the comparison shows the plan's own display again.
     Compare().Window()->close();

@@ -1,7 +1,6 @@
 #include "MenuWindowFixture.h"
 
 #include "app/AutoPlacePanel.h"
-#include "app/PlanUndo.h"
 #include "app/ProjectCommands.h"
 #include "cameras/CameraSet.h"
 #include "cameras/CameraTypes.h"
@@ -222,7 +221,7 @@ void AutoPlaceWindowTest::acceptIsOneStepThatUndoAndRedoTakeBackAndForth()
     const QString path = m_dir.filePath("plan.vplan");
     m_prompts->files.push_back(path.toStdString());
     Trigger(MenuCommand::SaveProjectAs);
-    CProjectDocument& document = m_menu->Plan().Document();
+    const CPlanDocument& document = m_menu->Plan().Document();
     QVERIFY(!document.IsModified());
     WaitForCoverage();
     const std::string before = RigText();
@@ -263,19 +262,23 @@ void AutoPlaceWindowTest::acceptIsOneStepThatUndoAndRedoTakeBackAndForth()
     QCOMPARE(static_cast<QLineEdit*>(Ctl(kIdCameraCount))->text(), QString("4"));
     QVERIFY(m_dlg->IsRigEdited());
     QTRY_VERIFY(document.IsModified());
-    const std::string placed = RigText();
 
-    // One step: a single undo puts back every value, and the saved plan is unchanged again.
-    QCOMPARE(m_menu->Undo().Stack().count(), 1);
+    // One step: a single undo puts back every value (those the computation derives once it is in), and the
+    // saved plan is unchanged again.
+    QCOMPARE(m_menu->ClassicPlan().UndoStack().count(), 1);
+    WaitForCoverage();
+    const std::string placedComputed = RigText();
     Trigger(MenuCommand::Undo);
+    WaitForCoverage();
     QCOMPARE(RigText(), before);
     QCOMPARE(static_cast<QLineEdit*>(Ctl(kIdCameraCount))->text(), QString("2"));
     QVERIFY(!document.IsModified());
     QVERIFY(!m_menu->Action(MenuCommand::Undo)->isEnabled());
     Trigger(MenuCommand::Redo);
-    QCOMPARE(RigText(), placed);
+    QCOMPARE(PlanCamerasOf(CCameraSet::Instance(), 4), m_menu->ClassicPlan().GetPlan().cameras);
     QVERIFY(document.IsModified());
     WaitForCoverage();
+    QCOMPARE(RigText(), placedComputed);
 
     // A camera edit in the dialog is a step of its own, undone before the placement.
     auto* selector = static_cast<QComboBox*>(Ctl(kIdCameraSelector));
@@ -284,18 +287,21 @@ void AutoPlaceWindowTest::acceptIsOneStepThatUndoAndRedoTakeBackAndForth()
     static_cast<QLineEdit*>(Ctl(kIdHTilt))->setText("12");
     QTest::mouseClick(Ctl(kIdUpdateSettings), Qt::LeftButton);
     QCOMPARE(CCameraSet::Instance().GetHTilt(0), 12.0f);
-    QCOMPARE(m_menu->Undo().Stack().count(), 2);
+    QCOMPARE(m_menu->ClassicPlan().UndoStack().count(), 2);
     Trigger(MenuCommand::Undo);
     QCOMPARE(CCameraSet::Instance().GetHTilt(0), 45.0f);
     QCOMPARE(s.GetCameraCount(), 4u);
     Trigger(MenuCommand::Undo);
+    WaitForCoverage();
     QCOMPARE(QString::fromStdString(RigText()), QString::fromStdString(before));
 
-    // A new rig starts the history again (after the question, as the rig was edited).
+    // A new rig is a step too (after the question, as the rig was edited), and what it replaced comes back.
     m_prompts->answers = {PromptAnswer::Yes};
     EnterCameras(3);
-    QVERIFY(!m_menu->Action(MenuCommand::Undo)->isEnabled());
+    QCOMPARE(m_menu->Action(MenuCommand::Undo)->text(), QString("&Undo Camera count"));
     QVERIFY(!m_menu->Action(MenuCommand::Redo)->isEnabled());
+    Trigger(MenuCommand::Undo);
+    QCOMPARE(s.GetCameraCount(), 2u);
 }
 
 void AutoPlaceWindowTest::closingTheWindowWhileItRunsEnds()
@@ -468,6 +474,7 @@ void AutoPlaceWindowTest::aSampleStepThatCannotFitIsRefusedAndKeepsThePlan()
         ->setText(QString("%1, %2, %3").arg(s.GetRoomLength()).arg(s.GetRoomHeight()).arg(s.GetRoomWidth()));
     Panel().FieldBox(CAutoPlacePanel::kSampleStep)->setText("0.01");
     m_prompts->messages.clear();
+    const int steps = m_menu->ClassicPlan().UndoStack().count();
     QTest::mouseClick(Panel().StartButton(), Qt::LeftButton);
     QCOMPARE(Panel().GetState(), CAutoPlacePanel::Idle);
     QVERIFY(!Panel().IsWorkerRunning());
@@ -475,7 +482,8 @@ void AutoPlaceWindowTest::aSampleStepThatCannotFitIsRefusedAndKeepsThePlan()
     const QString shown = QString::fromStdString(m_prompts->messages.back().text);
     QVERIFY2(shown.contains("memory") && shown.contains("Sample step"), qPrintable(shown));
     QCOMPARE(RigText(), before);
-    QVERIFY(!m_menu->Action(MenuCommand::Undo)->isEnabled());
+    // The refusal took no step of the plan's history.
+    QCOMPARE(m_menu->ClassicPlan().UndoStack().count(), steps);
 }
 
 void AutoPlaceWindowTest::replaceTheRigWithCamerasOfTheKit()
@@ -504,7 +512,9 @@ void AutoPlaceWindowTest::replaceTheRigWithCamerasOfTheKit()
         // Above the performers' heads on a wall, or on the ceiling.
         QVERIFY(placed.pose.position.y >= 2.2 - 1e-9);
     }
+    // Undone, the rig comes back as it was, its edges once computed again.
     Trigger(MenuCommand::Undo);
+    WaitForCoverage();
     QCOMPARE(RigText(), before);
 }
 

@@ -5,11 +5,9 @@
 #include "app/CameraTablePanel.h"
 #include "app/GenerateRigPanel.h"
 #include "app/ObstaclePanel.h"
-#include "app/PlanUndo.h"
 #include "app/ProjectCommands.h"
 #include "app/RecentPlans.h"
 #include "cameras/CameraSet.h"
-#include "coverage/obstacles/ObstacleSet.h"
 #include "render/SceneRenderer.h"
 #include "render/view/VolumeView.h"
 
@@ -75,7 +73,7 @@ class EditingWindowTest : public QObject, CMenuWindowFixture
         QTRY_VERIFY_WITH_TIMEOUT(!m_dlg->View()->Renderer().IsComputing() && !GetSceneSettings()->GetRecalculate(),
                                  60000);
     }
-    QUndoStack& Stack() { return m_menu->Undo().Stack(); }
+    QUndoStack& Stack() { return m_menu->ClassicPlan().UndoStack(); }
     QLineEdit* Box(int id) { return static_cast<QLineEdit*>(Ctl(id)); }
     void SelectCamera(int i)
     {
@@ -168,9 +166,9 @@ void EditingWindowTest::roomChangeAndObstacleEditsAreStepsOfTheirOwn()
     Trigger(MenuCommand::Obstacles);
     CObstaclePanel& panel = *m_menu->ObstacleWindow();
     QTest::mouseClick(panel.AddBoxButton(), Qt::LeftButton);
-    QCOMPARE(m_menu->Obstacles()->GetBoxes().size(), 1u);
+    QCOMPARE(WindowPlan().obstacles.boxes.size(), 1u);
     panel.Table()->item(0, CObstaclePanel::kColMaxOrFile)->setText("2, 1, 2");
-    QCOMPARE(m_menu->Obstacles()->GetBoxes()[0].max.x, 2.0);
+    QCOMPARE(WindowPlan().obstacles.boxes[0].max.x, 2.0);
     // A refused value is no step.
     panel.Table()->item(0, CObstaclePanel::kColMin)->setText("a, b");
     QCOMPARE(m_prompts->messages.back().text.rfind("Obstacle not changed", 0), 0u);
@@ -179,11 +177,11 @@ void EditingWindowTest::roomChangeAndObstacleEditsAreStepsOfTheirOwn()
     // Obstacles wait for the next RENDER, undone or not.
     QVERIFY(!s.GetRecalculate());
     Trigger(MenuCommand::Undo);
-    QCOMPARE(m_menu->Obstacles()->GetBoxes()[0].max.x, 0.5);
+    QCOMPARE(WindowPlan().obstacles.boxes[0].max.x, 0.5);
     QCOMPARE(panel.Table()->item(0, CObstaclePanel::kColMaxOrFile)->text(), QString("0.5, 1, 0.5"));
     QVERIFY(!s.GetRecalculate());
     Trigger(MenuCommand::Undo);
-    QVERIFY(m_menu->Obstacles()->IsEmpty());
+    QVERIFY(WindowPlan().obstacles.empty());
     QCOMPARE(panel.Table()->rowCount(), 0);
     QCOMPARE(RigText(), rigBefore);
     Trigger(MenuCommand::Redo);

@@ -32,14 +32,15 @@ class HostileInputWindowTest : public QObject, CMenuWindowFixture
     {
         EnterCameras(3);
         CCameraSet::Current()->SetFocalLength(1, 12.0f);
-        QVERIFY(!m_menu->Obstacles()->AddBox({"crate", {1, 0, 1}, {2, 1, 2}}));
+        QVERIFY(!AddObstacleBox({"crate", {1, 0, 1}, {2, 1, 2}}));
     }
     void VerifyPlanKept()
     {
         QCOMPARE(GetSceneSettings()->GetCameraCount(), 3u);
         QCOMPARE(CCameraSet::Current()->GetFocalLength(1), 12.0f);
-        QCOMPARE(m_menu->Obstacles()->GetCount(), size_t{1});
-        QCOMPARE(m_menu->Obstacles()->GetBoxes()[0].name, std::string("crate"));
+        QCOMPARE(WindowPlan().obstacles.boxes.size(), size_t{1});
+        QVERIFY(WindowPlan().obstacles.meshes.empty());
+        QCOMPARE(WindowPlan().obstacles.boxes[0].name, std::string("crate"));
     }
     static CGuardedApplication& Application() { return *static_cast<CGuardedApplication*>(qApp); }
 };

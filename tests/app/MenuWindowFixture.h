@@ -2,11 +2,13 @@
 
 #include "ScriptedPrompts.h"
 
+#include "app/ClassicPlan.h"
 #include "app/DialogLayout.h"
 #include "app/MainMenu.h"
 #include "app/VolumePlannerDlg.h"
 #include "classic/ClassicParameters.h"
 #include "coverage/CoverageVolume.h"
+#include "document/PlanEdits.h"
 #include "scene/SceneSettings.h"
 
 #include <QAction>
@@ -14,6 +16,8 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
+#include <string>
 
 // How long a step the window promises to be prompt (Cancel, a refusal,
 // closing during a run) may take before a test calls it broken: far beyond
@@ -55,6 +59,17 @@ class CMenuWindowFixture
         static_cast<QLineEdit*>(Ctl(kIdCameraCount))->setText(QString::number(n));
         QTest::mouseClick(Ctl(kIdEnter), Qt::LeftButton);
         QCOMPARE(GetSceneSettings()->GetCameraCount(), static_cast<uint32_t>(n));
+    }
+
+    // The window's plan, and a box added to its obstacles as one step of it.
+    const Plan& WindowPlan() const { return m_menu->ClassicPlan().GetPlan(); }
+    std::optional<std::string> AddObstacleBox(const ObstacleBox& box)
+    {
+        return m_menu->ClassicPlan().Edit("Add Box", [&box](Plan& plan) {
+            ObstacleList list = plan.obstacles;
+            list.boxes.push_back(box);
+            return SetObstacles(plan, std::move(list));
+        });
     }
 
     std::unique_ptr<CVolumePlannerDlg> m_dlg;

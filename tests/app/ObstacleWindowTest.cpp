@@ -118,8 +118,8 @@ void ObstacleWindowTest::boxAddedInTheTableShadowsAtTheNextRender()
     // Max first: the new min is not below the new box's max.
     SetCell(0, CObstaclePanel::kColMaxOrFile, "1, 4.6, 1");
     SetCell(0, CObstaclePanel::kColMin, "0.5, 0, 0.5");
-    QCOMPARE(m_menu->Obstacles()->GetBoxes().size(), size_t{1});
-    QCOMPARE(m_menu->Obstacles()->GetBoxes()[0].max.y, 4.6);
+    QCOMPARE(WindowPlan().obstacles.boxes.size(), size_t{1});
+    QCOMPARE(WindowPlan().obstacles.boxes[0].max.y, 4.6);
     QVERIFY(m_prompts->messages.empty());
     // Nothing changes before RENDER.
     m_dlg->View()->RequestRepaint();
@@ -138,7 +138,7 @@ void ObstacleWindowTest::boxAddedInTheTableShadowsAtTheNextRender()
     // Removed, the next RENDER gives the classic coverage back.
     Panel().Table()->selectRow(0);
     QTest::mouseClick(Panel().RemoveButton(), Qt::LeftButton);
-    QVERIFY(m_menu->Obstacles()->IsEmpty());
+    QVERIFY(WindowPlan().obstacles.empty());
     Render();
     QCOMPARE(Volume().SeenCount(behind), 4u);
     QCOMPARE(SlatePixels(), 0);
@@ -165,14 +165,14 @@ void ObstacleWindowTest::refusedValuesKeepTheStoredOnes()
     QFETCH(QString, text);
     QFETCH(QString, reason);
     QTest::mouseClick(Panel().AddBoxButton(), Qt::LeftButton);
-    const ObstacleBox before = m_menu->Obstacles()->GetBoxes()[0];
+    const ObstacleBox before = WindowPlan().obstacles.boxes[0];
     const QString shown = CellText(0, column);
     SetCell(0, column, text);
     QCOMPARE(m_prompts->messages.size(), size_t{1});
     QVERIFY2(m_prompts->messages[0].text.find(reason.toStdString()) != std::string::npos,
              m_prompts->messages[0].text.c_str());
     QCOMPARE(CellText(0, column), shown);
-    const ObstacleBox after = m_menu->Obstacles()->GetBoxes()[0];
+    const ObstacleBox after = WindowPlan().obstacles.boxes[0];
     QVERIFY(after.min == before.min && after.max == before.max);
 
     // A mesh that cannot be read is refused and nothing is added.
@@ -181,7 +181,7 @@ void ObstacleWindowTest::refusedValuesKeepTheStoredOnes()
     m_prompts->files.push_back(broken.toStdString());
     QTest::mouseClick(Panel().ImportMeshButton(), Qt::LeftButton);
     QCOMPARE(m_prompts->messages.size(), size_t{2});
-    QVERIFY(m_menu->Obstacles()->GetMeshes().empty());
+    QVERIFY(WindowPlan().obstacles.meshes.empty());
     QCOMPARE(Panel().Table()->rowCount(), 1);
 }
 
@@ -197,23 +197,25 @@ void ObstacleWindowTest::projectKeepsTheObstacles()
     QTest::mouseClick(Panel().ImportMeshButton(), Qt::LeftButton);
     QCOMPARE(Panel().Table()->rowCount(), 2);
     SetCell(1, CObstaclePanel::kColScale, "0.5");
-    QCOMPARE(m_menu->Obstacles()->GetMeshes()[0].scale, 0.5);
+    QCOMPARE(WindowPlan().obstacles.meshes[0].scale, 0.5);
 
     const QString plan = m_dir.filePath("stage.vplan");
     m_prompts->files.push_back(plan.toStdString());
     Trigger(MenuCommand::SaveProjectAs);
     QVERIFY(QFile::exists(plan));
-    m_menu->Obstacles()->Clear();
-    Panel().Refresh();
+    m_menu->ClassicPlan().Edit("Clear", [](Plan& edited) -> std::optional<std::string> {
+        edited.obstacles = {};
+        return std::nullopt;
+    });
     QCOMPARE(Panel().Table()->rowCount(), 0);
 
     m_prompts->answers.push_back(PromptAnswer::No);
     m_prompts->files.push_back(plan.toStdString());
     Trigger(MenuCommand::OpenProject);
-    QCOMPARE(m_menu->Obstacles()->GetCount(), size_t{2});
+    QCOMPARE(WindowPlan().obstacles.boxes.size() + WindowPlan().obstacles.meshes.size(), size_t{2});
     QCOMPARE(Panel().Table()->rowCount(), 2);
     QCOMPARE(CellText(1, CObstaclePanel::kColScale), QString("0.5"));
-    QCOMPARE(m_menu->Obstacles()->GetMeshes()[0].mesh.triangles.size(), size_t{12});
+    QCOMPARE(WindowPlan().obstacles.meshes[0].mesh->triangles.size(), size_t{12});
 }
 
 void ObstacleWindowTest::hostileMeshesAreRefusedAndThePlanKept()
@@ -233,11 +235,11 @@ void ObstacleWindowTest::hostileMeshesAreRefusedAndThePlanKept()
     m_prompts->files.push_back((dir / "cubes" / "cube.glb").string());
     QTest::mouseClick(Panel().ImportMeshButton(), Qt::LeftButton);
     QVERIFY(m_prompts->messages.empty());
-    QCOMPARE(m_menu->Obstacles()->GetCount(), size_t{2});
-    const CObstacleSet before = *m_menu->Obstacles();
+    QCOMPARE(WindowPlan().obstacles.boxes.size() + WindowPlan().obstacles.meshes.size(), size_t{2});
+    const ObstacleList before = WindowPlan().obstacles;
     const Vec3d camera = CCameraSet::Current()->GetPosition(3);
     auto planKept = [&] {
-        return *m_menu->Obstacles() == before && Panel().Table()->rowCount() == 2 &&
+        return WindowPlan().obstacles == before && Panel().Table()->rowCount() == 2 &&
                GetSceneSettings()->GetCameraCount() == 4 && CCameraSet::Current()->GetPosition(3) == camera;
     };
 
@@ -269,8 +271,10 @@ void ObstacleWindowTest::hostileMeshesAreRefusedAndThePlanKept()
     m_prompts->files.push_back((dir / "hostile.vplan").string());
     Trigger(MenuCommand::OpenProject);
     QVERIFY(m_prompts->messages.size() > shown);
-    QVERIFY2(m_prompts->messages.back().text.find(
-                 "could not read the mesh hostile/deep.gltf: nodes: nested more than 256 deep") != std::string::npos,
+    // Named where the project's folder puts it.
+    QVERIFY2(m_prompts->messages.back().text.find("could not read the mesh " +
+                                                  (dir / "hostile" / "deep.gltf").string() +
+                                                  ": nodes: nested more than 256 deep") != std::string::npos,
              m_prompts->messages.back().text.c_str());
     QVERIFY(planKept());
 }
@@ -279,7 +283,7 @@ void ObstacleWindowTest::boxRowIsCheckedAsAWholeAndByCentreAndSize()
 {
     QTest::mouseClick(Panel().AddBoxButton(), Qt::LeftButton);
     QTest::mouseClick(Panel().AddBoxButton(), Qt::LeftButton);
-    const auto box = [this] { return m_menu->Obstacles()->GetBoxes()[0]; };
+    const auto box = [this] { return WindowPlan().obstacles.boxes[0]; };
     QTableWidget& table = *Panel().Table();
 
     // Min first, past the new box's 0.5 m: it waits for the Max of its row.

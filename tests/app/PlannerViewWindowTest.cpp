@@ -1,7 +1,6 @@
 #include "MenuWindowFixture.h"
 
 #include "app/DialogLayout.h"
-#include "app/PlanUndo.h"
 #include "cameras/CameraSet.h"
 #include "coverage/placement/PlacementCamera.h"
 #include "app/MainMenu.h"
@@ -429,7 +428,7 @@ void PlannerViewWindowTest::draggedCameraSlidesOnTheCeilingAndUndoPutsItBack()
     Trigger(MenuCommand::PlannerView);
     Trigger(MenuCommand::FitRoom);
     const ViewPose pose = View().GetView();
-    QUndoStack& history = m_menu->Undo().Stack();
+    QUndoStack& history = m_menu->ClassicPlan().UndoStack();
     const int steps = history.count();
     // To the ceiling point 4 m along, 3 m across.
     Drag(Client(cams.GetPosition(1)), Client(cams.FromUser({4.0, before.y, 3.0})));
@@ -490,8 +489,8 @@ void PlannerViewWindowTest::draggedTargetAimsTheSelectedCameraInOneStep()
     QVERIFY(yellow);
 
     // What showing the camera wrote into its boxes is a step of its own before the drag.
-    m_menu->Undo().RecordEdits();
-    QUndoStack& history = m_menu->Undo().Stack();
+    m_menu->ClassicPlan().RecordEdits();
+    QUndoStack& history = m_menu->ClassicPlan().UndoStack();
     const int steps = history.count();
     // To the floor's middle, 6 m along and 4 m across.
     const Vec3d middle = cams.FromUser({6.0, 0.0, 4.0});
@@ -501,7 +500,7 @@ void PlannerViewWindowTest::draggedTargetAimsTheSelectedCameraInOneStep()
     const Vec3d target = cams.ToUser(View().Renderer().GetPlannerTarget());
     QVERIFY2(std::hypot(target.x - 6.0, target.z - 4.0) < 0.1,
              qPrintable(QString("%1, %2").arg(target.x).arg(target.z)));
-    const auto [wantPan, wantTilt] = AimAngles(position, {6.0, 0.0, 4.0});
+    const auto [wantPan, wantTilt] = AimTowards(position, {6.0, 0.0, 4.0});
     QVERIFY(std::abs(cams.GetHTilt(selected) - wantPan) < 1.0f);
     QVERIFY(std::abs(cams.GetVTilt(selected) - wantTilt) < 1.0f);
     QCOMPARE(history.count(), steps + 1);
@@ -639,7 +638,12 @@ void PlannerViewWindowTest::fitRoomHoldsACameraOutsideTheRoom()
     MakeStage();
     // Camera 4 beyond the wall at X = 0, 3 m out.
     CCameraSet& cams = CCameraSet::Instance();
-    m_menu->Undo().Apply("Move", [&cams] { cams.SetFilePosition(3, {-3.0, 2.0, 4.0}); });
+    m_menu->ClassicPlan().Edit("Move", [](Plan& plan) -> std::optional<std::string> {
+        plan.cameras[3].x = -3.0;
+        plan.cameras[3].y = 2.0;
+        plan.cameras[3].z = 4.0;
+        return std::nullopt;
+    });
     Settle();
     Trigger(MenuCommand::PlannerView);
     Trigger(MenuCommand::FitRoom);

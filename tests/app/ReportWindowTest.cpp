@@ -201,7 +201,7 @@ void ReportWindowTest::viewsShowTheWindowsDisplay()
 void ReportWindowTest::obstaclesOfTheWindowAreInTheReport()
 {
     EnterCameras(4);
-    QVERIFY(!m_menu->Obstacles()->AddBox({"desk", {1.0, 0.0, 1.0}, {2.0, 0.8, 3.0}}));
+    QVERIFY(!AddObstacleBox({"desk", {1.0, 0.0, 1.0}, {2.0, 0.8, 3.0}}));
     QSignalSpy finished(&Report(), &CReportCommands::reportFinished);
     m_prompts->files.push_back(Path("desk.pdf").toStdString());
     Trigger(MenuCommand::ExportReport);

@@ -2,6 +2,7 @@
 
 #include "app/DialogLayout.h"
 #include "app/MainMenu.h"
+#include "app/ObstaclePanel.h"
 #include "app/PlanningPanel.h"
 #include "app/ProjectCommands.h"
 #include "app/QtUserPrompts.h"
@@ -18,6 +19,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -79,7 +81,7 @@ class WindowMendsTest : public QObject, CMenuWindowFixture
         m_prompts->files.push_back(m_dir.filePath(name).toStdString());
         Trigger(MenuCommand::SaveProjectAs);
     }
-    bool Modified() const { return m_menu->Plan().Document().IsModified(); }
+    bool Modified() const { return m_menu->Plan().IsModified(); }
     const CCoverageVolume& Volume() const { return m_dlg->View()->Renderer().GetVolume(); }
     std::string LastMessage() const { return m_prompts->messages.empty() ? "" : m_prompts->messages.back().text; }
     static std::string Read(const QString& path)
@@ -355,48 +357,43 @@ void WindowMendsTest::meshFilesAreSavedRelativeToTheProject()
     EnterCameras(2);
     QVERIFY(QDir(m_dir.path()).mkpath("meshes") && QDir(m_dir.path()).mkpath("plans/a") &&
             QDir(m_dir.path()).mkpath("sent"));
-    const std::string mesh = m_dir.filePath("meshes/stage.obj").toStdString();
-    // The window's set as the Obstacles panel leaves it: the absolute path chosen.
-    ObstacleList windowList;
-    ObstacleMesh stage;
-    stage.name = "stage";
-    stage.file = mesh;
-    windowList.meshes.push_back(stage);
-    std::string openedFrom;
-    CScriptedPrompts prompts;
-    CProjectDocument document(prompts,
-                              {[] { return std::string("m"); }, [] { return 1u; }, [] { return true; },
-                               [] { return false; }, [](const Plan&) {}, [&windowList] { return windowList; },
-                               [&windowList, &openedFrom](const ObstacleList& list, const std::string& baseDir) {
-                                   windowList = list;
-                                   openedFrom = baseDir;
-                                   return std::optional<std::string>();
-                               },
-                               [] { return false; }, [] { return std::optional<ProjectPlacement>(); },
-                               [] { return std::optional<ProjectWindowState>(); }});
+    const QString mesh = m_dir.filePath("meshes/stage.obj");
+    const char* const cube = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 1\nv 1 0 1\nv 1 1 1\nv 0 1 1\n"
+                             "f 1 3 2\nf 1 4 3\nf 5 6 7\nf 5 7 8\nf 1 2 6\nf 1 6 5\n"
+                             "f 4 8 7\nf 4 7 3\nf 1 5 8\nf 1 8 4\nf 2 3 7\nf 2 7 6\n";
+    std::ofstream(mesh.toStdString()) << cube;
+    // Imported as the Obstacles panel does: the absolute path chosen.
+    Trigger(MenuCommand::Obstacles);
+    m_prompts->files.push_back(mesh.toStdString());
+    QTest::mouseClick(m_menu->ObstacleWindow()->ImportMeshButton(), Qt::LeftButton);
+    QCOMPARE(WindowPlan().obstacles.meshes.size(), size_t{1});
     const auto meshIn = [](const QString& path) {
-        const ProjectReadResult read = ReadProjectFile(path.toStdString());
-        return read.plan && read.plan->obstacles.meshes.size() == 1 ? read.plan->obstacles.meshes[0].file
-                                                                    : std::string("(unread)");
+        const std::string text = Read(path);
+        const size_t at = text.find("\"file\": \"");
+        return at == std::string::npos ? std::string("(none)") : text.substr(at + 9, text.find('"', at + 9) - at - 9);
     };
-    prompts.files.push_back(m_dir.filePath("plans/a/plan.vplan").toStdString());
-    QVERIFY(document.SaveAs());
+    SaveAs("plans/a/plan.vplan");
     QCOMPARE(meshIn(m_dir.filePath("plans/a/plan.vplan")), std::string("../../meshes/stage.obj"));
 
-    // Opened, the set holds the file's own name; saved elsewhere, the name
-    // is made anew for the new folder, and the report's copy finds the file.
-    prompts.files.push_back(m_dir.filePath("plans/a/plan.vplan").toStdString());
-    document.Open();
-    QCOMPARE(windowList.meshes.at(0).file, std::string("../../meshes/stage.obj"));
-    QCOMPARE(QDir(QString::fromStdString(openedFrom)).absolutePath(), m_dir.filePath("plans/a"));
-    QVERIFY(!document.IsModified());
-    prompts.files.push_back(m_dir.filePath("sent/plan.vplan").toStdString());
-    QVERIFY(document.SaveAs());
+    // Opened and saved elsewhere, the name is made anew for the new folder.
+    m_prompts->files.push_back(m_dir.filePath("plans/a/plan.vplan").toStdString());
+    Trigger(MenuCommand::OpenProject);
+    QVERIFY(!Modified());
+    SaveAs("sent/plan.vplan");
     QCOMPARE(meshIn(m_dir.filePath("sent/plan.vplan")), std::string("../meshes/stage.obj"));
-    QVERIFY(!document.IsModified());
-    QCOMPARE(QDir::cleanPath(QString::fromStdString(document.PortableObstacles().meshes.at(0).file)),
-             QString::fromStdString(mesh));
-    QVERIFY(prompts.messages.empty());
+    QVERIFY(!Modified());
+
+    // Saved beside its mesh, the plan opens wherever its folder is moved to.
+    SaveAs("meshes/plan.vplan");
+    QCOMPARE(meshIn(m_dir.filePath("meshes/plan.vplan")), std::string("stage.obj"));
+    QVERIFY(QDir(m_dir.path()).rename("meshes", "moved"));
+    m_prompts->files.push_back(m_dir.filePath("moved/plan.vplan").toStdString());
+    Trigger(MenuCommand::OpenProject);
+    QVERIFY2(m_prompts->messages.empty(), LastMessage().c_str());
+    QCOMPARE(WindowPlan().obstacles.meshes.size(), size_t{1});
+    QCOMPARE(WindowPlan().obstacles.meshes[0].mesh->triangles.size(), size_t{12});
+    QCOMPARE(QDir::cleanPath(QString::fromStdString(WindowPlan().obstacles.meshes[0].file)),
+             m_dir.filePath("moved/stage.obj"));
 }
 
 void WindowMendsTest::reopeningShowsWhatWasShown()

@@ -86,6 +86,42 @@ TEST_F(CliAsBuiltTest, ExportedRigReadsBackAsTheSameTable)
     EXPECT_EQ(Table(pair.out), expected);
 }
 
+// The export records its world (z up, the plan's room): read back with no
+// reader options at all, as the window's Import does by default, it is the
+// same rig. The default rig's cameras 5 and 6 look the same way, so the
+// mean image up of its cameras leans: without the record the rig would turn.
+TEST_F(CliAsBuiltTest, TheProgramsOwnExportReadsBackWithNoReaderOptions)
+{
+    const CliRun planned = Cli("rig --default-rig 6 --room 7,5,3 --export-calibration " + Quoted("rig.toml"));
+    ASSERT_EQ(planned.status, 0) << planned.err;
+    std::filesystem::create_directory(m_dir.File("pair"));
+    ASSERT_EQ(Cli("rig --default-rig 6 --room 7,5,3 --export-calibration " + Quoted("pair/extri.yml")).status, 0);
+    const CliRun back = Cli("rig --as-built " + Quoted("rig.toml"));
+    ASSERT_EQ(back.status, 0) << back.err;
+    EXPECT_EQ(Table(back.out), Table(planned.out));
+    EXPECT_EQ(back.out.find("outside the room"), std::string::npos) << back.out;
+    std::string pairTable = Table(planned.out);
+    for (const char* label : {"Camera 1", "Camera 2", "Camera 3", "Camera 4", "Camera 5", "Camera 6"}) {
+        const std::string number = std::string("0") + label[7] + "      ";
+        pairTable.replace(pairTable.find(label), 8, number.substr(0, 8));
+    }
+    const CliRun pair = Cli("rig --as-built " + Quoted("pair"));
+    ASSERT_EQ(pair.status, 0) << pair.err;
+    EXPECT_EQ(Table(pair.out), pairTable);
+
+    std::string text = ReadBytes(m_dir.File("rig.toml"));
+    WriteBytes(m_dir.File("unrecorded.toml"), text.substr(0, text.find("up = ")));
+    const CliRun leaning = Cli("rig --as-built " + Quoted("unrecorded.toml") + " --room 7,5,3");
+    ASSERT_EQ(leaning.status, 0) << leaning.err;
+    EXPECT_NE(Table(leaning.out), Table(planned.out));
+    // A record that cannot be one is refused, named.
+    text.replace(text.find("up = [ 0.0, 0.0, 1.0 ]"), 22, "up = [ 0.0, 0.0, 0.0 ]");
+    WriteBytes(m_dir.File("flat.toml"), text);
+    const CliRun flat = Cli("rig --as-built " + Quoted("flat.toml"));
+    EXPECT_EQ(flat.status, 1);
+    EXPECT_NE(flat.err.find("flat.toml: metadata: up:"), std::string::npos) << flat.err;
+}
+
 TEST_F(CliAsBuiltTest, MillimetresAndTheBoxRoundTheCameras)
 {
     WriteBytes(m_dir.File("m.toml"), AniposeText(StudioZUp(), false));

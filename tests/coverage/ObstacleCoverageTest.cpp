@@ -203,7 +203,7 @@ TEST_F(ObstacleCoverageTest, CubeMeshesCastTheShadowOfTheEqualBox)
         ASSERT_TRUE(std::holds_alternative<MeshTriangles>(read)) << std::get<std::string>(read);
         const auto error = mesh->AddMesh(placement, std::get<MeshTriangles>(read));
         ASSERT_FALSE(error) << *error;
-        ASSERT_EQ(mesh->GetMeshes()[0].mesh.triangles.size(), 12u);
+        ASSERT_EQ(mesh->GetMeshes()[0].mesh->triangles.size(), 12u);
         ComputeWith(mesh);
         EXPECT_EQ(volume.GetOcclusion()->InsideCount(), insideBox);
         const std::vector<uint32_t> counts = Counts(volume);

@@ -108,7 +108,8 @@ TEST_F(PlanDocumentTest, ARefusedOrEmptyEditTakesNoStep)
 
 TEST_F(PlanDocumentTest, TheUnsavedMarkFollowsTheSavedPlanNotTheView)
 {
-    CPlanDocument document(StagePlan());
+    // A plan without a rig holds nothing to save; an untitled one with a rig is unsaved.
+    CPlanDocument document;
     EXPECT_FALSE(document.IsModified());
     EXPECT_EQ(document.Title(), "Untitled plan");
     ASSERT_FALSE(document.Apply("Camera count", [](Plan& p) { return ResetRig(p, 5); }));
@@ -179,7 +180,8 @@ TEST_F(PlanDocumentTest, MeshPathsFollowTheProjectsFolder)
     mesh.name = "table";
     mesh.file = (folder / "meshes" / "table.obj").string();
     mesh.offset = {5.0, 0.0, 5.0};
-    mesh.mesh.triangles.push_back({Vec3d{0, 0, 0}, Vec3d{1, 0, 0}, Vec3d{0, 1, 0}});
+    mesh.mesh =
+        std::make_shared<const MeshTriangles>(MeshTriangles{{{Vec3d{0, 0, 0}, Vec3d{1, 0, 0}, Vec3d{0, 1, 0}}}});
     plan.obstacles.meshes.push_back(mesh);
     ASSERT_TRUE(WriteProjectFile((folder / "plan.vplan").string(), plan));
     const std::string text = [&] {

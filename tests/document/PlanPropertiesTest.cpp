@@ -24,7 +24,8 @@ Plan ThePlan()
     mesh.name = "truss";
     mesh.file = "truss.obj";
     mesh.offset = {4.0, 0.0, 3.0};
-    mesh.mesh.triangles.push_back({Vec3d{0, 0, 0}, Vec3d{1, 0, 0}, Vec3d{0, 1, 0}});
+    mesh.mesh =
+        std::make_shared<const MeshTriangles>(MeshTriangles{{{Vec3d{0, 0, 0}, Vec3d{1, 0, 0}, Vec3d{0, 1, 0}}}});
     plan.obstacles.meshes.push_back(mesh);
     plan.placement.target.push_back({{1.0, 0.0, 1.0}, {7.0, 2.0, 5.0}, 1.0});
     plan.placement.mounts = MountSurfaces{};
@@ -174,7 +175,7 @@ TEST(PlanPropertiesTest, ObstaclesTargetMountsAndPlanningSettings)
     ExpectRefused(plan, table, "min_x", 3.0, "Obstacle 1 (table)");
     ASSERT_FALSE(SetProperty(plan, truss, "scale", 2.0));
     EXPECT_EQ(plan.obstacles.meshes[0].scale, 2.0);
-    EXPECT_EQ(plan.obstacles.meshes[0].mesh.triangles.size(), 1u) << "the triangles stay with the mesh";
+    EXPECT_EQ(plan.obstacles.meshes[0].mesh->triangles.size(), 1u) << "the triangles stay with the mesh";
     ExpectRefused(plan, truss, "file", std::string("other.obj"), "Mesh file: is derived");
     ASSERT_FALSE(SetProperty(plan, truss, "name", std::string("rig truss")));
     EXPECT_EQ(plan.obstacles.meshes[0].name, "rig truss");

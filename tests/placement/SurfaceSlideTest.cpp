@@ -67,7 +67,7 @@ TEST(SurfaceSlideTest, AimedFloorPointAndAimAnglesAgree)
     // The aim from a ceiling corner at a floor point, read back as the point: the same point.
     const Vec3d camera{0.0, 3.0, 0.0};
     for (const Vec3d target : {Vec3d{3.0, 0.0, 2.5}, Vec3d{5.5, 0.0, 0.5}, Vec3d{0.5, 0.0, 4.5}}) {
-        const auto [pan, tilt] = AimAngles(camera, target);
+        const auto [pan, tilt] = AimTowards(camera, target);
         const Vec3d back = AimedFloorPoint(camera, pan, tilt, kRoom);
         EXPECT_NEAR(back.x, target.x, 1e-4);
         EXPECT_DOUBLE_EQ(back.y, 0.0);

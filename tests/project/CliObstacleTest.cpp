@@ -213,4 +213,29 @@ TEST_F(CliObstacleTest, ProjectStoresTheObstaclesAndItsMeshesBesideIt)
     EXPECT_FALSE(json::parse(ReadText(m_dir.Path() / "plain.vplan")).contains("obstacles"));
 }
 
+// The mesh named from a list elsewhere is written relative to the project:
+// saved beside its mesh, the plan opens after its folder moved.
+TEST_F(CliObstacleTest, AProjectSavedBesideItsMeshOpensAfterItsFolderMoved)
+{
+    fs::create_directories(m_dir.Path() / "stage");
+    fs::create_directories(m_dir.Path() / "lists");
+    std::ofstream(m_dir.Path() / "stage" / "cube.obj")
+        << "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 1\nv 1 0 1\nv 1 1 1\n"
+           "v 0 1 1\nf 1 3 2\nf 1 4 3\nf 5 6 7\nf 5 7 8\nf 1 2 6\nf 1 6 5\n"
+           "f 4 8 7\nf 4 7 3\nf 1 5 8\nf 1 8 4\nf 2 3 7\nf 2 7 6\n";
+    Write("lists/far.json", R"([{"name": "block", "file": "../stage/cube.obj", "offset": [0.5, 0, 0.5], "scale": 2}])");
+    const std::string plan = Path("stage/plan.vplan");
+    const CliRun saved = Cli("rig --obstacles '" + Path("lists/far.json") + "' --save-project '" + plan + "'");
+    ASSERT_EQ(saved.status, 0) << saved.err;
+    EXPECT_EQ(json::parse(ReadText(plan))["obstacles"][0]["file"], "cube.obj");
+    const CliRun before = Cli("coverage --project '" + plan + "'");
+    ASSERT_EQ(before.status, 0) << before.err;
+
+    fs::rename(m_dir.Path() / "stage", m_dir.Path() / "moved");
+    const CliRun after = Cli("coverage --project '" + Path("moved/plan.vplan") + "'");
+    ASSERT_EQ(after.status, 0) << after.err;
+    EXPECT_EQ(after.out, before.out);
+    EXPECT_EQ(json::parse(after.out)["obstacles"]["count"], 1);
+}
+
 } // namespace

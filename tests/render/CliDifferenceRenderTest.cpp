@@ -69,13 +69,12 @@ class CliDifferenceRenderTest : public ::testing::Test
         return std::system(("'" + std::string(VP_CLI_PATH) + "' " + arguments + " >/dev/null 2>&1").c_str()) == 0 ? 0
                                                                                                                   : 1;
     }
-    CFrameImage Difference(const std::string& calibration)
+    CFrameImage Difference(const std::string& calibration, const std::string& style = "--pitch -35 --yaw 20 --zoom -4")
     {
         const std::string png = File("difference.png");
         fs::remove(png);
         EXPECT_EQ(RunRenderCommand("--project '" + File("plan.vplan") + "' --display difference --as-built '" +
-                                       File(calibration) + "' --as-built-up +z --pitch -35 --yaw 20 --zoom -4 --png '" +
-                                       png + "'",
+                                       File(calibration) + "' --as-built-up +z " + style + " --png '" + png + "'",
                                    File("stderr"), m_strErr),
                   0)
             << m_strErr;
@@ -96,6 +95,12 @@ TEST_F(CliDifferenceRenderTest, LostRedGainedGreenAndNothingForTheSameRig)
     const CFrameImage moved = Difference("mounted.toml");
     EXPECT_GT(CountShades(moved, kGainedColor), 500);
     EXPECT_GT(CountShades(moved, kLostColor), 5);
+
+    // The Planner view draws it too, with its key.
+    const CFrameImage planner = Difference("mounted.toml", "--style planner");
+    EXPECT_GT(CountShades(planner, kGainedColor), 500);
+    EXPECT_GT(CountShades(planner, kLostColor), 5);
+    EXPECT_EQ(CountShades(Difference("own.toml", "--style planner --no-legend"), kLostColor), 0);
 }
 
 TEST_F(CliDifferenceRenderTest, DifferenceNeedsTheRigAsBuilt)
