@@ -147,7 +147,7 @@ tsan: deps
 
 # `make format` formats the sources with clang-format (.clang-format);
 # `make format-check` fails on any file it would change.
-FORMAT_FILES = $(shell find app bench cameras cli coverage exports project render report scene tests \
+FORMAT_FILES = $(shell find app bench cameras classic cli coverage document exports project render report scene tests \
   -name '*.cpp' -o -name '*.h' | sort)
 format:
 	clang-format -i $(FORMAT_FILES)

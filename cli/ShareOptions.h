@@ -33,8 +33,8 @@ std::optional<std::string> PrepareShareFiles(const ShareFiles& files, WebScripts
 
 // Writes the files asked for from a computation: its input, volume and
 // planning measures, the plan's target (PlanTarget) and title block (the
-// project's, else its file's name), and the display the project's window showed (else the Quality display of cameras seeing a
-// marker). The message for standard error when one cannot be written.
+// project's, else its file's name), and the display the project's window showed (else the Quality display of cameras
+// seeing a marker). The message for standard error when one cannot be written.
 std::optional<std::string> WriteShareFiles(const ShareFiles& files, const WebScripts& scripts,
                                            const CoverageInput& input, const CCoverageVolume& volume,
                                            const CPlanningMeasures* planning, const RigOptions& rig, const Plan& plan,

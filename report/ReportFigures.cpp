@@ -191,8 +191,13 @@ ReportFigures CollectReportFigures(const CCoverageVolume& volume, const CPlannin
             f.obstacles.push_back({box.name, false, box.min, box.max, {}, {}, 1.0});
         for (const ObstacleMesh& mesh : obstacles->GetMeshes())
             // The file's name: where it lies on the planner's disk is nothing to a client.
-            f.obstacles.push_back({mesh.name, true, {}, {}, std::filesystem::path(mesh.file).filename().string(),
-                                   mesh.offset, mesh.scale});
+            f.obstacles.push_back({mesh.name,
+                                   true,
+                                   {},
+                                   {},
+                                   std::filesystem::path(mesh.file).filename().string(),
+                                   mesh.offset,
+                                   mesh.scale});
     }
     return f;
 }

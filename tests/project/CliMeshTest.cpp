@@ -70,7 +70,8 @@ class CliMeshTest : public ::testing::Test
             EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
             if (!file.empty()) {
                 // The mesh named as the plan holds it, from the folder of the file that listed it.
-                EXPECT_NE(run.err.find("Obstacles not loaded: could not read the mesh " + Path(file)), std::string::npos)
+                EXPECT_NE(run.err.find("Obstacles not loaded: could not read the mesh " + Path(file)),
+                          std::string::npos)
                     << run.err;
             }
         }
