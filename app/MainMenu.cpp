@@ -83,10 +83,26 @@ const char* const kMouseAndKeys = "In the view:\n"
 
 } // namespace
 
+ReportWindowLink CMainMenu::ReportLink()
+{
+    ReportWindowLink link;
+    link.parent = &m_dialog;
+    link.prompts = &m_dialog.Prompts();
+    link.ready = [this] { return m_dialog.IsSceneReady(); };
+    // What the dialog stored is the plan's before the plan goes to the report.
+    link.document = [this]() -> const CPlanDocument& {
+        m_pPlan->RecordEdits();
+        return m_pPlan->Document();
+    };
+    link.edit = [this](const std::string& name, const CPlanDocument::Edit& edit) { m_pPlan->Edit(name, edit); };
+    link.displayArguments = [this] { return CReportCommands::DisplayArgumentsOf(m_dialog.View()->Renderer()); };
+    return link;
+}
+
 CMainMenu::CMainMenu(CVolumePlannerDlg& dialog, CDockHost* docks)
     : QObject(&dialog), m_dialog(dialog), m_pDocks(docks), m_pPlan(new CClassicPlan(dialog)),
       m_pMenuBar(new QMenuBar(docks ? nullptr : &dialog)), m_pProject(new CProjectCommands(dialog, *m_pPlan)),
-      m_pReport(new CReportCommands(dialog, *m_pPlan)), m_nClassicWidth(dialog.width())
+      m_pReport(new CReportCommands(ReportLink(), &dialog)), m_nClassicWidth(dialog.width())
 {
     dialog.SetPlan(m_pPlan);
     BuildFileMenu();

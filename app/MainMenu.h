@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ReportCommands.h"
 #include "project/ProjectWindowState.h"
 
 #include <QObject>
@@ -149,6 +150,8 @@ class CMainMenu : public QObject
     void ShowMouseAndKeys();
     // What the window shows, for the project file, and shown again from it.
     ProjectWindowState CaptureWindowState() const;
+    // The dialog and its plan as the report command asks for them.
+    ReportWindowLink ReportLink();
     void RestoreWindowState(const ProjectWindowState& state);
     void ShowAbout();
 

@@ -2,9 +2,9 @@
 
 #include "app/BusyCursor.h"
 #include "app/ClassicPlan.h"
+#include "app/CoverageExport.h"
 #include "app/ReplaceQuestion.h"
 #include "app/VolumePlannerDlg.h"
-#include "exports/VoxelExport.h"
 #include "project/ProjectFile.h"
 #include "render/PngWriter.h"
 #include "render/SceneRenderer.h"
@@ -20,9 +20,6 @@
 namespace
 {
 
-const FileDialogRequest kExportCoverage{"Export Coverage", "coverage", "vtk",
-                                        "VTK Volume (*.vtk)|*.vtk|PLY Point Cloud (*.ply)|*.ply|"
-                                        "Voxel Table (*.csv)|*.csv||"};
 const FileDialogRequest kProjectOpen{"Open Project", "plan", "vplan", "Volume Planner Projects (*.vplan)|*.vplan||"};
 const FileDialogRequest kProjectSave{"Save Project", "plan", "vplan", "Volume Planner Projects (*.vplan)|*.vplan||"};
 const FileDialogRequest kSaveView{"Save View as PNG", "view", "png", "PNG Pictures (*.png)|*.png||"};
@@ -235,28 +232,9 @@ void CProjectCommands::ExportCoverage()
                             PromptButtons::Ok);
         return;
     }
-    std::optional<std::string> path = ChooseFileToWrite(prompts, kExportCoverage);
-    if (!path)
-        return;
-    std::string extension = std::filesystem::path(*path).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     const CPlanningMeasures* planning = renderer.GetPlanning().HasResults() ? &renderer.GetPlanning() : nullptr;
-    SaveResult written;
-    if (extension == ".vtk")
-        written = WriteVtk(*path, renderer.GetVolume(), renderer.GetComputedInput(), planning);
-    else if (extension == ".ply")
-        written = WritePly(*path, renderer.GetVolume(), renderer.GetComputedInput(), planning);
-    else if (extension == ".csv")
-        written = WriteVoxelTable(*path, renderer.GetVolume(), renderer.GetComputedInput(), planning);
-    else {
-        prompts.ShowMessage("Choose a file ending in .vtk, .ply or .csv", "Invalid Action", PromptButtons::Ok);
-        return;
-    }
-    if (!written)
-        prompts.ShowMessageWithReason("Unable to write file\n" + *path, written.reason, "Error");
-    else
-        emit saved("Coverage exported to " + QString::fromStdString(*path));
+    if (const auto text = RunCoverageExport(prompts, renderer.GetVolume(), renderer.GetComputedInput(), planning))
+        emit saved(QString::fromStdString(*text));
 }
 
 void CProjectCommands::SaveViewAsPng()

@@ -1,11 +1,8 @@
 #include "app/ReportCommands.h"
 
-#include "app/ClassicPlan.h"
 #include "app/ReplaceQuestion.h"
-#include "app/VolumePlannerDlg.h"
 #include "project/ProjectFile.h"
 #include "render/SceneRenderer.h"
-#include "render/view/VolumeView.h"
 #include "report/ReportWriter.h"
 #include "scene/SceneSettings.h"
 
@@ -22,17 +19,17 @@ namespace
 const FileDialogRequest kExportReport{"Export Report", "report", "pdf",
                                       "PDF Report (*.pdf)|*.pdf|HTML Report (*.html)|*.html||"};
 
-QString ShortestText(float v)
+QString ShortFloatText(float v)
 {
     char text[32];
     const auto result = std::to_chars(text, text + sizeof text, v);
     return QString::fromLatin1(text, static_cast<int>(result.ptr - text));
 }
 
-// The display the window shows, as the report command's options.
-QStringList DisplayArguments(const CSceneRenderer& renderer)
+} // namespace
+
+QStringList CReportCommands::DisplayArgumentsOf(const CSceneRenderer& renderer)
 {
-    const SceneSettings& settings = *GetSceneSettings();
     QStringList arguments;
     if (renderer.IsQualityDisplay()) {
         arguments << "--display"
@@ -40,9 +37,11 @@ QStringList DisplayArguments(const CSceneRenderer& renderer)
                   << "--measure" << PlanningMeasureKey(renderer.GetQualityMeasure());
         if (const auto threshold = renderer.GetQualityThreshold())
             arguments << "--quality-threshold"
-                      << QString::fromStdString(ComparisonOpText(threshold->op)) + "," + ShortestText(threshold->value);
+                      << QString::fromStdString(ComparisonOpText(threshold->op)) + "," +
+                             ShortFloatText(threshold->value);
         return arguments;
     }
+    const SceneSettings& settings = *GetSceneSettings();
     if (settings.Get2DView())
         arguments << "--view-2d";
     if (settings.GetSelectiveCameras())
@@ -50,10 +49,8 @@ QStringList DisplayArguments(const CSceneRenderer& renderer)
     return arguments;
 }
 
-} // namespace
-
-CReportCommands::CReportCommands(CVolumePlannerDlg& dialog, CClassicPlan& plan)
-    : QObject(&dialog), m_dialog(dialog), m_plan(plan)
+CReportCommands::CReportCommands(ReportWindowLink window, QObject* parent)
+    : QObject(parent), m_window(std::move(window))
 {
 }
 
@@ -76,23 +73,22 @@ void CReportCommands::ExportReportAsBuilt(const QStringList& asBuiltArguments)
 
 void CReportCommands::Export(const QStringList& asBuiltArguments)
 {
-    CUserPrompts& prompts = m_dialog.Prompts();
-    if (!m_dialog.IsSceneReady())
+    CUserPrompts& prompts = *m_window.prompts;
+    if (!m_window.ready())
         return;
     if (IsRunning()) {
         prompts.ShowMessage("A report is being made already: wait for it or cancel it", "Invalid Action",
                             PromptButtons::Ok);
         return;
     }
-    // What the dialog stored is the plan's before the plan goes to the report.
-    m_plan.RecordEdits();
-    if (m_plan.GetPlan().cameras.empty()) {
+    const CPlanDocument& document = m_window.document();
+    if (document.GetPlan().cameras.empty()) {
         prompts.ShowMessage("No Cameras Initialized", "Invalid Action", PromptButtons::Ok);
         return;
     }
     // The title block the plan holds, and the heights chosen for its last report.
-    const std::string stem = std::filesystem::path(m_plan.Document().Path()).stem().string();
-    const ProjectReport& held = m_plan.GetPlan().report;
+    const std::string stem = std::filesystem::path(document.Path()).stem().string();
+    const ProjectReport& held = document.GetPlan().report;
     ReportChoices initial = m_choices;
     initial.title = held.title;
     initial.client = held.client;
@@ -108,7 +104,7 @@ void CReportCommands::Export(const QStringList& asBuiltArguments)
     // Kept with the plan only when it differs from the name the file already gives.
     const ProjectReport report{chosen->title == stem ? std::string() : chosen->title, chosen->client, chosen->site,
                                chosen->author, chosen->date};
-    m_plan.Edit("Report details", [&report](Plan& plan) -> std::optional<std::string> {
+    m_window.edit("Report details", [&report](Plan& plan) -> std::optional<std::string> {
         plan.report = report;
         // A title block cleared in the window goes from the file too, keys of other programs aside.
         if (const auto kept = plan.kept.find("report"); report.empty() && kept != plan.kept.end()) {
@@ -130,11 +126,10 @@ void CReportCommands::Export(const QStringList& asBuiltArguments)
     m_strTarget = QString::fromStdString(*target);
 
     // The plan as it stands now, whole (its target too): later edits in the window do not reach this report.
-    const CSceneRenderer& renderer = m_dialog.View()->Renderer();
     m_pScratch = std::make_unique<QTemporaryDir>();
     const std::string projectPath = m_pScratch->filePath("plan.vplan").toStdString();
     const SaveResult written =
-        m_pScratch->isValid() ? WriteProjectFile(projectPath, m_plan.GetPlan()) : SaveResult{false, ""};
+        m_pScratch->isValid() ? WriteProjectFile(projectPath, document.GetPlan()) : SaveResult{false, ""};
     if (!written) {
         m_pScratch.reset();
         const std::string why = written.reason.empty() ? "" : ": " + written.reason;
@@ -164,7 +159,7 @@ void CReportCommands::Export(const QStringList& asBuiltArguments)
         arguments << "--heights=" + QString::fromStdString(BandText(m_choices)).remove(' ');
     if (!m_choices.slicesM.empty())
         arguments << "--slices=" + QString::fromStdString(SlicesText(m_choices)).remove(' ');
-    arguments << DisplayArguments(renderer) << asBuiltArguments;
+    arguments << m_window.displayArguments() << asBuiltArguments;
 
     m_errorText.clear();
     m_bCancelled = false;
@@ -181,7 +176,7 @@ void CReportCommands::Export(const QStringList& asBuiltArguments)
             Finish(-1, QProcess::CrashExit);
     });
 
-    m_pProgress = new QProgressDialog("Making the report...", "Cancel", 0, 100, &m_dialog);
+    m_pProgress = new QProgressDialog("Making the report...", "Cancel", 0, 100, m_window.parent);
     m_pProgress->setWindowTitle("Export Report");
     m_pProgress->setWindowModality(Qt::NonModal);
     m_pProgress->setMinimumDuration(0);
@@ -240,7 +235,7 @@ void CReportCommands::Finish(int exitCode, QProcess::ExitStatus status)
                 reason = line.toStdString();
         if (!started)
             reason = "cannot run " + binary.toStdString();
-        m_dialog.Prompts().ShowMessageWithReason("Unable to make the report", reason, "Error");
+        m_window.prompts->ShowMessageWithReason("Unable to make the report", reason, "Error");
     }
     if (written)
         emit saved("Report saved to " + m_strTarget);

@@ -8,13 +8,32 @@
 #include <QString>
 #include <QStringList>
 
+#include "document/PlanDocument.h"
+
+#include <functional>
 #include <memory>
 #include <string>
 
-class CClassicPlan;
-class CVolumePlannerDlg;
+class CSceneRenderer;
+class CUserPrompts;
 class QProgressDialog;
 class QTemporaryDir;
+class QWidget;
+
+// What the report command needs of the window it serves.
+struct ReportWindowLink {
+    // The parent of the progress dialog, and where the command asks.
+    QWidget* parent = nullptr;
+    CUserPrompts* prompts = nullptr;
+    // Whether the window can make a report now (its scene is there).
+    std::function<bool()> ready;
+    // The plan as the window holds it now, whatever its boxes stored first.
+    std::function<const CPlanDocument&()> document;
+    // A step of the plan (the title block chosen for the report).
+    std::function<void(const std::string& name, const CPlanDocument::Edit& edit)> edit;
+    // The display the window shows, as the report command's options.
+    std::function<QStringList()> displayArguments;
+};
 
 // File > Export Report: the window's plan as it stands is handed, as a
 // project file, to the report binary of the command-line tool (the one
@@ -25,7 +44,7 @@ class CReportCommands : public QObject
 {
     Q_OBJECT
   public:
-    CReportCommands(CVolumePlannerDlg& dialog, CClassicPlan& plan);
+    CReportCommands(ReportWindowLink window, QObject* parent);
     ~CReportCommands() override;
 
     void ExportReport();
@@ -38,6 +57,8 @@ class CReportCommands : public QObject
 
     // The binary that writes reports: beside the program, or where the build put it.
     static QString ReportBinary();
+    // The display a renderer shows, as the report command's options.
+    static QStringList DisplayArgumentsOf(const CSceneRenderer& renderer);
 
   signals:
     // A report ended: written, failed (the user was told why) or cancelled.
@@ -52,8 +73,7 @@ class CReportCommands : public QObject
     void Cancel();
     void CleanUp();
 
-    CVolumePlannerDlg& m_dialog;
-    CClassicPlan& m_plan;
+    ReportWindowLink m_window;
     QProgressDialog* m_pProgress = nullptr;
     std::unique_ptr<QTemporaryDir> m_pScratch;
     QByteArray m_errorText;

@@ -2,8 +2,11 @@
 
 #include "app/ButtonIcons.h"
 #include "app/QtUserPrompts.h"
+#include "app/CoverageExport.h"
 #include "app/RecentPlans.h"
 #include "app/ReplaceQuestion.h"
+#include "app/ReportCommands.h"
+#include "app/ShareCommands.h"
 #include "app/document/QtPlanDocument.h"
 #include "app/workspace/AsBuiltDock.h"
 #include "app/workspace/AutoPlaceDock.h"
@@ -18,12 +21,17 @@
 #include "app/workspace/WorkspaceSelection.h"
 #include "app/workspace/WorkspaceView.h"
 #include "document/ExampleStage.h"
+#include "coverage/CoverageController.h"
 #include "document/PlanEdits.h"
+#include "exports/WebPage.h"
+#include "project/PlanInput.h"
+#include "render/SceneRenderer.h"
 #include "render/view/VolumeView.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDate>
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QLabel>
@@ -41,6 +49,7 @@
 #include <QUndoStack>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace
 {
@@ -89,6 +98,17 @@ CWorkspaceWindow::CWorkspaceWindow(std::unique_ptr<CUserPrompts> prompts, std::u
     m_pCentre->addWidget(m_pWelcome);
     m_pCentre->addWidget(m_pView);
     setCentralWidget(m_pCentre);
+
+    // The report binary judges the document's plan as `volume-planner-cli report --project` does.
+    ReportWindowLink report;
+    report.parent = this;
+    report.prompts = m_prompts.get();
+    report.ready = [this] { return !m_document.GetPlan().cameras.empty(); };
+    report.document = [this]() -> const CPlanDocument& { return m_document; };
+    report.edit = [this](const std::string& name, const CPlanDocument::Edit& edit) { Take(name, edit); };
+    report.displayArguments = [this] { return CReportCommands::DisplayArgumentsOf(m_pView->View().Renderer()); };
+    m_pReport = new CReportCommands(std::move(report), this);
+    connect(m_pReport, &CReportCommands::saved, this, [this](const QString& text) { statusBar()->showMessage(text); });
 
     MakeActions();
     MakeMenus();
@@ -151,6 +171,12 @@ void CWorkspaceWindow::MakeActions()
     connect(make(C::Save, "&Save", QKeySequence::Save, s->standardIcon(QStyle::SP_DialogSaveButton)),
             &QAction::triggered, this, &CWorkspaceWindow::Save);
     connect(make(C::SaveAs, "Save &As...", QKeySequence::SaveAs), &QAction::triggered, this, &CWorkspaceWindow::SaveAs);
+    QAction* report = make(C::ExportReport, "Export &Report...", QKeySequence(Qt::CTRL | Qt::Key_E));
+    connect(report, &QAction::triggered, this, &CWorkspaceWindow::ExportReport);
+    connect(make(C::ExportCoverage, "&Coverage (VTK, PLY, CSV)..."), &QAction::triggered, this,
+            &CWorkspaceWindow::ExportCoverage);
+    connect(make(C::ExportGltf, "&glTF..."), &QAction::triggered, this, [this] { ExportShared(true); });
+    connect(make(C::ShareWebPage, "Share as &Web Page..."), &QAction::triggered, this, [this] { ExportShared(false); });
     connect(make(C::Quit, "&Quit", QKeySequence::Quit), &QAction::triggered, this, &QWidget::close);
 
     // The document's history, mirrored by the stack: its names and its state.
@@ -234,6 +260,12 @@ void CWorkspaceWindow::MakeMenus()
     file->addSeparator();
     file->addAction(Action(C::Save));
     file->addAction(Action(C::SaveAs));
+    file->addSeparator();
+    file->addAction(Action(C::ExportReport));
+    QMenu* exports = file->addMenu("E&xport");
+    exports->addAction(Action(C::ExportCoverage));
+    exports->addAction(Action(C::ExportGltf));
+    file->addAction(Action(C::ShareWebPage));
     file->addSeparator();
     file->addAction(Action(C::Quit));
     m_pRecent = new CRecentPlans(
@@ -531,6 +563,64 @@ void CWorkspaceWindow::Take(const std::string& name, const CPlanDocument::Edit& 
 {
     if (const std::optional<std::string> refusal = m_document.Apply(name, edit))
         m_prompts->ShowMessage(*refusal, "Invalid Action", PromptButtons::Ok);
+}
+
+bool CWorkspaceWindow::ResultsAreCurrent()
+{
+    if (m_document.GetPlan().cameras.empty()) {
+        m_prompts->ShowMessage("No Cameras Initialized", "Invalid Action", PromptButtons::Ok);
+        return false;
+    }
+    // A file of an earlier plan would say what the plan no longer holds.
+    if (!m_pView->IsUpToDate() || !m_document.Controller().GetVolume().HasResults()) {
+        m_prompts->ShowMessage(
+            "The plan has changed since it was computed: compute it first (Compute > Compute Now, F5)",
+            "Invalid Action", PromptButtons::Ok);
+        return false;
+    }
+    return true;
+}
+
+void CWorkspaceWindow::ExportReport()
+{
+    // The report computes the plan itself, as it is now.
+    m_pReport->ExportReport();
+}
+
+void CWorkspaceWindow::ExportCoverage()
+{
+    if (!ResultsAreCurrent())
+        return;
+    const CCoverageController& controller = m_document.Controller();
+    const CPlanningMeasures* planning = controller.GetPlanning().HasResults() ? &controller.GetPlanning() : nullptr;
+    if (const auto text =
+            RunCoverageExport(*m_prompts, controller.GetVolume(), controller.GetComputedInput(), planning))
+        statusBar()->showMessage(QString::fromStdString(*text));
+}
+
+void CWorkspaceWindow::ExportShared(bool gltf)
+{
+    if (!ResultsAreCurrent())
+        return;
+    const CCoverageController& controller = m_document.Controller();
+    const CSceneRenderer& renderer = m_pView->View().Renderer();
+    const Plan& plan = m_document.GetPlan();
+    ShareRequest request;
+    request.volume = &controller.GetVolume();
+    request.planning = controller.GetPlanning().HasResults() ? &controller.GetPlanning() : nullptr;
+    request.input = controller.GetComputedInput();
+    request.title = {plan.report.title, plan.report.client, plan.report.site, plan.report.author, plan.report.date};
+    if (request.title.projectName.empty())
+        request.title.projectName = m_document.Path().empty()
+                                        ? std::string("Untitled plan")
+                                        : std::filesystem::path(m_document.Path()).stem().string();
+    if (request.title.date.empty())
+        request.title.date = QDate::currentDate().toString(Qt::ISODate).toStdString();
+    request.display = {WindowDisplay::Quality, renderer.GetQualityMeasure(), renderer.GetQualityThreshold()};
+    request.target = PlanTarget(plan);
+    request.threeDir = DefaultThreeDir();
+    if (const auto text = RunShareCommand(gltf ? ShareFormat::Gltf : ShareFormat::WebPage, request, *m_prompts))
+        statusBar()->showMessage(QString::fromStdString(*text));
 }
 
 void CWorkspaceWindow::AddCamera()

@@ -20,6 +20,7 @@ class CHistoryDock;
 class CPlanTreeDock;
 class CPropertiesDock;
 class CQtPlanDocument;
+class CReportCommands;
 class CRecentPlans;
 class CWelcomePage;
 class CWorkspaceSelection;
@@ -37,6 +38,10 @@ enum class WorkspaceCommand {
     OpenExample,
     Save,
     SaveAs,
+    ExportReport,
+    ExportCoverage,
+    ExportGltf,
+    ShareWebPage,
     Quit,
     Undo,
     Redo,
@@ -107,6 +112,7 @@ class CWorkspaceWindow : public QMainWindow
     CHistoryDock& HistoryDock() const { return *m_pHistoryDock; }
     CAsBuiltDock& AsBuiltDock() const { return *m_pAsBuiltDock; }
     CAutoPlaceDock& AutoPlaceDock() const { return *m_pAutoPlaceDock; }
+    CReportCommands& Report() const { return *m_pReport; }
     // Every dock, in the order of the View menu.
     QList<QDockWidget*> Docks() const;
 
@@ -141,6 +147,12 @@ class CWorkspaceWindow : public QMainWindow
     void ChooseAndOpen();
     bool Save();
     bool SaveAs();
+    // The report, the coverage and the shared files of the plan as computed;
+    // refused, saying so, while the results shown are not of the plan as it is.
+    bool ResultsAreCurrent();
+    void ExportReport();
+    void ExportCoverage();
+    void ExportShared(bool gltf);
     void AddCamera();
     void RemoveSelected();
     void AddTargetBox();
@@ -170,6 +182,7 @@ class CWorkspaceWindow : public QMainWindow
     CAsBuiltDock* m_pAsBuiltDock = nullptr;
     CAutoPlaceDock* m_pAutoPlaceDock = nullptr;
     CRecentPlans* m_pRecent = nullptr;
+    CReportCommands* m_pReport = nullptr;
     QMenu* m_pItemMenu = nullptr;
     std::array<QAction*, static_cast<size_t>(WorkspaceCommand::Count)> m_actions{};
     // The docks as the program first arranges them, for View > Reset Layout,

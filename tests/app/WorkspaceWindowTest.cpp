@@ -1,5 +1,6 @@
 #include "ScriptedPrompts.h"
 
+#include "app/ReportCommands.h"
 #include "app/StartRequest.h"
 #include "app/asbuilt/CalibrationPartner.h"
 #include "cameras/asbuilt/CalibrationExport.h"
@@ -26,11 +27,14 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QDockWidget>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStackedWidget>
@@ -67,6 +71,7 @@ class WorkspaceWindowTest : public QObject
     void droppedPlanOpens();
     void asBuiltImportsTheRigAndComparesIt();
     void autoPlaceProposesCamerasAndAcceptIsOneStep();
+    void reportAndSharedFilesFromTheFileMenu();
     void screenshotsForTheManual();
 
   private:
@@ -555,6 +560,60 @@ void WorkspaceWindowTest::autoPlaceProposesCamerasAndAcceptIsOneStep()
     QVERIFY(!GlView().Renderer().GetPlacementPreview());
     m_window->Action(WorkspaceCommand::Undo)->trigger();
     QCOMPARE(m_window->Document().GetPlan().cameras.size(), 8u);
+}
+
+void WorkspaceWindowTest::reportAndSharedFilesFromTheFileMenu()
+{
+    OpenExample();
+    CPlanDocument& document = m_window->Document();
+    QVERIFY(document.SaveAs(m_dir.filePath("stage.vplan").toStdString()));
+    const auto passFail = [](const QString& path) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return QString("(no file)");
+        const QRegularExpressionMatch line =
+            QRegularExpression("(PASS|FAIL): [^<]*").match(QString::fromUtf8(file.readAll()));
+        return line.hasMatch() ? line.captured(0) : QString("(no pass/fail line)");
+    };
+
+    // The report of the window judges the plan as the command line does.
+    QSignalSpy finished(&m_window->Report(), &CReportCommands::reportFinished);
+    m_prompts->files.push_back(m_dir.filePath("window.html").toStdString());
+    m_window->Action(WorkspaceCommand::ExportReport)->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 120000);
+    QVERIFY(finished.at(0).at(0).toBool());
+    QProcess cli;
+    cli.start(VP_CLI_PATH, {"report", "--project", m_dir.filePath("stage.vplan"), "--out", m_dir.filePath("cli.html")});
+    QVERIFY(cli.waitForFinished(120000) && cli.exitCode() == 0);
+    const QString windowLine = passFail(m_dir.filePath("window.html"));
+    QVERIFY2(windowLine.startsWith("PASS") || windowLine.startsWith("FAIL"), qPrintable(windowLine));
+    QCOMPARE(windowLine, passFail(m_dir.filePath("cli.html")));
+
+    // The shared files and the coverage, of the plan as computed.
+    m_prompts->files.push_back(m_dir.filePath("stage.glb").toStdString());
+    m_window->Action(WorkspaceCommand::ExportGltf)->trigger();
+    m_prompts->files.push_back(m_dir.filePath("stage.html").toStdString());
+    m_window->Action(WorkspaceCommand::ShareWebPage)->trigger();
+    m_prompts->files.push_back(m_dir.filePath("stage.csv").toStdString());
+    m_window->Action(WorkspaceCommand::ExportCoverage)->trigger();
+    QVERIFY2(m_prompts->messages.empty(), m_prompts->messages.empty() ? "" : m_prompts->messages[0].text.c_str());
+    QFile glb(m_dir.filePath("stage.glb"));
+    QVERIFY(glb.open(QIODevice::ReadOnly) && glb.read(4) == "glTF");
+    QFile page(m_dir.filePath("stage.html"));
+    QVERIFY(page.open(QIODevice::ReadOnly) && page.readAll().contains("id=\"cameras\""));
+    QVERIFY(QFile::exists(m_dir.filePath("stage.csv")));
+
+    // Of a plan changed since it was computed, none is written.
+    m_window->Action(WorkspaceCommand::AutoCompute)->setChecked(false);
+    QVERIFY(!document.Apply("Lens", [](Plan& plan) {
+        return SetProperty(plan, {PlanItemKind::Camera, 0}, "focal", 7.5);
+    }));
+    QTRY_VERIFY(!View().IsUpToDate());
+    m_prompts->files.push_back(m_dir.filePath("stale.glb").toStdString());
+    m_window->Action(WorkspaceCommand::ExportGltf)->trigger();
+    QCOMPARE(m_prompts->messages.size(), size_t{1});
+    QVERIFY(m_prompts->messages[0].text.find("compute it first") != std::string::npos);
+    QVERIFY(!QFile::exists(m_dir.filePath("stale.glb")));
 }
 
 void WorkspaceWindowTest::screenshotsForTheManual()

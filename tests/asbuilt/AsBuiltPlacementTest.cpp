@@ -35,11 +35,6 @@ Vec3d RandomUnit(std::mt19937& rng)
     return Normalized({n(rng), n(rng), n(rng)});
 }
 
-Vec3d Minus(const Vec3d& v)
-{
-    return {-v.x, -v.y, -v.z};
-}
-
 TEST(AimAnglesTest, RandomRotationsDecomposeAndRebuildBothWays)
 {
     std::mt19937 rng(7);

@@ -123,8 +123,9 @@ TEST(VoxelPickTest, QualityPickSeesWhatTheDisplayDraws)
     const int cut = static_cast<int>(*t % v.GetCountY());
     const std::optional<size_t> lower =
         FirstQualityVoxel(v, c.planning, PlanningMeasure::Cameras, std::nullopt, cut, above, down);
-    if (lower)
+    if (lower) {
         EXPECT_LT(static_cast<int>(*lower % v.GetCountY()), cut);
+    }
     // A threshold nothing meets, or no layer shown: nothing under the pointer.
     EXPECT_FALSE(
         FirstQualityVoxel(v, c.planning, PlanningMeasure::Cameras, QualityThreshold{3, 99.0f}, layers, above, down));

@@ -166,8 +166,9 @@ TEST_F(ReportMapTest, VoxelsInsideObstaclesAreNoPlaceForAMarker)
                     least = std::min(least, volume.SeenCount(t));
             }
             ASSERT_EQ(map.Blocked(i, k), inside == 8) << i << "," << k;
-            if (inside < 8)
+            if (inside < 8) {
                 ASSERT_EQ(map.Count(i, k), least) << i << "," << k;
+            }
             blocked += inside == 8 ? 1 : 0;
             partial += inside > 0 && inside < 8 ? 1 : 0;
         }
