@@ -5,6 +5,7 @@
 #include "app/document/QtPlanDocument.h"
 #include "cameras/CameraTypes.h"
 #include "coverage/placement/PlacementLimits.h"
+#include "coverage/placement/PlacementMemory.h"
 #include "document/PlanEdits.h"
 #include "project/PlacementOfPlan.h"
 #include "render/PlacementDrawer.h"
@@ -17,9 +18,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QCheckBox>
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <initializer_list>
+#include <new>
 #include <utility>
 
 namespace
@@ -41,25 +47,43 @@ QString Percent(double share)
     return QString::number(100.0 * share, 'f', 1) + " %";
 }
 
+QString Degrees(double degrees)
+{
+    return QString::number(degrees, 'f', 1) + QString::fromUtf8("\u00b0");
+}
+
 } // namespace
 
 CAutoPlaceDock::CAutoPlaceDock(CQtPlanDocument& document, CVolumeView& view, CUserPrompts& prompts, QWidget* parent)
     : QDockWidget("Auto-Place", parent), m_document(document), m_view(view), m_prompts(prompts), m_pCount(new QSpinBox),
-      m_pLens(new QLineEdit("6")), m_pSensor(new QComboBox), m_pMinCameras(new QSpinBox), m_pTimeLimit(new QSpinBox),
+      m_pLens(new QLineEdit("6")),
+      m_pLensKit(new QCheckBox("A kit: the search chooses each camera's lens from the list")),
+      m_pOcclusion(new QCheckBox("Seek the least occluded angle (performers hide markers)")),
+      m_pAddToRig(new QRadioButton("Add to the rig")), m_pReplaceRig(new QRadioButton("Replace the rig")),
+      m_pSensor(new QComboBox), m_pMinCameras(new QSpinBox), m_pTimeLimit(new QSpinBox), m_pSampleStep(new QSpinBox),
       m_pProgress(new QLabel), m_pPlace(new QPushButton("Place")), m_pCancel(new QPushButton("Cancel")),
       m_pAccept(new QPushButton("Accept")), m_pDiscard(new QPushButton("Discard"))
 {
     setObjectName("AutoPlaceDock");
     auto* body = new QWidget;
     auto* column = new QVBoxLayout(body);
-    auto* note = new QLabel("New cameras beside the plan's, for its target on its mounts (Plan tree: Target, Mounts).");
+    auto* note = new QLabel("New cameras beside the plan's or in their place, for its target on its mounts (Plan tree: "
+                            "Target, Mounts).");
     note->setWordWrap(true);
     column->addWidget(note);
     auto* form = new QFormLayout;
     m_pCount->setRange(1, static_cast<int>(kMaxCameras));
     m_pCount->setValue(4);
     form->addRow("Cameras to add", m_pCount);
+    m_pLens->setToolTip("Focal lengths in millimetres, comma-separated: cycled over the new cameras, or a kit");
     form->addRow("Lens (mm)", m_pLens);
+    form->addRow("", m_pLensKit);
+    form->addRow("", m_pOcclusion);
+    m_pAddToRig->setChecked(true);
+    auto* rig = new QHBoxLayout;
+    rig->addWidget(m_pAddToRig);
+    rig->addWidget(m_pReplaceRig);
+    form->addRow("Placed cameras", rig);
     for (const CameraType& type : kCameraTypes)
         m_pSensor->addItem(type.name);
     form->addRow("Sensor", m_pSensor);
@@ -71,6 +95,11 @@ CAutoPlaceDock::CAutoPlaceDock(CQtPlanDocument& document, CVolumeView& view, CUs
     m_pTimeLimit->setValue(kDefaultSeconds);
     m_pTimeLimit->setSuffix(" s");
     form->addRow("Time limit", m_pTimeLimit);
+    m_pSampleStep->setRange(static_cast<int>(kMinSampleStepM * 100), static_cast<int>(kMaxSampleStepM * 100));
+    m_pSampleStep->setValue(25);
+    m_pSampleStep->setSuffix(" cm");
+    m_pSampleStep->setToolTip("Distance between the target points the search scores; finer costs time and memory");
+    form->addRow("Sample step", m_pSampleStep);
     column->addLayout(form);
     auto* buttons = new QHBoxLayout;
     for (QPushButton* button : {m_pPlace, m_pCancel, m_pAccept, m_pDiscard})
@@ -122,16 +151,30 @@ std::optional<PlacementRequest> CAutoPlaceDock::BuildRequest(std::string& refusa
     if (plan.cameras.empty())
         return refuse("Plan", "make or open a plan first");
     PlacementRequest request = PlacementRequestOf(plan, m_document.Document().Obstacles());
+    const bool replace = m_pReplaceRig->isChecked();
+    // Replacing the rig: none of its cameras stays.
+    if (replace)
+        request.fixed.clear();
     const int count = m_pCount->value();
-    if (const auto error = CheckPlacedCount(count, plan.cameras.size()))
+    if (const auto error = CheckPlacedCount(count, replace ? 0 : plan.cameras.size()))
         return refuse("Cameras to add", *error);
     request.count = count;
-    const std::optional<float> lens = ReadBoxNumber(m_pLens->text().toStdString());
-    if (!lens)
+    for (const QString& part : m_pLens->text().split(QRegularExpression("[,\\s]+"), Qt::SkipEmptyParts)) {
+        const std::optional<float> lens = ReadBoxNumber(part.toStdString());
+        if (!lens)
+            return refuse("Lens", "focal lengths in millimetres, comma-separated, e.g. 6, 8.5");
+        if (const auto error = CheckPlacedLens(*lens))
+            return refuse("Lens", *error);
+        request.lenses.push_back(*lens);
+    }
+    if (request.lenses.empty())
         return refuse("Lens", "a focal length in millimetres");
-    if (const auto error = CheckPlacedLens(*lens))
-        return refuse("Lens", *error);
-    request.model.focalMm = *lens;
+    request.model.focalMm = request.lenses.front();
+    if (m_pLensKit->isChecked())
+        request.lensKit = std::exchange(request.lenses, {});
+    request.objective = m_pOcclusion->isChecked() ? PlacementObjective::Occlusion : PlacementObjective::Coverage;
+    request.sampleStep = m_pSampleStep->value() / 100.0;
+    request.remedyNames = {"Sample step", "the room's Properties", "Cameras to add"};
     request.model.cameraType = m_pSensor->currentIndex();
     request.model.pixelsX = CameraTypePixelsX(request.model.cameraType);
     request.model.pixelsY = CameraTypePixelsY(request.model.cameraType);
@@ -142,6 +185,9 @@ std::optional<PlacementRequest> CAutoPlaceDock::BuildRequest(std::string& refusa
     request.timeLimitSeconds = m_pTimeLimit->value();
     request.search.threads = SearchThreads();
     if (const auto error = CheckPlacementRequest(request))
+        return refuse("Auto-Place", *error);
+    // Refused before the worker allocates: the memory the candidates need against what is free.
+    if (const auto error = CheckPlacementFits(request))
         return refuse("Auto-Place", *error);
     return request;
 }
@@ -163,15 +209,26 @@ void CAutoPlaceDock::Place()
     m_pRun = std::make_unique<Run>();
     m_pRun->request = std::move(*request);
     m_pRun->request.search.cancel = &m_pRun->cancel;
+    m_bReplace = m_pReplaceRig->isChecked();
     const uint64_t run = ++m_nRun;
     Run* worker = m_pRun.get();
     // The worker's words come back queued to this thread; those of a run
-    // cancelled or replaced since are dropped by its number.
+    // cancelled or replaced since are dropped by its number. What it throws
+    // comes back as a refusal: nothing may end the program and lose the plan.
     worker->worker = std::thread([this, worker, run] {
-        const PlacementResult result = RunPlacement(worker->request, [this, run](const PlacementProgress& progress) {
-            QMetaObject::invokeMethod(
-                this, [this, run, progress] { OnProgress(run, progress); }, Qt::QueuedConnection);
-        });
+        PlacementResult result;
+        try {
+            result = RunPlacement(worker->request, [this, run](const PlacementProgress& progress) {
+                QMetaObject::invokeMethod(
+                    this, [this, run, progress] { OnProgress(run, progress); }, Qt::QueuedConnection);
+            });
+        } catch (const std::bad_alloc&) {
+            result = {};
+            result.error = OutOfMemoryText(worker->request.remedyNames);
+        } catch (const std::exception& error) {
+            result = {};
+            result.error = std::string("the placement stopped on an error: ") + error.what();
+        }
         QMetaObject::invokeMethod(
             this, [this, run, result] { OnFinished(run, result); }, Qt::QueuedConnection);
     });
@@ -223,13 +280,16 @@ void CAutoPlaceDock::OnFinished(uint64_t run, const PlacementResult& result)
     m_result = result;
     ShowPreview(result.placed);
     // The search's measure leaves the 3D error bound aside: the Figures judge that once the cameras are in.
-    m_pProgress->setText(QString("%1 cameras proposed (magenta in the view). Target points %2 or more cameras see "
-                                 "from a pair angle in range: %3 before, %4 with them%5. Accept adds them to the plan; "
-                                 "the Figures then say how much is within the 3D error bound.")
-                             .arg(result.placed.size())
-                             .arg(m_nMinCameras)
-                             .arg(Percent(result.before.objective), Percent(result.after.objective),
-                                  result.stopped ? " (the search stopped at its time limit)" : ""));
+    m_pProgress->setText(
+        QString("%1 cameras proposed (magenta in the view). Target points %2 or more cameras see "
+                "from a pair angle in range: %3 before, %4 with them%5. Mean occluded angle (a performer "
+                "hides markers): %6 before, %7 with them. Accept puts them in the plan; "
+                "the Figures then say how much is within the 3D error bound.")
+            .arg(result.placed.size())
+            .arg(m_nMinCameras)
+            .arg(Percent(result.before.objective), Percent(result.after.objective),
+                 result.stopped ? " (the search stopped at its time limit)" : "",
+                 Degrees(result.before.meanOccludedDeg), Degrees(result.after.meanOccludedDeg)));
     ShowState(State::Done);
     emit placementFinished(true);
 }
@@ -238,16 +298,20 @@ void CAutoPlaceDock::Accept()
 {
     if (m_eState != State::Done || !m_result)
         return;
+    const bool replace = m_bReplace;
     const std::vector<PlanCamera> cameras =
-        PlanCamerasOfPlaced(m_result->placed, m_document.GetPlan().cameras.size() + 1);
+        PlanCamerasOfPlaced(m_result->placed, replace ? 1 : m_document.GetPlan().cameras.size() + 1);
     const std::string name = "Auto-place " + std::to_string(cameras.size()) + " cameras";
-    if (const auto refusal =
-            m_document.Document().Apply(name, [&cameras](Plan& plan) { return AddCameras(plan, cameras); })) {
+    if (const auto refusal = m_document.Document().Apply(name, [&cameras, replace](Plan& plan) {
+            return replace ? ReplaceCameras(plan, cameras) : AddCameras(plan, cameras);
+        })) {
         m_prompts.ShowMessage(*refusal, kRefusedCaption, PromptButtons::Ok);
         return;
     }
     Discard();
-    m_pProgress->setText(QString("%1 cameras added: Edit > Undo takes them back.").arg(cameras.size()));
+    m_pProgress->setText(replace
+                             ? QString("The rig replaced by %1 cameras: Edit > Undo puts it back.").arg(cameras.size())
+                             : QString("%1 cameras added: Edit > Undo takes them back.").arg(cameras.size()));
 }
 
 void CAutoPlaceDock::Discard()
@@ -274,8 +338,9 @@ void CAutoPlaceDock::ShowState(State state)
     m_pCancel->setEnabled(state == State::Running);
     m_pAccept->setEnabled(state == State::Done);
     m_pDiscard->setEnabled(state == State::Done);
-    for (QWidget* field :
-         {static_cast<QWidget*>(m_pCount), static_cast<QWidget*>(m_pLens), static_cast<QWidget*>(m_pSensor),
-          static_cast<QWidget*>(m_pMinCameras), static_cast<QWidget*>(m_pTimeLimit)})
+    const std::initializer_list<QWidget*> fields = {m_pCount,     m_pLens,       m_pLensKit, m_pOcclusion,
+                                                    m_pAddToRig,  m_pReplaceRig, m_pSensor,  m_pMinCameras,
+                                                    m_pTimeLimit, m_pSampleStep};
+    for (QWidget* field : fields)
         field->setEnabled(state != State::Running);
 }

@@ -13,10 +13,12 @@
 class CQtPlanDocument;
 class CUserPrompts;
 class CVolumeView;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QRadioButton;
 class QSpinBox;
 
 // Auto-Place: cameras proposed beside the plan's rig for its target, on its
@@ -46,9 +48,13 @@ class CAutoPlaceDock : public QDockWidget
     const std::optional<PlacementResult>& Result() const { return m_result; }
     QSpinBox* CountBox() const { return m_pCount; }
     QLineEdit* LensBox() const { return m_pLens; }
+    QCheckBox* LensKitBox() const { return m_pLensKit; }
+    QCheckBox* OcclusionBox() const { return m_pOcclusion; }
+    QRadioButton* ReplaceButton() const { return m_pReplaceRig; }
     QComboBox* SensorBox() const { return m_pSensor; }
     QSpinBox* MinCamerasBox() const { return m_pMinCameras; }
     QSpinBox* TimeLimitBox() const { return m_pTimeLimit; }
+    QSpinBox* SampleStepBox() const { return m_pSampleStep; }
     QLabel* ProgressText() const { return m_pProgress; }
     QPushButton* PlaceButton() const { return m_pPlace; }
     QPushButton* AcceptButton() const { return m_pAccept; }
@@ -79,9 +85,14 @@ class CAutoPlaceDock : public QDockWidget
     CUserPrompts& m_prompts;
     QSpinBox* m_pCount;
     QLineEdit* m_pLens;
+    QCheckBox* m_pLensKit;
+    QCheckBox* m_pOcclusion;
+    QRadioButton* m_pAddToRig;
+    QRadioButton* m_pReplaceRig;
     QComboBox* m_pSensor;
     QSpinBox* m_pMinCameras;
     QSpinBox* m_pTimeLimit;
+    QSpinBox* m_pSampleStep;
     QLabel* m_pProgress;
     QPushButton* m_pPlace;
     QPushButton* m_pCancel;
@@ -94,5 +105,7 @@ class CAutoPlaceDock : public QDockWidget
     // The target and the cameras each point needs, of the run shown.
     std::vector<TargetBox> m_target;
     uint32_t m_nMinCameras = 2;
+    // The cameras proposed replace the rig (as asked at Place), rather than join it.
+    bool m_bReplace = false;
     std::optional<PlacementResult> m_result;
 };

@@ -24,6 +24,7 @@
 #include "render/SceneRenderer.h"
 #include "render/view/VolumeView.h"
 
+#include <QCheckBox>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QDockWidget>
@@ -34,6 +35,7 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -535,7 +537,7 @@ void WorkspaceWindowTest::autoPlaceProposesCamerasAndAcceptIsOneStep()
     OpenExample();
     CAutoPlaceDock& dock = m_window->AutoPlaceDock();
     dock.CountBox()->setValue(2);
-    dock.TimeLimitBox()->setValue(2);
+    dock.TimeLimitBox()->setValue(60);
     // A lens the placement refuses: named, nothing started.
     dock.LensBox()->setText("0");
     QTest::mouseClick(dock.PlaceButton(), Qt::LeftButton);
@@ -547,10 +549,13 @@ void WorkspaceWindowTest::autoPlaceProposesCamerasAndAcceptIsOneStep()
     QTest::mouseClick(dock.PlaceButton(), Qt::LeftButton);
     QCOMPARE(dock.GetState(), CAutoPlaceDock::State::Running);
     QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), 60000);
-    QVERIFY(finished.first().first().toBool());
+    QVERIFY2(finished.first().first().toBool(),
+             m_prompts->messages.empty() ? "" : m_prompts->messages.back().text.c_str());
     QCOMPARE(dock.Result()->placed.size(), 2u);
     QVERIFY(GlView().Renderer().GetPlacementPreview());
     QCOMPARE(m_window->Document().GetPlan().cameras.size(), 8u); // proposed, not yet taken
+    dock.raise();
+    SaveScreenshot(*m_window, "workspace-autoplace.png");
 
     QTest::mouseClick(dock.AcceptButton(), Qt::LeftButton);
     const Plan& plan = m_window->Document().GetPlan();
@@ -560,6 +565,36 @@ void WorkspaceWindowTest::autoPlaceProposesCamerasAndAcceptIsOneStep()
     QVERIFY(!GlView().Renderer().GetPlacementPreview());
     m_window->Action(WorkspaceCommand::Undo)->trigger();
     QCOMPARE(m_window->Document().GetPlan().cameras.size(), 8u);
+
+    // A kit of lenses, the rig replaced: the two placed cameras are the whole rig, each with a lens of the kit.
+    const Plan before = m_window->Document().GetPlan();
+    dock.LensBox()->setText("6, 12.5");
+    dock.LensKitBox()->setChecked(true);
+    dock.ReplaceButton()->setChecked(true);
+    finished.clear();
+    QTest::mouseClick(dock.PlaceButton(), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), 60000);
+    QVERIFY(finished.first().first().toBool());
+    QTest::mouseClick(dock.AcceptButton(), Qt::LeftButton);
+    const Plan& replaced = m_window->Document().GetPlan();
+    QCOMPARE(replaced.cameras.size(), 2u);
+    QCOMPARE(RangeEnd(replaced), 2u);
+    for (const PlanCamera& camera : replaced.cameras)
+        QVERIFY(camera.focalLength == 6.0f || camera.focalLength == 12.5f);
+    m_window->Action(WorkspaceCommand::Undo)->trigger();
+    QVERIFY(m_window->Document().GetPlan() == before);
+
+    // A sample step too fine for the memory a placement may take: refused before the worker starts, naming the
+    // box to change, the plan kept.
+    const Plan kept = m_window->Document().GetPlan();
+    dock.SampleStepBox()->setValue(1);
+    m_prompts->messages.clear();
+    QTest::mouseClick(dock.PlaceButton(), Qt::LeftButton);
+    QCOMPARE(dock.GetState(), CAutoPlaceDock::State::Idle);
+    QCOMPARE(m_prompts->messages.size(), 1u);
+    QVERIFY2(QString::fromStdString(m_prompts->messages.back().text).contains("coarser Sample step"),
+             m_prompts->messages.back().text.c_str());
+    QVERIFY(m_window->Document().GetPlan() == kept);
 }
 
 void WorkspaceWindowTest::reportAndSharedFilesFromTheFileMenu()
