@@ -10,6 +10,7 @@
 #include "coverage/CoverageInput.h"
 #include "coverage/asbuilt/CoverageDifference.h"
 #include "coverage/asbuilt/RigComparison.h"
+#include "document/PlanDocument.h"
 #include "project/JsonText.h"
 #include "project/ProjectFile.h"
 #include "scene/PrintableText.h"
@@ -87,7 +88,8 @@ void SaveAligned(const std::string& path, Plan project, const CoverageInput& asB
         project.resolutionCamera = 1;
     if (const auto error = CheckPlan(project))
         Fail("Project not saved: " + PrintableText(path) + ": " + *error);
-    if (const SaveResult saved = WriteProjectFile(path, project); !saved)
+    CPlanDocument aligned(std::move(project));
+    if (const SaveResult saved = aligned.SaveAs(path); !saved)
         Fail("Unable to Create File: " + path + ": " + saved.reason);
 }
 
@@ -97,11 +99,12 @@ void RunCompare(const CompareOptions& options)
     const std::optional<RigMatching> matching = RigMatchingFromKey(options.match);
     RigOptions rig;
     rig.projectFile = options.project;
-    const RigPlanResult built = BuildRigPlan(rig);
+    RigPlanResult built = BuildRigPlan(rig);
     if (!built.plan)
         Fail(built.error);
+    const CPlanDocument document(std::move(*built.plan));
     const PlanComparison compared =
-        CompareWithCalibration(options.asBuilt, {*alignment, *matching}, *built.plan, built.obstacles);
+        CompareWithCalibration(options.asBuilt, {*alignment, *matching}, document.GetPlan(), document.Obstacles());
     if (!compared.comparison)
         Fail(compared.error);
     const RigComparison& comparison = *compared.comparison;
@@ -111,7 +114,7 @@ void RunCompare(const CompareOptions& options)
         notes.push_back(PrintableText(note));
     json["notes"] = std::move(notes);
     if (!options.saveAligned.empty())
-        SaveAligned(options.saveAligned, *built.plan, comparison.asBuilt);
+        SaveAligned(options.saveAligned, document.GetPlan(), comparison.asBuilt);
     std::cout << JsonText(json) << '\n';
 }
 

@@ -11,7 +11,9 @@
 #include "coverage/CoverageVolume.h"
 #include "coverage/MapDiagnostics.h"
 #include "coverage/PlanningMeasures.h"
+#include "coverage/obstacles/ObstacleSet.h"
 #include "coverage/obstacles/Occlusion.h"
+#include "document/PlanDocument.h"
 #include "exports/VoxelExport.h"
 #include "project/JsonText.h"
 #include "project/PlanInput.h"
@@ -226,7 +228,7 @@ void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const Pl
     RigPlanResult built = BuildRigPlan(rig);
     if (!built.plan)
         Fail(built.error);
-    Plan& plan = *built.plan;
+    Plan plan = std::move(*built.plan);
     if (const auto error = ApplyCoverageOptions(options, plan, built.fromProject))
         Fail(*error);
     CCameraSet calibrationFile;
@@ -238,10 +240,12 @@ void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const Pl
     // The unit as typed: a room given in metres keeps the case it was typed in.
     const bool roomTyped = !built.fromProject || OptionGiven(rig.command, "--room");
     const std::string units = roomTyped && rig.units == "M" ? "M" : "m";
+    const CPlanDocument document(std::move(plan));
+    const std::shared_ptr<const CObstacleSet> obstacles = document.Obstacles();
 
     CCoverageVolume volume;
-    volume.SetResolutionCamera(static_cast<int>(plan.resolutionCamera) - 1);
-    CoverageInput input = CoverageInputOf(plan, built.obstacles->IsEmpty() ? nullptr : built.obstacles);
+    volume.SetResolutionCamera(static_cast<int>(document.GetPlan().resolutionCamera) - 1);
+    CoverageInput input = document.Input();
     input.cameras.TakeCalibration(calibrationFile);
     {
         ProgressLine progress;
@@ -273,9 +277,10 @@ void RunCoverage(const RigOptions& rig, const CoverageOptions& options, const Pl
     write(files.csv, WriteVoxelTable);
     write(files.vtk, WriteVtk);
     write(files.ply, WritePly);
-    if (const auto error = WriteShareFiles(share, scripts, input, volume, planning.get(), rig, plan, built.fromProject))
+    if (const auto error =
+            WriteShareFiles(share, scripts, input, volume, planning.get(), rig, document.GetPlan(), built.fromProject))
         Fail(*error);
-    Json report = BuildReport(volume, input, units, calibration, built.obstacles->GetCount());
+    Json report = BuildReport(volume, input, units, calibration, obstacles ? obstacles->GetCount() : 0);
     if (planning && planningOptions.Requested())
         report["planning"] = PlanningJson(*planning, input.cameras);
     std::cout << JsonText(report) << '\n';

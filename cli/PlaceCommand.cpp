@@ -6,6 +6,8 @@
 #include "cameras/CameraTypes.h"
 #include "coverage/placement/AutoPlacement.h"
 #include "coverage/placement/PlacementLimits.h"
+#include "document/PlanDocument.h"
+#include "document/PlanEdits.h"
 #include "project/JsonText.h"
 #include "project/PlacementOfPlan.h"
 #include "project/ProjectFile.h"
@@ -219,17 +221,19 @@ void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, con
     RigPlanResult built = BuildRigPlan(rig);
     if (!built.plan)
         Fail(built.error);
-    Plan plan = std::move(*built.plan);
+    Plan draft = std::move(*built.plan);
     // The sensor options are the new cameras'; the plan's cameras keep theirs.
     std::vector<PlanCamera> noCameras;
-    if (const auto error = ApplyPlanningOptions(planningOptions, plan.planning, noCameras))
+    if (const auto error = ApplyPlanningOptions(planningOptions, draft.planning, noCameras))
         Fail(*error);
+    CPlanDocument document(std::move(draft));
+    const Plan& plan = document.GetPlan();
     // --replace: the plan's cameras give way to the placed ones.
     const bool emptyPlan = options.replace || (!built.fromProject && !OptionGiven(rig.command, "--cameras") &&
                                                !OptionGiven(rig.command, "--default-rig"));
     const RoomSize roomSize{plan.length, plan.width, plan.height};
     // As the window's Auto-Place asks it; a plan made of the options alone has no cameras to keep.
-    PlacementRequest request = PlacementRequestOf(plan, built.obstacles);
+    PlacementRequest request = PlacementRequestOf(plan, document.Obstacles());
     if (emptyPlan)
         request.fixed.clear();
     CheckCounts(options, request.fixed.size());
@@ -267,16 +271,15 @@ void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, con
     if (!result.ok)
         Fail("place: " + result.error);
 
-    // The plan with the new cameras after its own, the range taking them in.
-    if (emptyPlan)
-        plan.cameras.clear();
+    // The new cameras after the plan's own, the range taking them in, or in
+    // their place: one step, as the window's Accept takes it.
+    const size_t firstNumber = emptyPlan ? 1 : plan.cameras.size() + 1;
+    std::vector<PlanCamera> cameras = PlanCamerasOfPlaced(result.placed, firstNumber);
     Json placed = Json::array();
-    const std::vector<PlanCamera> cameras = PlanCamerasOfPlaced(result.placed, plan.cameras.size() + 1);
     for (size_t k = 0; k < cameras.size(); ++k) {
         const PlanCamera& entry = cameras[k];
         const PlacedCamera& camera = result.placed[k];
-        plan.cameras.push_back(entry);
-        placed.push_back({{"number", plan.cameras.size()},
+        placed.push_back({{"number", firstNumber + k},
                           {"mount", camera.mount},
                           {"surface", CMountGeometry::KindKey(camera.place.kind)},
                           {"position", Json::array({FloatJson(entry.x), FloatJson(entry.y), FloatJson(entry.z)})},
@@ -284,26 +287,29 @@ void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, con
                           {"tilt_deg", FloatJson(entry.vTilt)},
                           {"lens_mm", FloatJson(entry.focalLength)}});
     }
-    if (emptyPlan)
-        plan.firstCamera = 1;
-    plan.rangeCount = static_cast<uint32_t>(plan.cameras.size()) - (plan.firstCamera - 1);
-    plan.placement.mounts = request.mounts;
-    plan.placement.target = TargetOf(request);
+    const std::string step = "Auto-place " + std::to_string(cameras.size()) + " cameras";
+    if (const auto refusal = document.Apply(step, [&](Plan& changed) {
+            auto error =
+                emptyPlan ? ReplaceCameras(changed, std::move(cameras)) : AddCameras(changed, std::move(cameras));
+            changed.placement.mounts = request.mounts;
+            changed.placement.target = TargetOf(request);
+            return error;
+        }))
+        Fail("place: the placed cameras cannot join the plan: " + *refusal);
 
-    if (!options.saveProject.empty()) {
-        if (const auto error = CheckPlan(plan))
-            Fail("--save-project " + options.saveProject + ": the plan cannot be saved: " + *error);
-        if (const SaveResult saved = WriteProjectFile(options.saveProject, plan); !saved)
+    if (!options.saveProject.empty())
+        if (const SaveResult saved = document.SaveAs(options.saveProject); !saved)
             Fail("Unable to Create File: " + options.saveProject + ": " + saved.reason);
-    }
 
+    // Read again: a step may move the plans of the history, and `plan` with them.
+    const Plan& after = document.GetPlan();
     Json target = Json::array();
-    for (const TargetBox& box : plan.placement.target)
+    for (const TargetBox& box : after.placement.target)
         target.push_back(
             {{"min", TripleJson(box.min)}, {"max", TripleJson(box.max)}, {"weight", DoubleJson(box.weight)}});
     Json report;
     report["room"] = {
-        {"length", FloatJson(plan.length)}, {"width", FloatJson(plan.width)}, {"height", FloatJson(plan.height)}};
+        {"length", FloatJson(after.length)}, {"width", FloatJson(after.width)}, {"height", FloatJson(after.height)}};
     report["settings"] = {{"count", options.count},
                           {"objective", PlacementObjectiveKey(request.objective)},
                           {"replace", options.replace},

@@ -7,6 +7,7 @@
 #include "cli/PlanningOptions.h"
 #include "cli/RigOptions.h"
 
+#include "document/PlanDocument.h"
 #include "render/OffscreenContext.h"
 #include "render/PngWriter.h"
 #include "coverage/QualityDisplay.h"
@@ -131,19 +132,22 @@ void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const Pla
     RigPlanResult built = BuildRigPlan(rig);
     if (!built.plan)
         Fail(built.error);
-    Plan& plan = *built.plan;
-    if (const auto error = ApplyCoverageOptions(coverage, plan, built.fromProject))
+    Plan draft = std::move(*built.plan);
+    if (const auto error = ApplyCoverageOptions(coverage, draft, built.fromProject))
         Fail(*error);
     CCameraSet calibrationFile;
     if (const auto error = ImportCalibrationOption(coverage, calibrationFile))
         Fail(*error);
-    if (const auto error = ApplyPlanningOptions(planning, plan.planning, plan.cameras))
+    if (const auto error = ApplyPlanningOptions(planning, draft.planning, draft.cameras))
         Fail(*error);
+    const CPlanDocument document(std::move(draft));
+    const Plan& plan = document.GetPlan();
+    const std::shared_ptr<const CObstacleSet> obstacles = document.Obstacles();
 
     std::shared_ptr<const CCoverageDifference> differenceShown;
     if (difference) {
         const PlanComparison compared = CompareWithCalibration(
-            view.asBuilt, {*RigAlignmentFromKey(view.align), *RigMatchingFromKey(view.match)}, plan, built.obstacles);
+            view.asBuilt, {*RigAlignmentFromKey(view.align), *RigMatchingFromKey(view.match)}, plan, obstacles);
         if (!compared.difference)
             Fail(compared.error);
         differenceShown = compared.difference;
@@ -179,8 +183,8 @@ void RunRender(const RigOptions& rig, const CoverageOptions& coverage, const Pla
         renderer.SetQualityMeasure(measure);
         renderer.SetQualityThreshold(threshold);
         renderer.SetDifference(differenceShown);
-        if (!built.obstacles->IsEmpty())
-            renderer.SetObstacles(built.obstacles);
+        if (obstacles)
+            renderer.SetObstacles(obstacles);
 
         // The frame that computes is the picture the window shows. Only a
         // truncation needs a second frame: each computation shows all layers.

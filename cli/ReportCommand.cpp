@@ -9,6 +9,7 @@
 
 #include "coverage/placement/PlacementLimits.h"
 #include "coverage/placement/PlacementSetup.h"
+#include "document/PlanDocument.h"
 #include "project/PlanInput.h"
 #include "project/ProjectReport.h"
 #include "report/ReportBuilder.h"
@@ -128,25 +129,27 @@ void RunReport(const RigOptions& rig, const CoverageOptions& coverage, const Pla
     RigPlanResult built = BuildRigPlan(rig);
     if (!built.plan)
         Fail(built.error);
-    Plan& plan = *built.plan;
+    Plan draft = std::move(*built.plan);
     // A band given must lie inside the room; the default one may reach above a low ceiling.
-    const float roomHeightM = plan.height;
+    const float roomHeightM = draft.height;
     if (OptionGiven(rig.command, "--heights") && (request.bandFromM < 0.0f || request.bandToM > roomHeightM))
         Fail("--heights: the band " + MetresText(request.bandFromM) + "-" + MetresText(request.bandToM) +
              " m lies outside the room (0-" + MetresText(roomHeightM) + " m)");
-    if (const auto error = ApplyCoverageOptions(coverage, plan, built.fromProject))
+    if (const auto error = ApplyCoverageOptions(coverage, draft, built.fromProject))
         Fail(*error);
     if (const auto error = ImportCalibrationOption(coverage, request.calibration))
         Fail(*error);
-    if (const auto error = ApplyPlanningOptions(planning, plan.planning, plan.cameras))
+    if (const auto error = ApplyPlanningOptions(planning, draft.planning, draft.cameras))
         Fail(*error);
+    const CPlanDocument document(std::move(draft));
+    const Plan& plan = document.GetPlan();
     request.display.resolutionCamera = static_cast<int>(plan.resolutionCamera) - 1;
     request.display.testMode = !coverage.calibrationFile.empty();
-    request.obstacles = built.obstacles;
+    request.obstacles = document.Obstacles();
     if (!options.asBuilt.path.empty()) {
         const PlanComparison compared = CompareWithCalibration(
             options.asBuilt, {*RigAlignmentFromKey(options.align), *RigMatchingFromKey(options.match)}, plan,
-            built.obstacles);
+            request.obstacles);
         if (!compared.comparison)
             Fail(compared.error);
         request.asBuilt = ReportAsBuilt{compared.comparison, compared.difference};
@@ -176,7 +179,7 @@ void RunReport(const RigOptions& rig, const CoverageOptions& coverage, const Pla
     else if (built.fromProject)
         heading.enteredUnit = plan.unit;
 
-    request.plan = std::move(plan);
+    request.plan = plan;
     const bool showProgress = options.progress || isatty(STDERR_FILENO) == 1;
     const auto error = MakeReport(request, [showProgress](int percent, const std::string& step) {
         if (showProgress)

@@ -5,6 +5,8 @@
 #include "cli/RigOptions.h"
 
 #include "cameras/CameraSet.h"
+#include "coverage/obstacles/ObstacleSet.h"
+#include "document/PlanDocument.h"
 #include "project/PlanInput.h"
 #include "project/ProjectFile.h"
 #include "scene/PrintableText.h"
@@ -94,7 +96,7 @@ void AddRigCommand(CLI::App& app, const std::shared_ptr<CRigAsBuilt>& handler)
             std::cerr << built.error << '\n';
             throw CLI::RuntimeError(1);
         }
-        Plan& plan = *built.plan;
+        Plan plan = std::move(*built.plan);
         if (handler)
             handler->Place(plan);
         // The criteria and planning settings a saved project holds.
@@ -105,7 +107,8 @@ void AddRigCommand(CLI::App& app, const std::shared_ptr<CRigAsBuilt>& handler)
             std::cerr << *error << '\n';
             throw CLI::RuntimeError(1);
         }
-        const CCameraSet cameras = CameraSetOf(plan);
+        CPlanDocument document(std::move(plan));
+        const CCameraSet cameras = CameraSetOf(document.GetPlan());
         if (!savePath->empty() && !cameras.WriteFile(*savePath)) {
             std::cerr << "Unable to Create File: " << *savePath << '\n' << cameras.GetFileError() << '\n';
             throw CLI::RuntimeError(1);
@@ -113,23 +116,25 @@ void AddRigCommand(CLI::App& app, const std::shared_ptr<CRigAsBuilt>& handler)
         if (!projectPath->empty()) {
             // A project refused creates no file: only a failure to write one is "unable to create".
             std::string failure;
-            if (const auto error = CheckPlan(plan))
+            if (const auto error = CheckPlan(document.GetPlan()))
                 failure = "Project not saved: " + *projectPath + ": " + *error;
-            else if (const SaveResult saved = WriteProjectFile(*projectPath, plan); !saved)
+            else if (const SaveResult saved = document.SaveAs(*projectPath); !saved)
                 failure = "Unable to Create File: " + *projectPath + ": " + saved.reason;
             if (!failure.empty()) {
                 std::cerr << failure << '\n';
                 throw CLI::RuntimeError(1);
             }
         }
-        const std::array<double, 3> room{plan.length, plan.width, plan.height};
+        const Plan& planned = document.GetPlan();
+        const std::array<double, 3> room{planned.length, planned.width, planned.height};
         if (const auto exportError =
                 handler ? handler->Export(*asBuilt, cameras, cameras.GetCount(), room) : std::nullopt) {
             std::cerr << *exportError << '\n';
             throw CLI::RuntimeError(1);
         }
-        PrintRig(cameras, plan);
-        PrintObstacles(*built.obstacles);
+        PrintRig(cameras, planned);
+        if (const auto obstacles = document.Obstacles())
+            PrintObstacles(*obstacles);
         if (handler)
             handler->PrintNotes();
     });

@@ -223,12 +223,12 @@ RigPlanResult BuildRigPlan(const RigOptions& options)
         plan.cameras[static_cast<size_t>(number - 1)].enabled = false;
     }
 
-    auto obstacles = std::make_shared<CObstacleSet>();
+    CObstacleSet obstacles;
     const std::optional<Plan> project = result.fromProject ? std::optional<Plan>(plan) : std::nullopt;
-    if (const auto error = GatherObstacles(options, project, *obstacles))
+    if (const auto error = GatherObstacles(options, project, obstacles))
         return Failure(*error);
-    plan.obstacles = ObstacleListOf(*obstacles);
+    // The meshes' triangles travel with the plan: the document computes them from its list.
+    plan.obstacles = ObstacleListOf(obstacles);
     result.plan = std::move(plan);
-    result.obstacles = std::move(obstacles);
     return result;
 }

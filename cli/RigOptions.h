@@ -30,16 +30,13 @@ struct RigOptions {
 // Whether the option was given on the command line (not just defaulted).
 bool OptionGiven(const CLI::App* command, const std::string& name);
 
-// What building the plan gave.
+// What building the plan gave. Each command changes the plan by its own
+// options, then hands it to the document it computes and saves (as the
+// window's is, a CPlanDocument): the plan lists its obstacles, meshes read.
 struct RigPlanResult {
     std::optional<Plan> plan; // the plan the options make; none on a refusal
     std::string error;        // the message for standard error when refused
     bool fromProject = false; // started from --project: only the options given change it
-    // The project's obstacles, or those of --obstacles and --obstacle-box
-    // when either is given (the plan lists them too); never null, empty
-    // without obstacles.
-    std::shared_ptr<CObstacleSet> obstacles;
-    uint32_t CameraCount() const { return plan ? static_cast<uint32_t>(plan->cameras.size()) : 0; }
 };
 
 // Adds --room, --units, --cameras, --default-rig, --range, --disable, --project,

@@ -195,7 +195,7 @@ TEST_F(CliPlaceTest, TheOcclusionObjectiveLowersTheMeanOccludedAngle)
 
 TEST_F(CliPlaceTest, DefaultMountsAreAboveTheHeadsAndTheKitAndReplaceWork)
 {
-    ASSERT_EQ(Cli("rig --room 6,5,3 --default-rig 3 --save-project " + Path("plan.vplan")).status, 0);
+    ASSERT_EQ(Cli("rig --room 6,5,3 --default-rig 3 --iso '>=,3' --save-project " + Path("plan.vplan")).status, 0);
     const CliRun run = Cli("place --project " + Path("plan.vplan") +
                            " --sample-step 0.5 --restarts 2 --count 4 --lens-kit 6,12.5 --replace --save-project " +
                            Path("placed.vplan"));
@@ -216,6 +216,14 @@ TEST_F(CliPlaceTest, DefaultMountsAreAboveTheHeadsAndTheKitAndReplaceWork)
     EXPECT_LT(report["after"]["mean_occluded_deg"].get<double>(), 360.0);
     // The plan's three cameras gave way to the four placed ones.
     EXPECT_EQ(Read("placed.vplan")["cameras"].size(), 4u);
+    // Two cameras in place of three: the criteria fit the new rig, as the window's Replace the rig does.
+    const CliRun two = Cli("place --project " + Path("plan.vplan") +
+                           " --sample-step 0.5 --restarts 1 --count 2 --replace --save-project " + Path("two.vplan"));
+    ASSERT_EQ(two.status, 0) << two.err;
+    const json replaced = Read("two.vplan");
+    EXPECT_EQ(replaced["cameras"].size(), 2u);
+    EXPECT_EQ(replaced["active_range"], json({{"first", 1}, {"count", 2}}));
+    EXPECT_EQ(replaced["iso"]["threshold"], 2);
     // In a room lower than 2.5 m the walls' upper half.
     const CliRun low = Cli("place --room 6,5,2 --sample-step 0.5 --restarts 2 --count 2");
     ASSERT_EQ(low.status, 0) << low.err;
