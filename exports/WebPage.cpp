@@ -382,11 +382,18 @@ constexpr const char* kViewer = R"(
     box.addEventListener('change', function () { cubes.visible = box.checked; render(); });
   });
 
+  // Far enough that the room's bounding sphere fills the narrower of the
+  // two fields of view: the whole room in sight in a tall window too.
+  function fitDistance() {
+    var half = eye.fov / 2 * Math.PI / 180;
+    var halfWide = Math.atan(Math.tan(half) * eye.aspect);
+    return size / 2 / Math.sin(Math.min(half, halfWide));
+  }
   function preset(name) {
-    var d = size * 1.25;
-    var at = { top: [0, d, 0.001], front: [0, H * 0.2, d], side: [d, H * 0.2, 0],
-               perspective: [d * 0.55, d * 0.55, d * 0.6] }[name];
-    eye.position.set(centre.x + at[0], centre.y + at[1], centre.z + at[2]);
+    var at = { top: [0, 1, 0.001], front: [0, 0.15, 1], side: [1, 0.15, 0],
+               perspective: [0.55, 0.55, 0.6] }[name];
+    var d = fitDistance() / Math.sqrt(at[0] * at[0] + at[1] * at[1] + at[2] * at[2]);
+    eye.position.set(centre.x + at[0] * d, centre.y + at[1] * d, centre.z + at[2] * d);
     controls.target.copy(centre);
     controls.update();
     render();
@@ -407,8 +414,8 @@ constexpr const char* kViewer = R"(
   function render() { renderer.render(scene, eye); }
   controls.addEventListener('change', render);
   window.addEventListener('resize', resize);
-  preset('perspective');
   resize();
+  preset('perspective');
 })();
 )";
 

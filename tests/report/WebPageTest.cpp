@@ -106,6 +106,11 @@ TEST_F(WebPageTest, ChromiumShowsTheCamerasAndDrawsTheScene)
         }
     }
     EXPECT_GT(drawn, total / 4) << drawn << " of " << total << " pixels drawn";
+    // The whole room is in sight at first: nothing of it reaches the view's right or bottom edge.
+    for (int y = 0; y < image.height(); ++y)
+        ASSERT_EQ(image.pixel(image.width() - 2, y), background) << "right edge, y " << y;
+    for (int x = image.width() / 2; x < image.width(); ++x)
+        ASSERT_EQ(image.pixel(x, image.height() - 2), background) << "bottom edge, x " << x;
 }
 
 TEST_F(WebPageTest, TheHtmlReportShowsTheViewerFirst)
