@@ -25,6 +25,30 @@ std::vector<std::string> PlannerStatusLines(const PlannerStatus& s)
     return lines;
 }
 
+std::vector<std::string> WrapPlannerStatus(const std::vector<std::string>& lines, int width)
+{
+    static const std::string kSeparator = "   ";
+    std::vector<std::string> wrapped;
+    for (std::string rest : lines) {
+        while (TextWidth(rest) > width) {
+            size_t cut = std::string::npos;
+            for (size_t at = rest.find(kSeparator); at != std::string::npos; at = rest.find(kSeparator, at + 1)) {
+                if (at > 0 && TextWidth(rest.substr(0, at)) <= width)
+                    cut = at;
+            }
+            const size_t next = cut == std::string::npos ? cut : rest.find_first_not_of(' ', cut);
+            if (next == std::string::npos)
+                break;
+            wrapped.push_back(rest.substr(0, cut));
+            rest.erase(0, next);
+        }
+        wrapped.push_back(std::move(rest));
+    }
+    if (wrapped.size() > kPlannerStatusLines)
+        wrapped.resize(kPlannerStatusLines);
+    return wrapped;
+}
+
 void DrawPlannerStatus(const std::vector<std::string>& lines, int left, int bottom, int width, int height)
 {
     DrawBacking({static_cast<double>(left), static_cast<double>(bottom), static_cast<double>(left + width),

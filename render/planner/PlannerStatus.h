@@ -23,5 +23,11 @@ struct PlannerStatus {
 // Two lines: the display and its criteria; the layers, voxels and test mode.
 std::vector<std::string> PlannerStatusLines(const PlannerStatus& status);
 
+// The strip's lines made to fit `width` pixels: a line too wide breaks at
+// the last of its "   " separators that fits (a part without one stays
+// whole), so that a narrow view reads every figure; the strip holds three.
+inline constexpr size_t kPlannerStatusLines = 3;
+std::vector<std::string> WrapPlannerStatus(const std::vector<std::string>& lines, int width);
+
 // Up to three lines on a backing over the given rectangle.
 void DrawPlannerStatus(const std::vector<std::string>& lines, int left, int bottom, int width, int height);

@@ -666,6 +666,8 @@ void CPlannerStyle::Draw(const ViewFrame& frame)
     m_aStatusLines = PlannerStatusLines(status);
     if (!frame.difference && display == WindowDisplay::ResolutionMap && !frame.results.GetMapDiagnosis().empty())
         m_aStatusLines.push_back(frame.results.GetMapDiagnosis());
+    // The text starts 6 pixels in; as many stay free at the right.
+    m_aStatusLines = WrapPlannerStatus(m_aStatusLines, m_nViewWidth - 12);
     DrawPlannerStatus(m_aStatusLines, 0, sceneHeight, m_nViewWidth, kStatusHeight);
     EndPixelOverlay();
     glColor3dv(colors->White());

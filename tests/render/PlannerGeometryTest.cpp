@@ -314,6 +314,21 @@ TEST(PlannerStatusTest, LinesSayTheDisplayLayersVoxelsTheirVolumeAndTestMode)
     EXPECT_NE(PlannerStatusLines(s)[1].find("Test mode: off"), std::string::npos);
     for (const std::string& line : lines)
         EXPECT_LE(TextWidth(line), 988) << line;
+
+    // A narrow view: the lines break between their figures, every figure whole and in sight.
+    const std::vector<std::string> narrow = WrapPlannerStatus(lines, 500);
+    ASSERT_EQ(narrow.size(), 3u);
+    std::string joined;
+    for (const std::string& line : narrow) {
+        EXPECT_LE(TextWidth(line), 500) << line;
+        EXPECT_NE(line.front(), ' ') << line;
+        joined += (joined.empty() ? "" : "   ") + line;
+    }
+    EXPECT_EQ(joined, lines[0] + "   " + lines[1]);
+    // Lines that fit are left as they are; the strip keeps three; a part wider than the view stays whole.
+    EXPECT_EQ(WrapPlannerStatus(lines, 988), lines);
+    EXPECT_EQ(WrapPlannerStatus(lines, 350).size(), kPlannerStatusLines);
+    EXPECT_EQ(WrapPlannerStatus({"Display: x   "}, 50), std::vector<std::string>{"Display: x   "});
 }
 
 TEST(PlannerProjectionTest, PixelRayPassesThroughWhatProjectsThereAndTheEyeGoesWherePlaced)
