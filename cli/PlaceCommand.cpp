@@ -206,6 +206,9 @@ void CheckCounts(const PlaceOptions& options, size_t fixed)
             Fail(option + ": " + *error);
     };
     check(CheckPlacedCount(options.count, fixed), "--count " + std::to_string(options.count));
+    if (options.count == 0 && fixed == 0)
+        Fail("--count 0: no camera of the plan stays (--replace, or no rig given), so there is nothing to place or "
+             "score; give a count of 1 or more");
     const std::string minCameras = "--min-cameras " + std::to_string(options.minCameras);
     check(CheckMinCameras(options.minCameras), minCameras);
     check(CheckMinCamerasInRig(options.minCameras, options.count, static_cast<long long>(fixed) + options.count),
@@ -297,9 +300,10 @@ void RunPlace(const RigOptions& rig, const PlanningOptions& planningOptions, con
         }))
         Fail("place: the placed cameras cannot join the plan: " + *refusal);
 
-    if (!options.saveProject.empty())
+    if (!options.saveProject.empty()) {
         if (const SaveResult saved = document.SaveAs(options.saveProject); !saved)
             Fail("Unable to Create File: " + options.saveProject + ": " + saved.reason);
+    }
 
     // Read again: a step may move the plans of the history, and `plan` with them.
     const Plan& after = document.GetPlan();

@@ -109,6 +109,7 @@ TEST_F(CliPlaceTest, RefusalsNameTheOptionAndWriteNothing)
 {
     const std::pair<const char*, const char*> cases[] = {
         {"--count -1", "--count -1: must be 0 to 1000"},
+        {"--count 0", "--count 0: no camera of the plan stays"},
         {"--count 2 --lens 0", "--lens 0: each focal length must be above 0"},
         {"--count 2 --lens 8.5,x", "--lens 8.5,x: needs focal lengths"},
         {"--count 2 --frame 6.5", "--frame 6.5: needs the film frame W,H"},
