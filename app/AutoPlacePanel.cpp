@@ -26,7 +26,6 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
-#include <new>
 
 namespace
 {
@@ -431,20 +430,11 @@ void CAutoPlacePanel::Start()
     m_pProgress->setText("Starting: the target points and the places on the mounts");
     ShowPreview({});
     state->worker = std::thread([this, state, run] {
-        // Nothing the placement throws may end the program with the plan unsaved.
-        PlacementResult result;
-        try {
-            result = RunPlacement(state->request, [this, run](const PlacementProgress& p) {
-                QMetaObject::invokeMethod(
-                    this, [this, run, p] { OnProgress(run, p); }, Qt::QueuedConnection);
-            });
-        } catch (const std::bad_alloc&) {
-            result = {};
-            result.error = OutOfMemoryText(state->request.remedyNames);
-        } catch (const std::exception& error) {
-            result = {};
-            result.error = std::string("the placement stopped on an error: ") + error.what();
-        }
+        // What the placement throws comes back as its error: nothing ends the program with the plan unsaved.
+        const PlacementResult result = RunPlacement(state->request, [this, run](const PlacementProgress& p) {
+            QMetaObject::invokeMethod(
+                this, [this, run, p] { OnProgress(run, p); }, Qt::QueuedConnection);
+        });
         QMetaObject::invokeMethod(
             this, [this, run, result] { OnFinished(run, result); }, Qt::QueuedConnection);
         state->finished = true;

@@ -5,7 +5,6 @@
 #include "app/document/QtPlanDocument.h"
 #include "cameras/CameraTypes.h"
 #include "coverage/placement/PlacementLimits.h"
-#include "coverage/placement/PlacementMemory.h"
 #include "document/PlanEdits.h"
 #include "project/PlacementOfPlan.h"
 #include "render/PlacementDrawer.h"
@@ -25,7 +24,6 @@
 #include <QVBoxLayout>
 
 #include <initializer_list>
-#include <new>
 #include <utility>
 
 namespace
@@ -213,22 +211,13 @@ void CAutoPlaceDock::Place()
     const uint64_t run = ++m_nRun;
     Run* worker = m_pRun.get();
     // The worker's words come back queued to this thread; those of a run
-    // cancelled or replaced since are dropped by its number. What it throws
-    // comes back as a refusal: nothing may end the program and lose the plan.
+    // cancelled or replaced since are dropped by its number. What the
+    // placement throws comes back as its error: the plan is never lost.
     worker->worker = std::thread([this, worker, run] {
-        PlacementResult result;
-        try {
-            result = RunPlacement(worker->request, [this, run](const PlacementProgress& progress) {
-                QMetaObject::invokeMethod(
-                    this, [this, run, progress] { OnProgress(run, progress); }, Qt::QueuedConnection);
-            });
-        } catch (const std::bad_alloc&) {
-            result = {};
-            result.error = OutOfMemoryText(worker->request.remedyNames);
-        } catch (const std::exception& error) {
-            result = {};
-            result.error = std::string("the placement stopped on an error: ") + error.what();
-        }
+        const PlacementResult result = RunPlacement(worker->request, [this, run](const PlacementProgress& progress) {
+            QMetaObject::invokeMethod(
+                this, [this, run, progress] { OnProgress(run, progress); }, Qt::QueuedConnection);
+        });
         QMetaObject::invokeMethod(
             this, [this, run, result] { OnFinished(run, result); }, Qt::QueuedConnection);
     });

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <exception>
 #include <new>
 #include <set>
 #include <thread>
@@ -527,12 +528,15 @@ PlacementResult RunPlacement(const PlacementRequest& request,
                              const std::function<void(const PlacementProgress&)>& progress)
 {
     // The estimate keeps a placement within the memory it may take; an
-    // allocation that fails all the same is a refusal, not an abort.
+    // allocation that fails all the same is a refusal, not an abort, and so
+    // is anything else thrown: a window's worker has nobody to catch it.
+    PlacementResult result;
     try {
         return Place(request, progress);
     } catch (const std::bad_alloc&) {
-        PlacementResult result;
         result.error = OutOfMemoryText(request.remedyNames);
-        return result;
+    } catch (const std::exception& error) {
+        result.error = std::string("the placement stopped on an error: ") + error.what();
     }
+    return result;
 }

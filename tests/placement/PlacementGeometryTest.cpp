@@ -6,12 +6,15 @@
 #include "coverage/PlanningMeasures.h"
 #include "coverage/obstacles/ObstacleSet.h"
 #include "coverage/placement/AutoPlacement.h"
+#include "coverage/placement/PlacementMemory.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -301,6 +304,26 @@ TEST_F(PlacementGeometryTest, ACancelInTheCandidatesOrTheSearchEndsTheRun)
             EXPECT_LT(result.restartsDone, request.search.restarts);
         }
     }
+}
+
+TEST_F(PlacementGeometryTest, WhatThePlacementThrowsComesBackAsItsError)
+{
+    // A window's worker thread has nobody to catch an exception: it must come back as the result's error.
+    PlacementRequest request = Request();
+    request.count = 2;
+    request.remedyNames = {"--sample-step", "--room", "--count"};
+    const auto failingAt = [&request](auto thrown) {
+        return RunPlacement(request, [&thrown](const PlacementProgress& p) {
+            if (p.stage == "candidates")
+                throw thrown;
+        });
+    };
+    const PlacementResult memory = failingAt(std::bad_alloc());
+    EXPECT_FALSE(memory.ok);
+    EXPECT_EQ(memory.error, OutOfMemoryText(request.remedyNames));
+    const PlacementResult other = failingAt(std::runtime_error("the disk went away"));
+    EXPECT_FALSE(other.ok);
+    EXPECT_EQ(other.error, "the placement stopped on an error: the disk went away");
 }
 
 } // namespace
