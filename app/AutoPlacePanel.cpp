@@ -25,7 +25,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <exception>
 
 namespace
 {

@@ -29,8 +29,11 @@ std::vector<std::string> WrapPlannerStatus(const std::vector<std::string>& lines
 {
     static const std::string kSeparator = "   ";
     std::vector<std::string> wrapped;
-    for (std::string rest : lines) {
-        while (TextWidth(rest) > width) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::string rest = lines[i];
+        // A break only where the strip still holds every line after it.
+        const size_t later = lines.size() - i - 1;
+        while (TextWidth(rest) > width && wrapped.size() + 2 + later <= kPlannerStatusLines) {
             size_t cut = std::string::npos;
             for (size_t at = rest.find(kSeparator); at != std::string::npos; at = rest.find(kSeparator, at + 1)) {
                 if (at > 0 && TextWidth(rest.substr(0, at)) <= width)

@@ -25,7 +25,8 @@ std::vector<std::string> PlannerStatusLines(const PlannerStatus& status);
 
 // The strip's lines made to fit `width` pixels: a line too wide breaks at
 // the last of its "   " separators that fits (a part without one stays
-// whole), so that a narrow view reads every figure; the strip holds three.
+// whole), so that a narrow view reads every figure. The strip holds three
+// lines: a break is made only while every line after it still has its own.
 inline constexpr size_t kPlannerStatusLines = 3;
 std::vector<std::string> WrapPlannerStatus(const std::vector<std::string>& lines, int width);
 

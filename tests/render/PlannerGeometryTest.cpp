@@ -328,6 +328,9 @@ TEST(PlannerStatusTest, LinesSayTheDisplayLayersVoxelsTheirVolumeAndTestMode)
     // Lines that fit are left as they are; the strip keeps three; a part wider than the view stays whole.
     EXPECT_EQ(WrapPlannerStatus(lines, 988), lines);
     EXPECT_EQ(WrapPlannerStatus(lines, 350).size(), kPlannerStatusLines);
+    // A third line (the map's diagnosis) keeps its place: the second then stays one line.
+    const std::vector<std::string> diagnosed = WrapPlannerStatus({lines[0], lines[1], "Map empty"}, 500);
+    EXPECT_EQ(diagnosed, (std::vector<std::string>{lines[0], lines[1], "Map empty"}));
     EXPECT_EQ(WrapPlannerStatus({"Display: x   "}, 50), std::vector<std::string>{"Display: x   "});
 }
 
