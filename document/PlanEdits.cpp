@@ -216,6 +216,25 @@ std::optional<std::string> ReplaceCameras(Plan& plan, std::vector<PlanCamera> ca
     return std::nullopt;
 }
 
+std::optional<std::string> ImportCalibratedRig(Plan& plan, const Plan& calibrated, bool boxAsRoom)
+{
+    Plan changed = plan;
+    if (boxAsRoom) {
+        changed.cameras.clear();
+        RoomValues room = RoomValuesOf(changed);
+        room.unit = "m";
+        room.length = calibrated.length;
+        room.width = calibrated.width;
+        room.height = calibrated.height;
+        if (auto error = SetRoom(changed, room))
+            return error;
+    }
+    if (auto error = ReplaceCameras(changed, calibrated.cameras))
+        return error;
+    plan = std::move(changed);
+    return std::nullopt;
+}
+
 std::optional<std::string> AddCameras(Plan& plan, std::vector<PlanCamera> cameras)
 {
     if (!IsValidCameraCount(static_cast<long long>(plan.cameras.size() + cameras.size())))

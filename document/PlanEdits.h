@@ -50,6 +50,12 @@ std::optional<std::string> ResetRig(Plan& plan, uint32_t count, const CObstacleS
 // iso threshold held to its end and the map camera to the rig.
 std::optional<std::string> ReplaceCameras(Plan& plan, std::vector<PlanCamera> cameras);
 
+// The rig of a calibration made the plan's (as ReplaceCameras); with
+// `boxAsRoom` the room becomes the box round the calibrated cameras, in
+// metres (`calibrated`'s room), the old rig gone first so that it cannot
+// stand in the way of the new room.
+std::optional<std::string> ImportCalibratedRig(Plan& plan, const Plan& calibrated, bool boxAsRoom);
+
 // `cameras` after the plan's own, the active range taking them in.
 std::optional<std::string> AddCameras(Plan& plan, std::vector<PlanCamera> cameras);
 

@@ -162,25 +162,8 @@ void CCalibrationImportCommand::Read()
 bool CCalibrationImportCommand::Take(const Plan& placed)
 {
     const bool inRoom = m_bInRoom;
-    const std::optional<std::string> refusal =
-        m_plan.Edit("Import Calibration", [&placed, inRoom](Plan& plan) -> std::optional<std::string> {
-            Plan changed = plan;
-            if (!inRoom) {
-                // The box round the cameras, in metres, is the room from now on.
-                changed.cameras.clear();
-                RoomValues room = RoomValuesOf(changed);
-                room.unit = "m";
-                room.length = placed.length;
-                room.width = placed.width;
-                room.height = placed.height;
-                if (auto error = SetRoom(changed, room))
-                    return error;
-            }
-            if (auto error = ReplaceCameras(changed, placed.cameras))
-                return error;
-            plan = std::move(changed);
-            return std::nullopt;
-        });
+    const std::optional<std::string> refusal = m_plan.Edit(
+        "Import Calibration", [&placed, inRoom](Plan& plan) { return ImportCalibratedRig(plan, placed, !inRoom); });
     if (refusal)
         Refuse(*refusal);
     return !refusal;

@@ -222,19 +222,8 @@ void CAsBuiltDock::TakeRig(const Plan& placed)
 {
     const bool inBox = m_eRun == Run::ImportInBox;
     m_eRun = Run::None;
-    const std::optional<std::string> refusal =
-        m_document.Document().Apply("Import calibration", [&placed, inBox](Plan& plan) -> std::optional<std::string> {
-            if (inBox) {
-                RoomValues room = RoomValuesOf(plan);
-                room.unit = "m";
-                room.length = placed.length;
-                room.width = placed.width;
-                room.height = placed.height;
-                if (auto error = SetRoom(plan, room))
-                    return error;
-            }
-            return ReplaceCameras(plan, placed.cameras);
-        });
+    const std::optional<std::string> refusal = m_document.Document().Apply(
+        "Import calibration", [&placed, inBox](Plan& plan) { return ImportCalibratedRig(plan, placed, inBox); });
     if (refusal) {
         Refuse("The calibration was not imported: the plan is as it was.", *refusal);
         return;

@@ -133,3 +133,35 @@ TEST(WorkspaceEditsTest, ExampleStageIsAPlanToWorkOn)
     back.kept = plan.kept;
     EXPECT_EQ(back, plan);
 }
+
+TEST(WorkspaceEditsTest, ACalibratedRigTakesItsBoxAsTheRoomWhateverStoodInTheOldOne)
+{
+    // A hall whose far cameras would stand some 30 m outside the calibration's box.
+    Plan plan = RigOf(4);
+    plan.length = 40.0f;
+    plan.width = 30.0f;
+    ASSERT_FALSE(ResetRig(plan, 4));
+    plan.unit = "ft";
+    Plan calibrated = RigOf(2);
+    calibrated.length = 5.0f;
+    calibrated.width = 4.0f;
+    calibrated.height = 3.0f;
+    calibrated.cameras[0].x = 4.5f;
+
+    Plan boxed = plan;
+    ASSERT_FALSE(ImportCalibratedRig(boxed, calibrated, true));
+    EXPECT_EQ(boxed.cameras, calibrated.cameras);
+    EXPECT_EQ(boxed.unit, "m");
+    EXPECT_EQ(boxed.length, 5.0f);
+    EXPECT_EQ(boxed.width, 4.0f);
+    EXPECT_EQ(boxed.height, 3.0f);
+    EXPECT_EQ(RangeEnd(boxed), 2u);
+    EXPECT_FALSE(CheckPlan(boxed));
+
+    // The room kept: only the rig changes.
+    Plan kept = plan;
+    ASSERT_FALSE(ImportCalibratedRig(kept, calibrated, false));
+    EXPECT_EQ(kept.cameras, calibrated.cameras);
+    EXPECT_EQ(kept.length, 40.0f);
+    EXPECT_EQ(kept.unit, "ft");
+}
