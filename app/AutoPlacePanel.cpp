@@ -78,13 +78,6 @@ std::optional<long long> ParseWhole(const QString& text)
     return ok ? std::optional<long long>(v) : std::nullopt;
 }
 
-// The search's threads: one core stays with the window, as for the coverage.
-int SearchThreads()
-{
-    const unsigned cores = std::thread::hardware_concurrency();
-    return cores > 1 ? static_cast<int>(cores - 1) : 1;
-}
-
 } // namespace
 
 CAutoPlacePanel::CAutoPlacePanel(CVolumeView& view, CClassicPlan& plan, CUserPrompts& prompts, QWidget* parent)
@@ -397,7 +390,7 @@ std::optional<PlacementRequest> CAutoPlacePanel::BuildRequest(std::string& refus
     if (const auto error = CheckSampleStep(*step))
         return refuse(kFieldNames[kSampleStep], *error);
     request.sampleStep = *step;
-    request.search.threads = SearchThreads();
+    request.search.threads = WindowSearchThreads();
     if (const auto error = CheckPlacementRequest(request))
         return refuse("Auto-Place", *error);
     if (const auto error = CheckPlacementFits(request))

@@ -33,13 +33,6 @@ constexpr const char* kRefusedCaption = "Invalid Action";
 // A first search that ends while the user waits; the limit is the user's to raise.
 constexpr int kDefaultSeconds = 20;
 
-// The search's threads: one core stays with the window, as for the coverage.
-int SearchThreads()
-{
-    const unsigned cores = std::thread::hardware_concurrency();
-    return cores > 1 ? static_cast<int>(cores - 1) : 1;
-}
-
 QString Percent(double share)
 {
     return QString::number(100.0 * share, 'f', 1) + " %";
@@ -181,7 +174,7 @@ std::optional<PlacementRequest> CAutoPlaceDock::BuildRequest(std::string& refusa
         return refuse("Cameras per point", *error);
     request.minCameras = static_cast<uint32_t>(k);
     request.timeLimitSeconds = m_pTimeLimit->value();
-    request.search.threads = SearchThreads();
+    request.search.threads = WindowSearchThreads();
     if (const auto error = CheckPlacementRequest(request))
         return refuse("Auto-Place", *error);
     // Refused before the worker allocates: the memory the candidates need against what is free.

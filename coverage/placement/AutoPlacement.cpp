@@ -167,6 +167,12 @@ int SearchThreadsOf(const PlacementRequest& request)
 
 } // namespace
 
+int WindowSearchThreads()
+{
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 1 ? static_cast<int>(cores - 1) : 1;
+}
+
 std::optional<std::string> CheckPlacementFits(const PlacementRequest& request)
 {
     const std::vector<TargetBox> target = TargetOf(request);

@@ -101,6 +101,10 @@ struct PlacementResult {
     double seconds = 0.0;
 };
 
+// Threads for a search run beside a window: every core but one, which the
+// window keeps for itself.
+int WindowSearchThreads();
+
 // Why the request cannot be placed (naming the input); nullopt when it can.
 std::optional<std::string> CheckPlacementRequest(const PlacementRequest& request);
 // Why it would not fit the memory available (CheckPlacementMemory of its
