@@ -4,6 +4,7 @@
 // user would, and reads what it printed.
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +15,7 @@ struct CliRun {
     int status = -1; // exit status; -1 when the tool did not exit normally
     std::string out;
     std::string err;
+    double seconds = 0.0; // wall time of the run
 };
 
 inline std::string ReadText(const std::filesystem::path& path)
@@ -30,8 +32,10 @@ inline CliRun RunCli(const std::string& tool, const std::string& arguments, cons
 {
     const std::filesystem::path out = scratch / "stdout", err = scratch / "stderr";
     const std::string command = "'" + tool + "' " + arguments + " >'" + out.string() + "' 2>'" + err.string() + "'";
+    const auto start = std::chrono::steady_clock::now();
     const int raw = std::system(command.c_str());
-    CliRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadText(out), ReadText(err)};
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    CliRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadText(out), ReadText(err), seconds};
     std::filesystem::remove(out);
     std::filesystem::remove(err);
     return run;
