@@ -53,8 +53,16 @@ CMainWindow::CMainWindow(std::unique_ptr<CUserPrompts> prompts)
     // The whole dialog where the screen has room for it; otherwise as large as the screen, and it scrolls.
     QSize size =
         m_classicSize + QSize(2 * m_pArea->frameWidth(), 2 * m_pArea->frameWidth() + menuBar()->sizeHint().height());
-    if (const QScreen* s = screen())
-        size = size.boundedTo(s->availableGeometry().size());
+    if (const QScreen* s = screen()) {
+        const QSize room = s->availableGeometry().size();
+        // A scroll bar one way takes its room from the other: it is added where the screen has it.
+        const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        if (size.height() > room.height())
+            size.rwidth() += bar;
+        if (size.width() > room.width())
+            size.rheight() += bar;
+        size = size.boundedTo(room);
+    }
     resize(size);
 }
 

@@ -138,6 +138,9 @@ void LaptopWindowTest::windowFitsTheScreenAndRenderPanelAndTableAreUsable()
     QCOMPARE(Dlg().size(), QSize(1251, 834));
     QCOMPARE(Dlg().View()->geometry(), QRect(7, 7, 1000, 725));
     QVERIFY(m_window->DialogArea()->verticalScrollBar()->maximum() > 0);
+    // The screen is wide enough for the dialog and the scroll bar beside it: nothing at its right is cut.
+    QVERIFY2(m_window->DialogArea()->viewport()->width() >= Dlg().width(),
+             qPrintable(QString::number(m_window->DialogArea()->viewport()->width())));
     QVERIFY(m_window->menuBar()->isVisible());
 
     // RENDER, at the dialog's lower edge, is reached by scrolling and computes.
